@@ -1,0 +1,77 @@
+// The configurator: builds the session, the services and every window, then runs.
+
+#include "core/base/product.h"
+#include "core/shell/home_folder.h"
+#include "core/shell/session.h"
+#include "gui/common/qt_prompter.h"
+#include "gui/common/window_dialogs.h"
+#include "gui/shell/main_window.h"
+#include "gui/shell/new_project_dialog.h"
+#include "gui/shell/open_conf_dialog.h"
+#include "platform/desktop_browser.h"
+#include "platform/process_runner.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: px40318-configurator [--home DIR] [--help] [--version]\n"
+    "\n"
+    "Starts the PX40318 configurator for the CAN / Modbus TCP Slave - Converter.\n"
+    "\n"
+    "  --home DIR   keep the settings, configurations, languages and firmware images in DIR\n"
+    "               (default: $PX40318_HOME, else the folder of the executable)\n"
+    "  --help       show this text and exit\n"
+    "  --version    show the software code and version and exit\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The command line is read before the application object exists, so --help and
+    // --version work without a display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const px::HomeChoice home = px::chooseHomeFolder(args, qEnvironmentVariable("PX40318_HOME"));
+    if (!home.error.isEmpty()) {
+        std::fprintf(stderr, "px40318-configurator: %s\n%s", qPrintable(home.error), kUsage);
+        return 2;
+    }
+    for (const QString& a : home.rest) {
+        if (a == QStringLiteral("--help") || a == QStringLiteral("-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == QStringLiteral("--version")) {
+            std::printf("%s %s\n", qPrintable(px::product::kSoftwareCode), qPrintable(px::product::kVersion));
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);
+    const QString exeFolder = home.folder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                    : QDir(home.folder).absolutePath();
+    QDir().mkpath(exeFolder);
+
+    px::Session session;
+    session.start(exeFolder);
+
+    px::QtPrompter prompter;
+    px::WindowDialogs dialogs(prompter);
+    px::ProcessRunner runner;
+    px::DesktopBrowser browser;
+
+    px::TFOrvaneaFirmWare mainWindow(session, {prompter, dialogs, runner, browser});
+    px::TFNew_Project newProject(session, prompter, &mainWindow);
+    px::TFOpenConf openConf(session, &mainWindow);
+    dialogs.add(px::Window::NewProject, [&] { return newProject.execShow(); }, [&] { newProject.Set_Lang(); });
+    dialogs.add(px::Window::OpenConf, [&] { return openConf.execShow(); }, [&] { openConf.Set_Lang(); });
+
+    mainWindow.show();
+    return app.exec();
+}

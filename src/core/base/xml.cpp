@@ -1,0 +1,94 @@
+#include "core/base/xml.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/base/product.h"
+
+#include <QFileInfo>
+
+namespace px::xml {
+
+QDomDocument parse(const QByteArray& bytes, const QString& name)
+{
+    QDomDocument doc;
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!doc.setContent(bytes, &message, &line, &column)) {
+        throw Error(QStringLiteral("The file %1 is not valid XML: line %2, column %3: %4")
+                        .arg(name)
+                        .arg(line)
+                        .arg(column)
+                        .arg(message));
+    }
+    return doc;
+}
+
+QDomDocument load(const QString& path)
+{
+    return parse(readWholeFile(path), displayPath(path));
+}
+
+QDomNode firstTopLevelNode(const QDomDocument& doc)
+{
+    return doc.firstChild();
+}
+
+QDomElement child(const QDomNode& parent, const QString& name)
+{
+    if (parent.isNull())
+        return {};
+    return parent.firstChildElement(name);
+}
+
+std::optional<QString> childText(const QDomNode& parent, const QString& name)
+{
+    const QDomElement e = child(parent, name);
+    if (e.isNull())
+        return std::nullopt;
+    return e.text();
+}
+
+std::optional<QString> attribute(const QDomNode& node, const QString& name)
+{
+    if (!node.isElement())
+        return std::nullopt;
+    const QDomElement e = node.toElement();
+    if (!e.hasAttribute(name))
+        return std::nullopt;
+    return e.attribute(name);
+}
+
+QDomElement appendTextElement(QDomDocument& doc, QDomNode& parent, const QString& name, const QString& text)
+{
+    QDomElement e = doc.createElement(name);
+    e.appendChild(doc.createTextNode(text));
+    parent.appendChild(e);
+    return e;
+}
+
+QByteArray serialize(const QDomDocument& doc)
+{
+    return doc.toByteArray(-1);
+}
+
+QDomDocument newPlainDocument(const QString& rootName)
+{
+    QDomDocument doc;
+    doc.appendChild(doc.createElement(rootName));
+    return doc;
+}
+
+QDomDocument newConfigurationDocument(const QString& rootName)
+{
+    QDomDocument doc = newPlainDocument(rootName);
+    doc.appendChild(doc.createComment(product::kVersionComment));
+    return doc;
+}
+
+void save(const QDomDocument& doc, const QString& path)
+{
+    writeFileAtomically(path, serialize(doc));
+}
+
+} // namespace px::xml

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QDomElement>
+#include <QString>
+
+#include <optional>
+
+namespace px::xml {
+
+// Parses a whole document. A document that does not parse throws px::Error whose text
+// names the file, the line and the parser's text; `name` is the file name shown there.
+QDomDocument parse(const QByteArray& bytes, const QString& name);
+
+// Reads and parses the file at `path`; a file that cannot be read or parsed throws.
+QDomDocument load(const QString& path);
+
+// The first top-level node of the document, whatever it is (an XML declaration or a
+// comment before the root element is such a node). Readers take it as the root without
+// checking its name, as the configuration files have always been read.
+QDomNode firstTopLevelNode(const QDomDocument& doc);
+
+// The first child element of `parent` with the name `name`; null when there is none
+// (also when `parent` is not an element).
+QDomElement child(const QDomNode& parent, const QString& name);
+
+// The text of that child element, or nothing when the element is missing.
+std::optional<QString> childText(const QDomNode& parent, const QString& name);
+
+// An attribute's value; nothing when the attribute is absent (an empty one gives "").
+std::optional<QString> attribute(const QDomNode& node, const QString& name);
+
+// A new element `name` with the text `text`, appended to `parent`.
+QDomElement appendTextElement(QDomDocument& doc, QDomNode& parent, const QString& name, const QString& text);
+
+// The document as written: no XML declaration, nothing before the root, no indentation.
+QByteArray serialize(const QDomDocument& doc);
+
+// A new document with the root element `rootName` and, for a configuration file, the
+// comment "SW_VERSION = 2.505" after it at document level.
+QDomDocument newConfigurationDocument(const QString& rootName);
+QDomDocument newPlainDocument(const QString& rootName);
+
+// Serialises and writes the document atomically; throws px::Error on failure.
+void save(const QDomDocument& doc, const QString& path);
+
+} // namespace px::xml

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+namespace px {
+
+// Everything that waits for the user's answer to a message or a file choice.
+class Prompter {
+public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~Prompter() = default;
+    // An error box with an error icon and an OK button.
+    virtual void error(const QString& text) = 0;
+    // An information box with an OK button.
+    virtual void information(const QString& text) = 0;
+    // A confirmation with Yes and No; true for Yes.
+    virtual bool yesNo(const QString& text) = 0;
+    // A confirmation with Yes, No and Cancel.
+    virtual Answer yesNoCancel(const QString& text) = 0;
+    // A file-open dialog starting in `folder`. `filter` is written as description|pattern
+    // pairs ("CSV File (*.csv)|*.csv"). An empty result means the user cancelled.
+    virtual QString openFile(const QString& folder, const QString& filter) = 0;
+};
+
+} // namespace px

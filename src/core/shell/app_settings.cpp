@@ -1,0 +1,81 @@
+#include "core/shell/app_settings.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/xml.h"
+
+#include <QDomDocument>
+#include <QFile>
+
+namespace px {
+namespace {
+
+std::optional<QString> valueOf(const QDomNode& root, const QString& group, const QString& value)
+{
+    return xml::childText(xml::child(root, group), value);
+}
+
+bool flagOf(const QDomNode& root, const QString& value)
+{
+    const auto text = valueOf(root, QStringLiteral("lastinternet"), value);
+    return text && *text == QStringLiteral("1");
+}
+
+} // namespace
+
+AppSettings parseSettings(const QByteArray& bytes)
+{
+    AppSettings s;
+    QDomDocument doc;
+    // A file that does not parse gives the defaults of a missing one.
+    if (!doc.setContent(bytes))
+        return s;
+    const QDomNode root = xml::firstTopLevelNode(doc);
+    s.Active_Conf = valueOf(root, QStringLiteral("lastproj"), QStringLiteral("projectname")).value_or(QString());
+    s.Last_IP = valueOf(root, QStringLiteral("lastipadd"), QStringLiteral("ipaddress")).value_or(s.Last_IP);
+    s.Language = valueOf(root, QStringLiteral("lastlang"), QStringLiteral("language")).value_or(s.Language);
+    s.Enable_Internet = flagOf(root, QStringLiteral("enable_internet"));
+    s.Enable_Update = flagOf(root, QStringLiteral("enable_update"));
+    s.Enable_Jump_Field_Tables = flagOf(root, QStringLiteral("enable_jump_field_tables"));
+    s.Double_Click_Auto_Size = flagOf(root, QStringLiteral("Double_Click_Auto_Size"));
+    return s;
+}
+
+AppSettings loadSettings(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return parseSettings(file.readAll());
+}
+
+QByteArray serializeSettings(const AppSettings& s)
+{
+    QDomDocument doc = xml::newPlainDocument(QStringLiteral("Conf_Settings"));
+    QDomElement root = doc.documentElement();
+    auto group = [&](const QString& name) {
+        QDomElement g = doc.createElement(name);
+        root.appendChild(g);
+        return g;
+    };
+    auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+
+    QDomElement g = group(QStringLiteral("lastproj"));
+    xml::appendTextElement(doc, g, QStringLiteral("projectname"), s.Active_Conf);
+    g = group(QStringLiteral("lastipadd"));
+    xml::appendTextElement(doc, g, QStringLiteral("ipaddress"), s.Last_IP);
+    g = group(QStringLiteral("lastlang"));
+    xml::appendTextElement(doc, g, QStringLiteral("language"), s.Language);
+    g = group(QStringLiteral("lastinternet"));
+    xml::appendTextElement(doc, g, QStringLiteral("enable_internet"), flag(s.Enable_Internet));
+    xml::appendTextElement(doc, g, QStringLiteral("enable_update"), flag(s.Enable_Update));
+    xml::appendTextElement(doc, g, QStringLiteral("enable_jump_field_tables"), flag(s.Enable_Jump_Field_Tables));
+    xml::appendTextElement(doc, g, QStringLiteral("Double_Click_Auto_Size"), flag(s.Double_Click_Auto_Size));
+    return xml::serialize(doc);
+}
+
+void saveSettings(const QString& path, const AppSettings& settings)
+{
+    writeFileAtomically(path, serializeSettings(settings));
+}
+
+} // namespace px

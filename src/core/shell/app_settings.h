@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace px {
+
+// The user's settings, kept in Orvane.xml in the home folder.
+struct AppSettings {
+    QString Active_Conf;  // mirrors the Workspace's; stored as lastproj/projectname
+    QString Last_IP = QStringLiteral("192.168.2.205");
+    QString Language = QStringLiteral("English");
+    bool Enable_Internet = false;
+    bool Enable_Update = false;
+    bool Enable_Jump_Field_Tables = false;
+    bool Double_Click_Auto_Size = false;
+
+    // The periodic version check runs only while both are set.
+    bool versionCheckEnabled() const { return Enable_Internet && Enable_Update; }
+};
+
+// Reads the settings file's bytes. Every value is read on its own: a missing group, a
+// missing value element or a document that does not parse give that value's default.
+AppSettings parseSettings(const QByteArray& bytes);
+
+// Reads the settings file; a missing or unreadable file gives the defaults.
+AppSettings loadSettings(const QString& path);
+
+// The settings file as written: Conf_Settings with its four groups, no declaration, no comment.
+QByteArray serializeSettings(const AppSettings& settings);
+
+// Save_Setting: writes the whole file anew, atomically; throws px::Error on failure.
+void saveSettings(const QString& path, const AppSettings& settings);
+
+} // namespace px

@@ -1,0 +1,81 @@
+#include "core/shell/session.h"
+
+#include "core/base/atomic_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace px {
+
+void Session::start(const QString& exeFolder)
+{
+    ws.setExeFolder(exeFolder);
+    ws.Active_Conf.clear();
+    settings = loadSettings(ws.settingsFile());
+    ws.Active_Conf = settings.Active_Conf;
+    messages.loadLanguage(ws.Language_Folder, settings.Language);
+    const QString last = ws.Projects_Folder + u'/' + ws.Active_Conf;
+    ws.Conf_Folder = !ws.Active_Conf.isEmpty() && QFileInfo(last).isDir() ? last : QString();
+    ws.Set_Files();
+    clipboard = {};
+}
+
+void Session::saveSettings()
+{
+    settings.Active_Conf = ws.Active_Conf;
+    px::saveSettings(ws.settingsFile(), settings);
+}
+
+QString Session::confBoxLine1() const
+{
+    return messages.text(ws.hasActiveConfiguration() ? 11 : 9);
+}
+
+QString Session::confBoxLine2() const
+{
+    return ws.hasActiveConfiguration() ? ws.activeFolderName() : messages.text(10);
+}
+
+int createConfiguration(Workspace& ws, const QString& name)
+{
+    if (name.isEmpty())
+        return 32;
+    const QString folder = ws.Projects_Folder + u'/' + name;
+    if (QFileInfo(folder).isDir())
+        return 31;
+    // A configuration is one folder directly in PROJECTS: a name that would lead out of
+    // it or into another configuration is refused like any name the file system refuses.
+    if (name.contains(u'/') || name.contains(u'\\') || name == QStringLiteral(".") || name == QStringLiteral(".."))
+        return 30;
+    if (!QDir().mkdir(folder))
+        return 30;
+    QDir().mkpath(folder + QStringLiteral("/bin"));
+    ws.activate(name);
+    return 0;
+}
+
+QStringList listConfigurations(const QString& projectsFolder)
+{
+    return QDir(projectsFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                                          QDir::Name | QDir::IgnoreCase);
+}
+
+int Search_Open_Conf(const QStringList& names, const QString& name)
+{
+    auto upper = [](const QString& s) {
+        QString u = s;
+        for (QChar& c : u) {
+            if (c >= u'a' && c <= u'z')
+                c = QChar(c.unicode() - 32);
+        }
+        return u;
+    };
+    const QString wanted = upper(name);
+    for (int i = 0; i < names.size(); ++i) {
+        if (upper(names[i]) == wanted)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace px

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/lang/message_table.h"
+#include "core/shell/app_settings.h"
+#include "core/shell/workspace.h"
+#include "core/tables/row_clipboard.h"
+
+#include <QString>
+
+namespace px {
+
+// The application-wide state that every window reads, owned for the whole run.
+class Session {
+public:
+    Workspace ws;
+    AppSettings settings;
+    MessageTable messages;
+    RowClipboard clipboard;
+
+    // Start-up: folders under `exeFolder` (created when missing), the settings file, the
+    // message table for the chosen language, and the last configuration reopened when its
+    // folder still exists (its name is kept either way, to be tried again next time).
+    void start(const QString& exeFolder);
+
+    // Save_Setting: the settings file rewritten whole from the current state. Throws
+    // px::Error when it cannot be written.
+    void saveSettings();
+
+    // The two lines of the main window's configuration box for the current state.
+    QString confBoxLine1() const;
+    QString confBoxLine2() const;
+};
+
+// Creating a configuration (the New dialog's OK). The name is used exactly as typed.
+// Returns 0 and activates the new configuration, or the message index of the refusal:
+// 32 for an empty name, 31 when the folder exists, 30 when the folder cannot be made.
+int createConfiguration(Workspace& ws, const QString& name);
+
+// The configurations in the projects folder: the names of its subfolders, sorted by name
+// without regard to letter case. An empty or unreadable folder gives an empty list.
+QStringList listConfigurations(const QString& projectsFolder);
+
+// The position of `name` in `names`, comparing the letters a to z without regard to
+// case; -1 when it is not there.
+int Search_Open_Conf(const QStringList& names, const QString& name);
+
+} // namespace px

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "core/platform/browser.h"
+
+namespace px {
+
+class DesktopBrowser final : public Browser {
+public:
+    void open(const QString& url) override;
+};
+
+} // namespace px

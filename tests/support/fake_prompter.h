@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/platform/prompter.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+
+namespace px::test {
+
+// Records every text shown and answers from a script. A question with no scripted answer
+// fails the test (and answers No / Cancel).
+class FakePrompter final : public Prompter {
+public:
+    void error(const QString& text) override { errors << text; shown << text; }
+    void information(const QString& text) override { infos << text; shown << text; }
+    bool yesNo(const QString& text) override;
+    Answer yesNoCancel(const QString& text) override;
+    QString openFile(const QString& folder, const QString& filter) override;
+
+    QStringList errors;
+    QStringList infos;
+    QStringList questions;
+    QStringList shown;     // every text in the order shown
+    std::deque<bool> yesNoAnswers;
+    std::deque<Answer> yesNoCancelAnswers;
+    std::deque<QString> fileAnswers;
+    QString lastFolder;
+    QString lastFilter;
+};
+
+} // namespace px::test
