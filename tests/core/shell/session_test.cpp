@@ -1,0 +1,155 @@
+#include "core/shell/session.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/shell/home_folder.h"
+#include "support/temp_home.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+TEST(Session, FirstStartInAnEmptyFolder)
+{
+    QTemporaryDir dir;
+    Session s;
+    s.start(dir.path());
+    for (const char* folder : {"MASTER", "PROJECTS", "LANGUAGE"})
+        EXPECT_TRUE(QFileInfo(dir.filePath(QString::fromLatin1(folder))).isDir()) << folder;
+    EXPECT_FALSE(s.ws.hasActiveConfiguration());
+    EXPECT_EQ(s.settings.Language, QStringLiteral("English"));
+    EXPECT_FALSE(s.settings.versionCheckEnabled());
+    EXPECT_EQ(s.confBoxLine1(), QStringLiteral("None Configuration Opened "));
+    EXPECT_EQ(s.confBoxLine2(), QStringLiteral("Use Step1 to open or create new configuration"));
+    EXPECT_EQ(s.ws.File_ParGen, QStringLiteral("/ParGen.xml"));
+    s.saveSettings();
+    EXPECT_EQ(readWholeFile(dir.filePath(QStringLiteral("Orvane.xml"))), serializeSettings(AppSettings{}));
+}
+
+TEST(Session, ReopensTheLastConfigurationOnlyWhenItsFolderExists)
+{
+    test::TempHome home;
+    home.write(QStringLiteral("Orvane.xml"),
+               "<Conf_Settings><lastproj><projectname>Plant1</projectname></lastproj></Conf_Settings>");
+    Session gone;
+    gone.start(home.path());
+    EXPECT_FALSE(gone.ws.hasActiveConfiguration());
+    EXPECT_EQ(gone.ws.Active_Conf, QStringLiteral("Plant1"));
+    gone.saveSettings(); // the name is kept to be tried again next time
+    EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Plant1</projectname>"));
+
+    QDir().mkpath(home.file(QStringLiteral("PROJECTS/Plant1/bin")));
+    Session back;
+    back.start(home.path());
+    ASSERT_TRUE(back.ws.hasActiveConfiguration());
+    EXPECT_EQ(back.ws.File_RCobDef, home.path() + QStringLiteral("/PROJECTS/Plant1/RCobDef.xml"));
+    EXPECT_EQ(back.confBoxLine1(), QStringLiteral("Opened Configuration of the Converter : "));
+    EXPECT_EQ(back.confBoxLine2(), QStringLiteral("Plant1"));
+}
+
+TEST(Session, SettingsThatCannotBeWrittenAreReported)
+{
+    test::TempHome home;
+    // A folder standing where the settings file should be refuses the write.
+    QDir().mkpath(home.file(QStringLiteral("Orvane.xml/inner")));
+    EXPECT_THROW(home.session.saveSettings(), Error);
+}
+
+TEST(DeviceTypeQuery, ReadsDeviceTypeAnewAtEveryCall)
+{
+    test::TempHome home;
+    home.activate(QStringLiteral("P"));
+    EXPECT_EQ(Select_Type_318(home.session.ws), 0); // no ParGen.xml
+    const struct {
+        const char* file;
+        int type;
+    } cases[] = {
+        {"<GeneralParameter><Device_Type>1</Device_Type></GeneralParameter>", 1},
+        {"<GeneralParameter><Device_Type>2</Device_Type></GeneralParameter>", 2},
+        {"<GeneralParameter><Device_Type>abc</Device_Type></GeneralParameter>", 0},
+        {"<GeneralParameter><Port>502</Port></GeneralParameter>", 0},
+        {"<X><Device_Type>$1</Device_Type></X><!--SW_VERSION = 2.505-->", 1},
+    };
+    for (const auto& c : cases) {
+        home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), c.file);
+        EXPECT_EQ(Select_Type_318(home.session.ws), c.type) << c.file;
+    }
+    home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), "<GeneralParameter><Device_Type>1</Device_Type>");
+    try {
+        Select_Type_318(home.session.ws);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("ParGen.xml"))) << e.text().toStdString();
+    }
+}
+
+TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
+{
+    test::TempHome home;
+    Workspace& ws = home.session.ws;
+    QDir().mkpath(home.file(QStringLiteral("PROJECTS/Existing")));
+    home.write(QStringLiteral("PROJECTS/AFile"), "x");
+    const struct {
+        const char* name;
+        int result;
+    } refusals[] = {
+        {"", 32}, {"Existing", 31}, {"AFile", 30}, {"../Outside", 30}, {"a/b", 30}, {"a\\b", 30}, {".", 31}, {"..", 31},
+    };
+    for (const auto& r : refusals) {
+        EXPECT_EQ(createConfiguration(ws, QString::fromLatin1(r.name)), r.result) << r.name;
+        EXPECT_FALSE(ws.hasActiveConfiguration());
+    }
+    EXPECT_FALSE(QFileInfo::exists(home.file(QStringLiteral("Outside"))));
+
+    EXPECT_EQ(createConfiguration(ws, QStringLiteral("Plant A")), 0);
+    EXPECT_TRUE(QFileInfo(home.file(QStringLiteral("PROJECTS/Plant A/bin"))).isDir());
+    EXPECT_EQ(ws.Active_Conf, QStringLiteral("Plant A"));
+    EXPECT_EQ(ws.File_ParGen, home.path() + QStringLiteral("/PROJECTS/Plant A/ParGen.xml"));
+}
+
+TEST(Configurations, ListingAndCaseInsensitiveSearch)
+{
+    test::TempHome home;
+    for (const char* name : {"beta", "Alpha", "gamma"})
+        QDir().mkpath(home.file(QStringLiteral("PROJECTS/") + QString::fromLatin1(name)));
+    home.write(QStringLiteral("PROJECTS/notes.txt"), "x");
+    const QStringList names = listConfigurations(home.session.ws.Projects_Folder);
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("gamma")}));
+    EXPECT_EQ(Search_Open_Conf(names, QStringLiteral("BETA")), 1);
+    EXPECT_EQ(Search_Open_Conf(names, QStringLiteral("alpha")), 0);
+    EXPECT_EQ(Search_Open_Conf(names, QStringLiteral("delta")), -1);
+    EXPECT_EQ(Search_Open_Conf(names, QString()), -1);
+    EXPECT_TRUE(listConfigurations(home.file(QStringLiteral("missing"))).isEmpty());
+}
+
+TEST(HomeFolder, CommandLineBeforeEnvironment)
+{
+    const struct {
+        QStringList args;
+        const char* env;
+        const char* folder;
+        QStringList rest;
+        bool error;
+    } cases[] = {
+        {{}, "", "", {}, false},
+        {{}, "/env", "/env", {}, false},
+        {{QStringLiteral("--home"), QStringLiteral("/h")}, "/env", "/h", {}, false},
+        {{QStringLiteral("--home=/h"), QStringLiteral("--help")}, "", "/h", {QStringLiteral("--help")}, false},
+        {{QStringLiteral("--home")}, "", "", {}, true},
+    };
+    for (const auto& c : cases) {
+        const HomeChoice h = chooseHomeFolder(c.args, QString::fromLatin1(c.env));
+        EXPECT_EQ(h.error.isEmpty(), !c.error);
+        if (!c.error) {
+            EXPECT_EQ(h.folder, QString::fromLatin1(c.folder));
+            EXPECT_EQ(h.rest, c.rest);
+        }
+    }
+}
+
+} // namespace
+} // namespace px

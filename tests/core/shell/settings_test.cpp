@@ -1,0 +1,82 @@
+#include "core/shell/app_settings.h"
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+TEST(SettingsFile, DefaultsAreWrittenInTheirExactForm)
+{
+    EXPECT_EQ(serializeSettings(AppSettings{}),
+              QByteArray("<Conf_Settings><lastproj><projectname></projectname></lastproj>"
+                         "<lastipadd><ipaddress>192.168.2.205</ipaddress></lastipadd>"
+                         "<lastlang><language>English</language></lastlang>"
+                         "<lastinternet><enable_internet>0</enable_internet><enable_update>0</enable_update>"
+                         "<enable_jump_field_tables>0</enable_jump_field_tables>"
+                         "<Double_Click_Auto_Size>0</Double_Click_Auto_Size></lastinternet></Conf_Settings>"));
+}
+
+TEST(SettingsFile, RoundTripKeepsEveryValue)
+{
+    AppSettings s;
+    s.Active_Conf = QStringLiteral("Plant A & <B>");
+    s.Last_IP = QStringLiteral("10.0.0.7");
+    s.Language = QStringLiteral("Italiano");
+    s.Enable_Internet = true;
+    s.Enable_Update = false;
+    s.Enable_Jump_Field_Tables = true;
+    s.Double_Click_Auto_Size = true;
+    const AppSettings r = parseSettings(serializeSettings(s));
+    EXPECT_EQ(r.Active_Conf, s.Active_Conf);
+    EXPECT_EQ(r.Last_IP, s.Last_IP);
+    EXPECT_EQ(r.Language, s.Language);
+    EXPECT_EQ(r.Enable_Internet, true);
+    EXPECT_EQ(r.Enable_Update, false);
+    EXPECT_EQ(r.Enable_Jump_Field_Tables, true);
+    EXPECT_EQ(r.Double_Click_Auto_Size, true);
+}
+
+TEST(SettingsFile, EachValueFallsBackOnItsOwn)
+{
+    const struct {
+        const char* file;
+        const char* project;
+        const char* ip;
+        const char* language;
+        bool internet;
+        bool update;
+    } cases[] = {
+        // Flags are set only by the exact text "1".
+        {"<S><lastinternet><enable_internet>1</enable_internet><enable_update>true</enable_update></lastinternet></S>",
+         "", "192.168.2.205", "English", true, false},
+        // No lastinternet group: the three texts are still read.
+        {"<Conf_Settings><lastproj><projectname>P1</projectname></lastproj><lastipadd><ipaddress>1.2.3.4</ipaddress>"
+         "</lastipadd><lastlang><language>Deutsch</language></lastlang></Conf_Settings>",
+         "P1", "1.2.3.4", "Deutsch", false, false},
+        // Another root name with the expected children is read normally.
+        {"<Other><lastlang><language>Italiano</language></lastlang><lastinternet><enable_update>1</enable_update>"
+         "</lastinternet></Other>",
+         "", "192.168.2.205", "Italiano", false, true},
+        // A group without its value element, and an empty language text.
+        {"<S><lastipadd/><lastlang><language></language></lastlang></S>", "", "192.168.2.205", "", false, false},
+        // A file that does not parse gives the defaults of a missing one.
+        {"<S><lastproj><projectname>P1", "", "192.168.2.205", "English", false, false},
+        {"", "", "192.168.2.205", "English", false, false},
+        // A declaration before the root is the first node: nothing is found under it.
+        {"<?xml version=\"1.0\"?><S><lastlang><language>Italiano</language></lastlang></S>", "", "192.168.2.205",
+         "English", false, false},
+    };
+    for (const auto& c : cases) {
+        const AppSettings s = parseSettings(QByteArray(c.file));
+        EXPECT_EQ(s.Active_Conf, QString::fromLatin1(c.project)) << c.file;
+        EXPECT_EQ(s.Last_IP, QString::fromLatin1(c.ip)) << c.file;
+        EXPECT_EQ(s.Language, QString::fromLatin1(c.language)) << c.file;
+        EXPECT_EQ(s.Enable_Internet, c.internet) << c.file;
+        EXPECT_EQ(s.Enable_Update, c.update) << c.file;
+        EXPECT_FALSE(s.Enable_Jump_Field_Tables);
+        EXPECT_FALSE(s.Double_Click_Auto_Size);
+    }
+}
+
+} // namespace
+} // namespace px
