@@ -46,8 +46,7 @@ TFNew_Project::TFNew_Project(Session& session, Prompter& prompter, QWidget* pare
 
     connect(Btn_OK, &QPushButton::clicked, this, &TFNew_Project::accept);
     connect(Btn_Cancel, &QPushButton::clicked, this, &TFNew_Project::reject);
-    // Enter in the name field does exactly what OK does.
-    connect(E_New_Proj, &QLineEdit::returnPressed, this, &TFNew_Project::accept);
+    // Enter in the name field does exactly what OK does: OK is the default button.
 
     setFixedSize(331, 162);
     Set_Lang();

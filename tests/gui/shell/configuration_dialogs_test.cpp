@@ -1,0 +1,115 @@
+#include "gui/shell/new_project_dialog.h"
+#include "gui/shell/open_conf_dialog.h"
+
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
+{
+    test::TempHome home;
+    test::FakePrompter prompter;
+    QDir().mkpath(home.file(QStringLiteral("PROJECTS/Existing")));
+    TFNew_Project dialog(home.session, prompter);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Create New Configuration"));
+    EXPECT_EQ(dialog.size(), QSize(331, 162));
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("E_New_Proj"));
+    ASSERT_NE(name, nullptr);
+
+    dialog.show();
+    name->setText(QStringLiteral("left over"));
+    dialog.FormShow();
+    EXPECT_TRUE(name->text().isEmpty());
+
+    const struct {
+        const char* typed;
+        const char* message;
+    } refusals[] = {
+        {"", "Error! Name Project is not valid"},
+        {"Existing", "Error! Name project is not valid because directory already exists"},
+        {"../Outside", "Error! Name project is not valid"},
+    };
+    for (const auto& r : refusals) {
+        prompter.errors.clear();
+        name->setText(QString::fromLatin1(r.typed));
+        QTest::keyClick(name, Qt::Key_Return);
+        EXPECT_EQ(prompter.errors, QStringList{QString::fromLatin1(r.message)}) << r.typed;
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(name->text(), QString::fromLatin1(r.typed));
+    }
+    EXPECT_FALSE(QFileInfo::exists(home.file(QStringLiteral("Outside"))));
+
+    prompter.errors.clear();
+    name->clear();
+    QTest::keyClicks(name, QStringLiteral("Plant A"));
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_TRUE(prompter.errors.isEmpty());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(QFileInfo(home.file(QStringLiteral("PROJECTS/Plant A/bin"))).isDir());
+    EXPECT_EQ(home.session.ws.Active_Conf, QStringLiteral("Plant A"));
+}
+
+class OpenDialogTest : public ::testing::Test {
+protected:
+    test::TempHome home;
+    TFOpenConf dialog{home.session};
+    QListWidget* list() { return dialog.findChild<QListWidget*>(QStringLiteral("ListBox1")); }
+    void makeConfigurations(std::initializer_list<const char*> names)
+    {
+        for (const char* n : names)
+            QDir().mkpath(home.file(QStringLiteral("PROJECTS/") + QString::fromLatin1(n) + QStringLiteral("/bin")));
+    }
+};
+
+TEST_F(OpenDialogTest, PreselectsTheActiveConfigurationWhateverItsLetterCase)
+{
+    makeConfigurations({"Alpha", "Plant1", "Zeta"});
+    home.session.ws.activate(QStringLiteral("PLANT1"));
+    dialog.FormShow();
+    ASSERT_EQ(list()->count(), 3);
+    EXPECT_EQ(list()->currentItem()->text(), QStringLiteral("Plant1"));
+    EXPECT_EQ(dialog.Name_Conf, QStringLiteral("Plant1"));
+
+    // Another choice, then Cancel: the active configuration stays.
+    list()->setCurrentRow(2);
+    EXPECT_EQ(dialog.Name_Conf, QStringLiteral("Zeta"));
+    dialog.reject();
+    EXPECT_EQ(home.session.ws.Active_Conf, QStringLiteral("PLANT1"));
+
+    // Without an active configuration the first entry is taken; OK activates it.
+    home.session.ws.activate(QString());
+    dialog.FormShow();
+    EXPECT_EQ(dialog.Name_Conf, QStringLiteral("Alpha"));
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Btn_OK")), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(home.session.ws.Conf_Folder, home.session.ws.Projects_Folder + QStringLiteral("/Alpha"));
+    EXPECT_EQ(home.session.ws.File_TInfoCob, home.session.ws.Projects_Folder + QStringLiteral("/Alpha/TInfoCob.xml"));
+}
+
+TEST_F(OpenDialogTest, OkOnAnEmptyListLeavesNoConfigurationActive)
+{
+    home.activate(QStringLiteral("Gone"));
+    QDir(home.file(QStringLiteral("PROJECTS/Gone"))).removeRecursively();
+    dialog.FormShow();
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_TRUE(dialog.Name_Conf.isEmpty());
+    dialog.accept();
+    EXPECT_FALSE(home.session.ws.hasActiveConfiguration());
+    EXPECT_TRUE(home.session.ws.Active_Conf.isEmpty());
+}
+
+} // namespace
+} // namespace px

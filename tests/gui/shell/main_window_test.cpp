@@ -1,0 +1,220 @@
+#include "gui/shell/main_window.h"
+
+#include "core/platform/browser.h"
+#include "core/platform/program_runner.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+struct RecordingRunner final : ProgramRunner {
+    void run(const QString& program, const QString& parameters, bool hidden) override
+    {
+        calls << program + u'|' + parameters + (hidden ? QStringLiteral("|hidden") : QString());
+        windowEnabledDuringRun = window && window->isEnabled();
+    }
+    QStringList calls;
+    QWidget* window = nullptr;
+    bool windowEnabledDuringRun = true;
+};
+
+struct RecordingBrowser final : Browser {
+    void open(const QString& url) override { urls << url; }
+    QStringList urls;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    test::TempHome home;
+    test::FakePrompter prompter;
+    test::FakeDialogs dialogs;
+    RecordingRunner runner;
+    RecordingBrowser browser;
+    TFOrvaneaFirmWare window{home.session, {prompter, dialogs, runner, browser}};
+
+    template <typename T = QAbstractButton>
+    T* widget(const char* name)
+    {
+        T* w = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void click(const char* name) { QTest::mouseClick(widget(name), Qt::LeftButton); }
+    QString label(const char* name) { return widget<QLabel>(name)->text(); }
+    void writeDeviceType(const char* type)
+    {
+        home.write(QStringLiteral("PROJECTS/P/ParGen.xml"),
+                   QByteArray("<GeneralParameter><Device_Type>") + type + "</Device_Type></GeneralParameter>");
+    }
+};
+
+const char* const kConfigurationSteps[] = {"Btn_Prm_Gen",      "Btn_Receive_COB",    "Btn_Rec_Define_COB",
+                                           "Btn_Transmit_COB", "Btn_Tra_Define_COB", "Btn_CreateBin"};
+
+TEST_F(MainWindowTest, LayoutTextsAndHiddenSteps)
+{
+    window.show();
+    EXPECT_EQ(window.size(), QSize(694, 440));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_TRUE(window.windowTitle().endsWith(QStringLiteral(" - Configurator PX40318 - CAN / Modbus TCP Slave ")));
+    EXPECT_EQ(label("L_SW_Code"), QStringLiteral("PX40318"));
+    EXPECT_EQ(label("L_SW_Desc"), QStringLiteral("CAN / Modbus TCP Slave - Converter"));
+    EXPECT_EQ(label("L_Begin"), QStringLiteral("Begin"));
+    EXPECT_EQ(label("L_Step_5"), QStringLiteral("Step 5"));
+    EXPECT_EQ(widget("Btn_CreateBin")->text(), QStringLiteral("Update Device"));
+    EXPECT_EQ(widget("Btn_CreateBin")->toolTip(),
+              QStringLiteral("Update the actual Firmware and/or Configuration in the device"));
+    EXPECT_EQ(widget("Btn_Opz")->toolTip(), QStringLiteral("Options"));
+    EXPECT_TRUE(widget("Btn_Info")->text().isEmpty());
+    EXPECT_FALSE(widget("Btn_New")->icon().isNull());
+    EXPECT_EQ(label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
+    EXPECT_EQ(label("L_Name_Conf_L2"), QStringLiteral("Use Step1 to open or create new configuration"));
+    for (const char* hidden : {"L_Step_6", "L_Step_7", "L_Step_8", "LL_Update"})
+        EXPECT_FALSE(widget<QLabel>(hidden)->isVisible()) << hidden;
+    for (const char* hidden : {"Btn_COB_Request", "Btn_COB_Setting"})
+        EXPECT_FALSE(widget(hidden)->isVisible()) << hidden;
+    EXPECT_EQ(widget("Btn_COB_Setting")->text(), QStringLiteral("COB Setting"));
+    EXPECT_TRUE(widget("Btn_Tra_Define_COB")->isVisible());
+    window.close();
+    prompter.errors.clear();
+}
+
+TEST_F(MainWindowTest, EveryConfigurationStepIsRefusedWithoutAConfiguration)
+{
+    for (const char* step : kConfigurationSteps) {
+        prompter.errors.clear();
+        click(step);
+        EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Project not Valid")}) << step;
+    }
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+TEST_F(MainWindowTest, StepOneAndTheTitleButtonsWorkWithoutAConfiguration)
+{
+    click("Btn_New");
+    click("Btn_Open");
+    click("Btn_Info");
+    click("Btn_Opz");
+    EXPECT_EQ(dialogs.asked,
+              (std::vector<Window>{Window::NewProject, Window::OpenConf, Window::About, Window::SoftOptions}));
+    EXPECT_TRUE(prompter.errors.isEmpty());
+    // Options cancelled writes nothing; confirmed writes the settings at once.
+    EXPECT_FALSE(QFileInfo::exists(home.file(QStringLiteral("Orvane.xml"))));
+    dialogs.actions[Window::SoftOptions] = [] { return true; };
+    click("Btn_Opz");
+    EXPECT_TRUE(QFileInfo::exists(home.file(QStringLiteral("Orvane.xml"))));
+}
+
+TEST_F(MainWindowTest, NewAndOpenUpdateTheConfigurationBoxOnlyOnOk)
+{
+    dialogs.actions[Window::NewProject] = [&] { return createConfiguration(home.session.ws, QStringLiteral("Plant1")) == 0; };
+    click("Btn_New");
+    EXPECT_EQ(label("L_Name_Conf"), QStringLiteral("Opened Configuration of the Converter : "));
+    EXPECT_EQ(label("L_Name_Conf_L2"), QStringLiteral("Plant1"));
+
+    dialogs.actions[Window::OpenConf] = [&] {
+        home.session.ws.activate(QString());
+        return true;
+    };
+    click("Btn_Open");
+    EXPECT_EQ(label("L_Name_Conf_L2"), QStringLiteral("Use Step1 to open or create new configuration"));
+    click("Btn_Prm_Gen");
+    EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Project not Valid")});
+}
+
+TEST_F(MainWindowTest, DeviceTypeChoosesTheEditorsAndTheUpdateRoute)
+{
+    home.activate(QStringLiteral("P"));
+    const struct {
+        const char* deviceType; // nullptr: no ParGen.xml
+        std::vector<Window> expected;
+    } cases[] = {
+        {nullptr, {Window::ReceiveFramesJumper, Window::TransmitFramesJumper, Window::SerialUpdate}},
+        {"0", {Window::ReceiveFramesJumper, Window::TransmitFramesJumper, Window::SerialUpdate}},
+        {"2", {Window::ReceiveFramesJumper, Window::TransmitFramesJumper, Window::SerialUpdate}},
+        {"1", {Window::ReceiveFramesDip, Window::TransmitFramesDip, Window::EthernetUpdate}},
+    };
+    for (const auto& c : cases) {
+        if (c.deviceType)
+            writeDeviceType(c.deviceType);
+        dialogs.asked.clear();
+        click("Btn_Receive_COB");
+        click("Btn_Transmit_COB");
+        click("Btn_CreateBin");
+        EXPECT_EQ(dialogs.asked, c.expected) << (c.deviceType ? c.deviceType : "missing");
+    }
+    dialogs.asked.clear();
+    click("Btn_Prm_Gen");
+    click("Btn_Rec_Define_COB");
+    click("Btn_Tra_Define_COB");
+    EXPECT_EQ(dialogs.asked, (std::vector<Window>{Window::ParGen, Window::DefineReceive, Window::DefineTransmit}));
+    EXPECT_TRUE(prompter.errors.isEmpty());
+}
+
+TEST_F(MainWindowTest, AParGenThatDoesNotParseAbandonsTheStepWithItsError)
+{
+    home.activate(QStringLiteral("P"));
+    home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), "<GeneralParameter><Device_Type>1</Device_Type>");
+    click("Btn_Receive_COB");
+    EXPECT_TRUE(dialogs.asked.empty());
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("ParGen.xml")));
+}
+
+TEST_F(MainWindowTest, ChangeLanguageRenamesStepsButKeepsTheConfigurationBox)
+{
+    home.write(QStringLiteral("LANGUAGE/Italiano.lng"), "STR1 = Passo 1\nSTR9 = Nessuna\nSTR15 = Nuova\nSTR253 = Crea\n");
+    home.session.settings.Language = QStringLiteral("Italiano");
+    home.session.messages.loadLanguage(home.session.ws.Language_Folder, home.session.settings.Language);
+    window.Change_Language();
+    EXPECT_EQ(label("L_Step_1"), QStringLiteral("Passo 1"));
+    EXPECT_EQ(widget("Btn_New")->text(), QStringLiteral("Nuova"));
+    EXPECT_EQ(widget("Btn_New")->toolTip(), QStringLiteral("Crea"));
+    EXPECT_EQ(label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
+    EXPECT_EQ(dialogs.languageChanges, 1);
+}
+
+TEST_F(MainWindowTest, ClosingWritesTheSettingsAndReportsAFailedWrite)
+{
+    home.activate(QStringLiteral("Plant9"));
+    window.show();
+    click("Btn_Close");
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Plant9</projectname>"));
+
+    QFile::remove(home.file(QStringLiteral("Orvane.xml")));
+    QDir().mkpath(home.file(QStringLiteral("Orvane.xml/blocked")));
+    window.show();
+    window.close();
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("Orvane.xml")));
+}
+
+TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrowser)
+{
+    window.show();
+    runner.window = &window;
+    window.Start_Program(QStringLiteral("/opt/Ser_40318_Update.exe"), QStringLiteral("-p \"a b\""), false);
+    EXPECT_EQ(runner.calls, QStringList{QStringLiteral("/opt/Ser_40318_Update.exe|-p \"a b\"")});
+    EXPECT_FALSE(runner.windowEnabledDuringRun);
+    EXPECT_TRUE(window.isEnabled());
+
+    widget<QLabel>("L_Quarnel")->linkActivated(QStringLiteral("home"));
+    ASSERT_EQ(browser.urls.size(), 1);
+    EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/HOME/default.asp?frompg=PX40318")));
+    window.close();
+}
+
+} // namespace
+} // namespace px

@@ -1,0 +1,61 @@
+#include "platform/process_runner.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+QString writeScript(const QTemporaryDir& dir, const char* name, const QByteArray& body)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n" + body);
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+TEST(ProcessRunner, WaitsForAProgramThatEndsAndPassesItsParameters)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("args.txt"));
+    const QString script =
+        writeScript(dir, "quick.sh", "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" + out.toUtf8() + "\"\nexit 3\n");
+    ProcessRunner runner;
+    QElapsedTimer t;
+    t.start();
+    runner.run(script, QStringLiteral("-p \"C:\\Program Files\\bin\\\\\" --fast"), false);
+    EXPECT_LT(t.elapsed(), 5000);
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "the program did not run";
+    EXPECT_EQ(f.readAll(), QByteArray("[-p]\n[C:\\Program Files\\bin\\\\]\n[--fast]\n"));
+}
+
+TEST(ProcessRunner, LeavesAProgramRunningPastTheLimit)
+{
+    QTemporaryDir dir;
+    const QString done = dir.filePath(QStringLiteral("done"));
+    const QString script = writeScript(dir, "slow.sh", "sleep 2\ntouch \"" + done.toUtf8() + "\"\n");
+    ProcessRunner runner(std::chrono::milliseconds(200));
+    runner.run(script, QString(), false);
+    // The wait ended at the limit, before the program did.
+    EXPECT_FALSE(QFileInfo::exists(done));
+}
+
+TEST(ProcessRunner, AProgramThatCannotStartReturnsAtOnce)
+{
+    ProcessRunner runner;
+    QElapsedTimer t;
+    t.start();
+    runner.run(QStringLiteral("/nonexistent/Ethernet_Update.exe"), QStringLiteral("x"), false);
+    EXPECT_LT(t.elapsed(), 5000);
+}
+
+} // namespace
+} // namespace px
