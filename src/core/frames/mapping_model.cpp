@@ -1,0 +1,458 @@
+#include "core/frames/mapping_model.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/base/int_text.h"
+#include "core/base/product.h"
+#include "core/base/xml.h"
+#include "core/shell/workspace.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QFileInfo>
+#include <QXmlStreamWriter>
+
+namespace px {
+
+namespace {
+
+const QString kRow = QStringLiteral("row");
+const QString kType11 = QStringLiteral("2.0A (11 bits)");
+const QString kType29 = QStringLiteral("2.0B (29 bits)");
+
+MappingProfile makeReceive()
+{
+    MappingProfile p;
+    p.transmit = false;
+    p.mappingRoot = QStringLiteral("RInfoCob");
+    p.csvName = QStringLiteral("RInfoCob.csv");
+    p.csvHeader = QStringLiteral("Index MODBUS;Index CAN Frame;High Byte;Low Byte;");
+    p.fieldCount = 4;
+    p.msgTitle = 159;
+    p.msgDescription = 160;
+    p.msgFrameList = 161;
+    p.msgFrameColumns = 162;
+    p.msgRegList = 163;
+    p.msgRegRelative = 164;
+    p.msgInputGroup = 165;
+    p.msgIndexLabel = 166;
+    p.msgHigh1 = 167;
+    p.msgHigh2 = 168;
+    p.msgLow1 = 169;
+    p.msgLow2 = 170;
+    p.msgCreate = 171;
+    p.msgModify = 172;
+    p.msgDelete = 173;
+    p.msgCopy = 174;
+    p.msgPaste = 175;
+    p.msgOK = 176;
+    p.msgCancel = 177;
+    p.msgIndexRange = 178;
+    p.msgIndexUsed = 179;
+    p.msgNone = 180;
+    p.msgByte = 181;
+    p.msgExport = 245;
+    p.msgImport = 246;
+    p.msgImportQuestion = 247;
+    return p;
+}
+
+MappingProfile makeTransmit()
+{
+    MappingProfile p;
+    p.transmit = true;
+    p.mappingRoot = QStringLiteral("TInfoCob");
+    p.csvName = QStringLiteral("TInfoCob.csv");
+    p.csvHeader = QStringLiteral("Index MODBUS;Index CAN Frame;High Byte;Low Byte;Send CAN;");
+    p.fieldCount = 5;
+    p.msgTitle = 219;
+    p.msgDescription = 220;
+    p.msgFrameList = 221;
+    p.msgFrameColumns = 222;
+    p.msgRegList = 223;
+    p.msgRegRelative = 224;
+    p.msgInputGroup = 225;
+    p.msgIndexLabel = 226;
+    p.msgHigh1 = 227;
+    p.msgHigh2 = 228;
+    p.msgLow1 = 229;
+    p.msgLow2 = 230;
+    p.msgSendLabel = 231;
+    p.msgFalse = 232;
+    p.msgTrue = 233;
+    p.msgCreate = 234;
+    p.msgModify = 235;
+    p.msgDelete = 236;
+    p.msgCopy = 237;
+    p.msgPaste = 238;
+    p.msgOK = 239;
+    p.msgCancel = 240;
+    p.msgIndexRange = 241;
+    p.msgIndexUsed = 242;
+    p.msgNone = 243;
+    p.msgByte = 244;
+    p.msgExport = 248;
+    p.msgImport = 249;
+    p.msgImportQuestion = 250;
+    return p;
+}
+
+// A required attribute of a row; its absence stops the loading.
+QString required(const QDomElement& row, const QString& name, const QString& path, int rowNumber)
+{
+    const std::optional<QString> value = xml::attribute(row, name);
+    if (!value)
+        throw Error(QStringLiteral("The file %1, row %2: the attribute \"%3\" is missing.")
+                        .arg(displayPath(path))
+                        .arg(rowNumber)
+                        .arg(name));
+    return *value;
+}
+
+// Splits off the next field of a CSV line. Where no separator is left, a last-kind field
+// takes the whole rest; any other field is empty and the line stays as it is.
+QString takeField(QString& line, bool lastKind)
+{
+    const qsizetype sep = line.indexOf(u';');
+    if (sep < 0) {
+        if (!lastKind)
+            return {};
+        QString field = line.trimmed();
+        line.clear();
+        return field;
+    }
+    QString field = line.left(sep).trimmed();
+    line = line.mid(sep + 1).trimmed();
+    return field;
+}
+
+// Splits text into lines at CR LF, CR or LF; a final line end opens no further line.
+QStringList splitLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            lines << text.mid(start, i - start);
+            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines << text.mid(start);
+    return lines;
+}
+
+} // namespace
+
+QString MappingProfile::framePath(const Workspace& ws) const
+{
+    return transmit ? ws.File_TCobDef : ws.File_RCobDef;
+}
+
+QString MappingProfile::mappingPath(const Workspace& ws) const
+{
+    return transmit ? ws.File_TInfoCob : ws.File_RInfoCob;
+}
+
+QString MappingProfile::csvPath(const Workspace& ws) const
+{
+    return ws.Conf_Folder + u'/' + csvName;
+}
+
+const MappingProfile& MappingProfile::receiveSide()
+{
+    static const MappingProfile p = makeReceive();
+    return p;
+}
+
+const MappingProfile& MappingProfile::transmitSide()
+{
+    static const MappingProfile p = makeTransmit();
+    return p;
+}
+
+std::int32_t packPosComp(std::int32_t hiPart, std::int32_t loPart)
+{
+    // Computed without overflow for any stored value; the imported positions are not
+    // range-checked.
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(hiPart) * 16u + static_cast<std::uint32_t>(loPart));
+}
+
+void unpackPosComp(std::int32_t posComp, std::int32_t& hiPart, std::int32_t& loPart)
+{
+    const auto p = static_cast<std::uint32_t>(posComp);
+    hiPart = static_cast<std::int32_t>((p >> 4) & 15u);
+    loPart = static_cast<std::int32_t>(p & 15u);
+}
+
+QString registerLine(const TMod_Reg& entry)
+{
+    auto part = [](std::int32_t pos) {
+        return pos == 0 ? QStringLiteral(" None;") : QStringLiteral(" Byte %1;").arg(pos);
+    };
+    return entry.Ind_Mod + u';' + part(entry.HiPart) + part(entry.LoPart);
+}
+
+QStringList byteListItems(std::int32_t numByte, const QString& none, const QString& bytePrefix)
+{
+    QStringList items{none};
+    const std::int32_t count = std::min<std::int32_t>(numByte, 15);
+    for (std::int32_t k = 1; k <= count; ++k)
+        items << bytePrefix + QString::number(k);
+    return items;
+}
+
+std::vector<CsvMappingLine> parseMappingCsv(const QByteArray& bytes, const MappingProfile& profile)
+{
+    const QStringList lines = splitLines(QString::fromLocal8Bit(bytes));
+    std::vector<CsvMappingLine> result;
+    result.reserve(static_cast<std::size_t>(std::max<qsizetype>(lines.size() - 1, 0)));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QString line = lines.at(i).trimmed();
+        std::int32_t values[5] = {0, 0, 0, 0, 0};
+        for (int f = 0; f < profile.fieldCount; ++f)
+            values[f] = toInt32(takeField(line, f >= 3), 0);
+        CsvMappingLine parsed;
+        parsed.frameNumber = values[1];
+        parsed.entry.Ind_Mod = QString::number(values[0]);
+        parsed.entry.HiPart = values[2];
+        parsed.entry.LoPart = values[3];
+        parsed.entry.Write = values[4];
+        result.push_back(std::move(parsed));
+    }
+    return result;
+}
+
+void RegisterMapping::load(const Workspace& ws)
+{
+    m_loadFailed = true;
+    Lista_CAN_Frame.clear();
+
+    std::int32_t deviceType = 0;
+    std::int32_t canType = 0;
+    if (QFileInfo::exists(ws.File_ParGen)) {
+        const QDomDocument doc = xml::load(ws.File_ParGen);
+        const QDomNode root = xml::firstTopLevelNode(doc);
+        deviceType = toInt32(xml::childText(root, QStringLiteral("Device_Type")).value_or(QString()), 0);
+        canType = toInt32(xml::childText(root, QStringLiteral("CANType")).value_or(QString()), 0);
+    }
+
+    const QString framePath = m_profile->framePath(ws);
+    if (QFileInfo::exists(framePath)) {
+        const QDomDocument doc = xml::load(framePath);
+        const QDomNode root = xml::firstTopLevelNode(doc);
+        const QString jumperType = canType != 0 ? kType29 : kType11;
+        int number = 0;
+        for (QDomElement row = root.firstChildElement(kRow); !row.isNull(); row = row.nextSiblingElement(kRow)) {
+            ++number;
+            TCAN_Frame frame;
+            frame.Cob_ID = required(row, QStringLiteral("CobID"), framePath, number);
+            frame.Num_Byte = toInt32(required(row, QStringLiteral("Dimensin"), framePath, number), 8);
+            frame.CobType = deviceType != 0 ? required(row, QStringLiteral("CobType"), framePath, number) : jumperType;
+            Lista_CAN_Frame.push_back(std::move(frame));
+        }
+    }
+
+    const QString mappingPath = m_profile->mappingPath(ws);
+    if (!Lista_CAN_Frame.empty() && QFileInfo::exists(mappingPath)) {
+        const QDomDocument doc = xml::load(mappingPath);
+        const QDomNode root = xml::firstTopLevelNode(doc);
+        const auto frameCount = static_cast<std::int32_t>(Lista_CAN_Frame.size());
+        int number = 0;
+        for (QDomElement row = root.firstChildElement(kRow); !row.isNull(); row = row.nextSiblingElement(kRow)) {
+            ++number;
+            const std::int32_t nrPdo = toInt32(required(row, QStringLiteral("NrPdo"), mappingPath, number), -1);
+            if (nrPdo < 1 || nrPdo > frameCount)
+                continue;
+            TMod_Reg entry;
+            entry.Ind_Mod = required(row, QStringLiteral("Index"), mappingPath, number);
+            unpackPosComp(toInt32(required(row, QStringLiteral("PosComp"), mappingPath, number), 0),
+                          entry.HiPart, entry.LoPart);
+            if (m_profile->transmit)
+                entry.Write = toInt32(xml::attribute(row, QStringLiteral("Send_on_Write")).value_or(QString()), 0);
+            Lista_CAN_Frame[static_cast<std::size_t>(nrPdo - 1)].Lista_Mod_Reg.push_back(std::move(entry));
+        }
+    }
+    m_loadFailed = false;
+}
+
+bool RegisterMapping::Check_Mod_Reg_in_Use(std::int32_t index, int frameToSkip, int regToSkip) const
+{
+    for (std::size_t f = 0; f < Lista_CAN_Frame.size(); ++f) {
+        const auto& regs = Lista_CAN_Frame[f].Lista_Mod_Reg;
+        for (std::size_t r = 0; r < regs.size(); ++r) {
+            if (static_cast<int>(f) == frameToSkip && static_cast<int>(r) == regToSkip)
+                continue;
+            if (toInt32(regs[r].Ind_Mod, -1) == index)
+                return true;
+        }
+    }
+    return false;
+}
+
+int RegisterMapping::checkIndex(const QString& indexText, int frameToSkip, int regToSkip) const
+{
+    const std::int32_t index = toInt32(indexText, -1);
+    if (index < 0 || index > 65535)
+        return m_profile->msgIndexRange;
+    if (Check_Mod_Reg_in_Use(index, frameToSkip, regToSkip))
+        return m_profile->msgIndexUsed;
+    return 0;
+}
+
+int RegisterMapping::create(int frame, const TMod_Reg& entry)
+{
+    if (frame < 0 || frame >= static_cast<int>(Lista_CAN_Frame.size()))
+        return 0;
+    if (const int refusal = checkIndex(entry.Ind_Mod, -1, -1))
+        return refusal;
+    TMod_Reg stored = entry;
+    if (!m_profile->transmit)
+        stored.Write = 0;
+    Lista_CAN_Frame[static_cast<std::size_t>(frame)].Lista_Mod_Reg.push_back(std::move(stored));
+    return 0;
+}
+
+int RegisterMapping::modify(int frame, int reg, const TMod_Reg& entry)
+{
+    if (this->entry(frame, reg) == nullptr)
+        return 0;
+    if (const int refusal = checkIndex(entry.Ind_Mod, frame, reg))
+        return refusal;
+    TMod_Reg stored = entry;
+    if (!m_profile->transmit)
+        stored.Write = 0;
+    Lista_CAN_Frame[static_cast<std::size_t>(frame)].Lista_Mod_Reg[static_cast<std::size_t>(reg)] = std::move(stored);
+    return 0;
+}
+
+void RegisterMapping::remove(int frame, int reg)
+{
+    if (entry(frame, reg) == nullptr)
+        return;
+    auto& regs = Lista_CAN_Frame[static_cast<std::size_t>(frame)].Lista_Mod_Reg;
+    regs.erase(regs.begin() + reg);
+}
+
+bool RegisterMapping::copy(int frame, int reg)
+{
+    const TMod_Reg* e = entry(frame, reg);
+    if (e == nullptr)
+        return false;
+    ACopy = *e;
+    return true;
+}
+
+const TMod_Reg* RegisterMapping::entry(int frame, int reg) const
+{
+    if (frame < 0 || frame >= static_cast<int>(Lista_CAN_Frame.size()))
+        return nullptr;
+    const auto& regs = Lista_CAN_Frame[static_cast<std::size_t>(frame)].Lista_Mod_Reg;
+    if (reg < 0 || reg >= static_cast<int>(regs.size()))
+        return nullptr;
+    return &regs[static_cast<std::size_t>(reg)];
+}
+
+int RegisterMapping::entryCount() const
+{
+    int n = 0;
+    for (const TCAN_Frame& f : Lista_CAN_Frame)
+        n += static_cast<int>(f.Lista_Mod_Reg.size());
+    return n;
+}
+
+QStringList RegisterMapping::frameLines() const
+{
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(Lista_CAN_Frame.size()));
+    for (const TCAN_Frame& f : Lista_CAN_Frame)
+        lines << f.Cob_ID + u'\t' + f.CobType;
+    return lines;
+}
+
+QStringList RegisterMapping::registerLines(int frame) const
+{
+    QStringList lines;
+    if (frame < 0 || frame >= static_cast<int>(Lista_CAN_Frame.size()))
+        return lines;
+    for (const TMod_Reg& r : Lista_CAN_Frame[static_cast<std::size_t>(frame)].Lista_Mod_Reg)
+        lines << registerLine(r);
+    return lines;
+}
+
+QByteArray RegisterMapping::toXml() const
+{
+    // Written by hand: the attribute order of each row is part of the file format, and
+    // the DOM keeps no attribute order.
+    QByteArray bytes;
+    QXmlStreamWriter w(&bytes);
+    w.writeStartElement(m_profile->mappingRoot);
+    for (std::size_t f = 0; f < Lista_CAN_Frame.size(); ++f) {
+        const QString nrPdo = QString::number(f + 1);
+        for (const TMod_Reg& r : Lista_CAN_Frame[f].Lista_Mod_Reg) {
+            w.writeEmptyElement(kRow);
+            w.writeAttribute(QStringLiteral("Index"), r.Ind_Mod);
+            w.writeAttribute(QStringLiteral("NrPdo"), nrPdo);
+            w.writeAttribute(QStringLiteral("PosComp"), QString::number(packPosComp(r.HiPart, r.LoPart)));
+            if (m_profile->transmit)
+                w.writeAttribute(QStringLiteral("Send_on_Write"), QString::number(r.Write));
+        }
+    }
+    w.writeEndElement();
+    w.writeComment(product::kVersionComment);
+    return bytes;
+}
+
+void RegisterMapping::save(const Workspace& ws) const
+{
+    const QString path = m_profile->mappingPath(ws);
+    if (m_loadFailed && QFileInfo::exists(path))
+        writeFileAtomically(path + QStringLiteral(".bak"), readWholeFile(path));
+    writeFileAtomically(path, toXml());
+}
+
+QByteArray RegisterMapping::toCsv() const
+{
+    QString text = m_profile->csvHeader + QStringLiteral("\r\n");
+    for (std::size_t f = 0; f < Lista_CAN_Frame.size(); ++f) {
+        const QString nrPdo = QString::number(f + 1);
+        for (const TMod_Reg& r : Lista_CAN_Frame[f].Lista_Mod_Reg) {
+            text += r.Ind_Mod + u';' + nrPdo + u';' + QString::number(r.HiPart) + u';' + QString::number(r.LoPart) + u';';
+            if (m_profile->transmit)
+                text += QString::number(r.Write) + u';';
+            text += QStringLiteral("\r\n");
+        }
+    }
+    return text.toLocal8Bit();
+}
+
+void RegisterMapping::exportCsv(const Workspace& ws) const
+{
+    writeFileAtomically(m_profile->csvPath(ws), toCsv());
+}
+
+void RegisterMapping::importCsv(const QByteArray& bytes)
+{
+    std::vector<CsvMappingLine> lines = parseMappingCsv(bytes, *m_profile);
+    for (TCAN_Frame& f : Lista_CAN_Frame)
+        f.Lista_Mod_Reg.clear();
+    const auto frameCount = static_cast<std::int32_t>(Lista_CAN_Frame.size());
+    for (CsvMappingLine& line : lines) {
+        if (line.frameNumber < 1 || line.frameNumber > frameCount)
+            continue;
+        if (!m_profile->transmit)
+            line.entry.Write = 0;
+        Lista_CAN_Frame[static_cast<std::size_t>(line.frameNumber - 1)].Lista_Mod_Reg.push_back(std::move(line.entry));
+    }
+}
+
+void RegisterMapping::importCsvFile(const QString& path)
+{
+    importCsv(readWholeFile(path));
+}
+
+} // namespace px

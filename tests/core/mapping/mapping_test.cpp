@@ -1,0 +1,355 @@
+#include "core/frames/mapping_model.h"
+
+#include "core/base/error.h"
+#include "support/temp_home.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+using test::fixture;
+using test::TempHome;
+
+const MappingProfile& R = MappingProfile::receiveSide();
+const MappingProfile& T = MappingProfile::transmitSide();
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray frameRows(int count, const char* dimension = "8")
+{
+    QByteArray rows = "<COBID>";
+    for (int i = 0; i < count; ++i)
+        rows += "<row CobID=\"" + QByteArray::number(0x100 + i) + "\" Dimensin=\"" + dimension + "\" CobType=\"2.0A (11 bits)\" Mnemonic=\"\"/>";
+    return rows + "</COBID><!--SW_VERSION = 2.505-->";
+}
+
+RegisterMapping withFrames(const MappingProfile& profile, int count)
+{
+    RegisterMapping m(profile);
+    for (int i = 0; i < count; ++i)
+        m.Lista_CAN_Frame.push_back(TCAN_Frame{QString::number(i), QStringLiteral("2.0A (11 bits)"), 8, {}});
+    return m;
+}
+
+TEST(Mapping, CreateAndModifyCheckTheIndex)
+{
+    struct Case {
+        const char* what;
+        const MappingProfile* side;
+        const char* stored;  // index of the entry already on frame 1
+        const char* typed;
+        int frame;           // where the new or modified entry goes
+        int reg;             // -1: Create; 0: Modify the frame-1 entry
+        int expected;
+    };
+    const Case cases[] = {
+        {"above the range", &R, "10", "65536", 1, -1, 178},
+        {"negative", &R, "10", "-1", 1, -1, 178},
+        {"letters", &R, "10", "abc", 1, -1, 178},
+        {"trailing blank", &R, "10", "12 ", 1, -1, 178},
+        {"lowest", &R, "10", "0", 1, -1, 0},
+        {"highest", &R, "10", "65535", 1, -1, 0},
+        {"used on another frame", &R, "10", "10", 1, -1, 179},
+        {"hex form of a used index", &R, "10", "0xA", 1, -1, 179},
+        {"stored hex blocks decimal", &R, "0x0A", "10", 1, -1, 179},
+        {"modify keeps its own index", &R, "10", "10", 0, 0, 0},
+        {"transmit range", &T, "10", "70000", 1, -1, 241},
+        {"transmit used", &T, "10", "$A", 1, -1, 242},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegisterMapping m = withFrames(*c.side, 2);
+        m.Lista_CAN_Frame[0].Lista_Mod_Reg.push_back({QString::fromLatin1(c.stored), 1, 2, 0});
+        const TMod_Reg typed{QString::fromLatin1(c.typed), 3, 4, 1};
+        const int result = c.reg < 0 ? m.create(c.frame, typed) : m.modify(c.frame, c.reg, typed);
+        EXPECT_EQ(result, c.expected);
+        const auto& regs = m.Lista_CAN_Frame[static_cast<std::size_t>(c.frame)].Lista_Mod_Reg;
+        if (c.expected != 0) {
+            EXPECT_EQ(m.entryCount(), 1);
+            EXPECT_EQ(m.Lista_CAN_Frame[0].Lista_Mod_Reg[0].Ind_Mod, QString::fromLatin1(c.stored));
+        } else {
+            ASSERT_FALSE(regs.empty());
+            // Stored as typed; only the transmit side keeps the send flag.
+            EXPECT_EQ(regs.back(), (TMod_Reg{typed.Ind_Mod, 3, 4, c.side->transmit ? 1 : 0}));
+        }
+    }
+}
+
+TEST(Mapping, ModifyIsRefusedWhenAnotherEntryHoldsTheIndex)
+{
+    RegisterMapping m = withFrames(R, 1);
+    m.Lista_CAN_Frame[0].Lista_Mod_Reg = {{QStringLiteral("1"), 0, 0, 0}, {QStringLiteral("2"), 0, 0, 0}};
+    EXPECT_EQ(m.modify(0, 1, {QStringLiteral("1"), 0, 0, 0}), 179);
+    EXPECT_EQ(m.Lista_CAN_Frame[0].Lista_Mod_Reg[1].Ind_Mod, QStringLiteral("2"));
+    m.remove(0, 0);
+    EXPECT_EQ(m.registerLines(0), QStringList{QStringLiteral("2; None; None;")});
+}
+
+TEST(Mapping, PosCompPacksHighAndLowBytesIntoNibbles)
+{
+    struct Case {
+        int hi, lo, posComp;
+    };
+    for (const Case c : {Case{1, 2, 18}, Case{0, 3, 3}, Case{0, 0, 0}, Case{8, 8, 136}}) {
+        EXPECT_EQ(packPosComp(c.hi, c.lo), c.posComp);
+        std::int32_t hi = -1, lo = -1;
+        unpackPosComp(c.posComp, hi, lo);
+        EXPECT_EQ(hi, c.hi);
+        EXPECT_EQ(lo, c.lo);
+    }
+    std::int32_t hi = 0, lo = 0;
+    unpackPosComp(-1, hi, lo); // shifted as an unsigned value
+    EXPECT_EQ(hi, 15);
+    EXPECT_EQ(lo, 15);
+}
+
+TEST(Mapping, ListTexts)
+{
+    EXPECT_EQ(registerLine({QStringLiteral("100"), 1, 2, 1}), QStringLiteral("100; Byte 1; Byte 2;"));
+    EXPECT_EQ(registerLine({QStringLiteral("0x64"), 0, 3, 0}), QStringLiteral("0x64; None; Byte 3;"));
+    const QString none = QStringLiteral("None"), byte = QStringLiteral("Byte ");
+    EXPECT_EQ(byteListItems(2, none, byte), (QStringList{none, QStringLiteral("Byte 1"), QStringLiteral("Byte 2")}));
+    EXPECT_EQ(byteListItems(-3, none, byte), QStringList{none});
+    // A hand-edited huge dimension offers only what PosComp can hold.
+    EXPECT_EQ(byteListItems(2000000000, none, byte).size(), 16);
+}
+
+TEST(Mapping, ShowReadsFramesAndEntriesDroppingRowsOfNoFrame)
+{
+    TempHome home;
+    home.activate(QStringLiteral("P"));
+    const Workspace& ws = home.session.ws;
+    writeFile(ws.File_ParGen, fixture(QStringLiteral("mapping/ParGen_dip.xml")));
+    writeFile(ws.File_TCobDef, fixture(QStringLiteral("mapping/TCobDef_two.xml")));
+    writeFile(ws.File_TInfoCob, fixture(QStringLiteral("mapping/TInfoCob_mixed.xml")));
+
+    RegisterMapping m(T);
+    m.load(ws);
+    EXPECT_FALSE(m.loadFailed());
+    EXPECT_EQ(m.frameLines(), (QStringList{QStringLiteral("0x181\t2.0B (29 bits)"), QStringLiteral("0x182\t2.0A (11 bits)")}));
+    ASSERT_EQ(m.Lista_CAN_Frame.size(), 2u);
+    EXPECT_EQ(m.Lista_CAN_Frame[0].Num_Byte, 2);
+    EXPECT_EQ(m.Lista_CAN_Frame[1].Num_Byte, 8); // "x" is not a number
+    EXPECT_EQ(m.Lista_CAN_Frame[0].Lista_Mod_Reg,
+              (std::vector<TMod_Reg>{{QStringLiteral("5"), 1, 2, 1}, {QStringLiteral("9"), 15, 15, 0}}));
+    EXPECT_EQ(m.Lista_CAN_Frame[1].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("0x0A"), 8, 8, 0}}));
+
+    // OK writes what was kept: the dropped rows are gone, the send flag is always written.
+    m.save(ws);
+    EXPECT_EQ(readFile(ws.File_TInfoCob),
+              QByteArray("<TInfoCob><row Index=\"5\" NrPdo=\"1\" PosComp=\"18\" Send_on_Write=\"1\"/>"
+                         "<row Index=\"9\" NrPdo=\"1\" PosComp=\"255\" Send_on_Write=\"0\"/>"
+                         "<row Index=\"0x0A\" NrPdo=\"2\" PosComp=\"136\" Send_on_Write=\"0\"/></TInfoCob>"
+                         "<!--SW_VERSION = 2.505-->"));
+    EXPECT_FALSE(QFileInfo::exists(ws.File_TInfoCob + QStringLiteral(".bak")));
+}
+
+TEST(Mapping, FrameTypeFollowsTheDeviceGeneration)
+{
+    struct Case {
+        QByteArray parGen;
+        QString type;
+    };
+    const Case cases[] = {
+        {"<ParGen><Device_Type>0</Device_Type><CANType>1</CANType></ParGen>", QStringLiteral("2.0B (29 bits)")},
+        {"<ParGen><CANType>0</CANType></ParGen>", QStringLiteral("2.0A (11 bits)")},
+        {"<ParGen><Device_Type>abc</Device_Type><CANType>7</CANType></ParGen>", QStringLiteral("2.0B (29 bits)")},
+        {"<ParGen><Device_Type>1</Device_Type><CANType>1</CANType></ParGen>", QStringLiteral("as stored")},
+        {"", QStringLiteral("2.0A (11 bits)")}, // no ParGen.xml
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.parGen.toStdString());
+        TempHome home;
+        home.activate(QStringLiteral("P"));
+        const Workspace& ws = home.session.ws;
+        if (!c.parGen.isEmpty())
+            writeFile(ws.File_ParGen, c.parGen);
+        writeFile(ws.File_RCobDef, "<COBID><row CobID=\"1\" CobType=\"as stored\" Dimensin=\"4\" Mnemonic=\"\"/></COBID>");
+        RegisterMapping m(R);
+        m.load(ws);
+        ASSERT_EQ(m.Lista_CAN_Frame.size(), 1u);
+        EXPECT_EQ(m.Lista_CAN_Frame[0].CobType, c.type);
+    }
+}
+
+TEST(Mapping, WithoutFramesTheMappingIsNotReadAndOkWritesItEmpty)
+{
+    for (const QByteArray& frames : {QByteArray(), QByteArray("<COBID/><!--SW_VERSION = 2.505-->")}) {
+        TempHome home;
+        home.activate(QStringLiteral("P"));
+        const Workspace& ws = home.session.ws;
+        if (!frames.isEmpty())
+            writeFile(ws.File_RCobDef, frames);
+        writeFile(ws.File_RInfoCob, "not even XML"); // would throw if it were read
+        RegisterMapping m(R);
+        m.load(ws);
+        EXPECT_TRUE(m.Lista_CAN_Frame.empty());
+        m.save(ws);
+        EXPECT_EQ(readFile(ws.File_RInfoCob), QByteArray("<RInfoCob/><!--SW_VERSION = 2.505-->"));
+    }
+}
+
+TEST(Mapping, BadFilesStopTheLoadingWithTheirPlaceNamed)
+{
+    struct Case {
+        const char* what;
+        QByteArray frames;
+        QByteArray mapping;
+        const char* message;  // a part of the error text
+        std::size_t framesKept;
+        int entriesKept;
+    };
+    const QByteArray twoFrames = frameRows(2);
+    const Case cases[] = {
+        {"frame without CobID", "<COBID><row CobID=\"1\" Dimensin=\"8\"/><row Dimensin=\"8\"/></COBID>", "",
+         "row 2: the attribute \"CobID\" is missing", 1, 0},
+        {"frame without Dimensin", "<COBID><row CobID=\"1\"/></COBID>", "", "row 1: the attribute \"Dimensin\" is missing", 0, 0},
+        {"entry without NrPdo", twoFrames, "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><row Index=\"2\" PosComp=\"0\"/></RInfoCob>",
+         "row 2: the attribute \"NrPdo\" is missing", 2, 1},
+        {"entry without Index", twoFrames, "<RInfoCob><row NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>",
+         "row 1: the attribute \"Index\" is missing", 2, 0},
+        {"entry without PosComp", twoFrames, "<RInfoCob><row Index=\"1\" NrPdo=\"2\"/></RInfoCob>",
+         "row 1: the attribute \"PosComp\" is missing", 2, 0},
+        {"mapping not XML", twoFrames, "<RInfoCob>\n<row", "RInfoCob.xml is not valid XML: line 2", 2, 0},
+        {"frames not XML", "<COBID><row></COBID>", "", "RCobDef.xml is not valid XML: line 1", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempHome home;
+        home.activate(QStringLiteral("P"));
+        const Workspace& ws = home.session.ws;
+        writeFile(ws.File_RCobDef, c.frames);
+        if (!c.mapping.isEmpty())
+            writeFile(ws.File_RInfoCob, c.mapping);
+        RegisterMapping m(R);
+        try {
+            m.load(ws);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.text().contains(QString::fromLatin1(c.message))) << e.text().toStdString();
+        }
+        EXPECT_TRUE(m.loadFailed());
+        EXPECT_EQ(m.Lista_CAN_Frame.size(), c.framesKept);
+        EXPECT_EQ(m.entryCount(), c.entriesKept);
+    }
+}
+
+TEST(Mapping, OkAfterAFailedLoadKeepsTheOldFileAsBak)
+{
+    TempHome home;
+    home.activate(QStringLiteral("P"));
+    const Workspace& ws = home.session.ws;
+    const QByteArray old = "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><row Index=\"2\"/></RInfoCob>";
+    writeFile(ws.File_RCobDef, frameRows(1));
+    writeFile(ws.File_RInfoCob, old);
+    RegisterMapping m(R);
+    EXPECT_THROW(m.load(ws), Error);
+    m.save(ws);
+    EXPECT_EQ(readFile(ws.File_RInfoCob + QStringLiteral(".bak")), old);
+    EXPECT_EQ(readFile(ws.File_RInfoCob),
+              QByteArray("<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob><!--SW_VERSION = 2.505-->"));
+}
+
+TEST(Mapping, CsvImportLines)
+{
+    struct Case {
+        const MappingProfile* side;
+        QByteArray line;
+        int frame;          // 0: the line is skipped
+        TMod_Reg entry;
+    };
+    const Case cases[] = {
+        {&R, "16;1;2;3;", 1, {QStringLiteral("16"), 2, 3, 0}},
+        {&R, "16;1;2", 1, {QStringLiteral("16"), 0, 2, 0}},
+        {&R, "  0x10 ; 2 ; 1 ; 4 ; extra", 2, {QStringLiteral("16"), 1, 4, 0}},
+        {&R, "abc;1;1;1;", 1, {QStringLiteral("0"), 1, 1, 0}},
+        {&R, "16;9;1;2;", 0, {}},
+        {&R, "16;0;1;2;", 0, {}},
+        {&R, "16", 0, {}},
+        {&R, "", 0, {}},
+        {&T, "5;1;1;2;1;", 1, {QStringLiteral("5"), 1, 2, 1}},
+        {&T, "5;1;1;2;1", 1, {QStringLiteral("5"), 1, 2, 1}},
+        {&T, "5;1;1;2", 1, {QStringLiteral("5"), 1, 2, 0}},
+        {&T, "5;1;1;2;7", 1, {QStringLiteral("5"), 1, 2, 7}},
+        {&T, "5;1;20;2;", 1, {QStringLiteral("5"), 20, 2, 0}}, // positions are not checked
+        {&T, "5;3;1;2;1;", 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        RegisterMapping m = withFrames(*c.side, 2);
+        m.Lista_CAN_Frame[1].Lista_Mod_Reg.push_back({QStringLiteral("99"), 0, 0, 0});
+        m.importCsv("header line;\r\n" + c.line + "\r\n");
+        EXPECT_EQ(m.entryCount(), c.frame == 0 ? 0 : 1); // the old entry is gone either way
+        if (c.frame != 0)
+            EXPECT_EQ(m.Lista_CAN_Frame[static_cast<std::size_t>(c.frame - 1)].Lista_Mod_Reg.at(0), c.entry);
+    }
+}
+
+TEST(Mapping, ExportThenImportGivesTheSameMappingWithDecimalIndexes)
+{
+    for (const MappingProfile* side : {&R, &T}) {
+        RegisterMapping m = withFrames(*side, 3);
+        m.Lista_CAN_Frame[0].Lista_Mod_Reg = {{QStringLiteral("5"), 1, 2, 1}, {QStringLiteral("0x10"), 0, 3, 0}};
+        m.Lista_CAN_Frame[2].Lista_Mod_Reg = {{QStringLiteral(" 7"), 8, 8, 1}};
+        const QByteArray csv = m.toCsv();
+        if (side->transmit)
+            EXPECT_EQ(csv, QByteArray("Index MODBUS;Index CAN Frame;High Byte;Low Byte;Send CAN;\r\n"
+                                      "5;1;1;2;1;\r\n0x10;1;0;3;0;\r\n 7;3;8;8;1;\r\n"));
+        else
+            EXPECT_EQ(csv, QByteArray("Index MODBUS;Index CAN Frame;High Byte;Low Byte;\r\n"
+                                      "5;1;1;2;\r\n0x10;1;0;3;\r\n 7;3;8;8;\r\n"));
+        RegisterMapping back = withFrames(*side, 3);
+        back.importCsv(csv);
+        const int w = side->transmit ? 1 : 0;
+        EXPECT_EQ(back.Lista_CAN_Frame[0].Lista_Mod_Reg,
+                  (std::vector<TMod_Reg>{{QStringLiteral("5"), 1, 2, w}, {QStringLiteral("16"), 0, 3, 0}}));
+        EXPECT_TRUE(back.Lista_CAN_Frame[1].Lista_Mod_Reg.empty());
+        EXPECT_EQ(back.Lista_CAN_Frame[2].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("7"), 8, 8, w}}));
+    }
+}
+
+TEST(Mapping, CsvFilesThatCannotBeUsedChangeNothing)
+{
+    TempHome home;
+    home.activate(QStringLiteral("P"));
+    Workspace ws = home.session.ws;
+    RegisterMapping m = withFrames(R, 1);
+    m.Lista_CAN_Frame[0].Lista_Mod_Reg = {{QStringLiteral("1"), 1, 0, 0}};
+
+    // A file that cannot be read leaves every entry as it was.
+    EXPECT_THROW(m.importCsvFile(ws.Conf_Folder + QStringLiteral("/missing.csv")), Error);
+    EXPECT_THROW(m.importCsvFile(ws.Conf_Folder), Error); // a folder
+    EXPECT_EQ(m.entryCount(), 1);
+
+    m.exportCsv(ws);
+    EXPECT_EQ(readFile(ws.Conf_Folder + QStringLiteral("/RInfoCob.csv")), m.toCsv());
+
+    // A folder whose parent is a file cannot be written.
+    writeFile(home.file(QStringLiteral("plainfile")), "x");
+    ws.Conf_Folder = home.file(QStringLiteral("plainfile/P"));
+    try {
+        m.exportCsv(ws);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("RInfoCob.csv"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(m.entryCount(), 1);
+}
+
+} // namespace
+} // namespace px
