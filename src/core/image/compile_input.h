@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QDomNode>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace px::image {
+
+// One of the five configuration files as the compiler sees it: present or missing, read
+// and parsed at most once per compile, on first use, so every step that reads the file
+// sees the same document and a parse error surfaces where the first step needs the file.
+class InputFile {
+public:
+    InputFile() = default;
+    // The file at `path`; a missing file contributes nothing (it is not an error).
+    static InputFile fromPath(const QString& path);
+    // A file held in memory under `name`; no bytes means the file is missing.
+    static InputFile fromBytes(const QString& name, std::optional<QByteArray> bytes);
+
+    bool exists() const { return m_exists; }
+    const QString& name() const { return m_name; }
+    // The parsed document; throws px::Error naming the file when it cannot be read or parsed.
+    const QDomDocument& document();
+
+    // The root as the legacy image reads it: the document element.
+    QDomNode documentElement() { return document().documentElement(); }
+    // The root as the current images read it: the first top-level node, whatever it is.
+    QDomNode firstTopLevelNode() { return document().firstChild(); }
+
+private:
+    QString m_name;
+    QString m_path;
+    std::optional<QByteArray> m_bytes;
+    bool m_exists = false;
+    bool m_parsed = false;
+    QDomDocument m_doc;
+};
+
+// The five files a configuration compiles from.
+struct CompileInput {
+    InputFile parGen;
+    InputFile rCobDef;
+    InputFile tCobDef;
+    InputFile rInfoCob;
+    InputFile tInfoCob;
+
+    // The files of the configuration folder `confFolder` (ParGen.xml, RCobDef.xml, ...).
+    static CompileInput fromFolder(const QString& confFolder);
+};
+
+// The conversions with which the compiler reads values. Each failing strict conversion
+// throws px::Error whose text names the file, the row or element, the attribute and the
+// cause. `row` is the row's position among the root's children, from 0.
+struct RowRef {
+    const QString& file;
+    const QDomNode& node;
+    int row;
+};
+
+// An attribute's text; empty when it is missing (or the row is no element).
+QString text(const QDomNode& node, const QString& attribute);
+
+std::int32_t strictInt(const RowRef& row, const QString& attribute);
+std::int64_t strictInt64(const RowRef& row, const QString& attribute);
+std::optional<std::int64_t> tryInt64(const QDomNode& node, const QString& attribute);
+std::int32_t intOr(const QDomNode& node, const QString& attribute, std::int32_t fallback);
+
+// Element values among the children of a root (general parameters).
+std::int32_t strictElementInt(const QString& file, const QDomNode& root, const QString& element);
+std::int32_t strictElementAttributeInt(const QString& file, const QDomNode& root, const QString& element,
+                                       const QString& attribute);
+std::optional<std::int32_t> tryElementInt(const QDomNode& root, const QString& element);
+std::int32_t elementIntOr(const QDomNode& root, const QString& element, std::int32_t fallback);
+std::int32_t elementAttributeIntOr(const QDomNode& root, const QString& element, const QString& attribute,
+                                   std::int32_t fallback);
+
+// Trimming as the product does it: blanks and control characters (codes up to 32) at
+// both ends. Upper-casing of the flag texts is plain ASCII.
+QString trimBlanks(const QString& s);
+QString upperAscii(const QString& s);
+
+} // namespace px::image

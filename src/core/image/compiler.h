@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/image/compile_input.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace px::image {
+
+// The four images of a configuration, built whole in memory before any is written.
+struct ConfigurationImage {
+    QByteArray bank;      // bank.bin: device till April 2014
+    QByteArray bank2;     // bank2.bin: device from May 2014, main memory (73728 bytes)
+    QByteArray esp32_1;   // bank_ESP32_1.bin: its ESP32 part, the parameter record (2048 bytes)
+    QByteArray esp32_2;   // bank_ESP32_2.bin: its ESP32 part, the tables (71680 bytes)
+};
+
+// The file names of the images in a bin folder, in the order they are written.
+inline constexpr const char* kImageFileNames[4] = {"bank.bin", "bank2.bin", "bank_ESP32_1.bin", "bank_ESP32_2.bin"};
+
+// Compiles the five files into all four images, whatever the device generation: the
+// legacy image first, then the current images in two passes (bank2.bin's addresses, then
+// the ESP32 addresses). Each file is parsed once. Throws px::Error naming the file, row,
+// attribute and cause at the first value that stops the compile.
+ConfigurationImage CompileConfiguration(CompileInput& input);
+
+// The images of the device from May 2014 alone (bank2.bin and both ESP32 images), into
+// `image`; its legacy image is left as it is.
+void BuildCurrentImages(CompileInput& input, ConfigurationImage& image);
+
+// Writes the four images into `binFolder`, which must exist. All four are first written
+// to temporary files beside their targets and only then renamed over the old images, so a
+// refused write leaves every old image as it was. Throws px::Error naming the file.
+void WriteConfigurationImage(const ConfigurationImage& image, const QString& binFolder);
+
+// Update Device's compile step: compiles the configuration folder `confFolder` and writes
+// its images into confFolder/bin. Throws px::Error; nothing is written then.
+void compileAndWriteImages(const QString& confFolder);
+
+} // namespace px::image

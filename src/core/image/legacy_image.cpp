@@ -1,0 +1,208 @@
+#include "core/image/legacy_image.h"
+
+#include "core/base/error.h"
+#include "core/base/int_text.h"
+#include "core/base/xml.h"
+#include "core/image/byte_writer.h"
+#include "core/image/image_layout.h"
+
+#include <array>
+#include <cstdint>
+
+namespace px::image {
+namespace {
+
+using namespace layout;
+
+// Appends to the image and refuses to grow it beyond the device's room.
+class LegacyBuffer {
+public:
+    LegacyBuffer() { m_bytes.reserve(8192); }
+
+    ByteWriter append(int n)
+    {
+        const int pos = static_cast<int>(m_bytes.size());
+        if (static_cast<qint64>(pos) + n > kLegacyMaxSize) {
+            throw Error(QStringLiteral("The configuration does not fit the device till April 2014: bank.bin "
+                                       "would be longer than its %1 bytes; remove frames or mappings")
+                            .arg(kLegacyMaxSize));
+        }
+        m_bytes.resize(pos + n);
+        return ByteWriter(m_bytes, pos);
+    }
+    int pos() const { return static_cast<int>(m_bytes.size()); }
+    QByteArray& bytes() { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+};
+
+// Both mapping lists: register, frame number and byte positions as stored.
+int appendMappings(LegacyBuffer& out, InputFile& file)
+{
+    if (!file.exists())
+        return 0;
+    const QDomNode root = file.documentElement();
+    const QDomNodeList rows = root.childNodes();
+    const int count = static_cast<int>(rows.count());
+    for (int j = 0; j < count; ++j) {
+        const QDomNode row = rows.item(j);
+        const RowRef ref{file.name(), row, j};
+        const std::int32_t index = strictInt(ref, QStringLiteral("Index"));
+        const std::int32_t nrPdo = strictInt(ref, QStringLiteral("NrPdo"));
+        const std::int32_t posComp = strictInt(ref, QStringLiteral("PosComp"));
+        ByteWriter w = out.append(4);
+        w.u16(static_cast<std::uint32_t>(index));
+        w.u8(static_cast<std::uint32_t>(nrPdo));
+        w.u8(static_cast<std::uint32_t>(posComp));
+    }
+    return count;
+}
+
+} // namespace
+
+QByteArray BuildLegacyImage(CompileInput& input)
+{
+    LegacyBuffer out;
+    std::array<std::uint32_t, 6> header{};
+    out.append(kLegacyHeaderSize);
+    header[0] = kLegacyHeaderSize;
+
+    std::array<std::uint16_t, kLookupEntries> lookup;
+    lookup.fill(0xFFFF);
+    std::array<std::uint8_t, kIdBitmapSize> bitmap{};
+    int rxRows = 0;
+    int txRows = 0;
+
+    // The identifier width: 0 selects the 11-bit entry formats, anything else 29 bits.
+    std::uint8_t canType = 0;
+    if (input.parGen.exists()) {
+        canType = static_cast<std::uint8_t>(
+            strictElementInt(input.parGen.name(), input.parGen.documentElement(), QStringLiteral("CANType")));
+    }
+    const bool ext = canType != 0;
+
+    if (input.rCobDef.exists()) {
+        const QDomNodeList rows = input.rCobDef.documentElement().childNodes();
+        rxRows = static_cast<int>(rows.count());
+        for (int j = 0; j < rxRows; ++j) {
+            const QDomNode row = rows.item(j);
+            const RowRef ref{input.rCobDef.name(), row, j};
+            const std::int32_t cobId = strictInt(ref, QStringLiteral("CobID"));
+            const std::int32_t length = strictInt(ref, QStringLiteral("Dimensin"));
+            const std::uint32_t timeOut = text(row, QStringLiteral("TimeOut")) == QStringLiteral("Y") ? 1 : 0;
+            if (!ext) {
+                const std::uint32_t id = static_cast<std::uint32_t>(cobId) & 0x7FF;
+                lookup[id] = static_cast<std::uint16_t>(j);
+                bitmap[id >> 3] |= static_cast<std::uint8_t>(1u << (id & 7));
+                ByteWriter w = out.append(4);
+                w.u16(id);
+                w.u8(static_cast<std::uint32_t>(length));
+                w.u8(timeOut);
+            } else {
+                ByteWriter w = out.append(7);
+                w.u32(static_cast<std::uint32_t>(cobId));
+                w.u8(static_cast<std::uint32_t>(length));
+                w.u8(static_cast<std::uint32_t>(j));
+                w.u8(timeOut);
+            }
+        }
+    }
+
+    header[1] = static_cast<std::uint32_t>(out.pos());
+    if (!ext) {
+        ByteWriter w = out.append(kLookupEntries * 2 + kIdBitmapSize);
+        for (std::uint16_t v : lookup)
+            w.u16(v);
+        for (std::uint8_t b : bitmap)
+            w.u8(b);
+    }
+
+    header[2] = static_cast<std::uint32_t>(out.pos());
+    if (input.tCobDef.exists()) {
+        const QDomNodeList rows = input.tCobDef.documentElement().childNodes();
+        txRows = static_cast<int>(rows.count());
+        for (int j = 0; j < txRows; ++j) {
+            const QDomNode row = rows.item(j);
+            const RowRef ref{input.tCobDef.name(), row, j};
+            const std::int32_t cobId = strictInt(ref, QStringLiteral("CobID"));
+            const std::int32_t length = strictInt(ref, QStringLiteral("Dimensin"));
+            // The transmit identifier keeps its low 16 bits unmasked in the 11-bit format.
+            ByteWriter w = out.append(ext ? 5 : 3);
+            if (ext)
+                w.u32(static_cast<std::uint32_t>(cobId));
+            else
+                w.u16(static_cast<std::uint32_t>(cobId));
+            w.u8(static_cast<std::uint32_t>(length));
+        }
+    }
+
+    header[3] = static_cast<std::uint32_t>(out.pos());
+    const int rxMapRows = appendMappings(out, input.rInfoCob);
+    header[4] = static_cast<std::uint32_t>(out.pos());
+    const int txMapRows = appendMappings(out, input.tInfoCob);
+    header[5] = static_cast<std::uint32_t>(out.pos());
+
+    if (input.parGen.exists()) {
+        const QString& file = input.parGen.name();
+        const QDomNode root = input.parGen.documentElement();
+        const std::int32_t baud = strictElementInt(file, root, QStringLiteral("BaudRateCAN"));
+        const std::int32_t type = strictElementInt(file, root, QStringLiteral("CANType"));
+        std::array<std::int32_t, 4> ip{};
+        std::array<std::int32_t, 4> mask{};
+        for (int i = 0; i < 4; ++i)
+            ip[i] = strictElementAttributeInt(file, root, QStringLiteral("ADD_IP"), QStringLiteral("IPB%1").arg(i + 1));
+        for (int i = 0; i < 4; ++i)
+            mask[i] = strictElementAttributeInt(file, root, QStringLiteral("SUBNET"), QStringLiteral("SMB%1").arg(i + 1));
+        const std::int32_t port = strictElementInt(file, root, QStringLiteral("Port"));
+        const std::int32_t canTimeOut = strictElementInt(file, root, QStringLiteral("CANTimeOut"));
+        const std::int32_t enGateway = tryElementInt(root, QStringLiteral("EN_GATEWAY")).value_or(0);
+        std::array<std::int32_t, 4> gateway{192, 168, 0, 1};
+        {
+            // One failing gateway byte, or no GATEWAY element, gives the whole default gateway.
+            const QDomElement e = xml::child(root, QStringLiteral("GATEWAY"));
+            std::array<std::int32_t, 4> read{};
+            bool ok = !e.isNull();
+            for (int i = 0; ok && i < 4; ++i) {
+                const auto v = xml::attribute(e, QStringLiteral("GATB%1").arg(i + 1));
+                const auto n = v ? parseInt32(*v) : std::nullopt;
+                ok = n.has_value();
+                if (ok)
+                    read[i] = *n;
+            }
+            if (ok)
+                gateway = read;
+        }
+        const std::int32_t fastBoot = tryElementInt(root, QStringLiteral("FAST_BOOT")).value_or(0);
+
+        // The device's bit-rate code is one above the stored code, and code 9 (20K) is its code 2.
+        std::uint32_t code = static_cast<std::uint32_t>(baud + 1) & 0xFF;
+        if (code == 10)
+            code = 2;
+
+        ByteWriter w = out.append(kLegacyParameterBlockSize);
+        w.u8(code);
+        w.u8(static_cast<std::uint32_t>(type));
+        for (std::int32_t b : ip)
+            w.u8(static_cast<std::uint32_t>(b));
+        for (std::int32_t b : mask)
+            w.u8(static_cast<std::uint32_t>(b));
+        w.u16(static_cast<std::uint32_t>(port));
+        w.u16(static_cast<std::uint32_t>(rxRows));
+        w.u16(static_cast<std::uint32_t>(txRows));
+        w.u16(static_cast<std::uint32_t>(rxMapRows));
+        w.u16(static_cast<std::uint32_t>(txMapRows));
+        w.u16(static_cast<std::uint32_t>(canTimeOut));
+        w.u8(static_cast<std::uint32_t>(enGateway));
+        for (std::int32_t b : gateway)
+            w.u8(static_cast<std::uint32_t>(b));
+        w.u8(static_cast<std::uint32_t>(fastBoot));
+    }
+
+    ByteWriter h(out.bytes(), 0);
+    for (std::uint32_t v : header)
+        h.u32(v);
+    return out.bytes();
+}
+
+} // namespace px::image
