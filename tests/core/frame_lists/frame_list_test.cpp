@@ -1,0 +1,341 @@
+#include "core/frames/frame_list.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/lang/message_table.h"
+#include "support/temp_home.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+namespace px {
+namespace {
+
+using Kind = FrameListKind;
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// The editor's table with its first rows given as texts whose cells are separated by "|",
+// column 1 first.
+TextGrid gridOf(Kind kind, std::initializer_list<const char*> rows)
+{
+    static const MessageTable messages;
+    TextGrid g = makeFrameGrid(kind, messages);
+    int r = 1;
+    for (const char* row : rows) {
+        const QStringList cells = s(row).split(u'|');
+        for (int c = 0; c < cells.size(); ++c)
+            g.setCell(r, c + 1, cells[c]);
+        ++r;
+    }
+    return g;
+}
+
+QString rowText(const TextGrid& g, int r)
+{
+    QStringList cells;
+    for (int c = 1; c < g.colCount(); ++c)
+        cells << g.cell(r, c);
+    return cells.join(u'|');
+}
+
+QString bytesOf(Kind kind, const TextGrid& g, FrameParGen parGen = {})
+{
+    return QString::fromUtf8(frameListBytes(kind, g, parGen));
+}
+
+struct CheckCase {
+    const char* what;
+    Kind kind;
+    int canType;
+    std::initializer_list<const char*> rows;
+    int row;     // 0: the check passes
+    int fault;
+};
+
+TEST(FrameListCheck, FirstFaultOfEachEditor)
+{
+    const CheckCase cases[] = {
+        // Jumper receive: Cob-ID against CANType, then Dimension.
+        {"11-bit top", Kind::ReceiveJumper, 0, {"2047|8|Y|m", "0x7FF|1||"}, 0, 0},
+        {"11-bit over", Kind::ReceiveJumper, 0, {"2048|8"}, 1, 136},
+        {"negative", Kind::ReceiveJumper, 0, {"-1|8"}, 1, 136},
+        {"letters", Kind::ReceiveJumper, 0, {"abc|8"}, 1, 136},
+        {"trailing blank", Kind::ReceiveJumper, 0, {"100 |8"}, 1, 136},
+        {"leading blank", Kind::ReceiveJumper, 0, {" 100|8"}, 0, 0},
+        {"29-bit top", Kind::ReceiveJumper, 1, {"0x1FFFFFFF|8"}, 0, 0},
+        {"29-bit over", Kind::ReceiveJumper, 1, {"0x20000000|8"}, 1, 137},
+        {"29-bit for any CANType but 0", Kind::ReceiveJumper, 7, {"4096|8"}, 0, 0},
+        {"dimension 0", Kind::ReceiveJumper, 0, {"1|8", "2|0"}, 2, 138},
+        {"dimension 9", Kind::ReceiveJumper, 0, {"1|9"}, 1, 138},
+        {"dimension with a blank", Kind::ReceiveJumper, 0, {"1|8 "}, 1, 138},
+        {"rows after the first empty Cob-ID", Kind::ReceiveJumper, 0, {"1|8", "2|8", " |8", "9999|0"}, 0, 0},
+        // Jumper transmit: the same checks under its own messages.
+        {"tx 11-bit over", Kind::TransmitJumper, 0, {"1|8|a", "0x800|8|b"}, 2, 193},
+        {"tx 29-bit over", Kind::TransmitJumper, 1, {"$20000000|8"}, 1, 194},
+        {"tx dimension", Kind::TransmitJumper, 1, {"0x1FFFFFFF|x"}, 1, 195},
+        // Dip-switch receive: Cob-ID|Type|Dimension|TimeOut|RTR|Time RTR|Default Values|Mnemonic
+        {"29-bit type", Kind::ReceiveDip, 0, {"4096|2.0B (29 bits)|8|0|N|||"}, 0, 0},
+        {"11-bit type", Kind::ReceiveDip, 0, {"4096|2.0A (11 bits)|8|0|N|||"}, 1, 155},
+        {"type compared exactly", Kind::ReceiveDip, 0, {"4096| 2.0B (29 bits)|8|0"}, 1, 155},
+        {"any other type text is 11-bit", Kind::ReceiveDip, 0, {"2047|other|8|0"}, 0, 0},
+        {"29-bit over", Kind::ReceiveDip, 0, {"0x20000000|2.0B (29 bits)|8|0"}, 1, 154},
+        {"no type picked", Kind::ReceiveDip, 0, {"1||8|0"}, 1, 153},
+        {"type before Cob-ID", Kind::ReceiveDip, 0, {"abc| |0|"}, 1, 153},
+        {"dimension", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|0|0"}, 1, 156},
+        {"empty time-out", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|"}, 1, 157},
+        {"time-out trimmed", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8| 250 "}, 0, 0},
+        {"time-out top", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|100000000"}, 0, 0},
+        {"time-out over", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|100000001"}, 1, 157},
+        {"RTR with time 0", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|0|Y|0"}, 1, 481},
+        {"RTR with no time", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|0|Y|"}, 1, 481},
+        {"RTR flag trimmed and upper-cased", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|0| y |x"}, 1, 481},
+        {"RTR with time 1", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|0|Y|1"}, 0, 0},
+        {"no RTR, letters as time", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|0|N|abc"}, 0, 0},
+        {"defaults fit", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,2,3"}, 0, 0},
+        {"defaults too few", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,2"}, 1, 486},
+        {"defaults with a bad byte", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,2,3,300"}, 1, 485},
+        {"defaults trimmed", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N|| 1,2,3 "}, 0, 0},
+        // Dip-switch transmit: Cob-ID|Type|Dimension|RTR|On Change|On Timer|Timer|Default Values|Mnemonic
+        {"tx no type", Kind::TransmitDip, 0, {"1||8"}, 1, 213},
+        {"tx 29-bit over", Kind::TransmitDip, 0, {"0x20000000|2.0B (29 bits)|8"}, 1, 214},
+        {"tx 11-bit over", Kind::TransmitDip, 0, {"4096|2.0A (11 bits)|8"}, 1, 215},
+        {"tx dimension", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|-1"}, 1, 216},
+        {"timer empty", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|8|N|N|Y|"}, 1, 217},
+        {"timer negative", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|8|N|N|Y|-5"}, 1, 217},
+        {"timer 0", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|8|N|Y|Y|0"}, 0, 0},
+        {"timer over", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|8|N|N|y|100000001"}, 1, 217},
+        {"no timer, letters", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|8|N|N|N|abc"}, 0, 0},
+        {"On Timer not trimmed", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|8|N|N| Y|abc"}, 0, 0},
+        {"tx defaults fit", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|2|N|N|N|0|0,255"}, 0, 0},
+        {"tx bad byte leaves too few", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|2|N|N|N|0|0,256"}, 1, 491},
+        {"tx bad byte after enough", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|2|N|N|N|0|0,1,256"}, 1, 490},
+    };
+    for (const CheckCase& c : cases) {
+        const std::optional<RowFault> fault = Controllo_dati(c.kind, gridOf(c.kind, c.rows), c.canType);
+        if (c.row == 0) {
+            EXPECT_FALSE(fault.has_value()) << c.what << ": row " << fault.value_or(RowFault{}).row << " message "
+                                            << fault.value_or(RowFault{}).fault;
+        } else {
+            ASSERT_TRUE(fault.has_value()) << c.what;
+            EXPECT_EQ(fault->row, c.row) << c.what;
+            EXPECT_EQ(fault->fault, c.fault) << c.what;
+        }
+    }
+}
+
+TEST(FrameListCheck, MessageIsPrefixRowNumberAndFault)
+{
+    const MessageTable messages;
+    const struct {
+        Kind kind;
+        std::initializer_list<const char*> rows;
+        const char* text;
+    } cases[] = {
+        {Kind::ReceiveJumper, {"1|8", "2|8", "3|9"}, "Error row 3!! Dimension must be between 1 and 8"},
+        {Kind::ReceiveDip, {"1|2.0A (11 bits)|8|", "x"}, "Error row 1!! TimeOut must be between 0 and 100000000ms"},
+        {Kind::TransmitJumper, {"2048|8"}, "Error row 1!! Cob-ID must be between 0 and 2048"},
+        {Kind::TransmitDip,
+         {"1|2.0A (11 bits)|1|N|N|N|0|", "2|2.0A (11 bits)|1|N|N|N|0|1,2"},
+         "Error row 2!! Default Values, dimension of CAN frame and number of Default Values are different"},
+    };
+    for (const auto& c : cases) {
+        const std::optional<RowFault> fault = Controllo_dati(c.kind, gridOf(c.kind, c.rows), 0);
+        ASSERT_TRUE(fault.has_value()) << c.text;
+        EXPECT_EQ(faultText(messages, *fault), s(c.text));
+    }
+}
+
+TEST(FrameListSave, EachEditorWritesItsAttributeOrderAndDerivedValues)
+{
+    const QString comment = s("<!--SW_VERSION = 2.505-->");
+    const struct {
+        const char* what;
+        Kind kind;
+        FrameParGen parGen;
+        std::initializer_list<const char*> rows;
+        const char* rowsXml;
+    } cases[] = {
+        {"jumper receive, 29-bit settings", Kind::ReceiveJumper, {1, 500}, {"0x181|8|Y|a & b", "386|2||"},
+         R"x(<row CobID="0x181" Dimensin="8" CobType="2.0B (29 bits)" TimeOut="Y" TimeOut_Time="500" Mnemonic="a &amp; b"/>)x"
+         R"x(<row CobID="386" Dimensin="2" CobType="2.0B (29 bits)" TimeOut="" TimeOut_Time="500" Mnemonic=""/>)x"},
+        {"jumper receive, 11-bit settings", Kind::ReceiveJumper, {0, 0}, {"1|8|N|m"},
+         R"x(<row CobID="1" Dimensin="8" CobType="2.0A (11 bits)" TimeOut="N" TimeOut_Time="0" Mnemonic="m"/>)x"},
+        {"dip receive, supervision follows the time-out", Kind::ReceiveDip, {1, 9},
+         {"1|2.0A (11 bits)|8|0|N|||a", "2|x|8|250|Y|100|1,2|b", "3||8|abc||||", "4||8|-5"},
+         R"x(<row CobID="1" CobType="2.0A (11 bits)" Dimensin="8" TimeOut_Time="0" TimeOut="N" RTR="N" TimeRTR="" DefaultValues="" Mnemonic="a"/>)x"
+         R"x(<row CobID="2" CobType="x" Dimensin="8" TimeOut_Time="250" TimeOut="Y" RTR="Y" TimeRTR="100" DefaultValues="1,2" Mnemonic="b"/>)x"
+         R"x(<row CobID="3" CobType="" Dimensin="8" TimeOut_Time="abc" TimeOut="N" RTR="" TimeRTR="" DefaultValues="" Mnemonic=""/>)x"
+         R"x(<row CobID="4" CobType="" Dimensin="8" TimeOut_Time="-5" TimeOut="N" RTR="" TimeRTR="" DefaultValues="" Mnemonic=""/>)x"},
+        {"jumper transmit, fixed sending options", Kind::TransmitJumper, {0, 9}, {"0x201|8|out"},
+         R"x(<row CobID="0x201" CobType="2.0A (11 bits)" Dimensin="8" RTR="N" OnChange="N" OnTimer="N" Timer="0" Mnemonic="out"/>)x"},
+        {"dip transmit", Kind::TransmitDip, {1, 9}, {"0x201|2.0B (29 bits)|2|Y|N|Y|100|1,2|out"},
+         R"x(<row CobID="0x201" CobType="2.0B (29 bits)" Dimensin="2" RTR="Y" OnChange="N" OnTimer="Y" Timer="100" DefaultValues="1,2" Mnemonic="out"/>)x"},
+        {"rows after the first empty Cob-ID dropped", Kind::TransmitJumper, {0, 0}, {"1|8|a", "|8|b", "3|8|c"},
+         R"x(<row CobID="1" CobType="2.0A (11 bits)" Dimensin="8" RTR="N" OnChange="N" OnTimer="N" Timer="0" Mnemonic="a"/>)x"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(bytesOf(c.kind, gridOf(c.kind, c.rows), c.parGen), s("<COBID>") + s(c.rowsXml) + s("</COBID>") + comment)
+            << c.what;
+    }
+    EXPECT_EQ(bytesOf(Kind::ReceiveDip, gridOf(Kind::ReceiveDip, {})), s("<COBID/>") + comment);
+}
+
+TEST(FrameListLoad, DipEditorsFillMissingAttributesWithTheirDefaults)
+{
+    TextGrid rx = gridOf(Kind::ReceiveDip, {});
+    loadFrameList(Kind::ReceiveDip, test::fixturePath(s("frames/rcobdef_dip_partial.xml")), rx);
+    EXPECT_EQ(rowText(rx, 1), s("0x181|2.0A (11 bits)|8|0|N|||bare"));
+    EXPECT_EQ(rowText(rx, 2), s("0x182|2.0B (29 bits)|2|250|Y|100|1,2|full"));
+    EXPECT_EQ(rowText(rx, 3), s("|||||||"));
+
+    TextGrid tx = gridOf(Kind::TransmitDip, {});
+    loadFrameList(Kind::TransmitDip, test::fixturePath(s("frames/tcobdef_bare.xml")), tx);
+    EXPECT_EQ(rowText(tx, 1), s("0x201|2.0A (11 bits)|8|N|N|N|0||bare"));
+}
+
+TEST(FrameListLoad, FilesPassBetweenTheGenerations)
+{
+    test::TempHome home;
+    const QString path = home.file(s("RCobDef.xml"));
+
+    // Jumper to dip-switch: the common time-out in every row, no RTR, no default values.
+    saveFrameList(Kind::ReceiveJumper, gridOf(Kind::ReceiveJumper, {"385|8|Y|a", "386|4|N|b"}), {0, 700}, path);
+    TextGrid dip = gridOf(Kind::ReceiveDip, {});
+    loadFrameList(Kind::ReceiveDip, path, dip);
+    EXPECT_EQ(rowText(dip, 1), s("385|2.0A (11 bits)|8|700|N|||a"));
+    EXPECT_EQ(rowText(dip, 2), s("386|2.0A (11 bits)|4|700|N|||b"));
+
+    // Dip-switch to jumper and saved again: RTR, TimeRTR and DefaultValues are lost and the
+    // identifier format becomes the common one.
+    saveFrameList(Kind::ReceiveDip, gridOf(Kind::ReceiveDip, {"0x1000|2.0B (29 bits)|2|250|Y|10|1,2|m", "5|2.0A (11 bits)|1|0|N|||n"}),
+                  {}, path);
+    TextGrid jumper = gridOf(Kind::ReceiveJumper, {});
+    loadFrameList(Kind::ReceiveJumper, path, jumper);
+    EXPECT_EQ(rowText(jumper, 1), s("0x1000|2|Y|m"));
+    EXPECT_EQ(rowText(jumper, 2), s("5|1|N|n"));
+    saveFrameList(Kind::ReceiveJumper, jumper, {0, 100}, path);
+    EXPECT_EQ(QString::fromUtf8(readWholeFile(path)),
+              s(R"x(<COBID><row CobID="0x1000" Dimensin="2" CobType="2.0A (11 bits)" TimeOut="Y" TimeOut_Time="100" Mnemonic="m"/>)x"
+                R"x(<row CobID="5" Dimensin="1" CobType="2.0A (11 bits)" TimeOut="N" TimeOut_Time="100" Mnemonic="n"/></COBID><!--SW_VERSION = 2.505-->)x"));
+
+    // Transmit, jumper to dip-switch: sending options off, timer 0, no default values.
+    const QString tpath = home.file(s("TCobDef.xml"));
+    saveFrameList(Kind::TransmitJumper, gridOf(Kind::TransmitJumper, {"0x201|8|t"}), {1, 0}, tpath);
+    TextGrid tdip = gridOf(Kind::TransmitDip, {});
+    loadFrameList(Kind::TransmitDip, tpath, tdip);
+    EXPECT_EQ(rowText(tdip, 1), s("0x201|2.0B (29 bits)|8|N|N|N|0||t"));
+}
+
+TEST(FrameListLoad, AnOversizeFileShowsOnlyTheRowsThatFit)
+{
+    test::TempHome home;
+    const QString path = home.file(s("TCobDef.xml"));
+    TextGrid big = gridOf(Kind::TransmitDip, {});
+    for (int r = 1; r <= 280; ++r) {
+        big.setCell(r, tx_dip::CobID, QString::number(r));
+        big.setCell(r, tx_dip::Type, kCobType11);
+        big.setCell(r, tx_dip::Dimension, s("8"));
+    }
+    saveFrameList(Kind::TransmitDip, big, {}, path);
+
+    TextGrid jumper = gridOf(Kind::TransmitJumper, {});
+    loadFrameList(Kind::TransmitJumper, path, jumper);
+    EXPECT_EQ(frameListLength(jumper), 250);
+    EXPECT_EQ(jumper.cell(250, tx_jumper::CobID), s("250"));
+    saveFrameList(Kind::TransmitJumper, jumper, {}, path);
+    EXPECT_EQ(QString::fromUtf8(readWholeFile(path)).count(s("<row ")), 250);
+}
+
+TEST(FrameListLoad, BadFilesAreReportedAndKeepTheRowsReadBefore)
+{
+    TextGrid g = gridOf(Kind::ReceiveJumper, {});
+    try {
+        loadFrameList(Kind::ReceiveJumper, test::fixturePath(s("frames/rcobdef_row3_without_dimension.xml")), g);
+        ADD_FAILURE() << "a row without Dimensin was read";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains(s("rcobdef_row3_without_dimension.xml"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(s("row 3"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(s("Dimensin"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(rowText(g, 1), s("385|8|Y|first"));
+    EXPECT_EQ(rowText(g, 2), s("386|4|N|second"));
+    EXPECT_EQ(rowText(g, 3), s("|||"));
+    EXPECT_EQ(rowText(g, 4), s("|||"));
+
+    // The jumper receive editor needs TimeOut; the dip-switch editor does not.
+    const QByteArray noTimeOut = "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>";
+    test::TempHome home;
+    home.write(s("r.xml"), noTimeOut);
+    TextGrid jumper = gridOf(Kind::ReceiveJumper, {});
+    EXPECT_THROW(loadFrameList(Kind::ReceiveJumper, home.file(s("r.xml")), jumper), Error);
+    TextGrid dip = gridOf(Kind::ReceiveDip, {});
+    EXPECT_NO_THROW(loadFrameList(Kind::ReceiveDip, home.file(s("r.xml")), dip));
+    EXPECT_EQ(rowText(dip, 1), s("1|2.0A (11 bits)|8|0|N|||m"));
+
+    TextGrid broken = gridOf(Kind::ReceiveJumper, {});
+    try {
+        loadFrameList(Kind::ReceiveJumper, test::fixturePath(s("frames/rcobdef_broken.xml")), broken);
+        ADD_FAILURE() << "a broken file was read";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains(s("rcobdef_broken.xml"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(s("line 4"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(frameListLength(broken), 0);
+
+    TextGrid untouched = gridOf(Kind::TransmitJumper, {"1|8|kept"});
+    loadFrameList(Kind::TransmitJumper, home.file(s("missing.xml")), untouched);
+    EXPECT_EQ(rowText(untouched, 1), s("1|8|kept"));
+}
+
+TEST(FrameListLoad, CanSettingsFromTheCommunicationFile)
+{
+    const struct {
+        const char* what;
+        const char* file; // nullptr: no file
+        FrameParGen before;
+        FrameParGen after;
+    } cases[] = {
+        {"both read", "<GeneralParameter><CANType>1</CANType><CANTimeOut>1500</CANTimeOut></GeneralParameter>", {0, 0}, {1, 1500}},
+        {"hexadecimal", "<G><CANType>0x1</CANType><CANTimeOut>$10</CANTimeOut></G>", {0, 0}, {1, 16}},
+        {"not numbers", "<G><CANType>b</CANType><CANTimeOut>1 s</CANTimeOut></G>", {1, 9}, {0, 0}},
+        {"missing elements", "<G/>", {1, 9}, {0, 0}},
+        {"no file keeps the time-out", nullptr, {1, 9}, {0, 9}},
+    };
+    for (const auto& c : cases) {
+        test::TempHome home;
+        if (c.file)
+            home.write(s("ParGen.xml"), QByteArray(c.file));
+        FrameParGen state = c.before;
+        readFrameParGen(home.file(s("ParGen.xml")), state);
+        EXPECT_EQ(state.CAN_Type, c.after.CAN_Type) << c.what;
+        EXPECT_EQ(state.CAN_TimeOut, c.after.CAN_TimeOut) << c.what;
+    }
+
+    test::TempHome home;
+    home.write(s("ParGen.xml"), "<G><CANType>1</CANType>");
+    FrameParGen state{1, 9};
+    EXPECT_THROW(readFrameParGen(home.file(s("ParGen.xml")), state), Error);
+    EXPECT_EQ(state.CAN_TimeOut, 9);
+}
+
+TEST(FrameListSave, BackupKeepsTheOldFileAndReplacesAnOlderBackup)
+{
+    test::TempHome home;
+    const QString path = home.file(s("RCobDef.xml"));
+    EXPECT_FALSE(keepBackup(path));
+    home.write(s("RCobDef.xml.bak"), "older");
+    home.write(s("RCobDef.xml"), "current");
+    EXPECT_TRUE(keepBackup(path));
+    EXPECT_EQ(home.read(s("RCobDef.xml.bak")), QByteArray("current"));
+    EXPECT_EQ(backupPath(path), path + s(".bak"));
+}
+
+} // namespace
+} // namespace px
