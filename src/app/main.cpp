@@ -5,6 +5,7 @@
 #include "core/shell/session.h"
 #include "gui/common/qt_prompter.h"
 #include "gui/common/window_dialogs.h"
+#include "gui/options/about_dialog.h"
 #include "gui/shell/main_window.h"
 #include "gui/shell/new_project_dialog.h"
 #include "gui/shell/open_conf_dialog.h"
@@ -71,6 +72,8 @@ int main(int argc, char** argv)
     px::TFOpenConf openConf(session, &mainWindow);
     dialogs.add(px::Window::NewProject, [&] { return newProject.execShow(); }, [&] { newProject.Set_Lang(); });
     dialogs.add(px::Window::OpenConf, [&] { return openConf.execShow(); }, [&] { openConf.Set_Lang(); });
+    px::TFAbout about(browser, &mainWindow);
+    dialogs.add(px::Window::About, [&] { return about.execShow(); }, {});
 
     mainWindow.show();
     return app.exec();
