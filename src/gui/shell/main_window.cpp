@@ -59,9 +59,9 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     top->addWidget(band);
 
     auto* grid = new QGridLayout;
-    grid->setContentsMargins(16, 12, 16, 8);
+    grid->setContentsMargins(16, 18, 16, 14);
     grid->setHorizontalSpacing(12);
-    grid->setVerticalSpacing(8);
+    grid->setVerticalSpacing(16);
     for (int i = 0; i < 9; ++i) {
         L_Step[i] = new QLabel(this);
         L_Step[i]->setObjectName(i == 0 ? QStringLiteral("L_Begin") : QStringLiteral("L_Step_%1").arg(i));
