@@ -206,6 +206,19 @@ TEST_F(ParGenDialog, CancelAsksOnlyAfterAChange)
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 }
 
+TEST_F(ParGenDialog, EscapeIsTheCancelButton)
+{
+    dlg.FormShow();
+    type("E_SM4", QStringLiteral("128"));
+    QSignalSpy closed(&dlg, &QDialog::rejected);
+    prompter.yesNoAnswers = {false, true};
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_EQ(closed.count(), 0);
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(prompter.questions, QStringList(2, home.session.messages[123]));
+}
+
 TEST_F(ParGenDialog, CloseBoxDiscardsWithoutAsking)
 {
     dlg.FormShow();
@@ -281,6 +294,37 @@ TEST_F(ParGenDialog, OkWritesTheFileThatTheDeviceTypeQueryReads)
     expected.gateway[3] = QStringLiteral("254");
     EXPECT_EQ(LoadGeneralParameters(parGenPath()), expected);
     EXPECT_EQ(Select_Type_318(home.session.ws), 1);
+}
+
+TEST_F(ParGenDialog, SelectionsOutsideTheListsShowTheFirstItemAndAreSavedAsIt)
+{
+    // Only a hand-edited file holds these; the rest of the program treats such a device
+    // type as the jumper device.
+    home.write(QStringLiteral("PROJECTS/Plant1/ParGen.xml"),
+               QByteArray("<GeneralParameter><Device_Type>2</Device_Type><CANType>5</CANType></GeneralParameter>"));
+    dlg.FormShow();
+    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 0);
+    EXPECT_EQ(combo("CB_CAN_Type")->currentIndex(), 0);
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(LoadGeneralParameters(parGenPath()), GeneralParameters{});
+}
+
+TEST_F(ParGenDialog, LanguageChangeAppliesTextsAndStartsAgainAtTheFirstDevice)
+{
+    GeneralParameters stored;
+    stored.deviceType = kDipSwitchDevice;
+    writeParGen(stored);
+    dlg.FormShow();
+    home.session.messages.applyLanguageText(QStringLiteral("STR90 =Kommunikation\nSTR96 =Neues Geraet\nSTR293 =Baudrate waehlen\n"));
+    dlg.Set_Lang();
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Kommunikation"));
+    EXPECT_EQ(combo("CB_Select_Device")->itemText(1), QStringLiteral("Neues Geraet"));
+    EXPECT_EQ(combo("CB_CAN_Baud")->toolTip(), QStringLiteral("Baudrate waehlen"));
+    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 0);
+    EXPECT_EQ(combo("CB_CAN_Baud")->count(), 8);
+    dlg.FormShow();
+    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 1);
 }
 
 TEST_F(ParGenDialog, FailedCheckShowsItsMessageAndKeepsTheValuesTyped)
