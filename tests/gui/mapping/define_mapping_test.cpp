@@ -217,6 +217,23 @@ TEST(DefineMapping, SelectingAFrameResetsTheSendList)
                          "<!--SW_VERSION = 2.505-->"));
 }
 
+TEST(DefineMapping, ALanguageChangeRelabelsTheLists)
+{
+    Editor e(true, "<TInfoCob><row Index=\"5\" NrPdo=\"1\" PosComp=\"18\" Send_on_Write=\"1\"/></TInfoCob>");
+    e.frames_->setCurrentRow(0);
+    e.regs->setCurrentRow(0);
+    e.home.session.messages.applyLanguageText(
+        QStringLiteral("STR219 = Trasmissione\nSTR232 = Falso\nSTR233 = Vero\nSTR243 = Nessuno\nSTR244 = Dato \n"));
+    e.dialog->Set_Lang();
+    EXPECT_EQ(e.dialog->windowTitle(), QStringLiteral("Trasmissione"));
+    EXPECT_EQ(items(e.send), (QStringList{QStringLiteral("Falso"), QStringLiteral("Vero")}));
+    EXPECT_EQ(e.send->currentIndex(), 0);
+    EXPECT_EQ(e.high->itemText(0), QStringLiteral("Nessuno"));
+    EXPECT_EQ(e.high->count(), 9);
+    EXPECT_EQ(e.high->currentIndex(), 1); // the picks stay
+    EXPECT_EQ(e.low->currentIndex(), 2);
+}
+
 TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
 {
     Editor e(false, kReceiveMapping);
