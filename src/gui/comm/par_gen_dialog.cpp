@@ -304,11 +304,6 @@ void TFParGen::accept()
     QDialog::accept();
 }
 
-void TFParGen::reject()
-{
-    QDialog::reject();
-}
-
 void TFParGen::Btn_CancelClick()
 {
     if (m_isChange && !m_prompter.yesNo(m_session.messages[123]))

@@ -36,8 +36,9 @@ public:
     // be read the window does not open and false is returned; true when OK saved.
     bool execShow();
 
-    void accept() override;  // Btn_OKClick: check, write, close
-    void reject() override;  // the close box: discards without asking
+    // Btn_OKClick: check, write, close. The close box keeps QDialog's reject(), which
+    // discards without asking; the Cancel button and Escape ask first after a change.
+    void accept() override;
 
     bool Is_Change() const { return m_isChange; }
 
