@@ -349,6 +349,13 @@ QString backupPath(const QString& path)
     return path + QStringLiteral(".bak");
 }
 
+QString backupNotice(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return {};
+    return QStringLiteral("\nOK keeps the present file as %1 before writing the table.").arg(displayPath(backupPath(path)));
+}
+
 bool keepBackup(const QString& path)
 {
     if (!QFileInfo::exists(path))

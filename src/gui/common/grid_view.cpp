@@ -3,7 +3,10 @@
 #include "gui/common/grid_delegates.h"
 #include "gui/common/grid_model.h"
 
+#include "core/tables/row_operations.h"
+
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace px {
 
@@ -18,6 +21,7 @@ GridView::GridView(QWidget* parent) : QTableView(parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
+    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int col) { Title_Double_Click(0, col); });
 }
 
 void GridView::setGridModel(GridModel* model)
@@ -64,6 +68,40 @@ void GridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint h
         moveCursor(hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious, Qt::NoModifier);
     if (next.isValid())
         setCurrentIndex(next);
+}
+
+void GridView::keyPressEvent(QKeyEvent* event)
+{
+    // Enter in a cell editor comes here too, as the editor passes it on; moving the cell
+    // cursor then stores the edited text.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && jumping()) {
+        jumpToNextCell();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void GridView::jumpToNextCell()
+{
+    if (!m_model)
+        return;
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return;
+    const CellPos next = Enter_Next_Cell(m_model->grid(), {GridModel::gridRow(current), current.column()});
+    setCurrentCell(next.row, next.col);
+}
+
+void GridView::Title_Double_Click(int gridRow, int col)
+{
+    if (gridRow != 0 || !m_model || !m_autoSize || !m_autoSize())
+        return;
+    const QFontMetrics titleFont = horizontalHeader()->fontMetrics();
+    int widest = titleFont.horizontalAdvance(m_model->grid().cell(0, col));
+    for (int r = 1; r < m_model->grid().rowCount(); ++r)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(m_model->grid().cell(r, col)));
+    setColumnWidth(col, widest);
 }
 
 void GridView::setCurrentCell(int gridRow, int col)

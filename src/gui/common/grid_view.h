@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QTableView>
 
+#include <functional>
+
 namespace px {
 
 class GridModel;
@@ -30,13 +32,28 @@ public:
     // Moves the cell cursor to a data cell.
     void setCurrentCell(int gridRow, int col);
 
+    // Field jumping: while `enabled` answers true at the key press, Enter (also inside a
+    // cell editor, whose text is then stored) moves to the next cell, then to column 1 of the
+    // next row, and from the last cell back to the first; the key goes no further.
+    void setJumpOnEnter(std::function<bool()> enabled) { m_jumpOnEnter = std::move(enabled); }
+    // Double click on a column title: while `enabled` answers true, the column takes the
+    // width of its widest text, title included, with no extra margin.
+    void setAutoSizeOnTitleDoubleClick(std::function<bool()> enabled) { m_autoSize = std::move(enabled); }
+    void Title_Double_Click(int gridRow, int col);
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     // Tab and Backtab end the edit and move to the next or previous cell without opening
     // its editor, so that typing there starts a fresh edit.
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    bool jumping() const { return m_jumpOnEnter && m_jumpOnEnter(); }
+    void jumpToNextCell();
+
     GridModel* m_model = nullptr;
+    std::function<bool()> m_jumpOnEnter;
+    std::function<bool()> m_autoSize;
 };
 
 } // namespace px

@@ -155,10 +155,10 @@ void CanFramesDialog::FormShow()
         if (!isDipSwitch())
             readFrameParGen(m_session.ws.File_ParGen, parGen);
         loadFrameList(m_kind, framePath(), g);
-    } catch (const Error&) {
+    } catch (const Error& e) {
         m_loadIncomplete = true;
         m_model->refresh();
-        throw;
+        throw Error(e.text() + backupNotice(framePath()));
     }
     m_model->refresh();
 }

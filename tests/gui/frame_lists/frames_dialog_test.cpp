@@ -289,6 +289,7 @@ TEST_F(FramesDialogTest, AFileNotReadWholeIsReportedKeptAndBackedUpBeforeOk)
     EXPECT_TRUE(prompter.errors[0].contains(s("RCobDef.xml"))) << prompter.errors[0].toStdString();
     EXPECT_TRUE(prompter.errors[0].contains(s("row 2"))) << prompter.errors[0].toStdString();
     EXPECT_TRUE(prompter.errors[0].contains(s("Dimensin"))) << prompter.errors[0].toStdString();
+    EXPECT_TRUE(prompter.errors[0].contains(s("RCobDef.xml.bak"))) << "the report tells where OK keeps the file";
     EXPECT_EQ(rowText(d, 1), s("385|8|Y|first"));
     EXPECT_EQ(rowText(d, 2), s("|||"));
 
