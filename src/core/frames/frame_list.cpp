@@ -161,6 +161,24 @@ std::optional<RowFault> checkTransmitDip(const TextGrid& grid)
     return std::nullopt;
 }
 
+// Control characters other than tab, line feed and carriage return cannot stand in an
+// XML file, nor can the two non-characters U+FFFE and U+FFFF or a lone surrogate.
+bool storableInXml(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
+            return false;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(c))
+            return false;
+    }
+    return true;
+}
+
 using Attributes = std::vector<std::pair<QString, QString>>;
 
 Attributes rowAttributes(FrameListKind kind, const TextGrid& g, int r, const FrameParGen& parGen)
@@ -329,8 +347,15 @@ QByteArray frameListBytes(FrameListKind kind, const TextGrid& grid, const FrameP
     const int n = frameListLength(grid);
     for (int r = 1; r <= n; ++r) {
         out.writeEmptyElement(kRow);
-        for (const auto& [name, value] : rowAttributes(kind, grid, r, parGen))
+        for (const auto& [name, value] : rowAttributes(kind, grid, r, parGen)) {
+            if (!storableInXml(value)) {
+                throw Error(QStringLiteral("Row %1 holds a character that cannot be stored in the frame file (%2): "
+                                           "nothing was written.")
+                                .arg(r)
+                                .arg(name));
+            }
             out.writeAttribute(name, value);
+        }
     }
     out.writeEndElement();
     out.writeComment(product::kVersionComment);

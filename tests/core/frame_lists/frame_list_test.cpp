@@ -185,6 +185,17 @@ TEST(FrameListSave, EachEditorWritesItsAttributeOrderAndDerivedValues)
             << c.what;
     }
     EXPECT_EQ(bytesOf(Kind::ReceiveDip, gridOf(Kind::ReceiveDip, {})), s("<COBID/>") + comment);
+
+    // Tabs and line breaks are kept; a control character would make a file that no longer
+    // parses and is refused with the row.
+    EXPECT_TRUE(bytesOf(Kind::TransmitJumper, gridOf(Kind::TransmitJumper, {"1|8|a\tb\nc"})).contains(s("a&#9;b&#10;c")));
+    try {
+        frameListBytes(Kind::TransmitJumper, gridOf(Kind::TransmitJumper, {"1|8|a", "2|8|b\x01"}), {});
+        ADD_FAILURE() << "a control character was written";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains(s("Row 2"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(s("Mnemonic"))) << e.text().toStdString();
+    }
 }
 
 TEST(FrameListLoad, DipEditorsFillMissingAttributesWithTheirDefaults)
