@@ -6,10 +6,13 @@
 #include "gui/common/qt_prompter.h"
 #include "gui/common/window_dialogs.h"
 #include "gui/options/about_dialog.h"
+#include "gui/options/soft_options_dialog.h"
+#include "core/options/version_check.h"
 #include "gui/shell/main_window.h"
 #include "gui/shell/new_project_dialog.h"
 #include "gui/shell/open_conf_dialog.h"
 #include "platform/desktop_browser.h"
+#include "platform/http10_getter.h"
 #include "platform/process_runner.h"
 
 #include <QApplication>
@@ -66,6 +69,7 @@ int main(int argc, char** argv)
     px::WindowDialogs dialogs(prompter);
     px::ProcessRunner runner;
     px::DesktopBrowser browser;
+    px::Http10Getter http;
 
     px::TFOrvaneaFirmWare mainWindow(session, {prompter, dialogs, runner, browser});
     px::TFNew_Project newProject(session, prompter, &mainWindow);
@@ -74,6 +78,11 @@ int main(int argc, char** argv)
     dialogs.add(px::Window::OpenConf, [&] { return openConf.execShow(); }, [&] { openConf.Set_Lang(); });
     px::TFAbout about(browser, &mainWindow);
     dialogs.add(px::Window::About, [&] { return about.execShow(); }, {});
+    auto checkVersion = [&] { return px::Check_Version(http); };
+    mainWindow.setVersionCheck(checkVersion);
+    px::TFSoftOptions softOptions(session, {prompter, browser, checkVersion, [&] { mainWindow.Change_Language(); }},
+                                  &mainWindow);
+    dialogs.add(px::Window::SoftOptions, [&] { return softOptions.execShow(); }, [&] { softOptions.Set_Lang(); });
 
     mainWindow.show();
     return app.exec();

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -214,6 +215,40 @@ TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrow
     ASSERT_EQ(browser.urls.size(), 1);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/HOME/default.asp?frompg=PX40318")));
     window.close();
+}
+
+TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVersion)
+{
+    EXPECT_FALSE(window.Timer_Update->isActive());
+    home.session.settings.Enable_Internet = true;
+    home.session.settings.Enable_Update = true;
+    TFOrvaneaFirmWare allowed{home.session, {prompter, dialogs, runner, browser}};
+    EXPECT_TRUE(allowed.Timer_Update->isActive());
+    EXPECT_EQ(allowed.Timer_Update->interval(), 60000);
+
+    bool newer = true;
+    allowed.setVersionCheck([&] { return newer; });
+    allowed.show();
+    allowed.Timer_UpdateTimer();
+    auto* link = allowed.findChild<QLabel*>(QStringLiteral("LL_Update"));
+    EXPECT_TRUE(link->isVisible());
+    EXPECT_TRUE(link->text().contains(QStringLiteral("New Version Available. Click Here for more Details")));
+    EXPECT_EQ(allowed.Timer_Update->interval(), 7200000);
+    EXPECT_TRUE(allowed.Timer_Update->isActive());
+    link->linkActivated(QString());
+    ASSERT_EQ(browser.urls.size(), 1);
+    EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/Home/download/download.asp#PD40318")));
+
+    newer = false;
+    allowed.Timer_UpdateTimer();
+    EXPECT_FALSE(link->isVisible());
+
+    // Options confirmed with the check switched off stops the timer.
+    home.session.settings.Enable_Update = false;
+    dialogs.actions[Window::SoftOptions] = [] { return true; };
+    QTest::mouseClick(allowed.findChild<QToolButton*>(QStringLiteral("Btn_Opz")), Qt::LeftButton);
+    EXPECT_FALSE(allowed.Timer_Update->isActive());
+    allowed.hide();
 }
 
 } // namespace
