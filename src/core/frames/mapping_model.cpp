@@ -10,6 +10,7 @@
 #include <QDomDocument>
 #include <QDomElement>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 namespace px {
@@ -107,6 +108,66 @@ QString required(const QDomElement& row, const QString& name, const QString& pat
                         .arg(rowNumber)
                         .arg(name));
     return *value;
+}
+
+// The attributes of the `row` elements of the mapping file, taken as every configuration
+// file is read: the first top-level node is the root (a declaration or a comment before
+// the root element leaves no rows), and only its own `row` children count. Streamed,
+// because a full mapping has thousands of rows; the whole document is checked before any
+// row is handed on, so a file that does not parse gives no rows.
+std::vector<QXmlStreamAttributes> mappingRows(const QString& path)
+{
+    const QByteArray bytes = readWholeFile(path);
+    QXmlStreamReader reader(bytes);
+    reader.setNamespaceProcessing(false);
+    std::vector<QXmlStreamAttributes> rows;
+    int depth = 0;
+    bool firstNodeSeen = false;
+    bool inRoot = false;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            firstNodeSeen = !reader.documentVersion().isEmpty();
+            break;
+        case QXmlStreamReader::StartElement:
+            if (depth == 0 && !firstNodeSeen) {
+                firstNodeSeen = true;
+                inRoot = true;
+            } else if (depth == 1 && inRoot && reader.qualifiedName() == kRow) {
+                rows.push_back(reader.attributes());
+            }
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            if (--depth == 0)
+                inRoot = false;
+            break;
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            if (depth == 0)
+                firstNodeSeen = true;
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError())
+        throw Error(QStringLiteral("The file %1 is not valid XML: line %2, column %3: %4")
+                        .arg(displayPath(path))
+                        .arg(reader.lineNumber())
+                        .arg(reader.columnNumber())
+                        .arg(reader.errorString()));
+    return rows;
+}
+
+QString required(const QXmlStreamAttributes& row, const QString& name, const QString& path, int rowNumber)
+{
+    if (!row.hasAttribute(name))
+        throw Error(QStringLiteral("The file %1, row %2: the attribute \"%3\" is missing.")
+                        .arg(displayPath(path))
+                        .arg(rowNumber)
+                        .arg(name));
+    return row.value(name).toString();
 }
 
 // Splits off the next field of a CSV line. Where no separator is left, a last-kind field
@@ -259,11 +320,11 @@ void RegisterMapping::load(const Workspace& ws)
 
     const QString mappingPath = m_profile->mappingPath(ws);
     if (!Lista_CAN_Frame.empty() && QFileInfo::exists(mappingPath)) {
-        const QDomDocument doc = xml::load(mappingPath);
-        const QDomNode root = xml::firstTopLevelNode(doc);
+        const std::vector<QXmlStreamAttributes> rows = mappingRows(mappingPath);
         const auto frameCount = static_cast<std::int32_t>(Lista_CAN_Frame.size());
+        const QString sendOnWrite = QStringLiteral("Send_on_Write");
         int number = 0;
-        for (QDomElement row = root.firstChildElement(kRow); !row.isNull(); row = row.nextSiblingElement(kRow)) {
+        for (const QXmlStreamAttributes& row : rows) {
             ++number;
             const std::int32_t nrPdo = toInt32(required(row, QStringLiteral("NrPdo"), mappingPath, number), -1);
             if (nrPdo < 1 || nrPdo > frameCount)
@@ -272,8 +333,8 @@ void RegisterMapping::load(const Workspace& ws)
             entry.Ind_Mod = required(row, QStringLiteral("Index"), mappingPath, number);
             unpackPosComp(toInt32(required(row, QStringLiteral("PosComp"), mappingPath, number), 0),
                           entry.HiPart, entry.LoPart);
-            if (m_profile->transmit)
-                entry.Write = toInt32(xml::attribute(row, QStringLiteral("Send_on_Write")).value_or(QString()), 0);
+            if (m_profile->transmit && row.hasAttribute(sendOnWrite))
+                entry.Write = toInt32(row.value(sendOnWrite), 0);
             Lista_CAN_Frame[static_cast<std::size_t>(nrPdo - 1)].Lista_Mod_Reg.push_back(std::move(entry));
         }
     }

@@ -225,7 +225,7 @@ TEST(Mapping, BadFilesStopTheLoadingWithTheirPlaceNamed)
          "row 1: the attribute \"Index\" is missing", 2, 0},
         {"entry without PosComp", twoFrames, "<RInfoCob><row Index=\"1\" NrPdo=\"2\"/></RInfoCob>",
          "row 1: the attribute \"PosComp\" is missing", 2, 0},
-        {"mapping not XML", twoFrames, "<RInfoCob>\n<row", "RInfoCob.xml is not valid XML: line 2", 2, 0},
+        {"mapping not XML", twoFrames, "<RInfoCob>\n<row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/>\n<row", "RInfoCob.xml is not valid XML: line 3", 2, 0},
         {"frames not XML", "<COBID><row></COBID>", "", "RCobDef.xml is not valid XML: line 1", 0, 0},
     };
     for (const Case& c : cases) {
@@ -246,6 +246,32 @@ TEST(Mapping, BadFilesStopTheLoadingWithTheirPlaceNamed)
         EXPECT_TRUE(m.loadFailed());
         EXPECT_EQ(m.Lista_CAN_Frame.size(), c.framesKept);
         EXPECT_EQ(m.entryCount(), c.entriesKept);
+    }
+}
+
+TEST(Mapping, OnlyTheRowsOfTheFirstNodeCount)
+{
+    struct Case {
+        QByteArray mapping;
+        int entries;
+    };
+    const Case cases[] = {
+        {"<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><x><row Index=\"2\" NrPdo=\"1\" PosComp=\"0\"/></x>"
+         "<row Index=\"3\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 2},
+        {"<Other><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></Other>", 1}, // the root's name is not checked
+        {"<?xml version=\"1.0\"?><RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 0},
+        {"<!--note--><RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mapping.toStdString());
+        TempHome home;
+        home.activate(QStringLiteral("P"));
+        const Workspace& ws = home.session.ws;
+        writeFile(ws.File_RCobDef, frameRows(1));
+        writeFile(ws.File_RInfoCob, c.mapping);
+        RegisterMapping m(R);
+        m.load(ws);
+        EXPECT_EQ(m.entryCount(), c.entries);
     }
 }
 

@@ -1,0 +1,93 @@
+// Showing a full 300-row dip-switch receive frame editor from its file, and its OK
+// (check of every row and writing the file). Both should stay well under 50 ms.
+#include "core/base/atomic_file.h"
+#include "core/frames/frame_list.h"
+#include "core/platform/prompter.h"
+#include "core/shell/session.h"
+#include "gui/frames/receive_frames_dialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace px {
+namespace {
+
+// Discards every message; a full valid table shows none.
+class SilentPrompter final : public Prompter {
+public:
+    void error(const QString&) override { ++errors; }
+    void information(const QString&) override {}
+    bool yesNo(const QString&) override { return false; }
+    Answer yesNoCancel(const QString&) override { return Answer::Cancel; }
+    QString openFile(const QString&, const QString&) override { return {}; }
+    int errors = 0;
+};
+
+struct FullDipEditor {
+    FullDipEditor()
+    {
+        session.start(dir.path());
+        QDir().mkpath(session.ws.Projects_Folder + QStringLiteral("/Bench/bin"));
+        session.ws.activate(QStringLiteral("Bench"));
+        TextGrid grid = makeFrameGrid(FrameListKind::ReceiveDip, session.messages);
+        for (int r = 1; r < grid.rowCount(); ++r) {
+            grid.setCell(r, rx_dip::CobID, QStringLiteral("0x%1").arg(0x100 + r, 0, 16));
+            grid.setCell(r, rx_dip::Type, r % 2 ? kCobType11 : kCobType29);
+            grid.setCell(r, rx_dip::Dimension, QStringLiteral("8"));
+            grid.setCell(r, rx_dip::TimeOut, QString::number(r * 10));
+            grid.setCell(r, rx_dip::RTR, r % 3 ? QStringLiteral("N") : QStringLiteral("Y"));
+            grid.setCell(r, rx_dip::TimeRTR, QStringLiteral("100"));
+            grid.setCell(r, rx_dip::DefaultValues, QStringLiteral("1,2,3,4,5,6,7,255"));
+            grid.setCell(r, rx_dip::Mnemonic, QStringLiteral("Frame number %1").arg(r));
+        }
+        saveFrameList(FrameListKind::ReceiveDip, grid, {}, session.ws.File_RCobDef);
+    }
+
+    QTemporaryDir dir;
+    Session session;
+    SilentPrompter prompter;
+};
+
+void BM_ShowFullDipReceiveEditor(benchmark::State& state)
+{
+    FullDipEditor fixture;
+    TFReceiveCANFrames_K dialog(fixture.session, fixture.prompter);
+    dialog.show();
+    for (auto _ : state) {
+        dialog.FormShow();
+        dialog.repaint(); // the visible part of the table painted, as the user sees it
+    }
+    dialog.reject();
+    if (frameListLength(dialog.grid()) != 300)
+        state.SkipWithError("the table was not filled");
+}
+BENCHMARK(BM_ShowFullDipReceiveEditor)->Unit(benchmark::kMillisecond);
+
+void BM_OkFullDipReceiveEditor(benchmark::State& state)
+{
+    FullDipEditor fixture;
+    TFReceiveCANFrames_K dialog(fixture.session, fixture.prompter);
+    dialog.FormShow();
+    for (auto _ : state)
+        dialog.accept();
+    if (fixture.prompter.errors != 0 || dialog.result() != QDialog::Accepted)
+        state.SkipWithError("OK did not pass");
+}
+BENCHMARK(BM_OkFullDipReceiveEditor)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace px
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/frames/frame_list.h"
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace px {
+
+class GridModel;
+class GridView;
+class Prompter;
+class Session;
+class TitleBand;
+
+// The common body of the four CAN frame list editors: a title band, the frame table and
+// the row buttons. Each showing reloads the table from the configuration's frame file;
+// OK checks every row of the frame list and writes the file whole.
+class CanFramesDialog : public QDialog {
+    Q_OBJECT
+public:
+    void Set_Lang();
+    // Loads the table (and, on the jumper device, the CAN settings). A file that cannot
+    // be read whole throws px::Error; the rows read before the fault stay in the table.
+    void FormShow();
+    // FormShow under the general error report, then the modal dialog; true for OK.
+    bool execShow();
+    // OK: on the first faulty row its message, the dialog stays open and nothing is
+    // written; otherwise the frame file is written and the dialog closes.
+    void accept() override;
+
+    void Btn_DeleteRowClick();
+    void Btn_InsertRowClick();
+    void Btn_CopyRowClick();
+    void Btn_PasteRowClick();
+
+    // Set by Copy Row, cleared at each showing: a paste needs a copy of this showing.
+    bool Do_Copy = false;
+    // The CAN settings read at the last showing (jumper device editors).
+    FrameParGen parGen;
+
+    const TextGrid& grid() const;
+    FrameListKind kind() const { return m_kind; }
+
+protected:
+    CanFramesDialog(FrameListKind kind, Session& session, Prompter& prompter, QWidget* parent);
+
+private:
+    struct Captions;
+    const Captions& captions() const;
+    QString framePath() const;
+    bool isDipSwitch() const;
+
+    FrameListKind m_kind;
+    Session& m_session;
+    Prompter& m_prompter;
+    // A load of this showing failed: the file on disk holds more than the table.
+    bool m_loadIncomplete = false;
+
+    TitleBand* m_band = nullptr;
+    GridModel* m_model = nullptr;
+    GridView* StringGrid1 = nullptr;
+    QPushButton* Btn_OK = nullptr;
+    QPushButton* Btn_Cancel = nullptr;
+    QPushButton* Btn_DeleteRow = nullptr;
+    QPushButton* Btn_InsertRow = nullptr;
+    QPushButton* Btn_CopyRow = nullptr;
+    QPushButton* Btn_PasteRow = nullptr;
+};
+
+} // namespace px

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "core/frames/mapping_model.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace px {
+
+class Prompter;
+class Session;
+class TitleBand;
+
+// The register mapping editor shared by both directions: the frame list, the registers
+// of the selected frame, the input fields of one register, and the file buttons. The
+// transmit side adds the send-on-write list.
+class DefineMappingDialog : public QDialog {
+    Q_OBJECT
+public:
+    void Set_Lang();
+    // Show: rebuilds the mapping from the configuration's files. A file that cannot be
+    // read throws px::Error after the lists show what was read.
+    void FormShow();
+    // FormShow under the general error report, then the modal loop; true for OK.
+    bool execShow();
+
+    void accept() override; // OK: writes the mapping file, nothing is checked
+
+    const RegisterMapping& mapping() const { return m_map; }
+
+protected:
+    DefineMappingDialog(const MappingProfile& profile, const QString& name, Session& session, Prompter& prompter,
+                        QWidget* parent);
+
+private:
+    void frameSelected(int frame);
+    void registerSelected(int reg);
+    void createClick();
+    void modifyClick();
+    void deleteClick();
+    void copyClick();
+    void pasteClick();
+    void exportClick();
+    void importClick();
+
+    // The frame list anew, nothing selected, the input fields cleared.
+    void rebuildAll();
+    // The register list of the selected frame, with no selection; input fields unchanged.
+    void refreshRegisters();
+    void fillByteLists(std::int32_t numByte);
+    void fillSendList();
+    TMod_Reg readFields() const;
+    void showFields(const TMod_Reg& entry, bool withSend);
+    int selectedFrame() const;
+    int selectedRegister() const;
+
+    Session& m_session;
+    Prompter& m_prompter;
+    RegisterMapping m_map;
+
+    TitleBand* m_band = nullptr;
+    QLabel* L_CAN_Frames = nullptr;
+    QLabel* L_CobID_Type = nullptr;
+    QListWidget* LB_CAN_Frames = nullptr;
+    QLabel* L_Modbus_Regs = nullptr;
+    QLabel* L_Relative_PGN = nullptr;
+    QListWidget* LB_Modbus_Regs = nullptr;
+    QGroupBox* GB_Create_Modify = nullptr;
+    QLabel* L_Index_Modbus = nullptr;
+    QLineEdit* E_Index_Modbus = nullptr;
+    QLabel* L_High_Part1 = nullptr;
+    QLabel* L_High_Part2 = nullptr;
+    QComboBox* CB_Byte_High_Part = nullptr;
+    QLabel* L_Low_Part1 = nullptr;
+    QLabel* L_Low_Part2 = nullptr;
+    QComboBox* CB_Byte_Low_Part = nullptr;
+    QLabel* L_SendCAN_OnModWrite = nullptr;
+    QComboBox* CB_SendCAN_OnModWrite = nullptr; // transmit side only
+    QPushButton* Btn_Create = nullptr;
+    QPushButton* Btn_Modify = nullptr;
+    QPushButton* Btn_Delete = nullptr;
+    QPushButton* Btn_Copy = nullptr;
+    QPushButton* Btn_Paste = nullptr;
+    QPushButton* Btn_OK = nullptr;
+    QPushButton* Btn_Cancel = nullptr;
+    QPushButton* Btn_Export = nullptr;
+    QPushButton* Btn_Import = nullptr;
+};
+
+// Step 3, Define COB: the Modbus registers that expose the received frames (RInfoCob.xml).
+class TFDefineRecCAN final : public DefineMappingDialog {
+    Q_OBJECT
+public:
+    TFDefineRecCAN(Session& session, Prompter& prompter, QWidget* parent = nullptr);
+};
+
+// Step 4, Define COB: the Modbus registers that feed the transmitted frames (TInfoCob.xml).
+class TFDefineTraCAN final : public DefineMappingDialog {
+    Q_OBJECT
+public:
+    TFDefineTraCAN(Session& session, Prompter& prompter, QWidget* parent = nullptr);
+};
+
+} // namespace px

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "gui/frames/can_frames_dialog.h"
+
+namespace px {
+
+// Step 4, transmit frame list of the jumper device (till April 2014): 250 frames.
+class TFTransmitCANFrames_A final : public CanFramesDialog {
+    Q_OBJECT
+public:
+    TFTransmitCANFrames_A(Session& session, Prompter& prompter, QWidget* parent = nullptr)
+        : CanFramesDialog(FrameListKind::TransmitJumper, session, prompter, parent)
+    {
+        setObjectName(QStringLiteral("TFTransmitCANFrames_A"));
+    }
+};
+
+// Step 4, transmit frame list of the dip-switch device (from May 2014): 300 frames.
+class TFTransmitCANFrames_K final : public CanFramesDialog {
+    Q_OBJECT
+public:
+    TFTransmitCANFrames_K(Session& session, Prompter& prompter, QWidget* parent = nullptr)
+        : CanFramesDialog(FrameListKind::TransmitDip, session, prompter, parent)
+    {
+        setObjectName(QStringLiteral("TFTransmitCANFrames_K"));
+    }
+};
+
+} // namespace px

@@ -1,0 +1,373 @@
+#include "gui/comm/par_gen_dialog.h"
+
+#include "core/comm/general_parameters.h"
+#include "core/shell/workspace.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace px {
+namespace {
+
+class ParGenDialog : public ::testing::Test {
+public:
+    ParGenDialog() { home.activate(QStringLiteral("Plant1")); }
+
+    template <typename T>
+    T* find(const char* name)
+    {
+        T* w = dlg.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
+    QComboBox* combo(const char* name) { return find<QComboBox>(name); }
+    QString parGenPath() const { return home.session.ws.File_ParGen; }
+    void writeParGen(const GeneralParameters& p) { SaveGeneralParameters(parGenPath(), p); }
+    QStringList items(QComboBox* c)
+    {
+        QStringList l;
+        for (int i = 0; i < c->count(); ++i)
+            l << c->itemText(i);
+        return l;
+    }
+    // The user types over a field's text.
+    void type(const char* name, const QString& text)
+    {
+        QLineEdit* e = edit(name);
+        e->selectAll();
+        QTest::keyClicks(e, text);
+    }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+    TFParGen dlg{home.session, prompter};
+};
+
+TEST_F(ParGenDialog, DeviceChangeShowsItsRowsAndRebuildsTheBaudList)
+{
+    dlg.FormShow();
+    QComboBox* device = combo("CB_Select_Device");
+    QComboBox* baud = combo("CB_CAN_Baud");
+    const std::vector<QWidget*> jumperOnly{find<QWidget>("L_CAN_Type"), combo("CB_CAN_Type"), find<QWidget>("L_CAN_TO"),
+                                           edit("E_CAN_TO"), find<QCheckBox>("CB_ModTCPs_Fast_StartUp")};
+    auto* canBox = find<QGroupBox>("GB_CAN");
+    auto* slaveBox = find<QGroupBox>("GB_Modbus_TCP_Slave");
+
+    ASSERT_EQ(device->currentIndex(), 0);
+    EXPECT_EQ(baud->currentText(), QStringLiteral("1000K"));
+    EXPECT_EQ(baud->count(), 8);
+    for (QWidget* w : jumperOnly)
+        EXPECT_FALSE(w->isHidden()) << w->objectName().toStdString();
+    const int jumperCanHeight = canBox->height();
+    const int jumperSlaveHeight = slaveBox->height();
+    const int jumperDialogHeight = dlg.height();
+    EXPECT_FALSE(dlg.Is_Change());
+
+    device->setCurrentIndex(1);
+    EXPECT_TRUE(dlg.Is_Change());
+    EXPECT_EQ(items(baud).last(), QStringLiteral("75K"));
+    EXPECT_EQ(baud->count(), 9);
+    EXPECT_EQ(baud->currentText(), QStringLiteral("1000K"));
+    for (QWidget* w : jumperOnly)
+        EXPECT_TRUE(w->isHidden()) << w->objectName().toStdString();
+    EXPECT_FALSE(edit("E_PORT")->isHidden());
+    // Each box ends 15 pixels below its lowest shown control; the window follows the slave box.
+    EXPECT_EQ(canBox->height(), baud->geometry().bottom() + 1 + 15);
+    EXPECT_EQ(slaveBox->height(), edit("E_PORT")->geometry().bottom() + 1 + 15);
+    EXPECT_LT(canBox->height(), jumperCanHeight);
+    EXPECT_LT(slaveBox->height(), jumperSlaveHeight);
+    EXPECT_EQ(dlg.height(), jumperDialogHeight - (jumperCanHeight - canBox->height()) - (jumperSlaveHeight - slaveBox->height()));
+    EXPECT_EQ(slaveBox->y(), canBox->geometry().bottom() + 1 + 6);
+    EXPECT_EQ(dlg.height(), slaveBox->geometry().bottom() + 1 + 54);
+
+    // 75K exists on the dip-switch device only: back on the jumper device no rate is
+    // selected, and OK stores 1000K.
+    baud->setCurrentIndex(8);
+    device->setCurrentIndex(0);
+    EXPECT_EQ(baud->count(), 8);
+    EXPECT_EQ(baud->currentIndex(), -1);
+    for (QWidget* w : jumperOnly)
+        EXPECT_FALSE(w->isHidden()) << w->objectName().toStdString();
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(LoadGeneralParameters(parGenPath()).baudCode, 8);
+}
+
+TEST_F(ParGenDialog, StoredBaudCodeSelectsItsRateOrKeepsTheOneShown)
+{
+    const struct {
+        CanBaudCode stored;
+        DeviceType device;
+        QString expected;  // empty: no rate selected
+    } cases[] = {
+        {9, kJumperDevice, QStringLiteral("20K")},
+        {10, kDipSwitchDevice, QStringLiteral("75K")},
+        {10, kJumperDevice, QString()},
+        {0, kJumperDevice, QStringLiteral("250K")},
+        {1, kDipSwitchDevice, QStringLiteral("250K")},
+        {11, kJumperDevice, QStringLiteral("250K")},
+        {-5, kJumperDevice, QStringLiteral("250K")},
+    };
+    for (const auto& c : cases) {
+        GeneralParameters p;
+        p.baudCode = 5;  // 250K: the rate shown before the file under test is read
+        writeParGen(p);
+        dlg.FormShow();
+        p.baudCode = c.stored;
+        p.deviceType = c.device;
+        writeParGen(p);
+        dlg.FormShow();
+        EXPECT_EQ(combo("CB_CAN_Baud")->currentText(), c.expected) << c.stored << " device " << c.device;
+        EXPECT_FALSE(dlg.Is_Change());
+    }
+
+    // An unmapped code at the first showing leaves 1000K.
+    TFParGen fresh(home.session, prompter);
+    GeneralParameters p;
+    p.baudCode = 11;
+    writeParGen(p);
+    fresh.FormShow();
+    EXPECT_EQ(fresh.findChild<QComboBox*>(QStringLiteral("CB_CAN_Baud"))->currentText(), QStringLiteral("1000K"));
+}
+
+TEST_F(ParGenDialog, DotMovesAlongTheAddressBoxesAndIsSwallowedInTheLast)
+{
+    const char* chain[] = {"E_IP1", "E_IP2", "E_IP3", "E_IP4", "E_SM1", "E_SM2",
+                           "E_SM3", "E_SM4", "E_GAT1", "E_GAT2", "E_GAT3", "E_GAT4"};
+    dlg.FormShow();
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    // The gateway boxes take input while the gateway is disabled.
+    ASSERT_FALSE(find<QCheckBox>("CB_ModTCPs_EN_GAT")->isChecked());
+    for (std::size_t i = 0; i < std::size(chain); ++i) {
+        QLineEdit* e = edit(chain[i]);
+        e->setFocus();
+        const QString before = e->text();
+        QTest::keyClick(e, '.');
+        EXPECT_EQ(e->text(), before) << chain[i];
+        const char* expected = i + 1 < std::size(chain) ? chain[i + 1] : chain[i];
+        ASSERT_NE(dlg.focusWidget(), nullptr);
+        EXPECT_EQ(dlg.focusWidget()->objectName(), QString::fromLatin1(expected)) << chain[i];
+    }
+    // Every other key passes.
+    QTest::keyClick(edit("E_GAT4"), Qt::Key_End);
+    QTest::keyClicks(edit("E_GAT4"), QStringLiteral("2"));
+    EXPECT_EQ(edit("E_GAT4")->text(), QStringLiteral("12"));
+    dlg.close();
+}
+
+TEST_F(ParGenDialog, CancelAsksOnlyAfterAChange)
+{
+    const struct {
+        const char* what;
+        std::function<void(ParGenDialog&)> act;
+        bool asks;
+    } cases[] = {
+        {"nothing changed", [](ParGenDialog&) {}, false},
+        {"port typed", [](ParGenDialog& t) { t.type("E_PORT", QStringLiteral("503")); }, true},
+        {"port changed and changed back",
+         [](ParGenDialog& t) {
+             t.type("E_PORT", QStringLiteral("503"));
+             t.type("E_PORT", QStringLiteral("502"));
+         },
+         true},
+        {"gateway check box clicked", [](ParGenDialog& t) { t.find<QCheckBox>("CB_ModTCPs_EN_GAT")->click(); }, true},
+        {"CAN type chosen", [](ParGenDialog& t) { t.combo("CB_CAN_Type")->setCurrentIndex(1); }, true},
+    };
+    const QString question = home.session.messages[123];
+    for (const auto& c : cases) {
+        for (const bool answer : {false, true}) {
+            prompter.questions.clear();
+            dlg.FormShow();
+            c.act(*this);
+            QSignalSpy closed(&dlg, &QDialog::rejected);
+            if (c.asks)
+                prompter.yesNoAnswers.push_back(answer);
+            find<QPushButton>("Btn_Cancel")->click();
+            EXPECT_EQ(prompter.questions, c.asks ? QStringList{question} : QStringList{}) << c.what;
+            EXPECT_EQ(closed.count(), (!c.asks || answer) ? 1 : 0) << c.what << " answer " << answer;
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(parGenPath()));
+}
+
+TEST_F(ParGenDialog, EscapeIsTheCancelButton)
+{
+    dlg.FormShow();
+    type("E_SM4", QStringLiteral("128"));
+    QSignalSpy closed(&dlg, &QDialog::rejected);
+    prompter.yesNoAnswers = {false, true};
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_EQ(closed.count(), 0);
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(prompter.questions, QStringList(2, home.session.messages[123]));
+}
+
+TEST_F(ParGenDialog, CloseBoxDiscardsWithoutAsking)
+{
+    dlg.FormShow();
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    type("E_PORT", QStringLiteral("1502"));
+    ASSERT_TRUE(dlg.Is_Change());
+    EXPECT_TRUE(dlg.close());
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_FALSE(QFileInfo::exists(parGenPath()));
+}
+
+TEST_F(ParGenDialog, CollapsedBoxStaysCollapsedAtTheNextShowing)
+{
+    dlg.FormShow();
+    auto* canBox = find<QGroupBox>("GB_CAN");
+    auto* collapse = find<QToolButton>("Btn_Collapse_CAN");
+    auto* expand = find<QToolButton>("Btn_Expand_CAN");
+    const int fullHeight = canBox->height();
+    ASSERT_FALSE(collapse->isHidden());
+    ASSERT_TRUE(expand->isHidden());
+
+    collapse->click();
+    EXPECT_EQ(canBox->height(), 26);
+    EXPECT_TRUE(combo("CB_CAN_Baud")->isHidden());
+    EXPECT_TRUE(edit("E_CAN_TO")->isHidden());
+    EXPECT_TRUE(collapse->isHidden());
+    EXPECT_FALSE(expand->isHidden());
+    EXPECT_EQ(find<QGroupBox>("GB_Modbus_TCP_Slave")->y(), canBox->geometry().bottom() + 1 + 6);
+    EXPECT_FALSE(dlg.Is_Change());
+
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    dlg.FormShow();
+    EXPECT_EQ(canBox->height(), 26);
+    EXPECT_TRUE(combo("CB_CAN_Baud")->isHidden());
+
+    expand->click();
+    EXPECT_EQ(canBox->height(), fullHeight);
+    EXPECT_FALSE(combo("CB_CAN_Baud")->isHidden());
+    EXPECT_FALSE(edit("E_CAN_TO")->isHidden());
+    EXPECT_FALSE(collapse->isHidden());
+    EXPECT_TRUE(expand->isHidden());
+}
+
+TEST_F(ParGenDialog, OkWritesTheFileThatTheDeviceTypeQueryReads)
+{
+    // Time-out and fast start-up are not shown for the dip-switch device, but they are
+    // kept as loaded and written back.
+    GeneralParameters stored;
+    stored.deviceType = kDipSwitchDevice;
+    stored.canTimeOut = QStringLiteral("abc");
+    stored.fastBoot = true;
+    writeParGen(stored);
+    dlg.FormShow();
+    type("E_IP1", QStringLiteral("0x0A"));
+    type("E_PORT", QStringLiteral("1502"));
+    find<QCheckBox>("CB_ModTCPs_EN_GAT")->click();
+    type("E_GAT4", QStringLiteral("254"));
+    combo("CB_CAN_Baud")->setCurrentIndex(8);
+
+    QSignalSpy accepted(&dlg, &QDialog::accepted);
+    find<QPushButton>("Btn_OK")->click();
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+
+    GeneralParameters expected = stored;
+    expected.baudCode = 10;
+    expected.ip[0] = QStringLiteral("0x0A");
+    expected.port = QStringLiteral("1502");
+    expected.gatewayEnabled = true;
+    expected.gateway[3] = QStringLiteral("254");
+    EXPECT_EQ(LoadGeneralParameters(parGenPath()), expected);
+    EXPECT_EQ(Select_Type_318(home.session.ws), 1);
+}
+
+TEST_F(ParGenDialog, SelectionsOutsideTheListsShowTheFirstItemAndAreSavedAsIt)
+{
+    // Only a hand-edited file holds these; the rest of the program treats such a device
+    // type as the jumper device.
+    home.write(QStringLiteral("PROJECTS/Plant1/ParGen.xml"),
+               QByteArray("<GeneralParameter><Device_Type>2</Device_Type><CANType>5</CANType></GeneralParameter>"));
+    dlg.FormShow();
+    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 0);
+    EXPECT_EQ(combo("CB_CAN_Type")->currentIndex(), 0);
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(LoadGeneralParameters(parGenPath()), GeneralParameters{});
+}
+
+TEST_F(ParGenDialog, LanguageChangeAppliesTextsAndStartsAgainAtTheFirstDevice)
+{
+    GeneralParameters stored;
+    stored.deviceType = kDipSwitchDevice;
+    writeParGen(stored);
+    dlg.FormShow();
+    home.session.messages.applyLanguageText(QStringLiteral("STR90 =Kommunikation\nSTR96 =Neues Geraet\nSTR293 =Baudrate waehlen\n"));
+    dlg.Set_Lang();
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Kommunikation"));
+    EXPECT_EQ(combo("CB_Select_Device")->itemText(1), QStringLiteral("Neues Geraet"));
+    EXPECT_EQ(combo("CB_CAN_Baud")->toolTip(), QStringLiteral("Baudrate waehlen"));
+    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 0);
+    EXPECT_EQ(combo("CB_CAN_Baud")->count(), 8);
+    dlg.FormShow();
+    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 1);
+}
+
+TEST_F(ParGenDialog, FailedCheckShowsItsMessageAndKeepsTheValuesTyped)
+{
+    dlg.FormShow();
+    type("E_CAN_TO", QStringLiteral("100001"));
+    type("E_IP2", QStringLiteral("256"));
+    dlg.accept();
+    EXPECT_EQ(prompter.errors, QStringList{home.session.messages[109]});
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(edit("E_CAN_TO")->text(), QStringLiteral("100001"));
+    EXPECT_FALSE(QFileInfo::exists(parGenPath()));
+
+    type("E_CAN_TO", QStringLiteral("100000"));
+    dlg.accept();
+    EXPECT_EQ(prompter.errors.last(), home.session.messages[111]);
+    EXPECT_FALSE(QFileInfo::exists(parGenPath()));
+}
+
+TEST_F(ParGenDialog, FileThatDoesNotParseKeepsTheEditorClosedAndTheFileUntouched)
+{
+    const QByteArray broken = test::fixture(QStringLiteral("comm/not_well_formed.xml"));
+    home.write(QStringLiteral("PROJECTS/Plant1/ParGen.xml"), broken);
+    EXPECT_FALSE(dlg.execShow());
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("ParGen.xml"))) << prompter.errors[0].toStdString();
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("line 4"))) << prompter.errors[0].toStdString();
+    EXPECT_EQ(home.read(QStringLiteral("PROJECTS/Plant1/ParGen.xml")), broken);
+}
+
+TEST_F(ParGenDialog, RefusedWriteIsReportedAndTheEditorStaysOpen)
+{
+    home.write(QStringLiteral("blocker"), QByteArray("x"));
+    home.session.ws.File_ParGen = home.file(QStringLiteral("blocker/ParGen.xml"));
+    dlg.FormShow();
+    type("E_PORT", QStringLiteral("1502"));
+    dlg.accept();
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("ParGen.xml"))) << prompter.errors[0].toStdString();
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(edit("E_PORT")->text(), QStringLiteral("1502"));
+    EXPECT_TRUE(dlg.Is_Change());
+}
+
+} // namespace
+} // namespace px

@@ -1,0 +1,338 @@
+#include "gui/frames/receive_frames_dialogs.h"
+#include "gui/frames/transmit_frames_dialogs.h"
+
+#include "core/base/atomic_file.h"
+#include "gui/common/grid_model.h"
+#include "gui/common/grid_view.h"
+#include "gui/common/guard.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace px {
+namespace {
+
+using Kind = FrameListKind;
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+class FramesDialogTest : public ::testing::Test {
+protected:
+    FramesDialogTest() { home.activate(s("Plant1")); }
+
+    std::unique_ptr<CanFramesDialog> make(Kind kind)
+    {
+        Session& session = home.session;
+        switch (kind) {
+        case Kind::ReceiveJumper:
+            return std::make_unique<TFReceiveCANFrames_A>(session, prompter);
+        case Kind::ReceiveDip:
+            return std::make_unique<TFReceiveCANFrames_K>(session, prompter);
+        case Kind::TransmitJumper:
+            return std::make_unique<TFTransmitCANFrames_A>(session, prompter);
+        case Kind::TransmitDip:
+            break;
+        }
+        return std::make_unique<TFTransmitCANFrames_K>(session, prompter);
+    }
+
+    static GridView* view(QDialog& d) { return d.findChild<GridView*>(s("StringGrid1")); }
+    static QPushButton* button(QDialog& d, const char* name) { return d.findChild<QPushButton*>(s(name)); }
+    static void click(QDialog& d, const char* name) { QTest::mouseClick(button(d, name), Qt::LeftButton); }
+
+    // Types into a data cell as a user would: move there, type, press Tab.
+    static void typeInto(QDialog& d, int row, int col, const char* text)
+    {
+        GridView* v = view(d);
+        v->setCurrentCell(row, col);
+        const QString typed = s(text);
+        QTest::keyClick(v, typed[0].toLatin1()); // the first key opens the cell editor
+        QWidget* editor = v->indexWidget(v->currentIndex());
+        ASSERT_NE(editor, nullptr) << "typing did not start editing";
+        QTest::keyClicks(editor, typed.mid(1));
+        QTest::keyClick(editor, Qt::Key_Tab);
+    }
+
+    static QString rowText(const CanFramesDialog& d, int r)
+    {
+        QStringList cells;
+        for (int c = 1; c < d.grid().colCount(); ++c)
+            cells << d.grid().cell(r, c);
+        return cells.join(u'|');
+    }
+
+    QString rcob() const { return home.session.ws.File_RCobDef; }
+    QString tcob() const { return home.session.ws.File_TCobDef; }
+    void writeFile(const QString& path, const char* text) { writeFileAtomically(path, QByteArray(text)); }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+};
+
+TEST_F(FramesDialogTest, EachEditorHasItsTableButtonsAndTitles)
+{
+    const struct {
+        Kind kind;
+        int rows;
+        int cols;
+        bool copyPaste;
+        const char* title;
+        const char* headers;
+    } cases[] = {
+        {Kind::ReceiveJumper, 250, 5, false, "Receive CAN Frames", "N|Cob-ID|Dimension|TimeOut|Mnemonic"},
+        {Kind::ReceiveDip, 300, 9, true, "Receive CAN Frames",
+         "N|Cob-ID|Type|Dimension|TimeOut|RTR|Time RTR|Default Values|Mnemonic"},
+        {Kind::TransmitJumper, 250, 4, false, "Transmit CAN Frames", "N|Cob-ID|Dimension|Mnemonic"},
+        {Kind::TransmitDip, 300, 10, true, "Transmit CAN Frames",
+         "N|Cob-ID|Type|Dimension|RTR|On Change|On Timer|Timer (ms)|Default Values|Mnemonic"},
+    };
+    for (const auto& c : cases) {
+        auto d = make(c.kind);
+        d->FormShow();
+        QAbstractItemModel* m = view(*d)->model();
+        EXPECT_EQ(m->rowCount(), c.rows);
+        QStringList headers;
+        for (int col = 0; col < m->columnCount(); ++col)
+            headers << m->headerData(col, Qt::Horizontal).toString();
+        EXPECT_EQ(headers.join(u'|'), s(c.headers));
+        EXPECT_EQ(m->index(c.rows - 1, 0).data().toString(), QString::number(c.rows));
+        EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
+        EXPECT_EQ(d->windowTitle(), s(c.title));
+        EXPECT_EQ(button(*d, "Btn_CopyRow") != nullptr, c.copyPaste);
+        EXPECT_EQ(button(*d, "Btn_PasteRow") != nullptr, c.copyPaste);
+        EXPECT_EQ(m->columnCount(), c.cols);
+    }
+}
+
+TEST_F(FramesDialogTest, JumperReceiveEditorTypesTogglesAndSavesWithTheCommonSettings)
+{
+    writeFile(home.session.ws.File_ParGen,
+              "<GeneralParameter><Device_Type>0</Device_Type><CANType>1</CANType><CANTimeOut>500</CANTimeOut></GeneralParameter>");
+    TFReceiveCANFrames_A d(home.session, prompter);
+    d.show();
+    d.FormShow();
+    typeInto(d, 1, 1, "0x1FFFFFFF");
+    EXPECT_EQ(view(d)->currentIndex().column(), 2) << "Tab moves to the next cell";
+    QTest::keyClick(view(d), Qt::Key_Down);
+    QTest::keyClick(view(d), Qt::Key_Left);
+    QTest::keyClick(view(d), Qt::Key_Left); // the row numbers do not take the cursor
+    EXPECT_EQ(view(d)->currentIndex(), view(d)->gridModel()->indexOf(2, 1));
+    typeInto(d, 1, 2, "8");
+    typeInto(d, 1, 4, "engine");
+
+    // The time-out check box: empty until toggled, then a click and the space bar.
+    GridView* v = view(d);
+    const QModelIndex box = v->gridModel()->indexOf(1, rx_jumper::TimeOut);
+    EXPECT_EQ(d.grid().cell(1, rx_jumper::TimeOut), QString());
+    v->scrollTo(box);
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, v->visualRect(box).center());
+    EXPECT_EQ(d.grid().cell(1, rx_jumper::TimeOut), s("Y"));
+    v->setCurrentIndex(box);
+    QTest::keyClick(v, Qt::Key_Space);
+    EXPECT_EQ(d.grid().cell(1, rx_jumper::TimeOut), s("N"));
+    QTest::keyClick(v, Qt::Key_Space);
+
+    d.accept();
+    EXPECT_EQ(prompter.shown, QStringList());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(QString::fromUtf8(home.read(s("PROJECTS/Plant1/RCobDef.xml"))),
+              s(R"x(<COBID><row CobID="0x1FFFFFFF" Dimensin="8" CobType="2.0B (29 bits)" TimeOut="Y" TimeOut_Time="500" Mnemonic="engine"/></COBID><!--SW_VERSION = 2.505-->)x"));
+}
+
+TEST_F(FramesDialogTest, TypeCellsOfferExactlyTheTwoFormats)
+{
+    for (Kind kind : {Kind::ReceiveDip, Kind::TransmitDip}) {
+        auto d = make(kind);
+        d->show();
+        d->FormShow();
+        GridView* v = view(*d);
+        const QModelIndex type = v->gridModel()->indexOf(2, 2);
+        v->setCurrentIndex(type);
+        v->edit(type);
+        auto* combo = v->viewport()->findChild<QComboBox*>();
+        ASSERT_NE(combo, nullptr);
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        EXPECT_EQ(items, QStringList({kCobType11, kCobType29}));
+        EXPECT_EQ(combo->currentIndex(), -1) << "an empty cell picks nothing";
+        combo->setCurrentIndex(1);
+        Q_EMIT combo->activated(1);
+        EXPECT_EQ(d->grid().cell(2, 2), kCobType29);
+        d->reject();
+    }
+}
+
+TEST_F(FramesDialogTest, DeleteAsksWithTheRowNumberAndInsertEmptiesTheCurrentRow)
+{
+    writeFile(tcob(), "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"a\"/><row CobID=\"2\" Dimensin=\"8\" Mnemonic=\"b\"/>"
+                      "<row CobID=\"3\" Dimensin=\"8\" Mnemonic=\"c\"/></COBID>");
+    TFTransmitCANFrames_A d(home.session, prompter);
+    d.FormShow();
+    view(d)->setCurrentCell(2, 1);
+
+    prompter.yesNoAnswers = {false};
+    click(d, "Btn_DeleteRow");
+    EXPECT_EQ(prompter.questions, QStringList{s("Are you sure to delete the Row number 2")});
+    EXPECT_EQ(rowText(d, 2), s("2|8|b"));
+
+    prompter.yesNoAnswers = {true};
+    click(d, "Btn_DeleteRow");
+    EXPECT_EQ(rowText(d, 2), s("3|8|c"));
+    EXPECT_EQ(rowText(d, 3), s("||"));
+
+    click(d, "Btn_InsertRow");
+    EXPECT_EQ(rowText(d, 1), s("1|8|a"));
+    EXPECT_EQ(rowText(d, 2), s("||"));
+    EXPECT_EQ(rowText(d, 3), s("3|8|c"));
+    EXPECT_EQ(d.grid().cell(3, 0), s("3"));
+}
+
+TEST_F(FramesDialogTest, PasteNeedsACopyOfThisShowingAndAsksOnlyOverText)
+{
+    writeFile(rcob(), "<COBID><row CobID=\"0x181\" CobType=\"2.0A (11 bits)\" Dimensin=\"2\" TimeOut_Time=\"0\" TimeOut=\"N\" "
+                      "RTR=\"Y\" TimeRTR=\"10\" DefaultValues=\"1,2\" Mnemonic=\"src\"/></COBID>");
+    // Another editor filled the shared clipboard with a row of the same width.
+    home.session.clipboard.texts = QStringList(8, s("x"));
+    TFReceiveCANFrames_K d(home.session, prompter);
+    d.FormShow();
+    GridView* v = view(d);
+    v->setCurrentCell(3, 1);
+    click(d, "Btn_PasteRow");
+    EXPECT_EQ(prompter.errors, QStringList{s("Error!!! Copy a valid row before Paste it")});
+    EXPECT_EQ(rowText(d, 3), s("|||||||"));
+
+    v->setCurrentCell(1, 1);
+    click(d, "Btn_CopyRow");
+    EXPECT_EQ(home.session.clipboard.texts.join(u'|'), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
+
+    // Only the RTR check box holds something: pasted without a question.
+    d.FormShow();
+    EXPECT_FALSE(d.Do_Copy) << "a new showing needs a new copy";
+    click(d, "Btn_CopyRow");
+    d.grid();
+    view(d)->gridModel()->setData(view(d)->gridModel()->indexOf(2, rx_dip::RTR), Qt::Checked, Qt::CheckStateRole);
+    v->setCurrentCell(2, 1);
+    click(d, "Btn_PasteRow");
+    EXPECT_EQ(prompter.questions, QStringList());
+    EXPECT_EQ(rowText(d, 2), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
+
+    // A row holding text: the question, and No keeps it.
+    view(d)->gridModel()->setData(view(d)->gridModel()->indexOf(3, rx_dip::Mnemonic), s("mine"), Qt::EditRole);
+    v->setCurrentCell(3, 1);
+    prompter.yesNoAnswers = {false, true};
+    click(d, "Btn_PasteRow");
+    EXPECT_EQ(prompter.questions, QStringList{s("Row Already used. Do you want to overwrite the values?")});
+    EXPECT_EQ(rowText(d, 3), s("|||||||mine"));
+    click(d, "Btn_PasteRow");
+    EXPECT_EQ(rowText(d, 3), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
+}
+
+TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
+{
+    const struct {
+        Kind kind;
+        const char* text;
+    } cases[] = {
+        {Kind::ReceiveJumper, "Error row 2!! Dimension must be between 1 and 8"},
+        {Kind::ReceiveDip, "Error row 2!! Type must be or 2.0A (11 bits) or 2.0B (29 bits)"},
+        {Kind::TransmitJumper, "Error row 2!! Dimension must be between 1 and 8"},
+        {Kind::TransmitDip, "Error row 2!! Type must be or 2.0A (11 bits) or 2.0B (29 bits)"},
+    };
+    for (const auto& c : cases) {
+        test::FakePrompter fresh;
+        std::swap(prompter, fresh);
+        auto d = make(c.kind);
+        d->show();
+        d->FormShow();
+        const bool dip = c.kind == Kind::ReceiveDip || c.kind == Kind::TransmitDip;
+        typeInto(*d, 1, 1, "1");
+        if (dip) {
+            view(*d)->gridModel()->setData(view(*d)->gridModel()->indexOf(1, 2), kCobType11, Qt::EditRole);
+            typeInto(*d, 1, 3, "8");
+            if (c.kind == Kind::ReceiveDip)
+                typeInto(*d, 1, rx_dip::TimeOut, "0");
+        } else {
+            typeInto(*d, 1, 2, "8");
+        }
+        typeInto(*d, 2, 1, "2");
+        d->accept();
+        EXPECT_EQ(prompter.errors, QStringList{s(c.text)});
+        EXPECT_TRUE(d->isVisible()) << "the dialog stays open";
+        EXPECT_FALSE(QFileInfo::exists(rcob()));
+        EXPECT_FALSE(QFileInfo::exists(tcob()));
+        EXPECT_EQ(d->grid().cell(2, 1), s("2"));
+        d->reject();
+    }
+}
+
+TEST_F(FramesDialogTest, AFileNotReadWholeIsReportedKeptAndBackedUpBeforeOk)
+{
+    const char* original = "<COBID><row CobID=\"385\" Dimensin=\"8\" TimeOut=\"Y\" Mnemonic=\"first\"/>"
+                           "<row CobID=\"386\" TimeOut=\"N\" Mnemonic=\"no length\"/></COBID>";
+    writeFile(rcob(), original);
+    TFReceiveCANFrames_A d(home.session, prompter);
+    EXPECT_FALSE(guarded(prompter, [&d] { d.FormShow(); }));
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(s("RCobDef.xml"))) << prompter.errors[0].toStdString();
+    EXPECT_TRUE(prompter.errors[0].contains(s("row 2"))) << prompter.errors[0].toStdString();
+    EXPECT_TRUE(prompter.errors[0].contains(s("Dimensin"))) << prompter.errors[0].toStdString();
+    EXPECT_EQ(rowText(d, 1), s("385|8|Y|first"));
+    EXPECT_EQ(rowText(d, 2), s("|||"));
+
+    d.accept();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(home.read(s("PROJECTS/Plant1/RCobDef.xml.bak")), QByteArray(original));
+    EXPECT_TRUE(home.read(s("PROJECTS/Plant1/RCobDef.xml")).contains("Mnemonic=\"first\"/></COBID>"));
+
+    // A showing that reads the file whole keeps no copy.
+    QFile::remove(rcob() + s(".bak"));
+    d.FormShow();
+    d.accept();
+    EXPECT_FALSE(QFileInfo::exists(rcob() + s(".bak")));
+}
+
+TEST_F(FramesDialogTest, ABrokenCommunicationFileLeavesTheJumperTableEmpty)
+{
+    writeFile(home.session.ws.File_ParGen, "<GeneralParameter><CANType>1</CANType>");
+    writeFile(tcob(), "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"a\"/></COBID>");
+    TFTransmitCANFrames_A d(home.session, prompter);
+    EXPECT_FALSE(guarded(prompter, [&d] { d.FormShow(); }));
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(s("ParGen.xml"))) << prompter.errors[0].toStdString();
+    EXPECT_EQ(rowText(d, 1), s("||"));
+}
+
+TEST_F(FramesDialogTest, AFailedWriteIsReportedAndTheDialogStaysOpenWithTheTable)
+{
+    home.write(s("PROJECTS/Plant1/blocker"), "a file, not a folder");
+    home.session.ws.File_TCobDef = home.file(s("PROJECTS/Plant1/blocker/TCobDef.xml"));
+    TFTransmitCANFrames_K d(home.session, prompter);
+    d.show();
+    d.FormShow();
+    auto* m = view(d)->gridModel();
+    m->setData(m->indexOf(1, tx_dip::CobID), s("0x201"), Qt::EditRole);
+    m->setData(m->indexOf(1, tx_dip::Type), kCobType11, Qt::EditRole);
+    m->setData(m->indexOf(1, tx_dip::Dimension), s("8"), Qt::EditRole);
+    d.accept();
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(s("TCobDef.xml"))) << prompter.errors[0].toStdString();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(rowText(d, 1), s("0x201|2.0A (11 bits)|8||||||"));
+    d.reject();
+}
+
+} // namespace
+} // namespace px

@@ -1,0 +1,303 @@
+#include "gui/frames/define_mapping_dialog.h"
+
+#include "core/base/error.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace px {
+namespace {
+
+using test::FakePrompter;
+using test::TempHome;
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList items(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+QStringList items(const QComboBox* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->itemText(i);
+    return texts;
+}
+
+// A configuration with an 8-byte and a 2-byte frame, and the editor of one direction
+// over it, reached through its widgets.
+struct Editor {
+    explicit Editor(bool transmit, const QByteArray& mapping)
+    {
+        home.activate(QStringLiteral("P"));
+        const Workspace& ws = home.session.ws;
+        writeFile(ws.File_ParGen, "<ParGen><Device_Type>0</Device_Type><CANType>0</CANType></ParGen>");
+        const QByteArray frames = "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"\"/>"
+                                  "<row CobID=\"0x182\" Dimensin=\"2\" Mnemonic=\"\"/></COBID>";
+        writeFile(transmit ? ws.File_TCobDef : ws.File_RCobDef, frames);
+        mappingPath = transmit ? ws.File_TInfoCob : ws.File_RInfoCob;
+        if (!mapping.isEmpty())
+            writeFile(mappingPath, mapping);
+        if (transmit)
+            dialog = std::make_unique<TFDefineTraCAN>(home.session, prompter);
+        else
+            dialog = std::make_unique<TFDefineRecCAN>(home.session, prompter);
+        frames_ = dialog->findChild<QListWidget*>(QStringLiteral("LB_CAN_Frames"));
+        regs = dialog->findChild<QListWidget*>(QStringLiteral("LB_Modbus_Regs"));
+        index = dialog->findChild<QLineEdit*>(QStringLiteral("E_Index_Modbus"));
+        high = dialog->findChild<QComboBox*>(QStringLiteral("CB_Byte_High_Part"));
+        low = dialog->findChild<QComboBox*>(QStringLiteral("CB_Byte_Low_Part"));
+        send = dialog->findChild<QComboBox*>(QStringLiteral("CB_SendCAN_OnModWrite"));
+        EXPECT_TRUE(frames_ && regs && index && high && low);
+        EXPECT_EQ(send != nullptr, transmit);
+        dialog->FormShow();
+    }
+
+    void click(const char* name) { dialog->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
+    void type(const QString& text)
+    {
+        index->clear();
+        QTest::keyClicks(index, text);
+    }
+
+    TempHome home;
+    FakePrompter prompter;
+    QString mappingPath;
+    std::unique_ptr<DefineMappingDialog> dialog;
+    QListWidget* frames_ = nullptr;
+    QListWidget* regs = nullptr;
+    QLineEdit* index = nullptr;
+    QComboBox* high = nullptr;
+    QComboBox* low = nullptr;
+    QComboBox* send = nullptr;
+};
+
+const QByteArray kReceiveMapping = "<RInfoCob><row Index=\"10\" NrPdo=\"1\" PosComp=\"130\"/>"
+                                   "<row Index=\"11\" NrPdo=\"2\" PosComp=\"18\"/></RInfoCob>";
+
+TEST(DefineMapping, CreateModifyDeleteAndOkThroughTheWidgets)
+{
+    Editor e(false, kReceiveMapping);
+    EXPECT_EQ(e.dialog->windowTitle(), QStringLiteral("Define Receive CAN Frames"));
+    EXPECT_EQ(items(e.frames_), (QStringList{QStringLiteral("0x181\t2.0A (11 bits)"), QStringLiteral("0x182\t2.0A (11 bits)")}));
+    EXPECT_EQ(e.frames_->currentRow(), -1);
+    EXPECT_EQ(e.regs->count(), 0);
+    EXPECT_EQ(items(e.high), QStringList{QStringLiteral("None")});
+
+    // Create and Modify do nothing without a frame.
+    e.type(QStringLiteral("300"));
+    e.click("Btn_Create");
+    EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+
+    e.frames_->setCurrentRow(1);
+    EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("11; Byte 1; Byte 2;")});
+    EXPECT_EQ(items(e.low), (QStringList{QStringLiteral("None"), QStringLiteral("Byte 1"), QStringLiteral("Byte 2")}));
+    EXPECT_TRUE(e.index->text().isEmpty());
+
+    e.type(QStringLiteral("10")); // used on frame 1
+    e.click("Btn_Create");
+    EXPECT_EQ(e.prompter.errors, QStringList{QStringLiteral("Error!! Index of Modbus Register is already used")});
+    e.type(QStringLiteral("65536"));
+    e.click("Btn_Create");
+    EXPECT_EQ(e.prompter.errors.last(), QStringLiteral("Error!! Index of Modbus Register must be between 0 and 65535"));
+    EXPECT_EQ(e.regs->count(), 1);
+
+    e.type(QStringLiteral("0x20"));
+    e.high->setCurrentIndex(2);
+    e.low->setCurrentIndex(0);
+    e.click("Btn_Create");
+    EXPECT_EQ(items(e.regs), (QStringList{QStringLiteral("11; Byte 1; Byte 2;"), QStringLiteral("0x20; Byte 2; None;")}));
+    EXPECT_EQ(e.regs->currentRow(), -1);
+    EXPECT_EQ(e.index->text(), QStringLiteral("0x20")); // the fields stay as they are
+
+    e.regs->setCurrentRow(0);
+    EXPECT_EQ(e.index->text(), QStringLiteral("11"));
+    EXPECT_EQ(e.high->currentIndex(), 1);
+    EXPECT_EQ(e.low->currentIndex(), 2);
+    e.low->setCurrentIndex(0);
+    e.click("Btn_Modify"); // keeps its own index
+    EXPECT_EQ(items(e.regs).first(), QStringLiteral("11; Byte 1; None;"));
+    EXPECT_EQ(e.regs->currentRow(), -1);
+    EXPECT_EQ(e.index->text(), QStringLiteral("11"));
+    EXPECT_EQ(e.high->currentText(), QStringLiteral("Byte 1"));
+
+    e.click("Btn_Delete"); // no register selected after the refresh: nothing happens
+    EXPECT_EQ(e.regs->count(), 2);
+    e.regs->setCurrentRow(1);
+    e.click("Btn_Delete");
+    EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("11; Byte 1; None;")});
+
+    e.dialog->accept();
+    EXPECT_EQ(e.dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(readFile(e.mappingPath), QByteArray("<RInfoCob><row Index=\"10\" NrPdo=\"1\" PosComp=\"130\"/>"
+                                                  "<row Index=\"11\" NrPdo=\"2\" PosComp=\"16\"/></RInfoCob>"
+                                                  "<!--SW_VERSION = 2.505-->"));
+
+    // Cancel drops the edits: the next showing reads the file again.
+    e.frames_->setCurrentRow(0);
+    e.regs->setCurrentRow(0);
+    e.click("Btn_Delete");
+    e.dialog->reject();
+    e.dialog->FormShow();
+    EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+}
+
+TEST(DefineMapping, CopyAndPasteFallBackToWhatTheListsOffer)
+{
+    Editor e(true, "<TInfoCob><row Index=\"10\" NrPdo=\"1\" PosComp=\"130\" Send_on_Write=\"1\"/>"
+                   "<row Index=\"12\" NrPdo=\"1\" PosComp=\"1\" Send_on_Write=\"7\"/></TInfoCob>");
+    e.frames_->setCurrentRow(0);
+    e.regs->setCurrentRow(0);
+    EXPECT_EQ(e.send->currentText(), QStringLiteral("True"));
+    e.click("Btn_Copy");
+
+    // The copy buffer outlives the showing; the 2-byte frame offers no "Byte 8".
+    e.dialog->FormShow();
+    e.frames_->setCurrentRow(1);
+    EXPECT_EQ(e.send->currentText(), QStringLiteral("False"));
+    e.click("Btn_Paste");
+    EXPECT_EQ(e.index->text(), QStringLiteral("10"));
+    EXPECT_EQ(e.high->currentText(), QStringLiteral("None"));
+    EXPECT_EQ(e.low->currentText(), QStringLiteral("Byte 2"));
+    EXPECT_EQ(e.send->currentText(), QStringLiteral("True"));
+    EXPECT_EQ(e.dialog->mapping().entryCount(), 2); // Paste changes no entry
+
+    // A send flag of 7, which no item shows, falls back to "False".
+    e.frames_->setCurrentRow(0);
+    e.regs->setCurrentRow(1);
+    EXPECT_EQ(e.send->currentText(), QStringLiteral("False"));
+    EXPECT_EQ(e.low->currentText(), QStringLiteral("Byte 1"));
+}
+
+TEST(DefineMapping, SelectingAFrameResetsTheSendList)
+{
+    Editor e(true, "<TInfoCob><row Index=\"5\" NrPdo=\"1\" PosComp=\"18\" Send_on_Write=\"1\"/></TInfoCob>");
+    EXPECT_EQ(items(e.send), (QStringList{QStringLiteral("False"), QStringLiteral("True")}));
+    e.frames_->setCurrentRow(0);
+    e.regs->setCurrentRow(0);
+    EXPECT_EQ(e.send->currentIndex(), 1);
+    e.frames_->setCurrentRow(1);
+    EXPECT_EQ(e.send->currentIndex(), 0);
+    e.type(QStringLiteral("6"));
+    e.click("Btn_Create");
+    e.frames_->setCurrentRow(0);
+    e.regs->setCurrentRow(0);
+    e.send->setCurrentIndex(0);
+    e.click("Btn_Modify");
+    e.dialog->accept();
+    EXPECT_EQ(readFile(e.mappingPath),
+              QByteArray("<TInfoCob><row Index=\"5\" NrPdo=\"1\" PosComp=\"18\" Send_on_Write=\"0\"/>"
+                         "<row Index=\"6\" NrPdo=\"2\" PosComp=\"0\" Send_on_Write=\"0\"/></TInfoCob>"
+                         "<!--SW_VERSION = 2.505-->"));
+}
+
+TEST(DefineMapping, ALanguageChangeRelabelsTheLists)
+{
+    Editor e(true, "<TInfoCob><row Index=\"5\" NrPdo=\"1\" PosComp=\"18\" Send_on_Write=\"1\"/></TInfoCob>");
+    e.frames_->setCurrentRow(0);
+    e.regs->setCurrentRow(0);
+    e.home.session.messages.applyLanguageText(
+        QStringLiteral("STR219 = Trasmissione\nSTR232 = Falso\nSTR233 = Vero\nSTR243 = Nessuno\nSTR244 = Dato \n"));
+    e.dialog->Set_Lang();
+    EXPECT_EQ(e.dialog->windowTitle(), QStringLiteral("Trasmissione"));
+    EXPECT_EQ(items(e.send), (QStringList{QStringLiteral("Falso"), QStringLiteral("Vero")}));
+    EXPECT_EQ(e.send->currentIndex(), 0);
+    EXPECT_EQ(e.high->itemText(0), QStringLiteral("Nessuno"));
+    EXPECT_EQ(e.high->count(), 9);
+    EXPECT_EQ(e.high->currentIndex(), 1); // the picks stay
+    EXPECT_EQ(e.low->currentIndex(), 2);
+}
+
+TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
+{
+    Editor e(false, kReceiveMapping);
+    const QString csv = e.home.session.ws.Conf_Folder + QStringLiteral("/RInfoCob.csv");
+    e.click("Btn_Export");
+    EXPECT_EQ(readFile(csv), QByteArray("Index MODBUS;Index CAN Frame;High Byte;Low Byte;\r\n10;1;8;2;\r\n11;2;1;2;\r\n"));
+
+    // No, and a cancelled file dialog, change nothing.
+    e.prompter.yesNoCancelAnswers = {Prompter::Answer::No, Prompter::Answer::Yes};
+    e.prompter.fileAnswers = {QString()};
+    e.click("Btn_Import");
+    e.click("Btn_Import");
+    EXPECT_EQ(e.prompter.questions.first(),
+              QStringLiteral("The import Function cancel all Modbus registers created. Are you sure to import the file?"));
+    EXPECT_EQ(e.prompter.lastFolder, e.home.session.ws.Conf_Folder);
+    EXPECT_EQ(e.prompter.lastFilter, QStringLiteral("CSV File (*.csv)|*.csv"));
+    EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+
+    // A file that cannot be read is reported and every entry stays.
+    e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
+    e.prompter.fileAnswers = {e.home.session.ws.Conf_Folder + QStringLiteral("/none.csv")};
+    e.click("Btn_Import");
+    ASSERT_EQ(e.prompter.errors.size(), 1);
+    EXPECT_TRUE(e.prompter.errors[0].contains(QStringLiteral("none.csv")));
+    EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+
+    writeFile(csv, "header\r\n0x30;2;2;0;\r\n7;3;1;1;\r\n\r\n31;1;1\r\n");
+    e.frames_->setCurrentRow(1);
+    e.type(QStringLiteral("99"));
+    e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
+    e.prompter.fileAnswers = {csv};
+    e.click("Btn_Import");
+    EXPECT_EQ(e.frames_->currentRow(), -1);
+    EXPECT_EQ(e.regs->count(), 0);
+    EXPECT_TRUE(e.index->text().isEmpty());
+    e.frames_->setCurrentRow(1);
+    EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("48; Byte 2; None;")});
+    e.frames_->setCurrentRow(0);
+    EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("31; None; Byte 1;")});
+}
+
+TEST(DefineMapping, FailuresAreReportedAndNothingIsLost)
+{
+    // Export into a folder that cannot be written.
+    Editor e(false, kReceiveMapping);
+    writeFile(e.home.file(QStringLiteral("plainfile")), "x");
+    const QString folder = e.home.session.ws.Conf_Folder;
+    e.home.session.ws.Conf_Folder = e.home.file(QStringLiteral("plainfile/P"));
+    e.click("Btn_Export");
+    ASSERT_EQ(e.prompter.errors.size(), 1);
+    EXPECT_TRUE(e.prompter.errors[0].contains(QStringLiteral("RInfoCob.csv")));
+    EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+    e.home.session.ws.Conf_Folder = folder;
+
+    // A mapping file that loads only in part: the rows read stay, OK keeps the old file.
+    const QByteArray broken = "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><row NrPdo=\"1\"/></RInfoCob>";
+    writeFile(e.mappingPath, broken);
+    EXPECT_THROW(e.dialog->FormShow(), Error);
+    EXPECT_EQ(e.frames_->count(), 2);
+    e.frames_->setCurrentRow(0);
+    EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("1; None; None;")});
+    e.dialog->accept();
+    EXPECT_EQ(readFile(e.mappingPath + QStringLiteral(".bak")), broken);
+}
+
+} // namespace
+} // namespace px
