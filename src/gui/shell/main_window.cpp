@@ -1,6 +1,7 @@
 #include "gui/shell/main_window.h"
 
 #include "core/base/product.h"
+#include "core/image/compiler.h"
 #include "core/options/version_check.h"
 #include "core/platform/browser.h"
 #include "core/platform/dialogs.h"
@@ -304,6 +305,9 @@ void TFOrvaneaFirmWare::Open_Project()
 
 void TFOrvaneaFirmWare::Update_Device()
 {
+    // All four images are built in memory and written whole before any update dialog
+    // opens; a failure throws to the general error report and opens nothing.
+    image::compileAndWriteImages(m_session.ws.Conf_Folder);
     const Window update = Select_Type_318(m_session.ws) == 1 ? Window::EthernetUpdate : Window::SerialUpdate;
     m_services.dialogs.show(update);
 }
