@@ -1,15 +1,22 @@
 // The configurator: builds the session, the services and every window, then runs.
 
 #include "core/base/product.h"
+#include "core/options/version_check.h"
 #include "core/shell/home_folder.h"
 #include "core/shell/session.h"
+#include "gui/comm/par_gen_dialog.h"
 #include "gui/common/qt_prompter.h"
 #include "gui/common/window_dialogs.h"
+#include "gui/frames/define_mapping_dialog.h"
+#include "gui/frames/receive_frames_dialogs.h"
+#include "gui/frames/transmit_frames_dialogs.h"
 #include "gui/options/about_dialog.h"
+#include "gui/options/soft_options_dialog.h"
 #include "gui/shell/main_window.h"
 #include "gui/shell/new_project_dialog.h"
 #include "gui/shell/open_conf_dialog.h"
 #include "platform/desktop_browser.h"
+#include "platform/http10_getter.h"
 #include "platform/process_runner.h"
 
 #include <QApplication>
@@ -66,6 +73,7 @@ int main(int argc, char** argv)
     px::WindowDialogs dialogs(prompter);
     px::ProcessRunner runner;
     px::DesktopBrowser browser;
+    px::Http10Getter http;
 
     px::TFOrvaneaFirmWare mainWindow(session, {prompter, dialogs, runner, browser});
     px::TFNew_Project newProject(session, prompter, &mainWindow);
@@ -74,6 +82,26 @@ int main(int argc, char** argv)
     dialogs.add(px::Window::OpenConf, [&] { return openConf.execShow(); }, [&] { openConf.Set_Lang(); });
     px::TFAbout about(browser, &mainWindow);
     dialogs.add(px::Window::About, [&] { return about.execShow(); }, {});
+    auto checkVersion = [&] { return px::Check_Version(http); };
+    mainWindow.setVersionCheck(checkVersion);
+    px::TFSoftOptions softOptions(session, {prompter, browser, checkVersion, [&] { mainWindow.Change_Language(); }},
+                                  &mainWindow);
+    dialogs.add(px::Window::SoftOptions, [&] { return softOptions.execShow(); }, [&] { softOptions.Set_Lang(); });
+
+    px::TFParGen parGen(session, prompter, &mainWindow);
+    dialogs.add(px::Window::ParGen, [&] { return parGen.execShow(); }, [&] { parGen.Set_Lang(); });
+    px::TFReceiveCANFrames_A receiveA(session, prompter, &mainWindow);
+    px::TFReceiveCANFrames_K receiveK(session, prompter, &mainWindow);
+    px::TFDefineRecCAN defineRec(session, prompter, &mainWindow);
+    px::TFTransmitCANFrames_A transmitA(session, prompter, &mainWindow);
+    px::TFTransmitCANFrames_K transmitK(session, prompter, &mainWindow);
+    px::TFDefineTraCAN defineTra(session, prompter, &mainWindow);
+    dialogs.add(px::Window::ReceiveFramesJumper, [&] { return receiveA.execShow(); }, [&] { receiveA.Set_Lang(); });
+    dialogs.add(px::Window::ReceiveFramesDip, [&] { return receiveK.execShow(); }, [&] { receiveK.Set_Lang(); });
+    dialogs.add(px::Window::DefineReceive, [&] { return defineRec.execShow(); }, [&] { defineRec.Set_Lang(); });
+    dialogs.add(px::Window::TransmitFramesJumper, [&] { return transmitA.execShow(); }, [&] { transmitA.Set_Lang(); });
+    dialogs.add(px::Window::TransmitFramesDip, [&] { return transmitK.execShow(); }, [&] { transmitK.Set_Lang(); });
+    dialogs.add(px::Window::DefineTransmit, [&] { return defineTra.execShow(); }, [&] { defineTra.Set_Lang(); });
 
     mainWindow.show();
     return app.exec();

@@ -35,6 +35,8 @@ std::optional<QString> attribute(const QDomNode& node, const QString& name);
 QDomElement appendTextElement(QDomDocument& doc, QDomNode& parent, const QString& name, const QString& text);
 
 // The document as written: no XML declaration, nothing before the root, no indentation.
+// The DOM keeps attributes in no particular order: a file whose attribute order matters is
+// written with QXmlStreamWriter instead.
 QByteArray serialize(const QDomDocument& doc);
 
 // A new document with the root element `rootName` and, for a configuration file, the

@@ -1,6 +1,8 @@
 #include "gui/shell/main_window.h"
 
 #include "core/base/product.h"
+#include "core/image/compiler.h"
+#include "core/options/version_check.h"
 #include "core/platform/browser.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/program_runner.h"
@@ -18,6 +20,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -141,8 +144,36 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    Timer_Update = new QTimer(this);
+    Timer_Update->setObjectName(QStringLiteral("Timer_Update"));
+    Timer_Update->setInterval(60000);
+    connect(Timer_Update, &QTimer::timeout, this, &TFOrvaneaFirmWare::Timer_UpdateTimer);
+    applyVersionCheckTimer();
+
     Set_Lang();
     showConfigurationBox();
+}
+
+void TFOrvaneaFirmWare::applyVersionCheckTimer()
+{
+    if (m_session.settings.versionCheckEnabled())
+        Timer_Update->start();
+    else
+        Timer_Update->stop();
+}
+
+void TFOrvaneaFirmWare::Timer_UpdateTimer()
+{
+    Timer_Update->stop();
+    if (m_checkVersion && m_checkVersion()) {
+        showUpdateLink(downloadPageUrl());
+    } else {
+        LL_Update->hide();
+        m_updateTarget.clear();
+    }
+    // The first check comes a minute after start, the next ones every two hours.
+    Timer_Update->setInterval(7200000);
+    Timer_Update->start();
 }
 
 QPushButton* TFOrvaneaFirmWare::stepButton(const char* name, QStyle::StandardPixmap icon)
@@ -190,7 +221,7 @@ void TFOrvaneaFirmWare::Set_Lang()
         button->setToolTip(m[texts.second]);
     }
     if (!LL_Update->isHidden())
-        LL_Update->setText(QStringLiteral("<a href=\"update\">%1</a>").arg(m[19].toHtmlEscaped()));
+        LL_Update->setText(updateLinkText(m[19].toHtmlEscaped()));
 }
 
 void TFOrvaneaFirmWare::Change_Language()
@@ -208,7 +239,7 @@ void TFOrvaneaFirmWare::showConfigurationBox()
 void TFOrvaneaFirmWare::showUpdateLink(const QString& target)
 {
     m_updateTarget = target;
-    LL_Update->setText(QStringLiteral("<a href=\"update\">%1</a>").arg(m_session.messages[19].toHtmlEscaped()));
+    LL_Update->setText(updateLinkText(m_session.messages[19].toHtmlEscaped()));
     LL_Update->show();
 }
 
@@ -230,8 +261,10 @@ void TFOrvaneaFirmWare::Btn_COB_RequestClick(QObject* sender)
             return;
         }
         if (sender == Btn_Opz) {
-            if (dialogs.show(Window::SoftOptions))
+            if (dialogs.show(Window::SoftOptions)) {
+                applyVersionCheckTimer();
                 m_session.saveSettings();
+            }
             return;
         }
         if (!m_session.ws.hasActiveConfiguration()) {
@@ -272,6 +305,9 @@ void TFOrvaneaFirmWare::Open_Project()
 
 void TFOrvaneaFirmWare::Update_Device()
 {
+    // All four images are built in memory and written whole before any update dialog
+    // opens; a failure throws to the general error report and opens nothing.
+    image::compileAndWriteImages(m_session.ws.Conf_Folder);
     const Window update = Select_Type_318(m_session.ws) == 1 ? Window::EthernetUpdate : Window::SerialUpdate;
     m_services.dialogs.show(update);
 }

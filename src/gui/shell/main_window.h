@@ -4,6 +4,10 @@
 
 #include <QStyle>
 
+#include <functional>
+
+class QTimer;
+
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -47,6 +51,13 @@ public:
     // Re-reads the configuration box texts from the current state (after New and Open).
     void showConfigurationBox();
 
+    // The version check behind the periodic timer (Check_Version).
+    void setVersionCheck(std::function<bool()> check) { m_checkVersion = std::move(check); }
+    // Runs the timer exactly while the settings allow the periodic check.
+    void applyVersionCheckTimer();
+    void Timer_UpdateTimer();
+    QTimer* Timer_Update = nullptr;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -59,6 +70,7 @@ private:
     Session& m_session;
     Services m_services;
     QString m_updateTarget;
+    std::function<bool()> m_checkVersion;
 
     QLabel* L_SW_Code = nullptr;
     QLabel* L_SW_Desc = nullptr;

@@ -1,5 +1,6 @@
 #include "gui/shell/main_window.h"
 
+#include "core/comm/general_parameters.h"
 #include "core/platform/browser.h"
 #include "core/platform/program_runner.h"
 #include "support/fake_dialogs.h"
@@ -7,10 +8,13 @@
 #include "support/temp_home.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -52,10 +56,12 @@ protected:
     }
     void click(const char* name) { QTest::mouseClick(widget(name), Qt::LeftButton); }
     QString label(const char* name) { return widget<QLabel>(name)->text(); }
+    // A whole ParGen.xml as the editor writes it, with the device type given as text.
     void writeDeviceType(const char* type)
     {
-        home.write(QStringLiteral("PROJECTS/P/ParGen.xml"),
-                   QByteArray("<GeneralParameter><Device_Type>") + type + "</Device_Type></GeneralParameter>");
+        QByteArray file = generalParametersBytes(GeneralParameters{});
+        file.replace("<Device_Type>0</Device_Type>", QByteArray("<Device_Type>") + type + "</Device_Type>");
+        home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), file);
     }
 };
 
@@ -172,6 +178,35 @@ TEST_F(MainWindowTest, AParGenThatDoesNotParseAbandonsTheStepWithItsError)
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("ParGen.xml")));
 }
 
+TEST_F(MainWindowTest, UpdateDeviceWritesTheImagesFirstAndStopsOnAnError)
+{
+    home.activate(QStringLiteral("P"));
+    click("Btn_CreateBin");
+    EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::SerialUpdate});
+    for (const char* image : {"bank.bin", "bank2.bin", "bank_ESP32_1.bin", "bank_ESP32_2.bin"})
+        EXPECT_FALSE(home.read(QStringLiteral("PROJECTS/P/bin/") + QString::fromLatin1(image)).isEmpty()) << image;
+
+    // A frame file that does not parse: its error, no update dialog, the images untouched.
+    const QByteArray before = home.read(QStringLiteral("PROJECTS/P/bin/bank2.bin"));
+    home.write(QStringLiteral("PROJECTS/P/RCobDef.xml"), "<CobDef><row CobID=\"1\"");
+    dialogs.asked.clear();
+    click("Btn_CreateBin");
+    EXPECT_TRUE(dialogs.asked.empty());
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("RCobDef.xml"))) << prompter.errors[0].toStdString();
+    EXPECT_EQ(home.read(QStringLiteral("PROJECTS/P/bin/bank2.bin")), before);
+
+    // A bin folder that cannot be written is reported by name.
+    QFile::remove(home.file(QStringLiteral("PROJECTS/P/RCobDef.xml")));
+    QDir(home.file(QStringLiteral("PROJECTS/P/bin"))).removeRecursively();
+    home.write(QStringLiteral("PROJECTS/P/bin"), "a file where the folder should be");
+    prompter.errors.clear();
+    click("Btn_CreateBin");
+    EXPECT_TRUE(dialogs.asked.empty());
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("bank.bin"))) << prompter.errors[0].toStdString();
+}
+
 TEST_F(MainWindowTest, ChangeLanguageRenamesStepsButKeepsTheConfigurationBox)
 {
     home.write(QStringLiteral("LANGUAGE/Italiano.lng"), "STR1 = Passo 1\nSTR9 = Nessuna\nSTR15 = Nuova\nSTR253 = Crea\n");
@@ -214,6 +249,40 @@ TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrow
     ASSERT_EQ(browser.urls.size(), 1);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/HOME/default.asp?frompg=PX40318")));
     window.close();
+}
+
+TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVersion)
+{
+    EXPECT_FALSE(window.Timer_Update->isActive());
+    home.session.settings.Enable_Internet = true;
+    home.session.settings.Enable_Update = true;
+    TFOrvaneaFirmWare allowed{home.session, {prompter, dialogs, runner, browser}};
+    EXPECT_TRUE(allowed.Timer_Update->isActive());
+    EXPECT_EQ(allowed.Timer_Update->interval(), 60000);
+
+    bool newer = true;
+    allowed.setVersionCheck([&] { return newer; });
+    allowed.show();
+    allowed.Timer_UpdateTimer();
+    auto* link = allowed.findChild<QLabel*>(QStringLiteral("LL_Update"));
+    EXPECT_TRUE(link->isVisible());
+    EXPECT_TRUE(link->text().contains(QStringLiteral("New Version Available. Click Here for more Details")));
+    EXPECT_EQ(allowed.Timer_Update->interval(), 7200000);
+    EXPECT_TRUE(allowed.Timer_Update->isActive());
+    link->linkActivated(QString());
+    ASSERT_EQ(browser.urls.size(), 1);
+    EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/Home/download/download.asp#PD40318")));
+
+    newer = false;
+    allowed.Timer_UpdateTimer();
+    EXPECT_FALSE(link->isVisible());
+
+    // Options confirmed with the check switched off stops the timer.
+    home.session.settings.Enable_Update = false;
+    dialogs.actions[Window::SoftOptions] = [] { return true; };
+    QTest::mouseClick(allowed.findChild<QToolButton*>(QStringLiteral("Btn_Opz")), Qt::LeftButton);
+    EXPECT_FALSE(allowed.Timer_Update->isActive());
+    allowed.hide();
 }
 
 } // namespace

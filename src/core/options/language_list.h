@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace px {
+
+// The language files offered in the options dialog: regular, writable files named *.lng
+// in the folder (read-only files are left out, as they always were), sorted by name
+// without regard to letter case, with their extension.
+QStringList Create_Lang_List(const QString& languageFolder);
+
+// Six languages to a page; pages count from 1.
+inline constexpr int kLanguagesPerPage = 6;
+int languagePageCount(int languages);
+// How many slots page `page` fills (0 to 6).
+int languagesOnPage(int languages, int page);
+
+// The flag picture of a language: <name>.bmp, else DefaultFlag.bmp, else empty.
+QString flagPicture(const QString& languageFolder, const QString& name);
+
+} // namespace px

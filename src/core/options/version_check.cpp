@@ -1,0 +1,76 @@
+#include "core/options/version_check.h"
+
+#include "core/base/int_text.h"
+#include "core/base/product.h"
+#include "core/platform/http_getter.h"
+
+namespace px {
+namespace {
+
+QString trimBlanks(const QString& s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.mid(b, e - b);
+}
+
+QString upperAsciiLetters(QString s)
+{
+    for (QChar& c : s) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+    }
+    return s;
+}
+
+} // namespace
+
+int Conv_Version(const QString& Ver_str)
+{
+    const qsizetype blank = Ver_str.indexOf(u' ');
+    const QString part = trimBlanks(blank >= 0 ? Ver_str.mid(blank + 1) : Ver_str);
+    if (part.size() < 5)
+        return -1;
+    const QString digits = QString(part[0]) + part[2] + part[3] + part[4];
+    return toInt32(digits, -1);
+}
+
+bool isNewerVersion(const QString& reply)
+{
+    const QString upper = trimBlanks(upperAsciiLetters(reply));
+    if (upper.isEmpty() || upper == QStringLiteral("VER. 0.000"))
+        return false;
+    const int own = Conv_Version(product::kVersion);
+    const int remote = Conv_Version(trimBlanks(reply));
+    if (own == -1 || remote == -1)
+        return false;
+    return remote > own;
+}
+
+QString versionQueryUrl()
+{
+    return product::kWebAddress + QStringLiteral("/home/download/GetversionSW.asp?nomesw=") + product::kSoftwareCode;
+}
+
+QString downloadPageUrl()
+{
+    return product::kWebAddress + QStringLiteral("/Home/download/download.asp#PD40318");
+}
+
+QString updateLinkText(const QString& message)
+{
+    return QStringLiteral("<a href=\"%1\">%2</a>").arg(downloadPageUrl(), message);
+}
+
+bool Check_Version(HttpGetter& http)
+{
+    const auto body = http.get(versionQueryUrl());
+    // The reply is plain text; bytes outside ASCII cannot form a version anyway.
+    return isNewerVersion(body ? QString::fromLatin1(*body) : QString());
+}
+
+} // namespace px

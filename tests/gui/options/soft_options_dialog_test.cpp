@@ -1,0 +1,153 @@
+#include "gui/options/soft_options_dialog.h"
+
+#include "core/platform/browser.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+struct RecordingBrowser final : Browser {
+    void open(const QString& url) override { urls << url; }
+    QStringList urls;
+};
+
+class SoftOptionsTest : public ::testing::Test {
+protected:
+    test::TempHome home;
+    test::FakePrompter prompter;
+    RecordingBrowser browser;
+    bool newer = false;
+    int languageChanges = 0;
+    TFSoftOptions dialog{home.session,
+                         {prompter, browser, [this] { return newer; },
+                          [this] {
+                              ++languageChanges;
+                              dialog.Set_Lang();
+                          }}};
+
+    template <typename T>
+    T* w(const QString& name)
+    {
+        T* found = dialog.findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        return found;
+    }
+    QLabel* label(const char* name) { return w<QLabel>(QString::fromLatin1(name)); }
+    QCheckBox* box(const char* name) { return w<QCheckBox>(QString::fromLatin1(name)); }
+    QPushButton* button(const char* name) { return w<QPushButton>(QString::fromLatin1(name)); }
+    void languages(std::initializer_list<const char*> names)
+    {
+        for (const char* n : names)
+            home.write(QStringLiteral("LANGUAGE/") + QString::fromLatin1(n) + QStringLiteral(".lng"),
+                       QByteArray("STR40 = ") + n + "\n");
+    }
+};
+
+TEST_F(SoftOptionsTest, ThirteenLanguagesPageSixAtATime)
+{
+    languages({"L01", "l02", "L03", "L04", "L05", "L06", "L07", "L08", "L09", "L10", "L11", "L12", "L13"});
+    QImage flag(48, 48, QImage::Format_RGB32);
+    flag.fill(Qt::red);
+    flag.save(home.file(QStringLiteral("LANGUAGE/DefaultFlag.bmp")));
+    dialog.FormShow();
+    dialog.show();
+    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 3"));
+    EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : English"));
+    EXPECT_EQ(label("L_L2")->text(), QStringLiteral("l02"));
+    EXPECT_FALSE(label("I_L1")->pixmap().isNull()); // the default flag stands in
+    EXPECT_FALSE(button("Btn_Prev")->isVisible());
+    EXPECT_TRUE(button("Btn_Next")->isVisible());
+    QTest::mouseClick(button("Btn_Next"), Qt::LeftButton);
+    QTest::mouseClick(button("Btn_Next"), Qt::LeftButton);
+    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 3 / 3"));
+    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("L13"));
+    for (const char* hidden : {"L_L2", "L_L6", "I_L2"})
+        EXPECT_FALSE(label(hidden)->isVisible()) << hidden;
+    EXPECT_FALSE(button("Btn_Next")->isVisible());
+    EXPECT_TRUE(button("Btn_Prev")->isVisible());
+    EXPECT_FALSE(w<QTabWidget>(QStringLiteral("PC_Options"))->isTabVisible(2));
+    dialog.reject();
+}
+
+TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettingUntilOk)
+{
+    languages({"Deutsch"});
+    dialog.FormShow();
+    dialog.show();
+    prompter.yesNoAnswers = {false, true};
+    QTest::mouseClick(label("L_L1"), Qt::LeftButton);
+    EXPECT_EQ(languageChanges, 0);
+    EXPECT_EQ(home.session.messages[40], QStringLiteral("Language"));
+    QTest::mouseClick(label("L_L1"), Qt::LeftButton);
+    EXPECT_EQ(prompter.questions,
+              QStringList(2, QStringLiteral("Do you want to change the Language from English to Deutsch?")));
+    EXPECT_EQ(languageChanges, 1);
+    EXPECT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
+    EXPECT_EQ(w<QTabWidget>(QStringLiteral("PC_Options"))->tabText(0), QStringLiteral("Deutsch"));
+    EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : Deutsch"));
+    EXPECT_EQ(home.session.settings.Language, QStringLiteral("English"));
+
+    dialog.reject(); // Cancel keeps the texts but not the setting
+    EXPECT_EQ(home.session.settings.Language, QStringLiteral("English"));
+    EXPECT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
+
+    dialog.FormShow();
+    prompter.yesNoAnswers = {true};
+    QTest::mouseClick(label("L_L1"), Qt::LeftButton);
+    dialog.accept();
+    EXPECT_EQ(home.session.settings.Language, QStringLiteral("Deutsch"));
+}
+
+TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)
+{
+    home.session.settings.Enable_Jump_Field_Tables = true;
+    dialog.FormShow();
+    EXPECT_FALSE(box("CB_Update")->isEnabled());
+    EXPECT_FALSE(button("Btn_Check_Update")->isEnabled());
+    box("CB_En_Con")->click();
+    EXPECT_TRUE(box("CB_Update")->isEnabled());
+    EXPECT_FALSE(button("Btn_Check_Update")->isEnabled());
+    box("CB_Update")->click();
+    EXPECT_TRUE(button("Btn_Check_Update")->isEnabled());
+
+    EXPECT_FALSE(label("LL_Check_Update")->isVisibleTo(&dialog));
+    button("Btn_Check_Update")->click();
+    EXPECT_EQ(label("LL_Check_Update")->text(), QStringLiteral("No Update Available"));
+    newer = true;
+    button("Btn_Check_Update")->click();
+    EXPECT_TRUE(label("LL_Check_Update")->text().contains(QStringLiteral("New Version Available. Click Here for more Details")));
+    label("LL_Check_Update")->linkActivated(QString());
+    ASSERT_EQ(browser.urls.size(), 1);
+    EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/Home/download/download.asp#PD40318")));
+
+    dialog.accept();
+    EXPECT_TRUE(home.session.settings.Enable_Internet);
+    EXPECT_TRUE(home.session.settings.Enable_Update);
+    EXPECT_TRUE(home.session.settings.Enable_Jump_Field_Tables);
+    EXPECT_FALSE(home.session.settings.Double_Click_Auto_Size);
+}
+
+TEST_F(SoftOptionsTest, AnEmptyLanguageFolderShowsAnEmptyPage)
+{
+    dialog.FormShow();
+    dialog.show();
+    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 0"));
+    EXPECT_FALSE(button("Btn_Prev")->isVisible());
+    QTest::mouseClick(button("Btn_Next"), Qt::LeftButton);
+    EXPECT_EQ(dialog.Show_Page, 1);
+    EXPECT_FALSE(label("L_L1")->isVisible());
+    dialog.reject();
+}
+
+} // namespace
+} // namespace px
