@@ -1,0 +1,18 @@
+#include "platform/serial_ports_qt.h"
+
+#include "core/update/serial_update.h"
+
+#include <QSerialPortInfo>
+
+namespace px {
+
+QList<SerialPort> SerialPortsQt::ports()
+{
+    QList<SerialPort> out;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        out.append({info.portName(), info.systemLocation()});
+    sortPorts(out);
+    return out;
+}
+
+} // namespace px

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "core/platform/serial_ports.h"
+
+namespace px {
+
+// The serial ports that the system reports (on Linux the /dev/tty* serial devices), in
+// the order a person reads their names. Listing opens no port, so a port that another
+// program holds is listed too.
+class SerialPortsQt final : public SerialPorts {
+public:
+    QList<SerialPort> ports() override;
+};
+
+} // namespace px
