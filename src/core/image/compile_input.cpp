@@ -5,7 +5,9 @@
 #include "core/base/int_text.h"
 #include "core/base/xml.h"
 
+#include <QDomNamedNodeMap>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 namespace px::image {
 
@@ -28,15 +30,160 @@ InputFile InputFile::fromBytes(const QString& name, std::optional<QByteArray> by
     return f;
 }
 
-const QDomDocument& InputFile::document()
+const XmlContent& InputFile::content()
 {
     if (!m_parsed) {
         if (!m_exists)
             throw Error(QStringLiteral("%1: the file does not exist").arg(m_name));
-        m_doc = xml::parse(m_bytes ? *m_bytes : readWholeFile(m_path), m_name);
+        m_content = readXmlContent(m_bytes ? *m_bytes : readWholeFile(m_path), m_name);
         m_parsed = true;
     }
-    return m_doc;
+    return m_content;
+}
+
+const XmlItem& InputFile::documentElement()
+{
+    for (const XmlItem& item : content().top) {
+        if (item.element)
+            return item;
+    }
+    // A document that parsed always has its element; an empty one stands in otherwise.
+    static const XmlItem none;
+    return none;
+}
+
+const XmlItem& InputFile::firstTopLevelNode()
+{
+    const XmlContent& c = content();
+    static const XmlItem none;
+    return c.top.empty() ? none : c.top.front();
+}
+
+namespace {
+
+std::vector<std::pair<QString, QString>> attributesOf(const QXmlStreamReader& r)
+{
+    std::vector<std::pair<QString, QString>> out;
+    const QXmlStreamAttributes attrs = r.attributes();
+    out.reserve(static_cast<std::size_t>(attrs.size()));
+    for (const QXmlStreamAttribute& a : attrs)
+        out.emplace_back(a.qualifiedName().toString(), a.value().toString());
+    return out;
+}
+
+XmlItem itemOf(const QDomNode& n)
+{
+    XmlItem item;
+    item.element = n.isElement();
+    if (item.element) {
+        item.name = n.nodeName();
+        const QDomNamedNodeMap attrs = n.attributes();
+        for (int i = 0; i < attrs.count(); ++i) {
+            const QDomNode a = attrs.item(i);
+            item.attributes.emplace_back(a.nodeName(), a.nodeValue());
+        }
+    }
+    return item;
+}
+
+} // namespace
+
+XmlContent xmlContentOf(const QDomDocument& doc)
+{
+    XmlContent c;
+    for (QDomNode n = doc.firstChild(); !n.isNull(); n = n.nextSibling()) {
+        XmlItem item = itemOf(n);
+        if (item.element) {
+            for (QDomNode m = n.firstChild(); !m.isNull(); m = m.nextSibling()) {
+                XmlItem child = itemOf(m);
+                if (child.element)
+                    child.text = m.toElement().text();
+                item.children.push_back(std::move(child));
+            }
+        }
+        c.top.push_back(std::move(item));
+    }
+    return c;
+}
+
+XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
+{
+    // The same tokens the document model is built from, kept as it keeps them: text that
+    // is only blanks is dropped, CDATA is kept, the declaration is a node of its own.
+    QXmlStreamReader r(bytes);
+    r.setNamespaceProcessing(false);
+    XmlContent c;
+    int depth = 0;
+    XmlItem* root = nullptr;
+    XmlItem* row = nullptr;
+    bool unusual = false;
+    while (!r.atEnd() && !unusual) {
+        switch (r.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            if (!r.documentVersion().isEmpty())
+                c.top.emplace_back();
+            break;
+        case QXmlStreamReader::DTD:
+        case QXmlStreamReader::EntityReference:
+            unusual = true;
+            break;
+        case QXmlStreamReader::StartElement:
+            if (depth == 0) {
+                c.top.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
+                root = &c.top.back();
+            } else if (depth == 1) {
+                root->children.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
+                row = &root->children.back();
+            }
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            if (depth == 1)
+                row = nullptr;
+            else if (depth == 0)
+                root = nullptr;
+            break;
+        case QXmlStreamReader::Characters:
+            if (r.isCDATA() || !r.text().trimmed().isEmpty()) {
+                if (depth == 1)
+                    root->children.emplace_back();
+                else if (depth >= 2)
+                    row->text += r.text();
+            }
+            break;
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            if (depth == 0)
+                c.top.emplace_back();
+            else if (depth == 1)
+                root->children.emplace_back();
+            break;
+        default:
+            break;
+        }
+    }
+    if (unusual || r.hasError())
+        return xmlContentOf(xml::parse(bytes, name));
+    return c;
+}
+
+const XmlItem* childElement(const XmlItem& parent, const QString& name)
+{
+    for (const XmlItem& c : parent.children) {
+        if (c.element && c.name == name)
+            return &c;
+    }
+    return nullptr;
+}
+
+std::optional<QString> attributeOf(const XmlItem& node, const QString& name)
+{
+    for (const auto& [key, value] : node.attributes) {
+        if (key == name)
+            return value;
+    }
+    return std::nullopt;
 }
 
 CompileInput CompileInput::fromFolder(const QString& confFolder)
@@ -70,14 +217,20 @@ QString rowPlace(const RowRef& r, const QString& attribute)
 
 } // namespace
 
-QString text(const QDomNode& node, const QString& attribute)
+QString text(const XmlItem& node, const QString& attribute)
 {
-    return xml::attribute(node, attribute).value_or(QString());
+    return attributeOf(node, attribute).value_or(QString());
+}
+
+std::optional<QString> elementText(const XmlItem& root, const QString& element)
+{
+    const XmlItem* e = childElement(root, element);
+    return e ? std::optional<QString>(e->text) : std::nullopt;
 }
 
 std::int32_t strictInt(const RowRef& row, const QString& attribute)
 {
-    const auto value = xml::attribute(row.node, attribute);
+    const auto value = attributeOf(row.node, attribute);
     if (!value)
         missing(rowPlace(row, attribute));
     const auto v = parseInt32(*value);
@@ -88,7 +241,7 @@ std::int32_t strictInt(const RowRef& row, const QString& attribute)
 
 std::int64_t strictInt64(const RowRef& row, const QString& attribute)
 {
-    const auto value = xml::attribute(row.node, attribute);
+    const auto value = attributeOf(row.node, attribute);
     if (!value)
         missing(rowPlace(row, attribute));
     const auto v = parseInt64(*value);
@@ -97,21 +250,21 @@ std::int64_t strictInt64(const RowRef& row, const QString& attribute)
     return *v;
 }
 
-std::optional<std::int64_t> tryInt64(const QDomNode& node, const QString& attribute)
+std::optional<std::int64_t> tryInt64(const XmlItem& node, const QString& attribute)
 {
-    const auto value = xml::attribute(node, attribute);
+    const auto value = attributeOf(node, attribute);
     return value ? parseInt64(*value) : std::nullopt;
 }
 
-std::int32_t intOr(const QDomNode& node, const QString& attribute, std::int32_t fallback)
+std::int32_t intOr(const XmlItem& node, const QString& attribute, std::int32_t fallback)
 {
-    const auto value = xml::attribute(node, attribute);
+    const auto value = attributeOf(node, attribute);
     return value ? toInt32(*value, fallback) : fallback;
 }
 
-std::int32_t strictElementInt(const QString& file, const QDomNode& root, const QString& element)
+std::int32_t strictElementInt(const QString& file, const XmlItem& root, const QString& element)
 {
-    const auto value = xml::childText(root, element);
+    const auto value = elementText(root, element);
     const QString place = QStringLiteral("%1, element %2").arg(file, element);
     if (!value)
         missing(place);
@@ -121,14 +274,14 @@ std::int32_t strictElementInt(const QString& file, const QDomNode& root, const Q
     return *v;
 }
 
-std::int32_t strictElementAttributeInt(const QString& file, const QDomNode& root, const QString& element,
+std::int32_t strictElementAttributeInt(const QString& file, const XmlItem& root, const QString& element,
                                        const QString& attribute)
 {
-    const QDomElement e = xml::child(root, element);
+    const XmlItem* e = childElement(root, element);
     const QString place = QStringLiteral("%1, element %2, attribute %3").arg(file, element, attribute);
-    if (e.isNull())
+    if (!e)
         throw Error(QStringLiteral("%1, element %2: the element is missing").arg(file, element));
-    const auto value = xml::attribute(e, attribute);
+    const auto value = attributeOf(*e, attribute);
     if (!value)
         missing(place);
     const auto v = parseInt32(*value);
@@ -137,21 +290,22 @@ std::int32_t strictElementAttributeInt(const QString& file, const QDomNode& root
     return *v;
 }
 
-std::optional<std::int32_t> tryElementInt(const QDomNode& root, const QString& element)
+std::optional<std::int32_t> tryElementInt(const XmlItem& root, const QString& element)
 {
-    const auto value = xml::childText(root, element);
+    const auto value = elementText(root, element);
     return value ? parseInt32(*value) : std::nullopt;
 }
 
-std::int32_t elementIntOr(const QDomNode& root, const QString& element, std::int32_t fallback)
+std::int32_t elementIntOr(const XmlItem& root, const QString& element, std::int32_t fallback)
 {
     return tryElementInt(root, element).value_or(fallback);
 }
 
-std::int32_t elementAttributeIntOr(const QDomNode& root, const QString& element, const QString& attribute,
+std::int32_t elementAttributeIntOr(const XmlItem& root, const QString& element, const QString& attribute,
                                    std::int32_t fallback)
 {
-    return intOr(xml::child(root, element), attribute, fallback);
+    const XmlItem* e = childElement(root, element);
+    return e ? intOr(*e, attribute, fallback) : fallback;
 }
 
 QString trimBlanks(const QString& s)

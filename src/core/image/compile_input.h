@@ -2,13 +2,43 @@
 
 #include <QByteArray>
 #include <QDomDocument>
-#include <QDomNode>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace px::image {
+
+// The part of a configuration file that the compiler reads: the top-level nodes, and for
+// a top-level element its child nodes with their attributes and text. A node is the same
+// the XML document model gives: comments, processing instructions, the declaration and
+// text that is not only blanks are nodes as well as elements.
+struct XmlItem {
+    bool element = false;
+    QString name;
+    std::vector<std::pair<QString, QString>> attributes;
+    QString text;                    // an element below the top level: all text inside it
+    std::vector<XmlItem> children;   // a top-level element: its child nodes in order
+};
+
+struct XmlContent {
+    std::vector<XmlItem> top;
+};
+
+// Reads the document into an XmlContent, node for node as the document model reads it.
+// Plain documents are read by a streaming reader; a document with a type declaration or
+// entity references goes through the full document model. Throws px::Error like
+// xml::parse when the document does not parse.
+XmlContent readXmlContent(const QByteArray& bytes, const QString& name);
+// The same content taken from a parsed document.
+XmlContent xmlContentOf(const QDomDocument& doc);
+
+// The first child element of `parent` named `name`, or none.
+const XmlItem* childElement(const XmlItem& parent, const QString& name);
+// An attribute's value; nothing when it is absent or the node is no element.
+std::optional<QString> attributeOf(const XmlItem& node, const QString& name);
 
 // One of the five configuration files as the compiler sees it: present or missing, read
 // and parsed at most once per compile, on first use, so every step that reads the file
@@ -23,13 +53,13 @@ public:
 
     bool exists() const { return m_exists; }
     const QString& name() const { return m_name; }
-    // The parsed document; throws px::Error naming the file when it cannot be read or parsed.
-    const QDomDocument& document();
+    // The parsed content; throws px::Error naming the file when it cannot be read or parsed.
+    const XmlContent& content();
 
     // The root as the legacy image reads it: the document element.
-    QDomNode documentElement() { return document().documentElement(); }
+    const XmlItem& documentElement();
     // The root as the current images read it: the first top-level node, whatever it is.
-    QDomNode firstTopLevelNode() { return document().firstChild(); }
+    const XmlItem& firstTopLevelNode();
 
 private:
     QString m_name;
@@ -37,7 +67,7 @@ private:
     std::optional<QByteArray> m_bytes;
     bool m_exists = false;
     bool m_parsed = false;
-    QDomDocument m_doc;
+    XmlContent m_content;
 };
 
 // The five files a configuration compiles from.
@@ -57,25 +87,26 @@ struct CompileInput {
 // cause. `row` is the row's position among the root's children, from 0.
 struct RowRef {
     const QString& file;
-    const QDomNode& node;
+    const XmlItem& node;
     int row;
 };
 
 // An attribute's text; empty when it is missing (or the row is no element).
-QString text(const QDomNode& node, const QString& attribute);
+QString text(const XmlItem& node, const QString& attribute);
 
 std::int32_t strictInt(const RowRef& row, const QString& attribute);
 std::int64_t strictInt64(const RowRef& row, const QString& attribute);
-std::optional<std::int64_t> tryInt64(const QDomNode& node, const QString& attribute);
-std::int32_t intOr(const QDomNode& node, const QString& attribute, std::int32_t fallback);
+std::optional<std::int64_t> tryInt64(const XmlItem& node, const QString& attribute);
+std::int32_t intOr(const XmlItem& node, const QString& attribute, std::int32_t fallback);
 
 // Element values among the children of a root (general parameters).
-std::int32_t strictElementInt(const QString& file, const QDomNode& root, const QString& element);
-std::int32_t strictElementAttributeInt(const QString& file, const QDomNode& root, const QString& element,
+std::optional<QString> elementText(const XmlItem& root, const QString& element);
+std::int32_t strictElementInt(const QString& file, const XmlItem& root, const QString& element);
+std::int32_t strictElementAttributeInt(const QString& file, const XmlItem& root, const QString& element,
                                        const QString& attribute);
-std::optional<std::int32_t> tryElementInt(const QDomNode& root, const QString& element);
-std::int32_t elementIntOr(const QDomNode& root, const QString& element, std::int32_t fallback);
-std::int32_t elementAttributeIntOr(const QDomNode& root, const QString& element, const QString& attribute,
+std::optional<std::int32_t> tryElementInt(const XmlItem& root, const QString& element);
+std::int32_t elementIntOr(const XmlItem& root, const QString& element, std::int32_t fallback);
+std::int32_t elementAttributeIntOr(const XmlItem& root, const QString& element, const QString& attribute,
                                    std::int32_t fallback);
 
 // Trimming as the product does it: blanks and control characters (codes up to 32) at

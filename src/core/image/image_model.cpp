@@ -2,7 +2,6 @@
 
 #include "core/base/error.h"
 #include "core/base/int_text.h"
-#include "core/base/xml.h"
 #include "core/image/byte_writer.h"
 
 #include <algorithm>
@@ -34,7 +33,7 @@ std::uint32_t bitRateOfCode(std::int32_t code)
     }
 }
 
-void readAddress(const QDomNode& root, const QString& element, const QString& prefix,
+void readAddress(const XmlItem& root, const QString& element, const QString& prefix,
                  const std::array<std::int32_t, 4>& defaults, std::array<std::uint8_t, 4>& out)
 {
     for (int i = 0; i < 4; ++i)
@@ -89,11 +88,11 @@ void ReadGeneralParameters(ImageModel& model, InputFile& parGen)
     r.addresses.txDefaults = kBank2Addresses.txDefaults;
     if (!parGen.exists())
         return;
-    const QDomNode root = parGen.firstTopLevelNode();
+    const XmlItem& root = parGen.firstTopLevelNode();
     r.canBitRate = bitRateOfCode(elementIntOr(root, QStringLiteral("BaudRateCAN"), 8));
     readAddress(root, QStringLiteral("ADD_IP"), QStringLiteral("IPB"), {192, 168, 0, 10}, r.ip);
     readAddress(root, QStringLiteral("SUBNET"), QStringLiteral("SMB"), {255, 255, 255, 0}, r.mask);
-    if (xml::childText(root, QStringLiteral("EN_GATEWAY")) == QStringLiteral("1"))
+    if (elementText(root, QStringLiteral("EN_GATEWAY")) == QStringLiteral("1"))
         readAddress(root, QStringLiteral("GATEWAY"), QStringLiteral("GATB"), {255, 255, 255, 255}, r.gateway);
     else
         r.gateway = {255, 255, 255, 255};
@@ -112,10 +111,10 @@ void ReadFrames(ImageModel& model, CompileInput& input)
     }
 
     if (input.rCobDef.exists()) {
-        const QDomNodeList rows = input.rCobDef.firstTopLevelNode().childNodes();
-        const int count = static_cast<int>(rows.count());
+        const std::vector<XmlItem>& rows = input.rCobDef.firstTopLevelNode().children;
+        const int count = static_cast<int>(rows.size());
         for (int j = 0; j < count; ++j) {
-            const QDomNode row = rows.item(j);
+            const XmlItem& row = rows[static_cast<std::size_t>(j)];
             const RowRef ref{input.rCobDef.name(), row, j};
             const int i = static_cast<int>(r.rxFrameCount);
             if (i >= kMaxFrames)
@@ -139,10 +138,10 @@ void ReadFrames(ImageModel& model, CompileInput& input)
     }
 
     if (input.tCobDef.exists()) {
-        const QDomNodeList rows = input.tCobDef.firstTopLevelNode().childNodes();
-        const int count = static_cast<int>(rows.count());
+        const std::vector<XmlItem>& rows = input.tCobDef.firstTopLevelNode().children;
+        const int count = static_cast<int>(rows.size());
         for (int j = 0; j < count; ++j) {
-            const QDomNode row = rows.item(j);
+            const XmlItem& row = rows[static_cast<std::size_t>(j)];
             const RowRef ref{input.tCobDef.name(), row, j};
             const int i = static_cast<int>(r.txFrameCount);
             if (i >= kMaxFrames)
@@ -173,10 +172,10 @@ void readMappingFile(InputFile& file, std::uint32_t frameCount, std::array<Mappi
 {
     if (frameCount == 0 || !file.exists())
         return;
-    const QDomNodeList rows = file.firstTopLevelNode().childNodes();
-    const int count = static_cast<int>(rows.count());
+    const std::vector<XmlItem>& rows = file.firstTopLevelNode().children;
+    const int count = static_cast<int>(rows.size());
     for (int j = 0; j < count; ++j) {
-        const QDomNode row = rows.item(j);
+        const XmlItem& row = rows[static_cast<std::size_t>(j)];
         const std::int64_t p = static_cast<std::int64_t>(intOr(row, QStringLiteral("NrPdo"), -1)) - 1;
         if (p < 0 || p >= static_cast<std::int64_t>(frameCount))
             continue;

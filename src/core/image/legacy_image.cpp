@@ -2,7 +2,6 @@
 
 #include "core/base/error.h"
 #include "core/base/int_text.h"
-#include "core/base/xml.h"
 #include "core/image/byte_writer.h"
 #include "core/image/image_layout.h"
 
@@ -42,11 +41,10 @@ int appendMappings(LegacyBuffer& out, InputFile& file)
 {
     if (!file.exists())
         return 0;
-    const QDomNode root = file.documentElement();
-    const QDomNodeList rows = root.childNodes();
-    const int count = static_cast<int>(rows.count());
+    const std::vector<XmlItem>& rows = file.documentElement().children;
+    const int count = static_cast<int>(rows.size());
     for (int j = 0; j < count; ++j) {
-        const QDomNode row = rows.item(j);
+        const XmlItem& row = rows[static_cast<std::size_t>(j)];
         const RowRef ref{file.name(), row, j};
         const std::int32_t index = strictInt(ref, QStringLiteral("Index"));
         const std::int32_t nrPdo = strictInt(ref, QStringLiteral("NrPdo"));
@@ -83,10 +81,10 @@ QByteArray BuildLegacyImage(CompileInput& input)
     const bool ext = canType != 0;
 
     if (input.rCobDef.exists()) {
-        const QDomNodeList rows = input.rCobDef.documentElement().childNodes();
-        rxRows = static_cast<int>(rows.count());
+        const std::vector<XmlItem>& rows = input.rCobDef.documentElement().children;
+        rxRows = static_cast<int>(rows.size());
         for (int j = 0; j < rxRows; ++j) {
-            const QDomNode row = rows.item(j);
+            const XmlItem& row = rows[static_cast<std::size_t>(j)];
             const RowRef ref{input.rCobDef.name(), row, j};
             const std::int32_t cobId = strictInt(ref, QStringLiteral("CobID"));
             const std::int32_t length = strictInt(ref, QStringLiteral("Dimensin"));
@@ -120,10 +118,10 @@ QByteArray BuildLegacyImage(CompileInput& input)
 
     header[2] = static_cast<std::uint32_t>(out.pos());
     if (input.tCobDef.exists()) {
-        const QDomNodeList rows = input.tCobDef.documentElement().childNodes();
-        txRows = static_cast<int>(rows.count());
+        const std::vector<XmlItem>& rows = input.tCobDef.documentElement().children;
+        txRows = static_cast<int>(rows.size());
         for (int j = 0; j < txRows; ++j) {
-            const QDomNode row = rows.item(j);
+            const XmlItem& row = rows[static_cast<std::size_t>(j)];
             const RowRef ref{input.tCobDef.name(), row, j};
             const std::int32_t cobId = strictInt(ref, QStringLiteral("CobID"));
             const std::int32_t length = strictInt(ref, QStringLiteral("Dimensin"));
@@ -145,7 +143,7 @@ QByteArray BuildLegacyImage(CompileInput& input)
 
     if (input.parGen.exists()) {
         const QString& file = input.parGen.name();
-        const QDomNode root = input.parGen.documentElement();
+        const XmlItem& root = input.parGen.documentElement();
         const std::int32_t baud = strictElementInt(file, root, QStringLiteral("BaudRateCAN"));
         const std::int32_t type = strictElementInt(file, root, QStringLiteral("CANType"));
         std::array<std::int32_t, 4> ip{};
@@ -160,11 +158,11 @@ QByteArray BuildLegacyImage(CompileInput& input)
         std::array<std::int32_t, 4> gateway{192, 168, 0, 1};
         {
             // One failing gateway byte, or no GATEWAY element, gives the whole default gateway.
-            const QDomElement e = xml::child(root, QStringLiteral("GATEWAY"));
+            const XmlItem* e = childElement(root, QStringLiteral("GATEWAY"));
             std::array<std::int32_t, 4> read{};
-            bool ok = !e.isNull();
+            bool ok = e != nullptr;
             for (int i = 0; ok && i < 4; ++i) {
-                const auto v = xml::attribute(e, QStringLiteral("GATB%1").arg(i + 1));
+                const auto v = attributeOf(*e, QStringLiteral("GATB%1").arg(i + 1));
                 const auto n = v ? parseInt32(*v) : std::nullopt;
                 ok = n.has_value();
                 if (ok)

@@ -1,0 +1,81 @@
+#include "core/image/compile_input.h"
+
+#include "core/base/error.h"
+#include "core/base/xml.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace px {
+namespace {
+
+using namespace image;
+
+QString describe(const XmlItem& item)
+{
+    if (!item.element)
+        return QStringLiteral("node");
+    auto attrs = item.attributes;
+    std::sort(attrs.begin(), attrs.end());
+    QStringList parts{item.name};
+    for (const auto& [k, v] : attrs)
+        parts << k + u'=' + v;
+    parts << QStringLiteral("text[") + item.text + u']';
+    QStringList children;
+    for (const XmlItem& c : item.children)
+        children << describe(c);
+    return parts.join(u' ') + QStringLiteral(" {") + children.join(QStringLiteral(", ")) + u'}';
+}
+
+QString describe(const XmlContent& c)
+{
+    QStringList top;
+    for (const XmlItem& item : c.top)
+        top << describe(item);
+    return top.join(QStringLiteral(" | "));
+}
+
+TEST(CompileInput, StreamedContentEqualsTheDocumentModel)
+{
+    // Whatever the way of reading, the compiler sees the nodes, values and texts the
+    // document model gives.
+    const char* const cases[] = {
+        "<COBID>\n  <row CobID=\"1\" Dimensin=\"8\"/>\n  <row CobID=\"2\"/>\n</COBID>\n<!--SW_VERSION = 2.505-->\n",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><COBID><row CobID=\"1\"/></COBID>",
+        "<!-- first --><COBID><row CobID=\"1\"/></COBID>",
+        "<R><!-- a note --><row CobID=\"1\"/><?pi data?><row/></R>",
+        "<R>abc<row CobID=\"1\"/><![CDATA[x]]><![CDATA[  ]]>  <row/></R>",
+        "<R>&#160;<row/>&#32;&#9;<row/>a<!--c-->b</R>",
+        "<P><A> 5 </A><B>  </B><C>1<!--x-->2</C><D><E>3</E>4</D><F><![CDATA[ 7 ]]></F><G>&amp;x</G><H>&#32;</H>"
+        "<I>a&#10;b</I><J/><A>6</A></P>",
+        "<a:R xmlns:a=\"urn:a\"><a:row a:CobID=\"1\" xmlns=\"urn:b\" CobID=\"2\"/></a:R>",
+        "<R><row A=\"x&#9;y\" B=\"a\nb\" C=\" &lt;&quot; \"><deep><deeper>t</deeper></deep></row></R>",
+        "<!DOCTYPE R [<!ENTITY e \"5\">]><R><row CobID=\"&e;\"/>&e;<row>&e;</row></R>",
+        "<R/>",
+    };
+    for (const char* text : cases) {
+        const QByteArray bytes(text);
+        const QString streamed = describe(readXmlContent(bytes, QStringLiteral("t.xml")));
+        const QString modelled = describe(xmlContentOf(xml::parse(bytes, QStringLiteral("t.xml"))));
+        EXPECT_EQ(streamed, modelled) << text;
+    }
+}
+
+TEST(CompileInput, BrokenDocumentGivesTheParserError)
+{
+    const char* const cases[] = {"", "<R>", "<R></S>", "<R><row A=\"1\" A=\"2\"/></R>", "<R/><S/>", "<R>&nope;</R>"};
+    for (const char* text : cases) {
+        try {
+            readXmlContent(QByteArray(text), QStringLiteral("RCobDef.xml"));
+            ADD_FAILURE() << text << ": no error";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral("RCobDef.xml is not valid XML"))) << e.text().toStdString();
+        }
+    }
+}
+
+} // namespace
+} // namespace px
