@@ -222,7 +222,6 @@ TEST_F(FramesDialogTest, PasteNeedsACopyOfThisShowingAndAsksOnlyOverText)
     d.FormShow();
     EXPECT_FALSE(d.Do_Copy) << "a new showing needs a new copy";
     click(d, "Btn_CopyRow");
-    d.grid();
     view(d)->gridModel()->setData(view(d)->gridModel()->indexOf(2, rx_dip::RTR), Qt::Checked, Qt::CheckStateRole);
     v->setCurrentCell(2, 1);
     click(d, "Btn_PasteRow");
