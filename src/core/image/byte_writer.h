@@ -7,12 +7,13 @@
 namespace px::image {
 
 // Writes little-endian numbers into an image buffer at a moving position. The buffer must
-// already hold the bytes written to (the fixed images are allocated whole and zeroed).
+// already hold the bytes written to (the fixed images are allocated whole and zeroed) and
+// must not be resized while the writer is in use.
 class ByteWriter {
 public:
-    ByteWriter(QByteArray& buffer, int pos) : m_buf(buffer), m_pos(pos) {}
+    ByteWriter(QByteArray& buffer, int pos) : m_data(buffer.data()), m_pos(pos) {}
 
-    void u8(std::uint32_t v) { m_buf[m_pos++] = static_cast<char>(v & 0xFF); }
+    void u8(std::uint32_t v) { m_data[m_pos++] = static_cast<char>(v & 0xFF); }
     void u16(std::uint32_t v)
     {
         u8(v);
@@ -31,7 +32,7 @@ public:
     int pos() const { return m_pos; }
 
 private:
-    QByteArray& m_buf;
+    char* m_data;
     int m_pos;
 };
 

@@ -61,14 +61,9 @@ const XmlItem& InputFile::firstTopLevelNode()
 
 namespace {
 
-std::vector<std::pair<QString, QString>> attributesOf(const QXmlStreamReader& r)
+QXmlStreamAttributes attributesOf(const QXmlStreamReader& r)
 {
-    std::vector<std::pair<QString, QString>> out;
-    const QXmlStreamAttributes attrs = r.attributes();
-    out.reserve(static_cast<std::size_t>(attrs.size()));
-    for (const QXmlStreamAttribute& a : attrs)
-        out.emplace_back(a.qualifiedName().toString(), a.value().toString());
-    return out;
+    return r.attributes();
 }
 
 XmlItem itemOf(const QDomNode& n)
@@ -80,7 +75,7 @@ XmlItem itemOf(const QDomNode& n)
         const QDomNamedNodeMap attrs = n.attributes();
         for (int i = 0; i < attrs.count(); ++i) {
             const QDomNode a = attrs.item(i);
-            item.attributes.emplace_back(a.nodeName(), a.nodeValue());
+            item.attributes.append(QXmlStreamAttribute(a.nodeName(), a.nodeValue()));
         }
     }
     return item;
@@ -177,11 +172,11 @@ const XmlItem* childElement(const XmlItem& parent, const QString& name)
     return nullptr;
 }
 
-std::optional<QString> attributeOf(const XmlItem& node, const QString& name)
+std::optional<QStringView> attributeOf(const XmlItem& node, QStringView name)
 {
-    for (const auto& [key, value] : node.attributes) {
-        if (key == name)
-            return value;
+    for (const QXmlStreamAttribute& a : node.attributes) {
+        if (a.qualifiedName() == name)
+            return a.value();
     }
     return std::nullopt;
 }
@@ -205,7 +200,7 @@ QString rowPlace(const RowRef& r, const QString& attribute)
     return QStringLiteral("%1, row %2, attribute %3").arg(r.file).arg(r.row + 1).arg(attribute);
 }
 
-[[noreturn]] void notInteger(const QString& place, const QString& value)
+[[noreturn]] void notInteger(const QString& place, QStringView value)
 {
     throw Error(QStringLiteral("%1: \"%2\" is not an integer").arg(place, value));
 }
@@ -217,9 +212,9 @@ QString rowPlace(const RowRef& r, const QString& attribute)
 
 } // namespace
 
-QString text(const XmlItem& node, const QString& attribute)
+QStringView text(const XmlItem& node, QStringView attribute)
 {
-    return attributeOf(node, attribute).value_or(QString());
+    return attributeOf(node, attribute).value_or(QStringView());
 }
 
 std::optional<QString> elementText(const XmlItem& root, const QString& element)
@@ -308,7 +303,7 @@ std::int32_t elementAttributeIntOr(const XmlItem& root, const QString& element, 
     return e ? intOr(*e, attribute, fallback) : fallback;
 }
 
-QString trimBlanks(const QString& s)
+QStringView trimBlanks(QStringView s)
 {
     qsizetype b = 0;
     qsizetype e = s.size();
@@ -319,14 +314,18 @@ QString trimBlanks(const QString& s)
     return s.mid(b, e - b);
 }
 
-QString upperAscii(const QString& s)
+bool equalsUpperAscii(QStringView s, QLatin1StringView upper)
 {
-    QString r = s;
-    for (QChar& c : r) {
-        if (c.unicode() >= u'a' && c.unicode() <= u'z')
-            c = QChar(c.unicode() - (u'a' - u'A'));
+    if (s.size() != upper.size())
+        return false;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char16_t c = s[i].unicode();
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - (u'a' - u'A'));
+        if (c != static_cast<char16_t>(static_cast<unsigned char>(upper[i].toLatin1())))
+            return false;
     }
-    return r;
+    return true;
 }
 
 } // namespace px::image

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QDomDocument>
 #include <QString>
+#include <QStringView>
+#include <QXmlStreamAttributes>
 
 #include <cstdint>
 #include <optional>
@@ -18,7 +20,7 @@ namespace px::image {
 struct XmlItem {
     bool element = false;
     QString name;
-    std::vector<std::pair<QString, QString>> attributes;
+    QXmlStreamAttributes attributes;
     QString text;                    // an element below the top level: all text inside it
     std::vector<XmlItem> children;   // a top-level element: its child nodes in order
 };
@@ -38,7 +40,7 @@ XmlContent xmlContentOf(const QDomDocument& doc);
 // The first child element of `parent` named `name`, or none.
 const XmlItem* childElement(const XmlItem& parent, const QString& name);
 // An attribute's value; nothing when it is absent or the node is no element.
-std::optional<QString> attributeOf(const XmlItem& node, const QString& name);
+std::optional<QStringView> attributeOf(const XmlItem& node, QStringView name);
 
 // One of the five configuration files as the compiler sees it: present or missing, read
 // and parsed at most once per compile, on first use, so every step that reads the file
@@ -92,7 +94,7 @@ struct RowRef {
 };
 
 // An attribute's text; empty when it is missing (or the row is no element).
-QString text(const XmlItem& node, const QString& attribute);
+QStringView text(const XmlItem& node, QStringView attribute);
 
 std::int32_t strictInt(const RowRef& row, const QString& attribute);
 std::int64_t strictInt64(const RowRef& row, const QString& attribute);
@@ -110,8 +112,9 @@ std::int32_t elementAttributeIntOr(const XmlItem& root, const QString& element, 
                                    std::int32_t fallback);
 
 // Trimming as the product does it: blanks and control characters (codes up to 32) at
-// both ends. Upper-casing of the flag texts is plain ASCII.
-QString trimBlanks(const QString& s);
-QString upperAscii(const QString& s);
+// both ends. Upper-casing of the flag texts is plain ASCII, whatever the locale.
+QStringView trimBlanks(QStringView s);
+// Whether `s` upper-cased equals `upper` (which is upper case already).
+bool equalsUpperAscii(QStringView s, QLatin1StringView upper);
 
 } // namespace px::image

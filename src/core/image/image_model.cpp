@@ -44,7 +44,7 @@ void readAddress(const XmlItem& root, const QString& element, const QString& pre
 std::uint32_t frameIdentifier(const RowRef& ref)
 {
     std::uint32_t id = static_cast<std::uint32_t>(strictInt64(ref, QStringLiteral("CobID")));
-    if (upperAscii(text(ref.node, QStringLiteral("CobType"))) == QStringLiteral("2.0B (29 BITS)"))
+    if (equalsUpperAscii(text(ref.node, u"CobType"), QLatin1StringView("2.0B (29 BITS)")))
         id |= 0x80000000u;
     return id;
 }
@@ -52,7 +52,7 @@ std::uint32_t frameIdentifier(const RowRef& ref)
 void putDefaultValues(const RowRef& ref, int frame, std::array<std::uint8_t, kDefaultValueTableSize>& table,
                       const char* direction)
 {
-    const QString list = trimBlanks(text(ref.node, QStringLiteral("DefaultValues")));
+    const QStringView list = trimBlanks(text(ref.node, u"DefaultValues"));
     if (list.isEmpty())
         return;
     const QList<std::uint8_t> bytes = ParseByteList(list);
@@ -125,9 +125,9 @@ void ReadFrames(ImageModel& model, CompileInput& input)
             if (const auto t = tryInt64(row, QStringLiteral("TimeOut_Time")))
                 e.time = static_cast<std::uint32_t>(*t);
             else
-                e.time = upperAscii(text(row, QStringLiteral("TimeOut"))) == QStringLiteral("Y") ? canTimeOut : 0;
-            if (upperAscii(trimBlanks(text(row, QStringLiteral("RTR")))) == QStringLiteral("Y")) {
-                e.period = static_cast<std::uint32_t>(toInt32(trimBlanks(text(row, QStringLiteral("TimeRTR"))), -1));
+                e.time = equalsUpperAscii(text(row, u"TimeOut"), QLatin1StringView("Y")) ? canTimeOut : 0;
+            if (equalsUpperAscii(trimBlanks(text(row, u"RTR")), QLatin1StringView("Y"))) {
+                e.period = static_cast<std::uint32_t>(toInt32(trimBlanks(text(row, u"TimeRTR")), -1));
                 if (e.period != 0)
                     e.flags |= 0x08;
             }
@@ -150,11 +150,11 @@ void ReadFrames(ImageModel& model, CompileInput& input)
             e.id = frameIdentifier(ref);
             e.length = static_cast<std::uint8_t>(strictInt(ref, QStringLiteral("Dimensin")));
             // The flag texts are compared upper-cased but not trimmed.
-            if (upperAscii(text(row, QStringLiteral("RTR"))) == QStringLiteral("Y"))
+            if (equalsUpperAscii(text(row, u"RTR"), QLatin1StringView("Y")))
                 e.flags |= 0x01;
-            if (upperAscii(text(row, QStringLiteral("OnChange"))) == QStringLiteral("Y"))
+            if (equalsUpperAscii(text(row, u"OnChange"), QLatin1StringView("Y")))
                 e.flags |= 0x02;
-            if (upperAscii(text(row, QStringLiteral("OnTimer"))) == QStringLiteral("Y")) {
+            if (equalsUpperAscii(text(row, u"OnTimer"), QLatin1StringView("Y"))) {
                 e.flags |= 0x04;
                 e.period = static_cast<std::uint32_t>(tryInt64(row, QStringLiteral("Timer")).value_or(0));
             }
@@ -211,19 +211,19 @@ void ReadMappings(ImageModel& model, CompileInput& input)
     readMappingFile(input.tInfoCob, r.txFrameCount, model.txMappings, r.txMappingCount, true);
 }
 
-QList<std::uint8_t> ParseByteList(const QString& text)
+QList<std::uint8_t> ParseByteList(QStringView text)
 {
     QList<std::uint8_t> out;
-    QString rest = text;
+    QStringView rest = text;
     while (!rest.isEmpty()) {
-        QString piece;
+        QStringView piece;
         const qsizetype comma = rest.indexOf(u',');
         if (comma >= 0) {
             piece = trimBlanks(rest.left(comma));
             rest = trimBlanks(rest.mid(comma + 1));
         } else {
             piece = rest;
-            rest.clear();
+            rest = QStringView();
         }
         const std::int32_t v = toInt32(piece, -1);
         if (v >= 0 && v <= 255)

@@ -74,7 +74,7 @@ void ReadMappings(ImageModel& model, CompileInput& input);
 
 // The byte values of a comma-separated list: pieces that are no integer in 0 to 255 are
 // dropped, so later values move up.
-QList<std::uint8_t> ParseByteList(const QString& text);
+QList<std::uint8_t> ParseByteList(QStringView text);
 
 // Serialisation; each writes at `pos` into a buffer long enough and returns the position
 // after what it wrote.

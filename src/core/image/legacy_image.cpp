@@ -88,7 +88,7 @@ QByteArray BuildLegacyImage(CompileInput& input)
             const RowRef ref{input.rCobDef.name(), row, j};
             const std::int32_t cobId = strictInt(ref, QStringLiteral("CobID"));
             const std::int32_t length = strictInt(ref, QStringLiteral("Dimensin"));
-            const std::uint32_t timeOut = text(row, QStringLiteral("TimeOut")) == QStringLiteral("Y") ? 1 : 0;
+            const std::uint32_t timeOut = text(row, u"TimeOut") == u"Y" ? 1 : 0;
             if (!ext) {
                 const std::uint32_t id = static_cast<std::uint32_t>(cobId) & 0x7FF;
                 lookup[id] = static_cast<std::uint16_t>(j);

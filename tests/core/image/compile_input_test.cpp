@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 namespace px {
 namespace {
@@ -18,11 +17,12 @@ QString describe(const XmlItem& item)
 {
     if (!item.element)
         return QStringLiteral("node");
-    auto attrs = item.attributes;
-    std::sort(attrs.begin(), attrs.end());
+    QStringList attrs;
+    for (const QXmlStreamAttribute& a : item.attributes)
+        attrs << a.qualifiedName().toString() + u'=' + a.value().toString();
+    attrs.sort();
     QStringList parts{item.name};
-    for (const auto& [k, v] : attrs)
-        parts << k + u'=' + v;
+    parts << attrs;
     parts << QStringLiteral("text[") + item.text + u']';
     QStringList children;
     for (const XmlItem& c : item.children)

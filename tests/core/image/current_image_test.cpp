@@ -151,7 +151,7 @@ TEST(CurrentImage, ParseByteList)
         {"1 2", {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ParseByteList(QLatin1StringView(c.text)), c.bytes) << c.text;
+        EXPECT_EQ(ParseByteList(QString::fromLatin1(c.text)), c.bytes) << c.text;
 }
 
 TEST(CurrentImage, DefaultValuesFillEightBytesPerFrame)
