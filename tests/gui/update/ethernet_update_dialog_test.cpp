@@ -1,0 +1,256 @@
+#include "gui/update/ethernet_update_dialog.h"
+
+#include "core/base/error.h"
+#include "core/platform/pinger.h"
+
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDomDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace px {
+namespace {
+
+class ManualClock final : public PingClock {
+public:
+    std::int64_t nowMs() override { return now; }
+    void pause(std::chrono::milliseconds d) override { now += d.count(); }
+    std::int64_t now = 0;
+};
+
+// Answers from a script (A answered, T timed out, E error); after the script, it times
+// out. A time-out takes the answer time on the clock.
+class ScriptedPinger final : public Pinger {
+public:
+    explicit ScriptedPinger(ManualClock& clock) : m_clock(clock) {}
+    Reply echo(const QString& address, const QByteArray&, std::uint16_t, std::chrono::milliseconds timeout) override
+    {
+        addresses << address;
+        const char step = script.empty() ? 'T' : script.front();
+        if (!script.empty())
+            script.pop_front();
+        if (step == 'E')
+            throw Error(QStringLiteral("unusable address"));
+        m_clock.now += step == 'A' ? 1 : timeout.count();
+        return step == 'A' ? Reply::Answered : Reply::TimedOut;
+    }
+    void answer(const char* steps)
+    {
+        for (const char* s = steps; *s; ++s)
+            script.push_back(*s);
+    }
+    std::deque<char> script;
+    QStringList addresses;
+
+private:
+    ManualClock& m_clock;
+};
+
+class EthernetDialogTest : public ::testing::Test {
+protected:
+    EthernetDialogTest() { home.activate(QStringLiteral("Plant1")); }
+    ~EthernetDialogTest() override { dialog.close(); }
+
+    template <typename T>
+    T* child(const QString& name)
+    {
+        T* w = dialog.findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+    QLineEdit* box(int i) { return child<QLineEdit>(QStringLiteral("E_IP%1").arg(i)); }
+    QString boxes() { return QStringList{box(1)->text(), box(2)->text(), box(3)->text(), box(4)->text()}.join(u'|'); }
+    void type(const char* a, const char* b, const char* c, const char* d)
+    {
+        box(1)->setText(QString::fromLatin1(a));
+        box(2)->setText(QString::fromLatin1(b));
+        box(3)->setText(QString::fromLatin1(c));
+        box(4)->setText(QString::fromLatin1(d));
+    }
+    void click(const char* name) { QTest::mouseClick(child<QPushButton>(QString::fromLatin1(name)), Qt::LeftButton); }
+    bool onOptionsPage() { return child<QCheckBox>(QStringLiteral("CB_Firmware"))->isVisibleTo(&dialog); }
+    QLabel* result() { return child<QLabel>(QStringLiteral("LPing")); }
+    void showFound()
+    {
+        dialog.show();
+        dialog.FormShow();
+        type("127", "0", "0", "1");
+        pinger.answer("AA");
+        click("Btn_Ping");
+        ASSERT_TRUE(dialog.Esegui_Ping());
+    }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+    ManualClock clock;
+    ScriptedPinger pinger{clock};
+    std::vector<QStringList> starts;
+    TFBootTCP dialog{home.session, prompter, pinger,
+                     [this](const QString& p, const QString& a, bool h) {
+                         starts.push_back({p, a, h ? QStringLiteral("hidden") : QStringLiteral("shown")});
+                     },
+                     nullptr, &clock};
+};
+
+TEST_F(EthernetDialogTest, TextsComeFromTheMessageTable)
+{
+    const struct {
+        const char* name;
+        const char* text;
+        const char* hint;
+    } controls[] = {
+        {"L_SW_Desc", "Update Firmware from Etherner (UDP)", ""},
+        {"L_IP_Address", "Insert the IP Address of  PD40318", ""},
+        {"E_IP1", "0", "Insert first byte of IP Address of device to update"},
+        {"E_IP4", "0", "Insert fourth byte of IP Address of device to update"},
+        {"L_Ping", "Check the Connection the device", ""},
+        {"Btn_Ping", "Ping", "Search the device by using the Ping Command"},
+        {"Btn_Cancel", "Cancel", "Exit without update the device"},
+        {"CB_Read_Firm", "Read Firmware when finish", "Check the Firmware just Written"},
+        {"CB_Conf", "Configuration", "Update the Configuration of the device"},
+        {"Btn_Update", "Execute update firmware", "Start the Update Process"},
+    };
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Update Firmware from Etherner (UDP)"));
+    for (const auto& c : controls) {
+        QWidget* w = child<QWidget>(QString::fromLatin1(c.name));
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->property("text").toString(), QString::fromLatin1(c.text)) << c.name;
+        EXPECT_EQ(w->toolTip(), QString::fromLatin1(c.hint)) << c.name;
+    }
+}
+
+TEST_F(EthernetDialogTest, ShowingFillsTheBoxesFromAValidLastAddressOnly)
+{
+    const struct {
+        const char* lastIp;
+        const char* boxes;
+    } cases[] = {
+        {"", "0|0|0|0"},
+        {"192.168.2.205", "192|168|2|205"},
+        {"10.0.0", "192|168|2|205"},
+        {" 10 .1.2. 0x0F ", "10|1|2|0x0F"},
+        {"10.1.2.300", "10|1|2|0x0F"},
+    };
+    for (const auto& c : cases) {
+        home.session.settings.Last_IP = QString::fromLatin1(c.lastIp);
+        dialog.FormShow();
+        EXPECT_EQ(boxes(), QString::fromLatin1(c.boxes)) << '"' << c.lastIp << '"';
+        EXPECT_TRUE(result()->text().isEmpty());
+        EXPECT_FALSE(onOptionsPage());
+    }
+}
+
+TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
+{
+    const struct {
+        const char* answers;
+        const char* shown;
+        QColor colour;
+        bool next;
+    } cases[] = {
+        {"AA", "Device Found!", QColor(0, 128, 0), true},
+        {"TA", "Device Not Found!", QColor(255, 0, 0), false},
+        {"A", "Device Not Found!", QColor(255, 0, 0), false},
+        {"E", "Error!!! Check the Ip Address", QColor(255, 0, 0), false},
+    };
+    dialog.show();
+    for (const auto& c : cases) {
+        dialog.FormShow();
+        prompter.errors.clear();
+        pinger.addresses.clear();
+        home.session.settings.Last_IP = QStringLiteral("1.1.1.1");
+        type("127", "0", "0", "1");
+        pinger.answer(c.answers);
+        click("Btn_Ping");
+        EXPECT_EQ(result()->text(), QString::fromLatin1(c.shown)) << c.answers;
+        EXPECT_EQ(result()->palette().color(QPalette::WindowText), c.colour) << c.answers;
+        EXPECT_EQ(pinger.addresses.value(0), QStringLiteral("127.0.0.1"));
+        pinger.script.clear();
+
+        click("Btn_Next");
+        EXPECT_EQ(onOptionsPage(), c.next) << c.answers;
+        EXPECT_EQ(prompter.errors, c.next ? QStringList() : QStringList{QStringLiteral("Device not found in network")});
+        EXPECT_EQ(home.session.settings.Last_IP, c.next ? QStringLiteral("127.0.0.1") : QStringLiteral("1.1.1.1"));
+    }
+    // A new showing needs a new ping.
+    dialog.FormShow();
+    click("Btn_Next");
+    EXPECT_FALSE(onOptionsPage());
+}
+
+TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithTheEditedAddressAndStartsTheUpdater)
+{
+    showFound();
+    // Edited after the ping: Next does not ping again and keeps the edited address.
+    box(4)->setText(QStringLiteral("2"));
+    click("Btn_Next");
+    ASSERT_TRUE(onOptionsPage());
+    EXPECT_EQ(pinger.addresses.size(), 2);
+    EXPECT_EQ(home.session.settings.Last_IP, QStringLiteral("127.0.0.2"));
+    EXPECT_FALSE(child<QPushButton>(QStringLiteral("Btn_Next"))->isVisible());
+    EXPECT_TRUE(child<QPushButton>(QStringLiteral("Btn_Update"))->isVisible());
+
+    child<QCheckBox>(QStringLiteral("CB_Firmware"))->setChecked(false);
+    click("Btn_Update");
+    EXPECT_TRUE(prompter.errors.isEmpty());
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0], (QStringList{home.path() + QStringLiteral("/Ethernet_Update.exe"), QString(),
+                                      QStringLiteral("shown")}));
+    QDomDocument job;
+    ASSERT_TRUE(job.setContent(home.read(QStringLiteral("Ethernet_Update.xml"))));
+    const QDomElement root = job.documentElement();
+    EXPECT_EQ(root.firstChildElement(QStringLiteral("IP_Address_Dev")).text(), QStringLiteral("127.0.0.2"));
+    const QDomElement first = root.firstChildElement(QStringLiteral("Operations")).firstChildElement();
+    EXPECT_EQ(first.firstChildElement(QStringLiteral("Ope_FileName")).text(),
+              home.path() + QStringLiteral("/PROJECTS/Plant1/bin/bank2.bin"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(onOptionsPage());
+
+    // The options last for the run; the next showing starts on page 1 again.
+    dialog.FormShow();
+    EXPECT_FALSE(onOptionsPage());
+    EXPECT_FALSE(child<QCheckBox>(QStringLiteral("CB_Firmware"))->isChecked());
+    EXPECT_EQ(boxes(), QStringLiteral("127|0|0|2"));
+}
+
+TEST_F(EthernetDialogTest, JobFileThatCannotBeWrittenIsReportedAndTheUpdaterNotStarted)
+{
+    // A folder where the job file should be: the file cannot replace it.
+    QDir().mkpath(home.file(QStringLiteral("Ethernet_Update.xml")));
+    showFound();
+    click("Btn_Next");
+    click("Btn_Update");
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("Ethernet_Update.xml"))) << prompter.errors[0].toStdString();
+    EXPECT_TRUE(starts.empty());
+    EXPECT_TRUE(onOptionsPage());
+}
+
+TEST_F(EthernetDialogTest, DotMovesToTheNextBoxExceptInTheLast)
+{
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.FormShow();
+    type("", "", "", "");
+    box(1)->setFocus();
+    // Each key goes where the focus is at that moment, as a person's typing does.
+    for (const char c : {'1', '0', '.', '0', '.', '0', '.', '7', '.', '1'})
+        QTest::keyClick(QApplication::focusWidget(), c);
+    EXPECT_EQ(boxes(), QStringLiteral("10|0|0|7.1"));
+    EXPECT_EQ(QApplication::focusWidget(), box(4));
+}
+
+} // namespace
+} // namespace px

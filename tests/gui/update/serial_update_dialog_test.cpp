@@ -1,0 +1,162 @@
+#include "gui/update/serial_update_dialog.h"
+
+#include "core/platform/serial_ports.h"
+
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+// The ports the system reports, already in the service's order.
+class FixedPorts final : public SerialPorts {
+public:
+    QList<SerialPort> ports() override { return list; }
+    QList<SerialPort> list;
+};
+
+struct Start {
+    QString program;
+    QString parameters;
+    bool hidden;
+};
+
+class SerialDialogTest : public ::testing::Test {
+protected:
+    SerialDialogTest() { home.activate(QStringLiteral("Plant A")); }
+
+    template <typename T>
+    T* child(const char* name)
+    {
+        T* w = dialog.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QStringList portNames()
+    {
+        QStringList names;
+        for (int i = 0; i < child<QComboBox>("CB_Com")->count(); ++i)
+            names << child<QComboBox>("CB_Com")->itemText(i);
+        return names;
+    }
+    bool onOptionsPage() { return child<QCheckBox>("CB_Firmware")->isVisibleTo(&dialog); }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+    FixedPorts ports;
+    std::vector<Start> starts;
+    TFBootSer dialog{home.session, prompter, ports,
+                     [this](const QString& p, const QString& a, bool h) { starts.push_back({p, a, h}); }};
+};
+
+TEST_F(SerialDialogTest, TextsComeFromTheMessageTable)
+{
+    const struct {
+        const char* name;
+        const char* text;
+        const char* hint;
+    } controls[] = {
+        {"L_SW_Desc", "Update Device Using the Serial Port", ""},
+        {"L_Steps1", "Follow these steps to update from RS232:", ""},
+        {"L_Steps3", "2 - Use the Dip-Switch to set the Boot Mode", ""},
+        {"L_Steps5", "4 - Turn ON the Device", ""},
+        {"Btn_COM_List", "", "Update COM Ports List"},
+        {"CB_Com", "", "Select the Com Port of PC used to update the device"},
+        {"CB_Read_Firm", "Read Firmware After Write", "Check the Firmware just Written"},
+        {"CB_Read_Conf", "Read Configuration After Write", "Check the Firmware just Written"},
+        {"Btn_Next", "Next", "Confirm the Com Port and continue with the update"},
+        {"Btn_Update", "Execute Update Firmware", "Start the Update Process"},
+    };
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Update Device by Serial"));
+    for (const auto& c : controls) {
+        QWidget* w = child<QWidget>(c.name);
+        ASSERT_NE(w, nullptr);
+        const QVariant text = w->property("text");
+        EXPECT_EQ(text.isValid() ? text.toString() : QString(), QString::fromLatin1(c.text)) << c.name;
+        EXPECT_EQ(w->toolTip(), QString::fromLatin1(c.hint)) << c.name;
+    }
+}
+
+TEST_F(SerialDialogTest, PortListIsFreshAtEveryShowingAndOnItsButton)
+{
+    ports.list = {{QStringLiteral("ttyS0"), QStringLiteral("/dev/ttyS0")},
+                  {QStringLiteral("ttyS4"), QStringLiteral("/dev/ttyS4")}};
+    dialog.show();
+    dialog.FormShow();
+    EXPECT_EQ(portNames(), (QStringList{QStringLiteral("ttyS0"), QStringLiteral("ttyS4")}));
+    child<QComboBox>("CB_Com")->setCurrentIndex(1);
+
+    // An adapter is plugged in: the new list is shown with its first port selected.
+    ports.list.prepend({QStringLiteral("ttyACM0"), QStringLiteral("/dev/ttyACM0")});
+    QTest::mouseClick(child<QToolButton>("Btn_COM_List"), Qt::LeftButton);
+    EXPECT_EQ(portNames().size(), 3);
+    EXPECT_EQ(child<QComboBox>("CB_Com")->currentText(), QStringLiteral("ttyACM0"));
+
+    ports.list.clear();
+    dialog.FormShow();
+    EXPECT_EQ(child<QComboBox>("CB_Com")->currentIndex(), -1);
+    dialog.close();
+}
+
+TEST_F(SerialDialogTest, NextWithoutAPortIsRefused)
+{
+    dialog.show();
+    dialog.FormShow();
+    QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
+    EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Select the COM port to use for the Update")});
+    EXPECT_FALSE(onOptionsPage());
+    EXPECT_TRUE(child<QPushButton>("Btn_Next")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("Btn_Update")->isVisible());
+    dialog.close();
+}
+
+TEST_F(SerialDialogTest, ExecuteStartsTheUpdaterWithThePortAndOptionsAndOptionsLastForTheRun)
+{
+    ports.list = {{QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0")},
+                  {QStringLiteral("ttyUSB1"), QStringLiteral("/dev/ttyUSB1")}};
+    dialog.show();
+    dialog.FormShow();
+    child<QComboBox>("CB_Com")->setCurrentIndex(1);
+    QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
+    EXPECT_TRUE(prompter.errors.isEmpty());
+    ASSERT_TRUE(onOptionsPage());
+    EXPECT_FALSE(child<QPushButton>("Btn_Cancel")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("Btn_Next")->isVisible());
+
+    child<QCheckBox>("CB_Read_Firm")->setChecked(false);
+    child<QCheckBox>("CB_Conf")->setChecked(false); // its read-back option stays usable and set
+    QTest::mouseClick(child<QPushButton>("Btn_Update"), Qt::LeftButton);
+    ASSERT_EQ(starts.size(), 1u);
+    const QString home = this->home.path();
+    EXPECT_EQ(starts[0].program, home + QStringLiteral("/Ser_40318_Update.exe"));
+    EXPECT_EQ(starts[0].parameters, QStringLiteral("/dev/ttyUSB1 FW NO NO PR \"") + home
+                                        + QStringLiteral("/MASTER/sim40318.sim\" \"") + home
+                                        + QStringLiteral("/PROJECTS/Plant A/bin/\""));
+    EXPECT_FALSE(starts[0].hidden);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(onOptionsPage());
+
+    // The dialog opens again on page 1, with the options as they were left.
+    dialog.FormShow();
+    EXPECT_FALSE(onOptionsPage());
+    EXPECT_TRUE(child<QPushButton>("Btn_Next")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("Btn_Update")->isVisible());
+    EXPECT_FALSE(child<QCheckBox>("CB_Read_Firm")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("CB_Conf")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("CB_Firmware")->isChecked());
+    QTest::mouseClick(child<QPushButton>("Btn_Cancel"), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(starts.size(), 1u);
+}
+
+} // namespace
+} // namespace px
