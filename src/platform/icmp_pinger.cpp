@@ -89,6 +89,14 @@ std::uint16_t get16(const std::uint8_t* p)
 
 #ifndef Q_OS_WIN
 
+// Apple's systems deliver the IP header on ICMP datagram sockets too, and keep the
+// identifier that was sent.
+#ifdef Q_OS_DARWIN
+constexpr bool kDatagramWithIpHeader = true;
+#else
+constexpr bool kDatagramWithIpHeader = false;
+#endif
+
 QString systemText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -206,8 +214,8 @@ Pinger::Reply IcmpPinger::echo(const QString& address, const QByteArray& payload
                                          &fromLength);
             // A raw socket receives every ICMP message of the machine: only the target's counts.
             if (n > 0 && ntohl(from.sin_addr.s_addr) == *target
-                && icmp::isEchoReply(QByteArray::fromRawData(reinterpret_cast<const char*>(buffer), n), socket.raw(),
-                                     identifier, sequence, payload))
+                && icmp::isEchoReply(QByteArray::fromRawData(reinterpret_cast<const char*>(buffer), n),
+                                     socket.raw() || kDatagramWithIpHeader, identifier, sequence, payload))
                 return Reply::Answered;
         }
         if (QCoreApplication::instance())
@@ -236,7 +244,7 @@ Pinger::Reply IcmpPinger::echo(const QString& address, const QByteArray& payload
     if (count == 0)
         return Reply::TimedOut;
     const auto* answer = reinterpret_cast<const ICMP_ECHO_REPLY*>(reply.constData());
-    const bool matches = answer->Status == IP_SUCCESS && answer->DataSize == payload.size()
+    const bool matches = answer->Status == IP_SUCCESS && static_cast<qsizetype>(answer->DataSize) == payload.size()
                          && std::memcmp(answer->Data, payload.constData(), static_cast<std::size_t>(payload.size())) == 0;
     return matches ? Reply::Answered : Reply::TimedOut;
 }

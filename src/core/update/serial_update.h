@@ -5,15 +5,9 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
-
 namespace px {
 
 struct Workspace;
-
-// How an update dialog starts an external updater: program path, parameter text, and
-// whether the program's window is hidden. The main window's Start_Program in the product.
-using StartProgramFn = std::function<void(const QString& program, const QString& parameters, bool hidden)>;
 
 // What the serial updater is asked to do.
 struct SerialUpdateJob {

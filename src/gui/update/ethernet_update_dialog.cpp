@@ -195,6 +195,7 @@ void TFBootTCP::FormShow()
     Btn_Cancel->setVisible(true);
     Btn_Next->setVisible(true);
     Btn_Update->setVisible(false);
+    Btn_Ping->setDefault(true); // Enter after typing the address pings
     LPing->clear();
     const QString& last = m_session.settings.Last_IP;
     if (!last.isEmpty()) {
@@ -255,7 +256,6 @@ void TFBootTCP::Btn_NextClick()
     Btn_Cancel->setVisible(false);
     Btn_Next->setVisible(false);
     Btn_Update->setVisible(true);
-    Btn_Update->setDefault(true);
     // Kept for the next showing; written with the settings file.
     m_session.settings.Last_IP = typedAddress();
 }

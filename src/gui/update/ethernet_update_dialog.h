@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/update/ping_sequence.h"
-#include "core/update/serial_update.h"
+#include "core/update/start_program.h"
 
 #include <QDialog>
 

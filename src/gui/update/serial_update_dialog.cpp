@@ -3,6 +3,7 @@
 #include "core/platform/prompter.h"
 #include "core/platform/serial_ports.h"
 #include "core/shell/session.h"
+#include "core/update/serial_update.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 
@@ -189,7 +190,6 @@ void TFBootSer::Btn_NextClick()
     Btn_Cancel->setVisible(false);
     Btn_Next->setVisible(false);
     Btn_Update->setVisible(true);
-    Btn_Update->setDefault(true);
 }
 
 void TFBootSer::Btn_UpdateClick()

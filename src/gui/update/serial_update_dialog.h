@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/update/serial_update.h"
+#include "core/update/start_program.h"
 
 #include <QDialog>
 
