@@ -60,7 +60,11 @@ TFSoftOptions::TFSoftOptions(Session& session, Services services, QWidget* paren
     }
     slots->setColumnStretch(1, 1);
     slots->setColumnStretch(3, 1);
-    lang->addLayout(slots, 1);
+    for (int row = 0; row < 3; ++row)
+        slots->setRowMinimumHeight(row, 52); // a flag's height, with or without the flag
+    lang->addSpacing(8);
+    lang->addLayout(slots);
+    lang->addStretch(1);
     auto* paging = new QHBoxLayout;
     Btn_Prev = new QPushButton(TS_Language);
     Btn_Prev->setObjectName(QStringLiteral("Btn_Prev"));
