@@ -227,11 +227,20 @@ void TFBootTCP::Btn_PingClick()
     // The user interface runs during the ping; a second click must not start another.
     if (m_pinging)
         return;
-    m_pinging = true;
     m_found = false;
     LPing->clear();
-    for (QWidget* w : {static_cast<QWidget*>(Btn_Ping), static_cast<QWidget*>(Btn_Next)})
-        w->setEnabled(false);
+    // Ping and Next wait for the result, however the ping ends.
+    struct Busy {
+        TFBootTCP& d;
+        explicit Busy(TFBootTCP& dialog) : d(dialog) { set(true); }
+        ~Busy() { set(false); }
+        void set(bool busy)
+        {
+            d.m_pinging = busy;
+            d.Btn_Ping->setEnabled(!busy);
+            d.Btn_Next->setEnabled(!busy);
+        }
+    } busy(*this);
 
     const PingOutcome outcome = runPingSequence(m_pinger, typedAddress(), *m_clock);
 
@@ -241,9 +250,6 @@ void TFBootTCP::Btn_PingClick()
     palette.setColor(QPalette::WindowText, m_found ? kFound : kNotFound);
     LPing->setPalette(palette);
     LPing->setText(m_session.messages[message]);
-    for (QWidget* w : {static_cast<QWidget*>(Btn_Ping), static_cast<QWidget*>(Btn_Next)})
-        w->setEnabled(true);
-    m_pinging = false;
 }
 
 void TFBootTCP::Btn_NextClick()

@@ -17,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <deque>
+#include <functional>
 
 namespace px {
 namespace {
@@ -37,6 +39,8 @@ public:
     Reply echo(const QString& address, const QByteArray&, std::uint16_t, std::chrono::milliseconds timeout) override
     {
         addresses << address;
+        if (duringEcho)
+            duringEcho();
         const char step = script.empty() ? 'T' : script.front();
         if (!script.empty())
             script.pop_front();
@@ -52,6 +56,7 @@ public:
     }
     std::deque<char> script;
     QStringList addresses;
+    std::function<void()> duringEcho;
 
 private:
     ManualClock& m_clock;
@@ -187,6 +192,30 @@ TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
     dialog.FormShow();
     click("Btn_Next");
     EXPECT_FALSE(onOptionsPage());
+}
+
+TEST_F(EthernetDialogTest, PingAndNextWaitWhileThePingRuns)
+{
+    dialog.show();
+    dialog.FormShow();
+    auto* ping = child<QPushButton>(QStringLiteral("Btn_Ping"));
+    auto* next = child<QPushButton>(QStringLiteral("Btn_Next"));
+    int echoes = 0;
+    pinger.duringEcho = [&] {
+        ++echoes;
+        EXPECT_FALSE(ping->isEnabled());
+        EXPECT_FALSE(next->isEnabled());
+        // A click while the ping runs starts no second one.
+        dialog.Btn_PingClick();
+    };
+    for (const char* answers : {"AA", "E"}) {
+        echoes = 0;
+        pinger.answer(answers);
+        click("Btn_Ping");
+        EXPECT_EQ(echoes, int(std::strlen(answers))) << answers;
+        EXPECT_TRUE(ping->isEnabled()) << answers;
+        EXPECT_TRUE(next->isEnabled()) << answers;
+    }
 }
 
 TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithTheEditedAddressAndStartsTheUpdater)
