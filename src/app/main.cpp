@@ -15,9 +15,13 @@
 #include "gui/shell/main_window.h"
 #include "gui/shell/new_project_dialog.h"
 #include "gui/shell/open_conf_dialog.h"
+#include "gui/update/ethernet_update_dialog.h"
+#include "gui/update/serial_update_dialog.h"
 #include "platform/desktop_browser.h"
 #include "platform/http10_getter.h"
+#include "platform/icmp_pinger.h"
 #include "platform/process_runner.h"
+#include "platform/serial_ports_qt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -87,6 +91,16 @@ int main(int argc, char** argv)
     px::TFSoftOptions softOptions(session, {prompter, browser, checkVersion, [&] { mainWindow.Change_Language(); }},
                                   &mainWindow);
     dialogs.add(px::Window::SoftOptions, [&] { return softOptions.execShow(); }, [&] { softOptions.Set_Lang(); });
+
+    px::SerialPortsQt serialPorts;
+    px::IcmpPinger pinger;
+    const px::StartProgramFn startProgram = [&](const QString& program, const QString& parameters, bool hidden) {
+        mainWindow.Start_Program(program, parameters, hidden);
+    };
+    px::TFBootTCP bootTcp(session, prompter, pinger, startProgram, &mainWindow);
+    px::TFBootSer bootSer(session, prompter, serialPorts, startProgram, &mainWindow);
+    dialogs.add(px::Window::EthernetUpdate, [&] { return bootTcp.execShow(); }, [&] { bootTcp.Set_Lang(); });
+    dialogs.add(px::Window::SerialUpdate, [&] { return bootSer.execShow(); }, [&] { bootSer.Set_Lang(); });
 
     px::TFParGen parGen(session, prompter, &mainWindow);
     dialogs.add(px::Window::ParGen, [&] { return parGen.execShow(); }, [&] { parGen.Set_Lang(); });
