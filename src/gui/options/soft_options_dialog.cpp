@@ -263,7 +263,11 @@ void TFSoftOptions::Update_CheckBox()
 
 void TFSoftOptions::Btn_Check_UpdateClick()
 {
+    // The query keeps the window painted while it waits; a second click must not start
+    // a second query inside the first.
+    Btn_Check_Update->setEnabled(false);
     const bool newer = m_services.checkVersion && m_services.checkVersion();
+    Update_CheckBox();
     if (newer) {
         m_checkLinkTarget = downloadPageUrl();
         LL_Check_Update->setTextFormat(Qt::RichText);
