@@ -99,7 +99,7 @@ MappingProfile makeTransmit()
 }
 
 // A required attribute of a row; its absence stops the loading.
-QString required(const QDomElement& row, const QString& name, const QString& path, int rowNumber)
+QString required(const QDomNode& row, const QString& name, const QString& path, int rowNumber)
 {
     const std::optional<QString> value = xml::attribute(row, name);
     if (!value)
@@ -110,9 +110,10 @@ QString required(const QDomElement& row, const QString& name, const QString& pat
     return *value;
 }
 
-// The attributes of the `row` elements of the mapping file, taken as every configuration
-// file is read: the first top-level node is the root (a declaration or a comment before
-// the root element leaves no rows), and only its own `row` children count. Streamed,
+// The attributes of the rows of the mapping file, taken as every configuration file is
+// read: the first top-level node is the root (a declaration or a comment before the root
+// element leaves no rows), and every element directly inside it is a row whatever its
+// name, as the compiler takes it; comments and deeper elements are not. Streamed,
 // because a full mapping has thousands of rows; the whole document is checked before any
 // row is handed on, so a file that does not parse gives no rows.
 std::vector<QXmlStreamAttributes> mappingRows(const QString& path)
@@ -133,7 +134,7 @@ std::vector<QXmlStreamAttributes> mappingRows(const QString& path)
             if (depth == 0 && !firstNodeSeen) {
                 firstNodeSeen = true;
                 inRoot = true;
-            } else if (depth == 1 && inRoot && reader.qualifiedName() == kRow) {
+            } else if (depth == 1 && inRoot) {
                 rows.push_back(reader.attributes());
             }
             ++depth;
@@ -307,9 +308,12 @@ void RegisterMapping::load(const Workspace& ws)
         const QDomDocument doc = xml::load(framePath);
         const QDomNode root = xml::firstTopLevelNode(doc);
         const QString jumperType = canType != 0 ? kType29 : kType11;
-        int number = 0;
-        for (QDomElement row = root.firstChildElement(kRow); !row.isNull(); row = row.nextSiblingElement(kRow)) {
-            ++number;
+        // A frame's number is its position among all child nodes of the root, as the frame
+        // editors and the compiler count it; a node that is no frame row stops the loading.
+        const QDomNodeList rows = root.childNodes();
+        for (int i = 0; i < rows.size(); ++i) {
+            const QDomNode row = rows.at(i);
+            const int number = i + 1;
             TCAN_Frame frame;
             frame.Cob_ID = required(row, QStringLiteral("CobID"), framePath, number);
             frame.Num_Byte = toInt32(required(row, QStringLiteral("Dimensin"), framePath, number), 8);

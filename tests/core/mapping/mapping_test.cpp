@@ -256,8 +256,10 @@ TEST(Mapping, OnlyTheRowsOfTheFirstNodeCount)
         int entries;
     };
     const Case cases[] = {
-        {"<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><x><row Index=\"2\" NrPdo=\"1\" PosComp=\"0\"/></x>"
-         "<row Index=\"3\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 2},
+        // Every element of the root is an entry whatever its name, as the compiler reads it;
+        // nested elements and comments are not.
+        {"<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><Row Index=\"2\" NrPdo=\"1\" PosComp=\"0\">"
+         "<row Index=\"4\" NrPdo=\"1\" PosComp=\"0\"/></Row><!--c--><row Index=\"3\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 3},
         {"<Other><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></Other>", 1}, // the root's name is not checked
         {"<?xml version=\"1.0\"?><RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 0},
         {"<!--note--><RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 0},
@@ -272,6 +274,40 @@ TEST(Mapping, OnlyTheRowsOfTheFirstNodeCount)
         RegisterMapping m(R);
         m.load(ws);
         EXPECT_EQ(m.entryCount(), c.entries);
+    }
+}
+
+TEST(Mapping, FramesAreNumberedByTheirPositionAmongTheRootsNodes)
+{
+    // The frame editors and the compiler number the frames by their position among all
+    // child nodes of the root; the mapping must agree, or its entries land on other frames.
+    const QByteArray mapping = "<RInfoCob><row Index=\"7\" NrPdo=\"2\" PosComp=\"1\"/></RInfoCob>";
+    struct Case {
+        const char* what;
+        QByteArray frames;
+        std::size_t frameCount;   // 0: the loading stops with an error
+    };
+    const Case cases[] = {
+        {"an element of another name", "<COBID><frame CobID=\"1\" Dimensin=\"8\"/><row CobID=\"2\" Dimensin=\"2\"/></COBID>", 2},
+        {"a comment before the rows", "<COBID><!--first--><row CobID=\"1\" Dimensin=\"8\"/><row CobID=\"2\" Dimensin=\"2\"/></COBID>", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempHome home;
+        home.activate(QStringLiteral("P"));
+        const Workspace& ws = home.session.ws;
+        writeFile(ws.File_RCobDef, c.frames);
+        writeFile(ws.File_RInfoCob, mapping);
+        RegisterMapping m(R);
+        if (c.frameCount == 0) {
+            EXPECT_THROW(m.load(ws), Error);
+            EXPECT_TRUE(m.Lista_CAN_Frame.empty());
+            continue;
+        }
+        m.load(ws);
+        ASSERT_EQ(m.Lista_CAN_Frame.size(), c.frameCount);
+        EXPECT_EQ(m.Lista_CAN_Frame[1].Cob_ID, QStringLiteral("2"));
+        EXPECT_EQ(m.Lista_CAN_Frame[1].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("7"), 0, 1, 0}}));
     }
 }
 
