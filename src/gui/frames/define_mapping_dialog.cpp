@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -127,6 +128,8 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     buttons->addWidget(Btn_Cancel);
     top->addLayout(buttons);
 
+    LB_CAN_Frames->installEventFilter(this);
+    LB_Modbus_Regs->installEventFilter(this);
     connect(LB_CAN_Frames, &QListWidget::currentRowChanged, this, &DefineMappingDialog::frameSelected);
     connect(LB_Modbus_Regs, &QListWidget::currentRowChanged, this, &DefineMappingDialog::registerSelected);
     connect(Btn_Create, &QPushButton::clicked, this, &DefineMappingDialog::createClick);
@@ -207,6 +210,16 @@ void DefineMappingDialog::accept()
         QDialog::accept();
 }
 
+bool DefineMappingDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == LB_CAN_Frames || watched == LB_Modbus_Regs) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 int DefineMappingDialog::selectedFrame() const
 {
     const int row = LB_CAN_Frames->currentRow();
@@ -264,6 +277,10 @@ void DefineMappingDialog::fillSendList()
 
 void DefineMappingDialog::frameSelected(int frame)
 {
+    // A line made current without a click (the list taking the focus) is shown selected,
+    // as it is the one the buttons act on.
+    if (frame >= 0)
+        LB_CAN_Frames->setCurrentRow(frame, QItemSelectionModel::ClearAndSelect);
     refreshRegisters();
     E_Index_Modbus->clear();
     fillByteLists(frame >= 0 && frame < static_cast<int>(m_map.Lista_CAN_Frame.size())
@@ -275,6 +292,8 @@ void DefineMappingDialog::frameSelected(int frame)
 
 void DefineMappingDialog::registerSelected(int reg)
 {
+    if (reg >= 0)
+        LB_Modbus_Regs->setCurrentRow(reg, QItemSelectionModel::ClearAndSelect);
     if (const TMod_Reg* entry = m_map.entry(selectedFrame(), reg)) {
         showFields(*entry, true);
         return;

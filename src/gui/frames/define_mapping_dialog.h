@@ -35,6 +35,10 @@ public:
     const RegisterMapping& mapping() const { return m_map; }
 
 protected:
+    // Enter on a line of the frame or register list stays in the list instead of
+    // pressing the dialog's default button.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     DefineMappingDialog(const MappingProfile& profile, const QString& name, Session& session, Prompter& prompter,
                         QWidget* parent);
 

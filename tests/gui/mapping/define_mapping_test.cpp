@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -297,6 +298,40 @@ TEST(DefineMapping, FailuresAreReportedAndNothingIsLost)
     EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("1; None; None;")});
     e.dialog->accept();
     EXPECT_EQ(readFile(e.mappingPath + QStringLiteral(".bak")), broken);
+}
+
+TEST(DefineMapping, KeyboardUseOfTheLists)
+{
+    Editor e(false, kReceiveMapping);
+    e.dialog->show();
+    QApplication::setActiveWindow(e.dialog.get());
+
+    // Tabbing into a list makes its first line current: that line is shown selected, since
+    // it is the one the buttons act on.
+    e.frames_->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(e.frames_->currentRow(), 0);
+    EXPECT_TRUE(e.frames_->currentItem()->isSelected());
+    QTest::keyClick(e.frames_, Qt::Key_Down);
+    EXPECT_EQ(e.frames_->selectedItems(), QList<QListWidgetItem*>{e.frames_->item(1)});
+    e.regs->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(e.regs->currentRow(), 0);
+    EXPECT_TRUE(e.regs->currentItem()->isSelected());
+    EXPECT_EQ(e.index->text(), QStringLiteral("11"));
+
+    // Enter on a list line is no Create: it neither adds an entry nor shows an error.
+    e.index->clear();
+    for (QListWidget* list : {e.frames_, e.regs}) {
+        QTest::keyClick(list, Qt::Key_Return);
+        QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+    }
+    EXPECT_TRUE(e.prompter.errors.isEmpty());
+    EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+
+    // Enter in the index field creates the entry.
+    QTest::keyClicks(e.index, QStringLiteral("77"));
+    QTest::keyClick(e.index, Qt::Key_Return);
+    EXPECT_EQ(items(e.regs).last(), QStringLiteral("77; Byte 1; Byte 2;"));
+    e.dialog->hide();
 }
 
 } // namespace
