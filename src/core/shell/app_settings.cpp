@@ -1,6 +1,7 @@
 #include "core/shell/app_settings.h"
 
 #include "core/base/atomic_file.h"
+#include "core/base/error.h"
 #include "core/base/xml.h"
 
 #include <QDomDocument>
@@ -20,7 +21,32 @@ bool flagOf(const QDomNode& root, const QString& value)
     return text && *text == QStringLiteral("1");
 }
 
+void requireStorable(const QString& text, const QString& what)
+{
+    if (!storableInXml(text)) {
+        throw Error(QStringLiteral("The settings were not saved: the %1 holds a character that the settings file "
+                                   "cannot store.")
+                        .arg(what));
+    }
+}
+
 } // namespace
+
+bool storableInXml(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
+            return false;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(c))
+            return false;
+    }
+    return true;
+}
 
 AppSettings parseSettings(const QByteArray& bytes)
 {
@@ -50,6 +76,9 @@ AppSettings loadSettings(const QString& path)
 
 QByteArray serializeSettings(const AppSettings& s)
 {
+    requireStorable(s.Active_Conf, QStringLiteral("name of the last configuration"));
+    requireStorable(s.Last_IP, QStringLiteral("device address"));
+    requireStorable(s.Language, QStringLiteral("language"));
     QDomDocument doc = xml::newPlainDocument(QStringLiteral("Conf_Settings"));
     QDomElement root = doc.documentElement();
     auto group = [&](const QString& name) {

@@ -19,6 +19,10 @@ struct AppSettings {
     bool versionCheckEnabled() const { return Enable_Internet && Enable_Update; }
 };
 
+// Whether a text can stand in an XML file as it is. Control characters other than tab,
+// line feed and carriage return cannot, nor can U+FFFE, U+FFFF or a lone surrogate.
+bool storableInXml(const QString& text);
+
 // Reads the settings file's bytes. Every value is read on its own: a missing group, a
 // missing value element or a document that does not parse give that value's default.
 AppSettings parseSettings(const QByteArray& bytes);
@@ -27,6 +31,8 @@ AppSettings parseSettings(const QByteArray& bytes);
 AppSettings loadSettings(const QString& path);
 
 // The settings file as written: Conf_Settings with its four groups, no declaration, no comment.
+// A text value that the file cannot store throws px::Error naming the value: written as it
+// stands it would leave a file that no longer parses, and every setting would be lost.
 QByteArray serializeSettings(const AppSettings& settings);
 
 // Save_Setting: writes the whole file anew, atomically; throws px::Error on failure.

@@ -15,7 +15,7 @@ void Session::start(const QString& exeFolder)
     ws.Active_Conf = settings.Active_Conf;
     messages.loadLanguage(ws.Language_Folder, settings.Language);
     const QString last = ws.Projects_Folder + u'/' + ws.Active_Conf;
-    ws.Conf_Folder = !ws.Active_Conf.isEmpty() && QFileInfo(last).isDir() ? last : QString();
+    ws.Conf_Folder = isConfigurationName(ws.Active_Conf) && QFileInfo(last).isDir() ? last : QString();
     ws.Set_Files();
     clipboard = {};
 }
@@ -36,6 +36,12 @@ QString Session::confBoxLine2() const
     return ws.hasActiveConfiguration() ? ws.activeFolderName() : messages.text(10);
 }
 
+bool isConfigurationName(const QString& name)
+{
+    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") && !name.contains(u'/')
+        && !name.contains(u'\\') && storableInXml(name);
+}
+
 int createConfiguration(Workspace& ws, const QString& name)
 {
     if (name.isEmpty())
@@ -43,9 +49,9 @@ int createConfiguration(Workspace& ws, const QString& name)
     const QString folder = ws.Projects_Folder + u'/' + name;
     if (QFileInfo(folder).isDir())
         return 31;
-    // A configuration is one folder directly in PROJECTS: a name that would lead out of
-    // it or into another configuration is refused like any name the file system refuses.
-    if (name.contains(u'/') || name.contains(u'\\') || name == QStringLiteral(".") || name == QStringLiteral(".."))
+    // A name that would lead out of PROJECTS or into another configuration, or that the
+    // settings file could not keep, is refused like any name the file system refuses.
+    if (!isConfigurationName(name))
         return 30;
     if (!QDir().mkdir(folder))
         return 30;

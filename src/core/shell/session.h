@@ -19,7 +19,8 @@ public:
 
     // Start-up: folders under `exeFolder` (created when missing), the settings file, the
     // message table for the chosen language, and the last configuration reopened when its
-    // folder still exists (its name is kept either way, to be tried again next time).
+    // folder still exists in PROJECTS (its name is kept either way, to be tried again next
+    // time).
     void start(const QString& exeFolder);
 
     // Save_Setting: the settings file rewritten whole from the current state. Throws
@@ -31,9 +32,15 @@ public:
     QString confBoxLine2() const;
 };
 
+// Whether `name` can be a configuration: one folder directly in PROJECTS ("." and "..",
+// and names holding a path separator, lead elsewhere) whose name the settings file can
+// store.
+bool isConfigurationName(const QString& name);
+
 // Creating a configuration (the New dialog's OK). The name is used exactly as typed.
 // Returns 0 and activates the new configuration, or the message index of the refusal:
-// 32 for an empty name, 31 when the folder exists, 30 when the folder cannot be made.
+// 32 for an empty name, 31 when the folder exists, 30 when the folder cannot be made or
+// the name is no configuration name.
 int createConfiguration(Workspace& ws, const QString& name);
 
 // The configurations in the projects folder: the names of its subfolders, sorted by name

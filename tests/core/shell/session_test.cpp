@@ -51,6 +51,21 @@ TEST(Session, ReopensTheLastConfigurationOnlyWhenItsFolderExists)
     EXPECT_EQ(back.confBoxLine2(), QStringLiteral("Plant1"));
 }
 
+TEST(Session, LastConfigurationOutsideThePlainFoldersOfProjectsIsNotReopened)
+{
+    // A hand-edited settings file may name a path instead of a configuration.
+    test::TempHome home;
+    QDir().mkpath(home.file(QStringLiteral("PROJECTS/Plant1/bin")));
+    for (const char* name : {".", "..", "../MASTER", "Plant1/bin", "./Plant1"}) {
+        home.write(QStringLiteral("Orvane.xml"), QByteArray("<Conf_Settings><lastproj><projectname>") + name
+                                                     + "</projectname></lastproj></Conf_Settings>");
+        Session s;
+        s.start(home.path());
+        EXPECT_FALSE(s.ws.hasActiveConfiguration()) << name;
+        EXPECT_EQ(s.ws.Active_Conf, QString::fromLatin1(name));
+    }
+}
+
 TEST(Session, SettingsThatCannotBeWrittenAreReported)
 {
     test::TempHome home;
@@ -98,12 +113,16 @@ TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
         int result;
     } refusals[] = {
         {"", 32}, {"Existing", 31}, {"AFile", 30}, {"../Outside", 30}, {"a/b", 30}, {"a\\b", 30}, {".", 31}, {"..", 31},
+        // The settings file keeps the name: a character it cannot store is refused like
+        // one the file system refuses.
+        {"Plant\x01", 30}, {"Line\x1f", 30},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(createConfiguration(ws, QString::fromLatin1(r.name)), r.result) << r.name;
         EXPECT_FALSE(ws.hasActiveConfiguration());
     }
     EXPECT_FALSE(QFileInfo::exists(home.file(QStringLiteral("Outside"))));
+    EXPECT_EQ(QDir(ws.Projects_Folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{QStringLiteral("Existing")});
 
     EXPECT_EQ(createConfiguration(ws, QStringLiteral("Plant A")), 0);
     EXPECT_TRUE(QFileInfo(home.file(QStringLiteral("PROJECTS/Plant A/bin"))).isDir());

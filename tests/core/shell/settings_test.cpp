@@ -1,5 +1,8 @@
 #include "core/shell/app_settings.h"
 
+#include "core/base/error.h"
+#include "support/temp_home.h"
+
 #include <gtest/gtest.h>
 
 namespace px {
@@ -76,6 +79,36 @@ TEST(SettingsFile, EachValueFallsBackOnItsOwn)
         EXPECT_FALSE(s.Enable_Jump_Field_Tables);
         EXPECT_FALSE(s.Double_Click_Auto_Size);
     }
+}
+
+TEST(SettingsFile, ValueTheFileCannotHoldIsRefusedAndTheOldFileKept)
+{
+    // Written as it stands, such a value would leave a file that no longer parses, and
+    // every setting would fall back to its default at the next start.
+    test::TempHome home;
+    const QString path = home.file(QStringLiteral("Orvane.xml"));
+    AppSettings good;
+    good.Language = QStringLiteral("Italiano");
+    saveSettings(path, good);
+    const QByteArray before = home.read(QStringLiteral("Orvane.xml"));
+    const struct {
+        const char* what;
+        void (*edit)(AppSettings&);
+    } cases[] = {
+        {"configuration name", [](AppSettings& s) { s.Active_Conf = QStringLiteral("Plant\x01"); }},
+        {"address", [](AppSettings& s) { s.Last_IP = QString(QChar(0xFFFF)); }},
+        {"language", [](AppSettings& s) { s.Language = QString(QChar(0xD800)); }},
+    };
+    for (const auto& c : cases) {
+        AppSettings bad = good;
+        c.edit(bad);
+        EXPECT_THROW(saveSettings(path, bad), Error) << c.what;
+        EXPECT_EQ(home.read(QStringLiteral("Orvane.xml")), before) << c.what;
+    }
+    // Tab, line feed and carriage return, and characters beyond the basic plane, are kept.
+    AppSettings kept = good;
+    kept.Active_Conf = QStringLiteral("A\tB \U0001F600");
+    EXPECT_EQ(parseSettings(serializeSettings(kept)).Active_Conf, kept.Active_Conf);
 }
 
 } // namespace
