@@ -4,7 +4,8 @@
 
 namespace px {
 
-PingOutcome runPingSequence(Pinger& pinger, const QString& address, PingClock& clock)
+PingOutcome runPingSequence(Pinger& pinger, const QString& address, PingClock& clock,
+                            const std::function<bool()>& stopRequested)
 {
     const std::int64_t start = clock.nowMs();
     bool answered = false;
@@ -16,6 +17,8 @@ PingOutcome runPingSequence(Pinger& pinger, const QString& address, PingClock& c
             clock.pause(ping::kStep);
             if (answered)
                 ++count;
+            if (stopRequested && stopRequested())
+                return PingOutcome::Stopped;
         } while (count < ping::kAnswersWanted && clock.nowMs() - start <= ping::kLimitMs);
     } catch (const Error&) {
         return PingOutcome::Error;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace px {
 
@@ -24,6 +25,7 @@ enum class PingOutcome {
     Found,     // the last attempt was answered
     NotFound,  // the last attempt timed out
     Error,     // the address could not be used or no ICMP socket could be opened
+    Stopped,   // the caller asked to stop (the dialog is being closed)
 };
 
 // The fixed values of the device ping.
@@ -39,6 +41,8 @@ constexpr int kAnswersWanted = 2;
 // Pings `address` until two attempts have been answered or 10 s have passed since the
 // start, with a 10 ms pause after every attempt. The answers need not be consecutive; the
 // outcome is that of the last attempt, so a device that stops answering is not found.
-PingOutcome runPingSequence(Pinger& pinger, const QString& address, PingClock& clock);
+// `stopRequested`, asked after every attempt and its pause, ends the pinging early.
+PingOutcome runPingSequence(Pinger& pinger, const QString& address, PingClock& clock,
+                            const std::function<bool()>& stopRequested = {});
 
 } // namespace px

@@ -206,6 +206,7 @@ void TFBootTCP::FormShow()
     }
     L_IP_Address->setText(m_session.messages[58] + QStringLiteral(" PD40318"));
     m_found = false;
+    m_closeAfterPing.reset();
     E_IP[0]->setFocus();
 }
 
@@ -229,27 +230,63 @@ void TFBootTCP::Btn_PingClick()
         return;
     m_found = false;
     LPing->clear();
-    // Ping and Next wait for the result, however the ping ends.
-    struct Busy {
-        TFBootTCP& d;
-        explicit Busy(TFBootTCP& dialog) : d(dialog) { set(true); }
-        ~Busy() { set(false); }
-        void set(bool busy)
-        {
-            d.m_pinging = busy;
-            d.Btn_Ping->setEnabled(!busy);
-            d.Btn_Next->setEnabled(!busy);
-        }
-    } busy(*this);
+    PingOutcome outcome = PingOutcome::Stopped;
+    {
+        // Ping and Next wait for the result, however the ping ends. A keyboard user who
+        // pinged from the Ping button finds the focus there again, not moved on to Cancel.
+        struct Busy {
+            TFBootTCP& d;
+            QWidget* movedTo = nullptr;
+            bool pingHadFocus = false;
+            explicit Busy(TFBootTCP& dialog) : d(dialog)
+            {
+                pingHadFocus = d.Btn_Ping->hasFocus();
+                set(true);
+                movedTo = d.focusWidget();
+            }
+            ~Busy()
+            {
+                set(false);
+                if (pingHadFocus && d.focusWidget() == movedTo)
+                    d.Btn_Ping->setFocus(Qt::OtherFocusReason);
+            }
+            void set(bool busy)
+            {
+                d.m_pinging = busy;
+                d.Btn_Ping->setEnabled(!busy);
+                d.Btn_Next->setEnabled(!busy);
+            }
+        } busy(*this);
 
-    const PingOutcome outcome = runPingSequence(m_pinger, typedAddress(), *m_clock);
+        outcome = runPingSequence(m_pinger, typedAddress(), *m_clock,
+                                  [this] { return m_closeAfterPing.has_value(); });
+    }
 
+    if (outcome == PingOutcome::Stopped) {
+        // Closed while pinging: the dialog closes now that the ping has ended.
+        const int result = m_closeAfterPing.value_or(QDialog::Rejected);
+        m_closeAfterPing.reset();
+        QDialog::done(result);
+        return;
+    }
     m_found = outcome == PingOutcome::Found;
     const int message = outcome == PingOutcome::Found ? 69 : (outcome == PingOutcome::NotFound ? 70 : 71);
     QPalette palette = LPing->palette();
     palette.setColor(QPalette::WindowText, m_found ? kFound : kNotFound);
     LPing->setPalette(palette);
     LPing->setText(m_session.messages[message]);
+}
+
+void TFBootTCP::done(int result)
+{
+    // Closing while the ping runs ends the ping first: the dialog stays modal until the
+    // attempt under way is over, so no other window takes input meanwhile and a new
+    // showing never meets a ping still running.
+    if (m_pinging) {
+        m_closeAfterPing = result;
+        return;
+    }
+    QDialog::done(result);
 }
 
 void TFBootTCP::Btn_NextClick()

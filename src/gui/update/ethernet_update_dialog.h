@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -48,6 +49,9 @@ public:
     // True when the last ping of this showing found the device.
     bool Esegui_Ping() const { return m_found; }
 
+    // Cancel, Escape and the close box; while a ping runs, the dialog closes once it ends.
+    void done(int result) override;
+
 protected:
     // "." in the first three address boxes moves on to the next box.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,6 +67,7 @@ private:
     PingClock* m_clock = nullptr;
     bool m_found = false;
     bool m_pinging = false;
+    std::optional<int> m_closeAfterPing;
 
     TitleBand* m_band = nullptr;
     QStackedWidget* m_pages = nullptr;

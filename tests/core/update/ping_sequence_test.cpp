@@ -79,6 +79,20 @@ TEST(PingSequence, TwoAnswersWithinTenSecondsFindTheDevice)
     }
 }
 
+TEST(PingSequence, AStopRequestEndsThePingingAfterTheAttemptUnderWay)
+{
+    for (const char* script : {"", "A", "TA"}) {
+        ManualClock clock;
+        ScriptedPinger pinger(clock);
+        for (const char* s = script; *s; ++s)
+            pinger.script.push_back(*s);
+        // The request comes while the third attempt waits for its answer.
+        const auto stop = [&] { return pinger.attempts >= 3; };
+        EXPECT_EQ(runPingSequence(pinger, QStringLiteral("127.0.0.1"), clock, stop), PingOutcome::Stopped) << script;
+        EXPECT_EQ(pinger.attempts, 3) << script;
+    }
+}
+
 TEST(PingSequence, EveryAttemptIsFollowedByAPauseForTheUserInterface)
 {
     ManualClock clock;

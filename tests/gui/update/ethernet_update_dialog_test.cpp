@@ -218,6 +218,60 @@ TEST_F(EthernetDialogTest, PingAndNextWaitWhileThePingRuns)
     }
 }
 
+TEST_F(EthernetDialogTest, ClosingDuringAPingEndsItAndTheDialogStaysModalUntilThen)
+{
+    // Cancel, Escape and the close box while a device that never answers is pinged.
+    const std::function<void()> closers[] = {
+        [&] { QTest::mouseClick(child<QPushButton>(QStringLiteral("Btn_Cancel")), Qt::LeftButton); },
+        [&] { QTest::keyClick(&dialog, Qt::Key_Escape); },
+        [&] { dialog.close(); },
+    };
+    for (const auto& closeNow : closers) {
+        dialog.show();
+        dialog.FormShow();
+        type("127", "0", "0", "1");
+        int echoes = 0;
+        pinger.duringEcho = [&] {
+            if (++echoes == 1) {
+                closeNow();
+                EXPECT_TRUE(dialog.isVisible());
+            }
+        };
+        click("Btn_Ping");
+        // The attempt under way ends, no further one is made, and only then the dialog
+        // closes: the main window never takes input while the ping still runs.
+        EXPECT_EQ(echoes, 1);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_FALSE(dialog.Esegui_Ping());
+        EXPECT_EQ(dialog.result(), int(QDialog::Rejected));
+        pinger.duringEcho = [&] { EXPECT_TRUE(dialog.isVisible()); };
+        // The next showing pings as usual.
+        dialog.show();
+        dialog.FormShow();
+        pinger.answer("AA");
+        click("Btn_Ping");
+        EXPECT_TRUE(dialog.Esegui_Ping());
+        EXPECT_TRUE(dialog.isVisible());
+        pinger.duringEcho = nullptr;
+    }
+}
+
+TEST_F(EthernetDialogTest, KeyboardPingKeepsTheFocusOnPing)
+{
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.FormShow();
+    type("127", "0", "0", "1");
+    auto* ping = child<QPushButton>(QStringLiteral("Btn_Ping"));
+    ping->setFocus();
+    pinger.answer("AA");
+    QTest::keyClick(ping, Qt::Key_Space);
+    ASSERT_TRUE(dialog.Esegui_Ping());
+    // Not on Cancel, where the next Enter would close the dialog.
+    EXPECT_EQ(QApplication::focusWidget(), ping);
+}
+
 TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithTheEditedAddressAndStartsTheUpdater)
 {
     showFound();
