@@ -408,7 +408,10 @@ bool RegisterMapping::copy(int frame, int reg)
     const TMod_Reg* e = entry(frame, reg);
     if (e == nullptr)
         return false;
-    ACopy = *e;
+    ACopy_Ind_Mod = e->Ind_Mod;
+    ACopy_HiPort = e->HiPart;
+    ACopy_LoPort = e->LoPart;
+    ACopy_Write = e->Write;
     return true;
 }
 

@@ -93,7 +93,10 @@ public:
     std::vector<TCAN_Frame> Lista_CAN_Frame;
 
     // The one-entry copy buffer; kept across showings for the whole run.
-    TMod_Reg ACopy;
+    QString ACopy_Ind_Mod;
+    std::int32_t ACopy_HiPort = 0;
+    std::int32_t ACopy_LoPort = 0;
+    std::int32_t ACopy_Write = 0;
 
     // Show: drops everything and reads ParGen.xml, the frame file and, when there is at
     // least one frame, the mapping file. A file that cannot be read or parsed, or a row

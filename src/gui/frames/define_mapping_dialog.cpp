@@ -366,7 +366,7 @@ void DefineMappingDialog::copyClick()
 
 void DefineMappingDialog::pasteClick()
 {
-    showFields(m_map.ACopy, true);
+    showFields({m_map.ACopy_Ind_Mod, m_map.ACopy_HiPort, m_map.ACopy_LoPort, m_map.ACopy_Write}, true);
 }
 
 void DefineMappingDialog::exportClick()

@@ -357,8 +357,9 @@ TEST(Mapping, CsvImportLines)
         m.Lista_CAN_Frame[1].Lista_Mod_Reg.push_back({QStringLiteral("99"), 0, 0, 0});
         m.importCsv("header line;\r\n" + c.line + "\r\n");
         EXPECT_EQ(m.entryCount(), c.frame == 0 ? 0 : 1); // the old entry is gone either way
-        if (c.frame != 0)
+        if (c.frame != 0) {
             EXPECT_EQ(m.Lista_CAN_Frame[static_cast<std::size_t>(c.frame - 1)].Lista_Mod_Reg.at(0), c.entry);
+        }
     }
 }
 
