@@ -77,10 +77,12 @@ std::optional<LegacyLayout> legacyLayout(const Reader& r, int size)
         if (h[static_cast<std::size_t>(i)] < h[static_cast<std::size_t>(i - 1)])
             return std::nullopt;
     }
+    // Every section lies inside the file: the last start is the file length, or the
+    // file length less the parameter block (compared without wrapping round).
     const auto usize = static_cast<std::uint32_t>(size);
     if (h[5] == usize)
         l.parameters = false;
-    else if (h[5] + kLegacyParameterBlockSize == usize)
+    else if (usize >= kLegacyHeaderSize + kLegacyParameterBlockSize && h[5] == usize - kLegacyParameterBlockSize)
         l.parameters = true;
     else
         return std::nullopt;

@@ -91,5 +91,17 @@ TEST(ImageDump, OtherBytesAreRefused)
         EXPECT_THROW(dumpImage(bytes, QStringLiteral("x.bin")), Error) << bytes.size();
 }
 
+TEST(ImageDump, LegacyHeaderPointingPastTheFileIsRefused)
+{
+    // Section starts far beyond the file whose parameter-block end wraps round to the
+    // file length: decoding them would read past the end of the file.
+    const QByteArray cases[] = {
+        test::hex("18 00 00 00 18 00 00 00 18 00 00 00 18 00 00 00 18 00 00 00 FC FF FF FF"),
+        test::hex("18 00 00 00 F0 FF FF F0 F0 FF FF F0 F0 FF FF F0 F0 FF FF F0 FF FF FF FF") + QByteArray(3, '\0'),
+    };
+    for (const QByteArray& bytes : cases)
+        EXPECT_THROW(dumpImage(bytes, QStringLiteral("x.bin")), Error) << bytes.toHex().toStdString();
+}
+
 } // namespace
 } // namespace px
