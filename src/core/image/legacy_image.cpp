@@ -174,7 +174,7 @@ QByteArray BuildLegacyImage(CompileInput& input)
         const std::int32_t fastBoot = tryElementInt(root, QStringLiteral("FAST_BOOT")).value_or(0);
 
         // The device's bit-rate code is one above the stored code, and code 9 (20K) is its code 2.
-        std::uint32_t code = static_cast<std::uint32_t>(baud + 1) & 0xFF;
+        std::uint32_t code = (static_cast<std::uint32_t>(baud) + 1u) & 0xFF;
         if (code == 10)
             code = 2;
 

@@ -136,6 +136,8 @@ TEST(LegacyImage, ParameterBlockCodesAndSubstitutes)
         {"1000K", parGen("<BaudRateCAN>8</BaudRateCAN>"), 0, hex("09")},
         {"75K", parGen("<BaudRateCAN>10</BaudRateCAN>"), 0, hex("0B")},
         {"code 255 wraps to 0", parGen("<BaudRateCAN>255</BaudRateCAN>"), 0, hex("00")},
+        {"the largest code wraps to 0", parGen("<BaudRateCAN>2147483647</BaudRateCAN>"), 0, hex("00")},
+        {"a negative code keeps its low bits", parGen("<BaudRateCAN>-2147483648</BaudRateCAN>"), 0, hex("01")},
         {"no GATEWAY: the default gateway", parGen("<EN_GATEWAY>1</EN_GATEWAY>", "GATEWAY"), 22, hex("01 C0 A8 00 01")},
         {"one bad gateway byte: the whole default gateway",
          parGen(R"(<GATEWAY GATB1="10" GATB2="1" GATB3="x" GATB4="2"/>)"), 23, hex("C0 A8 00 01")},
