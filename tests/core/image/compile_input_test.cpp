@@ -64,17 +64,40 @@ TEST(CompileInput, StreamedContentEqualsTheDocumentModel)
     }
 }
 
+QString parseError(const QByteArray& bytes, bool streamed)
+{
+    try {
+        if (streamed)
+            readXmlContent(bytes, QStringLiteral("RCobDef.xml"));
+        else
+            xml::parse(bytes, QStringLiteral("RCobDef.xml"));
+    } catch (const Error& e) {
+        return e.text();
+    }
+    return QStringLiteral("no error");
+}
+
 TEST(CompileInput, BrokenDocumentGivesTheParserError)
 {
-    const char* const cases[] = {"", "<R>", "<R></S>", "<R><row A=\"1\" A=\"2\"/></R>", "<R/><S/>", "<R>&nope;</R>"};
-    for (const char* text : cases) {
-        try {
-            readXmlContent(QByteArray(text), QStringLiteral("RCobDef.xml"));
-            ADD_FAILURE() << text << ": no error";
-        } catch (const Error& e) {
-            EXPECT_TRUE(e.text().contains(QStringLiteral("RCobDef.xml is not valid XML"))) << e.text().toStdString();
-        }
+    // The same text, line and column as every other reader of the configuration files.
+    const QByteArray cases[] = {
+        "", "<R>", "<R></S>", "<R><row A=\"1\" A=\"2\"/></R>", "<R/><S/>", "<R>&nope;</R>", "<!-- only a note -->",
+        "<R>\n  <row CobID=\"1\"\n  <row/>\n</R>", "<?xml version=\"1.0\" encoding=\"nonsense\"?><R/>",
+        "<R a='<'/>", "<R>\xFF\xFE</R>", "<R>]]></R>", "<!DOCTYPE R [<!ENTITY e \"5\">]><R>&e;</S>",
+    };
+    for (const QByteArray& bytes : cases) {
+        const QString text = parseError(bytes, true);
+        EXPECT_TRUE(text.contains(QStringLiteral("RCobDef.xml is not valid XML"))) << text.toStdString();
+        EXPECT_EQ(text, parseError(bytes, false)) << bytes.constData();
     }
+}
+
+TEST(CompileInput, DeeplyNestedBrokenDocumentIsReportedAtOnce)
+{
+    // 200000 elements inside one another and no end: reported from the one reading of
+    // the file, not by building a document model that slows down with every level.
+    const QByteArray bytes = "<R><row CobID=\"1\">" + QByteArray("<a>").repeated(200000);
+    EXPECT_TRUE(parseError(bytes, true).contains(QStringLiteral("Premature end of document")));
 }
 
 } // namespace
