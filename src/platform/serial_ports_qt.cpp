@@ -11,6 +11,10 @@ QList<SerialPort> SerialPortsQt::ports()
     QList<SerialPort> out;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         out.append({info.portName(), info.systemLocation()});
+#ifdef Q_OS_WIN
+    // The serial updater is given \\.\COM1 to \\.\COM256.
+    keepComPorts(out);
+#endif
     sortPorts(out);
     return out;
 }

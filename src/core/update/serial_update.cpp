@@ -101,4 +101,23 @@ void sortPorts(QList<SerialPort>& ports)
     });
 }
 
+void keepComPorts(QList<SerialPort>& ports)
+{
+    ports.removeIf([](const SerialPort& p) {
+        const QStringView name(p.name);
+        if (!name.startsWith(QLatin1StringView("COM")))
+            return true;
+        const QStringView digits = name.mid(3);
+        if (digits.isEmpty() || digits.size() > 3 || digits.front() == QLatin1Char('0'))
+            return true;
+        int number = 0;
+        for (const QChar c : digits) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return true;
+            number = number * 10 + (c.unicode() - u'0');
+        }
+        return number > 256;
+    });
+}
+
 } // namespace px

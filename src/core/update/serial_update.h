@@ -38,4 +38,9 @@ int comparePortNames(const QString& a, const QString& b);
 // Sorts the ports by comparePortNames of their names.
 void sortPorts(QList<SerialPort>& ports);
 
+// Where ports carry COM device names, the ones the updater is offered: "COM" followed by a
+// number from 1 to 256 written without leading zeros. Other names and higher numbers are
+// dropped.
+void keepComPorts(QList<SerialPort>& ports);
+
 } // namespace px

@@ -107,5 +107,19 @@ TEST(PortOrder, SortKeepsEachNameWithItsDevice)
                                   QStringLiteral("COM30"), QStringLiteral("COM256")}));
 }
 
+TEST(PortOrder, ComDeviceNamesAreListedFromOneTo256)
+{
+    QList<SerialPort> ports;
+    for (const char* n : {"COM1", "COM0", "COM9", "COM10", "COM256", "COM257", "COM1000", "COM03", "COM", "COM2a",
+                          "com4", "CNCA0", "COM12"})
+        ports.append({QString::fromLatin1(n), QStringLiteral("\\\\.\\") + QString::fromLatin1(n)});
+    keepComPorts(ports);
+    QStringList names;
+    for (const SerialPort& p : ports)
+        names << p.name;
+    EXPECT_EQ(names, (QStringList{QStringLiteral("COM1"), QStringLiteral("COM9"), QStringLiteral("COM10"),
+                                  QStringLiteral("COM256"), QStringLiteral("COM12")}));
+}
+
 } // namespace
 } // namespace px
