@@ -20,6 +20,7 @@
 // clang-format on
 #else
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -102,16 +103,31 @@ QString systemText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// Apple's systems have no SOCK_CLOEXEC: the flag is set on the open socket there.
+#ifdef SOCK_CLOEXEC
+constexpr int kCloseOnExec = SOCK_CLOEXEC;
+#else
+constexpr int kCloseOnExec = 0;
+#endif
+
+int openIcmpSocket(int type)
+{
+    const int fd = ::socket(AF_INET, type | kCloseOnExec, IPPROTO_ICMP);
+    if (fd >= 0 && kCloseOnExec == 0)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    return fd;
+}
+
 // Closes the socket however the wait ends.
 class Socket {
 public:
     Socket()
     {
-        m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+        m_fd = openIcmpSocket(SOCK_DGRAM);
         if (m_fd >= 0)
             return;
         const int datagramError = errno;
-        m_fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+        m_fd = openIcmpSocket(SOCK_RAW);
         if (m_fd < 0) {
             throw Error(QStringLiteral("No ICMP socket could be opened (datagram socket: %1; raw socket: %2).")
                             .arg(systemText(datagramError), systemText(errno)));
