@@ -156,10 +156,12 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
 
 void TFOrvaneaFirmWare::applyVersionCheckTimer()
 {
-    if (m_session.settings.versionCheckEnabled())
-        Timer_Update->start();
-    else
+    // A running timer goes on with its countdown and interval: starting it again would
+    // postpone the next check each time the options are confirmed.
+    if (!m_session.settings.versionCheckEnabled())
         Timer_Update->stop();
+    else if (!Timer_Update->isActive())
+        Timer_Update->start();
 }
 
 void TFOrvaneaFirmWare::Timer_UpdateTimer()

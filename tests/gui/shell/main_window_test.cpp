@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
@@ -260,6 +261,9 @@ TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVe
     EXPECT_TRUE(allowed.Timer_Update->isActive());
     EXPECT_EQ(allowed.Timer_Update->interval(), 60000);
 
+    // Millisecond precision (a long interval is otherwise kept in whole seconds), so the
+    // remaining time shows whether the countdown was started again.
+    allowed.Timer_Update->setTimerType(Qt::PreciseTimer);
     bool newer = true;
     allowed.setVersionCheck([&] { return newer; });
     allowed.show();
@@ -277,10 +281,20 @@ TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVe
     allowed.Timer_UpdateTimer();
     EXPECT_FALSE(link->isVisible());
 
+    // Options confirmed with the check still allowed lets the running countdown go on: a
+    // user who confirms the options now and then must not postpone the check for ever.
+    dialogs.actions[Window::SoftOptions] = [] { return true; };
+    auto* options = allowed.findChild<QToolButton*>(QStringLiteral("Btn_Opz"));
+    const int remaining = allowed.Timer_Update->remainingTime();
+    QThread::msleep(60);
+    QTest::mouseClick(options, Qt::LeftButton);
+    EXPECT_TRUE(allowed.Timer_Update->isActive());
+    EXPECT_EQ(allowed.Timer_Update->interval(), 7200000);
+    EXPECT_LE(allowed.Timer_Update->remainingTime(), remaining - 50);
+
     // Options confirmed with the check switched off stops the timer.
     home.session.settings.Enable_Update = false;
-    dialogs.actions[Window::SoftOptions] = [] { return true; };
-    QTest::mouseClick(allowed.findChild<QToolButton*>(QStringLiteral("Btn_Opz")), Qt::LeftButton);
+    QTest::mouseClick(options, Qt::LeftButton);
     EXPECT_FALSE(allowed.Timer_Update->isActive());
     allowed.hide();
 }
