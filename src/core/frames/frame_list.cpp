@@ -296,7 +296,16 @@ void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid)
     if (!QFileInfo::exists(path))
         return;
     const QDomDocument doc = xml::load(path);
-    const QDomNodeList rows = xml::firstTopLevelNode(doc).childNodes();
+    const QDomNode root = xml::firstTopLevelNode(doc);
+    // The frames are read from the first node of the file, as the compiler reads them. A
+    // declaration or a comment standing before the root element hides them: say so rather
+    // than show an empty list that OK would write over them.
+    if (!root.isElement() && doc.documentElement().hasChildNodes()) {
+        throw Error(QStringLiteral("The file %1 cannot be read whole: a declaration or a comment stands before its "
+                                   "root element, so none of its frames was read.")
+                        .arg(displayPath(path)));
+    }
+    const QDomNodeList rows = root.childNodes();
     const std::vector<AttributeRead> reads = attributesRead(kind);
     for (int i = 0; i < rows.size() && i + 1 < grid.rowCount(); ++i) {
         const QDomNode node = rows.at(i);
@@ -313,6 +322,16 @@ void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid)
         }
         for (std::size_t k = 0; k < reads.size(); ++k)
             grid.setCell(i + 1, reads[k].col, values[k]);
+    }
+    // The table has a fixed number of rows; frames beyond it are not shown and OK does not
+    // write them.
+    const int tableRows = grid.rowCount() - 1;
+    if (rows.size() > tableRows) {
+        throw Error(QStringLiteral("The file %1 cannot be read whole: it holds %2 frames and this table %3; the frames "
+                                   "after row %3 are not shown and OK does not keep them.")
+                        .arg(displayPath(path))
+                        .arg(rows.size())
+                        .arg(tableRows));
     }
 }
 

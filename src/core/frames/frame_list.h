@@ -56,7 +56,9 @@ int frameListLength(const TextGrid& grid);
 // the table reaches; attributes that an editor does not require take its default. A
 // missing file leaves the table as it is. A file that does not parse, or a row lacking a
 // required attribute, throws px::Error naming the file, the row and the attribute; the
-// rows read before it stay in the table.
+// rows read before it stay in the table. A file with more frames than the table has rows,
+// or whose frames stand behind a declaration or a comment, also throws once the table is
+// filled: OK would not keep the frames left out.
 void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid);
 
 // The first fault of the frame list: the row, the message of the "Error row " prefix and

@@ -244,7 +244,7 @@ TEST(FrameListLoad, FilesPassBetweenTheGenerations)
     EXPECT_EQ(rowText(tdip, 1), s("0x201|2.0B (29 bits)|8|N|N|N|0||t"));
 }
 
-TEST(FrameListLoad, AnOversizeFileShowsOnlyTheRowsThatFit)
+TEST(FrameListLoad, AnOversizeFileShowsOnlyTheRowsThatFitAndSaysSo)
 {
     test::TempHome home;
     const QString path = home.file(s("TCobDef.xml"));
@@ -256,8 +256,17 @@ TEST(FrameListLoad, AnOversizeFileShowsOnlyTheRowsThatFit)
     }
     saveFrameList(Kind::TransmitDip, big, {}, path);
 
+    // The 30 frames beyond the table would be lost silently at OK: the load reports them,
+    // so that the editor keeps the file before replacing it.
     TextGrid jumper = gridOf(Kind::TransmitJumper, {});
-    loadFrameList(Kind::TransmitJumper, path, jumper);
+    try {
+        loadFrameList(Kind::TransmitJumper, path, jumper);
+        ADD_FAILURE() << "280 frames read into a table of 250 without a word";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains(s("TCobDef.xml"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(s("280"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(s("250"))) << e.text().toStdString();
+    }
     EXPECT_EQ(frameListLength(jumper), 250);
     EXPECT_EQ(jumper.cell(250, tx_jumper::CobID), s("250"));
     saveFrameList(Kind::TransmitJumper, jumper, {}, path);
@@ -299,6 +308,24 @@ TEST(FrameListLoad, BadFilesAreReportedAndKeepTheRowsReadBefore)
         EXPECT_TRUE(e.text().contains(s("line 4"))) << e.text().toStdString();
     }
     EXPECT_EQ(frameListLength(broken), 0);
+
+    // A declaration or a comment before the root element is the first node, which holds no
+    // frames: an empty table then would be written over the frames at OK.
+    for (const char* before : {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", "<!-- hand edited -->"}) {
+        home.write(s("t.xml"), QByteArray(before) + "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>");
+        TextGrid shifted = gridOf(Kind::TransmitJumper, {});
+        try {
+            loadFrameList(Kind::TransmitJumper, home.file(s("t.xml")), shifted);
+            ADD_FAILURE() << "frames behind " << before << " vanished without a word";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.text().contains(s("t.xml"))) << e.text().toStdString();
+        }
+        EXPECT_EQ(frameListLength(shifted), 0) << before;
+    }
+    // Nothing before an empty root: an empty list, read whole.
+    home.write(s("e.xml"), "<COBID/><!--SW_VERSION = 2.505-->");
+    TextGrid empty = gridOf(Kind::TransmitJumper, {});
+    EXPECT_NO_THROW(loadFrameList(Kind::TransmitJumper, home.file(s("e.xml")), empty));
 
     TextGrid untouched = gridOf(Kind::TransmitJumper, {"1|8|kept"});
     loadFrameList(Kind::TransmitJumper, home.file(s("missing.xml")), untouched);
