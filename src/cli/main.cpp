@@ -5,9 +5,11 @@
 #include "core/base/product.h"
 #include "core/image/compiler.h"
 #include "core/image/image_dump.h"
+#include "core/image/image_layout.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -97,13 +99,38 @@ int compileCommand(const QStringList& args)
     return 0;
 }
 
+// The file's bytes up to one more than the longest image (bank.bin's 100001), so that a
+// huge file or a device that never ends is refused instead of read without end.
+QByteArray readImageFile(const QString& path)
+{
+    constexpr qint64 kLongestImage = px::image::layout::kLegacyMaxSize;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw px::Error(QStringLiteral("Cannot read the file %1: %2").arg(px::displayPath(path), file.errorString()));
+    QByteArray bytes;
+    while (bytes.size() <= kLongestImage) {
+        const QByteArray part = file.read(kLongestImage + 1 - bytes.size());
+        if (part.isEmpty())
+            break;
+        bytes += part;
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw px::Error(QStringLiteral("Cannot read the file %1: %2").arg(px::displayPath(path), file.errorString()));
+    if (bytes.size() > kLongestImage) {
+        throw px::Error(QStringLiteral("%1: not a configuration image (more than %2 bytes)")
+                            .arg(QFileInfo(path).fileName())
+                            .arg(kLongestImage));
+    }
+    return bytes;
+}
+
 int dumpCommand(const QStringList& args)
 {
     if (args.size() != 1 || (args[0].startsWith(u'-') && args[0].size() > 1))
         return usageError(QStringLiteral("dump takes one image file"));
     try {
         const QString path = QDir::fromNativeSeparators(args[0]);
-        const QString text = px::image::dumpImage(px::readWholeFile(path), QFileInfo(path).fileName());
+        const QString text = px::image::dumpImage(readImageFile(path), QFileInfo(path).fileName());
         std::fputs(text.toUtf8().constData(), stdout);
     } catch (const px::Error& e) {
         return failure(e.text());

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -126,6 +127,18 @@ TEST_F(Tool, DumpDecodesAnImageAndRefusesOtherFiles)
     const ToolRun missing = run({QStringLiteral("dump"), conf + QStringLiteral("/none.bin")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("none.bin"))) << missing.err.toStdString();
+
+    // A file longer than any image, and a device that never ends, are refused after the
+    // bytes that the longest image could hold.
+    write(dir.filePath(QStringLiteral("big.bin")), QByteArray(3'000'000, '\0'));
+    QStringList endless{dir.filePath(QStringLiteral("big.bin"))};
+    if (QFileInfo::exists(QStringLiteral("/dev/zero")))
+        endless << QStringLiteral("/dev/zero");
+    for (const QString& path : endless) {
+        const ToolRun r = run({QStringLiteral("dump"), path});
+        EXPECT_EQ(r.status, 1) << path.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("not a configuration image (more than 100001 bytes)"))) << r.err.toStdString();
+    }
 }
 
 TEST_F(Tool, WrongArgumentsGiveTheUsageLine)
