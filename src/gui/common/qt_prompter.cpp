@@ -17,30 +17,38 @@ QWidget* ownerWindow()
     return QApplication::activeWindow();
 }
 
+// One message box, its text shown as it stands: file and configuration names may hold
+// angle brackets, which must not be read as markup.
+int ask(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, product::kSoftwareCode, text, buttons, ownerWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
 } // namespace
 
 void QtPrompter::error(const QString& text)
 {
-    QMessageBox::critical(ownerWindow(), product::kSoftwareCode, text, QMessageBox::Ok);
+    ask(QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtPrompter::information(const QString& text)
 {
-    QMessageBox::information(ownerWindow(), product::kSoftwareCode, text, QMessageBox::Ok);
+    ask(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool QtPrompter::yesNo(const QString& text)
 {
-    return QMessageBox::question(ownerWindow(), product::kSoftwareCode, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
-        == QMessageBox::Yes;
+    return ask(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 Prompter::Answer QtPrompter::yesNoCancel(const QString& text)
 {
-    const auto r = QMessageBox::question(ownerWindow(), product::kSoftwareCode, text,
-                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                         QMessageBox::Cancel);
+    const auto r = ask(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                       QMessageBox::Cancel);
     if (r == QMessageBox::Yes)
         return Answer::Yes;
     if (r == QMessageBox::No)

@@ -83,6 +83,9 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     L_Name_Conf->setObjectName(QStringLiteral("L_Name_Conf"));
     L_Name_Conf_L2 = new QLabel(confBox);
     L_Name_Conf_L2->setObjectName(QStringLiteral("L_Name_Conf_L2"));
+    // A configuration name is shown as it stands, angle brackets included, never as markup.
+    L_Name_Conf->setTextFormat(Qt::PlainText);
+    L_Name_Conf_L2->setTextFormat(Qt::PlainText);
     QFont nameFont = L_Name_Conf_L2->font();
     nameFont.setBold(true);
     L_Name_Conf_L2->setFont(nameFont);

@@ -140,6 +140,18 @@ TEST_F(MainWindowTest, NewAndOpenUpdateTheConfigurationBoxOnlyOnOk)
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Project not Valid")});
 }
 
+TEST_F(MainWindowTest, ConfigurationNameIsShownAsTyped)
+{
+    // Folder names may hold angle brackets; the box shows them, never reads them as markup.
+    dialogs.actions[Window::NewProject] = [&] {
+        return createConfiguration(home.session.ws, QStringLiteral("Pump <A> <b>2")) == 0;
+    };
+    click("Btn_New");
+    auto* name = widget<QLabel>("L_Name_Conf_L2");
+    ASSERT_EQ(name->text(), QStringLiteral("Pump <A> <b>2"));
+    EXPECT_GE(name->sizeHint().width(), name->fontMetrics().horizontalAdvance(name->text()));
+}
+
 TEST_F(MainWindowTest, DeviceTypeChoosesTheEditorsAndTheUpdateRoute)
 {
     home.activate(QStringLiteral("P"));
