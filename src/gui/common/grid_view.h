@@ -29,6 +29,8 @@ public:
     int currentGridRow() const;
     // Stores the text of a cell still being edited and closes its editor.
     void commitEdit();
+    // Closes the editor of a cell still being edited without storing its text.
+    void discardEdit();
     // Moves the cell cursor to a data cell.
     void setCurrentCell(int gridRow, int col);
 

@@ -146,6 +146,9 @@ void CanFramesDialog::Set_Lang()
 
 void CanFramesDialog::FormShow()
 {
+    // A cell editor left open when the dialog was last closed holds a discarded edit: it
+    // must not reach the reloaded table.
+    StringGrid1->discardEdit();
     TextGrid& g = m_model->grid();
     g.clearData();
     Do_Copy = false;

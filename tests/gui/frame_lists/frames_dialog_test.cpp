@@ -277,6 +277,35 @@ TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
     }
 }
 
+TEST_F(FramesDialogTest, AnEditLeftOpenAtTheCloseBoxIsDiscardedWithTheOtherEdits)
+{
+    const char* file = "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>";
+    const struct {
+        int row, col;
+        const char* typed;
+    } cases[] = {{1, 1, "7"}, {2, 1, "5"}};
+    for (const auto& c : cases) {
+        writeFile(tcob(), file);
+        TFTransmitCANFrames_A d(home.session, prompter);
+        d.show();
+        d.FormShow();
+        GridView* v = view(d);
+        v->setCurrentCell(c.row, c.col);
+        QTest::keyClicks(v, s(c.typed)); // the cell editor stays open
+        ASSERT_NE(v->indexWidget(v->currentIndex()), nullptr);
+        d.close();
+
+        d.show();
+        d.FormShow();
+        EXPECT_EQ(rowText(d, 1), s("1|8|m")) << c.typed;
+        EXPECT_EQ(rowText(d, 2), s("||")) << c.typed;
+        d.accept();
+        EXPECT_EQ(prompter.shown, QStringList()) << c.typed;
+        EXPECT_TRUE(home.read(s("PROJECTS/Plant1/TCobDef.xml")).startsWith(R"x(<COBID><row CobID="1" CobType="2.0A (11 bits)" Dimensin="8" RTR="N" OnChange="N" OnTimer="N" Timer="0" Mnemonic="m"/></COBID>)x"))
+            << c.typed;
+    }
+}
+
 TEST_F(FramesDialogTest, AFileNotReadWholeIsReportedKeptAndBackedUpBeforeOk)
 {
     const char* original = "<COBID><row CobID=\"385\" Dimensin=\"8\" TimeOut=\"Y\" Mnemonic=\"first\"/>"
