@@ -5,18 +5,30 @@
 #include <QProcess>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace px {
 
 ProcessRunner::ProcessRunner(std::chrono::milliseconds limit) : m_limit(limit) {}
 
 void ProcessRunner::run(const QString& program, const QString& parameters, bool hidden)
 {
-    Q_UNUSED(hidden) // a window of its own is only a matter on Windows, where the updaters run shown
     auto* process = new QProcess;
     process->setProgram(program);
 #ifdef Q_OS_WIN
     process->setNativeArguments(parameters);
+    // A GUI program starts console programs without a window by default; the updaters
+    // show their progress in theirs unless the caller asks to hide it.
+    process->setCreateProcessArgumentsModifier([hidden](QProcess::CreateProcessArguments* args) {
+        args->flags &= ~static_cast<DWORD>(CREATE_NO_WINDOW);
+        args->flags |= hidden ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE;
+        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+        args->startupInfo->wShowWindow = hidden ? SW_HIDE : SW_SHOWNORMAL;
+    });
 #else
+    Q_UNUSED(hidden) // elsewhere a program opens its own windows as it likes
     process->setArguments(QProcess::splitCommand(parameters));
 #endif
     process->setProcessChannelMode(QProcess::ForwardedChannels);
