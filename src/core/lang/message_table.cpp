@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 namespace px {
 namespace {
@@ -64,6 +65,13 @@ QString decodeLanguageFile(const QByteArray& bytes)
         return decodeUtf16(bytes, 2, false);
     if (bytes.startsWith("\xFE\xFF"))
         return decodeUtf16(bytes, 2, true);
+    // No mark: a file that is valid UTF-8 throughout was saved as UTF-8, as editors on most
+    // systems do; Windows-1252 text with any byte above 0x7F is practically never valid
+    // UTF-8, so it keeps its own reading.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
     return decodeWindows1252(bytes);
 }
 

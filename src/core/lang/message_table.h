@@ -22,7 +22,7 @@ public:
     // Applies the entries of one language file on top of the current texts. A file that
     // cannot be read leaves the texts as they are.
     void loadLanguageFile(const QString& path);
-    // The same for a file's bytes (byte-order mark detection, else Windows-1252).
+    // The same for a file's bytes, decoded by decodeLanguageFile.
     void applyLanguageBytes(const QByteArray& bytes);
     // The same for text already decoded.
     void applyLanguageText(const QString& text);
@@ -42,8 +42,8 @@ private:
     QStringList m_texts;
 };
 
-// Decodes a language file: UTF-8 or UTF-16 after their byte-order marks, Windows-1252
-// for a file without one.
+// Decodes a language file: UTF-8 or UTF-16 after their byte-order marks; without one,
+// UTF-8 when the bytes are valid UTF-8, else Windows-1252.
 QString decodeLanguageFile(const QByteArray& bytes);
 
 } // namespace px

@@ -87,6 +87,10 @@ TEST(MessageTable, DecodesByteOrderMarksAndWindows1252)
         {QByteArray("\xEF\xBB\xBFSTR9 = Caf\xC3\xA9 \xC2\xB6"), QStringLiteral("Caf\u00E9 ")},
         {QByteArray("\xFF\xFES\0T\0R\0" "9\0 \0=\0 \0\xE9\0x\0", 20), QStringLiteral("\u00E9x")},
         {QByteArray("\xFE\xFF\0S\0T\0R\0" "9\0 \0=\0 \0\xE9\0x", 20), QStringLiteral("\u00E9x")},
+        // Without a byte-order mark, text that is valid UTF-8 is read as UTF-8 (as editors
+        // on most systems save it); anything else stays Windows-1252.
+        {QByteArray("STR9 = Caf\xC3\xA9 \xE2\x82\xAC \xC2\xB6"), QStringLiteral("Caf\u00E9 \u20AC ")},
+        {QByteArray("STR9 = \xC3\xA9t\xE9 \xB6"), QStringLiteral("\u00C3\u00A9t\u00E9 ")},
         // A UTF-16 file of odd length: the stray byte is dropped.
         {QByteArray("\xFF\xFES\0T\0R\0" "9\0 \0=\0=\0y\0\x01", 19), QStringLiteral("=y")},
     };
