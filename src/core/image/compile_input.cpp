@@ -112,6 +112,7 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
     XmlItem* root = nullptr;
     XmlItem* row = nullptr;
     bool unusual = false;
+    std::optional<std::size_t> doctypeAt;   // its place among the top-level nodes
     while (!r.atEnd() && !unusual) {
         switch (r.readNext()) {
         case QXmlStreamReader::StartDocument:
@@ -119,6 +120,9 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
                 c.top.emplace_back();
             break;
         case QXmlStreamReader::DTD:
+            doctypeAt = c.top.size();
+            unusual = true;
+            break;
         case QXmlStreamReader::EntityReference:
             unusual = true;
             break;
@@ -158,8 +162,15 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
             break;
         }
     }
-    if (unusual)
-        return xmlContentOf(xml::parse(bytes, name));
+    if (unusual) {
+        // The document type is a top-level node of its own, which the document model
+        // keeps apart from its children: put it back in its place, so that a document
+        // type before the root is the first node, as a declaration or a comment is.
+        XmlContent m = xmlContentOf(xml::parse(bytes, name));
+        if (doctypeAt && *doctypeAt <= m.top.size())
+            m.top.insert(m.top.begin() + static_cast<std::ptrdiff_t>(*doctypeAt), XmlItem{});
+        return m;
+    }
     if (r.hasError()) {
         // The text the document model would give, taken from this reading: the model
         // builds ever more slowly with the depth of a document, broken ones included.

@@ -16,7 +16,7 @@ namespace px::image {
 // The part of a configuration file that the compiler reads: the top-level nodes, and for
 // a top-level element its child nodes with their attributes and text. A node is the same
 // the XML document model gives: comments, processing instructions, the declaration and
-// text that is not only blanks are nodes as well as elements.
+// text that is not only blanks are nodes as well as elements, and so is a document type.
 struct XmlItem {
     bool element = false;
     QString name;
@@ -29,10 +29,11 @@ struct XmlContent {
     std::vector<XmlItem> top;
 };
 
-// Reads the document into an XmlContent, node for node as the document model reads it.
-// Plain documents are read by a streaming reader; a document with a type declaration or
-// entity references goes through the full document model. Throws px::Error like
-// xml::parse when the document does not parse.
+// Reads the document into an XmlContent, node for node as the document model reads it,
+// but with the document type among the top-level nodes where it stands (the document
+// model keeps it apart). Plain documents are read by a streaming reader; a document with
+// a type declaration or entity references goes through the full document model. Throws
+// px::Error like xml::parse when the document does not parse.
 XmlContent readXmlContent(const QByteArray& bytes, const QString& name);
 // The same content taken from a parsed document.
 XmlContent xmlContentOf(const QDomDocument& doc);

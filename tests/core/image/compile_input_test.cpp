@@ -53,7 +53,6 @@ TEST(CompileInput, StreamedContentEqualsTheDocumentModel)
         "<I>a&#10;b</I><J/><A>6</A></P>",
         "<a:R xmlns:a=\"urn:a\"><a:row a:CobID=\"1\" xmlns=\"urn:b\" CobID=\"2\"/></a:R>",
         "<R><row A=\"x&#9;y\" B=\"a\nb\" C=\" &lt;&quot; \"><deep><deeper>t</deeper></deep></row></R>",
-        "<!DOCTYPE R [<!ENTITY e \"5\">]><R><row CobID=\"&e;\"/>&e;<row>&e;</row></R>",
         "<R/>",
     };
     for (const char* text : cases) {
@@ -62,6 +61,10 @@ TEST(CompileInput, StreamedContentEqualsTheDocumentModel)
         const QString modelled = describe(xmlContentOf(xml::parse(bytes, QStringLiteral("t.xml"))));
         EXPECT_EQ(streamed, modelled) << text;
     }
+    // A document type is a top-level node in its place, which the document model leaves out.
+    const QByteArray typed = "<!-- a --><!DOCTYPE R [<!ENTITY e \"5\">]><R><row CobID=\"&e;\"/>&e;<row>&e;</row></R>";
+    EXPECT_EQ(describe(readXmlContent(typed, QStringLiteral("t.xml"))),
+              QStringLiteral("node | node | R text[] {row CobID=5 text[] {}, node, row text[5] {}}"));
 }
 
 QString parseError(const QByteArray& bytes, bool streamed)

@@ -233,14 +233,27 @@ TEST(CurrentImage, MappingsWithoutFramesAreNotRead)
 
 TEST(CurrentImage, FirstTopLevelNodeIsTheRoot)
 {
-    // A declaration before the root hides every row from the current images but not from
-    // the legacy one, which takes the document element.
-    auto input = configuration({
-        {"RCobDef.xml", "<?xml version=\"1.0\"?>" + rowsFile("COBID", R"(<row CobID="1" Dimensin="8"/>)")},
-    });
-    const ConfigurationImage img = CompileConfiguration(input);
-    EXPECT_EQ(u32At(img.bank2, kRecord + 280), 0u);
-    EXPECT_EQ(img.bank.mid(24, 4), hex("01 00 08 00"));
+    // A node before the root hides every row from the current images but not from the
+    // legacy one, which takes the document element. The document type is such a node too.
+    const char* const fronts[] = {
+        "<?xml version=\"1.0\"?>",
+        "<!-- hand-edited -->",
+        "<?editor x?>",
+        "<!DOCTYPE COBID>",
+        "<!DOCTYPE COBID [<!ENTITY one \"1\">]>",
+        "<?xml version=\"1.0\"?>\n<!-- note -->\n<!DOCTYPE COBID>",
+    };
+    for (const char* front : fronts) {
+        auto input = configuration({
+            {"RCobDef.xml", front + rowsFile("COBID", R"(<row CobID="1" Dimensin="8"/>)")},
+        });
+        const ConfigurationImage img = CompileConfiguration(input);
+        EXPECT_EQ(u32At(img.bank2, kRecord + 280), 0u) << front;
+        EXPECT_EQ(img.bank.mid(24, 4), hex("01 00 08 00")) << front;
+    }
+    // With the root element first, its rows are read.
+    auto plain = configuration({{"RCobDef.xml", rowsFile("COBID", R"(<row CobID="1" Dimensin="8"/>)")}});
+    EXPECT_EQ(u32At(CompileConfiguration(plain).bank2, kRecord + 280), 1u);
 }
 
 TEST(CurrentImage, GeneralParametersWithTheirSubstitutes)
