@@ -7,6 +7,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QShortcut>
 
 namespace px {
 
@@ -22,6 +23,25 @@ GridView::GridView(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int col) { Title_Double_Click(0, col); });
+
+    // Tab moves between the cells and wraps around, so the keyboard needs another way out
+    // of the grid to the buttons: Ctrl+Tab forward, Ctrl+Shift+Tab back, also from a cell
+    // being edited.
+    auto* forward = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { leave(true); });
+    auto* back = new QShortcut(this);
+    back->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                   QKeySequence(Qt::CTRL | Qt::Key_Backtab)});
+    connect(back, &QShortcut::activated, this, [this] { leave(false); });
+    for (QShortcut* shortcut : {forward, back})
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+}
+
+void GridView::leave(bool forward)
+{
+    // The edited text is kept, as when the editor loses the focus.
+    commitEdit();
+    // QWidget's own focus step, not the item view's, which would move to the next cell.
+    QWidget::focusNextPrevChild(forward);
 }
 
 void GridView::setGridModel(GridModel* model)

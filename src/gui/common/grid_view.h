@@ -11,8 +11,9 @@ class GridModel;
 
 // A table view over a GridModel that edits like a spreadsheet: typing starts editing the
 // current cell, Tab and the arrow keys move, check-box columns toggle with a click or the
-// space bar, and drop-down columns offer a fixed list. The title row and the row-number
-// column stay fixed.
+// space bar, and drop-down columns offer a fixed list. Ctrl+Tab and Ctrl+Shift+Tab leave
+// the grid for the next or previous control. The title row and the row-number column
+// stay fixed.
 class GridView final : public QTableView {
     Q_OBJECT
 public:
@@ -51,6 +52,7 @@ protected:
 
 private:
     bool jumping() const { return m_jumpOnEnter && m_jumpOnEnter(); }
+    void leave(bool forward);
     void jumpToNextCell();
 
     GridModel* m_model = nullptr;

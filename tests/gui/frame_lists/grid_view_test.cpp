@@ -2,7 +2,11 @@
 
 #include "gui/common/grid_model.h"
 
+#include <QApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -90,6 +94,57 @@ TEST_F(GridViewTest, TitleDoubleClickSizesTheColumnToItsWidestTextOnlyWhileTheOp
     view.setColumnWidth(1, 33);
     view.Title_Double_Click(2, 1);
     EXPECT_EQ(view.columnWidth(1), 33);
+}
+
+TEST(GridViewFocus, CtrlTabLeavesTheGridWhereTabMovesBetweenCells)
+{
+    // A field before the grid and a button after it, as in the editors.
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* before = new QLineEdit(&window);
+    GridModel model;
+    model.setGrid(TextGrid(3, 2));
+    auto* grid = new GridView(&window);
+    grid->setGridModel(&model);
+    auto* after = new QPushButton(&window);
+    layout->addWidget(before);
+    layout->addWidget(grid);
+    layout->addWidget(after);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    const struct {
+        const char* what;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool editing;
+        QWidget* to;
+    } cases[] = {
+        {"Ctrl+Tab", Qt::Key_Tab, Qt::ControlModifier, false, after},
+        {"Ctrl+Shift+Tab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, false, before},
+        {"Ctrl+Tab in a cell editor", Qt::Key_Tab, Qt::ControlModifier, true, after},
+    };
+    for (const auto& c : cases) {
+        grid->setFocus();
+        grid->setCurrentCell(2, 1);
+        QWidget* target = grid;
+        if (c.editing) {
+            QTest::keyClick(grid, Qt::Key_Q);
+            target = grid->indexWidget(grid->currentIndex());
+            ASSERT_NE(target, nullptr) << c.what;
+        }
+        QTest::keyClick(target, c.key, c.modifiers);
+        EXPECT_EQ(QApplication::focusWidget(), c.to) << c.what;
+        EXPECT_EQ(grid->currentIndex(), model.indexOf(2, 1)) << c.what << ": the cell cursor stays";
+    }
+    EXPECT_EQ(model.grid().cell(2, 1), s("q")) << "the edited text is stored on leaving";
+
+    // Tab alone still moves to the next cell.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_EQ(grid->currentIndex(), model.indexOf(2, 2));
 }
 
 } // namespace
