@@ -16,6 +16,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -332,6 +333,20 @@ void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Para
         if (w)
             w->setEnabled(true);
     }
+}
+
+void TFOrvaneaFirmWare::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses the focused step or title-band button, as Space does: the buttons of a
+    // plain window leave Enter to the window.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !event->isAutoRepeat()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()); button && isAncestorOf(button)) {
+            button->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFOrvaneaFirmWare::closeEvent(QCloseEvent* event)

@@ -107,6 +107,29 @@ TEST_F(MainWindowTest, EveryConfigurationStepIsRefusedWithoutAConfiguration)
     EXPECT_TRUE(dialogs.asked.empty());
 }
 
+TEST_F(MainWindowTest, EnterAndSpacePressTheFocusedButton)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+    const struct {
+        const char* button;
+        Qt::Key key;
+    } cases[] = {{"Btn_Prm_Gen", Qt::Key_Return}, {"Btn_Receive_COB", Qt::Key_Enter}, {"Btn_CreateBin", Qt::Key_Space}};
+    for (const auto& c : cases) {
+        prompter.errors.clear();
+        QAbstractButton* b = widget(c.button);
+        b->setFocus();
+        ASSERT_TRUE(b->hasFocus()) << c.button;
+        QTest::keyClick(b, c.key);
+        EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Project not Valid")}) << c.button;
+    }
+    widget("Btn_Info")->setFocus();
+    QTest::keyClick(widget("Btn_Info"), Qt::Key_Return);
+    EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::About});
+    window.close();
+}
+
 TEST_F(MainWindowTest, StepOneAndTheTitleButtonsWorkWithoutAConfiguration)
 {
     click("Btn_New");
