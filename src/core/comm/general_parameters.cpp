@@ -5,6 +5,7 @@
 #include "core/base/int_text.h"
 #include "core/base/product.h"
 #include "core/base/xml.h"
+#include "core/shell/app_settings.h"
 
 #include <QFileInfo>
 #include <QXmlStreamWriter>
@@ -59,12 +60,23 @@ void readBytes(const QDomNode& root, const QString& name, const std::array<QStri
     }
 }
 
+// A typed text that XML cannot hold (a pasted control character in a box that no check
+// reads) is refused by name: written, it would leave a file that no longer parses.
+const QString& storable(const QString& name, const QString& text)
+{
+    if (!storableInXml(text)) {
+        throw Error(QStringLiteral("ParGen.xml was not written: %1 holds a character that the file cannot store.")
+                        .arg(name));
+    }
+    return text;
+}
+
 void writeBytes(QXmlStreamWriter& out, const QString& name, const std::array<QString, 4>& attributes,
                 const std::array<QString, 4>& bytes)
 {
     out.writeEmptyElement(name);
     for (std::size_t i = 0; i < bytes.size(); ++i)
-        out.writeAttribute(attributes[i], bytes[i]);
+        out.writeAttribute(attributes[i], storable(attributes[i], bytes[i]));
 }
 
 bool inRange(const QString& text, std::int64_t low, std::int64_t high)
@@ -144,12 +156,12 @@ QByteArray generalParametersBytes(const GeneralParameters& p)
     out.writeTextElement(kDeviceType, QString::number(p.deviceType));
     out.writeTextElement(kBaudRate, QString::number(p.baudCode));
     out.writeTextElement(kCanType, QString::number(p.canType));
-    out.writeTextElement(kCanTimeOut, p.canTimeOut);
+    out.writeTextElement(kCanTimeOut, storable(kCanTimeOut, p.canTimeOut));
     writeBytes(out, kAddIp, kIpAttributes, p.ip);
     writeBytes(out, kSubnet, kSubnetAttributes, p.subnet);
     out.writeTextElement(kEnGateway, flagText(p.gatewayEnabled));
     writeBytes(out, kGateway, kGatewayAttributes, p.gateway);
-    out.writeTextElement(kPort, p.port);
+    out.writeTextElement(kPort, storable(kPort, p.port));
     out.writeTextElement(kFastBoot, flagText(p.fastBoot));
     out.writeEndElement();
     out.writeComment(product::kVersionComment);

@@ -201,6 +201,36 @@ TEST(GeneralParametersFile, RefusedWriteFailsNamingTheFile)
     }
 }
 
+TEST(GeneralParametersFile, ValueTheFileCannotHoldIsRefusedByNameAndTheOldFileKept)
+{
+    // A pasted control character in a box that no check reads (a gateway byte while the
+    // gateway is off, the time-out of the dip-switch device) must not end as a file that
+    // no longer parses.
+    test::TempHome home;
+    const QString path = home.file(QStringLiteral("ParGen.xml"));
+    SaveGeneralParameters(path, GeneralParameters{});
+    const QByteArray before = home.read(QStringLiteral("ParGen.xml"));
+    const struct {
+        const char* element;
+        Edit edit;
+    } cases[] = {
+        {"GATB2", [](GeneralParameters& p) { p.gateway[1] = QStringLiteral("1\x01"); }},
+        {"CANTimeOut", [](GeneralParameters& p) { p.canTimeOut = QString(QChar(0xFFFE)); }},
+        {"IPB4", [](GeneralParameters& p) { p.ip[3] = QStringLiteral("\x1b"); }},
+        {"Port", [](GeneralParameters& p) { p.port = QStringLiteral("502\x7f\x08"); }},
+    };
+    for (const auto& c : cases) {
+        try {
+            SaveGeneralParameters(path, edited(c.edit));
+            ADD_FAILURE() << c.element << ": written";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral("ParGen.xml"))) << e.text().toStdString();
+            EXPECT_TRUE(e.text().contains(QString::fromLatin1(c.element))) << e.text().toStdString();
+        }
+        EXPECT_EQ(home.read(QStringLiteral("ParGen.xml")), before) << c.element;
+    }
+}
+
 TEST(CanBaudTable, ListPerDeviceAndCodesBothWays)
 {
     EXPECT_EQ(Update_CAN_Baud(kJumperDevice), QStringList({QStringLiteral("20K"), QStringLiteral("50K"), QStringLiteral("100K"),
