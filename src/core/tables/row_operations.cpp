@@ -129,23 +129,20 @@ int Check_Byte_List(const QString& text, int expected)
         return 0;
     int count = 0;
     bool bad = false;
-    QString rest = text;
-    while (!rest.isEmpty()) {
-        QString item;
-        const qsizetype comma = rest.indexOf(u',');
-        if (comma >= 0) {
-            item = rest.left(comma);
-            rest = rest.mid(comma + 1);
-        } else {
-            item = rest;
-            rest.clear();
-        }
-        const std::int32_t value = toInt32(item.trimmed(), -1);
+    // Items are read in place, left to right; a comma at the very end leaves nothing after
+    // it and so ends the list without an empty item.
+    const QStringView all(text);
+    qsizetype from = 0;
+    while (from < all.size()) {
+        const qsizetype comma = all.indexOf(u',', from);
+        const qsizetype end = comma < 0 ? all.size() : comma;
+        const std::int32_t value = toInt32(all.sliced(from, end - from).trimmed(), -1);
         if (value < 0 || value > 255) {
             bad = true;
             break;
         }
         ++count;
+        from = end + 1;
     }
     if (count != expected)
         return 2;

@@ -192,6 +192,13 @@ TEST(RowOperations, CheckByteList)
     };
     for (const auto& c : cases)
         EXPECT_EQ(Check_Byte_List(QString::fromUtf8(c.text), c.expected), c.result) << c.text << " / " << c.expected;
+
+    // A hand-edited cell of any length is read to its end in one pass (this one took minutes
+    // when the rest of the text was copied at every comma).
+    const int many = 2'000'000;
+    const QString longList = QStringLiteral("1,").repeated(many) + QStringLiteral("256");
+    EXPECT_EQ(Check_Byte_List(longList, many), 1);
+    EXPECT_EQ(Check_Byte_List(longList, 8), 2);
 }
 
 } // namespace
