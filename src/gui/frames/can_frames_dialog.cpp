@@ -9,8 +9,9 @@
 #include "gui/common/title_band.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -74,8 +75,7 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
         b->setAutoDefault(false);
         return b;
     };
-    Btn_OK = button("Btn_OK");
-    Btn_Cancel = button("Btn_Cancel");
+    // Made in the order they stand, which is the order Tab visits them.
     Btn_DeleteRow = button("Btn_DeleteRow");
     Btn_InsertRow = button("Btn_InsertRow");
     auto* buttons = new QHBoxLayout;
@@ -89,6 +89,8 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
         connect(Btn_CopyRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_CopyRowClick);
         connect(Btn_PasteRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_PasteRowClick);
     }
+    Btn_OK = button("Btn_OK");
+    Btn_Cancel = button("Btn_Cancel");
     buttons->addStretch(1);
     buttons->addWidget(Btn_OK);
     buttons->addWidget(Btn_Cancel);
@@ -193,6 +195,19 @@ void CanFramesDialog::accept()
         return;
     m_loadIncomplete = false;
     QDialog::accept();
+}
+
+void CanFramesDialog::keyPressEvent(QKeyEvent* event)
+{
+    // The buttons are no default buttons, so that Enter in the table never presses OK;
+    // Enter still presses the button that has the focus.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && focused->parent() == this) {
+            focused->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CanFramesDialog::Btn_DeleteRowClick()

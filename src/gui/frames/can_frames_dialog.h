@@ -45,6 +45,7 @@ public:
 
 protected:
     CanFramesDialog(FrameListKind kind, Session& session, Prompter& prompter, QWidget* parent);
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Captions;

@@ -8,6 +8,7 @@
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -275,6 +276,44 @@ TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
         EXPECT_EQ(d->grid().cell(2, 1), s("2"));
         d->reject();
     }
+}
+
+TEST_F(FramesDialogTest, KeyboardReachesTheButtonsInTheirOrderAndEnterPressesTheFocusedOne)
+{
+    writeFile(rcob(), "<COBID><row CobID=\"1\" CobType=\"2.0A (11 bits)\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>");
+    TFReceiveCANFrames_K d(home.session, prompter);
+    d.show();
+    QApplication::setActiveWindow(&d);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    d.FormShow();
+    GridView* v = view(d);
+    v->setFocus();
+
+    // Enter in the table does not close the dialog.
+    QTest::keyClick(v, Qt::Key_Return);
+    EXPECT_TRUE(d.isVisible());
+
+    // Out of the table, the buttons come in the order they stand.
+    QStringList order;
+    QTest::keyClick(v, Qt::Key_Tab, Qt::ControlModifier);
+    for (int i = 0; i < 6; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order.join(u' '), s("Btn_DeleteRow Btn_InsertRow Btn_CopyRow Btn_PasteRow Btn_OK Btn_Cancel"));
+    EXPECT_EQ(QApplication::focusWidget(), v) << "Tab from the last button comes back to the table";
+
+    // Enter presses the button that has the focus.
+    prompter.yesNoAnswers = {false};
+    button(d, "Btn_DeleteRow")->setFocus();
+    QTest::keyClick(button(d, "Btn_DeleteRow"), Qt::Key_Return);
+    EXPECT_EQ(prompter.questions, QStringList{s("Are you sure to delete the Row number 1")});
+    button(d, "Btn_OK")->setFocus();
+    QTest::keyClick(button(d, "Btn_OK"), Qt::Key_Enter);
+    EXPECT_EQ(prompter.errors, QStringList());
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_TRUE(home.read(s("PROJECTS/Plant1/RCobDef.xml")).contains("Mnemonic=\"m\""));
 }
 
 TEST_F(FramesDialogTest, AnEditLeftOpenAtTheCloseBoxIsDiscardedWithTheOtherEdits)
