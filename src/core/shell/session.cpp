@@ -47,7 +47,8 @@ int createConfiguration(Workspace& ws, const QString& name)
     if (name.isEmpty())
         return 32;
     const QString folder = ws.Projects_Folder + u'/' + name;
-    if (QFileInfo(folder).isDir())
+    // Letter case does not tell two configurations apart, whatever the file system does.
+    if (QFileInfo(folder).isDir() || Search_Open_Conf(listConfigurations(ws.Projects_Folder), name) >= 0)
         return 31;
     // A name that would lead out of PROJECTS or into another configuration, or that the
     // settings file could not keep, is refused like any name the file system refuses.
@@ -76,6 +77,9 @@ int Search_Open_Conf(const QStringList& names, const QString& name)
         }
         return u;
     };
+    // Folders made outside the program may differ in letter case only: the exact name wins.
+    if (const qsizetype exact = names.indexOf(name); exact >= 0)
+        return static_cast<int>(exact);
     const QString wanted = upper(name);
     for (int i = 0; i < names.size(); ++i) {
         if (upper(names[i]) == wanted)

@@ -39,16 +39,16 @@ bool isConfigurationName(const QString& name);
 
 // Creating a configuration (the New dialog's OK). The name is used exactly as typed.
 // Returns 0 and activates the new configuration, or the message index of the refusal:
-// 32 for an empty name, 31 when the folder exists, 30 when the folder cannot be made or
-// the name is no configuration name.
+// 32 for an empty name, 31 when the folder exists (also in another letter case), 30 when
+// the folder cannot be made or the name is no configuration name.
 int createConfiguration(Workspace& ws, const QString& name);
 
 // The configurations in the projects folder: the names of its subfolders, sorted by name
 // without regard to letter case. An empty or unreadable folder gives an empty list.
 QStringList listConfigurations(const QString& projectsFolder);
 
-// The position of `name` in `names`, comparing the letters a to z without regard to
-// case; -1 when it is not there.
+// The position of `name` in `names`: the exact name, else the first that matches when
+// the letters a to z are compared without regard to case; -1 when it is not there.
 int Search_Open_Conf(const QStringList& names, const QString& name);
 
 } // namespace px

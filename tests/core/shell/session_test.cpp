@@ -112,7 +112,10 @@ TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
         const char* name;
         int result;
     } refusals[] = {
-        {"", 32}, {"Existing", 31}, {"AFile", 30}, {"../Outside", 30}, {"a/b", 30}, {"a\\b", 30}, {".", 31}, {"..", 31},
+        // Names are told apart without regard to letter case, on every file system, so
+        // that the Open dialog finds the configuration meant and PROJECTS stays usable
+        // where case is ignored.
+        {"", 32}, {"Existing", 31}, {"EXISTING", 31}, {"existinG", 31}, {"AFile", 30}, {"../Outside", 30}, {"a/b", 30}, {"a\\b", 30}, {".", 31}, {"..", 31},
         // The settings file keeps the name: a character it cannot store is refused like
         // one the file system refuses.
         {"Plant\x01", 30}, {"Line\x1f", 30},
@@ -142,6 +145,10 @@ TEST(Configurations, ListingAndCaseInsensitiveSearch)
     EXPECT_EQ(Search_Open_Conf(names, QStringLiteral("alpha")), 0);
     EXPECT_EQ(Search_Open_Conf(names, QStringLiteral("delta")), -1);
     EXPECT_EQ(Search_Open_Conf(names, QString()), -1);
+    // Folders made outside the program may differ in case only: the exact name wins.
+    const QStringList twins{QStringLiteral("plant1"), QStringLiteral("Plant1"), QStringLiteral("PLANT1")};
+    EXPECT_EQ(Search_Open_Conf(twins, QStringLiteral("Plant1")), 1);
+    EXPECT_EQ(Search_Open_Conf(twins, QStringLiteral("pLANT1")), 0);
     EXPECT_TRUE(listConfigurations(home.file(QStringLiteral("missing"))).isEmpty());
 }
 
