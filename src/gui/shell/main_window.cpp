@@ -320,7 +320,9 @@ void TFOrvaneaFirmWare::Update_Device()
 
 void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Parameter, bool tipo)
 {
-    // The windows stay painted while the program runs, but take no input.
+    // The windows stay painted while the program runs, but take no input. Disabling
+    // takes the keyboard focus away; it goes back where it was afterwards.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
     QList<QPointer<QWidget>> disabled;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->isVisible() && w->isEnabled()) {
@@ -333,6 +335,8 @@ void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Para
         if (w)
             w->setEnabled(true);
     }
+    if (focus && focus->isEnabled() && focus->isVisible())
+        focus->setFocus();
 }
 
 void TFOrvaneaFirmWare::keyPressEvent(QKeyEvent* event)

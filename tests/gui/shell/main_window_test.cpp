@@ -281,6 +281,13 @@ TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrow
     EXPECT_FALSE(runner.windowEnabledDuringRun);
     EXPECT_TRUE(window.isEnabled());
 
+    // The keyboard focus comes back to where it was before the wait.
+    QApplication::setActiveWindow(&window);
+    widget("Btn_CreateBin")->setFocus();
+    ASSERT_TRUE(widget("Btn_CreateBin")->hasFocus());
+    window.Start_Program(QStringLiteral("/opt/Ethernet_Update.exe"), QString(), false);
+    EXPECT_TRUE(widget("Btn_CreateBin")->hasFocus());
+
     widget<QLabel>("L_Quarnel")->linkActivated(QStringLiteral("home"));
     ASSERT_EQ(browser.urls.size(), 1);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/HOME/default.asp?frompg=PX40318")));
