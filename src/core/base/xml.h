@@ -7,6 +7,14 @@
 
 #include <optional>
 
+namespace px {
+
+// Whether a text can stand in an XML file as it is. Control characters other than tab,
+// line feed and carriage return cannot, nor can U+FFFE, U+FFFF or a lone surrogate.
+bool storableInXml(const QString& text);
+
+} // namespace px
+
 namespace px::xml {
 
 // Parses a whole document. A document that does not parse throws px::Error whose text

@@ -161,23 +161,6 @@ std::optional<RowFault> checkTransmitDip(const TextGrid& grid)
     return std::nullopt;
 }
 
-// Control characters other than tab, line feed and carriage return cannot stand in an
-// XML file, nor can the two non-characters U+FFFE and U+FFFF or a lone surrogate.
-bool storableInXml(const QString& text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
-            return false;
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            ++i;
-            continue;
-        }
-        if (QChar::isSurrogate(c))
-            return false;
-    }
-    return true;
-}
 
 using Attributes = std::vector<std::pair<QString, QString>>;
 

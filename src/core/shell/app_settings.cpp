@@ -32,21 +32,6 @@ void requireStorable(const QString& text, const QString& what)
 
 } // namespace
 
-bool storableInXml(const QString& text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF)
-            return false;
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            ++i;
-            continue;
-        }
-        if (QChar::isSurrogate(c))
-            return false;
-    }
-    return true;
-}
 
 AppSettings parseSettings(const QByteArray& bytes)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/xml.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -19,9 +21,6 @@ struct AppSettings {
     bool versionCheckEnabled() const { return Enable_Internet && Enable_Update; }
 };
 
-// Whether a text can stand in an XML file as it is. Control characters other than tab,
-// line feed and carriage return cannot, nor can U+FFFE, U+FFFF or a lone surrogate.
-bool storableInXml(const QString& text);
 
 // Reads the settings file's bytes. Every value is read on its own: a missing group, a
 // missing value element or a document that does not parse give that value's default.
