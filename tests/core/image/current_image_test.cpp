@@ -103,6 +103,10 @@ TEST(CurrentImage, ReceiveFrameEntries)
         {R"~(CobID="256" CobType="2.0b (29 bits)" Dimensin="264")~", hex("00 01 00 80 00 00 00 00 00 00 00 00 08 00 00 00")},
         {R"~(CobID="0x18FEF100" CobType="2.0B (29 bits)" Dimensin="8")~", hex("00 F1 FE 98 00 00 00 00 00 00 00 00 08 00 00 00")},
         {R"~(CobID="$181" CobType=" 2.0B (29 bits)" Dimensin="8")~", hex("81 01 00 00 00 00 00 00 00 00 00 00 08 00 00 00")},
+        // Negative and 64-bit values keep their low 32 bits; TimeRTR is a 32-bit value.
+        {R"(CobID="-1" Dimensin="-1" TimeOut_Time="-1")", hex("FF FF FF FF FF FF FF FF 00 00 00 00 FF 00 00 00")},
+        {R"(CobID="0x1FFFFFFFE" Dimensin="8" RTR="Y" TimeRTR="-2")", hex("FE FF FF FF 00 00 00 00 FE FF FF FF 08 08 00 00")},
+        {R"(CobID="1" Dimensin="8" RTR="Y" TimeRTR="4294967296")", hex("01 00 00 00 00 00 00 00 FF FF FF FF 08 08 00 00")},
     };
     for (const auto& c : cases) {
         const ConfigurationImage img = compile({
@@ -111,6 +115,28 @@ TEST(CurrentImage, ReceiveFrameEntries)
         });
         EXPECT_EQ(img.bank2.left(16), c.entry) << c.row;
         EXPECT_EQ(img.esp32_2.left(16), c.entry) << c.row;
+    }
+}
+
+TEST(CurrentImage, CanTimeOutOfTheFrames)
+{
+    // The general time-out stands in for a receive frame marked "Y" without its own.
+    const struct {
+        std::optional<QByteArray> parGen;
+        QByteArray time;
+    } cases[] = {
+        {std::nullopt, hex("00 00 00 00")},
+        {parGen("<CANTimeOut>-5</CANTimeOut>"), hex("FB FF FF FF")},
+        {parGen("<CANTimeOut>abc</CANTimeOut>"), hex("00 00 00 00")},
+        {parGen({}, "CANTimeOut"), hex("00 00 00 00")},
+        {"<!-- first -->" + parGen(), hex("00 00 00 00")},
+    };
+    for (const auto& c : cases) {
+        auto input = configuration({{"RCobDef.xml", rowsFile("COBID", R"(<row CobID="1" Dimensin="8" TimeOut="Y"/>)")}});
+        input.parGen = InputFile::fromBytes(QStringLiteral("ParGen.xml"), c.parGen);
+        ConfigurationImage img;
+        BuildCurrentImages(input, img);
+        EXPECT_EQ(img.bank2.mid(4, 4), c.time) << (c.parGen ? c.parGen->constData() : "no ParGen.xml");
     }
 }
 
@@ -127,6 +153,8 @@ TEST(CurrentImage, TransmitFrameEntries)
         {R"(CobID="513" Dimensin="8" OnTimer="N" Timer="1000")", hex("01 02 00 00 00 00 00 00 00 00 00 00 08 00 00 00")},
         {R"(CobID="513" Dimensin="8" OnTimer="Y " Timer="1000")", hex("01 02 00 00 00 00 00 00 00 00 00 00 08 00 00 00")},
         {R"~(CobID="513" CobType="2.0B (29 BITS)" Dimensin="2" RTR="Y" OnChange="Y" OnTimer="Y" Timer="10")~", hex("01 02 00 80 00 00 00 00 0A 00 00 00 02 07 00 00")},
+        {R"(CobID="513" Dimensin="8" OnTimer="Y" Timer="0x100000005")", hex("01 02 00 00 00 00 00 00 05 00 00 00 08 04 00 00")},
+        {R"(CobID="513" Dimensin="8" OnTimer="Y" Timer="-1")", hex("01 02 00 00 00 00 00 00 FF FF FF FF 08 04 00 00")},
     };
     for (const auto& c : cases) {
         const ConfigurationImage img = compile({{"TCobDef.xml", rowsFile("COBID", QByteArray("<row ") + c.row + "/>")}});
@@ -198,6 +226,7 @@ TEST(CurrentImage, MappingEntries)
         {"RInfoCob.xml", R"(Index="65537" NrPdo="5" PosComp="0")", 1, hex("01 00 04 00 00 00 00 00")},
         {"RInfoCob.xml", R"(Index="1" NrPdo="1" PosComp="x")", 1, hex("01 00 00 00 00 00 00 00")},
         {"RInfoCob.xml", R"(Index="1" NrPdo="1" PosComp="0x1F8")", 1, hex("01 00 00 00 0F 00 08 00")},
+        {"RInfoCob.xml", R"(Index="-1" NrPdo="$2" PosComp="-1")", 1, hex("FF FF 01 00 17 00 17 00")},
         {"RInfoCob.xml", R"(Index="1" NrPdo="0" PosComp="18")", 0, QByteArray(8, '\0')},
         {"RInfoCob.xml", R"(Index="1" NrPdo="6" PosComp="18")", 0, QByteArray(8, '\0')},
         {"RInfoCob.xml", R"(Index="x" NrPdo="-2147483648" PosComp="18")", 0, QByteArray(8, '\0')},

@@ -122,6 +122,16 @@ TEST(LegacyImage, TwentyNineBitEntriesCarryTheRowIndexAndNoLookupBlocks)
     EXPECT_EQ(u16At(bank, static_cast<int>(h[5]) + 12), 257u);
 }
 
+TEST(LegacyImage, MappingEntriesKeepTheLowBitsAsStored)
+{
+    // No frame check: the values go into both lists as read, cut to their widths.
+    const QByteArray rows = R"(<row Index="65537" NrPdo="257" PosComp="0x112"/><row Index="-1" NrPdo="-1" PosComp="$FF"/>)";
+    auto input = configuration({{"RInfoCob.xml", rowsFile("RInfoCob", rows)}, {"TInfoCob.xml", rowsFile("TInfoCob", rows)}});
+    const QByteArray bank = BuildLegacyImage(input);
+    EXPECT_EQ(header(bank), (std::vector<std::uint32_t>{24, 24, 4376, 4376, 4384, 4392}));
+    EXPECT_EQ(bank.mid(4376), hex("01 00 01 12  FF FF FF FF  01 00 01 12  FF FF FF FF"));
+}
+
 TEST(LegacyImage, ParameterBlockCodesAndSubstitutes)
 {
     // Offsets inside the 28-byte block: 0 bit-rate code, 22 EN_GATEWAY, 23..26 gateway, 27 FAST_BOOT.
@@ -147,6 +157,9 @@ TEST(LegacyImage, ParameterBlockCodesAndSubstitutes)
         {"no FAST_BOOT gives 0", parGen({}, "FAST_BOOT"), 27, hex("00")},
         {"FAST_BOOT as stored", parGen("<FAST_BOOT>1</FAST_BOOT>"), 27, hex("01")},
         {"CANTimeOut keeps 16 bits", parGen("<CANTimeOut>100000</CANTimeOut>"), 20, hex("A0 86")},
+        {"address bytes and port keep their low bits",
+         parGen(R"(<ADD_IP IPB1="256" IPB2="-1" IPB3="0x1C0" IPB4="10"/>)"), 2, hex("00 FF C0 0A")},
+        {"port keeps 16 bits", parGen("<Port>70000</Port>"), 10, hex("70 11")},
     };
     for (const auto& c : cases) {
         auto input = configuration({{"ParGen.xml", c.parGen}});
