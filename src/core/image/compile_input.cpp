@@ -104,7 +104,8 @@ XmlContent xmlContentOf(const QDomDocument& doc)
 XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
 {
     // The same tokens the document model is built from, kept as it keeps them: text that
-    // is only blanks is dropped, CDATA is kept, the declaration is a node of its own.
+    // is only blanks is dropped, CDATA is kept, the declaration is a node of its own
+    // (and so is the document type, which the model keeps apart).
     QXmlStreamReader r(bytes);
     r.setNamespaceProcessing(false);
     XmlContent c;
@@ -112,7 +113,6 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
     XmlItem* root = nullptr;
     XmlItem* row = nullptr;
     bool unusual = false;
-    std::optional<std::size_t> doctypeAt;   // its place among the top-level nodes
     while (!r.atEnd() && !unusual) {
         switch (r.readNext()) {
         case QXmlStreamReader::StartDocument:
@@ -120,8 +120,9 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
                 c.top.emplace_back();
             break;
         case QXmlStreamReader::DTD:
-            doctypeAt = c.top.size();
-            unusual = true;
+            // A top-level node of its own. The reader itself expands the entities it
+            // declares and adds the default attributes, as the document model does.
+            c.top.emplace_back();
             break;
         case QXmlStreamReader::EntityReference:
             unusual = true;
@@ -162,15 +163,8 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
             break;
         }
     }
-    if (unusual) {
-        // The document type is a top-level node of its own, which the document model
-        // keeps apart from its children: put it back in its place, so that a document
-        // type before the root is the first node, as a declaration or a comment is.
-        XmlContent m = xmlContentOf(xml::parse(bytes, name));
-        if (doctypeAt && *doctypeAt <= m.top.size())
-            m.top.insert(m.top.begin() + static_cast<std::ptrdiff_t>(*doctypeAt), XmlItem{});
-        return m;
-    }
+    if (unusual)
+        return xmlContentOf(xml::parse(bytes, name));
     if (r.hasError()) {
         // The text the document model would give, taken from this reading: the model
         // builds ever more slowly with the depth of a document, broken ones included.

@@ -31,9 +31,9 @@ struct XmlContent {
 
 // Reads the document into an XmlContent, node for node as the document model reads it,
 // but with the document type among the top-level nodes where it stands (the document
-// model keeps it apart). Plain documents are read by a streaming reader; a document with
-// a type declaration or entity references goes through the full document model. Throws
-// px::Error like xml::parse when the document does not parse.
+// model keeps it apart). Documents are read by a streaming reader; one with an entity
+// reference that the reader leaves unresolved goes through the full document model.
+// Throws px::Error like xml::parse when the document does not parse.
 XmlContent readXmlContent(const QByteArray& bytes, const QString& name);
 // The same content taken from a parsed document.
 XmlContent xmlContentOf(const QDomDocument& doc);
