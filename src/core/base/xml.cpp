@@ -5,6 +5,7 @@
 #include "core/base/product.h"
 
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 namespace px {
 
@@ -30,6 +31,27 @@ namespace px::xml {
 
 QDomDocument parse(const QByteArray& bytes, const QString& name)
 {
+    // The document model slows down sharply with the depth of nesting, so a hand-made
+    // file nested thousands of levels deep would stall the program. One streaming pass
+    // refuses such a file first; the configuration files are three levels deep.
+    {
+        QXmlStreamReader scan(bytes);
+        scan.setNamespaceProcessing(false);
+        int depth = 0;
+        while (!scan.atEnd()) {
+            const auto token = scan.readNext();
+            if (token == QXmlStreamReader::StartElement && ++depth > kMaxDepth) {
+                throw Error(QStringLiteral("The file %1 is not valid XML: line %2, column %3: elements are nested "
+                                           "deeper than %4 levels")
+                                .arg(name)
+                                .arg(scan.lineNumber())
+                                .arg(scan.columnNumber())
+                                .arg(kMaxDepth));
+            }
+            if (token == QXmlStreamReader::EndElement)
+                --depth;
+        }
+    }
     QDomDocument doc;
     QString message;
     int line = 0;

@@ -19,6 +19,8 @@ namespace px::xml {
 
 // Parses a whole document. A document that does not parse throws px::Error whose text
 // names the file, the line and the parser's text; `name` is the file name shown there.
+// Elements nested deeper than kMaxDepth levels are refused the same way.
+inline constexpr int kMaxDepth = 1000;
 QDomDocument parse(const QByteArray& bytes, const QString& name);
 
 // Reads and parses the file at `path`; a file that cannot be read or parsed throws.

@@ -55,5 +55,23 @@ TEST(Xml, ParseErrorNamesFileLineAndCause)
     }
 }
 
+TEST(Xml, NestingBeyondTheLimitIsRefusedAtOnce)
+{
+    const auto nested = [](int depth) {
+        return QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth);
+    };
+    EXPECT_NO_THROW(xml::parse(nested(xml::kMaxDepth), QStringLiteral("deep.xml")));
+    // Deep and broken, as a damaged file may be: refused without building the tree.
+    for (const QByteArray& bytes : {nested(200000), QByteArray("<a>").repeated(200000)}) {
+        try {
+            xml::parse(bytes, QStringLiteral("deep.xml"));
+            FAIL() << "no error";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral("deep.xml"))) << e.text().toStdString();
+            EXPECT_TRUE(e.text().contains(QStringLiteral("nested deeper than 1000"))) << e.text().toStdString();
+        }
+    }
+}
+
 } // namespace
 } // namespace px
