@@ -478,9 +478,15 @@ QByteArray RegisterMapping::toXml() const
 void RegisterMapping::save(const Workspace& ws) const
 {
     const QString path = m_profile->mappingPath(ws);
-    if (m_loadFailed && QFileInfo::exists(path))
-        writeFileAtomically(path + QStringLiteral(".bak"), readWholeFile(path));
-    writeFileAtomically(path, toXml());
+    const QByteArray bytes = toXml();
+    if (m_loadFailed && QFileInfo::exists(path)) {
+        // A file that already holds what is written loses nothing; keeping it would replace
+        // the backup of an earlier OK with the same reduced file.
+        const QByteArray old = readWholeFile(path);
+        if (old != bytes)
+            writeFileAtomically(path + QStringLiteral(".bak"), old);
+    }
+    writeFileAtomically(path, bytes);
 }
 
 QByteArray RegisterMapping::toCsv() const

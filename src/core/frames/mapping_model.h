@@ -129,7 +129,8 @@ public:
     // The mapping file as written by OK.
     QByteArray toXml() const;
     // OK: writes the mapping file. When the last load failed, the file as it was is first
-    // kept beside it as the same name with ".bak" added. Throws px::Error on failure.
+    // kept beside it as the same name with ".bak" added, unless it already holds what is
+    // written. Throws px::Error on failure.
     void save(const Workspace& ws) const;
 
     // The CSV export: header and one line per entry, CR LF line ends, 8-bit text.

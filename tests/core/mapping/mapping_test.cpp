@@ -327,6 +327,23 @@ TEST(Mapping, OkAfterAFailedLoadKeepsTheOldFileAsBak)
               QByteArray("<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob><!--SW_VERSION = 2.505-->"));
 }
 
+TEST(Mapping, ARepeatedOkWhileTheFrameListStaysBrokenKeepsTheFirstBak)
+{
+    TempHome home;
+    home.activate(QStringLiteral("P"));
+    const Workspace& ws = home.session.ws;
+    const QByteArray old = "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"18\"/></RInfoCob>";
+    writeFile(ws.File_RCobDef, "<COBID><row CobID=\"1\"/></COBID>"); // no Dimensin: no frame, no entry
+    writeFile(ws.File_RInfoCob, old);
+    RegisterMapping m(R);
+    for (int showing = 0; showing < 2; ++showing) {
+        EXPECT_THROW(m.load(ws), Error);
+        m.save(ws);
+    }
+    EXPECT_EQ(readFile(ws.File_RInfoCob + QStringLiteral(".bak")), old);
+    EXPECT_EQ(readFile(ws.File_RInfoCob), QByteArray("<RInfoCob/><!--SW_VERSION = 2.505-->"));
+}
+
 TEST(Mapping, CsvImportLines)
 {
     struct Case {
