@@ -6,6 +6,7 @@
 #include "core/update/ethernet_job.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
+#include "gui/update/update_operations.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -30,14 +31,6 @@ T* named(QWidget* parent, const QString& name)
     auto* w = new T(parent);
     w->setObjectName(name);
     return w;
-}
-
-QHBoxLayout* indented(QWidget* w)
-{
-    auto* row = new QHBoxLayout;
-    row->addSpacing(24);
-    row->addWidget(w);
-    return row;
 }
 
 // Real time; a pause lets the user interface run (paint, move, react) meanwhile.
@@ -119,36 +112,19 @@ TFBootTCP::TFBootTCP(Session& session, Prompter& prompter, Pinger& pinger, Start
     address->addStretch(1);
     m_pages->addWidget(Page_Address);
 
-    Page_Options = named<QWidget>(m_pages, QStringLiteral("Page_Options"));
-    auto* options = new QVBoxLayout(Page_Options);
-    options->setContentsMargins(16, 10, 16, 0);
-    L_Options = named<QLabel>(Page_Options, QStringLiteral("L_Options"));
-    L_Options->setFont(bold);
-    CB_Firmware = named<QCheckBox>(Page_Options, QStringLiteral("CB_Firmware"));
-    CB_Read_Firm = named<QCheckBox>(Page_Options, QStringLiteral("CB_Read_Firm"));
-    CB_Conf = named<QCheckBox>(Page_Options, QStringLiteral("CB_Conf"));
-    CB_Read_Conf = named<QCheckBox>(Page_Options, QStringLiteral("CB_Read_Conf"));
-    // All operations are chosen at program start; the choice then lasts for the run.
-    for (QCheckBox* box : {CB_Firmware, CB_Read_Firm, CB_Conf, CB_Read_Conf})
-        box->setChecked(true);
-    options->addWidget(L_Options);
-    options->addWidget(CB_Firmware);
-    options->addLayout(indented(CB_Read_Firm));
-    options->addWidget(CB_Conf);
-    options->addLayout(indented(CB_Read_Conf));
-    options->addStretch(1);
+    const UpdateOperationsPage operations = UpdateOperationsPage::build(m_pages, bold);
+    Page_Options = operations.page;
+    L_Options = operations.L_Options;
+    CB_Firmware = operations.CB_Firmware;
+    CB_Read_Firm = operations.CB_Read_Firm;
+    CB_Conf = operations.CB_Conf;
+    CB_Read_Conf = operations.CB_Read_Conf;
     m_pages->addWidget(Page_Options);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(12, 0, 12, 0);
-    buttons->addStretch(1);
-    Btn_Cancel = named<QPushButton>(this, QStringLiteral("Btn_Cancel"));
-    Btn_Next = named<QPushButton>(this, QStringLiteral("Btn_Next"));
-    Btn_Update = named<QPushButton>(this, QStringLiteral("Btn_Update"));
-    buttons->addWidget(Btn_Cancel);
-    buttons->addWidget(Btn_Next);
-    buttons->addWidget(Btn_Update);
-    top->addLayout(buttons);
+    const UpdateButtons buttons = UpdateButtons::build(this, top);
+    Btn_Cancel = buttons.Btn_Cancel;
+    Btn_Next = buttons.Btn_Next;
+    Btn_Update = buttons.Btn_Update;
 
     connect(Btn_Ping, &QPushButton::clicked, this, [this] { Btn_PingClick(); });
     connect(Btn_Cancel, &QPushButton::clicked, this, &TFBootTCP::reject);
