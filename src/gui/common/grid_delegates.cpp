@@ -18,7 +18,11 @@ void GridCheckBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     opt.text.clear();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
     QStyleOptionViewItem box = opt;
-    const QRect indicator = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, opt.widget);
+    // The indicator's size is asked with the check feature on: without it the style
+    // gives an empty rectangle and the box would shrink to a dot.
+    QStyleOptionViewItem withIndicator = opt;
+    withIndicator.features |= QStyleOptionViewItem::HasCheckIndicator;
+    const QRect indicator = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &withIndicator, opt.widget);
     box.rect = QRect(QPoint(0, 0), indicator.size());
     box.rect.moveCenter(option.rect.center());
     box.state = (box.state & ~(QStyle::State_On | QStyle::State_Off))

@@ -96,6 +96,36 @@ TEST_F(GridViewTest, TitleDoubleClickSizesTheColumnToItsWidestTextOnlyWhileTheOp
     EXPECT_EQ(view.columnWidth(1), 33);
 }
 
+TEST(GridCheckBoxCells, ACheckedCellLooksCheckedAndDiffersFromAClearOne)
+{
+    TextGrid g(3, 1);
+    g.setTitles({s("N"), s("TimeOut")});
+    g.setCheckBoxColumn(1);
+    g.setCell(1, 1, s("Y"));
+    g.setCell(2, 1, s("N"));
+    GridModel model;
+    model.setGrid(g);
+    GridView view;
+    view.setGridModel(&model);
+    view.resize(300, 200);
+    view.show();
+    const auto picture = [&](int row) {
+        return view.viewport()->grab(view.visualRect(model.indexOf(row, 1))).toImage();
+    };
+    const QImage checked = picture(1);
+    const QImage clear = picture(2);
+    const QImage empty = picture(3);
+    EXPECT_NE(checked, clear);
+    // A clear box is drawn as a box, not as a dot: it covers more than a few pixels.
+    int marked = 0;
+    for (int y = 0; y < clear.height(); ++y)
+        for (int x = 0; x < clear.width(); ++x)
+            marked += clear.pixel(x, y) != clear.pixel(0, 0);
+    EXPECT_GT(marked, 20);
+    EXPECT_EQ(clear, empty); // a cell never toggled shows as a clear box
+    view.close();
+}
+
 TEST(GridViewFocus, CtrlTabLeavesTheGridWhereTabMovesBetweenCells)
 {
     // A field before the grid and a button after it, as in the editors.
