@@ -61,6 +61,18 @@ const XmlItem& InputFile::firstTopLevelNode()
 
 namespace {
 
+// Text made only of XML's own blanks (space, tab, line feed, carriage return) between
+// elements is no node. Other spaces, a no-break space among them, are text like any
+// other, as every standard XML reader keeps them.
+bool xmlBlank(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r')
+            return false;
+    }
+    return true;
+}
+
 QXmlStreamAttributes attributesOf(const QXmlStreamReader& r)
 {
     return r.attributes();
@@ -145,7 +157,7 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
                 root = nullptr;
             break;
         case QXmlStreamReader::Characters:
-            if (r.isCDATA() || !r.text().trimmed().isEmpty()) {
+            if (r.isCDATA() || !xmlBlank(r.text())) {
                 if (depth == 1)
                     root->children.emplace_back();
                 else if (depth >= 2)

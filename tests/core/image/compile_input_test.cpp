@@ -48,7 +48,7 @@ TEST(CompileInput, StreamedContentEqualsTheDocumentModel)
         "<!-- first --><COBID><row CobID=\"1\"/></COBID>",
         "<R><!-- a note --><row CobID=\"1\"/><?pi data?><row/></R>",
         "<R>abc<row CobID=\"1\"/><![CDATA[x]]><![CDATA[  ]]>  <row/></R>",
-        "<R>&#160;<row/>&#32;&#9;<row/>a<!--c-->b</R>",
+        "<R>&#32;<row/>&#32;&#9;<row/>a<!--c-->b</R>",
         "<P><A> 5 </A><B>  </B><C>1<!--x-->2</C><D><E>3</E>4</D><F><![CDATA[ 7 ]]></F><G>&amp;x</G><H>&#32;</H>"
         "<I>a&#10;b</I><J/><A>6</A></P>",
         "<a:R xmlns:a=\"urn:a\"><a:row a:CobID=\"1\" xmlns=\"urn:b\" CobID=\"2\"/></a:R>",
@@ -77,6 +77,29 @@ TEST(CompileInput, StreamedContentEqualsTheDocumentModel)
         QStringList modelled = describe(xmlContentOf(xml::parse(bytes, QStringLiteral("t.xml")))).split(QStringLiteral(" | "));
         modelled.insert(c.at, QStringLiteral("node"));
         EXPECT_EQ(describe(readXmlContent(bytes, QStringLiteral("t.xml"))), modelled.join(QStringLiteral(" | "))) << c.text;
+    }
+}
+
+TEST(CompileInput, OnlyXmlBlanksAreNoNodes)
+{
+    // A no-break space or another Unicode space between rows is text, a node of its own,
+    // and stands in an element's text; only space, tab, line feed and carriage return
+    // between elements are dropped.
+    const struct {
+        const char* text;
+        std::size_t rows;
+        const char* portText;
+    } cases[] = {
+        {"<R><row/> \t\r\n<row/><Port>502<!---->  </Port></R>", 3, "502"},
+        {"<R><row/>&#160;<row/><Port>502<!---->&#160;</Port></R>", 4, "502\u00A0"},
+        {"<R><row/>\xE3\x80\x80<row/><Port>502<!---->&#x2028;</Port></R>", 4, "502\u2028"},
+    };
+    for (const auto& c : cases) {
+        const XmlContent content = readXmlContent(QByteArray(c.text), QStringLiteral("t.xml"));
+        ASSERT_EQ(content.top.size(), 1u) << c.text;
+        const XmlItem& root = content.top.front();
+        EXPECT_EQ(root.children.size(), c.rows) << c.text;
+        EXPECT_EQ(root.children.back().text, QString::fromUtf8(c.portText)) << c.text;
     }
 }
 
