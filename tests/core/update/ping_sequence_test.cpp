@@ -1,53 +1,28 @@
 #include "core/update/ping_sequence.h"
 
 #include "core/base/error.h"
+#include "support/fake_ping.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <vector>
 
 namespace px {
 namespace {
 
-// A clock that moves only when told to.
-class ManualClock final : public PingClock {
-public:
-    std::int64_t nowMs() override { return now; }
-    void pause(std::chrono::milliseconds d) override { now += d.count(); }
-    std::int64_t now = 5000;
-};
+using test::ManualClock;
+using test::ScriptedPinger;
 
-// Answers from a script; a timed-out attempt takes the full answer time.
-class ScriptedPinger final : public Pinger {
-public:
-    explicit ScriptedPinger(ManualClock& clock) : m_clock(clock) {}
-    Reply echo(const QString& address, const QByteArray& payload, std::uint16_t sequence,
-               std::chrono::milliseconds timeout) override
-    {
-        EXPECT_EQ(address, QStringLiteral("127.0.0.1"));
-        EXPECT_EQ(payload, QByteArray("abcdefghijklmnopqrstuvwa"));
-        EXPECT_EQ(sequence, 0);
-        EXPECT_EQ(timeout.count(), 400);
-        ++attempts;
-        const char step = script.empty() ? 'T' : script.front();
-        if (!script.empty())
-            script.pop_front();
-        if (step == 'E')
-            throw Error(QStringLiteral("no ICMP socket"));
-        if (step == 'A') {
-            m_clock.now += 1;
-            return Reply::Answered;
-        }
-        m_clock.now += timeout.count();
-        return Reply::TimedOut;
+// Every request of a sequence goes to the address asked for, with the product's payload,
+// sequence number 0 and an answer time of 400 ms.
+void expectLoopbackRequests(const ScriptedPinger& pinger, const char* script)
+{
+    for (const ScriptedPinger::Request& r : pinger.requests) {
+        EXPECT_EQ(r.address, QStringLiteral("127.0.0.1")) << script;
+        EXPECT_EQ(r.payload, QByteArray("abcdefghijklmnopqrstuvwa")) << script;
+        EXPECT_EQ(r.sequence, 0) << script;
+        EXPECT_EQ(r.timeout.count(), 400) << script;
     }
-    std::deque<char> script; // A answered, T timed out (also after the end), E error
-    int attempts = 0;
-
-private:
-    ManualClock& m_clock;
-};
+}
 
 TEST(PingSequence, TwoAnswersWithinTenSecondsFindTheDevice)
 {
@@ -70,34 +45,33 @@ TEST(PingSequence, TwoAnswersWithinTenSecondsFindTheDevice)
         {"AE", PingOutcome::Error, 2},
     };
     for (const auto& c : cases) {
-        ManualClock clock;
+        ManualClock clock(5000);
         ScriptedPinger pinger(clock);
-        for (const char* s = c.script; *s; ++s)
-            pinger.script.push_back(*s);
+        pinger.answer(c.script);
         EXPECT_EQ(runPingSequence(pinger, QStringLiteral("127.0.0.1"), clock), c.outcome) << c.script;
-        EXPECT_EQ(pinger.attempts, c.attempts) << c.script;
+        EXPECT_EQ(pinger.attempts(), c.attempts) << c.script;
+        expectLoopbackRequests(pinger, c.script);
     }
 }
 
 TEST(PingSequence, AStopRequestEndsThePingingAfterTheAttemptUnderWay)
 {
     for (const char* script : {"", "A", "TA"}) {
-        ManualClock clock;
+        ManualClock clock(5000);
         ScriptedPinger pinger(clock);
-        for (const char* s = script; *s; ++s)
-            pinger.script.push_back(*s);
+        pinger.answer(script);
         // The request comes while the third attempt waits for its answer.
-        const auto stop = [&] { return pinger.attempts >= 3; };
+        const auto stop = [&] { return pinger.attempts() >= 3; };
         EXPECT_EQ(runPingSequence(pinger, QStringLiteral("127.0.0.1"), clock, stop), PingOutcome::Stopped) << script;
-        EXPECT_EQ(pinger.attempts, 3) << script;
+        EXPECT_EQ(pinger.attempts(), 3) << script;
     }
 }
 
 TEST(PingSequence, EveryAttemptIsFollowedByAPauseForTheUserInterface)
 {
-    ManualClock clock;
+    ManualClock clock(5000);
     ScriptedPinger pinger(clock);
-    pinger.script = {'A', 'A'};
+    pinger.answer("AA");
     runPingSequence(pinger, QStringLiteral("127.0.0.1"), clock);
     EXPECT_EQ(clock.now, 5000 + 2 * (1 + 10));
 }

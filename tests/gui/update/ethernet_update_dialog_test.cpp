@@ -3,6 +3,7 @@
 #include "core/base/error.h"
 #include "core/platform/pinger.h"
 
+#include "support/fake_ping.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 
@@ -24,43 +25,8 @@
 namespace px {
 namespace {
 
-class ManualClock final : public PingClock {
-public:
-    std::int64_t nowMs() override { return now; }
-    void pause(std::chrono::milliseconds d) override { now += d.count(); }
-    std::int64_t now = 0;
-};
-
-// Answers from a script (A answered, T timed out, E error); after the script, it times
-// out. A time-out takes the answer time on the clock.
-class ScriptedPinger final : public Pinger {
-public:
-    explicit ScriptedPinger(ManualClock& clock) : m_clock(clock) {}
-    Reply echo(const QString& address, const QByteArray&, std::uint16_t, std::chrono::milliseconds timeout) override
-    {
-        addresses << address;
-        if (duringEcho)
-            duringEcho();
-        const char step = script.empty() ? 'T' : script.front();
-        if (!script.empty())
-            script.pop_front();
-        if (step == 'E')
-            throw Error(QStringLiteral("unusable address"));
-        m_clock.now += step == 'A' ? 1 : timeout.count();
-        return step == 'A' ? Reply::Answered : Reply::TimedOut;
-    }
-    void answer(const char* steps)
-    {
-        for (const char* s = steps; *s; ++s)
-            script.push_back(*s);
-    }
-    std::deque<char> script;
-    QStringList addresses;
-    std::function<void()> duringEcho;
-
-private:
-    ManualClock& m_clock;
-};
+using test::ManualClock;
+using test::ScriptedPinger;
 
 class EthernetDialogTest : public ::testing::Test {
 protected:
@@ -173,14 +139,15 @@ TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
     for (const auto& c : cases) {
         dialog.FormShow();
         prompter.errors.clear();
-        pinger.addresses.clear();
+        pinger.requests.clear();
         home.session.settings.Last_IP = QStringLiteral("1.1.1.1");
         type("127", "0", "0", "1");
         pinger.answer(c.answers);
         click("Btn_Ping");
         EXPECT_EQ(result()->text(), QString::fromLatin1(c.shown)) << c.answers;
         EXPECT_EQ(result()->palette().color(QPalette::WindowText), c.colour) << c.answers;
-        EXPECT_EQ(pinger.addresses.value(0), QStringLiteral("127.0.0.1"));
+        ASSERT_FALSE(pinger.requests.empty()) << c.answers;
+        EXPECT_EQ(pinger.requests.front().address, QStringLiteral("127.0.0.1"));
         pinger.script.clear();
 
         click("Btn_Next");
@@ -279,7 +246,7 @@ TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithTheEditedAddressAndStartsTheUp
     box(4)->setText(QStringLiteral("2"));
     click("Btn_Next");
     ASSERT_TRUE(onOptionsPage());
-    EXPECT_EQ(pinger.addresses.size(), 2);
+    EXPECT_EQ(pinger.requests.size(), 2u);
     EXPECT_EQ(home.session.settings.Last_IP, QStringLiteral("127.0.0.2"));
     EXPECT_FALSE(child<QPushButton>(QStringLiteral("Btn_Next"))->isVisible());
     EXPECT_TRUE(child<QPushButton>(QStringLiteral("Btn_Update"))->isVisible());
