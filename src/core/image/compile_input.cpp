@@ -122,9 +122,22 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
     r.setNamespaceProcessing(false);
     XmlContent c;
     int depth = 0;
-    XmlItem* root = nullptr;
-    XmlItem* row = nullptr;
+    bool elementSeen = false;
+    bool typeSeen = false;
     bool unusual = false;
+    // A document type stands only before the root element, and only once. The stream
+    // reader reports a misplaced one as a token like any other; the document model
+    // refuses it, and so does this reader, with the model's text and place.
+    const auto refuse = [&](const QString& cause) {
+        throw Error(QStringLiteral("The file %1 is not valid XML: line %2, column %3: %4")
+                        .arg(name)
+                        .arg(r.lineNumber())
+                        .arg(r.columnNumber())
+                        .arg(cause));
+    };
+    // Nodes are appended through the last root and its last row, never through a pointer
+    // kept across appends: the lists they stand in may grow and move.
+    const auto root = [&c]() -> XmlItem& { return c.top.back(); };
     while (!r.atEnd() && !unusual) {
         switch (r.readNext()) {
         case QXmlStreamReader::StartDocument:
@@ -132,6 +145,11 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
                 c.top.emplace_back();
             break;
         case QXmlStreamReader::DTD:
+            if (elementSeen)
+                refuse(QStringLiteral("Unexpected token"));
+            if (typeSeen)
+                refuse(QStringLiteral("Multiple DTD sections are not allowed"));
+            typeSeen = true;
             // A top-level node of its own. The reader itself expands the entities it
             // declares and adds the default attributes, as the document model does.
             c.top.emplace_back();
@@ -141,27 +159,22 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
             break;
         case QXmlStreamReader::StartElement:
             if (depth == 0) {
+                elementSeen = true;
                 c.top.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
-                root = &c.top.back();
             } else if (depth == 1) {
-                root->children.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
-                row = &root->children.back();
+                root().children.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
             }
             ++depth;
             break;
         case QXmlStreamReader::EndElement:
             --depth;
-            if (depth == 1)
-                row = nullptr;
-            else if (depth == 0)
-                root = nullptr;
             break;
         case QXmlStreamReader::Characters:
             if (r.isCDATA() || !xmlBlank(r.text())) {
                 if (depth == 1)
-                    root->children.emplace_back();
+                    root().children.emplace_back();
                 else if (depth >= 2)
-                    row->text += r.text();
+                    root().children.back().text += r.text();
             }
             break;
         case QXmlStreamReader::Comment:
@@ -169,7 +182,7 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
             if (depth == 0)
                 c.top.emplace_back();
             else if (depth == 1)
-                root->children.emplace_back();
+                root().children.emplace_back();
             break;
         default:
             break;

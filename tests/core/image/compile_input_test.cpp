@@ -123,6 +123,10 @@ TEST(CompileInput, BrokenDocumentGivesTheParserError)
         "", "<R>", "<R></S>", "<R><row A=\"1\" A=\"2\"/></R>", "<R/><S/>", "<R>&nope;</R>", "<!-- only a note -->",
         "<R>\n  <row CobID=\"1\"\n  <row/>\n</R>", "<?xml version=\"1.0\" encoding=\"nonsense\"?><R/>",
         "<R a='<'/>", "<R>\xFF\xFE</R>", "<R>]]></R>", "<!DOCTYPE R [<!ENTITY e \"5\">]><R>&e;</S>",
+        // A document type anywhere but once before the root element; the first two once
+        // wrote through a freed list.
+        "<A><!DOCTYPE e><A>", "<r><!DOCTYPE Y>0<", "<R>\n<row/>\n<!DOCTYPE Y [<!ENTITY e 'v'>]>\n<row/></R>",
+        "<R/><!DOCTYPE R>", "<!DOCTYPE R><!DOCTYPE R><R/>",
     };
     for (const QByteArray& bytes : cases) {
         const QString text = parseError(bytes, true);
