@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,10 +21,10 @@ struct ToolRun {
     QString err;
 };
 
-ToolRun run(const QStringList& args)
+ToolRun run(const QStringList& args, const QString& program = QStringLiteral(PX40318_EXE))
 {
     QProcess p;
-    p.start(QStringLiteral(PX40318_EXE), args);
+    p.start(program, args);
     EXPECT_TRUE(p.waitForFinished(30000)) << args.join(u' ').toStdString();
     ToolRun r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -163,6 +164,120 @@ TEST_F(Tool, WrongArgumentsGiveTheUsageLine)
     EXPECT_EQ(help.status, 0);
     for (const char* word : {"compile DIR [--out OUTDIR]", "dump FILE", "--version", "Exit status"})
         EXPECT_TRUE(help.out.contains(QLatin1StringView(word))) << word;
+}
+
+TEST_F(Tool, EachCommandHasItsOwnHelpAndUsage)
+{
+    // help NAME and NAME --help (or -h) print the same help of that command alone.
+    for (const char* name : {"compile", "dump", "help"}) {
+        const QString command = QLatin1StringView(name);
+        const ToolRun help = run({QStringLiteral("help"), command});
+        ASSERT_EQ(help.status, 0) << name;
+        EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: px40318 ") + command)) << help.out.toStdString();
+        EXPECT_TRUE(help.out.contains(QStringLiteral("Exit status"))) << name;
+        for (const char* flag : {"--help", "-h"}) {
+            const ToolRun own = run({command, QLatin1StringView(flag)});
+            EXPECT_EQ(own.status, 0) << name << flag;
+            EXPECT_EQ(own.out, help.out) << name << flag;
+        }
+    }
+    const ToolRun compileHelp = run({QStringLiteral("compile"), QStringLiteral("--help")});
+    for (const char* word : {"--out OUTDIR", "--quiet", "DIR/bin"})
+        EXPECT_TRUE(compileHelp.out.contains(QLatin1StringView(word))) << word;
+
+    // A wrong argument shows the usage of the command it was given to, or the tool's.
+    const struct {
+        QStringList args;
+        const char* usage;
+        const char* cause;
+    } cases[] = {
+        {{QStringLiteral("compile"), QStringLiteral("--fast"), QStringLiteral("a")}, "Usage: px40318 compile DIR [--out OUTDIR] [--quiet]", "fast"},
+        {{QStringLiteral("compile"), QStringLiteral("-out")}, "Usage: px40318 compile ", "--out"},
+        {{QStringLiteral("compile"), QStringLiteral("a"), QStringLiteral("--out=x"), QStringLiteral("--out"), QStringLiteral("y")},
+         "Usage: px40318 compile ", "--out given twice"},
+        {{QStringLiteral("dump"), QStringLiteral("--quiet"), QStringLiteral("a")}, "Usage: px40318 dump FILE", "quiet"},
+        {{QStringLiteral("help"), QStringLiteral("a"), QStringLiteral("b")}, "Usage: px40318 help [COMMAND]", "'b'"},
+        {{QStringLiteral("help"), QStringLiteral("frobnicate")}, "Usage: px40318 <command>", "frobnicate"},
+        {{QStringLiteral("--frobnicate")}, "Usage: px40318 <command>", "--frobnicate"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.status, 2) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1StringView(c.usage))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1StringView(c.cause))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+
+    const ToolRun version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("PX40318 2.505\n"));
+}
+
+TEST_F(Tool, QuietCompileWritesTheImagesAndPrintsNothing)
+{
+    const QString conf = copyExample(QStringLiteral("PumpStation_Jumper"));
+    // Options may stand before the folder, and a folder named like an option follows --.
+    QDir().mkpath(dir.filePath(QStringLiteral("--odd")));
+    const ToolRun r = run({QStringLiteral("compile"), QStringLiteral("--quiet"), QStringLiteral("--out"),
+                           dir.filePath(QStringLiteral("--odd")), QStringLiteral("--"), conf});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    EXPECT_EQ(read(dir.filePath(QStringLiteral("--odd/bank.bin"))).size(), 4454);
+}
+
+// The manual page and the bash completion are made from the command table: the page is
+// clean roff naming every command, and the completion offers the commands, each
+// command's options and the kind of argument it takes.
+TEST_F(Tool, ManualPageAndCompletionFollowTheCommandTable)
+{
+    const QString groff = QStandardPaths::findExecutable(QStringLiteral("groff"));
+    const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
+    if (groff.isEmpty() || bash.isEmpty())
+        GTEST_SKIP() << "groff or bash is not installed";
+
+    const ToolRun man = run({QStringLiteral("help"), QStringLiteral("--man")});
+    ASSERT_EQ(man.status, 0);
+    for (const char* line : {".SS compile\n", ".SS dump\n", ".SS help\n", "\\-\\-out", ".SH EXIT STATUS"})
+        EXPECT_TRUE(man.out.contains(QLatin1StringView(line))) << line;
+    write(dir.filePath(QStringLiteral("px40318.1")), man.out.toUtf8());
+    const ToolRun rendered = run({QStringLiteral("-man"), QStringLiteral("-ww"), QStringLiteral("-Tutf8"),
+                                  dir.filePath(QStringLiteral("px40318.1"))}, groff);
+    EXPECT_EQ(rendered.status, 0);
+    EXPECT_TRUE(rendered.err.isEmpty()) << rendered.err.toStdString();
+    EXPECT_FALSE(man.out.contains(QStringLiteral("bash-completion"))) << "a hidden option is in the page";
+
+    const ToolRun completion = run({QStringLiteral("help"), QStringLiteral("--bash-completion")});
+    ASSERT_EQ(completion.status, 0);
+    write(dir.filePath(QStringLiteral("completion.bash")), completion.out.toUtf8());
+    QDir().mkpath(dir.filePath(QStringLiteral("conf_a")));
+    write(dir.filePath(QStringLiteral("conf_b.bin")), "x");
+    // Each case: the words typed so far (the last one being completed) and what is offered.
+    const struct {
+        const char* words;
+        const char* offered;
+    } cases[] = {
+        {"px40318 ''", "compile dump help --help --version"},
+        {"px40318 c", "compile"},
+        {"px40318 compile --", "--out --quiet --help"},
+        {"px40318 compile --out conf_", "conf_a"},
+        {"px40318 compile conf_", "conf_a"},
+        {"px40318 compile --out x conf_a ''", ""},
+        {"px40318 dump conf_", "conf_a conf_b.bin"},
+        {"px40318 help d", "dump"},
+    };
+    for (const auto& c : cases) {
+        const QString script = QStringLiteral("cd '%1' && source completion.bash && COMP_WORDS=(%2) && "
+                                              "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _px40318 && echo \"${COMPREPLY[*]}\"")
+                                   .arg(dir.path(), QLatin1StringView(c.words));
+        const ToolRun r = run({QStringLiteral("-c"), script}, bash);
+        EXPECT_EQ(r.status, 0) << c.words << r.err.toStdString();
+        QStringList offered = r.out.trimmed().split(u' ', Qt::SkipEmptyParts);
+        offered.sort();
+        QStringList expected = QString::fromLatin1(c.offered).split(u' ', Qt::SkipEmptyParts);
+        expected.sort();
+        EXPECT_EQ(offered, expected) << c.words;
+    }
 }
 
 } // namespace

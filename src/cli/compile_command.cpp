@@ -1,0 +1,41 @@
+// px40318 compile DIR [--out OUTDIR] [--quiet]: the four images of a configuration folder.
+
+#include "cli/command.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/image/compiler.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace px::cli {
+
+int runCompileCommand(const Arguments& args)
+{
+    const QString dir = QDir::fromNativeSeparators(args.positional(0));
+    if (!QFileInfo(dir).isDir())
+        return failure(QStringLiteral("%1 is not a configuration folder").arg(px::displayPath(dir)));
+    const QString out = QDir::fromNativeSeparators(args.isSet(QStringLiteral("out")) ? args.value(QStringLiteral("out"))
+                                                                                      : dir + QStringLiteral("/bin"));
+    try {
+        px::image::CompileInput input = px::image::CompileInput::fromFolder(dir);
+        const px::image::ConfigurationImage image = px::image::CompileConfiguration(input);
+        if (!QFileInfo(out).isDir() && !QDir().mkpath(out))
+            return failure(QStringLiteral("Cannot create the folder %1").arg(px::displayPath(out)));
+        px::image::WriteConfigurationImage(image, out);
+        if (args.isSet(QStringLiteral("quiet")))
+            return kSuccess;
+        const QByteArray* bytes[] = {&image.bank, &image.bank2, &image.esp32_1, &image.esp32_2};
+        for (int i = 0; i < 4; ++i) {
+            printOut(QStringLiteral("%1 (%2 bytes)\n")
+                         .arg(px::displayPath(out + u'/' + QLatin1StringView(px::image::kImageFileNames[i])))
+                         .arg(bytes[i]->size()));
+        }
+    } catch (const px::Error& e) {
+        return failure(e.text());
+    }
+    return kSuccess;
+}
+
+} // namespace px::cli
