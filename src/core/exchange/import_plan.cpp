@@ -1,0 +1,261 @@
+#include "core/exchange/import_plan.h"
+
+#include "core/base/xml.h"
+
+#include <cmath>
+
+namespace px::exchange {
+
+std::optional<double> ImportMessage::periodMs() const
+{
+    if (cycleTimeMs && *cycleTimeMs > 0)
+        return double(*cycleTimeMs);
+    if (meanPeriodMs && *meanPeriodMs > 0)
+        return *meanPeriodMs;
+    return std::nullopt;
+}
+
+int ImportMessage::proposedTimeOutMs() const
+{
+    const std::optional<double> period = periodMs();
+    if (!period)
+        return 0;
+    const double timeOut = std::ceil(3.0 * *period - 1e-9);
+    return timeOut >= kMaxMilliseconds ? kMaxMilliseconds : static_cast<int>(timeOut);
+}
+
+int ImportMessage::signalsThatMap() const
+{
+    int count = 0;
+    for (const CanSignal& s : signalList) {
+        if (placeSignal(s, length).maps())
+            ++count;
+    }
+    return count;
+}
+
+std::vector<ImportMessage> importMessages(const CanDatabase& db)
+{
+    std::vector<ImportMessage> out;
+    out.reserve(db.messages.size());
+    for (const CanMessage& m : db.messages) {
+        ImportMessage i;
+        i.id = m.id;
+        i.extended = m.extended;
+        i.length = m.length;
+        i.name = m.name;
+        i.sender = m.sender;
+        i.cycleTimeMs = m.cycleTimeMs;
+        i.signalList = m.signalList;
+        out.push_back(std::move(i));
+    }
+    return out;
+}
+
+std::vector<ImportMessage> importMessages(const CaptureSummary& capture)
+{
+    std::vector<ImportMessage> out;
+    out.reserve(capture.frames.size());
+    for (const CapturedFrame& f : capture.frames) {
+        ImportMessage i;
+        i.id = f.id;
+        i.extended = f.extended;
+        i.length = f.maxLength;
+        i.name = QStringLiteral("Captured on %1").arg(f.interfaceName);
+        i.meanPeriodMs = f.meanPeriodMs;
+        i.frameCount = f.count;
+        i.firstData = f.firstData;
+        i.fromCapture = true;
+        out.push_back(std::move(i));
+    }
+    return out;
+}
+
+QString identifierText(std::uint32_t id)
+{
+    return QStringLiteral("0x") + QString::number(id, 16).toUpper();
+}
+
+SignalPlacement placeSignal(const CanSignal& s, int frameLength)
+{
+    SignalPlacement p;
+    if (s.multiplex == CanSignal::Multiplex::Multiplexed) {
+        p.notMappedReason = QStringLiteral("multiplexed (m%1): its bytes hold other signals for other multiplexer values")
+                                .arg(s.multiplexValue);
+        return p;
+    }
+    if (s.length != 8 && s.length != 16 && s.length != 32) {
+        p.notMappedReason = QStringLiteral("%1 bits long: 8, 16 and 32-bit signals are mapped").arg(s.length);
+        return p;
+    }
+    if (s.startBit % 8 != (s.motorola ? 7 : 0)) {
+        p.notMappedReason = QStringLiteral("not on byte boundaries (start bit %1, %2)")
+                                .arg(s.startBit)
+                                .arg(s.motorola ? QStringLiteral("Motorola") : QStringLiteral("Intel"));
+        return p;
+    }
+    const int bytes = s.length / 8;
+    const int first = s.startBit / 8;          // 0-based: Intel's least, Motorola's most significant byte
+    const int last = first + bytes - 1;
+    if (last >= frameLength || last >= 8) {
+        p.notMappedReason = QStringLiteral("lies beyond the frame's %1 data bytes").arg(frameLength);
+        return p;
+    }
+    // Data byte numbers from the most significant to the least significant, 1 = first byte.
+    std::vector<int> msbFirst;
+    for (int k = 0; k < bytes; ++k)
+        msbFirst.push_back(s.motorola ? first + k + 1 : last - k + 1);
+    if (bytes == 1) {
+        p.registers.push_back({0, msbFirst[0]});
+    } else {
+        for (int k = 0; k < bytes; k += 2)
+            p.registers.push_back({msbFirst[k], msbFirst[k + 1]});
+    }
+    return p;
+}
+
+QString mnemonicFromName(const QString& name)
+{
+    QString out;
+    out.reserve(std::min<qsizetype>(name.size(), kMaxMnemonicLength));
+    for (qsizetype i = 0; i < name.size() && out.size() < kMaxMnemonicLength; ++i) {
+        const QChar c = name[i];
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            if (out.size() + 2 > kMaxMnemonicLength)
+                break;
+            out += c;
+            out += name[++i];
+            continue;
+        }
+        const QString one(c);
+        if (storableInXml(one))
+            out += c;
+    }
+    return out;
+}
+
+namespace {
+
+// The next index from `from` on where `count` consecutive registers are free; -1 when none.
+int nextFreeRun(const std::set<int>& used, int from, int count)
+{
+    int k = std::max(from, 0);
+    while (k + count - 1 <= kMaxRegisterIndex) {
+        int clash = -1;
+        for (int j = k; j < k + count; ++j) {
+            if (used.count(j)) {
+                clash = j;
+                break;
+            }
+        }
+        if (clash < 0)
+            return k;
+        k = clash + 1;
+    }
+    return -1;
+}
+
+QString wordName(const QString& signal, int part, int parts)
+{
+    if (parts == 1)
+        return signal;
+    return part == 0 ? signal + QStringLiteral(" (high word)") : signal + QStringLiteral(" (low word)");
+}
+
+} // namespace
+
+ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarget& target)
+{
+    ImportPlan plan;
+    std::set<int> used = target.usedRegisters;
+    int cursor = target.firstRegister;
+    const bool receive = target.direction == Direction::Receive;
+    for (int mi = 0; mi < static_cast<int>(chosen.size()); ++mi) {
+        const ImportMessage& m = chosen[static_cast<size_t>(mi)];
+        if (m.length < 1 || m.length > 8) {
+            plan.notImported.push_back({mi, QStringLiteral("data length %1: the converter's frames hold 1 to 8 bytes").arg(m.length)});
+            continue;
+        }
+        if (!target.dipSwitch && m.extended != target.jumperExtended) {
+            plan.notImported.push_back(
+                {mi, QStringLiteral("%1 identifier, and the configuration's frames use %2 identifiers (Set Communication)")
+                         .arg(m.extended ? QStringLiteral("a 29-bit") : QStringLiteral("an 11-bit"),
+                              target.jumperExtended ? QStringLiteral("29-bit") : QStringLiteral("11-bit"))});
+            continue;
+        }
+        PlannedFrame f;
+        f.id = m.id;
+        f.extended = m.extended;
+        f.length = m.length;
+        f.mnemonic = mnemonicFromName(m.name);
+        f.messageIndex = mi;
+        if (receive) {
+            f.timeOutMs = std::clamp(m.timeOutMs(), 0, kMaxMilliseconds);
+        } else if (m.cycleTimeMs && *m.cycleTimeMs > 0) {
+            f.timerMs = std::min(*m.cycleTimeMs, kMaxMilliseconds);
+        }
+        const int frameIndex = static_cast<int>(plan.frames.size());
+        plan.frames.push_back(f);
+
+        for (const CanSignal& s : m.signalList) {
+            const SignalPlacement placement = placeSignal(s, m.length);
+            if (!placement.maps()) {
+                plan.notMapped.push_back({frameIndex, s.name, placement.notMappedReason});
+                continue;
+            }
+            const int parts = static_cast<int>(placement.registers.size());
+            const int k = nextFreeRun(used, cursor, parts);
+            if (k < 0) {
+                plan.notMapped.push_back(
+                    {frameIndex, s.name,
+                     QStringLiteral("no %1 free from register %2 up to %3")
+                         .arg(parts == 1 ? QStringLiteral("register") : QStringLiteral("two consecutive registers"))
+                         .arg(cursor)
+                         .arg(kMaxRegisterIndex)});
+                continue;
+            }
+            for (int part = 0; part < parts; ++part) {
+                PlannedEntry e;
+                e.frame = frameIndex;
+                e.registerIndex = k + part;
+                e.highByte = placement.registers[static_cast<size_t>(part)].highByte;
+                e.lowByte = placement.registers[static_cast<size_t>(part)].lowByte;
+                e.sendOnWrite = !receive && !target.dipSwitch;
+                e.signal = wordName(s.name, part, parts);
+                used.insert(k + part);
+                plan.entries.push_back(std::move(e));
+            }
+            cursor = k + parts;
+        }
+    }
+    const int frames = target.existingFrames + static_cast<int>(plan.frames.size());
+    plan.frameOverflow = std::max(0, frames - target.maxFrames());
+    const int entries = target.existingEntries + static_cast<int>(plan.entries.size());
+    plan.entryOverflow = std::max(0, entries - kMaxMappingEntries);
+    return plan;
+}
+
+QString overflowText(const ImportPlan& plan, const ImportTarget& target)
+{
+    const QString side = target.direction == Direction::Receive ? QStringLiteral("receive") : QStringLiteral("transmit");
+    QStringList parts;
+    if (plan.frameOverflow > 0) {
+        parts << QStringLiteral("The %1 frame list would hold %2 frames, %3 more than its %4 rows.")
+                     .arg(side)
+                     .arg(target.existingFrames + static_cast<int>(plan.frames.size()))
+                     .arg(plan.frameOverflow)
+                     .arg(target.maxFrames());
+    }
+    if (plan.entryOverflow > 0) {
+        parts << QStringLiteral("The %1 register mapping would hold %2 entries, %3 more than the %4 the images hold.")
+                     .arg(side)
+                     .arg(target.existingEntries + static_cast<int>(plan.entries.size()))
+                     .arg(plan.entryOverflow)
+                     .arg(kMaxMappingEntries);
+    }
+    if (parts.isEmpty())
+        return {};
+    return parts.join(u' ') + QStringLiteral(" Nothing was imported.");
+}
+
+} // namespace px::exchange

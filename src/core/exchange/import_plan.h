@@ -1,0 +1,150 @@
+#pragma once
+
+#include "core/exchange/can_database.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace px::exchange {
+
+enum class Direction { Receive, Transmit };
+
+// Room of the configuration: the frame editors' rows and the images' mapping tables.
+inline constexpr int kJumperFrameRows = 250;
+inline constexpr int kDipSwitchFrameRows = 300;
+inline constexpr int kMaxMappingEntries = 3584;
+inline constexpr int kMaxRegisterIndex = 65535;
+// The longest time-out or timer the frame editors accept, in ms.
+inline constexpr int kMaxMilliseconds = 100000000;
+// The longest text a frame editor's cell takes (its line editor's limit).
+inline constexpr int kMaxMnemonicLength = 32767;
+
+// One frame that the picker offers, from a CAN database or from a capture.
+struct ImportMessage {
+    std::uint32_t id = 0;
+    bool extended = false;
+    int length = 0;
+    QString name;
+    QString sender;
+    std::optional<int> cycleTimeMs;      // the database's cycle time
+    std::optional<double> meanPeriodMs;  // the capture's mean period
+    std::int64_t frameCount = 0;         // capture: frames seen
+    QByteArray firstData;                // capture: data of the first frame
+    std::vector<CanSignal> signalList;   // database: its signals
+    bool fromCapture = false;
+    // The time-out the user set in place of the proposal; receive frames on the
+    // dip-switch device only.
+    std::optional<int> timeOutOverrideMs;
+
+    // The period that gives a receive frame's time-out and a transmit frame's timer.
+    std::optional<double> periodMs() const;
+    // Three periods, in whole ms rounded up, at most kMaxMilliseconds; 0 without a period.
+    int proposedTimeOutMs() const;
+    int timeOutMs() const { return timeOutOverrideMs.value_or(proposedTimeOutMs()); }
+    int signalsThatMap() const;
+};
+
+std::vector<ImportMessage> importMessages(const CanDatabase& db);
+std::vector<ImportMessage> importMessages(const CaptureSummary& capture);
+
+// "0x181" / "0x18FF0010": how an imported identifier is written into a frame row.
+QString identifierText(std::uint32_t id);
+
+// Where a signal lands: the registers it takes, in order, each with the frame data byte of
+// its high part and of its low part (1 = first data byte, 0 = none); or, when the converter
+// cannot carry it, why not.
+struct RegisterBytes {
+    int highByte = 0;
+    int lowByte = 0;
+    bool operator==(const RegisterBytes&) const = default;
+};
+struct SignalPlacement {
+    std::vector<RegisterBytes> registers;
+    QString notMappedReason;
+    bool maps() const { return !registers.empty(); }
+};
+// An 8-bit byte-aligned signal goes to the low part of one register; a 16-bit one to one
+// register, high and low byte in the signal's byte order; a 32-bit one to two consecutive
+// registers, the high word first. Other lengths, signals not on byte boundaries, bytes
+// beyond the frame's length and multiplexed signals are not mapped.
+SignalPlacement placeSignal(const CanSignal& signal, int frameLength);
+
+// What the configuration holds already, in the direction imported into.
+struct ImportTarget {
+    Direction direction = Direction::Receive;
+    bool dipSwitch = false;            // device from May 2014: its own format and timing per frame
+    bool jumperExtended = false;       // jumper device: 29-bit identifiers for the whole list
+    int existingFrames = 0;
+    int existingEntries = 0;
+    std::set<int> usedRegisters;       // register indexes used in this direction
+    int firstRegister = 0;
+
+    int maxFrames() const { return dipSwitch ? kDipSwitchFrameRows : kJumperFrameRows; }
+};
+
+struct PlannedFrame {
+    std::uint32_t id = 0;
+    bool extended = false;
+    int length = 0;
+    QString mnemonic;
+    int timeOutMs = 0;       // receive: 0 = none (on the jumper device only its Y/N flag is kept)
+    int timerMs = 0;         // transmit: 0 = not sent periodically
+    int messageIndex = 0;    // which of the chosen messages it comes from
+};
+
+struct PlannedEntry {
+    int frame = 0;           // position in PlannedFrame list (0 = the first frame added)
+    int registerIndex = 0;
+    int highByte = 0;
+    int lowByte = 0;
+    bool sendOnWrite = false;
+    QString signal;          // the signal it carries; " (high word)" / " (low word)" added for 32 bits
+};
+
+struct NotMapped {
+    int frame = 0;           // position in the PlannedFrame list
+    QString signal;
+    QString reason;
+};
+
+struct NotImported {
+    int messageIndex = 0;
+    QString reason;
+};
+
+struct ImportPlan {
+    std::vector<PlannedFrame> frames;
+    std::vector<PlannedEntry> entries;
+    std::vector<NotMapped> notMapped;
+    std::vector<NotImported> notImported;
+    int frameOverflow = 0;   // frames beyond the room of the list; 0 when they fit
+    int entryOverflow = 0;   // mapping entries beyond the images' room
+    bool fits() const { return frameOverflow == 0 && entryOverflow == 0; }
+};
+
+// The frames and mapping entries that importing the chosen messages adds, in the order
+// given: frames after the last frame of the list, registers numbered from the first
+// register on, skipping indexes already used in this direction.
+//
+// A frame row carries identifier, format, length and the name as mnemonic (cut to what an
+// editor's cell takes). A receive frame with a period gets a time-out of three periods
+// (or what the user set) on the dip-switch device, and its time-out flag on the jumper
+// device. A transmit frame with a cycle time is sent on that timer on the dip-switch
+// device, and one without on change of its data; on the jumper device, whose transmit
+// frames have no timing of their own, its registers send the frame when written.
+// Frames the converter cannot carry (length 0 or beyond 8, the other identifier format
+// than the jumper device's list) are not imported, with the reason.
+ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarget& target);
+
+// Why an import does not fit, naming by how much; empty when it fits.
+QString overflowText(const ImportPlan& plan, const ImportTarget& target);
+
+// The frame name as a mnemonic: characters a configuration file cannot store dropped, at
+// most kMaxMnemonicLength characters.
+QString mnemonicFromName(const QString& name);
+
+} // namespace px::exchange

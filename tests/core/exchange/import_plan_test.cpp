@@ -1,0 +1,216 @@
+#include "core/exchange/import_plan.h"
+
+#include <gtest/gtest.h>
+
+namespace px::exchange {
+namespace {
+
+CanSignal sig(const char* name, int startBit, int length, bool motorola,
+              CanSignal::Multiplex multiplex = CanSignal::Multiplex::None)
+{
+    CanSignal s;
+    s.name = QLatin1StringView(name);
+    s.startBit = startBit;
+    s.length = length;
+    s.motorola = motorola;
+    s.multiplex = multiplex;
+    return s;
+}
+
+ImportMessage message(std::uint32_t id, int length, std::vector<CanSignal> signalList = {},
+                      std::optional<int> cycle = std::nullopt, bool extended = false)
+{
+    ImportMessage m;
+    m.id = id;
+    m.extended = extended;
+    m.length = length;
+    m.name = QStringLiteral("M%1").arg(id, 0, 16);
+    m.cycleTimeMs = cycle;
+    m.signalList = std::move(signalList);
+    return m;
+}
+
+TEST(ImportPlan, SignalsPlacedOnRegisterBytes)
+{
+    using B = std::vector<RegisterBytes>;
+    using M = CanSignal::Multiplex;
+    struct Case {
+        CanSignal signal;
+        int frameLength;
+        B expected;                 // empty: not mapped
+        const char* reason;
+    };
+    const Case cases[] = {
+        {sig("intel8", 16, 8, false), 8, B{{0, 3}}, ""},
+        {sig("motorola8", 23, 8, true), 8, B{{0, 3}}, ""},
+        {sig("intel16", 0, 16, false), 8, B{{2, 1}}, ""},
+        {sig("motorola16", 7, 16, true), 8, B{{1, 2}}, ""},
+        {sig("motorola16_bytes7_8", 55, 16, true), 8, B{{7, 8}}, ""},
+        {sig("intel32", 0, 32, false), 8, B{{4, 3}, {2, 1}}, ""},
+        {sig("motorola32", 31, 32, true), 8, B{{4, 5}, {6, 7}}, ""},
+        {sig("multiplexor", 0, 8, false, M::Multiplexor), 8, B{{0, 1}}, ""},
+        {sig("unaligned", 3, 8, false), 8, B{}, "not on byte boundaries (start bit 3, Intel)"},
+        {sig("motorola_lsb", 0, 16, true), 8, B{}, "not on byte boundaries (start bit 0, Motorola)"},
+        {sig("twelve", 0, 12, false), 8, B{}, "12 bits long: 8, 16 and 32-bit signals are mapped"},
+        {sig("sixtyfour", 0, 64, false), 8, B{}, "64 bits long: 8, 16 and 32-bit signals are mapped"},
+        {sig("beyond", 48, 16, false), 7, B{}, "lies beyond the frame's 7 data bytes"},
+        {sig("beyond_motorola", 7, 32, true), 3, B{}, "lies beyond the frame's 3 data bytes"},
+        {sig("muxed", 8, 16, false, M::Multiplexed), 8, B{}, "multiplexed (m0): its bytes hold other signals for other multiplexer values"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.signal.name.toStdString());
+        const SignalPlacement p = placeSignal(c.signal, c.frameLength);
+        EXPECT_EQ(p.registers, c.expected);
+        EXPECT_EQ(p.notMappedReason, QLatin1StringView(c.reason));
+    }
+}
+
+TEST(ImportPlan, RegistersNumberedInOrderSkippingUsedIndexes)
+{
+    ImportTarget target;
+    target.direction = Direction::Receive;
+    target.dipSwitch = true;
+    target.existingFrames = 2;
+    target.usedRegisters = {101, 103};
+    target.firstRegister = 100;
+    const std::vector<ImportMessage> chosen = {
+        message(0x181, 8, {sig("A16", 0, 16, false), sig("B32", 23, 32, true), sig("C3", 60, 3, false)}),
+        message(0x182, 2, {sig("D8", 8, 8, false)}),
+    };
+    const ImportPlan plan = planImport(chosen, target);
+    ASSERT_EQ(plan.frames.size(), 2u);
+    struct Row {
+        int frame, reg, hi, lo;
+        const char* signal;
+    };
+    const Row expected[] = {
+        {0, 100, 2, 1, "A16"},
+        // 102 is free but 103 is not: the two consecutive registers start at 104.
+        {0, 104, 3, 4, "B32 (high word)"},
+        {0, 105, 5, 6, "B32 (low word)"},
+        {1, 106, 0, 2, "D8"},
+    };
+    ASSERT_EQ(plan.entries.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const PlannedEntry& e = plan.entries[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(e.frame, expected[i].frame);
+        EXPECT_EQ(e.registerIndex, expected[i].reg);
+        EXPECT_EQ(e.highByte, expected[i].hi);
+        EXPECT_EQ(e.lowByte, expected[i].lo);
+        EXPECT_EQ(e.signal, QLatin1StringView(expected[i].signal));
+        EXPECT_FALSE(e.sendOnWrite);
+    }
+    ASSERT_EQ(plan.notMapped.size(), 1u);
+    EXPECT_EQ(plan.notMapped[0].signal, QStringLiteral("C3"));
+    EXPECT_EQ(plan.notMapped[0].frame, 0);
+    EXPECT_TRUE(plan.fits());
+
+    // At the top of the register range a signal that finds no room is listed, not wrapped.
+    target.firstRegister = 65534;
+    target.usedRegisters = {65535};
+    const ImportPlan top = planImport({message(0x181, 8, {sig("A8", 0, 8, false), sig("B16", 8, 16, false)})}, target);
+    ASSERT_EQ(top.entries.size(), 1u);
+    EXPECT_EQ(top.entries[0].registerIndex, 65534);
+    ASSERT_EQ(top.notMapped.size(), 1u);
+    EXPECT_EQ(top.notMapped[0].reason, QStringLiteral("no register free from register 65535 up to 65535"));
+}
+
+TEST(ImportPlan, FrameRowsByDirectionAndDevice)
+{
+    struct Case {
+        const char* what;
+        Direction direction;
+        bool dipSwitch;
+        ImportMessage message;
+        std::optional<int> userTimeOut;
+        int timeOut;
+        int timer;
+        bool sendOnWrite;
+    };
+    ImportMessage captured = message(0x181, 8, {});
+    captured.meanPeriodMs = 33.4;   // three periods: 100.2 ms, rounded up
+    const Case cases[] = {
+        {"receive, dip-switch, cycle time", Direction::Receive, true, message(0x181, 8, {sig("A", 0, 8, false)}, 100), {}, 300, 0, false},
+        {"receive, dip-switch, time-out set by the user", Direction::Receive, true, message(0x181, 8, {}, 100), 250, 250, 0, false},
+        {"receive, dip-switch, no cycle time", Direction::Receive, true, message(0x181, 8, {}), {}, 0, 0, false},
+        {"receive, capture period", Direction::Receive, true, captured, {}, 101, 0, false},
+        {"receive, jumper, cycle time", Direction::Receive, false, message(0x181, 8, {}, 100), {}, 300, 0, false},
+        {"transmit, dip-switch, cycle time", Direction::Transmit, true, message(0x201, 8, {sig("A", 0, 8, false)}, 50), {}, 0, 50, false},
+        {"transmit, jumper", Direction::Transmit, false, message(0x201, 8, {sig("A", 0, 8, false)}, 50), {}, 0, 50, true},
+    };
+    for (Case c : cases) {
+        SCOPED_TRACE(c.what);
+        c.message.timeOutOverrideMs = c.userTimeOut;
+        ImportTarget target;
+        target.direction = c.direction;
+        target.dipSwitch = c.dipSwitch;
+        const ImportPlan plan = planImport({c.message}, target);
+        ASSERT_EQ(plan.frames.size(), 1u);
+        EXPECT_EQ(plan.frames[0].id, c.message.id);
+        EXPECT_EQ(plan.frames[0].length, 8);
+        EXPECT_EQ(plan.frames[0].mnemonic, c.message.name);
+        EXPECT_EQ(plan.frames[0].timeOutMs, c.timeOut);
+        EXPECT_EQ(plan.frames[0].timerMs, c.timer);
+        for (const PlannedEntry& e : plan.entries)
+            EXPECT_EQ(e.sendOnWrite, c.sendOnWrite);
+    }
+}
+
+TEST(ImportPlan, FramesTheConverterCannotCarryAreNotImported)
+{
+    ImportTarget jumper11;
+    const std::vector<ImportMessage> chosen = {
+        message(0x181, 0), message(0x182, 12), message(0x18FF0011, 8, {}, {}, true), message(0x183, 8)};
+    const ImportPlan plan = planImport(chosen, jumper11);
+    ASSERT_EQ(plan.frames.size(), 1u);
+    EXPECT_EQ(plan.frames[0].messageIndex, 3);
+    ASSERT_EQ(plan.notImported.size(), 3u);
+    EXPECT_EQ(plan.notImported[0].reason, QStringLiteral("data length 0: the converter's frames hold 1 to 8 bytes"));
+    EXPECT_EQ(plan.notImported[1].reason, QStringLiteral("data length 12: the converter's frames hold 1 to 8 bytes"));
+    EXPECT_EQ(plan.notImported[2].reason,
+              QStringLiteral("a 29-bit identifier, and the configuration's frames use 11-bit identifiers (Set Communication)"));
+
+    ImportTarget dip;
+    dip.dipSwitch = true;
+    EXPECT_EQ(planImport({chosen[2], chosen[3]}, dip).frames.size(), 2u);
+}
+
+TEST(ImportPlan, OverflowNamesByHowMuch)
+{
+    std::vector<CanSignal> two = {sig("A", 0, 16, false), sig("B", 16, 16, false)};
+    struct Case {
+        bool dipSwitch;
+        int existingFrames, existingEntries;
+        int frameOverflow, entryOverflow;
+        const char* text;
+    };
+    const Case cases[] = {
+        {true, 298, 0, 0, 0, ""},
+        {true, 299, 0, 1, 0, "The receive frame list would hold 301 frames, 1 more than its 300 rows. Nothing was imported."},
+        {false, 249, 3581, 1, 0, "The receive frame list would hold 251 frames, 1 more than its 250 rows. Nothing was imported."},
+        {false, 0, 3584, 0, 3,
+         "The receive register mapping would hold 3587 entries, 3 more than the 3584 the images hold. Nothing was imported."},
+    };
+    for (const Case& c : cases) {
+        ImportTarget target;
+        target.dipSwitch = c.dipSwitch;
+        target.existingFrames = c.existingFrames;
+        target.existingEntries = c.existingEntries;
+        const ImportPlan plan = planImport({message(1, 8, two), message(2, 8, {sig("C", 0, 16, false)})}, target);
+        EXPECT_EQ(plan.frameOverflow, c.frameOverflow);
+        EXPECT_EQ(plan.entryOverflow, c.entryOverflow);
+        EXPECT_EQ(overflowText(plan, target), QLatin1StringView(c.text));
+    }
+}
+
+TEST(ImportPlan, MnemonicKeepsWhatAnEditorCellTakes)
+{
+    EXPECT_EQ(mnemonicFromName(QStringLiteral("Drive\x01Status")), QStringLiteral("DriveStatus"));
+    EXPECT_EQ(mnemonicFromName(QString(40000, u'A')).size(), kMaxMnemonicLength);
+    EXPECT_EQ(identifierText(0x18FF0011), QStringLiteral("0x18FF0011"));
+    EXPECT_EQ(identifierText(0x181), QStringLiteral("0x181"));
+}
+
+} // namespace
+} // namespace px::exchange
