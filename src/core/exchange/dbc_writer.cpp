@@ -1,7 +1,6 @@
 #include "core/exchange/dbc_writer.h"
 
 #include "core/exchange/can_database.h"
-#include "core/exchange/import_plan.h"
 
 #include <QSet>
 
@@ -131,17 +130,11 @@ DbcText writeDbc(const ExportNetwork& network)
     };
     std::vector<Written> written;
     QSet<QString> names;
-    QSet<std::uint32_t> ids;
     const auto writeFrame = [&](const ExportFrame& f, bool transmit) {
         const std::uint32_t dbcId = f.extended ? (f.id | 0x80000000u) : f.id;
         const QString fallback = QStringLiteral("%1_%2").arg(transmit ? QStringLiteral("TX") : QStringLiteral("RX"),
                                                              QString::number(f.id, 16).toUpper());
         const QString name = unique(dbcName(f.mnemonic, fallback), names);
-        if (ids.contains(dbcId)) {
-            result.notes << QStringLiteral("%1: identifier %2 stands in both directions or twice; tools may take only one")
-                                .arg(name, identifierText(f.id));
-        }
-        ids.insert(dbcId);
         const QString sender = transmit ? kConverterNode : kBusNode;
         const QString receiver = transmit ? kBusNode : kConverterNode;
         Written w{dbcId, name, &f, signalLines(f, name, result.notes)};

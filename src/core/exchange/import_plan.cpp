@@ -255,7 +255,25 @@ QString overflowText(const ImportPlan& plan, const ImportTarget& target)
     }
     if (parts.isEmpty())
         return {};
-    return parts.join(u' ') + QStringLiteral(" Nothing was imported.");
+    return parts.join(u' ');
+}
+
+QString importRefusal(const ImportPlan& plan, const ImportTarget& target, int chosenCount)
+{
+    if (chosenCount == 0)
+        return QStringLiteral("No frame is chosen: tick the frames to import.");
+    if (plan.frames.empty())
+        return QStringLiteral("None of the chosen frames can be carried by the converter; nothing was imported.");
+    const QString overflow = overflowText(plan, target);
+    return overflow.isEmpty() ? overflow : overflow + QStringLiteral(" Nothing was imported.");
+}
+
+bool matchesFilter(const ImportMessage& message, const QString& filter)
+{
+    const QString f = filter.trimmed();
+    if (f.isEmpty())
+        return true;
+    return message.name.contains(f, Qt::CaseInsensitive) || identifierText(message.id).contains(f, Qt::CaseInsensitive);
 }
 
 } // namespace px::exchange

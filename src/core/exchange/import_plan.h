@@ -143,6 +143,14 @@ ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarg
 // Why an import does not fit, naming by how much; empty when it fits.
 QString overflowText(const ImportPlan& plan, const ImportTarget& target);
 
+// Why the import of `plan` cannot go ahead: nothing chosen, nothing the converter can carry,
+// or no room (overflowText). Empty when it can.
+QString importRefusal(const ImportPlan& plan, const ImportTarget& target, int chosenCount);
+
+// Whether the picker's text filter keeps the message: the text found, ignoring case, in its
+// name or its identifier ("0x181", "181"); an empty filter keeps everything.
+bool matchesFilter(const ImportMessage& message, const QString& filter);
+
 // The frame name as a mnemonic: characters a configuration file cannot store dropped, at
 // most kMaxMnemonicLength characters.
 QString mnemonicFromName(const QString& name);

@@ -88,7 +88,7 @@ TEST(DbcReader, ReadsEverySignalField)
         {0, "Speed", 0, 16, false, false, 0.1, 0, 0, 6553.5, "rpm", M::None, 0},
         {0, "Torque", 23, 16, true, true, 1, -500, -500, 500, "Nm", M::None, 0},
         {0, "Flags", 40, 3, false, false, 1, 0, 0, 7, "", M::None, 0},
-        {0, "Energy", 63, 32, true, false, 1, 0, 0, 4294967295.0, "Wh", M::None, 0},
+        {0, "Energy", 39, 32, true, false, 1, 0, 0, 4294967295.0, "Wh", M::None, 0},
         {1, "Selector", 32, 8, false, false, 1, 0, 0, 3, "", M::Multiplexor, 0},
         {1, "Temp", 40, 16, false, true, 0.5, -40, -40, 120, "degC", M::Multiplexed, 0},
         {1, "Pressure", 40, 16, false, false, 0.01, 0, 0, 600, "bar", M::Multiplexed, 1},

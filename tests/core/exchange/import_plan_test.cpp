@@ -176,7 +176,7 @@ TEST(ImportPlan, FramesTheConverterCannotCarryAreNotImported)
     EXPECT_EQ(planImport({chosen[2], chosen[3]}, dip).frames.size(), 2u);
 }
 
-TEST(ImportPlan, OverflowNamesByHowMuch)
+TEST(ImportPlan, RefusalNamesTheOverflowByHowMuch)
 {
     std::vector<CanSignal> two = {sig("A", 0, 16, false), sig("B", 16, 16, false)};
     struct Case {
@@ -200,8 +200,12 @@ TEST(ImportPlan, OverflowNamesByHowMuch)
         const ImportPlan plan = planImport({message(1, 8, two), message(2, 8, {sig("C", 0, 16, false)})}, target);
         EXPECT_EQ(plan.frameOverflow, c.frameOverflow);
         EXPECT_EQ(plan.entryOverflow, c.entryOverflow);
-        EXPECT_EQ(overflowText(plan, target), QLatin1StringView(c.text));
+        EXPECT_EQ(importRefusal(plan, target, 2), QLatin1StringView(c.text));
     }
+    ImportTarget any;
+    EXPECT_EQ(importRefusal(planImport({}, any), any, 0), QStringLiteral("No frame is chosen: tick the frames to import."));
+    EXPECT_EQ(importRefusal(planImport({message(1, 0)}, any), any, 1),
+              QStringLiteral("None of the chosen frames can be carried by the converter; nothing was imported."));
 }
 
 TEST(ImportPlan, MnemonicKeepsWhatAnEditorCellTakes)

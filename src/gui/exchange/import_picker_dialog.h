@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/exchange/import_plan.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+class QTableWidgetItem;
+
+namespace px {
+
+class Prompter;
+
+// The picker of an import: the frames of a CAN database or a capture in a table with check
+// boxes and a text filter, the first register to number from, and a preview of the frame
+// rows and mapping entries the import adds, with what is not mapped and why. The time-out
+// proposed for each receive frame of the dip-switch device can be changed in the preview.
+// Import checks that everything fits and closes with the plan; Cancel closes with nothing.
+class ImportPickerDialog final : public QDialog {
+    Q_OBJECT
+public:
+    ImportPickerDialog(Prompter& prompter, QWidget* parent = nullptr);
+
+    // Fills the dialog: nothing chosen, the filter empty, the first register the target's.
+    void FormShow(const QString& fileName, std::vector<exchange::ImportMessage> messages,
+                  const exchange::ImportTarget& target);
+
+    // Refuses (with the reason, the dialog staying open) when nothing is chosen, nothing
+    // can be imported or it would not fit; otherwise closes with the plan.
+    void accept() override;
+
+    const exchange::ImportPlan& plan() const { return m_plan; }
+
+private:
+    void fillMessages();
+    void applyFilter();
+    void setShownChecked(bool checked);
+    void messageItemChanged(QTableWidgetItem* item);
+    void replan();
+    void fillPreview();
+    std::vector<exchange::ImportMessage> chosen() const;
+
+    Prompter& m_prompter;
+    std::vector<exchange::ImportMessage> m_messages;
+    std::vector<bool> m_checked;
+    exchange::ImportTarget m_target;
+    exchange::ImportPlan m_plan;
+    bool m_filling = false;
+
+    QLabel* L_File = nullptr;
+    QLineEdit* E_Filter = nullptr;
+    QPushButton* Btn_CheckShown = nullptr;
+    QPushButton* Btn_UncheckAll = nullptr;
+    QTableWidget* TW_Messages = nullptr;
+    QSpinBox* SB_FirstRegister = nullptr;
+    QLabel* L_Note = nullptr;
+    QTableWidget* TW_Frames = nullptr;
+    QTableWidget* TW_Entries = nullptr;
+    QListWidget* LB_NotMapped = nullptr;
+    QLabel* L_Summary = nullptr;
+    QPushButton* Btn_Import = nullptr;
+    QPushButton* Btn_Cancel = nullptr;
+};
+
+} // namespace px

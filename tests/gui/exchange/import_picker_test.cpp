@@ -1,0 +1,177 @@
+#include "gui/exchange/import_picker_dialog.h"
+
+#include "core/exchange/capture_reader.h"
+#include "core/exchange/dbc_reader.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+using exchange::Direction;
+using exchange::ImportTarget;
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+class ImportPickerTest : public ::testing::Test {
+protected:
+    ImportPickerTest() : dialog(prompter) {}
+
+    void show(const ImportTarget& target, const char* fixtureName = "exchange/constructs.dbc")
+    {
+        const QByteArray bytes = test::fixture(s(fixtureName));
+        const auto messages = QString::fromLatin1(fixtureName).endsWith(u".dbc")
+            ? exchange::importMessages(exchange::readDbc(bytes, s("constructs.dbc")))
+            : exchange::importMessages(exchange::readCapture(bytes, s("log_shape.log")));
+        dialog.FormShow(s("constructs.dbc"), messages, target);
+        dialog.show();
+    }
+
+    QTableWidget* table(const char* name) { return dialog.findChild<QTableWidget*>(s(name)); }
+    void click(const char* name) { QTest::mouseClick(dialog.findChild<QPushButton*>(s(name)), Qt::LeftButton); }
+
+    // Ticks a row by clicking its check box as a user does.
+    void tick(int row)
+    {
+        QTableWidget* t = table("TW_Messages");
+        QTableWidgetItem* item = t->item(row, 0);
+        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+
+    QStringList column(const char* tableName, int col)
+    {
+        QTableWidget* t = table(tableName);
+        QStringList out;
+        for (int r = 0; r < t->rowCount(); ++r) {
+            if (t->isRowHidden(r))
+                continue;
+            out << (t->item(r, col) ? t->item(r, col)->text() : QString());
+        }
+        return out;
+    }
+
+    void TearDown() override { dialog.close(); }
+
+    test::FakePrompter prompter;
+    ImportPickerDialog dialog;
+};
+
+TEST_F(ImportPickerTest, FilterKeepsNamesAndIdentifiers)
+{
+    ImportTarget target;
+    target.dipSwitch = true;
+    show(target);
+    EXPECT_EQ(column("TW_Messages", 0), (QStringList{s("0x181"), s("0x18FF0011"), s("0x1")}));
+    EXPECT_EQ(column("TW_Messages", 3), (QStringList{s("DriveStatus"), s("EngineData"), s("Heartbeat")}));
+    // Signals and how many of them map: Flags (3 bits) does not; nor do the multiplexed ones.
+    EXPECT_EQ(column("TW_Messages", 6), (QStringList{s("5"), s("4"), s("0")}));
+    EXPECT_EQ(column("TW_Messages", 7), (QStringList{s("4"), s("2"), s("0")}));
+
+    auto* filter = dialog.findChild<QLineEdit*>(s("E_Filter"));
+    QTest::keyClicks(filter, s("engine"));
+    EXPECT_EQ(column("TW_Messages", 0), QStringList{s("0x18FF0011")});
+    filter->clear();
+    QTest::keyClicks(filter, s("18f"));
+    EXPECT_EQ(column("TW_Messages", 0), QStringList{s("0x18FF0011")});
+    // Tick Shown ticks only what the filter shows.
+    click("Btn_CheckShown");
+    filter->clear();
+    EXPECT_EQ(column("TW_Frames", 1), QStringList{s("0x18FF0011")});
+}
+
+TEST_F(ImportPickerTest, PreviewFollowsTheChoiceAndTheFirstRegister)
+{
+    ImportTarget target;
+    target.dipSwitch = true;
+    target.existingFrames = 3;
+    target.usedRegisters = {11};
+    target.firstRegister = 10;
+    show(target);
+    EXPECT_EQ(table("TW_Frames")->rowCount(), 0);
+    tick(0);
+    EXPECT_EQ(column("TW_Frames", 0), QStringList{s("4")});
+    EXPECT_EQ(column("TW_Frames", 1), QStringList{s("0x181")});
+    EXPECT_EQ(column("TW_Frames", 2), QStringList{s("2.0A (11 bits)")});
+    EXPECT_EQ(column("TW_Frames", 5), QStringList{s("DriveStatus")});
+    auto* timeOut = table("TW_Frames")->findChild<QSpinBox*>(s("SB_TimeOut1"));
+    ASSERT_TRUE(timeOut);
+    EXPECT_EQ(timeOut->value(), 300);
+    // Speed 16 bits Intel, Torque 16 bits Motorola, Mode 8 bits, Energy 32 bits Motorola;
+    // register 11 is used already.
+    EXPECT_EQ(column("TW_Entries", 0), (QStringList{s("10"), s("12"), s("13"), s("14"), s("15")}));
+    EXPECT_EQ(column("TW_Entries", 1), (QStringList{s("4"), s("4"), s("4"), s("4"), s("4")}));
+    EXPECT_EQ(column("TW_Entries", 2), (QStringList{s("Byte 2"), s("Byte 3"), s("None"), s("Byte 5"), s("Byte 7")}));
+    EXPECT_EQ(column("TW_Entries", 3), (QStringList{s("Byte 1"), s("Byte 4"), s("Byte 5"), s("Byte 6"), s("Byte 8")}));
+    auto* notMapped = dialog.findChild<QListWidget*>(s("LB_NotMapped"));
+    ASSERT_EQ(notMapped->count(), 1);
+    EXPECT_EQ(notMapped->item(0)->text(), s("0x181 DriveStatus, signal Flags not mapped: 3 bits long: 8, 16 and 32-bit signals are mapped"));
+
+    dialog.findChild<QSpinBox*>(s("SB_FirstRegister"))->setValue(100);
+    EXPECT_EQ(column("TW_Entries", 0).first(), s("100"));
+
+    // The user's time-out goes into the plan.
+    timeOut = table("TW_Frames")->findChild<QSpinBox*>(s("SB_TimeOut1"));
+    timeOut->setValue(750);
+    click("Btn_Import");
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(dialog.plan().frames.size(), 1u);
+    EXPECT_EQ(dialog.plan().frames[0].timeOutMs, 750);
+    EXPECT_EQ(dialog.plan().entries.size(), 5u);
+}
+
+TEST_F(ImportPickerTest, ImportRefusedWhenNothingChosenOrItWouldNotFit)
+{
+    ImportTarget target;
+    target.direction = Direction::Transmit;
+    target.dipSwitch = false;
+    target.existingFrames = 249;
+    show(target);
+    click("Btn_Import");
+    EXPECT_EQ(prompter.errors, QStringList{s("No frame is chosen: tick the frames to import.")});
+    tick(0);
+    tick(2);
+    EXPECT_EQ(dialog.findChild<QLabel*>(s("L_Summary"))->text(),
+              s("The transmit frame list would hold 251 frames, 1 more than its 250 rows."));
+    click("Btn_Import");
+    ASSERT_EQ(prompter.errors.size(), 2);
+    EXPECT_EQ(prompter.errors[1], s("The transmit frame list would hold 251 frames, 1 more than its 250 rows. Nothing was imported."));
+    EXPECT_TRUE(dialog.isVisible());
+    click("Btn_Cancel");
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(ImportPickerTest, CaptureShowsFramesPeriodsAndFirstData)
+{
+    ImportTarget target;
+    target.dipSwitch = true;
+    show(target, "exchange/log_shape.log");
+    EXPECT_EQ(column("TW_Messages", 0), (QStringList{s("0x181"), s("0x18FF0011"), s("0x7FF")}));
+    EXPECT_EQ(column("TW_Messages", 2), (QStringList{s("8"), s("5"), s("0")}));
+    EXPECT_EQ(column("TW_Messages", 3), (QStringList{s("3"), s("2"), s("1")}));
+    EXPECT_EQ(column("TW_Messages", 4), (QStringList{s("100.0 ms"), s("200.0 ms"), QString()}));
+    EXPECT_EQ(column("TW_Messages", 5), (QStringList{s("11 22 33 44 55 66 77 88"), s("01 02"), QString()}));
+    click("Btn_CheckShown");
+    EXPECT_EQ(column("TW_Frames", 1), (QStringList{s("0x181"), s("0x18FF0011")}));
+    EXPECT_EQ(table("TW_Frames")->findChild<QSpinBox*>(s("SB_TimeOut2"))->value(), 600);
+    auto* notMapped = dialog.findChild<QListWidget*>(s("LB_NotMapped"));
+    ASSERT_EQ(notMapped->count(), 1);
+    EXPECT_TRUE(notMapped->item(0)->text().startsWith(s("0x7FF Captured on can0 not imported: data length 0")));
+}
+
+} // namespace
+} // namespace px
