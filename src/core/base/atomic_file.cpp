@@ -4,7 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <QSaveFile>
+
+#include <optional>
 
 namespace px {
 
@@ -27,6 +31,39 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
     }
     if (!file.commit())
         throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), file.errorString()));
+}
+
+void writeFilesTogether(const std::vector<std::pair<QString, QByteArray>>& files)
+{
+    // What each file held before, to put back when a later file fails.
+    std::vector<std::optional<QByteArray>> earlier;
+    earlier.reserve(files.size());
+    for (const auto& [path, bytes] : files) {
+        Q_UNUSED(bytes);
+        earlier.push_back(QFileInfo(path).isFile() ? std::optional<QByteArray>(readWholeFile(path)) : std::nullopt);
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        try {
+            writeFileAtomically(files[i].first, files[i].second);
+        } catch (const Error& failure) {
+            QStringList notRestored;
+            for (std::size_t k = 0; k < i; ++k) {
+                const QString& path = files[k].first;
+                try {
+                    if (earlier[k])
+                        writeFileAtomically(path, *earlier[k]);
+                    else if (!QFile::remove(path))
+                        notRestored << displayPath(path);
+                } catch (const Error&) {
+                    notRestored << displayPath(path);
+                }
+            }
+            if (notRestored.isEmpty())
+                throw Error(failure.text() + QStringLiteral("\nNo file was changed."));
+            throw Error(failure.text() + QStringLiteral("\nThese files hold the new content and could not be put back: %1")
+                                             .arg(notRestored.join(QStringLiteral(", "))));
+        }
+    }
 }
 
 QByteArray readWholeFile(const QString& path)

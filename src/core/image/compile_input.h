@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/base/text_rules.h"
+#include "core/base/xml_content.h"
+
 #include <QByteArray>
 #include <QDomDocument>
 #include <QString>
@@ -13,35 +16,13 @@
 
 namespace px::image {
 
-// The part of a configuration file that the compiler reads: the top-level nodes, and for
-// a top-level element its child nodes with their attributes and text. A node is the same
-// the XML document model gives: comments, processing instructions, the declaration and
-// text that is not only blanks are nodes as well as elements, and so is a document type.
-struct XmlItem {
-    bool element = false;
-    QString name;
-    QXmlStreamAttributes attributes;
-    QString text;                    // an element below the top level: all text inside it
-    std::vector<XmlItem> children;   // a top-level element: its child nodes in order
-};
-
-struct XmlContent {
-    std::vector<XmlItem> top;
-};
-
-// Reads the document into an XmlContent, node for node as the document model reads it,
-// but with the document type among the top-level nodes where it stands (the document
-// model keeps it apart). Documents are read by a streaming reader; one with an entity
-// reference that the reader leaves unresolved goes through the full document model.
-// Throws px::Error like xml::parse when the document does not parse.
-XmlContent readXmlContent(const QByteArray& bytes, const QString& name);
-// The same content taken from a parsed document.
-XmlContent xmlContentOf(const QDomDocument& doc);
-
-// The first child element of `parent` named `name`, or none.
-const XmlItem* childElement(const XmlItem& parent, const QString& name);
-// An attribute's value; nothing when it is absent or the node is no element.
-std::optional<QStringView> attributeOf(const XmlItem& node, QStringView name);
+// The XML reading every configuration file goes through lives in core/base.
+using xml::XmlItem;
+using xml::XmlContent;
+using xml::readXmlContent;
+using xml::xmlContentOf;
+using xml::childElement;
+using xml::attributeOf;
 
 // One of the five configuration files as the compiler sees it: present or missing, read
 // and parsed at most once per compile, on first use, so every step that reads the file
@@ -112,10 +93,8 @@ std::int32_t elementIntOr(const XmlItem& root, const QString& element, std::int3
 std::int32_t elementAttributeIntOr(const XmlItem& root, const QString& element, const QString& attribute,
                                    std::int32_t fallback);
 
-// Trimming as the product does it: blanks and control characters (codes up to 32) at
-// both ends. Upper-casing of the flag texts is plain ASCII, whatever the locale.
-QStringView trimBlanks(QStringView s);
-// Whether `s` upper-cased equals `upper` (which is upper case already).
-bool equalsUpperAscii(QStringView s, QLatin1StringView upper);
+// Trimming and ASCII upper-casing of values: the one rule of core/base.
+using px::trimBlanks;
+using px::equalsUpperAscii;
 
 } // namespace px::image

@@ -213,23 +213,7 @@ void ReadMappings(ImageModel& model, CompileInput& input)
 
 QList<std::uint8_t> ParseByteList(QStringView text)
 {
-    QList<std::uint8_t> out;
-    QStringView rest = text;
-    while (!rest.isEmpty()) {
-        QStringView piece;
-        const qsizetype comma = rest.indexOf(u',');
-        if (comma >= 0) {
-            piece = trimBlanks(rest.left(comma));
-            rest = trimBlanks(rest.mid(comma + 1));
-        } else {
-            piece = rest;
-            rest = QStringView();
-        }
-        const std::int32_t v = toInt32(piece, -1);
-        if (v >= 0 && v <= 255)
-            out.append(static_cast<std::uint8_t>(v));
-    }
-    return out;
+    return parseByteList(text);
 }
 
 namespace {

@@ -1,0 +1,453 @@
+#include "core/config/configuration.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/base/int_text.h"
+#include "core/base/product.h"
+#include "core/base/text_rules.h"
+#include "core/base/xml.h"
+#include "core/base/xml_content.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QXmlStreamWriter>
+
+#include <utility>
+
+namespace px::config {
+
+namespace {
+
+const QString kYes = QStringLiteral("Y");
+const QString kNo = QStringLiteral("N");
+
+const QString aCobId = QStringLiteral("CobID");
+const QString aCobType = QStringLiteral("CobType");
+const QString aDimension = QStringLiteral("Dimensin");
+const QString aRtr = QStringLiteral("RTR");
+const QString aDefaultValues = QStringLiteral("DefaultValues");
+const QString aMnemonic = QStringLiteral("Mnemonic");
+const QString aTimeOutTime = QStringLiteral("TimeOut_Time");
+const QString aTimeOut = QStringLiteral("TimeOut");
+const QString aTimeRtr = QStringLiteral("TimeRTR");
+const QString aOnChange = QStringLiteral("OnChange");
+const QString aOnTimer = QStringLiteral("OnTimer");
+const QString aTimer = QStringLiteral("Timer");
+const QString aIndex = QStringLiteral("Index");
+const QString aNrPdo = QStringLiteral("NrPdo");
+const QString aPosComp = QStringLiteral("PosComp");
+const QString aSendOnWrite = QStringLiteral("Send_on_Write");
+
+bool isYes(QStringView text)
+{
+    return equalsUpperAscii(text, QLatin1StringView("Y"));
+}
+
+// The rows of a configuration file: the child nodes of its first top-level node, the
+// position of each counting as the compiler and the editors count it. A node that is no
+// element cannot be a row.
+const std::vector<xml::XmlItem>& rowsOf(const xml::XmlContent& content, const QString& fileLabel)
+{
+    static const std::vector<xml::XmlItem> none;
+    if (content.top.empty())
+        return none;
+    const std::vector<xml::XmlItem>& rows = content.top.front().children;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!rows[i].element) {
+            throw Error(QStringLiteral("The file %1, row %2: a comment or text stands where a row element belongs.")
+                            .arg(fileLabel)
+                            .arg(i + 1));
+        }
+    }
+    return rows;
+}
+
+// The attribute's text, or empty with its name added to `absent`.
+QString take(const xml::XmlItem& row, const QString& name, QStringList& absent)
+{
+    const std::optional<QStringView> value = xml::attributeOf(row, name);
+    if (!value) {
+        absent << name;
+        return {};
+    }
+    return value->toString();
+}
+
+void readCommon(const xml::XmlItem& row, FrameRow& f)
+{
+    f.cobId = take(row, aCobId, f.absent);
+    f.cobType = take(row, aCobType, f.absent);
+    f.dimension = take(row, aDimension, f.absent);
+    f.rtr = take(row, aRtr, f.absent);
+    f.defaultValues = take(row, aDefaultValues, f.absent);
+    f.mnemonic = take(row, aMnemonic, f.absent);
+}
+
+using Attributes = std::vector<std::pair<QString, QString>>;
+
+QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows, const QString& fileLabel)
+{
+    // Written with a stream writer: the attribute order of each row is part of the file
+    // format, and a document model keeps none.
+    QByteArray bytes;
+    QXmlStreamWriter out(&bytes);
+    out.setAutoFormatting(false);
+    out.writeStartElement(root);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        out.writeEmptyElement(QStringLiteral("row"));
+        for (const auto& [name, value] : rows[r]) {
+            if (!storableInXml(value)) {
+                throw Error(QStringLiteral("%1, row %2: the value of %3 holds a character that cannot be stored in "
+                                           "the file; nothing was written.")
+                                .arg(fileLabel)
+                                .arg(r + 1)
+                                .arg(name));
+            }
+            out.writeAttribute(name, value);
+        }
+    }
+    out.writeEndElement();
+    out.writeComment(product::kVersionComment);
+    return bytes;
+}
+
+QString commonFormatText(const Configuration& config)
+{
+    return config.general.canType == 0 ? kStandardFormatText : kExtendedFormatText;
+}
+
+} // namespace
+
+QString fileName(ConfigFile file)
+{
+    switch (file) {
+    case ConfigFile::GeneralParameters: return QStringLiteral("ParGen.xml");
+    case ConfigFile::ReceiveFrames: return QStringLiteral("RCobDef.xml");
+    case ConfigFile::TransmitFrames: return QStringLiteral("TCobDef.xml");
+    case ConfigFile::ReceiveMappings: return QStringLiteral("RInfoCob.xml");
+    case ConfigFile::TransmitMappings: return QStringLiteral("TInfoCob.xml");
+    }
+    return {};
+}
+
+ConfigFile framesFile(Direction direction)
+{
+    return direction == Direction::Receive ? ConfigFile::ReceiveFrames : ConfigFile::TransmitFrames;
+}
+
+ConfigFile mappingsFile(Direction direction)
+{
+    return direction == Direction::Receive ? ConfigFile::ReceiveMappings : ConfigFile::TransmitMappings;
+}
+
+std::optional<std::int64_t> FrameRow::identifier() const
+{
+    return parseInt64(cobId);
+}
+
+bool FrameRow::extended() const
+{
+    return equalsUpperAscii(cobType, QLatin1StringView("2.0B (29 BITS)"));
+}
+
+std::optional<std::int32_t> FrameRow::dataLength() const
+{
+    return parseInt32(dimension);
+}
+
+std::vector<std::uint8_t> FrameRow::defaultBytes() const
+{
+    const QList<std::uint8_t> bytes = parseByteList(trimBlanks(defaultValues));
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + std::min<qsizetype>(bytes.size(), 8));
+}
+
+std::uint32_t ReceiveFrame::timeOutMilliseconds(std::int32_t generalCanTimeOut) const
+{
+    if (const auto t = parseInt64(timeOutTime))
+        return static_cast<std::uint32_t>(*t);
+    return isYes(timeOut) ? static_cast<std::uint32_t>(generalCanTimeOut) : 0;
+}
+
+std::uint32_t ReceiveFrame::rtrPeriodMilliseconds() const
+{
+    if (!isYes(trimBlanks(rtr)))
+        return 0;
+    return static_cast<std::uint32_t>(toInt32(trimBlanks(timeRtr), -1));
+}
+
+bool TransmitFrame::rtrEnabled() const
+{
+    return isYes(rtr);
+}
+
+bool TransmitFrame::sendsOnChange() const
+{
+    return isYes(onChange);
+}
+
+bool TransmitFrame::sendsOnTimer() const
+{
+    return isYes(onTimer);
+}
+
+std::uint32_t TransmitFrame::timerMilliseconds() const
+{
+    return sendsOnTimer() ? static_cast<std::uint32_t>(parseInt64(timer).value_or(0)) : 0;
+}
+
+std::optional<std::int32_t> MappingEntry::registerNumber() const
+{
+    return parseInt32(registerIndex);
+}
+
+const FrameRow& Configuration::frame(Direction d, int index) const
+{
+    if (d == Direction::Receive)
+        return receiveFrames.at(static_cast<std::size_t>(index));
+    return transmitFrames.at(static_cast<std::size_t>(index));
+}
+
+std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel)
+{
+    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
+    std::vector<ReceiveFrame> frames;
+    for (const xml::XmlItem& row : rowsOf(content, fileLabel)) {
+        ReceiveFrame f;
+        readCommon(row, f);
+        f.timeOutTime = take(row, aTimeOutTime, f.absent);
+        f.timeOut = take(row, aTimeOut, f.absent);
+        f.timeRtr = take(row, aTimeRtr, f.absent);
+        frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
+std::vector<TransmitFrame> readTransmitFrames(const QByteArray& bytes, const QString& fileLabel)
+{
+    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
+    std::vector<TransmitFrame> frames;
+    for (const xml::XmlItem& row : rowsOf(content, fileLabel)) {
+        TransmitFrame f;
+        readCommon(row, f);
+        f.onChange = take(row, aOnChange, f.absent);
+        f.onTimer = take(row, aOnTimer, f.absent);
+        f.timer = take(row, aTimer, f.absent);
+        frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
+std::vector<MappingEntry> readMappings(const QByteArray& bytes, const QString& fileLabel, Direction direction)
+{
+    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
+    std::vector<MappingEntry> entries;
+    const std::vector<xml::XmlItem>& rows = rowsOf(content, fileLabel);
+    entries.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const xml::XmlItem& row = rows[i];
+        const auto required = [&](const QString& name) {
+            const std::optional<QStringView> v = xml::attributeOf(row, name);
+            if (!v) {
+                throw Error(QStringLiteral("The file %1, row %2: the attribute \"%3\" is missing.")
+                                .arg(fileLabel)
+                                .arg(i + 1)
+                                .arg(name));
+            }
+            return *v;
+        };
+        MappingEntry e;
+        e.registerIndex = required(aIndex).toString();
+        e.frameNumber = toInt32(required(aNrPdo), -1);
+        const auto positions = static_cast<std::uint32_t>(toInt32(required(aPosComp), 0));
+        e.highByte = static_cast<std::int32_t>((positions >> 4) & 15u);
+        e.lowByte = static_cast<std::int32_t>(positions & 15u);
+        if (direction == Direction::Transmit)
+            e.sendOnWrite = toInt32(xml::attributeOf(row, aSendOnWrite).value_or(QStringView()), 0) == 1;
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+Configuration readConfigurationFiles(const QString& name, const std::optional<QByteArray> files[5])
+{
+    Configuration c;
+    c.name = name;
+    for (int i = 0; i < 5; ++i)
+        c.present[i] = files[i].has_value();
+    const auto label = [](ConfigFile f) { return fileName(f); };
+    if (const auto& b = files[static_cast<int>(ConfigFile::GeneralParameters)])
+        c.general = readGeneralParameters(xml::parse(*b, label(ConfigFile::GeneralParameters)));
+    if (const auto& b = files[static_cast<int>(ConfigFile::ReceiveFrames)])
+        c.receiveFrames = readReceiveFrames(*b, label(ConfigFile::ReceiveFrames));
+    if (const auto& b = files[static_cast<int>(ConfigFile::TransmitFrames)])
+        c.transmitFrames = readTransmitFrames(*b, label(ConfigFile::TransmitFrames));
+    if (const auto& b = files[static_cast<int>(ConfigFile::ReceiveMappings)])
+        c.receiveMappings = readMappings(*b, label(ConfigFile::ReceiveMappings), Direction::Receive);
+    if (const auto& b = files[static_cast<int>(ConfigFile::TransmitMappings)])
+        c.transmitMappings = readMappings(*b, label(ConfigFile::TransmitMappings), Direction::Transmit);
+    return c;
+}
+
+Configuration readConfiguration(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        throw Error(QStringLiteral("%1 is not a configuration folder").arg(displayPath(folder)));
+    std::optional<QByteArray> files[5];
+    for (int i = 0; i < 5; ++i) {
+        const QString path = folder + u'/' + fileName(static_cast<ConfigFile>(i));
+        const QFileInfo fi(path);
+        // Only a file that does not exist at all counts as missing; anything else that
+        // stands there and cannot be read as a file is an error.
+        if (!fi.exists() && !fi.isSymLink())
+            continue;
+        if (!fi.isFile())
+            throw Error(QStringLiteral("Cannot read the file %1: it is not a regular file").arg(displayPath(path)));
+        files[i] = readWholeFile(path);
+    }
+    try {
+        return readConfigurationFiles(info.fileName(), files);
+    } catch (const Error& e) {
+        // Name the file with its folder, so the user finds it.
+        throw Error(QStringLiteral("%1: %2").arg(displayPath(QDir(folder).absolutePath()), e.text()));
+    }
+}
+
+QByteArray generalParametersFileBytes(const Configuration& config)
+{
+    return generalParametersBytes(config.general);
+}
+
+QByteArray receiveFramesBytes(const Configuration& config)
+{
+    const bool jumper = config.deviceType() != kDipSwitchDevice;
+    std::vector<Attributes> rows;
+    rows.reserve(config.receiveFrames.size());
+    for (const ReceiveFrame& f : config.receiveFrames) {
+        if (jumper) {
+            rows.push_back({{aCobId, f.cobId},
+                            {aDimension, f.dimension},
+                            {aCobType, commonFormatText(config)},
+                            {aTimeOut, f.timeOut},
+                            {aTimeOutTime, QString::number(toInt32(config.general.canTimeOut, 0))},
+                            {aMnemonic, f.mnemonic}});
+        } else {
+            // Time-out supervision follows the time-out: on for more than 0 ms.
+            const bool supervised = toInt32(f.timeOutTime, 0) > 0;
+            rows.push_back({{aCobId, f.cobId},
+                            {aCobType, f.cobType},
+                            {aDimension, f.dimension},
+                            {aTimeOutTime, f.timeOutTime},
+                            {aTimeOut, supervised ? kYes : kNo},
+                            {aRtr, f.rtr},
+                            {aTimeRtr, f.timeRtr},
+                            {aDefaultValues, f.defaultValues},
+                            {aMnemonic, f.mnemonic}});
+        }
+    }
+    return rowsDocument(QStringLiteral("COBID"), rows, fileName(ConfigFile::ReceiveFrames));
+}
+
+QByteArray transmitFramesBytes(const Configuration& config)
+{
+    const bool jumper = config.deviceType() != kDipSwitchDevice;
+    std::vector<Attributes> rows;
+    rows.reserve(config.transmitFrames.size());
+    for (const TransmitFrame& f : config.transmitFrames) {
+        if (jumper) {
+            // The jumper device sends only on a Modbus write: no RTR, no sending options.
+            rows.push_back({{aCobId, f.cobId},
+                            {aCobType, commonFormatText(config)},
+                            {aDimension, f.dimension},
+                            {aRtr, kNo},
+                            {aOnChange, kNo},
+                            {aOnTimer, kNo},
+                            {aTimer, QStringLiteral("0")},
+                            {aMnemonic, f.mnemonic}});
+        } else {
+            rows.push_back({{aCobId, f.cobId},
+                            {aCobType, f.cobType},
+                            {aDimension, f.dimension},
+                            {aRtr, f.rtr},
+                            {aOnChange, f.onChange},
+                            {aOnTimer, f.onTimer},
+                            {aTimer, f.timer},
+                            {aDefaultValues, f.defaultValues},
+                            {aMnemonic, f.mnemonic}});
+        }
+    }
+    return rowsDocument(QStringLiteral("COBID"), rows, fileName(ConfigFile::TransmitFrames));
+}
+
+QByteArray mappingsBytes(const Configuration& config, Direction direction)
+{
+    const bool transmit = direction == Direction::Transmit;
+    std::vector<Attributes> rows;
+    rows.reserve(config.mappings(direction).size());
+    for (const MappingEntry& e : config.mappings(direction)) {
+        const auto positions = static_cast<std::uint32_t>(e.highByte) * 16u + static_cast<std::uint32_t>(e.lowByte);
+        Attributes a{{aIndex, e.registerIndex},
+                     {aNrPdo, QString::number(e.frameNumber)},
+                     {aPosComp, QString::number(static_cast<std::int32_t>(positions))}};
+        if (transmit)
+            a.push_back({aSendOnWrite, e.sendOnWrite ? QStringLiteral("1") : QStringLiteral("0")});
+        rows.push_back(std::move(a));
+    }
+    return rowsDocument(transmit ? QStringLiteral("TInfoCob") : QStringLiteral("RInfoCob"), rows,
+                        fileName(mappingsFile(direction)));
+}
+
+QByteArray fileBytes(const Configuration& config, ConfigFile file)
+{
+    switch (file) {
+    case ConfigFile::GeneralParameters: return generalParametersFileBytes(config);
+    case ConfigFile::ReceiveFrames: return receiveFramesBytes(config);
+    case ConfigFile::TransmitFrames: return transmitFramesBytes(config);
+    case ConfigFile::ReceiveMappings: return mappingsBytes(config, Direction::Receive);
+    case ConfigFile::TransmitMappings: return mappingsBytes(config, Direction::Transmit);
+    }
+    return {};
+}
+
+void writeConfiguration(const Configuration& config, const QString& folder, const std::vector<ConfigFile>& files)
+{
+    // Every file is composed before any is written, so a value that cannot be stored
+    // stops the whole write.
+    std::vector<std::pair<QString, QByteArray>> contents;
+    for (ConfigFile f : files)
+        contents.emplace_back(folder + u'/' + fileName(f), fileBytes(config, f));
+    writeFilesTogether(contents);
+}
+
+ReceiveFrame newReceiveFrame(const Configuration& config)
+{
+    ReceiveFrame f;
+    f.cobType = commonFormatText(config);
+    f.rtr = kNo;
+    if (config.deviceType() == kDipSwitchDevice) {
+        f.timeOutTime = QStringLiteral("0");
+        f.timeOut = kNo;
+    } else {
+        f.timeOutTime = QString::number(toInt32(config.general.canTimeOut, 0));
+        f.timeOut = kNo;
+    }
+    return f;
+}
+
+TransmitFrame newTransmitFrame(const Configuration& config)
+{
+    TransmitFrame f;
+    f.cobType = commonFormatText(config);
+    f.rtr = kNo;
+    f.onChange = kNo;
+    f.onTimer = kNo;
+    f.timer = QStringLiteral("0");
+    return f;
+}
+
+int editorFrameRows(DeviceType device)
+{
+    return device == kDipSwitchDevice ? 300 : 250;
+}
+
+} // namespace px::config
