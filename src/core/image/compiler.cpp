@@ -6,10 +6,14 @@
 #include "core/image/image_model.h"
 #include "core/image/legacy_image.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStringList>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace px::image {
 
@@ -52,10 +56,12 @@ void BuildCurrentImages(CompileInput& input, ConfigurationImage& out)
     PutDefaultValues(*model, out.esp32_2, pos);
 }
 
-void WriteConfigurationImage(const ConfigurationImage& image, const QString& binFolder)
+void WriteConfigurationImage(const ConfigurationImage& image, const QString& binFolder,
+                             const std::function<void(int)>& beforeReplacing)
 {
     const std::array<const QByteArray*, 4> bytes{&image.bank, &image.bank2, &image.esp32_1, &image.esp32_2};
     std::array<std::unique_ptr<QSaveFile>, 4> files;
+    std::array<std::optional<QByteArray>, 4> earlier;
     auto fail = [](const QString& path, const QString& cause) {
         throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), cause));
     };
@@ -63,6 +69,8 @@ void WriteConfigurationImage(const ConfigurationImage& image, const QString& bin
     // when it is destroyed, leaving the old image in place.
     for (std::size_t i = 0; i < files.size(); ++i) {
         const QString path = binFolder + u'/' + QLatin1StringView(kImageFileNames[i]);
+        if (QFileInfo(path).isFile())
+            earlier[i] = readWholeFile(path);
         files[i] = std::make_unique<QSaveFile>(path);
         QSaveFile& f = *files[i];
         f.setDirectWriteFallback(false);
@@ -71,9 +79,32 @@ void WriteConfigurationImage(const ConfigurationImage& image, const QString& bin
         if (f.write(*bytes[i]) != bytes[i]->size() || !f.flush())
             fail(path, f.errorString());
     }
-    for (auto& f : files) {
-        if (!f->commit())
-            fail(f->fileName(), f->errorString());
+    // Then the four replace the old images. Should a replacement fail, the images already
+    // replaced get their earlier content back, so the folder never mixes two compiles.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (beforeReplacing)
+            beforeReplacing(static_cast<int>(i));
+        if (files[i]->commit())
+            continue;
+        const QString failed = QStringLiteral("Cannot write the file %1: %2")
+                                   .arg(displayPath(files[i]->fileName()), files[i]->errorString());
+        QStringList mixed;
+        for (std::size_t k = 0; k < i; ++k) {
+            const QString path = files[k]->fileName();
+            try {
+                if (earlier[k])
+                    writeFileAtomically(path, *earlier[k]);
+                else if (!QFile::remove(path))
+                    mixed << displayPath(path);
+            } catch (const Error&) {
+                mixed << displayPath(path);
+            }
+        }
+        if (mixed.isEmpty())
+            throw Error(failed + QStringLiteral("\nThe earlier images were kept."));
+        throw Error(failed + QStringLiteral("\nThese images are new and could not be put back: %1; the others are "
+                                            "the earlier ones.")
+                                 .arg(mixed.join(QStringLiteral(", "))));
     }
 }
 

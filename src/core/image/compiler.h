@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace px::image {
 
 // The four images of a configuration, built whole in memory before any is written.
@@ -30,8 +32,12 @@ void BuildCurrentImages(CompileInput& input, ConfigurationImage& image);
 
 // Writes the four images into `binFolder`, which must exist. All four are first written
 // to temporary files beside their targets and only then renamed over the old images, so a
-// refused write leaves every old image as it was. Throws px::Error naming the file.
-void WriteConfigurationImage(const ConfigurationImage& image, const QString& binFolder);
+// refused write leaves every old image as it was; should a replacement itself fail, the
+// images already replaced get their earlier content back (the message says which could
+// not). Throws px::Error naming the file. `beforeReplacing` is called with the index of
+// each image before it replaces the old one (tests use it to make a replacement fail).
+void WriteConfigurationImage(const ConfigurationImage& image, const QString& binFolder,
+                             const std::function<void(int)>& beforeReplacing = {});
 
 // Update Device's compile step: compiles the configuration folder `confFolder` and writes
 // its images into confFolder/bin. Throws px::Error; nothing is written then.

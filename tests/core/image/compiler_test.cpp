@@ -1,5 +1,6 @@
 #include "core/image/compiler.h"
 
+#include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "image_test_support.h"
 #include "support/temp_home.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +128,40 @@ TEST_F(CompilerFiles, AnImageThatCannotBeWrittenIsReportedAndNoneIsReplaced)
         EXPECT_TRUE(e.text().contains(QStringLiteral("bank.bin"))) << e.text().toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(conf() + QStringLiteral("/bin")));
+}
+
+} // namespace
+} // namespace px
+
+namespace px {
+namespace {
+
+// The third image cannot replace the old one after the first two did: every image is the
+// earlier one again, and the message says so.
+TEST(ImageReplacement, AFailedReplacementPutsTheEarlierImagesBack)
+{
+    QTemporaryDir dir;
+    const QString bin = dir.path();
+    for (const char* name : kImages)
+        writeFileAtomically(bin + u'/' + QLatin1StringView(name), QByteArray("old ") + name);
+    image::ConfigurationImage fresh{"new bank", "new bank2", "new esp1", "new esp2"};
+    try {
+        image::WriteConfigurationImage(fresh, bin, [&](int index) {
+            if (index != 2)
+                return;
+            // A folder with content in the image's place refuses the rename.
+            const QString target = bin + QStringLiteral("/bank_ESP32_1.bin");
+            QFile::remove(target);
+            QDir(bin).mkpath(QStringLiteral("bank_ESP32_1.bin/x"));
+        });
+        FAIL() << "the write was reported as done";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("bank_ESP32_1.bin"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QStringLiteral("earlier images were kept"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(readWholeFile(bin + QStringLiteral("/bank.bin")), QByteArray("old bank.bin"));
+    EXPECT_EQ(readWholeFile(bin + QStringLiteral("/bank2.bin")), QByteArray("old bank2.bin"));
+    EXPECT_EQ(readWholeFile(bin + QStringLiteral("/bank_ESP32_2.bin")), QByteArray("old bank_ESP32_2.bin"));
 }
 
 } // namespace
