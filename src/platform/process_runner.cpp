@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
@@ -13,7 +15,8 @@ namespace px {
 
 ProcessRunner::ProcessRunner(std::chrono::milliseconds limit) : m_limit(limit) {}
 
-void ProcessRunner::run(const QString& program, const QString& parameters, bool hidden)
+ProgramRunner::Outcome ProcessRunner::run(const QString& program, const QString& parameters, bool hidden,
+                                          const Countdown& countdown)
 {
     auto* process = new QProcess;
     process->setProgram(program);
@@ -34,14 +37,24 @@ void ProcessRunner::run(const QString& program, const QString& parameters, bool 
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->start();
     if (!process->waitForStarted(5000)) {
-        // A program that does not start is not reported; the caller goes on.
         delete process;
-        return;
+        return Outcome::NotStarted;
     }
 
     QElapsedTimer clock;
     clock.start();
+    const auto tellSecondsLeft = [&] {
+        if (!countdown)
+            return;
+        const qint64 left = std::max<qint64>(0, m_limit.count() - clock.elapsed());
+        countdown(static_cast<int>((left + 999) / 1000));
+    };
+    tellSecondsLeft();
     QEventLoop loop;
+    QTimer everySecond;
+    everySecond.setInterval(1000);
+    QObject::connect(&everySecond, &QTimer::timeout, &loop, tellSecondsLeft);
+    everySecond.start();
     QTimer poll;
     poll.setInterval(10);
     bool ended = false;
@@ -56,6 +69,7 @@ void ProcessRunner::run(const QString& program, const QString& parameters, bool 
     poll.start();
     loop.exec();
     poll.stop();
+    everySecond.stop();
 
     if (ended) {
         // One more 10 ms wait after the end, as the updaters have always been given.
@@ -63,11 +77,12 @@ void ProcessRunner::run(const QString& program, const QString& parameters, bool 
         QTimer::singleShot(10, &settle, &QEventLoop::quit);
         settle.exec();
         delete process;
-    } else {
-        // The program outlived the limit: it keeps running. Deleting the QProcess would
-        // kill it, so the object is let go on purpose.
-        process->disconnect();
+        return Outcome::Ended;
     }
+    // The program outlived the limit: it keeps running. Deleting the QProcess would kill
+    // it, so the object is let go on purpose.
+    process->disconnect();
+    return Outcome::LimitReached;
 }
 
 } // namespace px

@@ -498,6 +498,12 @@ const std::array<const char*, kMessageCount> kEnglishTexts = {
     /* 491 */ "!! Default Values, dimension of CAN frame and number of Default Values are different",
     /* 492 */ "Error!! Dimension of all frames is major of 2000 Bytes",
     /* 493 */ "Error!! Dimension of all frames is major of 2000 Bytes",
+    /* 494 */ "Error! Select a CAN frame in the list before creating a Modbus register",
+    /* 495 */ "Error! The file %1 is missing. It was looked for in the folder %2",
+    /* 496 */ "%1 is running. Waiting for its end at most %2 s more",
+    /* 497 */ "%1 has ended",
+    /* 498 */ "%1 did not end within %2 s: the wait was given up and the program may still be running",
+    /* 499 */ "%1 could not be started",
 };
 
 } // namespace px

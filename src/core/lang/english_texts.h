@@ -5,7 +5,21 @@
 
 namespace px {
 
-inline constexpr std::size_t kMessageCount = 494;
+// The 494 original entries (0 to 493), then the entries added since, each named below.
+inline constexpr std::size_t kMessageCount = 500;
+
+// Entries added after the original 494; a language file translates them like the others.
+namespace msg {
+// The register mapping editors' Create with no frame chosen.
+inline constexpr int kChooseFrameFirst = 494;
+// An updater or firmware image that is not there: %1 the file name, %2 the folder.
+inline constexpr int kUpdateFileMissing = 495;
+// The wait for an updater: %1 the program's file name, %2 seconds.
+inline constexpr int kUpdaterRunning = 496;
+inline constexpr int kUpdaterEnded = 497;
+inline constexpr int kUpdaterWaitRanOut = 498;
+inline constexpr int kUpdaterNotStarted = 499;
+} // namespace msg
 
 extern const std::array<const char*, kMessageCount> kEnglishTexts;
 

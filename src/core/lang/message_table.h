@@ -8,7 +8,7 @@
 
 namespace px {
 
-// The indexed texts that every window shows: 494 entries, the built-in English ones
+// The indexed texts that every window shows: kMessageCount entries, the built-in English ones
 // replaced entry by entry from a language file.
 class MessageTable {
 public:
@@ -16,7 +16,7 @@ public:
 
     static constexpr int kSize = static_cast<int>(kMessageCount);
 
-    // Empties the table and appends the 494 English texts.
+    // Empties the table and appends the English texts.
     void fillEnglish();
 
     // Applies the entries of one language file on top of the current texts. A file that

@@ -24,6 +24,17 @@ QStringList Create_Lang_List(const QString& languageFolder)
     return names;
 }
 
+QStringList languageChoices(const QString& languageFolder)
+{
+    QStringList choices{kBuiltInLanguage};
+    for (const QString& file : Create_Lang_List(languageFolder)) {
+        const QString name = file.chopped(4);
+        if (name != kBuiltInLanguage)
+            choices << name;
+    }
+    return choices;
+}
+
 int languagePageCount(int languages)
 {
     return (languages + kLanguagesPerPage - 1) / kLanguagesPerPage;

@@ -10,6 +10,15 @@ namespace px {
 // without regard to letter case, with their extension.
 QStringList Create_Lang_List(const QString& languageFolder);
 
+// The name under which the built-in English texts are offered and kept in the settings;
+// loading it gives the built-in texts (corrected by an English.lng file where one exists).
+inline const QString kBuiltInLanguage = QStringLiteral("English");
+
+// The languages the options dialog offers, by name: the built-in English first, always,
+// then the language files of Create_Lang_List without their extension. A file named
+// English.lng is the built-in entry's own correction file and is not offered twice.
+QStringList languageChoices(const QString& languageFolder);
+
 // Six languages to a page; pages count from 1.
 inline constexpr int kLanguagesPerPage = 6;
 int languagePageCount(int languages);

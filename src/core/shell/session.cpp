@@ -42,6 +42,11 @@ bool isConfigurationName(const QString& name)
         && !name.contains(u'\\') && storableInXml(name);
 }
 
+bool isNewConfigurationName(const QString& name)
+{
+    return isConfigurationName(name) && !name.front().isSpace() && !name.back().isSpace() && !name.endsWith(u'.');
+}
+
 int createConfiguration(Workspace& ws, const QString& name)
 {
     if (name.isEmpty())
@@ -50,9 +55,10 @@ int createConfiguration(Workspace& ws, const QString& name)
     // Letter case does not tell two configurations apart, whatever the file system does.
     if (QFileInfo(folder).isDir() || Search_Open_Conf(listConfigurations(ws.Projects_Folder), name) >= 0)
         return 31;
-    // A name that would lead out of PROJECTS or into another configuration, or that the
-    // settings file could not keep, is refused like any name the file system refuses.
-    if (!isConfigurationName(name))
+    // A name that would lead out of PROJECTS or into another configuration, that the
+    // settings file could not keep, or that would look like another configuration, is
+    // refused like any name the file system refuses.
+    if (!isNewConfigurationName(name))
         return 30;
     if (!QDir().mkdir(folder))
         return 30;

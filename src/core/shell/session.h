@@ -37,10 +37,16 @@ public:
 // store.
 bool isConfigurationName(const QString& name);
 
+// Whether a new configuration may take `name`: it is a configuration name, holds more than
+// blanks, neither starts nor ends with a blank and does not end with a dot. Blanks at the
+// ends make a configuration that looks exactly like another one in every list, and a
+// trailing blank or dot is one that Windows drops silently from a folder name.
+bool isNewConfigurationName(const QString& name);
+
 // Creating a configuration (the New dialog's OK). The name is used exactly as typed.
 // Returns 0 and activates the new configuration, or the message index of the refusal:
 // 32 for an empty name, 31 when the folder exists (also in another letter case), 30 when
-// the folder cannot be made or the name is no configuration name.
+// the folder cannot be made or the name is no new configuration name.
 int createConfiguration(Workspace& ws, const QString& name);
 
 // The configurations in the projects folder: the names of its subfolders, sorted by name

@@ -88,7 +88,7 @@ QDomDocument Compile_XML_Parameter(const EthernetUpdateJob& job)
     const QString bin = job.confFolder + QStringLiteral("/bin/");
     QDomElement main = doc.createElement(QStringLiteral("Operations"));
     if (job.firmware)
-        appendOperation(doc, main, {job.masterFolder + QStringLiteral("/sim40318K.sim"), "0x8000", "1",
+        appendOperation(doc, main, {ethernetFirmwareImages(job.masterFolder)[0], "0x8000", "1",
                                     job.readFirmware, "1", "0x78100", !job.configuration});
     if (job.configuration)
         appendOperation(doc, main, {bin + QStringLiteral("bank2.bin"), "0x57800", "2", job.readConfiguration,
@@ -99,7 +99,7 @@ QDomDocument Compile_XML_Parameter(const EthernetUpdateJob& job)
     appendValue(doc, esp32, "Address_Protection", "0x7800");
     QDomElement espOperations = doc.createElement(QStringLiteral("Operations"));
     if (job.firmware)
-        appendOperation(doc, espOperations, {job.masterFolder + QStringLiteral("/sim40318_ESP32.sim"), "0x110000",
+        appendOperation(doc, espOperations, {ethernetFirmwareImages(job.masterFolder)[1], "0x110000",
                                              "1", job.readFirmware, "0", "0x78100", !job.configuration});
     if (job.configuration) {
         appendOperation(doc, espOperations, {bin + QStringLiteral("bank_ESP32_1.bin"), "0x09000", "2",
@@ -120,6 +120,11 @@ void writeEthernetJob(const EthernetUpdateJob& job, const QString& path)
 QString ethernetJobFile(const Workspace& ws)
 {
     return ws.Exe_Folder + QStringLiteral("/Ethernet_Update.xml");
+}
+
+QStringList ethernetFirmwareImages(const QString& masterFolder)
+{
+    return {masterFolder + QStringLiteral("/sim40318K.sim"), masterFolder + QStringLiteral("/sim40318_ESP32.sim")};
 }
 
 QString ethernetUpdaterProgram(const Workspace& ws)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDomDocument>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -34,6 +35,9 @@ void writeEthernetJob(const EthernetUpdateJob& job, const QString& path);
 // Where the job file and the Ethernet updater lie: beside the executable.
 QString ethernetJobFile(const Workspace& ws);
 QString ethernetUpdaterProgram(const Workspace& ws);
+
+// The firmware images of the main processor and of the ESP32, in the MASTER folder.
+QStringList ethernetFirmwareImages(const QString& masterFolder);
 
 // Splits a dotted address into its four parts for the address boxes: the text is trimmed,
 // cut at its first three dots, each part trimmed and read as an integer (an invalid text

@@ -43,9 +43,14 @@ QString serialUpdateParameters(const SerialUpdateJob& job)
     text += token(job.readFirmware, "FR");
     text += token(job.configuration, "PW");
     text += token(job.readConfiguration, "PR");
-    text += quoted(job.masterFolder + QStringLiteral("/sim40318.sim")) + QLatin1Char(' ');
+    text += quoted(serialFirmwareImage(job.masterFolder)) + QLatin1Char(' ');
     text += quoted(job.confFolder + QStringLiteral("/bin/"));
     return text;
+}
+
+QString serialFirmwareImage(const QString& masterFolder)
+{
+    return masterFolder + QStringLiteral("/sim40318.sim");
 }
 
 QString serialUpdaterProgram(const Workspace& ws)

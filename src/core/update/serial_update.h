@@ -30,6 +30,9 @@ QString serialUpdateParameters(const SerialUpdateJob& job);
 // The serial updater program beside the executable (its file name is fixed).
 QString serialUpdaterProgram(const Workspace& ws);
 
+// The firmware image the serial updater is given, in the MASTER folder.
+QString serialFirmwareImage(const QString& masterFolder);
+
 // Orders port names as a person reads them: runs of digits compare as numbers, the rest
 // as text without regard to letter case (COM2 < COM10, ttyS9 < ttyS10 < ttyUSB0).
 // Negative, zero or positive like a three-way comparison.

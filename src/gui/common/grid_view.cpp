@@ -96,6 +96,25 @@ void GridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint h
         setCurrentIndex(next);
 }
 
+void GridView::keyboardSearch(const QString& search)
+{
+    // The view's type-to-search would move the cell cursor to another row whose text
+    // starts with the typed key, and the rest of the typing would then replace that row's
+    // value: typed text belongs to the current cell only.
+    Q_UNUSED(search)
+}
+
+bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // A second click on the current cell opens its editor only after the double-click
+    // interval, and until then the view refuses to start an edit from the keyboard. An
+    // edit attempt for a change of the current cell (no edit trigger of this view) stops
+    // that pending opening without opening anything, so the key then starts the edit.
+    if (trigger == AnyKeyPressed && state() != EditingState)
+        QTableView::edit(index, CurrentChanged, nullptr);
+    return QTableView::edit(index, trigger, event);
+}
+
 void GridView::keyPressEvent(QKeyEvent* event)
 {
     // Enter in a cell editor comes here too, as the editor passes it on; moving the cell

@@ -9,8 +9,8 @@ namespace px {
 
 class GridModel;
 
-// A table view over a GridModel that edits like a spreadsheet: typing starts editing the
-// current cell, Tab and the arrow keys move, check-box columns toggle with a click or the
+// A table view over a GridModel that edits like a spreadsheet: typing always edits the
+// current cell (there is no keyboard search that could move it), Tab and the arrow keys move, check-box columns toggle with a click or the
 // space bar, and drop-down columns offer a fixed list. Ctrl+Tab and Ctrl+Shift+Tab leave
 // the grid for the next or previous control. The title row and the row-number column
 // stay fixed.
@@ -44,8 +44,15 @@ public:
     void setAutoSizeOnTitleDoubleClick(std::function<bool()> enabled) { m_autoSize = std::move(enabled); }
     void Title_Double_Click(int gridRow, int col);
 
+    using QTableView::edit;
+    // Typing never searches: a key that does not edit the current cell does nothing.
+    void keyboardSearch(const QString& search) override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A key typed while a click on the current cell still waits for a possible double
+    // click edits that cell at once instead of being lost or moving elsewhere.
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     // Tab and Backtab end the edit and move to the next or previous cell without opening
     // its editor, so that typing there starts a fresh edit.
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;

@@ -17,6 +17,21 @@
 
 namespace px {
 
+namespace {
+
+// Every data cell, row by row, to tell whether the table changed since it was shown.
+QStringList dataCells(const TextGrid& g)
+{
+    QStringList cells;
+    for (int r = 1; r < g.rowCount(); ++r) {
+        for (int c = 1; c < g.colCount(); ++c)
+            cells << g.cell(r, c);
+    }
+    return cells;
+}
+
+} // namespace
+
 // The message index of each caption and question of one editor.
 struct CanFramesDialog::Captions {
     int title;
@@ -98,7 +113,7 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
     top->addLayout(body, 1);
 
     connect(Btn_OK, &QPushButton::clicked, this, &CanFramesDialog::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &CanFramesDialog::reject);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &CanFramesDialog::Btn_CancelClick);
     connect(Btn_DeleteRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_DeleteRowClick);
     connect(Btn_InsertRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_InsertRowClick);
 
@@ -163,9 +178,25 @@ void CanFramesDialog::FormShow()
     } catch (const Error& e) {
         m_loadIncomplete = true;
         m_model->refresh();
+        m_shownCells = dataCells(g);
         throw Error(e.text() + backupNotice(framePath()));
     }
     m_model->refresh();
+    m_shownCells = dataCells(g);
+}
+
+bool CanFramesDialog::hasChanges() const
+{
+    return dataCells(m_model->grid()) != m_shownCells;
+}
+
+void CanFramesDialog::Btn_CancelClick()
+{
+    // Text typed into a cell still being edited is a change too.
+    StringGrid1->commitEdit();
+    if (hasChanges() && !m_prompter.yesNo(m_session.messages[123]))
+        return;
+    reject();
 }
 
 bool CanFramesDialog::execShow()
@@ -199,6 +230,12 @@ void CanFramesDialog::accept()
 
 void CanFramesDialog::keyPressEvent(QKeyEvent* event)
 {
+    // Escape is Cancel, with its question after a change. An Escape inside a cell editor
+    // only ends that edit and never comes here.
+    if (event->matches(QKeySequence::Cancel)) {
+        Btn_CancelClick();
+        return;
+    }
     // The buttons are no default buttons, so that Enter in the table never presses OK;
     // Enter still presses the button that has the focus.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

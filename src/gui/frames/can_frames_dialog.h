@@ -3,6 +3,7 @@
 #include "core/frames/frame_list.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QPushButton;
 
@@ -29,6 +30,12 @@ public:
     // OK: on the first faulty row its message, the dialog stays open and nothing is
     // written; otherwise the frame file is written and the dialog closes.
     void accept() override;
+
+    // Cancel and Escape: closes at once when the table holds what was shown, else asks
+    // whether to drop the changes first. The close box drops them without asking.
+    void Btn_CancelClick();
+    // True when a data cell differs from what the last showing loaded.
+    bool hasChanges() const;
 
     void Btn_DeleteRowClick();
     void Btn_InsertRowClick();
@@ -58,6 +65,8 @@ private:
     Prompter& m_prompter;
     // A load of this showing failed: the file on disk holds more than the table.
     bool m_loadIncomplete = false;
+    // The data cells as the last showing loaded them.
+    QStringList m_shownCells;
 
     TitleBand* m_band = nullptr;
     GridModel* m_model = nullptr;

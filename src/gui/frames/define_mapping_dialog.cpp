@@ -3,6 +3,7 @@
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
+#include "gui/common/pick_list.h"
 #include "gui/common/title_band.h"
 
 #include <QComboBox>
@@ -12,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -58,7 +58,7 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     auto* frameColumn = new QVBoxLayout;
     L_CAN_Frames = named<QLabel>(this, "L_CAN_Frames");
     L_CobID_Type = named<QLabel>(this, "L_CobID_Type");
-    LB_CAN_Frames = named<QListWidget>(this, "LB_CAN_Frames");
+    LB_CAN_Frames = named<PickList>(this, "LB_CAN_Frames");
     frameColumn->addWidget(L_CAN_Frames);
     frameColumn->addWidget(L_CobID_Type);
     frameColumn->addWidget(LB_CAN_Frames, 1);
@@ -67,7 +67,7 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     auto* regColumn = new QVBoxLayout;
     L_Modbus_Regs = named<QLabel>(this, "L_Modbus_Regs");
     L_Relative_PGN = named<QLabel>(this, "L_Relative_PGN");
-    LB_Modbus_Regs = named<QListWidget>(this, "LB_Modbus_Regs");
+    LB_Modbus_Regs = named<PickList>(this, "LB_Modbus_Regs");
     regColumn->addWidget(L_Modbus_Regs);
     regColumn->addWidget(L_Relative_PGN);
     regColumn->addWidget(LB_Modbus_Regs, 1);
@@ -130,8 +130,10 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
 
     LB_CAN_Frames->installEventFilter(this);
     LB_Modbus_Regs->installEventFilter(this);
-    connect(LB_CAN_Frames, &QListWidget::currentRowChanged, this, &DefineMappingDialog::frameSelected);
-    connect(LB_Modbus_Regs, &QListWidget::currentRowChanged, this, &DefineMappingDialog::registerSelected);
+    // A frame or register is chosen by selecting its line; a line that is only current
+    // (the list took the focus) chooses nothing.
+    connect(LB_CAN_Frames, &QListWidget::itemSelectionChanged, this, &DefineMappingDialog::frameSelected);
+    connect(LB_Modbus_Regs, &QListWidget::itemSelectionChanged, this, &DefineMappingDialog::registerSelected);
     connect(Btn_Create, &QPushButton::clicked, this, &DefineMappingDialog::createClick);
     connect(Btn_Modify, &QPushButton::clicked, this, &DefineMappingDialog::modifyClick);
     connect(Btn_Delete, &QPushButton::clicked, this, &DefineMappingDialog::deleteClick);
@@ -140,7 +142,7 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     connect(Btn_Export, &QPushButton::clicked, this, &DefineMappingDialog::exportClick);
     connect(Btn_Import, &QPushButton::clicked, this, &DefineMappingDialog::importClick);
     connect(Btn_OK, &QPushButton::clicked, this, &DefineMappingDialog::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &DefineMappingDialog::reject);
+    connect(Btn_Cancel, &QPushButton::clicked, this, &DefineMappingDialog::Btn_CancelClick);
 
     resize(760, 460);
     Set_Lang();
@@ -193,9 +195,33 @@ void DefineMappingDialog::FormShow()
         m_map.load(m_session.ws);
     } catch (...) {
         rebuildAll();
+        m_shownXml = m_map.toXml();
         throw;
     }
     rebuildAll();
+    m_shownXml = m_map.toXml();
+}
+
+bool DefineMappingDialog::hasChanges() const
+{
+    return m_map.toXml() != m_shownXml;
+}
+
+void DefineMappingDialog::Btn_CancelClick()
+{
+    if (hasChanges() && !m_prompter.yesNo(m_session.messages[123]))
+        return;
+    reject();
+}
+
+void DefineMappingDialog::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is Cancel, with its question after a change.
+    if (event->matches(QKeySequence::Cancel)) {
+        Btn_CancelClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool DefineMappingDialog::execShow()
@@ -222,13 +248,13 @@ bool DefineMappingDialog::eventFilter(QObject* watched, QEvent* event)
 
 int DefineMappingDialog::selectedFrame() const
 {
-    const int row = LB_CAN_Frames->currentRow();
+    const int row = LB_CAN_Frames->selectedRow();
     return row >= 0 && row < static_cast<int>(m_map.Lista_CAN_Frame.size()) ? row : -1;
 }
 
 int DefineMappingDialog::selectedRegister() const
 {
-    const int reg = LB_Modbus_Regs->currentRow();
+    const int reg = LB_Modbus_Regs->selectedRow();
     return m_map.entry(selectedFrame(), reg) ? reg : -1;
 }
 
@@ -275,26 +301,19 @@ void DefineMappingDialog::fillSendList()
     CB_SendCAN_OnModWrite->setCurrentIndex(0);
 }
 
-void DefineMappingDialog::frameSelected(int frame)
+void DefineMappingDialog::frameSelected()
 {
-    // A line made current without a click (the list taking the focus) is shown selected,
-    // as it is the one the buttons act on.
-    if (frame >= 0)
-        LB_CAN_Frames->setCurrentRow(frame, QItemSelectionModel::ClearAndSelect);
+    const int frame = selectedFrame();
     refreshRegisters();
     E_Index_Modbus->clear();
-    fillByteLists(frame >= 0 && frame < static_cast<int>(m_map.Lista_CAN_Frame.size())
-                      ? m_map.Lista_CAN_Frame[static_cast<std::size_t>(frame)].Num_Byte
-                      : 0);
+    fillByteLists(frame >= 0 ? m_map.Lista_CAN_Frame[static_cast<std::size_t>(frame)].Num_Byte : 0);
     if (CB_SendCAN_OnModWrite)
         CB_SendCAN_OnModWrite->setCurrentIndex(0);
 }
 
-void DefineMappingDialog::registerSelected(int reg)
+void DefineMappingDialog::registerSelected()
 {
-    if (reg >= 0)
-        LB_Modbus_Regs->setCurrentRow(reg, QItemSelectionModel::ClearAndSelect);
-    if (const TMod_Reg* entry = m_map.entry(selectedFrame(), reg)) {
+    if (const TMod_Reg* entry = m_map.entry(selectedFrame(), selectedRegister())) {
         showFields(*entry, true);
         return;
     }
@@ -326,8 +345,10 @@ void DefineMappingDialog::showFields(const TMod_Reg& entry, bool withSend)
 void DefineMappingDialog::createClick()
 {
     const int frame = selectedFrame();
-    if (frame < 0)
+    if (frame < 0) {
+        m_prompter.error(m_session.messages[msg::kChooseFrameFirst]);
         return;
+    }
     if (const int refusal = m_map.create(frame, readFields())) {
         m_prompter.error(m_session.messages[refusal]);
         return;

@@ -8,11 +8,11 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 
 namespace px {
 
+class PickList;
 class Prompter;
 class Session;
 class TitleBand;
@@ -32,19 +32,25 @@ public:
 
     void accept() override; // OK: writes the mapping file, nothing is checked
 
+    // Cancel and Escape: closes at once when OK would write what was loaded, else asks
+    // whether to drop the changes first. The close box drops them without asking.
+    void Btn_CancelClick();
+    bool hasChanges() const;
+
     const RegisterMapping& mapping() const { return m_map; }
 
 protected:
     // Enter on a line of the frame or register list stays in the list instead of
     // pressing the dialog's default button.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     DefineMappingDialog(const MappingProfile& profile, const QString& name, Session& session, Prompter& prompter,
                         QWidget* parent);
 
 private:
-    void frameSelected(int frame);
-    void registerSelected(int reg);
+    void frameSelected();
+    void registerSelected();
     void createClick();
     void modifyClick();
     void deleteClick();
@@ -67,14 +73,16 @@ private:
     Session& m_session;
     Prompter& m_prompter;
     RegisterMapping m_map;
+    // The mapping file as OK would have written it right after the last showing.
+    QByteArray m_shownXml;
 
     TitleBand* m_band = nullptr;
     QLabel* L_CAN_Frames = nullptr;
     QLabel* L_CobID_Type = nullptr;
-    QListWidget* LB_CAN_Frames = nullptr;
+    PickList* LB_CAN_Frames = nullptr;
     QLabel* L_Modbus_Regs = nullptr;
     QLabel* L_Relative_PGN = nullptr;
-    QListWidget* LB_Modbus_Regs = nullptr;
+    PickList* LB_Modbus_Regs = nullptr;
     QGroupBox* GB_Create_Modify = nullptr;
     QLabel* L_Index_Modbus = nullptr;
     QLineEdit* E_Index_Modbus = nullptr;

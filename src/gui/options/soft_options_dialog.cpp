@@ -9,16 +9,46 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace px {
+
+namespace {
+
+// The flag of the built-in English: the Union Flag, drawn, so that it needs no file.
+QPixmap builtInEnglishFlag()
+{
+    const QRectF flag(0, 9, 48, 30);
+    QPixmap picture(48, 48);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipRect(flag);
+    p.fillRect(flag, QColor(0x01, 0x21, 0x69));
+    const QLineF diagonals[] = {{flag.topLeft(), flag.bottomRight()}, {flag.bottomLeft(), flag.topRight()}};
+    p.setPen(QPen(Qt::white, 6));
+    for (const QLineF& d : diagonals)
+        p.drawLine(d);
+    p.setPen(QPen(QColor(0xC8, 0x10, 0x2E), 2));
+    for (const QLineF& d : diagonals)
+        p.drawLine(d);
+    p.fillRect(QRectF(19, 9, 10, 30), Qt::white);
+    p.fillRect(QRectF(0, 19, 48, 10), Qt::white);
+    p.fillRect(QRectF(21, 9, 6, 30), QColor(0xC8, 0x10, 0x2E));
+    p.fillRect(QRectF(0, 21, 48, 6), QColor(0xC8, 0x10, 0x2E));
+    return picture;
+}
+
+} // namespace
 
 TFSoftOptions::TFSoftOptions(Session& session, Services services, QWidget* parent)
     : QDialog(parent), m_session(session), m_services(std::move(services))
@@ -181,7 +211,7 @@ void TFSoftOptions::Set_Lang()
 void TFSoftOptions::FormShow()
 {
     Language_In_Use = m_session.settings.Language;
-    SL_Languages = Create_Lang_List(m_session.ws.Language_Folder);
+    SL_Languages = languageChoices(m_session.ws.Language_Folder);
     Show_Page = 1;
     Update_Lang_Page(Show_Page);
     Update_CheckBox();
@@ -215,10 +245,17 @@ void TFSoftOptions::Update_Lang_Page(int Num_Page)
         I_L[k]->setVisible(visible);
         if (!visible)
             continue;
-        const QString name = SL_Languages[kLanguagesPerPage * (Num_Page - 1) + k].chopped(4);
+        const QString& name = SL_Languages[kLanguagesPerPage * (Num_Page - 1) + k];
         L_L[k]->setText(name);
-        const QString flag = flagPicture(m_session.ws.Language_Folder, name);
-        const QPixmap picture = flag.isEmpty() ? QPixmap() : QPixmap(flag);
+        // The built-in English shows its own picture when the folder has one, else its
+        // drawn flag, never the default flag of the language files.
+        const bool builtIn = name == kBuiltInLanguage;
+        const QString own = m_session.ws.Language_Folder + u'/' + name + QStringLiteral(".bmp");
+        const QString flag = builtIn ? (QFileInfo(own).isFile() ? own : QString())
+                                     : flagPicture(m_session.ws.Language_Folder, name);
+        QPixmap picture = flag.isEmpty() ? QPixmap() : QPixmap(flag);
+        if (builtIn && picture.isNull())
+            picture = builtInEnglishFlag();
         I_L[k]->setPixmap(picture);
         I_L[k]->setVisible(!picture.isNull());
     }
@@ -240,7 +277,7 @@ void TFSoftOptions::LangClick(int slot)
     const int index = kLanguagesPerPage * (Show_Page - 1) + slot - 1;
     if (slot < 1 || slot > 6 || index >= SL_Languages.size())
         return;
-    const QString chosen = SL_Languages[index].chopped(4);
+    const QString chosen = SL_Languages[index];
     const MessageTable& m = m_session.messages;
     if (!m_services.prompter.yesNo(m[54] + Language_In_Use + m[55] + chosen + m[56]))
         return;

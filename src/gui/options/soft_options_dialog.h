@@ -40,6 +40,7 @@ public:
     void LangClick(int slot); // slot 1 to 6
     void Btn_Check_UpdateClick();
 
+    // The languages offered, by name: the built-in English first, then the language files.
     QStringList SL_Languages;
     int Show_Page = 1;
     QString Language_In_Use;

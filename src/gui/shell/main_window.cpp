@@ -8,6 +8,7 @@
 #include "core/platform/program_runner.h"
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
+#include "core/update/updater_wait.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 
@@ -323,6 +324,7 @@ void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Para
     // The windows stay painted while the program runs, but take no input. Disabling
     // takes the keyboard focus away; it goes back where it was afterwards.
     const QPointer<QWidget> focus = QApplication::focusWidget();
+    QWidget* over = QApplication::activeWindow() ? QApplication::activeWindow() : this;
     QList<QPointer<QWidget>> disabled;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->isVisible() && w->isEnabled()) {
@@ -330,13 +332,45 @@ void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Para
             disabled.append(w);
         }
     }
-    m_services.runner.run(NomeSW, Parameter, tipo);
+
+    // A small panel of its own, above the disabled windows, says which program runs and
+    // how long the wait may still last.
+    QFrame panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    panel.setObjectName(QStringLiteral("ProgramWaitPanel"));
+    panel.setAttribute(Qt::WA_ShowWithoutActivating);
+    panel.setFrameShape(QFrame::Box);
+    auto* layout = new QVBoxLayout(&panel);
+    layout->setContentsMargins(16, 12, 16, 12);
+    auto* waitText = new QLabel(&panel);
+    waitText->setObjectName(QStringLiteral("L_Program_Wait"));
+    waitText->setTextFormat(Qt::PlainText);
+    waitText->setAlignment(Qt::AlignCenter);
+    layout->addWidget(waitText);
+    const auto showSecondsLeft = [&](int secondsLeft) {
+        waitText->setText(updaterRunningText(m_session.messages, NomeSW, secondsLeft));
+        waitText->setAccessibleName(waitText->text());
+        if (!panel.isVisible()) {
+            panel.adjustSize();
+            panel.move(over->frameGeometry().center() - panel.rect().center());
+            panel.show();
+        }
+    };
+
+    const ProgramRunner::Outcome outcome = m_services.runner.run(NomeSW, Parameter, tipo, showSecondsLeft);
+    panel.hide();
     for (const QPointer<QWidget>& w : disabled) {
         if (w)
             w->setEnabled(true);
     }
     if (focus && focus->isEnabled() && focus->isVisible())
         focus->setFocus();
+
+    // How the wait ended: the user must know whether the updater finished its work.
+    const QString said = updaterOutcomeText(m_session.messages, NomeSW, outcome, m_services.runner.waitLimit());
+    if (outcome == ProgramRunner::Outcome::Ended)
+        m_services.prompter.information(said);
+    else
+        m_services.prompter.error(said);
 }
 
 void TFOrvaneaFirmWare::keyPressEvent(QKeyEvent* event)

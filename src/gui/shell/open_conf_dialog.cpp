@@ -43,6 +43,14 @@ TFOpenConf::TFOpenConf(Session& session, QWidget* parent) : QDialog(parent), m_s
     connect(Btn_OK, &QPushButton::clicked, this, &TFOpenConf::accept);
     connect(Btn_Cancel, &QPushButton::clicked, this, &TFOpenConf::reject);
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+    // A double click on a name opens that configuration, as OK does.
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        if (item == nullptr)
+            return;
+        ListBox1->setCurrentItem(item);
+        ListBox1Click();
+        accept();
+    });
 
     resize(377, 351);
     Set_Lang();

@@ -4,6 +4,7 @@
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "core/update/ethernet_job.h"
+#include "core/update/required_files.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 #include "gui/update/update_operations.h"
@@ -91,6 +92,7 @@ TFBootTCP::TFBootTCP(Session& session, Prompter& prompter, Pinger& pinger, Start
         boxes->addWidget(E_IP[i]);
         if (i < 3)
             E_IP[i]->installEventFilter(this);
+        connect(E_IP[i], &QLineEdit::textChanged, this, [this] { addressEdited(); });
     }
     L_IP_Address->setBuddy(E_IP[0]);
     boxes->addStretch(1);
@@ -206,6 +208,7 @@ void TFBootTCP::Btn_PingClick()
         return;
     m_found = false;
     LPing->clear();
+    m_pingedAddress = typedAddress();
     PingOutcome outcome = PingOutcome::Stopped;
     {
         // Ping and Next wait for the result, however the ping ends. A keyboard user who
@@ -245,12 +248,24 @@ void TFBootTCP::Btn_PingClick()
         QDialog::done(result);
         return;
     }
+    // The address was edited while the ping ran: its result is about another address.
+    if (typedAddress() != m_pingedAddress)
+        return;
     m_found = outcome == PingOutcome::Found;
     const int message = outcome == PingOutcome::Found ? 69 : (outcome == PingOutcome::NotFound ? 70 : 71);
     QPalette palette = LPing->palette();
     palette.setColor(QPalette::WindowText, m_found ? kFound : kNotFound);
     LPing->setPalette(palette);
     LPing->setText(m_session.messages[message]);
+}
+
+void TFBootTCP::addressEdited()
+{
+    // While a ping runs its end compares the addresses; the result it shows then is its own.
+    if (m_pinging || typedAddress() == m_pingedAddress)
+        return;
+    m_found = false;
+    LPing->clear();
 }
 
 void TFBootTCP::done(int result)
@@ -290,6 +305,12 @@ void TFBootTCP::Btn_UpdateClick()
                                     CB_Read_Conf->isChecked(),
                                     ws.Master_Folder,
                                     ws.Conf_Folder};
+        // A missing updater or firmware image would let the user believe the device
+        // was updated: it is named, and nothing is written or started.
+        if (const std::optional<MissingFile> missing = firstMissingFile(ethernetUpdateFiles(ws, job))) {
+            m_prompter.error(missingFileText(m_session.messages, *missing));
+            return;
+        }
         writeEthernetJob(job, ethernetJobFile(ws));
         m_startProgram(ethernetUpdaterProgram(ws), QString(), false);
     });

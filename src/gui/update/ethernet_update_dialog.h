@@ -58,6 +58,8 @@ protected:
 
 private:
     QString typedAddress() const;
+    // An address box changed: a found device no longer proves the address in the boxes.
+    void addressEdited();
 
     Session& m_session;
     Prompter& m_prompter;
@@ -66,6 +68,8 @@ private:
     std::unique_ptr<PingClock> m_ownClock;
     PingClock* m_clock = nullptr;
     bool m_found = false;
+    // The address the last ping was sent to.
+    QString m_pingedAddress;
     bool m_pinging = false;
     std::optional<int> m_closeAfterPing;
 

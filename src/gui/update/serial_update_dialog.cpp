@@ -3,6 +3,7 @@
 #include "core/platform/prompter.h"
 #include "core/platform/serial_ports.h"
 #include "core/shell/session.h"
+#include "core/update/required_files.h"
 #include "core/update/serial_update.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
@@ -178,6 +179,12 @@ void TFBootSer::Btn_UpdateClick()
                                   CB_Read_Conf->isChecked(),
                                   ws.Master_Folder,
                                   ws.Conf_Folder};
+        // A missing updater or firmware image would let the user believe the device
+        // was updated: it is named, and nothing starts.
+        if (const std::optional<MissingFile> missing = firstMissingFile(serialUpdateFiles(ws, job))) {
+            m_prompter.error(missingFileText(m_session.messages, *missing));
+            return;
+        }
         m_startProgram(serialUpdaterProgram(ws), serialUpdateParameters(job), false);
     });
 }

@@ -21,7 +21,8 @@ TEST(MessageTable, EnglishTextsKeepEveryBlank)
     EXPECT_EQ(m[384], QStringLiteral("!! CAN Type must be \"CAN 2.0A (11 bits)\" or \"CAN 2.0B (29 bits)\""));
     EXPECT_EQ(m[18], QStringLiteral("Error! Project not Valid"));
     EXPECT_FALSE(m[493].isEmpty());
-    EXPECT_TRUE(m[494].isEmpty());
+    EXPECT_FALSE(m[MessageTable::kSize - 1].isEmpty());
+    EXPECT_TRUE(m[MessageTable::kSize].isEmpty());
     EXPECT_TRUE(m[-1].isEmpty());
 }
 
@@ -47,7 +48,8 @@ TEST(MessageTable, LanguageLinesFollowTheirGrammar)
         {QStringLiteral("STR5 text"), -1, {}},
         {QStringLiteral("str5 = x"), -1, {}},
         {QStringLiteral("STR493 = last"), 493, QStringLiteral("last")},
-        {QStringLiteral("STR494 = x"), -1, {}},
+        {QStringLiteral("STR494 = added entries translate too"), 494, QStringLiteral("added entries translate too")},
+        {QStringLiteral("STR%1 = x").arg(MessageTable::kSize), -1, {}},
         {QStringLiteral("STR-1 = x"), -1, {}},
         {QStringLiteral("STR0 = a = b"), 0, QStringLiteral("a = b")},
         {QStringLiteral("STR0 = ") + pil + QStringLiteral("  Begin"), 0, QStringLiteral("  Begin")},

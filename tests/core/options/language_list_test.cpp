@@ -25,6 +25,10 @@ TEST(LanguageList, RegularWritableLanguageFilesSortedWithoutRegardToCase)
     EXPECT_EQ(Create_Lang_List(dir.path()),
               (QStringList{QStringLiteral("deutsch.lng"), QStringLiteral("English.lng"), QStringLiteral("Italiano.lng")}));
     EXPECT_TRUE(Create_Lang_List(dir.filePath(QStringLiteral("missing"))).isEmpty());
+    // Offered: the built-in English first, English.lng being its own correction file.
+    EXPECT_EQ(languageChoices(dir.path()),
+              (QStringList{QStringLiteral("English"), QStringLiteral("deutsch"), QStringLiteral("Italiano")}));
+    EXPECT_EQ(languageChoices(dir.filePath(QStringLiteral("missing"))), QStringList{QStringLiteral("English")});
 
     EXPECT_TRUE(flagPicture(dir.path(), QStringLiteral("Italiano")).isEmpty());
     touch(QStringLiteral("DefaultFlag.bmp"));

@@ -119,6 +119,8 @@ TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
         // The settings file keeps the name: a character it cannot store is refused like
         // one the file system refuses.
         {"Plant\x01", 30}, {"Line\x1f", 30},
+        // Names that look like another configuration or lose their end on Windows.
+        {" ", 30}, {"   ", 30}, {"\t", 30}, {" Lead", 30}, {"Trail ", 30}, {"Tab\t", 30}, {"Dot.", 30}, {"Existing ", 30},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(createConfiguration(ws, QString::fromLatin1(r.name)), r.result) << r.name;
@@ -131,6 +133,7 @@ TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
     EXPECT_TRUE(QFileInfo(home.file(QStringLiteral("PROJECTS/Plant A/bin"))).isDir());
     EXPECT_EQ(ws.Active_Conf, QStringLiteral("Plant A"));
     EXPECT_EQ(ws.File_ParGen, home.path() + QStringLiteral("/PROJECTS/Plant A/ParGen.xml"));
+    EXPECT_EQ(createConfiguration(ws, QStringLiteral("v1.2 plant")), 0) << "a dot or blank inside is kept";
 }
 
 TEST(Configurations, ListingAndCaseInsensitiveSearch)

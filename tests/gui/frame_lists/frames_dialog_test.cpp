@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -150,6 +151,113 @@ TEST_F(FramesDialogTest, JumperReceiveEditorTypesTogglesAndSavesWithTheCommonSet
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(QString::fromUtf8(home.read(s("PROJECTS/Plant1/RCobDef.xml"))),
               s(R"x(<COBID><row CobID="0x1FFFFFFF" Dimensin="8" CobType="2.0B (29 bits)" TimeOut="Y" TimeOut_Time="500" Mnemonic="engine"/></COBID><!--SW_VERSION = 2.505-->)x"));
+}
+
+// A second click on the current cell opens its editor only after the double-click
+// interval; typing at once must still edit that cell, never search the column for the typed
+// text and overwrite the row found there.
+TEST_F(FramesDialogTest, TypingRightAfterASecondClickEditsTheClickedCellInEveryEditor)
+{
+    const char* row1 = "<COBID><row CobID=\"0x100\" CobType=\"2.0A (11 bits)\" Dimensin=\"8\" TimeOut=\"N\" "
+                       "TimeOut_Time=\"0\" RTR=\"N\" TimeRTR=\"0\" OnChange=\"N\" OnTimer=\"N\" Timer=\"0\" "
+                       "DefaultValues=\"\" Mnemonic=\"first\"/></COBID>";
+    for (Kind kind : {Kind::ReceiveJumper, Kind::ReceiveDip, Kind::TransmitJumper, Kind::TransmitDip}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        writeFile(rcob(), row1);
+        writeFile(tcob(), row1);
+        auto d = make(kind);
+        d->show();
+        QApplication::setActiveWindow(d.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+        d->FormShow();
+        ASSERT_EQ(d->grid().cell(1, 1), s("0x100"));
+
+        GridView* v = view(*d);
+        const QModelIndex empty = v->gridModel()->indexOf(2, 1);
+        v->scrollTo(empty);
+        const QPoint centre = v->visualRect(empty).center();
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, centre);
+        QTest::qWait(QApplication::doubleClickInterval() + 300); // the user's pause: no double click
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, centre);
+        for (const QChar key : s("0x300")) {
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : v;
+            QTest::keyClick(target, key.toLatin1());
+        }
+        // The rest of the row, so that OK accepts it.
+        const bool dip = kind == Kind::ReceiveDip || kind == Kind::TransmitDip;
+        if (dip)
+            v->gridModel()->setData(v->gridModel()->indexOf(2, 2), kCobType11, Qt::EditRole);
+        typeInto(*d, 2, dip ? 3 : 2, "8");
+        if (kind == Kind::ReceiveDip)
+            typeInto(*d, 2, rx_dip::TimeOut, "0");
+
+        click(*d, "Btn_OK");
+        EXPECT_EQ(prompter.shown, QStringList());
+        ASSERT_EQ(d->result(), QDialog::Accepted);
+        const bool receive = kind == Kind::ReceiveJumper || kind == Kind::ReceiveDip;
+        TextGrid written = makeFrameGrid(kind, home.session.messages);
+        loadFrameList(kind, receive ? rcob() : tcob(), written);
+        EXPECT_EQ(written.cell(1, 1), s("0x100")) << "the first row keeps its identifier";
+        EXPECT_EQ(written.cell(2, 1), s("0x300")) << "the clicked row gets the typed identifier";
+        EXPECT_EQ(written.cell(3, 1), QString());
+        QFile::remove(rcob());
+        QFile::remove(tcob());
+    }
+}
+
+// Escape is Cancel: it closes at once while the table holds what was shown, and asks before
+// dropping a change. The first Escape in a cell editor only ends that edit. The close box
+// drops the changes without asking.
+TEST_F(FramesDialogTest, EscapeAsksBeforeDroppingChangesInEveryEditor)
+{
+    const QString question = s("Do you want to exit without saving changes?");
+    for (Kind kind : {Kind::ReceiveJumper, Kind::ReceiveDip, Kind::TransmitJumper, Kind::TransmitDip}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        prompter.questions.clear();
+        auto d = make(kind);
+        GridView* v = view(*d);
+        const auto showAgain = [&] {
+            d->show();
+            QApplication::setActiveWindow(d.get());
+            d->FormShow();
+            v->setFocus();
+        };
+
+        showAgain();
+        QTest::keyClick(v, Qt::Key_Escape);
+        EXPECT_FALSE(d->isVisible()) << "nothing changed: closed without a question";
+        EXPECT_TRUE(prompter.questions.isEmpty());
+
+        showAgain();
+        typeInto(*d, 1, 1, "0x123");
+        prompter.yesNoAnswers = {false};
+        QTest::keyClick(v, Qt::Key_Escape);
+        EXPECT_EQ(prompter.questions, QStringList{question});
+        ASSERT_TRUE(d->isVisible()) << "No keeps the dialog";
+        EXPECT_EQ(d->grid().cell(1, 1), s("0x123"));
+
+        // In a cell editor the first Escape ends the edit, the second one is Cancel.
+        v->setCurrentCell(1, 1);
+        QTest::keyClick(v, Qt::Key_A);
+        QWidget* editor = v->indexWidget(v->currentIndex());
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(prompter.questions.size(), 1);
+        prompter.yesNoAnswers = {true};
+        QTest::keyClick(v, Qt::Key_Escape);
+        EXPECT_EQ(prompter.questions, (QStringList{question, question}));
+        EXPECT_FALSE(d->isVisible());
+        EXPECT_EQ(d->result(), QDialog::Rejected);
+
+        showAgain();
+        typeInto(*d, 1, 1, "0x124");
+        d->close();
+        EXPECT_FALSE(d->isVisible());
+        EXPECT_EQ(prompter.questions.size(), 2) << "the close box asks nothing";
+        EXPECT_FALSE(QFileInfo::exists(rcob()));
+        EXPECT_FALSE(QFileInfo::exists(tcob()));
+    }
 }
 
 TEST_F(FramesDialogTest, TypeCellsOfferExactlyTheTwoFormats)

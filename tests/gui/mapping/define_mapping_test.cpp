@@ -111,10 +111,14 @@ TEST(DefineMapping, CreateModifyDeleteAndOkThroughTheWidgets)
     EXPECT_EQ(e.regs->count(), 0);
     EXPECT_EQ(items(e.high), QStringList{QStringLiteral("None")});
 
-    // Create and Modify do nothing without a frame.
+    // Without a frame Create only says that one must be chosen; Modify does nothing.
     e.type(QStringLiteral("300"));
     e.click("Btn_Create");
+    e.click("Btn_Modify");
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+    EXPECT_EQ(e.prompter.errors,
+              QStringList{QStringLiteral("Error! Select a CAN frame in the list before creating a Modbus register")});
+    e.prompter.errors.clear();
 
     e.frames_->setCurrentRow(1);
     EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("11; Byte 1; Byte 2;")});
@@ -306,16 +310,20 @@ TEST(DefineMapping, KeyboardUseOfTheLists)
     e.dialog->show();
     QApplication::setActiveWindow(e.dialog.get());
 
-    // Tabbing into a list makes its first line current: that line is shown selected, since
-    // it is the one the buttons act on.
+    // Tabbing into a list chooses no line; the arrow keys then start at the first line.
+    // A typed key never moves the choice to a line that starts with it.
     e.frames_->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(e.frames_->currentRow(), 0);
-    EXPECT_TRUE(e.frames_->currentItem()->isSelected());
+    EXPECT_TRUE(e.frames_->selectedItems().isEmpty());
+    EXPECT_EQ(e.regs->count(), 0);
     QTest::keyClick(e.frames_, Qt::Key_Down);
+    EXPECT_EQ(e.frames_->selectedItems(), QList<QListWidgetItem*>{e.frames_->item(0)});
+    QTest::keyClick(e.frames_, Qt::Key_Down);
+    QTest::keyClick(e.frames_, Qt::Key_0);
     EXPECT_EQ(e.frames_->selectedItems(), QList<QListWidgetItem*>{e.frames_->item(1)});
     e.regs->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(e.regs->currentRow(), 0);
-    EXPECT_TRUE(e.regs->currentItem()->isSelected());
+    EXPECT_TRUE(e.regs->selectedItems().isEmpty());
+    EXPECT_TRUE(e.index->text().isEmpty());
+    QTest::keyClick(e.regs, Qt::Key_Down);
     EXPECT_EQ(e.index->text(), QStringLiteral("11"));
 
     // Enter on a list line is no Create: it neither adds an entry nor shows an error.
@@ -332,6 +340,77 @@ TEST(DefineMapping, KeyboardUseOfTheLists)
     QTest::keyClick(e.index, Qt::Key_Return);
     EXPECT_EQ(items(e.regs).last(), QStringLiteral("77; Byte 1; Byte 2;"));
     e.dialog->hide();
+}
+
+// Shown, each editor chooses nothing, whichever list has the keyboard focus: Create then
+// says that a frame must be chosen and adds nothing.
+TEST(DefineMapping, ShowingChoosesNoFrameAndCreateAsksForOne)
+{
+    for (bool transmit : {false, true}) {
+        SCOPED_TRACE(transmit ? "transmit" : "receive");
+        Editor e(transmit, QByteArray());
+        e.dialog->show();
+        QApplication::setActiveWindow(e.dialog.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(e.dialog.get()));
+        for (QWidget* focus : {static_cast<QWidget*>(e.frames_), static_cast<QWidget*>(e.regs)}) {
+            focus->setFocus(Qt::TabFocusReason);
+            EXPECT_TRUE(e.frames_->selectedItems().isEmpty());
+            EXPECT_EQ(e.regs->count(), 0);
+            EXPECT_EQ(items(e.high), QStringList{QStringLiteral("None")});
+            EXPECT_EQ(items(e.low), QStringList{QStringLiteral("None")});
+        }
+        e.type(QStringLiteral("300"));
+        e.click("Btn_Create");
+        EXPECT_EQ(e.prompter.errors,
+                  QStringList{QStringLiteral("Error! Select a CAN frame in the list before creating a Modbus register")});
+        EXPECT_EQ(e.dialog->mapping().entryCount(), 0);
+        e.dialog->hide();
+    }
+}
+
+// Escape is Cancel: it closes at once while nothing changed, and asks before dropping a
+// change; No keeps the dialog open with the change. The close box drops without asking.
+TEST(DefineMapping, EscapeAsksBeforeDroppingAChangeAndTheCloseBoxDoesNot)
+{
+    const QString question = QStringLiteral("Do you want to exit without saving changes?");
+    for (bool transmit : {false, true}) {
+        SCOPED_TRACE(transmit ? "transmit" : "receive");
+        Editor e(transmit, QByteArray());
+        const auto showAndChange = [&e](bool change) {
+            e.dialog->FormShow();
+            e.dialog->show();
+            QApplication::setActiveWindow(e.dialog.get());
+            if (change) {
+                e.frames_->setCurrentRow(0);
+                e.type(QStringLiteral("40"));
+                e.click("Btn_Create");
+            }
+            e.frames_->setFocus();
+        };
+
+        showAndChange(false);
+        QTest::keyClick(e.frames_, Qt::Key_Escape);
+        EXPECT_FALSE(e.dialog->isVisible());
+        EXPECT_TRUE(e.prompter.questions.isEmpty());
+
+        showAndChange(true);
+        e.prompter.yesNoAnswers = {false, true};
+        QTest::keyClick(e.frames_, Qt::Key_Escape);
+        EXPECT_EQ(e.prompter.questions, QStringList{question});
+        ASSERT_TRUE(e.dialog->isVisible()) << "No keeps the dialog and its change";
+        EXPECT_EQ(e.dialog->mapping().entryCount(), 1);
+        e.click("Btn_Cancel");
+        EXPECT_EQ(e.prompter.questions, (QStringList{question, question}));
+        EXPECT_FALSE(e.dialog->isVisible());
+        EXPECT_EQ(e.dialog->result(), QDialog::Rejected);
+        EXPECT_FALSE(QFile::exists(e.mappingPath));
+
+        showAndChange(true);
+        e.dialog->close();
+        EXPECT_FALSE(e.dialog->isVisible());
+        EXPECT_EQ(e.prompter.questions.size(), 2) << "the close box asks nothing";
+        EXPECT_FALSE(QFile::exists(e.mappingPath));
+    }
 }
 
 } // namespace

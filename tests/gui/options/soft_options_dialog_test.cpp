@@ -55,7 +55,8 @@ protected:
 
 TEST_F(SoftOptionsTest, ThirteenLanguagesPageSixAtATime)
 {
-    languages({"L01", "l02", "L03", "L04", "L05", "L06", "L07", "L08", "L09", "L10", "L11", "L12", "L13"});
+    // The built-in English and twelve language files.
+    languages({"L01", "l02", "L03", "L04", "L05", "L06", "L07", "L08", "L09", "L10", "L11", "L12"});
     QImage flag(48, 48, QImage::Format_RGB32);
     flag.fill(Qt::red);
     flag.save(home.file(QStringLiteral("LANGUAGE/DefaultFlag.bmp")));
@@ -63,14 +64,15 @@ TEST_F(SoftOptionsTest, ThirteenLanguagesPageSixAtATime)
     dialog.show();
     EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 3"));
     EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : English"));
-    EXPECT_EQ(label("L_L2")->text(), QStringLiteral("l02"));
-    EXPECT_FALSE(label("I_L1")->pixmap().isNull()); // the default flag stands in
+    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("English"));
+    EXPECT_EQ(label("L_L3")->text(), QStringLiteral("l02"));
+    EXPECT_FALSE(label("I_L2")->pixmap().isNull()); // the default flag stands in
     EXPECT_FALSE(button("Btn_Prev")->isVisible());
     EXPECT_TRUE(button("Btn_Next")->isVisible());
     QTest::mouseClick(button("Btn_Next"), Qt::LeftButton);
     QTest::mouseClick(button("Btn_Next"), Qt::LeftButton);
     EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 3 / 3"));
-    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("L13"));
+    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("L12"));
     for (const char* hidden : {"L_L2", "L_L6", "I_L2"})
         EXPECT_FALSE(label(hidden)->isVisible()) << hidden;
     EXPECT_FALSE(button("Btn_Next")->isVisible());
@@ -85,10 +87,10 @@ TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettin
     dialog.FormShow();
     dialog.show();
     prompter.yesNoAnswers = {false, true};
-    QTest::mouseClick(label("L_L1"), Qt::LeftButton);
+    QTest::mouseClick(label("L_L2"), Qt::LeftButton);
     EXPECT_EQ(languageChanges, 0);
     EXPECT_EQ(home.session.messages[40], QStringLiteral("Language"));
-    QTest::mouseClick(label("L_L1"), Qt::LeftButton);
+    QTest::mouseClick(label("L_L2"), Qt::LeftButton);
     EXPECT_EQ(prompter.questions,
               QStringList(2, QStringLiteral("Do you want to change the Language from English to Deutsch?")));
     EXPECT_EQ(languageChanges, 1);
@@ -103,9 +105,50 @@ TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettin
 
     dialog.FormShow();
     prompter.yesNoAnswers = {true};
-    QTest::mouseClick(label("L_L1"), Qt::LeftButton);
+    QTest::mouseClick(label("L_L2"), Qt::LeftButton);
     dialog.accept();
     EXPECT_EQ(home.session.settings.Language, QStringLiteral("Deutsch"));
+}
+
+// With a language file in use, the built-in English stays on offer, first, with a flag of
+// its own; choosing it brings every text back and OK keeps it in the settings file.
+TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBack)
+{
+    languages({"Deutsch", "Amharic"});
+    QImage defaultFlag(48, 48, QImage::Format_RGB32);
+    defaultFlag.fill(Qt::red);
+    defaultFlag.save(home.file(QStringLiteral("LANGUAGE/DefaultFlag.bmp")));
+    home.session.settings.Language = QStringLiteral("Deutsch");
+    home.session.messages.loadLanguage(home.session.ws.Language_Folder, home.session.settings.Language);
+    ASSERT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
+
+    dialog.FormShow();
+    dialog.show();
+    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 1"));
+    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("English"));
+    EXPECT_EQ(label("L_L2")->text(), QStringLiteral("Amharic"));
+    EXPECT_EQ(label("L_L3")->text(), QStringLiteral("Deutsch"));
+    const QImage englishFlag = label("I_L1")->pixmap().toImage();
+    EXPECT_FALSE(englishFlag.isNull());
+    EXPECT_NE(englishFlag.convertToFormat(QImage::Format_RGB32), label("I_L2")->pixmap().toImage().convertToFormat(QImage::Format_RGB32))
+        << "not the default flag";
+
+    prompter.yesNoAnswers = {true};
+    QTest::mouseClick(label("L_L1"), Qt::LeftButton);
+    EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("Do you want to change the Language from Deutsch to English?")});
+    EXPECT_EQ(languageChanges, 1);
+    EXPECT_EQ(home.session.messages[40], QStringLiteral("Language"));
+    EXPECT_EQ(w<QTabWidget>(QStringLiteral("PC_Options"))->tabText(0), QStringLiteral("Language"));
+    EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : English"));
+    dialog.accept();
+    home.session.saveSettings();
+    EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<language>English</language>"));
+
+    // The next start loads the built-in texts.
+    Session next;
+    next.start(home.path());
+    EXPECT_EQ(next.settings.Language, QStringLiteral("English"));
+    EXPECT_EQ(next.messages[40], QStringLiteral("Language"));
 }
 
 TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)
@@ -137,15 +180,16 @@ TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)
     EXPECT_FALSE(home.session.settings.Double_Click_Auto_Size);
 }
 
-TEST_F(SoftOptionsTest, AnEmptyLanguageFolderShowsAnEmptyPage)
+TEST_F(SoftOptionsTest, AnEmptyLanguageFolderOffersTheBuiltInEnglishOnly)
 {
     dialog.FormShow();
     dialog.show();
-    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 0"));
+    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 1"));
     EXPECT_FALSE(button("Btn_Prev")->isVisible());
-    QTest::mouseClick(button("Btn_Next"), Qt::LeftButton);
-    EXPECT_EQ(dialog.Show_Page, 1);
-    EXPECT_FALSE(label("L_L1")->isVisible());
+    EXPECT_FALSE(button("Btn_Next")->isVisible());
+    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("English"));
+    EXPECT_TRUE(label("I_L1")->isVisible());
+    EXPECT_FALSE(label("L_L2")->isVisible());
     dialog.reject();
 }
 

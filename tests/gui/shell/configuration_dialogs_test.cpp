@@ -40,6 +40,11 @@ TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
         {"", "Error! Name Project is not valid"},
         {"Existing", "Error! Name project is not valid because directory already exists"},
         {"../Outside", "Error! Name project is not valid"},
+        // Blanks only, blanks at either end or a dot at the end: a look-alike of another name.
+        {" ", "Error! Name project is not valid"},
+        {"Existing ", "Error! Name project is not valid"},
+        {" Plant A", "Error! Name project is not valid"},
+        {"Plant A.", "Error! Name project is not valid"},
     };
     for (const auto& r : refusals) {
         prompter.errors.clear();
@@ -60,6 +65,8 @@ TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(QFileInfo(home.file(QStringLiteral("PROJECTS/Plant A/bin"))).isDir());
     EXPECT_EQ(home.session.ws.Active_Conf, QStringLiteral("Plant A"));
+    EXPECT_EQ(QDir(home.file(QStringLiteral("PROJECTS"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("Existing"), QStringLiteral("Plant A")}));
 }
 
 class OpenDialogTest : public ::testing::Test {
@@ -97,6 +104,24 @@ TEST_F(OpenDialogTest, PreselectsTheActiveConfigurationWhateverItsLetterCase)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(home.session.ws.Conf_Folder, home.session.ws.Projects_Folder + QStringLiteral("/Alpha"));
     EXPECT_EQ(home.session.ws.File_TInfoCob, home.session.ws.Projects_Folder + QStringLiteral("/Alpha/TInfoCob.xml"));
+}
+
+TEST_F(OpenDialogTest, DoubleClickingANameOpensIt)
+{
+    makeConfigurations({"Alpha", "Plant1", "Zeta"});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.FormShow();
+    QListWidget* names = list();
+    names->doItemsLayout();
+    const QRect zeta = names->visualItemRect(names->item(2));
+    ASSERT_TRUE(zeta.isValid());
+    QTest::mouseDClick(names->viewport(), Qt::LeftButton, {}, zeta.center());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Name_Conf, QStringLiteral("Zeta"));
+    EXPECT_EQ(home.session.ws.Active_Conf, QStringLiteral("Zeta"));
+    EXPECT_EQ(home.session.ws.Conf_Folder, home.session.ws.Projects_Folder + QStringLiteral("/Zeta"));
 }
 
 TEST_F(OpenDialogTest, OkOnAnEmptyListLeavesNoConfigurationActive)

@@ -23,15 +23,36 @@
 namespace px {
 namespace {
 
+// The wait panel as a person sees it: its text, or "hidden" when no panel is shown.
+QString waitPanel()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QStringLiteral("ProgramWaitPanel") && w->isVisible()) {
+            auto* text = w->findChild<QLabel*>(QStringLiteral("L_Program_Wait"));
+            return text && w->isEnabled() ? text->text() : QStringLiteral("disabled");
+        }
+    }
+    return QStringLiteral("hidden");
+}
+
 struct RecordingRunner final : ProgramRunner {
-    void run(const QString& program, const QString& parameters, bool hidden) override
+    Outcome run(const QString& program, const QString& parameters, bool hidden, const Countdown& countdown) override
     {
         calls << program + u'|' + parameters + (hidden ? QStringLiteral("|hidden") : QString());
         windowEnabledDuringRun = window && window->isEnabled();
+        for (int seconds : secondsToTell) {
+            countdown(seconds);
+            panelTexts << waitPanel();
+        }
+        return outcome;
     }
+    std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
     QStringList calls;
     QWidget* window = nullptr;
     bool windowEnabledDuringRun = true;
+    Outcome outcome = Outcome::Ended;
+    std::vector<int> secondsToTell;
+    QStringList panelTexts;
 };
 
 struct RecordingBrowser final : Browser {
@@ -291,6 +312,44 @@ TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrow
     widget<QLabel>("L_Quarnel")->linkActivated(QStringLiteral("home"));
     ASSERT_EQ(browser.urls.size(), 1);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/HOME/default.asp?frompg=PX40318")));
+    window.close();
+}
+
+// While the updater runs a panel names it and counts down the wait; afterwards the user is
+// told whether it ended by itself, the wait ran out, or it could not be started.
+TEST_F(MainWindowTest, WaitingForAnUpdaterShowsItsCountdownAndHowTheWaitEnded)
+{
+    const QString running = QStringLiteral("Ser_40318_Update.exe is running. Waiting for its end at most %1 s more");
+    const struct {
+        ProgramRunner::Outcome outcome;
+        std::vector<int> told;
+        const char* info;
+        const char* error;
+    } cases[] = {
+        {ProgramRunner::Outcome::Ended, {150, 149, 1}, "Ser_40318_Update.exe has ended", nullptr},
+        {ProgramRunner::Outcome::LimitReached, {150, 1, 0}, nullptr,
+         "Ser_40318_Update.exe did not end within 150 s: the wait was given up and the program may still be running"},
+        {ProgramRunner::Outcome::NotStarted, {}, nullptr, "Ser_40318_Update.exe could not be started"},
+    };
+    window.show();
+    runner.window = &window;
+    for (const auto& c : cases) {
+        prompter.infos.clear();
+        prompter.errors.clear();
+        runner.panelTexts.clear();
+        runner.outcome = c.outcome;
+        runner.secondsToTell = c.told;
+        window.Start_Program(home.file(QStringLiteral("Ser_40318_Update.exe")), QString(), false);
+        QStringList expected;
+        for (int seconds : c.told)
+            expected << running.arg(seconds);
+        EXPECT_EQ(runner.panelTexts, expected);
+        EXPECT_FALSE(runner.windowEnabledDuringRun);
+        EXPECT_EQ(waitPanel(), QStringLiteral("hidden")) << "the panel goes with the wait";
+        EXPECT_TRUE(window.isEnabled());
+        EXPECT_EQ(prompter.infos, c.info ? QStringList{QString::fromLatin1(c.info)} : QStringList());
+        EXPECT_EQ(prompter.errors, c.error ? QStringList{QString::fromLatin1(c.error)} : QStringList());
+    }
     window.close();
 }
 

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QDomDocument>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +53,12 @@ protected:
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(QString::fromLatin1(name)), Qt::LeftButton); }
     bool onOptionsPage() { return child<QCheckBox>(QStringLiteral("CB_Firmware"))->isVisibleTo(&dialog); }
     QLabel* result() { return child<QLabel>(QStringLiteral("LPing")); }
+    // The Ethernet updater in the home folder and the firmware images in MASTER.
+    void installUpdater()
+    {
+        for (const char* file : {"Ethernet_Update.exe", "MASTER/sim40318K.sim", "MASTER/sim40318_ESP32.sim"})
+            home.write(QString::fromLatin1(file), "x");
+    }
     void showFound()
     {
         dialog.show();
@@ -239,14 +246,45 @@ TEST_F(EthernetDialogTest, KeyboardPingKeepsTheFocusOnPing)
     EXPECT_EQ(QApplication::focusWidget(), ping);
 }
 
-TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithTheEditedAddressAndStartsTheUpdater)
+TEST_F(EthernetDialogTest, EditingAnAddressBoxAfterTheDeviceWasFoundNeedsANewPing)
 {
+    for (int edited = 1; edited <= 4; ++edited) {
+        showFound();
+        ASSERT_EQ(result()->text(), QStringLiteral("Device Found!"));
+        prompter.errors.clear();
+        QLineEdit* b = box(edited);
+        b->setFocus();
+        b->end(false);
+        QTest::keyClick(b, Qt::Key_Backspace);
+        EXPECT_TRUE(result()->text().isEmpty()) << edited;
+        EXPECT_FALSE(dialog.Esegui_Ping()) << edited;
+        click("Btn_Next");
+        EXPECT_FALSE(onOptionsPage()) << edited;
+        EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Device not found in network")}) << edited;
+    }
+
+    // Edited while the ping runs: the result belongs to the old address and is not shown.
+    dialog.FormShow();
+    type("127", "0", "0", "1");
+    pinger.answer("AA");
+    pinger.duringEcho = [this] { box(4)->setText(QStringLiteral("9")); };
+    click("Btn_Ping");
+    pinger.duringEcho = nullptr;
+    EXPECT_FALSE(dialog.Esegui_Ping());
+    EXPECT_TRUE(result()->text().isEmpty());
+}
+
+TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithThePingedAddressAndStartsTheUpdater)
+{
+    installUpdater();
     showFound();
-    // Edited after the ping: Next does not ping again and keeps the edited address.
+    // Edited after the ping: the new address is pinged before Next goes on.
     box(4)->setText(QStringLiteral("2"));
+    pinger.answer("AA");
+    click("Btn_Ping");
     click("Btn_Next");
     ASSERT_TRUE(onOptionsPage());
-    EXPECT_EQ(pinger.requests.size(), 2u);
+    EXPECT_EQ(pinger.requests.back().address, QStringLiteral("127.0.0.2"));
     EXPECT_EQ(home.session.settings.Last_IP, QStringLiteral("127.0.0.2"));
     EXPECT_FALSE(child<QPushButton>(QStringLiteral("Btn_Next"))->isVisible());
     EXPECT_TRUE(child<QPushButton>(QStringLiteral("Btn_Update"))->isVisible());
@@ -278,6 +316,7 @@ TEST_F(EthernetDialogTest, JobFileThatCannotBeWrittenIsReportedAndTheUpdaterNotS
 {
     // A folder where the job file should be: the file cannot replace it.
     QDir().mkpath(home.file(QStringLiteral("Ethernet_Update.xml")));
+    installUpdater();
     showFound();
     click("Btn_Next");
     click("Btn_Update");
@@ -285,6 +324,47 @@ TEST_F(EthernetDialogTest, JobFileThatCannotBeWrittenIsReportedAndTheUpdaterNotS
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("Ethernet_Update.xml"))) << prompter.errors[0].toStdString();
     EXPECT_TRUE(starts.empty());
     EXPECT_TRUE(onOptionsPage());
+}
+
+// A missing updater or firmware image is named with the folder it was looked for in; no job
+// file is written, nothing starts and the dialog stays open.
+TEST_F(EthernetDialogTest, AMissingUpdaterOrFirmwareImageIsNamedAndNothingStarts)
+{
+    const QString master = QDir::toNativeSeparators(home.file(QStringLiteral("MASTER")));
+    const QString exeFolder = QDir::toNativeSeparators(home.path());
+    const struct {
+        const char* removed;
+        bool firmware;
+        QString file, folder;
+    } cases[] = {
+        {"Ethernet_Update.exe", true, QStringLiteral("Ethernet_Update.exe"), exeFolder},
+        {"Ethernet_Update.exe", false, QStringLiteral("Ethernet_Update.exe"), exeFolder},
+        {"MASTER/sim40318K.sim", true, QStringLiteral("sim40318K.sim"), master},
+        {"MASTER/sim40318_ESP32.sim", true, QStringLiteral("sim40318_ESP32.sim"), master},
+    };
+    showFound();
+    click("Btn_Next");
+    for (const auto& c : cases) {
+        installUpdater();
+        QFile::remove(home.file(QString::fromLatin1(c.removed)));
+        prompter.errors.clear();
+        child<QCheckBox>(QStringLiteral("CB_Firmware"))->setChecked(c.firmware);
+        click("Btn_Update");
+        EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! The file %1 is missing. It was looked for in the folder %2")
+                                                   .arg(c.file, c.folder)})
+            << c.removed;
+        EXPECT_TRUE(starts.empty()) << c.removed;
+        EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("Ethernet_Update.xml")))) << c.removed;
+        EXPECT_TRUE(dialog.isVisible() && onOptionsPage()) << c.removed;
+    }
+    // Without the firmware operation the firmware images are not needed.
+    installUpdater();
+    QFile::remove(home.file(QStringLiteral("MASTER/sim40318K.sim")));
+    child<QCheckBox>(QStringLiteral("CB_Firmware"))->setChecked(false);
+    prompter.errors.clear();
+    click("Btn_Update");
+    EXPECT_TRUE(prompter.errors.isEmpty());
+    EXPECT_EQ(starts.size(), 1u);
 }
 
 TEST_F(EthernetDialogTest, DotMovesToTheNextBoxExceptInTheLast)

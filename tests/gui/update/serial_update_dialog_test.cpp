@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -123,6 +125,8 @@ TEST_F(SerialDialogTest, ExecuteStartsTheUpdaterWithThePortAndOptionsAndOptionsL
 {
     ports.list = {{QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0")},
                   {QStringLiteral("ttyUSB1"), QStringLiteral("/dev/ttyUSB1")}};
+    home.write(QStringLiteral("Ser_40318_Update.exe"), "x");
+    home.write(QStringLiteral("MASTER/sim40318.sim"), "x");
     dialog.show();
     dialog.FormShow();
     child<QComboBox>("CB_Com")->setCurrentIndex(1);
@@ -156,6 +160,50 @@ TEST_F(SerialDialogTest, ExecuteStartsTheUpdaterWithThePortAndOptionsAndOptionsL
     QTest::mouseClick(child<QPushButton>("Btn_Cancel"), Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(starts.size(), 1u);
+}
+
+// A missing updater, or a missing firmware image while the firmware is written or read
+// back, is named with the folder it was looked for in; nothing starts and the dialog stays.
+TEST_F(SerialDialogTest, AMissingUpdaterOrFirmwareImageIsNamedAndNothingStarts)
+{
+    ports.list = {{QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0")}};
+    const QString exeFolder = QDir::toNativeSeparators(home.path());
+    const QString master = QDir::toNativeSeparators(home.file(QStringLiteral("MASTER")));
+    const struct {
+        bool program, image, writeFirmware, readFirmware;
+        QString missing; // empty: the updater starts
+    } cases[] = {
+        {false, true, true, true, QStringLiteral("Ser_40318_Update.exe|") + exeFolder},
+        {false, true, false, false, QStringLiteral("Ser_40318_Update.exe|") + exeFolder},
+        {true, false, true, false, QStringLiteral("sim40318.sim|") + master},
+        {true, false, false, true, QStringLiteral("sim40318.sim|") + master},
+        {true, false, false, false, QString()},
+    };
+    dialog.show();
+    dialog.FormShow();
+    QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
+    for (const auto& c : cases) {
+        QFile::remove(home.file(QStringLiteral("Ser_40318_Update.exe")));
+        QFile::remove(home.file(QStringLiteral("MASTER/sim40318.sim")));
+        if (c.program)
+            home.write(QStringLiteral("Ser_40318_Update.exe"), "x");
+        if (c.image)
+            home.write(QStringLiteral("MASTER/sim40318.sim"), "x");
+        child<QCheckBox>("CB_Firmware")->setChecked(c.writeFirmware);
+        child<QCheckBox>("CB_Read_Firm")->setChecked(c.readFirmware);
+        prompter.errors.clear();
+        starts.clear();
+        QTest::mouseClick(child<QPushButton>("Btn_Update"), Qt::LeftButton);
+        const QStringList missing = c.missing.split(u'|');
+        EXPECT_EQ(prompter.errors,
+                  c.missing.isEmpty() ? QStringList()
+                                      : QStringList{QStringLiteral("Error! The file %1 is missing. It was looked for in the folder %2")
+                                                        .arg(missing[0], missing.value(1))})
+            << c.missing.toStdString();
+        EXPECT_EQ(starts.size(), c.missing.isEmpty() ? 1u : 0u) << c.missing.toStdString();
+        EXPECT_TRUE(dialog.isVisible() && onOptionsPage());
+    }
+    dialog.close();
 }
 
 } // namespace

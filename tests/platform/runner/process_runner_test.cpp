@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace px {
 namespace {
 
@@ -31,8 +33,13 @@ TEST(ProcessRunner, WaitsForAProgramThatEndsAndPassesItsParameters)
     ProcessRunner runner;
     QElapsedTimer t;
     t.start();
-    runner.run(script, QStringLiteral("-p \"C:\\Program Files\\bin\\\\\" --fast"), false);
+    std::vector<int> told;
+    EXPECT_EQ(runner.run(script, QStringLiteral("-p \"C:\\Program Files\\bin\\\\\" --fast"), false,
+                         [&told](int seconds) { told.push_back(seconds); }),
+              ProgramRunner::Outcome::Ended);
     EXPECT_LT(t.elapsed(), 5000);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.front(), 150) << "the whole wait is announced at the start";
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "the program did not run";
     EXPECT_EQ(f.readAll(), QByteArray("[-p]\n[C:\\Program Files\\bin\\\\]\n[--fast]\n"));
@@ -43,8 +50,14 @@ TEST(ProcessRunner, LeavesAProgramRunningPastTheLimit)
     QTemporaryDir dir;
     const QString done = dir.filePath(QStringLiteral("done"));
     const QString script = writeScript(dir, "slow.sh", "sleep 2\ntouch \"" + done.toUtf8() + "\"\n");
-    ProcessRunner runner(std::chrono::milliseconds(200));
-    runner.run(script, QString(), false);
+    ProcessRunner runner(std::chrono::milliseconds(1200));
+    std::vector<int> told;
+    EXPECT_EQ(runner.run(script, QString(), false, [&told](int seconds) { told.push_back(seconds); }),
+              ProgramRunner::Outcome::LimitReached);
+    // Announced at the start and again after a second, counting down.
+    ASSERT_GE(told.size(), 2u);
+    EXPECT_EQ(told[0], 2);
+    EXPECT_EQ(told[1], 1);
     // The wait ended at the limit, before the program did; the program goes on to its end.
     EXPECT_FALSE(QFileInfo::exists(done));
     QElapsedTimer t;
@@ -59,8 +72,12 @@ TEST(ProcessRunner, AProgramThatCannotStartReturnsAtOnce)
     ProcessRunner runner;
     QElapsedTimer t;
     t.start();
-    runner.run(QStringLiteral("/nonexistent/Ethernet_Update.exe"), QStringLiteral("x"), false);
+    bool told = false;
+    EXPECT_EQ(runner.run(QStringLiteral("/nonexistent/Ethernet_Update.exe"), QStringLiteral("x"), false,
+                         [&told](int) { told = true; }),
+              ProgramRunner::Outcome::NotStarted);
     EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_FALSE(told);
 }
 
 } // namespace
