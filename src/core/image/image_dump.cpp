@@ -1,11 +1,13 @@
 #include "core/image/image_dump.h"
 
 #include "core/base/error.h"
+#include "core/image/image_decoder.h"
 #include "core/image/image_layout.h"
 #include "core/image/image_model.h"
 
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -24,21 +26,6 @@ public:
     QString dotted(int pos) const
     {
         return QStringLiteral("%1.%2.%3.%4").arg(u8(pos)).arg(u8(pos + 1)).arg(u8(pos + 2)).arg(u8(pos + 3));
-    }
-    QString bytes(int pos, int n) const
-    {
-        QStringList parts;
-        for (int i = 0; i < n; ++i)
-            parts << QStringLiteral("%1").arg(u8(pos + i), 2, 16, QLatin1Char('0')).toUpper();
-        return parts.join(u' ');
-    }
-    bool allZero(int pos, int n) const
-    {
-        for (int i = 0; i < n; ++i) {
-            if (m_b[pos + i] != '\0')
-                return false;
-        }
-        return true;
     }
 
 private:
@@ -213,30 +200,21 @@ QString dumpLegacy(const Reader& r, const LegacyLayout& l, const QString& name, 
 
 // ---- the current images ---------------------------------------------------------------
 
-struct Counts {
-    std::optional<std::uint32_t> rxFrames, txFrames, rxMappings, txMappings;
-};
-
-// Entries up to the count when the record gives it, else up to the last that is not empty.
-int entriesInUse(const Reader& r, int table, int entrySize, int room, std::optional<std::uint32_t> count)
+void warnBeyond(QStringList& out, int filled)
 {
-    if (count)
-        return static_cast<int>(std::min<std::uint32_t>(*count, static_cast<std::uint32_t>(room)));
-    int n = room;
-    while (n > 0 && r.allZero(table + (n - 1) * entrySize, entrySize))
-        --n;
-    return n;
-}
-
-void warnBeyond(QStringList& out, const Reader& r, int table, int entrySize, int room, int used)
-{
-    int filled = 0;
-    for (int i = used; i < room; ++i) {
-        if (!r.allZero(table + i * entrySize, entrySize))
-            ++filled;
-    }
     if (filled)
         out << QStringLiteral("  warning: %1 entries past those in use are not empty").arg(filled);
+}
+
+template <typename Entry, typename Empty>
+int filledBeyond(const std::vector<Entry>& table, int used, Empty empty)
+{
+    int filled = 0;
+    for (std::size_t i = static_cast<std::size_t>(used); i < table.size(); ++i) {
+        if (!empty(table[i]))
+            ++filled;
+    }
+    return filled;
 }
 
 QString flagNames(std::uint32_t flags, bool transmit)
@@ -256,32 +234,31 @@ QString flagNames(std::uint32_t flags, bool transmit)
            + (names.isEmpty() ? QString() : QStringLiteral(" (") + names.join(QStringLiteral(", ")) + u')');
 }
 
-void dumpFrames(QStringList& out, const Reader& r, int table, bool transmit, std::optional<std::uint32_t> count)
+void dumpFrames(QStringList& out, const std::vector<StoredFrameEntry>& table, bool transmit, std::optional<std::uint32_t> count)
 {
-    const int used = entriesInUse(r, table, kFrameEntrySize, kMaxFrames, count);
+    const int used = framesInUse(table, count);
     out << QStringLiteral("%1 frames: %2 in use").arg(transmit ? QStringLiteral("transmit") : QStringLiteral("receive")).arg(used);
     for (int i = 0; i < used; ++i) {
-        const int p = table + i * kFrameEntrySize;
-        const std::uint32_t id = r.u32(p);
-        const QString ident = QStringLiteral("%1 (%2 bits)").arg(hex32(id & 0x7FFFFFFF)).arg(id & 0x80000000u ? 29 : 11);
+        const FrameEntry& f = table[static_cast<std::size_t>(i)].frame;
+        const QString ident = QStringLiteral("%1 (%2 bits)").arg(hex32(f.id & 0x7FFFFFFF)).arg(f.id & 0x80000000u ? 29 : 11);
         if (transmit) {
             out << QStringLiteral("  frame %1: identifier %2, length %3, timer %4 ms, flags %5")
                        .arg(i + 1)
                        .arg(ident)
-                       .arg(r.u8(p + 12))
-                       .arg(r.u32(p + 8))
-                       .arg(flagNames(r.u8(p + 13), true));
+                       .arg(f.length)
+                       .arg(f.period)
+                       .arg(flagNames(f.flags, true));
         } else {
             out << QStringLiteral("  frame %1: identifier %2, length %3, time-out %4 ms, RTR period %5 ms, flags %6")
                        .arg(i + 1)
                        .arg(ident)
-                       .arg(r.u8(p + 12))
-                       .arg(r.u32(p + 4))
-                       .arg(r.u32(p + 8))
-                       .arg(flagNames(r.u8(p + 13), false));
+                       .arg(f.length)
+                       .arg(f.time)
+                       .arg(f.period)
+                       .arg(flagNames(f.flags, false));
         }
     }
-    warnBeyond(out, r, table, kFrameEntrySize, kMaxFrames, used);
+    warnBeyond(out, filledBeyond(table, used, [](const StoredFrameEntry& e) { return e.isEmpty(); }));
 }
 
 QString byteNumber(std::uint32_t n)
@@ -291,30 +268,35 @@ QString byteNumber(std::uint32_t n)
     return QStringLiteral("%1 (frame %2 byte %3)").arg(n).arg((n - 1) / 8 + 1).arg((n - 1) % 8 + 1);
 }
 
-void dumpMappings(QStringList& out, const Reader& r, int table, bool transmit, std::optional<std::uint32_t> count)
+void dumpMappings(QStringList& out, const std::vector<MappingEntry>& table, bool transmit, std::optional<std::uint32_t> count)
 {
-    const int used = entriesInUse(r, table, kMappingEntrySize, kMaxMappings, count);
+    const int used = mappingsInUse(table, count);
     out << QStringLiteral("%1 mappings: %2 in use").arg(transmit ? QStringLiteral("transmit") : QStringLiteral("receive")).arg(used);
     for (int i = 0; i < used; ++i) {
-        const int p = table + i * kMappingEntrySize;
-        const std::uint32_t frame = r.u16(p + 2);
+        const MappingEntry& m = table[static_cast<std::size_t>(i)];
+        const std::uint32_t frame = m.frame;
         out << QStringLiteral("  mapping %1: register %2, frame %3%4, high byte %5, low byte %6")
                    .arg(i + 1)
-                   .arg(r.u16(p))
+                   .arg(m.reg)
                    .arg((frame & 0x7FFF) + 1)
                    .arg(transmit && (frame & 0x8000) ? QStringLiteral(", send on write") : QString())
-                   .arg(byteNumber(r.u16(p + 4)))
-                   .arg(byteNumber(r.u16(p + 6)));
+                   .arg(byteNumber(m.highByte))
+                   .arg(byteNumber(m.lowByte));
     }
-    warnBeyond(out, r, table, kMappingEntrySize, kMaxMappings, used);
+    warnBeyond(out, filledBeyond(table, used, [](const MappingEntry& m) { return isEmpty(m); }));
 }
 
-void dumpDefaults(QStringList& out, const Reader& r, int table, bool transmit)
+void dumpDefaults(QStringList& out, const std::vector<std::uint8_t>& table, bool transmit)
 {
     QStringList set;
     for (int f = 0; f < kDefaultValueFrames; ++f) {
-        if (!r.allZero(table + f * 8, 8))
-            set << QStringLiteral("  frame %1: %2").arg(f + 1).arg(r.bytes(table + f * 8, 8));
+        const auto* bytes = table.data() + f * 8;
+        if (std::any_of(bytes, bytes + 8, [](std::uint8_t b) { return b != 0; })) {
+            QStringList parts;
+            for (int k = 0; k < 8; ++k)
+                parts << QStringLiteral("%1").arg(bytes[k], 2, 16, QLatin1Char('0')).toUpper();
+            set << QStringLiteral("  frame %1: %2").arg(f + 1).arg(parts.join(u' '));
+        }
     }
     out << QStringLiteral("%1 default values: %2 frames set")
                .arg(transmit ? QStringLiteral("transmit") : QStringLiteral("receive"))
@@ -322,40 +304,42 @@ void dumpDefaults(QStringList& out, const Reader& r, int table, bool transmit)
     out << set;
 }
 
-Counts dumpRecord(QStringList& out, const Reader& r, int rec)
+QString dotted(const std::array<std::uint8_t, 4>& q)
 {
+    return QStringLiteral("%1.%2.%3.%4").arg(q[0]).arg(q[1]).arg(q[2]).arg(q[3]);
+}
+
+void dumpRecord(QStringList& out, const DecodedRecord& r, int rec)
+{
+    const ParameterRecord& f = r.fields;
     out << QStringLiteral("parameter record: at %1").arg(rec);
     auto line = [&](int offset, const QString& name, const QString& value) {
         out << QStringLiteral("  [%1] %2: %3").arg(offset, 4).arg(name, value);
     };
-    auto fixed = [&](int offset, int width, std::uint32_t expected) {
-        const std::uint32_t v = width == 2 ? r.u16(rec + offset) : r.u32(rec + offset);
+    auto fixed = [&](int offset) {
+        const auto it = std::find_if(r.fixedValues.begin(), r.fixedValues.end(),
+                                     [offset](const DecodedRecord::FixedValue& v) { return v.offset == offset; });
         auto shown = [](std::uint32_t x) { return x >= 0x10000 ? hexAddress(x) : QString::number(x); };
         line(offset, QStringLiteral("fixed value"),
-             shown(v) + (v == expected ? QString() : QStringLiteral(" (expected %1)").arg(shown(expected))));
+             shown(it->stored) + (it->stored == it->expected ? QString() : QStringLiteral(" (expected %1)").arg(shown(it->expected))));
     };
-    line(0, QStringLiteral("CAN bit rate"), QStringLiteral("%1 bit/s").arg(r.u32(rec)));
-    fixed(12, 4, 9600);
-    fixed(16, 2, 8);
-    line(40, QStringLiteral("IP address"), r.dotted(rec + 40));
-    line(44, QStringLiteral("subnet mask"), r.dotted(rec + 44));
-    line(48, QStringLiteral("gateway"), r.dotted(rec + 48));
-    fixed(52, 2, 10000);
-    line(54, QStringLiteral("Modbus TCP port"), QString::number(r.u16(rec + 54)));
-    line(56, QStringLiteral("Modbus TCP port, second copy"), QString::number(r.u16(rec + 56)));
-    fixed(60, 4, 9600);
-    fixed(64, 2, 8);
-    fixed(196, 4, 0x60000);
-    Counts c;
-    c.rxFrames = r.u32(rec + 280);
-    c.txFrames = r.u32(rec + 284);
-    c.rxMappings = r.u32(rec + 288);
-    c.txMappings = r.u32(rec + 292);
-    line(280, QStringLiteral("receive frames"), QString::number(*c.rxFrames));
-    line(284, QStringLiteral("transmit frames"), QString::number(*c.txFrames));
-    line(288, QStringLiteral("receive mapping entries"), QString::number(*c.rxMappings));
-    line(292, QStringLiteral("transmit mapping entries"), QString::number(*c.txMappings));
-    const TableAddresses a{r.u32(rec + 296), r.u32(rec + 300), r.u32(rec + 304), r.u32(rec + 308), r.u32(rec + 328), r.u32(rec + 332)};
+    line(0, QStringLiteral("CAN bit rate"), QStringLiteral("%1 bit/s").arg(f.canBitRate));
+    fixed(12);
+    fixed(16);
+    line(40, QStringLiteral("IP address"), dotted(f.ip));
+    line(44, QStringLiteral("subnet mask"), dotted(f.mask));
+    line(48, QStringLiteral("gateway"), dotted(f.gateway));
+    fixed(52);
+    line(54, QStringLiteral("Modbus TCP port"), QString::number(f.port));
+    line(56, QStringLiteral("Modbus TCP port, second copy"), QString::number(f.port2));
+    fixed(60);
+    fixed(64);
+    fixed(196);
+    line(280, QStringLiteral("receive frames"), QString::number(f.rxFrameCount));
+    line(284, QStringLiteral("transmit frames"), QString::number(f.txFrameCount));
+    line(288, QStringLiteral("receive mapping entries"), QString::number(f.rxMappingCount));
+    line(292, QStringLiteral("transmit mapping entries"), QString::number(f.txMappingCount));
+    const TableAddresses& a = f.addresses;
     line(296, QStringLiteral("receive frame table address"), hexAddress(a.rxFrames));
     line(300, QStringLiteral("transmit frame table address"), hexAddress(a.txFrames));
     line(304, QStringLiteral("receive mapping table address"), hexAddress(a.rxMappings));
@@ -370,29 +354,29 @@ Counts dumpRecord(QStringList& out, const Reader& r, int rec)
                .arg(same(a, kBank2Addresses)   ? QStringLiteral("main memory (bank2.bin loaded at 0x57800)")
                     : same(a, kEsp32Addresses) ? QStringLiteral("ESP32 part (bank_ESP32_2.bin loaded at 0x310000)")
                                                : QStringLiteral("neither the main memory's nor the ESP32 part's"));
-    // Every byte not named above is reserved or fill and holds 0.
-    static constexpr std::array<std::pair<int, int>, 7> named{{{0, 4}, {12, 6}, {40, 18}, {60, 6}, {196, 4}, {280, 32}, {328, 8}}};
     QStringList nonZero;
-    for (int i = 0; i < kRecordChecksumOffset; ++i) {
-        bool isNamed = false;
-        for (const auto& [from, n] : named)
-            isNamed = isNamed || (i >= from && i < from + n);
-        if (!isNamed && r.u8(rec + i) != 0)
-            nonZero << QString::number(i);
-    }
+    for (const int offset : r.nonZeroReserved)
+        nonZero << QString::number(offset);
     out << (nonZero.isEmpty() ? QStringLiteral("  reserved and fill bytes: all 0")
                               : QStringLiteral("  reserved and fill bytes not 0 at offsets: %1").arg(nonZero.join(QStringLiteral(", "))));
-    return c;
+    out << QStringLiteral("  [%1] checksum: %2 (%3)")
+               .arg(kRecordChecksumOffset, 4)
+               .arg(r.storedChecksum)
+               .arg(r.storedChecksum == r.computedChecksum ? QStringLiteral("correct")
+                                                           : QStringLiteral("WRONG, the bytes sum to %1").arg(r.computedChecksum));
 }
 
-QString checksumLine(const QByteArray& bytes, const Reader& r, int rec)
+void dumpTables(QStringList& out, const DecodedTables& t, const ParameterRecord* counts)
 {
-    const std::uint32_t stored = r.u32(rec + kRecordChecksumOffset);
-    const std::uint32_t computed = recordChecksum(bytes.constData() + rec);
-    return QStringLiteral("  [%1] checksum: %2 (%3)")
-        .arg(kRecordChecksumOffset, 4)
-        .arg(stored)
-        .arg(stored == computed ? QStringLiteral("correct") : QStringLiteral("WRONG, the bytes sum to %1").arg(computed));
+    auto count = [counts](std::uint32_t ParameterRecord::*field) {
+        return counts ? std::optional<std::uint32_t>(counts->*field) : std::nullopt;
+    };
+    dumpFrames(out, t.rxFrames, false, count(&ParameterRecord::rxFrameCount));
+    dumpFrames(out, t.txFrames, true, count(&ParameterRecord::txFrameCount));
+    dumpMappings(out, t.rxMappings, false, count(&ParameterRecord::rxMappingCount));
+    dumpMappings(out, t.txMappings, true, count(&ParameterRecord::txMappingCount));
+    dumpDefaults(out, t.rxDefaults, false);
+    dumpDefaults(out, t.txDefaults, true);
 }
 
 } // namespace
@@ -404,38 +388,8 @@ QString dumpImage(const QByteArray& bytes, const QString& name)
     if (const auto l = legacyLayout(r, size))
         return dumpLegacy(r, *l, name, size);
 
-    QStringList out;
-    const int rxFrames = 0;
-    const int txFrames = kFrameTableSize;
-    const int rxMap = 2 * kFrameTableSize;
-    const int txMap = rxMap + kMappingTableSize;
-    if (size == kBank2Size) {
-        out << QStringLiteral("%1: current image (device from May 2014, main memory), %2 bytes").arg(name).arg(size);
-        const int rec = txMap + kMappingTableSize;
-        const Counts c = dumpRecord(out, r, rec);
-        out << checksumLine(bytes, r, rec);
-        dumpFrames(out, r, rxFrames, false, c.rxFrames);
-        dumpFrames(out, r, txFrames, true, c.txFrames);
-        dumpMappings(out, r, rxMap, false, c.rxMappings);
-        dumpMappings(out, r, txMap, true, c.txMappings);
-        dumpDefaults(out, r, rec + kRecordSize, false);
-        dumpDefaults(out, r, rec + kRecordSize + kDefaultValueTableSize, true);
-    } else if (size == kEsp32RecordImageSize) {
-        out << QStringLiteral("%1: ESP32 parameter record (device from May 2014), %2 bytes").arg(name).arg(size);
-        dumpRecord(out, r, 0);
-        out << checksumLine(bytes, r, 0);
-    } else if (size == kEsp32TablesImageSize) {
-        out << QStringLiteral("%1: ESP32 tables (device from May 2014), %2 bytes; without a record, the entries in use "
-                              "are those up to the last that is not empty")
-                   .arg(name)
-                   .arg(size);
-        dumpFrames(out, r, rxFrames, false, std::nullopt);
-        dumpFrames(out, r, txFrames, true, std::nullopt);
-        dumpMappings(out, r, rxMap, false, std::nullopt);
-        dumpMappings(out, r, txMap, true, std::nullopt);
-        dumpDefaults(out, r, txMap + kMappingTableSize, false);
-        dumpDefaults(out, r, txMap + kMappingTableSize + kDefaultValueTableSize, true);
-    } else {
+    const std::optional<DecodedCurrentImage> image = decodeCurrentImage(bytes);
+    if (!image) {
         throw Error(QStringLiteral("%1: not a configuration image (%2 bytes: neither a legacy image with a valid header "
                                    "nor %3, %4 or %5 bytes long)")
                         .arg(name)
@@ -443,6 +397,25 @@ QString dumpImage(const QByteArray& bytes, const QString& name)
                         .arg(kBank2Size)
                         .arg(kEsp32RecordImageSize)
                         .arg(kEsp32TablesImageSize));
+    }
+    QStringList out;
+    switch (image->kind) {
+    case DecodedCurrentImage::Kind::MainMemory:
+        out << QStringLiteral("%1: current image (device from May 2014, main memory), %2 bytes").arg(name).arg(size);
+        dumpRecord(out, *image->record, 2 * kFrameTableSize + 2 * kMappingTableSize);
+        dumpTables(out, *image->tables, &image->record->fields);
+        break;
+    case DecodedCurrentImage::Kind::Esp32Record:
+        out << QStringLiteral("%1: ESP32 parameter record (device from May 2014), %2 bytes").arg(name).arg(size);
+        dumpRecord(out, *image->record, 0);
+        break;
+    case DecodedCurrentImage::Kind::Esp32Tables:
+        out << QStringLiteral("%1: ESP32 tables (device from May 2014), %2 bytes; without a record, the entries in use "
+                              "are those up to the last that is not empty")
+                   .arg(name)
+                   .arg(size);
+        dumpTables(out, *image->tables, nullptr);
+        break;
     }
     return out.join(u'\n') + u'\n';
 }
