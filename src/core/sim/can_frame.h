@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace px::sim {
+
+// One classic CAN frame as the virtual converter sees it on the bus.
+struct CanFrame {
+    std::uint32_t id = 0;           // 11 bits, or 29 bits when `extended`
+    bool extended = false;
+    bool remote = false;            // a remote request: no data, `length` is the length asked for
+    std::uint8_t length = 0;        // 0 to 8
+    std::array<std::uint8_t, 8> data{};
+
+    bool operator==(const CanFrame&) const = default;
+};
+
+// The identifier as candump writes it: three hex digits for 11 bits, eight for 29 bits.
+QString identifierText(const CanFrame& frame);
+// The data bytes as two-digit hex numbers separated by blanks; "remote" for a remote request.
+QString dataText(const CanFrame& frame);
+
+// A frame in the candump log format, "(1700000000.000000) vcan0 181#1122334455667788",
+// a remote request as "181#R". `microsSinceEpoch` gives the time stamp.
+QString candumpLine(const CanFrame& frame, qint64 microsSinceEpoch, QStringView interfaceName);
+
+// A line of the candump log format, with or without the time stamp and interface name in
+// front ("181#11223344" alone is taken too). Nothing, with the cause in `error`, when the
+// line is no classic CAN frame.
+std::optional<CanFrame> parseCandumpLine(QStringView line, QString* error);
+
+} // namespace px::sim
