@@ -4,6 +4,7 @@
 #include "core/options/version_check.h"
 #include "core/shell/home_folder.h"
 #include "core/shell/session.h"
+#include "core/sim/simulator.h"
 #include "gui/comm/par_gen_dialog.h"
 #include "gui/common/qt_prompter.h"
 #include "gui/common/window_dialogs.h"
@@ -15,6 +16,7 @@
 #include "gui/shell/main_window.h"
 #include "gui/shell/new_project_dialog.h"
 #include "gui/shell/open_conf_dialog.h"
+#include "gui/sim/virtual_converter_window.h"
 #include "gui/update/ethernet_update_dialog.h"
 #include "gui/update/serial_update_dialog.h"
 #include "platform/desktop_browser.h"
@@ -22,6 +24,7 @@
 #include "platform/icmp_pinger.h"
 #include "platform/process_runner.h"
 #include "platform/serial_ports_qt.h"
+#include "platform/sim/virtual_converter_ports_qt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -116,6 +119,11 @@ int main(int argc, char** argv)
     dialogs.add(px::Window::TransmitFramesJumper, [&] { return transmitA.execShow(); }, [&] { transmitA.Set_Lang(); });
     dialogs.add(px::Window::TransmitFramesDip, [&] { return transmitK.execShow(); }, [&] { transmitK.Set_Lang(); });
     dialogs.add(px::Window::DefineTransmit, [&] { return defineTra.execShow(); }, [&] { defineTra.Set_Lang(); });
+
+    px::VirtualConverterPortsQt converterPorts;
+    px::sim::SteadyClock converterClock;
+    px::VirtualConverterWindow virtualConverter(session, prompter, converterPorts, converterClock, &mainWindow);
+    dialogs.add(px::Window::VirtualConverter, [&] { return virtualConverter.execShow(); }, {});
 
     mainWindow.show();
     return app.exec();

@@ -19,6 +19,7 @@ enum class Window {
     EthernetUpdate,        // TFBootTCP
     CobRequest,
     CobSetting,
+    VirtualConverter,      // runs the active configuration as a virtual converter
 };
 
 // The main window's way to show each modal window and to re-apply every window's texts.

@@ -128,4 +128,37 @@ std::optional<CanFrame> parseCandumpLine(QStringView line, QString* error)
     return frame;
 }
 
+std::optional<CanFrame> frameFromTexts(QStringView identifier, bool extended, QStringView data, QString* error)
+{
+    CanFrame frame;
+    frame.extended = extended;
+    QStringView id = identifier.trimmed();
+    if (id.startsWith(u"0x", Qt::CaseInsensitive))
+        id = id.mid(2);
+    if (id.isEmpty() || id.size() > 8)
+        return fail(error, QStringLiteral("The identifier is a hex number of 1 to 8 digits."));
+    for (const QChar c : id) {
+        const int d = hexDigit(c);
+        if (d < 0)
+            return fail(error, QStringLiteral("The identifier is a hex number of 1 to 8 digits."));
+        frame.id = frame.id << 4 | static_cast<std::uint32_t>(d);
+    }
+    if (frame.id > (extended ? 0x1FFFFFFFu : 0x7FFu))
+        return fail(error, extended ? QStringLiteral("A 29-bit identifier is at most 1FFFFFFF.")
+                                    : QStringLiteral("An 11-bit identifier is at most 7FF."));
+    QString bytes = data.toString();
+    bytes.replace(u',', u' ');
+    const QStringList parts = bytes.split(u' ', Qt::SkipEmptyParts);
+    if (parts.size() > 8)
+        return fail(error, QStringLiteral("A frame holds at most 8 data bytes."));
+    for (const QString& part : parts) {
+        const int hi = part.size() == 2 ? hexDigit(part[0]) : part.size() == 1 ? 0 : -1;
+        const int lo = hexDigit(part.back());
+        if (hi < 0 || lo < 0)
+            return fail(error, QStringLiteral("Each data byte is a hex number from 00 to FF: '%1' is not.").arg(part));
+        frame.data[frame.length++] = static_cast<std::uint8_t>(hi << 4 | lo);
+    }
+    return frame;
+}
+
 } // namespace px::sim

@@ -34,4 +34,9 @@ QString candumpLine(const CanFrame& frame, qint64 microsSinceEpoch, QStringView 
 // line is no classic CAN frame.
 std::optional<CanFrame> parseCandumpLine(QStringView line, QString* error);
 
+// A frame typed by hand: the identifier in hex ("181", "0x18FEF100"), its format, and the
+// data bytes in hex separated by blanks or commas ("11 22 33"), at most 8. Nothing, with
+// the cause in `error`, when a part does not read or the identifier does not fit the format.
+std::optional<CanFrame> frameFromTexts(QStringView identifier, bool extended, QStringView data, QString* error);
+
 } // namespace px::sim

@@ -104,6 +104,11 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     Btn_CreateBin = stepButton("Btn_CreateBin", QStyle::SP_DriveHDIcon);
     Btn_COB_Request = stepButton("Btn_COB_Request", QStyle::SP_FileDialogContentsView);
     Btn_COB_Setting = stepButton("Btn_COB_Setting", QStyle::SP_FileDialogContentsView);
+    // Tests the active configuration with a Modbus TCP master before a device is flashed.
+    Btn_Virtual_Converter = stepButton("Btn_Virtual_Converter", QStyle::SP_MediaPlay);
+    Btn_Virtual_Converter->setText(QStringLiteral("Virtual Converter"));
+    Btn_Virtual_Converter->setToolTip(QStringLiteral("Run the configuration as a virtual converter on this computer"));
+    Btn_Virtual_Converter->setAccessibleName(QStringLiteral("Virtual Converter"));
 
     L_Quarnel = new QLabel(this);
     L_Quarnel->setObjectName(QStringLiteral("L_Quarnel"));
@@ -128,6 +133,7 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     grid->addWidget(Btn_Tra_Define_COB, 4, 2);
     grid->addWidget(L_Step[5], 5, 0);
     grid->addWidget(Btn_CreateBin, 5, 1);
+    grid->addWidget(Btn_Virtual_Converter, 5, 2);
     grid->addWidget(L_Quarnel, 5, 3, Qt::AlignRight | Qt::AlignBottom);
     grid->setColumnStretch(3, 1);
     top->addLayout(grid);
@@ -294,6 +300,8 @@ void TFOrvaneaFirmWare::Btn_COB_RequestClick(QObject* sender)
             dialogs.show(Window::CobSetting);
         else if (sender == Btn_CreateBin)
             Update_Device();
+        else if (sender == Btn_Virtual_Converter)
+            dialogs.show(Window::VirtualConverter);
     });
 }
 

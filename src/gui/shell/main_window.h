@@ -93,6 +93,7 @@ private:
     QPushButton* Btn_CreateBin = nullptr;
     QPushButton* Btn_COB_Request = nullptr;
     QPushButton* Btn_COB_Setting = nullptr;
+    QPushButton* Btn_Virtual_Converter = nullptr;
     QLabel* L_Quarnel = nullptr;
 };
 

@@ -1,0 +1,566 @@
+#include "gui/sim/virtual_converter_window.h"
+
+#include "core/image/compiler.h"
+#include "core/platform/prompter.h"
+#include "core/platform/virtual_converter_ports.h"
+#include "core/shell/session.h"
+#include "core/sim/event_text.h"
+#include "core/sim/simulator.h"
+#include "gui/common/guard.h"
+
+#include <QAbstractTableModel>
+#include <QBrush>
+#include <QCheckBox>
+#include <QColor>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace px {
+
+namespace {
+
+constexpr sim::Millis kHighlight = 1000;   // how long a changed register stays highlighted
+constexpr int kBatchInterval = 100;        // ms between table updates
+
+QString timeText(const QDateTime& start, sim::Millis time)
+{
+    return start.addMSecs(time).toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+} // namespace
+
+// One row per register mapping in use: the register, its value in decimal and hex, the
+// frame and bytes it comes from or goes to, and the time of its last change.
+class RegisterTableModel final : public QAbstractTableModel {
+public:
+    enum Column { Register, Decimal, Hex, FrameAndBytes, LastChange, ColumnCount };
+
+    explicit RegisterTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    void reset(const sim::Converter* converter, QDateTime start)
+    {
+        beginResetModel();
+        m_rows.clear();
+        m_rowsOf.clear();
+        m_start = std::move(start);
+        if (converter) {
+            for (const sim::RegisterUse& use : converter->registerUses()) {
+                m_rowsOf[use.reg].push_back(static_cast<int>(m_rows.size()));
+                m_rows.push_back({use.reg, converter->registerValue(use.reg), sim::registerUseText(use), {}, false});
+            }
+        }
+        endResetModel();
+    }
+
+    void setValue(std::uint16_t reg, std::uint16_t value, sim::Millis time)
+    {
+        const auto it = m_rowsOf.find(reg);
+        if (it == m_rowsOf.end())
+            return;
+        for (const int r : it->second) {
+            Row& row = m_rows[static_cast<std::size_t>(r)];
+            row.value = value;
+            row.changedAt = time;
+            row.highlighted = true;
+            Q_EMIT dataChanged(index(r, 0), index(r, ColumnCount - 1));
+        }
+    }
+
+    // Ends the highlight of rows changed longer ago than the highlight lasts.
+    void expire(sim::Millis now)
+    {
+        for (std::size_t r = 0; r < m_rows.size(); ++r) {
+            Row& row = m_rows[r];
+            if (row.highlighted && now - row.changedAt >= kHighlight) {
+                row.highlighted = false;
+                Q_EMIT dataChanged(index(static_cast<int>(r), 0), index(static_cast<int>(r), ColumnCount - 1));
+            }
+        }
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const Row& row = m_rows[static_cast<std::size_t>(index.row())];
+        if (role == Qt::BackgroundRole)
+            return row.highlighted ? QVariant(QBrush(QColor(255, 236, 150))) : QVariant();
+        if (role != Qt::DisplayRole)
+            return {};
+        switch (index.column()) {
+        case Register:
+            return row.reg;
+        case Decimal:
+            return row.value;
+        case Hex:
+            return QStringLiteral("0x%1").arg(row.value, 4, 16, QLatin1Char('0')).toUpper().replace(QStringLiteral("0X"), QStringLiteral("0x"));
+        case FrameAndBytes:
+            return row.source;
+        case LastChange:
+            return row.changedAt ? timeText(m_start, *row.changedAt) : QString();
+        default:
+            return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const char* const names[] = {"Register", "Value", "Hex", "Frame and bytes", "Last change"};
+        return QLatin1StringView(names[section]);
+    }
+
+private:
+    struct Row {
+        std::uint16_t reg;
+        std::uint16_t value;
+        QString source;
+        std::optional<sim::Millis> changedAt;
+        bool highlighted;
+    };
+    std::vector<Row> m_rows;
+    std::map<std::uint16_t, std::vector<int>> m_rowsOf;
+    QDateTime m_start;
+};
+
+// The frames on the bus, newest last, at most kLogCapacity lines.
+class CanLogModel final : public QAbstractTableModel {
+public:
+    enum Column { Time, Direction, Identifier, Data, Frame, ColumnCount };
+    struct Line {
+        QString texts[ColumnCount];
+    };
+
+    explicit CanLogModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    void clear()
+    {
+        beginResetModel();
+        m_lines.clear();
+        endResetModel();
+    }
+
+    void append(std::vector<Line> lines)
+    {
+        if (lines.empty())
+            return;
+        const int capacity = VirtualConverterWindow::kLogCapacity;
+        const int overflow = static_cast<int>(m_lines.size() + lines.size()) - capacity;
+        if (overflow > 0) {
+            const int drop = std::min(overflow, static_cast<int>(m_lines.size()));
+            if (drop > 0) {
+                beginRemoveRows({}, 0, drop - 1);
+                m_lines.erase(m_lines.begin(), m_lines.begin() + drop);
+                endRemoveRows();
+            }
+        }
+        const int first = static_cast<int>(m_lines.size());
+        beginInsertRows({}, first, first + static_cast<int>(lines.size()) - 1);
+        for (Line& l : lines)
+            m_lines.push_back(std::move(l));
+        endInsertRows();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        return m_lines[static_cast<std::size_t>(index.row())].texts[index.column()];
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const char* const names[] = {"Time", "Direction", "Identifier", "Data", "Frame"};
+        return QLatin1StringView(names[section]);
+    }
+
+private:
+    std::deque<Line> m_lines;
+};
+
+// Each receive frame with its state: never received, fresh or timed out.
+class ReceiveStateModel final : public QAbstractTableModel {
+public:
+    explicit ReceiveStateModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    void reset(const sim::Converter* converter)
+    {
+        beginResetModel();
+        m_converter = converter;
+        endResetModel();
+    }
+    void refresh()
+    {
+        if (rowCount() > 0)
+            Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 2));
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() || !m_converter ? 0 : static_cast<int>(m_converter->receiveFrames().size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const sim::ReceiveState state = m_converter->receiveState(index.row());
+        if (role == Qt::BackgroundRole && index.column() == 2 && state == sim::ReceiveState::TimedOut)
+            return QBrush(QColor(255, 190, 190));
+        if (role != Qt::DisplayRole)
+            return {};
+        switch (index.column()) {
+        case 0:
+            return index.row() + 1;
+        case 1:
+            return sim::identifierText(m_converter->receiveFrames()[static_cast<std::size_t>(index.row())].frame);
+        default:
+            return sim::receiveStateText(state);
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const char* const names[] = {"Receive frame", "Identifier", "State"};
+        return QLatin1StringView(names[section]);
+    }
+
+private:
+    const sim::Converter* m_converter = nullptr;
+};
+
+namespace {
+
+QTableView* tableView(const char* name, QAbstractItemModel* model, QWidget* parent)
+{
+    auto* view = new QTableView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setAccessibleName(QString::fromLatin1(name));
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(20);
+    view->horizontalHeader()->setStretchLastSection(true);
+    return view;
+}
+
+} // namespace
+
+VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& prompter, VirtualConverterPorts& ports,
+                                               sim::Clock& clock, QWidget* parent)
+    : QDialog(parent), m_session(session), m_prompter(prompter), m_ports(ports), m_clock(clock)
+{
+    setObjectName(QStringLiteral("TFVirtualConverter"));
+    setWindowTitle(QStringLiteral("Virtual Converter"));
+    resize(980, 680);
+
+    auto* top = new QVBoxLayout(this);
+    auto* controls = new QHBoxLayout;
+    CB_Can = new QComboBox(this);
+    CB_Can->setObjectName(QStringLiteral("CB_Can"));
+    CB_Can->setAccessibleName(QStringLiteral("CAN side"));
+    CB_Can->setMinimumWidth(200);
+    E_Port = new QSpinBox(this);
+    E_Port->setObjectName(QStringLiteral("E_Port"));
+    E_Port->setAccessibleName(QStringLiteral("Modbus TCP port"));
+    E_Port->setRange(0, 65535);
+    E_Port->setValue(1502);
+    Btn_Start = new QPushButton(QStringLiteral("Start"), this);
+    Btn_Start->setObjectName(QStringLiteral("Btn_Start"));
+    Btn_Stop = new QPushButton(QStringLiteral("Stop"), this);
+    Btn_Stop->setObjectName(QStringLiteral("Btn_Stop"));
+    for (QPushButton* b : {Btn_Start, Btn_Stop})
+        b->setAutoDefault(false);
+    L_Status = new QLabel(this);
+    L_Status->setObjectName(QStringLiteral("L_Status"));
+    L_Status->setTextFormat(Qt::PlainText);
+    controls->addWidget(new QLabel(QStringLiteral("CAN:"), this));
+    controls->addWidget(CB_Can);
+    controls->addWidget(new QLabel(QStringLiteral("Modbus TCP port on 127.0.0.1:"), this));
+    controls->addWidget(E_Port);
+    controls->addWidget(Btn_Start);
+    controls->addWidget(Btn_Stop);
+    controls->addStretch(1);
+    top->addLayout(controls);
+    top->addWidget(L_Status);
+
+    m_registers = new RegisterTableModel(this);
+    m_log = new CanLogModel(this);
+    m_states = new ReceiveStateModel(this);
+    Tbl_Registers = tableView("Tbl_Registers", m_registers, this);
+    Tbl_Log = tableView("Tbl_Log", m_log, this);
+    Tbl_Receive_State = tableView("Tbl_Receive_State", m_states, this);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(Tbl_Registers);
+    auto* right = new QSplitter(Qt::Vertical, splitter);
+    right->addWidget(Tbl_Log);
+    right->addWidget(Tbl_Receive_State);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    top->addWidget(splitter, 1);
+
+    auto* sender = new QGroupBox(QStringLiteral("Send a frame to the receive side"), this);
+    auto* senderLine = new QHBoxLayout(sender);
+    E_Send_Id = new QLineEdit(sender);
+    E_Send_Id->setObjectName(QStringLiteral("E_Send_Id"));
+    E_Send_Id->setAccessibleName(QStringLiteral("Identifier (hex)"));
+    E_Send_Id->setPlaceholderText(QStringLiteral("181"));
+    CB_Send_Format = new QComboBox(sender);
+    CB_Send_Format->setObjectName(QStringLiteral("CB_Send_Format"));
+    CB_Send_Format->addItems({QStringLiteral("2.0A (11 bits)"), QStringLiteral("2.0B (29 bits)")});
+    E_Send_Data = new QLineEdit(sender);
+    E_Send_Data->setObjectName(QStringLiteral("E_Send_Data"));
+    E_Send_Data->setAccessibleName(QStringLiteral("Data bytes (hex)"));
+    E_Send_Data->setPlaceholderText(QStringLiteral("11 22 33 44"));
+    CHK_Send_Periodic = new QCheckBox(QStringLiteral("every"), sender);
+    CHK_Send_Periodic->setObjectName(QStringLiteral("CHK_Send_Periodic"));
+    E_Send_Period = new QSpinBox(sender);
+    E_Send_Period->setObjectName(QStringLiteral("E_Send_Period"));
+    E_Send_Period->setRange(1, 3600000);
+    E_Send_Period->setValue(100);
+    E_Send_Period->setSuffix(QStringLiteral(" ms"));
+    Btn_Send = new QPushButton(QStringLiteral("Send"), sender);
+    Btn_Send->setObjectName(QStringLiteral("Btn_Send"));
+    Btn_Send->setAutoDefault(false);
+    senderLine->addWidget(new QLabel(QStringLiteral("Identifier (hex):"), sender));
+    senderLine->addWidget(E_Send_Id);
+    senderLine->addWidget(CB_Send_Format);
+    senderLine->addWidget(new QLabel(QStringLiteral("Data (hex):"), sender));
+    senderLine->addWidget(E_Send_Data, 1);
+    senderLine->addWidget(CHK_Send_Periodic);
+    senderLine->addWidget(E_Send_Period);
+    senderLine->addWidget(Btn_Send);
+    top->addWidget(sender);
+
+    m_batch = new QTimer(this);
+    m_batch->setInterval(kBatchInterval);
+    connect(m_batch, &QTimer::timeout, this, &VirtualConverterWindow::flush);
+    m_periodicSend = new QTimer(this);
+    connect(m_periodicSend, &QTimer::timeout, this, [this] {
+        if (!isRunning())
+            return sendPeriodically(false);
+        Btn_SendClick();
+    });
+
+    connect(Btn_Start, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { Btn_StartClick(); }); });
+    connect(Btn_Stop, &QPushButton::clicked, this, [this] { Btn_StopClick(); });
+    connect(Btn_Send, &QPushButton::clicked, this, [this] {
+        Btn_SendClick();
+        sendPeriodically(CHK_Send_Periodic->isChecked() && isRunning());
+    });
+    connect(CHK_Send_Periodic, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on)
+            sendPeriodically(false);
+    });
+    showRunning();
+}
+
+VirtualConverterWindow::~VirtualConverterWindow()
+{
+    Btn_StopClick();
+}
+
+bool VirtualConverterWindow::execShow()
+{
+    FormShow();
+    return exec() == QDialog::Accepted;
+}
+
+void VirtualConverterWindow::FormShow()
+{
+    const QString current = CB_Can->currentText();
+    CB_Can->clear();
+    CB_Can->addItems(m_ports.canChoices());
+    if (const int i = CB_Can->findText(current); i >= 0)
+        CB_Can->setCurrentIndex(i);
+    showRunning();
+}
+
+bool VirtualConverterWindow::isRunning() const
+{
+    return m_simulator && m_simulator->isRunning();
+}
+
+void VirtualConverterWindow::Btn_StartClick()
+{
+    if (isRunning())
+        return;
+    // What runs is what would be flashed: the configuration's files compiled now.
+    image::CompileInput input = image::CompileInput::fromFolder(m_session.ws.Conf_Folder);
+    const QByteArray bank2 = image::CompileConfiguration(input).bank2;
+    const std::uint32_t bitRate = sim::Converter::fromImage(bank2, 0).canBitRate();
+    auto simulator = std::make_unique<sim::Simulator>(bank2, m_clock, m_ports.canLink(CB_Can->currentText(), bitRate),
+                                                      m_ports.modbusEndpoint());
+    simulator->start(QStringLiteral("127.0.0.1"), static_cast<std::uint16_t>(E_Port->value()));
+    simulator->addObserver(this);
+    connect(simulator.get(), &sim::Simulator::ended, this, [this](const QString& reason) {
+        Btn_StopClick();
+        L_Status->setText(QStringLiteral("Stopped: %1").arg(reason));
+    });
+    m_simulator = std::move(simulator);
+    m_pendingRegisters.clear();
+    m_pendingLog.clear();
+    m_skippedLines = 0;
+    m_registers->reset(&m_simulator->converter(), m_simulator->startTime());
+    m_states->reset(&m_simulator->converter());
+    m_log->clear();
+    m_batch->start();
+    showRunning();
+}
+
+void VirtualConverterWindow::Btn_StopClick()
+{
+    sendPeriodically(false);
+    if (!m_simulator)
+        return;
+    flush();
+    m_batch->stop();
+    m_simulator->stop();
+    // The models keep showing the last state; they read the converter no longer.
+    m_states->reset(nullptr);
+    m_simulator.reset();
+    showRunning();
+}
+
+void VirtualConverterWindow::Btn_SendClick()
+{
+    if (!isRunning())
+        return;
+    QString error;
+    const std::optional<sim::CanFrame> frame =
+        sim::frameFromTexts(E_Send_Id->text(), CB_Send_Format->currentIndex() == 1, E_Send_Data->text(), &error);
+    if (!frame) {
+        sendPeriodically(false);
+        m_prompter.error(error);
+        return;
+    }
+    m_simulator->feed(*frame);
+}
+
+void VirtualConverterWindow::sendPeriodically(bool on)
+{
+    if (on)
+        m_periodicSend->start(E_Send_Period->value());
+    else
+        m_periodicSend->stop();
+}
+
+void VirtualConverterWindow::showRunning()
+{
+    const bool running = isRunning();
+    Btn_Start->setEnabled(!running);
+    Btn_Stop->setEnabled(running);
+    CB_Can->setEnabled(!running);
+    E_Port->setEnabled(!running);
+    Btn_Send->setEnabled(running);
+    if (running) {
+        L_Status->setText(QStringLiteral("Running: Modbus TCP on 127.0.0.1 port %1, CAN on %2")
+                              .arg(m_simulator->port())
+                              .arg(m_simulator->canDescription()));
+    } else if (!L_Status->text().startsWith(QStringLiteral("Stopped"))) {
+        L_Status->setText(QStringLiteral("Stopped"));
+    }
+}
+
+void VirtualConverterWindow::done(int result)
+{
+    Btn_StopClick();
+    QDialog::done(result);
+}
+
+void VirtualConverterWindow::flush()
+{
+    if (!m_simulator)
+        return;
+    const QDateTime start = m_simulator->startTime();
+    for (const auto& [reg, change] : m_pendingRegisters)
+        m_registers->setValue(reg, change.first, change.second);
+    m_pendingRegisters.clear();
+    m_registers->expire(m_clock.now());
+
+    std::vector<CanLogModel::Line> lines;
+    lines.reserve(m_pendingLog.size() + 1);
+    if (m_skippedLines > 0) {
+        lines.push_back({{QString(), QString(), QString(),
+                          QStringLiteral("%1 lines skipped: more than the log holds came at once").arg(m_skippedLines), QString()}});
+        m_skippedLines = 0;
+    }
+    for (const PendingLine& p : m_pendingLog) {
+        const bool isFrame = !p.direction.startsWith(QStringLiteral("Modbus"));
+        lines.push_back({{timeText(start, p.time), p.direction, isFrame ? sim::identifierText(p.frame) : QString(),
+                          isFrame ? sim::dataText(p.frame) : p.note, p.match}});
+    }
+    m_pendingLog.clear();
+    m_log->append(std::move(lines));
+    Tbl_Log->scrollToBottom();
+
+    if (m_pendingStates) {
+        m_states->refresh();
+        m_pendingStates = false;
+    }
+}
+
+void VirtualConverterWindow::frameReceived(sim::Millis time, const sim::CanFrame& frame, sim::FrameRef match)
+{
+    m_pendingLog.push_back({time, QStringLiteral("RX"), frame, sim::frameRefText(match), {}});
+    if (m_pendingLog.size() > static_cast<std::size_t>(kLogCapacity)) {
+        m_pendingLog.pop_front();
+        ++m_skippedLines;
+    }
+}
+
+void VirtualConverterWindow::frameSent(sim::Millis time, const sim::CanFrame& frame, sim::FrameRef frameOf,
+                                       sim::SendReason reason)
+{
+    m_pendingLog.push_back({time, QStringLiteral("TX"), frame,
+                            sim::frameRefText(frameOf) + QStringLiteral(" (") + sim::sendReasonText(reason) + u')', {}});
+    if (m_pendingLog.size() > static_cast<std::size_t>(kLogCapacity)) {
+        m_pendingLog.pop_front();
+        ++m_skippedLines;
+    }
+}
+
+void VirtualConverterWindow::registerChanged(sim::Millis time, std::uint16_t reg, std::uint16_t value)
+{
+    m_pendingRegisters[reg] = {value, time};
+}
+
+void VirtualConverterWindow::receiveStateChanged(sim::Millis, int, sim::ReceiveState)
+{
+    m_pendingStates = true;
+}
+
+void VirtualConverterWindow::modbusRequest(sim::Millis time, const sim::ModbusAccess& access)
+{
+    // Refused writes show in the log: a wrong address in the PLC program shows at once.
+    if (!access.refusedRegister)
+        return;
+    m_pendingLog.push_back({time, QStringLiteral("Modbus"), {},
+                            QStringLiteral("unit %1, function %2").arg(access.unit).arg(access.function),
+                            QStringLiteral("write refused, ") + sim::modbusAccessText(access)});
+}
+
+} // namespace px
