@@ -82,7 +82,7 @@ public:
     {
         for (std::size_t r = 0; r < m_rows.size(); ++r) {
             Row& row = m_rows[r];
-            if (row.highlighted && now - row.changedAt >= kHighlight) {
+            if (row.highlighted && now - row.changedAt.value_or(now) >= kHighlight) {
                 row.highlighted = false;
                 Q_EMIT dataChanged(index(static_cast<int>(r), 0), index(static_cast<int>(r), ColumnCount - 1));
             }

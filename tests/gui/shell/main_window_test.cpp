@@ -88,7 +88,8 @@ protected:
 };
 
 const char* const kConfigurationSteps[] = {"Btn_Prm_Gen",      "Btn_Receive_COB",    "Btn_Rec_Define_COB",
-                                           "Btn_Transmit_COB", "Btn_Tra_Define_COB", "Btn_CreateBin"};
+                                           "Btn_Transmit_COB", "Btn_Tra_Define_COB", "Btn_CreateBin",
+                                           "Btn_Virtual_Converter"};
 
 TEST_F(MainWindowTest, LayoutTextsAndHiddenSteps)
 {
@@ -221,7 +222,9 @@ TEST_F(MainWindowTest, DeviceTypeChoosesTheEditorsAndTheUpdateRoute)
     click("Btn_Prm_Gen");
     click("Btn_Rec_Define_COB");
     click("Btn_Tra_Define_COB");
-    EXPECT_EQ(dialogs.asked, (std::vector<Window>{Window::ParGen, Window::DefineReceive, Window::DefineTransmit}));
+    click("Btn_Virtual_Converter");
+    EXPECT_EQ(dialogs.asked, (std::vector<Window>{Window::ParGen, Window::DefineReceive, Window::DefineTransmit,
+                                                  Window::VirtualConverter}));
     EXPECT_TRUE(prompter.errors.isEmpty());
 }
 

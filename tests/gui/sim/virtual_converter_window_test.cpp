@@ -1,0 +1,151 @@
+#include "gui/sim/virtual_converter_window.h"
+
+#include "core/sim/simulator.h"
+#include "platform/sim/virtual_converter_ports_qt.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTcpServer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+std::uint16_t freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The real links, with a virtual bus of the test's own offered as the only CAN choice.
+struct OwnBusPorts final : VirtualConverterPorts {
+    QString bus = QStringLiteral("virtualcan:tcp://127.0.0.1:%1/can0").arg(freePort());
+    QStringList canChoices() override { return {bus}; }
+    std::unique_ptr<CanLink> canLink(const QString& choice, std::uint32_t bitRate) override
+    {
+        return real.canLink(choice, bitRate);
+    }
+    std::unique_ptr<ModbusEndpoint> modbusEndpoint() override { return real.modbusEndpoint(); }
+    VirtualConverterPortsQt real;
+};
+
+class VirtualConverterWindowTest : public ::testing::Test {
+protected:
+    VirtualConverterWindowTest()
+    {
+        home.activate(QStringLiteral("Conveyor"));
+        const QDir sample(QStringLiteral(PX_EXAMPLES_DIR "/Conveyor_DipSwitch"));
+        for (const QString& name : sample.entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+            QFile f(sample.filePath(name));
+            EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+            home.write(QStringLiteral("PROJECTS/Conveyor/") + name, f.readAll());
+        }
+    }
+    ~VirtualConverterWindowTest() override { window.close(); }
+
+    template <typename T>
+    T* widget(const char* name)
+    {
+        T* w = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QString cell(const char* table, int row, int column)
+    {
+        const QAbstractItemModel* m = widget<QTableView>(table)->model();
+        return m->data(m->index(row, column)).toString();
+    }
+    int rowOf(const char* table, int column, const QString& text)
+    {
+        const QAbstractItemModel* m = widget<QTableView>(table)->model();
+        for (int r = 0; r < m->rowCount(); ++r) {
+            if (m->data(m->index(r, column)).toString() == text)
+                return r;
+        }
+        return -1;
+    }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+    OwnBusPorts ports;
+    sim::SteadyClock clock;
+    VirtualConverterWindow window{home.session, prompter, ports, clock};
+};
+
+TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndStopFreesThePort)
+{
+    window.FormShow();
+    window.show();
+    const std::uint16_t port = freePort();
+    widget<QSpinBox>("E_Port")->setValue(port);
+    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    ASSERT_TRUE(window.isRunning()) << prompter.errors.join(u'\n').toStdString();
+    EXPECT_EQ(widget<QLabel>("L_Status")->text(),
+              QStringLiteral("Running: Modbus TCP on 127.0.0.1 port %1, CAN on %2").arg(port).arg(ports.bus));
+    EXPECT_FALSE(widget<QPushButton>("Btn_Start")->isEnabled());
+
+    // Register 10 comes from bytes 1 and 2 of receive frame 3 (0x281), default 255,1.
+    const int row = rowOf("Tbl_Registers", 0, QStringLiteral("10"));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(cell("Tbl_Registers", row, 2), QStringLiteral("0xFF01"));
+    EXPECT_EQ(cell("Tbl_Registers", row, 3), QStringLiteral("receive frame 3 bytes 1, 2"));
+    EXPECT_EQ(cell("Tbl_Receive_State", 2, 2), QStringLiteral("never received"));
+
+    QTest::keyClicks(widget<QLineEdit>("E_Send_Id"), QStringLiteral("281"));
+    QTest::keyClicks(widget<QLineEdit>("E_Send_Data"), QStringLiteral("12 34"));
+    QTest::mouseClick(widget<QPushButton>("Btn_Send"), Qt::LeftButton);
+    window.flush();
+    EXPECT_EQ(cell("Tbl_Registers", row, 1), QStringLiteral("4660"));
+    EXPECT_EQ(cell("Tbl_Registers", row, 2), QStringLiteral("0x1234"));
+    EXPECT_FALSE(cell("Tbl_Registers", row, 4).isEmpty());   // the time of the change
+    const QAbstractItemModel* registers = widget<QTableView>("Tbl_Registers")->model();
+    EXPECT_TRUE(registers->data(registers->index(row, 0), Qt::BackgroundRole).isValid());   // highlighted
+    const int logRow = rowOf("Tbl_Log", 2, QStringLiteral("281"));
+    ASSERT_GE(logRow, 0);
+    EXPECT_EQ(cell("Tbl_Log", logRow, 1), QStringLiteral("RX"));
+    EXPECT_EQ(cell("Tbl_Log", logRow, 3), QStringLiteral("12 34"));
+    EXPECT_EQ(cell("Tbl_Log", logRow, 4), QStringLiteral("receive frame 3"));
+    EXPECT_EQ(cell("Tbl_Receive_State", 2, 2), QStringLiteral("fresh"));
+
+    // A frame the configuration does not know is logged as such; a bad text is refused.
+    widget<QLineEdit>("E_Send_Id")->setText(QStringLiteral("123"));
+    QTest::mouseClick(widget<QPushButton>("Btn_Send"), Qt::LeftButton);
+    window.flush();
+    EXPECT_EQ(cell("Tbl_Log", rowOf("Tbl_Log", 2, QStringLiteral("123")), 4), QStringLiteral("not configured"));
+    widget<QLineEdit>("E_Send_Data")->setText(QStringLiteral("1 2 3 4 5 6 7 8 9"));
+    QTest::mouseClick(widget<QPushButton>("Btn_Send"), Qt::LeftButton);
+    EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("A frame holds at most 8 data bytes.")});
+
+    QTest::mouseClick(widget<QPushButton>("Btn_Stop"), Qt::LeftButton);
+    EXPECT_FALSE(window.isRunning());
+    EXPECT_TRUE(widget<QPushButton>("Btn_Start")->isEnabled());
+    QTcpServer again;
+    EXPECT_TRUE(again.listen(QHostAddress::LocalHost, port));   // the port is free
+    EXPECT_EQ(cell("Tbl_Registers", row, 1), QStringLiteral("4660"));   // the last values stay in view
+}
+
+TEST_F(VirtualConverterWindowTest, ConfigurationThatDoesNotCompileIsReportedAndNothingRuns)
+{
+    home.write(QStringLiteral("PROJECTS/Conveyor/RCobDef.xml"), "<COBID><row CobID=\"x\" Dimensin=\"8\"/></COBID>");
+    window.FormShow();
+    window.show();
+    widget<QSpinBox>("E_Port")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    EXPECT_FALSE(window.isRunning());
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("RCobDef.xml"))) << prompter.errors[0].toStdString();
+}
+
+} // namespace
+} // namespace px
