@@ -2,6 +2,7 @@
 
 #include "core/base/error.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QHostAddress>
 #include <QModbusTcpServer>
@@ -191,6 +192,19 @@ void ModbusTcpEndpoint::close()
 {
     if (!m_server)
         return;
+    // Every client connection ends here and is deleted the way the server deletes one a
+    // client closes: a connection deleted only with the server would keep its buffer.
+    QList<QPointer<QTcpSocket>> clients;
+    for (QTcpSocket* client : m_server->findChildren<QTcpSocket*>())
+        clients << client;
+    for (const QPointer<QTcpSocket>& client : clients) {
+        if (client)
+            client->abort();
+    }
+    for (const QPointer<QTcpSocket>& client : clients) {
+        if (client)
+            QCoreApplication::sendPostedEvents(client, QEvent::DeferredDelete);
+    }
     m_server->disconnectDevice();
     m_server.reset();
 }
