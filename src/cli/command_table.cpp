@@ -21,6 +21,7 @@ namespace px::cli {
 int runCompileCommand(const Arguments& args);
 int runDumpCommand(const Arguments& args);
 int runHelpCommand(const Arguments& args);
+int runSimulateCommand(const Arguments& args);
 
 namespace {
 
@@ -55,6 +56,34 @@ QList<Command> makeTable()
                            "set, every parameter-record field and whether the stored checksum is right.\n"
                            "A file longer than the longest image is refused."),
             &runDumpCommand,
+        },
+        {
+            QStringLiteral("simulate"),
+            QStringLiteral("run a configuration as a virtual converter for a Modbus TCP master"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
+            {{QStringLiteral("port"), QStringLiteral("N"),
+              QStringLiteral("listen for Modbus TCP on port N (default 1502, 0 for any free port)")},
+             {QStringLiteral("can"), QStringLiteral("CHOICE"),
+              QStringLiteral("the CAN side: virtualcan (default), PLUGIN:INTERFACE or stdio")},
+             {QStringLiteral("log"), QStringLiteral("FILE"), QStringLiteral("append the log to FILE as well")},
+             {QStringLiteral("address"), QStringLiteral("ADDR"), QStringLiteral("listen on ADDR instead of 127.0.0.1")}},
+            QStringLiteral("Compiles the configuration folder DIR in memory and runs its bank2.bin as the\n"
+                           "configurator's model of the converter: a Modbus TCP server on 127.0.0.1 (holding\n"
+                           "registers 0 to 65535, function codes 3, 4, 6 and 16, any unit identifier) and a\n"
+                           "CAN side. Received frames set the registers mapped onto their bytes; writes to\n"
+                           "registers of transmit mappings fill transmit frames, sent on change, on write\n"
+                           "and on timer; a write to any other register is refused with exception 2.\n"
+                           "\n"
+                           "The CAN side is virtualcan (Qt's virtual bus, which other Qt CAN tools on this\n"
+                           "computer join), any Qt CAN bus plugin and interface (socketcan:vcan0,\n"
+                           "peakcan:usb0), or stdio: frames in the candump log format,\n"
+                           "\"(1700000000.000000) vcan0 181#1122334455667788\", remote frames as \"181#R\",\n"
+                           "read from standard input and written to standard output.\n"
+                           "\n"
+                           "Prints where it listens, then logs each frame, register change and Modbus write\n"
+                           "(to standard error in stdio mode). Runs until Ctrl+C, or the end of the input in\n"
+                           "stdio mode. A configuration that does not compile stops it with exit status 1."),
+            &runSimulateCommand,
         },
         {
             QStringLiteral("help"),

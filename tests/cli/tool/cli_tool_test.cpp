@@ -257,7 +257,7 @@ TEST_F(Tool, ManualPageAndCompletionFollowTheCommandTable)
         const char* words;
         const char* offered;
     } cases[] = {
-        {"px40318 ''", "compile dump help --help --version"},
+        {"px40318 ''", "compile dump help simulate --help --version"},
         {"px40318 c", "compile"},
         {"px40318 compile --", "--out --quiet --help"},
         {"px40318 compile --out conf_", "conf_a"},

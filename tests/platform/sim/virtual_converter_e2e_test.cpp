@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QVariant>
 
 #include <gtest/gtest.h>
@@ -209,6 +210,28 @@ TEST(VirtualConverterEndToEnd, CommandLineToolRunsOnStandardInputAndOutput)
     EXPECT_TRUE(log.contains(QStringLiteral("RX 281 [2] 56 78 receive frame 3"))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("register 10 = 22136 (0x5678)")));
     EXPECT_TRUE(log.contains(QStringLiteral("Stopped: end of input")));
+}
+
+} // namespace
+} // namespace px
+
+namespace px {
+namespace {
+
+TEST(VirtualConverterEndToEnd, ConfigurationThatDoesNotCompileStopsTheToolWithStatusOne)
+{
+    QTemporaryDir dir;
+    QFile bad(dir.filePath(QStringLiteral("RCobDef.xml")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("<COBID><row CobID=\"x\" Dimensin=\"8\"/></COBID>");
+    bad.close();
+    QProcess tool;
+    tool.start(QStringLiteral(PX40318_EXE), {QStringLiteral("simulate"), dir.path(), QStringLiteral("--port"), QStringLiteral("0")});
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    EXPECT_EQ(tool.exitCode(), 1);
+    const QString error = QString::fromUtf8(tool.readAllStandardError());
+    EXPECT_TRUE(error.contains(QStringLiteral("RCobDef.xml"))) << error.toStdString();
+    EXPECT_TRUE(tool.readAllStandardOutput().isEmpty());
 }
 
 } // namespace
