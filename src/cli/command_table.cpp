@@ -19,6 +19,8 @@
 namespace px::cli {
 
 int runCompileCommand(const Arguments& args);
+int runDbcCommand(const Arguments& args);
+int runImportCommand(const Arguments& args);
 int runDumpCommand(const Arguments& args);
 int runHelpCommand(const Arguments& args);
 int runSimulateCommand(const Arguments& args);
@@ -84,6 +86,44 @@ QList<Command> makeTable()
                            "(to standard error in stdio mode). Runs until Ctrl+C, or the end of the input in\n"
                            "stdio mode. A configuration that does not compile stops it with exit status 1."),
             &runSimulateCommand,
+            QStringLiteral("dbc"),
+            QStringLiteral("write a configuration as a CAN database (DBC)"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
+            {{QStringLiteral("out"), QStringLiteral("FILE"), QStringLiteral("write FILE instead of DIR/<folder name>.dbc")},
+             quietOption()},
+            QStringLiteral("Writes every frame of both directions of the configuration folder DIR as a\n"
+                           "message of a CAN database: 29-bit identifiers with bit 31 set, the mnemonic\n"
+                           "made a valid name, one signal per mapped register part (R<index>_HI,\n"
+                           "R<index>_LO, or one 16-bit signal R<index> where high and low part are\n"
+                           "adjacent bytes, in Motorola or Intel order) and the timer of timed frames as\n"
+                           "GenMsgCycleTime. The converter is the node PX40318, the rest of the bus the\n"
+                           "node CAN_Bus. Frames or entries that cannot be written are named on\n"
+                           "standard error and left out."),
+            &runDbcCommand,
+        },
+        {
+            QStringLiteral("import"),
+            QStringLiteral("add frames of a CAN database or a candump capture to a configuration"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")},
+             {QStringLiteral("FILE"), QStringLiteral("a CAN database (.dbc) or a candump capture")}},
+            {{QStringLiteral("receive"), QStringLiteral("IDS"), QStringLiteral("the frames to add to the receive list: identifiers separated by commas, or all")},
+             {QStringLiteral("transmit"), QStringLiteral("IDS"), QStringLiteral("the frames to add to the transmit list (a database only)")},
+             {QStringLiteral("registers-from"), QStringLiteral("N"),
+              QStringLiteral("number the new registers from N (default: one past the highest in use)")},
+             quietOption()},
+            QStringLiteral("Appends the chosen frames after the last frame of the receive or transmit list\n"
+                           "of DIR and maps their signals onto registers of the same direction: an 8-bit\n"
+                           "byte-aligned signal onto a register's low part, a 16-bit one onto one register,\n"
+                           "a 32-bit one onto two consecutive registers, the high word first. Registers are\n"
+                           "numbered in the order of the file, skipping indexes in use. A receive frame\n"
+                           "with a cycle time (or a capture's mean period) gets a time-out of three of them,\n"
+                           "a transmit frame with a cycle time is sent on that timer (dip-switch device).\n"
+                           "Prints each frame and register added and each signal not mapped, with why.\n"
+                           "\n"
+                           "The frame list and the mapping of a direction are written together. When an\n"
+                           "identifier is not in FILE or the frames or entries would not fit, nothing is\n"
+                           "written and the exit status is 1."),
+            &runImportCommand,
         },
         {
             QStringLiteral("help"),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/config/configuration.h"
 #include "core/exchange/can_database.h"
 
 #include <QString>
@@ -11,7 +12,7 @@
 
 namespace px::exchange {
 
-enum class Direction { Receive, Transmit };
+using Direction = config::Direction;
 
 // Room of the configuration: the frame editors' rows and the images' mapping tables.
 inline constexpr int kJumperFrameRows = 250;

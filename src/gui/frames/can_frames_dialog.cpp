@@ -7,6 +7,7 @@
 #include "gui/common/grid_view.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
+#include "gui/exchange/frame_exchange.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -104,6 +105,10 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
         connect(Btn_CopyRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_CopyRowClick);
         connect(Btn_PasteRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_PasteRowClick);
     }
+    // Import... and Export DBC...: frames of a CAN database or a capture, and the other way.
+    auto* exchangeBar = new FrameExchangeBar(kind == FrameListKind::ReceiveJumper || kind == FrameListKind::ReceiveDip, m_session, m_prompter, this);
+    buttons->addWidget(exchangeBar);
+    connect(exchangeBar, &FrameExchangeBar::importRequested, this, &CanFramesDialog::Btn_ImportFramesClick);
     Btn_OK = button("Btn_OK");
     Btn_Cancel = button("Btn_Cancel");
     buttons->addStretch(1);
@@ -273,6 +278,15 @@ void CanFramesDialog::Btn_PasteRowClick()
     if (Paste_Row(m_model->grid(), StringGrid1->currentGridRow(), Do_Copy, m_session.clipboard, m_prompter,
                   m_session.messages))
         m_model->refresh();
+}
+
+void CanFramesDialog::Btn_ImportFramesClick()
+{
+    // A cell still being edited belongs to the table that is checked and saved with the import.
+    StringGrid1->commitEdit();
+    if (importIntoFrameList(m_kind, m_model->grid(), parGen, m_loadIncomplete, m_session, m_prompter, this))
+        m_loadIncomplete = false;
+    m_model->refresh();
 }
 
 } // namespace px

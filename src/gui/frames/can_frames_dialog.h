@@ -41,6 +41,8 @@ public:
     void Btn_InsertRowClick();
     void Btn_CopyRowClick();
     void Btn_PasteRowClick();
+    // Import...: frames of a CAN database or a capture appended, saved with their mappings.
+    void Btn_ImportFramesClick();
 
     // Set by Copy Row, cleared at each showing: a paste needs a copy of this showing.
     bool Do_Copy = false;

@@ -404,11 +404,12 @@ TEST_F(FramesDialogTest, KeyboardReachesTheButtonsInTheirOrderAndEnterPressesThe
     // Out of the table, the buttons come in the order they stand.
     QStringList order;
     QTest::keyClick(v, Qt::Key_Tab, Qt::ControlModifier);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 8; ++i) {
         order << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(order.join(u' '), s("Btn_DeleteRow Btn_InsertRow Btn_CopyRow Btn_PasteRow Btn_OK Btn_Cancel"));
+    EXPECT_EQ(order.join(u' '),
+              s("Btn_DeleteRow Btn_InsertRow Btn_CopyRow Btn_PasteRow Btn_ImportFrames Btn_ExportDbc Btn_OK Btn_Cancel"));
     EXPECT_EQ(QApplication::focusWidget(), v) << "Tab from the last button comes back to the table";
 
     // Enter presses the button that has the focus.

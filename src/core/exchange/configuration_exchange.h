@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/config/configuration.h"
+#include "core/exchange/capture_reader.h"
+#include "core/exchange/dbc_writer.h"
+#include "core/exchange/import_plan.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace px::exchange {
+
+// The configuration's frames of both directions and their register mappings as the DBC
+// export sees them. Frames whose identifier is no integer or beyond its format, and
+// mapping entries that name no frame or whose index is no integer, are left out with a
+// note; a data length that is no integer counts as 8, as the mapping editors read it.
+ExportNetwork exportNetwork(const config::Configuration& config, QStringList& notes);
+
+// The configuration as a DBC file (see writeDbc), with the notes of exportNetwork first.
+DbcText configurationDbc(const config::Configuration& config);
+
+// What the configuration holds in the direction imported into. The registers are numbered
+// from `firstRegister`, or, without one, from one past the highest register used in that
+// direction (0 when there is none).
+ImportTarget importTarget(const config::Configuration& config, Direction direction,
+                          std::optional<int> firstRegister = std::nullopt);
+
+// Appends the plan's frames after the last frame of the direction's list, as the editor of
+// the configuration's device generation writes a row, and its entries to the mapping of
+// the same direction.
+void applyImport(config::Configuration& config, Direction direction, const ImportPlan& plan);
+
+// The two files an import into `direction` writes together.
+std::vector<config::ConfigFile> importedFiles(Direction direction);
+
+// The frames a file offers: a CAN database when its name ends in .dbc (any case), a
+// candump capture otherwise. Nothing when the reading of a capture was cancelled.
+struct ImportSource {
+    QString fileName;
+    bool capture = false;
+    std::vector<ImportMessage> messages;
+};
+std::optional<ImportSource> readImportSource(const QString& path, const CaptureProgress& progress = {});
+
+// The messages a command line names: "all", or identifiers separated by commas in the
+// integer syntax (385, 0x181), each matched whatever its format; in file order. An
+// identifier that is no number or that the file lacks is an error (px::Error).
+std::vector<ImportMessage> selectMessages(const std::vector<ImportMessage>& messages, const QString& identifiers,
+                                          const QString& fileName);
+
+// What an import added and what it did not, one line each, as the command line prints it.
+QStringList importReport(const ImportPlan& plan, const std::vector<ImportMessage>& chosen, const ImportTarget& target);
+
+} // namespace px::exchange

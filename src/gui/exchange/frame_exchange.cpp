@@ -1,0 +1,155 @@
+#include "gui/exchange/frame_exchange.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/exchange/configuration_exchange.h"
+#include "core/platform/prompter.h"
+#include "core/shell/session.h"
+#include "gui/common/guard.h"
+#include "gui/exchange/import_picker_dialog.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QProgressDialog>
+#include <QPushButton>
+
+namespace px {
+namespace {
+
+bool isReceive(FrameListKind kind)
+{
+    return kind == FrameListKind::ReceiveJumper || kind == FrameListKind::ReceiveDip;
+}
+
+// Reads a capture with a progress bar that can cancel it; a database at once.
+std::optional<exchange::ImportSource> readWithProgress(const QString& path, QWidget* parent)
+{
+    QProgressDialog progress(QStringLiteral("Reading %1 ...").arg(displayPath(path)), QStringLiteral("Cancel"), 0, 1000, parent);
+    progress.setObjectName(QStringLiteral("PD_Reading"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    return exchange::readImportSource(path, [&progress](qint64 done, qint64 total) {
+        if (total > 0)
+            progress.setValue(static_cast<int>(done * 1000 / total));
+        QApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+}
+
+} // namespace
+
+QString importFileFilter(bool receive)
+{
+    return receive ? QStringLiteral("CAN database or candump capture (*.dbc *.log *.txt)|*.dbc;*.log;*.txt|All files (*)|*")
+                   : QStringLiteral("CAN database (*.dbc)|*.dbc");
+}
+
+FrameExchangeBar::FrameExchangeBar(bool receive, Session& session, Prompter& prompter, QWidget* parent)
+    : QWidget(parent), m_session(session), m_prompter(prompter)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    Btn_ImportFrames = new QPushButton(QStringLiteral("Import..."), this);
+    Btn_ImportFrames->setObjectName(QStringLiteral("Btn_ImportFrames"));
+    Btn_ImportFrames->setToolTip(receive ? QStringLiteral("Add frames from a CAN database (DBC) or a candump capture")
+                                         : QStringLiteral("Add frames from a CAN database (DBC)"));
+    Btn_ExportDbc = new QPushButton(QStringLiteral("Export DBC..."), this);
+    Btn_ExportDbc->setObjectName(QStringLiteral("Btn_ExportDbc"));
+    Btn_ExportDbc->setToolTip(QStringLiteral("Write the saved configuration as a CAN database into its folder"));
+    for (QPushButton* b : {Btn_ImportFrames, Btn_ExportDbc}) {
+        b->setAutoDefault(false);
+        layout->addWidget(b);
+    }
+    connect(Btn_ImportFrames, &QPushButton::clicked, this, &FrameExchangeBar::importRequested);
+    connect(Btn_ExportDbc, &QPushButton::clicked, this, &FrameExchangeBar::exportDbc);
+}
+
+void FrameExchangeBar::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        for (QPushButton* b : {Btn_ImportFrames, Btn_ExportDbc}) {
+            if (b->hasFocus()) {
+                b->click();
+                return;
+            }
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FrameExchangeBar::exportDbc()
+{
+    const Workspace& ws = m_session.ws;
+    guarded(m_prompter, [&] {
+        const config::Configuration config = config::readConfiguration(ws.Conf_Folder);
+        const exchange::DbcText text = exchange::configurationDbc(config);
+        const QString path = ws.Conf_Folder + u'/' + ws.Active_Conf + QStringLiteral(".dbc");
+        writeFileAtomically(path, text.bytes);
+        QString message = QStringLiteral("The saved configuration is written as a CAN database into %1.").arg(displayPath(path));
+        if (!text.notes.isEmpty())
+            message += QStringLiteral("\n\nLeft out:\n") + text.notes.join(u'\n');
+        m_prompter.information(message);
+    });
+}
+
+bool importIntoFrameList(FrameListKind kind, TextGrid& grid, const FrameParGen& parGen, bool loadIncomplete,
+                         Session& session, Prompter& prompter, QWidget* parent)
+{
+    if (const std::optional<RowFault> fault = Controllo_dati(kind, grid, parGen.CAN_Type)) {
+        prompter.error(faultText(session.messages, *fault));
+        return false;
+    }
+    const bool receive = isReceive(kind);
+    const exchange::Direction direction = receive ? exchange::Direction::Receive : exchange::Direction::Transmit;
+    const QString folder = session.ws.Conf_Folder;
+    const QString path = prompter.openFile(folder, importFileFilter(receive));
+    if (path.isEmpty())
+        return false;
+
+    std::optional<exchange::ImportSource> source;
+    config::Configuration config;
+    bool ready = guarded(prompter, [&] {
+        source = readWithProgress(path, parent);
+        if (!source)
+            return;
+        if (source->capture && !receive)
+            throw Error(QStringLiteral("A bus capture gives frames the converter receives: import %1 into the receive list.")
+                            .arg(source->fileName));
+        config = config::readConfiguration(folder);
+        // The list as the table holds it, read back as the editor's OK would write it.
+        const QByteArray rows = frameListBytes(kind, grid, parGen);
+        if (receive)
+            config.receiveFrames = config::readReceiveFrames(rows, config::fileName(config::framesFile(direction)));
+        else
+            config.transmitFrames = config::readTransmitFrames(rows, config::fileName(config::framesFile(direction)));
+    });
+    if (!ready || !source)
+        return false;
+
+    ImportPickerDialog picker(prompter, parent);
+    picker.FormShow(source->fileName, source->messages, exchange::importTarget(config, direction));
+    if (picker.exec() != QDialog::Accepted)
+        return false;
+
+    const exchange::ImportPlan plan = picker.plan();
+    const QString framePath = receive ? session.ws.File_RCobDef : session.ws.File_TCobDef;
+    const bool written = guarded(prompter, [&] {
+        exchange::applyImport(config, direction, plan);
+        if (loadIncomplete)
+            keepBackup(framePath);
+        config::writeConfiguration(config, folder, exchange::importedFiles(direction));
+        grid.clearData();
+        loadFrameList(kind, framePath, grid);
+    });
+    if (written) {
+        prompter.information(QStringLiteral("%1 frames and %2 mapping entries are imported and saved.")
+                                 .arg(plan.frames.size())
+                                 .arg(plan.entries.size()));
+    }
+    return written;
+}
+
+} // namespace px

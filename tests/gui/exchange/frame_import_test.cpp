@@ -1,0 +1,198 @@
+#include "gui/frames/receive_frames_dialogs.h"
+#include "gui/frames/transmit_frames_dialogs.h"
+
+#include "core/base/atomic_file.h"
+#include "core/config/configuration.h"
+#include "core/exchange/dbc_reader.h"
+#include "gui/exchange/import_picker_dialog.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace px {
+namespace {
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// Works the picker once it is open as the modal window, then lets the import go on.
+// Polls for it with a deadline: the picker opens only after the file is read.
+void whenPickerOpens(std::function<void(ImportPickerDialog&)> work)
+{
+    auto* timer = new QTimer;
+    const QDeadlineTimer deadline(10000);
+    QObject::connect(timer, &QTimer::timeout, [timer, work, deadline] {
+        auto* picker = qobject_cast<ImportPickerDialog*>(QApplication::activeModalWidget());
+        if (!picker && !deadline.hasExpired())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (picker)
+            work(*picker);
+        else
+            ADD_FAILURE() << "the picker did not open";
+    });
+    timer->start(10);
+}
+
+void tickIdentifier(ImportPickerDialog& picker, const char* id)
+{
+    auto* table = picker.findChild<QTableWidget*>(s("TW_Messages"));
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (table->item(r, 0)->text() == s(id))
+            table->item(r, 0)->setCheckState(Qt::Checked);
+    }
+}
+
+void click(QWidget& w, const char* name)
+{
+    QTest::mouseClick(w.findChild<QPushButton*>(s(name)), Qt::LeftButton);
+}
+
+class FrameImportTest : public ::testing::Test {
+protected:
+    FrameImportTest()
+    {
+        home.activate(s("Plant1"));
+        writeFileAtomically(home.session.ws.File_ParGen,
+                            "<GeneralParameter><Device_Type>1</Device_Type><CANType>1</CANType></GeneralParameter>");
+        writeFileAtomically(home.session.ws.File_RCobDef,
+                            "<COBID><row CobID=\"0x100\" CobType=\"2.0A (11 bits)\" Dimensin=\"8\" TimeOut_Time=\"0\" TimeOut=\"N\" "
+                            "RTR=\"N\" TimeRTR=\"\" DefaultValues=\"\" Mnemonic=\"First\"/></COBID><!--SW_VERSION = 2.505-->");
+        writeFileAtomically(home.session.ws.File_RInfoCob,
+                            "<RInfoCob><row Index=\"11\" NrPdo=\"1\" PosComp=\"18\"/></RInfoCob><!--SW_VERSION = 2.505-->");
+        prompter.fileAnswers = {test::fixturePath(s("exchange/constructs.dbc"))};
+    }
+
+    QByteArray rcob() const { return home.read(s("PROJECTS/Plant1/RCobDef.xml")); }
+    QByteArray rinfo() const { return home.read(s("PROJECTS/Plant1/RInfoCob.xml")); }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+};
+
+TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
+{
+    TFReceiveCANFrames_K editor(home.session, prompter);
+    editor.FormShow();
+    editor.show();
+    whenPickerOpens([](ImportPickerDialog& picker) {
+        QTest::keyClicks(picker.findChild<QLineEdit*>(s("E_Filter")), s("drive"));
+        click(picker, "Btn_CheckShown");
+        picker.findChild<QSpinBox*>(s("SB_FirstRegister"))->setValue(10);
+        picker.findChild<QSpinBox*>(s("SB_TimeOut1"))->setValue(450);
+        click(picker, "Btn_Import");
+    });
+    click(editor, "Btn_ImportFrames");
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    EXPECT_EQ(prompter.infos, QStringList{s("1 frames and 5 mapping entries are imported and saved.")});
+    EXPECT_EQ(prompter.lastFolder, home.session.ws.Conf_Folder);
+
+    const config::Configuration c = config::readConfiguration(home.session.ws.Conf_Folder);
+    ASSERT_EQ(c.receiveFrames.size(), 2u);
+    EXPECT_EQ(c.receiveFrames[0].mnemonic, s("First"));
+    EXPECT_EQ(c.receiveFrames[1].cobId, s("0x181"));
+    EXPECT_EQ(c.receiveFrames[1].cobType, s("2.0A (11 bits)"));
+    EXPECT_EQ(c.receiveFrames[1].timeOutTime, s("450"));
+    EXPECT_EQ(c.receiveFrames[1].timeOut, s("Y"));
+    EXPECT_EQ(c.receiveFrames[1].mnemonic, s("DriveStatus"));
+    QStringList indexes;
+    for (const config::MappingEntry& e : c.receiveMappings)
+        indexes << QStringLiteral("%1@%2:%3/%4").arg(e.registerIndex).arg(e.frameNumber).arg(e.highByte).arg(e.lowByte);
+    EXPECT_EQ(indexes, (QStringList{s("11@1:1/2"), s("10@2:2/1"), s("12@2:3/4"), s("13@2:0/5"), s("14@2:5/6"), s("15@2:7/8")}));
+    // The table shows the list as saved.
+    EXPECT_EQ(editor.grid().cell(2, 1), s("0x181"));
+    EXPECT_EQ(editor.grid().cell(2, 4), s("450"));
+    editor.close();
+}
+
+TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
+{
+    const QByteArray frames = rcob();
+    const QByteArray mappings = rinfo();
+
+    TFReceiveCANFrames_K editor(home.session, prompter);
+    editor.FormShow();
+    editor.show();
+    whenPickerOpens([](ImportPickerDialog& picker) {
+        tickIdentifier(picker, "0x181");
+        click(picker, "Btn_Cancel");
+    });
+    click(editor, "Btn_ImportFrames");
+    EXPECT_TRUE(prompter.infos.isEmpty());
+    EXPECT_EQ(rcob(), frames);
+    EXPECT_EQ(rinfo(), mappings);
+
+    // 299 frames in the table: two more do not fit the 300 rows.
+    TextGrid& grid = const_cast<TextGrid&>(editor.grid());
+    for (int r = 2; r <= 299; ++r) {
+        grid.setCell(r, 1, QString::number(0x200 + r));
+        grid.setCell(r, 2, s("2.0A (11 bits)"));
+        grid.setCell(r, 3, s("8"));
+        grid.setCell(r, 4, s("0"));
+    }
+    prompter.fileAnswers = {test::fixturePath(s("exchange/constructs.dbc"))};
+    whenPickerOpens([](ImportPickerDialog& picker) {
+        tickIdentifier(picker, "0x181");
+        tickIdentifier(picker, "0x1");
+        click(picker, "Btn_Import");
+        click(picker, "Btn_Cancel");
+    });
+    click(editor, "Btn_ImportFrames");
+    EXPECT_EQ(prompter.errors,
+              QStringList{s("The receive frame list would hold 301 frames, 1 more than its 300 rows. Nothing was imported.")});
+    EXPECT_EQ(rcob(), frames);
+    EXPECT_EQ(rinfo(), mappings);
+
+    // A row the editor's check refuses: its message, and no file is even asked for.
+    grid.setCell(5, 3, s("9"));
+    prompter.errors.clear();
+    prompter.fileAnswers = {test::fixturePath(s("exchange/constructs.dbc"))};
+    click(editor, "Btn_ImportFrames");
+    EXPECT_EQ(prompter.errors, QStringList{s("Error row 5!! Dimension must be between 1 and 8")});
+    EXPECT_EQ(prompter.fileAnswers.size(), 1u);
+    EXPECT_EQ(rcob(), frames);
+    editor.close();
+}
+
+TEST_F(FrameImportTest, TransmitListRefusesACaptureAndExportsTheDatabase)
+{
+    TFTransmitCANFrames_K editor(home.session, prompter);
+    editor.FormShow();
+    editor.show();
+    prompter.fileAnswers = {test::fixturePath(s("exchange/log_shape.log"))};
+    click(editor, "Btn_ImportFrames");
+    EXPECT_EQ(prompter.lastFilter, s("CAN database (*.dbc)|*.dbc"));
+    EXPECT_EQ(prompter.errors,
+              QStringList{s("A bus capture gives frames the converter receives: import log_shape.log into the receive list.")});
+
+    // Enter presses the focused button, as on the editor's own buttons.
+    editor.findChild<QPushButton*>(s("Btn_ExportDbc"))->setFocus();
+    QTest::keyClick(editor.findChild<QPushButton*>(s("Btn_ExportDbc")), Qt::Key_Return);
+    const QString path = home.session.ws.Conf_Folder + s("/Plant1.dbc");
+    ASSERT_EQ(prompter.infos.size(), 1);
+    EXPECT_TRUE(prompter.infos[0].contains(displayPath(path)));
+    const exchange::CanDatabase db = exchange::readDbcFile(path);
+    ASSERT_EQ(db.messages.size(), 1u);
+    EXPECT_EQ(db.messages[0].id, 0x100u);
+    EXPECT_EQ(db.messages[0].signalList.size(), 1u);
+    editor.close();
+}
+
+} // namespace
+} // namespace px
