@@ -86,6 +86,8 @@ QList<Command> makeTable()
                            "(to standard error in stdio mode). Runs until Ctrl+C, or the end of the input in\n"
                            "stdio mode. A configuration that does not compile stops it with exit status 1."),
             &runSimulateCommand,
+        },
+        {
             QStringLiteral("dbc"),
             QStringLiteral("write a configuration as a CAN database (DBC)"),
             {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
