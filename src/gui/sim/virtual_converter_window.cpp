@@ -320,6 +320,11 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     right->addWidget(Tbl_Receive_State);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({430, 530});
+    for (const auto& [column, width] : {std::pair{0, 60}, {1, 55}, {2, 60}, {3, 180}})
+        Tbl_Registers->setColumnWidth(column, width);
+    for (const auto& [column, width] : {std::pair{0, 90}, {1, 70}, {2, 75}, {3, 170}})
+        Tbl_Log->setColumnWidth(column, width);
     top->addWidget(splitter, 1);
 
     auto* sender = new QGroupBox(QStringLiteral("Send a frame to the receive side"), this);
@@ -416,10 +421,14 @@ void VirtualConverterWindow::Btn_StartClick()
                                                       m_ports.modbusEndpoint());
     simulator->start(QStringLiteral("127.0.0.1"), static_cast<std::uint16_t>(E_Port->value()));
     simulator->addObserver(this);
-    connect(simulator.get(), &sim::Simulator::ended, this, [this](const QString& reason) {
-        Btn_StopClick();
-        L_Status->setText(QStringLiteral("Stopped: %1").arg(reason));
-    });
+    // Queued: the converter is deleted by the stop, so not while it is still telling of its end.
+    connect(
+        simulator.get(), &sim::Simulator::ended, this,
+        [this](const QString& reason) {
+            Btn_StopClick();
+            L_Status->setText(QStringLiteral("Stopped: %1").arg(reason));
+        },
+        Qt::QueuedConnection);
     m_simulator = std::move(simulator);
     m_pendingRegisters.clear();
     m_pendingLog.clear();

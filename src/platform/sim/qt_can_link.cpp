@@ -37,8 +37,11 @@ void QtCanLink::open()
         device->setConfigurationParameter(QCanBusDevice::BitRateKey, QVariant::fromValue(m_bitRate));
     connect(device.get(), &QCanBusDevice::framesReceived, this, &QtCanLink::readFrames);
     connect(device.get(), &QCanBusDevice::errorOccurred, this, [this](QCanBusDevice::CanBusError e) {
-        if (e == QCanBusDevice::ConnectionError && m_device)
+        if (e == QCanBusDevice::ConnectionError && m_device) {
+            m_inDeviceSignal = true;
             Q_EMIT ended(QStringLiteral("The CAN interface %1 failed: %2").arg(description(), m_device->errorString()));
+            m_inDeviceSignal = false;
+        }
     });
     if (!device->connectDevice())
         throw Error(QStringLiteral("Cannot open the CAN interface %1: %2").arg(description(), device->errorString()));
@@ -52,6 +55,9 @@ void QtCanLink::close()
     std::unique_ptr<QCanBusDevice> device = std::move(m_device);
     device->disconnect(this);
     device->disconnectDevice();
+    // A device whose failure is being handled is deleted once its signal has returned.
+    if (m_inDeviceSignal)
+        device.release()->deleteLater();
 }
 
 void QtCanLink::send(const sim::CanFrame& frame)

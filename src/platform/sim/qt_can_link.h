@@ -29,6 +29,7 @@ private:
     QString m_interface;
     std::uint32_t m_bitRate = 0;
     std::unique_ptr<QCanBusDevice> m_device;
+    bool m_inDeviceSignal = false;
 };
 
 } // namespace px
