@@ -30,8 +30,9 @@ QByteArray largestImage()
     QByteArray rx = "<COBID>";
     for (int i = 0; i < 300; ++i) {
         rx += QStringLiteral("<row CobID=\"0x%1\" CobType=\"2.0B (29 bits)\" Dimensin=\"8\" TimeOut_Time=\"1000\" TimeOut=\"Y\" "
-                             "RTR=\"Y\" TimeRTR=\"500\" DefaultValues=\"1,2,3,4,5,6,7,8\"/>")
+                             "RTR=\"Y\" TimeRTR=\"500\" DefaultValues=\"%2\"/>")
                   .arg(0x18FF0000 + i, 0, 16)
+                  .arg(i < 256 ? QStringLiteral("1,2,3,4,5,6,7,8") : QString())
                   .toLatin1();
     }
     rx += "</COBID>";
