@@ -1,5 +1,7 @@
 #include "gui/sim/virtual_converter_window.h"
 
+#include "core/base/error.h"
+#include "core/config/configuration.h"
 #include "core/image/compiler.h"
 #include "core/platform/prompter.h"
 #include "core/platform/virtual_converter_ports.h"
@@ -205,25 +207,28 @@ class ReceiveStateModel final : public QAbstractTableModel {
 public:
     explicit ReceiveStateModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-    void reset(const sim::Converter* converter)
+    void reset(const sim::Converter* converter, QStringList names = {})
     {
         beginResetModel();
         m_converter = converter;
+        m_names = std::move(names);
         endResetModel();
     }
     void refresh()
     {
         if (rowCount() > 0)
-            Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 2));
+            Q_EMIT dataChanged(index(0, 2), index(rowCount() - 1, 2));
     }
 
     int rowCount(const QModelIndex& parent = {}) const override
     {
         return parent.isValid() || !m_converter ? 0 : static_cast<int>(m_converter->receiveFrames().size());
     }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 3; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 4; }
     QVariant data(const QModelIndex& index, int role) const override
     {
+        if (index.column() == 3)
+            return role == Qt::DisplayRole ? QVariant(m_names.value(index.row())) : QVariant();
         const sim::ReceiveState state = m_converter->receiveState(index.row());
         if (role == Qt::BackgroundRole && index.column() == 2 && state == sim::ReceiveState::TimedOut)
             return QBrush(QColor(255, 190, 190));
@@ -242,12 +247,13 @@ public:
     {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        static const char* const names[] = {"Receive frame", "Identifier", "State"};
+        static const char* const names[] = {"Receive frame", "Identifier", "State", "Mnemonic"};
         return QLatin1StringView(names[section]);
     }
 
 private:
     const sim::Converter* m_converter = nullptr;
+    QStringList m_names;
 };
 
 namespace {
@@ -433,8 +439,24 @@ void VirtualConverterWindow::Btn_StartClick()
     m_pendingRegisters.clear();
     m_pendingLog.clear();
     m_skippedLines = 0;
+    // The mnemonics only label what is shown; the image alone decides what runs.
+    m_receiveNames.clear();
+    m_transmitNames.clear();
+    try {
+        const config::Configuration configuration = config::readConfiguration(m_session.ws.Conf_Folder);
+        const sim::Converter& c = m_simulator->converter();
+        if (configuration.receiveFrames.size() == c.receiveFrames().size()) {
+            for (const config::ReceiveFrame& f : configuration.receiveFrames)
+                m_receiveNames << f.mnemonic;
+        }
+        if (configuration.transmitFrames.size() == c.transmitFrames().size()) {
+            for (const config::TransmitFrame& f : configuration.transmitFrames)
+                m_transmitNames << f.mnemonic;
+        }
+    } catch (const Error&) {
+    }
     m_registers->reset(&m_simulator->converter(), m_simulator->startTime());
-    m_states->reset(&m_simulator->converter());
+    m_states->reset(&m_simulator->converter(), m_receiveNames);
     m_log->clear();
     m_batch->start();
     showRunning();
@@ -532,9 +554,16 @@ void VirtualConverterWindow::flush()
     }
 }
 
+QString VirtualConverterWindow::frameText(sim::FrameRef ref) const
+{
+    const QStringList& names = ref.direction == sim::FrameRef::Direction::Transmit ? m_transmitNames : m_receiveNames;
+    const QString name = ref.direction == sim::FrameRef::Direction::None ? QString() : names.value(ref.index);
+    return name.isEmpty() ? sim::frameRefText(ref) : sim::frameRefText(ref) + QStringLiteral(" \u201C") + name + QStringLiteral("\u201D");
+}
+
 void VirtualConverterWindow::frameReceived(sim::Millis time, const sim::CanFrame& frame, sim::FrameRef match)
 {
-    m_pendingLog.push_back({time, QStringLiteral("RX"), frame, sim::frameRefText(match), {}});
+    m_pendingLog.push_back({time, QStringLiteral("RX"), frame, frameText(match), {}});
     if (m_pendingLog.size() > static_cast<std::size_t>(kLogCapacity)) {
         m_pendingLog.pop_front();
         ++m_skippedLines;
@@ -545,7 +574,7 @@ void VirtualConverterWindow::frameSent(sim::Millis time, const sim::CanFrame& fr
                                        sim::SendReason reason)
 {
     m_pendingLog.push_back({time, QStringLiteral("TX"), frame,
-                            sim::frameRefText(frameOf) + QStringLiteral(" (") + sim::sendReasonText(reason) + u')', {}});
+                            frameText(frameOf) + QStringLiteral(" (") + sim::sendReasonText(reason) + u')', {}});
     if (m_pendingLog.size() > static_cast<std::size_t>(kLogCapacity)) {
         m_pendingLog.pop_front();
         ++m_skippedLines;

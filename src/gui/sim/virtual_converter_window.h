@@ -83,6 +83,11 @@ private:
     VirtualConverterPorts& m_ports;
     sim::Clock& m_clock;
     std::unique_ptr<sim::Simulator> m_simulator;
+    // The frames' mnemonics from the configuration, by direction and index; empty when
+    // they cannot be told apart.
+    QStringList m_receiveNames;
+    QStringList m_transmitNames;
+    QString frameText(sim::FrameRef ref) const;
 
     std::map<std::uint16_t, std::pair<std::uint16_t, sim::Millis>> m_pendingRegisters;
     std::deque<PendingLine> m_pendingLog;

@@ -101,6 +101,7 @@ TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndSt
     EXPECT_EQ(cell("Tbl_Registers", row, 2), QStringLiteral("0xFF01"));
     EXPECT_EQ(cell("Tbl_Registers", row, 3), QStringLiteral("receive frame 3 bytes 1, 2"));
     EXPECT_EQ(cell("Tbl_Receive_State", 2, 2), QStringLiteral("never received"));
+    EXPECT_EQ(cell("Tbl_Receive_State", 2, 3), QStringLiteral("Belt sensor"));
 
     QTest::keyClicks(widget<QLineEdit>("E_Send_Id"), QStringLiteral("281"));
     QTest::keyClicks(widget<QLineEdit>("E_Send_Data"), QStringLiteral("12 34"));
@@ -115,7 +116,7 @@ TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndSt
     ASSERT_GE(logRow, 0);
     EXPECT_EQ(cell("Tbl_Log", logRow, 1), QStringLiteral("RX"));
     EXPECT_EQ(cell("Tbl_Log", logRow, 3), QStringLiteral("12 34"));
-    EXPECT_EQ(cell("Tbl_Log", logRow, 4), QStringLiteral("receive frame 3"));
+    EXPECT_EQ(cell("Tbl_Log", logRow, 4), QStringLiteral("receive frame 3 \u201CBelt sensor\u201D"));
     EXPECT_EQ(cell("Tbl_Receive_State", 2, 2), QStringLiteral("fresh"));
 
     // A frame the configuration does not know is logged as such; a bad text is refused.
