@@ -443,7 +443,9 @@ std::optional<CaptureSummary> readCapture(QIODevice& device, const QString& name
     bool first = true;
     std::int64_t sinceProgress = 0;
     for (;;) {
-        QByteArray chunk = device.read(kChunkSize);
+        // A read of the whole chunk size would allocate it even for a short capture.
+        const qint64 available = device.bytesAvailable();
+        QByteArray chunk = device.read(available > 0 ? std::min<qint64>(available, kChunkSize) : kChunkSize);
         if (chunk.isEmpty()) {
             if (device.atEnd() || !device.isReadable() || device.isSequential())
                 break;
