@@ -21,9 +21,9 @@ int runCompileCommand(const Arguments& args)
     try {
         px::image::CompileInput input = px::image::CompileInput::fromFolder(dir);
         const px::image::ConfigurationImage image = px::image::CompileConfiguration(input);
-        if (!QFileInfo(out).isDir() && !QDir().mkpath(out))
-            return failure(QStringLiteral("Cannot create the folder %1").arg(px::displayPath(out)));
-        px::image::WriteConfigurationImage(image, out);
+        // Creates the output folder where it is missing, and removes it again when the
+        // images cannot be written.
+        px::image::WriteConfigurationImageInto(image, out);
         if (args.isSet(QStringLiteral("quiet")))
             return kSuccess;
         const QByteArray* bytes[] = {&image.bank, &image.bank2, &image.esp32_1, &image.esp32_2};

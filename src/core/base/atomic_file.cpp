@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <optional>
 
 namespace px {
@@ -22,12 +23,13 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     // Where the folder refuses a temporary file, a direct write is still whole or reported.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString cause = file.errorString();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), openFailureCause(file, path)));
+    try {
+        writeWhole(file, bytes, path);
+    } catch (const Error&) {
         file.cancelWriting();
-        throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), cause));
+        throw;
     }
     if (!file.commit())
         throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), file.errorString()));
@@ -66,6 +68,28 @@ void writeFilesTogether(const std::vector<std::pair<QString, QByteArray>>& files
     }
 }
 
+QString openFailureCause(const QFileDevice& file, const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isFile() && !info.isWritable()) {
+        QFile probe(path);
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
+            return probe.errorString();
+    }
+    return file.errorString();
+}
+
+void writeWhole(QFileDevice& file, const QByteArray& bytes, const QString& path)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), file.errorString()));
+        done += n;
+    }
+}
+
 QByteArray readWholeFile(const QString& path)
 {
     QFile file(path);
@@ -74,6 +98,57 @@ QByteArray readWholeFile(const QString& path)
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+    return bytes;
+}
+
+bool configurationFileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    const auto refuse = [&path](const QString& cause) {
+        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), cause));
+    };
+    if (info.isSymLink() && !info.exists())
+        refuse(QStringLiteral("it is a link to %1, which does not exist").arg(displayPath(info.symLinkTarget())));
+    if (!info.exists()) {
+        // Nothing can be seen in a folder that cannot be listed or entered: a file there
+        // is not known to be missing.
+        const QFileInfo folder(info.absolutePath());
+        if (folder.isDir() && !(folder.isReadable() && folder.isExecutable())) {
+            throw Error(QStringLiteral("Cannot read the configuration folder %1: permission denied")
+                            .arg(displayPath(folder.filePath())));
+        }
+        return false;
+    }
+    if (info.isDir())
+        refuse(QStringLiteral("it is a folder"));
+    if (!info.isFile())
+        refuse(QStringLiteral("it is not a regular file but a pipe, a device or a socket"));
+    return true;
+}
+
+QByteArray readConfigurationFile(const QString& path, qint64 limit)
+{
+    if (!configurationFileExists(path))
+        throw Error(QStringLiteral("Cannot read the file %1: it does not exist").arg(displayPath(path)));
+    const auto tooLarge = [&path, limit](qint64 size) {
+        throw Error(QStringLiteral("Cannot read the file %1: it holds %2 bytes, more than the %3 bytes of any "
+                                   "configuration")
+                        .arg(displayPath(path))
+                        .arg(size)
+                        .arg(limit));
+    };
+    const qint64 size = QFileInfo(path).size();
+    if (size > limit)
+        tooLarge(size);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+    // At most one byte beyond the limit, should the file have grown since.
+    QByteArray bytes = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+    if (bytes.size() > limit)
+        tooLarge(std::max(file.size(), static_cast<qint64>(bytes.size())));
     return bytes;
 }
 

@@ -4,6 +4,7 @@
 #include <QDomDocument>
 #include <QDomElement>
 #include <QString>
+#include <QXmlStreamReader>
 
 #include <optional>
 
@@ -23,8 +24,40 @@ namespace px::xml {
 inline constexpr int kMaxDepth = 1000;
 QDomDocument parse(const QByteArray& bytes, const QString& name);
 
-// Reads and parses the file at `path`; a file that cannot be read or parsed throws.
+// Reads and parses the file at `path`; a file that cannot be read or parsed throws. The
+// file's kind and size are checked first (readConfigurationFile).
 QDomDocument load(const QString& path);
+
+// The text of a document that does not parse: "The file <name> is not valid XML: line
+// <line>, column <column>: <cause>".
+QString notValidText(const QString& name, qint64 line, qint64 column, const QString& cause);
+
+// Whether text between elements is no node: only XML's own blanks (space, tab, line feed,
+// carriage return). A no-break space or another Unicode space is text like any other.
+bool xmlBlank(QStringView text);
+
+// What every streaming reader of a configuration file checks on each token, so that it
+// refuses what the document model refuses although the stream reader lets it pass: a
+// document type after the root element has started, or a second one. It also refuses
+// elements nested deeper than kMaxDepth, as parse() does. Call check() after each
+// readNext() and finish() at the end; both throw px::Error with notValidText().
+class StreamChecks {
+public:
+    StreamChecks(const QXmlStreamReader& reader, const QString& name) : m_reader(reader), m_name(name) {}
+    void check(QXmlStreamReader::TokenType token);
+    // Throws the reader's own error when it stopped on one.
+    void finish() const;
+    int depth() const { return m_depth; }
+
+private:
+    [[noreturn]] void refuse(const QString& cause) const;
+
+    const QXmlStreamReader& m_reader;
+    const QString& m_name;
+    int m_depth = 0;
+    bool m_elementSeen = false;
+    bool m_typeSeen = false;
+};
 
 // The first top-level node of the document, whatever it is (an XML declaration or a
 // comment before the root element is such a node). Readers take it as the root without

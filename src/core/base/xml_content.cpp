@@ -10,18 +10,6 @@ namespace px::xml {
 
 namespace {
 
-// Text made only of XML's own blanks (space, tab, line feed, carriage return) between
-// elements is no node. Other spaces, a no-break space among them, are text like any
-// other, as every standard XML reader keeps them.
-bool xmlBlank(QStringView text)
-{
-    for (const QChar c : text) {
-        if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r')
-            return false;
-    }
-    return true;
-}
-
 QXmlStreamAttributes attributesOf(const QXmlStreamReader& r)
 {
     return r.attributes();
@@ -70,35 +58,24 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
     QXmlStreamReader r(bytes);
     r.setNamespaceProcessing(false);
     XmlContent c;
-    int depth = 0;
-    bool elementSeen = false;
-    bool typeSeen = false;
+    StreamChecks checks(r, name);
     bool unusual = false;
-    // A document type stands only before the root element, and only once. The stream
-    // reader reports a misplaced one as a token like any other; the document model
-    // refuses it, and so does this reader, with the model's text and place.
-    const auto refuse = [&](const QString& cause) {
-        throw Error(QStringLiteral("The file %1 is not valid XML: line %2, column %3: %4")
-                        .arg(name)
-                        .arg(r.lineNumber())
-                        .arg(r.columnNumber())
-                        .arg(cause));
-    };
     // Nodes are appended through the last root and its last row, never through a pointer
-    // kept across appends: the lists they stand in may grow and move.
+    // kept across appends: the lists they stand in may grow and move. The checks refuse a
+    // document type inside the root, the one token that would add a top-level node there,
+    // and nesting deeper than every other reader takes.
     const auto root = [&c]() -> XmlItem& { return c.top.back(); };
     while (!r.atEnd() && !unusual) {
-        switch (r.readNext()) {
+        const auto token = r.readNext();
+        checks.check(token);
+        // The depth the token stands at: an element's start has been counted already.
+        const int depth = token == QXmlStreamReader::StartElement ? checks.depth() - 1 : checks.depth();
+        switch (token) {
         case QXmlStreamReader::StartDocument:
             if (!r.documentVersion().isEmpty())
                 c.top.emplace_back();
             break;
         case QXmlStreamReader::DTD:
-            if (elementSeen)
-                refuse(QStringLiteral("Unexpected token"));
-            if (typeSeen)
-                refuse(QStringLiteral("Multiple DTD sections are not allowed"));
-            typeSeen = true;
             // A top-level node of its own. The reader itself expands the entities it
             // declares and adds the default attributes, as the document model does.
             c.top.emplace_back();
@@ -108,15 +85,10 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
             break;
         case QXmlStreamReader::StartElement:
             if (depth == 0) {
-                elementSeen = true;
                 c.top.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
             } else if (depth == 1) {
                 root().children.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
             }
-            ++depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
             break;
         case QXmlStreamReader::Characters:
             if (r.isCDATA() || !xmlBlank(r.text())) {
@@ -139,15 +111,9 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
     }
     if (unusual)
         return xmlContentOf(parse(bytes, name));
-    if (r.hasError()) {
-        // The text the document model would give, taken from this reading: the model
-        // builds ever more slowly with the depth of a document, broken ones included.
-        throw Error(QStringLiteral("The file %1 is not valid XML: line %2, column %3: %4")
-                        .arg(name)
-                        .arg(r.lineNumber())
-                        .arg(r.columnNumber())
-                        .arg(r.errorString()));
-    }
+    // The text the document model would give, taken from this reading: the model builds
+    // ever more slowly with the depth of a document, broken ones included.
+    checks.finish();
     return c;
 }
 

@@ -140,7 +140,7 @@ GeneralParameters readGeneralParameters(const QDomDocument& doc)
 
 GeneralParameters LoadGeneralParameters(const QString& path)
 {
-    if (!QFileInfo::exists(path))
+    if (!configurationFileExists(path))
         return {};
     return readGeneralParameters(xml::load(path));
 }

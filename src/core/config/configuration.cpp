@@ -296,14 +296,12 @@ Configuration readConfiguration(const QString& folder)
     std::optional<QByteArray> files[5];
     for (int i = 0; i < 5; ++i) {
         const QString path = folder + u'/' + fileName(static_cast<ConfigFile>(i));
-        const QFileInfo fi(path);
         // Only a file that does not exist at all counts as missing; anything else that
-        // stands there and cannot be read as a file is an error.
-        if (!fi.exists() && !fi.isSymLink())
+        // stands there and cannot be read as a file is an error, and so is a file larger
+        // than any configuration.
+        if (!configurationFileExists(path))
             continue;
-        if (!fi.isFile())
-            throw Error(QStringLiteral("Cannot read the file %1: it is not a regular file").arg(displayPath(path)));
-        files[i] = readWholeFile(path);
+        files[i] = readConfigurationFile(path);
     }
     try {
         return readConfigurationFiles(info.fileName(), files);

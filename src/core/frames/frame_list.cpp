@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
+#include "core/base/text_rules.h"
 #include "core/base/product.h"
 #include "core/base/xml.h"
 #include "core/lang/message_table.h"
@@ -101,10 +102,12 @@ std::optional<RowFault> checkJumper(const TextGrid& grid, int canType, int prefi
 // follow the prefix in this order: type, 29-bit Cob-ID, 11-bit Cob-ID, Dimension.
 std::optional<int> checkDipCommon(const TextGrid& grid, int r, int prefix, int typeCol, int dimCol)
 {
+    // The format is read as the compiler reads it: upper-cased, so "2.0b (29 bits)" is the
+    // 29-bit format there and here.
     const QString& type = grid.cell(r, typeCol);
-    if (type.trimmed().isEmpty())
+    if (trimBlanks(type).isEmpty())
         return prefix + 1;
-    const bool bits29 = type == kCobType29;
+    const bool bits29 = equalsUpperAscii(type, QLatin1StringView("2.0B (29 BITS)"));
     if (!cobIdFits(grid.cell(r, 1), bits29))
         return prefix + (bits29 ? 2 : 3);
     if (!dimensionFits(grid.cell(r, dimCol)))
@@ -114,7 +117,7 @@ std::optional<int> checkDipCommon(const TextGrid& grid, int r, int prefix, int t
 
 std::optional<int> checkDefaultValues(const TextGrid& grid, int r, int col, int dimCol, int badByte, int badCount)
 {
-    switch (Check_Byte_List(grid.cell(r, col).trimmed(), toInt32(grid.cell(r, dimCol), -1))) {
+    switch (Check_Byte_List(trimBlanks(grid.cell(r, col)).toString(), toInt32(grid.cell(r, dimCol), -1))) {
     case 1:
         return badByte;
     case 2:
@@ -130,9 +133,9 @@ std::optional<RowFault> checkReceiveDip(const TextGrid& grid)
     const int n = frameListLength(grid);
     for (int r = 1; r <= n; ++r) {
         std::optional<int> fault = checkDipCommon(grid, r, prefix, rx_dip::Type, rx_dip::Dimension);
-        if (!fault && !inRange(toInt32(grid.cell(r, rx_dip::TimeOut).trimmed(), -1), 0, kMaxMilliseconds))
+        if (!fault && !inRange(toInt32(trimBlanks(grid.cell(r, rx_dip::TimeOut)), -1), 0, kMaxMilliseconds))
             fault = 157;
-        if (!fault && grid.cell(r, rx_dip::RTR).toUpper().trimmed() == kYes
+        if (!fault && equalsUpperAscii(trimBlanks(grid.cell(r, rx_dip::RTR)), QLatin1StringView("Y"))
             && !inRange(toInt32(grid.cell(r, rx_dip::TimeRTR), -1), 1, kMaxMilliseconds))
             fault = 481;
         if (!fault)
@@ -150,7 +153,7 @@ std::optional<RowFault> checkTransmitDip(const TextGrid& grid)
     for (int r = 1; r <= n; ++r) {
         std::optional<int> fault = checkDipCommon(grid, r, prefix, tx_dip::Type, tx_dip::Dimension);
         // The On Timer flag is compared upper-cased but not trimmed.
-        if (!fault && grid.cell(r, tx_dip::OnTimer).toUpper() == kYes
+        if (!fault && equalsUpperAscii(grid.cell(r, tx_dip::OnTimer), QLatin1StringView("Y"))
             && !inRange(toInt32(grid.cell(r, tx_dip::Timer), -1), 0, kMaxMilliseconds))
             fault = 217;
         if (!fault)
@@ -176,16 +179,19 @@ Attributes rowAttributes(FrameListKind kind, const TextGrid& g, int r, const Fra
                 {QStringLiteral("TimeOut_Time"), QString::number(parGen.CAN_TimeOut)},
                 {QStringLiteral("Mnemonic"), g.cell(r, rx_jumper::Mnemonic)}};
     case FrameListKind::ReceiveDip: {
-        // Time-out supervision follows the time-out: on for more than 0 ms (a text that is
-        // not a number counts as 0).
-        const bool supervised = toInt32(g.cell(r, rx_dip::TimeOut), 0) > 0;
-        return {{QStringLiteral("CobID"), g.cell(r, rx_dip::CobID)},
+        // The number cells are written as the check read them, trimmed, so "500 " reaches
+        // the device as 500 ms. Time-out supervision follows that time-out: on for more
+        // than 0 ms (a text that is not a number counts as 0).
+        const auto number = [&g, r](int col) { return trimBlanks(g.cell(r, col)).toString(); };
+        const QString timeOut = number(rx_dip::TimeOut);
+        const bool supervised = toInt32(timeOut, 0) > 0;
+        return {{QStringLiteral("CobID"), number(rx_dip::CobID)},
                 {QStringLiteral("CobType"), g.cell(r, rx_dip::Type)},
-                {QStringLiteral("Dimensin"), g.cell(r, rx_dip::Dimension)},
-                {QStringLiteral("TimeOut_Time"), g.cell(r, rx_dip::TimeOut)},
+                {QStringLiteral("Dimensin"), number(rx_dip::Dimension)},
+                {QStringLiteral("TimeOut_Time"), timeOut},
                 {QStringLiteral("TimeOut"), supervised ? kYes : kNo},
                 {QStringLiteral("RTR"), g.cell(r, rx_dip::RTR)},
-                {QStringLiteral("TimeRTR"), g.cell(r, rx_dip::TimeRTR)},
+                {QStringLiteral("TimeRTR"), number(rx_dip::TimeRTR)},
                 {QStringLiteral("DefaultValues"), g.cell(r, rx_dip::DefaultValues)},
                 {QStringLiteral("Mnemonic"), g.cell(r, rx_dip::Mnemonic)}};
     }
@@ -253,7 +259,7 @@ TextGrid makeFrameGrid(FrameListKind kind, const MessageTable& messages)
 
 void readFrameParGen(const QString& parGenPath, FrameParGen& state)
 {
-    if (!QFileInfo::exists(parGenPath)) {
+    if (!configurationFileExists(parGenPath)) {
         state.CAN_Type = 0;
         return;
     }
@@ -276,9 +282,14 @@ int frameListLength(const TextGrid& grid)
 
 void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid)
 {
-    if (!QFileInfo::exists(path))
+    if (!configurationFileExists(path))
         return;
-    const QDomDocument doc = xml::load(path);
+    loadFrameListBytes(kind, readConfigurationFile(path), displayPath(path), grid);
+}
+
+void loadFrameListBytes(FrameListKind kind, const QByteArray& bytes, const QString& name, TextGrid& grid)
+{
+    const QDomDocument doc = xml::parse(bytes, name);
     const QDomNode root = xml::firstTopLevelNode(doc);
     // The frames are read from the first node of the file, as the compiler reads them. A
     // declaration or a comment standing before the root element hides them: say so rather
@@ -286,7 +297,7 @@ void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid)
     if (!root.isElement() && doc.documentElement().hasChildNodes()) {
         throw Error(QStringLiteral("The file %1 cannot be read whole: a declaration or a comment stands before its "
                                    "root element, so none of its frames was read.")
-                        .arg(displayPath(path)));
+                        .arg(name));
     }
     const QDomNodeList rows = root.childNodes();
     const std::vector<AttributeRead> reads = attributesRead(kind);
@@ -297,7 +308,7 @@ void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid)
             std::optional<QString> value = xml::attribute(node, a.name);
             if (!value && !a.fallback) {
                 throw Error(QStringLiteral("The file %1 cannot be read whole: row %2 lacks the attribute %3.")
-                                .arg(displayPath(path))
+                                .arg(name)
                                 .arg(i + 1)
                                 .arg(a.name));
             }
@@ -312,7 +323,7 @@ void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid)
     if (rows.size() > tableRows) {
         throw Error(QStringLiteral("The file %1 cannot be read whole: it holds %2 frames and this table %3; the frames "
                                    "after row %3 are not shown and OK does not keep them.")
-                        .arg(displayPath(path))
+                        .arg(name)
                         .arg(rows.size())
                         .arg(tableRows));
     }

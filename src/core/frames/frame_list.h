@@ -60,6 +60,8 @@ int frameListLength(const TextGrid& grid);
 // or whose frames stand behind a declaration or a comment, also throws once the table is
 // filled: OK would not keep the frames left out.
 void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid);
+// The same from the file's bytes; `name` is the file as messages name it.
+void loadFrameListBytes(FrameListKind kind, const QByteArray& bytes, const QString& name, TextGrid& grid);
 
 // The first fault of the frame list: the row, the message of the "Error row " prefix and
 // the message of the fault.

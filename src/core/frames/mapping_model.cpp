@@ -118,15 +118,19 @@ QString required(const QDomNode& row, const QString& name, const QString& path, 
 // row is handed on, so a file that does not parse gives no rows.
 std::vector<QXmlStreamAttributes> mappingRows(const QString& path)
 {
-    const QByteArray bytes = readWholeFile(path);
+    const QByteArray bytes = readConfigurationFile(path);
+    const QString name = displayPath(path);
     QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
+    xml::StreamChecks checks(reader, name);
     std::vector<QXmlStreamAttributes> rows;
     int depth = 0;
     bool firstNodeSeen = false;
     bool inRoot = false;
     while (!reader.atEnd()) {
-        switch (reader.readNext()) {
+        const auto token = reader.readNext();
+        checks.check(token);
+        switch (token) {
         case QXmlStreamReader::StartDocument:
             firstNodeSeen = !reader.documentVersion().isEmpty();
             break;
@@ -152,12 +156,7 @@ std::vector<QXmlStreamAttributes> mappingRows(const QString& path)
             break;
         }
     }
-    if (reader.hasError())
-        throw Error(QStringLiteral("The file %1 is not valid XML: line %2, column %3: %4")
-                        .arg(displayPath(path))
-                        .arg(reader.lineNumber())
-                        .arg(reader.columnNumber())
-                        .arg(reader.errorString()));
+    checks.finish();
     return rows;
 }
 
@@ -186,26 +185,6 @@ QString takeField(QString& line, bool lastKind)
     QString field = line.left(sep).trimmed();
     line = line.mid(sep + 1).trimmed();
     return field;
-}
-
-// Splits text into lines at CR LF, CR or LF; a final line end opens no further line.
-QStringList splitLines(const QString& text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\r' || c == u'\n') {
-            lines << text.mid(start, i - start);
-            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines << text.mid(start);
-    return lines;
 }
 
 } // namespace
@@ -268,24 +247,48 @@ QStringList byteListItems(std::int32_t numByte, const QString& none, const QStri
     return items;
 }
 
+namespace {
+
+// Reads the lines after the header one by one into `take`, which returns false to stop.
+template <typename Take>
+void readCsvLines(const QByteArray& bytes, const MappingProfile& profile, Take take)
+{
+    const QString text = QString::fromLocal8Bit(bytes);
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    int number = 0;   // the line's number in the file, the header being line 1
+    while (start < n) {
+        qsizetype end = start;
+        while (end < n && text.at(end) != u'\r' && text.at(end) != u'\n')
+            ++end;
+        ++number;
+        if (number > 1) {
+            QString line = text.mid(start, end - start).trimmed();
+            std::int32_t values[5] = {0, 0, 0, 0, 0};
+            for (int f = 0; f < profile.fieldCount; ++f)
+                values[f] = toInt32(takeField(line, f >= 3), 0);
+            CsvMappingLine parsed;
+            parsed.frameNumber = values[1];
+            parsed.entry.Ind_Mod = QString::number(values[0]);
+            parsed.entry.HiPart = values[2];
+            parsed.entry.LoPart = values[3];
+            parsed.entry.Write = values[4];
+            if (!take(number, std::move(parsed)))
+                return;
+        }
+        start = end + (end + 1 < n && text.at(end) == u'\r' && text.at(end + 1) == u'\n' ? 2 : 1);
+    }
+}
+
+} // namespace
+
 std::vector<CsvMappingLine> parseMappingCsv(const QByteArray& bytes, const MappingProfile& profile)
 {
-    const QStringList lines = splitLines(QString::fromLocal8Bit(bytes));
     std::vector<CsvMappingLine> result;
-    result.reserve(static_cast<std::size_t>(std::max<qsizetype>(lines.size() - 1, 0)));
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        QString line = lines.at(i).trimmed();
-        std::int32_t values[5] = {0, 0, 0, 0, 0};
-        for (int f = 0; f < profile.fieldCount; ++f)
-            values[f] = toInt32(takeField(line, f >= 3), 0);
-        CsvMappingLine parsed;
-        parsed.frameNumber = values[1];
-        parsed.entry.Ind_Mod = QString::number(values[0]);
-        parsed.entry.HiPart = values[2];
-        parsed.entry.LoPart = values[3];
-        parsed.entry.Write = values[4];
-        result.push_back(std::move(parsed));
-    }
+    readCsvLines(bytes, profile, [&result](int, CsvMappingLine&& line) {
+        result.push_back(std::move(line));
+        return true;
+    });
     return result;
 }
 
@@ -296,7 +299,7 @@ void RegisterMapping::load(const Workspace& ws)
 
     std::int32_t deviceType = 0;
     std::int32_t canType = 0;
-    if (QFileInfo::exists(ws.File_ParGen)) {
+    if (configurationFileExists(ws.File_ParGen)) {
         const QDomDocument doc = xml::load(ws.File_ParGen);
         const QDomNode root = xml::firstTopLevelNode(doc);
         deviceType = toInt32(xml::childText(root, QStringLiteral("Device_Type")).value_or(QString()), 0);
@@ -304,7 +307,7 @@ void RegisterMapping::load(const Workspace& ws)
     }
 
     const QString framePath = m_profile->framePath(ws);
-    if (QFileInfo::exists(framePath)) {
+    if (configurationFileExists(framePath)) {
         const QDomDocument doc = xml::load(framePath);
         const QDomNode root = xml::firstTopLevelNode(doc);
         const QString jumperType = canType != 0 ? kType29 : kType11;
@@ -323,7 +326,7 @@ void RegisterMapping::load(const Workspace& ws)
     }
 
     const QString mappingPath = m_profile->mappingPath(ws);
-    if (!Lista_CAN_Frame.empty() && QFileInfo::exists(mappingPath)) {
+    if (!Lista_CAN_Frame.empty() && configurationFileExists(mappingPath)) {
         const std::vector<QXmlStreamAttributes> rows = mappingRows(mappingPath);
         const auto frameCount = static_cast<std::int32_t>(Lista_CAN_Frame.size());
         const QString sendOnWrite = QStringLiteral("Send_on_Write");
@@ -509,24 +512,77 @@ void RegisterMapping::exportCsv(const Workspace& ws) const
     writeFileAtomically(m_profile->csvPath(ws), toCsv());
 }
 
-void RegisterMapping::importCsv(const QByteArray& bytes)
+void RegisterMapping::importCsv(const QByteArray& bytes, const QString& name)
 {
-    std::vector<CsvMappingLine> lines = parseMappingCsv(bytes, *m_profile);
-    for (TCAN_Frame& f : Lista_CAN_Frame)
-        f.Lista_Mod_Reg.clear();
+    // Every line is checked as Create checks an entry, and the positions against the
+    // frame; the entries are taken only when no line is refused, so a refused import
+    // leaves the editor as it was.
     const auto frameCount = static_cast<std::int32_t>(Lista_CAN_Frame.size());
-    for (CsvMappingLine& line : lines) {
+    std::vector<std::vector<TMod_Reg>> imported(Lista_CAN_Frame.size());
+    std::vector<bool> used(65536, false);
+    QStringList faults;
+    int faultCount = 0;
+    int entries = 0;
+    bool full = false;
+    const auto refuse = [&](int number, const QString& cause) {
+        if (++faultCount <= kMaxCsvFaultsNamed)
+            faults << QStringLiteral("line %1: %2").arg(number).arg(cause);
+    };
+    readCsvLines(bytes, *m_profile, [&](int number, CsvMappingLine&& line) {
         if (line.frameNumber < 1 || line.frameNumber > frameCount)
-            continue;
-        if (!m_profile->transmit)
-            line.entry.Write = 0;
-        Lista_CAN_Frame[static_cast<std::size_t>(line.frameNumber - 1)].Lista_Mod_Reg.push_back(std::move(line.entry));
+            return true;
+        if (++entries > kMaxMappingEntries) {
+            // The device has no room for it: stop reading here.
+            refuse(number, QStringLiteral("more than %1 entries; the device has room for %1").arg(kMaxMappingEntries));
+            full = true;
+            return false;
+        }
+        const TCAN_Frame& frame = Lista_CAN_Frame[static_cast<std::size_t>(line.frameNumber - 1)];
+        const std::int32_t dataBytes = std::min<std::int32_t>(frame.Num_Byte, 8);
+        const std::int32_t index = toInt32(line.entry.Ind_Mod, -1);
+        bool lineFault = false;
+        if (index < 0 || index > 65535) {
+            refuse(number, QStringLiteral("the register index %1 is outside 0 to 65535").arg(line.entry.Ind_Mod));
+            lineFault = true;
+        } else if (used[static_cast<std::size_t>(index)]) {
+            refuse(number, QStringLiteral("the register index %1 is already used").arg(index));
+            lineFault = true;
+        }
+        for (const std::int32_t position : {line.entry.HiPart, line.entry.LoPart}) {
+            if (position < 0 || position > dataBytes) {
+                refuse(number, QStringLiteral("the byte position %1 is outside 0 to %2 (frame %3 has %4 data bytes)")
+                                   .arg(position)
+                                   .arg(dataBytes)
+                                   .arg(line.frameNumber)
+                                   .arg(frame.Num_Byte));
+                lineFault = true;
+                break;
+            }
+        }
+        if (!lineFault) {
+            used[static_cast<std::size_t>(index)] = true;
+            if (!m_profile->transmit)
+                line.entry.Write = 0;
+            imported[static_cast<std::size_t>(line.frameNumber - 1)].push_back(std::move(line.entry));
+        }
+        return true;
+    });
+    if (faultCount > 0) {
+        QString text = QStringLiteral("%1 was not imported; the mapping is as it was:\n").arg(name) + faults.join(u'\n');
+        if (faultCount > kMaxCsvFaultsNamed)
+            text += QStringLiteral("\n... and %1 more").arg(faultCount - kMaxCsvFaultsNamed);
+        if (full)
+            text += QStringLiteral("\nThe file was read no further.");
+        throw Error(text);
     }
+    for (std::size_t f = 0; f < imported.size(); ++f)
+        Lista_CAN_Frame[f].Lista_Mod_Reg = std::move(imported[f]);
 }
 
 void RegisterMapping::importCsvFile(const QString& path)
 {
-    importCsv(readWholeFile(path));
+    // No mapping file of the device's size comes near the limit of a configuration file.
+    importCsv(readConfigurationFile(path), QStringLiteral("The file %1").arg(displayPath(path)));
 }
 
 } // namespace px

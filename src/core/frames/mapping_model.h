@@ -72,6 +72,10 @@ QString registerLine(const TMod_Reg& entry);
 // offered whatever a hand-edited frame file says.
 QStringList byteListItems(std::int32_t numByte, const QString& none, const QString& bytePrefix);
 
+// The entries the device holds per direction, and the refused lines a message names.
+inline constexpr int kMaxMappingEntries = 3584;
+inline constexpr int kMaxCsvFaultsNamed = 20;
+
 // One CSV line read: the frame number as written and the entry it gives.
 struct CsvMappingLine {
     std::int32_t frameNumber = 0;
@@ -138,7 +142,12 @@ public:
     void exportCsv(const Workspace& ws) const;
 
     // Replaces every entry by those of the CSV text; lines naming no frame are skipped.
-    void importCsv(const QByteArray& bytes);
+    // A line with a register index outside 0 to 65535 or used by an earlier line, or a
+    // byte position outside 0 to 8 or beyond its frame's data length, refuses the whole
+    // import, and so does an entry past the device's room (read no further): px::Error
+    // names each such line (the first kMaxCsvFaultsNamed, then how many more) and
+    // nothing changes. `name` opens the message.
+    void importCsv(const QByteArray& bytes, const QString& name = QStringLiteral("The CSV file"));
     // Reads the whole file first, so a file that cannot be read changes nothing.
     void importCsvFile(const QString& path);
 

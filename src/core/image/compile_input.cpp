@@ -16,8 +16,7 @@ InputFile InputFile::fromPath(const QString& path)
     InputFile f;
     f.m_path = path;
     f.m_name = displayPath(path);
-    const QFileInfo info(path);
-    f.m_exists = info.exists() && !info.isDir();
+    f.m_exists = configurationFileExists(path);
     return f;
 }
 
@@ -35,7 +34,7 @@ const XmlContent& InputFile::content()
     if (!m_parsed) {
         if (!m_exists)
             throw Error(QStringLiteral("%1: the file does not exist").arg(m_name));
-        m_content = readXmlContent(m_bytes ? *m_bytes : readWholeFile(m_path), m_name);
+        m_content = readXmlContent(m_bytes ? *m_bytes : readConfigurationFile(m_path), m_name);
         m_parsed = true;
     }
     return m_content;

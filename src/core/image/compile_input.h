@@ -30,7 +30,8 @@ using xml::attributeOf;
 class InputFile {
 public:
     InputFile() = default;
-    // The file at `path`; a missing file contributes nothing (it is not an error).
+    // The file at `path`; a missing file contributes nothing (it is not an error). Anything
+    // else in its place that is no file throws px::Error (configurationFileExists).
     static InputFile fromPath(const QString& path);
     // A file held in memory under `name`; no bytes means the file is missing.
     static InputFile fromBytes(const QString& name, std::optional<QByteArray> bytes);

@@ -6,10 +6,14 @@
 #include "core/image/image_model.h"
 #include "core/image/legacy_image.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstring>
 
 #include <array>
 #include <memory>
@@ -74,10 +78,9 @@ void WriteConfigurationImage(const ConfigurationImage& image, const QString& bin
         files[i] = std::make_unique<QSaveFile>(path);
         QSaveFile& f = *files[i];
         f.setDirectWriteFallback(false);
-        if (!f.open(QIODevice::WriteOnly))
-            fail(path, f.errorString());
-        if (f.write(*bytes[i]) != bytes[i]->size() || !f.flush())
-            fail(path, f.errorString());
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            fail(path, openFailureCause(f, path));
+        writeWhole(f, *bytes[i], path);
     }
     // Then the four replace the old images. Should a replacement fail, the images already
     // replaced get their earlier content back, so the folder never mixes two compiles.
@@ -105,6 +108,47 @@ void WriteConfigurationImage(const ConfigurationImage& image, const QString& bin
         throw Error(failed + QStringLiteral("\nThese images are new and could not be put back: %1; the others are "
                                             "the earlier ones.")
                                  .arg(mixed.join(QStringLiteral(", "))));
+    }
+}
+
+void WriteConfigurationImageInto(const ConfigurationImage& image, const QString& folder)
+{
+    // The folders that do not exist yet, the deepest first.
+    QStringList created;
+    for (QFileInfo level(QFileInfo(folder).absoluteFilePath()); !level.exists() && !level.isSymLink();
+         level = QFileInfo(level.absolutePath())) {
+        created.prepend(level.absoluteFilePath());
+        if (level.isRoot())
+            break;
+    }
+    const auto removeCreated = [&created] {
+        for (auto it = created.crbegin(); it != created.crend(); ++it)
+            QDir().rmdir(*it);
+    };
+    for (const QString& level : std::as_const(created)) {
+        errno = 0;
+        if (!QDir().mkdir(level)) {
+            const int cause = errno;
+            const QFileInfo parent(QFileInfo(level).absolutePath());
+            removeCreated();
+            QString why;
+            if (parent.exists() && !parent.isDir())
+                why = QStringLiteral("%1 is not a folder").arg(displayPath(parent.filePath()));
+            else if (cause != 0)
+                why = QString::fromLocal8Bit(std::strerror(cause));
+            else
+                why = QStringLiteral("the system refused it");
+            throw Error(QStringLiteral("Cannot create the folder %1: %2").arg(displayPath(folder), why));
+        }
+    }
+    if (!QFileInfo(folder).isDir()) {
+        throw Error(QStringLiteral("Cannot write into %1: it is not a folder").arg(displayPath(folder)));
+    }
+    try {
+        WriteConfigurationImage(image, folder);
+    } catch (const Error&) {
+        removeCreated();
+        throw;
     }
 }
 

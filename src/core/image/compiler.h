@@ -39,6 +39,12 @@ void BuildCurrentImages(CompileInput& input, ConfigurationImage& image);
 void WriteConfigurationImage(const ConfigurationImage& image, const QString& binFolder,
                              const std::function<void(int)>& beforeReplacing = {});
 
+// The compile command's write: creates `folder` and every missing folder above it, then
+// writes the images as WriteConfigurationImage does. When anything fails, the folders it
+// created are removed again, so a failed compile into a new folder leaves none behind.
+// Throws px::Error naming the folder or the file and the cause.
+void WriteConfigurationImageInto(const ConfigurationImage& image, const QString& folder);
+
 // Update Device's compile step: compiles the configuration folder `confFolder` and writes
 // its images into confFolder/bin. Throws px::Error; nothing is written then.
 void compileAndWriteImages(const QString& confFolder);

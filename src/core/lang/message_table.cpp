@@ -1,5 +1,7 @@
 #include "core/lang/message_table.h"
 
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
 #include "core/base/int_text.h"
 
 #include <QFile>
@@ -97,12 +99,14 @@ QString MessageTable::text(int index) const
 
 void MessageTable::loadLanguageFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A file that cannot be read changes nothing: a missing one, something that is no file
+    // (a pipe is never opened) or one larger than any language file.
+    QByteArray bytes;
+    try {
+        bytes = readConfigurationFile(path);
+    } catch (const Error&) {
         return;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return;
+    }
     applyLanguageBytes(bytes);
 }
 

@@ -5,7 +5,6 @@
 #include "core/base/xml.h"
 
 #include <QDomDocument>
-#include <QFile>
 
 namespace px {
 namespace {
@@ -37,9 +36,14 @@ AppSettings parseSettings(const QByteArray& bytes)
 {
     AppSettings s;
     QDomDocument doc;
-    // A file that does not parse gives the defaults of a missing one.
-    if (!doc.setContent(bytes))
+    // A file that does not parse gives the defaults of a missing one; it is parsed as
+    // every configuration file is, so a file nested thousands of levels deep is refused
+    // at once instead of stalling the start.
+    try {
+        doc = xml::parse(bytes, QStringLiteral("Orvane.xml"));
+    } catch (const Error&) {
         return s;
+    }
     const QDomNode root = xml::firstTopLevelNode(doc);
     s.Active_Conf = valueOf(root, QStringLiteral("lastproj"), QStringLiteral("projectname")).value_or(QString());
     s.Last_IP = valueOf(root, QStringLiteral("lastipadd"), QStringLiteral("ipaddress")).value_or(s.Last_IP);
@@ -53,10 +57,15 @@ AppSettings parseSettings(const QByteArray& bytes)
 
 AppSettings loadSettings(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Whatever cannot be read gives the defaults, as a missing file does: something that is
+    // no file (a pipe is never opened) or a file larger than any settings file.
+    QByteArray bytes;
+    try {
+        bytes = readConfigurationFile(path);
+    } catch (const Error&) {
         return {};
-    return parseSettings(file.readAll());
+    }
+    return parseSettings(bytes);
 }
 
 QByteArray serializeSettings(const AppSettings& s)

@@ -1,5 +1,6 @@
 #include "core/shell/workspace.h"
 
+#include "core/base/atomic_file.h"
 #include "core/base/int_text.h"
 #include "core/base/xml.h"
 
@@ -50,7 +51,7 @@ QString Workspace::activeFolderName() const
 
 int Select_Type_318(const Workspace& ws)
 {
-    if (!QFileInfo::exists(ws.File_ParGen))
+    if (!configurationFileExists(ws.File_ParGen))
         return 0;
     const QDomDocument doc = xml::load(ws.File_ParGen);
     const auto text = xml::childText(xml::firstTopLevelNode(doc), QStringLiteral("Device_Type"));

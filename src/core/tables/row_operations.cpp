@@ -1,6 +1,7 @@
 #include "core/tables/row_operations.h"
 
 #include "core/base/int_text.h"
+#include "core/base/text_rules.h"
 #include "core/lang/message_table.h"
 #include "core/platform/prompter.h"
 
@@ -136,7 +137,7 @@ int Check_Byte_List(const QString& text, int expected)
     while (from < all.size()) {
         const qsizetype comma = all.indexOf(u',', from);
         const qsizetype end = comma < 0 ? all.size() : comma;
-        const std::int32_t value = toInt32(all.sliced(from, end - from).trimmed(), -1);
+        const std::int32_t value = toInt32(trimBlanks(all.sliced(from, end - from)), -1);
         if (value < 0 || value > 255) {
             bad = true;
             break;

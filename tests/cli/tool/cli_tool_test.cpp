@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace px {
 namespace {
 
@@ -110,6 +112,144 @@ TEST_F(Tool, CompileErrorGoesToStandardErrorAndTouchesNoImage)
                        dir.filePath(QStringLiteral("plain/bin"))});
     EXPECT_EQ(w.status, 1);
     EXPECT_TRUE(w.err.contains(QStringLiteral("plain"))) << w.err.toStdString();
+}
+
+// Runs `script` with sh inside `unshare OPTIONS` (positional parameters $1...: `args`);
+// false when this system gives no user namespace.
+bool runUnshared(const QStringList& options, const QString& script, const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral("unshare"), options + QStringList{QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                                             QStringLiteral("sh")} + args);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+bool userNamespaces()
+{
+    static const bool available = runUnshared({QStringLiteral("-Urm")}, QStringLiteral("true"), {});
+    return available;
+}
+
+TEST_F(Tool, ConfigurationFilesThatAreNoFilesStopTheCompile)
+{
+    // Only a file that does not exist counts as missing; anything else in its place stops
+    // the compile with its name and cause, and no image is written. A pipe is never opened.
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const struct {
+        const char* file;
+        const char* cause;
+        std::function<void(const QString&)> make;
+    } cases[] = {
+        {"RCobDef.xml", "it is a folder", [](const QString& p) { QDir().mkpath(p); }},
+        {"TInfoCob.xml", "which does not exist", [this](const QString& p) {
+             QFile::link(dir.filePath(QStringLiteral("nowhere.xml")), p);
+         }},
+        {"ParGen.xml", "not a regular file", [](const QString& p) {
+             ASSERT_EQ(QProcess::execute(QStringLiteral("mkfifo"), {p}), 0);
+         }},
+        {"RInfoCob.xml", "holds 4194305 bytes, more than the 4194304 bytes", [](const QString& p) {
+             write(p, "<RInfoCob>" + QByteArray(4194305 - 22, ' ') + "</RInfoCob>\n");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString conf = copyExample(QStringLiteral("Conveyor_DipSwitch"));
+        const QString path = conf + u'/' + QLatin1StringView(c.file);
+        QFile::remove(path);
+        c.make(path);
+        const ToolRun r = run({QStringLiteral("compile"), conf, QStringLiteral("--out"), out});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains(QLatin1StringView(c.file)) && r.err.contains(QLatin1StringView(c.cause)))
+            << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out));
+        QDir(conf).removeRecursively();
+    }
+}
+
+TEST_F(Tool, UnreadableFilesAndFoldersStopTheCompile)
+{
+    // Without the rights of root, in a user namespace: a file without read permission and
+    // a configuration folder that cannot be listed.
+    if (!userNamespaces())
+        GTEST_SKIP() << "no user namespaces here";
+    const QString conf = copyExample(QStringLiteral("Conveyor_DipSwitch"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString err = dir.filePath(QStringLiteral("err"));
+    const QString script = QStringLiteral("\"$1\" compile \"$2\" --out \"$3\" 2> \"$4\"; echo $? >> \"$4\"");
+    const QStringList args{QStringLiteral(PX40318_EXE), conf, out, err};
+
+    QFile::setPermissions(conf + QStringLiteral("/TCobDef.xml"), {});
+    ASSERT_TRUE(runUnshared({QStringLiteral("-U")}, script, args));
+    EXPECT_EQ(read(err), "px40318: Cannot read the file " + (conf + QStringLiteral("/TCobDef.xml: Permission denied\n1\n")).toUtf8());
+    EXPECT_FALSE(QFileInfo::exists(out));
+
+    QFile::setPermissions(conf + QStringLiteral("/TCobDef.xml"), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(conf, {});
+    ASSERT_TRUE(runUnshared({QStringLiteral("-U")}, script, args));
+    QFile::setPermissions(conf, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(read(err), "px40318: Cannot read the configuration folder " + conf.toUtf8() + ": permission denied\n1\n");
+    EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+TEST_F(Tool, RefusedWritesNameTheCauseAndKeepTheEarlierImages)
+{
+    // Each write fault exits 1 with the system's cause, and the images of the compile
+    // before stay whole. Mounts are made in a private user and mount namespace.
+    if (!userNamespaces())
+        GTEST_SKIP() << "no user namespaces here";
+    const QString first = copyExample(QStringLiteral("Conveyor_DipSwitch"));
+    const QString second = copyExample(QStringLiteral("PumpStation_Jumper"));
+    const QString area = dir.filePath(QStringLiteral("area"));
+    const QString before = dir.filePath(QStringLiteral("before"));
+    const QString after = dir.filePath(QStringLiteral("after"));
+    const QString err = dir.filePath(QStringLiteral("err"));
+    const struct {
+        const char* fault;
+        QStringList unshare;
+        QString prepare;   // makes $A/bin hold the first compile's images and provokes the fault
+        const char* cause;
+    } cases[] = {
+        // Room for the earlier images and the first three new ones: the fourth does not fit.
+        {"full disk", {QStringLiteral("-Urm")},
+         QStringLiteral("mount -t tmpfs -o size=260k tmpfs \"$A\" && \"$T\" compile \"$1\" --out \"$A/bin\" > /dev/null"),
+         "bank_ESP32_2.bin: No space left on device"},
+        {"read-only folder", {QStringLiteral("-Urm")},
+         QStringLiteral("\"$T\" compile \"$1\" --out \"$A/bin\" > /dev/null && mount --bind \"$A\" \"$A\" && "
+                        "mount -o remount,bind,ro \"$A\""),
+         "bank.bin: Read-only file system"},
+        {"folder without write permission", {QStringLiteral("-U")},
+         QStringLiteral("\"$T\" compile \"$1\" --out \"$A/bin\" > /dev/null && chmod 555 \"$A/bin\""),
+         "bank.bin: Permission denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        for (const QString& d : {area, before, after}) {
+            QDir(d).removeRecursively();
+            QDir().mkpath(d);
+        }
+        const QString script = QStringLiteral("T=\"$3\"; A=\"$4\"; set -e; ") + c.prepare
+            + QStringLiteral("; cp \"$A\"/bin/* \"$5\"; set +e; \"$T\" compile \"$2\" --out \"$A/bin\" 2> \"$7\"; "
+                             "echo $? >> \"$7\"; cp \"$A\"/bin/* \"$6\"; ls -A \"$A/bin\" >> \"$7\"; chmod 755 \"$A/bin\" 2> /dev/null; true");
+        ASSERT_TRUE(runUnshared(c.unshare, script, {first, second, QStringLiteral(PX40318_EXE), area, before, after, err}));
+        const QString text = QString::fromUtf8(read(err));
+        EXPECT_TRUE(text.contains(QLatin1StringView(c.cause))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("\n1\nbank.bin\nbank2.bin\nbank_ESP32_1.bin\nbank_ESP32_2.bin\n")))
+            << text.toStdString();   // exit status 1, and no temporary file left
+        for (const char* name : kImages) {
+            const QByteArray old = read(before + u'/' + QLatin1StringView(name));
+            EXPECT_FALSE(old.isEmpty()) << name;
+            EXPECT_EQ(read(after + u'/' + QLatin1StringView(name)), old) << name;
+        }
+    }
+
+    // A failed compile into a new output folder leaves no folder behind.
+    QDir(area).removeRecursively();
+    QDir().mkpath(area);
+    const QString script = QStringLiteral("mount -t tmpfs -o size=64k tmpfs \"$3\" && \"$2\" compile \"$1\" --out \"$3/new/bin\" "
+                                          "2> \"$4\"; echo $? >> \"$4\"; ls -A \"$3\" >> \"$4\"");
+    ASSERT_TRUE(runUnshared({QStringLiteral("-Urm")}, script, {first, QStringLiteral(PX40318_EXE), area, err}));
+    const QString text = QString::fromUtf8(read(err));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("No space left on device\n1\n"))) << text.toStdString();
 }
 
 TEST_F(Tool, DumpDecodesAnImageAndRefusesOtherFiles)

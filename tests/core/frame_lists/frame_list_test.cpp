@@ -102,6 +102,15 @@ TEST(FrameListCheck, FirstFaultOfEachEditor)
         {"defaults too few", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,2"}, 1, 486},
         {"defaults with a bad byte", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,2,3,300"}, 1, 485},
         {"defaults trimmed", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N|| 1,2,3 "}, 0, 0},
+        // The values the compiler reads are judged by its rules: the format upper-cased,
+        // trimming only blanks and control characters (a no-break space is kept).
+        {"type upper-cased", Kind::ReceiveDip, 0, {"4096|2.0b (29 BITS)|8|0"}, 0, 0},
+        {"lower-case type over 29 bits", Kind::ReceiveDip, 0, {"0x20000000|2.0b (29 bits)|8|0"}, 1, 154},
+        {"tx type upper-cased", Kind::TransmitDip, 0, {"0x1FFFFFFF|2.0B (29 BITS)|8"}, 0, 0},
+        {"time-out after a no-break space", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|\xC2\xA0" "250"}, 1, 157},
+        {"RTR with a no-break space is none", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|0|Y\xC2\xA0|x"}, 0, 0},
+        {"defaults with a no-break space", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,\xC2\xA0" "2,3"}, 1, 486},
+        {"tx defaults with a no-break space", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|2|N|N|N|0|\xC2\xA0" "1,2"}, 1, 491},
         // Dip-switch transmit: Cob-ID|Type|Dimension|RTR|On Change|On Timer|Timer|Default Values|Mnemonic
         {"tx no type", Kind::TransmitDip, 0, {"1||8"}, 1, 213},
         {"tx 29-bit over", Kind::TransmitDip, 0, {"0x20000000|2.0B (29 bits)|8"}, 1, 214},
@@ -173,6 +182,9 @@ TEST(FrameListSave, EachEditorWritesItsAttributeOrderAndDerivedValues)
          R"x(<row CobID="2" CobType="x" Dimensin="8" TimeOut_Time="250" TimeOut="Y" RTR="Y" TimeRTR="100" DefaultValues="1,2" Mnemonic="b"/>)x"
          R"x(<row CobID="3" CobType="" Dimensin="8" TimeOut_Time="abc" TimeOut="N" RTR="" TimeRTR="" DefaultValues="" Mnemonic=""/>)x"
          R"x(<row CobID="4" CobType="" Dimensin="8" TimeOut_Time="-5" TimeOut="N" RTR="" TimeRTR="" DefaultValues="" Mnemonic=""/>)x"},
+        {"dip receive, number cells written as the check read them", Kind::ReceiveDip, {1, 9},
+         {" 7 |2.0A (11 bits)| 8 |500 |Y| 100\t|1,2|m"},
+         R"x(<row CobID="7" CobType="2.0A (11 bits)" Dimensin="8" TimeOut_Time="500" TimeOut="Y" RTR="Y" TimeRTR="100" DefaultValues="1,2" Mnemonic="m"/>)x"},
         {"jumper transmit, fixed sending options", Kind::TransmitJumper, {0, 9}, {"0x201|8|out"},
          R"x(<row CobID="0x201" CobType="2.0A (11 bits)" Dimensin="8" RTR="N" OnChange="N" OnTimer="N" Timer="0" Mnemonic="out"/>)x"},
         {"dip transmit", Kind::TransmitDip, {1, 9}, {"0x201|2.0B (29 bits)|2|Y|N|Y|100|1,2|out"},

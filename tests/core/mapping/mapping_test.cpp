@@ -365,19 +365,70 @@ TEST(Mapping, CsvImportLines)
         {&T, "5;1;1;2;1", 1, {QStringLiteral("5"), 1, 2, 1}},
         {&T, "5;1;1;2", 1, {QStringLiteral("5"), 1, 2, 0}},
         {&T, "5;1;1;2;7", 1, {QStringLiteral("5"), 1, 2, 7}},
-        {&T, "5;1;20;2;", 1, {QStringLiteral("5"), 20, 2, 0}}, // positions are not checked
         {&T, "5;3;1;2;1;", 0, {}},
+        // Refused whole, the mapping kept: what Create would refuse, and positions outside
+        // the frame's data bytes.
+        {&T, "5;1;20;2;", -1, {}},
+        {&R, "1000;1;-1;2;", -1, {}},
+        {&R, "1000;1;1;9;", -1, {}},
+        {&R, "70000;1;1;2;", -1, {}},
+        {&R, "-1;1;1;2;", -1, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
         RegisterMapping m = withFrames(*c.side, 2);
         m.Lista_CAN_Frame[1].Lista_Mod_Reg.push_back({QStringLiteral("99"), 0, 0, 0});
+        if (c.frame < 0) {
+            EXPECT_THROW(m.importCsv("header line;\r\n" + c.line + "\r\n"), Error);
+            EXPECT_EQ(m.Lista_CAN_Frame[1].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("99"), 0, 0, 0}}));
+            continue;
+        }
         m.importCsv("header line;\r\n" + c.line + "\r\n");
         EXPECT_EQ(m.entryCount(), c.frame == 0 ? 0 : 1); // the old entry is gone either way
         if (c.frame != 0) {
             EXPECT_EQ(m.Lista_CAN_Frame[static_cast<std::size_t>(c.frame - 1)].Lista_Mod_Reg.at(0), c.entry);
         }
     }
+}
+
+TEST(Mapping, RefusedCsvImportNamesItsLinesAndChangesNothing)
+{
+    RegisterMapping m = withFrames(R, 2);
+    m.Lista_CAN_Frame[1].Num_Byte = 2;
+    m.Lista_CAN_Frame[0].Lista_Mod_Reg = {{QStringLiteral("1"), 1, 0, 0}};
+    const auto refusal = [&m](const QByteArray& csv) {
+        try {
+            m.importCsv("Index MODBUS;Index CAN Frame;High Byte;Low Byte;\r\n" + csv);
+        } catch (const Error& e) {
+            return e.text();
+        }
+        return QStringLiteral("imported");
+    };
+    EXPECT_EQ(refusal("5;1;1;2;\r\n6;2;3;0;\r\n5;1;4;0;\r\n7;9;1;1;\r\n70000;1;1;1;\r\n"),
+              QStringLiteral("The CSV file was not imported; the mapping is as it was:\n"
+                             "line 3: the byte position 3 is outside 0 to 2 (frame 2 has 2 data bytes)\n"
+                             "line 4: the register index 5 is already used\n"
+                             "line 6: the register index 70000 is outside 0 to 65535"));
+    // At most twenty lines are named, then how many more.
+    QByteArray many;
+    for (int i = 0; i < 25; ++i)
+        many += "-" + QByteArray::number(i + 1) + ";1;1;1;\r\n";
+    const QString text = refusal(many);
+    EXPECT_TRUE(text.contains(QStringLiteral("line 21: the register index -20 is outside"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("line 22:"))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\n... and 5 more"))) << text.toStdString();
+    // The device holds 3584 entries a direction: the reading stops at the first line past them.
+    QByteArray full;
+    for (int i = 0; i < 3584; ++i)
+        full += QByteArray::number(i) + ";1;1;0;\r\n";
+    EXPECT_EQ(refusal(full + "9999;1;1;0;\r\n70000;1;1;0;\r\n"),
+              QStringLiteral("The CSV file was not imported; the mapping is as it was:\n"
+                             "line 3586: more than 3584 entries; the device has room for 3584\n"
+                             "The file was read no further."));
+    EXPECT_EQ(m.Lista_CAN_Frame[0].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("1"), 1, 0, 0}}));
+    EXPECT_TRUE(m.Lista_CAN_Frame[1].Lista_Mod_Reg.empty());
+    EXPECT_EQ(refusal(full), QStringLiteral("imported"));
+    EXPECT_EQ(m.entryCount(), 3584);
 }
 
 TEST(Mapping, ExportThenImportGivesTheSameMappingWithDecimalIndexes)

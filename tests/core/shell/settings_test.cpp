@@ -68,7 +68,14 @@ TEST(SettingsFile, EachValueFallsBackOnItsOwn)
         // A declaration before the root is the first node: nothing is found under it.
         {"<?xml version=\"1.0\"?><S><lastlang><language>Italiano</language></lastlang></S>", "", "192.168.2.205",
          "English", false, false},
+        // Refused as every configuration file is: a document type inside the root, and a
+        // file nested far deeper than the guard allows (it once stalled the start).
+        {"<S><!DOCTYPE S><lastlang><language>Italiano</language></lastlang></S>", "", "192.168.2.205", "English",
+         false, false},
     };
+    const QByteArray deep = "<S><lastlang><language>Italiano</language></lastlang>" + QByteArray("<a>").repeated(100000)
+        + QByteArray("</a>").repeated(100000) + "</S>";
+    EXPECT_EQ(parseSettings(deep).Language, QStringLiteral("English"));
     for (const auto& c : cases) {
         const AppSettings s = parseSettings(QByteArray(c.file));
         EXPECT_EQ(s.Active_Conf, QString::fromLatin1(c.project)) << c.file;
