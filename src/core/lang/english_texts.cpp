@@ -504,6 +504,8 @@ const std::array<const char*, kMessageCount> kEnglishTexts = {
     /* 497 */ "%1 has ended",
     /* 498 */ "%1 did not end within %2 s: the wait was given up and the program may still be running",
     /* 499 */ "%1 could not be started",
+    /* 500 */ "Undo",
+    /* 501 */ "Redo",
 };
 
 } // namespace px

@@ -6,7 +6,7 @@
 namespace px {
 
 // The 494 original entries (0 to 493), then the entries added since, each named below.
-inline constexpr std::size_t kMessageCount = 500;
+inline constexpr std::size_t kMessageCount = 502;
 
 // Entries added after the original 494; a language file translates them like the others.
 namespace msg {
@@ -19,6 +19,9 @@ inline constexpr int kUpdaterRunning = 496;
 inline constexpr int kUpdaterEnded = 497;
 inline constexpr int kUpdaterWaitRanOut = 498;
 inline constexpr int kUpdaterNotStarted = 499;
+// The editors' Undo and Redo buttons.
+inline constexpr int kUndo = 500;
+inline constexpr int kRedo = 501;
 } // namespace msg
 
 extern const std::array<const char*, kMessageCount> kEnglishTexts;

@@ -1,8 +1,10 @@
 #include "gui/comm/par_gen_dialog.h"
 
+#include "core/lang/english_texts.h"
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
+#include "gui/common/snapshot_undo.h"
 #include "gui/common/title_band.h"
 
 #include <QCheckBox>
@@ -78,6 +80,10 @@ TFParGen::TFParGen(Session& session, Prompter& prompter, QWidget* parent)
         e->setObjectName(name);
         e->setGeometry(left, rowTop(row), width, kRowHeight);
         connect(e, &QLineEdit::textChanged, this, &TFParGen::On_Change);
+        // A typed value is one step once its edit ends.
+        connect(e, &QLineEdit::editingFinished, this, &TFParGen::recordChange);
+        // The undo keys undo steps of the editor, not the field's own typing.
+        e->installEventFilter(this);
         return e;
     };
     const auto byteRow = [&](QWidget* parent, const char* prefix, int row, std::array<QLineEdit*, 4>& boxes) {
@@ -101,6 +107,7 @@ TFParGen::TFParGen(Session& session, Prompter& prompter, QWidget* parent)
     CB_Select_Device->setObjectName(QStringLiteral("CB_Select_Device"));
     CB_Select_Device->setGeometry(kLabelLeft, rowTop(0), kBoxWidth - 2 * kLabelLeft - 24, kRowHeight);
     connect(CB_Select_Device, &QComboBox::currentIndexChanged, this, &TFParGen::onDeviceChange);
+    connect(CB_Select_Device, &QComboBox::currentIndexChanged, this, &TFParGen::recordChange);
 
     // CAN
     GB_CAN = box("GB_CAN");
@@ -109,12 +116,14 @@ TFParGen::TFParGen(Session& session, Prompter& prompter, QWidget* parent)
     CB_CAN_Baud->setObjectName(QStringLiteral("CB_CAN_Baud"));
     CB_CAN_Baud->setGeometry(kFieldLeft, rowTop(0), 120, kRowHeight);
     connect(CB_CAN_Baud, &QComboBox::currentIndexChanged, this, &TFParGen::On_Change);
+    connect(CB_CAN_Baud, &QComboBox::currentIndexChanged, this, &TFParGen::recordChange);
     L_CAN_Type = label(GB_CAN, QStringLiteral("L_CAN_Type"), 1);
     CB_CAN_Type = new QComboBox(GB_CAN);
     CB_CAN_Type->setObjectName(QStringLiteral("CB_CAN_Type"));
     CB_CAN_Type->setGeometry(kFieldLeft, rowTop(1), 230, kRowHeight);
     CB_CAN_Type->addItems(kCanTypes);
     connect(CB_CAN_Type, &QComboBox::currentIndexChanged, this, &TFParGen::On_Change);
+    connect(CB_CAN_Type, &QComboBox::currentIndexChanged, this, &TFParGen::recordChange);
     L_CAN_TO = label(GB_CAN, QStringLiteral("L_CAN_TO"), 2);
     E_CAN_TO = edit(GB_CAN, QStringLiteral("E_CAN_TO"), kFieldLeft, 2, 90);
 
@@ -128,6 +137,7 @@ TFParGen::TFParGen(Session& session, Prompter& prompter, QWidget* parent)
     CB_ModTCPs_EN_GAT->setObjectName(QStringLiteral("CB_ModTCPs_EN_GAT"));
     CB_ModTCPs_EN_GAT->setGeometry(kLabelLeft, rowTop(2), kLabelWidth, kRowHeight);
     connect(CB_ModTCPs_EN_GAT, &QCheckBox::clicked, this, &TFParGen::On_Change);
+    connect(CB_ModTCPs_EN_GAT, &QCheckBox::clicked, this, &TFParGen::recordChange);
     byteRow(GB_Modbus_TCP_Slave, "E_GAT", 2, E_GAT);
     L_PORT = label(GB_Modbus_TCP_Slave, QStringLiteral("L_PORT"), 3);
     E_PORT = edit(GB_Modbus_TCP_Slave, QStringLiteral("E_PORT"), kFieldLeft, 3, 90);
@@ -135,14 +145,13 @@ TFParGen::TFParGen(Session& session, Prompter& prompter, QWidget* parent)
     CB_ModTCPs_Fast_StartUp->setObjectName(QStringLiteral("CB_ModTCPs_Fast_StartUp"));
     CB_ModTCPs_Fast_StartUp->setGeometry(kLabelLeft, rowTop(4), kBoxWidth - 2 * kLabelLeft, kRowHeight);
     connect(CB_ModTCPs_Fast_StartUp, &QCheckBox::clicked, this, &TFParGen::On_Change);
+    connect(CB_ModTCPs_Fast_StartUp, &QCheckBox::clicked, this, &TFParGen::recordChange);
 
     for (std::size_t i = 0; i < 4; ++i) {
         m_addressChain[i] = E_IP[i];
         m_addressChain[4 + i] = E_SM[i];
         m_addressChain[8 + i] = E_GAT[i];
     }
-    for (QLineEdit* e : m_addressChain)
-        e->installEventFilter(this);
 
     // The fold buttons at the top right corner of each box; one of the two is visible.
     m_boxes = {GB_select_Device, GB_CAN, GB_Modbus_TCP_Slave};
@@ -171,6 +180,17 @@ TFParGen::TFParGen(Session& session, Prompter& prompter, QWidget* parent)
     Btn_Cancel->setObjectName(QStringLiteral("Btn_Cancel"));
     connect(Btn_OK, &QPushButton::clicked, this, &TFParGen::accept);
     connect(Btn_Cancel, &QPushButton::clicked, this, &TFParGen::Btn_CancelClick);
+    Btn_Undo = new QPushButton(this);
+    Btn_Undo->setObjectName(QStringLiteral("Btn_Undo"));
+    Btn_Redo = new QPushButton(this);
+    Btn_Redo->setObjectName(QStringLiteral("Btn_Redo"));
+    for (QPushButton* b : {Btn_Undo, Btn_Redo})
+        b->setAutoDefault(false);
+    m_undoStack = new QUndoStack(this);
+    m_history = std::make_unique<SnapshotHistory<QStringList>>(
+        m_undoStack, [this] { return controlValues(); }, [this](const QStringList& v) { restoreControls(v); });
+    // A field still being typed in becomes a step of its own first.
+    connectUndoControls(this, m_undoStack, Btn_Undo, Btn_Redo, [this] { recordChange(); });
 
     // Texts and the first device item, then 1000K, the rate shown until a file says otherwise.
     Set_Lang();
@@ -179,6 +199,45 @@ TFParGen::TFParGen(Session& session, Prompter& prompter, QWidget* parent)
     m_filling = false;
     Collapse_Expand_Creation();
     m_isChange = false;
+    m_shownValues = controlValues();
+    m_history->reset();
+}
+
+TFParGen::~TFParGen() = default;
+
+QStringList TFParGen::controlValues() const
+{
+    QStringList values{QString::number(CB_Select_Device->currentIndex()), QString::number(CB_CAN_Baud->currentIndex()),
+                       QString::number(CB_CAN_Type->currentIndex()), E_CAN_TO->text(), E_PORT->text(),
+                       CB_ModTCPs_EN_GAT->isChecked() ? QStringLiteral("Y") : QStringLiteral("N"),
+                       CB_ModTCPs_Fast_StartUp->isChecked() ? QStringLiteral("Y") : QStringLiteral("N")};
+    for (const QLineEdit* e : m_addressChain)
+        values << e->text();
+    return values;
+}
+
+void TFParGen::restoreControls(const QStringList& values)
+{
+    const bool was = m_filling;
+    m_filling = true;
+    CB_Select_Device->setCurrentIndex(values.value(0).toInt());
+    CB_CAN_Baud->setCurrentIndex(values.value(1).toInt());
+    CB_CAN_Type->setCurrentIndex(values.value(2).toInt());
+    E_CAN_TO->setText(values.value(3));
+    E_PORT->setText(values.value(4));
+    CB_ModTCPs_EN_GAT->setChecked(values.value(5) == QStringLiteral("Y"));
+    CB_ModTCPs_Fast_StartUp->setChecked(values.value(6) == QStringLiteral("Y"));
+    for (std::size_t i = 0; i < m_addressChain.size(); ++i)
+        m_addressChain[i]->setText(values.value(7 + static_cast<qsizetype>(i)));
+    m_filling = was;
+    // Undone back to what the showing filled in, Cancel no longer asks.
+    m_isChange = values != m_shownValues;
+}
+
+void TFParGen::recordChange()
+{
+    if (!m_filling && m_history)
+        m_history->record();
 }
 
 void TFParGen::Set_Lang()
@@ -190,6 +249,8 @@ void TFParGen::Set_Lang()
     Btn_Cancel->setText(m[93]);
     Btn_OK->setToolTip(m[327]);
     Btn_Cancel->setToolTip(m[328]);
+    Btn_Undo->setText(m[msg::kUndo]);
+    Btn_Redo->setText(m[msg::kRedo]);
 
     GB_select_Device->setTitle(m[94]);
     {
@@ -262,6 +323,8 @@ void TFParGen::FormShow()
     m_isChange = false;
     Move_GroupBoxs();
     Update_CAN_Baud();
+    m_shownValues = controlValues();
+    m_history->reset();
     CB_Select_Device->setFocus();
 }
 
@@ -323,7 +386,12 @@ void TFParGen::keyPressEvent(QKeyEvent* event)
 
 bool TFParGen::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::ShortcutOverride && isUndoRedoKey(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    const bool addressBox = std::find(m_addressChain.begin(), m_addressChain.end(), watched) != m_addressChain.end();
+    if (addressBox && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Period || key->text() == QStringLiteral(".")) {
             // "." never enters an address box: it moves along IP, mask and gateway, and
@@ -469,6 +537,8 @@ void TFParGen::Move_GroupBoxs()
     const int cancelLeft = kWidth - kBoxLeft - kButtonWidth;
     Btn_Cancel->setGeometry(cancelLeft, buttonsTop, kButtonWidth, kButtonHeight);
     Btn_OK->setGeometry(cancelLeft - kBoxGap - kButtonWidth, buttonsTop, kButtonWidth, kButtonHeight);
+    Btn_Undo->setGeometry(kBoxLeft, buttonsTop, kButtonWidth, kButtonHeight);
+    Btn_Redo->setGeometry(kBoxLeft + kButtonWidth + kBoxGap, buttonsTop, kButtonWidth, kButtonHeight);
     setFixedSize(kWidth, slaveBottom + kClientBelowSlave);
 }
 

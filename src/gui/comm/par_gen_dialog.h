@@ -4,7 +4,10 @@
 
 #include <QDialog>
 
+#include <QStringList>
+
 #include <array>
+#include <memory>
 #include <vector>
 
 class QCheckBox;
@@ -14,12 +17,15 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class QUndoStack;
 
 namespace px {
 
 class Prompter;
 class Session;
 class TitleBand;
+template <typename State>
+class SnapshotHistory;
 
 // Step 2, Set Communication: the general parameters of the active configuration in three
 // foldable group boxes, laid out for the chosen device generation.
@@ -27,6 +33,7 @@ class TFParGen final : public QDialog {
     Q_OBJECT
 public:
     TFParGen(Session& session, Prompter& prompter, QWidget* parent = nullptr);
+    ~TFParGen() override;
 
     void Set_Lang();
     // Fills the controls from ParGen.xml. A file that does not parse throws px::Error
@@ -44,6 +51,10 @@ public:
 
     // The values in the controls, as OK checks and writes them.
     GeneralParameters readControls() const;
+
+    // Undo and redo of the changes of the fields: a typed field once its edit ends, a
+    // list pick or a check box at once; each showing starts with none.
+    QUndoStack* undoStack() const { return m_undoStack; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,6 +76,10 @@ private:
     void onDeviceChange();
     void moveOnScreen();
     DeviceType selectedDevice() const;
+    // Every field's value as shown (list positions, texts, check marks), and back.
+    QStringList controlValues() const;
+    void restoreControls(const QStringList& values);
+    void recordChange();
 
     Session& m_session;
     Prompter& m_prompter;
@@ -104,6 +119,12 @@ private:
 
     QPushButton* Btn_OK = nullptr;
     QPushButton* Btn_Cancel = nullptr;
+    QPushButton* Btn_Undo = nullptr;
+    QPushButton* Btn_Redo = nullptr;
+
+    QUndoStack* m_undoStack = nullptr;
+    std::unique_ptr<SnapshotHistory<QStringList>> m_history;
+    QStringList m_shownValues;  // the fields as the last showing filled them
 };
 
 } // namespace px

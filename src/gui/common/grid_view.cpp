@@ -4,6 +4,7 @@
 #include "gui/common/grid_model.h"
 
 #include "core/tables/row_operations.h"
+#include "gui/common/snapshot_undo.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -112,7 +113,22 @@ bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
     // that pending opening without opening anything, so the key then starts the edit.
     if (trigger == AnyKeyPressed && state() != EditingState)
         QTableView::edit(index, CurrentChanged, nullptr);
-    return QTableView::edit(index, trigger, event);
+    const bool editing = QTableView::edit(index, trigger, event);
+    if (editing) {
+        if (QWidget* editor = indexWidget(index))
+            editor->installEventFilter(this);
+    }
+    return editing;
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && watched != viewport()
+        && isUndoRedoKey(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void GridView::keyPressEvent(QKeyEvent* event)

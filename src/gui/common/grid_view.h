@@ -49,6 +49,9 @@ public:
     void keyboardSearch(const QString& search) override;
 
 protected:
+    // A cell editor lets the undo and redo keys pass to the editor's history instead of
+    // taking them for its own text.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // A key typed while a click on the current cell still waits for a possible double
     // click edits that cell at once instead of being lost or moving elsewhere.

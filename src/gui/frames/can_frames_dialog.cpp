@@ -1,11 +1,13 @@
 #include "gui/frames/can_frames_dialog.h"
 
 #include "core/base/error.h"
+#include "core/lang/english_texts.h"
 #include "core/shell/session.h"
 #include "core/tables/row_operations.h"
 #include "gui/common/grid_model.h"
 #include "gui/common/grid_view.h"
 #include "gui/common/guard.h"
+#include "gui/common/snapshot_undo.h"
 #include "gui/common/title_band.h"
 #include "gui/exchange/frame_exchange.h"
 
@@ -105,6 +107,10 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
         connect(Btn_CopyRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_CopyRowClick);
         connect(Btn_PasteRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_PasteRowClick);
     }
+    Btn_Undo = button("Btn_Undo");
+    Btn_Redo = button("Btn_Redo");
+    buttons->addWidget(Btn_Undo);
+    buttons->addWidget(Btn_Redo);
     // Import... and Export DBC...: frames of a CAN database or a capture, and the other way.
     auto* exchangeBar = new FrameExchangeBar(kind == FrameListKind::ReceiveJumper || kind == FrameListKind::ReceiveDip, m_session, m_prompter, this);
     buttons->addWidget(exchangeBar);
@@ -122,11 +128,35 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
     connect(Btn_DeleteRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_DeleteRowClick);
     connect(Btn_InsertRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_InsertRowClick);
 
+    // Every change of a data cell, typed, toggled or made by a row button, is one step.
+    m_undoStack = new QUndoStack(this);
+    m_history = std::make_unique<SnapshotHistory<QStringList>>(
+        m_undoStack, [this] { return dataCells(m_model->grid()); },
+        [this](const QStringList& cells) { restoreCells(cells); });
+    m_history->reset();
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { m_history->record(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_history->record(); });
+    // An edit still open is finished first, so that it is a step of its own.
+    connectUndoControls(this, m_undoStack, Btn_Undo, Btn_Redo, [this] { StringGrid1->commitEdit(); });
+
     for (int c = 1; c < m_model->columnCount(); ++c)
         StringGrid1->setColumnWidth(c, m_model->grid().isCheckBoxColumn(c) ? 70 : 110);
     StringGrid1->horizontalHeader()->setStretchLastSection(true);
     resize(isDipSwitch() ? 1020 : 640, 520);
     Set_Lang();
+}
+
+CanFramesDialog::~CanFramesDialog() = default;
+
+void CanFramesDialog::restoreCells(const QStringList& cells)
+{
+    TextGrid& g = m_model->grid();
+    qsizetype i = 0;
+    for (int r = 1; r < g.rowCount(); ++r) {
+        for (int c = 1; c < g.colCount(); ++c)
+            g.setCell(r, c, cells.value(i++));
+    }
+    m_model->refresh();
 }
 
 bool CanFramesDialog::isDipSwitch() const
@@ -159,6 +189,8 @@ void CanFramesDialog::Set_Lang()
         Btn_CopyRow->setText(m[c.copyRow]);
         Btn_PasteRow->setText(m[c.pasteRow]);
     }
+    Btn_Undo->setText(m[msg::kUndo]);
+    Btn_Redo->setText(m[msg::kRedo]);
     TextGrid& g = m_model->grid();
     const std::vector<int>& titles = frameListLayout(m_kind).titleMessages;
     for (int col = 0; col < static_cast<int>(titles.size()); ++col)
@@ -184,10 +216,12 @@ void CanFramesDialog::FormShow()
         m_loadIncomplete = true;
         m_model->refresh();
         m_shownCells = dataCells(g);
+        m_history->reset();
         throw Error(e.text() + backupNotice(framePath()));
     }
     m_model->refresh();
     m_shownCells = dataCells(g);
+    m_history->reset();
 }
 
 bool CanFramesDialog::hasChanges() const
@@ -284,9 +318,15 @@ void CanFramesDialog::Btn_ImportFramesClick()
 {
     // A cell still being edited belongs to the table that is checked and saved with the import.
     StringGrid1->commitEdit();
-    if (importIntoFrameList(m_kind, m_model->grid(), parGen, m_loadIncomplete, m_session, m_prompter, this))
+    const bool imported =
+        importIntoFrameList(m_kind, m_model->grid(), parGen, m_loadIncomplete, m_session, m_prompter, this);
+    if (imported)
         m_loadIncomplete = false;
     m_model->refresh();
+    // The import wrote the frame file and the mapping file: the table's earlier steps are
+    // in those files now and cannot be undone in the table alone.
+    if (imported)
+        m_history->reset();
 }
 
 } // namespace px

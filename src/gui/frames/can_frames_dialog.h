@@ -5,7 +5,10 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <memory>
+
 class QPushButton;
+class QUndoStack;
 
 namespace px {
 
@@ -14,6 +17,8 @@ class GridView;
 class Prompter;
 class Session;
 class TitleBand;
+template <typename State>
+class SnapshotHistory;
 
 // The common body of the four CAN frame list editors: a title band, the frame table and
 // the row buttons. Each showing reloads the table from the configuration's frame file;
@@ -43,6 +48,8 @@ public:
     void Btn_PasteRowClick();
     // Import...: frames of a CAN database or a capture appended, saved with their mappings.
     void Btn_ImportFramesClick();
+    // Undo and redo of cell edits and row operations; each showing starts with none.
+    QUndoStack* undoStack() const { return m_undoStack; }
 
     // Set by Copy Row, cleared at each showing: a paste needs a copy of this showing.
     bool Do_Copy = false;
@@ -54,6 +61,7 @@ public:
 
 protected:
     CanFramesDialog(FrameListKind kind, Session& session, Prompter& prompter, QWidget* parent);
+    ~CanFramesDialog() override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -79,6 +87,12 @@ private:
     QPushButton* Btn_InsertRow = nullptr;
     QPushButton* Btn_CopyRow = nullptr;
     QPushButton* Btn_PasteRow = nullptr;
+    QPushButton* Btn_Undo = nullptr;
+    QPushButton* Btn_Redo = nullptr;
+
+    QUndoStack* m_undoStack = nullptr;
+    std::unique_ptr<SnapshotHistory<QStringList>> m_history;
+    void restoreCells(const QStringList& cells);
 };
 
 } // namespace px

@@ -1,9 +1,11 @@
 #include "gui/frames/define_mapping_dialog.h"
 
+#include "core/lang/english_texts.h"
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
 #include "gui/common/pick_list.h"
+#include "gui/common/snapshot_undo.h"
 #include "gui/common/title_band.h"
 
 #include <QComboBox>
@@ -123,6 +125,10 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     Btn_Cancel = button(this, "Btn_Cancel");
     buttons->addWidget(Btn_Export);
     buttons->addWidget(Btn_Import);
+    Btn_Undo = button(this, "Btn_Undo");
+    Btn_Redo = button(this, "Btn_Redo");
+    buttons->addWidget(Btn_Undo);
+    buttons->addWidget(Btn_Redo);
     buttons->addStretch(1);
     buttons->addWidget(Btn_OK);
     buttons->addWidget(Btn_Cancel);
@@ -144,9 +150,34 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     connect(Btn_OK, &QPushButton::clicked, this, &DefineMappingDialog::accept);
     connect(Btn_Cancel, &QPushButton::clicked, this, &DefineMappingDialog::Btn_CancelClick);
 
+    m_undoStack = new QUndoStack(this);
+    m_history = std::make_unique<SnapshotHistory<MappingState>>(
+        m_undoStack, [this] { return mappingState(); }, [this](const MappingState& s) { restoreMapping(s); });
+    m_history->reset();
+    connectUndoControls(this, m_undoStack, Btn_Undo, Btn_Redo, nullptr);
+
     resize(760, 460);
     Set_Lang();
     rebuildAll();
+}
+
+DefineMappingDialog::~DefineMappingDialog() = default;
+
+DefineMappingDialog::MappingState DefineMappingDialog::mappingState() const
+{
+    return {m_map.Lista_CAN_Frame, m_map.toXml()};
+}
+
+void DefineMappingDialog::restoreMapping(const MappingState& state)
+{
+    const bool sameFrames = state.frames.size() == m_map.Lista_CAN_Frame.size();
+    m_map.Lista_CAN_Frame = state.frames;
+    // The frames themselves never change between showings: the chosen frame stays and
+    // shows its registers as they are now.
+    if (sameFrames)
+        refreshRegisters();
+    else
+        rebuildAll();
 }
 
 void DefineMappingDialog::Set_Lang()
@@ -174,6 +205,8 @@ void DefineMappingDialog::Set_Lang()
     Btn_Cancel->setText(m[p.msgCancel]);
     Btn_Export->setText(m[p.msgExport]);
     Btn_Import->setText(m[p.msgImport]);
+    Btn_Undo->setText(m[msg::kUndo]);
+    Btn_Redo->setText(m[msg::kRedo]);
 
     // The byte lists keep their picks under the new texts.
     const int high = CB_Byte_High_Part->currentIndex();
@@ -196,10 +229,12 @@ void DefineMappingDialog::FormShow()
     } catch (...) {
         rebuildAll();
         m_shownXml = m_map.toXml();
+        m_history->reset();
         throw;
     }
     rebuildAll();
     m_shownXml = m_map.toXml();
+    m_history->reset();
 }
 
 bool DefineMappingDialog::hasChanges() const
@@ -354,6 +389,7 @@ void DefineMappingDialog::createClick()
         return;
     }
     refreshRegisters();
+    m_history->record();
 }
 
 void DefineMappingDialog::modifyClick()
@@ -367,6 +403,7 @@ void DefineMappingDialog::modifyClick()
         return;
     }
     refreshRegisters();
+    m_history->record();
 }
 
 void DefineMappingDialog::deleteClick()
@@ -376,6 +413,7 @@ void DefineMappingDialog::deleteClick()
         return;
     m_map.remove(selectedFrame(), reg);
     refreshRegisters();
+    m_history->record();
 }
 
 void DefineMappingDialog::copyClick()
@@ -402,8 +440,10 @@ void DefineMappingDialog::importClick()
     const QString path = m_prompter.openFile(m_session.ws.Conf_Folder, kMappingCsvFilter);
     if (path.isEmpty())
         return;
-    if (guarded(m_prompter, [this, &path] { m_map.importCsvFile(path); }))
+    if (guarded(m_prompter, [this, &path] { m_map.importCsvFile(path); })) {
         rebuildAll();
+        m_history->record();
+    }
 }
 
 TFDefineRecCAN::TFDefineRecCAN(Session& session, Prompter& prompter, QWidget* parent)

@@ -4,11 +4,15 @@
 
 #include <QDialog>
 
+#include <memory>
+#include <vector>
+
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QUndoStack;
 
 namespace px {
 
@@ -16,6 +20,8 @@ class PickList;
 class Prompter;
 class Session;
 class TitleBand;
+template <typename State>
+class SnapshotHistory;
 
 // The register mapping editor shared by both directions: the frame list, the registers
 // of the selected frame, the input fields of one register, and the file buttons. The
@@ -38,6 +44,8 @@ public:
     bool hasChanges() const;
 
     const RegisterMapping& mapping() const { return m_map; }
+    // Undo and redo of Create, Modify, Delete and Import; each showing starts with none.
+    QUndoStack* undoStack() const { return m_undoStack; }
 
 protected:
     // Enter on a line of the frame or register list stays in the list instead of
@@ -47,6 +55,7 @@ protected:
 
     DefineMappingDialog(const MappingProfile& profile, const QString& name, Session& session, Prompter& prompter,
                         QWidget* parent);
+    ~DefineMappingDialog() override;
 
 private:
     void frameSelected();
@@ -103,6 +112,19 @@ private:
     QPushButton* Btn_Cancel = nullptr;
     QPushButton* Btn_Export = nullptr;
     QPushButton* Btn_Import = nullptr;
+    QPushButton* Btn_Undo = nullptr;
+    QPushButton* Btn_Redo = nullptr;
+
+    // The frames with their entries, told apart by the file OK would write.
+    struct MappingState {
+        std::vector<TCAN_Frame> frames;
+        QByteArray xml;
+        bool operator==(const MappingState& other) const { return xml == other.xml; }
+    };
+    MappingState mappingState() const;
+    void restoreMapping(const MappingState& state);
+    QUndoStack* m_undoStack = nullptr;
+    std::unique_ptr<SnapshotHistory<MappingState>> m_history;
 };
 
 // Step 3, Define COB: the Modbus registers that expose the received frames (RInfoCob.xml).

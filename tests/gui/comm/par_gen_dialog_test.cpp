@@ -5,6 +5,7 @@
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -367,6 +368,92 @@ TEST_F(ParGenDialog, RefusedWriteIsReportedAndTheEditorStaysOpen)
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(edit("E_PORT")->text(), QStringLiteral("1502"));
     EXPECT_TRUE(dlg.Is_Change());
+}
+
+// A typed field (once its edit ends), a check box and a list pick are one step each:
+// undone one by one back to what was loaded, where Cancel no longer asks, and redone one
+// by one; OK then writes the values shown. The undo key in a field being typed in ends
+// that edit and undoes it.
+TEST_F(ParGenDialog, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsShown)
+{
+    dlg.FormShow();
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    auto* undo = find<QPushButton>("Btn_Undo");
+    auto* redo = find<QPushButton>("Btn_Redo");
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo"));
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    const auto shown = [this] {
+        return QStringList{edit("E_PORT")->text(),
+                           find<QCheckBox>("CB_ModTCPs_EN_GAT")->isChecked() ? QStringLiteral("Y") : QStringLiteral("N"),
+                           QString::number(combo("CB_CAN_Type")->currentIndex())}
+            .join(u'|');
+    };
+    const QString loaded = shown();
+
+    edit("E_PORT")->setFocus();
+    type("E_PORT", QStringLiteral("1502"));
+    QTest::keyClick(edit("E_PORT"), Qt::Key_Tab);
+    const QString port = shown();
+    find<QCheckBox>("CB_ModTCPs_EN_GAT")->click();
+    const QString gateway = shown();
+    combo("CB_CAN_Type")->setCurrentIndex(1);
+    const QString type29 = shown();
+    EXPECT_EQ(dlg.undoStack()->count(), 3);
+    EXPECT_EQ(port.section(u'|', 0, 0), QStringLiteral("1502"));
+    EXPECT_NE(gateway.section(u'|', 1, 1), port.section(u'|', 1, 1));
+    EXPECT_EQ(type29.section(u'|', 2, 2), QStringLiteral("1"));
+    EXPECT_NE(loaded, port);
+
+    // Typing, then the undo key in the field: the typing is undone, the steps before stay.
+    edit("E_CAN_TO")->setFocus();
+    type("E_CAN_TO", QStringLiteral("999"));
+    QTest::keyClick(edit("E_CAN_TO"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(edit("E_CAN_TO")->text(), QStringLiteral("999"));
+    EXPECT_EQ(shown(), type29);
+    ASSERT_TRUE(redo->isEnabled());
+
+    undo->click();
+    EXPECT_EQ(shown(), gateway);
+    QTest::keyClick(edit("E_PORT"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(shown(), port);
+    undo->click();
+    EXPECT_EQ(shown(), loaded);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(dlg.Is_Change()) << "undone back to what was loaded";
+
+    QTest::keyClick(edit("E_PORT"), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(shown(), port);
+    QTest::keyClick(edit("E_PORT"), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(shown(), gateway);
+    redo->click();
+    EXPECT_EQ(shown(), type29);
+    EXPECT_TRUE(dlg.Is_Change());
+
+    find<QPushButton>("Btn_OK")->click();
+    EXPECT_EQ(prompter.shown, QStringList());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    const GeneralParameters written = LoadGeneralParameters(parGenPath());
+    EXPECT_EQ(written.port, QStringLiteral("1502"));
+    EXPECT_EQ(written.canType, 1);
+    EXPECT_EQ(written, dlg.readControls());
+}
+
+TEST_F(ParGenDialog, CancelAfterUndoingEveryChangeClosesWithoutAskingAndWritesNothing)
+{
+    dlg.FormShow();
+    find<QCheckBox>("CB_ModTCPs_EN_GAT")->click();
+    combo("CB_CAN_Baud")->setCurrentIndex(2);
+    find<QPushButton>("Btn_Undo")->click();
+    find<QPushButton>("Btn_Undo")->click();
+    QSignalSpy closed(&dlg, &QDialog::rejected);
+    find<QPushButton>("Btn_Cancel")->click();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(prompter.questions, QStringList());
+    EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 }
 
 } // namespace

@@ -511,5 +511,132 @@ TEST_F(FramesDialogTest, AFailedWriteIsReportedAndTheDialogStaysOpenWithTheTable
     d.reject();
 }
 
+// Every change of the table is one step: a typed cell, Insert, Paste and Delete are undone
+// one by one back to the loaded table and redone one by one, through the buttons and the
+// keys; OK then writes what the table shows.
+TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWritesTheTable)
+{
+    writeFile(rcob(), "<COBID><row CobID=\"0x181\" CobType=\"2.0A (11 bits)\" Dimensin=\"2\" TimeOut_Time=\"0\" "
+                      "TimeOut=\"N\" RTR=\"N\" TimeRTR=\"0\" DefaultValues=\"\" Mnemonic=\"src\"/></COBID>");
+    TFReceiveCANFrames_K d(home.session, prompter);
+    d.show();
+    QApplication::setActiveWindow(&d);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    d.FormShow();
+    GridView* v = view(d);
+    v->setFocus();
+    QPushButton* undo = button(d, "Btn_Undo");
+    QPushButton* redo = button(d, "Btn_Redo");
+    ASSERT_NE(undo, nullptr);
+    ASSERT_NE(redo, nullptr);
+    EXPECT_EQ(undo->text(), s("Undo"));
+    EXPECT_EQ(redo->text(), s("Redo"));
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    const auto table = [&] { return rowText(d, 1) + s(" / ") + rowText(d, 2); };
+    const QString empty = s("|||||||");
+    const QString loaded = s("0x181|2.0A (11 bits)|2|0|N|0||src");
+    const QString edited = s("0x181|2.0A (11 bits)|2|0|N|0||eng");
+    QStringList states{table()};
+
+    typeInto(d, 1, rx_dip::Mnemonic, "eng");
+    states << table();
+    v->setCurrentCell(1, 1);
+    click(d, "Btn_InsertRow");
+    states << table();
+    v->setCurrentCell(2, 1);
+    click(d, "Btn_CopyRow"); // no step: the table is unchanged
+    v->setCurrentCell(1, 1);
+    click(d, "Btn_PasteRow");
+    states << table();
+    prompter.yesNoAnswers = {true};
+    click(d, "Btn_DeleteRow");
+    states << table();
+    ASSERT_EQ(states, (QStringList{loaded + s(" / ") + empty, edited + s(" / ") + empty, empty + s(" / ") + edited,
+                                   edited + s(" / ") + edited, edited + s(" / ") + empty}));
+    EXPECT_EQ(d.undoStack()->count(), 4);
+
+    // Undo each, alternating the button and Ctrl+Z with the table focused.
+    for (int i = 3; i >= 0; --i) {
+        if (i % 2)
+            click(d, "Btn_Undo");
+        else
+            QTest::keyClick(v, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(table(), states[i]) << "undo to step " << i;
+    }
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(redo->isEnabled());
+    EXPECT_FALSE(d.hasChanges()) << "undone back to what was loaded";
+
+    // Redo each: the button and both redo keys.
+    for (int i = 1; i <= 4; ++i) {
+        if (i == 1)
+            click(d, "Btn_Redo");
+        else if (i == 2)
+            QTest::keyClick(v, Qt::Key_Y, Qt::ControlModifier);
+        else
+            QTest::keyClick(v, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(table(), states[i]) << "redo to step " << i;
+    }
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    click(d, "Btn_OK");
+    EXPECT_EQ(prompter.shown, QStringList());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(QString::fromUtf8(home.read(s("PROJECTS/Plant1/RCobDef.xml"))).count(s("<row ")), 1);
+    EXPECT_TRUE(home.read(s("PROJECTS/Plant1/RCobDef.xml")).contains("Mnemonic=\"eng\""));
+
+    // A new showing starts with nothing to undo.
+    d.show();
+    d.FormShow();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    d.reject();
+}
+
+// Ctrl+Z in an open cell editor is not the editor's own text undo: the edit is finished
+// as a step and undone, so the cell shows what it held before the typing.
+TEST_F(FramesDialogTest, UndoKeyInAnOpenCellEditorUndoesThatEditAndCancelAfterUndoWritesNothing)
+{
+    const char* file = "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>";
+    writeFile(tcob(), file);
+    TFTransmitCANFrames_A d(home.session, prompter);
+    d.show();
+    QApplication::setActiveWindow(&d);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    d.FormShow();
+    GridView* v = view(d);
+    v->setFocus();
+    typeInto(d, 1, 3, "engine");
+    v->setCurrentCell(1, 1);
+    QTest::keyClicks(v, s("7"));
+    QWidget* editor = v->indexWidget(v->currentIndex());
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(v->indexWidget(v->currentIndex()), nullptr) << "the edit is finished";
+    EXPECT_EQ(rowText(d, 1), s("1|8|engine"));
+    EXPECT_TRUE(button(d, "Btn_Redo")->isEnabled());
+    QTest::keyClick(v, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rowText(d, 1), s("1|8|m"));
+
+    // Back at the loaded table, Escape closes without a question; after a redo Cancel asks,
+    // and Yes writes nothing.
+    QTest::keyClick(v, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(prompter.questions, QStringList());
+    d.show();
+    d.FormShow();
+    typeInto(d, 1, 3, "engine");
+    click(d, "Btn_Undo");
+    click(d, "Btn_Redo");
+    prompter.yesNoAnswers = {true};
+    click(d, "Btn_Cancel");
+    EXPECT_EQ(prompter.questions.size(), 1);
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_EQ(home.read(s("PROJECTS/Plant1/TCobDef.xml")), QByteArray(file));
+}
+
 } // namespace
 } // namespace px

@@ -413,5 +413,100 @@ TEST(DefineMapping, EscapeAsksBeforeDroppingAChangeAndTheCloseBoxDoesNot)
     }
 }
 
+// Create, Modify, Delete and Import are one step each: undone one by one back to what was
+// loaded, redone one by one, through the buttons and the keys; OK then writes the entries
+// the lists show, and Cancel after an undo writes nothing.
+TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
+{
+    for (bool transmit : {false, true}) {
+        SCOPED_TRACE(transmit ? "transmit" : "receive");
+        Editor e(transmit, QByteArray());
+        e.dialog->show();
+        QApplication::setActiveWindow(e.dialog.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(e.dialog.get()));
+        auto* undo = e.dialog->findChild<QPushButton*>(QStringLiteral("Btn_Undo"));
+        auto* redo = e.dialog->findChild<QPushButton*>(QStringLiteral("Btn_Redo"));
+        ASSERT_TRUE(undo && redo);
+        EXPECT_EQ(undo->text(), QStringLiteral("Undo"));
+        EXPECT_EQ(redo->text(), QStringLiteral("Redo"));
+        EXPECT_FALSE(undo->isEnabled());
+        EXPECT_FALSE(redo->isEnabled());
+
+        // What the lists show: the registers of each frame.
+        const auto shown = [&e] {
+            const int chosen = e.frames_->currentRow();
+            QStringList lines;
+            for (int f = 0; f < e.frames_->count(); ++f) {
+                e.frames_->setCurrentRow(f);
+                lines << items(e.regs).join(u',');
+            }
+            e.frames_->setCurrentRow(chosen);
+            return lines.join(u'/');
+        };
+        QStringList states{shown()};
+        e.frames_->setCurrentRow(0);
+        e.type(QStringLiteral("40"));
+        e.click("Btn_Create");
+        e.type(QStringLiteral("41"));
+        e.click("Btn_Create");
+        states << shown();
+        e.regs->setCurrentRow(0);
+        e.type(QStringLiteral("42"));
+        e.click("Btn_Modify");
+        states << shown();
+        e.regs->setCurrentRow(1);
+        e.click("Btn_Delete");
+        states << shown();
+        const QString csv = e.home.session.ws.Conf_Folder + QStringLiteral("/in.csv");
+        writeFile(csv, "header\r\n7;2;1;2;0;\r\n");
+        e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
+        e.prompter.fileAnswers = {csv};
+        e.click("Btn_Import");
+        states << shown();
+        ASSERT_EQ(states, (QStringList{QStringLiteral("/"), QStringLiteral("40; None; None;,41; None; None;/"),
+                                       QStringLiteral("42; None; None;,41; None; None;/"),
+                                       QStringLiteral("42; None; None;/"), QStringLiteral("/7; Byte 1; Byte 2;")}))
+            << "the first create is a step of its own, checked on undo";
+
+        e.frames_->setFocus();
+        const QStringList undone{states[3], states[2], states[1], QStringLiteral("40; None; None;/"), states[0]};
+        for (int i = 0; i < undone.size(); ++i) {
+            if (i % 2)
+                e.click("Btn_Undo");
+            else
+                QTest::keyClick(e.frames_, Qt::Key_Z, Qt::ControlModifier);
+            EXPECT_EQ(shown(), undone[i]) << "undo " << i;
+        }
+        EXPECT_FALSE(undo->isEnabled());
+        EXPECT_FALSE(e.dialog->hasChanges());
+        for (int i = undone.size() - 2; i >= 0; --i)
+            QTest::keyClick(e.frames_, i % 2 ? Qt::Key_Y : Qt::Key_Z,
+                            i % 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+        e.click("Btn_Redo");
+        EXPECT_EQ(shown(), states[4]);
+        EXPECT_FALSE(redo->isEnabled());
+
+        // Undo the import, then OK writes the one entry of the first frame.
+        e.click("Btn_Undo");
+        e.click("Btn_OK");
+        EXPECT_EQ(e.dialog->result(), QDialog::Accepted);
+        const QByteArray written = readFile(e.mappingPath);
+        EXPECT_TRUE(written.contains("Index=\"42\" NrPdo=\"1\"")) << written.toStdString();
+        EXPECT_EQ(written.count("<row "), 1);
+
+        // A new showing has nothing to undo; Cancel after an undone create writes nothing.
+        e.dialog->FormShow();
+        e.dialog->show();
+        EXPECT_FALSE(undo->isEnabled());
+        e.frames_->setCurrentRow(1);
+        e.type(QStringLiteral("50"));
+        e.click("Btn_Create");
+        e.click("Btn_Undo");
+        e.click("Btn_Cancel");
+        EXPECT_EQ(e.dialog->result(), QDialog::Rejected);
+        EXPECT_EQ(readFile(e.mappingPath), written);
+    }
+}
+
 } // namespace
 } // namespace px
