@@ -26,6 +26,8 @@ class SnapshotHistory;
 class CanFramesDialog : public QDialog {
     Q_OBJECT
 public:
+    ~CanFramesDialog() override;
+
     void Set_Lang();
     // Loads the table (and, on the jumper device, the CAN settings). A file that cannot
     // be read whole throws px::Error; the rows read before the fault stay in the table.
@@ -61,7 +63,6 @@ public:
 
 protected:
     CanFramesDialog(FrameListKind kind, Session& session, Prompter& prompter, QWidget* parent);
-    ~CanFramesDialog() override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

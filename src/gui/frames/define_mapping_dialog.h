@@ -29,6 +29,8 @@ class SnapshotHistory;
 class DefineMappingDialog : public QDialog {
     Q_OBJECT
 public:
+    ~DefineMappingDialog() override;
+
     void Set_Lang();
     // Show: rebuilds the mapping from the configuration's files. A file that cannot be
     // read throws px::Error after the lists show what was read.
@@ -55,7 +57,6 @@ protected:
 
     DefineMappingDialog(const MappingProfile& profile, const QString& name, Session& session, Prompter& prompter,
                         QWidget* parent);
-    ~DefineMappingDialog() override;
 
 private:
     void frameSelected();

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUndoStack>
 #include <QToolButton>
 
 #include <gtest/gtest.h>

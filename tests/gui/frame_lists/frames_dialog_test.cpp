@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
@@ -583,7 +584,7 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
     EXPECT_FALSE(redo->isEnabled());
 
     click(d, "Btn_OK");
-    EXPECT_EQ(prompter.shown, QStringList());
+    EXPECT_EQ(prompter.errors, QStringList());
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(QString::fromUtf8(home.read(s("PROJECTS/Plant1/RCobDef.xml"))).count(s("<row ")), 1);
     EXPECT_TRUE(home.read(s("PROJECTS/Plant1/RCobDef.xml")).contains("Mnemonic=\"eng\""));

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QUndoStack>
 #include <QApplication>
 
 #include <gtest/gtest.h>
