@@ -28,22 +28,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
+#include <QStandardPaths>
 
 #include <cstdio>
-
-namespace {
-
-const char* const kUsage =
-    "Usage: px40318-configurator [--home DIR] [--help] [--version]\n"
-    "\n"
-    "Starts the PX40318 configurator for the CAN / Modbus TCP Slave - Converter.\n"
-    "\n"
-    "  --home DIR   keep the settings, configurations, languages and firmware images in DIR\n"
-    "               (default: $PX40318_HOME, else the folder of the executable)\n"
-    "  --help       show this text and exit\n"
-    "  --version    show the software code and version and exit\n";
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -52,29 +40,33 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    const px::HomeChoice home = px::chooseHomeFolder(args, qEnvironmentVariable("PX40318_HOME"));
-    if (!home.error.isEmpty()) {
-        std::fprintf(stderr, "px40318-configurator: %s\n%s", qPrintable(home.error), kUsage);
+    const px::ConfiguratorOptions options = px::parseConfiguratorOptions(args);
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "px40318-configurator: %s\n%s", options.error.toLocal8Bit().constData(),
+                     px::configuratorHelp().toLocal8Bit().constData());
         return 2;
     }
-    for (const QString& a : home.rest) {
-        if (a == QStringLiteral("--help") || a == QStringLiteral("-h")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (a == QStringLiteral("--version")) {
-            std::printf("%s %s\n", qPrintable(px::product::kSoftwareCode), qPrintable(px::product::kVersion));
-            return 0;
-        }
+    if (options.help) {
+        std::fputs(px::configuratorHelp().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s %s\n", qPrintable(px::product::kSoftwareCode), qPrintable(px::product::kVersion));
+        return 0;
     }
 
+    // The name fixes the user's data folder (~/.local/share/px40318-configurator) whatever
+    // the executable is called.
+    QCoreApplication::setApplicationName(QStringLiteral("px40318-configurator"));
     QApplication app(argc, argv);
-    const QString exeFolder = home.folder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                    : QDir(home.folder).absolutePath();
-    QDir().mkpath(exeFolder);
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("px40318-configurator")));
+    const px::HomeFolder home =
+        px::chooseHomeFolder(options.homeFolder, qEnvironmentVariable("PX40318_HOME"), QCoreApplication::applicationDirPath(),
+                             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+    QDir().mkpath(home.path);
 
     px::Session session;
-    session.start(exeFolder);
+    session.start(home.path);
 
     px::QtPrompter prompter;
     px::WindowDialogs dialogs(prompter);
@@ -88,6 +80,7 @@ int main(int argc, char** argv)
     dialogs.add(px::Window::NewProject, [&] { return newProject.execShow(); }, [&] { newProject.Set_Lang(); });
     dialogs.add(px::Window::OpenConf, [&] { return openConf.execShow(); }, [&] { openConf.Set_Lang(); });
     px::TFAbout about(browser, &mainWindow);
+    about.setHomeFolder(home.path);
     dialogs.add(px::Window::About, [&] { return about.execShow(); }, {});
     auto checkVersion = [&] { return px::Check_Version(http); };
     mainWindow.setVersionCheck(checkVersion);

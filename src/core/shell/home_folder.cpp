@@ -1,30 +1,91 @@
 #include "core/shell/home_folder.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
 namespace px {
 
-HomeChoice chooseHomeFolder(const QStringList& args, const QString& environmentValue)
+namespace {
+
+// Options that Qt's application object takes from the same command line.
+const char* const kQtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                       "qmljsdebugger", "qwindowgeometry", "qwindowicon", "qwindowtitle",
+                                       "session", "display", "geometry", "style", "stylesheet"};
+const char* const kQtSwitches[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+} // namespace
+
+ConfiguratorOptions parseConfiguratorOptions(const QStringList& arguments)
 {
-    HomeChoice c;
-    c.folder = environmentValue;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QStringLiteral("--home")) {
-            if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
-                c.error = QStringLiteral("--home needs a folder");
-                return c;
-            }
-            c.folder = args[++i];
-        } else if (a.startsWith(QStringLiteral("--home="))) {
-            c.folder = a.mid(7);
-            if (c.folder.isEmpty()) {
-                c.error = QStringLiteral("--home needs a folder");
-                return c;
-            }
-        } else {
-            c.rest << a;
-        }
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption home(QStringLiteral("home"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({home, help, version});
+    for (const char* name : kQtValueOptions)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
+    for (const char* name : kQtSwitches)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+
+    ConfiguratorOptions options;
+    if (!parser.parse(QStringList{QStringLiteral("px40318-configurator")} + arguments)) {
+        options.error = parser.errorText();
+        return options;
     }
-    return c;
+    if (!parser.positionalArguments().isEmpty()) {
+        options.error = QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst());
+        return options;
+    }
+    if (parser.values(home).size() > 1) {
+        options.error = QStringLiteral("--home given twice");
+        return options;
+    }
+    options.homeFolder = parser.value(home);
+    if (parser.isSet(home) && options.homeFolder.isEmpty()) {
+        options.error = QStringLiteral("--home needs a folder");
+        return options;
+    }
+    options.help = parser.isSet(help);
+    options.version = parser.isSet(version);
+    return options;
+}
+
+QString configuratorHelp()
+{
+    return QStringLiteral(
+        "Usage: px40318-configurator [--home DIR] [--help] [--version]\n"
+        "\n"
+        "Starts the PX40318 configurator for the CAN / Modbus TCP Slave - Converter.\n"
+        "\n"
+        "  --home DIR   keep the settings, configurations, languages and firmware images in DIR\n"
+        "               (default: $PX40318_HOME, else the folder of the executable when it can\n"
+        "               be written, else - an installed program - the user's data folder,\n"
+        "               ~/.local/share/px40318-configurator)\n"
+        "  --help       show this text and exit\n"
+        "  --version    show the software code and version and exit\n");
+}
+
+bool isInstalledProgram(const QString& executableFolder)
+{
+    const QFileInfo folder(executableFolder);
+    if (!folder.isDir() || !folder.isWritable())
+        return true;
+    return QFileInfo(executableFolder + QStringLiteral("/../share/px40318")).isDir();
+}
+
+HomeFolder chooseHomeFolder(const QString& commandLineFolder, const QString& environmentValue,
+                            const QString& executableFolder, const QString& userDataFolder)
+{
+    if (!commandLineFolder.isEmpty())
+        return {QDir(commandLineFolder).absolutePath(), HomeSource::CommandLine};
+    if (!environmentValue.isEmpty())
+        return {QDir(environmentValue).absolutePath(), HomeSource::Environment};
+    if (!isInstalledProgram(executableFolder))
+        return {executableFolder, HomeSource::ExecutableFolder};
+    return {userDataFolder, HomeSource::UserDataFolder};
 }
 
 } // namespace px

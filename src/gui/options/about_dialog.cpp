@@ -3,6 +3,7 @@
 #include "core/base/product.h"
 #include "core/platform/browser.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -33,6 +34,10 @@ QPixmap makerLogo()
     p.drawText(pm.rect(), Qt::AlignCenter, QStringLiteral("PX"));
     return pm;
 }
+
+constexpr int kWidth = 406;
+constexpr int kMargin = 10;
+constexpr int kHomeSpacing = 6;
 
 QLabel* fixedLabel(QWidget* parent, const char* name, const QString& text)
 {
@@ -92,9 +97,18 @@ TFAbout::TFAbout(Browser& browser, QWidget* parent) : QDialog(parent), m_browser
     lower->addStretch(1);
     lower->addWidget(Label4);
 
+    // The home folder on a line of its own across the box, where a path has the most room.
+    L_Home_Caption = fixedLabel(this, "L_Home_Caption", QStringLiteral("Home Folder :"));
+    L_Home_Folder = fixedLabel(this, "L_Home_Folder", QString());
+    auto* homeLine = new QHBoxLayout;
+    homeLine->setSpacing(kHomeSpacing);
+    homeLine->addWidget(L_Home_Caption);
+    homeLine->addWidget(L_Home_Folder, 1);
+
     auto* top = new QVBoxLayout(this);
-    top->setContentsMargins(10, 8, 10, 8);
+    top->setContentsMargins(kMargin, 8, kMargin, 8);
     top->addLayout(upper);
+    top->addLayout(homeLine);
     top->addLayout(lower);
 }
 
@@ -104,7 +118,16 @@ void TFAbout::FormShow()
     Label9->setText(product::kSoftwareCode);
     Label10->setText(product::kVersion);
     Label12->setText(QStringLiteral("PM40318"));
-    setFixedSize(406, 148);
+    setFixedSize(kWidth, 166);
+}
+
+void TFAbout::setHomeFolder(const QString& folder)
+{
+    // A long path is shortened in the middle to fit the box; the tool tip gives it whole.
+    const QString path = QDir::toNativeSeparators(folder);
+    const int room = kWidth - 2 * kMargin - L_Home_Caption->sizeHint().width() - kHomeSpacing;
+    L_Home_Folder->setText(L_Home_Folder->fontMetrics().elidedText(path, Qt::ElideMiddle, room));
+    L_Home_Folder->setToolTip(path);
 }
 
 bool TFAbout::execShow()

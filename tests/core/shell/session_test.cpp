@@ -6,7 +6,9 @@
 #include "support/temp_home.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -155,29 +157,93 @@ TEST(Configurations, ListingAndCaseInsensitiveSearch)
     EXPECT_TRUE(listConfigurations(home.file(QStringLiteral("missing"))).isEmpty());
 }
 
-TEST(HomeFolder, CommandLineBeforeEnvironment)
+TEST(HomeFolder, ConfiguratorOptions)
 {
     const struct {
         QStringList args;
-        const char* env;
-        const char* folder;
-        QStringList rest;
-        bool error;
+        const char* home;
+        bool help;
+        bool version;
+        const char* error; // part of the error text; empty: accepted
     } cases[] = {
-        {{}, "", "", {}, false},
-        {{}, "/env", "/env", {}, false},
-        {{QStringLiteral("--home"), QStringLiteral("/h")}, "/env", "/h", {}, false},
-        {{QStringLiteral("--home=/h"), QStringLiteral("--help")}, "", "/h", {QStringLiteral("--help")}, false},
-        {{QStringLiteral("--home")}, "", "", {}, true},
+        {{}, "", false, false, ""},
+        {{QStringLiteral("--home"), QStringLiteral("/h")}, "/h", false, false, ""},
+        {{QStringLiteral("--home=/h"), QStringLiteral("--help")}, "/h", true, false, ""},
+        {{QStringLiteral("-h")}, "", true, false, ""},
+        {{QStringLiteral("--version")}, "", false, true, ""},
+        // Qt's own options are left to the application object.
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-reverse")}, "", false, false, ""},
+        {{QStringLiteral("--home")}, "", false, false, "--home"},
+        {{QStringLiteral("--home=")}, "", false, false, "--home needs a folder"},
+        {{QStringLiteral("--home"), QStringLiteral("/a"), QStringLiteral("--home"), QStringLiteral("/b")}, "", false, false, "twice"},
+        {{QStringLiteral("--frobnicate")}, "", false, false, "frobnicate"},
+        {{QStringLiteral("stray")}, "", false, false, "stray"},
     };
     for (const auto& c : cases) {
-        const HomeChoice h = chooseHomeFolder(c.args, QString::fromLatin1(c.env));
-        EXPECT_EQ(h.error.isEmpty(), !c.error);
-        if (!c.error) {
-            EXPECT_EQ(h.folder, QString::fromLatin1(c.folder));
-            EXPECT_EQ(h.rest, c.rest);
+        const ConfiguratorOptions o = parseConfiguratorOptions(c.args);
+        const QString what = c.args.join(u' ');
+        EXPECT_TRUE(o.error.contains(QString::fromLatin1(c.error))) << what.toStdString() << ": " << o.error.toStdString();
+        EXPECT_EQ(o.error.isEmpty(), *c.error == 0) << what.toStdString();
+        if (o.error.isEmpty()) {
+            EXPECT_EQ(o.homeFolder, QString::fromLatin1(c.home)) << what.toStdString();
+            EXPECT_EQ(o.help, c.help) << what.toStdString();
+            EXPECT_EQ(o.version, c.version) << what.toStdString();
         }
     }
+    EXPECT_TRUE(configuratorHelp().contains(QStringLiteral("--home DIR")));
+}
+
+// --home before PX40318_HOME before the executable's folder of a portable copy; an
+// installed program (its folder not writable, or the bin folder of an installed tree)
+// keeps its home in the user's data folder.
+TEST(HomeFolder, PortableCopyOrInstalledProgram)
+{
+    QTemporaryDir root;
+    const QString portable = root.filePath(QStringLiteral("portable"));
+    const QString installedBin = root.filePath(QStringLiteral("usr/bin"));
+    QDir().mkpath(portable);
+    QDir().mkpath(installedBin);
+    QDir().mkpath(root.filePath(QStringLiteral("usr/share/px40318/examples")));
+    // A folder that cannot be written: its parent is a plain file, so it cannot even exist.
+    QFile plain(root.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QString unwritable = root.filePath(QStringLiteral("plain/bin"));
+    const QString userData = root.filePath(QStringLiteral("data/px40318-configurator"));
+
+    const struct {
+        QString commandLine;
+        QString environment;
+        QString executableFolder;
+        QString expected;
+        HomeSource source;
+    } cases[] = {
+        {{}, {}, portable, portable, HomeSource::ExecutableFolder},
+        {{}, {}, installedBin, userData, HomeSource::UserDataFolder},
+        {{}, {}, unwritable, userData, HomeSource::UserDataFolder},
+        {{}, root.filePath(QStringLiteral("env")), installedBin, root.filePath(QStringLiteral("env")), HomeSource::Environment},
+        {root.filePath(QStringLiteral("given")), root.filePath(QStringLiteral("env")), portable, root.filePath(QStringLiteral("given")),
+         HomeSource::CommandLine},
+    };
+    for (const auto& c : cases) {
+        const HomeFolder home = chooseHomeFolder(c.commandLine, c.environment, c.executableFolder, userData);
+        EXPECT_EQ(home.path, c.expected) << c.executableFolder.toStdString();
+        EXPECT_EQ(home.source, c.source) << c.executableFolder.toStdString();
+    }
+    EXPECT_FALSE(isInstalledProgram(portable));
+    EXPECT_TRUE(isInstalledProgram(installedBin));
+    EXPECT_TRUE(isInstalledProgram(unwritable));
+
+    // A relative --home is taken from the current folder, as the old start did.
+    EXPECT_EQ(chooseHomeFolder(QStringLiteral("rel"), {}, portable, userData).path, QDir::current().absoluteFilePath(QStringLiteral("rel")));
+
+    // The session creates the user's data folder's MASTER, PROJECTS and LANGUAGE on start.
+    Session session;
+    QDir().mkpath(userData);
+    session.start(chooseHomeFolder({}, {}, installedBin, userData).path);
+    for (const char* folder : {"MASTER", "PROJECTS", "LANGUAGE"})
+        EXPECT_TRUE(QFileInfo(userData + u'/' + QLatin1StringView(folder)).isDir()) << folder;
+    EXPECT_EQ(session.ws.Exe_Folder, userData);
 }
 
 } // namespace

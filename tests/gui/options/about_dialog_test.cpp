@@ -20,10 +20,11 @@ TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
 {
     RecordingBrowser browser;
     TFAbout about(browser);
+    about.setHomeFolder(QStringLiteral("/home/ann/.local/share/px40318-configurator"));
     about.FormShow();
     about.show();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About..."));
-    EXPECT_EQ(about.size(), QSize(406, 148));
+    EXPECT_EQ(about.size(), QSize(406, 166));
     const struct {
         const char* label;
         const char* text;
@@ -32,6 +33,7 @@ TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
         {"Label6", "Software Code : "}, {"Label9", "PX40318"},
         {"Label3", "Version :"},        {"Label10", "2.505"},
         {"Label8", "Document Code :"},  {"Label12", "PM40318"},
+        {"L_Home_Caption", "Home Folder :"}, {"L_Home_Folder", "/home/ann/.local/share/px40318-configurator"},
     };
     for (const auto& l : labels) {
         auto* w = about.findChild<QLabel*>(QString::fromLatin1(l.label));
@@ -46,6 +48,24 @@ TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
     QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("LbButton1")), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(AboutBox, ALongHomeFolderIsShortenedToFitAndWholeInTheToolTip)
+{
+    RecordingBrowser browser;
+    TFAbout about(browser);
+    const QString folder = QStringLiteral("/srv/commissioning/") + QString(200, u'x') + QStringLiteral("/px40318");
+    about.setHomeFolder(folder);
+    about.FormShow();
+    about.show();
+    auto* label = about.findChild<QLabel*>(QStringLiteral("L_Home_Folder"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->toolTip(), folder);
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("/srv/comm"))) << label->text().toStdString();
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("xx/px40318"))) << label->text().toStdString();
+    EXPECT_TRUE(label->text().contains(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_LE(label->sizeHint().width(), label->width());
+    about.close();
 }
 
 } // namespace

@@ -1,0 +1,10 @@
+# Writes px40318.1 and px40318.bash into OUT by asking the built tool TOOL.
+foreach(pair "--man;px40318.1" "--bash-completion;px40318.bash")
+    list(GET pair 0 option)
+    list(GET pair 1 name)
+    execute_process(COMMAND ${TOOL} help ${option} OUTPUT_FILE ${OUT}/${name}.tmp RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${TOOL} help ${option} failed: ${status}")
+    endif()
+    file(RENAME ${OUT}/${name}.tmp ${OUT}/${name})
+endforeach()
