@@ -123,10 +123,15 @@ void TFAbout::FormShow()
 
 void TFAbout::setHomeFolder(const QString& folder)
 {
-    // A long path is shortened in the middle to fit the box; the tool tip gives it whole.
+    // The user's own folder is written ~ as the shell does, and a long path is shortened in
+    // the middle to fit the box; the tool tip gives it whole.
     const QString path = QDir::toNativeSeparators(folder);
+    const QString userFolder = QDir::toNativeSeparators(QDir::homePath());
+    QString shown = path;
+    if (path.startsWith(userFolder + QDir::separator()) && userFolder.size() > 1)
+        shown = u'~' + path.mid(userFolder.size());
     const int room = kWidth - 2 * kMargin - L_Home_Caption->sizeHint().width() - kHomeSpacing;
-    L_Home_Folder->setText(L_Home_Folder->fontMetrics().elidedText(path, Qt::ElideMiddle, room));
+    L_Home_Folder->setText(L_Home_Folder->fontMetrics().elidedText(shown, Qt::ElideMiddle, room));
     L_Home_Folder->setToolTip(path);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/platform/browser.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -66,6 +67,11 @@ TEST(AboutBox, ALongHomeFolderIsShortenedToFitAndWholeInTheToolTip)
     EXPECT_TRUE(label->text().contains(QChar(0x2026))) << label->text().toStdString();
     EXPECT_LE(label->sizeHint().width(), label->width());
     about.close();
+
+    // Below the user's own folder the path starts with ~, as the shell writes it.
+    about.setHomeFolder(QDir::homePath() + QStringLiteral("/.local/share/px40318-configurator"));
+    EXPECT_EQ(label->text(), QStringLiteral("~/.local/share/px40318-configurator"));
+    EXPECT_EQ(label->toolTip(), QDir::homePath() + QStringLiteral("/.local/share/px40318-configurator"));
 }
 
 } // namespace

@@ -1,0 +1,253 @@
+// Pictures of the windows for the documentation. Each window is built and shown as the GUI
+// tests do, over a home folder that holds the example configurations, and grabbed offscreen
+// at its own size with a fixed font and style. The pictures go into $PX_SCREENSHOTS_DIR
+// (scripts/screenshots sets docs/screenshots), else into a temporary folder; either way each
+// must come out at the window's size with something drawn in it.
+
+#include "gui/comm/par_gen_dialog.h"
+#include "gui/frames/define_mapping_dialog.h"
+#include "gui/frames/receive_frames_dialogs.h"
+#include "gui/frames/transmit_frames_dialogs.h"
+#include "gui/options/about_dialog.h"
+#include "gui/options/soft_options_dialog.h"
+#include "gui/shell/main_window.h"
+#include "gui/shell/new_project_dialog.h"
+#include "gui/shell/open_conf_dialog.h"
+#include "gui/update/ethernet_update_dialog.h"
+#include "gui/update/serial_update_dialog.h"
+
+#include "core/platform/browser.h"
+#include "core/platform/program_runner.h"
+#include "core/platform/serial_ports.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_ping.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSet>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+struct NoBrowser final : Browser {
+    void open(const QString&) override {}
+};
+struct NoRunner final : ProgramRunner {
+    void run(const QString&, const QString&, bool) override {}
+};
+struct TwoPorts final : SerialPorts {
+    QList<SerialPort> ports() override
+    {
+        return {{QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0")},
+                {QStringLiteral("ttyUSB1"), QStringLiteral("/dev/ttyUSB1")}};
+    }
+};
+
+class Screenshots : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // The same look on every machine: Qt's own style and a font that Debian ships.
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(12);
+        QApplication::setFont(font);
+    }
+
+    Screenshots()
+    {
+        const QString examples = QStringLiteral(PX_EXAMPLES_DIR);
+        for (const QString& name : QDir(examples).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QDirIterator it(examples + u'/' + name, {QStringLiteral("*.xml")}, QDir::Files);
+            const QString to = home.file(QStringLiteral("PROJECTS/") + name);
+            QDir().mkpath(to + QStringLiteral("/bin"));
+            while (it.hasNext()) {
+                it.next();
+                EXPECT_TRUE(QFile::copy(it.filePath(), to + u'/' + it.fileName()));
+            }
+        }
+        outFolder = qEnvironmentVariable("PX_SCREENSHOTS_DIR");
+        if (outFolder.isEmpty())
+            outFolder = scratch.path();
+        QDir().mkpath(outFolder);
+    }
+
+    // Opens an example configuration as the Open dialog does.
+    void open(const char* name) { home.activate(QString::fromLatin1(name)); }
+
+    // Shows the window, lets it lay out and paint, and saves it as <name>.png.
+    void shoot(QWidget& window, const char* name)
+    {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QApplication::processEvents();
+        const QImage image = window.grab().toImage();
+        window.close();
+        EXPECT_EQ(image.size(), window.size()) << name;
+        // Something is drawn: a plain picture has one or two colours, a window many.
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 3) {
+            for (int x = 0; x < image.width(); x += 3)
+                colours.insert(image.pixel(x, y));
+        }
+        EXPECT_GT(colours.size(), 8) << name;
+        const QString path = outFolder + u'/' + QLatin1StringView(name) + QStringLiteral(".png");
+        EXPECT_TRUE(image.save(path, "PNG")) << path.toStdString();
+    }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+    QTemporaryDir scratch;
+    QString outFolder;
+};
+
+TEST_F(Screenshots, MainWindow)
+{
+    open("PumpStation_Jumper");
+    test::FakeDialogs dialogs;
+    NoRunner runner;
+    NoBrowser browser;
+    TFOrvaneaFirmWare window(home.session, {prompter, dialogs, runner, browser});
+    shoot(window, "main_window");
+}
+
+TEST_F(Screenshots, ConfigurationDialogs)
+{
+    TFNew_Project newProject(home.session, prompter);
+    newProject.FormShow();
+    shoot(newProject, "new_configuration");
+    TFOpenConf openConf(home.session);
+    openConf.FormShow();
+    shoot(openConf, "open_configuration");
+}
+
+TEST_F(Screenshots, CommunicationSettings)
+{
+    open("Conveyor_DipSwitch");
+    TFParGen dialog(home.session, prompter);
+    dialog.FormShow();
+    shoot(dialog, "communication_settings");
+}
+
+TEST_F(Screenshots, FrameEditors)
+{
+    open("PumpStation_Jumper");
+    TFReceiveCANFrames_A receiveJumper(home.session, prompter);
+    receiveJumper.FormShow();
+    shoot(receiveJumper, "receive_frames_jumper");
+    TFTransmitCANFrames_A transmitJumper(home.session, prompter);
+    transmitJumper.FormShow();
+    shoot(transmitJumper, "transmit_frames_jumper");
+
+    open("Conveyor_DipSwitch");
+    TFReceiveCANFrames_K receiveDip(home.session, prompter);
+    receiveDip.FormShow();
+    shoot(receiveDip, "receive_frames_dipswitch");
+    TFTransmitCANFrames_K transmitDip(home.session, prompter);
+    transmitDip.FormShow();
+    shoot(transmitDip, "transmit_frames_dipswitch");
+}
+
+TEST_F(Screenshots, MappingEditors)
+{
+    open("Conveyor_DipSwitch");
+    // The first frame and its first register selected, as a user looking at them sees them.
+    const auto select = [](DefineMappingDialog& dialog) {
+        auto* frames = dialog.findChild<QListWidget*>(QStringLiteral("LB_CAN_Frames"));
+        ASSERT_NE(frames, nullptr);
+        ASSERT_GT(frames->count(), 0);
+        frames->setCurrentRow(0);
+        auto* registers = dialog.findChild<QListWidget*>(QStringLiteral("LB_Modbus_Regs"));
+        ASSERT_NE(registers, nullptr);
+        if (registers->count() > 0)
+            registers->setCurrentRow(0);
+    };
+    TFDefineRecCAN receive(home.session, prompter);
+    receive.FormShow();
+    select(receive);
+    shoot(receive, "receive_mapping");
+    TFDefineTraCAN transmit(home.session, prompter);
+    transmit.FormShow();
+    select(transmit);
+    shoot(transmit, "transmit_mapping");
+}
+
+TEST_F(Screenshots, UpdateDialogs)
+{
+    open("PumpStation_Jumper");
+    TwoPorts ports;
+    const StartProgramFn noStart = [](const QString&, const QString&, bool) {};
+    TFBootSer serial(home.session, prompter, ports, noStart);
+    serial.FormShow();
+    shoot(serial, "serial_update");
+    serial.FormShow();
+    serial.Btn_NextClick();
+    shoot(serial, "serial_update_operations");
+
+    open("Conveyor_DipSwitch");
+    test::ManualClock clock;
+    test::ScriptedPinger pinger(clock);
+    TFBootTCP ethernet(home.session, prompter, pinger, noStart, nullptr, &clock);
+    ethernet.FormShow();
+    const char* address[] = {"192", "168", "1", "50"};
+    for (int i = 0; i < 4; ++i)
+        ethernet.findChild<QLineEdit*>(QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
+    pinger.answer("AAAA");
+    ethernet.Btn_PingClick();
+    shoot(ethernet, "ethernet_update");
+    ethernet.FormShow();
+    for (int i = 0; i < 4; ++i)
+        ethernet.findChild<QLineEdit*>(QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
+    pinger.answer("AAAA");
+    ethernet.Btn_PingClick();
+    ethernet.Btn_NextClick();
+    shoot(ethernet, "ethernet_update_operations");
+}
+
+TEST_F(Screenshots, OptionsAndAbout)
+{
+    NoBrowser browser;
+    // Two language files beside the built-in English, each with a flag of its own colours.
+    const struct {
+        const char* name;
+        QColor stripes[3];
+    } languages[] = {{"Italiano", {Qt::darkGreen, Qt::white, Qt::red}}, {"Deutsch", {Qt::black, Qt::red, QColor(255, 204, 0)}}};
+    for (const auto& language : languages) {
+        home.write(QStringLiteral("LANGUAGE/%1.lng").arg(QLatin1StringView(language.name)), "STR1 = \n");
+        QImage flag(30, 20, QImage::Format_RGB32);
+        for (int i = 0; i < 3; ++i) {
+            for (int y = 0; y < 20; ++y) {
+                for (int x = 0; x < 30; ++x) {
+                    const bool vertical = language.name[0] == 'I';
+                    if ((vertical ? x : y * 3 / 2) / 10 == i)
+                        flag.setPixelColor(x, y, language.stripes[i]);
+                }
+            }
+        }
+        ASSERT_TRUE(flag.save(home.file(QStringLiteral("LANGUAGE/%1.bmp").arg(QLatin1StringView(language.name))), "BMP"));
+    }
+    TFSoftOptions options(home.session, {prompter, browser, [] { return false; }, [] {}});
+    options.FormShow();
+    shoot(options, "options");
+    TFAbout about(browser);
+    // A home folder as an installed program has it, rather than this run's temporary one.
+    about.setHomeFolder(QDir::homePath() + QStringLiteral("/.local/share/px40318-configurator"));
+    about.FormShow();
+    shoot(about, "about");
+}
+
+} // namespace
+} // namespace px
