@@ -46,7 +46,8 @@ struct NoBrowser final : Browser {
     void open(const QString&) override {}
 };
 struct NoRunner final : ProgramRunner {
-    void run(const QString&, const QString&, bool) override {}
+    Outcome run(const QString&, const QString&, bool, const Countdown&) override { return Outcome::NotStarted; }
+    std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
 };
 struct TwoPorts final : SerialPorts {
     QList<SerialPort> ports() override
