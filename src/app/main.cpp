@@ -5,6 +5,9 @@
 #include "core/shell/home_folder.h"
 #include "core/shell/session.h"
 #include "core/sim/simulator.h"
+#include "gui/check/findings_dialog.h"
+#include "gui/check/finding_target.h"
+#include "gui/check/register_map_window.h"
 #include "gui/comm/par_gen_dialog.h"
 #include "gui/common/qt_prompter.h"
 #include "gui/common/window_dialogs.h"
@@ -117,6 +120,36 @@ int main(int argc, char** argv)
     px::sim::SteadyClock converterClock;
     px::VirtualConverterWindow virtualConverter(session, prompter, converterPorts, converterClock, &mainWindow);
     dialogs.add(px::Window::VirtualConverter, [&] { return virtualConverter.execShow(); }, {});
+    // Findings of the check lead to the editors at their rows.
+    dialogs.addRowShow(px::Window::ReceiveFramesJumper, [&](int row) { return receiveA.execShowAt(row); });
+    dialogs.addRowShow(px::Window::ReceiveFramesDip, [&](int row) { return receiveK.execShowAt(row); });
+    dialogs.addRowShow(px::Window::DefineReceive, [&](int row) { return defineRec.execShowAt(row); });
+    dialogs.addRowShow(px::Window::TransmitFramesJumper, [&](int row) { return transmitA.execShowAt(row); });
+    dialogs.addRowShow(px::Window::TransmitFramesDip, [&](int row) { return transmitK.execShowAt(row); });
+    dialogs.addRowShow(px::Window::DefineTransmit, [&](int row) { return defineTra.execShowAt(row); });
+    px::FindingsDialog findingsDialog(session.messages, &mainWindow);
+    dialogs.setFindingsReviewer([&](const std::vector<px::check::Finding>& findings) {
+        return findingsDialog.review(findings);
+    });
+    px::RegisterMapWindow registerMap(session, prompter, &mainWindow);
+    dialogs.add(px::Window::RegisterMap, [&] { return registerMap.execShow(); }, [&] {
+        registerMap.Set_Lang();
+        findingsDialog.Set_Lang();
+    });
+    registerMap.setFindingOpener([&](const px::check::Finding& finding, const px::config::Configuration& config) {
+        const px::EditorTarget target = px::editorTargetFor(finding, config, px::Select_Type_318(session.ws));
+        dialogs.showAt(target.window, target.row);
+    });
+    // From a mapping editor the map shows the editor's entries as they stand; its findings
+    // on that mapping select the entry in the editor.
+    const auto mapFromEditor = [&](px::DefineMappingDialog& editor, px::config::Direction direction) {
+        editor.setRegisterMapOpener([&editor, &registerMap, direction](const std::vector<px::config::MappingEntry>& entries) {
+            registerMap.execShowWithEntries(direction, entries,
+                                            [&editor](const px::check::Finding& f) { editor.showEntryRow(f.row); });
+        });
+    };
+    mapFromEditor(defineRec, px::config::Direction::Receive);
+    mapFromEditor(defineTra, px::config::Direction::Transmit);
 
     mainWindow.show();
     return app.exec();

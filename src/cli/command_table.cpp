@@ -18,12 +18,15 @@
 
 namespace px::cli {
 
+int runCheckCommand(const Arguments& args);
 int runCompileCommand(const Arguments& args);
 int runDbcCommand(const Arguments& args);
 int runImportCommand(const Arguments& args);
 int runDumpCommand(const Arguments& args);
 int runHelpCommand(const Arguments& args);
 int runSimulateCommand(const Arguments& args);
+int runMapCommand(const Arguments& args);
+int runReportCommand(const Arguments& args);
 
 namespace {
 
@@ -38,15 +41,63 @@ QList<Command> makeTable()
             {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
             {{QStringLiteral("out"), QStringLiteral("OUTDIR"),
               QStringLiteral("write the images into OUTDIR (created when missing) instead of DIR/bin")},
-             quietOption()},
+             quietOption(),
+             {QStringLiteral("strict"), {}, QStringLiteral("refuse to compile when the check finds an error")}},
             QStringLiteral("Compiles the configuration folder DIR (ParGen.xml, RCobDef.xml, TCobDef.xml,\n"
                            "RInfoCob.xml, TInfoCob.xml; a missing file counts as empty) into the four\n"
                            "images bank.bin, bank2.bin, bank_ESP32_1.bin and bank_ESP32_2.bin, written into\n"
                            "DIR/bin or OUTDIR, and lists each image with its size.\n"
                            "\n"
                            "All four are built before any is written, and replaced together: on an error\n"
-                           "the cause (file, row, attribute) goes to standard error and nothing is written."),
+                           "the cause (file, row, attribute) goes to standard error and nothing is written.\n"
+                           "\n"
+                           "The findings of px40318 check go to standard error first; the compile goes on\n"
+                           "unless --strict is given and one of them is an error."),
             &runCompileCommand,
+        },
+        {
+            QStringLiteral("check"),
+            QStringLiteral("look across the five files for what no editor checks"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
+            {{QStringLiteral("json"), {}, QStringLiteral("print the findings as a JSON array")}},
+            QStringLiteral("Prints one line per finding, 'file:row: severity code: message' (row 0 stands\n"
+                           "for the file as a whole), then a summary line; with --json a JSON array of\n"
+                           "objects (file, row, severity, code, attribute, message) and the summary on\n"
+                           "standard error.\n"
+                           "\n"
+                           "Errors are what makes the device behave otherwise than the editors show:\n"
+                           "duplicate receive identifiers, identifiers beyond their format, mappings onto\n"
+                           "no frame or beyond the data length, registers mapped twice, more than the\n"
+                           "images hold, values the compile refuses or reads otherwise than the editors\n"
+                           "show. Warnings are legal but probably a mistake: unmapped frames and bytes,\n"
+                           "bytes feeding two registers, frames never sent, a gateway outside the subnet,\n"
+                           "a bus load above 50 %.\n"
+                           "\n"
+                           "Exit status 1 when there is an error, 0 with warnings only."),
+            &runCheckCommand,
+        },
+        {
+            QStringLiteral("map"),
+            QStringLiteral("list the register map of a configuration"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
+            {{QStringLiteral("format"), QStringLiteral("FORMAT"), QStringLiteral("text (the default), csv, html or md")},
+             {QStringLiteral("out"), QStringLiteral("FILE"), QStringLiteral("write the map into FILE instead of standard output")}},
+            QStringLiteral("Lists every mapped register of both directions in index order (frame, Cob-ID\n"
+                           "and format, mnemonic, high and low data byte, send on write) and each frame's\n"
+                           "eight data bytes with the register part each feeds."),
+            &runMapCommand,
+        },
+        {
+            QStringLiteral("report"),
+            QStringLiteral("write the commissioning report of a configuration"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
+            {{QStringLiteral("out"), QStringLiteral("FILE"), QStringLiteral("write the report into FILE instead of standard output")}},
+            QStringLiteral("One HTML document: the configuration's name and the date, the device, the\n"
+                           "communication settings, both frame lists, both register maps with their byte\n"
+                           "strips, the findings, the bus-load estimate and the four images compiled in\n"
+                           "memory with their sizes and the parameter record's checksums. No image is\n"
+                           "written."),
+            &runReportCommand,
         },
         {
             QStringLiteral("dump"),

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace px::test {
@@ -19,8 +20,21 @@ public:
         return it != actions.end() ? it->second() : false;
     }
     void changeLanguage() override { ++languageChanges; }
+    bool showAt(Window window, int row) override
+    {
+        askedRows.emplace_back(window, row);
+        return show(window);
+    }
+    FindingsAnswer reviewFindings(const std::vector<check::Finding>& findings) override
+    {
+        reviewed.push_back(findings);
+        return findingsAnswer;
+    }
 
     std::vector<Window> asked;
+    std::vector<std::pair<Window, int>> askedRows;           // showAt calls, besides `asked`
+    std::vector<std::vector<check::Finding>> reviewed;        // the findings of each review
+    FindingsAnswer findingsAnswer{FindingsAnswer::Choice::Continue, -1};
     std::map<Window, std::function<bool()>> actions;
     int languageChanges = 0;
 };

@@ -5,8 +5,9 @@
 
 namespace px {
 
-// The 494 original entries (0 to 493), then the entries added since, each named below.
-inline constexpr std::size_t kMessageCount = 502;
+// The 494 original entries (0 to 493), then the entries added since, each named below
+// (the configuration check's block, 502 to 606, in core/lang/check_messages.h).
+inline constexpr std::size_t kMessageCount = 607;
 
 // Entries added after the original 494; a language file translates them like the others.
 namespace msg {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/check/finding.h"
+
+#include <vector>
+
 namespace px {
 
 // The modal windows that the main window opens.
@@ -20,6 +24,18 @@ enum class Window {
     CobRequest,
     CobSetting,
     VirtualConverter,      // runs the active configuration as a virtual converter
+    RegisterMap,           // register map, findings and commissioning report
+};
+
+// What the person chose in the findings dialog that Update Device shows before compiling.
+struct FindingsAnswer {
+    enum class Choice {
+        Back,      // stop here (the default button)
+        Continue,  // go on with the update ("Update anyway" with errors)
+        Open,      // go to the editor of finding `index` at its row
+    };
+    Choice choice = Choice::Back;
+    int index = -1;
 };
 
 // The main window's way to show each modal window and to re-apply every window's texts.
@@ -30,6 +46,19 @@ public:
     virtual bool show(Window window) = 0;
     // Calls Set_Lang of every window that exists, in the product's fixed order.
     virtual void changeLanguage() = 0;
+    // Shows an editor with row `row` (from 1, as the editor numbers its rows) made current;
+    // a window without rows is shown as by show().
+    virtual bool showAt(Window window, int row)
+    {
+        (void)row;
+        return show(window);
+    }
+    // Lists the check's findings before an update and asks how to go on.
+    virtual FindingsAnswer reviewFindings(const std::vector<check::Finding>& findings)
+    {
+        (void)findings;
+        return {FindingsAnswer::Choice::Continue, -1};
+    }
 };
 
 } // namespace px

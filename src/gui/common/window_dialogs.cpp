@@ -19,6 +19,27 @@ bool WindowDialogs::show(Window window)
     return it->second.show();
 }
 
+void WindowDialogs::addRowShow(Window window, std::function<bool(int)> showAt)
+{
+    m_rowShows[window] = std::move(showAt);
+}
+
+bool WindowDialogs::showAt(Window window, int row)
+{
+    const auto it = m_rowShows.find(window);
+    if (it == m_rowShows.end() || row < 1)
+        return show(window);
+    return it->second(row);
+}
+
+FindingsAnswer WindowDialogs::reviewFindings(const std::vector<check::Finding>& findings)
+{
+    // Without a findings dialog nothing may slip through: the update stops.
+    if (!m_review)
+        return {FindingsAnswer::Choice::Back, -1};
+    return m_review(findings);
+}
+
 void WindowDialogs::changeLanguage()
 {
     // The order in which the windows take their new texts (the main window goes first, by
@@ -28,7 +49,7 @@ void WindowDialogs::changeLanguage()
         Window::OpenConf,             Window::SoftOptions,       Window::ParGen,
         Window::DefineReceive,        Window::DefineTransmit,    Window::ReceiveFramesJumper,
         Window::ReceiveFramesDip,     Window::TransmitFramesJumper, Window::TransmitFramesDip,
-        Window::CobRequest,           Window::CobSetting,
+        Window::CobRequest,           Window::CobSetting,        Window::RegisterMap,
     };
     for (const Window w : order) {
         const auto it = m_entries.find(w);

@@ -244,6 +244,27 @@ bool CanFramesDialog::execShow()
     return exec() == QDialog::Accepted;
 }
 
+bool CanFramesDialog::execShowAt(int row)
+{
+    guarded(m_prompter, [this] { FormShow(); });
+    showRow(row);
+    return exec() == QDialog::Accepted;
+}
+
+void CanFramesDialog::showRow(int row)
+{
+    if (row < 1 || row >= m_model->grid().rowCount())
+        return;
+    StringGrid1->setCurrentCell(row, 1);
+    StringGrid1->scrollTo(StringGrid1->currentIndex());
+}
+
+int CanFramesDialog::currentRow() const
+{
+    const QModelIndex index = StringGrid1->currentIndex();
+    return index.isValid() ? index.row() : 0;
+}
+
 void CanFramesDialog::accept()
 {
     // A cell still being edited belongs to the table that is checked.

@@ -34,6 +34,12 @@ public:
     void FormShow();
     // FormShow under the general error report, then the modal dialog; true for OK.
     bool execShow();
+    // The same with frame `row` (from 1) made the current row, for a finding of the check.
+    bool execShowAt(int row);
+    // Makes frame `row` (from 1) the current row and scrolls to it.
+    void showRow(int row);
+    // The current frame row (from 1), 0 when none.
+    int currentRow() const;
     // OK: on the first faulty row its message, the dialog stays open and nothing is
     // written; otherwise the frame file is written and the dialog closes.
     void accept() override;

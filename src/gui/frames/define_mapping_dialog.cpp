@@ -1,6 +1,8 @@
 #include "gui/frames/define_mapping_dialog.h"
 
 #include "core/lang/english_texts.h"
+#include "core/lang/check_messages.h"
+
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
@@ -121,6 +123,8 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     buttons->setContentsMargins(12, 0, 12, 0);
     Btn_Export = button(this, "Btn_Export");
     Btn_Import = button(this, "Btn_Import");
+    Btn_Register_Map = button(this, "Btn_Register_Map");
+    Btn_Register_Map->hide();
     Btn_OK = button(this, "Btn_OK");
     Btn_Cancel = button(this, "Btn_Cancel");
     buttons->addWidget(Btn_Export);
@@ -129,6 +133,7 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     Btn_Redo = button(this, "Btn_Redo");
     buttons->addWidget(Btn_Undo);
     buttons->addWidget(Btn_Redo);
+    buttons->addWidget(Btn_Register_Map);
     buttons->addStretch(1);
     buttons->addWidget(Btn_OK);
     buttons->addWidget(Btn_Cancel);
@@ -147,6 +152,7 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     connect(Btn_Paste, &QPushButton::clicked, this, &DefineMappingDialog::pasteClick);
     connect(Btn_Export, &QPushButton::clicked, this, &DefineMappingDialog::exportClick);
     connect(Btn_Import, &QPushButton::clicked, this, &DefineMappingDialog::importClick);
+    connect(Btn_Register_Map, &QPushButton::clicked, this, &DefineMappingDialog::registerMapClick);
     connect(Btn_OK, &QPushButton::clicked, this, &DefineMappingDialog::accept);
     connect(Btn_Cancel, &QPushButton::clicked, this, &DefineMappingDialog::Btn_CancelClick);
 
@@ -207,6 +213,9 @@ void DefineMappingDialog::Set_Lang()
     Btn_Import->setText(m[p.msgImport]);
     Btn_Undo->setText(m[msg::kUndo]);
     Btn_Redo->setText(m[msg::kRedo]);
+    Btn_Register_Map->setText(m[msg::kRegisterMapButton]);
+    Btn_Register_Map->setToolTip(m[msg::kRegisterMapHint]);
+    Btn_Register_Map->setAccessibleName(m[msg::kRegisterMapButton]);
 
     // The byte lists keep their picks under the new texts.
     const int high = CB_Byte_High_Part->currentIndex();
@@ -263,6 +272,59 @@ bool DefineMappingDialog::execShow()
 {
     guarded(m_prompter, [this] { FormShow(); });
     return exec() == QDialog::Accepted;
+}
+
+bool DefineMappingDialog::execShowAt(int row)
+{
+    guarded(m_prompter, [this] { FormShow(); });
+    showEntryRow(row);
+    return exec() == QDialog::Accepted;
+}
+
+void DefineMappingDialog::showEntryRow(int row)
+{
+    int remaining = row;
+    for (std::size_t f = 0; f < m_map.Lista_CAN_Frame.size(); ++f) {
+        const auto count = static_cast<int>(m_map.Lista_CAN_Frame[f].Lista_Mod_Reg.size());
+        if (remaining <= count) {
+            if (remaining < 1)
+                return;
+            LB_CAN_Frames->setCurrentRow(static_cast<int>(f));
+            LB_Modbus_Regs->setCurrentRow(remaining - 1);
+            LB_Modbus_Regs->setFocus();
+            return;
+        }
+        remaining -= count;
+    }
+}
+
+void DefineMappingDialog::setRegisterMapOpener(std::function<void(const std::vector<config::MappingEntry>&)> opener)
+{
+    m_openRegisterMap = std::move(opener);
+    Btn_Register_Map->setVisible(static_cast<bool>(m_openRegisterMap));
+}
+
+std::vector<config::MappingEntry> DefineMappingDialog::currentEntries() const
+{
+    std::vector<config::MappingEntry> entries;
+    for (std::size_t f = 0; f < m_map.Lista_CAN_Frame.size(); ++f) {
+        for (const TMod_Reg& r : m_map.Lista_CAN_Frame[f].Lista_Mod_Reg) {
+            config::MappingEntry e;
+            e.registerIndex = r.Ind_Mod;
+            e.frameNumber = static_cast<std::int32_t>(f) + 1;
+            e.highByte = r.HiPart;
+            e.lowByte = r.LoPart;
+            e.sendOnWrite = m_map.profile().transmit && r.Write == 1;
+            entries.push_back(std::move(e));
+        }
+    }
+    return entries;
+}
+
+void DefineMappingDialog::registerMapClick()
+{
+    if (m_openRegisterMap)
+        m_openRegisterMap(currentEntries());
 }
 
 void DefineMappingDialog::accept()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/config/configuration.h"
 #include "core/frames/mapping_model.h"
 
 #include <QDialog>
 
 #include <memory>
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -38,12 +40,24 @@ public:
     // FormShow under the general error report, then the modal loop; true for OK.
     bool execShow();
 
+    // The same with entry `row` of the mapping file (from 1) selected: its frame in the frame
+    // list and the entry in the register list, for a finding of the check.
+    bool execShowAt(int row);
+    // Selects the entry that stands in row `row` (from 1) of the mapping file as it would
+    // be written now, frame by frame.
+    void showEntryRow(int row);
+
     void accept() override; // OK: writes the mapping file, nothing is checked
 
     // Cancel and Escape: closes at once when OK would write what was loaded, else asks
     // whether to drop the changes first. The close box drops them without asking.
     void Btn_CancelClick();
     bool hasChanges() const;
+    // The Register Map button: opens the register map with this editor's entries as they
+    // stand (not yet written). Without an opener the button is hidden.
+    void setRegisterMapOpener(std::function<void(const std::vector<config::MappingEntry>& entries)> opener);
+    // The entries as OK would write them, frame by frame.
+    std::vector<config::MappingEntry> currentEntries() const;
 
     const RegisterMapping& mapping() const { return m_map; }
     // Undo and redo of Create, Modify, Delete and Import; each showing starts with none.
@@ -68,6 +82,7 @@ private:
     void pasteClick();
     void exportClick();
     void importClick();
+    void registerMapClick();
 
     // The frame list anew, nothing selected, the input fields cleared.
     void rebuildAll();
@@ -126,6 +141,8 @@ private:
     void restoreMapping(const MappingState& state);
     QUndoStack* m_undoStack = nullptr;
     std::unique_ptr<SnapshotHistory<MappingState>> m_history;
+    QPushButton* Btn_Register_Map = nullptr;
+    std::function<void(const std::vector<config::MappingEntry>&)> m_openRegisterMap;
 };
 
 // Step 3, Define COB: the Modbus registers that expose the received frames (RInfoCob.xml).

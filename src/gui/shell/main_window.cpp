@@ -1,7 +1,11 @@
 #include "gui/shell/main_window.h"
 
+#include "core/base/error.h"
 #include "core/base/product.h"
+#include "core/check/check.h"
+#include "core/config/configuration.h"
 #include "core/image/compiler.h"
+#include "core/lang/check_messages.h"
 #include "core/options/version_check.h"
 #include "core/platform/browser.h"
 #include "core/platform/dialogs.h"
@@ -9,6 +13,7 @@
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "core/update/updater_wait.h"
+#include "gui/check/finding_target.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 
@@ -109,6 +114,7 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     Btn_Virtual_Converter->setText(QStringLiteral("Virtual Converter"));
     Btn_Virtual_Converter->setToolTip(QStringLiteral("Run the configuration as a virtual converter on this computer"));
     Btn_Virtual_Converter->setAccessibleName(QStringLiteral("Virtual Converter"));
+    Btn_Register_Map = stepButton("Btn_Register_Map", QStyle::SP_FileDialogInfoView);
 
     L_Quarnel = new QLabel(this);
     L_Quarnel->setObjectName(QStringLiteral("L_Quarnel"));
@@ -134,6 +140,8 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     grid->addWidget(L_Step[5], 5, 0);
     grid->addWidget(Btn_CreateBin, 5, 1);
     grid->addWidget(Btn_Virtual_Converter, 5, 2);
+    // Beside the mapping editors, whose result it shows.
+    grid->addWidget(Btn_Register_Map, 4, 3, Qt::AlignLeft);
     grid->addWidget(L_Quarnel, 5, 3, Qt::AlignRight | Qt::AlignBottom);
     grid->setColumnStretch(3, 1);
     top->addLayout(grid);
@@ -233,6 +241,9 @@ void TFOrvaneaFirmWare::Set_Lang()
         button->setText(m[texts.first]);
         button->setToolTip(m[texts.second]);
     }
+    Btn_Register_Map->setText(m[msg::kRegisterMapButton]);
+    Btn_Register_Map->setToolTip(m[msg::kRegisterMapHint]);
+    Btn_Register_Map->setAccessibleName(m[msg::kRegisterMapButton]);
     if (!LL_Update->isHidden())
         LL_Update->setText(updateLinkText(m[19].toHtmlEscaped()));
 }
@@ -302,6 +313,8 @@ void TFOrvaneaFirmWare::Btn_COB_RequestClick(QObject* sender)
             Update_Device();
         else if (sender == Btn_Virtual_Converter)
             dialogs.show(Window::VirtualConverter);
+        else if (sender == Btn_Register_Map)
+            dialogs.show(Window::RegisterMap);
     });
 }
 
@@ -318,8 +331,35 @@ void TFOrvaneaFirmWare::Open_Project()
         showConfigurationBox();
 }
 
+bool TFOrvaneaFirmWare::reviewBeforeUpdate()
+{
+    // A configuration that the model cannot read is left to the compile, which names the
+    // cause in its own words, as it always did.
+    config::Configuration configuration;
+    try {
+        configuration = config::readConfiguration(m_session.ws.Conf_Folder);
+    } catch (const Error&) {
+        return true;
+    }
+    const std::vector<check::Finding> findings = check::check(configuration);
+    if (findings.empty())
+        return true;
+    const FindingsAnswer answer = m_services.dialogs.reviewFindings(findings);
+    if (answer.choice == FindingsAnswer::Choice::Continue)
+        return true;
+    if (answer.choice == FindingsAnswer::Choice::Open && answer.index >= 0
+        && answer.index < static_cast<int>(findings.size())) {
+        const EditorTarget target = editorTargetFor(findings[static_cast<std::size_t>(answer.index)], configuration,
+                                                    Select_Type_318(m_session.ws));
+        m_services.dialogs.showAt(target.window, target.row);
+    }
+    return false;
+}
+
 void TFOrvaneaFirmWare::Update_Device()
 {
+    if (!reviewBeforeUpdate())
+        return;
     // All four images are built in memory and written whole before any update dialog
     // opens; a failure throws to the general error report and opens nothing.
     image::compileAndWriteImages(m_session.ws.Conf_Folder);

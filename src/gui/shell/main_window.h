@@ -39,7 +39,9 @@ public:
     // The one click handler of the title-band and step buttons.
     void Btn_COB_RequestClick(QObject* sender);
 
-    // Step 5: compiles and writes the images, then opens the update dialog of the device.
+    // Step 5: checks the configuration (its findings, if any, are listed first and the
+    // person decides), compiles and writes the images, then opens the update dialog of
+    // the device.
     void Update_Device();
 
     // Starts an external program and waits for its end with every window disabled.
@@ -67,6 +69,8 @@ private:
     QToolButton* bandButton(const char* name, QStyle::StandardPixmap icon);
     void Create_New_Project();
     void Open_Project();
+    // The check before an update: true to go on. Goes to an editor when asked to.
+    bool reviewBeforeUpdate();
 
     Session& m_session;
     Services m_services;
@@ -94,6 +98,7 @@ private:
     QPushButton* Btn_COB_Request = nullptr;
     QPushButton* Btn_COB_Setting = nullptr;
     QPushButton* Btn_Virtual_Converter = nullptr;
+    QPushButton* Btn_Register_Map = nullptr;
     QLabel* L_Quarnel = nullptr;
 };
 

@@ -6,7 +6,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -282,6 +286,161 @@ TEST_F(Tool, DumpDecodesAnImageAndRefusesOtherFiles)
     }
 }
 
+// The findings lines of a check's standard output, without the summary line.
+QStringList findingLines(const QString& out)
+{
+    QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    if (!lines.isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+TEST_F(Tool, CheckListsEachFindingOfTheFaultyExampleOnce)
+{
+    const QString faulty = QStringLiteral(PX_EXAMPLES_DIR "/Faulty_Mapping");
+    const ToolRun r = run({QStringLiteral("check"), faulty});
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    const QStringList lines = findingLines(r.out);
+    // Every line has the form file:row: severity code: message.
+    const QRegularExpression form(QStringLiteral("^(ParGen|RCobDef|TCobDef|RInfoCob|TInfoCob)\\.xml:\\d+: (error|warning) [a-z-]+: .+$"));
+    QStringList codes;
+    for (const QString& line : lines) {
+        EXPECT_TRUE(form.match(line).hasMatch()) << line.toStdString();
+        codes << line.section(u' ', 2, 2).chopped(1);
+    }
+    const QStringList expected{
+        // errors
+        QStringLiteral("duplicate-identifier"), QStringLiteral("identifier-range"), QStringLiteral("frame-missing"),
+        QStringLiteral("byte-position"), QStringLiteral("duplicate-register"), QStringLiteral("register-range"),
+        QStringLiteral("length-range"), QStringLiteral("default-count"), QStringLiteral("type-text"), QStringLiteral("control-character"),
+        // warnings
+        QStringLiteral("no-positions"), QStringLiteral("same-byte"), QStringLiteral("byte-shared"),
+        QStringLiteral("receive-unmapped"), QStringLiteral("transmit-empty"), QStringLiteral("never-sent"),
+        QStringLiteral("timer-zero"), QStringLiteral("rtr-period-zero"), QStringLiteral("timeout-zero"),
+        QStringLiteral("gateway-outside-subnet"), QStringLiteral("reserved-address"), QStringLiteral("bus-load")};
+    for (const QString& code : expected)
+        EXPECT_EQ(codes.count(code), 1) << code.toStdString() << "\n" << r.out.toStdString();
+    EXPECT_EQ(codes.size(), expected.size()) << r.out.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("RCobDef.xml:2: error duplicate-identifier: Another receive frame (row 1) has "
+                                              "the same Cob-ID 385 in the same format: the device keeps only one of them")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("10 errors, 12 warnings\n"))) << r.out.toStdString();
+
+    const ToolRun j = run({QStringLiteral("check"), faulty, QStringLiteral("--json")});
+    EXPECT_EQ(j.status, 1);
+    const QJsonArray array = QJsonDocument::fromJson(j.out.toUtf8()).array();
+    ASSERT_EQ(array.size(), lines.size()) << j.out.toStdString();
+    const QJsonObject first = array.at(0).toObject();
+    EXPECT_EQ(first.value(QStringLiteral("file")).toString(), QStringLiteral("ParGen.xml"));
+    EXPECT_EQ(first.value(QStringLiteral("row")).toInt(), 0);
+    EXPECT_EQ(first.value(QStringLiteral("severity")).toString(), QStringLiteral("warning"));
+    EXPECT_EQ(first.value(QStringLiteral("code")).toString(), QStringLiteral("gateway-outside-subnet"));
+    EXPECT_EQ(first.value(QStringLiteral("attribute")).toString(), QStringLiteral("GATEWAY"));
+    EXPECT_EQ(first.value(QStringLiteral("message")).toString(),
+              QStringLiteral("The gateway 10.0.0.1 lies outside the converter's subnet 192.168.0.0/255.255.255.0"));
+    EXPECT_TRUE(j.err.contains(QStringLiteral("10 errors, 12 warnings")));
+}
+
+TEST_F(Tool, WarningsOnlyPassTheCheckAndTheStrictCompile)
+{
+    const QString conf = copyExample(QStringLiteral("Conveyor_DipSwitch"));
+    const ToolRun clean = run({QStringLiteral("check"), conf});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.out, QStringLiteral("0 errors, 0 warnings\n"));
+    // Without its receive mapping every receive frame is unmapped: warnings, no error.
+    write(conf + QStringLiteral("/RInfoCob.xml"), "<RInfoCob/>");
+    const ToolRun r = run({QStringLiteral("check"), conf});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    const QStringList lines = findingLines(r.out);
+    ASSERT_FALSE(lines.isEmpty());
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.contains(QStringLiteral(": warning receive-unmapped: "))) << line.toStdString();
+    const ToolRun j = run({QStringLiteral("check"), conf, QStringLiteral("--json")});
+    EXPECT_EQ(j.status, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(j.out.toUtf8()).array().size(), lines.size());
+
+    const ToolRun compile = run({QStringLiteral("compile"), conf, QStringLiteral("--strict")});
+    EXPECT_EQ(compile.status, 0) << compile.err.toStdString();
+    EXPECT_TRUE(compile.err.contains(QStringLiteral("RCobDef.xml:1: warning receive-unmapped"))) << compile.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(conf + QStringLiteral("/bin/bank2.bin")));
+}
+
+TEST_F(Tool, CompileRefusesErrorsOnlyWhenStrict)
+{
+    const QString conf = copyExample(QStringLiteral("Conveyor_DipSwitch"));
+    // Register 0 mapped twice: an error the compiler itself lets pass.
+    const QByteArray mapping = read(conf + QStringLiteral("/RInfoCob.xml"));
+    QByteArray doubled = mapping;
+    const qsizetype firstRow = doubled.indexOf("<row ");
+    ASSERT_GE(firstRow, 0);
+    const qsizetype end = doubled.indexOf("/>", firstRow) + 2;
+    doubled.insert(firstRow, doubled.mid(firstRow, end - firstRow));
+    write(conf + QStringLiteral("/RInfoCob.xml"), doubled);
+
+    const ToolRun strict = run({QStringLiteral("compile"), conf, QStringLiteral("--strict")});
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_TRUE(strict.err.contains(QStringLiteral("RInfoCob.xml:2: error duplicate-register"))) << strict.err.toStdString();
+    EXPECT_TRUE(strict.err.contains(QStringLiteral("not compiled (--strict)"))) << strict.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(conf + QStringLiteral("/bin/bank2.bin")));
+
+    const ToolRun plain = run({QStringLiteral("compile"), conf});
+    EXPECT_EQ(plain.status, 0) << plain.err.toStdString();
+    EXPECT_TRUE(plain.err.contains(QStringLiteral("RInfoCob.xml:2: error duplicate-register"))) << plain.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(conf + QStringLiteral("/bin/bank2.bin")));
+}
+
+TEST_F(Tool, MapShowsRegistersAndByteStripsInEveryFormat)
+{
+    const QString pump = QStringLiteral(PX_EXAMPLES_DIR "/PumpStation_Jumper");
+    const ToolRun text = run({QStringLiteral("map"), pump});
+    EXPECT_EQ(text.status, 0) << text.err.toStdString();
+    EXPECT_TRUE(text.out.contains(QStringLiteral("== Receive: Register Map =="))) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains(QStringLiteral("  | 1: 100 H | 2: 100 L | 3: 101 H | 4: 101 L |"))) << text.out.toStdString();
+
+    const ToolRun csv = run({QStringLiteral("map"), pump, QStringLiteral("--format"), QStringLiteral("csv")});
+    EXPECT_EQ(csv.status, 0);
+    const QStringList lines = csv.out.split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines.value(1), QStringLiteral("Receive;100;1;0x181;2.0A (11 bits);Pump 1 status;1;2;")) << csv.out.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Receive;3;0x183;2.0A (11 bits);Tank level;110 L;unmapped;unmapped;unmapped;"
+                                              "not in the frame;not in the frame;not in the frame;not in the frame")))
+        << csv.out.toStdString();
+
+    const QString out = dir.filePath(QStringLiteral("map.md"));
+    const ToolRun md = run({QStringLiteral("map"), pump, QStringLiteral("--format"), QStringLiteral("md"), QStringLiteral("--out"), out});
+    EXPECT_EQ(md.status, 0);
+    EXPECT_TRUE(md.out.isEmpty());
+    EXPECT_TRUE(read(out).contains("| 100 | 1 | 0x181 | 2.0A (11 bits) | Pump 1 status | 1 | 2 |")) << read(out).toStdString();
+
+    const ToolRun html = run({QStringLiteral("map"), pump, QStringLiteral("--format"), QStringLiteral("html")});
+    EXPECT_TRUE(html.out.startsWith(QStringLiteral("<!DOCTYPE html>")));
+    EXPECT_TRUE(html.out.contains(QStringLiteral(">100 H</td>")));
+
+    EXPECT_EQ(run({QStringLiteral("map"), pump, QStringLiteral("--format"), QStringLiteral("xml")}).status, 2);
+}
+
+TEST_F(Tool, ReportHandsOverSettingsMapsFindingsAndImages)
+{
+    const QString faulty = QStringLiteral(PX_EXAMPLES_DIR "/Faulty_Mapping");
+    const QString out = dir.filePath(QStringLiteral("report.html"));
+    const ToolRun r = run({QStringLiteral("report"), faulty, QStringLiteral("--out"), out});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QString html = QString::fromUtf8(read(out));
+    for (const QString& part : {QStringLiteral("<td>Faulty_Mapping</td>"), QStringLiteral("Device from May 2014 (with Dip-Switch)"),
+                                QStringLiteral("<td>20000 bit/s</td>"), QStringLiteral(">101 L</td>"),
+                                QStringLiteral("<td>duplicate-identifier</td>"), QStringLiteral("10 errors, 12 warnings"),
+                                QStringLiteral("Estimated bus load: 135.0 % of 20000 bit/s"),
+                                // The compiler takes these faults without a word: the images are there.
+                                QStringLiteral("<td>bank2.bin</td><td>73728 bytes</td>")}) {
+        EXPECT_TRUE(html.contains(part)) << part.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(faulty + QStringLiteral("/bin")));
+
+    const ToolRun conveyor = run({QStringLiteral("report"), QStringLiteral(PX_EXAMPLES_DIR "/Conveyor_DipSwitch")});
+    EXPECT_EQ(conveyor.status, 0);
+    EXPECT_TRUE(conveyor.out.contains(QStringLiteral("<td>bank_ESP32_2.bin</td><td>71680 bytes</td>"))) << conveyor.out.toStdString();
+    EXPECT_TRUE(conveyor.out.contains(QStringLiteral("No findings")));
+}
+
 TEST_F(Tool, WrongArgumentsGiveTheUsageLine)
 {
     const QStringList cases[] = {
@@ -293,6 +452,10 @@ TEST_F(Tool, WrongArgumentsGiveTheUsageLine)
         {QStringLiteral("compile"), QStringLiteral("--fast"), QStringLiteral("a")},
         {QStringLiteral("dump")},
         {QStringLiteral("dump"), QStringLiteral("a"), QStringLiteral("b")},
+        {QStringLiteral("check")},
+        {QStringLiteral("check"), QStringLiteral("a"), QStringLiteral("--yaml")},
+        {QStringLiteral("map"), QStringLiteral("a"), QStringLiteral("--format")},
+        {QStringLiteral("report"), QStringLiteral("a"), QStringLiteral("b")},
     };
     for (const QStringList& args : cases) {
         const ToolRun r = run(args);

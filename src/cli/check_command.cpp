@@ -1,0 +1,42 @@
+// px40318 check DIR [--json]: what the editors cannot see, looked for across the five files.
+
+#include "cli/command.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/check/check.h"
+#include "core/config/configuration.h"
+#include "core/lang/message_table.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace px::cli {
+
+int runCheckCommand(const Arguments& args)
+{
+    const QString dir = QDir::fromNativeSeparators(args.positional(0));
+    if (!QFileInfo(dir).isDir())
+        return failure(QStringLiteral("%1 is not a configuration folder").arg(px::displayPath(dir)));
+    try {
+        const MessageTable messages;
+        const auto findings = check::check(config::readConfiguration(dir));
+        if (args.isSet(QStringLiteral("json"))) {
+            // Standard output stays one JSON document; the summary goes to standard error.
+            printOut(QString::fromUtf8(check::findingsJson(findings, messages)));
+            std::fprintf(stderr, "%s\n", qPrintable(check::findingsSummary(findings)));
+        } else {
+            QString out;
+            for (const auto& f : findings)
+                out += check::findingLine(f, messages) + u'\n';
+            printOut(out + check::findingsSummary(findings) + u'\n');
+        }
+        return check::errorCount(findings) > 0 ? kFailure : kSuccess;
+    } catch (const px::Error& e) {
+        return failure(e.text());
+    }
+}
+
+} // namespace px::cli

@@ -1,0 +1,432 @@
+#include "core/check/check.h"
+
+#include "core/base/int_text.h"
+#include "core/base/text_rules.h"
+#include "core/check/bus_load.h"
+#include "core/image/image_layout.h"
+#include "core/lang/check_messages.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
+
+namespace px::check {
+
+using config::ConfigFile;
+using config::Configuration;
+using config::Direction;
+using config::FrameRow;
+using config::MappingEntry;
+using config::ReceiveFrame;
+using config::TransmitFrame;
+namespace layout = image::layout;
+
+bool effectiveExtended(const Configuration& config, const FrameRow& frame)
+{
+    if (config.deviceType() == kDipSwitchDevice)
+        return frame.extended();
+    return config.general.canType != 0;
+}
+
+namespace {
+
+class Collector {
+public:
+    explicit Collector(std::vector<Finding>& out) : m_out(out) {}
+
+    void add(Severity severity, const char* code, ConfigFile file, int row, const QString& attribute, int messageId,
+             QStringList arguments = {})
+    {
+        m_out.push_back(Finding{severity, QString::fromLatin1(code), file, row, attribute, messageId, std::move(arguments)});
+    }
+    void error(const char* code, ConfigFile file, int row, const QString& attribute, int messageId, QStringList args = {})
+    {
+        add(Severity::Error, code, file, row, attribute, messageId, std::move(args));
+    }
+    void warning(const char* code, ConfigFile file, int row, const QString& attribute, int messageId,
+                 QStringList args = {})
+    {
+        add(Severity::Warning, code, file, row, attribute, messageId, std::move(args));
+    }
+
+private:
+    std::vector<Finding>& m_out;
+};
+
+// A text as a message shows it: control characters and other invisible blanks spelled out,
+// so "250<TAB>" reads as 250\t and not as 250.
+QString visible(const QString& text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c.unicode() < 32 || c.unicode() == 127 || (c.isSpace() && c != u' '))
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString formatText(bool extended)
+{
+    return extended ? config::kExtendedFormatText : config::kStandardFormatText;
+}
+
+bool isYesText(QStringView text)
+{
+    return equalsUpperAscii(text, QLatin1StringView("Y"));
+}
+
+// A number that the editor's check reads after trimming every kind of blank, while the
+// compiler reads the stored text strictly: the two disagree exactly when only the trimmed
+// text is a number.
+bool numberOnlyAfterTrimming(const QString& text)
+{
+    return !parseInt64(text) && parseInt64(text.trimmed());
+}
+
+const QString aCobId = QStringLiteral("CobID");
+const QString aCobType = QStringLiteral("CobType");
+const QString aDimension = QStringLiteral("Dimensin");
+const QString aDefaultValues = QStringLiteral("DefaultValues");
+const QString aTimeOutTime = QStringLiteral("TimeOut_Time");
+const QString aTimeOut = QStringLiteral("TimeOut");
+const QString aRtr = QStringLiteral("RTR");
+const QString aTimeRtr = QStringLiteral("TimeRTR");
+const QString aOnTimer = QStringLiteral("OnTimer");
+const QString aTimer = QStringLiteral("Timer");
+const QString aIndex = QStringLiteral("Index");
+const QString aNrPdo = QStringLiteral("NrPdo");
+const QString aPosComp = QStringLiteral("PosComp");
+
+// --- ParGen.xml ---------------------------------------------------------------------------
+
+std::optional<std::array<std::uint32_t, 4>> addressOf(const std::array<QString, 4>& bytes)
+{
+    std::array<std::uint32_t, 4> out{};
+    for (int i = 0; i < 4; ++i) {
+        const auto v = parseInt32(bytes[static_cast<std::size_t>(i)]);
+        if (!v || *v < 0 || *v > 255)
+            return std::nullopt;
+        out[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(*v);
+    }
+    return out;
+}
+
+std::uint32_t packed(const std::array<std::uint32_t, 4>& a)
+{
+    return (a[0] << 24) | (a[1] << 16) | (a[2] << 8) | a[3];
+}
+
+QString dotted(std::uint32_t a)
+{
+    return QStringLiteral("%1.%2.%3.%4").arg(a >> 24).arg((a >> 16) & 255).arg((a >> 8) & 255).arg(a & 255);
+}
+
+void checkGeneral(const Configuration& config, Collector& out)
+{
+    const GeneralParameters& g = config.general;
+    const ConfigFile file = ConfigFile::GeneralParameters;
+    // The image of the device till April 2014 reads these as strict numbers: the compile
+    // stops on any of them, whatever the device generation.
+    if (!parseInt32(g.canTimeOut)) {
+        if (config.deviceType() == kDipSwitchDevice)
+            out.error(code::kNotANumber, file, 0, QStringLiteral("CANTimeOut"), msg::kHiddenTimeOut, {visible(g.canTimeOut)});
+        else
+            out.error(code::kNotANumber, file, 0, QStringLiteral("CANTimeOut"), msg::kNotANumber,
+                      {QStringLiteral("CANTimeOut"), visible(g.canTimeOut)});
+    }
+    const auto strictBytes = [&](const std::array<QString, 4>& bytes, const char* prefix) {
+        for (int i = 0; i < 4; ++i) {
+            const QString& text = bytes[static_cast<std::size_t>(i)];
+            if (!parseInt32(text)) {
+                const QString name = QString::fromLatin1(prefix) + QString::number(i + 1);
+                out.error(code::kNotANumber, file, 0, name, msg::kNotANumber, {name, visible(text)});
+            }
+        }
+    };
+    strictBytes(g.ip, "IPB");
+    strictBytes(g.subnet, "SMB");
+    if (!parseInt32(g.port))
+        out.error(code::kNotANumber, file, 0, QStringLiteral("Port"), msg::kNotANumber, {QStringLiteral("Port"), visible(g.port)});
+
+    const auto ip = addressOf(g.ip);
+    const auto mask = addressOf(g.subnet);
+    if (ip && mask) {
+        const std::uint32_t address = packed(*ip);
+        const std::uint32_t netmask = packed(*mask);
+        const std::uint32_t hostBits = ~netmask;
+        if (g.gatewayEnabled) {
+            if (const auto gateway = addressOf(g.gateway); gateway && (packed(*gateway) & netmask) != (address & netmask)) {
+                out.warning(code::kGatewayOutsideSubnet, file, 0, QStringLiteral("GATEWAY"), msg::kGatewayOutsideSubnet,
+                            {dotted(packed(*gateway)), dotted(address & netmask) + u'/' + dotted(netmask)});
+            }
+        }
+        // A subnet of one or two addresses has no network and broadcast address of its own.
+        if (hostBits > 1) {
+            if ((address & hostBits) == 0)
+                out.warning(code::kReservedAddress, file, 0, QStringLiteral("ADD_IP"), msg::kNetworkAddress, {dotted(address)});
+            else if ((address & hostBits) == hostBits)
+                out.warning(code::kReservedAddress, file, 0, QStringLiteral("ADD_IP"), msg::kBroadcastAddress, {dotted(address)});
+        }
+    }
+
+    const BusLoad load = estimateBusLoad(config);
+    if (load.percent > kBusLoadWarningPercent) {
+        out.warning(code::kBusLoad, file, 0, QStringLiteral("BaudRateCAN"), msg::kBusLoad,
+                    {QString::number(load.percent, 'f', 1), QString::number(load.bitRate)});
+    }
+}
+
+// --- Frame files --------------------------------------------------------------------------
+
+// Which frames of a direction have a mapped byte, any mapping entry, one that sends on write.
+struct FrameUse {
+    std::vector<bool> mappedByte;
+    std::vector<bool> anyEntry;
+    std::vector<bool> sentOnWrite;
+};
+
+FrameUse frameUse(const Configuration& config, Direction d)
+{
+    const auto n = static_cast<std::size_t>(config.frameCount(d));
+    FrameUse use{std::vector<bool>(n), std::vector<bool>(n), std::vector<bool>(n)};
+    for (const MappingEntry& e : config.mappings(d)) {
+        if (e.frameNumber < 1 || static_cast<std::size_t>(e.frameNumber) > n)
+            continue;
+        const auto f = static_cast<std::size_t>(e.frameNumber - 1);
+        use.anyEntry[f] = true;
+        if (e.highByte != 0 || e.lowByte != 0)
+            use.mappedByte[f] = true;
+        if (e.sendOnWrite)
+            use.sentOnWrite[f] = true;
+    }
+    return use;
+}
+
+void checkFrameCommon(const Configuration& config, Direction d, int index, const FrameRow& f, Collector& out)
+{
+    const ConfigFile file = config::framesFile(d);
+    const int row = index + 1;
+    const bool dipSwitch = config.deviceType() == kDipSwitchDevice;
+    const bool extended = effectiveExtended(config, f);
+
+    if (const auto id = f.identifier(); !id) {
+        out.error(code::kNotANumber, file, row, aCobId, msg::kNotANumber, {aCobId, visible(f.cobId)});
+    } else {
+        const std::int64_t max = extended ? config::kMaxExtendedIdentifier : config::kMaxStandardIdentifier;
+        if (*id < 0 || *id > max) {
+            out.error(code::kIdentifierRange, file, row, aCobId, msg::kIdentifierRange,
+                      {f.cobId, formatText(extended), extended ? QStringLiteral("0x1FFFFFFF") : QStringLiteral("0x7FF")});
+        }
+    }
+
+    if (dipSwitch) {
+        // A missing Type reads as 11 bits in the editor and in the compiler alike.
+        if (f.has(aCobType) && f.cobType != config::kStandardFormatText && f.cobType != config::kExtendedFormatText)
+            out.error(code::kTypeText, file, row, aCobType, msg::kTypeText, {visible(f.cobType), formatText(f.extended())});
+    } else if (f.has(aCobType) && f.extended() != (config.general.canType != 0)) {
+        out.error(code::kFormatContradictsSettings, file, row, aCobType, msg::kFormatContradictsSettings,
+                  {visible(f.cobType), formatText(config.general.canType != 0)});
+    }
+
+    const auto length = f.dataLength();
+    if (!length)
+        out.error(code::kNotANumber, file, row, aDimension, msg::kNotANumber, {aDimension, visible(f.dimension)});
+    else if (*length < 1 || *length > 8)
+        out.error(code::kLengthRange, file, row, aDimension, msg::kLengthRange, {f.dimension});
+
+    const QStringView defaults = trimBlanks(f.defaultValues);
+    if (!defaults.isEmpty()) {
+        const auto count = parseByteList(defaults).size();
+        if (length && *length >= 1 && *length <= 8 && count != *length) {
+            out.error(code::kDefaultCount, file, row, aDefaultValues, msg::kDefaultCount,
+                      {QString::number(count), QString::number(*length)});
+        }
+        if (index >= layout::kDefaultValueFrames && count > 0) {
+            out.error(code::kDefaultsBeyondRoom, file, row, aDefaultValues, msg::kDefaultsBeyondRoom,
+                      {QString::number(row), QString::number(layout::kDefaultValueFrames)});
+        }
+    }
+    if (index == layout::kMaxFrames) {
+        out.error(code::kTooManyFrames, file, row, QString(), msg::kTooManyFrames,
+                  {QString::number(config.frameCount(d)), QString::number(layout::kMaxFrames)});
+    }
+}
+
+void checkReceiveFrames(const Configuration& config, Collector& out)
+{
+    const ConfigFile file = ConfigFile::ReceiveFrames;
+    const FrameUse use = frameUse(config, Direction::Receive);
+    const std::int32_t generalTimeOut = toInt32(config.general.canTimeOut, 0);
+    std::map<std::pair<bool, std::int64_t>, int> firstRow;
+    for (int i = 0; i < config.frameCount(Direction::Receive); ++i) {
+        const ReceiveFrame& f = config.receiveFrames[static_cast<std::size_t>(i)];
+        const int row = i + 1;
+        checkFrameCommon(config, Direction::Receive, i, f, out);
+
+        if (const auto id = f.identifier()) {
+            const auto [it, inserted] = firstRow.emplace(std::make_pair(effectiveExtended(config, f), *id), row);
+            if (!inserted)
+                out.error(code::kDuplicateIdentifier, file, row, aCobId, msg::kDuplicateIdentifier, {QString::number(it->second), f.cobId});
+        }
+
+        const std::uint32_t timeOut = f.timeOutMilliseconds(generalTimeOut);
+        if (numberOnlyAfterTrimming(f.timeOutTime)) {
+            out.error(code::kControlCharacter, file, row, aTimeOutTime, msg::kControlCharacter,
+                      {aTimeOutTime, visible(f.timeOutTime), QString::number(timeOut),
+                       QString::number(parseInt64(f.timeOutTime.trimmed()).value_or(0))});
+        }
+
+        const bool rtrOn = isYesText(trimBlanks(f.rtr));
+        const std::uint32_t rtrPeriod = f.rtrPeriodMilliseconds();
+        if (rtrOn && rtrPeriod == 0)
+            out.warning(code::kRtrPeriodZero, file, row, aTimeRtr, msg::kRtrPeriodZero);
+        if (timeOut == 0 && (isYesText(f.timeOut) || (rtrOn && rtrPeriod != 0))) {
+            const QString reason = isYesText(f.timeOut) ? QStringLiteral("TimeOut = Y") : QStringLiteral("RTR = Y");
+            out.warning(code::kTimeOutZero, file, row, aTimeOutTime, msg::kTimeOutZero, {reason});
+        }
+        if (!use.mappedByte[static_cast<std::size_t>(i)])
+            out.warning(code::kReceiveUnmapped, file, row, QString(), msg::kReceiveUnmapped);
+    }
+}
+
+void checkTransmitFrames(const Configuration& config, Collector& out)
+{
+    const ConfigFile file = ConfigFile::TransmitFrames;
+    const FrameUse use = frameUse(config, Direction::Transmit);
+    const bool dipSwitch = config.deviceType() == kDipSwitchDevice;
+    for (int i = 0; i < config.frameCount(Direction::Transmit); ++i) {
+        const TransmitFrame& f = config.transmitFrames[static_cast<std::size_t>(i)];
+        const auto u = static_cast<std::size_t>(i);
+        const int row = i + 1;
+        checkFrameCommon(config, Direction::Transmit, i, f, out);
+
+        if (f.sendsOnTimer() && numberOnlyAfterTrimming(f.timer)) {
+            out.error(code::kControlCharacter, file, row, aTimer, msg::kControlCharacter,
+                      {aTimer, visible(f.timer), QStringLiteral("0"), QString::number(parseInt64(f.timer.trimmed()).value_or(0))});
+        } else if (dipSwitch && f.sendsOnTimer() && f.timerMilliseconds() == 0) {
+            out.warning(code::kTimerZero, file, row, aTimer, msg::kTimerZero);
+        }
+        if (dipSwitch && !f.sendsOnChange() && !f.sendsOnTimer() && !f.rtrEnabled() && !use.sentOnWrite[u])
+            out.warning(code::kNeverSent, file, row, aOnTimer, msg::kNeverSent);
+        if (!use.anyEntry[u] && f.defaultBytes().empty())
+            out.warning(code::kTransmitEmpty, file, row, QString(), msg::kTransmitEmpty);
+    }
+}
+
+// --- Mapping files ------------------------------------------------------------------------
+
+void checkMappings(const Configuration& config, Direction d, Collector& out)
+{
+    const ConfigFile file = config::mappingsFile(d);
+    const std::vector<MappingEntry>& entries = config.mappings(d);
+    const int frames = config.frameCount(d);
+    std::map<std::int32_t, int> registerRow;
+    // (frame index, data byte) -> the register text of the first entry that takes it
+    std::map<std::pair<int, int>, QString> byteOwner;
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const MappingEntry& e = entries[j];
+        const int row = static_cast<int>(j) + 1;
+
+        const auto reg = e.registerNumber();
+        if (!reg || *reg < 0 || *reg > 65535) {
+            out.error(code::kRegisterRange, file, row, aIndex, msg::kRegisterRange, {visible(e.registerIndex)});
+        } else {
+            const auto [it, inserted] = registerRow.emplace(*reg, row);
+            if (!inserted)
+                out.error(code::kDuplicateRegister, file, row, aIndex, msg::kDuplicateRegister, {e.registerIndex, QString::number(it->second)});
+        }
+
+        if (static_cast<std::size_t>(j) == static_cast<std::size_t>(layout::kMaxMappings)) {
+            out.error(code::kTooManyMappings, file, row, QString(), msg::kTooManyMappings,
+                      {QString::number(entries.size()), QString::number(layout::kMaxMappings)});
+        }
+
+        if (e.highByte == 0 && e.lowByte == 0)
+            out.warning(code::kNoPositions, file, row, aPosComp, msg::kNoPositions, {e.registerIndex});
+        else if (e.highByte == e.lowByte)
+            out.warning(code::kSameByte, file, row, aPosComp, msg::kSameByte, {e.registerIndex, QString::number(e.highByte)});
+
+        if (e.frameNumber < 1 || e.frameNumber > frames) {
+            out.error(code::kFrameMissing, file, row, aNrPdo, msg::kFrameMissing,
+                      {QString::number(e.frameNumber), config::fileName(config::framesFile(d)), QString::number(frames)});
+            continue;
+        }
+        const FrameRow& frame = config.frame(d, e.frameNumber - 1);
+        const auto length = frame.dataLength();
+        const bool lengthKnown = length && *length >= 1 && *length <= 8;
+        for (const int position : {e.highByte, e.lowByte}) {
+            if (position == 0)
+                continue;
+            if (position > 8) {
+                out.error(code::kBytePosition, file, row, aPosComp, msg::kByteAboveEight, {QString::number(position)});
+                continue;
+            }
+            if (lengthKnown && position > *length) {
+                out.error(code::kBytePosition, file, row, aPosComp, msg::kByteBeyondLength,
+                          {QString::number(position), QString::number(*length), QString::number(e.frameNumber)});
+            }
+        }
+        // One data byte feeding two registers: the later entry is the one reported.
+        const int positions[2] = {e.highByte, e.lowByte};
+        for (int k = 0; k < 2; ++k) {
+            const int position = positions[k];
+            if (position < 1 || position > 8 || (k == 1 && position == positions[0]))
+                continue;
+            const auto [it, inserted] = byteOwner.emplace(std::make_pair(e.frameNumber, position), e.registerIndex);
+            if (!inserted) {
+                out.warning(code::kByteShared, file, row, aPosComp, msg::kByteShared,
+                            {QString::number(position), QString::number(e.frameNumber), it->second});
+            }
+        }
+    }
+}
+
+} // namespace
+
+int mappingEditorRow(const Configuration& config, Direction d, int fileRow)
+{
+    const std::vector<MappingEntry>& entries = config.mappings(d);
+    if (fileRow < 1 || static_cast<std::size_t>(fileRow) > entries.size())
+        return 0;
+    const int frames = config.frameCount(d);
+    const int frame = entries[static_cast<std::size_t>(fileRow - 1)].frameNumber;
+    if (frame < 1 || frame > frames)
+        return 0;
+    int row = 1;
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const int f = entries[j].frameNumber;
+        if (f < 1 || f > frames)
+            continue;
+        if (f < frame || (f == frame && static_cast<int>(j) < fileRow - 1))
+            ++row;
+    }
+    return row;
+}
+
+std::vector<Finding> check(const Configuration& config)
+{
+    std::vector<Finding> findings;
+    Collector out(findings);
+    checkGeneral(config, out);
+    checkReceiveFrames(config, out);
+    checkTransmitFrames(config, out);
+    checkMappings(config, Direction::Receive, out);
+    checkMappings(config, Direction::Transmit, out);
+    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
+        if (a.file != b.file)
+            return static_cast<int>(a.file) < static_cast<int>(b.file);
+        return a.row < b.row;
+    });
+    return findings;
+}
+
+} // namespace px::check

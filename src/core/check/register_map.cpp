@@ -1,0 +1,386 @@
+#include "core/check/register_map.h"
+
+#include "core/base/int_text.h"
+#include "core/check/check.h"
+#include "core/lang/check_messages.h"
+#include "core/lang/message_table.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace px::check {
+
+using config::Configuration;
+using config::Direction;
+
+namespace {
+
+DirectionMap buildDirection(const Configuration& config, Direction d)
+{
+    DirectionMap map;
+    map.direction = d;
+    const int frames = config.frameCount(d);
+    map.frames.reserve(static_cast<std::size_t>(frames));
+    for (int i = 0; i < frames; ++i) {
+        const config::FrameRow& f = config.frame(d, i);
+        FrameLayout layout;
+        layout.frameNumber = i + 1;
+        layout.cobId = f.cobId;
+        layout.extended = effectiveExtended(config, f);
+        layout.mnemonic = f.mnemonic;
+        layout.dataLength = std::clamp(f.dataLength().value_or(8), 0, 8);
+        map.frames.push_back(std::move(layout));
+    }
+    const std::vector<config::MappingEntry>& entries = config.mappings(d);
+    map.registers.reserve(entries.size());
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const config::MappingEntry& e = entries[j];
+        MappedRegister r;
+        r.row = static_cast<int>(j) + 1;
+        r.registerIndex = e.registerIndex;
+        r.number = e.registerNumber();
+        r.frameNumber = e.frameNumber;
+        r.frameExists = e.frameNumber >= 1 && e.frameNumber <= frames;
+        r.highByte = e.highByte;
+        r.lowByte = e.lowByte;
+        r.sendOnWrite = d == Direction::Transmit && e.sendOnWrite;
+        if (r.frameExists) {
+            FrameLayout& layout = map.frames[static_cast<std::size_t>(e.frameNumber - 1)];
+            r.cobId = layout.cobId;
+            r.extended = layout.extended;
+            r.mnemonic = layout.mnemonic;
+            const std::pair<int, RegisterPart> parts[] = {{e.highByte, RegisterPart::High}, {e.lowByte, RegisterPart::Low}};
+            for (const auto& [position, part] : parts) {
+                if (position >= 1 && position <= 8)
+                    layout.bytes[static_cast<std::size_t>(position - 1)].push_back(ByteFeed{e.registerIndex, r.number, part});
+            }
+        }
+        map.registers.push_back(std::move(r));
+    }
+    std::stable_sort(map.registers.begin(), map.registers.end(), [](const MappedRegister& a, const MappedRegister& b) {
+        if (a.number.has_value() != b.number.has_value())
+            return a.number.has_value();
+        if (a.number && *a.number != *b.number)
+            return *a.number < *b.number;
+        return a.row < b.row;
+    });
+    return map;
+}
+
+QString directionLabel(Direction d, const MessageTable& m)
+{
+    return m[d == Direction::Receive ? msg::kReceive : msg::kTransmit];
+}
+
+QString positionText(int position, const MessageTable& m)
+{
+    return position == 0 ? m[msg::kNone] : QString::number(position);
+}
+
+// The text of one data byte cell: its feeds, "unmapped", or "not in the frame".
+QString byteCellText(const FrameLayout& f, int k, const MessageTable& m)
+{
+    const auto& feeds = f.bytes[static_cast<std::size_t>(k)];
+    if (feeds.empty())
+        return k < f.dataLength ? m[msg::kUnmapped] : m[msg::kNotInFrame];
+    QStringList parts;
+    for (const ByteFeed& feed : feeds)
+        parts << byteFeedText(feed);
+    return parts.join(QStringLiteral(" + "));
+}
+
+QStringList registerHeader(Direction d, const MessageTable& m)
+{
+    QStringList h{m[msg::kRegister], m[msg::kFrame], m[msg::kCobId], m[msg::kType], m[msg::kMnemonic],
+                  m[msg::kHighByte], m[msg::kLowByte]};
+    if (d == Direction::Transmit)
+        h << m[msg::kSendOnWrite];
+    return h;
+}
+
+QStringList registerCells(const MappedRegister& r, Direction d, const MessageTable& m)
+{
+    QStringList c{r.registerIndex, QString::number(r.frameNumber), r.frameExists ? identifierText(r.cobId) : QString(),
+                  r.frameExists ? formatLabel(r.extended) : QString(), r.mnemonic, positionText(r.highByte, m),
+                  positionText(r.lowByte, m)};
+    if (d == Direction::Transmit)
+        c << m[r.sendOnWrite ? msg::kYes : msg::kNo];
+    return c;
+}
+
+QStringList byteHeader(const MessageTable& m)
+{
+    QStringList h{m[msg::kFrame], m[msg::kCobId], m[msg::kType], m[msg::kMnemonic]};
+    for (int k = 1; k <= 8; ++k)
+        h << QString::number(k);
+    return h;
+}
+
+QStringList byteCells(const FrameLayout& f, const MessageTable& m)
+{
+    QStringList c{QString::number(f.frameNumber), identifierText(f.cobId), formatLabel(f.extended), f.mnemonic};
+    for (int k = 0; k < 8; ++k)
+        c << byteCellText(f, k, m);
+    return c;
+}
+
+// --- Plain text ----------------------------------------------------------------------------
+
+QString textTable(const QStringList& header, const std::vector<QStringList>& rows)
+{
+    std::vector<qsizetype> width(static_cast<std::size_t>(header.size()));
+    for (qsizetype c = 0; c < header.size(); ++c)
+        width[static_cast<std::size_t>(c)] = header[c].size();
+    for (const QStringList& r : rows)
+        for (qsizetype c = 0; c < r.size(); ++c)
+            width[static_cast<std::size_t>(c)] = std::max(width[static_cast<std::size_t>(c)], r[c].size());
+    const auto line = [&](const QStringList& cells) {
+        QString out;
+        for (qsizetype c = 0; c < cells.size(); ++c) {
+            if (c + 1 < cells.size())
+                out += cells[c].leftJustified(width[static_cast<std::size_t>(c)] + 2);
+            else
+                out += cells[c];
+        }
+        while (out.endsWith(u' '))
+            out.chop(1);
+        return out + u'\n';
+    };
+    QString out = line(header);
+    for (const QStringList& r : rows)
+        out += line(r);
+    return out;
+}
+
+QString renderText(const RegisterMap& map, const MessageTable& m)
+{
+    QString out;
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        const DirectionMap& dm = map.of(d);
+        out += QStringLiteral("== %1: %2 ==\n").arg(directionLabel(d, m), m[msg::kRegisterMapTitle]);
+        std::vector<QStringList> rows;
+        for (const MappedRegister& r : dm.registers)
+            rows.push_back(registerCells(r, d, m));
+        out += textTable(registerHeader(d, m), rows);
+        out += QStringLiteral("\n-- %1: %2 --\n").arg(directionLabel(d, m), m[msg::kDataBytes]);
+        for (const FrameLayout& f : dm.frames) {
+            out += QStringLiteral("%1 %2  %3  %4  %5\n")
+                       .arg(m[msg::kFrame])
+                       .arg(f.frameNumber)
+                       .arg(identifierText(f.cobId), formatLabel(f.extended), f.mnemonic);
+            QStringList cells;
+            for (int k = 0; k < 8; ++k)
+                cells << QStringLiteral("%1: %2").arg(k + 1).arg(byteCellText(f, k, m));
+            out += QStringLiteral("  | ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+        }
+        out += u'\n';
+    }
+    return out;
+}
+
+// --- CSV -----------------------------------------------------------------------------------
+
+QString csvField(const QString& s)
+{
+    if (!s.contains(u';') && !s.contains(u'"') && !s.contains(u'\n') && !s.contains(u'\r'))
+        return s;
+    QString q = s;
+    q.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
+QString csvLine(const QStringList& cells)
+{
+    QStringList out;
+    for (const QString& c : cells)
+        out << csvField(c);
+    return out.join(u';') + QStringLiteral("\r\n");
+}
+
+QString renderCsv(const RegisterMap& map, const MessageTable& m)
+{
+    QString out = csvLine(QStringList{m[msg::kReceive] + u'/' + m[msg::kTransmit]} + registerHeader(Direction::Transmit, m));
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        for (const MappedRegister& r : map.of(d).registers) {
+            QStringList cells = registerCells(r, d, m);
+            // Positions as numbers, 0 for none, as the mapping files' own CSV keeps them.
+            cells[5] = QString::number(r.highByte);
+            cells[6] = QString::number(r.lowByte);
+            if (d == Direction::Receive)
+                cells << QString();
+            out += csvLine(QStringList{directionLabel(d, m)} + cells);
+        }
+    }
+    out += QStringLiteral("\r\n");
+    out += csvLine(QStringList{m[msg::kReceive] + u'/' + m[msg::kTransmit]} + byteHeader(m));
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        for (const FrameLayout& f : map.of(d).frames)
+            out += csvLine(QStringList{directionLabel(d, m)} + byteCells(f, m));
+    }
+    return out;
+}
+
+// --- Markdown ------------------------------------------------------------------------------
+
+QString mdCell(QString s)
+{
+    s.replace(QStringLiteral("|"), QStringLiteral("\\|"));
+    s.replace(u'\n', u' ');
+    return s;
+}
+
+QString mdTable(const QStringList& header, const std::vector<QStringList>& rows)
+{
+    const auto line = [](const QStringList& cells) {
+        QStringList c;
+        for (const QString& s : cells)
+            c << mdCell(s);
+        return QStringLiteral("| ") + c.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+    };
+    QString out = line(header);
+    out += QStringLiteral("|") + QStringLiteral("---|").repeated(header.size()) + u'\n';
+    for (const QStringList& r : rows)
+        out += line(r);
+    return out;
+}
+
+QString renderMarkdown(const RegisterMap& map, const MessageTable& m)
+{
+    QString out = QStringLiteral("# %1\n\n").arg(m[msg::kRegisterMapTitle]);
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        const DirectionMap& dm = map.of(d);
+        out += QStringLiteral("## %1\n\n").arg(directionLabel(d, m));
+        std::vector<QStringList> rows;
+        for (const MappedRegister& r : dm.registers)
+            rows.push_back(registerCells(r, d, m));
+        out += mdTable(registerHeader(d, m), rows);
+        out += QStringLiteral("\n### %1\n\n").arg(m[msg::kDataBytes]);
+        rows.clear();
+        for (const FrameLayout& f : dm.frames)
+            rows.push_back(byteCells(f, m));
+        out += mdTable(byteHeader(m), rows) + u'\n';
+    }
+    return out;
+}
+
+} // namespace
+
+RegisterMap buildRegisterMap(const Configuration& config)
+{
+    return RegisterMap{buildDirection(config, Direction::Receive), buildDirection(config, Direction::Transmit)};
+}
+
+QString identifierText(const QString& cobId)
+{
+    const auto id = parseInt64(cobId);
+    if (!id || *id < 0)
+        return cobId;
+    return QStringLiteral("0x%1").arg(QString::number(*id, 16).toUpper());
+}
+
+QString formatLabel(bool extended)
+{
+    return extended ? config::kExtendedFormatText : config::kStandardFormatText;
+}
+
+QString byteFeedText(const ByteFeed& feed)
+{
+    return feed.registerIndex + (feed.part == RegisterPart::High ? QStringLiteral(" H") : QStringLiteral(" L"));
+}
+
+QString registerColour(const QString& registerIndex)
+{
+    // The hue steps by the golden angle, so neighbouring registers differ clearly.
+    const auto number = parseInt32(registerIndex);
+    const std::uint32_t key = number ? static_cast<std::uint32_t>(*number) : static_cast<std::uint32_t>(qHash(registerIndex));
+    const double hue = std::fmod(key * 137.508, 360.0);
+    const double s = 0.45;
+    const double v = 0.97;
+    const double c = v * s;
+    const double x = c * (1 - std::fabs(std::fmod(hue / 60.0, 2.0) - 1));
+    const double mm = v - c;
+    double r = 0, g = 0, b = 0;
+    switch (static_cast<int>(hue / 60.0)) {
+    case 0: r = c, g = x; break;
+    case 1: r = x, g = c; break;
+    case 2: g = c, b = x; break;
+    case 3: g = x, b = c; break;
+    case 4: r = x, b = c; break;
+    default: r = c, b = x; break;
+    }
+    const auto channel = [&](double value) { return static_cast<int>(std::lround((value + mm) * 255)); };
+    return QStringLiteral("#%1%2%3")
+        .arg(channel(r), 2, 16, QLatin1Char('0'))
+        .arg(channel(g), 2, 16, QLatin1Char('0'))
+        .arg(channel(b), 2, 16, QLatin1Char('0'));
+}
+
+QString registersHtml(const DirectionMap& map, const MessageTable& m)
+{
+    QString out = QStringLiteral("<table class=\"registers\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr>");
+    for (const QString& h : registerHeader(map.direction, m))
+        out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
+    out += QStringLiteral("</tr>\n");
+    for (const MappedRegister& r : map.registers) {
+        const QStringList cells = registerCells(r, map.direction, m);
+        out += QStringLiteral("<tr>");
+        for (qsizetype c = 0; c < cells.size(); ++c) {
+            if (c == 0) {
+                out += QStringLiteral("<td style=\"background-color:%1\">%2</td>")
+                           .arg(registerColour(r.registerIndex), cells[c].toHtmlEscaped());
+            } else {
+                out += QStringLiteral("<td>%1</td>").arg(cells[c].toHtmlEscaped());
+            }
+        }
+        out += QStringLiteral("</tr>\n");
+    }
+    return out + QStringLiteral("</table>\n");
+}
+
+QString byteStripsHtml(const DirectionMap& map, const MessageTable& m)
+{
+    QString out = QStringLiteral("<table class=\"bytes\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr>");
+    for (const QString& h : byteHeader(m))
+        out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
+    out += QStringLiteral("</tr>\n");
+    for (const FrameLayout& f : map.frames) {
+        out += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td>")
+                   .arg(f.frameNumber)
+                   .arg(identifierText(f.cobId).toHtmlEscaped(), formatLabel(f.extended), f.mnemonic.toHtmlEscaped());
+        for (int k = 0; k < 8; ++k) {
+            const auto& feeds = f.bytes[static_cast<std::size_t>(k)];
+            const QString text = byteCellText(f, k, m).toHtmlEscaped();
+            if (!feeds.empty()) {
+                out += QStringLiteral("<td style=\"background-color:%1\">%2</td>").arg(registerColour(feeds.front().registerIndex), text);
+            } else if (k >= f.dataLength) {
+                out += QStringLiteral("<td style=\"color:#999999\">%1</td>").arg(text);
+            } else {
+                out += QStringLiteral("<td>%1</td>").arg(text);
+            }
+        }
+        out += QStringLiteral("</tr>\n");
+    }
+    return out + QStringLiteral("</table>\n");
+}
+
+QString renderRegisterMap(const RegisterMap& map, MapFormat format, const MessageTable& m)
+{
+    switch (format) {
+    case MapFormat::Text: return renderText(map, m);
+    case MapFormat::Csv: return renderCsv(map, m);
+    case MapFormat::Markdown: return renderMarkdown(map, m);
+    case MapFormat::Html: break;
+    }
+    QString out = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>\n")
+                      .arg(m[msg::kRegisterMapTitle].toHtmlEscaped());
+    out += QStringLiteral("<h1>%1</h1>\n").arg(m[msg::kRegisterMapTitle].toHtmlEscaped());
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        out += QStringLiteral("<h2>%1</h2>\n").arg(directionLabel(d, m).toHtmlEscaped());
+        out += registersHtml(map.of(d), m);
+        out += QStringLiteral("<h3>%1</h3>\n").arg(m[msg::kDataBytes].toHtmlEscaped());
+        out += byteStripsHtml(map.of(d), m);
+    }
+    return out + QStringLiteral("</body></html>\n");
+}
+
+} // namespace px::check

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/check/finding.h"
+#include "core/platform/dialogs.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace px {
+
+class MessageTable;
+
+// The findings of the check that Update Device runs before it compiles. Back is the
+// default button (Enter and Escape go back); going on needs a click on "Update anyway"
+// when there are errors, or on Continue with warnings only. Double-clicking a finding goes
+// back to the editor concerned at its row.
+class FindingsDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit FindingsDialog(const MessageTable& messages, QWidget* parent = nullptr);
+
+    // Fills the dialog for `findings`; the answer starts as Back.
+    void showFindings(const std::vector<check::Finding>& findings);
+    // showFindings, then the modal loop.
+    FindingsAnswer review(const std::vector<check::Finding>& findings);
+    FindingsAnswer answer() const { return m_answer; }
+
+    void Set_Lang();
+
+private:
+    const MessageTable& m_messages;
+    std::vector<check::Finding> m_findings;
+    FindingsAnswer m_answer;
+
+    QLabel* L_Findings_Intro = nullptr;
+    QListWidget* LB_Findings = nullptr;
+    QLabel* L_Findings_Hint = nullptr;
+    QPushButton* Btn_Back = nullptr;
+    QPushButton* Btn_Continue = nullptr;
+};
+
+} // namespace px

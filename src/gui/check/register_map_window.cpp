@@ -1,0 +1,397 @@
+#include "gui/check/register_map_window.h"
+
+#include "core/base/atomic_file.h"
+#include "core/check/bus_load.h"
+#include "core/check/check.h"
+#include "core/check/report.h"
+#include "core/lang/check_messages.h"
+#include "core/platform/prompter.h"
+#include "core/shell/session.h"
+#include "gui/check/byte_strip_widget.h"
+#include "gui/check/finding_target.h"
+#include "gui/common/guard.h"
+#include "gui/common/title_band.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+namespace px {
+
+using config::Direction;
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name)
+{
+    auto* b = new QPushButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+const char* directionName(int page)
+{
+    return page == 0 ? "Receive" : "Transmit";
+}
+
+} // namespace
+
+RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), m_session(session), m_prompter(prompter)
+{
+    setObjectName(QStringLiteral("TFRegisterMap"));
+    auto* top = new QVBoxLayout(this);
+    top->setContentsMargins(0, 0, 0, 8);
+    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    top->addWidget(m_band);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    TC_Directions = new QTabWidget(splitter);
+    TC_Directions->setObjectName(QStringLiteral("TC_Directions"));
+    for (int i = 0; i < 2; ++i) {
+        Page& page = m_pages[i];
+        page.widget = new QWidget(TC_Directions);
+        auto* layout = new QVBoxLayout(page.widget);
+        auto* filterLine = new QHBoxLayout;
+        page.filterLabel = new QLabel(page.widget);
+        page.filter = new QLineEdit(page.widget);
+        page.filter->setObjectName(QStringLiteral("E_Filter_%1").arg(QLatin1StringView(directionName(i))));
+        page.filter->setClearButtonEnabled(true);
+        filterLine->addWidget(page.filterLabel);
+        filterLine->addWidget(page.filter, 1);
+        layout->addLayout(filterLine);
+
+        page.model = new QStandardItemModel(page.widget);
+        page.proxy = new QSortFilterProxyModel(page.widget);
+        page.proxy->setSourceModel(page.model);
+        page.proxy->setSortRole(Qt::UserRole);
+        page.proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+        page.proxy->setFilterKeyColumn(-1);
+        page.table = new QTableView(page.widget);
+        page.table->setObjectName(QStringLiteral("TV_Registers_%1").arg(QLatin1StringView(directionName(i))));
+        page.table->setModel(page.proxy);
+        page.table->setSortingEnabled(true);
+        page.table->sortByColumn(0, Qt::AscendingOrder);
+        page.table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        page.table->setSelectionBehavior(QAbstractItemView::SelectRows);
+        page.table->verticalHeader()->hide();
+        page.table->horizontalHeader()->setStretchLastSection(true);
+        connect(page.filter, &QLineEdit::textChanged, page.proxy, &QSortFilterProxyModel::setFilterFixedString);
+
+        auto* stripArea = new QScrollArea(page.widget);
+        stripArea->setObjectName(QStringLiteral("SA_Frames_%1").arg(QLatin1StringView(directionName(i))));
+        page.strip = new ByteStripWidget(stripArea);
+        page.strip->setObjectName(QStringLiteral("BS_Frames_%1").arg(QLatin1StringView(directionName(i))));
+        stripArea->setWidget(page.strip);
+        stripArea->setWidgetResizable(true);
+
+        auto* inner = new QSplitter(Qt::Vertical, page.widget);
+        inner->addWidget(page.table);
+        inner->addWidget(stripArea);
+        layout->addWidget(inner, 1);
+        TC_Directions->addTab(page.widget, QString());
+    }
+
+    auto* side = new QWidget(splitter);
+    auto* sideLayout = new QVBoxLayout(side);
+    L_Findings = new QLabel(side);
+    L_Findings->setObjectName(QStringLiteral("L_Findings"));
+    LB_Findings = new QListWidget(side);
+    LB_Findings->setObjectName(QStringLiteral("LB_Findings"));
+    LB_Findings->setWordWrap(true);
+    L_Status = new QLabel(side);
+    L_Status->setObjectName(QStringLiteral("L_Status"));
+    L_Status->setWordWrap(true);
+    sideLayout->addWidget(L_Findings);
+    sideLayout->addWidget(LB_Findings, 1);
+    sideLayout->addWidget(L_Status);
+    splitter->addWidget(TC_Directions);
+    splitter->addWidget(side);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    auto* middle = new QHBoxLayout;
+    middle->setContentsMargins(8, 8, 8, 0);
+    middle->addWidget(splitter);
+    top->addLayout(middle, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(8, 0, 8, 0);
+    Btn_Export_CSV = button(this, "Btn_Export_CSV");
+    Btn_Export_HTML = button(this, "Btn_Export_HTML");
+    Btn_Print = button(this, "Btn_Print");
+    Btn_Save_PDF = button(this, "Btn_Save_PDF");
+    Btn_Report = button(this, "Btn_Report");
+    Btn_Report_PDF = button(this, "Btn_Report_PDF");
+    Btn_Close = button(this, "Btn_Close");
+    for (QPushButton* b : {Btn_Export_CSV, Btn_Export_HTML, Btn_Print, Btn_Save_PDF, Btn_Report, Btn_Report_PDF})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(Btn_Close);
+    top->addLayout(buttons);
+
+    connect(Btn_Export_CSV, &QPushButton::clicked, this, &RegisterMapWindow::exportCsv);
+    connect(Btn_Export_HTML, &QPushButton::clicked, this, &RegisterMapWindow::exportHtml);
+    connect(Btn_Print, &QPushButton::clicked, this, &RegisterMapWindow::printMap);
+    connect(Btn_Save_PDF, &QPushButton::clicked, this, &RegisterMapWindow::saveMapPdf);
+    connect(Btn_Report, &QPushButton::clicked, this, &RegisterMapWindow::saveReport);
+    connect(Btn_Report_PDF, &QPushButton::clicked, this, &RegisterMapWindow::saveReportPdf);
+    connect(Btn_Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(LB_Findings, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { openFinding(LB_Findings->row(item)); });
+
+    resize(1180, 640);
+    Set_Lang();
+}
+
+void RegisterMapWindow::Set_Lang()
+{
+    const MessageTable& m = m_session.messages;
+    setWindowTitle(m[msg::kRegisterMapTitle]);
+    m_band->descriptionLabel()->setText(m[msg::kRegisterMapDescription]);
+    TC_Directions->setTabText(0, m[msg::kReceive]);
+    TC_Directions->setTabText(1, m[msg::kTransmit]);
+    for (Page& page : m_pages)
+        page.filterLabel->setText(m[msg::kFilter]);
+    L_Findings->setText(m[msg::kFindings]);
+    const std::pair<QPushButton*, int> captions[] = {
+        {Btn_Export_CSV, msg::kExportCsv}, {Btn_Export_HTML, msg::kExportHtml}, {Btn_Print, msg::kPrint},
+        {Btn_Save_PDF, msg::kSavePdf},     {Btn_Report, msg::kReportHtml},     {Btn_Report_PDF, msg::kReportPdf},
+        {Btn_Close, msg::kClose},
+    };
+    for (const auto& [b, id] : captions) {
+        b->setText(m[id]);
+        b->setAccessibleName(m[id]);
+    }
+    if (!m_config.name.isEmpty())
+        showConfiguration(m_config);
+}
+
+void RegisterMapWindow::FormShow()
+{
+    m_openInEditor = nullptr;
+    m_folder = m_session.ws.Conf_Folder;
+    showConfiguration(config::readConfiguration(m_folder));
+}
+
+bool RegisterMapWindow::execShow()
+{
+    if (!guarded(m_prompter, [this] { FormShow(); }))
+        return false;
+    return exec() == QDialog::Accepted;
+}
+
+bool RegisterMapWindow::execShowWithEntries(Direction direction, std::vector<config::MappingEntry> entries,
+                                            std::function<void(const check::Finding&)> openInEditor)
+{
+    const bool read = guarded(m_prompter, [&] {
+        m_folder = m_session.ws.Conf_Folder;
+        config::Configuration c = config::readConfiguration(m_folder);
+        c.mappings(direction) = std::move(entries);
+        showConfiguration(std::move(c));
+    });
+    if (!read)
+        return false;
+    m_openInEditor = std::move(openInEditor);
+    m_editorDirection = direction;
+    return exec() == QDialog::Accepted;
+}
+
+void RegisterMapWindow::showConfiguration(config::Configuration c)
+{
+    m_config = std::move(c);
+    m_findings = check::check(m_config);
+    m_map = check::buildRegisterMap(m_config);
+    fillPage(m_pages[0], m_map.receive);
+    fillPage(m_pages[1], m_map.transmit);
+    fillFindingsList(LB_Findings, m_findings, m_session.messages);
+    const MessageTable& m = m_session.messages;
+    const check::BusLoad load = check::estimateBusLoad(m_config);
+    L_Status->setText(QString(m[msg::kFindingsSummary])
+                          .replace(QStringLiteral("%1"), QString::number(check::errorCount(m_findings)))
+                          .replace(QStringLiteral("%2"), QString::number(check::warningCount(m_findings)))
+                      + u'\n'
+                      + QString(m[msg::kBusLoadLine])
+                            .replace(QStringLiteral("%1"), QString::number(load.percent, 'f', 1))
+                            .replace(QStringLiteral("%2"), QString::number(load.bitRate))
+                            .replace(QStringLiteral("%3"), QString::number(load.bitsPerSecond, 'f', 0)));
+    m_band->descriptionLabel()->setText(m[msg::kRegisterMapDescription] + QStringLiteral(" - ") + m_config.name);
+}
+
+void RegisterMapWindow::fillPage(Page& page, const check::DirectionMap& map)
+{
+    const MessageTable& m = m_session.messages;
+    const bool transmit = map.direction == Direction::Transmit;
+    QStringList header{m[msg::kRegister], m[msg::kFrame], m[msg::kCobId], m[msg::kType], m[msg::kMnemonic],
+                       m[msg::kHighByte], m[msg::kLowByte]};
+    if (transmit)
+        header << m[msg::kSendOnWrite];
+    page.model->clear();
+    page.model->setHorizontalHeaderLabels(header);
+    const auto item = [](const QString& text, const QVariant& sortKey) {
+        auto* it = new QStandardItem(text);
+        it->setData(sortKey, Qt::UserRole);
+        it->setEditable(false);
+        return it;
+    };
+    const auto position = [&](int p) { return p == 0 ? m[msg::kNone] : QString::number(p); };
+    for (const check::MappedRegister& r : map.registers) {
+        // Registers sort by their number; an index that is no number sorts after all.
+        const qint64 key = r.number ? *r.number : (qint64(1) << 40) + r.row;
+        QList<QStandardItem*> row{
+            item(r.registerIndex, key),
+            item(QString::number(r.frameNumber), r.frameNumber),
+            item(r.frameExists ? check::identifierText(r.cobId) : QString(), r.frameExists ? check::identifierText(r.cobId) : QString()),
+            item(r.frameExists ? check::formatLabel(r.extended) : QString(), r.extended),
+            item(r.mnemonic, r.mnemonic),
+            item(position(r.highByte), r.highByte),
+            item(position(r.lowByte), r.lowByte),
+        };
+        row.front()->setBackground(QColor(check::registerColour(r.registerIndex)));
+        if (transmit)
+            row << item(m[r.sendOnWrite ? msg::kYes : msg::kNo], r.sendOnWrite);
+        page.model->appendRow(row);
+    }
+    page.table->resizeColumnsToContents();
+    page.strip->setFrames(map.frames);
+}
+
+void RegisterMapWindow::openFinding(int index)
+{
+    if (index < 0 || index >= static_cast<int>(m_findings.size()))
+        return;
+    const check::Finding finding = m_findings[static_cast<std::size_t>(index)];
+    if (m_openInEditor) {
+        if (finding.file == config::mappingsFile(m_editorDirection)) {
+            reject();
+            m_openInEditor(finding);
+        } else {
+            L_Status->setText(m_session.messages[msg::kOpenFromMainWindow]);
+        }
+        return;
+    }
+    if (!m_openFinding)
+        return;
+    m_openFinding(finding, m_config);
+    // The editor may have changed the files: what the window shows is read anew.
+    guarded(m_prompter, [this] { showConfiguration(config::readConfiguration(m_folder)); });
+}
+
+QString RegisterMapWindow::askPath(const QString& fileName, const QString& filter)
+{
+    const QString suggested = m_folder.isEmpty() ? fileName : m_folder + u'/' + fileName;
+    if (m_askSavePath)
+        return m_askSavePath(suggested, filter);
+    return QFileDialog::getSaveFileName(this, windowTitle(), suggested, filter);
+}
+
+QString RegisterMapWindow::mapDocumentHtml() const
+{
+    const MessageTable& m = m_session.messages;
+    QString html = check::renderRegisterMap(m_map, check::MapFormat::Html, m);
+    // The printed map carries the findings too, so the sheet tells what is wrong.
+    html.replace(QStringLiteral("</body>"), QStringLiteral("<h2>%1</h2>\n%2</body>")
+                                                 .arg(m[msg::kFindings].toHtmlEscaped(), check::findingsHtml(m_findings, m)));
+    html.replace(QStringLiteral("<h1>%1</h1>").arg(m[msg::kRegisterMapTitle].toHtmlEscaped()),
+                 QStringLiteral("<h1>%1 - %2</h1>").arg(m[msg::kRegisterMapTitle].toHtmlEscaped(), m_config.name.toHtmlEscaped()));
+    return html;
+}
+
+QString RegisterMapWindow::reportHtml() const
+{
+    return check::commissioningReportHtml(m_config, m_findings, check::summariseImages(m_folder),
+                                          QDateTime::currentDateTime(), m_session.messages);
+}
+
+void RegisterMapWindow::exportCsv()
+{
+    const QString path = askPath(QStringLiteral("RegisterMap.csv"), QStringLiteral("CSV File (*.csv)"));
+    if (path.isEmpty())
+        return;
+    guarded(m_prompter, [&] {
+        writeFileAtomically(path, check::renderRegisterMap(m_map, check::MapFormat::Csv, m_session.messages).toUtf8());
+    });
+}
+
+void RegisterMapWindow::exportHtml()
+{
+    const QString path = askPath(QStringLiteral("RegisterMap.html"), QStringLiteral("HTML File (*.html)"));
+    if (path.isEmpty())
+        return;
+    guarded(m_prompter, [&] { writeFileAtomically(path, mapDocumentHtml().toUtf8()); });
+}
+
+void RegisterMapWindow::writePdf(const QString& html, const QString& path)
+{
+    // The PDF is made in memory and written whole, like every other file.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(300);
+        writer.setTitle(windowTitle());
+        writer.setCreator(QStringLiteral("PX40318"));
+        QTextDocument doc;
+        doc.setHtml(html);
+        doc.print(&writer);
+    }
+    writeFileAtomically(path, bytes);
+}
+
+void RegisterMapWindow::saveMapPdf()
+{
+    const QString path = askPath(QStringLiteral("RegisterMap.pdf"), QStringLiteral("PDF File (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    guarded(m_prompter, [&] { writePdf(mapDocumentHtml(), path); });
+}
+
+void RegisterMapWindow::printMap()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QTextDocument doc;
+    doc.setHtml(mapDocumentHtml());
+    doc.print(&printer);
+}
+
+void RegisterMapWindow::saveReport()
+{
+    const QString path =
+        askPath(m_config.name + QStringLiteral("_Report.html"), QStringLiteral("HTML File (*.html)"));
+    if (path.isEmpty())
+        return;
+    guarded(m_prompter, [&] { writeFileAtomically(path, reportHtml().toUtf8()); });
+}
+
+void RegisterMapWindow::saveReportPdf()
+{
+    const QString path = askPath(m_config.name + QStringLiteral("_Report.pdf"), QStringLiteral("PDF File (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    guarded(m_prompter, [&] { writePdf(reportHtml(), path); });
+}
+
+} // namespace px

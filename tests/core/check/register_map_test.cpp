@@ -1,0 +1,142 @@
+#include "core/check/register_map.h"
+
+#include "core/check/check.h"
+#include "core/check/report.h"
+#include "core/lang/message_table.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace px::check {
+namespace {
+
+using config::Configuration;
+using config::MappingEntry;
+
+MappingEntry entry(const QString& index, int frame, int high, int low, bool send = false)
+{
+    MappingEntry e;
+    e.registerIndex = index;
+    e.frameNumber = frame;
+    e.highByte = high;
+    e.lowByte = low;
+    e.sendOnWrite = send;
+    return e;
+}
+
+// Two receive frames of 4 and 2 bytes, one transmit frame; registers out of order in the
+// file, one of them in hexadecimal, one sharing a byte.
+Configuration smallConfiguration()
+{
+    Configuration c;
+    c.name = QStringLiteral("Small");
+    c.general.deviceType = kDipSwitchDevice;
+    config::ReceiveFrame r1;
+    r1.cobId = QStringLiteral("385");
+    r1.cobType = config::kStandardFormatText;
+    r1.dimension = QStringLiteral("4");
+    r1.mnemonic = QStringLiteral("Pump; status");
+    config::ReceiveFrame r2 = r1;
+    r2.cobId = QStringLiteral("0x18FF0001");
+    r2.cobType = config::kExtendedFormatText;
+    r2.dimension = QStringLiteral("2");
+    r2.mnemonic = QStringLiteral("Level");
+    c.receiveFrames = {r1, r2};
+    config::TransmitFrame t1;
+    t1.cobId = QStringLiteral("0x201");
+    t1.cobType = config::kStandardFormatText;
+    t1.dimension = QStringLiteral("2");
+    t1.mnemonic = QStringLiteral("Setpoint");
+    c.transmitFrames = {t1};
+    c.receiveMappings = {entry(QStringLiteral("0x0C"), 1, 3, 4), entry(QStringLiteral("10"), 1, 1, 2),
+                         entry(QStringLiteral("11"), 2, 0, 2), entry(QStringLiteral("12"), 2, 0, 2)};
+    c.transmitMappings = {entry(QStringLiteral("5"), 1, 1, 2, true)};
+    return c;
+}
+
+TEST(RegisterMap, RegistersInIndexOrderAndBytesWithTheirParts)
+{
+    const RegisterMap map = buildRegisterMap(smallConfiguration());
+    ASSERT_EQ(map.receive.registers.size(), 4u);
+    // 10, 11, 0x0C (12), 12: by number, equal numbers in file order.
+    const QString order[] = {QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("0x0C"), QStringLiteral("12")};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(map.receive.registers[static_cast<std::size_t>(i)].registerIndex, order[i]) << i;
+    EXPECT_TRUE(map.receive.registers[1].extended);
+    ASSERT_EQ(map.receive.frames.size(), 2u);
+    const FrameLayout& f1 = map.receive.frames[0];
+    EXPECT_EQ(f1.dataLength, 4);
+    EXPECT_EQ(byteFeedText(f1.bytes[0].at(0)), QStringLiteral("10 H"));
+    EXPECT_EQ(byteFeedText(f1.bytes[3].at(0)), QStringLiteral("0x0C L"));
+    EXPECT_TRUE(f1.bytes[4].empty());
+    EXPECT_EQ(map.receive.frames[1].bytes[1].size(), 2u);  // byte 2 of frame 2 feeds 11 and 12
+    EXPECT_TRUE(map.transmit.registers.at(0).sendOnWrite);
+}
+
+TEST(RegisterMap, CsvLinesCarryRegistersAndByteStrips)
+{
+    const MessageTable m;
+    const QString csv = renderRegisterMap(buildRegisterMap(smallConfiguration()), MapFormat::Csv, m);
+    const QStringList lines = csv.split(QStringLiteral("\r\n"));
+    const QStringList expected{
+        QStringLiteral("Receive/Transmit;Register;Frame;Cob-ID;Type;Mnemonic;High Byte;Low Byte;Send on Write"),
+        QStringLiteral("Receive;10;1;0x181;2.0A (11 bits);\"Pump; status\";1;2;"),
+        QStringLiteral("Receive;11;2;0x18FF0001;2.0B (29 bits);Level;0;2;"),
+        QStringLiteral("Receive;0x0C;1;0x181;2.0A (11 bits);\"Pump; status\";3;4;"),
+        QStringLiteral("Receive;12;2;0x18FF0001;2.0B (29 bits);Level;0;2;"),
+        QStringLiteral("Transmit;5;1;0x201;2.0A (11 bits);Setpoint;1;2;Yes"),
+        QString(),
+        QStringLiteral("Receive/Transmit;Frame;Cob-ID;Type;Mnemonic;1;2;3;4;5;6;7;8"),
+        QStringLiteral("Receive;1;0x181;2.0A (11 bits);\"Pump; status\";10 H;10 L;0x0C H;0x0C L;not in the frame;"
+                       "not in the frame;not in the frame;not in the frame"),
+        QStringLiteral("Receive;2;0x18FF0001;2.0B (29 bits);Level;unmapped;11 L + 12 L;not in the frame;"
+                       "not in the frame;not in the frame;not in the frame;not in the frame;not in the frame"),
+        QStringLiteral("Transmit;1;0x201;2.0A (11 bits);Setpoint;5 H;5 L;not in the frame;not in the frame;"
+                       "not in the frame;not in the frame;not in the frame;not in the frame"),
+        QString(),
+    };
+    EXPECT_EQ(lines, expected) << csv.toStdString();
+}
+
+TEST(RegisterMap, TextHtmlAndMarkdownShowTheSameContent)
+{
+    const MessageTable m;
+    const RegisterMap map = buildRegisterMap(smallConfiguration());
+    const QString text = renderRegisterMap(map, MapFormat::Text, m);
+    EXPECT_TRUE(text.contains(QStringLiteral("  | 1: 10 H | 2: 10 L | 3: 0x0C H | 4: 0x0C L | 5: not in the frame |")))
+        << text.toStdString();
+    const QString md = renderRegisterMap(map, MapFormat::Markdown, m);
+    EXPECT_TRUE(md.contains(QStringLiteral("| 10 | 1 | 0x181 | 2.0A (11 bits) | Pump; status | 1 | 2 |"))) << md.toStdString();
+    EXPECT_TRUE(md.contains(QStringLiteral("| 2 | 0x18FF0001 | 2.0B (29 bits) | Level | unmapped | 11 L + 12 L |")))
+        << md.toStdString();
+    const QString html = renderRegisterMap(map, MapFormat::Html, m);
+    EXPECT_TRUE(html.contains(QStringLiteral("<td style=\"background-color:%1\">10 H</td>").arg(registerColour(QStringLiteral("10")))))
+        << html.toStdString();
+    EXPECT_NE(registerColour(QStringLiteral("10")), registerColour(QStringLiteral("11")));
+}
+
+TEST(Report, NamesEverythingAHandOverNeeds)
+{
+    const MessageTable m;
+    const QString folder = QStringLiteral(PX_EXAMPLES_DIR) + QStringLiteral("/Conveyor_DipSwitch");
+    const Configuration c = config::readConfiguration(folder);
+    const ImageSummary images = summariseImages(folder);
+    ASSERT_TRUE(images.compiled) << images.error.toStdString();
+    EXPECT_EQ(images.sizes[1], 73728);
+    EXPECT_EQ(images.sizes[2], 2048);
+    EXPECT_EQ(images.sizes[3], 71680);
+    EXPECT_NE(images.bank2RecordChecksum, images.esp32RecordChecksum);
+    const QString html = commissioningReportHtml(c, check(c), images, QDateTime(QDate(2026, 12, 10), QTime(9, 30)), m);
+    for (const QString& part :
+         {QStringLiteral("<td>Conveyor_DipSwitch</td>"), QStringLiteral("<td>2026-12-10 09:30</td>"),
+          QStringLiteral("Device from May 2014 (with Dip-Switch)"), QStringLiteral("Receive Register Map"),
+          QStringLiteral("Transmit Register Map"), QStringLiteral("Estimated bus load"), QStringLiteral("<td>bank2.bin</td>"),
+          QStringLiteral("<td>73728 bytes</td>"), QStringLiteral("parameter record checksum %1").arg(images.esp32RecordChecksum),
+          QStringLiteral("No findings")}) {
+        EXPECT_TRUE(html.contains(part)) << part.toStdString();
+    }
+}
+
+} // namespace
+} // namespace px::check

@@ -1,0 +1,396 @@
+#include "gui/check/register_map_window.h"
+
+#include "core/check/check.h"
+#include "core/platform/browser.h"
+#include "core/platform/program_runner.h"
+#include "gui/check/byte_strip_widget.h"
+#include "gui/check/findings_dialog.h"
+#include "gui/common/window_dialogs.h"
+#include "gui/frames/define_mapping_dialog.h"
+#include "gui/frames/receive_frames_dialogs.h"
+#include "gui/shell/main_window.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+struct NoRunner final : ProgramRunner {
+    void run(const QString&, const QString&, bool) override {}
+};
+struct NoBrowser final : Browser {
+    void open(const QString&) override {}
+};
+
+// Acts on each modal window as it opens, one step per window in order. A modal window
+// that opens late is waited for up to a deadline; then it is closed and the test fails.
+class ModalScript {
+public:
+    using Step = std::function<void(QWidget* modal)>;
+    explicit ModalScript(std::deque<Step> steps) : m_steps(std::move(steps))
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+    ~ModalScript() { EXPECT_TRUE(m_steps.empty()) << m_steps.size() << " modal windows never opened"; }
+
+private:
+    void poll()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != m_last && !m_steps.empty()) {
+            m_last = modal;
+            const Step step = std::move(m_steps.front());
+            m_steps.pop_front();
+            step(modal);
+            if (modal->isVisible())
+                modal->close();
+            m_deadline.setRemainingTime(10000);
+        } else if (modal && m_deadline.hasExpired()) {
+            ADD_FAILURE() << "modal window " << modal->objectName().toStdString() << " left open";
+            modal->close();
+        }
+        if (!modal)
+            m_last = nullptr;
+    }
+
+    std::deque<Step> m_steps;
+    QTimer m_timer;
+    QWidget* m_last = nullptr;
+    QDeadlineTimer m_deadline{10000};
+};
+
+template <typename T>
+T* child(QWidget* parent, const QString& name)
+{
+    T* w = parent->findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name.toStdString();
+    return w;
+}
+
+void doubleClickRow(QListWidget* list, int row)
+{
+    const QRect r = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+// The real main window with real findings dialog and frame editor; the update dialogs
+// only record that they were asked for.
+class UpdateCheckTest : public ::testing::Test {
+protected:
+    UpdateCheckTest()
+    {
+        home.activate(QStringLiteral("P"));
+        dialogs.add(Window::ReceiveFramesDip, [this] { return receiveEditor.execShow(); }, {});
+        dialogs.addRowShow(Window::ReceiveFramesDip, [this](int row) { return receiveEditor.execShowAt(row); });
+        dialogs.add(Window::EthernetUpdate, [this] { updates << QStringLiteral("ethernet"); return false; }, {});
+        dialogs.setFindingsReviewer([this](const std::vector<check::Finding>& f) { return findingsDialog.review(f); });
+    }
+    // A dip-switch configuration: frames 0x181 and `secondId`, each byte mapped once.
+    void writeConfiguration(const char* secondId, bool mapSecond)
+    {
+        home.write(QStringLiteral("PROJECTS/P/ParGen.xml"),
+                   "<GeneralParameter><Device_Type>1</Device_Type><BaudRateCAN>5</BaudRateCAN><CANType>0</CANType>"
+                   "<CANTimeOut>0</CANTimeOut></GeneralParameter>");
+        home.write(QStringLiteral("PROJECTS/P/RCobDef.xml"),
+                   QByteArray("<COBID><row CobID=\"0x181\" CobType=\"2.0A (11 bits)\" Dimensin=\"2\" TimeOut_Time=\"100\" "
+                              "TimeOut=\"Y\" RTR=\"N\" TimeRTR=\"\" DefaultValues=\"\" Mnemonic=\"A\"/>"
+                              "<row CobID=\"")
+                       + secondId
+                       + "\" CobType=\"2.0A (11 bits)\" Dimensin=\"2\" TimeOut_Time=\"100\" TimeOut=\"Y\" RTR=\"N\" "
+                         "TimeRTR=\"\" DefaultValues=\"\" Mnemonic=\"B\"/></COBID>");
+        home.write(QStringLiteral("PROJECTS/P/RInfoCob.xml"),
+                   mapSecond ? "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"18\"/>"
+                               "<row Index=\"2\" NrPdo=\"2\" PosComp=\"18\"/></RInfoCob>"
+                             : "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"18\"/></RInfoCob>");
+    }
+    QByteArray image() const { return home.read(QStringLiteral("PROJECTS/P/bin/bank2.bin")); }
+    void clickUpdate() { QTest::mouseClick(child<QPushButton>(&window, QStringLiteral("Btn_CreateBin")), Qt::LeftButton); }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+    WindowDialogs dialogs{prompter};
+    NoRunner runner;
+    NoBrowser browser;
+    TFOrvaneaFirmWare window{home.session, {prompter, dialogs, runner, browser}};
+    TFReceiveCANFrames_K receiveEditor{home.session, prompter, &window};
+    FindingsDialog findingsDialog{home.session.messages, &window};
+    QStringList updates;
+};
+
+TEST_F(UpdateCheckTest, ErrorsStopTheUpdateAndLeadToTheRow)
+{
+    writeConfiguration("385", true);  // 385 is 0x181: the same identifier twice
+    int editorRow = -1;
+    {
+        ModalScript script({
+            // Enter presses Back, the default: nothing happens.
+            [](QWidget* modal) {
+                auto* back = child<QPushButton>(modal, QStringLiteral("Btn_Back"));
+                auto* go = child<QPushButton>(modal, QStringLiteral("Btn_Continue"));
+                EXPECT_TRUE(back->isDefault());
+                EXPECT_FALSE(go->isDefault());
+                EXPECT_FALSE(go->autoDefault());
+                EXPECT_EQ(go->text(), QStringLiteral("Update anyway"));
+                QTest::keyClick(modal, Qt::Key_Return);
+            },
+        });
+        clickUpdate();
+    }
+    EXPECT_TRUE(updates.isEmpty());
+    EXPECT_TRUE(image().isEmpty());
+    {
+        ModalScript script({
+            [](QWidget* modal) {
+                auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+                ASSERT_EQ(list->count(), 1);
+                EXPECT_TRUE(list->item(0)->text().startsWith(QStringLiteral("RCobDef.xml, Row 2: Another receive frame (row 1)")))
+                    << list->item(0)->text().toStdString();
+                doubleClickRow(list, 0);
+            },
+            [&](QWidget* modal) {
+                EXPECT_EQ(modal, &receiveEditor);
+                editorRow = receiveEditor.currentRow();
+                receiveEditor.reject();
+            },
+        });
+        clickUpdate();
+    }
+    EXPECT_EQ(editorRow, 2);
+    EXPECT_TRUE(updates.isEmpty());
+    EXPECT_TRUE(image().isEmpty());
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+
+    // "Update anyway" is a deliberate click away.
+    {
+        ModalScript script({[](QWidget* modal) {
+            QTest::mouseClick(child<QPushButton>(modal, QStringLiteral("Btn_Continue")), Qt::LeftButton);
+        }});
+        clickUpdate();
+    }
+    EXPECT_EQ(updates, QStringList{QStringLiteral("ethernet")});
+    EXPECT_EQ(image().size(), 73728);
+}
+
+TEST_F(UpdateCheckTest, WarningsOnlyContinueOnRequest)
+{
+    writeConfiguration("0x182", false);  // frame 2 is not mapped: a warning
+    {
+        ModalScript script({[](QWidget* modal) {
+            auto* go = child<QPushButton>(modal, QStringLiteral("Btn_Continue"));
+            EXPECT_EQ(go->text(), QStringLiteral("Continue"));
+            EXPECT_TRUE(go->isDefault());
+            auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+            EXPECT_EQ(list->count(), 1);
+            QTest::mouseClick(go, Qt::LeftButton);
+        }});
+        clickUpdate();
+    }
+    EXPECT_EQ(updates, QStringList{QStringLiteral("ethernet")});
+    EXPECT_EQ(image().size(), 73728);
+
+    // Without any finding no dialog comes between the click and the update.
+    writeConfiguration("0x182", true);
+    updates.clear();
+    clickUpdate();
+    EXPECT_EQ(updates, QStringList{QStringLiteral("ethernet")});
+}
+
+// The register map window over a copy of an example configuration.
+class RegisterMapWindowTest : public ::testing::Test {
+protected:
+    void openExample(const QString& name)
+    {
+        home.activate(name);
+        QDirIterator it(QStringLiteral(PX_EXAMPLES_DIR "/") + name, {QStringLiteral("*.xml")}, QDir::Files);
+        while (it.hasNext()) {
+            it.next();
+            QFile f(it.filePath());
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            home.write(QStringLiteral("PROJECTS/") + name + u'/' + it.fileName(), f.readAll());
+        }
+        mapWindow.setSavePathAsker([this](const QString& suggested, const QString&) {
+            suggestions << suggested;
+            return savePath;
+        });
+        mapWindow.FormShow();
+    }
+    // The texts of a table column as the view shows them, top to bottom.
+    QStringList column(QTableView* view, int col)
+    {
+        QStringList out;
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            out << view->model()->index(r, col).data().toString();
+        return out;
+    }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+    RegisterMapWindow mapWindow{home.session, prompter};
+    QString savePath;
+    QStringList suggestions;
+};
+
+TEST_F(RegisterMapWindowTest, FiltersSortsAndExportsTheCsv)
+{
+    openExample(QStringLiteral("PumpStation_Jumper"));
+    auto* table = child<QTableView>(&mapWindow, QStringLiteral("TV_Registers_Receive"));
+    EXPECT_EQ(column(table, 0),
+              (QStringList{QStringLiteral("100"), QStringLiteral("101"), QStringLiteral("102"), QStringLiteral("103"),
+                           QStringLiteral("110")}));
+
+    // Sorting by the register column, descending: numbers, not texts.
+    QTest::mouseClick(table->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(table->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
+    EXPECT_EQ(column(table, 0).first(), QStringLiteral("110"));
+    EXPECT_EQ(column(table, 0).last(), QStringLiteral("100"));
+
+    // The filter looks at every column: "Pump 2" leaves the two registers of frame 2.
+    QTest::keyClicks(child<QLineEdit>(&mapWindow, QStringLiteral("E_Filter_Receive")), QStringLiteral("pump 2"));
+    EXPECT_EQ(column(table, 0), (QStringList{QStringLiteral("103"), QStringLiteral("102")}));
+    EXPECT_EQ(column(table, 1), (QStringList{QStringLiteral("2"), QStringLiteral("2")}));
+
+    savePath = home.file(QStringLiteral("map.csv"));
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Export_CSV")), Qt::LeftButton);
+    EXPECT_EQ(suggestions.value(0), home.file(QStringLiteral("PROJECTS/PumpStation_Jumper/RegisterMap.csv")));
+    const QStringList lines = QString::fromUtf8(home.read(QStringLiteral("map.csv"))).split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 10);
+    EXPECT_EQ(lines[0], QStringLiteral("Receive/Transmit;Register;Frame;Cob-ID;Type;Mnemonic;High Byte;Low Byte;Send on Write"));
+    EXPECT_EQ(lines[1], QStringLiteral("Receive;100;1;0x181;2.0A (11 bits);Pump 1 status;1;2;"));
+    EXPECT_EQ(lines[5], QStringLiteral("Receive;110;3;0x183;2.0A (11 bits);Tank level;0;1;"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Receive;1;0x181;2.0A (11 bits);Pump 1 status;100 H;100 L;101 H;101 L;"
+                                              "unmapped;unmapped;unmapped;unmapped")))
+        << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(prompter.errors.isEmpty());
+}
+
+TEST_F(RegisterMapWindowTest, ByteStripColoursEachRegistersBytes)
+{
+    openExample(QStringLiteral("PumpStation_Jumper"));
+    auto* strip = child<ByteStripWidget>(&mapWindow, QStringLiteral("BS_Frames_Receive"));
+    ASSERT_EQ(strip->frames().size(), 3u);
+    strip->resize(strip->sizeHint());
+    const QImage picture = strip->grab().toImage();
+    const auto pixel = [&](int line, int byte) {
+        return picture.pixelColor(strip->cellRect(line, byte).topLeft() + QPoint(4, 4));
+    };
+    EXPECT_EQ(pixel(0, 0), QColor(check::registerColour(QStringLiteral("100"))));
+    EXPECT_EQ(pixel(0, 1), pixel(0, 0));                                            // 100 L
+    EXPECT_EQ(pixel(0, 2), QColor(check::registerColour(QStringLiteral("101"))));  // 101 H
+    EXPECT_NE(pixel(0, 2), pixel(0, 0));
+    EXPECT_EQ(pixel(0, 4), QColor(Qt::white));                                      // unmapped
+    EXPECT_EQ(pixel(2, 6), QColor(0xdd, 0xdd, 0xdd));                               // beyond 4 bytes
+}
+
+TEST_F(RegisterMapWindowTest, SavesAPdfWithPages)
+{
+    openExample(QStringLiteral("Faulty_Mapping"));
+    EXPECT_EQ(check::errorCount(mapWindow.findings()), 10);
+    savePath = home.file(QStringLiteral("map.pdf"));
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Save_PDF")), Qt::LeftButton);
+    const QByteArray pdf = home.read(QStringLiteral("map.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF-")) << pdf.left(16).toStdString();
+    EXPECT_GE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);
+    EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+
+    savePath = home.file(QStringLiteral("report.pdf"));
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Report_PDF")), Qt::LeftButton);
+    EXPECT_TRUE(home.read(QStringLiteral("report.pdf")).startsWith("%PDF-"));
+    savePath = home.file(QStringLiteral("report.html"));
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Report")), Qt::LeftButton);
+    EXPECT_TRUE(home.read(QStringLiteral("report.html")).contains("<td>Faulty_Mapping</td>"));
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    // A cancelled file dialog writes nothing.
+    savePath.clear();
+    QFile::remove(home.file(QStringLiteral("map.pdf")));
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Save_PDF")), Qt::LeftButton);
+    EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("map.pdf"))));
+}
+
+TEST_F(RegisterMapWindowTest, DoubleClickingAFindingOpensItsEditorAndReloads)
+{
+    openExample(QStringLiteral("Faulty_Mapping"));
+    std::vector<std::pair<check::Finding, int>> opened;
+    mapWindow.setFindingOpener([&](const check::Finding& f, const config::Configuration& c) {
+        opened.emplace_back(f, check::mappingEditorRow(c, config::Direction::Receive, f.row));
+        // The editor corrects the file: the window shows the new state afterwards.
+        home.write(QStringLiteral("PROJECTS/Faulty_Mapping/ParGen.xml"),
+                   "<GeneralParameter><Device_Type>1</Device_Type><BaudRateCAN>8</BaudRateCAN></GeneralParameter>");
+    });
+    auto* list = child<QListWidget>(&mapWindow, QStringLiteral("LB_Findings"));
+    const int before = list->count();
+    int target = -1;
+    for (int i = 0; i < before; ++i)
+        if (list->item(i)->text().startsWith(QStringLiteral("RInfoCob.xml, Row 12:")) && target < 0)
+            target = i;
+    ASSERT_GE(target, 0);
+    mapWindow.show();
+    doubleClickRow(list, target);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].first.file, config::ConfigFile::ReceiveMappings);
+    EXPECT_EQ(opened[0].first.row, 12);
+    // ParGen.xml lost its three findings (address, gateway, bus load).
+    EXPECT_EQ(list->count(), before - 3);
+    mapWindow.close();
+}
+
+TEST_F(RegisterMapWindowTest, MappingEditorOpensTheMapWithItsUnsavedEntries)
+{
+    openExample(QStringLiteral("PumpStation_Jumper"));
+    TFDefineRecCAN editor(home.session, prompter);
+    std::vector<config::MappingEntry> shown;
+    editor.setRegisterMapOpener([&](const std::vector<config::MappingEntry>& entries) { shown = entries; });
+    editor.FormShow();
+    auto* button = child<QPushButton>(&editor, QStringLiteral("Btn_Register_Map"));
+    EXPECT_EQ(button->text(), QStringLiteral("Register Map"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 5u);
+    EXPECT_EQ(shown[4].registerIndex, QStringLiteral("110"));
+    EXPECT_EQ(shown[4].frameNumber, 3);
+    EXPECT_EQ(shown[4].lowByte, 1);
+
+    // The map built from those entries, and a finding on them selects the entry in the editor.
+    shown[4].highByte = 1;
+    shown[4].lowByte = 1;  // the same byte twice: a warning on row 5
+    bool selected = false;
+    {
+        ModalScript script({[&](QWidget* modal) {
+            EXPECT_EQ(modal, &mapWindow);
+            auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+            ASSERT_EQ(list->count(), 1);
+            doubleClickRow(list, 0);
+        }});
+        mapWindow.execShowWithEntries(config::Direction::Receive, shown, [&](const check::Finding& f) {
+            editor.showEntryRow(f.row);
+            selected = true;
+        });
+    }
+    EXPECT_TRUE(selected);
+    EXPECT_EQ(child<QListWidget>(&editor, QStringLiteral("LB_CAN_Frames"))->currentRow(), 2);
+    EXPECT_EQ(child<QListWidget>(&editor, QStringLiteral("LB_Modbus_Regs"))->currentRow(), 0);
+    EXPECT_EQ(child<QLineEdit>(&editor, QStringLiteral("E_Index_Modbus"))->text(), QStringLiteral("110"));
+}
+
+} // namespace
+} // namespace px
