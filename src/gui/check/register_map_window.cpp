@@ -244,6 +244,12 @@ void RegisterMapWindow::fillPage(Page& page, const check::DirectionMap& map)
                        m[msg::kHighByte], m[msg::kLowByte]};
     if (transmit)
         header << m[msg::kSendOnWrite];
+    // A reload keeps the order the person chose (by register at first).
+    const QHeaderView* titles = page.table->horizontalHeader();
+    const int sortColumn = titles->sortIndicatorSection() >= 0 && titles->sortIndicatorSection() < header.size()
+                               ? titles->sortIndicatorSection()
+                               : 0;
+    const Qt::SortOrder sortOrder = titles->sortIndicatorOrder();
     page.model->clear();
     page.model->setHorizontalHeaderLabels(header);
     const auto item = [](const QString& text, const QVariant& sortKey) {
@@ -270,6 +276,7 @@ void RegisterMapWindow::fillPage(Page& page, const check::DirectionMap& map)
             row << item(m[r.sendOnWrite ? msg::kYes : msg::kNo], r.sendOnWrite);
         page.model->appendRow(row);
     }
+    page.table->sortByColumn(sortColumn, sortOrder);
     page.table->resizeColumnsToContents();
     page.strip->setFrames(map.frames);
 }

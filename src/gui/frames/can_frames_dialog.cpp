@@ -262,7 +262,7 @@ void CanFramesDialog::showRow(int row)
 int CanFramesDialog::currentRow() const
 {
     const QModelIndex index = StringGrid1->currentIndex();
-    return index.isValid() ? index.row() : 0;
+    return index.isValid() ? GridModel::gridRow(index) : 0;
 }
 
 void CanFramesDialog::accept()

@@ -1,6 +1,7 @@
 #include "gui/check/register_map_window.h"
 
 #include "core/check/check.h"
+#include "core/comm/general_parameters.h"
 #include "core/platform/browser.h"
 #include "core/platform/program_runner.h"
 #include "gui/check/byte_strip_widget.h"
@@ -110,9 +111,9 @@ protected:
     // A dip-switch configuration: frames 0x181 and `secondId`, each byte mapped once.
     void writeConfiguration(const char* secondId, bool mapSecond)
     {
-        home.write(QStringLiteral("PROJECTS/P/ParGen.xml"),
-                   "<GeneralParameter><Device_Type>1</Device_Type><BaudRateCAN>5</BaudRateCAN><CANType>0</CANType>"
-                   "<CANTimeOut>0</CANTimeOut></GeneralParameter>");
+        GeneralParameters general;
+        general.deviceType = kDipSwitchDevice;
+        home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), generalParametersBytes(general));
         home.write(QStringLiteral("PROJECTS/P/RCobDef.xml"),
                    QByteArray("<COBID><row CobID=\"0x181\" CobType=\"2.0A (11 bits)\" Dimensin=\"2\" TimeOut_Time=\"100\" "
                               "TimeOut=\"Y\" RTR=\"N\" TimeRTR=\"\" DefaultValues=\"\" Mnemonic=\"A\"/>"
@@ -255,14 +256,18 @@ protected:
 TEST_F(RegisterMapWindowTest, FiltersSortsAndExportsTheCsv)
 {
     openExample(QStringLiteral("PumpStation_Jumper"));
+    mapWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mapWindow));
     auto* table = child<QTableView>(&mapWindow, QStringLiteral("TV_Registers_Receive"));
     EXPECT_EQ(column(table, 0),
               (QStringList{QStringLiteral("100"), QStringLiteral("101"), QStringLiteral("102"), QStringLiteral("103"),
                            QStringLiteral("110")}));
 
     // Sorting by the register column, descending: numbers, not texts.
-    QTest::mouseClick(table->horizontalHeader()->viewport(), Qt::LeftButton, {},
-                      QPoint(table->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
+    QHeaderView* header = table->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + header->sectionSize(0) / 2, header->height() / 2));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
     EXPECT_EQ(column(table, 0).first(), QStringLiteral("110"));
     EXPECT_EQ(column(table, 0).last(), QStringLiteral("100"));
 
@@ -283,6 +288,7 @@ TEST_F(RegisterMapWindowTest, FiltersSortsAndExportsTheCsv)
                                               "unmapped;unmapped;unmapped;unmapped")))
         << lines.join(u'\n').toStdString();
     EXPECT_TRUE(prompter.errors.isEmpty());
+    mapWindow.close();
 }
 
 TEST_F(RegisterMapWindowTest, ByteStripColoursEachRegistersBytes)
