@@ -36,7 +36,8 @@ namespace px {
 namespace {
 
 struct NoRunner final : ProgramRunner {
-    void run(const QString&, const QString&, bool) override {}
+    Outcome run(const QString&, const QString&, bool, const Countdown&) override { return Outcome::Ended; }
+    std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
 };
 struct NoBrowser final : Browser {
     void open(const QString&) override {}
