@@ -560,14 +560,15 @@ TEST_F(Tool, ManualPageAndCompletionFollowTheCommandTable)
         const char* words;
         const char* offered;
     } cases[] = {
-        {"px40318 ''", "compile dbc dump help import simulate --help --version"},
-        {"px40318 c", "compile"},
-        {"px40318 compile --", "--out --quiet --help"},
+        {"px40318 ''", "check compile dbc dump help import map report simulate --help --version"},
+        {"px40318 c", "check compile"},
+        {"px40318 compile --", "--out --quiet --strict --help"},
         {"px40318 compile --out conf_", "conf_a"},
         {"px40318 compile conf_", "conf_a"},
         {"px40318 compile --out x conf_a ''", ""},
         {"px40318 dump conf_", "conf_a conf_b.bin"},
         {"px40318 help d", "dbc dump"},
+        {"px40318 map --", "--format --out --help"},
     };
     for (const auto& c : cases) {
         const QString script = QStringLiteral("cd '%1' && source completion.bash && COMP_WORDS=(%2) && "
