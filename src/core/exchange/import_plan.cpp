@@ -38,17 +38,9 @@ std::vector<ImportMessage> importMessages(const CanDatabase& db)
 {
     std::vector<ImportMessage> out;
     out.reserve(db.messages.size());
-    for (const CanMessage& m : db.messages) {
-        ImportMessage i;
-        i.id = m.id;
-        i.extended = m.extended;
-        i.length = m.length;
-        i.name = m.name;
-        i.sender = m.sender;
-        i.cycleTimeMs = m.cycleTimeMs;
-        i.signalList = m.signalList;
-        out.push_back(std::move(i));
-    }
+    for (const CanMessage& m : db.messages)
+        out.push_back({.id = m.id, .extended = m.extended, .length = m.length, .name = m.name, .sender = m.sender,
+                       .cycleTimeMs = m.cycleTimeMs, .signalList = m.signalList});
     return out;
 }
 
@@ -56,18 +48,10 @@ std::vector<ImportMessage> importMessages(const CaptureSummary& capture)
 {
     std::vector<ImportMessage> out;
     out.reserve(capture.frames.size());
-    for (const CapturedFrame& f : capture.frames) {
-        ImportMessage i;
-        i.id = f.id;
-        i.extended = f.extended;
-        i.length = f.maxLength;
-        i.name = QStringLiteral("Captured on %1").arg(f.interfaceName);
-        i.meanPeriodMs = f.meanPeriodMs;
-        i.frameCount = f.count;
-        i.firstData = f.firstData;
-        i.fromCapture = true;
-        out.push_back(std::move(i));
-    }
+    for (const CapturedFrame& f : capture.frames)
+        out.push_back({.id = f.id, .extended = f.extended, .length = f.maxLength,
+                       .name = QStringLiteral("Captured on %1").arg(f.interfaceName), .meanPeriodMs = f.meanPeriodMs,
+                       .frameCount = f.count, .firstData = f.firstData, .fromCapture = true});
     return out;
 }
 

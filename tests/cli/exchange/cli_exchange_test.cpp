@@ -7,27 +7,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "../tool_run.h"
+
 #include <gtest/gtest.h>
 
 namespace px {
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using test::ToolRun;
 
 ToolRun run(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(PX40318_EXE), args);
-    EXPECT_TRUE(p.waitForFinished(30000)) << args.join(u' ').toStdString();
-    ToolRun r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return test::runTool(args);
 }
 
 QString s(const char* text)

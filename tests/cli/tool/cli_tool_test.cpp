@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "../tool_run.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -21,22 +23,11 @@
 namespace px {
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using test::ToolRun;
 
 ToolRun run(const QStringList& args, const QString& program = QStringLiteral(PX40318_EXE))
 {
-    QProcess p;
-    p.start(program, args);
-    EXPECT_TRUE(p.waitForFinished(30000)) << args.join(u' ').toStdString();
-    ToolRun r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return test::runTool(args, program);
 }
 
 const char* const kImages[] = {"bank.bin", "bank2.bin", "bank_ESP32_1.bin", "bank_ESP32_2.bin"};

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include "support/config_builders.h"
+
 #include <gtest/gtest.h>
 
 namespace px::check {
@@ -14,9 +16,9 @@ namespace {
 
 using config::ConfigFile;
 using config::Configuration;
-using config::MappingEntry;
 using config::ReceiveFrame;
 using config::TransmitFrame;
+using test::mappingEntry;
 
 ReceiveFrame receiveFrame(const QString& id, const QString& dim)
 {
@@ -45,17 +47,6 @@ TransmitFrame transmitFrame(const QString& id, const QString& dim)
     return f;
 }
 
-MappingEntry entry(const QString& index, int frame, int high, int low, bool send = false)
-{
-    MappingEntry e;
-    e.registerIndex = index;
-    e.frameNumber = frame;
-    e.highByte = high;
-    e.lowByte = low;
-    e.sendOnWrite = send;
-    return e;
-}
-
 // A dip-switch device configuration without any finding: two received frames and one
 // transmitted frame, every data byte mapped once.
 Configuration cleanConfiguration()
@@ -67,8 +58,8 @@ Configuration cleanConfiguration()
     c.receiveFrames = {receiveFrame(QStringLiteral("0x181"), QStringLiteral("2")),
                        receiveFrame(QStringLiteral("0x182"), QStringLiteral("2"))};
     c.transmitFrames = {transmitFrame(QStringLiteral("0x201"), QStringLiteral("2"))};
-    c.receiveMappings = {entry(QStringLiteral("100"), 1, 1, 2), entry(QStringLiteral("101"), 2, 1, 2)};
-    c.transmitMappings = {entry(QStringLiteral("200"), 1, 1, 2)};
+    c.receiveMappings = {mappingEntry(QStringLiteral("100"), 1, 1, 2), mappingEntry(QStringLiteral("101"), 2, 1, 2)};
+    c.transmitMappings = {mappingEntry(QStringLiteral("200"), 1, 1, 2)};
     return c;
 }
 
@@ -117,7 +108,7 @@ TEST(Check, EachFindingComesFromItsOwnFault)
          },
          {{code::kFormatContradictsSettings, E, TCob, 1}}},
         {"mapping onto a frame that does not exist",
-         [](Configuration& c) { c.receiveMappings.push_back(entry(QStringLiteral("102"), 3, 1, 0)); },
+         [](Configuration& c) { c.receiveMappings.push_back(mappingEntry(QStringLiteral("102"), 3, 1, 0)); },
          {{code::kFrameMissing, E, RInfo, 3}}},
         {"byte beyond the data length",
          [](Configuration& c) { c.receiveMappings[0].highByte = 3; },
@@ -146,7 +137,7 @@ TEST(Check, EachFindingComesFromItsOwnFault)
              c.receiveFrames.clear();
              for (int i = 0; i < 321; ++i) {
                  c.receiveFrames.push_back(receiveFrame(QString::number(i), QStringLiteral("2")));
-                 c.receiveMappings.push_back(entry(QString::number(i), i + 1, 1, 2));
+                 c.receiveMappings.push_back(mappingEntry(QString::number(i), i + 1, 1, 2));
              }
          },
          {{code::kTooManyFrames, E, RCob, 321}}},
@@ -172,13 +163,13 @@ TEST(Check, EachFindingComesFromItsOwnFault)
          // The compiler falls back to the general time-out, 0: both are reported.
          {{code::kControlCharacter, E, RCob, 1}, {code::kTimeOutZero, W, RCob, 1}}},
         {"entry without positions",
-         [](Configuration& c) { c.receiveMappings.push_back(entry(QStringLiteral("102"), 1, 0, 0)); },
+         [](Configuration& c) { c.receiveMappings.push_back(mappingEntry(QStringLiteral("102"), 1, 0, 0)); },
          {{code::kNoPositions, W, RInfo, 3}}},
         {"high and low on one byte",
          [](Configuration& c) { c.receiveMappings[0].lowByte = 1; },
          {{code::kSameByte, W, RInfo, 1}}},
         {"one byte feeding two registers",
-         [](Configuration& c) { c.receiveMappings.push_back(entry(QStringLiteral("102"), 2, 0, 2)); },
+         [](Configuration& c) { c.receiveMappings.push_back(mappingEntry(QStringLiteral("102"), 2, 0, 2)); },
          {{code::kByteShared, W, RInfo, 3}}},
         {"receive frame without mapping",
          [](Configuration& c) { c.receiveMappings.pop_back(); },
@@ -243,7 +234,7 @@ TEST(Check, TooManyMappingsIsFoundAtTheFirstEntryBeyondTheRoom)
     Configuration c = cleanConfiguration();
     c.transmitMappings.clear();
     for (int i = 0; i < 3585; ++i)
-        c.transmitMappings.push_back(entry(QString::number(i), 1, 0, 0));
+        c.transmitMappings.push_back(mappingEntry(QString::number(i), 1, 0, 0));
     const std::vector<Finding> findings = check(c);
     std::vector<Finding> errors;
     for (const Finding& f : findings)
@@ -285,8 +276,8 @@ TEST(Check, MappingEditorRowFollowsTheEditorsFrameOrder)
 {
     Configuration c = cleanConfiguration();
     // File order: frame 2, frame 9 (no such frame: the editor drops it), frame 1, frame 2.
-    c.receiveMappings = {entry(QStringLiteral("1"), 2, 1, 0), entry(QStringLiteral("2"), 9, 1, 0),
-                         entry(QStringLiteral("3"), 1, 1, 0), entry(QStringLiteral("4"), 2, 2, 0)};
+    c.receiveMappings = {mappingEntry(QStringLiteral("1"), 2, 1, 0), mappingEntry(QStringLiteral("2"), 9, 1, 0),
+                         mappingEntry(QStringLiteral("3"), 1, 1, 0), mappingEntry(QStringLiteral("4"), 2, 2, 0)};
     const int expected[] = {2, 0, 1, 3};
     for (int row = 1; row <= 4; ++row)
         EXPECT_EQ(mappingEditorRow(c, config::Direction::Receive, row), expected[row - 1]) << row;

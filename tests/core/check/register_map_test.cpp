@@ -6,24 +6,15 @@
 
 #include <QDir>
 
+#include "support/config_builders.h"
+
 #include <gtest/gtest.h>
 
 namespace px::check {
 namespace {
 
 using config::Configuration;
-using config::MappingEntry;
-
-MappingEntry entry(const QString& index, int frame, int high, int low, bool send = false)
-{
-    MappingEntry e;
-    e.registerIndex = index;
-    e.frameNumber = frame;
-    e.highByte = high;
-    e.lowByte = low;
-    e.sendOnWrite = send;
-    return e;
-}
+using test::mappingEntry;
 
 // Two receive frames of 4 and 2 bytes, one transmit frame; registers out of order in the
 // file, one of them in hexadecimal, one sharing a byte.
@@ -49,9 +40,9 @@ Configuration smallConfiguration()
     t1.dimension = QStringLiteral("2");
     t1.mnemonic = QStringLiteral("Setpoint");
     c.transmitFrames = {t1};
-    c.receiveMappings = {entry(QStringLiteral("0x0C"), 1, 3, 4), entry(QStringLiteral("10"), 1, 1, 2),
-                         entry(QStringLiteral("11"), 2, 0, 2), entry(QStringLiteral("12"), 2, 0, 2)};
-    c.transmitMappings = {entry(QStringLiteral("5"), 1, 1, 2, true)};
+    c.receiveMappings = {mappingEntry(QStringLiteral("0x0C"), 1, 3, 4), mappingEntry(QStringLiteral("10"), 1, 1, 2),
+                         mappingEntry(QStringLiteral("11"), 2, 0, 2), mappingEntry(QStringLiteral("12"), 2, 0, 2)};
+    c.transmitMappings = {mappingEntry(QStringLiteral("5"), 1, 1, 2, true)};
     return c;
 }
 

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "support/config_builders.h"
+
 #include <gtest/gtest.h>
 
 namespace px::exchange {
@@ -20,6 +22,7 @@ using config::Configuration;
 using config::MappingEntry;
 using config::ReceiveFrame;
 using config::TransmitFrame;
+using test::mappingEntry;
 
 QString s(const char* text)
 {
@@ -35,17 +38,6 @@ QByteArray runPython(const char* script, const QStringList& args)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     return p.readAllStandardOutput();
-}
-
-MappingEntry entry(int index, int frame, int hi, int lo, bool send = false)
-{
-    MappingEntry e;
-    e.registerIndex = QString::number(index);
-    e.frameNumber = frame;
-    e.highByte = hi;
-    e.lowByte = lo;
-    e.sendOnWrite = send;
-    return e;
 }
 
 Configuration emptyConfiguration(DeviceType device, int canType)
@@ -181,12 +173,12 @@ TEST(ConfigurationExchange, DatabaseWrittenByCanmatrixImports)
         EXPECT_EQ(f.defaultValues, QString());
     }
     EXPECT_EQ(back.receiveMappings, (std::vector<MappingEntry>{
-                                        entry(10, 1, 2, 1),   // Speed, Intel
-                                        entry(11, 1, 3, 4),   // Temp, Motorola
-                                        entry(12, 1, 8, 7),   // Counter, high word
-                                        entry(13, 1, 6, 5),   // Counter, low word
-                                        entry(14, 2, 0, 2),   // Level
-                                        entry(15, 3, 0, 1),   // Selector
+                                        mappingEntry(10, 1, 2, 1),   // Speed, Intel
+                                        mappingEntry(11, 1, 3, 4),   // Temp, Motorola
+                                        mappingEntry(12, 1, 8, 7),   // Counter, high word
+                                        mappingEntry(13, 1, 6, 5),   // Counter, low word
+                                        mappingEntry(14, 2, 0, 2),   // Level
+                                        mappingEntry(15, 3, 0, 1),   // Selector
                                     }));
     QStringList notMapped;
     for (const NotMapped& n : plan.notMapped)
@@ -211,10 +203,10 @@ TEST(ConfigurationExchange, RoundTripThroughADatabase)
         Configuration original = emptyConfiguration(c.device, c.canType);
         original.receiveFrames = {receiveFrame(original, "0x181", false, 8, "Pump_status"),
                                   receiveFrame(original, dip ? "0x18FF0010" : "0x182", dip, 2, "Level")};
-        original.receiveMappings = {entry(100, 1, 1, 2), entry(101, 1, 4, 3), entry(102, 1, 0, 5), entry(103, 2, 1, 2)};
+        original.receiveMappings = {mappingEntry(100, 1, 1, 2), mappingEntry(101, 1, 4, 3), mappingEntry(102, 1, 0, 5), mappingEntry(103, 2, 1, 2)};
         original.transmitFrames = {transmitFrame(original, "0x201", false, 4, "Set_point", dip ? 100 : 0),
                                    transmitFrame(original, "0x202", false, 1, "Lamp", 0)};
-        original.transmitMappings = {entry(7, 1, 1, 2, c.sendOnWrite), entry(8, 1, 3, 4, c.sendOnWrite), entry(9, 2, 0, 1, c.sendOnWrite)};
+        original.transmitMappings = {mappingEntry(7, 1, 1, 2, c.sendOnWrite), mappingEntry(8, 1, 3, 4, c.sendOnWrite), mappingEntry(9, 2, 0, 1, c.sendOnWrite)};
         QTemporaryDir dir;
         const QString from = dir.filePath(s("From"));
         QDir().mkpath(from);
