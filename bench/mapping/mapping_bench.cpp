@@ -36,9 +36,16 @@ struct LargeConfiguration {
         writeFile(ws.File_TCobDef, frames + "</COBID><!--SW_VERSION = 2.505-->");
         px::RegisterMapping m(px::MappingProfile::transmitSide());
         m.load(ws);
-        for (int i = 0; i < kEntries; ++i)
-            m.Lista_CAN_Frame[static_cast<std::size_t>(i % kFrames)].Lista_Mod_Reg.push_back(
-                {QString::number(i), 1 + i % 8, 8 - i % 8, i % 2});
+        std::vector<px::config::MappingEntry> entries(kEntries);
+        for (int i = 0; i < kEntries; ++i) {
+            px::config::MappingEntry& e = entries[static_cast<std::size_t>(i)];
+            e.registerIndex = QString::number(i);
+            e.frameNumber = 1 + i % kFrames;
+            e.highByte = 1 + i % 8;
+            e.lowByte = 8 - i % 8;
+            e.sendOnWrite = i % 2 == 1;
+        }
+        m.setEntries(std::move(entries));
         m.save(ws);
         csv = m.toCsv();
     }

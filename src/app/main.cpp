@@ -105,16 +105,16 @@ int main(int argc, char** argv)
     dialogs.add(px::Window::ParGen, [&] { return parGen.execShow(); }, [&] { parGen.Set_Lang(); });
     px::TFReceiveCANFrames_A receiveA(session, prompter, &mainWindow);
     px::TFReceiveCANFrames_K receiveK(session, prompter, &mainWindow);
-    px::TFDefineRecCAN defineRec(session, prompter, &mainWindow);
+    px::ReceiveMappingDialog receiveMapping(session, prompter, &mainWindow);
     px::TFTransmitCANFrames_A transmitA(session, prompter, &mainWindow);
     px::TFTransmitCANFrames_K transmitK(session, prompter, &mainWindow);
-    px::TFDefineTraCAN defineTra(session, prompter, &mainWindow);
+    px::TransmitMappingDialog transmitMapping(session, prompter, &mainWindow);
     dialogs.add(px::Window::ReceiveFramesJumper, [&] { return receiveA.execShow(); }, [&] { receiveA.Set_Lang(); });
     dialogs.add(px::Window::ReceiveFramesDip, [&] { return receiveK.execShow(); }, [&] { receiveK.Set_Lang(); });
-    dialogs.add(px::Window::DefineReceive, [&] { return defineRec.execShow(); }, [&] { defineRec.Set_Lang(); });
+    dialogs.add(px::Window::DefineReceive, [&] { return receiveMapping.execShow(); }, [&] { receiveMapping.applyLanguage(); });
     dialogs.add(px::Window::TransmitFramesJumper, [&] { return transmitA.execShow(); }, [&] { transmitA.Set_Lang(); });
     dialogs.add(px::Window::TransmitFramesDip, [&] { return transmitK.execShow(); }, [&] { transmitK.Set_Lang(); });
-    dialogs.add(px::Window::DefineTransmit, [&] { return defineTra.execShow(); }, [&] { defineTra.Set_Lang(); });
+    dialogs.add(px::Window::DefineTransmit, [&] { return transmitMapping.execShow(); }, [&] { transmitMapping.applyLanguage(); });
 
     px::VirtualConverterPortsQt converterPorts;
     px::sim::SteadyClock converterClock;
@@ -123,10 +123,10 @@ int main(int argc, char** argv)
     // Findings of the check lead to the editors at their rows.
     dialogs.addRowShow(px::Window::ReceiveFramesJumper, [&](int row) { return receiveA.execShowAt(row); });
     dialogs.addRowShow(px::Window::ReceiveFramesDip, [&](int row) { return receiveK.execShowAt(row); });
-    dialogs.addRowShow(px::Window::DefineReceive, [&](int row) { return defineRec.execShowAt(row); });
+    dialogs.addRowShow(px::Window::DefineReceive, [&](int row) { return receiveMapping.execShowAt(row); });
     dialogs.addRowShow(px::Window::TransmitFramesJumper, [&](int row) { return transmitA.execShowAt(row); });
     dialogs.addRowShow(px::Window::TransmitFramesDip, [&](int row) { return transmitK.execShowAt(row); });
-    dialogs.addRowShow(px::Window::DefineTransmit, [&](int row) { return defineTra.execShowAt(row); });
+    dialogs.addRowShow(px::Window::DefineTransmit, [&](int row) { return transmitMapping.execShowAt(row); });
     px::FindingsDialog findingsDialog(session.messages, &mainWindow);
     dialogs.setFindingsReviewer([&](const std::vector<px::check::Finding>& findings) {
         return findingsDialog.review(findings);
@@ -148,8 +148,8 @@ int main(int argc, char** argv)
                                             [&editor](const px::check::Finding& f) { editor.showEntryRow(f.row); });
         });
     };
-    mapFromEditor(defineRec, px::config::Direction::Receive);
-    mapFromEditor(defineTra, px::config::Direction::Transmit);
+    mapFromEditor(receiveMapping, px::config::Direction::Receive);
+    mapFromEditor(transmitMapping, px::config::Direction::Transmit);
 
     mainWindow.show();
     return app.exec();

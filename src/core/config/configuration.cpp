@@ -239,33 +239,46 @@ std::vector<TransmitFrame> readTransmitFrames(const QByteArray& bytes, const QSt
 
 std::vector<MappingEntry> readMappings(const QByteArray& bytes, const QString& fileLabel, Direction direction)
 {
-    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
     std::vector<MappingEntry> entries;
-    const std::vector<xml::XmlItem>& rows = rowsOf(content, fileLabel);
-    entries.reserve(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const xml::XmlItem& row = rows[i];
+    appendMappings(entries, bytes, fileLabel, direction);
+    return entries;
+}
+
+void appendMappings(std::vector<MappingEntry>& entries, const QByteArray& bytes, const QString& fileLabel,
+                    Direction direction, std::optional<int> frameCount)
+{
+    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
+    if (content.top.empty())
+        return;
+    const std::vector<xml::XmlItem>& nodes = content.top.front().children;
+    entries.reserve(entries.size() + nodes.size());
+    int rowNumber = 0;
+    for (const xml::XmlItem& row : nodes) {
+        if (!row.element)
+            continue;
+        ++rowNumber;
         const auto required = [&](const QString& name) {
             const std::optional<QStringView> v = xml::attributeOf(row, name);
             if (!v) {
                 throw Error(QStringLiteral("The file %1, row %2: the attribute \"%3\" is missing.")
                                 .arg(fileLabel)
-                                .arg(i + 1)
+                                .arg(rowNumber)
                                 .arg(name));
             }
             return *v;
         };
         MappingEntry e;
-        e.registerIndex = required(aIndex).toString();
         e.frameNumber = toInt32(required(aNrPdo), -1);
+        if (frameCount && (e.frameNumber < 1 || e.frameNumber > *frameCount))
+            continue;
+        e.registerIndex = required(aIndex).toString();
         const auto positions = static_cast<std::uint32_t>(toInt32(required(aPosComp), 0));
         e.highByte = static_cast<std::int32_t>((positions >> 4) & 15u);
         e.lowByte = static_cast<std::int32_t>(positions & 15u);
         if (direction == Direction::Transmit)
-            e.sendOnWrite = toInt32(xml::attributeOf(row, aSendOnWrite).value_or(QStringView()), 0) == 1;
+            e.setSendOnWriteNumber(toInt32(xml::attributeOf(row, aSendOnWrite).value_or(QStringView()), 0));
         entries.push_back(std::move(e));
     }
-    return entries;
 }
 
 Configuration readConfigurationFiles(const QString& name, const std::optional<QByteArray> files[5])
@@ -379,16 +392,21 @@ QByteArray transmitFramesBytes(const Configuration& config)
 
 QByteArray mappingsBytes(const Configuration& config, Direction direction)
 {
+    return mappingsBytes(config.mappings(direction), direction);
+}
+
+QByteArray mappingsBytes(const std::vector<MappingEntry>& entries, Direction direction)
+{
     const bool transmit = direction == Direction::Transmit;
     std::vector<Attributes> rows;
-    rows.reserve(config.mappings(direction).size());
-    for (const MappingEntry& e : config.mappings(direction)) {
+    rows.reserve(entries.size());
+    for (const MappingEntry& e : entries) {
         const auto positions = static_cast<std::uint32_t>(e.highByte) * 16u + static_cast<std::uint32_t>(e.lowByte);
         Attributes a{{aIndex, e.registerIndex},
                      {aNrPdo, QString::number(e.frameNumber)},
                      {aPosComp, QString::number(static_cast<std::int32_t>(positions))}};
         if (transmit)
-            a.push_back({aSendOnWrite, e.sendOnWrite ? QStringLiteral("1") : QStringLiteral("0")});
+            a.push_back({aSendOnWrite, QString::number(e.sendOnWriteNumber())});
         rows.push_back(std::move(a));
     }
     return rowsDocument(transmit ? QStringLiteral("TInfoCob") : QStringLiteral("RInfoCob"), rows,

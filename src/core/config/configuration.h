@@ -96,10 +96,21 @@ struct MappingEntry {
     std::int32_t frameNumber = 0; // NrPdo: the frame's position in the frame file, from 1
     std::int32_t highByte = 0;    // data byte of the high part, 1 to 8; 0 = none
     std::int32_t lowByte = 0;     // data byte of the low part; 0 = none
-    bool sendOnWrite = false;     // transmit: send the frame at every Modbus write
+    bool sendOnWrite = false;     // transmit: send the frame at every Modbus write (Send_on_Write 1)
+    // Send_on_Write when the file or an imported line held a number other than 0 and 1:
+    // the device does not send, as for 0, and the number is written back as it was.
+    // 0 otherwise.
+    std::int32_t otherSendOnWrite = 0;
 
     // The register index as read by the check: nothing when it is no integer.
     std::optional<std::int32_t> registerNumber() const;
+    // Send_on_Write as written: 1 when sending, else the other number kept, else 0.
+    std::int32_t sendOnWriteNumber() const { return sendOnWrite ? 1 : otherSendOnWrite; }
+    void setSendOnWriteNumber(std::int32_t number)
+    {
+        sendOnWrite = number == 1;
+        otherSendOnWrite = number == 0 || number == 1 ? 0 : number;
+    }
 
     bool operator==(const MappingEntry&) const = default;
 };
@@ -146,6 +157,14 @@ Configuration readConfigurationFiles(const QString& name, const std::optional<QB
 std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel);
 std::vector<TransmitFrame> readTransmitFrames(const QByteArray& bytes, const QString& fileLabel);
 std::vector<MappingEntry> readMappings(const QByteArray& bytes, const QString& fileLabel, Direction direction);
+// The mapping rows read one by one onto the end of `entries`: every element directly
+// inside the root is a row whatever its name, as the compiler takes it (comments, text and
+// deeper elements are none), numbered from 1 among the rows. A row lacking NrPdo, Index
+// or PosComp throws px::Error naming it, and the rows before it stay appended, so an
+// editor shows what could be read. With `frameCount`, a row naming no frame from 1 to
+// frameCount is passed over before its other attributes are read, as the compiler does.
+void appendMappings(std::vector<MappingEntry>& entries, const QByteArray& bytes, const QString& fileLabel,
+                    Direction direction, std::optional<int> frameCount = std::nullopt);
 
 // The files as the editors write them: the frame files with the attribute order and the
 // derived values of the editor of the configuration's device generation (the jumper
@@ -155,6 +174,7 @@ QByteArray generalParametersFileBytes(const Configuration& config);
 QByteArray receiveFramesBytes(const Configuration& config);
 QByteArray transmitFramesBytes(const Configuration& config);
 QByteArray mappingsBytes(const Configuration& config, Direction direction);
+QByteArray mappingsBytes(const std::vector<MappingEntry>& entries, Direction direction);
 QByteArray fileBytes(const Configuration& config, ConfigFile file);
 
 // Writes the named files of the configuration into `folder` together: every file is

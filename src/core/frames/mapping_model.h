@@ -1,52 +1,54 @@
 #pragma once
 
+#include "core/config/configuration.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace px {
 
 struct Workspace;
 
-// One register mapping entry: a 16-bit Modbus register tied to a frame, with the frame
-// data byte that holds its high part and the one that holds its low part (0 = none,
-// n = data byte n).
-struct TMod_Reg {
-    QString Ind_Mod;          // the register index, kept as typed or as stored
-    std::int32_t HiPart = 0;
-    std::int32_t LoPart = 0;
-    std::int32_t Write = 0;   // transmit side: send the frame when Modbus writes the register
+// A frame of the frame list as the mapping editor offers it.
+struct MappingFrame {
+    QString cobId;       // CobID as stored
+    QString formatText;  // the Type column: the stored CobType, on the jumper device the general CAN type
+    std::int32_t dataLength = 8;  // Dimensin read as an integer; 8 when it is none
 
-    bool operator==(const TMod_Reg&) const = default;
+    bool operator==(const MappingFrame&) const = default;
 };
 
-// A frame of the frame list as the mapping sees it, owning the entries mapped onto it.
-struct TCAN_Frame {
-    QString Cob_ID;
-    QString CobType;
-    std::int32_t Num_Byte = 8;
-    std::vector<TMod_Reg> Lista_Mod_Reg;
+// Why Create, Modify or an imported line refuses a register index.
+enum class IndexRefusal {
+    OutOfRange,   // no integer from 0 to 65535
+    AlreadyUsed,  // another entry of the direction has the same register
 };
 
 // What differs between the receive and the transmit mapping: files, messages, the send
 // flag and the CSV columns. Everything else is the same editor.
 struct MappingProfile {
-    bool transmit = false;            // entries carry the send-on-write flag
-    QString mappingRoot;              // root element of the mapping file
-    QString csvName;                  // export file in the configuration's folder
+    config::Direction direction = config::Direction::Receive;
+    QString csvName;    // export file in the configuration's folder
     QString csvHeader;
-    int fieldCount = 4;               // CSV fields read per line
-    // Message indexes.
+    int csvFieldCount = 4;  // CSV fields read per line
+    // Message indexes of the editor's texts.
     int msgTitle = 0, msgDescription = 0;
-    int msgFrameList = 0, msgFrameColumns = 0, msgRegList = 0, msgRegRelative = 0;
-    int msgInputGroup = 0, msgIndexLabel = 0, msgHigh1 = 0, msgHigh2 = 0, msgLow1 = 0, msgLow2 = 0;
+    int msgFrameList = 0, msgFrameColumns = 0, msgRegisterList = 0, msgRegisterListSubtitle = 0;
+    int msgInputGroup = 0, msgIndexLabel = 0, msgHighByte = 0, msgHighByteEnd = 0, msgLowByte = 0, msgLowByteEnd = 0;
     int msgSendLabel = 0, msgFalse = 0, msgTrue = 0;
     int msgCreate = 0, msgModify = 0, msgDelete = 0, msgCopy = 0, msgPaste = 0;
-    int msgOK = 0, msgCancel = 0, msgExport = 0, msgImport = 0;
-    int msgIndexRange = 0, msgIndexUsed = 0, msgNone = 0, msgByte = 0, msgImportQuestion = 0;
+    int msgOk = 0, msgCancel = 0, msgExport = 0, msgImport = 0;
+    int msgIndexRange = 0, msgIndexUsed = 0, msgNoByte = 0, msgBytePrefix = 0, msgImportQuestion = 0;
+
+    bool transmit() const { return direction == config::Direction::Transmit; }
+    // The message that tells the user why an index is refused.
+    int message(IndexRefusal refusal) const;
 
     QString framePath(const Workspace& ws) const;
     QString mappingPath(const Workspace& ws) const;
@@ -59,48 +61,48 @@ struct MappingProfile {
 // The filter of the file-open dialog of the CSV import.
 inline const QString kMappingCsvFilter = QStringLiteral("CSV File (*.csv)|*.csv");
 
-// A byte position pair packed as the mapping file keeps it: high part in the high
-// nibble, low part in the low nibble.
-std::int32_t packPosComp(std::int32_t hiPart, std::int32_t loPart);
-void unpackPosComp(std::int32_t posComp, std::int32_t& hiPart, std::int32_t& loPart);
-
 // The register list line of one entry: "100; Byte 1; None;".
-QString registerLine(const TMod_Reg& entry);
+QString registerLine(const config::MappingEntry& entry);
 
-// The items of a byte list for a frame of `numByte` data bytes: `none`, then `bytePrefix`
-// followed by 1, 2, ... A position must fit a nibble of PosComp, so at most 15 bytes are
-// offered whatever a hand-edited frame file says.
-QStringList byteListItems(std::int32_t numByte, const QString& none, const QString& bytePrefix);
+// The items of a byte list for a frame of `dataLength` data bytes: `none`, then
+// `bytePrefix` followed by 1, 2, ... A position must fit a nibble of PosComp, so at most
+// 15 bytes are offered whatever a hand-edited frame file says.
+QStringList byteListItems(std::int32_t dataLength, const QString& none, const QString& bytePrefix);
 
 // The entries the device holds per direction, and the refused lines a message names.
-inline constexpr int kMaxMappingEntries = 3584;
+inline constexpr int kMaxMappingEntriesPerDirection = 3584;
 inline constexpr int kMaxCsvFaultsNamed = 20;
 
-// One CSV line read: the frame number as written and the entry it gives.
-struct CsvMappingLine {
-    std::int32_t frameNumber = 0;
-    TMod_Reg entry;
-};
+// Reads the lines of an exported mapping (the first line is the header and is skipped)
+// into entries: every field reads as an integer with default 0, the frame number as
+// written, the index kept in decimal.
+std::vector<config::MappingEntry> parseMappingCsv(const QByteArray& bytes, const MappingProfile& profile);
 
-// Reads the lines of an exported mapping (the first line is the header and is skipped).
-// Every field reads as an integer with default 0, and the index is kept in decimal.
-std::vector<CsvMappingLine> parseMappingCsv(const QByteArray& bytes, const MappingProfile& profile);
-
-// The register mapping of one direction and the editing operations on it.
+// The register mapping of one direction and the editing operations on it. A frame is named
+// by its row in the frame list (from 0); its entries by their position among the frame's
+// entries (from 0).
 class RegisterMapping {
 public:
     explicit RegisterMapping(const MappingProfile& profile) : m_profile(&profile) {}
 
     const MappingProfile& profile() const { return *m_profile; }
 
-    // The frames, frame number = position + 1, each with its entries.
-    std::vector<TCAN_Frame> Lista_CAN_Frame;
+    // The frames, frame number = row + 1.
+    const std::vector<MappingFrame>& frames() const { return m_frames; }
+    // Replaces the frames; the entries are taken anew against them (setEntries).
+    void setFrames(std::vector<MappingFrame> frames);
 
-    // The one-entry copy buffer; kept across showings for the whole run.
-    QString ACopy_Ind_Mod;
-    std::int32_t ACopy_HiPort = 0;
-    std::int32_t ACopy_LoPort = 0;
-    std::int32_t ACopy_Write = 0;
+    // Every entry frame by frame in the frame list's order, those of a frame in the order
+    // they were made: the mapping file as OK writes it.
+    const std::vector<config::MappingEntry>& entries() const { return m_entries; }
+    // Takes entries as a mapping file lists them: those naming no frame are dropped, the
+    // others ordered frame by frame, each frame's in the order given. On the receive side
+    // no entry sends on write.
+    void setEntries(std::vector<config::MappingEntry> entries);
+    // The entries of the frame in row `frameRow`; none for a row that names no frame.
+    std::span<const config::MappingEntry> entriesOf(int frameRow) const;
+    const config::MappingEntry* entry(int frameRow, int position) const;
+    int entryCount() const { return static_cast<int>(m_entries.size()); }
 
     // Show: drops everything and reads ParGen.xml, the frame file and, when there is at
     // least one frame, the mapping file. A file that cannot be read or parsed, or a row
@@ -109,26 +111,27 @@ public:
     // True when the last load did not run to its end.
     bool loadFailed() const { return m_loadFailed; }
 
-    // True when an entry other than the one at (frameToSkip, regToSkip) has an index
-    // that reads as `index`.
-    bool Check_Mod_Reg_in_Use(std::int32_t index, int frameToSkip, int regToSkip) const;
-    // The checks of Create (regToSkip -1) and Modify: 0, or the index of the message
-    // that refuses the index text.
-    int checkIndex(const QString& indexText, int frameToSkip, int regToSkip) const;
+    // True when an entry other than the one at (frameRow, positionToSkip) has an index
+    // that reads as `registerIndex`.
+    bool registerInUse(std::int32_t registerIndex, int frameRow, int positionToSkip) const;
+    // The check of Create (positionToSkip -1) and Modify: nothing when the index text is
+    // taken.
+    std::optional<IndexRefusal> checkIndex(const QString& indexText, int frameRow, int positionToSkip) const;
 
-    // Create and Modify: 0 when done, else the message index of the refusal (nothing
-    // changes then). Positions that name no frame or entry change nothing.
-    int create(int frame, const TMod_Reg& entry);
-    int modify(int frame, int reg, const TMod_Reg& entry);
-    void remove(int frame, int reg);
+    // Create and Modify: the refusal when the index is refused (nothing changes then). The
+    // frame number of `entry` is that of `frameRow`. Positions that name no frame or entry
+    // change nothing.
+    std::optional<IndexRefusal> create(int frameRow, const config::MappingEntry& entry);
+    std::optional<IndexRefusal> modify(int frameRow, int position, const config::MappingEntry& entry);
+    void remove(int frameRow, int position);
     // Copies the entry into the copy buffer; false when there is no such entry.
-    bool copy(int frame, int reg);
+    bool copy(int frameRow, int position);
+    // The one-entry copy buffer; kept across showings for the whole run.
+    const config::MappingEntry& copiedEntry() const { return m_copied; }
 
     // The frame list lines: Cob-ID, a tab, the type.
     QStringList frameLines() const;
-    QStringList registerLines(int frame) const;
-    const TMod_Reg* entry(int frame, int reg) const;
-    int entryCount() const;
+    QStringList registerLines(int frameRow) const;
 
     // The mapping file as written by OK.
     QByteArray toXml() const;
@@ -152,7 +155,15 @@ public:
     void importCsvFile(const QString& path);
 
 private:
+    // The range of m_entries that holds the entries of frame number `frameNumber`.
+    std::pair<std::size_t, std::size_t> rangeOf(std::int32_t frameNumber) const;
+    // The entry as the direction keeps it: on the receive side nothing is sent on write.
+    config::MappingEntry stored(int frameRow, const config::MappingEntry& entry) const;
+
     const MappingProfile* m_profile;
+    std::vector<MappingFrame> m_frames;
+    std::vector<config::MappingEntry> m_entries;
+    config::MappingEntry m_copied;
     bool m_loadFailed = false;
 };
 

@@ -15,10 +15,10 @@ enum class Window {
     ParGen,
     ReceiveFramesJumper,   // TFReceiveCANFrames_A
     ReceiveFramesDip,      // TFReceiveCANFrames_K
-    DefineReceive,         // TFDefineRecCAN
+    DefineReceive,         // ReceiveMappingDialog
     TransmitFramesJumper,  // TFTransmitCANFrames_A
     TransmitFramesDip,     // TFTransmitCANFrames_K
-    DefineTransmit,        // TFDefineTraCAN
+    DefineTransmit,        // TransmitMappingDialog
     SerialUpdate,          // TFBootSer
     EthernetUpdate,        // TFBootTCP
     CobRequest,

@@ -48,7 +48,7 @@ void selectOrFirst(QComboBox* list, std::int32_t index)
 
 DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QString& name, Session& session,
                                          Prompter& prompter, QWidget* parent)
-    : QDialog(parent), m_session(session), m_prompter(prompter), m_map(profile)
+    : QDialog(parent), m_session(session), m_prompter(prompter), m_mapping(profile)
 {
     setObjectName(name);
     auto* top = new QVBoxLayout(this);
@@ -60,198 +60,188 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     columns->setContentsMargins(12, 8, 12, 0);
 
     auto* frameColumn = new QVBoxLayout;
-    L_CAN_Frames = named<QLabel>(this, "L_CAN_Frames");
-    L_CobID_Type = named<QLabel>(this, "L_CobID_Type");
-    LB_CAN_Frames = named<PickList>(this, "LB_CAN_Frames");
-    frameColumn->addWidget(L_CAN_Frames);
-    frameColumn->addWidget(L_CobID_Type);
-    frameColumn->addWidget(LB_CAN_Frames, 1);
+    m_frameListLabel = named<QLabel>(this, "L_CAN_Frames");
+    m_frameColumnsLabel = named<QLabel>(this, "L_CobID_Type");
+    m_frameList = named<PickList>(this, "LB_CAN_Frames");
+    frameColumn->addWidget(m_frameListLabel);
+    frameColumn->addWidget(m_frameColumnsLabel);
+    frameColumn->addWidget(m_frameList, 1);
     columns->addLayout(frameColumn, 1);
 
     auto* regColumn = new QVBoxLayout;
-    L_Modbus_Regs = named<QLabel>(this, "L_Modbus_Regs");
-    L_Relative_PGN = named<QLabel>(this, "L_Relative_PGN");
-    LB_Modbus_Regs = named<PickList>(this, "LB_Modbus_Regs");
-    regColumn->addWidget(L_Modbus_Regs);
-    regColumn->addWidget(L_Relative_PGN);
-    regColumn->addWidget(LB_Modbus_Regs, 1);
+    m_registerListLabel = named<QLabel>(this, "L_Modbus_Regs");
+    m_registerListSubtitle = named<QLabel>(this, "L_Relative_PGN");
+    m_registerList = named<PickList>(this, "LB_Modbus_Regs");
+    regColumn->addWidget(m_registerListLabel);
+    regColumn->addWidget(m_registerListSubtitle);
+    regColumn->addWidget(m_registerList, 1);
     columns->addLayout(regColumn, 1);
 
-    GB_Create_Modify = named<QGroupBox>(this, "GB_Create_Modify");
-    GB_Create_Modify->setAutoFillBackground(true);
-    QPalette green = GB_Create_Modify->palette();
+    m_inputGroup = named<QGroupBox>(this, "GB_Create_Modify");
+    m_inputGroup->setAutoFillBackground(true);
+    QPalette green = m_inputGroup->palette();
     green.setColor(QPalette::Window, QColor(0xCC, 0xFF, 0xCC));
-    GB_Create_Modify->setPalette(green);
-    auto* input = new QVBoxLayout(GB_Create_Modify);
-    L_Index_Modbus = named<QLabel>(GB_Create_Modify, "L_Index_Modbus");
-    E_Index_Modbus = named<QLineEdit>(GB_Create_Modify, "E_Index_Modbus");
-    L_Index_Modbus->setBuddy(E_Index_Modbus);
-    L_High_Part1 = named<QLabel>(GB_Create_Modify, "L_High_Part1");
-    L_High_Part2 = named<QLabel>(GB_Create_Modify, "L_High_Part2");
-    CB_Byte_High_Part = named<QComboBox>(GB_Create_Modify, "CB_Byte_High_Part");
-    L_Low_Part1 = named<QLabel>(GB_Create_Modify, "L_Low_Part1");
-    L_Low_Part2 = named<QLabel>(GB_Create_Modify, "L_Low_Part2");
-    CB_Byte_Low_Part = named<QComboBox>(GB_Create_Modify, "CB_Byte_Low_Part");
-    for (QWidget* w : {static_cast<QWidget*>(L_Index_Modbus), static_cast<QWidget*>(E_Index_Modbus),
-                       static_cast<QWidget*>(L_High_Part1), static_cast<QWidget*>(L_High_Part2),
-                       static_cast<QWidget*>(CB_Byte_High_Part), static_cast<QWidget*>(L_Low_Part1),
-                       static_cast<QWidget*>(L_Low_Part2), static_cast<QWidget*>(CB_Byte_Low_Part)})
+    m_inputGroup->setPalette(green);
+    auto* input = new QVBoxLayout(m_inputGroup);
+    m_indexLabel = named<QLabel>(m_inputGroup, "L_Index_Modbus");
+    m_indexEdit = named<QLineEdit>(m_inputGroup, "E_Index_Modbus");
+    m_indexLabel->setBuddy(m_indexEdit);
+    m_highByteLabel = named<QLabel>(m_inputGroup, "L_High_Part1");
+    m_highByteLabelEnd = named<QLabel>(m_inputGroup, "L_High_Part2");
+    m_highByteList = named<QComboBox>(m_inputGroup, "CB_Byte_High_Part");
+    m_lowByteLabel = named<QLabel>(m_inputGroup, "L_Low_Part1");
+    m_lowByteLabelEnd = named<QLabel>(m_inputGroup, "L_Low_Part2");
+    m_lowByteList = named<QComboBox>(m_inputGroup, "CB_Byte_Low_Part");
+    for (QWidget* w : {static_cast<QWidget*>(m_indexLabel), static_cast<QWidget*>(m_indexEdit),
+                       static_cast<QWidget*>(m_highByteLabel), static_cast<QWidget*>(m_highByteLabelEnd),
+                       static_cast<QWidget*>(m_highByteList), static_cast<QWidget*>(m_lowByteLabel),
+                       static_cast<QWidget*>(m_lowByteLabelEnd), static_cast<QWidget*>(m_lowByteList)})
         input->addWidget(w);
-    if (profile.transmit) {
-        L_SendCAN_OnModWrite = named<QLabel>(GB_Create_Modify, "L_SendCAN_OnModWrite");
-        CB_SendCAN_OnModWrite = named<QComboBox>(GB_Create_Modify, "CB_SendCAN_OnModWrite");
-        input->addWidget(L_SendCAN_OnModWrite);
-        input->addWidget(CB_SendCAN_OnModWrite);
+    if (profile.transmit()) {
+        m_sendLabel = named<QLabel>(m_inputGroup, "L_SendCAN_OnModWrite");
+        m_sendList = named<QComboBox>(m_inputGroup, "CB_SendCAN_OnModWrite");
+        input->addWidget(m_sendLabel);
+        input->addWidget(m_sendList);
     }
     auto* editButtons = new QGridLayout;
-    Btn_Create = button(GB_Create_Modify, "Btn_Create");
-    Btn_Modify = button(GB_Create_Modify, "Btn_Modify");
-    Btn_Delete = button(GB_Create_Modify, "Btn_Delete");
-    Btn_Copy = button(GB_Create_Modify, "Btn_Copy");
-    Btn_Paste = button(GB_Create_Modify, "Btn_Paste");
-    editButtons->addWidget(Btn_Create, 0, 0);
-    editButtons->addWidget(Btn_Modify, 0, 1);
-    editButtons->addWidget(Btn_Delete, 0, 2);
-    editButtons->addWidget(Btn_Copy, 1, 0);
-    editButtons->addWidget(Btn_Paste, 1, 1);
+    m_createButton = button(m_inputGroup, "Btn_Create");
+    m_modifyButton = button(m_inputGroup, "Btn_Modify");
+    m_deleteButton = button(m_inputGroup, "Btn_Delete");
+    m_copyButton = button(m_inputGroup, "Btn_Copy");
+    m_pasteButton = button(m_inputGroup, "Btn_Paste");
+    editButtons->addWidget(m_createButton, 0, 0);
+    editButtons->addWidget(m_modifyButton, 0, 1);
+    editButtons->addWidget(m_deleteButton, 0, 2);
+    editButtons->addWidget(m_copyButton, 1, 0);
+    editButtons->addWidget(m_pasteButton, 1, 1);
     input->addLayout(editButtons);
     input->addStretch(1);
-    columns->addWidget(GB_Create_Modify);
+    columns->addWidget(m_inputGroup);
     top->addLayout(columns, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 0, 12, 0);
-    Btn_Export = button(this, "Btn_Export");
-    Btn_Import = button(this, "Btn_Import");
-    Btn_Register_Map = button(this, "Btn_Register_Map");
-    Btn_Register_Map->hide();
-    Btn_OK = button(this, "Btn_OK");
-    Btn_Cancel = button(this, "Btn_Cancel");
-    buttons->addWidget(Btn_Export);
-    buttons->addWidget(Btn_Import);
-    Btn_Undo = button(this, "Btn_Undo");
-    Btn_Redo = button(this, "Btn_Redo");
-    buttons->addWidget(Btn_Undo);
-    buttons->addWidget(Btn_Redo);
-    buttons->addWidget(Btn_Register_Map);
+    m_exportButton = button(this, "Btn_Export");
+    m_importButton = button(this, "Btn_Import");
+    m_registerMapButton = button(this, "Btn_Register_Map");
+    m_registerMapButton->hide();
+    m_okButton = button(this, "Btn_OK");
+    m_cancelButton = button(this, "Btn_Cancel");
+    buttons->addWidget(m_exportButton);
+    buttons->addWidget(m_importButton);
+    m_undoButton = button(this, "Btn_Undo");
+    m_redoButton = button(this, "Btn_Redo");
+    buttons->addWidget(m_undoButton);
+    buttons->addWidget(m_redoButton);
+    buttons->addWidget(m_registerMapButton);
     buttons->addStretch(1);
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Cancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     top->addLayout(buttons);
 
-    LB_CAN_Frames->installEventFilter(this);
-    LB_Modbus_Regs->installEventFilter(this);
+    m_frameList->installEventFilter(this);
+    m_registerList->installEventFilter(this);
     // A frame or register is chosen by selecting its line; a line that is only current
     // (the list took the focus) chooses nothing.
-    connect(LB_CAN_Frames, &QListWidget::itemSelectionChanged, this, &DefineMappingDialog::frameSelected);
-    connect(LB_Modbus_Regs, &QListWidget::itemSelectionChanged, this, &DefineMappingDialog::registerSelected);
-    connect(Btn_Create, &QPushButton::clicked, this, &DefineMappingDialog::createClick);
-    connect(Btn_Modify, &QPushButton::clicked, this, &DefineMappingDialog::modifyClick);
-    connect(Btn_Delete, &QPushButton::clicked, this, &DefineMappingDialog::deleteClick);
-    connect(Btn_Copy, &QPushButton::clicked, this, &DefineMappingDialog::copyClick);
-    connect(Btn_Paste, &QPushButton::clicked, this, &DefineMappingDialog::pasteClick);
-    connect(Btn_Export, &QPushButton::clicked, this, &DefineMappingDialog::exportClick);
-    connect(Btn_Import, &QPushButton::clicked, this, &DefineMappingDialog::importClick);
-    connect(Btn_Register_Map, &QPushButton::clicked, this, &DefineMappingDialog::registerMapClick);
-    connect(Btn_OK, &QPushButton::clicked, this, &DefineMappingDialog::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &DefineMappingDialog::Btn_CancelClick);
+    connect(m_frameList, &QListWidget::itemSelectionChanged, this, &DefineMappingDialog::frameSelected);
+    connect(m_registerList, &QListWidget::itemSelectionChanged, this, &DefineMappingDialog::registerSelected);
+    connect(m_createButton, &QPushButton::clicked, this, &DefineMappingDialog::createClick);
+    connect(m_modifyButton, &QPushButton::clicked, this, &DefineMappingDialog::modifyClick);
+    connect(m_deleteButton, &QPushButton::clicked, this, &DefineMappingDialog::deleteClick);
+    connect(m_copyButton, &QPushButton::clicked, this, &DefineMappingDialog::copyClick);
+    connect(m_pasteButton, &QPushButton::clicked, this, &DefineMappingDialog::pasteClick);
+    connect(m_exportButton, &QPushButton::clicked, this, &DefineMappingDialog::exportClick);
+    connect(m_importButton, &QPushButton::clicked, this, &DefineMappingDialog::importClick);
+    connect(m_registerMapButton, &QPushButton::clicked, this, &DefineMappingDialog::registerMapClick);
+    connect(m_okButton, &QPushButton::clicked, this, &DefineMappingDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &DefineMappingDialog::cancelClick);
 
     m_undoStack = new QUndoStack(this);
     m_history = std::make_unique<SnapshotHistory<MappingState>>(
-        m_undoStack, [this] { return mappingState(); }, [this](const MappingState& s) { restoreMapping(s); });
+        m_undoStack, [this] { return m_mapping.entries(); }, [this](const MappingState& s) { restoreMapping(s); });
     m_history->reset();
-    connectUndoControls(this, m_undoStack, Btn_Undo, Btn_Redo, nullptr);
+    connectUndoControls(this, m_undoStack, m_undoButton, m_redoButton, nullptr);
 
     resize(760, 460);
-    Set_Lang();
+    applyLanguage();
     rebuildAll();
 }
 
 DefineMappingDialog::~DefineMappingDialog() = default;
 
-DefineMappingDialog::MappingState DefineMappingDialog::mappingState() const
-{
-    return {m_map.Lista_CAN_Frame, m_map.toXml()};
-}
-
 void DefineMappingDialog::restoreMapping(const MappingState& state)
 {
-    const bool sameFrames = state.frames.size() == m_map.Lista_CAN_Frame.size();
-    m_map.Lista_CAN_Frame = state.frames;
-    // The frames themselves never change between showings: the chosen frame stays and
-    // shows its registers as they are now.
-    if (sameFrames)
-        refreshRegisters();
-    else
-        rebuildAll();
+    // The frames never change within a showing: the chosen frame stays and shows its
+    // registers as they are now.
+    m_mapping.setEntries(state);
+    refreshRegisters();
 }
 
-void DefineMappingDialog::Set_Lang()
+void DefineMappingDialog::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
-    const MappingProfile& p = m_map.profile();
+    const MappingProfile& p = m_mapping.profile();
     setWindowTitle(m[p.msgTitle]);
     m_band->descriptionLabel()->setText(m[p.msgDescription]);
-    L_CAN_Frames->setText(m[p.msgFrameList]);
-    L_CobID_Type->setText(m[p.msgFrameColumns]);
-    L_Modbus_Regs->setText(m[p.msgRegList]);
-    L_Relative_PGN->setText(m[p.msgRegRelative]);
-    GB_Create_Modify->setTitle(m[p.msgInputGroup]);
-    L_Index_Modbus->setText(m[p.msgIndexLabel]);
-    L_High_Part1->setText(m[p.msgHigh1]);
-    L_High_Part2->setText(m[p.msgHigh2]);
-    L_Low_Part1->setText(m[p.msgLow1]);
-    L_Low_Part2->setText(m[p.msgLow2]);
-    Btn_Create->setText(m[p.msgCreate]);
-    Btn_Modify->setText(m[p.msgModify]);
-    Btn_Delete->setText(m[p.msgDelete]);
-    Btn_Copy->setText(m[p.msgCopy]);
-    Btn_Paste->setText(m[p.msgPaste]);
-    Btn_OK->setText(m[p.msgOK]);
-    Btn_Cancel->setText(m[p.msgCancel]);
-    Btn_Export->setText(m[p.msgExport]);
-    Btn_Import->setText(m[p.msgImport]);
-    Btn_Undo->setText(m[msg::kUndo]);
-    Btn_Redo->setText(m[msg::kRedo]);
-    Btn_Register_Map->setText(m[msg::kRegisterMapButton]);
-    Btn_Register_Map->setToolTip(m[msg::kRegisterMapHint]);
-    Btn_Register_Map->setAccessibleName(m[msg::kRegisterMapButton]);
+    m_frameListLabel->setText(m[p.msgFrameList]);
+    m_frameColumnsLabel->setText(m[p.msgFrameColumns]);
+    m_registerListLabel->setText(m[p.msgRegisterList]);
+    m_registerListSubtitle->setText(m[p.msgRegisterListSubtitle]);
+    m_inputGroup->setTitle(m[p.msgInputGroup]);
+    m_indexLabel->setText(m[p.msgIndexLabel]);
+    m_highByteLabel->setText(m[p.msgHighByte]);
+    m_highByteLabelEnd->setText(m[p.msgHighByteEnd]);
+    m_lowByteLabel->setText(m[p.msgLowByte]);
+    m_lowByteLabelEnd->setText(m[p.msgLowByteEnd]);
+    m_createButton->setText(m[p.msgCreate]);
+    m_modifyButton->setText(m[p.msgModify]);
+    m_deleteButton->setText(m[p.msgDelete]);
+    m_copyButton->setText(m[p.msgCopy]);
+    m_pasteButton->setText(m[p.msgPaste]);
+    m_okButton->setText(m[p.msgOk]);
+    m_cancelButton->setText(m[p.msgCancel]);
+    m_exportButton->setText(m[p.msgExport]);
+    m_importButton->setText(m[p.msgImport]);
+    m_undoButton->setText(m[msg::kUndo]);
+    m_redoButton->setText(m[msg::kRedo]);
+    m_registerMapButton->setText(m[msg::kRegisterMapButton]);
+    m_registerMapButton->setToolTip(m[msg::kRegisterMapHint]);
+    m_registerMapButton->setAccessibleName(m[msg::kRegisterMapButton]);
 
     // The byte lists keep their picks under the new texts.
-    const int high = CB_Byte_High_Part->currentIndex();
-    const int low = CB_Byte_Low_Part->currentIndex();
-    const TCAN_Frame* frame =
-        selectedFrame() >= 0 ? &m_map.Lista_CAN_Frame[static_cast<std::size_t>(selectedFrame())] : nullptr;
-    fillByteLists(frame ? frame->Num_Byte : 0);
-    selectOrFirst(CB_Byte_High_Part, high);
-    selectOrFirst(CB_Byte_Low_Part, low);
-    if (CB_SendCAN_OnModWrite) {
-        L_SendCAN_OnModWrite->setText(m[p.msgSendLabel]);
+    const int high = m_highByteList->currentIndex();
+    const int low = m_lowByteList->currentIndex();
+    const int frame = selectedFrame();
+    fillByteLists(frame >= 0 ? m_mapping.frames()[static_cast<std::size_t>(frame)].dataLength : 0);
+    selectOrFirst(m_highByteList, high);
+    selectOrFirst(m_lowByteList, low);
+    if (m_sendList) {
+        m_sendLabel->setText(m[p.msgSendLabel]);
         fillSendList();
     }
 }
 
-void DefineMappingDialog::FormShow()
+void DefineMappingDialog::reload()
 {
     try {
-        m_map.load(m_session.ws);
+        m_mapping.load(m_session.ws);
     } catch (...) {
         rebuildAll();
-        m_shownXml = m_map.toXml();
+        m_shownEntries = m_mapping.entries();
         m_history->reset();
         throw;
     }
     rebuildAll();
-    m_shownXml = m_map.toXml();
+    m_shownEntries = m_mapping.entries();
     m_history->reset();
 }
 
 bool DefineMappingDialog::hasChanges() const
 {
-    return m_map.toXml() != m_shownXml;
+    return m_mapping.entries() != m_shownEntries;
 }
 
-void DefineMappingDialog::Btn_CancelClick()
+void DefineMappingDialog::cancelClick()
 {
     if (hasChanges() && !m_prompter.yesNo(m_session.messages[123]))
         return;
@@ -262,7 +252,7 @@ void DefineMappingDialog::keyPressEvent(QKeyEvent* event)
 {
     // Escape is Cancel, with its question after a change.
     if (event->matches(QKeySequence::Cancel)) {
-        Btn_CancelClick();
+        cancelClick();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -270,55 +260,34 @@ void DefineMappingDialog::keyPressEvent(QKeyEvent* event)
 
 bool DefineMappingDialog::execShow()
 {
-    guarded(m_prompter, [this] { FormShow(); });
+    guarded(m_prompter, [this] { reload(); });
     return exec() == QDialog::Accepted;
 }
 
 bool DefineMappingDialog::execShowAt(int row)
 {
-    guarded(m_prompter, [this] { FormShow(); });
+    guarded(m_prompter, [this] { reload(); });
     showEntryRow(row);
     return exec() == QDialog::Accepted;
 }
 
 void DefineMappingDialog::showEntryRow(int row)
 {
-    int remaining = row;
-    for (std::size_t f = 0; f < m_map.Lista_CAN_Frame.size(); ++f) {
-        const auto count = static_cast<int>(m_map.Lista_CAN_Frame[f].Lista_Mod_Reg.size());
-        if (remaining <= count) {
-            if (remaining < 1)
-                return;
-            LB_CAN_Frames->setCurrentRow(static_cast<int>(f));
-            LB_Modbus_Regs->setCurrentRow(remaining - 1);
-            LB_Modbus_Regs->setFocus();
-            return;
-        }
-        remaining -= count;
-    }
+    if (row < 1 || row > m_mapping.entryCount())
+        return;
+    const config::MappingEntry& entry = m_mapping.entries()[static_cast<std::size_t>(row - 1)];
+    const int frame = entry.frameNumber - 1;
+    // Entries stand frame by frame: the entry's place among its frame's entries.
+    const auto position = static_cast<int>(&entry - m_mapping.entriesOf(frame).data());
+    m_frameList->setCurrentRow(frame);
+    m_registerList->setCurrentRow(position);
+    m_registerList->setFocus();
 }
 
 void DefineMappingDialog::setRegisterMapOpener(std::function<void(const std::vector<config::MappingEntry>&)> opener)
 {
     m_openRegisterMap = std::move(opener);
-    Btn_Register_Map->setVisible(static_cast<bool>(m_openRegisterMap));
-}
-
-std::vector<config::MappingEntry> DefineMappingDialog::currentEntries() const
-{
-    std::vector<config::MappingEntry> entries;
-    for (std::size_t f = 0; f < m_map.Lista_CAN_Frame.size(); ++f) {
-        for (const TMod_Reg& r : m_map.Lista_CAN_Frame[f].Lista_Mod_Reg) {
-            config::MappingEntry e;
-            e.registerIndex = r.Ind_Mod;
-            e.frameNumber = static_cast<std::int32_t>(f) + 1;
-            e.highByte = r.HiPart;
-            e.lowByte = r.LoPart;
-            e.sendOnWrite = m_map.profile().transmit && r.Write == 1;
-            entries.push_back(std::move(e));
-        }
-    }
-    return entries;
+    m_registerMapButton->setVisible(static_cast<bool>(m_openRegisterMap));
 }
 
 void DefineMappingDialog::registerMapClick()
@@ -329,13 +298,13 @@ void DefineMappingDialog::registerMapClick()
 
 void DefineMappingDialog::accept()
 {
-    if (guarded(m_prompter, [this] { m_map.save(m_session.ws); }))
+    if (guarded(m_prompter, [this] { m_mapping.save(m_session.ws); }))
         QDialog::accept();
 }
 
 bool DefineMappingDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == LB_CAN_Frames || watched == LB_Modbus_Regs) && event->type() == QEvent::KeyPress) {
+    if ((watched == m_frameList || watched == m_registerList) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             return true;
@@ -345,45 +314,45 @@ bool DefineMappingDialog::eventFilter(QObject* watched, QEvent* event)
 
 int DefineMappingDialog::selectedFrame() const
 {
-    const int row = LB_CAN_Frames->selectedRow();
-    return row >= 0 && row < static_cast<int>(m_map.Lista_CAN_Frame.size()) ? row : -1;
+    const int row = m_frameList->selectedRow();
+    return row >= 0 && row < static_cast<int>(m_mapping.frames().size()) ? row : -1;
 }
 
 int DefineMappingDialog::selectedRegister() const
 {
-    const int reg = LB_Modbus_Regs->selectedRow();
-    return m_map.entry(selectedFrame(), reg) ? reg : -1;
+    const int reg = m_registerList->selectedRow();
+    return m_mapping.entry(selectedFrame(), reg) ? reg : -1;
 }
 
 void DefineMappingDialog::rebuildAll()
 {
     {
-        const QSignalBlocker blockFrames(LB_CAN_Frames);
-        const QSignalBlocker blockRegs(LB_Modbus_Regs);
-        LB_CAN_Frames->clear();
-        LB_CAN_Frames->addItems(m_map.frameLines());
-        LB_CAN_Frames->setCurrentRow(-1);
-        LB_Modbus_Regs->clear();
+        const QSignalBlocker blockFrames(m_frameList);
+        const QSignalBlocker blockRegs(m_registerList);
+        m_frameList->clear();
+        m_frameList->addItems(m_mapping.frameLines());
+        m_frameList->setCurrentRow(-1);
+        m_registerList->clear();
     }
-    E_Index_Modbus->clear();
+    m_indexEdit->clear();
     fillByteLists(0);
-    if (CB_SendCAN_OnModWrite)
-        CB_SendCAN_OnModWrite->setCurrentIndex(0);
+    if (m_sendList)
+        m_sendList->setCurrentIndex(0);
 }
 
 void DefineMappingDialog::refreshRegisters()
 {
-    const QSignalBlocker block(LB_Modbus_Regs);
-    LB_Modbus_Regs->clear();
-    LB_Modbus_Regs->addItems(m_map.registerLines(selectedFrame()));
-    LB_Modbus_Regs->setCurrentRow(-1);
+    const QSignalBlocker block(m_registerList);
+    m_registerList->clear();
+    m_registerList->addItems(m_mapping.registerLines(selectedFrame()));
+    m_registerList->setCurrentRow(-1);
 }
 
-void DefineMappingDialog::fillByteLists(std::int32_t numByte)
+void DefineMappingDialog::fillByteLists(std::int32_t dataLength)
 {
     const MessageTable& m = m_session.messages;
-    const QStringList items = byteListItems(numByte, m[m_map.profile().msgNone], m[m_map.profile().msgByte]);
-    for (QComboBox* list : {CB_Byte_High_Part, CB_Byte_Low_Part}) {
+    const QStringList items = byteListItems(dataLength, m[m_mapping.profile().msgNoByte], m[m_mapping.profile().msgBytePrefix]);
+    for (QComboBox* list : {m_highByteList, m_lowByteList}) {
         list->clear();
         list->addItems(items);
         list->setCurrentIndex(0);
@@ -393,50 +362,55 @@ void DefineMappingDialog::fillByteLists(std::int32_t numByte)
 void DefineMappingDialog::fillSendList()
 {
     const MessageTable& m = m_session.messages;
-    CB_SendCAN_OnModWrite->clear();
-    CB_SendCAN_OnModWrite->addItems({m[m_map.profile().msgFalse], m[m_map.profile().msgTrue]});
-    CB_SendCAN_OnModWrite->setCurrentIndex(0);
+    m_sendList->clear();
+    m_sendList->addItems({m[m_mapping.profile().msgFalse], m[m_mapping.profile().msgTrue]});
+    m_sendList->setCurrentIndex(0);
 }
 
 void DefineMappingDialog::frameSelected()
 {
     const int frame = selectedFrame();
     refreshRegisters();
-    E_Index_Modbus->clear();
-    fillByteLists(frame >= 0 ? m_map.Lista_CAN_Frame[static_cast<std::size_t>(frame)].Num_Byte : 0);
-    if (CB_SendCAN_OnModWrite)
-        CB_SendCAN_OnModWrite->setCurrentIndex(0);
+    m_indexEdit->clear();
+    fillByteLists(frame >= 0 ? m_mapping.frames()[static_cast<std::size_t>(frame)].dataLength : 0);
+    if (m_sendList)
+        m_sendList->setCurrentIndex(0);
 }
 
 void DefineMappingDialog::registerSelected()
 {
-    if (const TMod_Reg* entry = m_map.entry(selectedFrame(), selectedRegister())) {
-        showFields(*entry, true);
+    if (const config::MappingEntry* entry = m_mapping.entry(selectedFrame(), selectedRegister())) {
+        showFields(*entry);
         return;
     }
     // No valid register: the index and the byte lists are cleared, the send list stays.
-    E_Index_Modbus->clear();
-    CB_Byte_High_Part->setCurrentIndex(0);
-    CB_Byte_Low_Part->setCurrentIndex(0);
+    m_indexEdit->clear();
+    m_highByteList->setCurrentIndex(0);
+    m_lowByteList->setCurrentIndex(0);
 }
 
-TMod_Reg DefineMappingDialog::readFields() const
+config::MappingEntry DefineMappingDialog::readFields() const
 {
-    TMod_Reg entry;
-    entry.Ind_Mod = E_Index_Modbus->text();
-    entry.HiPart = std::max(0, CB_Byte_High_Part->currentIndex());
-    entry.LoPart = std::max(0, CB_Byte_Low_Part->currentIndex());
-    entry.Write = CB_SendCAN_OnModWrite ? std::max(0, CB_SendCAN_OnModWrite->currentIndex()) : 0;
+    config::MappingEntry entry;
+    entry.registerIndex = m_indexEdit->text();
+    entry.highByte = std::max(0, m_highByteList->currentIndex());
+    entry.lowByte = std::max(0, m_lowByteList->currentIndex());
+    entry.sendOnWrite = m_sendList != nullptr && m_sendList->currentIndex() == 1;
     return entry;
 }
 
-void DefineMappingDialog::showFields(const TMod_Reg& entry, bool withSend)
+void DefineMappingDialog::showFields(const config::MappingEntry& entry)
 {
-    E_Index_Modbus->setText(entry.Ind_Mod);
-    selectOrFirst(CB_Byte_High_Part, entry.HiPart);
-    selectOrFirst(CB_Byte_Low_Part, entry.LoPart);
-    if (withSend && CB_SendCAN_OnModWrite)
-        selectOrFirst(CB_SendCAN_OnModWrite, entry.Write);
+    m_indexEdit->setText(entry.registerIndex);
+    selectOrFirst(m_highByteList, entry.highByte);
+    selectOrFirst(m_lowByteList, entry.lowByte);
+    if (m_sendList)
+        selectOrFirst(m_sendList, entry.sendOnWriteNumber());
+}
+
+void DefineMappingDialog::refuse(IndexRefusal refusal)
+{
+    m_prompter.error(m_session.messages[m_mapping.profile().message(refusal)]);
 }
 
 void DefineMappingDialog::createClick()
@@ -446,8 +420,8 @@ void DefineMappingDialog::createClick()
         m_prompter.error(m_session.messages[msg::kChooseFrameFirst]);
         return;
     }
-    if (const int refusal = m_map.create(frame, readFields())) {
-        m_prompter.error(m_session.messages[refusal]);
+    if (const auto refusal = m_mapping.create(frame, readFields())) {
+        refuse(*refusal);
         return;
     }
     refreshRegisters();
@@ -460,8 +434,8 @@ void DefineMappingDialog::modifyClick()
     const int reg = selectedRegister();
     if (reg < 0)
         return;
-    if (const int refusal = m_map.modify(frame, reg, readFields())) {
-        m_prompter.error(m_session.messages[refusal]);
+    if (const auto refusal = m_mapping.modify(frame, reg, readFields())) {
+        refuse(*refusal);
         return;
     }
     refreshRegisters();
@@ -473,7 +447,7 @@ void DefineMappingDialog::deleteClick()
     const int reg = selectedRegister();
     if (reg < 0)
         return;
-    m_map.remove(selectedFrame(), reg);
+    m_mapping.remove(selectedFrame(), reg);
     refreshRegisters();
     m_history->record();
 }
@@ -482,39 +456,39 @@ void DefineMappingDialog::copyClick()
 {
     const int reg = selectedRegister();
     if (reg >= 0)
-        m_map.copy(selectedFrame(), reg);
+        m_mapping.copy(selectedFrame(), reg);
 }
 
 void DefineMappingDialog::pasteClick()
 {
-    showFields({m_map.ACopy_Ind_Mod, m_map.ACopy_HiPort, m_map.ACopy_LoPort, m_map.ACopy_Write}, true);
+    showFields(m_mapping.copiedEntry());
 }
 
 void DefineMappingDialog::exportClick()
 {
-    guarded(m_prompter, [this] { m_map.exportCsv(m_session.ws); });
+    guarded(m_prompter, [this] { m_mapping.exportCsv(m_session.ws); });
 }
 
 void DefineMappingDialog::importClick()
 {
-    if (m_prompter.yesNoCancel(m_session.messages[m_map.profile().msgImportQuestion]) != Prompter::Answer::Yes)
+    if (m_prompter.yesNoCancel(m_session.messages[m_mapping.profile().msgImportQuestion]) != Prompter::Answer::Yes)
         return;
     const QString path = m_prompter.openFile(m_session.ws.Conf_Folder, kMappingCsvFilter);
     if (path.isEmpty())
         return;
-    if (guarded(m_prompter, [this, &path] { m_map.importCsvFile(path); })) {
+    if (guarded(m_prompter, [this, &path] { m_mapping.importCsvFile(path); })) {
         rebuildAll();
         m_history->record();
     }
 }
 
-TFDefineRecCAN::TFDefineRecCAN(Session& session, Prompter& prompter, QWidget* parent)
-    : DefineMappingDialog(MappingProfile::receiveSide(), QStringLiteral("TFDefineRecCAN"), session, prompter, parent)
+ReceiveMappingDialog::ReceiveMappingDialog(Session& session, Prompter& prompter, QWidget* parent)
+    : DefineMappingDialog(MappingProfile::receiveSide(), QStringLiteral("ReceiveMappingDialog"), session, prompter, parent)
 {
 }
 
-TFDefineTraCAN::TFDefineTraCAN(Session& session, Prompter& prompter, QWidget* parent)
-    : DefineMappingDialog(MappingProfile::transmitSide(), QStringLiteral("TFDefineTraCAN"), session, prompter, parent)
+TransmitMappingDialog::TransmitMappingDialog(Session& session, Prompter& prompter, QWidget* parent)
+    : DefineMappingDialog(MappingProfile::transmitSide(), QStringLiteral("TransmitMappingDialog"), session, prompter, parent)
 {
 }
 

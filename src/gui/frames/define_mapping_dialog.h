@@ -5,8 +5,8 @@
 
 #include <QDialog>
 
-#include <memory>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QComboBox;
@@ -25,19 +25,20 @@ class TitleBand;
 template <typename State>
 class SnapshotHistory;
 
-// The register mapping editor shared by both directions: the frame list, the registers
-// of the selected frame, the input fields of one register, and the file buttons. The
-// transmit side adds the send-on-write list.
+// The register mapping editor shared by both directions ("Define COB"): the frame list,
+// the registers of the selected frame, the input fields of one register, and the file
+// buttons. The transmit side adds the send-on-write list.
 class DefineMappingDialog : public QDialog {
     Q_OBJECT
 public:
     ~DefineMappingDialog() override;
 
-    void Set_Lang();
+    // Puts the texts of the current language on every control.
+    void applyLanguage();
     // Show: rebuilds the mapping from the configuration's files. A file that cannot be
     // read throws px::Error after the lists show what was read.
-    void FormShow();
-    // FormShow under the general error report, then the modal loop; true for OK.
+    void reload();
+    // reload under the general error report, then the modal loop; true for OK.
     bool execShow();
 
     // The same with entry `row` of the mapping file (from 1) selected: its frame in the frame
@@ -51,15 +52,15 @@ public:
 
     // Cancel and Escape: closes at once when OK would write what was loaded, else asks
     // whether to drop the changes first. The close box drops them without asking.
-    void Btn_CancelClick();
+    void cancelClick();
     bool hasChanges() const;
     // The Register Map button: opens the register map with this editor's entries as they
     // stand (not yet written). Without an opener the button is hidden.
     void setRegisterMapOpener(std::function<void(const std::vector<config::MappingEntry>& entries)> opener);
     // The entries as OK would write them, frame by frame.
-    std::vector<config::MappingEntry> currentEntries() const;
+    const std::vector<config::MappingEntry>& currentEntries() const { return m_mapping.entries(); }
 
-    const RegisterMapping& mapping() const { return m_map; }
+    const RegisterMapping& mapping() const { return m_mapping; }
     // Undo and redo of Create, Modify, Delete and Import; each showing starts with none.
     QUndoStack* undoStack() const { return m_undoStack; }
 
@@ -83,80 +84,77 @@ private:
     void exportClick();
     void importClick();
     void registerMapClick();
+    // Shows why an index was refused.
+    void refuse(IndexRefusal refusal);
 
     // The frame list anew, nothing selected, the input fields cleared.
     void rebuildAll();
     // The register list of the selected frame, with no selection; input fields unchanged.
     void refreshRegisters();
-    void fillByteLists(std::int32_t numByte);
+    void fillByteLists(std::int32_t dataLength);
     void fillSendList();
-    TMod_Reg readFields() const;
-    void showFields(const TMod_Reg& entry, bool withSend);
+    config::MappingEntry readFields() const;
+    void showFields(const config::MappingEntry& entry);
     int selectedFrame() const;
     int selectedRegister() const;
 
     Session& m_session;
     Prompter& m_prompter;
-    RegisterMapping m_map;
-    // The mapping file as OK would have written it right after the last showing.
-    QByteArray m_shownXml;
+    RegisterMapping m_mapping;
+    // The entries as the last showing read them: OK would write them unchanged.
+    std::vector<config::MappingEntry> m_shownEntries;
 
     TitleBand* m_band = nullptr;
-    QLabel* L_CAN_Frames = nullptr;
-    QLabel* L_CobID_Type = nullptr;
-    PickList* LB_CAN_Frames = nullptr;
-    QLabel* L_Modbus_Regs = nullptr;
-    QLabel* L_Relative_PGN = nullptr;
-    PickList* LB_Modbus_Regs = nullptr;
-    QGroupBox* GB_Create_Modify = nullptr;
-    QLabel* L_Index_Modbus = nullptr;
-    QLineEdit* E_Index_Modbus = nullptr;
-    QLabel* L_High_Part1 = nullptr;
-    QLabel* L_High_Part2 = nullptr;
-    QComboBox* CB_Byte_High_Part = nullptr;
-    QLabel* L_Low_Part1 = nullptr;
-    QLabel* L_Low_Part2 = nullptr;
-    QComboBox* CB_Byte_Low_Part = nullptr;
-    QLabel* L_SendCAN_OnModWrite = nullptr;
-    QComboBox* CB_SendCAN_OnModWrite = nullptr; // transmit side only
-    QPushButton* Btn_Create = nullptr;
-    QPushButton* Btn_Modify = nullptr;
-    QPushButton* Btn_Delete = nullptr;
-    QPushButton* Btn_Copy = nullptr;
-    QPushButton* Btn_Paste = nullptr;
-    QPushButton* Btn_OK = nullptr;
-    QPushButton* Btn_Cancel = nullptr;
-    QPushButton* Btn_Export = nullptr;
-    QPushButton* Btn_Import = nullptr;
-    QPushButton* Btn_Undo = nullptr;
-    QPushButton* Btn_Redo = nullptr;
+    QLabel* m_frameListLabel = nullptr;
+    QLabel* m_frameColumnsLabel = nullptr;
+    PickList* m_frameList = nullptr;
+    QLabel* m_registerListLabel = nullptr;
+    QLabel* m_registerListSubtitle = nullptr;
+    PickList* m_registerList = nullptr;
+    QGroupBox* m_inputGroup = nullptr;
+    QLabel* m_indexLabel = nullptr;
+    QLineEdit* m_indexEdit = nullptr;
+    QLabel* m_highByteLabel = nullptr;
+    QLabel* m_highByteLabelEnd = nullptr;
+    QComboBox* m_highByteList = nullptr;
+    QLabel* m_lowByteLabel = nullptr;
+    QLabel* m_lowByteLabelEnd = nullptr;
+    QComboBox* m_lowByteList = nullptr;
+    QLabel* m_sendLabel = nullptr;
+    QComboBox* m_sendList = nullptr; // transmit side only
+    QPushButton* m_createButton = nullptr;
+    QPushButton* m_modifyButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_copyButton = nullptr;
+    QPushButton* m_pasteButton = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_exportButton = nullptr;
+    QPushButton* m_importButton = nullptr;
+    QPushButton* m_undoButton = nullptr;
+    QPushButton* m_redoButton = nullptr;
+    QPushButton* m_registerMapButton = nullptr;
 
-    // The frames with their entries, told apart by the file OK would write.
-    struct MappingState {
-        std::vector<TCAN_Frame> frames;
-        QByteArray xml;
-        bool operator==(const MappingState& other) const { return xml == other.xml; }
-    };
-    MappingState mappingState() const;
+    // An undo step's snapshot: every entry of the direction.
+    using MappingState = std::vector<config::MappingEntry>;
     void restoreMapping(const MappingState& state);
     QUndoStack* m_undoStack = nullptr;
     std::unique_ptr<SnapshotHistory<MappingState>> m_history;
-    QPushButton* Btn_Register_Map = nullptr;
     std::function<void(const std::vector<config::MappingEntry>&)> m_openRegisterMap;
 };
 
 // Step 3, Define COB: the Modbus registers that expose the received frames (RInfoCob.xml).
-class TFDefineRecCAN final : public DefineMappingDialog {
+class ReceiveMappingDialog final : public DefineMappingDialog {
     Q_OBJECT
 public:
-    TFDefineRecCAN(Session& session, Prompter& prompter, QWidget* parent = nullptr);
+    ReceiveMappingDialog(Session& session, Prompter& prompter, QWidget* parent = nullptr);
 };
 
 // Step 4, Define COB: the Modbus registers that feed the transmitted frames (TInfoCob.xml).
-class TFDefineTraCAN final : public DefineMappingDialog {
+class TransmitMappingDialog final : public DefineMappingDialog {
     Q_OBJECT
 public:
-    TFDefineTraCAN(Session& session, Prompter& prompter, QWidget* parent = nullptr);
+    TransmitMappingDialog(Session& session, Prompter& prompter, QWidget* parent = nullptr);
 };
 
 } // namespace px

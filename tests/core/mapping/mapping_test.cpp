@@ -1,6 +1,7 @@
 #include "core/frames/mapping_model.h"
 
 #include "core/base/error.h"
+#include "core/shell/workspace.h"
 #include "support/temp_home.h"
 
 #include <QFile>
@@ -11,6 +12,8 @@
 namespace px {
 namespace {
 
+using config::Direction;
+using config::MappingEntry;
 using test::fixture;
 using test::TempHome;
 
@@ -41,9 +44,30 @@ QByteArray frameRows(int count, const char* dimension = "8")
 RegisterMapping withFrames(const MappingProfile& profile, int count)
 {
     RegisterMapping m(profile);
+    std::vector<MappingFrame> frames;
     for (int i = 0; i < count; ++i)
-        m.Lista_CAN_Frame.push_back(TCAN_Frame{QString::number(i), QStringLiteral("2.0A (11 bits)"), 8, {}});
+        frames.push_back({QString::number(i), QStringLiteral("2.0A (11 bits)"), 8});
+    m.setFrames(std::move(frames));
     return m;
+}
+
+// An entry on frame number `frame` (from 1); `send` is Send_on_Write as written.
+MappingEntry entry(int frame, const char* index, int high, int low, int send = 0)
+{
+    MappingEntry e;
+    e.registerIndex = QString::fromLatin1(index);
+    e.frameNumber = frame;
+    e.highByte = high;
+    e.lowByte = low;
+    e.setSendOnWriteNumber(send);
+    return e;
+}
+
+// The entries of the frame in list row `row`.
+std::vector<MappingEntry> entriesOf(const RegisterMapping& m, int row)
+{
+    const auto entries = m.entriesOf(row);
+    return {entries.begin(), entries.end()};
 }
 
 TEST(Mapping, CreateAndModifyCheckTheIndex)
@@ -55,7 +79,7 @@ TEST(Mapping, CreateAndModifyCheckTheIndex)
         const char* typed;
         int frame;           // where the new or modified entry goes
         int reg;             // -1: Create; 0: Modify the frame-1 entry
-        int expected;
+        int expected;        // the message of the refusal; 0: taken
     };
     const Case cases[] = {
         {"above the range", &R, "10", "65536", 1, -1, 178},
@@ -74,18 +98,17 @@ TEST(Mapping, CreateAndModifyCheckTheIndex)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         RegisterMapping m = withFrames(*c.side, 2);
-        m.Lista_CAN_Frame[0].Lista_Mod_Reg.push_back({QString::fromLatin1(c.stored), 1, 2, 0});
-        const TMod_Reg typed{QString::fromLatin1(c.typed), 3, 4, 1};
-        const int result = c.reg < 0 ? m.create(c.frame, typed) : m.modify(c.frame, c.reg, typed);
-        EXPECT_EQ(result, c.expected);
-        const auto& regs = m.Lista_CAN_Frame[static_cast<std::size_t>(c.frame)].Lista_Mod_Reg;
+        m.setEntries({entry(1, c.stored, 1, 2)});
+        const MappingEntry typed = entry(0, c.typed, 3, 4, 1);
+        const std::optional<IndexRefusal> result = c.reg < 0 ? m.create(c.frame, typed) : m.modify(c.frame, c.reg, typed);
+        EXPECT_EQ(result ? c.side->message(*result) : 0, c.expected);
         if (c.expected != 0) {
-            EXPECT_EQ(m.entryCount(), 1);
-            EXPECT_EQ(m.Lista_CAN_Frame[0].Lista_Mod_Reg[0].Ind_Mod, QString::fromLatin1(c.stored));
+            EXPECT_EQ(m.entries(), std::vector<MappingEntry>{entry(1, c.stored, 1, 2)});
         } else {
-            ASSERT_FALSE(regs.empty());
-            // Stored as typed; only the transmit side keeps the send flag.
-            EXPECT_EQ(regs.back(), (TMod_Reg{typed.Ind_Mod, 3, 4, c.side->transmit ? 1 : 0}));
+            const std::vector<MappingEntry> onFrame = entriesOf(m, c.frame);
+            ASSERT_FALSE(onFrame.empty());
+            // Stored as typed on the frame; only the transmit side keeps the send flag.
+            EXPECT_EQ(onFrame.back(), entry(c.frame + 1, c.typed, 3, 4, c.side->transmit() ? 1 : 0));
         }
     }
 }
@@ -93,9 +116,9 @@ TEST(Mapping, CreateAndModifyCheckTheIndex)
 TEST(Mapping, ModifyIsRefusedWhenAnotherEntryHoldsTheIndex)
 {
     RegisterMapping m = withFrames(R, 1);
-    m.Lista_CAN_Frame[0].Lista_Mod_Reg = {{QStringLiteral("1"), 0, 0, 0}, {QStringLiteral("2"), 0, 0, 0}};
-    EXPECT_EQ(m.modify(0, 1, {QStringLiteral("1"), 0, 0, 0}), 179);
-    EXPECT_EQ(m.Lista_CAN_Frame[0].Lista_Mod_Reg[1].Ind_Mod, QStringLiteral("2"));
+    m.setEntries({entry(1, "1", 0, 0), entry(1, "2", 0, 0)});
+    EXPECT_EQ(m.modify(0, 1, entry(1, "1", 0, 0)), IndexRefusal::AlreadyUsed);
+    EXPECT_EQ(m.entry(0, 1)->registerIndex, QStringLiteral("2"));
     m.remove(0, 0);
     EXPECT_EQ(m.registerLines(0), QStringList{QStringLiteral("2; None; None;")});
 }
@@ -103,25 +126,25 @@ TEST(Mapping, ModifyIsRefusedWhenAnotherEntryHoldsTheIndex)
 TEST(Mapping, PosCompPacksHighAndLowBytesIntoNibbles)
 {
     struct Case {
-        int hi, lo, posComp;
+        int hi, lo;
+        const char* posComp;
     };
-    for (const Case c : {Case{1, 2, 18}, Case{0, 3, 3}, Case{0, 0, 0}, Case{8, 8, 136}}) {
-        EXPECT_EQ(packPosComp(c.hi, c.lo), c.posComp);
-        std::int32_t hi = -1, lo = -1;
-        unpackPosComp(c.posComp, hi, lo);
-        EXPECT_EQ(hi, c.hi);
-        EXPECT_EQ(lo, c.lo);
+    for (const Case c : {Case{1, 2, "18"}, Case{0, 3, "3"}, Case{0, 0, "0"}, Case{8, 8, "136"}}) {
+        const QByteArray file = config::mappingsBytes({entry(1, "1", c.hi, c.lo)}, Direction::Receive);
+        EXPECT_TRUE(file.contains(QByteArray("PosComp=\"") + c.posComp + "\"")) << file.toStdString();
+        EXPECT_EQ(config::readMappings(file, QStringLiteral("RInfoCob.xml"), Direction::Receive),
+                  std::vector<MappingEntry>{entry(1, "1", c.hi, c.lo)});
     }
-    std::int32_t hi = 0, lo = 0;
-    unpackPosComp(-1, hi, lo); // shifted as an unsigned value
-    EXPECT_EQ(hi, 15);
-    EXPECT_EQ(lo, 15);
+    // Unpacked as an unsigned value.
+    EXPECT_EQ(config::readMappings("<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"-1\"/></RInfoCob>",
+                                   QStringLiteral("RInfoCob.xml"), Direction::Receive),
+              std::vector<MappingEntry>{entry(1, "1", 15, 15)});
 }
 
 TEST(Mapping, ListTexts)
 {
-    EXPECT_EQ(registerLine({QStringLiteral("100"), 1, 2, 1}), QStringLiteral("100; Byte 1; Byte 2;"));
-    EXPECT_EQ(registerLine({QStringLiteral("0x64"), 0, 3, 0}), QStringLiteral("0x64; None; Byte 3;"));
+    EXPECT_EQ(registerLine(entry(1, "100", 1, 2, 1)), QStringLiteral("100; Byte 1; Byte 2;"));
+    EXPECT_EQ(registerLine(entry(1, "0x64", 0, 3)), QStringLiteral("0x64; None; Byte 3;"));
     const QString none = QStringLiteral("None"), byte = QStringLiteral("Byte ");
     EXPECT_EQ(byteListItems(2, none, byte), (QStringList{none, QStringLiteral("Byte 1"), QStringLiteral("Byte 2")}));
     EXPECT_EQ(byteListItems(-3, none, byte), QStringList{none});
@@ -142,12 +165,11 @@ TEST(Mapping, ShowReadsFramesAndEntriesDroppingRowsOfNoFrame)
     m.load(ws);
     EXPECT_FALSE(m.loadFailed());
     EXPECT_EQ(m.frameLines(), (QStringList{QStringLiteral("0x181\t2.0B (29 bits)"), QStringLiteral("0x182\t2.0A (11 bits)")}));
-    ASSERT_EQ(m.Lista_CAN_Frame.size(), 2u);
-    EXPECT_EQ(m.Lista_CAN_Frame[0].Num_Byte, 2);
-    EXPECT_EQ(m.Lista_CAN_Frame[1].Num_Byte, 8); // "x" is not a number
-    EXPECT_EQ(m.Lista_CAN_Frame[0].Lista_Mod_Reg,
-              (std::vector<TMod_Reg>{{QStringLiteral("5"), 1, 2, 1}, {QStringLiteral("9"), 15, 15, 0}}));
-    EXPECT_EQ(m.Lista_CAN_Frame[1].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("0x0A"), 8, 8, 0}}));
+    ASSERT_EQ(m.frames().size(), 2u);
+    EXPECT_EQ(m.frames()[0].dataLength, 2);
+    EXPECT_EQ(m.frames()[1].dataLength, 8); // "x" is not a number
+    EXPECT_EQ(entriesOf(m, 0), (std::vector<MappingEntry>{entry(1, "5", 1, 2, 1), entry(1, "9", 15, 15)}));
+    EXPECT_EQ(entriesOf(m, 1), (std::vector<MappingEntry>{entry(2, "0x0A", 8, 8)}));
 
     // OK writes what was kept: the dropped rows are gone, the send flag is always written.
     m.save(ws);
@@ -182,9 +204,29 @@ TEST(Mapping, FrameTypeFollowsTheDeviceGeneration)
         writeFile(ws.File_RCobDef, "<COBID><row CobID=\"1\" CobType=\"as stored\" Dimensin=\"4\" Mnemonic=\"\"/></COBID>");
         RegisterMapping m(R);
         m.load(ws);
-        ASSERT_EQ(m.Lista_CAN_Frame.size(), 1u);
-        EXPECT_EQ(m.Lista_CAN_Frame[0].CobType, c.type);
+        ASSERT_EQ(m.frames().size(), 1u);
+        EXPECT_EQ(m.frames()[0].formatText, c.type);
     }
+}
+
+// Send_on_Write other than 0 and 1 does not send (the list shows "False"), and OK and the
+// export keep the number as it was.
+TEST(Mapping, AnUnusualSendOnWriteNumberIsKept)
+{
+    TempHome home;
+    home.activate(QStringLiteral("P"));
+    const Workspace& ws = home.session.ws;
+    writeFile(ws.File_TCobDef, frameRows(1));
+    const QByteArray file = "<TInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\" Send_on_Write=\"7\"/></TInfoCob>"
+                            "<!--SW_VERSION = 2.505-->";
+    writeFile(ws.File_TInfoCob, file);
+    RegisterMapping m(T);
+    m.load(ws);
+    ASSERT_EQ(m.entryCount(), 1);
+    EXPECT_FALSE(m.entries()[0].sendOnWrite);
+    EXPECT_EQ(m.entries()[0].sendOnWriteNumber(), 7);
+    EXPECT_EQ(m.toXml(), file);
+    EXPECT_TRUE(m.toCsv().endsWith("1;1;0;0;7;\r\n")) << m.toCsv().toStdString();
 }
 
 TEST(Mapping, WithoutFramesTheMappingIsNotReadAndOkWritesItEmpty)
@@ -198,7 +240,7 @@ TEST(Mapping, WithoutFramesTheMappingIsNotReadAndOkWritesItEmpty)
         writeFile(ws.File_RInfoCob, "not even XML"); // would throw if it were read
         RegisterMapping m(R);
         m.load(ws);
-        EXPECT_TRUE(m.Lista_CAN_Frame.empty());
+        EXPECT_TRUE(m.frames().empty());
         m.save(ws);
         EXPECT_EQ(readFile(ws.File_RInfoCob), QByteArray("<RInfoCob/><!--SW_VERSION = 2.505-->"));
     }
@@ -244,7 +286,7 @@ TEST(Mapping, BadFilesStopTheLoadingWithTheirPlaceNamed)
             EXPECT_TRUE(e.text().contains(QString::fromLatin1(c.message))) << e.text().toStdString();
         }
         EXPECT_TRUE(m.loadFailed());
-        EXPECT_EQ(m.Lista_CAN_Frame.size(), c.framesKept);
+        EXPECT_EQ(m.frames().size(), c.framesKept);
         EXPECT_EQ(m.entryCount(), c.entriesKept);
     }
 }
@@ -263,6 +305,8 @@ TEST(Mapping, OnlyTheRowsOfTheFirstNodeCount)
         {"<Other><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></Other>", 1}, // the root's name is not checked
         {"<?xml version=\"1.0\"?><RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 0},
         {"<!--note--><RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 0},
+        // A row naming no frame is passed over whatever else it lacks.
+        {"<RInfoCob><row NrPdo=\"5\"/><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mapping.toStdString());
@@ -301,13 +345,13 @@ TEST(Mapping, FramesAreNumberedByTheirPositionAmongTheRootsNodes)
         RegisterMapping m(R);
         if (c.frameCount == 0) {
             EXPECT_THROW(m.load(ws), Error);
-            EXPECT_TRUE(m.Lista_CAN_Frame.empty());
+            EXPECT_TRUE(m.frames().empty());
             continue;
         }
         m.load(ws);
-        ASSERT_EQ(m.Lista_CAN_Frame.size(), c.frameCount);
-        EXPECT_EQ(m.Lista_CAN_Frame[1].Cob_ID, QStringLiteral("2"));
-        EXPECT_EQ(m.Lista_CAN_Frame[1].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("7"), 0, 1, 0}}));
+        ASSERT_EQ(m.frames().size(), c.frameCount);
+        EXPECT_EQ(m.frames()[1].cobId, QStringLiteral("2"));
+        EXPECT_EQ(entriesOf(m, 1), std::vector<MappingEntry>{entry(2, "7", 0, 1)});
     }
 }
 
@@ -350,21 +394,21 @@ TEST(Mapping, CsvImportLines)
         const MappingProfile* side;
         QByteArray line;
         int frame;          // 0: the line is skipped
-        TMod_Reg entry;
+        MappingEntry entry;
     };
     const Case cases[] = {
-        {&R, "16;1;2;3;", 1, {QStringLiteral("16"), 2, 3, 0}},
-        {&R, "16;1;2", 1, {QStringLiteral("16"), 0, 2, 0}},
-        {&R, "  0x10 ; 2 ; 1 ; 4 ; extra", 2, {QStringLiteral("16"), 1, 4, 0}},
-        {&R, "abc;1;1;1;", 1, {QStringLiteral("0"), 1, 1, 0}},
+        {&R, "16;1;2;3;", 1, entry(1, "16", 2, 3)},
+        {&R, "16;1;2", 1, entry(1, "16", 0, 2)},
+        {&R, "  0x10 ; 2 ; 1 ; 4 ; extra", 2, entry(2, "16", 1, 4)},
+        {&R, "abc;1;1;1;", 1, entry(1, "0", 1, 1)},
         {&R, "16;9;1;2;", 0, {}},
         {&R, "16;0;1;2;", 0, {}},
         {&R, "16", 0, {}},
         {&R, "", 0, {}},
-        {&T, "5;1;1;2;1;", 1, {QStringLiteral("5"), 1, 2, 1}},
-        {&T, "5;1;1;2;1", 1, {QStringLiteral("5"), 1, 2, 1}},
-        {&T, "5;1;1;2", 1, {QStringLiteral("5"), 1, 2, 0}},
-        {&T, "5;1;1;2;7", 1, {QStringLiteral("5"), 1, 2, 7}},
+        {&T, "5;1;1;2;1;", 1, entry(1, "5", 1, 2, 1)},
+        {&T, "5;1;1;2;1", 1, entry(1, "5", 1, 2, 1)},
+        {&T, "5;1;1;2", 1, entry(1, "5", 1, 2, 0)},
+        {&T, "5;1;1;2;7", 1, entry(1, "5", 1, 2, 7)},
         {&T, "5;3;1;2;1;", 0, {}},
         // Refused whole, the mapping kept: what Create would refuse, and positions outside
         // the frame's data bytes.
@@ -377,25 +421,25 @@ TEST(Mapping, CsvImportLines)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
         RegisterMapping m = withFrames(*c.side, 2);
-        m.Lista_CAN_Frame[1].Lista_Mod_Reg.push_back({QStringLiteral("99"), 0, 0, 0});
+        m.setEntries({entry(2, "99", 0, 0)});
         if (c.frame < 0) {
             EXPECT_THROW(m.importCsv("header line;\r\n" + c.line + "\r\n"), Error);
-            EXPECT_EQ(m.Lista_CAN_Frame[1].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("99"), 0, 0, 0}}));
+            EXPECT_EQ(m.entries(), std::vector<MappingEntry>{entry(2, "99", 0, 0)});
             continue;
         }
         m.importCsv("header line;\r\n" + c.line + "\r\n");
         EXPECT_EQ(m.entryCount(), c.frame == 0 ? 0 : 1); // the old entry is gone either way
         if (c.frame != 0) {
-            EXPECT_EQ(m.Lista_CAN_Frame[static_cast<std::size_t>(c.frame - 1)].Lista_Mod_Reg.at(0), c.entry);
+            EXPECT_EQ(entriesOf(m, c.frame - 1).at(0), c.entry);
         }
     }
 }
 
 TEST(Mapping, RefusedCsvImportNamesItsLinesAndChangesNothing)
 {
-    RegisterMapping m = withFrames(R, 2);
-    m.Lista_CAN_Frame[1].Num_Byte = 2;
-    m.Lista_CAN_Frame[0].Lista_Mod_Reg = {{QStringLiteral("1"), 1, 0, 0}};
+    RegisterMapping m(R);
+    m.setFrames({{QStringLiteral("0"), QStringLiteral("2.0A (11 bits)"), 8}, {QStringLiteral("1"), QStringLiteral("2.0A (11 bits)"), 2}});
+    m.setEntries({entry(1, "1", 1, 0)});
     const auto refusal = [&m](const QByteArray& csv) {
         try {
             m.importCsv("Index MODBUS;Index CAN Frame;High Byte;Low Byte;\r\n" + csv);
@@ -425,8 +469,7 @@ TEST(Mapping, RefusedCsvImportNamesItsLinesAndChangesNothing)
               QStringLiteral("The CSV file was not imported; the mapping is as it was:\n"
                              "line 3586: more than 3584 entries; the device has room for 3584\n"
                              "The file was read no further."));
-    EXPECT_EQ(m.Lista_CAN_Frame[0].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("1"), 1, 0, 0}}));
-    EXPECT_TRUE(m.Lista_CAN_Frame[1].Lista_Mod_Reg.empty());
+    EXPECT_EQ(m.entries(), std::vector<MappingEntry>{entry(1, "1", 1, 0)});
     EXPECT_EQ(refusal(full), QStringLiteral("imported"));
     EXPECT_EQ(m.entryCount(), 3584);
 }
@@ -435,10 +478,9 @@ TEST(Mapping, ExportThenImportGivesTheSameMappingWithDecimalIndexes)
 {
     for (const MappingProfile* side : {&R, &T}) {
         RegisterMapping m = withFrames(*side, 3);
-        m.Lista_CAN_Frame[0].Lista_Mod_Reg = {{QStringLiteral("5"), 1, 2, 1}, {QStringLiteral("0x10"), 0, 3, 0}};
-        m.Lista_CAN_Frame[2].Lista_Mod_Reg = {{QStringLiteral(" 7"), 8, 8, 1}};
+        m.setEntries({entry(3, " 7", 8, 8, 1), entry(1, "5", 1, 2, 1), entry(1, "0x10", 0, 3)});
         const QByteArray csv = m.toCsv();
-        if (side->transmit)
+        if (side->transmit())
             EXPECT_EQ(csv, QByteArray("Index MODBUS;Index CAN Frame;High Byte;Low Byte;Send CAN;\r\n"
                                       "5;1;1;2;1;\r\n0x10;1;0;3;0;\r\n 7;3;8;8;1;\r\n"));
         else
@@ -446,11 +488,9 @@ TEST(Mapping, ExportThenImportGivesTheSameMappingWithDecimalIndexes)
                                       "5;1;1;2;\r\n0x10;1;0;3;\r\n 7;3;8;8;\r\n"));
         RegisterMapping back = withFrames(*side, 3);
         back.importCsv(csv);
-        const int w = side->transmit ? 1 : 0;
-        EXPECT_EQ(back.Lista_CAN_Frame[0].Lista_Mod_Reg,
-                  (std::vector<TMod_Reg>{{QStringLiteral("5"), 1, 2, w}, {QStringLiteral("16"), 0, 3, 0}}));
-        EXPECT_TRUE(back.Lista_CAN_Frame[1].Lista_Mod_Reg.empty());
-        EXPECT_EQ(back.Lista_CAN_Frame[2].Lista_Mod_Reg, (std::vector<TMod_Reg>{{QStringLiteral("7"), 8, 8, w}}));
+        const int w = side->transmit() ? 1 : 0;
+        EXPECT_EQ(back.entries(),
+                  (std::vector<MappingEntry>{entry(1, "5", 1, 2, w), entry(1, "16", 0, 3), entry(3, "7", 8, 8, w)}));
     }
 }
 
@@ -460,7 +500,7 @@ TEST(Mapping, CsvFilesThatCannotBeUsedChangeNothing)
     home.activate(QStringLiteral("P"));
     Workspace ws = home.session.ws;
     RegisterMapping m = withFrames(R, 1);
-    m.Lista_CAN_Frame[0].Lista_Mod_Reg = {{QStringLiteral("1"), 1, 0, 0}};
+    m.setEntries({entry(1, "1", 1, 0)});
 
     // A file that cannot be read leaves every entry as it was.
     EXPECT_THROW(m.importCsvFile(ws.Conf_Folder + QStringLiteral("/missing.csv")), Error);

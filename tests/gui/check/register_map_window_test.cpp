@@ -365,10 +365,10 @@ TEST_F(RegisterMapWindowTest, DoubleClickingAFindingOpensItsEditorAndReloads)
 TEST_F(RegisterMapWindowTest, MappingEditorOpensTheMapWithItsUnsavedEntries)
 {
     openExample(QStringLiteral("PumpStation_Jumper"));
-    TFDefineRecCAN editor(home.session, prompter);
+    ReceiveMappingDialog editor(home.session, prompter);
     std::vector<config::MappingEntry> shown;
     editor.setRegisterMapOpener([&](const std::vector<config::MappingEntry>& entries) { shown = entries; });
-    editor.FormShow();
+    editor.reload();
     auto* button = child<QPushButton>(&editor, QStringLiteral("Btn_Register_Map"));
     EXPECT_EQ(button->text(), QStringLiteral("Register Map"));
     QTest::mouseClick(button, Qt::LeftButton);

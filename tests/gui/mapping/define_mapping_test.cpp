@@ -67,9 +67,9 @@ struct Editor {
         if (!mapping.isEmpty())
             writeFile(mappingPath, mapping);
         if (transmit)
-            dialog = std::make_unique<TFDefineTraCAN>(home.session, prompter);
+            dialog = std::make_unique<TransmitMappingDialog>(home.session, prompter);
         else
-            dialog = std::make_unique<TFDefineRecCAN>(home.session, prompter);
+            dialog = std::make_unique<ReceiveMappingDialog>(home.session, prompter);
         frames_ = dialog->findChild<QListWidget*>(QStringLiteral("LB_CAN_Frames"));
         regs = dialog->findChild<QListWidget*>(QStringLiteral("LB_Modbus_Regs"));
         index = dialog->findChild<QLineEdit*>(QStringLiteral("E_Index_Modbus"));
@@ -78,7 +78,7 @@ struct Editor {
         send = dialog->findChild<QComboBox*>(QStringLiteral("CB_SendCAN_OnModWrite"));
         EXPECT_TRUE(frames_ && regs && index && high && low);
         EXPECT_EQ(send != nullptr, transmit);
-        dialog->FormShow();
+        dialog->reload();
     }
 
     void click(const char* name) { dialog->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
@@ -170,7 +170,7 @@ TEST(DefineMapping, CreateModifyDeleteAndOkThroughTheWidgets)
     e.regs->setCurrentRow(0);
     e.click("Btn_Delete");
     e.dialog->reject();
-    e.dialog->FormShow();
+    e.dialog->reload();
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
 }
 
@@ -184,7 +184,7 @@ TEST(DefineMapping, CopyAndPasteFallBackToWhatTheListsOffer)
     e.click("Btn_Copy");
 
     // The copy buffer outlives the showing; the 2-byte frame offers no "Byte 8".
-    e.dialog->FormShow();
+    e.dialog->reload();
     e.frames_->setCurrentRow(1);
     EXPECT_EQ(e.send->currentText(), QStringLiteral("False"));
     e.click("Btn_Paste");
@@ -230,7 +230,7 @@ TEST(DefineMapping, ALanguageChangeRelabelsTheLists)
     e.regs->setCurrentRow(0);
     e.home.session.messages.applyLanguageText(
         QStringLiteral("STR219 = Trasmissione\nSTR232 = Falso\nSTR233 = Vero\nSTR243 = Nessuno\nSTR244 = Dato \n"));
-    e.dialog->Set_Lang();
+    e.dialog->applyLanguage();
     EXPECT_EQ(e.dialog->windowTitle(), QStringLiteral("Trasmissione"));
     EXPECT_EQ(items(e.send), (QStringList{QStringLiteral("Falso"), QStringLiteral("Vero")}));
     EXPECT_EQ(e.send->currentIndex(), 0);
@@ -297,7 +297,7 @@ TEST(DefineMapping, FailuresAreReportedAndNothingIsLost)
     // A mapping file that loads only in part: the rows read stay, OK keeps the old file.
     const QByteArray broken = "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><row NrPdo=\"1\"/></RInfoCob>";
     writeFile(e.mappingPath, broken);
-    EXPECT_THROW(e.dialog->FormShow(), Error);
+    EXPECT_THROW(e.dialog->reload(), Error);
     EXPECT_EQ(e.frames_->count(), 2);
     e.frames_->setCurrentRow(0);
     EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("1; None; None;")});
@@ -378,7 +378,7 @@ TEST(DefineMapping, EscapeAsksBeforeDroppingAChangeAndTheCloseBoxDoesNot)
         SCOPED_TRACE(transmit ? "transmit" : "receive");
         Editor e(transmit, QByteArray());
         const auto showAndChange = [&e](bool change) {
-            e.dialog->FormShow();
+            e.dialog->reload();
             e.dialog->show();
             QApplication::setActiveWindow(e.dialog.get());
             if (change) {
@@ -496,7 +496,7 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         EXPECT_EQ(written.count("<row "), 1);
 
         // A new showing has nothing to undo; Cancel after an undone create writes nothing.
-        e.dialog->FormShow();
+        e.dialog->reload();
         e.dialog->show();
         EXPECT_FALSE(undo->isEnabled());
         e.frames_->setCurrentRow(1);

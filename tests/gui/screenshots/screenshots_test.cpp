@@ -176,12 +176,12 @@ TEST_F(Screenshots, MappingEditors)
         if (registers->count() > 0)
             registers->setCurrentRow(0);
     };
-    TFDefineRecCAN receive(home.session, prompter);
-    receive.FormShow();
+    ReceiveMappingDialog receive(home.session, prompter);
+    receive.reload();
     select(receive);
     shoot(receive, "receive_mapping");
-    TFDefineTraCAN transmit(home.session, prompter);
-    transmit.FormShow();
+    TransmitMappingDialog transmit(home.session, prompter);
+    transmit.reload();
     select(transmit);
     shoot(transmit, "transmit_mapping");
 }
