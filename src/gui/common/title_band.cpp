@@ -1,6 +1,7 @@
 #include "gui/common/title_band.h"
 
 #include "core/base/product.h"
+#include "gui/common/font_size.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,8 +21,7 @@ TitleBand::TitleBand(const QString& descriptionObjectName, QWidget* parent) : QF
     texts->setSpacing(0);
     m_code = new QLabel(product::kSoftwareCode, this);
     m_code->setObjectName(QStringLiteral("L_SW_Code"));
-    QFont big = m_code->font();
-    big.setPointSize(big.pointSize() + 10);
+    QFont big = enlargedFont(m_code->font(), 10);
     big.setBold(true);
     m_code->setFont(big);
     m_description = new QLabel(this);

@@ -14,6 +14,7 @@
 #include "core/shell/session.h"
 #include "core/update/updater_wait.h"
 #include "gui/check/finding_target.h"
+#include "gui/common/font_size.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 
@@ -75,9 +76,8 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     for (int i = 0; i < 9; ++i) {
         L_Step[i] = new QLabel(this);
         L_Step[i]->setObjectName(i == 0 ? QStringLiteral("L_Begin") : QStringLiteral("L_Step_%1").arg(i));
-        QFont f = L_Step[i]->font();
+        QFont f = enlargedFont(L_Step[i]->font(), 2);
         f.setBold(true);
-        f.setPointSize(f.pointSize() + 2);
         L_Step[i]->setFont(f);
     }
     L_Begin = L_Step[0];

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -401,6 +402,34 @@ TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVe
     QTest::mouseClick(options, Qt::LeftButton);
     EXPECT_FALSE(allowed.Timer_Update->isActive());
     allowed.hide();
+}
+
+// The step labels and the software code are drawn larger than the text around them, also
+// when the desktop gives its font in pixels (such a font has no point size to add to).
+TEST(MainWindowFont, StepLabelsAndSoftwareCodeGrowFromAFontInPointsOrPixels)
+{
+    const QFont original = QApplication::font();
+    QFont inPoints = original;
+    inPoints.setPointSize(9);
+    QFont inPixels = original;
+    inPixels.setPixelSize(12);
+    for (const QFont& font : {inPoints, inPixels}) {
+        SCOPED_TRACE(font.toString().toStdString());
+        QApplication::setFont(font);
+        test::TempHome home;
+        test::FakePrompter prompter;
+        test::FakeDialogs dialogs;
+        RecordingRunner runner;
+        RecordingBrowser browser;
+        TFOrvaneaFirmWare window(home.session, {prompter, dialogs, runner, browser});
+        const int text = QFontInfo(window.findChild<QPushButton*>(QStringLiteral("Btn_New"))->font()).pixelSize();
+        const int step = QFontInfo(window.findChild<QLabel*>(QStringLiteral("L_Step_1"))->font()).pixelSize();
+        const int code = QFontInfo(window.findChild<QLabel*>(QStringLiteral("L_SW_Code"))->font()).pixelSize();
+        EXPECT_GE(text, 11);
+        EXPECT_GE(step, text + 2);
+        EXPECT_GE(code, text + 12);
+    }
+    QApplication::setFont(original);
 }
 
 } // namespace
