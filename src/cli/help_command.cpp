@@ -50,6 +50,8 @@ QString manPage()
     QString page;
     page += QStringLiteral(".TH PX40318 1 \"\" \"%1 %2\" \"User Commands\"\n")
                 .arg(product::kSoftwareCode, roff(product::kVersion));
+    // File names, paths and options are neither hyphenated nor spread to the right margin.
+    page += QStringLiteral(".nh\n.ad l\n");
     page += QStringLiteral(".SH NAME\npx40318 \\- compile and inspect configurations of the %1 converter without a display\n")
                 .arg(product::kSoftwareCode);
     page += QStringLiteral(".SH SYNOPSIS\n"
