@@ -61,6 +61,9 @@ int main(int argc, char** argv)
     // The name fixes the user's data folder (~/.local/share/px40318-configurator) whatever
     // the executable is called.
     QCoreApplication::setApplicationName(QStringLiteral("px40318-configurator"));
+    // The desktop entry's name, so that a desktop (on Wayland too) shows the windows under
+    // the entry's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.orvane.px40318_configurator"));
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("px40318-configurator")));
     const px::HomeFolder home =
