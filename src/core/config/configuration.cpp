@@ -85,6 +85,16 @@ void readCommon(const xml::XmlItem& row, FrameRow& f)
 
 using Attributes = std::vector<std::pair<QString, QString>>;
 
+// A value that no XML file can hold stops the writing: the file keeps what it held.
+Error unstorableValue(const QString& fileLabel, std::size_t row, const QString& attribute)
+{
+    return Error(QStringLiteral("%1, row %2: the value of %3 holds a character that cannot be stored in "
+                                "the file; nothing was written.")
+                     .arg(fileLabel)
+                     .arg(row)
+                     .arg(attribute));
+}
+
 QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows, const QString& fileLabel)
 {
     // Written with a stream writer: the attribute order of each row is part of the file
@@ -96,13 +106,8 @@ QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows
     for (std::size_t r = 0; r < rows.size(); ++r) {
         out.writeEmptyElement(QStringLiteral("row"));
         for (const auto& [name, value] : rows[r]) {
-            if (!storableInXml(value)) {
-                throw Error(QStringLiteral("%1, row %2: the value of %3 holds a character that cannot be stored in "
-                                           "the file; nothing was written.")
-                                .arg(fileLabel)
-                                .arg(r + 1)
-                                .arg(name));
-            }
+            if (!storableInXml(value))
+                throw unstorableValue(fileLabel, r + 1, name);
             out.writeAttribute(name, value);
         }
     }
@@ -397,20 +402,29 @@ QByteArray mappingsBytes(const Configuration& config, Direction direction)
 
 QByteArray mappingsBytes(const std::vector<MappingEntry>& entries, Direction direction)
 {
+    // Written row by row without a list of attribute texts first: a full mapping has
+    // thousands of rows, and only the index is text, the other values are numbers.
     const bool transmit = direction == Direction::Transmit;
-    std::vector<Attributes> rows;
-    rows.reserve(entries.size());
-    for (const MappingEntry& e : entries) {
+    const QString label = fileName(mappingsFile(direction));
+    QByteArray bytes;
+    QXmlStreamWriter out(&bytes);
+    out.setAutoFormatting(false);
+    out.writeStartElement(transmit ? QStringLiteral("TInfoCob") : QStringLiteral("RInfoCob"));
+    for (std::size_t r = 0; r < entries.size(); ++r) {
+        const MappingEntry& e = entries[r];
+        if (!storableInXml(e.registerIndex))
+            throw unstorableValue(label, r + 1, aIndex);
         const auto positions = static_cast<std::uint32_t>(e.highByte) * 16u + static_cast<std::uint32_t>(e.lowByte);
-        Attributes a{{aIndex, e.registerIndex},
-                     {aNrPdo, QString::number(e.frameNumber)},
-                     {aPosComp, QString::number(static_cast<std::int32_t>(positions))}};
+        out.writeEmptyElement(QStringLiteral("row"));
+        out.writeAttribute(aIndex, e.registerIndex);
+        out.writeAttribute(aNrPdo, QString::number(e.frameNumber));
+        out.writeAttribute(aPosComp, QString::number(static_cast<std::int32_t>(positions)));
         if (transmit)
-            a.push_back({aSendOnWrite, QString::number(e.sendOnWriteNumber())});
-        rows.push_back(std::move(a));
+            out.writeAttribute(aSendOnWrite, QString::number(e.sendOnWriteNumber()));
     }
-    return rowsDocument(transmit ? QStringLiteral("TInfoCob") : QStringLiteral("RInfoCob"), rows,
-                        fileName(mappingsFile(direction)));
+    out.writeEndElement();
+    out.writeComment(product::kVersionComment);
+    return bytes;
 }
 
 QByteArray fileBytes(const Configuration& config, ConfigFile file)
