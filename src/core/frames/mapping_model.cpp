@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
+#include "core/lang/message_ids.h"
 #include "core/shell/workspace.h"
 
 #include <QFileInfo>
@@ -23,32 +24,32 @@ MappingProfile makeReceive()
     p.csvName = QStringLiteral("RInfoCob.csv");
     p.csvHeader = QStringLiteral("Index MODBUS;Index CAN Frame;High Byte;Low Byte;");
     p.csvFieldCount = 4;
-    p.msgTitle = 159;
-    p.msgDescription = 160;
-    p.msgFrameList = 161;
-    p.msgFrameColumns = 162;
-    p.msgRegisterList = 163;
-    p.msgRegisterListSubtitle = 164;
-    p.msgInputGroup = 165;
-    p.msgIndexLabel = 166;
-    p.msgHighByte = 167;
-    p.msgHighByteEnd = 168;
-    p.msgLowByte = 169;
-    p.msgLowByteEnd = 170;
-    p.msgCreate = 171;
-    p.msgModify = 172;
-    p.msgDelete = 173;
-    p.msgCopy = 174;
-    p.msgPaste = 175;
-    p.msgOk = 176;
-    p.msgCancel = 177;
-    p.msgIndexRange = 178;
-    p.msgIndexUsed = 179;
-    p.msgNoByte = 180;
-    p.msgBytePrefix = 181;
-    p.msgExport = 245;
-    p.msgImport = 246;
-    p.msgImportQuestion = 247;
+    p.msgTitle = msg::kReceiveMappingTitle;
+    p.msgDescription = msg::kReceiveMappingDescription;
+    p.msgFrameList = msg::kReceiveMappingFrameList;
+    p.msgFrameColumns = msg::kReceiveMappingFrameListHeader;
+    p.msgRegisterList = msg::kReceiveMappingRegisterList;
+    p.msgRegisterListSubtitle = msg::kReceiveMappingRegisterListSubtitle;
+    p.msgInputGroup = msg::kReceiveMappingEditGroup;
+    p.msgIndexLabel = msg::kReceiveMappingRegisterIndex;
+    p.msgHighByte = msg::kReceiveMappingHighByteLabel;
+    p.msgHighByteEnd = msg::kReceiveMappingHighByteLabelEnd;
+    p.msgLowByte = msg::kReceiveMappingLowByteLabel;
+    p.msgLowByteEnd = msg::kReceiveMappingLowByteLabelEnd;
+    p.msgCreate = msg::kReceiveMappingCreate;
+    p.msgModify = msg::kReceiveMappingModify;
+    p.msgDelete = msg::kReceiveMappingDelete;
+    p.msgCopy = msg::kReceiveMappingCopy;
+    p.msgPaste = msg::kReceiveMappingPaste;
+    p.msgOk = msg::kReceiveMappingOk;
+    p.msgCancel = msg::kReceiveMappingCancel;
+    p.msgIndexRange = msg::kReceiveMappingRegisterRange;
+    p.msgIndexUsed = msg::kReceiveMappingRegisterUsed;
+    p.msgNoByte = msg::kReceiveMappingNoByte;
+    p.msgBytePrefix = msg::kReceiveMappingBytePrefix;
+    p.msgExport = msg::kReceiveMappingExport;
+    p.msgImport = msg::kReceiveMappingImport;
+    p.msgImportQuestion = msg::kReceiveMappingImportQuestion;
     return p;
 }
 
@@ -59,35 +60,35 @@ MappingProfile makeTransmit()
     p.csvName = QStringLiteral("TInfoCob.csv");
     p.csvHeader = QStringLiteral("Index MODBUS;Index CAN Frame;High Byte;Low Byte;Send CAN;");
     p.csvFieldCount = 5;
-    p.msgTitle = 219;
-    p.msgDescription = 220;
-    p.msgFrameList = 221;
-    p.msgFrameColumns = 222;
-    p.msgRegisterList = 223;
-    p.msgRegisterListSubtitle = 224;
-    p.msgInputGroup = 225;
-    p.msgIndexLabel = 226;
-    p.msgHighByte = 227;
-    p.msgHighByteEnd = 228;
-    p.msgLowByte = 229;
-    p.msgLowByteEnd = 230;
-    p.msgSendLabel = 231;
-    p.msgFalse = 232;
-    p.msgTrue = 233;
-    p.msgCreate = 234;
-    p.msgModify = 235;
-    p.msgDelete = 236;
-    p.msgCopy = 237;
-    p.msgPaste = 238;
-    p.msgOk = 239;
-    p.msgCancel = 240;
-    p.msgIndexRange = 241;
-    p.msgIndexUsed = 242;
-    p.msgNoByte = 243;
-    p.msgBytePrefix = 244;
-    p.msgExport = 248;
-    p.msgImport = 249;
-    p.msgImportQuestion = 250;
+    p.msgTitle = msg::kTransmitMappingTitle;
+    p.msgDescription = msg::kTransmitMappingDescription;
+    p.msgFrameList = msg::kTransmitMappingFrameList;
+    p.msgFrameColumns = msg::kTransmitMappingFrameListHeader;
+    p.msgRegisterList = msg::kTransmitMappingRegisterList;
+    p.msgRegisterListSubtitle = msg::kTransmitMappingRegisterListSubtitle;
+    p.msgInputGroup = msg::kTransmitMappingEditGroup;
+    p.msgIndexLabel = msg::kTransmitMappingRegisterIndex;
+    p.msgHighByte = msg::kTransmitMappingHighByteLabel;
+    p.msgHighByteEnd = msg::kTransmitMappingHighByteLabelEnd;
+    p.msgLowByte = msg::kTransmitMappingLowByteLabel;
+    p.msgLowByteEnd = msg::kTransmitMappingLowByteLabelEnd;
+    p.msgSendLabel = msg::kTransmitMappingSendOnWrite;
+    p.msgFalse = msg::kTransmitMappingFalse;
+    p.msgTrue = msg::kTransmitMappingTrue;
+    p.msgCreate = msg::kTransmitMappingCreate;
+    p.msgModify = msg::kTransmitMappingModify;
+    p.msgDelete = msg::kTransmitMappingDelete;
+    p.msgCopy = msg::kTransmitMappingCopy;
+    p.msgPaste = msg::kTransmitMappingPaste;
+    p.msgOk = msg::kTransmitMappingOk;
+    p.msgCancel = msg::kTransmitMappingCancel;
+    p.msgIndexRange = msg::kTransmitMappingRegisterRange;
+    p.msgIndexUsed = msg::kTransmitMappingRegisterUsed;
+    p.msgNoByte = msg::kTransmitMappingNoByte;
+    p.msgBytePrefix = msg::kTransmitMappingBytePrefix;
+    p.msgExport = msg::kTransmitMappingExport;
+    p.msgImport = msg::kTransmitMappingImport;
+    p.msgImportQuestion = msg::kTransmitMappingImportQuestion;
     return p;
 }
 

@@ -1,7 +1,6 @@
 #include "gui/frames/define_mapping_dialog.h"
 
-#include "core/lang/english_texts.h"
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
 
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
@@ -243,7 +242,7 @@ bool DefineMappingDialog::hasChanges() const
 
 void DefineMappingDialog::cancelClick()
 {
-    if (hasChanges() && !m_prompter.yesNo(m_session.messages[123]))
+    if (hasChanges() && !m_prompter.yesNo(m_session.messages[msg::kExitWithoutSavingQuestion]))
         return;
     reject();
 }

@@ -1,6 +1,7 @@
 #include "core/frames/mapping_model.h"
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 #include "core/shell/workspace.h"
 #include "support/temp_home.h"
 
@@ -79,21 +80,21 @@ TEST(Mapping, CreateAndModifyCheckTheIndex)
         const char* typed;
         int frame;           // where the new or modified entry goes
         int reg;             // -1: Create; 0: Modify the frame-1 entry
-        int expected;        // the message of the refusal; 0: taken
+        std::optional<int> expected;  // the message of the refusal; none: taken
     };
     const Case cases[] = {
-        {"above the range", &R, "10", "65536", 1, -1, 178},
-        {"negative", &R, "10", "-1", 1, -1, 178},
-        {"letters", &R, "10", "abc", 1, -1, 178},
-        {"trailing blank", &R, "10", "12 ", 1, -1, 178},
-        {"lowest", &R, "10", "0", 1, -1, 0},
-        {"highest", &R, "10", "65535", 1, -1, 0},
-        {"used on another frame", &R, "10", "10", 1, -1, 179},
-        {"hex form of a used index", &R, "10", "0xA", 1, -1, 179},
-        {"stored hex blocks decimal", &R, "0x0A", "10", 1, -1, 179},
-        {"modify keeps its own index", &R, "10", "10", 0, 0, 0},
-        {"transmit range", &T, "10", "70000", 1, -1, 241},
-        {"transmit used", &T, "10", "$A", 1, -1, 242},
+        {"above the range", &R, "10", "65536", 1, -1, msg::kReceiveMappingRegisterRange},
+        {"negative", &R, "10", "-1", 1, -1, msg::kReceiveMappingRegisterRange},
+        {"letters", &R, "10", "abc", 1, -1, msg::kReceiveMappingRegisterRange},
+        {"trailing blank", &R, "10", "12 ", 1, -1, msg::kReceiveMappingRegisterRange},
+        {"lowest", &R, "10", "0", 1, -1, std::nullopt},
+        {"highest", &R, "10", "65535", 1, -1, std::nullopt},
+        {"used on another frame", &R, "10", "10", 1, -1, msg::kReceiveMappingRegisterUsed},
+        {"hex form of a used index", &R, "10", "0xA", 1, -1, msg::kReceiveMappingRegisterUsed},
+        {"stored hex blocks decimal", &R, "0x0A", "10", 1, -1, msg::kReceiveMappingRegisterUsed},
+        {"modify keeps its own index", &R, "10", "10", 0, 0, std::nullopt},
+        {"transmit range", &T, "10", "70000", 1, -1, msg::kTransmitMappingRegisterRange},
+        {"transmit used", &T, "10", "$A", 1, -1, msg::kTransmitMappingRegisterUsed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -101,8 +102,8 @@ TEST(Mapping, CreateAndModifyCheckTheIndex)
         m.setEntries({entry(1, c.stored, 1, 2)});
         const MappingEntry typed = entry(0, c.typed, 3, 4, 1);
         const std::optional<IndexRefusal> result = c.reg < 0 ? m.create(c.frame, typed) : m.modify(c.frame, c.reg, typed);
-        EXPECT_EQ(result ? c.side->message(*result) : 0, c.expected);
-        if (c.expected != 0) {
+        EXPECT_EQ(result ? std::optional<int>(c.side->message(*result)) : std::nullopt, c.expected);
+        if (c.expected) {
             EXPECT_EQ(m.entries(), std::vector<MappingEntry>{entry(1, c.stored, 1, 2)});
         } else {
             const std::vector<MappingEntry> onFrame = entriesOf(m, c.frame);
