@@ -90,19 +90,19 @@ int main(int argc, char** argv)
     dialogs.add(px::Window::About, [&] { return about.execShow(); }, {});
     auto checkVersion = [&] { return px::Check_Version(http); };
     mainWindow.setVersionCheck(checkVersion);
-    px::TFSoftOptions softOptions(session, {prompter, browser, checkVersion, [&] { mainWindow.Change_Language(); }},
-                                  &mainWindow);
-    dialogs.add(px::Window::SoftOptions, [&] { return softOptions.execShow(); }, [&] { softOptions.Set_Lang(); });
+    px::SoftwareOptionsDialog softOptions(session, {prompter, browser, checkVersion, [&] { mainWindow.Change_Language(); }},
+                                          &mainWindow);
+    dialogs.add(px::Window::SoftOptions, [&] { return softOptions.execShow(); }, [&] { softOptions.applyLanguage(); });
 
     px::SerialPortsQt serialPorts;
     px::IcmpPinger pinger;
     const px::StartProgramFn startProgram = [&](const QString& program, const QString& parameters, bool hidden) {
         mainWindow.Start_Program(program, parameters, hidden);
     };
-    px::TFBootTCP bootTcp(session, prompter, pinger, startProgram, &mainWindow);
-    px::TFBootSer bootSer(session, prompter, serialPorts, startProgram, &mainWindow);
-    dialogs.add(px::Window::EthernetUpdate, [&] { return bootTcp.execShow(); }, [&] { bootTcp.Set_Lang(); });
-    dialogs.add(px::Window::SerialUpdate, [&] { return bootSer.execShow(); }, [&] { bootSer.Set_Lang(); });
+    px::EthernetUpdateDialog ethernetUpdate(session, prompter, pinger, startProgram, &mainWindow);
+    px::SerialUpdateDialog serialUpdate(session, prompter, serialPorts, startProgram, &mainWindow);
+    dialogs.add(px::Window::EthernetUpdate, [&] { return ethernetUpdate.execShow(); }, [&] { ethernetUpdate.applyLanguage(); });
+    dialogs.add(px::Window::SerialUpdate, [&] { return serialUpdate.execShow(); }, [&] { serialUpdate.applyLanguage(); });
 
     px::TFParGen parGen(session, prompter, &mainWindow);
     dialogs.add(px::Window::ParGen, [&] { return parGen.execShow(); }, [&] { parGen.Set_Lang(); });
@@ -136,8 +136,8 @@ int main(int argc, char** argv)
     });
     px::RegisterMapWindow registerMap(session, prompter, &mainWindow);
     dialogs.add(px::Window::RegisterMap, [&] { return registerMap.execShow(); }, [&] {
-        registerMap.Set_Lang();
-        findingsDialog.Set_Lang();
+        registerMap.applyLanguage();
+        findingsDialog.applyLanguage();
     });
     registerMap.setFindingOpener([&](const px::check::Finding& finding, const px::config::Configuration& config) {
         const px::EditorTarget target = px::editorTargetFor(finding, config, px::Select_Type_318(session.ws));

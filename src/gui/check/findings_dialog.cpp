@@ -49,10 +49,10 @@ FindingsDialog::FindingsDialog(const MessageTable& messages, QWidget* parent) : 
         accept();
     });
     resize(720, 380);
-    Set_Lang();
+    applyLanguage();
 }
 
-void FindingsDialog::Set_Lang()
+void FindingsDialog::applyLanguage()
 {
     const MessageTable& m = m_messages;
     setWindowTitle(m[msg::kFindingsTitle]);
@@ -69,7 +69,7 @@ void FindingsDialog::showFindings(const std::vector<check::Finding>& findings)
 {
     m_findings = findings;
     m_answer = {FindingsAnswer::Choice::Back, -1};
-    Set_Lang();
+    applyLanguage();
     fillFindingsList(LB_Findings, m_findings, m_messages);
     // With errors only a deliberate click goes on: Enter presses Back, and Continue is
     // never the default. With warnings only, Continue is.

@@ -30,7 +30,7 @@ public:
     FindingsAnswer review(const std::vector<check::Finding>& findings);
     FindingsAnswer answer() const { return m_answer; }
 
-    void Set_Lang();
+    void applyLanguage();
 
 private:
     const MessageTable& m_messages;

@@ -159,10 +159,10 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
             [this](QListWidgetItem* item) { openFinding(LB_Findings->row(item)); });
 
     resize(1180, 640);
-    Set_Lang();
+    applyLanguage();
 }
 
-void RegisterMapWindow::Set_Lang()
+void RegisterMapWindow::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
     setWindowTitle(m[msg::kRegisterMapTitle]);
@@ -185,7 +185,7 @@ void RegisterMapWindow::Set_Lang()
         showConfiguration(m_config);
 }
 
-void RegisterMapWindow::FormShow()
+void RegisterMapWindow::prepareShowing()
 {
     m_openInEditor = nullptr;
     m_folder = m_session.ws.Conf_Folder;
@@ -194,7 +194,7 @@ void RegisterMapWindow::FormShow()
 
 bool RegisterMapWindow::execShow()
 {
-    if (!guarded(m_prompter, [this] { FormShow(); }))
+    if (!guarded(m_prompter, [this] { prepareShowing(); }))
         return false;
     return exec() == QDialog::Accepted;
 }

@@ -34,10 +34,10 @@ class RegisterMapWindow final : public QDialog {
 public:
     RegisterMapWindow(Session& session, Prompter& prompter, QWidget* parent = nullptr);
 
-    void Set_Lang();
+    void applyLanguage();
     // Reads the active configuration, checks it and fills the window. Throws px::Error
     // when a file cannot be read.
-    void FormShow();
+    void prepareShowing();
     bool execShow();
     // The same for a configuration given whole, e.g. with a mapping editor's entries that
     // are not written yet; `folder` is where its files and images are.

@@ -1,5 +1,6 @@
 #include "gui/options/soft_options_dialog.h"
 
+#include "core/lang/message_ids.h"
 #include "core/options/language_list.h"
 #include "core/options/version_check.h"
 #include "core/platform/browser.h"
@@ -50,7 +51,7 @@ QPixmap builtInEnglishFlag()
 
 } // namespace
 
-TFSoftOptions::TFSoftOptions(Session& session, Services services, QWidget* parent)
+SoftwareOptionsDialog::SoftwareOptionsDialog(Session& session, Services services, QWidget* parent)
     : QDialog(parent), m_session(session), m_services(std::move(services))
 {
     setObjectName(QStringLiteral("TFSoftOptions"));
@@ -61,32 +62,32 @@ TFSoftOptions::TFSoftOptions(Session& session, Services services, QWidget* paren
     m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
     top->addWidget(m_band);
 
-    PC_Options = new QTabWidget(this);
-    PC_Options->setObjectName(QStringLiteral("PC_Options"));
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("PC_Options"));
 
     // Language page: six slots, three to a column, with paging below.
-    TS_Language = new QWidget(PC_Options);
-    TS_Language->setObjectName(QStringLiteral("TS_Language"));
-    auto* lang = new QVBoxLayout(TS_Language);
-    L_Sel_Lang = new QLabel(TS_Language);
-    L_Sel_Lang->setObjectName(QStringLiteral("L_Sel_Lang"));
-    lang->addWidget(L_Sel_Lang);
+    m_languageTab = new QWidget(m_tabs);
+    m_languageTab->setObjectName(QStringLiteral("TS_Language"));
+    auto* lang = new QVBoxLayout(m_languageTab);
+    m_selectedLanguage = new QLabel(m_languageTab);
+    m_selectedLanguage->setObjectName(QStringLiteral("L_Sel_Lang"));
+    lang->addWidget(m_selectedLanguage);
     auto* slots = new QGridLayout;
     for (int k = 0; k < 6; ++k) {
-        I_L[k] = new QLabel(TS_Language);
-        I_L[k]->setObjectName(QStringLiteral("I_L%1").arg(k + 1));
-        I_L[k]->setFixedSize(48, 48);
-        I_L[k]->setScaledContents(true);
-        I_L[k]->setCursor(Qt::PointingHandCursor);
-        I_L[k]->installEventFilter(this);
-        L_L[k] = new QLabel(TS_Language);
-        L_L[k]->setObjectName(QStringLiteral("L_L%1").arg(k + 1));
-        L_L[k]->setCursor(Qt::PointingHandCursor);
-        L_L[k]->setFocusPolicy(Qt::StrongFocus); // Space or Enter on a name chooses it too
-        L_L[k]->installEventFilter(this);
+        m_flags[k] = new QLabel(m_languageTab);
+        m_flags[k]->setObjectName(QStringLiteral("I_L%1").arg(k + 1));
+        m_flags[k]->setFixedSize(48, 48);
+        m_flags[k]->setScaledContents(true);
+        m_flags[k]->setCursor(Qt::PointingHandCursor);
+        m_flags[k]->installEventFilter(this);
+        m_languageNames[k] = new QLabel(m_languageTab);
+        m_languageNames[k]->setObjectName(QStringLiteral("L_L%1").arg(k + 1));
+        m_languageNames[k]->setCursor(Qt::PointingHandCursor);
+        m_languageNames[k]->setFocusPolicy(Qt::StrongFocus); // Space or Enter on a name chooses it too
+        m_languageNames[k]->installEventFilter(this);
         const int column = k < 3 ? 0 : 2;
-        slots->addWidget(I_L[k], k % 3, column);
-        slots->addWidget(L_L[k], k % 3, column + 1);
+        slots->addWidget(m_flags[k], k % 3, column);
+        slots->addWidget(m_languageNames[k], k % 3, column + 1);
     }
     slots->setColumnStretch(1, 1);
     slots->setColumnStretch(3, 1);
@@ -96,157 +97,157 @@ TFSoftOptions::TFSoftOptions(Session& session, Services services, QWidget* paren
     lang->addLayout(slots);
     lang->addStretch(1);
     auto* paging = new QHBoxLayout;
-    Btn_Prev = new QPushButton(TS_Language);
-    Btn_Prev->setObjectName(QStringLiteral("Btn_Prev"));
-    Btn_Next = new QPushButton(TS_Language);
-    Btn_Next->setObjectName(QStringLiteral("Btn_Next"));
-    L_Page_Lang = new QLabel(TS_Language);
-    L_Page_Lang->setObjectName(QStringLiteral("L_Page_Lang"));
-    L_Page_Lang->setAlignment(Qt::AlignCenter);
-    paging->addWidget(Btn_Prev);
-    paging->addWidget(L_Page_Lang, 1);
-    paging->addWidget(Btn_Next);
+    m_previousPage = new QPushButton(m_languageTab);
+    m_previousPage->setObjectName(QStringLiteral("Btn_Prev"));
+    m_nextPage = new QPushButton(m_languageTab);
+    m_nextPage->setObjectName(QStringLiteral("Btn_Next"));
+    m_pageLabel = new QLabel(m_languageTab);
+    m_pageLabel->setObjectName(QStringLiteral("L_Page_Lang"));
+    m_pageLabel->setAlignment(Qt::AlignCenter);
+    paging->addWidget(m_previousPage);
+    paging->addWidget(m_pageLabel, 1);
+    paging->addWidget(m_nextPage);
     lang->addLayout(paging);
-    connect(Btn_Prev, &QPushButton::clicked, this, [this] { Btn_NextClick(false); });
-    connect(Btn_Next, &QPushButton::clicked, this, [this] { Btn_NextClick(true); });
+    connect(m_previousPage, &QPushButton::clicked, this, [this] { turnLanguagePage(false); });
+    connect(m_nextPage, &QPushButton::clicked, this, [this] { turnLanguagePage(true); });
 
     // Connection page.
-    TS_Con_Options = new QWidget(PC_Options);
-    TS_Con_Options->setObjectName(QStringLiteral("TS_Con_Options"));
-    auto* con = new QVBoxLayout(TS_Con_Options);
-    CB_En_Con = new QCheckBox(TS_Con_Options);
-    CB_En_Con->setObjectName(QStringLiteral("CB_En_Con"));
-    CB_Update = new QCheckBox(TS_Con_Options);
-    CB_Update->setObjectName(QStringLiteral("CB_Update"));
-    Btn_Check_Update = new QPushButton(TS_Con_Options);
-    Btn_Check_Update->setObjectName(QStringLiteral("Btn_Check_Update"));
-    LL_Check_Update = new QLabel(TS_Con_Options);
-    LL_Check_Update->setObjectName(QStringLiteral("LL_Check_Update"));
-    connect(LL_Check_Update, &QLabel::linkActivated, this, [this] {
+    m_connectionTab = new QWidget(m_tabs);
+    m_connectionTab->setObjectName(QStringLiteral("TS_Con_Options"));
+    auto* con = new QVBoxLayout(m_connectionTab);
+    m_enableInternet = new QCheckBox(m_connectionTab);
+    m_enableInternet->setObjectName(QStringLiteral("CB_En_Con"));
+    m_checkAtStart = new QCheckBox(m_connectionTab);
+    m_checkAtStart->setObjectName(QStringLiteral("CB_Update"));
+    m_checkNow = new QPushButton(m_connectionTab);
+    m_checkNow->setObjectName(QStringLiteral("Btn_Check_Update"));
+    m_checkResult = new QLabel(m_connectionTab);
+    m_checkResult->setObjectName(QStringLiteral("LL_Check_Update"));
+    connect(m_checkResult, &QLabel::linkActivated, this, [this] {
         if (!m_checkLinkTarget.isEmpty())
             m_services.browser.open(m_checkLinkTarget);
     });
-    con->addWidget(CB_En_Con);
+    con->addWidget(m_enableInternet);
     auto* indented = new QHBoxLayout;
     indented->addSpacing(24);
-    indented->addWidget(CB_Update);
+    indented->addWidget(m_checkAtStart);
     con->addLayout(indented);
     con->addSpacing(12);
     auto* checkRow = new QHBoxLayout;
-    checkRow->addWidget(Btn_Check_Update);
+    checkRow->addWidget(m_checkNow);
     checkRow->addStretch(1);
     con->addLayout(checkRow);
-    con->addWidget(LL_Check_Update);
+    con->addWidget(m_checkResult);
     con->addStretch(1);
-    connect(Btn_Check_Update, &QPushButton::clicked, this, &TFSoftOptions::Btn_Check_UpdateClick);
+    connect(m_checkNow, &QPushButton::clicked, this, &SoftwareOptionsDialog::checkForUpdate);
 
     // Table options, on a page whose tab stays hidden.
-    TS_Soft_Settings = new QWidget(PC_Options);
-    TS_Soft_Settings->setObjectName(QStringLiteral("TS_Soft_Settings"));
-    auto* soft = new QVBoxLayout(TS_Soft_Settings);
-    CB_Soft_Set_Jump_Table = new QCheckBox(TS_Soft_Settings);
-    CB_Soft_Set_Jump_Table->setObjectName(QStringLiteral("CB_Soft_Set_Jump_Table"));
-    CB_DoubleClick_Auto_Size = new QCheckBox(TS_Soft_Settings);
-    CB_DoubleClick_Auto_Size->setObjectName(QStringLiteral("CB_DoubleClick_Auto_Size"));
-    soft->addWidget(CB_Soft_Set_Jump_Table);
-    soft->addWidget(CB_DoubleClick_Auto_Size);
+    m_tableOptionsTab = new QWidget(m_tabs);
+    m_tableOptionsTab->setObjectName(QStringLiteral("TS_Soft_Settings"));
+    auto* soft = new QVBoxLayout(m_tableOptionsTab);
+    m_enterMovesToNextField = new QCheckBox(m_tableOptionsTab);
+    m_enterMovesToNextField->setObjectName(QStringLiteral("CB_Soft_Set_Jump_Table"));
+    m_autoSizeColumns = new QCheckBox(m_tableOptionsTab);
+    m_autoSizeColumns->setObjectName(QStringLiteral("CB_DoubleClick_Auto_Size"));
+    soft->addWidget(m_enterMovesToNextField);
+    soft->addWidget(m_autoSizeColumns);
     soft->addStretch(1);
 
-    PC_Options->addTab(TS_Language, QString());
-    PC_Options->addTab(TS_Con_Options, QString());
-    PC_Options->addTab(TS_Soft_Settings, QString());
-    PC_Options->setTabVisible(2, false);
+    m_tabs->addTab(m_languageTab, QString());
+    m_tabs->addTab(m_connectionTab, QString());
+    m_tabs->addTab(m_tableOptionsTab, QString());
+    m_tabs->setTabVisible(2, false);
     auto* pages = new QVBoxLayout;
     pages->setContentsMargins(8, 8, 8, 0);
-    pages->addWidget(PC_Options);
+    pages->addWidget(m_tabs);
     top->addLayout(pages, 1);
 
-    for (QCheckBox* cb : {CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size})
-        connect(cb, &QCheckBox::toggled, this, [this] { Update_CheckBox(); });
+    for (QCheckBox* cb : {m_enableInternet, m_checkAtStart, m_enterMovesToNextField, m_autoSizeColumns})
+        connect(cb, &QCheckBox::toggled, this, [this] { updateConnectionOptions(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(8, 0, 8, 0);
     buttons->addStretch(1);
-    Btn_OK = new QPushButton(this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Cancel = new QPushButton(this);
-    Btn_Cancel->setObjectName(QStringLiteral("Btn_Cancel"));
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Cancel);
+    m_okButton = new QPushButton(this);
+    m_okButton->setObjectName(QStringLiteral("Btn_OK"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(this);
+    m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     top->addLayout(buttons);
-    connect(Btn_OK, &QPushButton::clicked, this, &TFSoftOptions::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &TFSoftOptions::reject);
+    connect(m_okButton, &QPushButton::clicked, this, &SoftwareOptionsDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SoftwareOptionsDialog::reject);
 
     setFixedSize(509, 373);
-    Set_Lang();
+    applyLanguage();
 }
 
-int TFSoftOptions::pageCount() const
+int SoftwareOptionsDialog::pageCount() const
 {
-    return languagePageCount(static_cast<int>(SL_Languages.size()));
+    return languagePageCount(static_cast<int>(offeredLanguages.size()));
 }
 
-void TFSoftOptions::Set_Lang()
+void SoftwareOptionsDialog::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
-    setWindowTitle(m[38]);
-    m_band->descriptionLabel()->setText(m[39]);
-    PC_Options->setTabText(0, m[40]);
-    PC_Options->setTabText(1, m[41]);
-    PC_Options->setTabText(2, m[329]);
-    L_Sel_Lang->setText(m[42]);
-    L_Page_Lang->setText(m[43] + QString::number(Show_Page) + m[44] + QString::number(pageCount()));
-    Btn_Prev->setText(m[45]);
-    Btn_Next->setText(m[46]);
-    CB_En_Con->setText(m[47]);
-    CB_Update->setText(m[48]);
-    Btn_Check_Update->setText(m[49]);
-    Btn_OK->setText(m[50]);
-    Btn_Cancel->setText(m[51]);
-    CB_Soft_Set_Jump_Table->setText(m[330]);
-    CB_DoubleClick_Auto_Size->setText(m[331]);
+    setWindowTitle(m[msg::kOptionsTitle]);
+    m_band->descriptionLabel()->setText(m[msg::kOptionsDescription]);
+    m_tabs->setTabText(0, m[msg::kOptionsLanguage]);
+    m_tabs->setTabText(1, m[msg::kOptionsConnection]);
+    m_tabs->setTabText(2, m[msg::kOptionsSoftwareSettings]);
+    m_selectedLanguage->setText(m[msg::kOptionsSelectedLanguage]);
+    m_pageLabel->setText(m[msg::kOptionsPage] + QString::number(shownPage) + m[msg::kOptionsPageOf] + QString::number(pageCount()));
+    m_previousPage->setText(m[msg::kOptionsPrevious]);
+    m_nextPage->setText(m[msg::kOptionsNext]);
+    m_enableInternet->setText(m[msg::kOptionsEnableInternet]);
+    m_checkAtStart->setText(m[msg::kOptionsCheckUpdateAtStart]);
+    m_checkNow->setText(m[msg::kOptionsCheckUpdateNow]);
+    m_okButton->setText(m[msg::kOptionsOk]);
+    m_cancelButton->setText(m[msg::kOptionsCancel]);
+    m_enterMovesToNextField->setText(m[msg::kOptionsEnterMovesToNextField]);
+    m_autoSizeColumns->setText(m[msg::kOptionsAutoSizeColumns]);
 }
 
-void TFSoftOptions::FormShow()
+void SoftwareOptionsDialog::prepareShowing()
 {
-    Language_In_Use = m_session.settings.Language;
-    SL_Languages = languageChoices(m_session.ws.Language_Folder);
-    Show_Page = 1;
-    Update_Lang_Page(Show_Page);
-    Update_CheckBox();
-    LL_Check_Update->hide();
-    PC_Options->setCurrentWidget(TS_Language);
-    CB_En_Con->setChecked(m_session.settings.Enable_Internet);
-    CB_Update->setChecked(m_session.settings.Enable_Update);
-    CB_Soft_Set_Jump_Table->setChecked(m_session.settings.Enable_Jump_Field_Tables);
-    CB_DoubleClick_Auto_Size->setChecked(m_session.settings.Double_Click_Auto_Size);
-    Update_CheckBox();
+    languageInUse = m_session.settings.Language;
+    offeredLanguages = languageChoices(m_session.ws.Language_Folder);
+    shownPage = 1;
+    showLanguagePage(shownPage);
+    updateConnectionOptions();
+    m_checkResult->hide();
+    m_tabs->setCurrentWidget(m_languageTab);
+    m_enableInternet->setChecked(m_session.settings.Enable_Internet);
+    m_checkAtStart->setChecked(m_session.settings.Enable_Update);
+    m_enterMovesToNextField->setChecked(m_session.settings.Enable_Jump_Field_Tables);
+    m_autoSizeColumns->setChecked(m_session.settings.Double_Click_Auto_Size);
+    updateConnectionOptions();
 }
 
-bool TFSoftOptions::execShow()
+bool SoftwareOptionsDialog::execShow()
 {
-    FormShow();
+    prepareShowing();
     return exec() == QDialog::Accepted;
 }
 
-void TFSoftOptions::Update_Lang_Page(int Num_Page)
+void SoftwareOptionsDialog::showLanguagePage(int page)
 {
     const MessageTable& m = m_session.messages;
-    const int total = static_cast<int>(SL_Languages.size());
-    L_Sel_Lang->setText(m[42] + Language_In_Use);
-    L_Page_Lang->setText(m[43] + QString::number(Num_Page) + m[44] + QString::number(pageCount()));
-    Btn_Prev->setVisible(Num_Page != 1);
-    Btn_Next->setVisible(Num_Page != pageCount());
-    const int shown = languagesOnPage(total, Num_Page);
+    const int total = static_cast<int>(offeredLanguages.size());
+    m_selectedLanguage->setText(m[msg::kOptionsSelectedLanguage] + languageInUse);
+    m_pageLabel->setText(m[msg::kOptionsPage] + QString::number(page) + m[msg::kOptionsPageOf] + QString::number(pageCount()));
+    m_previousPage->setVisible(page != 1);
+    m_nextPage->setVisible(page != pageCount());
+    const int shown = languagesOnPage(total, page);
     for (int k = 0; k < 6; ++k) {
         const bool visible = k < shown;
-        L_L[k]->setVisible(visible);
-        I_L[k]->setVisible(visible);
+        m_languageNames[k]->setVisible(visible);
+        m_flags[k]->setVisible(visible);
         if (!visible)
             continue;
-        const QString& name = SL_Languages[kLanguagesPerPage * (Num_Page - 1) + k];
-        L_L[k]->setText(name);
+        const QString& name = offeredLanguages[kLanguagesPerPage * (page - 1) + k];
+        m_languageNames[k]->setText(name);
         // The built-in English shows its own picture when the folder has one, else its
         // drawn flag, never the default flag of the language files.
         const bool builtIn = name == kBuiltInLanguage;
@@ -256,79 +257,79 @@ void TFSoftOptions::Update_Lang_Page(int Num_Page)
         QPixmap picture = flag.isEmpty() ? QPixmap() : QPixmap(flag);
         if (builtIn && picture.isNull())
             picture = builtInEnglishFlag();
-        I_L[k]->setPixmap(picture);
-        I_L[k]->setVisible(!picture.isNull());
+        m_flags[k]->setPixmap(picture);
+        m_flags[k]->setVisible(!picture.isNull());
     }
 }
 
-void TFSoftOptions::Btn_NextClick(bool next)
+void SoftwareOptionsDialog::turnLanguagePage(bool next)
 {
     if (next) {
-        if (pageCount() >= Show_Page + 1)
-            ++Show_Page;
-    } else if (Show_Page > 1) {
-        --Show_Page;
+        if (pageCount() >= shownPage + 1)
+            ++shownPage;
+    } else if (shownPage > 1) {
+        --shownPage;
     }
-    Update_Lang_Page(Show_Page);
+    showLanguagePage(shownPage);
 }
 
-void TFSoftOptions::LangClick(int slot)
+void SoftwareOptionsDialog::chooseLanguage(int slot)
 {
-    const int index = kLanguagesPerPage * (Show_Page - 1) + slot - 1;
-    if (slot < 1 || slot > 6 || index >= SL_Languages.size())
+    const int index = kLanguagesPerPage * (shownPage - 1) + slot - 1;
+    if (slot < 1 || slot > 6 || index >= offeredLanguages.size())
         return;
-    const QString chosen = SL_Languages[index];
+    const QString chosen = offeredLanguages[index];
     const MessageTable& m = m_session.messages;
-    if (!m_services.prompter.yesNo(m[54] + Language_In_Use + m[55] + chosen + m[56]))
+    if (!m_services.prompter.yesNo(m[msg::kOptionsChangeLanguageFrom] + languageInUse + m[msg::kOptionsChangeLanguageTo] + chosen + m[msg::kOptionsChangeLanguageEnd]))
         return;
-    Language_In_Use = chosen;
+    languageInUse = chosen;
     // The setting takes the chosen name only for this load; OK makes it stick.
     QString loaded = chosen;
     m_session.messages.loadLanguage(m_session.ws.Language_Folder, loaded);
     if (m_services.changeLanguage)
         m_services.changeLanguage();
     else
-        Set_Lang();
-    L_Sel_Lang->setText(m_session.messages[42] + Language_In_Use);
+        applyLanguage();
+    m_selectedLanguage->setText(m_session.messages[msg::kOptionsSelectedLanguage] + languageInUse);
 }
 
-void TFSoftOptions::Update_CheckBox()
+void SoftwareOptionsDialog::updateConnectionOptions()
 {
-    CB_Update->setEnabled(CB_En_Con->isChecked());
-    Btn_Check_Update->setEnabled(CB_Update->isEnabled() && CB_Update->isChecked());
+    m_checkAtStart->setEnabled(m_enableInternet->isChecked());
+    m_checkNow->setEnabled(m_checkAtStart->isEnabled() && m_checkAtStart->isChecked());
 }
 
-void TFSoftOptions::Btn_Check_UpdateClick()
+void SoftwareOptionsDialog::checkForUpdate()
 {
     // The query keeps the window painted while it waits; a second click must not start
     // a second query inside the first.
-    Btn_Check_Update->setEnabled(false);
+    m_checkNow->setEnabled(false);
     const bool newer = m_services.checkVersion && m_services.checkVersion();
-    Update_CheckBox();
+    updateConnectionOptions();
     if (newer) {
         m_checkLinkTarget = downloadPageUrl();
-        LL_Check_Update->setTextFormat(Qt::RichText);
-        LL_Check_Update->setText(updateLinkText(m_session.messages[52].toHtmlEscaped()));
+        m_checkResult->setTextFormat(Qt::RichText);
+        m_checkResult->setText(updateLinkText(m_session.messages[msg::kOptionsNewVersionAvailable].toHtmlEscaped()));
     } else {
         m_checkLinkTarget.clear();
-        LL_Check_Update->setTextFormat(Qt::PlainText);
-        LL_Check_Update->setText(m_session.messages[53]);
+        m_checkResult->setTextFormat(Qt::PlainText);
+        m_checkResult->setText(m_session.messages[msg::kOptionsNoUpdateAvailable]);
     }
-    LL_Check_Update->show();
+    m_checkResult->show();
 }
 
-void TFSoftOptions::accept()
+void SoftwareOptionsDialog::accept()
 {
     AppSettings& s = m_session.settings;
-    s.Language = Language_In_Use;
-    s.Enable_Internet = CB_En_Con->isChecked();
-    s.Enable_Update = CB_Update->isChecked();
-    s.Enable_Jump_Field_Tables = CB_Soft_Set_Jump_Table->isChecked();
-    s.Double_Click_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
+    s.Language = languageInUse;
+    s.Enable_Internet = m_enableInternet->isChecked();
+    s.Enable_Update = m_checkAtStart->isChecked();
+    s.Enable_Jump_Field_Tables = m_enterMovesToNextField->isChecked();
+    s.Double_Click_Auto_Size = m_autoSizeColumns->isChecked();
     QDialog::accept();
 }
 
-bool TFSoftOptions::eventFilter(QObject* watched, QEvent* event)
+bool SoftwareOptionsDialog::eventFilter(QObject* watched, QEvent* event)
 {
     bool chooses = event->type() == QEvent::MouseButtonRelease;
     if (event->type() == QEvent::KeyPress) {
@@ -337,8 +338,8 @@ bool TFSoftOptions::eventFilter(QObject* watched, QEvent* event)
     }
     if (chooses) {
         for (int k = 0; k < 6; ++k) {
-            if (watched == I_L[k] || watched == L_L[k]) {
-                LangClick(k + 1);
+            if (watched == m_flags[k] || watched == m_languageNames[k]) {
+                chooseLanguage(k + 1);
                 return true;
             }
         }

@@ -19,35 +19,38 @@ class TitleBand;
 
 // Software options: the interface language, the internet options and, on a page whose
 // tab stays hidden, the two table options.
-class TFSoftOptions final : public QDialog {
+class SoftwareOptionsDialog final : public QDialog {
     Q_OBJECT
 public:
     struct Services {
         Prompter& prompter;
         Browser& browser;
-        std::function<bool()> checkVersion;   // Check_Version
-        std::function<void()> changeLanguage; // the main window's Change_Language
+        std::function<bool()> checkVersion;   // true when a newer version is offered
+        std::function<void()> changeLanguage; // the main window puts every window into the new language
     };
 
-    TFSoftOptions(Session& session, Services services, QWidget* parent = nullptr);
+    SoftwareOptionsDialog(Session& session, Services services, QWidget* parent = nullptr);
 
-    void Set_Lang();
-    void FormShow();
+    // Copies the texts of the current language into the controls.
+    void applyLanguage();
+    // The settings' choices and the first language page, for a new showing.
+    void prepareShowing();
     bool execShow();
-    void accept() override; // Btn_OKClick
+    // OK: the choices go into the settings.
+    void accept() override;
 
-    void Update_Lang_Page(int Num_Page);
-    void LangClick(int slot); // slot 1 to 6
-    void Btn_Check_UpdateClick();
+    void showLanguagePage(int page);
+    void chooseLanguage(int slot); // slot 1 to 6
+    void checkForUpdate();
 
     // The languages offered, by name: the built-in English first, then the language files.
-    QStringList SL_Languages;
-    int Show_Page = 1;
-    QString Language_In_Use;
+    QStringList offeredLanguages;
+    int shownPage = 1;
+    QString languageInUse;
 
 private:
-    void Btn_NextClick(bool next);
-    void Update_CheckBox();
+    void turnLanguagePage(bool next);
+    void updateConnectionOptions();
     int pageCount() const;
 
     Session& m_session;
@@ -55,24 +58,24 @@ private:
     QString m_checkLinkTarget;
 
     TitleBand* m_band = nullptr;
-    QTabWidget* PC_Options = nullptr;
-    QWidget* TS_Language = nullptr;
-    QWidget* TS_Con_Options = nullptr;
-    QWidget* TS_Soft_Settings = nullptr;
-    QLabel* L_Sel_Lang = nullptr;
-    QLabel* L_Page_Lang = nullptr;
-    QLabel* I_L[6] = {};
-    QLabel* L_L[6] = {};
-    QPushButton* Btn_Prev = nullptr;
-    QPushButton* Btn_Next = nullptr;
-    QCheckBox* CB_En_Con = nullptr;
-    QCheckBox* CB_Update = nullptr;
-    QPushButton* Btn_Check_Update = nullptr;
-    QLabel* LL_Check_Update = nullptr;
-    QCheckBox* CB_Soft_Set_Jump_Table = nullptr;
-    QCheckBox* CB_DoubleClick_Auto_Size = nullptr;
-    QPushButton* Btn_OK = nullptr;
-    QPushButton* Btn_Cancel = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    QWidget* m_languageTab = nullptr;
+    QWidget* m_connectionTab = nullptr;
+    QWidget* m_tableOptionsTab = nullptr;
+    QLabel* m_selectedLanguage = nullptr;
+    QLabel* m_pageLabel = nullptr;
+    QLabel* m_flags[6] = {};
+    QLabel* m_languageNames[6] = {};
+    QPushButton* m_previousPage = nullptr;
+    QPushButton* m_nextPage = nullptr;
+    QCheckBox* m_enableInternet = nullptr;
+    QCheckBox* m_checkAtStart = nullptr;
+    QPushButton* m_checkNow = nullptr;
+    QLabel* m_checkResult = nullptr;
+    QCheckBox* m_enterMovesToNextField = nullptr;
+    QCheckBox* m_autoSizeColumns = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

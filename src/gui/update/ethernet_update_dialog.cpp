@@ -1,5 +1,6 @@
 #include "gui/update/ethernet_update_dialog.h"
 
+#include "core/lang/message_ids.h"
 #include "core/platform/pinger.h"
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
@@ -55,8 +56,8 @@ const QColor kNotFound(255, 0, 0);
 
 } // namespace
 
-TFBootTCP::TFBootTCP(Session& session, Prompter& prompter, Pinger& pinger, StartProgramFn startProgram,
-                     QWidget* parent, PingClock* clock)
+EthernetUpdateDialog::EthernetUpdateDialog(Session& session, Prompter& prompter, Pinger& pinger,
+                                           StartProgramFn startProgram, QWidget* parent, PingClock* clock)
     : QDialog(parent), m_session(session), m_prompter(prompter), m_pinger(pinger),
       m_startProgram(std::move(startProgram))
 {
@@ -75,151 +76,144 @@ TFBootTCP::TFBootTCP(Session& session, Prompter& prompter, Pinger& pinger, Start
     m_pages = new QStackedWidget(this);
     top->addWidget(m_pages, 1);
 
-    Page_Address = named<QWidget>(m_pages, QStringLiteral("Page_Address"));
-    auto* address = new QVBoxLayout(Page_Address);
+    m_addressPage = named<QWidget>(m_pages, QStringLiteral("Page_Address"));
+    auto* address = new QVBoxLayout(m_addressPage);
     address->setContentsMargins(16, 10, 16, 0);
-    L_IP_Address = named<QLabel>(Page_Address, QStringLiteral("L_IP_Address"));
-    address->addWidget(L_IP_Address);
+    m_addressLabel = named<QLabel>(m_addressPage, QStringLiteral("L_IP_Address"));
+    address->addWidget(m_addressLabel);
     auto* boxes = new QHBoxLayout;
     boxes->addSpacing(24);
     for (int i = 0; i < 4; ++i) {
         if (i > 0)
-            boxes->addWidget(new QLabel(QStringLiteral("."), Page_Address));
-        E_IP[i] = named<QLineEdit>(Page_Address, QStringLiteral("E_IP%1").arg(i + 1));
-        E_IP[i]->setFixedWidth(48);
-        E_IP[i]->setAlignment(Qt::AlignRight);
-        E_IP[i]->setText(QStringLiteral("0"));
-        boxes->addWidget(E_IP[i]);
+            boxes->addWidget(new QLabel(QStringLiteral("."), m_addressPage));
+        m_addressBoxes[i] = named<QLineEdit>(m_addressPage, QStringLiteral("E_IP%1").arg(i + 1));
+        m_addressBoxes[i]->setFixedWidth(48);
+        m_addressBoxes[i]->setAlignment(Qt::AlignRight);
+        m_addressBoxes[i]->setText(QStringLiteral("0"));
+        boxes->addWidget(m_addressBoxes[i]);
         if (i < 3)
-            E_IP[i]->installEventFilter(this);
-        connect(E_IP[i], &QLineEdit::textChanged, this, [this] { addressEdited(); });
+            m_addressBoxes[i]->installEventFilter(this);
+        connect(m_addressBoxes[i], &QLineEdit::textChanged, this, [this] { addressEdited(); });
     }
-    L_IP_Address->setBuddy(E_IP[0]);
+    m_addressLabel->setBuddy(m_addressBoxes[0]);
     boxes->addStretch(1);
     address->addLayout(boxes);
     address->addSpacing(12);
-    L_Ping = named<QLabel>(Page_Address, QStringLiteral("L_Ping"));
-    address->addWidget(L_Ping);
+    m_pingLabel = named<QLabel>(m_addressPage, QStringLiteral("L_Ping"));
+    address->addWidget(m_pingLabel);
     auto* pingRow = new QHBoxLayout;
     pingRow->addSpacing(24);
-    Btn_Ping = named<QPushButton>(Page_Address, QStringLiteral("Btn_Ping"));
-    LPing = named<QLabel>(Page_Address, QStringLiteral("LPing"));
-    QFont bold = LPing->font();
+    m_pingButton = named<QPushButton>(m_addressPage, QStringLiteral("Btn_Ping"));
+    m_pingResult = named<QLabel>(m_addressPage, QStringLiteral("LPing"));
+    QFont bold = m_pingResult->font();
     bold.setBold(true);
-    LPing->setFont(bold);
-    pingRow->addWidget(Btn_Ping);
+    m_pingResult->setFont(bold);
+    pingRow->addWidget(m_pingButton);
     pingRow->addSpacing(12);
-    pingRow->addWidget(LPing, 1);
+    pingRow->addWidget(m_pingResult, 1);
     address->addLayout(pingRow);
     address->addStretch(1);
-    m_pages->addWidget(Page_Address);
+    m_pages->addWidget(m_addressPage);
 
-    const UpdateOperationsPage operations = UpdateOperationsPage::build(m_pages, bold);
-    Page_Options = operations.page;
-    L_Options = operations.L_Options;
-    CB_Firmware = operations.CB_Firmware;
-    CB_Read_Firm = operations.CB_Read_Firm;
-    CB_Conf = operations.CB_Conf;
-    CB_Read_Conf = operations.CB_Read_Conf;
-    m_pages->addWidget(Page_Options);
+    m_operations = UpdateOperationsPage::build(m_pages, bold);
+    m_pages->addWidget(m_operations.page);
 
-    const UpdateButtons buttons = UpdateButtons::build(this, top);
-    Btn_Cancel = buttons.Btn_Cancel;
-    Btn_Next = buttons.Btn_Next;
-    Btn_Update = buttons.Btn_Update;
+    m_buttons = UpdateButtons::build(this, top);
 
-    connect(Btn_Ping, &QPushButton::clicked, this, [this] { Btn_PingClick(); });
-    connect(Btn_Cancel, &QPushButton::clicked, this, &TFBootTCP::reject);
-    connect(Btn_Next, &QPushButton::clicked, this, [this] { Btn_NextClick(); });
-    connect(Btn_Update, &QPushButton::clicked, this, [this] { Btn_UpdateClick(); });
+    connect(m_pingButton, &QPushButton::clicked, this, [this] { ping(); });
+    connect(m_buttons.cancel, &QPushButton::clicked, this, &EthernetUpdateDialog::reject);
+    connect(m_buttons.next, &QPushButton::clicked, this, [this] { goToOperations(); });
+    connect(m_buttons.update, &QPushButton::clicked, this, [this] { startUpdate(); });
 
     setFixedSize(460, 330);
-    Set_Lang();
+    applyLanguage();
 }
 
-TFBootTCP::~TFBootTCP() = default;
+EthernetUpdateDialog::~EthernetUpdateDialog() = default;
 
-void TFBootTCP::Set_Lang()
+void EthernetUpdateDialog::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
-    setWindowTitle(m[57]);
-    m_band->descriptionLabel()->setText(m[57]);
-    L_IP_Address->setText(m[58] + QStringLiteral(" PD40318"));
-    L_Ping->setText(m[59]);
-    Btn_Ping->setText(m[60]);
-    Btn_Cancel->setText(m[61]);
-    Btn_Next->setText(m[62]);
-    L_Options->setText(m[63]);
-    CB_Firmware->setText(m[64]);
-    CB_Read_Firm->setText(m[65]);
-    CB_Conf->setText(m[66]);
-    CB_Read_Conf->setText(m[67]);
-    Btn_Update->setText(m[68]);
+    setWindowTitle(m[msg::kEthernetTitle]);
+    m_band->descriptionLabel()->setText(m[msg::kEthernetTitle]);
+    m_addressLabel->setText(m[msg::kEthernetAddressLabel] + QStringLiteral(" PD40318"));
+    m_pingLabel->setText(m[msg::kEthernetCheckConnection]);
+    m_pingButton->setText(m[msg::kEthernetPing]);
+    m_buttons.cancel->setText(m[msg::kEthernetCancel]);
+    m_buttons.next->setText(m[msg::kEthernetNext]);
+    m_operations.title->setText(m[msg::kEthernetUpdateOptions]);
+    m_operations.writeFirmware->setText(m[msg::kEthernetFirmware]);
+    m_operations.readFirmwareBack->setText(m[msg::kEthernetReadFirmwareBack]);
+    m_operations.writeConfiguration->setText(m[msg::kEthernetConfiguration]);
+    m_operations.readConfigurationBack->setText(m[msg::kEthernetReadConfigurationBack]);
+    m_buttons.update->setText(m[msg::kEthernetExecuteUpdate]);
+    constexpr int addressHints[4] = {msg::kEthernetIp1Hint, msg::kEthernetIp2Hint, msg::kEthernetIp3Hint,
+                                     msg::kEthernetIp4Hint};
     for (int i = 0; i < 4; ++i)
-        E_IP[i]->setToolTip(m[467 + i]);
-    Btn_Ping->setToolTip(m[471]);
-    Btn_Cancel->setToolTip(m[472]);
-    Btn_Next->setToolTip(m[473]);
-    CB_Firmware->setToolTip(m[474]);
-    CB_Read_Firm->setToolTip(m[475]);
-    CB_Conf->setToolTip(m[476]);
-    CB_Read_Conf->setToolTip(m[477]);
-    Btn_Update->setToolTip(m[478]);
+        m_addressBoxes[i]->setToolTip(m[addressHints[i]]);
+    m_pingButton->setToolTip(m[msg::kEthernetPingHint]);
+    m_buttons.cancel->setToolTip(m[msg::kEthernetCancelHint]);
+    m_buttons.next->setToolTip(m[msg::kEthernetNextHint]);
+    m_operations.writeFirmware->setToolTip(m[msg::kEthernetFirmwareHint]);
+    m_operations.readFirmwareBack->setToolTip(m[msg::kEthernetReadFirmwareBackHint]);
+    m_operations.writeConfiguration->setToolTip(m[msg::kEthernetConfigurationHint]);
+    m_operations.readConfigurationBack->setToolTip(m[msg::kEthernetReadConfigurationBackHint]);
+    m_buttons.update->setToolTip(m[msg::kEthernetExecuteUpdateHint]);
 }
 
-void TFBootTCP::FormShow()
+void EthernetUpdateDialog::prepareShowing()
 {
-    m_pages->setCurrentWidget(Page_Address);
-    Btn_Cancel->setVisible(true);
-    Btn_Next->setVisible(true);
-    Btn_Update->setVisible(false);
-    Btn_Ping->setDefault(true); // Enter after typing the address pings
-    LPing->clear();
+    m_pages->setCurrentWidget(m_addressPage);
+    m_buttons.cancel->setVisible(true);
+    m_buttons.next->setVisible(true);
+    m_buttons.update->setVisible(false);
+    m_pingButton->setDefault(true); // Enter after typing the address pings
+    m_pingResult->clear();
     const QString& last = m_session.settings.Last_IP;
     if (!last.isEmpty()) {
         if (const auto parts = Valid_IP(last)) {
             for (int i = 0; i < 4; ++i)
-                E_IP[i]->setText((*parts)[static_cast<std::size_t>(i)]);
+                m_addressBoxes[i]->setText((*parts)[static_cast<std::size_t>(i)]);
         }
     }
-    L_IP_Address->setText(m_session.messages[58] + QStringLiteral(" PD40318"));
+    m_addressLabel->setText(m_session.messages[msg::kEthernetAddressLabel] + QStringLiteral(" PD40318"));
     m_found = false;
     m_closeAfterPing.reset();
-    E_IP[0]->setFocus();
+    m_addressBoxes[0]->setFocus();
 }
 
-bool TFBootTCP::execShow()
+bool EthernetUpdateDialog::execShow()
 {
-    FormShow();
+    prepareShowing();
     if (const QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
     return exec() == QDialog::Accepted;
 }
 
-QString TFBootTCP::typedAddress() const
+QString EthernetUpdateDialog::typedAddress() const
 {
-    return E_IP[0]->text() + u'.' + E_IP[1]->text() + u'.' + E_IP[2]->text() + u'.' + E_IP[3]->text();
+    return m_addressBoxes[0]->text() + u'.' + m_addressBoxes[1]->text() + u'.' + m_addressBoxes[2]->text() + u'.' + m_addressBoxes[3]->text();
 }
 
-void TFBootTCP::Btn_PingClick()
+void EthernetUpdateDialog::ping()
 {
     // The user interface runs during the ping; a second click must not start another.
     if (m_pinging)
         return;
     m_found = false;
-    LPing->clear();
+    m_pingResult->clear();
     m_pingedAddress = typedAddress();
     PingOutcome outcome = PingOutcome::Stopped;
     {
         // Ping and Next wait for the result, however the ping ends. A keyboard user who
         // pinged from the Ping button finds the focus there again, not moved on to Cancel.
         struct Busy {
-            TFBootTCP& d;
+            EthernetUpdateDialog& d;
             QWidget* movedTo = nullptr;
             bool pingHadFocus = false;
-            explicit Busy(TFBootTCP& dialog) : d(dialog)
+            explicit Busy(EthernetUpdateDialog& dialog) : d(dialog)
             {
-                pingHadFocus = d.Btn_Ping->hasFocus();
+                pingHadFocus = d.m_pingButton->hasFocus();
                 set(true);
                 movedTo = d.focusWidget();
             }
@@ -227,13 +221,13 @@ void TFBootTCP::Btn_PingClick()
             {
                 set(false);
                 if (pingHadFocus && d.focusWidget() == movedTo)
-                    d.Btn_Ping->setFocus(Qt::OtherFocusReason);
+                    d.m_pingButton->setFocus(Qt::OtherFocusReason);
             }
             void set(bool busy)
             {
                 d.m_pinging = busy;
-                d.Btn_Ping->setEnabled(!busy);
-                d.Btn_Next->setEnabled(!busy);
+                d.m_pingButton->setEnabled(!busy);
+                d.m_buttons.next->setEnabled(!busy);
             }
         } busy(*this);
 
@@ -252,23 +246,25 @@ void TFBootTCP::Btn_PingClick()
     if (typedAddress() != m_pingedAddress)
         return;
     m_found = outcome == PingOutcome::Found;
-    const int message = outcome == PingOutcome::Found ? 69 : (outcome == PingOutcome::NotFound ? 70 : 71);
-    QPalette palette = LPing->palette();
+    const int message = outcome == PingOutcome::Found      ? msg::kEthernetDeviceFound
+                        : outcome == PingOutcome::NotFound ? msg::kEthernetDeviceNotFound
+                                                           : msg::kEthernetAddressInvalid;
+    QPalette palette = m_pingResult->palette();
     palette.setColor(QPalette::WindowText, m_found ? kFound : kNotFound);
-    LPing->setPalette(palette);
-    LPing->setText(m_session.messages[message]);
+    m_pingResult->setPalette(palette);
+    m_pingResult->setText(m_session.messages[message]);
 }
 
-void TFBootTCP::addressEdited()
+void EthernetUpdateDialog::addressEdited()
 {
     // While a ping runs its end compares the addresses; the result it shows then is its own.
     if (m_pinging || typedAddress() == m_pingedAddress)
         return;
     m_found = false;
-    LPing->clear();
+    m_pingResult->clear();
 }
 
-void TFBootTCP::done(int result)
+void EthernetUpdateDialog::done(int result)
 {
     // Closing while the ping runs ends the ping first: the dialog stays modal until the
     // attempt under way is over, so no other window takes input meanwhile and a new
@@ -280,29 +276,29 @@ void TFBootTCP::done(int result)
     QDialog::done(result);
 }
 
-void TFBootTCP::Btn_NextClick()
+void EthernetUpdateDialog::goToOperations()
 {
     if (!m_found) {
-        m_prompter.error(m_session.messages[72]);
+        m_prompter.error(m_session.messages[msg::kEthernetDeviceNotInNetwork]);
         return;
     }
-    m_pages->setCurrentWidget(Page_Options);
-    Btn_Cancel->setVisible(false);
-    Btn_Next->setVisible(false);
-    Btn_Update->setVisible(true);
+    m_pages->setCurrentWidget(m_operations.page);
+    m_buttons.cancel->setVisible(false);
+    m_buttons.next->setVisible(false);
+    m_buttons.update->setVisible(true);
     // Kept for the next showing; written with the settings file.
     m_session.settings.Last_IP = typedAddress();
 }
 
-void TFBootTCP::Btn_UpdateClick()
+void EthernetUpdateDialog::startUpdate()
 {
     guarded(m_prompter, [this] {
         const Workspace& ws = m_session.ws;
         const EthernetUpdateJob job{typedAddress(),
-                                    CB_Firmware->isChecked(),
-                                    CB_Read_Firm->isChecked(),
-                                    CB_Conf->isChecked(),
-                                    CB_Read_Conf->isChecked(),
+                                    m_operations.writeFirmware->isChecked(),
+                                    m_operations.readFirmwareBack->isChecked(),
+                                    m_operations.writeConfiguration->isChecked(),
+                                    m_operations.readConfigurationBack->isChecked(),
                                     ws.Master_Folder,
                                     ws.Conf_Folder};
         // A missing updater or firmware image would let the user believe the device
@@ -316,12 +312,12 @@ void TFBootTCP::Btn_UpdateClick()
     });
 }
 
-bool TFBootTCP::eventFilter(QObject* watched, QEvent* event)
+bool EthernetUpdateDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Period) {
         for (int i = 0; i < 3; ++i) {
-            if (watched == E_IP[i]) {
-                QLineEdit* next = E_IP[i + 1];
+            if (watched == m_addressBoxes[i]) {
+                QLineEdit* next = m_addressBoxes[i + 1];
                 if (next->isEnabled() && next->isVisible() && next->focusPolicy() != Qt::NoFocus)
                     next->setFocus(Qt::TabFocusReason);
                 return true;

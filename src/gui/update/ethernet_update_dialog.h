@@ -2,13 +2,13 @@
 
 #include "core/update/ping_sequence.h"
 #include "core/update/start_program.h"
+#include "gui/update/update_operations.h"
 
 #include <QDialog>
 
 #include <memory>
 #include <optional>
 
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,30 +24,30 @@ class TitleBand;
 // Update over Ethernet (dip-switch device): the user proves with a ping that the device
 // answers at its address, chooses the operations, and the job file is written and the
 // Ethernet updater started.
-class TFBootTCP final : public QDialog {
+class EthernetUpdateDialog final : public QDialog {
     Q_OBJECT
 public:
     // `clock` times the ping; none means the real time, with the user interface running
     // during the pauses.
-    TFBootTCP(Session& session, Prompter& prompter, Pinger& pinger, StartProgramFn startProgram,
-              QWidget* parent = nullptr, PingClock* clock = nullptr);
-    ~TFBootTCP() override;
+    EthernetUpdateDialog(Session& session, Prompter& prompter, Pinger& pinger, StartProgramFn startProgram,
+                         QWidget* parent = nullptr, PingClock* clock = nullptr);
+    ~EthernetUpdateDialog() override;
 
-    void Set_Lang();
+    void applyLanguage();
     // Page 1 with an empty ping result; the last address used fills the boxes when it is
     // a valid one. Every showing needs a new successful ping.
-    void FormShow();
-    // FormShow, then the modal loop. The result carries no meaning.
+    void prepareShowing();
+    // prepareShowing, then the modal loop. The result carries no meaning.
     bool execShow();
 
-    void Btn_PingClick();
+    void ping();
     // Page 2 and the address stored as Last_IP, once the device was found.
-    void Btn_NextClick();
+    void goToOperations();
     // Writes the job file and starts the Ethernet updater; stays on page 2.
-    void Btn_UpdateClick();
+    void startUpdate();
 
     // True when the last ping of this showing found the device.
-    bool Esegui_Ping() const { return m_found; }
+    bool deviceFound() const { return m_found; }
 
     // Cancel, Escape and the close box; while a ping runs, the dialog closes once it ends.
     void done(int result) override;
@@ -75,21 +75,14 @@ private:
 
     TitleBand* m_band = nullptr;
     QStackedWidget* m_pages = nullptr;
-    QWidget* Page_Address = nullptr;
-    QWidget* Page_Options = nullptr;
-    QLabel* L_IP_Address = nullptr;
-    QLineEdit* E_IP[4] = {};
-    QLabel* L_Ping = nullptr;
-    QPushButton* Btn_Ping = nullptr;
-    QLabel* LPing = nullptr;
-    QLabel* L_Options = nullptr;
-    QCheckBox* CB_Firmware = nullptr;
-    QCheckBox* CB_Read_Firm = nullptr;
-    QCheckBox* CB_Conf = nullptr;
-    QCheckBox* CB_Read_Conf = nullptr;
-    QPushButton* Btn_Cancel = nullptr;
-    QPushButton* Btn_Next = nullptr;
-    QPushButton* Btn_Update = nullptr;
+    QWidget* m_addressPage = nullptr;
+    QLabel* m_addressLabel = nullptr;
+    QLineEdit* m_addressBoxes[4] = {};
+    QLabel* m_pingLabel = nullptr;
+    QPushButton* m_pingButton = nullptr;
+    QLabel* m_pingResult = nullptr;
+    UpdateOperationsPage m_operations;
+    UpdateButtons m_buttons;
 };
 
 } // namespace px

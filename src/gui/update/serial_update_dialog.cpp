@@ -1,5 +1,6 @@
 #include "gui/update/serial_update_dialog.h"
 
+#include "core/lang/message_ids.h"
 #include "core/platform/prompter.h"
 #include "core/platform/serial_ports.h"
 #include "core/shell/session.h"
@@ -34,8 +35,8 @@ T* named(QWidget* parent, const char* name)
 
 } // namespace
 
-TFBootSer::TFBootSer(Session& session, Prompter& prompter, SerialPorts& ports, StartProgramFn startProgram,
-                     QWidget* parent)
+SerialUpdateDialog::SerialUpdateDialog(Session& session, Prompter& prompter, SerialPorts& ports,
+                                       StartProgramFn startProgram, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompter(prompter), m_ports(ports),
       m_startProgram(std::move(startProgram))
 {
@@ -48,135 +49,126 @@ TFBootSer::TFBootSer(Session& session, Prompter& prompter, SerialPorts& ports, S
     m_pages = new QStackedWidget(this);
     top->addWidget(m_pages, 1);
 
-    Page_Port = named<QWidget>(m_pages, "Page_Port");
-    auto* port = new QVBoxLayout(Page_Port);
+    m_portPage = named<QWidget>(m_pages, "Page_Port");
+    auto* port = new QVBoxLayout(m_portPage);
     port->setContentsMargins(16, 10, 16, 0);
-    L_Steps1 = named<QLabel>(Page_Port, "L_Steps1");
-    L_Steps2 = named<QLabel>(Page_Port, "L_Steps2");
-    L_Steps3 = named<QLabel>(Page_Port, "L_Steps3");
-    L_Steps4 = named<QLabel>(Page_Port, "L_Steps4");
-    L_Steps5 = named<QLabel>(Page_Port, "L_Steps5");
-    CB_Com = named<QComboBox>(Page_Port, "CB_Com");
-    CB_Com->setMinimumWidth(160);
-    L_Steps4->setBuddy(CB_Com);
-    Btn_COM_List = named<QToolButton>(Page_Port, "Btn_COM_List");
-    Btn_COM_List->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
-    QFont bold = L_Steps1->font();
+    m_stepsIntro = named<QLabel>(m_portPage, "L_Steps1");
+    m_stepTurnOff = named<QLabel>(m_portPage, "L_Steps2");
+    m_stepBootMode = named<QLabel>(m_portPage, "L_Steps3");
+    m_stepSelectPort = named<QLabel>(m_portPage, "L_Steps4");
+    m_stepTurnOn = named<QLabel>(m_portPage, "L_Steps5");
+    m_portList = named<QComboBox>(m_portPage, "CB_Com");
+    m_portList->setMinimumWidth(160);
+    m_stepSelectPort->setBuddy(m_portList);
+    m_refreshPortsButton = named<QToolButton>(m_portPage, "Btn_COM_List");
+    m_refreshPortsButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    QFont bold = m_stepsIntro->font();
     bold.setBold(true);
-    L_Steps1->setFont(bold);
-    port->addWidget(L_Steps1);
-    port->addWidget(L_Steps2);
-    port->addWidget(L_Steps3);
-    port->addWidget(L_Steps4);
+    m_stepsIntro->setFont(bold);
+    port->addWidget(m_stepsIntro);
+    port->addWidget(m_stepTurnOff);
+    port->addWidget(m_stepBootMode);
+    port->addWidget(m_stepSelectPort);
     auto* comRow = new QHBoxLayout;
     comRow->addSpacing(24);
-    comRow->addWidget(CB_Com);
-    comRow->addWidget(Btn_COM_List);
+    comRow->addWidget(m_portList);
+    comRow->addWidget(m_refreshPortsButton);
     comRow->addStretch(1);
     port->addLayout(comRow);
-    port->addWidget(L_Steps5);
+    port->addWidget(m_stepTurnOn);
     port->addStretch(1);
-    m_pages->addWidget(Page_Port);
+    m_pages->addWidget(m_portPage);
 
-    const UpdateOperationsPage operations = UpdateOperationsPage::build(m_pages, bold);
-    Page_Options = operations.page;
-    L_Options = operations.L_Options;
-    CB_Firmware = operations.CB_Firmware;
-    CB_Read_Firm = operations.CB_Read_Firm;
-    CB_Conf = operations.CB_Conf;
-    CB_Read_Conf = operations.CB_Read_Conf;
-    m_pages->addWidget(Page_Options);
+    m_operations = UpdateOperationsPage::build(m_pages, bold);
+    m_pages->addWidget(m_operations.page);
 
-    const UpdateButtons buttons = UpdateButtons::build(this, top);
-    Btn_Cancel = buttons.Btn_Cancel;
-    Btn_Next = buttons.Btn_Next;
-    Btn_Update = buttons.Btn_Update;
+    m_buttons = UpdateButtons::build(this, top);
 
-    connect(Btn_COM_List, &QToolButton::clicked, this, [this] { update_ComPort(); });
-    connect(Btn_Cancel, &QPushButton::clicked, this, &TFBootSer::reject);
-    connect(Btn_Next, &QPushButton::clicked, this, [this] { Btn_NextClick(); });
-    connect(Btn_Update, &QPushButton::clicked, this, [this] { Btn_UpdateClick(); });
+    connect(m_refreshPortsButton, &QToolButton::clicked, this, [this] { refreshPorts(); });
+    connect(m_buttons.cancel, &QPushButton::clicked, this, &SerialUpdateDialog::reject);
+    connect(m_buttons.next, &QPushButton::clicked, this, [this] { goToOperations(); });
+    connect(m_buttons.update, &QPushButton::clicked, this, [this] { startUpdate(); });
 
     setFixedSize(460, 360);
-    Set_Lang();
+    applyLanguage();
 }
 
-void TFBootSer::Set_Lang()
+void SerialUpdateDialog::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
-    setWindowTitle(m[73]);
-    m_band->descriptionLabel()->setText(m[74]);
-    L_Steps1->setText(m[75]);
-    L_Steps2->setText(m[76]);
-    L_Steps3->setText(m[77]);
-    L_Steps4->setText(m[78]);
-    L_Steps5->setText(m[79]);
-    Btn_COM_List->setToolTip(m[80]);
-    L_Options->setText(m[81]);
-    CB_Firmware->setText(m[82]);
-    CB_Read_Firm->setText(m[83]);
-    CB_Conf->setText(m[84]);
-    CB_Read_Conf->setText(m[85]);
-    Btn_Cancel->setText(m[86]);
-    Btn_Next->setText(m[87]);
-    Btn_Update->setText(m[88]);
-    CB_Com->setToolTip(m[459]);
-    Btn_Cancel->setToolTip(m[460]);
-    Btn_Next->setToolTip(m[461]);
-    CB_Firmware->setToolTip(m[462]);
-    CB_Read_Firm->setToolTip(m[463]);
-    CB_Conf->setToolTip(m[464]);
-    CB_Read_Conf->setToolTip(m[465]);
-    Btn_Update->setToolTip(m[466]);
+    setWindowTitle(m[msg::kSerialTitle]);
+    m_band->descriptionLabel()->setText(m[msg::kSerialDescription]);
+    m_stepsIntro->setText(m[msg::kSerialStepsIntro]);
+    m_stepTurnOff->setText(m[msg::kSerialStepTurnOff]);
+    m_stepBootMode->setText(m[msg::kSerialStepBootMode]);
+    m_stepSelectPort->setText(m[msg::kSerialStepSelectPort]);
+    m_stepTurnOn->setText(m[msg::kSerialStepTurnOn]);
+    m_refreshPortsButton->setToolTip(m[msg::kSerialRefreshPorts]);
+    m_operations.title->setText(m[msg::kSerialUpdateOptions]);
+    m_operations.writeFirmware->setText(m[msg::kSerialFirmware]);
+    m_operations.readFirmwareBack->setText(m[msg::kSerialReadFirmwareBack]);
+    m_operations.writeConfiguration->setText(m[msg::kSerialConfiguration]);
+    m_operations.readConfigurationBack->setText(m[msg::kSerialReadConfigurationBack]);
+    m_buttons.cancel->setText(m[msg::kSerialCancel]);
+    m_buttons.next->setText(m[msg::kSerialNext]);
+    m_buttons.update->setText(m[msg::kSerialExecuteUpdate]);
+    m_portList->setToolTip(m[msg::kSerialPortHint]);
+    m_buttons.cancel->setToolTip(m[msg::kSerialCancelHint]);
+    m_buttons.next->setToolTip(m[msg::kSerialNextHint]);
+    m_operations.writeFirmware->setToolTip(m[msg::kSerialFirmwareHint]);
+    m_operations.readFirmwareBack->setToolTip(m[msg::kSerialReadFirmwareBackHint]);
+    m_operations.writeConfiguration->setToolTip(m[msg::kSerialConfigurationHint]);
+    m_operations.readConfigurationBack->setToolTip(m[msg::kSerialReadConfigurationBackHint]);
+    m_buttons.update->setToolTip(m[msg::kSerialExecuteUpdateHint]);
 }
 
-void TFBootSer::update_ComPort()
+void SerialUpdateDialog::refreshPorts()
 {
-    CB_Com->clear();
+    m_portList->clear();
     for (const SerialPort& p : m_ports.ports())
-        CB_Com->addItem(p.name, p.systemLocation);
-    CB_Com->setCurrentIndex(CB_Com->count() > 0 ? 0 : -1);
+        m_portList->addItem(p.name, p.systemLocation);
+    m_portList->setCurrentIndex(m_portList->count() > 0 ? 0 : -1);
 }
 
-void TFBootSer::FormShow()
+void SerialUpdateDialog::prepareShowing()
 {
-    guarded(m_prompter, [this] { update_ComPort(); });
-    m_pages->setCurrentWidget(Page_Port);
-    Btn_Cancel->setVisible(true);
-    Btn_Next->setVisible(true);
-    Btn_Update->setVisible(false);
-    Btn_Next->setDefault(true);
+    guarded(m_prompter, [this] { refreshPorts(); });
+    m_pages->setCurrentWidget(m_portPage);
+    m_buttons.cancel->setVisible(true);
+    m_buttons.next->setVisible(true);
+    m_buttons.update->setVisible(false);
+    m_buttons.next->setDefault(true);
 }
 
-bool TFBootSer::execShow()
+bool SerialUpdateDialog::execShow()
 {
-    FormShow();
+    prepareShowing();
     if (const QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
     return exec() == QDialog::Accepted;
 }
 
-void TFBootSer::Btn_NextClick()
+void SerialUpdateDialog::goToOperations()
 {
-    if (CB_Com->currentText().isEmpty()) {
-        m_prompter.error(m_session.messages[89]);
+    if (m_portList->currentText().isEmpty()) {
+        m_prompter.error(m_session.messages[msg::kSerialNoPortSelected]);
         return;
     }
-    m_pages->setCurrentWidget(Page_Options);
-    Btn_Cancel->setVisible(false);
-    Btn_Next->setVisible(false);
-    Btn_Update->setVisible(true);
+    m_pages->setCurrentWidget(m_operations.page);
+    m_buttons.cancel->setVisible(false);
+    m_buttons.next->setVisible(false);
+    m_buttons.update->setVisible(true);
 }
 
-void TFBootSer::Btn_UpdateClick()
+void SerialUpdateDialog::startUpdate()
 {
     guarded(m_prompter, [this] {
         const Workspace& ws = m_session.ws;
-        const SerialUpdateJob job{CB_Com->currentData().toString(),
-                                  CB_Firmware->isChecked(),
-                                  CB_Read_Firm->isChecked(),
-                                  CB_Conf->isChecked(),
-                                  CB_Read_Conf->isChecked(),
+        const SerialUpdateJob job{m_portList->currentData().toString(),
+                                  m_operations.writeFirmware->isChecked(),
+                                  m_operations.readFirmwareBack->isChecked(),
+                                  m_operations.writeConfiguration->isChecked(),
+                                  m_operations.readConfigurationBack->isChecked(),
                                   ws.Master_Folder,
                                   ws.Conf_Folder};
         // A missing updater or firmware image would let the user believe the device

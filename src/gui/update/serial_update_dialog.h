@@ -1,13 +1,12 @@
 #pragma once
 
 #include "core/update/start_program.h"
+#include "gui/update/update_operations.h"
 
 #include <QDialog>
 
-class QCheckBox;
 class QComboBox;
 class QLabel;
-class QPushButton;
 class QStackedWidget;
 class QToolButton;
 
@@ -20,24 +19,24 @@ class TitleBand;
 
 // Update over the serial port (jumper device): the user puts the device into boot mode,
 // chooses the port and the operations, and the serial updater is started with them.
-class TFBootSer final : public QDialog {
+class SerialUpdateDialog final : public QDialog {
     Q_OBJECT
 public:
-    TFBootSer(Session& session, Prompter& prompter, SerialPorts& ports, StartProgramFn startProgram,
-              QWidget* parent = nullptr);
+    SerialUpdateDialog(Session& session, Prompter& prompter, SerialPorts& ports, StartProgramFn startProgram,
+                       QWidget* parent = nullptr);
 
-    void Set_Lang();
+    void applyLanguage();
     // Fresh port list, page 1 with Cancel and Next; the options keep their states.
-    void FormShow();
-    // FormShow, then the modal loop. The result carries no meaning.
+    void prepareShowing();
+    // prepareShowing, then the modal loop. The result carries no meaning.
     bool execShow();
 
     // Refills the port list and selects its first port (none when it is empty).
-    void update_ComPort();
+    void refreshPorts();
     // Page 2, once a port is chosen.
-    void Btn_NextClick();
+    void goToOperations();
     // Starts the serial updater for the chosen port and options; stays on page 2.
-    void Btn_UpdateClick();
+    void startUpdate();
 
 private:
     Session& m_session;
@@ -47,23 +46,16 @@ private:
 
     TitleBand* m_band = nullptr;
     QStackedWidget* m_pages = nullptr;
-    QWidget* Page_Port = nullptr;
-    QWidget* Page_Options = nullptr;
-    QLabel* L_Steps1 = nullptr;
-    QLabel* L_Steps2 = nullptr;
-    QLabel* L_Steps3 = nullptr;
-    QLabel* L_Steps4 = nullptr;
-    QLabel* L_Steps5 = nullptr;
-    QComboBox* CB_Com = nullptr;
-    QToolButton* Btn_COM_List = nullptr;
-    QLabel* L_Options = nullptr;
-    QCheckBox* CB_Firmware = nullptr;
-    QCheckBox* CB_Read_Firm = nullptr;
-    QCheckBox* CB_Conf = nullptr;
-    QCheckBox* CB_Read_Conf = nullptr;
-    QPushButton* Btn_Cancel = nullptr;
-    QPushButton* Btn_Next = nullptr;
-    QPushButton* Btn_Update = nullptr;
+    QWidget* m_portPage = nullptr;
+    QLabel* m_stepsIntro = nullptr;
+    QLabel* m_stepTurnOff = nullptr;
+    QLabel* m_stepBootMode = nullptr;
+    QLabel* m_stepSelectPort = nullptr;
+    QLabel* m_stepTurnOn = nullptr;
+    QComboBox* m_portList = nullptr;
+    QToolButton* m_refreshPortsButton = nullptr;
+    UpdateOperationsPage m_operations;
+    UpdateButtons m_buttons;
 };
 
 } // namespace px

@@ -34,19 +34,19 @@ UpdateOperationsPage UpdateOperationsPage::build(QWidget* parent, const QFont& t
     p.page = named<QWidget>(parent, "Page_Options");
     auto* options = new QVBoxLayout(p.page);
     options->setContentsMargins(16, 10, 16, 0);
-    p.L_Options = named<QLabel>(p.page, "L_Options");
-    p.L_Options->setFont(titleFont);
-    p.CB_Firmware = named<QCheckBox>(p.page, "CB_Firmware");
-    p.CB_Read_Firm = named<QCheckBox>(p.page, "CB_Read_Firm");
-    p.CB_Conf = named<QCheckBox>(p.page, "CB_Conf");
-    p.CB_Read_Conf = named<QCheckBox>(p.page, "CB_Read_Conf");
-    for (QCheckBox* box : {p.CB_Firmware, p.CB_Read_Firm, p.CB_Conf, p.CB_Read_Conf})
+    p.title = named<QLabel>(p.page, "L_Options");
+    p.title->setFont(titleFont);
+    p.writeFirmware = named<QCheckBox>(p.page, "CB_Firmware");
+    p.readFirmwareBack = named<QCheckBox>(p.page, "CB_Read_Firm");
+    p.writeConfiguration = named<QCheckBox>(p.page, "CB_Conf");
+    p.readConfigurationBack = named<QCheckBox>(p.page, "CB_Read_Conf");
+    for (QCheckBox* box : {p.writeFirmware, p.readFirmwareBack, p.writeConfiguration, p.readConfigurationBack})
         box->setChecked(true);
-    options->addWidget(p.L_Options);
-    options->addWidget(p.CB_Firmware);
-    options->addLayout(indented(p.CB_Read_Firm));
-    options->addWidget(p.CB_Conf);
-    options->addLayout(indented(p.CB_Read_Conf));
+    options->addWidget(p.title);
+    options->addWidget(p.writeFirmware);
+    options->addLayout(indented(p.readFirmwareBack));
+    options->addWidget(p.writeConfiguration);
+    options->addLayout(indented(p.readConfigurationBack));
     options->addStretch(1);
     return p;
 }
@@ -57,12 +57,12 @@ UpdateButtons UpdateButtons::build(QWidget* dialog, QBoxLayout* into)
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 0, 12, 0);
     buttons->addStretch(1);
-    b.Btn_Cancel = named<QPushButton>(dialog, "Btn_Cancel");
-    b.Btn_Next = named<QPushButton>(dialog, "Btn_Next");
-    b.Btn_Update = named<QPushButton>(dialog, "Btn_Update");
-    buttons->addWidget(b.Btn_Cancel);
-    buttons->addWidget(b.Btn_Next);
-    buttons->addWidget(b.Btn_Update);
+    b.cancel = named<QPushButton>(dialog, "Btn_Cancel");
+    b.next = named<QPushButton>(dialog, "Btn_Next");
+    b.update = named<QPushButton>(dialog, "Btn_Update");
+    buttons->addWidget(b.cancel);
+    buttons->addWidget(b.next);
+    buttons->addWidget(b.update);
     into->addLayout(buttons);
     return b;
 }

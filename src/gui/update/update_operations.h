@@ -14,20 +14,20 @@ namespace px {
 // program start, and the choice then lasts for the run.
 struct UpdateOperationsPage {
     QWidget* page = nullptr;
-    QLabel* L_Options = nullptr;
-    QCheckBox* CB_Firmware = nullptr;
-    QCheckBox* CB_Read_Firm = nullptr;
-    QCheckBox* CB_Conf = nullptr;
-    QCheckBox* CB_Read_Conf = nullptr;
+    QLabel* title = nullptr;
+    QCheckBox* writeFirmware = nullptr;
+    QCheckBox* readFirmwareBack = nullptr;
+    QCheckBox* writeConfiguration = nullptr;
+    QCheckBox* readConfigurationBack = nullptr;
 
     static UpdateOperationsPage build(QWidget* parent, const QFont& titleFont);
 };
 
 // The button band at the foot of both update dialogs: Cancel, Next and the update itself.
 struct UpdateButtons {
-    QPushButton* Btn_Cancel = nullptr;
-    QPushButton* Btn_Next = nullptr;
-    QPushButton* Btn_Update = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* next = nullptr;
+    QPushButton* update = nullptr;
 
     static UpdateButtons build(QWidget* dialog, QBoxLayout* into);
 };

@@ -236,7 +236,7 @@ protected:
             suggestions << suggested;
             return savePath;
         });
-        mapWindow.FormShow();
+        mapWindow.prepareShowing();
     }
     // The texts of a table column as the view shows them, top to bottom.
     QStringList column(QTableView* view, int col)

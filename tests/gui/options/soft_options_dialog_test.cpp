@@ -28,11 +28,11 @@ protected:
     RecordingBrowser browser;
     bool newer = false;
     int languageChanges = 0;
-    TFSoftOptions dialog{home.session,
+    SoftwareOptionsDialog dialog{home.session,
                          {prompter, browser, [this] { return newer; },
                           [this] {
                               ++languageChanges;
-                              dialog.Set_Lang();
+                              dialog.applyLanguage();
                           }}};
 
     template <typename T>
@@ -60,7 +60,7 @@ TEST_F(SoftOptionsTest, ThirteenLanguagesPageSixAtATime)
     QImage flag(48, 48, QImage::Format_RGB32);
     flag.fill(Qt::red);
     flag.save(home.file(QStringLiteral("LANGUAGE/DefaultFlag.bmp")));
-    dialog.FormShow();
+    dialog.prepareShowing();
     dialog.show();
     EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 3"));
     EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : English"));
@@ -84,7 +84,7 @@ TEST_F(SoftOptionsTest, ThirteenLanguagesPageSixAtATime)
 TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettingUntilOk)
 {
     languages({"Deutsch"});
-    dialog.FormShow();
+    dialog.prepareShowing();
     dialog.show();
     prompter.yesNoAnswers = {false, true};
     QTest::mouseClick(label("L_L2"), Qt::LeftButton);
@@ -103,7 +103,7 @@ TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettin
     EXPECT_EQ(home.session.settings.Language, QStringLiteral("English"));
     EXPECT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
 
-    dialog.FormShow();
+    dialog.prepareShowing();
     prompter.yesNoAnswers = {true};
     QTest::mouseClick(label("L_L2"), Qt::LeftButton);
     dialog.accept();
@@ -122,7 +122,7 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
     home.session.messages.loadLanguage(home.session.ws.Language_Folder, home.session.settings.Language);
     ASSERT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
 
-    dialog.FormShow();
+    dialog.prepareShowing();
     dialog.show();
     EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 1"));
     EXPECT_EQ(label("L_L1")->text(), QStringLiteral("English"));
@@ -154,7 +154,7 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
 TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)
 {
     home.session.settings.Enable_Jump_Field_Tables = true;
-    dialog.FormShow();
+    dialog.prepareShowing();
     EXPECT_FALSE(box("CB_Update")->isEnabled());
     EXPECT_FALSE(button("Btn_Check_Update")->isEnabled());
     box("CB_En_Con")->click();
@@ -182,7 +182,7 @@ TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)
 
 TEST_F(SoftOptionsTest, AnEmptyLanguageFolderOffersTheBuiltInEnglishOnly)
 {
-    dialog.FormShow();
+    dialog.prepareShowing();
     dialog.show();
     EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 1"));
     EXPECT_FALSE(button("Btn_Prev")->isVisible());

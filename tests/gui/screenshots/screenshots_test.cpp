@@ -191,30 +191,30 @@ TEST_F(Screenshots, UpdateDialogs)
     open("PumpStation_Jumper");
     TwoPorts ports;
     const StartProgramFn noStart = [](const QString&, const QString&, bool) {};
-    TFBootSer serial(home.session, prompter, ports, noStart);
-    serial.FormShow();
+    SerialUpdateDialog serial(home.session, prompter, ports, noStart);
+    serial.prepareShowing();
     shoot(serial, "serial_update");
-    serial.FormShow();
-    serial.Btn_NextClick();
+    serial.prepareShowing();
+    serial.goToOperations();
     shoot(serial, "serial_update_operations");
 
     open("Conveyor_DipSwitch");
     test::ManualClock clock;
     test::ScriptedPinger pinger(clock);
-    TFBootTCP ethernet(home.session, prompter, pinger, noStart, nullptr, &clock);
-    ethernet.FormShow();
+    EthernetUpdateDialog ethernet(home.session, prompter, pinger, noStart, nullptr, &clock);
+    ethernet.prepareShowing();
     const char* address[] = {"192", "168", "1", "50"};
     for (int i = 0; i < 4; ++i)
         ethernet.findChild<QLineEdit*>(QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
     pinger.answer("AAAA");
-    ethernet.Btn_PingClick();
+    ethernet.ping();
     shoot(ethernet, "ethernet_update");
-    ethernet.FormShow();
+    ethernet.prepareShowing();
     for (int i = 0; i < 4; ++i)
         ethernet.findChild<QLineEdit*>(QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
     pinger.answer("AAAA");
-    ethernet.Btn_PingClick();
-    ethernet.Btn_NextClick();
+    ethernet.ping();
+    ethernet.goToOperations();
     shoot(ethernet, "ethernet_update_operations");
 }
 
@@ -240,8 +240,8 @@ TEST_F(Screenshots, OptionsAndAbout)
         }
         ASSERT_TRUE(flag.save(home.file(QStringLiteral("LANGUAGE/%1.bmp").arg(QLatin1StringView(language.name))), "BMP"));
     }
-    TFSoftOptions options(home.session, {prompter, browser, [] { return false; }, [] {}});
-    options.FormShow();
+    SoftwareOptionsDialog options(home.session, {prompter, browser, [] { return false; }, [] {}});
+    options.prepareShowing();
     shoot(options, "options");
     TFAbout about(browser);
     // A home folder as an installed program has it, rather than this run's temporary one.

@@ -62,11 +62,11 @@ protected:
     void showFound()
     {
         dialog.show();
-        dialog.FormShow();
+        dialog.prepareShowing();
         type("127", "0", "0", "1");
         pinger.answer("AA");
         click("Btn_Ping");
-        ASSERT_TRUE(dialog.Esegui_Ping());
+        ASSERT_TRUE(dialog.deviceFound());
     }
 
     test::TempHome home;
@@ -74,7 +74,7 @@ protected:
     ManualClock clock;
     ScriptedPinger pinger{clock};
     std::vector<QStringList> starts;
-    TFBootTCP dialog{home.session, prompter, pinger,
+    EthernetUpdateDialog dialog{home.session, prompter, pinger,
                      [this](const QString& p, const QString& a, bool h) {
                          starts.push_back({p, a, h ? QStringLiteral("hidden") : QStringLiteral("shown")});
                      },
@@ -122,7 +122,7 @@ TEST_F(EthernetDialogTest, ShowingFillsTheBoxesFromAValidLastAddressOnly)
     };
     for (const auto& c : cases) {
         home.session.settings.Last_IP = QString::fromLatin1(c.lastIp);
-        dialog.FormShow();
+        dialog.prepareShowing();
         EXPECT_EQ(boxes(), QString::fromLatin1(c.boxes)) << '"' << c.lastIp << '"';
         EXPECT_TRUE(result()->text().isEmpty());
         EXPECT_FALSE(onOptionsPage());
@@ -144,7 +144,7 @@ TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
     };
     dialog.show();
     for (const auto& c : cases) {
-        dialog.FormShow();
+        dialog.prepareShowing();
         prompter.errors.clear();
         pinger.requests.clear();
         home.session.settings.Last_IP = QStringLiteral("1.1.1.1");
@@ -163,7 +163,7 @@ TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
         EXPECT_EQ(home.session.settings.Last_IP, c.next ? QStringLiteral("127.0.0.1") : QStringLiteral("1.1.1.1"));
     }
     // A new showing needs a new ping.
-    dialog.FormShow();
+    dialog.prepareShowing();
     click("Btn_Next");
     EXPECT_FALSE(onOptionsPage());
 }
@@ -171,7 +171,7 @@ TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
 TEST_F(EthernetDialogTest, PingAndNextWaitWhileThePingRuns)
 {
     dialog.show();
-    dialog.FormShow();
+    dialog.prepareShowing();
     auto* ping = child<QPushButton>(QStringLiteral("Btn_Ping"));
     auto* next = child<QPushButton>(QStringLiteral("Btn_Next"));
     int echoes = 0;
@@ -180,7 +180,7 @@ TEST_F(EthernetDialogTest, PingAndNextWaitWhileThePingRuns)
         EXPECT_FALSE(ping->isEnabled());
         EXPECT_FALSE(next->isEnabled());
         // A click while the ping runs starts no second one.
-        dialog.Btn_PingClick();
+        dialog.ping();
     };
     for (const char* answers : {"AA", "E"}) {
         echoes = 0;
@@ -202,7 +202,7 @@ TEST_F(EthernetDialogTest, ClosingDuringAPingEndsItAndTheDialogStaysModalUntilTh
     };
     for (const auto& closeNow : closers) {
         dialog.show();
-        dialog.FormShow();
+        dialog.prepareShowing();
         type("127", "0", "0", "1");
         int echoes = 0;
         pinger.duringEcho = [&] {
@@ -216,15 +216,15 @@ TEST_F(EthernetDialogTest, ClosingDuringAPingEndsItAndTheDialogStaysModalUntilTh
         // closes: the main window never takes input while the ping still runs.
         EXPECT_EQ(echoes, 1);
         EXPECT_FALSE(dialog.isVisible());
-        EXPECT_FALSE(dialog.Esegui_Ping());
+        EXPECT_FALSE(dialog.deviceFound());
         EXPECT_EQ(dialog.result(), int(QDialog::Rejected));
         pinger.duringEcho = [&] { EXPECT_TRUE(dialog.isVisible()); };
         // The next showing pings as usual.
         dialog.show();
-        dialog.FormShow();
+        dialog.prepareShowing();
         pinger.answer("AA");
         click("Btn_Ping");
-        EXPECT_TRUE(dialog.Esegui_Ping());
+        EXPECT_TRUE(dialog.deviceFound());
         EXPECT_TRUE(dialog.isVisible());
         pinger.duringEcho = nullptr;
     }
@@ -235,13 +235,13 @@ TEST_F(EthernetDialogTest, KeyboardPingKeepsTheFocusOnPing)
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    dialog.FormShow();
+    dialog.prepareShowing();
     type("127", "0", "0", "1");
     auto* ping = child<QPushButton>(QStringLiteral("Btn_Ping"));
     ping->setFocus();
     pinger.answer("AA");
     QTest::keyClick(ping, Qt::Key_Space);
-    ASSERT_TRUE(dialog.Esegui_Ping());
+    ASSERT_TRUE(dialog.deviceFound());
     // Not on Cancel, where the next Enter would close the dialog.
     EXPECT_EQ(QApplication::focusWidget(), ping);
 }
@@ -257,20 +257,20 @@ TEST_F(EthernetDialogTest, EditingAnAddressBoxAfterTheDeviceWasFoundNeedsANewPin
         b->end(false);
         QTest::keyClick(b, Qt::Key_Backspace);
         EXPECT_TRUE(result()->text().isEmpty()) << edited;
-        EXPECT_FALSE(dialog.Esegui_Ping()) << edited;
+        EXPECT_FALSE(dialog.deviceFound()) << edited;
         click("Btn_Next");
         EXPECT_FALSE(onOptionsPage()) << edited;
         EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Device not found in network")}) << edited;
     }
 
     // Edited while the ping runs: the result belongs to the old address and is not shown.
-    dialog.FormShow();
+    dialog.prepareShowing();
     type("127", "0", "0", "1");
     pinger.answer("AA");
     pinger.duringEcho = [this] { box(4)->setText(QStringLiteral("9")); };
     click("Btn_Ping");
     pinger.duringEcho = nullptr;
-    EXPECT_FALSE(dialog.Esegui_Ping());
+    EXPECT_FALSE(dialog.deviceFound());
     EXPECT_TRUE(result()->text().isEmpty());
 }
 
@@ -306,7 +306,7 @@ TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithThePingedAddressAndStartsTheUp
     EXPECT_TRUE(onOptionsPage());
 
     // The options last for the run; the next showing starts on page 1 again.
-    dialog.FormShow();
+    dialog.prepareShowing();
     EXPECT_FALSE(onOptionsPage());
     EXPECT_FALSE(child<QCheckBox>(QStringLiteral("CB_Firmware"))->isChecked());
     EXPECT_EQ(boxes(), QStringLiteral("127|0|0|2"));
@@ -372,7 +372,7 @@ TEST_F(EthernetDialogTest, DotMovesToTheNextBoxExceptInTheLast)
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    dialog.FormShow();
+    dialog.prepareShowing();
     type("", "", "", "");
     box(1)->setFocus();
     // Each key goes where the focus is at that moment, as a person's typing does.

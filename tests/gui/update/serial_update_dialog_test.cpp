@@ -56,7 +56,7 @@ protected:
     test::FakePrompter prompter;
     FixedPorts ports;
     std::vector<Start> starts;
-    TFBootSer dialog{home.session, prompter, ports,
+    SerialUpdateDialog dialog{home.session, prompter, ports,
                      [this](const QString& p, const QString& a, bool h) { starts.push_back({p, a, h}); }};
 };
 
@@ -93,7 +93,7 @@ TEST_F(SerialDialogTest, PortListIsFreshAtEveryShowingAndOnItsButton)
     ports.list = {{QStringLiteral("ttyS0"), QStringLiteral("/dev/ttyS0")},
                   {QStringLiteral("ttyS4"), QStringLiteral("/dev/ttyS4")}};
     dialog.show();
-    dialog.FormShow();
+    dialog.prepareShowing();
     EXPECT_EQ(portNames(), (QStringList{QStringLiteral("ttyS0"), QStringLiteral("ttyS4")}));
     child<QComboBox>("CB_Com")->setCurrentIndex(1);
 
@@ -104,7 +104,7 @@ TEST_F(SerialDialogTest, PortListIsFreshAtEveryShowingAndOnItsButton)
     EXPECT_EQ(child<QComboBox>("CB_Com")->currentText(), QStringLiteral("ttyACM0"));
 
     ports.list.clear();
-    dialog.FormShow();
+    dialog.prepareShowing();
     EXPECT_EQ(child<QComboBox>("CB_Com")->currentIndex(), -1);
     dialog.close();
 }
@@ -112,7 +112,7 @@ TEST_F(SerialDialogTest, PortListIsFreshAtEveryShowingAndOnItsButton)
 TEST_F(SerialDialogTest, NextWithoutAPortIsRefused)
 {
     dialog.show();
-    dialog.FormShow();
+    dialog.prepareShowing();
     QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Select the COM port to use for the Update")});
     EXPECT_FALSE(onOptionsPage());
@@ -128,7 +128,7 @@ TEST_F(SerialDialogTest, ExecuteStartsTheUpdaterWithThePortAndOptionsAndOptionsL
     home.write(QStringLiteral("Ser_40318_Update.exe"), "x");
     home.write(QStringLiteral("MASTER/sim40318.sim"), "x");
     dialog.show();
-    dialog.FormShow();
+    dialog.prepareShowing();
     child<QComboBox>("CB_Com")->setCurrentIndex(1);
     QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
     EXPECT_TRUE(prompter.errors.isEmpty());
@@ -150,7 +150,7 @@ TEST_F(SerialDialogTest, ExecuteStartsTheUpdaterWithThePortAndOptionsAndOptionsL
     EXPECT_TRUE(onOptionsPage());
 
     // The dialog opens again on page 1, with the options as they were left.
-    dialog.FormShow();
+    dialog.prepareShowing();
     EXPECT_FALSE(onOptionsPage());
     EXPECT_TRUE(child<QPushButton>("Btn_Next")->isVisible());
     EXPECT_FALSE(child<QPushButton>("Btn_Update")->isVisible());
@@ -180,7 +180,7 @@ TEST_F(SerialDialogTest, AMissingUpdaterOrFirmwareImageIsNamedAndNothingStarts)
         {true, false, false, false, QString()},
     };
     dialog.show();
-    dialog.FormShow();
+    dialog.prepareShowing();
     QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
     for (const auto& c : cases) {
         QFile::remove(home.file(QStringLiteral("Ser_40318_Update.exe")));
