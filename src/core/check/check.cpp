@@ -4,7 +4,7 @@
 #include "core/base/text_rules.h"
 #include "core/check/bus_load.h"
 #include "core/image/image_layout.h"
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "core/check/finding.h"
 
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 
 #include <QJsonArray>

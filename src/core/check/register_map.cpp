@@ -2,7 +2,7 @@
 
 #include "core/base/int_text.h"
 #include "core/check/check.h"
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 
 #include <algorithm>

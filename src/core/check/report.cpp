@@ -7,7 +7,7 @@
 #include "core/check/register_map.h"
 #include "core/image/compiler.h"
 #include "core/image/image_layout.h"
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 
 namespace px::check {

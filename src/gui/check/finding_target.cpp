@@ -1,7 +1,7 @@
 #include "gui/check/finding_target.h"
 
 #include "core/check/check.h"
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 
 #include <QApplication>

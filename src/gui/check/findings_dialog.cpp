@@ -1,6 +1,6 @@
 #include "gui/check/findings_dialog.h"
 
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 #include "gui/check/finding_target.h"
 

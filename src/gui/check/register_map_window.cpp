@@ -4,7 +4,7 @@
 #include "core/check/bus_load.h"
 #include "core/check/check.h"
 #include "core/check/report.h"
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "gui/check/byte_strip_widget.h"
