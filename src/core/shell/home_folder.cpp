@@ -61,10 +61,10 @@ QString configuratorHelp()
         "Starts the PX40318 configurator for the CAN / Modbus TCP Slave - Converter.\n"
         "\n"
         "  --home DIR   keep the settings, configurations, languages and firmware images in DIR\n"
-        "               (default: $PX40318_HOME, else the folder of the executable when it can\n"
-        "               be written, else - an installed program - the user's data folder,\n"
-        "               ~/.local/share/px40318-configurator)\n"
-        "  --help       show this text and exit\n"
+        "               (default: $PX40318_HOME, else the folder of the executable for a\n"
+        "               portable copy, else - an installed program - the user's data folder,\n"
+        "               ~/.local/share/px40318-configurator; the manual page tells which)\n"
+        "  -h, --help   show this text and exit\n"
         "  --version    show the software code and version and exit\n");
 }
 
