@@ -32,18 +32,19 @@ struct FullDipEditor {
         session.start(dir.path());
         QDir().mkpath(session.ws.Projects_Folder + QStringLiteral("/Bench/bin"));
         session.ws.activate(QStringLiteral("Bench"));
-        TextGrid grid = makeFrameGrid(FrameListKind::ReceiveDip, session.messages);
-        for (int r = 1; r < grid.rowCount(); ++r) {
-            grid.setCell(r, rx_dip::CobID, QStringLiteral("0x%1").arg(0x100 + r, 0, 16));
-            grid.setCell(r, rx_dip::Type, r % 2 ? kCobType11 : kCobType29);
-            grid.setCell(r, rx_dip::Dimension, QStringLiteral("8"));
-            grid.setCell(r, rx_dip::TimeOut, QString::number(r * 10));
-            grid.setCell(r, rx_dip::RTR, r % 3 ? QStringLiteral("N") : QStringLiteral("Y"));
-            grid.setCell(r, rx_dip::TimeRTR, QStringLiteral("100"));
-            grid.setCell(r, rx_dip::DefaultValues, QStringLiteral("1,2,3,4,5,6,7,255"));
-            grid.setCell(r, rx_dip::Mnemonic, QStringLiteral("Frame number %1").arg(r));
+        FrameList frames(FrameListKind::ReceiveDip);
+        for (int r = 0; r < frames.rowCount(); ++r) {
+            const int n = r + 1;
+            frames.setText(r, FrameColumn::CobId, QStringLiteral("0x%1").arg(0x100 + n, 0, 16));
+            frames.setText(r, FrameColumn::Type, n % 2 ? kCobType11 : kCobType29);
+            frames.setText(r, FrameColumn::Dimension, QStringLiteral("8"));
+            frames.setText(r, FrameColumn::TimeOut, QString::number(n * 10));
+            frames.setText(r, FrameColumn::Rtr, n % 3 ? QStringLiteral("N") : QStringLiteral("Y"));
+            frames.setText(r, FrameColumn::RtrTime, QStringLiteral("100"));
+            frames.setText(r, FrameColumn::DefaultValues, QStringLiteral("1,2,3,4,5,6,7,255"));
+            frames.setText(r, FrameColumn::Mnemonic, QStringLiteral("Frame number %1").arg(n));
         }
-        saveFrameList(FrameListKind::ReceiveDip, grid, {}, session.ws.File_RCobDef);
+        saveFrameList(frames, {}, session.ws.File_RCobDef);
     }
 
     QTemporaryDir dir;
@@ -61,7 +62,7 @@ void BM_ShowFullDipReceiveEditor(benchmark::State& state)
         dialog.repaint(); // the visible part of the table painted, as the user sees it
     }
     dialog.reject();
-    if (frameListLength(dialog.grid()) != 300)
+    if (dialog.frames().length() != 300)
         state.SkipWithError("the table was not filled");
 }
 BENCHMARK(BM_ShowFullDipReceiveEditor)->Unit(benchmark::kMillisecond);

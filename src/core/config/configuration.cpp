@@ -43,22 +43,30 @@ bool isYes(QStringView text)
     return equalsUpperAscii(text, QLatin1StringView("Y"));
 }
 
-// The rows of a configuration file: the child nodes of its first top-level node, the
-// position of each counting as the compiler and the editors count it. A node that is no
-// element cannot be a row.
-const std::vector<xml::XmlItem>& rowsOf(const xml::XmlContent& content, const QString& fileLabel)
+// The child nodes of a configuration file's first top-level node, each a row in the
+// position the compiler and the editors count it at.
+const std::vector<xml::XmlItem>& rowNodesOf(const xml::XmlContent& content)
 {
     static const std::vector<xml::XmlItem> none;
-    if (content.top.empty())
-        return none;
-    const std::vector<xml::XmlItem>& rows = content.top.front().children;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (!rows[i].element) {
-            throw Error(QStringLiteral("The file %1, row %2: a comment or text stands where a row element belongs.")
-                            .arg(fileLabel)
-                            .arg(i + 1));
-        }
+    return content.top.empty() ? none : content.top.front().children;
+}
+
+// A node that is no element cannot be a row.
+void requireRowElement(const xml::XmlItem& row, std::size_t index, const QString& fileLabel)
+{
+    if (!row.element) {
+        throw Error(QStringLiteral("The file %1, row %2: a comment or text stands where a row element belongs.")
+                        .arg(fileLabel)
+                        .arg(index + 1));
     }
+}
+
+// The rows of a configuration file, every one an element.
+const std::vector<xml::XmlItem>& rowsOf(const xml::XmlContent& content, const QString& fileLabel)
+{
+    const std::vector<xml::XmlItem>& rows = rowNodesOf(content);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        requireRowElement(rows[i], i, fileLabel);
     return rows;
 }
 
@@ -95,7 +103,17 @@ Error unstorableValue(const QString& fileLabel, std::size_t row, const QString& 
                      .arg(attribute));
 }
 
-QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows, const QString& fileLabel)
+// The frame files name the row and the attribute as the frame editors have always said it.
+Error unstorableFrameValue(std::size_t row, const QString& attribute)
+{
+    return Error(QStringLiteral("Row %1 holds a character that cannot be stored in the frame file (%2): nothing was "
+                                "written.")
+                     .arg(row)
+                     .arg(attribute));
+}
+
+// A frame file from its rows' attributes.
+QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows)
 {
     // Written with a stream writer: the attribute order of each row is part of the file
     // format, and a document model keeps none.
@@ -107,7 +125,7 @@ QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows
         out.writeEmptyElement(QStringLiteral("row"));
         for (const auto& [name, value] : rows[r]) {
             if (!storableInXml(value))
-                throw unstorableValue(fileLabel, r + 1, name);
+                throw unstorableFrameValue(r + 1, name);
             out.writeAttribute(name, value);
         }
     }
@@ -212,11 +230,14 @@ const FrameRow& Configuration::frame(Direction d, int index) const
     return transmitFrames.at(static_cast<std::size_t>(index));
 }
 
-std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel)
+void readReceiveFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<ReceiveFrame>& frames)
 {
     const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
-    std::vector<ReceiveFrame> frames;
-    for (const xml::XmlItem& row : rowsOf(content, fileLabel)) {
+    const std::vector<xml::XmlItem>& rows = rowNodesOf(content);
+    frames.reserve(frames.size() + rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const xml::XmlItem& row = rows[i];
+        requireRowElement(row, i, fileLabel);
         ReceiveFrame f;
         readCommon(row, f);
         f.timeOutTime = take(row, aTimeOutTime, f.absent);
@@ -224,14 +245,16 @@ std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QStri
         f.timeRtr = take(row, aTimeRtr, f.absent);
         frames.push_back(std::move(f));
     }
-    return frames;
 }
 
-std::vector<TransmitFrame> readTransmitFrames(const QByteArray& bytes, const QString& fileLabel)
+void readTransmitFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<TransmitFrame>& frames)
 {
     const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
-    std::vector<TransmitFrame> frames;
-    for (const xml::XmlItem& row : rowsOf(content, fileLabel)) {
+    const std::vector<xml::XmlItem>& rows = rowNodesOf(content);
+    frames.reserve(frames.size() + rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const xml::XmlItem& row = rows[i];
+        requireRowElement(row, i, fileLabel);
         TransmitFrame f;
         readCommon(row, f);
         f.onChange = take(row, aOnChange, f.absent);
@@ -239,6 +262,19 @@ std::vector<TransmitFrame> readTransmitFrames(const QByteArray& bytes, const QSt
         f.timer = take(row, aTimer, f.absent);
         frames.push_back(std::move(f));
     }
+}
+
+std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel)
+{
+    std::vector<ReceiveFrame> frames;
+    readReceiveFrames(bytes, fileLabel, frames);
+    return frames;
+}
+
+std::vector<TransmitFrame> readTransmitFrames(const QByteArray& bytes, const QString& fileLabel)
+{
+    std::vector<TransmitFrame> frames;
+    readTransmitFrames(bytes, fileLabel, frames);
     return frames;
 }
 
@@ -348,20 +384,24 @@ QByteArray receiveFramesBytes(const Configuration& config)
                             {aTimeOutTime, QString::number(toInt32(config.general.canTimeOut, 0))},
                             {aMnemonic, f.mnemonic}});
         } else {
-            // Time-out supervision follows the time-out: on for more than 0 ms.
-            const bool supervised = toInt32(f.timeOutTime, 0) > 0;
-            rows.push_back({{aCobId, f.cobId},
+            // The number cells are written as the editor's check reads them, trimmed, so
+            // "500 " reaches the device as 500 ms. Time-out supervision follows that
+            // time-out: on for more than 0 ms (a text that is no number counts as 0).
+            const auto number = [](const QString& text) { return trimBlanks(text).toString(); };
+            const QString timeOut = number(f.timeOutTime);
+            const bool supervised = toInt32(timeOut, 0) > 0;
+            rows.push_back({{aCobId, number(f.cobId)},
                             {aCobType, f.cobType},
-                            {aDimension, f.dimension},
-                            {aTimeOutTime, f.timeOutTime},
+                            {aDimension, number(f.dimension)},
+                            {aTimeOutTime, timeOut},
                             {aTimeOut, supervised ? kYes : kNo},
                             {aRtr, f.rtr},
-                            {aTimeRtr, f.timeRtr},
+                            {aTimeRtr, number(f.timeRtr)},
                             {aDefaultValues, f.defaultValues},
                             {aMnemonic, f.mnemonic}});
         }
     }
-    return rowsDocument(QStringLiteral("COBID"), rows, fileName(ConfigFile::ReceiveFrames));
+    return rowsDocument(QStringLiteral("COBID"), rows);
 }
 
 QByteArray transmitFramesBytes(const Configuration& config)
@@ -392,7 +432,7 @@ QByteArray transmitFramesBytes(const Configuration& config)
                             {aMnemonic, f.mnemonic}});
         }
     }
-    return rowsDocument(QStringLiteral("COBID"), rows, fileName(ConfigFile::TransmitFrames));
+    return rowsDocument(QStringLiteral("COBID"), rows);
 }
 
 QByteArray mappingsBytes(const Configuration& config, Direction direction)

@@ -156,6 +156,10 @@ Configuration readConfigurationFiles(const QString& name, const std::optional<QB
 // The frame rows of one file's bytes; `fileLabel` names the file in errors.
 std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel);
 std::vector<TransmitFrame> readTransmitFrames(const QByteArray& bytes, const QString& fileLabel);
+// The same, adding the rows to `frames` one by one: when a row that is no element stops
+// the reading, the rows before it are there (for the editors, which show them).
+void readReceiveFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<ReceiveFrame>& frames);
+void readTransmitFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<TransmitFrame>& frames);
 std::vector<MappingEntry> readMappings(const QByteArray& bytes, const QString& fileLabel, Direction direction);
 // The mapping rows read one by one onto the end of `entries`: every element directly
 // inside the root is a row whatever its name, as the compiler takes it (comments, text and

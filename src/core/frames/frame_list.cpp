@@ -4,69 +4,147 @@
 #include "core/base/error.h"
 #include "core/base/int_text.h"
 #include "core/base/text_rules.h"
-#include "core/base/product.h"
-#include "core/base/xml.h"
+#include "core/base/xml_content.h"
+#include "core/comm/general_parameters.h"
 #include "core/lang/message_table.h"
-#include "core/tables/row_operations.h"
+#include "core/platform/prompter.h"
 
 #include <QFileInfo>
-#include <QXmlStreamWriter>
+
+#include <array>
 
 namespace px {
 namespace {
 
-constexpr std::int64_t kMaxCobId11 = 0x7FF;
-constexpr std::int64_t kMaxCobId29 = 0x1FFFFFFF;
+using config::ReceiveFrame;
+using config::TransmitFrame;
+
+constexpr std::int64_t kMaxCobId11 = config::kMaxStandardIdentifier;
+constexpr std::int64_t kMaxCobId29 = config::kMaxExtendedIdentifier;
 constexpr std::int32_t kMaxMilliseconds = 100000000;
 
-const QString kRoot = QStringLiteral("COBID");
-const QString kRow = QStringLiteral("row");
 const QString kYes = QStringLiteral("Y");
 const QString kNo = QStringLiteral("N");
 
-// One attribute read into one column; a required attribute has no default.
-struct AttributeRead {
-    QString name;
-    int col;
-    std::optional<QString> fallback;
-};
-
-std::vector<AttributeRead> attributesRead(FrameListKind kind)
+// The value of a column in a frame row of each direction; nothing where the direction
+// has no such value.
+QString ReceiveFrame::*receiveField(FrameColumn column)
 {
-    const QString cobId = QStringLiteral("CobID");
-    const QString dim = QStringLiteral("Dimensin");
-    const QString mnemonic = QStringLiteral("Mnemonic");
-    switch (kind) {
-    case FrameListKind::ReceiveJumper:
-        return {{cobId, rx_jumper::CobID, {}},
-                {dim, rx_jumper::Dimension, {}},
-                {QStringLiteral("TimeOut"), rx_jumper::TimeOut, {}},
-                {mnemonic, rx_jumper::Mnemonic, {}}};
-    case FrameListKind::ReceiveDip:
-        return {{cobId, rx_dip::CobID, {}},
-                {QStringLiteral("CobType"), rx_dip::Type, kCobType11},
-                {dim, rx_dip::Dimension, {}},
-                {QStringLiteral("TimeOut_Time"), rx_dip::TimeOut, QStringLiteral("0")},
-                {QStringLiteral("RTR"), rx_dip::RTR, kNo},
-                {QStringLiteral("TimeRTR"), rx_dip::TimeRTR, QString()},
-                {QStringLiteral("DefaultValues"), rx_dip::DefaultValues, QString()},
-                {mnemonic, rx_dip::Mnemonic, {}}};
-    case FrameListKind::TransmitJumper:
-        return {{cobId, tx_jumper::CobID, {}},
-                {dim, tx_jumper::Dimension, {}},
-                {mnemonic, tx_jumper::Mnemonic, {}}};
-    case FrameListKind::TransmitDip:
-        return {{cobId, tx_dip::CobID, {}},
-                {QStringLiteral("CobType"), tx_dip::Type, kCobType11},
-                {dim, tx_dip::Dimension, {}},
-                {QStringLiteral("RTR"), tx_dip::RTR, kNo},
-                {QStringLiteral("OnChange"), tx_dip::OnChange, kNo},
-                {QStringLiteral("OnTimer"), tx_dip::OnTimer, kNo},
-                {QStringLiteral("Timer"), tx_dip::Timer, QStringLiteral("0")},
-                {QStringLiteral("DefaultValues"), tx_dip::DefaultValues, QString()},
-                {mnemonic, tx_dip::Mnemonic, {}}};
+    switch (column) {
+    case FrameColumn::CobId: return &ReceiveFrame::cobId;
+    case FrameColumn::Type: return &ReceiveFrame::cobType;
+    case FrameColumn::Dimension: return &ReceiveFrame::dimension;
+    case FrameColumn::Supervised: return &ReceiveFrame::timeOut;
+    case FrameColumn::TimeOut: return &ReceiveFrame::timeOutTime;
+    case FrameColumn::Rtr: return &ReceiveFrame::rtr;
+    case FrameColumn::RtrTime: return &ReceiveFrame::timeRtr;
+    case FrameColumn::DefaultValues: return &ReceiveFrame::defaultValues;
+    case FrameColumn::Mnemonic: return &ReceiveFrame::mnemonic;
+    case FrameColumn::OnChange:
+    case FrameColumn::OnTimer:
+    case FrameColumn::Timer: break;
+    }
+    return nullptr;
+}
+
+QString TransmitFrame::*transmitField(FrameColumn column)
+{
+    switch (column) {
+    case FrameColumn::CobId: return &TransmitFrame::cobId;
+    case FrameColumn::Type: return &TransmitFrame::cobType;
+    case FrameColumn::Dimension: return &TransmitFrame::dimension;
+    case FrameColumn::Rtr: return &TransmitFrame::rtr;
+    case FrameColumn::OnChange: return &TransmitFrame::onChange;
+    case FrameColumn::OnTimer: return &TransmitFrame::onTimer;
+    case FrameColumn::Timer: return &TransmitFrame::timer;
+    case FrameColumn::DefaultValues: return &TransmitFrame::defaultValues;
+    case FrameColumn::Mnemonic: return &TransmitFrame::mnemonic;
+    case FrameColumn::Supervised:
+    case FrameColumn::TimeOut:
+    case FrameColumn::RtrTime: break;
+    }
+    return nullptr;
+}
+
+QString fieldText(const ReceiveFrame& f, FrameColumn column)
+{
+    const auto field = receiveField(column);
+    return field ? f.*field : QString();
+}
+
+QString fieldText(const TransmitFrame& f, FrameColumn column)
+{
+    const auto field = transmitField(column);
+    return field ? f.*field : QString();
+}
+
+// The attribute of the frame file a column edits.
+QString attributeName(FrameColumn column)
+{
+    switch (column) {
+    case FrameColumn::CobId: return QStringLiteral("CobID");
+    case FrameColumn::Type: return QStringLiteral("CobType");
+    case FrameColumn::Dimension: return QStringLiteral("Dimensin");
+    case FrameColumn::Supervised: return QStringLiteral("TimeOut");
+    case FrameColumn::TimeOut: return QStringLiteral("TimeOut_Time");
+    case FrameColumn::Rtr: return QStringLiteral("RTR");
+    case FrameColumn::RtrTime: return QStringLiteral("TimeRTR");
+    case FrameColumn::OnChange: return QStringLiteral("OnChange");
+    case FrameColumn::OnTimer: return QStringLiteral("OnTimer");
+    case FrameColumn::Timer: return QStringLiteral("Timer");
+    case FrameColumn::DefaultValues: return QStringLiteral("DefaultValues");
+    case FrameColumn::Mnemonic: return QStringLiteral("Mnemonic");
     }
     return {};
+}
+
+// The value a dip-switch editor gives an attribute its file's row lacks; the jumper
+// editors and the Cob-ID, Dimension and Mnemonic of every editor have none: the
+// attribute is required.
+std::optional<QString> defaultOf(FrameListKind kind, FrameColumn column)
+{
+    if (!isDipSwitchList(kind))
+        return std::nullopt;
+    switch (column) {
+    case FrameColumn::Type: return kCobType11;
+    case FrameColumn::TimeOut:
+    case FrameColumn::Timer: return QStringLiteral("0");
+    case FrameColumn::Rtr:
+    case FrameColumn::OnChange:
+    case FrameColumn::OnTimer: return kNo;
+    case FrameColumn::RtrTime:
+    case FrameColumn::DefaultValues: return QString();
+    default: return std::nullopt;
+    }
+}
+
+// The messages of an editor's check; 0 where the editor has no such check.
+struct CheckMessages {
+    int rowPrefix;     // "Error row "
+    int typeMissing;
+    int cobId11;
+    int cobId29;
+    int dimension;
+    int timeOut;
+    int rtrTime;
+    int timer;
+    int badByte;
+    int byteCount;
+};
+
+const CheckMessages& checkMessages(FrameListKind kind)
+{
+    static const CheckMessages receiveJumper{135, 0, 136, 137, 138, 0, 0, 0, 0, 0};
+    static const CheckMessages receiveDip{152, 153, 155, 154, 156, 157, 481, 0, 485, 486};
+    static const CheckMessages transmitJumper{192, 0, 193, 194, 195, 0, 0, 0, 0, 0};
+    static const CheckMessages transmitDip{212, 213, 215, 214, 216, 0, 0, 217, 490, 491};
+    switch (kind) {
+    case FrameListKind::ReceiveJumper: return receiveJumper;
+    case FrameListKind::ReceiveDip: return receiveDip;
+    case FrameListKind::TransmitJumper: return transmitJumper;
+    case FrameListKind::TransmitDip: break;
+    }
+    return transmitDip;
 }
 
 bool inRange(std::int64_t value, std::int64_t low, std::int64_t high)
@@ -85,301 +163,445 @@ bool dimensionFits(const QString& text)
     return inRange(toInt32(text, -1), 1, 8);
 }
 
-std::optional<RowFault> checkJumper(const TextGrid& grid, int canType, int prefix, int dimCol)
+// The fault of one row of a list, checked in the order of the editor's rules.
+std::optional<FrameFault> checkRow(const FrameList& list, int row, int canType)
 {
-    const int n = frameListLength(grid);
-    for (int r = 1; r <= n; ++r) {
+    const FrameListKind kind = list.kind();
+    const CheckMessages& m = checkMessages(kind);
+    const auto text = [&list, row](FrameColumn column) -> const QString& { return list.text(row, column); };
+    const auto fault = [row](FrameColumn column, int message) { return FrameFault{row, column, message}; };
+
+    if (!isDipSwitchList(kind)) {
+        // The jumper device: one identifier format for every frame, from the general parameters.
         const bool bits29 = canType != 0;
-        if (!cobIdFits(grid.cell(r, 1), bits29))
-            return RowFault{r, prefix, prefix + (bits29 ? 2 : 1)};
-        if (!dimensionFits(grid.cell(r, dimCol)))
-            return RowFault{r, prefix, prefix + 3};
-    }
-    return std::nullopt;
-}
-
-// The identifier format, the Cob-ID and the Dimension of a dip-switch row; the messages
-// follow the prefix in this order: type, 29-bit Cob-ID, 11-bit Cob-ID, Dimension.
-std::optional<int> checkDipCommon(const TextGrid& grid, int r, int prefix, int typeCol, int dimCol)
-{
-    // The format is read as the compiler reads it: upper-cased, so "2.0b (29 bits)" is the
-    // 29-bit format there and here.
-    const QString& type = grid.cell(r, typeCol);
-    if (trimBlanks(type).isEmpty())
-        return prefix + 1;
-    const bool bits29 = equalsUpperAscii(type, QLatin1StringView("2.0B (29 BITS)"));
-    if (!cobIdFits(grid.cell(r, 1), bits29))
-        return prefix + (bits29 ? 2 : 3);
-    if (!dimensionFits(grid.cell(r, dimCol)))
-        return prefix + 4;
-    return std::nullopt;
-}
-
-std::optional<int> checkDefaultValues(const TextGrid& grid, int r, int col, int dimCol, int badByte, int badCount)
-{
-    switch (Check_Byte_List(trimBlanks(grid.cell(r, col)).toString(), toInt32(grid.cell(r, dimCol), -1))) {
-    case 1:
-        return badByte;
-    case 2:
-        return badCount;
-    default:
+        if (!cobIdFits(text(FrameColumn::CobId), bits29))
+            return fault(FrameColumn::CobId, bits29 ? m.cobId29 : m.cobId11);
+        if (!dimensionFits(text(FrameColumn::Dimension)))
+            return fault(FrameColumn::Dimension, m.dimension);
         return std::nullopt;
     }
-}
 
-std::optional<RowFault> checkReceiveDip(const TextGrid& grid)
-{
-    constexpr int prefix = 152;
-    const int n = frameListLength(grid);
-    for (int r = 1; r <= n; ++r) {
-        std::optional<int> fault = checkDipCommon(grid, r, prefix, rx_dip::Type, rx_dip::Dimension);
-        if (!fault && !inRange(toInt32(trimBlanks(grid.cell(r, rx_dip::TimeOut)), -1), 0, kMaxMilliseconds))
-            fault = 157;
-        if (!fault && equalsUpperAscii(trimBlanks(grid.cell(r, rx_dip::RTR)), QLatin1StringView("Y"))
-            && !inRange(toInt32(grid.cell(r, rx_dip::TimeRTR), -1), 1, kMaxMilliseconds))
-            fault = 481;
-        if (!fault)
-            fault = checkDefaultValues(grid, r, rx_dip::DefaultValues, rx_dip::Dimension, 485, 486);
-        if (fault)
-            return RowFault{r, prefix, *fault};
-    }
-    return std::nullopt;
-}
+    // The format is read as the compiler reads it: upper-cased, so "2.0b (29 bits)" is the
+    // 29-bit format there and here.
+    const QString& type = text(FrameColumn::Type);
+    if (trimBlanks(type).isEmpty())
+        return fault(FrameColumn::Type, m.typeMissing);
+    const bool bits29 = equalsUpperAscii(type, QLatin1StringView("2.0B (29 BITS)"));
+    if (!cobIdFits(text(FrameColumn::CobId), bits29))
+        return fault(FrameColumn::CobId, bits29 ? m.cobId29 : m.cobId11);
+    if (!dimensionFits(text(FrameColumn::Dimension)))
+        return fault(FrameColumn::Dimension, m.dimension);
 
-std::optional<RowFault> checkTransmitDip(const TextGrid& grid)
-{
-    constexpr int prefix = 212;
-    const int n = frameListLength(grid);
-    for (int r = 1; r <= n; ++r) {
-        std::optional<int> fault = checkDipCommon(grid, r, prefix, tx_dip::Type, tx_dip::Dimension);
+    if (isReceiveList(kind)) {
+        if (!inRange(toInt32(trimBlanks(text(FrameColumn::TimeOut)), -1), 0, kMaxMilliseconds))
+            return fault(FrameColumn::TimeOut, m.timeOut);
+        if (equalsUpperAscii(trimBlanks(text(FrameColumn::Rtr)), QLatin1StringView("Y"))
+            && !inRange(toInt32(text(FrameColumn::RtrTime), -1), 1, kMaxMilliseconds))
+            return fault(FrameColumn::RtrTime, m.rtrTime);
+    } else {
         // The On Timer flag is compared upper-cased but not trimmed.
-        if (!fault && equalsUpperAscii(grid.cell(r, tx_dip::OnTimer), QLatin1StringView("Y"))
-            && !inRange(toInt32(grid.cell(r, tx_dip::Timer), -1), 0, kMaxMilliseconds))
-            fault = 217;
-        if (!fault)
-            fault = checkDefaultValues(grid, r, tx_dip::DefaultValues, tx_dip::Dimension, 490, 491);
-        if (fault)
-            return RowFault{r, prefix, *fault};
+        if (equalsUpperAscii(text(FrameColumn::OnTimer), QLatin1StringView("Y"))
+            && !inRange(toInt32(text(FrameColumn::Timer), -1), 0, kMaxMilliseconds))
+            return fault(FrameColumn::Timer, m.timer);
+    }
+    switch (checkByteList(trimBlanks(text(FrameColumn::DefaultValues)), toInt32(text(FrameColumn::Dimension), -1))) {
+    case ByteListCheck::BadByte: return fault(FrameColumn::DefaultValues, m.badByte);
+    case ByteListCheck::WrongCount: return fault(FrameColumn::DefaultValues, m.byteCount);
+    case ByteListCheck::Valid: break;
     }
     return std::nullopt;
 }
 
-
-using Attributes = std::vector<std::pair<QString, QString>>;
-
-Attributes rowAttributes(FrameListKind kind, const TextGrid& g, int r, const FrameParGen& parGen)
+// The general parameters the frame files' writer takes for an editor's list: the device
+// generation of the editor and, for the jumper device, the common CAN settings.
+config::Configuration configurationOf(const FrameList& list, const CanSettings& settings)
 {
-    const QString common = parGen.CAN_Type == 0 ? kCobType11 : kCobType29;
-    switch (kind) {
-    case FrameListKind::ReceiveJumper:
-        return {{QStringLiteral("CobID"), g.cell(r, rx_jumper::CobID)},
-                {QStringLiteral("Dimensin"), g.cell(r, rx_jumper::Dimension)},
-                {QStringLiteral("CobType"), common},
-                {QStringLiteral("TimeOut"), g.cell(r, rx_jumper::TimeOut)},
-                {QStringLiteral("TimeOut_Time"), QString::number(parGen.CAN_TimeOut)},
-                {QStringLiteral("Mnemonic"), g.cell(r, rx_jumper::Mnemonic)}};
-    case FrameListKind::ReceiveDip: {
-        // The number cells are written as the check read them, trimmed, so "500 " reaches
-        // the device as 500 ms. Time-out supervision follows that time-out: on for more
-        // than 0 ms (a text that is not a number counts as 0).
-        const auto number = [&g, r](int col) { return trimBlanks(g.cell(r, col)).toString(); };
-        const QString timeOut = number(rx_dip::TimeOut);
-        const bool supervised = toInt32(timeOut, 0) > 0;
-        return {{QStringLiteral("CobID"), number(rx_dip::CobID)},
-                {QStringLiteral("CobType"), g.cell(r, rx_dip::Type)},
-                {QStringLiteral("Dimensin"), number(rx_dip::Dimension)},
-                {QStringLiteral("TimeOut_Time"), timeOut},
-                {QStringLiteral("TimeOut"), supervised ? kYes : kNo},
-                {QStringLiteral("RTR"), g.cell(r, rx_dip::RTR)},
-                {QStringLiteral("TimeRTR"), number(rx_dip::TimeRTR)},
-                {QStringLiteral("DefaultValues"), g.cell(r, rx_dip::DefaultValues)},
-                {QStringLiteral("Mnemonic"), g.cell(r, rx_dip::Mnemonic)}};
+    config::Configuration c;
+    c.general.deviceType = isDipSwitchList(list.kind()) ? kDipSwitchDevice : kJumperDevice;
+    c.general.canType = settings.canType;
+    c.general.canTimeOut = QString::number(settings.canTimeOut);
+    if (isReceiveList(list.kind()))
+        c.receiveFrames = list.receiveFrames();
+    else
+        c.transmitFrames = list.transmitFrames();
+    return c;
+}
+
+// Copies the frames read from a file into the list's rows, as far as the list reaches.
+// A row lacking an attribute the editor requires throws, with the rows before it in place.
+template <typename Frame>
+void fillRows(const std::vector<Frame>& frames, const QString& name, FrameList& list)
+{
+    const FrameListKind kind = list.kind();
+    const int count = std::min(static_cast<int>(frames.size()), list.rowCount());
+    for (int i = 0; i < count; ++i) {
+        const Frame& frame = frames[static_cast<std::size_t>(i)];
+        std::vector<QString> values;
+        for (FrameColumn column : list.columns()) {
+            const QString attribute = attributeName(column);
+            if (frame.has(attribute)) {
+                values.push_back(fieldText(frame, column));
+                continue;
+            }
+            const std::optional<QString> fallback = defaultOf(kind, column);
+            if (!fallback) {
+                throw Error(QStringLiteral("The file %1 cannot be read whole: row %2 lacks the attribute %3.")
+                                .arg(name)
+                                .arg(i + 1)
+                                .arg(attribute));
+            }
+            values.push_back(*fallback);
+        }
+        for (int c = 0; c < list.columnCount(); ++c)
+            list.setText(i, list.columns()[static_cast<std::size_t>(c)], values[static_cast<std::size_t>(c)]);
     }
-    case FrameListKind::TransmitJumper:
-        // The jumper device sends only on a Modbus write: no RTR, no sending options.
-        return {{QStringLiteral("CobID"), g.cell(r, tx_jumper::CobID)},
-                {QStringLiteral("CobType"), common},
-                {QStringLiteral("Dimensin"), g.cell(r, tx_jumper::Dimension)},
-                {QStringLiteral("RTR"), kNo},
-                {QStringLiteral("OnChange"), kNo},
-                {QStringLiteral("OnTimer"), kNo},
-                {QStringLiteral("Timer"), QStringLiteral("0")},
-                {QStringLiteral("Mnemonic"), g.cell(r, tx_jumper::Mnemonic)}};
-    case FrameListKind::TransmitDip:
-        return {{QStringLiteral("CobID"), g.cell(r, tx_dip::CobID)},
-                {QStringLiteral("CobType"), g.cell(r, tx_dip::Type)},
-                {QStringLiteral("Dimensin"), g.cell(r, tx_dip::Dimension)},
-                {QStringLiteral("RTR"), g.cell(r, tx_dip::RTR)},
-                {QStringLiteral("OnChange"), g.cell(r, tx_dip::OnChange)},
-                {QStringLiteral("OnTimer"), g.cell(r, tx_dip::OnTimer)},
-                {QStringLiteral("Timer"), g.cell(r, tx_dip::Timer)},
-                {QStringLiteral("DefaultValues"), g.cell(r, tx_dip::DefaultValues)},
-                {QStringLiteral("Mnemonic"), g.cell(r, tx_dip::Mnemonic)}};
+}
+
+// Reads the frames of the file with the frame files' reader into the list. When the
+// reader stops at a row, the rows before it are put into the list first.
+template <typename Frame, typename Reader>
+int readInto(Reader read, const QByteArray& bytes, const QString& name, FrameList& list)
+{
+    std::vector<Frame> frames;
+    try {
+        read(bytes, name, frames);
+    } catch (const Error&) {
+        fillRows(frames, name, list);
+        throw;
     }
-    return {};
+    fillRows(frames, name, list);
+    return static_cast<int>(frames.size());
+}
+
+// True when the first node of the file, which every reader takes for the root, is no
+// element while the root element behind it holds rows.
+bool framesBehindFirstNode(const QByteArray& bytes, const QString& name)
+{
+    const xml::XmlContent content = xml::readXmlContent(bytes, name);
+    if (content.top.empty() || content.top.front().element)
+        return false;
+    for (const xml::XmlItem& item : content.top) {
+        if (item.element)
+            return !item.children.empty();
+    }
+    return false;
 }
 
 } // namespace
 
-const FrameListLayout& frameListLayout(FrameListKind kind)
+bool isReceiveList(FrameListKind kind)
 {
-    static const FrameListLayout receiveJumper{250, {130, 131, 132, 133, 134}, {rx_jumper::TimeOut}, 0};
-    static const FrameListLayout receiveDip{300, {146, 147, 148, 149, 150, 479, 480, 484, 151}, {rx_dip::RTR},
-                                            rx_dip::Type};
-    static const FrameListLayout transmitJumper{250, {188, 189, 190, 191}, {}, 0};
-    static const FrameListLayout transmitDip{300,
-                                             {203, 204, 205, 206, 207, 208, 209, 210, 489, 211},
-                                             {tx_dip::RTR, tx_dip::OnChange, tx_dip::OnTimer},
-                                             tx_dip::Type};
+    return kind == FrameListKind::ReceiveJumper || kind == FrameListKind::ReceiveDip;
+}
+
+bool isDipSwitchList(FrameListKind kind)
+{
+    return kind == FrameListKind::ReceiveDip || kind == FrameListKind::TransmitDip;
+}
+
+FrameListKind frameListKind(DeviceType device, config::Direction direction)
+{
+    const bool dip = device == kDipSwitchDevice;
+    if (direction == config::Direction::Receive)
+        return dip ? FrameListKind::ReceiveDip : FrameListKind::ReceiveJumper;
+    return dip ? FrameListKind::TransmitDip : FrameListKind::TransmitJumper;
+}
+
+bool isCheckBoxColumn(FrameColumn column)
+{
+    return column == FrameColumn::Supervised || column == FrameColumn::Rtr || column == FrameColumn::OnChange
+        || column == FrameColumn::OnTimer;
+}
+
+const std::vector<FrameColumn>& frameColumns(FrameListKind kind)
+{
+    using C = FrameColumn;
+    static const std::vector<C> receiveJumper{C::CobId, C::Dimension, C::Supervised, C::Mnemonic};
+    static const std::vector<C> receiveDip{C::CobId, C::Type, C::Dimension, C::TimeOut,
+                                           C::Rtr, C::RtrTime, C::DefaultValues, C::Mnemonic};
+    static const std::vector<C> transmitJumper{C::CobId, C::Dimension, C::Mnemonic};
+    static const std::vector<C> transmitDip{C::CobId, C::Type, C::Dimension, C::Rtr, C::OnChange,
+                                            C::OnTimer, C::Timer, C::DefaultValues, C::Mnemonic};
     switch (kind) {
-    case FrameListKind::ReceiveJumper:
-        return receiveJumper;
-    case FrameListKind::ReceiveDip:
-        return receiveDip;
-    case FrameListKind::TransmitJumper:
-        return transmitJumper;
-    case FrameListKind::TransmitDip:
-        break;
+    case FrameListKind::ReceiveJumper: return receiveJumper;
+    case FrameListKind::ReceiveDip: return receiveDip;
+    case FrameListKind::TransmitJumper: return transmitJumper;
+    case FrameListKind::TransmitDip: break;
     }
     return transmitDip;
 }
 
-TextGrid makeFrameGrid(FrameListKind kind, const MessageTable& messages)
+int columnTitleMessage(FrameListKind kind, FrameColumn column)
 {
-    const FrameListLayout& layout = frameListLayout(kind);
-    TextGrid grid(layout.dataRows, static_cast<int>(layout.titleMessages.size()) - 1);
-    std::vector<QString> titles;
-    for (int index : layout.titleMessages)
-        titles.push_back(messages[index]);
-    grid.setTitles(titles);
-    for (int col : layout.checkBoxColumns)
-        grid.setCheckBoxColumn(col);
-    return grid;
-}
-
-void readFrameParGen(const QString& parGenPath, FrameParGen& state)
-{
-    if (!configurationFileExists(parGenPath)) {
-        state.CAN_Type = 0;
-        return;
+    // The title messages of each editor's columns, in the order of frameColumns(kind).
+    static const std::array<std::vector<int>, 4> titles{{
+        {131, 132, 133, 134},
+        {147, 148, 149, 150, 479, 480, 484, 151},
+        {189, 190, 191},
+        {204, 205, 206, 207, 208, 209, 210, 489, 211},
+    }};
+    const std::vector<FrameColumn>& columns = frameColumns(kind);
+    const std::vector<int>& messages = titles[static_cast<std::size_t>(kind)];
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i] == column)
+            return messages[i];
     }
-    const QDomDocument doc = xml::load(parGenPath);
-    const QDomNode root = xml::firstTopLevelNode(doc);
-    const auto read = [&root](const QString& name) {
-        return toInt32(xml::childText(root, name).value_or(QString()), 0);
-    };
-    state.CAN_Type = read(QStringLiteral("CANType"));
-    state.CAN_TimeOut = read(QStringLiteral("CANTimeOut"));
+    return 0;
 }
 
-int frameListLength(const TextGrid& grid)
+int frameListRows(FrameListKind kind)
+{
+    return config::editorFrameRows(isDipSwitchList(kind) ? kDipSwitchDevice : kJumperDevice);
+}
+
+FrameList::FrameList(FrameListKind kind) : m_kind(kind)
+{
+    const auto rows = static_cast<std::size_t>(frameListRows(kind));
+    if (isReceiveList(kind))
+        m_receive.resize(rows);
+    else
+        m_transmit.resize(rows);
+}
+
+int FrameList::rowCount() const
+{
+    return static_cast<int>(isReceiveList(m_kind) ? m_receive.size() : m_transmit.size());
+}
+
+int FrameList::columnIndex(FrameColumn column) const
+{
+    const std::vector<FrameColumn>& all = columns();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i] == column)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+const QString& FrameList::text(int row, FrameColumn column) const
+{
+    static const QString empty;
+    if (!contains(row))
+        return empty;
+    const auto r = static_cast<std::size_t>(row);
+    if (isReceiveList(m_kind)) {
+        const auto field = receiveField(column);
+        return field ? m_receive[r].*field : empty;
+    }
+    const auto field = transmitField(column);
+    return field ? m_transmit[r].*field : empty;
+}
+
+void FrameList::setText(int row, FrameColumn column, const QString& text)
+{
+    if (!contains(row) || columnIndex(column) < 0)
+        return;
+    const auto r = static_cast<std::size_t>(row);
+    if (isReceiveList(m_kind))
+        m_receive[r].*receiveField(column) = text;
+    else
+        m_transmit[r].*transmitField(column) = text;
+}
+
+int FrameList::length() const
 {
     int n = 0;
-    while (n + 1 < grid.rowCount() && !grid.cell(n + 1, 1).trimmed().isEmpty())
+    while (n < rowCount() && !text(n, FrameColumn::CobId).trimmed().isEmpty())
         ++n;
     return n;
 }
 
-void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid)
+std::vector<config::ReceiveFrame> FrameList::receiveFrames() const
+{
+    if (!isReceiveList(m_kind))
+        return {};
+    return {m_receive.begin(), m_receive.begin() + length()};
+}
+
+std::vector<config::TransmitFrame> FrameList::transmitFrames() const
+{
+    if (isReceiveList(m_kind))
+        return {};
+    return {m_transmit.begin(), m_transmit.begin() + length()};
+}
+
+void FrameList::clear()
+{
+    *this = FrameList(m_kind);
+}
+
+void FrameList::removeRow(int row)
+{
+    if (!contains(row))
+        return;
+    if (isReceiveList(m_kind)) {
+        m_receive.erase(m_receive.begin() + row);
+        m_receive.emplace_back();
+    } else {
+        m_transmit.erase(m_transmit.begin() + row);
+        m_transmit.emplace_back();
+    }
+}
+
+void FrameList::insertEmptyRow(int row)
+{
+    if (!contains(row))
+        return;
+    if (isReceiveList(m_kind)) {
+        m_receive.pop_back();
+        m_receive.emplace(m_receive.begin() + row);
+    } else {
+        m_transmit.pop_back();
+        m_transmit.emplace(m_transmit.begin() + row);
+    }
+}
+
+QStringList FrameList::rowTexts(int row) const
+{
+    QStringList texts;
+    for (FrameColumn column : columns())
+        texts << text(row, column);
+    return texts;
+}
+
+void FrameList::setRowTexts(int row, const QStringList& texts)
+{
+    const std::vector<FrameColumn>& all = columns();
+    for (std::size_t i = 0; i < all.size() && i < static_cast<std::size_t>(texts.size()); ++i)
+        setText(row, all[i], texts[static_cast<qsizetype>(i)]);
+}
+
+void readCanSettings(const QString& parGenPath, CanSettings& settings)
+{
+    if (!configurationFileExists(parGenPath)) {
+        settings.canType = 0;
+        return;
+    }
+    const GeneralParameters general = LoadGeneralParameters(parGenPath);
+    settings.canType = general.canType;
+    settings.canTimeOut = toInt32(general.canTimeOut, 0);
+}
+
+void loadFrameList(const QString& path, FrameList& list)
 {
     if (!configurationFileExists(path))
         return;
-    loadFrameListBytes(kind, readConfigurationFile(path), displayPath(path), grid);
+    loadFrameListBytes(readConfigurationFile(path), displayPath(path), list);
 }
 
-void loadFrameListBytes(FrameListKind kind, const QByteArray& bytes, const QString& name, TextGrid& grid)
+void loadFrameListBytes(const QByteArray& bytes, const QString& name, FrameList& list)
 {
-    const QDomDocument doc = xml::parse(bytes, name);
-    const QDomNode root = xml::firstTopLevelNode(doc);
+    const auto readReceive = [](const QByteArray& b, const QString& n, std::vector<ReceiveFrame>& into) {
+        config::readReceiveFrames(b, n, into);
+    };
+    const auto readTransmit = [](const QByteArray& b, const QString& n, std::vector<TransmitFrame>& into) {
+        config::readTransmitFrames(b, n, into);
+    };
+    const int frames = isReceiveList(list.kind()) ? readInto<ReceiveFrame>(readReceive, bytes, name, list)
+                                                  : readInto<TransmitFrame>(readTransmit, bytes, name, list);
     // The frames are read from the first node of the file, as the compiler reads them. A
     // declaration or a comment standing before the root element hides them: say so rather
     // than show an empty list that OK would write over them.
-    if (!root.isElement() && doc.documentElement().hasChildNodes()) {
+    if (frames == 0 && framesBehindFirstNode(bytes, name)) {
         throw Error(QStringLiteral("The file %1 cannot be read whole: a declaration or a comment stands before its "
                                    "root element, so none of its frames was read.")
                         .arg(name));
     }
-    const QDomNodeList rows = root.childNodes();
-    const std::vector<AttributeRead> reads = attributesRead(kind);
-    for (int i = 0; i < rows.size() && i + 1 < grid.rowCount(); ++i) {
-        const QDomNode node = rows.at(i);
-        std::vector<QString> values;
-        for (const AttributeRead& a : reads) {
-            std::optional<QString> value = xml::attribute(node, a.name);
-            if (!value && !a.fallback) {
-                throw Error(QStringLiteral("The file %1 cannot be read whole: row %2 lacks the attribute %3.")
-                                .arg(name)
-                                .arg(i + 1)
-                                .arg(a.name));
-            }
-            values.push_back(value ? *value : *a.fallback);
-        }
-        for (std::size_t k = 0; k < reads.size(); ++k)
-            grid.setCell(i + 1, reads[k].col, values[k]);
-    }
-    // The table has a fixed number of rows; frames beyond it are not shown and OK does not
+    // The list has a fixed number of rows; frames beyond it are not shown and OK does not
     // write them.
-    const int tableRows = grid.rowCount() - 1;
-    if (rows.size() > tableRows) {
+    const int tableRows = list.rowCount();
+    if (frames > tableRows) {
         throw Error(QStringLiteral("The file %1 cannot be read whole: it holds %2 frames and this table %3; the frames "
                                    "after row %3 are not shown and OK does not keep them.")
                         .arg(name)
-                        .arg(rows.size())
+                        .arg(frames)
                         .arg(tableRows));
     }
 }
 
-std::optional<RowFault> Controllo_dati(FrameListKind kind, const TextGrid& grid, int canType)
+std::optional<FrameFault> validateFrameList(const FrameList& list, int canType)
 {
-    switch (kind) {
-    case FrameListKind::ReceiveJumper:
-        return checkJumper(grid, canType, 135, rx_jumper::Dimension);
-    case FrameListKind::ReceiveDip:
-        return checkReceiveDip(grid);
-    case FrameListKind::TransmitJumper:
-        return checkJumper(grid, canType, 192, tx_jumper::Dimension);
-    case FrameListKind::TransmitDip:
-        return checkTransmitDip(grid);
+    const int n = list.length();
+    for (int row = 0; row < n; ++row) {
+        if (std::optional<FrameFault> fault = checkRow(list, row, canType))
+            return fault;
     }
     return std::nullopt;
 }
 
-QString faultText(const MessageTable& messages, const RowFault& fault)
+QString faultText(const MessageTable& messages, FrameListKind kind, const FrameFault& fault)
 {
-    return messages[fault.prefix] + QString::number(fault.row) + messages[fault.fault];
+    return messages[checkMessages(kind).rowPrefix] + QString::number(fault.row + 1) + messages[fault.message];
 }
 
-QByteArray frameListBytes(FrameListKind kind, const TextGrid& grid, const FrameParGen& parGen)
+QByteArray frameListBytes(const FrameList& list, const CanSettings& settings)
 {
-    // Written with a stream writer, not a DOM: the attribute order of each row is part of
-    // the file format and a DOM does not keep it.
-    QByteArray bytes;
-    QXmlStreamWriter out(&bytes);
-    out.setAutoFormatting(false);
-    out.writeStartElement(kRoot);
-    const int n = frameListLength(grid);
-    for (int r = 1; r <= n; ++r) {
-        out.writeEmptyElement(kRow);
-        for (const auto& [name, value] : rowAttributes(kind, grid, r, parGen)) {
-            if (!storableInXml(value)) {
-                throw Error(QStringLiteral("Row %1 holds a character that cannot be stored in the frame file (%2): "
-                                           "nothing was written.")
-                                .arg(r)
-                                .arg(name));
-            }
-            out.writeAttribute(name, value);
-        }
+    const config::Configuration c = configurationOf(list, settings);
+    return isReceiveList(list.kind()) ? config::receiveFramesBytes(c) : config::transmitFramesBytes(c);
+}
+
+void saveFrameList(const FrameList& list, const CanSettings& settings, const QString& path)
+{
+    writeFileAtomically(path, frameListBytes(list, settings));
+}
+
+PasteDecision decidePaste(const FrameList& list, int row, bool copied, const RowClipboard& clipboard)
+{
+    if (!copied)
+        return PasteDecision::NotCopied;
+    if (clipboard.texts.size() != list.columnCount())
+        return PasteDecision::WrongColumns;
+    for (FrameColumn column : list.columns()) {
+        if (!isCheckBoxColumn(column) && !list.text(row, column).trimmed().isEmpty())
+            return PasteDecision::AskOverwrite;
     }
-    out.writeEndElement();
-    out.writeComment(product::kVersionComment);
-    if (out.hasError())
-        throw Error(QStringLiteral("The frame list could not be composed."));
-    return bytes;
+    return PasteDecision::Write;
 }
 
-void saveFrameList(FrameListKind kind, const TextGrid& grid, const FrameParGen& parGen, const QString& path)
+bool pasteRow(FrameList& list, int row, bool copied, const RowClipboard& clipboard, Prompter& prompter,
+              const MessageTable& messages)
 {
-    writeFileAtomically(path, frameListBytes(kind, grid, parGen));
+    switch (decidePaste(list, row, copied, clipboard)) {
+    case PasteDecision::NotCopied:
+        prompter.error(messages[397]);
+        return false;
+    case PasteDecision::WrongColumns:
+        prompter.error(messages[396]);
+        return false;
+    case PasteDecision::AskOverwrite:
+        if (!prompter.yesNo(messages[395]))
+            return false;
+        break;
+    case PasteDecision::Write:
+        break;
+    }
+    list.setRowTexts(row, clipboard.texts);
+    return true;
+}
+
+ByteListCheck checkByteList(QStringView text, int expected)
+{
+    if (text.isEmpty())
+        return ByteListCheck::Valid;
+    int count = 0;
+    bool bad = false;
+    // Items are read in place, left to right; a comma at the very end leaves nothing after
+    // it and so ends the list without an empty item.
+    qsizetype from = 0;
+    while (from < text.size()) {
+        const qsizetype comma = text.indexOf(u',', from);
+        const qsizetype end = comma < 0 ? text.size() : comma;
+        const std::int32_t value = toInt32(trimBlanks(text.sliced(from, end - from)), -1);
+        if (value < 0 || value > 255) {
+            bad = true;
+            break;
+        }
+        ++count;
+        from = end + 1;
+    }
+    if (count != expected)
+        return ByteListCheck::WrongCount;
+    return bad ? ByteListCheck::BadByte : ByteListCheck::Valid;
 }
 
 QString backupPath(const QString& path)

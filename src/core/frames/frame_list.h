@@ -1,9 +1,11 @@
 #pragma once
 
-#include "core/tables/text_grid.h"
+#include "core/config/configuration.h"
+#include "core/tables/row_clipboard.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -11,77 +13,164 @@
 namespace px {
 
 class MessageTable;
+class Prompter;
 
 // The four CAN frame list editors: receive and transmit, for the jumper device (till
-// April 2014) and for the dip-switch device (from May 2014). Each keeps its list in a
-// table of text cells whose values are stored exactly as typed.
+// April 2014) and for the dip-switch device (from May 2014). Each keeps a fixed number of
+// frame rows whose values are stored exactly as typed.
 enum class FrameListKind { ReceiveJumper, ReceiveDip, TransmitJumper, TransmitDip };
 
-inline const QString kCobType11 = QStringLiteral("2.0A (11 bits)");
-inline const QString kCobType29 = QStringLiteral("2.0B (29 bits)");
+bool isReceiveList(FrameListKind kind);
+bool isDipSwitchList(FrameListKind kind);
+// The editor of a device generation and direction.
+FrameListKind frameListKind(DeviceType device, config::Direction direction);
 
-// Columns of each editor's table (column 0 holds the row numbers).
-namespace rx_jumper { enum Col { CobID = 1, Dimension, TimeOut, Mnemonic, Count }; }
-namespace rx_dip { enum Col { CobID = 1, Type, Dimension, TimeOut, RTR, TimeRTR, DefaultValues, Mnemonic, Count }; }
-namespace tx_jumper { enum Col { CobID = 1, Dimension, Mnemonic, Count }; }
-namespace tx_dip { enum Col { CobID = 1, Type, Dimension, RTR, OnChange, OnTimer, Timer, DefaultValues, Mnemonic, Count }; }
+inline const QString kCobType11 = config::kStandardFormatText;
+inline const QString kCobType29 = config::kExtendedFormatText;
 
-struct FrameListLayout {
-    int dataRows = 0;                 // 250 for the jumper device, 300 for the dip-switch device
-    std::vector<int> titleMessages;   // message index of each column title, column 0 first
-    std::vector<int> checkBoxColumns;
-    int typeColumn = 0;               // the drop-down identifier-format column; 0 = none
-};
-const FrameListLayout& frameListLayout(FrameListKind kind);
-
-// An empty, numbered table of the editor with its titles and check-box columns.
-TextGrid makeFrameGrid(FrameListKind kind, const MessageTable& messages);
-
-// What the jumper editors take from the communication settings at each showing.
-struct FrameParGen {
-    int CAN_Type = 0;     // 0: 11-bit identifiers, anything else 29-bit
-    int CAN_TimeOut = 0;  // ms, written into every receive row by the jumper editor
+// What a column of a frame editor shows, and the attribute of the frame file it edits.
+enum class FrameColumn {
+    CobId,          // CobID
+    Type,           // CobType: the identifier format, a drop-down list
+    Dimension,      // Dimensin: the data length
+    Supervised,     // TimeOut: time-out supervision on or off (jumper receive editor)
+    TimeOut,        // TimeOut_Time: ms of validity of the received data (dip-switch receive editor)
+    Rtr,            // RTR
+    RtrTime,        // TimeRTR: ms between remote requests
+    OnChange,       // OnChange
+    OnTimer,        // OnTimer
+    Timer,          // Timer: the sending period in ms
+    DefaultValues,  // DefaultValues
+    Mnemonic,       // Mnemonic
 };
 
-// Reads CANType and CANTimeOut (each an integer, 0 when missing or not a number). A
-// missing file sets CAN_Type to 0 and keeps CAN_TimeOut as it was. A file that does not
-// parse throws px::Error and changes nothing.
-void readFrameParGen(const QString& parGenPath, FrameParGen& state);
+// A column that shows a check box: checked for the text "Y" only; toggling stores "Y" or "N".
+bool isCheckBoxColumn(FrameColumn column);
 
-// The number of rows of the frame list: the rows before the first row whose Cob-ID is
-// empty after trimming blanks (rows below it are neither checked nor saved).
-int frameListLength(const TextGrid& grid);
+// The columns of an editor, left to right.
+const std::vector<FrameColumn>& frameColumns(FrameListKind kind);
+// The message of a column's title in an editor.
+int columnTitleMessage(FrameListKind kind, FrameColumn column);
+// How many rows an editor holds: 250 for the jumper device, 300 for the dip-switch device.
+int frameListRows(FrameListKind kind);
 
-// Fills the table from the frame file, row i+1 from the i-th child of the root, as far as
-// the table reaches; attributes that an editor does not require take its default. A
-// missing file leaves the table as it is. A file that does not parse, or a row lacking a
-// required attribute, throws px::Error naming the file, the row and the attribute; the
-// rows read before it stay in the table. A file with more frames than the table has rows,
-// or whose frames stand behind a declaration or a comment, also throws once the table is
-// filled: OK would not keep the frames left out.
-void loadFrameList(FrameListKind kind, const QString& path, TextGrid& grid);
+// The rows of one frame editor: the typed frame rows of its direction, as many as the
+// editor has rows. The frame list proper is the rows before the first row whose Cob-ID is
+// empty after trimming; rows below it are neither checked nor saved. Only the values the
+// editor shows are kept in a row. Rows are numbered from 0 here; the user sees them from 1.
+class FrameList {
+public:
+    // The editor's rows, all empty.
+    explicit FrameList(FrameListKind kind);
+    // No rows at all, as a placeholder before a list is loaded.
+    FrameList() = default;
+
+    FrameListKind kind() const { return m_kind; }
+    int rowCount() const;
+    const std::vector<FrameColumn>& columns() const { return frameColumns(m_kind); }
+    int columnCount() const { return static_cast<int>(columns().size()); }
+    // The position of a column in this editor, -1 when it has none.
+    int columnIndex(FrameColumn column) const;
+
+    // A cell outside the table reads as empty and ignores writes.
+    const QString& text(int row, FrameColumn column) const;
+    void setText(int row, FrameColumn column, const QString& text);
+
+    // The number of frames: the rows before the first empty Cob-ID.
+    int length() const;
+
+    // The frames of the list, rows [0, length()), as the file keeps them.
+    std::vector<config::ReceiveFrame> receiveFrames() const;
+    std::vector<config::TransmitFrame> transmitFrames() const;
+
+    // Empties every row.
+    void clear();
+    // Moves the rows below `row` up by one; the last row becomes empty.
+    void removeRow(int row);
+    // Moves `row` and the rows below it down by one (the last row's content is lost) and
+    // empties `row`.
+    void insertEmptyRow(int row);
+
+    // The texts of a row's cells, left to right: what Copy Row puts on the clipboard.
+    QStringList rowTexts(int row) const;
+    // Writes the texts into the row's cells, left to right.
+    void setRowTexts(int row, const QStringList& texts);
+
+    bool operator==(const FrameList&) const = default;
+
+private:
+    bool contains(int row) const { return row >= 0 && row < rowCount(); }
+
+    FrameListKind m_kind = FrameListKind::ReceiveJumper;
+    std::vector<config::ReceiveFrame> m_receive;   // the rows of a receive editor
+    std::vector<config::TransmitFrame> m_transmit; // the rows of a transmit editor
+};
+
+// What the jumper editors take from the general parameters at each showing.
+struct CanSettings {
+    int canType = 0;     // 0: 11-bit identifiers, anything else 29-bit
+    int canTimeOut = 0;  // ms, written into every receive row by the jumper editor
+};
+
+// Reads the CAN type and time-out from the general parameters file (each an integer, 0
+// when missing or not a number). A missing file sets the CAN type to 0 and keeps the
+// time-out as it was. A file that does not parse throws px::Error and changes nothing.
+void readCanSettings(const QString& parGenPath, CanSettings& settings);
+
+// Fills the list from the frame file, row i from the i-th frame, as far as the list
+// reaches; attributes that an editor does not require take its default. A missing file
+// leaves the list as it is. A file that does not parse, or a row lacking a required
+// attribute, throws px::Error naming the file, the row and the attribute; the rows read
+// before it stay in the list. A file with more frames than the list has rows, or whose
+// frames stand behind a declaration or a comment, also throws once the list is filled:
+// OK would not keep the frames left out.
+void loadFrameList(const QString& path, FrameList& list);
 // The same from the file's bytes; `name` is the file as messages name it.
-void loadFrameListBytes(FrameListKind kind, const QByteArray& bytes, const QString& name, TextGrid& grid);
+void loadFrameListBytes(const QByteArray& bytes, const QString& name, FrameList& list);
 
-// The first fault of the frame list: the row, the message of the "Error row " prefix and
-// the message of the fault.
-struct RowFault {
+// The first fault of a frame list: its row (from 0), the column at fault and the message
+// that describes it. The message is shown after the editor's "Error row " and the row
+// number.
+struct FrameFault {
     int row = 0;
-    int prefix = 0;
-    int fault = 0;
-    bool operator==(const RowFault&) const = default;
+    FrameColumn column = FrameColumn::CobId;
+    int message = 0;
+    bool operator==(const FrameFault&) const = default;
 };
-std::optional<RowFault> Controllo_dati(FrameListKind kind, const TextGrid& grid, int canType);
+// The check of OK: every frame of the list against the editor's rules; `canType` is the
+// general CAN type the jumper editors judge the Cob-IDs by.
+std::optional<FrameFault> validateFrameList(const FrameList& list, int canType);
 
-// "Error row " + the row number + the fault's text, in the current language.
-QString faultText(const MessageTable& messages, const RowFault& fault);
+// "Error row " + the row number from 1 + the fault's text, in the current language.
+QString faultText(const MessageTable& messages, FrameListKind kind, const FrameFault& fault);
 
-// The frame file as the editor writes it: root COBID with one row element per frame,
-// the attributes in the editor's order, then the version comment.
-QByteArray frameListBytes(FrameListKind kind, const TextGrid& grid, const FrameParGen& parGen);
+// The frame file as the editor writes it, through the frame files' one writer: root COBID
+// with one row element per frame, the attributes in the editor's order, then the version
+// comment. Throws px::Error when a value holds a character the file cannot store.
+QByteArray frameListBytes(const FrameList& list, const CanSettings& settings);
 
 // Writes the frame file whole, replacing the old one; throws px::Error on failure.
-void saveFrameList(FrameListKind kind, const TextGrid& grid, const FrameParGen& parGen, const QString& path);
+void saveFrameList(const FrameList& list, const CanSettings& settings, const QString& path);
+
+// What a paste onto a row does, decided before anything is shown or changed.
+enum class PasteDecision {
+    NotCopied,      // no copy in this showing: refused
+    WrongColumns,   // the clipboard holds another number of cells: refused
+    AskOverwrite,   // the row holds text outside its check-box columns: ask first
+    Write,          // the row is free: write at once
+};
+PasteDecision decidePaste(const FrameList& list, int row, bool copied, const RowClipboard& clipboard);
+
+// The whole paste of Paste Row: refusals as error boxes, the overwrite question as
+// Yes/No. Returns true when the row was written, check-box columns included.
+bool pasteRow(FrameList& list, int row, bool copied, const RowClipboard& clipboard, Prompter& prompter,
+              const MessageTable& messages);
+
+// A comma-separated list of byte values against the frame's data length `expected` (an
+// empty text is valid). Another number of values than expected wins over a value outside
+// 0 to 255.
+enum class ByteListCheck { Valid, BadByte, WrongCount };
+ByteListCheck checkByteList(QStringView text, int expected);
 
 // The path of the copy kept of a frame file that could not be read whole.
 QString backupPath(const QString& path);

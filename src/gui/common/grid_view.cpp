@@ -1,9 +1,6 @@
 #include "gui/common/grid_view.h"
 
 #include "gui/common/grid_delegates.h"
-#include "gui/common/grid_model.h"
-
-#include "core/tables/row_operations.h"
 #include "gui/common/snapshot_undo.h"
 
 #include <QHeaderView>
@@ -19,14 +16,17 @@ GridView::GridView(QWidget* parent) : QTableView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setTabKeyNavigation(true);
-    verticalHeader()->hide();
+    // The row numbers: fixed, and no way to select or resize a row by them.
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setSectionsClickable(false);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
-    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int col) { Title_Double_Click(0, col); });
+    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, &GridView::titleDoubleClicked);
 
     // Tab moves between the cells and wraps around, so the keyboard needs another way out
-    // of the grid to the buttons: Ctrl+Tab forward, Ctrl+Shift+Tab back, also from a cell
+    // of the table to the buttons: Ctrl+Tab forward, Ctrl+Shift+Tab back, also from a cell
     // being edited.
     auto* forward = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this, [this] { leave(true); });
     auto* back = new QShortcut(this);
@@ -45,16 +45,14 @@ void GridView::leave(bool forward)
     QWidget::focusNextPrevChild(forward);
 }
 
-void GridView::setGridModel(GridModel* model)
+void GridView::setTableModel(QAbstractItemModel* model)
 {
-    m_model = model;
     setModel(model);
     auto* checkBox = new GridCheckBoxDelegate(this);
-    for (int c = 1; c < model->columnCount(); ++c) {
-        if (model->grid().isCheckBoxColumn(c))
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (model->flags(model->index(0, c)) & Qt::ItemIsUserCheckable)
             setItemDelegateForColumn(c, checkBox);
     }
-    horizontalHeader()->resizeSection(0, fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 8);
 }
 
 void GridView::setComboColumn(int col, const QStringList& items)
@@ -62,10 +60,10 @@ void GridView::setComboColumn(int col, const QStringList& items)
     setItemDelegateForColumn(col, new GridComboDelegate(items, this));
 }
 
-int GridView::currentGridRow() const
+int GridView::currentRow() const
 {
     const QModelIndex current = currentIndex();
-    return current.isValid() ? GridModel::gridRow(current) : 1;
+    return current.isValid() ? current.row() : 0;
 }
 
 void GridView::commitEdit()
@@ -145,30 +143,33 @@ void GridView::keyPressEvent(QKeyEvent* event)
 
 void GridView::jumpToNextCell()
 {
-    if (!m_model)
-        return;
     const QModelIndex current = currentIndex();
-    if (!current.isValid())
+    if (!model() || !current.isValid())
         return;
-    const CellPos next = Enter_Next_Cell(m_model->grid(), {GridModel::gridRow(current), current.column()});
-    setCurrentCell(next.row, next.col);
+    // Right, then the first cell of the next row, then from the last cell back to the first.
+    if (current.column() + 1 < model()->columnCount())
+        setCurrentCell(current.row(), current.column() + 1);
+    else if (current.row() + 1 < model()->rowCount())
+        setCurrentCell(current.row() + 1, 0);
+    else
+        setCurrentCell(0, 0);
 }
 
-void GridView::Title_Double_Click(int gridRow, int col)
+void GridView::titleDoubleClicked(int col)
 {
-    if (gridRow != 0 || !m_model || !m_autoSize || !m_autoSize())
+    if (!model() || !m_autoSize || !m_autoSize())
         return;
     const QFontMetrics titleFont = horizontalHeader()->fontMetrics();
-    int widest = titleFont.horizontalAdvance(m_model->grid().cell(0, col));
-    for (int r = 1; r < m_model->grid().rowCount(); ++r)
-        widest = std::max(widest, fontMetrics().horizontalAdvance(m_model->grid().cell(r, col)));
+    int widest = titleFont.horizontalAdvance(model()->headerData(col, Qt::Horizontal).toString());
+    for (int r = 0; r < model()->rowCount(); ++r)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(model()->index(r, col).data().toString()));
     setColumnWidth(col, widest);
 }
 
-void GridView::setCurrentCell(int gridRow, int col)
+void GridView::setCurrentCell(int row, int col)
 {
-    if (m_model)
-        setCurrentIndex(m_model->indexOf(gridRow, col));
+    if (model())
+        setCurrentIndex(model()->index(row, col));
 }
 
 } // namespace px

@@ -7,42 +7,41 @@
 
 namespace px {
 
-class GridModel;
-
-// A table view over a GridModel that edits like a spreadsheet: typing always edits the
-// current cell (there is no keyboard search that could move it), Tab and the arrow keys move, check-box columns toggle with a click or the
-// space bar, and drop-down columns offer a fixed list. Ctrl+Tab and Ctrl+Shift+Tab leave
-// the grid for the next or previous control. The title row and the row-number column
-// stay fixed.
+// A table view that edits like a spreadsheet: typing always edits the current cell (there
+// is no keyboard search that could move it), Tab and the arrow keys move, check-box cells
+// (those the model marks user-checkable) toggle with a click or the space bar, and
+// drop-down columns offer a fixed list. Ctrl+Tab and Ctrl+Shift+Tab leave the table for
+// the next or previous control. The column titles and the row numbers of the vertical
+// header stay fixed.
 class GridView final : public QTableView {
     Q_OBJECT
 public:
     explicit GridView(QWidget* parent = nullptr);
 
-    // Shows the model; its check-box columns get check-box cells.
-    void setGridModel(GridModel* model);
-    GridModel* gridModel() const { return m_model; }
+    // Shows the model; its user-checkable columns get check-box cells.
+    void setTableModel(QAbstractItemModel* model);
 
     // Makes `col` a drop-down column offering exactly `items`.
     void setComboColumn(int col, const QStringList& items);
 
-    // The grid row of the current cell (1 for the first data row); 1 when none is current.
-    int currentGridRow() const;
+    // The row of the current cell (from 0); 0 when none is current.
+    int currentRow() const;
     // Stores the text of a cell still being edited and closes its editor.
     void commitEdit();
     // Closes the editor of a cell still being edited without storing its text.
     void discardEdit();
-    // Moves the cell cursor to a data cell.
-    void setCurrentCell(int gridRow, int col);
+    // Moves the cell cursor to a cell.
+    void setCurrentCell(int row, int col);
 
     // Field jumping: while `enabled` answers true at the key press, Enter (also inside a
-    // cell editor, whose text is then stored) moves to the next cell, then to column 1 of the
-    // next row, and from the last cell back to the first; the key goes no further.
+    // cell editor, whose text is then stored) moves to the next cell, then to the first
+    // column of the next row, and from the last cell back to the first; the key goes no
+    // further.
     void setJumpOnEnter(std::function<bool()> enabled) { m_jumpOnEnter = std::move(enabled); }
     // Double click on a column title: while `enabled` answers true, the column takes the
     // width of its widest text, title included, with no extra margin.
     void setAutoSizeOnTitleDoubleClick(std::function<bool()> enabled) { m_autoSize = std::move(enabled); }
-    void Title_Double_Click(int gridRow, int col);
+    void titleDoubleClicked(int col);
 
     using QTableView::edit;
     // Typing never searches: a key that does not edit the current cell does nothing.
@@ -65,7 +64,6 @@ private:
     void leave(bool forward);
     void jumpToNextCell();
 
-    GridModel* m_model = nullptr;
     std::function<bool()> m_jumpOnEnter;
     std::function<bool()> m_autoSize;
 };

@@ -17,11 +17,6 @@
 namespace px {
 namespace {
 
-bool isReceive(FrameListKind kind)
-{
-    return kind == FrameListKind::ReceiveJumper || kind == FrameListKind::ReceiveDip;
-}
-
 // Reads a capture with a progress bar that can cancel it; a database at once.
 std::optional<exchange::ImportSource> readWithProgress(const QString& path, QWidget* parent)
 {
@@ -95,14 +90,14 @@ void FrameExchangeBar::exportDbc()
     });
 }
 
-bool importIntoFrameList(FrameListKind kind, TextGrid& grid, const FrameParGen& parGen, bool loadIncomplete,
-                         Session& session, Prompter& prompter, QWidget* parent)
+bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool loadIncomplete, Session& session,
+                         Prompter& prompter, QWidget* parent)
 {
-    if (const std::optional<RowFault> fault = Controllo_dati(kind, grid, parGen.CAN_Type)) {
-        prompter.error(faultText(session.messages, *fault));
+    if (const std::optional<FrameFault> fault = validateFrameList(list, canSettings.canType)) {
+        prompter.error(faultText(session.messages, list.kind(), *fault));
         return false;
     }
-    const bool receive = isReceive(kind);
+    const bool receive = isReceiveList(list.kind());
     const exchange::Direction direction = receive ? exchange::Direction::Receive : exchange::Direction::Transmit;
     const QString folder = session.ws.Conf_Folder;
     const QString path = prompter.openFile(folder, importFileFilter(receive));
@@ -119,8 +114,8 @@ bool importIntoFrameList(FrameListKind kind, TextGrid& grid, const FrameParGen& 
             throw Error(QStringLiteral("A bus capture gives frames the converter receives: import %1 into the receive list.")
                             .arg(source->fileName));
         config = config::readConfiguration(folder);
-        // The list as the table holds it, read back as the editor's OK would write it.
-        const QByteArray rows = frameListBytes(kind, grid, parGen);
+        // The list as the editor holds it, read back as the editor's OK would write it.
+        const QByteArray rows = frameListBytes(list, canSettings);
         if (receive)
             config.receiveFrames = config::readReceiveFrames(rows, config::fileName(config::framesFile(direction)));
         else
@@ -141,8 +136,8 @@ bool importIntoFrameList(FrameListKind kind, TextGrid& grid, const FrameParGen& 
         if (loadIncomplete)
             keepBackup(framePath);
         config::writeConfiguration(config, folder, exchange::importedFiles(direction));
-        grid.clearData();
-        loadFrameList(kind, framePath, grid);
+        list.clear();
+        loadFrameList(framePath, list);
     });
     if (written) {
         prompter.information(QStringLiteral("%1 frames and %2 mapping entries are imported and saved.")

@@ -39,15 +39,15 @@ private:
 // transmit lists a database.
 QString importFileFilter(bool receive);
 
-// Import... of a frame editor. The table must pass the editor's own check first (its
+// Import... of a frame editor. The editor's rows must pass the editor's own check first (its
 // message is shown otherwise); then the user picks a file and, in the picker, the frames.
-// The frame list as the table holds it, with the chosen frames after its last frame, and
+// The frame list as the editor holds it, with the chosen frames after its last frame, and
 // the register mapping of the same direction with the new entries are written together;
-// the table is then reloaded from the file. Nothing is written when the user cancels, the
+// the rows are then reloaded from the file. Nothing is written when the user cancels, the
 // import would not fit, or anything fails (shown as an error). `loadIncomplete`: the
 // frame file could not be read whole at the last showing; it is kept as a backup first,
 // as OK does. Returns true when the files were written.
-bool importIntoFrameList(FrameListKind kind, TextGrid& grid, const FrameParGen& parGen, bool loadIncomplete,
-                         Session& session, Prompter& prompter, QWidget* parent);
+bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool loadIncomplete, Session& session,
+                         Prompter& prompter, QWidget* parent);
 
 } // namespace px

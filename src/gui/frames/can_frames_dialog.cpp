@@ -3,13 +3,12 @@
 #include "core/base/error.h"
 #include "core/lang/english_texts.h"
 #include "core/shell/session.h"
-#include "core/tables/row_operations.h"
-#include "gui/common/grid_model.h"
 #include "gui/common/grid_view.h"
 #include "gui/common/guard.h"
 #include "gui/common/snapshot_undo.h"
 #include "gui/common/title_band.h"
 #include "gui/exchange/frame_exchange.h"
+#include "gui/frames/frame_table_model.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,21 +18,6 @@
 #include <QVBoxLayout>
 
 namespace px {
-
-namespace {
-
-// Every data cell, row by row, to tell whether the table changed since it was shown.
-QStringList dataCells(const TextGrid& g)
-{
-    QStringList cells;
-    for (int r = 1; r < g.rowCount(); ++r) {
-        for (int c = 1; c < g.colCount(); ++c)
-            cells << g.cell(r, c);
-    }
-    return cells;
-}
-
-} // namespace
 
 // The message index of each caption and question of one editor.
 struct CanFramesDialog::Captions {
@@ -68,24 +52,22 @@ const CanFramesDialog::Captions& CanFramesDialog::captions() const
 }
 
 CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), m_kind(kind), m_session(session), m_prompter(prompter)
+    : QDialog(parent), m_kind(kind), m_session(session), m_prompter(prompter), m_shown(kind)
 {
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
     m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
     top->addWidget(m_band);
 
-    m_model = new GridModel(this);
-    m_model->setGrid(makeFrameGrid(kind, session.messages));
-    StringGrid1 = new GridView(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setGridModel(m_model);
-    const int typeColumn = frameListLayout(kind).typeColumn;
-    if (typeColumn > 0)
-        StringGrid1->setComboColumn(typeColumn, {kCobType11, kCobType29});
+    m_model = new FrameTableModel(kind, this);
+    m_table = new GridView(this);
+    m_table->setObjectName(QStringLiteral("StringGrid1"));
+    m_table->setTableModel(m_model);
+    if (const int typeColumn = m_model->frames().columnIndex(FrameColumn::Type); typeColumn >= 0)
+        m_table->setComboColumn(typeColumn, {kCobType11, kCobType29});
     auto* body = new QVBoxLayout;
     body->setContentsMargins(8, 8, 8, 0);
-    body->addWidget(StringGrid1, 1);
+    body->addWidget(m_table, 1);
 
     const auto button = [this](const char* name) {
         auto* b = new QPushButton(this);
@@ -94,85 +76,71 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
         return b;
     };
     // Made in the order they stand, which is the order Tab visits them.
-    Btn_DeleteRow = button("Btn_DeleteRow");
-    Btn_InsertRow = button("Btn_InsertRow");
+    m_deleteRowButton = button("Btn_DeleteRow");
+    m_insertRowButton = button("Btn_InsertRow");
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Btn_DeleteRow);
-    buttons->addWidget(Btn_InsertRow);
-    if (isDipSwitch()) {
-        Btn_CopyRow = button("Btn_CopyRow");
-        Btn_PasteRow = button("Btn_PasteRow");
-        buttons->addWidget(Btn_CopyRow);
-        buttons->addWidget(Btn_PasteRow);
-        connect(Btn_CopyRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_CopyRowClick);
-        connect(Btn_PasteRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_PasteRowClick);
+    buttons->addWidget(m_deleteRowButton);
+    buttons->addWidget(m_insertRowButton);
+    if (isDipSwitchList(kind)) {
+        m_copyRowButton = button("Btn_CopyRow");
+        m_pasteRowButton = button("Btn_PasteRow");
+        buttons->addWidget(m_copyRowButton);
+        buttons->addWidget(m_pasteRowButton);
+        connect(m_copyRowButton, &QPushButton::clicked, this, &CanFramesDialog::copyRow);
+        connect(m_pasteRowButton, &QPushButton::clicked, this, &CanFramesDialog::pasteRow);
     }
-    Btn_Undo = button("Btn_Undo");
-    Btn_Redo = button("Btn_Redo");
-    buttons->addWidget(Btn_Undo);
-    buttons->addWidget(Btn_Redo);
+    m_undoButton = button("Btn_Undo");
+    m_redoButton = button("Btn_Redo");
+    buttons->addWidget(m_undoButton);
+    buttons->addWidget(m_redoButton);
     // Import... and Export DBC...: frames of a CAN database or a capture, and the other way.
-    auto* exchangeBar = new FrameExchangeBar(kind == FrameListKind::ReceiveJumper || kind == FrameListKind::ReceiveDip, m_session, m_prompter, this);
+    auto* exchangeBar = new FrameExchangeBar(isReceiveList(kind), m_session, m_prompter, this);
     buttons->addWidget(exchangeBar);
-    connect(exchangeBar, &FrameExchangeBar::importRequested, this, &CanFramesDialog::Btn_ImportFramesClick);
-    Btn_OK = button("Btn_OK");
-    Btn_Cancel = button("Btn_Cancel");
+    connect(exchangeBar, &FrameExchangeBar::importRequested, this, &CanFramesDialog::importFrames);
+    m_okButton = button("Btn_OK");
+    m_cancelButton = button("Btn_Cancel");
     buttons->addStretch(1);
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Cancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     body->addLayout(buttons);
     top->addLayout(body, 1);
 
-    connect(Btn_OK, &QPushButton::clicked, this, &CanFramesDialog::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &CanFramesDialog::Btn_CancelClick);
-    connect(Btn_DeleteRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_DeleteRowClick);
-    connect(Btn_InsertRow, &QPushButton::clicked, this, &CanFramesDialog::Btn_InsertRowClick);
+    connect(m_okButton, &QPushButton::clicked, this, &CanFramesDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &CanFramesDialog::cancel);
+    connect(m_deleteRowButton, &QPushButton::clicked, this, &CanFramesDialog::deleteRow);
+    connect(m_insertRowButton, &QPushButton::clicked, this, &CanFramesDialog::insertRow);
 
-    // Every change of a data cell, typed, toggled or made by a row button, is one step.
+    // Every change of the rows, typed, toggled or made by a row button, is one step.
     m_undoStack = new QUndoStack(this);
-    m_history = std::make_unique<SnapshotHistory<QStringList>>(
-        m_undoStack, [this] { return dataCells(m_model->grid()); },
-        [this](const QStringList& cells) { restoreCells(cells); });
+    m_history = std::make_unique<SnapshotHistory<FrameList>>(
+        m_undoStack, [this] { return m_model->frames(); }, [this](const FrameList& rows) { m_model->setFrames(rows); });
     m_history->reset();
     connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { m_history->record(); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_history->record(); });
     // An edit still open is finished first, so that it is a step of its own.
-    connectUndoControls(this, m_undoStack, Btn_Undo, Btn_Redo, [this] { StringGrid1->commitEdit(); });
+    connectUndoControls(this, m_undoStack, m_undoButton, m_redoButton, [this] { m_table->commitEdit(); });
 
-    for (int c = 1; c < m_model->columnCount(); ++c)
-        StringGrid1->setColumnWidth(c, m_model->grid().isCheckBoxColumn(c) ? 70 : 110);
-    StringGrid1->horizontalHeader()->setStretchLastSection(true);
-    resize(isDipSwitch() ? 1020 : 640, 520);
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        m_table->setColumnWidth(c, isCheckBoxColumn(m_model->frameColumn(c)) ? 70 : 110);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    resize(isDipSwitchList(kind) ? 1020 : 640, 520);
     Set_Lang();
 }
 
 CanFramesDialog::~CanFramesDialog() = default;
 
-void CanFramesDialog::restoreCells(const QStringList& cells)
-{
-    TextGrid& g = m_model->grid();
-    qsizetype i = 0;
-    for (int r = 1; r < g.rowCount(); ++r) {
-        for (int c = 1; c < g.colCount(); ++c)
-            g.setCell(r, c, cells.value(i++));
-    }
-    m_model->refresh();
-}
-
-bool CanFramesDialog::isDipSwitch() const
-{
-    return m_kind == FrameListKind::ReceiveDip || m_kind == FrameListKind::TransmitDip;
-}
-
 QString CanFramesDialog::framePath() const
 {
-    const bool receive = m_kind == FrameListKind::ReceiveJumper || m_kind == FrameListKind::ReceiveDip;
-    return receive ? m_session.ws.File_RCobDef : m_session.ws.File_TCobDef;
+    return isReceiveList(m_kind) ? m_session.ws.File_RCobDef : m_session.ws.File_TCobDef;
 }
 
-const TextGrid& CanFramesDialog::grid() const
+const FrameList& CanFramesDialog::frames() const
 {
-    return m_model->grid();
+    return m_model->frames();
+}
+
+int CanFramesDialog::tableRow() const
+{
+    return m_table->currentRow();
 }
 
 void CanFramesDialog::Set_Lang()
@@ -181,58 +149,57 @@ void CanFramesDialog::Set_Lang()
     const Captions& c = captions();
     setWindowTitle(m[c.title]);
     m_band->descriptionLabel()->setText(m[c.description]);
-    Btn_OK->setText(m[c.ok]);
-    Btn_Cancel->setText(m[c.cancel]);
-    Btn_DeleteRow->setText(m[c.deleteRow]);
-    Btn_InsertRow->setText(m[c.insertRow]);
-    if (Btn_CopyRow) {
-        Btn_CopyRow->setText(m[c.copyRow]);
-        Btn_PasteRow->setText(m[c.pasteRow]);
+    m_okButton->setText(m[c.ok]);
+    m_cancelButton->setText(m[c.cancel]);
+    m_deleteRowButton->setText(m[c.deleteRow]);
+    m_insertRowButton->setText(m[c.insertRow]);
+    if (m_copyRowButton) {
+        m_copyRowButton->setText(m[c.copyRow]);
+        m_pasteRowButton->setText(m[c.pasteRow]);
     }
-    Btn_Undo->setText(m[msg::kUndo]);
-    Btn_Redo->setText(m[msg::kRedo]);
-    TextGrid& g = m_model->grid();
-    const std::vector<int>& titles = frameListLayout(m_kind).titleMessages;
-    for (int col = 0; col < static_cast<int>(titles.size()); ++col)
-        g.setCell(0, col, m[titles[static_cast<std::size_t>(col)]]);
-    m_model->refresh();
+    m_undoButton->setText(m[msg::kUndo]);
+    m_redoButton->setText(m[msg::kRedo]);
+    m_model->setTitles(m);
+}
+
+void CanFramesDialog::reloaded()
+{
+    m_table->setCurrentCell(0, 0);
+    m_shown = m_model->frames();
+    m_history->reset();
 }
 
 void CanFramesDialog::FormShow()
 {
     // A cell editor left open when the dialog was last closed holds a discarded edit: it
     // must not reach the reloaded table.
-    StringGrid1->discardEdit();
-    TextGrid& g = m_model->grid();
-    g.clearData();
-    Do_Copy = false;
+    m_table->discardEdit();
+    FrameList rows(m_kind);
+    m_rowCopied = false;
     m_loadIncomplete = false;
-    StringGrid1->setCurrentCell(1, 1);
     try {
-        if (!isDipSwitch())
-            readFrameParGen(m_session.ws.File_ParGen, parGen);
-        loadFrameList(m_kind, framePath(), g);
+        if (!isDipSwitchList(m_kind))
+            readCanSettings(m_session.ws.File_ParGen, m_canSettings);
+        loadFrameList(framePath(), rows);
     } catch (const Error& e) {
         m_loadIncomplete = true;
-        m_model->refresh();
-        m_shownCells = dataCells(g);
-        m_history->reset();
+        m_model->setFrames(std::move(rows));
+        reloaded();
         throw Error(e.text() + backupNotice(framePath()));
     }
-    m_model->refresh();
-    m_shownCells = dataCells(g);
-    m_history->reset();
+    m_model->setFrames(std::move(rows));
+    reloaded();
 }
 
 bool CanFramesDialog::hasChanges() const
 {
-    return dataCells(m_model->grid()) != m_shownCells;
+    return m_model->frames() != m_shown;
 }
 
-void CanFramesDialog::Btn_CancelClick()
+void CanFramesDialog::cancel()
 {
     // Text typed into a cell still being edited is a change too.
-    StringGrid1->commitEdit();
+    m_table->commitEdit();
     if (hasChanges() && !m_prompter.yesNo(m_session.messages[123]))
         return;
     reject();
@@ -253,34 +220,34 @@ bool CanFramesDialog::execShowAt(int row)
 
 void CanFramesDialog::showRow(int row)
 {
-    if (row < 1 || row >= m_model->grid().rowCount())
+    if (row < 1 || row > m_model->rowCount())
         return;
-    StringGrid1->setCurrentCell(row, 1);
-    StringGrid1->scrollTo(StringGrid1->currentIndex());
+    m_table->setCurrentCell(row - 1, 0);
+    m_table->scrollTo(m_table->currentIndex());
 }
 
 int CanFramesDialog::currentRow() const
 {
-    const QModelIndex index = StringGrid1->currentIndex();
-    return index.isValid() ? GridModel::gridRow(index) : 0;
+    const QModelIndex index = m_table->currentIndex();
+    return index.isValid() ? index.row() + 1 : 0;
 }
 
 void CanFramesDialog::accept()
 {
     // A cell still being edited belongs to the table that is checked.
-    StringGrid1->commitEdit();
-    const TextGrid& g = m_model->grid();
-    if (const std::optional<RowFault> fault = Controllo_dati(m_kind, g, parGen.CAN_Type)) {
-        m_prompter.error(faultText(m_session.messages, *fault));
-        StringGrid1->setCurrentCell(fault->row, 1);
+    m_table->commitEdit();
+    const FrameList& rows = m_model->frames();
+    if (const std::optional<FrameFault> fault = validateFrameList(rows, m_canSettings.canType)) {
+        m_prompter.error(faultText(m_session.messages, m_kind, *fault));
+        m_table->setCurrentCell(fault->row, 0);
         return;
     }
-    const bool saved = guarded(m_prompter, [this, &g] {
+    const bool saved = guarded(m_prompter, [this, &rows] {
         // The file could not be read whole in this showing: keep it before replacing it
         // with what the table holds.
         if (m_loadIncomplete)
             keepBackup(framePath());
-        saveFrameList(m_kind, g, parGen, framePath());
+        saveFrameList(rows, m_canSettings, framePath());
     });
     if (!saved)
         return;
@@ -293,7 +260,7 @@ void CanFramesDialog::keyPressEvent(QKeyEvent* event)
     // Escape is Cancel, with its question after a change. An Escape inside a cell editor
     // only ends that edit and never comes here.
     if (event->matches(QKeySequence::Cancel)) {
-        Btn_CancelClick();
+        cancel();
         return;
     }
     // The buttons are no default buttons, so that Enter in the table never presses OK;
@@ -307,43 +274,39 @@ void CanFramesDialog::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void CanFramesDialog::Btn_DeleteRowClick()
+void CanFramesDialog::deleteRow()
 {
-    const int row = StringGrid1->currentGridRow();
-    if (!m_prompter.yesNo(m_session.messages[captions().deleteQuestion] + QString::number(row)))
+    const int row = tableRow();
+    if (!m_prompter.yesNo(m_session.messages[captions().deleteQuestion] + QString::number(row + 1)))
         return;
-    Delete_Row(row, m_model->grid());
-    m_model->refresh();
+    m_model->removeFrameRow(row);
 }
 
-void CanFramesDialog::Btn_InsertRowClick()
+void CanFramesDialog::insertRow()
 {
-    Insert_Row(StringGrid1->currentGridRow(), m_model->grid(), false);
-    m_model->refresh();
+    m_model->insertEmptyFrameRow(tableRow());
 }
 
-void CanFramesDialog::Btn_CopyRowClick()
+void CanFramesDialog::copyRow()
 {
-    Copy_Row(m_model->grid(), StringGrid1->currentGridRow(), m_session.clipboard);
-    Do_Copy = true;
+    m_session.clipboard.texts = m_model->frames().rowTexts(tableRow());
+    m_rowCopied = true;
 }
 
-void CanFramesDialog::Btn_PasteRowClick()
+void CanFramesDialog::pasteRow()
 {
-    if (Paste_Row(m_model->grid(), StringGrid1->currentGridRow(), Do_Copy, m_session.clipboard, m_prompter,
-                  m_session.messages))
-        m_model->refresh();
+    m_model->pasteRow(tableRow(), m_rowCopied, m_session.clipboard, m_prompter, m_session.messages);
 }
 
-void CanFramesDialog::Btn_ImportFramesClick()
+void CanFramesDialog::importFrames()
 {
     // A cell still being edited belongs to the table that is checked and saved with the import.
-    StringGrid1->commitEdit();
-    const bool imported =
-        importIntoFrameList(m_kind, m_model->grid(), parGen, m_loadIncomplete, m_session, m_prompter, this);
+    m_table->commitEdit();
+    FrameList rows = m_model->frames();
+    const bool imported = importIntoFrameList(rows, m_canSettings, m_loadIncomplete, m_session, m_prompter, this);
     if (imported)
         m_loadIncomplete = false;
-    m_model->refresh();
+    m_model->setFrames(std::move(rows));
     // The import wrote the frame file and the mapping file: the table's earlier steps are
     // in those files now and cannot be undone in the table alone.
     if (imported)

@@ -3,7 +3,6 @@
 #include "core/frames/frame_list.h"
 
 #include <QDialog>
-#include <QStringList>
 
 #include <memory>
 
@@ -12,7 +11,7 @@ class QUndoStack;
 
 namespace px {
 
-class GridModel;
+class FrameTableModel;
 class GridView;
 class Prompter;
 class Session;
@@ -22,7 +21,8 @@ class SnapshotHistory;
 
 // The common body of the four CAN frame list editors: a title band, the frame table and
 // the row buttons. Each showing reloads the table from the configuration's frame file;
-// OK checks every row of the frame list and writes the file whole.
+// OK checks every row of the frame list and writes the file whole. Rows are numbered
+// from 1 in this interface, as the user sees them.
 class CanFramesDialog : public QDialog {
     Q_OBJECT
 public:
@@ -46,25 +46,27 @@ public:
 
     // Cancel and Escape: closes at once when the table holds what was shown, else asks
     // whether to drop the changes first. The close box drops them without asking.
-    void Btn_CancelClick();
-    // True when a data cell differs from what the last showing loaded.
+    void cancel();
+    // True when a row differs from what the last showing loaded.
     bool hasChanges() const;
 
-    void Btn_DeleteRowClick();
-    void Btn_InsertRowClick();
-    void Btn_CopyRowClick();
-    void Btn_PasteRowClick();
+    // The row buttons, on the current row.
+    void deleteRow();
+    void insertRow();
+    void copyRow();
+    void pasteRow();
     // Import...: frames of a CAN database or a capture appended, saved with their mappings.
-    void Btn_ImportFramesClick();
+    void importFrames();
     // Undo and redo of cell edits and row operations; each showing starts with none.
     QUndoStack* undoStack() const { return m_undoStack; }
 
-    // Set by Copy Row, cleared at each showing: a paste needs a copy of this showing.
-    bool Do_Copy = false;
+    // Copy Row was used in this showing: a paste needs a copy of this showing.
+    bool rowCopied() const { return m_rowCopied; }
     // The CAN settings read at the last showing (jumper device editors).
-    FrameParGen parGen;
+    const CanSettings& canSettings() const { return m_canSettings; }
 
-    const TextGrid& grid() const;
+    const FrameList& frames() const;
+    FrameTableModel* tableModel() const { return m_model; }
     FrameListKind kind() const { return m_kind; }
 
 protected:
@@ -75,31 +77,34 @@ private:
     struct Captions;
     const Captions& captions() const;
     QString framePath() const;
-    bool isDipSwitch() const;
+    // The current row of the table, from 0.
+    int tableRow() const;
+    void reloaded();
 
     FrameListKind m_kind;
     Session& m_session;
     Prompter& m_prompter;
+    CanSettings m_canSettings;
+    bool m_rowCopied = false;
     // A load of this showing failed: the file on disk holds more than the table.
     bool m_loadIncomplete = false;
-    // The data cells as the last showing loaded them.
-    QStringList m_shownCells;
+    // The rows as the last showing loaded them.
+    FrameList m_shown;
 
     TitleBand* m_band = nullptr;
-    GridModel* m_model = nullptr;
-    GridView* StringGrid1 = nullptr;
-    QPushButton* Btn_OK = nullptr;
-    QPushButton* Btn_Cancel = nullptr;
-    QPushButton* Btn_DeleteRow = nullptr;
-    QPushButton* Btn_InsertRow = nullptr;
-    QPushButton* Btn_CopyRow = nullptr;
-    QPushButton* Btn_PasteRow = nullptr;
-    QPushButton* Btn_Undo = nullptr;
-    QPushButton* Btn_Redo = nullptr;
+    FrameTableModel* m_model = nullptr;
+    GridView* m_table = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_deleteRowButton = nullptr;
+    QPushButton* m_insertRowButton = nullptr;
+    QPushButton* m_copyRowButton = nullptr;
+    QPushButton* m_pasteRowButton = nullptr;
+    QPushButton* m_undoButton = nullptr;
+    QPushButton* m_redoButton = nullptr;
 
     QUndoStack* m_undoStack = nullptr;
-    std::unique_ptr<SnapshotHistory<QStringList>> m_history;
-    void restoreCells(const QStringList& cells);
+    std::unique_ptr<SnapshotHistory<FrameList>> m_history;
 };
 
 } // namespace px

@@ -42,12 +42,11 @@ QByteArray editorFrameBytes(const QString& folder, Direction direction)
     const FrameListKind kind = direction == Direction::Receive
                                    ? (dip ? FrameListKind::ReceiveDip : FrameListKind::ReceiveJumper)
                                    : (dip ? FrameListKind::TransmitDip : FrameListKind::TransmitJumper);
-    const MessageTable messages;
-    TextGrid grid = makeFrameGrid(kind, messages);
-    loadFrameList(kind, direction == Direction::Receive ? ws.File_RCobDef : ws.File_TCobDef, grid);
-    FrameParGen parGen;
-    readFrameParGen(ws.File_ParGen, parGen);
-    return frameListBytes(kind, grid, parGen);
+    FrameList frames(kind);
+    loadFrameList(direction == Direction::Receive ? ws.File_RCobDef : ws.File_TCobDef, frames);
+    CanSettings settings;
+    readCanSettings(ws.File_ParGen, settings);
+    return frameListBytes(frames, settings);
 }
 
 QByteArray editorMappingBytes(const QString& folder, Direction direction)

@@ -21,33 +21,26 @@ QString s(const char* text)
     return QString::fromUtf8(text);
 }
 
-// The editor's table with its first rows given as texts whose cells are separated by "|",
-// column 1 first.
-TextGrid gridOf(Kind kind, std::initializer_list<const char*> rows)
+// The editor's rows with the first ones given as texts whose cells are separated by "|",
+// left to right.
+FrameList listOf(Kind kind, std::initializer_list<const char*> rows)
 {
-    static const MessageTable messages;
-    TextGrid g = makeFrameGrid(kind, messages);
-    int r = 1;
-    for (const char* row : rows) {
-        const QStringList cells = s(row).split(u'|');
-        for (int c = 0; c < cells.size(); ++c)
-            g.setCell(r, c + 1, cells[c]);
-        ++r;
-    }
-    return g;
+    FrameList list(kind);
+    int r = 0;
+    for (const char* row : rows)
+        list.setRowTexts(r++, s(row).split(u'|'));
+    return list;
 }
 
-QString rowText(const TextGrid& g, int r)
+// Row `r` (from 1, as the editor numbers it) as "|"-separated texts.
+QString rowText(const FrameList& list, int r)
 {
-    QStringList cells;
-    for (int c = 1; c < g.colCount(); ++c)
-        cells << g.cell(r, c);
-    return cells.join(u'|');
+    return list.rowTexts(r - 1).join(u'|');
 }
 
-QString bytesOf(Kind kind, const TextGrid& g, FrameParGen parGen = {})
+QString bytesOf(const FrameList& list, CanSettings settings = {})
 {
-    return QString::fromUtf8(frameListBytes(kind, g, parGen));
+    return QString::fromUtf8(frameListBytes(list, settings));
 }
 
 struct CheckCase {
@@ -55,7 +48,7 @@ struct CheckCase {
     Kind kind;
     int canType;
     std::initializer_list<const char*> rows;
-    int row;     // 0: the check passes
+    int row;     // from 1; 0: the check passes
     int fault;
 };
 
@@ -127,37 +120,46 @@ TEST(FrameListCheck, FirstFaultOfEachEditor)
         {"tx bad byte after enough", Kind::TransmitDip, 0, {"1|2.0A (11 bits)|2|N|N|N|0|0,1,256"}, 1, 490},
     };
     for (const CheckCase& c : cases) {
-        const std::optional<RowFault> fault = Controllo_dati(c.kind, gridOf(c.kind, c.rows), c.canType);
+        const std::optional<FrameFault> fault = validateFrameList(listOf(c.kind, c.rows), c.canType);
         if (c.row == 0) {
-            EXPECT_FALSE(fault.has_value()) << c.what << ": row " << fault.value_or(RowFault{}).row << " message "
-                                            << fault.value_or(RowFault{}).fault;
+            EXPECT_FALSE(fault.has_value()) << c.what << ": row " << fault.value_or(FrameFault{}).row << " message "
+                                            << fault.value_or(FrameFault{}).message;
         } else {
             ASSERT_TRUE(fault.has_value()) << c.what;
-            EXPECT_EQ(fault->row, c.row) << c.what;
-            EXPECT_EQ(fault->fault, c.fault) << c.what;
+            EXPECT_EQ(fault->row + 1, c.row) << c.what;
+            EXPECT_EQ(fault->message, c.fault) << c.what;
         }
     }
 }
 
-TEST(FrameListCheck, MessageIsPrefixRowNumberAndFault)
+TEST(FrameListCheck, MessageIsPrefixRowNumberAndFaultAndTheFaultNamesItsColumn)
 {
     const MessageTable messages;
     const struct {
         Kind kind;
         std::initializer_list<const char*> rows;
+        FrameColumn column;
         const char* text;
     } cases[] = {
-        {Kind::ReceiveJumper, {"1|8", "2|8", "3|9"}, "Error row 3!! Dimension must be between 1 and 8"},
-        {Kind::ReceiveDip, {"1|2.0A (11 bits)|8|", "x"}, "Error row 1!! TimeOut must be between 0 and 100000000ms"},
-        {Kind::TransmitJumper, {"2048|8"}, "Error row 1!! Cob-ID must be between 0 and 2048"},
+        {Kind::ReceiveJumper, {"1|8", "2|8", "3|9"}, FrameColumn::Dimension, "Error row 3!! Dimension must be between 1 and 8"},
+        {Kind::ReceiveDip, {"1|2.0A (11 bits)|8|", "x"}, FrameColumn::TimeOut,
+         "Error row 1!! TimeOut must be between 0 and 100000000ms"},
+        {Kind::TransmitJumper, {"2048|8"}, FrameColumn::CobId, "Error row 1!! Cob-ID must be between 0 and 2048"},
         {Kind::TransmitDip,
          {"1|2.0A (11 bits)|1|N|N|N|0|", "2|2.0A (11 bits)|1|N|N|N|0|1,2"},
+         FrameColumn::DefaultValues,
          "Error row 2!! Default Values, dimension of CAN frame and number of Default Values are different"},
+        {Kind::TransmitDip, {"1||8"}, FrameColumn::Type, "Error row 1!! Type must be or 2.0A (11 bits) or 2.0B (29 bits)"},
+        {Kind::TransmitDip, {"1|2.0A (11 bits)|8|N|N|Y|x"}, FrameColumn::Timer, nullptr},
+        {Kind::ReceiveDip, {"1|2.0A (11 bits)|8|0|Y|"}, FrameColumn::RtrTime, nullptr},
     };
     for (const auto& c : cases) {
-        const std::optional<RowFault> fault = Controllo_dati(c.kind, gridOf(c.kind, c.rows), 0);
-        ASSERT_TRUE(fault.has_value()) << c.text;
-        EXPECT_EQ(faultText(messages, *fault), s(c.text));
+        const std::optional<FrameFault> fault = validateFrameList(listOf(c.kind, c.rows), 0);
+        ASSERT_TRUE(fault.has_value()) << static_cast<int>(c.column);
+        EXPECT_EQ(fault->column, c.column);
+        if (c.text) {
+            EXPECT_EQ(faultText(messages, c.kind, *fault), s(c.text));
+        }
     }
 }
 
@@ -167,7 +169,7 @@ TEST(FrameListSave, EachEditorWritesItsAttributeOrderAndDerivedValues)
     const struct {
         const char* what;
         Kind kind;
-        FrameParGen parGen;
+        CanSettings settings;
         std::initializer_list<const char*> rows;
         const char* rowsXml;
     } cases[] = {
@@ -193,16 +195,16 @@ TEST(FrameListSave, EachEditorWritesItsAttributeOrderAndDerivedValues)
          R"x(<row CobID="1" CobType="2.0A (11 bits)" Dimensin="8" RTR="N" OnChange="N" OnTimer="N" Timer="0" Mnemonic="a"/>)x"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(bytesOf(c.kind, gridOf(c.kind, c.rows), c.parGen), s("<COBID>") + s(c.rowsXml) + s("</COBID>") + comment)
+        EXPECT_EQ(bytesOf(listOf(c.kind, c.rows), c.settings), s("<COBID>") + s(c.rowsXml) + s("</COBID>") + comment)
             << c.what;
     }
-    EXPECT_EQ(bytesOf(Kind::ReceiveDip, gridOf(Kind::ReceiveDip, {})), s("<COBID/>") + comment);
+    EXPECT_EQ(bytesOf(listOf(Kind::ReceiveDip, {})), s("<COBID/>") + comment);
 
     // Tabs and line breaks are kept; a control character would make a file that no longer
     // parses and is refused with the row.
-    EXPECT_TRUE(bytesOf(Kind::TransmitJumper, gridOf(Kind::TransmitJumper, {"1|8|a\tb\nc"})).contains(s("a&#9;b&#10;c")));
+    EXPECT_TRUE(bytesOf(listOf(Kind::TransmitJumper, {"1|8|a\tb\nc"})).contains(s("a&#9;b&#10;c")));
     try {
-        frameListBytes(Kind::TransmitJumper, gridOf(Kind::TransmitJumper, {"1|8|a", "2|8|b\x01"}), {});
+        frameListBytes(listOf(Kind::TransmitJumper, {"1|8|a", "2|8|b\x01"}), {});
         ADD_FAILURE() << "a control character was written";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(s("Row 2"))) << e.text().toStdString();
@@ -212,14 +214,14 @@ TEST(FrameListSave, EachEditorWritesItsAttributeOrderAndDerivedValues)
 
 TEST(FrameListLoad, DipEditorsFillMissingAttributesWithTheirDefaults)
 {
-    TextGrid rx = gridOf(Kind::ReceiveDip, {});
-    loadFrameList(Kind::ReceiveDip, test::fixturePath(s("frames/rcobdef_dip_partial.xml")), rx);
+    FrameList rx = listOf(Kind::ReceiveDip, {});
+    loadFrameList(test::fixturePath(s("frames/rcobdef_dip_partial.xml")), rx);
     EXPECT_EQ(rowText(rx, 1), s("0x181|2.0A (11 bits)|8|0|N|||bare"));
     EXPECT_EQ(rowText(rx, 2), s("0x182|2.0B (29 bits)|2|250|Y|100|1,2|full"));
     EXPECT_EQ(rowText(rx, 3), s("|||||||"));
 
-    TextGrid tx = gridOf(Kind::TransmitDip, {});
-    loadFrameList(Kind::TransmitDip, test::fixturePath(s("frames/tcobdef_bare.xml")), tx);
+    FrameList tx = listOf(Kind::TransmitDip, {});
+    loadFrameList(test::fixturePath(s("frames/tcobdef_bare.xml")), tx);
     EXPECT_EQ(rowText(tx, 1), s("0x201|2.0A (11 bits)|8|N|N|N|0||bare"));
 }
 
@@ -229,30 +231,30 @@ TEST(FrameListLoad, FilesPassBetweenTheGenerations)
     const QString path = home.file(s("RCobDef.xml"));
 
     // Jumper to dip-switch: the common time-out in every row, no RTR, no default values.
-    saveFrameList(Kind::ReceiveJumper, gridOf(Kind::ReceiveJumper, {"385|8|Y|a", "386|4|N|b"}), {0, 700}, path);
-    TextGrid dip = gridOf(Kind::ReceiveDip, {});
-    loadFrameList(Kind::ReceiveDip, path, dip);
+    saveFrameList(listOf(Kind::ReceiveJumper, {"385|8|Y|a", "386|4|N|b"}), {0, 700}, path);
+    FrameList dip = listOf(Kind::ReceiveDip, {});
+    loadFrameList(path, dip);
     EXPECT_EQ(rowText(dip, 1), s("385|2.0A (11 bits)|8|700|N|||a"));
     EXPECT_EQ(rowText(dip, 2), s("386|2.0A (11 bits)|4|700|N|||b"));
 
     // Dip-switch to jumper and saved again: RTR, TimeRTR and DefaultValues are lost and the
     // identifier format becomes the common one.
-    saveFrameList(Kind::ReceiveDip, gridOf(Kind::ReceiveDip, {"0x1000|2.0B (29 bits)|2|250|Y|10|1,2|m", "5|2.0A (11 bits)|1|0|N|||n"}),
+    saveFrameList(listOf(Kind::ReceiveDip, {"0x1000|2.0B (29 bits)|2|250|Y|10|1,2|m", "5|2.0A (11 bits)|1|0|N|||n"}),
                   {}, path);
-    TextGrid jumper = gridOf(Kind::ReceiveJumper, {});
-    loadFrameList(Kind::ReceiveJumper, path, jumper);
+    FrameList jumper = listOf(Kind::ReceiveJumper, {});
+    loadFrameList(path, jumper);
     EXPECT_EQ(rowText(jumper, 1), s("0x1000|2|Y|m"));
     EXPECT_EQ(rowText(jumper, 2), s("5|1|N|n"));
-    saveFrameList(Kind::ReceiveJumper, jumper, {0, 100}, path);
+    saveFrameList(jumper, {0, 100}, path);
     EXPECT_EQ(QString::fromUtf8(readWholeFile(path)),
               s(R"x(<COBID><row CobID="0x1000" Dimensin="2" CobType="2.0A (11 bits)" TimeOut="Y" TimeOut_Time="100" Mnemonic="m"/>)x"
                 R"x(<row CobID="5" Dimensin="1" CobType="2.0A (11 bits)" TimeOut="N" TimeOut_Time="100" Mnemonic="n"/></COBID><!--SW_VERSION = 2.505-->)x"));
 
     // Transmit, jumper to dip-switch: sending options off, timer 0, no default values.
     const QString tpath = home.file(s("TCobDef.xml"));
-    saveFrameList(Kind::TransmitJumper, gridOf(Kind::TransmitJumper, {"0x201|8|t"}), {1, 0}, tpath);
-    TextGrid tdip = gridOf(Kind::TransmitDip, {});
-    loadFrameList(Kind::TransmitDip, tpath, tdip);
+    saveFrameList(listOf(Kind::TransmitJumper, {"0x201|8|t"}), {1, 0}, tpath);
+    FrameList tdip = listOf(Kind::TransmitDip, {});
+    loadFrameList(tpath, tdip);
     EXPECT_EQ(rowText(tdip, 1), s("0x201|2.0B (29 bits)|8|N|N|N|0||t"));
 }
 
@@ -260,36 +262,36 @@ TEST(FrameListLoad, AnOversizeFileShowsOnlyTheRowsThatFitAndSaysSo)
 {
     test::TempHome home;
     const QString path = home.file(s("TCobDef.xml"));
-    TextGrid big = gridOf(Kind::TransmitDip, {});
+    FrameList big = listOf(Kind::TransmitDip, {});
     for (int r = 1; r <= 280; ++r) {
-        big.setCell(r, tx_dip::CobID, QString::number(r));
-        big.setCell(r, tx_dip::Type, kCobType11);
-        big.setCell(r, tx_dip::Dimension, s("8"));
+        big.setText(r - 1, FrameColumn::CobId, QString::number(r));
+        big.setText(r - 1, FrameColumn::Type, kCobType11);
+        big.setText(r - 1, FrameColumn::Dimension, s("8"));
     }
-    saveFrameList(Kind::TransmitDip, big, {}, path);
+    saveFrameList(big, {}, path);
 
     // The 30 frames beyond the table would be lost silently at OK: the load reports them,
     // so that the editor keeps the file before replacing it.
-    TextGrid jumper = gridOf(Kind::TransmitJumper, {});
+    FrameList jumper = listOf(Kind::TransmitJumper, {});
     try {
-        loadFrameList(Kind::TransmitJumper, path, jumper);
+        loadFrameList(path, jumper);
         ADD_FAILURE() << "280 frames read into a table of 250 without a word";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(s("TCobDef.xml"))) << e.text().toStdString();
         EXPECT_TRUE(e.text().contains(s("280"))) << e.text().toStdString();
         EXPECT_TRUE(e.text().contains(s("250"))) << e.text().toStdString();
     }
-    EXPECT_EQ(frameListLength(jumper), 250);
-    EXPECT_EQ(jumper.cell(250, tx_jumper::CobID), s("250"));
-    saveFrameList(Kind::TransmitJumper, jumper, {}, path);
+    EXPECT_EQ(jumper.length(), 250);
+    EXPECT_EQ(jumper.text(249, FrameColumn::CobId), s("250"));
+    saveFrameList(jumper, {}, path);
     EXPECT_EQ(QString::fromUtf8(readWholeFile(path)).count(s("<row ")), 250);
 }
 
 TEST(FrameListLoad, BadFilesAreReportedAndKeepTheRowsReadBefore)
 {
-    TextGrid g = gridOf(Kind::ReceiveJumper, {});
+    FrameList g = listOf(Kind::ReceiveJumper, {});
     try {
-        loadFrameList(Kind::ReceiveJumper, test::fixturePath(s("frames/rcobdef_row3_without_dimension.xml")), g);
+        loadFrameList(test::fixturePath(s("frames/rcobdef_row3_without_dimension.xml")), g);
         ADD_FAILURE() << "a row without Dimensin was read";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(s("rcobdef_row3_without_dimension.xml"))) << e.text().toStdString();
@@ -305,42 +307,42 @@ TEST(FrameListLoad, BadFilesAreReportedAndKeepTheRowsReadBefore)
     const QByteArray noTimeOut = "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>";
     test::TempHome home;
     home.write(s("r.xml"), noTimeOut);
-    TextGrid jumper = gridOf(Kind::ReceiveJumper, {});
-    EXPECT_THROW(loadFrameList(Kind::ReceiveJumper, home.file(s("r.xml")), jumper), Error);
-    TextGrid dip = gridOf(Kind::ReceiveDip, {});
-    EXPECT_NO_THROW(loadFrameList(Kind::ReceiveDip, home.file(s("r.xml")), dip));
+    FrameList jumper = listOf(Kind::ReceiveJumper, {});
+    EXPECT_THROW(loadFrameList(home.file(s("r.xml")), jumper), Error);
+    FrameList dip = listOf(Kind::ReceiveDip, {});
+    EXPECT_NO_THROW(loadFrameList(home.file(s("r.xml")), dip));
     EXPECT_EQ(rowText(dip, 1), s("1|2.0A (11 bits)|8|0|N|||m"));
 
-    TextGrid broken = gridOf(Kind::ReceiveJumper, {});
+    FrameList broken = listOf(Kind::ReceiveJumper, {});
     try {
-        loadFrameList(Kind::ReceiveJumper, test::fixturePath(s("frames/rcobdef_broken.xml")), broken);
+        loadFrameList(test::fixturePath(s("frames/rcobdef_broken.xml")), broken);
         ADD_FAILURE() << "a broken file was read";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(s("rcobdef_broken.xml"))) << e.text().toStdString();
         EXPECT_TRUE(e.text().contains(s("line 4"))) << e.text().toStdString();
     }
-    EXPECT_EQ(frameListLength(broken), 0);
+    EXPECT_EQ(broken.length(), 0);
 
     // A declaration or a comment before the root element is the first node, which holds no
     // frames: an empty table then would be written over the frames at OK.
     for (const char* before : {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", "<!-- hand edited -->"}) {
         home.write(s("t.xml"), QByteArray(before) + "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>");
-        TextGrid shifted = gridOf(Kind::TransmitJumper, {});
+        FrameList shifted = listOf(Kind::TransmitJumper, {});
         try {
-            loadFrameList(Kind::TransmitJumper, home.file(s("t.xml")), shifted);
+            loadFrameList(home.file(s("t.xml")), shifted);
             ADD_FAILURE() << "frames behind " << before << " vanished without a word";
         } catch (const Error& e) {
             EXPECT_TRUE(e.text().contains(s("t.xml"))) << e.text().toStdString();
         }
-        EXPECT_EQ(frameListLength(shifted), 0) << before;
+        EXPECT_EQ(shifted.length(), 0) << before;
     }
     // Nothing before an empty root: an empty list, read whole.
     home.write(s("e.xml"), "<COBID/><!--SW_VERSION = 2.505-->");
-    TextGrid empty = gridOf(Kind::TransmitJumper, {});
-    EXPECT_NO_THROW(loadFrameList(Kind::TransmitJumper, home.file(s("e.xml")), empty));
+    FrameList empty = listOf(Kind::TransmitJumper, {});
+    EXPECT_NO_THROW(loadFrameList(home.file(s("e.xml")), empty));
 
-    TextGrid untouched = gridOf(Kind::TransmitJumper, {"1|8|kept"});
-    loadFrameList(Kind::TransmitJumper, home.file(s("missing.xml")), untouched);
+    FrameList untouched = listOf(Kind::TransmitJumper, {"1|8|kept"});
+    loadFrameList(home.file(s("missing.xml")), untouched);
     EXPECT_EQ(rowText(untouched, 1), s("1|8|kept"));
 }
 
@@ -349,8 +351,8 @@ TEST(FrameListLoad, CanSettingsFromTheCommunicationFile)
     const struct {
         const char* what;
         const char* file; // nullptr: no file
-        FrameParGen before;
-        FrameParGen after;
+        CanSettings before;
+        CanSettings after;
     } cases[] = {
         {"both read", "<GeneralParameter><CANType>1</CANType><CANTimeOut>1500</CANTimeOut></GeneralParameter>", {0, 0}, {1, 1500}},
         {"hexadecimal", "<G><CANType>0x1</CANType><CANTimeOut>$10</CANTimeOut></G>", {0, 0}, {1, 16}},
@@ -362,17 +364,17 @@ TEST(FrameListLoad, CanSettingsFromTheCommunicationFile)
         test::TempHome home;
         if (c.file)
             home.write(s("ParGen.xml"), QByteArray(c.file));
-        FrameParGen state = c.before;
-        readFrameParGen(home.file(s("ParGen.xml")), state);
-        EXPECT_EQ(state.CAN_Type, c.after.CAN_Type) << c.what;
-        EXPECT_EQ(state.CAN_TimeOut, c.after.CAN_TimeOut) << c.what;
+        CanSettings state = c.before;
+        readCanSettings(home.file(s("ParGen.xml")), state);
+        EXPECT_EQ(state.canType, c.after.canType) << c.what;
+        EXPECT_EQ(state.canTimeOut, c.after.canTimeOut) << c.what;
     }
 
     test::TempHome home;
     home.write(s("ParGen.xml"), "<G><CANType>1</CANType>");
-    FrameParGen state{1, 9};
-    EXPECT_THROW(readFrameParGen(home.file(s("ParGen.xml")), state), Error);
-    EXPECT_EQ(state.CAN_TimeOut, 9);
+    CanSettings state{1, 9};
+    EXPECT_THROW(readCanSettings(home.file(s("ParGen.xml")), state), Error);
+    EXPECT_EQ(state.canTimeOut, 9);
 }
 
 TEST(FrameListSave, BackupKeepsTheOldFileAndReplacesAnOlderBackup)

@@ -5,6 +5,7 @@
 #include "core/config/configuration.h"
 #include "core/exchange/dbc_reader.h"
 #include "gui/exchange/import_picker_dialog.h"
+#include "gui/frames/frame_table_model.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 
@@ -116,8 +117,8 @@ TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
         indexes << QStringLiteral("%1@%2:%3/%4").arg(e.registerIndex).arg(e.frameNumber).arg(e.highByte).arg(e.lowByte);
     EXPECT_EQ(indexes, (QStringList{s("11@1:1/2"), s("10@2:2/1"), s("12@2:3/4"), s("13@2:0/5"), s("14@2:5/6"), s("15@2:7/8")}));
     // The table shows the list as saved.
-    EXPECT_EQ(editor.grid().cell(2, 1), s("0x181"));
-    EXPECT_EQ(editor.grid().cell(2, 4), s("450"));
+    EXPECT_EQ(editor.frames().text(1, FrameColumn::CobId), s("0x181"));
+    EXPECT_EQ(editor.frames().text(1, FrameColumn::TimeOut), s("450"));
     editor.close();
 }
 
@@ -139,13 +140,14 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
     EXPECT_EQ(rinfo(), mappings);
 
     // 299 frames in the table: two more do not fit the 300 rows.
-    TextGrid& grid = const_cast<TextGrid&>(editor.grid());
+    FrameList full = editor.frames();
     for (int r = 2; r <= 299; ++r) {
-        grid.setCell(r, 1, QString::number(0x200 + r));
-        grid.setCell(r, 2, s("2.0A (11 bits)"));
-        grid.setCell(r, 3, s("8"));
-        grid.setCell(r, 4, s("0"));
+        full.setText(r - 1, FrameColumn::CobId, QString::number(0x200 + r));
+        full.setText(r - 1, FrameColumn::Type, s("2.0A (11 bits)"));
+        full.setText(r - 1, FrameColumn::Dimension, s("8"));
+        full.setText(r - 1, FrameColumn::TimeOut, s("0"));
     }
+    editor.tableModel()->setFrames(full);
     prompter.fileAnswers = {test::fixturePath(s("exchange/constructs.dbc"))};
     whenPickerOpens([](ImportPickerDialog& picker) {
         tickIdentifier(picker, "0x181");
@@ -160,7 +162,7 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
     EXPECT_EQ(rinfo(), mappings);
 
     // A row the editor's check refuses: its message, and no file is even asked for.
-    grid.setCell(5, 3, s("9"));
+    editor.tableModel()->setData(editor.tableModel()->cellIndex(4, FrameColumn::Dimension), s("9"), Qt::EditRole);
     prompter.errors.clear();
     prompter.fileAnswers = {test::fixturePath(s("exchange/constructs.dbc"))};
     click(editor, "Btn_ImportFrames");

@@ -2,8 +2,8 @@
 #include "gui/frames/transmit_frames_dialogs.h"
 
 #include "core/base/atomic_file.h"
-#include "gui/common/grid_model.h"
 #include "gui/common/grid_view.h"
+#include "gui/frames/frame_table_model.h"
 #include "gui/common/guard.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -25,6 +26,7 @@ namespace px {
 namespace {
 
 using Kind = FrameListKind;
+using C = FrameColumn;
 
 QString s(const char* text)
 {
@@ -54,12 +56,27 @@ protected:
     static GridView* view(QDialog& d) { return d.findChild<GridView*>(s("StringGrid1")); }
     static QPushButton* button(QDialog& d, const char* name) { return d.findChild<QPushButton*>(s(name)); }
     static void click(QDialog& d, const char* name) { QTest::mouseClick(button(d, name), Qt::LeftButton); }
+    // The cell of row `row` (from 1, as the editor numbers it) in a column.
+    static QModelIndex at(const CanFramesDialog& d, int row, C column) { return d.tableModel()->cellIndex(row - 1, column); }
+    static QString text(const CanFramesDialog& d, int row, C column) { return d.frames().text(row - 1, column); }
 
-    // Types into a data cell as a user would: move there, type, press Tab.
-    static void typeInto(QDialog& d, int row, int col, const char* text)
+    // Shows the dialog active with the table focused, as a user finds it.
+    static GridView* showFocused(CanFramesDialog& d)
+    {
+        d.show();
+        QApplication::setActiveWindow(&d);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+        d.FormShow();
+        GridView* v = view(d);
+        v->setFocus();
+        return v;
+    }
+
+    // Types into a cell as a user would: move there, type, press Tab.
+    static void typeInto(CanFramesDialog& d, int row, C column, const char* text)
     {
         GridView* v = view(d);
-        v->setCurrentCell(row, col);
+        v->setCurrentIndex(at(d, row, column));
         const QString typed = s(text);
         QTest::keyClick(v, typed[0].toLatin1()); // the first key opens the cell editor
         QWidget* editor = v->indexWidget(v->currentIndex());
@@ -68,12 +85,12 @@ protected:
         QTest::keyClick(editor, Qt::Key_Tab);
     }
 
-    static QString rowText(const CanFramesDialog& d, int r)
+    static QString rowText(const CanFramesDialog& d, int r) { return d.frames().rowTexts(r - 1).join(u'|'); }
+
+    static void expectContainsAll(const QString& message, std::initializer_list<const char*> parts)
     {
-        QStringList cells;
-        for (int c = 1; c < d.grid().colCount(); ++c)
-            cells << d.grid().cell(r, c);
-        return cells.join(u'|');
+        for (const char* part : parts)
+            EXPECT_TRUE(message.contains(s(part))) << part << " in: " << message.toStdString();
     }
 
     QString rcob() const { return home.session.ws.File_RCobDef; }
@@ -94,12 +111,12 @@ TEST_F(FramesDialogTest, EachEditorHasItsTableButtonsAndTitles)
         const char* title;
         const char* headers;
     } cases[] = {
-        {Kind::ReceiveJumper, 250, 5, false, "Receive CAN Frames", "N|Cob-ID|Dimension|TimeOut|Mnemonic"},
-        {Kind::ReceiveDip, 300, 9, true, "Receive CAN Frames",
-         "N|Cob-ID|Type|Dimension|TimeOut|RTR|Time RTR|Default Values|Mnemonic"},
-        {Kind::TransmitJumper, 250, 4, false, "Transmit CAN Frames", "N|Cob-ID|Dimension|Mnemonic"},
-        {Kind::TransmitDip, 300, 10, true, "Transmit CAN Frames",
-         "N|Cob-ID|Type|Dimension|RTR|On Change|On Timer|Timer (ms)|Default Values|Mnemonic"},
+        {Kind::ReceiveJumper, 250, 4, false, "Receive CAN Frames", "Cob-ID|Dimension|TimeOut|Mnemonic"},
+        {Kind::ReceiveDip, 300, 8, true, "Receive CAN Frames",
+         "Cob-ID|Type|Dimension|TimeOut|RTR|Time RTR|Default Values|Mnemonic"},
+        {Kind::TransmitJumper, 250, 3, false, "Transmit CAN Frames", "Cob-ID|Dimension|Mnemonic"},
+        {Kind::TransmitDip, 300, 9, true, "Transmit CAN Frames",
+         "Cob-ID|Type|Dimension|RTR|On Change|On Timer|Timer (ms)|Default Values|Mnemonic"},
     };
     for (const auto& c : cases) {
         auto d = make(c.kind);
@@ -110,8 +127,10 @@ TEST_F(FramesDialogTest, EachEditorHasItsTableButtonsAndTitles)
         for (int col = 0; col < m->columnCount(); ++col)
             headers << m->headerData(col, Qt::Horizontal).toString();
         EXPECT_EQ(headers.join(u'|'), s(c.headers));
-        EXPECT_EQ(m->index(c.rows - 1, 0).data().toString(), QString::number(c.rows));
-        EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);
+        // The row numbers are the vertical header, from 1, outside the data.
+        EXPECT_FALSE(view(*d)->verticalHeader()->isHidden());
+        EXPECT_EQ(m->headerData(0, Qt::Vertical).toString(), s("1"));
+        EXPECT_EQ(m->headerData(c.rows - 1, Qt::Vertical).toString(), QString::number(c.rows));
         EXPECT_EQ(d->windowTitle(), s(c.title));
         EXPECT_EQ(button(*d, "Btn_CopyRow") != nullptr, c.copyPaste);
         EXPECT_EQ(button(*d, "Btn_PasteRow") != nullptr, c.copyPaste);
@@ -126,25 +145,27 @@ TEST_F(FramesDialogTest, JumperReceiveEditorTypesTogglesAndSavesWithTheCommonSet
     TFReceiveCANFrames_A d(home.session, prompter);
     d.show();
     d.FormShow();
-    typeInto(d, 1, 1, "0x1FFFFFFF");
-    EXPECT_EQ(view(d)->currentIndex().column(), 2) << "Tab moves to the next cell";
+    typeInto(d, 1, C::CobId, "0x1FFFFFFF");
+    EXPECT_EQ(view(d)->currentIndex(), at(d, 1, C::Dimension)) << "Tab moves to the next cell";
     QTest::keyClick(view(d), Qt::Key_Down);
     QTest::keyClick(view(d), Qt::Key_Left);
     QTest::keyClick(view(d), Qt::Key_Left); // the row numbers do not take the cursor
-    EXPECT_EQ(view(d)->currentIndex(), view(d)->gridModel()->indexOf(2, 1));
-    typeInto(d, 1, 2, "8");
-    typeInto(d, 1, 4, "engine");
+    EXPECT_EQ(view(d)->currentIndex(), at(d, 2, C::CobId));
+    typeInto(d, 1, C::Dimension, "8");
+    typeInto(d, 1, C::Mnemonic, "engine");
 
     // The time-out check box: empty until toggled, then a click and the space bar.
     GridView* v = view(d);
-    const QModelIndex box = v->gridModel()->indexOf(1, rx_jumper::TimeOut);
-    EXPECT_EQ(d.grid().cell(1, rx_jumper::TimeOut), QString());
+    const QModelIndex box = at(d, 1, C::Supervised);
+    EXPECT_EQ(text(d, 1, C::Supervised), QString());
+    EXPECT_EQ(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
     v->scrollTo(box);
     QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, v->visualRect(box).center());
-    EXPECT_EQ(d.grid().cell(1, rx_jumper::TimeOut), s("Y"));
+    EXPECT_EQ(text(d, 1, C::Supervised), s("Y"));
+    EXPECT_EQ(box.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
     v->setCurrentIndex(box);
     QTest::keyClick(v, Qt::Key_Space);
-    EXPECT_EQ(d.grid().cell(1, rx_jumper::TimeOut), s("N"));
+    EXPECT_EQ(text(d, 1, C::Supervised), s("N"));
     QTest::keyClick(v, Qt::Key_Space);
 
     d.accept();
@@ -171,10 +192,10 @@ TEST_F(FramesDialogTest, TypingRightAfterASecondClickEditsTheClickedCellInEveryE
         QApplication::setActiveWindow(d.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
         d->FormShow();
-        ASSERT_EQ(d->grid().cell(1, 1), s("0x100"));
+        ASSERT_EQ(text(*d, 1, C::CobId), s("0x100"));
 
         GridView* v = view(*d);
-        const QModelIndex empty = v->gridModel()->indexOf(2, 1);
+        const QModelIndex empty = at(*d, 2, C::CobId);
         v->scrollTo(empty);
         const QPoint centre = v->visualRect(empty).center();
         QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, centre);
@@ -187,20 +208,19 @@ TEST_F(FramesDialogTest, TypingRightAfterASecondClickEditsTheClickedCellInEveryE
         // The rest of the row, so that OK accepts it.
         const bool dip = kind == Kind::ReceiveDip || kind == Kind::TransmitDip;
         if (dip)
-            v->gridModel()->setData(v->gridModel()->indexOf(2, 2), kCobType11, Qt::EditRole);
-        typeInto(*d, 2, dip ? 3 : 2, "8");
+            d->tableModel()->setData(at(*d, 2, C::Type), kCobType11, Qt::EditRole);
+        typeInto(*d, 2, C::Dimension, "8");
         if (kind == Kind::ReceiveDip)
-            typeInto(*d, 2, rx_dip::TimeOut, "0");
+            typeInto(*d, 2, C::TimeOut, "0");
 
         click(*d, "Btn_OK");
         EXPECT_EQ(prompter.shown, QStringList());
         ASSERT_EQ(d->result(), QDialog::Accepted);
-        const bool receive = kind == Kind::ReceiveJumper || kind == Kind::ReceiveDip;
-        TextGrid written = makeFrameGrid(kind, home.session.messages);
-        loadFrameList(kind, receive ? rcob() : tcob(), written);
-        EXPECT_EQ(written.cell(1, 1), s("0x100")) << "the first row keeps its identifier";
-        EXPECT_EQ(written.cell(2, 1), s("0x300")) << "the clicked row gets the typed identifier";
-        EXPECT_EQ(written.cell(3, 1), QString());
+        FrameList written(kind);
+        loadFrameList(isReceiveList(kind) ? rcob() : tcob(), written);
+        EXPECT_EQ(written.text(0, C::CobId), s("0x100")) << "the first row keeps its identifier";
+        EXPECT_EQ(written.text(1, C::CobId), s("0x300")) << "the clicked row gets the typed identifier";
+        EXPECT_EQ(written.text(2, C::CobId), QString());
         QFile::remove(rcob());
         QFile::remove(tcob());
     }
@@ -230,15 +250,15 @@ TEST_F(FramesDialogTest, EscapeAsksBeforeDroppingChangesInEveryEditor)
         EXPECT_TRUE(prompter.questions.isEmpty());
 
         showAgain();
-        typeInto(*d, 1, 1, "0x123");
+        typeInto(*d, 1, C::CobId, "0x123");
         prompter.yesNoAnswers = {false};
         QTest::keyClick(v, Qt::Key_Escape);
         EXPECT_EQ(prompter.questions, QStringList{question});
         ASSERT_TRUE(d->isVisible()) << "No keeps the dialog";
-        EXPECT_EQ(d->grid().cell(1, 1), s("0x123"));
+        EXPECT_EQ(text(*d, 1, C::CobId), s("0x123"));
 
         // In a cell editor the first Escape ends the edit, the second one is Cancel.
-        v->setCurrentCell(1, 1);
+        v->setCurrentCell(0, 0);
         QTest::keyClick(v, Qt::Key_A);
         QWidget* editor = v->indexWidget(v->currentIndex());
         ASSERT_NE(editor, nullptr);
@@ -252,7 +272,7 @@ TEST_F(FramesDialogTest, EscapeAsksBeforeDroppingChangesInEveryEditor)
         EXPECT_EQ(d->result(), QDialog::Rejected);
 
         showAgain();
-        typeInto(*d, 1, 1, "0x124");
+        typeInto(*d, 1, C::CobId, "0x124");
         d->close();
         EXPECT_FALSE(d->isVisible());
         EXPECT_EQ(prompter.questions.size(), 2) << "the close box asks nothing";
@@ -268,7 +288,7 @@ TEST_F(FramesDialogTest, TypeCellsOfferExactlyTheTwoFormats)
         d->show();
         d->FormShow();
         GridView* v = view(*d);
-        const QModelIndex type = v->gridModel()->indexOf(2, 2);
+        const QModelIndex type = at(*d, 2, C::Type);
         v->setCurrentIndex(type);
         v->edit(type);
         auto* combo = v->viewport()->findChild<QComboBox*>();
@@ -280,7 +300,7 @@ TEST_F(FramesDialogTest, TypeCellsOfferExactlyTheTwoFormats)
         EXPECT_EQ(combo->currentIndex(), -1) << "an empty cell picks nothing";
         combo->setCurrentIndex(1);
         Q_EMIT combo->activated(1);
-        EXPECT_EQ(d->grid().cell(2, 2), kCobType29);
+        EXPECT_EQ(text(*d, 2, C::Type), kCobType29);
         d->reject();
     }
 }
@@ -291,7 +311,7 @@ TEST_F(FramesDialogTest, DeleteAsksWithTheRowNumberAndInsertEmptiesTheCurrentRow
                       "<row CobID=\"3\" Dimensin=\"8\" Mnemonic=\"c\"/></COBID>");
     TFTransmitCANFrames_A d(home.session, prompter);
     d.FormShow();
-    view(d)->setCurrentCell(2, 1);
+    view(d)->setCurrentIndex(at(d, 2, C::CobId));
 
     prompter.yesNoAnswers = {false};
     click(d, "Btn_DeleteRow");
@@ -307,7 +327,7 @@ TEST_F(FramesDialogTest, DeleteAsksWithTheRowNumberAndInsertEmptiesTheCurrentRow
     EXPECT_EQ(rowText(d, 1), s("1|8|a"));
     EXPECT_EQ(rowText(d, 2), s("||"));
     EXPECT_EQ(rowText(d, 3), s("3|8|c"));
-    EXPECT_EQ(d.grid().cell(3, 0), s("3"));
+    EXPECT_EQ(d.tableModel()->headerData(2, Qt::Vertical).toString(), s("3"));
 }
 
 TEST_F(FramesDialogTest, PasteNeedsACopyOfThisShowingAndAsksOnlyOverText)
@@ -319,28 +339,28 @@ TEST_F(FramesDialogTest, PasteNeedsACopyOfThisShowingAndAsksOnlyOverText)
     TFReceiveCANFrames_K d(home.session, prompter);
     d.FormShow();
     GridView* v = view(d);
-    v->setCurrentCell(3, 1);
+    v->setCurrentIndex(at(d, 3, C::CobId));
     click(d, "Btn_PasteRow");
     EXPECT_EQ(prompter.errors, QStringList{s("Error!!! Copy a valid row before Paste it")});
     EXPECT_EQ(rowText(d, 3), s("|||||||"));
 
-    v->setCurrentCell(1, 1);
+    v->setCurrentIndex(at(d, 1, C::CobId));
     click(d, "Btn_CopyRow");
     EXPECT_EQ(home.session.clipboard.texts.join(u'|'), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
 
     // Only the RTR check box holds something: pasted without a question.
     d.FormShow();
-    EXPECT_FALSE(d.Do_Copy) << "a new showing needs a new copy";
+    EXPECT_FALSE(d.rowCopied()) << "a new showing needs a new copy";
     click(d, "Btn_CopyRow");
-    view(d)->gridModel()->setData(view(d)->gridModel()->indexOf(2, rx_dip::RTR), Qt::Checked, Qt::CheckStateRole);
-    v->setCurrentCell(2, 1);
+    d.tableModel()->setData(at(d, 2, C::Rtr), Qt::Checked, Qt::CheckStateRole);
+    v->setCurrentIndex(at(d, 2, C::CobId));
     click(d, "Btn_PasteRow");
     EXPECT_EQ(prompter.questions, QStringList());
     EXPECT_EQ(rowText(d, 2), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
 
     // A row holding text: the question, and No keeps it.
-    view(d)->gridModel()->setData(view(d)->gridModel()->indexOf(3, rx_dip::Mnemonic), s("mine"), Qt::EditRole);
-    v->setCurrentCell(3, 1);
+    d.tableModel()->setData(at(d, 3, C::Mnemonic), s("mine"), Qt::EditRole);
+    v->setCurrentIndex(at(d, 3, C::CobId));
     prompter.yesNoAnswers = {false, true};
     click(d, "Btn_PasteRow");
     EXPECT_EQ(prompter.questions, QStringList{s("Row Already used. Do you want to overwrite the values?")});
@@ -367,22 +387,23 @@ TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
         d->show();
         d->FormShow();
         const bool dip = c.kind == Kind::ReceiveDip || c.kind == Kind::TransmitDip;
-        typeInto(*d, 1, 1, "1");
+        typeInto(*d, 1, C::CobId, "1");
         if (dip) {
-            view(*d)->gridModel()->setData(view(*d)->gridModel()->indexOf(1, 2), kCobType11, Qt::EditRole);
-            typeInto(*d, 1, 3, "8");
+            d->tableModel()->setData(at(*d, 1, C::Type), kCobType11, Qt::EditRole);
+            typeInto(*d, 1, C::Dimension, "8");
             if (c.kind == Kind::ReceiveDip)
-                typeInto(*d, 1, rx_dip::TimeOut, "0");
+                typeInto(*d, 1, C::TimeOut, "0");
         } else {
-            typeInto(*d, 1, 2, "8");
+            typeInto(*d, 1, C::Dimension, "8");
         }
-        typeInto(*d, 2, 1, "2");
+        typeInto(*d, 2, C::CobId, "2");
         d->accept();
         EXPECT_EQ(prompter.errors, QStringList{s(c.text)});
         EXPECT_TRUE(d->isVisible()) << "the dialog stays open";
         EXPECT_FALSE(QFileInfo::exists(rcob()));
         EXPECT_FALSE(QFileInfo::exists(tcob()));
-        EXPECT_EQ(d->grid().cell(2, 1), s("2"));
+        EXPECT_EQ(text(*d, 2, C::CobId), s("2"));
+        EXPECT_EQ(view(*d)->currentIndex(), at(*d, 2, C::CobId)) << "the cursor goes to the faulty row";
         d->reject();
     }
 }
@@ -391,12 +412,7 @@ TEST_F(FramesDialogTest, KeyboardReachesTheButtonsInTheirOrderAndEnterPressesThe
 {
     writeFile(rcob(), "<COBID><row CobID=\"1\" CobType=\"2.0A (11 bits)\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>");
     TFReceiveCANFrames_K d(home.session, prompter);
-    d.show();
-    QApplication::setActiveWindow(&d);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
-    d.FormShow();
-    GridView* v = view(d);
-    v->setFocus();
+    GridView* v = showFocused(d);
 
     // Enter in the table does not close the dialog.
     QTest::keyClick(v, Qt::Key_Return);
@@ -430,16 +446,16 @@ TEST_F(FramesDialogTest, AnEditLeftOpenAtTheCloseBoxIsDiscardedWithTheOtherEdits
 {
     const char* file = "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>";
     const struct {
-        int row, col;
+        int row;
         const char* typed;
-    } cases[] = {{1, 1, "7"}, {2, 1, "5"}};
+    } cases[] = {{1, "7"}, {2, "5"}};
     for (const auto& c : cases) {
         writeFile(tcob(), file);
         TFTransmitCANFrames_A d(home.session, prompter);
         d.show();
         d.FormShow();
         GridView* v = view(d);
-        v->setCurrentCell(c.row, c.col);
+        v->setCurrentIndex(at(d, c.row, C::CobId));
         QTest::keyClicks(v, s(c.typed)); // the cell editor stays open
         ASSERT_NE(v->indexWidget(v->currentIndex()), nullptr);
         d.close();
@@ -463,10 +479,8 @@ TEST_F(FramesDialogTest, AFileNotReadWholeIsReportedKeptAndBackedUpBeforeOk)
     TFReceiveCANFrames_A d(home.session, prompter);
     EXPECT_FALSE(guarded(prompter, [&d] { d.FormShow(); }));
     ASSERT_EQ(prompter.errors.size(), 1);
-    EXPECT_TRUE(prompter.errors[0].contains(s("RCobDef.xml"))) << prompter.errors[0].toStdString();
-    EXPECT_TRUE(prompter.errors[0].contains(s("row 2"))) << prompter.errors[0].toStdString();
-    EXPECT_TRUE(prompter.errors[0].contains(s("Dimensin"))) << prompter.errors[0].toStdString();
-    EXPECT_TRUE(prompter.errors[0].contains(s("RCobDef.xml.bak"))) << "the report tells where OK keeps the file";
+    // The file, the row and the attribute, and where OK keeps the file.
+    expectContainsAll(prompter.errors[0], {"RCobDef.xml", "row 2", "Dimensin", "RCobDef.xml.bak"});
     EXPECT_EQ(rowText(d, 1), s("385|8|Y|first"));
     EXPECT_EQ(rowText(d, 2), s("|||"));
 
@@ -489,7 +503,7 @@ TEST_F(FramesDialogTest, ABrokenCommunicationFileLeavesTheJumperTableEmpty)
     TFTransmitCANFrames_A d(home.session, prompter);
     EXPECT_FALSE(guarded(prompter, [&d] { d.FormShow(); }));
     ASSERT_EQ(prompter.errors.size(), 1);
-    EXPECT_TRUE(prompter.errors[0].contains(s("ParGen.xml"))) << prompter.errors[0].toStdString();
+    expectContainsAll(prompter.errors[0], {"ParGen.xml"});
     EXPECT_EQ(rowText(d, 1), s("||"));
 }
 
@@ -500,13 +514,13 @@ TEST_F(FramesDialogTest, AFailedWriteIsReportedAndTheDialogStaysOpenWithTheTable
     TFTransmitCANFrames_K d(home.session, prompter);
     d.show();
     d.FormShow();
-    auto* m = view(d)->gridModel();
-    m->setData(m->indexOf(1, tx_dip::CobID), s("0x201"), Qt::EditRole);
-    m->setData(m->indexOf(1, tx_dip::Type), kCobType11, Qt::EditRole);
-    m->setData(m->indexOf(1, tx_dip::Dimension), s("8"), Qt::EditRole);
+    FrameTableModel* m = d.tableModel();
+    m->setData(at(d, 1, C::CobId), s("0x201"), Qt::EditRole);
+    m->setData(at(d, 1, C::Type), kCobType11, Qt::EditRole);
+    m->setData(at(d, 1, C::Dimension), s("8"), Qt::EditRole);
     d.accept();
     ASSERT_EQ(prompter.errors.size(), 1);
-    EXPECT_TRUE(prompter.errors[0].contains(s("TCobDef.xml"))) << prompter.errors[0].toStdString();
+    expectContainsAll(prompter.errors[0], {"TCobDef.xml"});
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(rowText(d, 1), s("0x201|2.0A (11 bits)|8||||||"));
     d.reject();
@@ -520,12 +534,7 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
     writeFile(rcob(), "<COBID><row CobID=\"0x181\" CobType=\"2.0A (11 bits)\" Dimensin=\"2\" TimeOut_Time=\"0\" "
                       "TimeOut=\"N\" RTR=\"N\" TimeRTR=\"0\" DefaultValues=\"\" Mnemonic=\"src\"/></COBID>");
     TFReceiveCANFrames_K d(home.session, prompter);
-    d.show();
-    QApplication::setActiveWindow(&d);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
-    d.FormShow();
-    GridView* v = view(d);
-    v->setFocus();
+    GridView* v = showFocused(d);
     QPushButton* undo = button(d, "Btn_Undo");
     QPushButton* redo = button(d, "Btn_Redo");
     ASSERT_NE(undo, nullptr);
@@ -541,14 +550,14 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
     const QString edited = s("0x181|2.0A (11 bits)|2|0|N|0||eng");
     QStringList states{table()};
 
-    typeInto(d, 1, rx_dip::Mnemonic, "eng");
+    typeInto(d, 1, C::Mnemonic, "eng");
     states << table();
-    v->setCurrentCell(1, 1);
+    v->setCurrentIndex(at(d, 1, C::CobId));
     click(d, "Btn_InsertRow");
     states << table();
-    v->setCurrentCell(2, 1);
+    v->setCurrentIndex(at(d, 2, C::CobId));
     click(d, "Btn_CopyRow"); // no step: the table is unchanged
-    v->setCurrentCell(1, 1);
+    v->setCurrentIndex(at(d, 1, C::CobId));
     click(d, "Btn_PasteRow");
     states << table();
     prompter.yesNoAnswers = {true};
@@ -604,14 +613,9 @@ TEST_F(FramesDialogTest, UndoKeyInAnOpenCellEditorUndoesThatEditAndCancelAfterUn
     const char* file = "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>";
     writeFile(tcob(), file);
     TFTransmitCANFrames_A d(home.session, prompter);
-    d.show();
-    QApplication::setActiveWindow(&d);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
-    d.FormShow();
-    GridView* v = view(d);
-    v->setFocus();
-    typeInto(d, 1, 3, "engine");
-    v->setCurrentCell(1, 1);
+    GridView* v = showFocused(d);
+    typeInto(d, 1, C::Mnemonic, "engine");
+    v->setCurrentIndex(at(d, 1, C::CobId));
     QTest::keyClicks(v, s("7"));
     QWidget* editor = v->indexWidget(v->currentIndex());
     ASSERT_NE(editor, nullptr);
@@ -629,7 +633,7 @@ TEST_F(FramesDialogTest, UndoKeyInAnOpenCellEditorUndoesThatEditAndCancelAfterUn
     EXPECT_EQ(prompter.questions, QStringList());
     d.show();
     d.FormShow();
-    typeInto(d, 1, 3, "engine");
+    typeInto(d, 1, C::Mnemonic, "engine");
     click(d, "Btn_Undo");
     click(d, "Btn_Redo");
     prompter.yesNoAnswers = {true};

@@ -1,12 +1,13 @@
 #include "gui/common/grid_view.h"
 
-#include "gui/common/grid_model.h"
+#include "gui/frames/frame_table_model.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -19,23 +20,21 @@ QString s(const char* text)
     return QString::fromUtf8(text);
 }
 
-// A grid of 3 data rows and 2 data columns, shown.
+// A table of 3 rows and 2 columns, shown.
 class GridViewTest : public ::testing::Test {
 protected:
     GridViewTest()
     {
-        TextGrid g(3, 2);
-        g.setTitles({s("N"), s("A"), s("A much longer title")});
-        g.setCell(2, 1, s("a rather long cell text in column one"));
-        model.setGrid(g);
-        view.setGridModel(&model);
+        model.setHorizontalHeaderLabels({s("A"), s("A much longer title")});
+        model.setItem(1, 0, new QStandardItem(s("a rather long cell text in column one")));
+        view.setTableModel(&model);
         view.show();
     }
     ~GridViewTest() override { view.close(); }
 
-    QModelIndex at(int row, int col) const { return model.indexOf(row, col); }
+    QModelIndex at(int row, int col) const { return model.index(row, col); }
 
-    GridModel model;
+    QStandardItemModel model{3, 2};
     GridView view;
 };
 
@@ -46,7 +45,7 @@ TEST_F(GridViewTest, EnterJumpsThroughTheCellsOnlyWhileTheOptionIsSet)
     const struct {
         int row, col;
         int toRow, toCol;
-    } cases[] = {{1, 1, 1, 2}, {1, 2, 2, 1}, {3, 2, 1, 1}};
+    } cases[] = {{0, 0, 0, 1}, {0, 1, 1, 0}, {2, 1, 0, 0}};
     for (const auto& c : cases) {
         view.setCurrentCell(c.row, c.col);
         QTest::keyClick(&view, Qt::Key_Return);
@@ -55,66 +54,64 @@ TEST_F(GridViewTest, EnterJumpsThroughTheCellsOnlyWhileTheOptionIsSet)
     }
 
     // Enter inside a cell editor stores the text and moves on.
-    view.setCurrentCell(2, 2);
+    view.setCurrentCell(1, 1);
     QTest::keyClick(&view, Qt::Key_X);
     QWidget* editor = view.indexWidget(view.currentIndex());
     ASSERT_NE(editor, nullptr);
     QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_EQ(model.grid().cell(2, 2), s("x"));
-    EXPECT_EQ(view.currentIndex(), at(3, 1));
+    EXPECT_EQ(at(1, 1).data().toString(), s("x"));
+    EXPECT_EQ(view.currentIndex(), at(2, 0));
 
     jump = false;
     QTest::keyClick(&view, Qt::Key_Return);
-    EXPECT_EQ(view.currentIndex(), at(3, 1));
+    EXPECT_EQ(view.currentIndex(), at(2, 0));
 }
 
 TEST_F(GridViewTest, TitleDoubleClickSizesTheColumnToItsWidestTextOnlyWhileTheOptionIsSet)
 {
     bool autoSize = false;
     view.setAutoSizeOnTitleDoubleClick([&autoSize] { return autoSize; });
+    view.setColumnWidth(0, 40);
     view.setColumnWidth(1, 40);
-    view.setColumnWidth(2, 40);
     QHeaderView* header = view.horizontalHeader();
     const auto doubleClickTitle = [header](int col) {
         const QPoint centre(header->sectionViewportPosition(col) + header->sectionSize(col) / 2, header->height() / 2);
         QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, centre);
     };
 
-    doubleClickTitle(1);
-    EXPECT_EQ(view.columnWidth(1), 40);
+    doubleClickTitle(0);
+    EXPECT_EQ(view.columnWidth(0), 40);
 
     autoSize = true;
+    doubleClickTitle(0);
+    EXPECT_EQ(view.columnWidth(0), view.fontMetrics().horizontalAdvance(at(1, 0).data().toString()));
     doubleClickTitle(1);
-    EXPECT_EQ(view.columnWidth(1), view.fontMetrics().horizontalAdvance(model.grid().cell(2, 1)));
-    doubleClickTitle(2);
-    EXPECT_EQ(view.columnWidth(2), header->fontMetrics().horizontalAdvance(s("A much longer title")));
+    EXPECT_EQ(view.columnWidth(1), header->fontMetrics().horizontalAdvance(s("A much longer title")));
 
     // A double click on a data cell sizes nothing.
-    view.Title_Double_Click(2, 1);
-    view.setColumnWidth(1, 33);
-    view.Title_Double_Click(2, 1);
-    EXPECT_EQ(view.columnWidth(1), 33);
+    view.setColumnWidth(0, 33);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(at(1, 0)).center());
+    EXPECT_EQ(view.columnWidth(0), 33);
 }
 
 TEST(GridCheckBoxCells, ACheckedCellLooksCheckedAndDiffersFromAClearOne)
 {
-    TextGrid g(3, 1);
-    g.setTitles({s("N"), s("TimeOut")});
-    g.setCheckBoxColumn(1);
-    g.setCell(1, 1, s("Y"));
-    g.setCell(2, 1, s("N"));
-    GridModel model;
-    model.setGrid(g);
+    // The time-out check box of the jumper receive editor: "Y", "N" and never toggled.
+    FrameList frames(FrameListKind::ReceiveJumper);
+    frames.setText(0, FrameColumn::Supervised, s("Y"));
+    frames.setText(1, FrameColumn::Supervised, s("N"));
+    FrameTableModel model(FrameListKind::ReceiveJumper);
+    model.setFrames(frames);
     GridView view;
-    view.setGridModel(&model);
-    view.resize(300, 200);
+    view.setTableModel(&model);
+    view.resize(400, 200);
     view.show();
     const auto picture = [&](int row) {
-        return view.viewport()->grab(view.visualRect(model.indexOf(row, 1))).toImage();
+        return view.viewport()->grab(view.visualRect(model.cellIndex(row, FrameColumn::Supervised))).toImage();
     };
-    const QImage checked = picture(1);
-    const QImage clear = picture(2);
-    const QImage empty = picture(3);
+    const QImage checked = picture(0);
+    const QImage clear = picture(1);
+    const QImage empty = picture(2);
     EXPECT_NE(checked, clear);
     // A clear box is drawn as a box, not as a dot: it covers more than a few pixels.
     int marked = 0;
@@ -132,10 +129,9 @@ TEST(GridViewFocus, CtrlTabLeavesTheGridWhereTabMovesBetweenCells)
     QWidget window;
     auto* layout = new QHBoxLayout(&window);
     auto* before = new QLineEdit(&window);
-    GridModel model;
-    model.setGrid(TextGrid(3, 2));
+    QStandardItemModel model(3, 2);
     auto* grid = new GridView(&window);
-    grid->setGridModel(&model);
+    grid->setTableModel(&model);
     auto* after = new QPushButton(&window);
     layout->addWidget(before);
     layout->addWidget(grid);
@@ -157,7 +153,7 @@ TEST(GridViewFocus, CtrlTabLeavesTheGridWhereTabMovesBetweenCells)
     };
     for (const auto& c : cases) {
         grid->setFocus();
-        grid->setCurrentCell(2, 1);
+        grid->setCurrentCell(1, 0);
         QWidget* target = grid;
         if (c.editing) {
             QTest::keyClick(grid, Qt::Key_Q);
@@ -166,15 +162,15 @@ TEST(GridViewFocus, CtrlTabLeavesTheGridWhereTabMovesBetweenCells)
         }
         QTest::keyClick(target, c.key, c.modifiers);
         EXPECT_EQ(QApplication::focusWidget(), c.to) << c.what;
-        EXPECT_EQ(grid->currentIndex(), model.indexOf(2, 1)) << c.what << ": the cell cursor stays";
+        EXPECT_EQ(grid->currentIndex(), model.index(1, 0)) << c.what << ": the cell cursor stays";
     }
-    EXPECT_EQ(model.grid().cell(2, 1), s("q")) << "the edited text is stored on leaving";
+    EXPECT_EQ(model.index(1, 0).data().toString(), s("q")) << "the edited text is stored on leaving";
 
     // Tab alone still moves to the next cell.
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), grid);
-    EXPECT_EQ(grid->currentIndex(), model.indexOf(2, 2));
+    EXPECT_EQ(grid->currentIndex(), model.index(1, 1));
 }
 
 } // namespace
