@@ -1,7 +1,7 @@
 #pragma once
 
 // The frame lists of one direction, both device generations: the file is read into the
-// editor's table, checked, and when the check accepts it, written and read back (every
+// editor's rows, checked, and when the check accepts it, written and read back (every
 // value kept) and compiled (every frame as the check read it). The first byte chooses
 // the device generation, the jumper device's identifier format and its time-out.
 
@@ -12,7 +12,6 @@
 #include "core/base/text_rules.h"
 #include "core/frames/frame_list.h"
 #include "core/image/image_model.h"
-#include "core/lang/message_table.h"
 
 namespace px::fuzz {
 
@@ -37,38 +36,37 @@ inline int runFrameList(const std::uint8_t* data, std::size_t size, bool transmi
     const bool dip = (data[0] & 1) != 0;
     const FrameListKind kind = transmit ? (dip ? FrameListKind::TransmitDip : FrameListKind::TransmitJumper)
                                         : (dip ? FrameListKind::ReceiveDip : FrameListKind::ReceiveJumper);
-    const FrameParGen parGen{(data[0] & 2) != 0 ? 1 : 0, (data[0] >> 2) * 25};
+    const CanSettings settings{(data[0] & 2) != 0 ? 1 : 0, (data[0] >> 2) * 25};
     const QByteArray bytes = bytesOf(data + 1, size - 1);
-    static const MessageTable messages;
     const QString name = transmit ? QStringLiteral("TCobDef.xml") : QStringLiteral("RCobDef.xml");
 
-    TextGrid grid = makeFrameGrid(kind, messages);
+    FrameList rows(kind);
     try {
-        loadFrameListBytes(kind, bytes, name, grid);
+        loadFrameListBytes(bytes, name, rows);
     } catch (const Error&) {
         return 0;
     }
-    if (Controllo_dati(kind, grid, parGen.CAN_Type))
+    if (validateFrameList(rows, settings.canType))
         return 0;
     QByteArray written;
     try {
-        written = frameListBytes(kind, grid, parGen);
+        written = frameListBytes(rows, settings);
     } catch (const Error&) {
         return 0;   // a character the file cannot store is refused, nothing written
     }
-    const int n = frameListLength(grid);
+    const int n = rows.length();
 
     // Read, write, read: every value kept (the receive list of the dip-switch device
     // writes its number cells trimmed).
-    TextGrid again = makeFrameGrid(kind, messages);
-    loadFrameListBytes(kind, written, name, again);
-    FUZZ_PROPERTY(frameListLength(again) == n);
+    FrameList again(kind);
+    loadFrameListBytes(written, name, again);
+    FUZZ_PROPERTY(again.length() == n);
     const bool trimsNumbers = kind == FrameListKind::ReceiveDip;
-    for (int r = 1; r <= n; ++r) {
-        for (int c = 1; c < grid.colCount(); ++c) {
-            const bool number = trimsNumbers && (c == rx_dip::CobID || c == rx_dip::Dimension || c == rx_dip::TimeOut
-                                                 || c == rx_dip::TimeRTR);
-            FUZZ_PROPERTY(again.cell(r, c) == (number ? trimBlanks(grid.cell(r, c)).toString() : grid.cell(r, c)));
+    for (int r = 0; r < n; ++r) {
+        for (FrameColumn c : rows.columns()) {
+            const bool number = trimsNumbers && (c == FrameColumn::CobId || c == FrameColumn::Dimension
+                                                 || c == FrameColumn::TimeOut || c == FrameColumn::RtrTime);
+            FUZZ_PROPERTY(again.text(r, c) == (number ? trimBlanks(rows.text(r, c)).toString() : rows.text(r, c)));
         }
     }
 
@@ -76,8 +74,8 @@ inline int runFrameList(const std::uint8_t* data, std::size_t size, bool transmi
     const QByteArray parGenFile = QStringLiteral("<GeneralParameter><Device_Type>%1</Device_Type><CANType>%2</CANType>"
                                                  "<CANTimeOut>%3</CANTimeOut></GeneralParameter>")
                                       .arg(dip ? 1 : 0)
-                                      .arg(parGen.CAN_Type)
-                                      .arg(parGen.CAN_TimeOut)
+                                      .arg(settings.canType)
+                                      .arg(settings.canTimeOut)
                                       .toUtf8();
     using image::InputFile;
     image::CompileInput input{InputFile::fromBytes(QStringLiteral("ParGen.xml"), parGenFile),
@@ -98,44 +96,42 @@ inline int runFrameList(const std::uint8_t* data, std::size_t size, bool transmi
     FUZZ_PROPERTY(static_cast<int>(transmit ? model.record.txFrameCount : model.record.rxFrameCount) == n);
     const auto& frames = transmit ? model.txFrames : model.rxFrames;
     const auto& defaults = transmit ? model.txDefaults : model.rxDefaults;
-    const int typeCol = frameListLayout(kind).typeColumn;
-    const int dimCol = transmit ? (dip ? int(tx_dip::Dimension) : int(tx_jumper::Dimension))
-                                : (dip ? int(rx_dip::Dimension) : int(rx_jumper::Dimension));
-    for (int r = 1; r <= n; ++r) {
-        const image::FrameEntry& e = frames[static_cast<std::size_t>(r - 1)];
-        const bool bits29 = dip ? equalsUpperAscii(grid.cell(r, typeCol), QLatin1StringView("2.0B (29 BITS)"))
-                                : parGen.CAN_Type != 0;
-        const auto id = static_cast<std::uint32_t>(toInt64(grid.cell(r, 1), -1));
+    for (int r = 0; r < n; ++r) {
+        const auto cell = [&rows, r](FrameColumn c) -> const QString& { return rows.text(r, c); };
+        const image::FrameEntry& e = frames[static_cast<std::size_t>(r)];
+        const bool bits29 = dip ? equalsUpperAscii(cell(FrameColumn::Type), QLatin1StringView("2.0B (29 BITS)"))
+                                : settings.canType != 0;
+        const auto id = static_cast<std::uint32_t>(toInt64(cell(FrameColumn::CobId), -1));
         FUZZ_PROPERTY(e.id == (bits29 ? (id | 0x80000000u) : id));
-        FUZZ_PROPERTY(e.length == toInt32(grid.cell(r, dimCol), -1));
+        FUZZ_PROPERTY(e.length == toInt32(cell(FrameColumn::Dimension), -1));
         std::uint32_t time = 0;
         std::uint32_t period = 0;
         std::uint8_t flags = 0;
         QString defaultValues;
         if (kind == FrameListKind::ReceiveJumper) {
-            time = static_cast<std::uint32_t>(parGen.CAN_TimeOut);
+            time = static_cast<std::uint32_t>(settings.canTimeOut);
         } else if (kind == FrameListKind::ReceiveDip) {
-            time = static_cast<std::uint32_t>(toInt32(trimBlanks(grid.cell(r, rx_dip::TimeOut)), -1));
-            if (equalsUpperAscii(trimBlanks(grid.cell(r, rx_dip::RTR)), QLatin1StringView("Y"))) {
-                period = static_cast<std::uint32_t>(toInt32(grid.cell(r, rx_dip::TimeRTR), -1));
+            time = static_cast<std::uint32_t>(toInt32(trimBlanks(cell(FrameColumn::TimeOut)), -1));
+            if (equalsUpperAscii(trimBlanks(cell(FrameColumn::Rtr)), QLatin1StringView("Y"))) {
+                period = static_cast<std::uint32_t>(toInt32(cell(FrameColumn::RtrTime), -1));
                 flags = 0x08;
             }
-            defaultValues = grid.cell(r, rx_dip::DefaultValues);
+            defaultValues = cell(FrameColumn::DefaultValues);
         } else if (kind == FrameListKind::TransmitDip) {
-            const auto yes = [&](int col) { return equalsUpperAscii(grid.cell(r, col), QLatin1StringView("Y")); };
-            flags = static_cast<std::uint8_t>((yes(tx_dip::RTR) ? 1 : 0) | (yes(tx_dip::OnChange) ? 2 : 0)
-                                              | (yes(tx_dip::OnTimer) ? 4 : 0));
-            if (yes(tx_dip::OnTimer))
-                period = static_cast<std::uint32_t>(toInt32(grid.cell(r, tx_dip::Timer), -1));
-            defaultValues = grid.cell(r, tx_dip::DefaultValues);
+            const auto yes = [&](FrameColumn c) { return equalsUpperAscii(cell(c), QLatin1StringView("Y")); };
+            flags = static_cast<std::uint8_t>((yes(FrameColumn::Rtr) ? 1 : 0) | (yes(FrameColumn::OnChange) ? 2 : 0)
+                                              | (yes(FrameColumn::OnTimer) ? 4 : 0));
+            if (yes(FrameColumn::OnTimer))
+                period = static_cast<std::uint32_t>(toInt32(cell(FrameColumn::Timer), -1));
+            defaultValues = cell(FrameColumn::DefaultValues);
         }
         FUZZ_PROPERTY(e.time == time);
         FUZZ_PROPERTY(e.period == period);
         FUZZ_PROPERTY(e.flags == flags);
         const std::vector<int> values = byteList(defaultValues);
-        for (std::size_t k = 0; k < 8 && r <= image::layout::kDefaultValueFrames; ++k) {
+        for (std::size_t k = 0; k < 8 && r < image::layout::kDefaultValueFrames; ++k) {
             const int expected = k < values.size() ? values[k] : 0;
-            FUZZ_PROPERTY(defaults[static_cast<std::size_t>(r - 1) * 8 + k] == expected);
+            FUZZ_PROPERTY(defaults[static_cast<std::size_t>(r) * 8 + k] == expected);
         }
     }
     return 0;

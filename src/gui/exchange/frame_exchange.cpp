@@ -47,25 +47,25 @@ FrameExchangeBar::FrameExchangeBar(bool receive, Session& session, Prompter& pro
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    Btn_ImportFrames = new QPushButton(QStringLiteral("Import..."), this);
-    Btn_ImportFrames->setObjectName(QStringLiteral("Btn_ImportFrames"));
-    Btn_ImportFrames->setToolTip(receive ? QStringLiteral("Add frames from a CAN database (DBC) or a candump capture")
+    m_importButton = new QPushButton(QStringLiteral("Import..."), this);
+    m_importButton->setObjectName(QStringLiteral("Btn_ImportFrames"));
+    m_importButton->setToolTip(receive ? QStringLiteral("Add frames from a CAN database (DBC) or a candump capture")
                                          : QStringLiteral("Add frames from a CAN database (DBC)"));
-    Btn_ExportDbc = new QPushButton(QStringLiteral("Export DBC..."), this);
-    Btn_ExportDbc->setObjectName(QStringLiteral("Btn_ExportDbc"));
-    Btn_ExportDbc->setToolTip(QStringLiteral("Write the saved configuration as a CAN database into its folder"));
-    for (QPushButton* b : {Btn_ImportFrames, Btn_ExportDbc}) {
+    m_exportButton = new QPushButton(QStringLiteral("Export DBC..."), this);
+    m_exportButton->setObjectName(QStringLiteral("Btn_ExportDbc"));
+    m_exportButton->setToolTip(QStringLiteral("Write the saved configuration as a CAN database into its folder"));
+    for (QPushButton* b : {m_importButton, m_exportButton}) {
         b->setAutoDefault(false);
         layout->addWidget(b);
     }
-    connect(Btn_ImportFrames, &QPushButton::clicked, this, &FrameExchangeBar::importRequested);
-    connect(Btn_ExportDbc, &QPushButton::clicked, this, &FrameExchangeBar::exportDbc);
+    connect(m_importButton, &QPushButton::clicked, this, &FrameExchangeBar::importRequested);
+    connect(m_exportButton, &QPushButton::clicked, this, &FrameExchangeBar::exportDbc);
 }
 
 void FrameExchangeBar::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        for (QPushButton* b : {Btn_ImportFrames, Btn_ExportDbc}) {
+        for (QPushButton* b : {m_importButton, m_exportButton}) {
             if (b->hasFocus()) {
                 b->click();
                 return;

@@ -31,8 +31,8 @@ protected:
 private:
     Session& m_session;
     Prompter& m_prompter;
-    QPushButton* Btn_ImportFrames = nullptr;
-    QPushButton* Btn_ExportDbc = nullptr;
+    QPushButton* m_importButton = nullptr;
+    QPushButton* m_exportButton = nullptr;
 };
 
 // The file filters of Import...: the receive lists take a database or a capture, the
