@@ -55,10 +55,10 @@ struct FullDipEditor {
 void BM_ShowFullDipReceiveEditor(benchmark::State& state)
 {
     FullDipEditor fixture;
-    TFReceiveCANFrames_K dialog(fixture.session, fixture.prompter);
+    ReceiveFramesDipDialog dialog(fixture.session, fixture.prompter);
     dialog.show();
     for (auto _ : state) {
-        dialog.FormShow();
+        dialog.reload();
         dialog.repaint(); // the visible part of the table painted, as the user sees it
     }
     dialog.reject();
@@ -70,8 +70,8 @@ BENCHMARK(BM_ShowFullDipReceiveEditor)->Unit(benchmark::kMillisecond);
 void BM_OkFullDipReceiveEditor(benchmark::State& state)
 {
     FullDipEditor fixture;
-    TFReceiveCANFrames_K dialog(fixture.session, fixture.prompter);
-    dialog.FormShow();
+    ReceiveFramesDipDialog dialog(fixture.session, fixture.prompter);
+    dialog.reload();
     for (auto _ : state)
         dialog.accept();
     if (fixture.prompter.errors != 0 || dialog.result() != QDialog::Accepted)

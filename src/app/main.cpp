@@ -106,17 +106,17 @@ int main(int argc, char** argv)
 
     px::TFParGen parGen(session, prompter, &mainWindow);
     dialogs.add(px::Window::ParGen, [&] { return parGen.execShow(); }, [&] { parGen.Set_Lang(); });
-    px::TFReceiveCANFrames_A receiveA(session, prompter, &mainWindow);
-    px::TFReceiveCANFrames_K receiveK(session, prompter, &mainWindow);
+    px::ReceiveFramesJumperDialog receiveA(session, prompter, &mainWindow);
+    px::ReceiveFramesDipDialog receiveK(session, prompter, &mainWindow);
     px::ReceiveMappingDialog receiveMapping(session, prompter, &mainWindow);
-    px::TFTransmitCANFrames_A transmitA(session, prompter, &mainWindow);
-    px::TFTransmitCANFrames_K transmitK(session, prompter, &mainWindow);
+    px::TransmitFramesJumperDialog transmitA(session, prompter, &mainWindow);
+    px::TransmitFramesDipDialog transmitK(session, prompter, &mainWindow);
     px::TransmitMappingDialog transmitMapping(session, prompter, &mainWindow);
-    dialogs.add(px::Window::ReceiveFramesJumper, [&] { return receiveA.execShow(); }, [&] { receiveA.Set_Lang(); });
-    dialogs.add(px::Window::ReceiveFramesDip, [&] { return receiveK.execShow(); }, [&] { receiveK.Set_Lang(); });
+    dialogs.add(px::Window::ReceiveFramesJumper, [&] { return receiveA.execShow(); }, [&] { receiveA.applyLanguage(); });
+    dialogs.add(px::Window::ReceiveFramesDip, [&] { return receiveK.execShow(); }, [&] { receiveK.applyLanguage(); });
     dialogs.add(px::Window::DefineReceive, [&] { return receiveMapping.execShow(); }, [&] { receiveMapping.applyLanguage(); });
-    dialogs.add(px::Window::TransmitFramesJumper, [&] { return transmitA.execShow(); }, [&] { transmitA.Set_Lang(); });
-    dialogs.add(px::Window::TransmitFramesDip, [&] { return transmitK.execShow(); }, [&] { transmitK.Set_Lang(); });
+    dialogs.add(px::Window::TransmitFramesJumper, [&] { return transmitA.execShow(); }, [&] { transmitA.applyLanguage(); });
+    dialogs.add(px::Window::TransmitFramesDip, [&] { return transmitK.execShow(); }, [&] { transmitK.applyLanguage(); });
     dialogs.add(px::Window::DefineTransmit, [&] { return transmitMapping.execShow(); }, [&] { transmitMapping.applyLanguage(); });
 
     px::VirtualConverterPortsQt converterPorts;

@@ -13,11 +13,11 @@ enum class Window {
     About,
     SoftOptions,
     ParGen,
-    ReceiveFramesJumper,   // TFReceiveCANFrames_A
-    ReceiveFramesDip,      // TFReceiveCANFrames_K
+    ReceiveFramesJumper,   // ReceiveFramesJumperDialog
+    ReceiveFramesDip,      // ReceiveFramesDipDialog
     DefineReceive,         // ReceiveMappingDialog
-    TransmitFramesJumper,  // TFTransmitCANFrames_A
-    TransmitFramesDip,     // TFTransmitCANFrames_K
+    TransmitFramesJumper,  // TransmitFramesJumperDialog
+    TransmitFramesDip,     // TransmitFramesDipDialog
     DefineTransmit,        // TransmitMappingDialog
     SerialUpdate,          // TFBootSer
     EthernetUpdate,        // TFBootTCP

@@ -123,7 +123,7 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
         m_table->setColumnWidth(c, isCheckBoxColumn(m_model->frameColumn(c)) ? 70 : 110);
     m_table->horizontalHeader()->setStretchLastSection(true);
     resize(isDipSwitchList(kind) ? 1020 : 640, 520);
-    Set_Lang();
+    applyLanguage();
 }
 
 CanFramesDialog::~CanFramesDialog() = default;
@@ -143,7 +143,7 @@ int CanFramesDialog::tableRow() const
     return m_table->currentRow();
 }
 
-void CanFramesDialog::Set_Lang()
+void CanFramesDialog::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
     const Captions& c = captions();
@@ -169,7 +169,7 @@ void CanFramesDialog::reloaded()
     m_history->reset();
 }
 
-void CanFramesDialog::FormShow()
+void CanFramesDialog::reload()
 {
     // A cell editor left open when the dialog was last closed holds a discarded edit: it
     // must not reach the reloaded table.
@@ -207,13 +207,13 @@ void CanFramesDialog::cancel()
 
 bool CanFramesDialog::execShow()
 {
-    guarded(m_prompter, [this] { FormShow(); });
+    guarded(m_prompter, [this] { reload(); });
     return exec() == QDialog::Accepted;
 }
 
 bool CanFramesDialog::execShowAt(int row)
 {
-    guarded(m_prompter, [this] { FormShow(); });
+    guarded(m_prompter, [this] { reload(); });
     showRow(row);
     return exec() == QDialog::Accepted;
 }

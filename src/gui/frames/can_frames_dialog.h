@@ -28,11 +28,11 @@ class CanFramesDialog : public QDialog {
 public:
     ~CanFramesDialog() override;
 
-    void Set_Lang();
+    void applyLanguage();
     // Loads the table (and, on the jumper device, the CAN settings). A file that cannot
     // be read whole throws px::Error; the rows read before the fault stay in the table.
-    void FormShow();
-    // FormShow under the general error report, then the modal dialog; true for OK.
+    void reload();
+    // reload() under the general error report, then the modal dialog; true for OK.
     bool execShow();
     // The same with frame `row` (from 1) made the current row, for a finding of the check.
     bool execShowAt(int row);

@@ -5,10 +5,10 @@
 namespace px {
 
 // Step 4, transmit frame list of the jumper device (till April 2014): 250 frames.
-class TFTransmitCANFrames_A final : public CanFramesDialog {
+class TransmitFramesJumperDialog final : public CanFramesDialog {
     Q_OBJECT
 public:
-    TFTransmitCANFrames_A(Session& session, Prompter& prompter, QWidget* parent = nullptr)
+    TransmitFramesJumperDialog(Session& session, Prompter& prompter, QWidget* parent = nullptr)
         : CanFramesDialog(FrameListKind::TransmitJumper, session, prompter, parent)
     {
         setObjectName(QStringLiteral("TFTransmitCANFrames_A"));
@@ -16,10 +16,10 @@ public:
 };
 
 // Step 4, transmit frame list of the dip-switch device (from May 2014): 300 frames.
-class TFTransmitCANFrames_K final : public CanFramesDialog {
+class TransmitFramesDipDialog final : public CanFramesDialog {
     Q_OBJECT
 public:
-    TFTransmitCANFrames_K(Session& session, Prompter& prompter, QWidget* parent = nullptr)
+    TransmitFramesDipDialog(Session& session, Prompter& prompter, QWidget* parent = nullptr)
         : CanFramesDialog(FrameListKind::TransmitDip, session, prompter, parent)
     {
         setObjectName(QStringLiteral("TFTransmitCANFrames_K"));

@@ -136,7 +136,7 @@ protected:
     NoRunner runner;
     NoBrowser browser;
     TFOrvaneaFirmWare window{home.session, {prompter, dialogs, runner, browser}};
-    TFReceiveCANFrames_K receiveEditor{home.session, prompter, &window};
+    ReceiveFramesDipDialog receiveEditor{home.session, prompter, &window};
     FindingsDialog findingsDialog{home.session.messages, &window};
     QStringList updates;
 };

@@ -89,8 +89,8 @@ protected:
 
 TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
 {
-    TFReceiveCANFrames_K editor(home.session, prompter);
-    editor.FormShow();
+    ReceiveFramesDipDialog editor(home.session, prompter);
+    editor.reload();
     editor.show();
     whenPickerOpens([](ImportPickerDialog& picker) {
         QTest::keyClicks(picker.findChild<QLineEdit*>(s("E_Filter")), s("drive"));
@@ -127,8 +127,8 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
     const QByteArray frames = rcob();
     const QByteArray mappings = rinfo();
 
-    TFReceiveCANFrames_K editor(home.session, prompter);
-    editor.FormShow();
+    ReceiveFramesDipDialog editor(home.session, prompter);
+    editor.reload();
     editor.show();
     whenPickerOpens([](ImportPickerDialog& picker) {
         tickIdentifier(picker, "0x181");
@@ -174,8 +174,8 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
 
 TEST_F(FrameImportTest, TransmitListRefusesACaptureAndExportsTheDatabase)
 {
-    TFTransmitCANFrames_K editor(home.session, prompter);
-    editor.FormShow();
+    TransmitFramesDipDialog editor(home.session, prompter);
+    editor.reload();
     editor.show();
     prompter.fileAnswers = {test::fixturePath(s("exchange/log_shape.log"))};
     click(editor, "Btn_ImportFrames");

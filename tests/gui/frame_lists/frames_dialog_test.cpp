@@ -42,15 +42,15 @@ protected:
         Session& session = home.session;
         switch (kind) {
         case Kind::ReceiveJumper:
-            return std::make_unique<TFReceiveCANFrames_A>(session, prompter);
+            return std::make_unique<ReceiveFramesJumperDialog>(session, prompter);
         case Kind::ReceiveDip:
-            return std::make_unique<TFReceiveCANFrames_K>(session, prompter);
+            return std::make_unique<ReceiveFramesDipDialog>(session, prompter);
         case Kind::TransmitJumper:
-            return std::make_unique<TFTransmitCANFrames_A>(session, prompter);
+            return std::make_unique<TransmitFramesJumperDialog>(session, prompter);
         case Kind::TransmitDip:
             break;
         }
-        return std::make_unique<TFTransmitCANFrames_K>(session, prompter);
+        return std::make_unique<TransmitFramesDipDialog>(session, prompter);
     }
 
     static GridView* view(QDialog& d) { return d.findChild<GridView*>(s("StringGrid1")); }
@@ -66,7 +66,7 @@ protected:
         d.show();
         QApplication::setActiveWindow(&d);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
-        d.FormShow();
+        d.reload();
         GridView* v = view(d);
         v->setFocus();
         return v;
@@ -120,7 +120,7 @@ TEST_F(FramesDialogTest, EachEditorHasItsTableButtonsAndTitles)
     };
     for (const auto& c : cases) {
         auto d = make(c.kind);
-        d->FormShow();
+        d->reload();
         QAbstractItemModel* m = view(*d)->model();
         EXPECT_EQ(m->rowCount(), c.rows);
         QStringList headers;
@@ -142,9 +142,9 @@ TEST_F(FramesDialogTest, JumperReceiveEditorTypesTogglesAndSavesWithTheCommonSet
 {
     writeFile(home.session.ws.File_ParGen,
               "<GeneralParameter><Device_Type>0</Device_Type><CANType>1</CANType><CANTimeOut>500</CANTimeOut></GeneralParameter>");
-    TFReceiveCANFrames_A d(home.session, prompter);
+    ReceiveFramesJumperDialog d(home.session, prompter);
     d.show();
-    d.FormShow();
+    d.reload();
     typeInto(d, 1, C::CobId, "0x1FFFFFFF");
     EXPECT_EQ(view(d)->currentIndex(), at(d, 1, C::Dimension)) << "Tab moves to the next cell";
     QTest::keyClick(view(d), Qt::Key_Down);
@@ -191,7 +191,7 @@ TEST_F(FramesDialogTest, TypingRightAfterASecondClickEditsTheClickedCellInEveryE
         d->show();
         QApplication::setActiveWindow(d.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
-        d->FormShow();
+        d->reload();
         ASSERT_EQ(text(*d, 1, C::CobId), s("0x100"));
 
         GridView* v = view(*d);
@@ -240,7 +240,7 @@ TEST_F(FramesDialogTest, EscapeAsksBeforeDroppingChangesInEveryEditor)
         const auto showAgain = [&] {
             d->show();
             QApplication::setActiveWindow(d.get());
-            d->FormShow();
+            d->reload();
             v->setFocus();
         };
 
@@ -286,7 +286,7 @@ TEST_F(FramesDialogTest, TypeCellsOfferExactlyTheTwoFormats)
     for (Kind kind : {Kind::ReceiveDip, Kind::TransmitDip}) {
         auto d = make(kind);
         d->show();
-        d->FormShow();
+        d->reload();
         GridView* v = view(*d);
         const QModelIndex type = at(*d, 2, C::Type);
         v->setCurrentIndex(type);
@@ -309,8 +309,8 @@ TEST_F(FramesDialogTest, DeleteAsksWithTheRowNumberAndInsertEmptiesTheCurrentRow
 {
     writeFile(tcob(), "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"a\"/><row CobID=\"2\" Dimensin=\"8\" Mnemonic=\"b\"/>"
                       "<row CobID=\"3\" Dimensin=\"8\" Mnemonic=\"c\"/></COBID>");
-    TFTransmitCANFrames_A d(home.session, prompter);
-    d.FormShow();
+    TransmitFramesJumperDialog d(home.session, prompter);
+    d.reload();
     view(d)->setCurrentIndex(at(d, 2, C::CobId));
 
     prompter.yesNoAnswers = {false};
@@ -336,8 +336,8 @@ TEST_F(FramesDialogTest, PasteNeedsACopyOfThisShowingAndAsksOnlyOverText)
                       "RTR=\"Y\" TimeRTR=\"10\" DefaultValues=\"1,2\" Mnemonic=\"src\"/></COBID>");
     // Another editor filled the shared clipboard with a row of the same width.
     home.session.clipboard.texts = QStringList(8, s("x"));
-    TFReceiveCANFrames_K d(home.session, prompter);
-    d.FormShow();
+    ReceiveFramesDipDialog d(home.session, prompter);
+    d.reload();
     GridView* v = view(d);
     v->setCurrentIndex(at(d, 3, C::CobId));
     click(d, "Btn_PasteRow");
@@ -349,7 +349,7 @@ TEST_F(FramesDialogTest, PasteNeedsACopyOfThisShowingAndAsksOnlyOverText)
     EXPECT_EQ(home.session.clipboard.texts.join(u'|'), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
 
     // Only the RTR check box holds something: pasted without a question.
-    d.FormShow();
+    d.reload();
     EXPECT_FALSE(d.rowCopied()) << "a new showing needs a new copy";
     click(d, "Btn_CopyRow");
     d.tableModel()->setData(at(d, 2, C::Rtr), Qt::Checked, Qt::CheckStateRole);
@@ -385,7 +385,7 @@ TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
         std::swap(prompter, fresh);
         auto d = make(c.kind);
         d->show();
-        d->FormShow();
+        d->reload();
         const bool dip = c.kind == Kind::ReceiveDip || c.kind == Kind::TransmitDip;
         typeInto(*d, 1, C::CobId, "1");
         if (dip) {
@@ -411,7 +411,7 @@ TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
 TEST_F(FramesDialogTest, KeyboardReachesTheButtonsInTheirOrderAndEnterPressesTheFocusedOne)
 {
     writeFile(rcob(), "<COBID><row CobID=\"1\" CobType=\"2.0A (11 bits)\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>");
-    TFReceiveCANFrames_K d(home.session, prompter);
+    ReceiveFramesDipDialog d(home.session, prompter);
     GridView* v = showFocused(d);
 
     // Enter in the table does not close the dialog.
@@ -451,9 +451,9 @@ TEST_F(FramesDialogTest, AnEditLeftOpenAtTheCloseBoxIsDiscardedWithTheOtherEdits
     } cases[] = {{1, "7"}, {2, "5"}};
     for (const auto& c : cases) {
         writeFile(tcob(), file);
-        TFTransmitCANFrames_A d(home.session, prompter);
+        TransmitFramesJumperDialog d(home.session, prompter);
         d.show();
-        d.FormShow();
+        d.reload();
         GridView* v = view(d);
         v->setCurrentIndex(at(d, c.row, C::CobId));
         QTest::keyClicks(v, s(c.typed)); // the cell editor stays open
@@ -461,7 +461,7 @@ TEST_F(FramesDialogTest, AnEditLeftOpenAtTheCloseBoxIsDiscardedWithTheOtherEdits
         d.close();
 
         d.show();
-        d.FormShow();
+        d.reload();
         EXPECT_EQ(rowText(d, 1), s("1|8|m")) << c.typed;
         EXPECT_EQ(rowText(d, 2), s("||")) << c.typed;
         d.accept();
@@ -476,8 +476,8 @@ TEST_F(FramesDialogTest, AFileNotReadWholeIsReportedKeptAndBackedUpBeforeOk)
     const char* original = "<COBID><row CobID=\"385\" Dimensin=\"8\" TimeOut=\"Y\" Mnemonic=\"first\"/>"
                            "<row CobID=\"386\" TimeOut=\"N\" Mnemonic=\"no length\"/></COBID>";
     writeFile(rcob(), original);
-    TFReceiveCANFrames_A d(home.session, prompter);
-    EXPECT_FALSE(guarded(prompter, [&d] { d.FormShow(); }));
+    ReceiveFramesJumperDialog d(home.session, prompter);
+    EXPECT_FALSE(guarded(prompter, [&d] { d.reload(); }));
     ASSERT_EQ(prompter.errors.size(), 1);
     // The file, the row and the attribute, and where OK keeps the file.
     expectContainsAll(prompter.errors[0], {"RCobDef.xml", "row 2", "Dimensin", "RCobDef.xml.bak"});
@@ -491,7 +491,7 @@ TEST_F(FramesDialogTest, AFileNotReadWholeIsReportedKeptAndBackedUpBeforeOk)
 
     // A showing that reads the file whole keeps no copy.
     QFile::remove(rcob() + s(".bak"));
-    d.FormShow();
+    d.reload();
     d.accept();
     EXPECT_FALSE(QFileInfo::exists(rcob() + s(".bak")));
 }
@@ -500,8 +500,8 @@ TEST_F(FramesDialogTest, ABrokenCommunicationFileLeavesTheJumperTableEmpty)
 {
     writeFile(home.session.ws.File_ParGen, "<GeneralParameter><CANType>1</CANType>");
     writeFile(tcob(), "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"a\"/></COBID>");
-    TFTransmitCANFrames_A d(home.session, prompter);
-    EXPECT_FALSE(guarded(prompter, [&d] { d.FormShow(); }));
+    TransmitFramesJumperDialog d(home.session, prompter);
+    EXPECT_FALSE(guarded(prompter, [&d] { d.reload(); }));
     ASSERT_EQ(prompter.errors.size(), 1);
     expectContainsAll(prompter.errors[0], {"ParGen.xml"});
     EXPECT_EQ(rowText(d, 1), s("||"));
@@ -511,9 +511,9 @@ TEST_F(FramesDialogTest, AFailedWriteIsReportedAndTheDialogStaysOpenWithTheTable
 {
     home.write(s("PROJECTS/Plant1/blocker"), "a file, not a folder");
     home.session.ws.File_TCobDef = home.file(s("PROJECTS/Plant1/blocker/TCobDef.xml"));
-    TFTransmitCANFrames_K d(home.session, prompter);
+    TransmitFramesDipDialog d(home.session, prompter);
     d.show();
-    d.FormShow();
+    d.reload();
     FrameTableModel* m = d.tableModel();
     m->setData(at(d, 1, C::CobId), s("0x201"), Qt::EditRole);
     m->setData(at(d, 1, C::Type), kCobType11, Qt::EditRole);
@@ -533,7 +533,7 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
 {
     writeFile(rcob(), "<COBID><row CobID=\"0x181\" CobType=\"2.0A (11 bits)\" Dimensin=\"2\" TimeOut_Time=\"0\" "
                       "TimeOut=\"N\" RTR=\"N\" TimeRTR=\"0\" DefaultValues=\"\" Mnemonic=\"src\"/></COBID>");
-    TFReceiveCANFrames_K d(home.session, prompter);
+    ReceiveFramesDipDialog d(home.session, prompter);
     GridView* v = showFocused(d);
     QPushButton* undo = button(d, "Btn_Undo");
     QPushButton* redo = button(d, "Btn_Redo");
@@ -600,7 +600,7 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
 
     // A new showing starts with nothing to undo.
     d.show();
-    d.FormShow();
+    d.reload();
     EXPECT_FALSE(undo->isEnabled());
     EXPECT_FALSE(redo->isEnabled());
     d.reject();
@@ -612,7 +612,7 @@ TEST_F(FramesDialogTest, UndoKeyInAnOpenCellEditorUndoesThatEditAndCancelAfterUn
 {
     const char* file = "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>";
     writeFile(tcob(), file);
-    TFTransmitCANFrames_A d(home.session, prompter);
+    TransmitFramesJumperDialog d(home.session, prompter);
     GridView* v = showFocused(d);
     typeInto(d, 1, C::Mnemonic, "engine");
     v->setCurrentIndex(at(d, 1, C::CobId));
@@ -632,7 +632,7 @@ TEST_F(FramesDialogTest, UndoKeyInAnOpenCellEditorUndoesThatEditAndCancelAfterUn
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(prompter.questions, QStringList());
     d.show();
-    d.FormShow();
+    d.reload();
     typeInto(d, 1, C::Mnemonic, "engine");
     click(d, "Btn_Undo");
     click(d, "Btn_Redo");

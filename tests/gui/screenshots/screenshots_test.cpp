@@ -146,19 +146,19 @@ TEST_F(Screenshots, CommunicationSettings)
 TEST_F(Screenshots, FrameEditors)
 {
     open("PumpStation_Jumper");
-    TFReceiveCANFrames_A receiveJumper(home.session, prompter);
-    receiveJumper.FormShow();
+    ReceiveFramesJumperDialog receiveJumper(home.session, prompter);
+    receiveJumper.reload();
     shoot(receiveJumper, "receive_frames_jumper");
-    TFTransmitCANFrames_A transmitJumper(home.session, prompter);
-    transmitJumper.FormShow();
+    TransmitFramesJumperDialog transmitJumper(home.session, prompter);
+    transmitJumper.reload();
     shoot(transmitJumper, "transmit_frames_jumper");
 
     open("Conveyor_DipSwitch");
-    TFReceiveCANFrames_K receiveDip(home.session, prompter);
-    receiveDip.FormShow();
+    ReceiveFramesDipDialog receiveDip(home.session, prompter);
+    receiveDip.reload();
     shoot(receiveDip, "receive_frames_dipswitch");
-    TFTransmitCANFrames_K transmitDip(home.session, prompter);
-    transmitDip.FormShow();
+    TransmitFramesDipDialog transmitDip(home.session, prompter);
+    transmitDip.reload();
     shoot(transmitDip, "transmit_frames_dipswitch");
 }
 
