@@ -6,6 +6,7 @@
 #include "core/base/text_rules.h"
 #include "core/base/xml_content.h"
 #include "core/comm/general_parameters.h"
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 #include "core/platform/prompter.h"
 
@@ -118,7 +119,8 @@ std::optional<QString> defaultOf(FrameListKind kind, FrameColumn column)
     }
 }
 
-// The messages of an editor's check; 0 where the editor has no such check.
+// The messages of an editor's check; kNoCheck where the editor has no such check.
+constexpr int kNoCheck = -1;
 struct CheckMessages {
     int rowPrefix;     // "Error row "
     int typeMissing;
@@ -134,10 +136,54 @@ struct CheckMessages {
 
 const CheckMessages& checkMessages(FrameListKind kind)
 {
-    static const CheckMessages receiveJumper{135, 0, 136, 137, 138, 0, 0, 0, 0, 0};
-    static const CheckMessages receiveDip{152, 153, 155, 154, 156, 157, 481, 0, 485, 486};
-    static const CheckMessages transmitJumper{192, 0, 193, 194, 195, 0, 0, 0, 0, 0};
-    static const CheckMessages transmitDip{212, 213, 215, 214, 216, 0, 0, 217, 490, 491};
+    static const CheckMessages receiveJumper{
+        msg::kReceiveJumperErrorRow,
+        kNoCheck,
+        msg::kReceiveJumperCobId11Range,
+        msg::kReceiveJumperCobId29Range,
+        msg::kReceiveJumperDimensionRange,
+        kNoCheck,
+        kNoCheck,
+        kNoCheck,
+        kNoCheck,
+        kNoCheck
+    };
+    static const CheckMessages receiveDip{
+        msg::kReceiveDipErrorRow,
+        msg::kReceiveDipTypeInvalid,
+        msg::kReceiveDipCobId11Range,
+        msg::kReceiveDipCobId29Range,
+        msg::kReceiveDipDimensionRange,
+        msg::kReceiveDipTimeOutRange,
+        msg::kReceiveDipTimeRtrRange,
+        kNoCheck,
+        msg::kReceiveDipDefaultValueInvalid,
+        msg::kReceiveDipDefaultCountMismatch
+    };
+    static const CheckMessages transmitJumper{
+        msg::kTransmitJumperErrorRow,
+        kNoCheck,
+        msg::kTransmitJumperCobId11Range,
+        msg::kTransmitJumperCobId29Range,
+        msg::kTransmitJumperDimensionRange,
+        kNoCheck,
+        kNoCheck,
+        kNoCheck,
+        kNoCheck,
+        kNoCheck
+    };
+    static const CheckMessages transmitDip{
+        msg::kTransmitDipErrorRow,
+        msg::kTransmitDipTypeInvalid,
+        msg::kTransmitDipCobId11Range,
+        msg::kTransmitDipCobId29Range,
+        msg::kTransmitDipDimensionRange,
+        kNoCheck,
+        kNoCheck,
+        msg::kTransmitDipTimerRange,
+        msg::kTransmitDipDefaultValueInvalid,
+        msg::kTransmitDipDefaultCountMismatch
+    };
     switch (kind) {
     case FrameListKind::ReceiveJumper: return receiveJumper;
     case FrameListKind::ReceiveDip: return receiveDip;
@@ -335,10 +381,34 @@ int columnTitleMessage(FrameListKind kind, FrameColumn column)
 {
     // The title messages of each editor's columns, in the order of frameColumns(kind).
     static const std::array<std::vector<int>, 4> titles{{
-        {131, 132, 133, 134},
-        {147, 148, 149, 150, 479, 480, 484, 151},
-        {189, 190, 191},
-        {204, 205, 206, 207, 208, 209, 210, 489, 211},
+        {
+            msg::kReceiveJumperColumnCobId,
+            msg::kReceiveJumperColumnDimension,
+            msg::kReceiveJumperColumnTimeOut,
+            msg::kReceiveJumperColumnMnemonic
+        },
+        {
+            msg::kReceiveDipColumnCobId,
+            msg::kReceiveDipColumnType,
+            msg::kReceiveDipColumnDimension,
+            msg::kReceiveDipColumnTimeOut,
+            msg::kReceiveDipColumnRtr,
+            msg::kReceiveDipColumnTimeRtr,
+            msg::kReceiveDipColumnDefaultValues,
+            msg::kReceiveDipColumnMnemonic
+        },
+        {msg::kTransmitJumperColumnCobId, msg::kTransmitJumperColumnDimension, msg::kTransmitJumperColumnMnemonic},
+        {
+            msg::kTransmitDipColumnCobId,
+            msg::kTransmitDipColumnType,
+            msg::kTransmitDipColumnDimension,
+            msg::kTransmitDipColumnRtr,
+            msg::kTransmitDipColumnOnChange,
+            msg::kTransmitDipColumnOnTimer,
+            msg::kTransmitDipColumnTimer,
+            msg::kTransmitDipColumnDefaultValues,
+            msg::kTransmitDipColumnMnemonic
+        },
     }};
     const std::vector<FrameColumn>& columns = frameColumns(kind);
     const std::vector<int>& messages = titles[static_cast<std::size_t>(kind)];
@@ -563,13 +633,13 @@ bool pasteRow(FrameList& list, int row, bool copied, const RowClipboard& clipboa
 {
     switch (decidePaste(list, row, copied, clipboard)) {
     case PasteDecision::NotCopied:
-        prompter.error(messages[397]);
+        prompter.error(messages[msg::kPasteNothingCopied]);
         return false;
     case PasteDecision::WrongColumns:
-        prompter.error(messages[396]);
+        prompter.error(messages[msg::kPasteCopyDoesNotFit]);
         return false;
     case PasteDecision::AskOverwrite:
-        if (!prompter.yesNo(messages[395]))
+        if (!prompter.yesNo(messages[msg::kPasteOverwriteQuestion]))
             return false;
         break;
     case PasteDecision::Write:

@@ -2,6 +2,7 @@
 
 #include "core/base/error.h"
 #include "core/lang/english_texts.h"
+#include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 #include "gui/common/grid_view.h"
 #include "gui/common/guard.h"
@@ -19,6 +20,10 @@
 
 namespace px {
 
+namespace {
+constexpr int kNoButton = -1;
+} // namespace
+
 // The message index of each caption and question of one editor.
 struct CanFramesDialog::Captions {
     int title;
@@ -28,16 +33,56 @@ struct CanFramesDialog::Captions {
     int deleteRow;
     int insertRow;
     int deleteQuestion;
-    int copyRow;   // 0: the editor has no Copy Row and Paste Row
+    int copyRow;   // kNoButton: the editor has no Copy Row and Paste Row
     int pasteRow;
 };
 
 const CanFramesDialog::Captions& CanFramesDialog::captions() const
 {
-    static const Captions receiveJumper{124, 125, 126, 127, 128, 129, 139, 0, 0};
-    static const Captions receiveDip{140, 141, 142, 143, 144, 145, 158, 482, 483};
-    static const Captions transmitJumper{182, 183, 184, 185, 186, 187, 196, 0, 0};
-    static const Captions transmitDip{197, 198, 199, 200, 201, 202, 218, 487, 488};
+    static const Captions receiveJumper{
+        msg::kReceiveJumperTitle,
+        msg::kReceiveJumperDescription,
+        msg::kReceiveJumperOk,
+        msg::kReceiveJumperCancel,
+        msg::kReceiveJumperDeleteRow,
+        msg::kReceiveJumperInsertRow,
+        msg::kReceiveJumperDeleteQuestion,
+        kNoButton,
+        kNoButton
+    };
+    static const Captions receiveDip{
+        msg::kReceiveDipTitle,
+        msg::kReceiveDipDescription,
+        msg::kReceiveDipOk,
+        msg::kReceiveDipCancel,
+        msg::kReceiveDipDeleteRow,
+        msg::kReceiveDipInsertRow,
+        msg::kReceiveDipDeleteQuestion,
+        msg::kReceiveDipCopyRow,
+        msg::kReceiveDipPasteRow
+    };
+    static const Captions transmitJumper{
+        msg::kTransmitJumperTitle,
+        msg::kTransmitJumperDescription,
+        msg::kTransmitJumperOk,
+        msg::kTransmitJumperCancel,
+        msg::kTransmitJumperDeleteRow,
+        msg::kTransmitJumperInsertRow,
+        msg::kTransmitJumperDeleteQuestion,
+        kNoButton,
+        kNoButton
+    };
+    static const Captions transmitDip{
+        msg::kTransmitDipTitle,
+        msg::kTransmitDipDescription,
+        msg::kTransmitDipOk,
+        msg::kTransmitDipCancel,
+        msg::kTransmitDipDeleteRow,
+        msg::kTransmitDipInsertRow,
+        msg::kTransmitDipDeleteQuestion,
+        msg::kTransmitDipCopyRow,
+        msg::kTransmitDipPasteRow
+    };
     switch (m_kind) {
     case FrameListKind::ReceiveJumper:
         return receiveJumper;
@@ -200,7 +245,7 @@ void CanFramesDialog::cancel()
 {
     // Text typed into a cell still being edited is a change too.
     m_table->commitEdit();
-    if (hasChanges() && !m_prompter.yesNo(m_session.messages[123]))
+    if (hasChanges() && !m_prompter.yesNo(m_session.messages[msg::kExitWithoutSavingQuestion]))
         return;
     reject();
 }
