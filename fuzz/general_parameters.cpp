@@ -5,8 +5,7 @@
 
 #include "core/base/error.h"
 #include "core/base/int_text.h"
-#include "core/base/xml.h"
-#include "core/comm/general_parameters.h"
+#include "core/comm/settings_check.h"
 #include "core/image/image_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -14,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes = px::fuzz::bytesOf(data, size);
     px::GeneralParameters p;
     try {
-        p = px::readGeneralParameters(px::xml::parse(bytes, QStringLiteral("ParGen.xml")));
+        p = px::readGeneralParameters(bytes, QStringLiteral("ParGen.xml"));
     } catch (const px::Error&) {
         return 0;
     }
@@ -24,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const px::Error&) {
         return 0;   // a value the file cannot store is refused, nothing written
     }
-    const px::GeneralParameters back = px::readGeneralParameters(px::xml::parse(written, QStringLiteral("ParGen.xml")));
+    const px::GeneralParameters back = px::readGeneralParameters(written, QStringLiteral("ParGen.xml"));
     FUZZ_PROPERTY(back == p);
 
-    if (px::Controllo_Dati(p) != px::kChecksPassed)
+    if (px::validate(p))
         return 0;
     px::image::ImageModel model;
     px::image::ResetImageModel(model);

@@ -14,22 +14,6 @@ int worstCaseFrameBits(bool extended, int dataLength)
     return stuffed + 13 + (stuffed - 1) / 4;
 }
 
-std::uint32_t bitRateOfBaudCode(int code)
-{
-    switch (code) {
-    case 2: return 50000;
-    case 3: return 100000;
-    case 4: return 125000;
-    case 5: return 250000;
-    case 6: return 500000;
-    case 7: return 800000;
-    case 8: return 1000000;
-    case 9: return 20000;
-    case 10: return 75000;
-    default: return 1000000;
-    }
-}
-
 namespace {
 
 int clampedLength(const config::FrameRow& frame)

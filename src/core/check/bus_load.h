@@ -12,9 +12,6 @@ namespace px::check {
 // A remote request is a frame of data length 0.
 int worstCaseFrameBits(bool extended, int dataLength);
 
-// The CAN bit rate in bit/s of a stored BaudRateCAN code, as the device applies it.
-std::uint32_t bitRateOfBaudCode(int code);
-
 // The bus load that a configuration itself causes: its transmit frames sent on timer and,
 // for every receive frame polled with RTR, the remote request and the answering frame.
 struct BusLoad {

@@ -330,7 +330,7 @@ Configuration readConfigurationFiles(const QString& name, const std::optional<QB
         c.present[i] = files[i].has_value();
     const auto label = [](ConfigFile f) { return fileName(f); };
     if (const auto& b = files[static_cast<int>(ConfigFile::GeneralParameters)])
-        c.general = readGeneralParameters(xml::parse(*b, label(ConfigFile::GeneralParameters)));
+        c.general = readGeneralParameters(*b, label(ConfigFile::GeneralParameters));
     if (const auto& b = files[static_cast<int>(ConfigFile::ReceiveFrames)])
         c.receiveFrames = readReceiveFrames(*b, label(ConfigFile::ReceiveFrames));
     if (const auto& b = files[static_cast<int>(ConfigFile::TransmitFrames)])
@@ -381,7 +381,7 @@ QByteArray receiveFramesBytes(const Configuration& config)
                             {aDimension, f.dimension},
                             {aCobType, commonFormatText(config)},
                             {aTimeOut, f.timeOut},
-                            {aTimeOutTime, QString::number(toInt32(config.general.canTimeOut, 0))},
+                            {aTimeOutTime, QString::number(config.general.canTimeOutMilliseconds())},
                             {aMnemonic, f.mnemonic}});
         } else {
             // The number cells are written as the editor's check reads them, trimmed, so
@@ -498,7 +498,7 @@ ReceiveFrame newReceiveFrame(const Configuration& config)
         f.timeOutTime = QStringLiteral("0");
         f.timeOut = kNo;
     } else {
-        f.timeOutTime = QString::number(toInt32(config.general.canTimeOut, 0));
+        f.timeOutTime = QString::number(config.general.canTimeOutMilliseconds());
         f.timeOut = kNo;
     }
     return f;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/comm/general_parameters.h"
+#include "core/config/general_parameters.h"
 
 #include <QByteArray>
 #include <QString>

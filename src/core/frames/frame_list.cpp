@@ -5,7 +5,7 @@
 #include "core/base/int_text.h"
 #include "core/base/text_rules.h"
 #include "core/base/xml_content.h"
-#include "core/comm/general_parameters.h"
+#include "core/config/general_parameters.h"
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 #include "core/platform/prompter.h"
@@ -547,9 +547,9 @@ void readCanSettings(const QString& parGenPath, CanSettings& settings)
         settings.canType = 0;
         return;
     }
-    const GeneralParameters general = LoadGeneralParameters(parGenPath);
+    const GeneralParameters general = readGeneralParametersFile(parGenPath);
     settings.canType = general.canType;
-    settings.canTimeOut = toInt32(general.canTimeOut, 0);
+    settings.canTimeOut = general.canTimeOutMilliseconds();
 }
 
 void loadFrameList(const QString& path, FrameList& list)

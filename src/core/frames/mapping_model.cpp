@@ -281,7 +281,7 @@ void RegisterMapping::load(const Workspace& ws)
     m_frames.clear();
     m_entries.clear();
 
-    const GeneralParameters general = LoadGeneralParameters(ws.File_ParGen);
+    const GeneralParameters general = readGeneralParametersFile(ws.File_ParGen);
 
     const QString framePath = m_profile->framePath(ws);
     if (configurationFileExists(framePath)) {

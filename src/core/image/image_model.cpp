@@ -2,6 +2,7 @@
 
 #include "core/base/error.h"
 #include "core/base/int_text.h"
+#include "core/config/general_parameters.h"
 #include "core/image/byte_writer.h"
 
 #include <algorithm>
@@ -16,22 +17,6 @@ void ResetImageModel(ImageModel& model)
 }
 
 namespace {
-
-std::uint32_t bitRateOfCode(std::int32_t code)
-{
-    switch (code) {
-    case 2: return 50000;
-    case 3: return 100000;
-    case 4: return 125000;
-    case 5: return 250000;
-    case 6: return 500000;
-    case 7: return 800000;
-    case 8: return 1000000;
-    case 9: return 20000;
-    case 10: return 75000;
-    default: return 1000000;
-    }
-}
 
 void readAddress(const XmlItem& root, const QString& element, const QString& prefix,
                  const std::array<std::int32_t, 4>& defaults, std::array<std::uint8_t, 4>& out)
@@ -89,7 +74,7 @@ void ReadGeneralParameters(ImageModel& model, InputFile& parGen)
     if (!parGen.exists())
         return;
     const XmlItem& root = parGen.firstTopLevelNode();
-    r.canBitRate = bitRateOfCode(elementIntOr(root, QStringLiteral("BaudRateCAN"), 8));
+    r.canBitRate = bitRateOfBaudCode(elementIntOr(root, QStringLiteral("BaudRateCAN"), 8));
     readAddress(root, QStringLiteral("ADD_IP"), QStringLiteral("IPB"), {192, 168, 0, 10}, r.ip);
     readAddress(root, QStringLiteral("SUBNET"), QStringLiteral("SMB"), {255, 255, 255, 0}, r.mask);
     if (elementText(root, QStringLiteral("EN_GATEWAY")) == QStringLiteral("1"))

@@ -1,8 +1,7 @@
 #include "core/shell/workspace.h"
 
 #include "core/base/atomic_file.h"
-#include "core/base/int_text.h"
-#include "core/base/xml.h"
+#include "core/config/general_parameters.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,11 +50,7 @@ QString Workspace::activeFolderName() const
 
 int Select_Type_318(const Workspace& ws)
 {
-    if (!configurationFileExists(ws.File_ParGen))
-        return 0;
-    const QDomDocument doc = xml::load(ws.File_ParGen);
-    const auto text = xml::childText(xml::firstTopLevelNode(doc), QStringLiteral("Device_Type"));
-    return text ? toInt32(*text, 0) : 0;
+    return readGeneralParametersFile(ws.File_ParGen).deviceType;
 }
 
 } // namespace px

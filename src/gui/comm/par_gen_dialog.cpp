@@ -297,7 +297,7 @@ void TFParGen::Set_Lang()
 void TFParGen::FormShow()
 {
     // Read first: a file that does not parse leaves the controls as they were.
-    const GeneralParameters p = LoadGeneralParameters(m_session.ws.File_ParGen);
+    const GeneralParameters p = readGeneralParametersFile(m_session.ws.File_ParGen);
 
     m_filling = true;
     // A device type other than 0 and 1, only possible in a hand-edited file, is shown as
@@ -356,13 +356,12 @@ GeneralParameters TFParGen::readControls() const
 void TFParGen::accept()
 {
     const GeneralParameters p = readControls();
-    const int failed = Controllo_Dati(p);
-    if (failed != kChecksPassed) {
-        m_prompter.error(m_session.messages[failed]);
+    if (const std::optional<SettingsFault> fault = validate(p)) {
+        m_prompter.error(m_session.messages[fault->messageId]);
         return;
     }
     // A refused write is reported and the window stays open with every value as typed.
-    if (!guarded(m_prompter, [&] { SaveGeneralParameters(m_session.ws.File_ParGen, p); }))
+    if (!guarded(m_prompter, [&] { writeGeneralParametersFile(m_session.ws.File_ParGen, p); }))
         return;
     QDialog::accept();
 }
@@ -460,7 +459,7 @@ DeviceType TFParGen::selectedDevice() const
 void TFParGen::Update_CAN_Baud()
 {
     const int position = CB_CAN_Baud->currentIndex();
-    const QStringList labels = px::Update_CAN_Baud(selectedDevice());
+    const QStringList labels = baudRateLabels(selectedDevice());
     const bool was = m_filling;
     m_filling = true;
     CB_CAN_Baud->clear();

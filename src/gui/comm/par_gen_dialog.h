@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/comm/general_parameters.h"
+#include "core/comm/settings_check.h"
 
 #include <QDialog>
 

@@ -63,7 +63,7 @@ TEST(ConfigurationModel, WritesEveryFileAsItsEditorWrites)
         SCOPED_TRACE(folder.toStdString());
         const Configuration config = readConfiguration(folder);
         EXPECT_EQ(fileBytes(config, ConfigFile::GeneralParameters),
-                  generalParametersBytes(LoadGeneralParameters(folder + QStringLiteral("/ParGen.xml"))));
+                  generalParametersBytes(readGeneralParametersFile(folder + QStringLiteral("/ParGen.xml"))));
         for (Direction d : {Direction::Receive, Direction::Transmit}) {
             EXPECT_EQ(fileBytes(config, framesFile(d)), editorFrameBytes(folder, d));
             if (config.isPresent(mappingsFile(d))) {

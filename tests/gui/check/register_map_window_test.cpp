@@ -1,7 +1,7 @@
 #include "gui/check/register_map_window.h"
 
 #include "core/check/check.h"
-#include "core/comm/general_parameters.h"
+#include "core/config/general_parameters.h"
 #include "core/platform/browser.h"
 #include "core/platform/program_runner.h"
 #include "gui/check/byte_strip_widget.h"

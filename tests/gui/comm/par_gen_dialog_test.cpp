@@ -1,6 +1,6 @@
 #include "gui/comm/par_gen_dialog.h"
 
-#include "core/comm/general_parameters.h"
+#include "core/config/general_parameters.h"
 #include "core/shell/workspace.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
@@ -39,7 +39,7 @@ public:
     QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
     QComboBox* combo(const char* name) { return find<QComboBox>(name); }
     QString parGenPath() const { return home.session.ws.File_ParGen; }
-    void writeParGen(const GeneralParameters& p) { SaveGeneralParameters(parGenPath(), p); }
+    void writeParGen(const GeneralParameters& p) { writeGeneralParametersFile(parGenPath(), p); }
     QStringList items(QComboBox* c)
     {
         QStringList l;
@@ -107,7 +107,7 @@ TEST_F(ParGenDialog, DeviceChangeShowsItsRowsAndRebuildsTheBaudList)
         EXPECT_FALSE(w->isHidden()) << w->objectName().toStdString();
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(LoadGeneralParameters(parGenPath()).baudCode, 8);
+    EXPECT_EQ(readGeneralParametersFile(parGenPath()).baudCode, 8);
 }
 
 TEST_F(ParGenDialog, StoredBaudCodeSelectsItsRateOrKeepsTheOneShown)
@@ -294,7 +294,7 @@ TEST_F(ParGenDialog, OkWritesTheFileThatTheDeviceTypeQueryReads)
     expected.port = QStringLiteral("1502");
     expected.gatewayEnabled = true;
     expected.gateway[3] = QStringLiteral("254");
-    EXPECT_EQ(LoadGeneralParameters(parGenPath()), expected);
+    EXPECT_EQ(readGeneralParametersFile(parGenPath()), expected);
     EXPECT_EQ(Select_Type_318(home.session.ws), 1);
 }
 
@@ -309,7 +309,7 @@ TEST_F(ParGenDialog, SelectionsOutsideTheListsShowTheFirstItemAndAreSavedAsIt)
     EXPECT_EQ(combo("CB_CAN_Type")->currentIndex(), 0);
     dlg.accept();
     ASSERT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(LoadGeneralParameters(parGenPath()), GeneralParameters{});
+    EXPECT_EQ(readGeneralParametersFile(parGenPath()), GeneralParameters{});
 }
 
 TEST_F(ParGenDialog, LanguageChangeAppliesTextsAndStartsAgainAtTheFirstDevice)
@@ -437,7 +437,7 @@ TEST_F(ParGenDialog, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsShown)
     find<QPushButton>("Btn_OK")->click();
     EXPECT_EQ(prompter.shown, QStringList());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    const GeneralParameters written = LoadGeneralParameters(parGenPath());
+    const GeneralParameters written = readGeneralParametersFile(parGenPath());
     EXPECT_EQ(written.port, QStringLiteral("1502"));
     EXPECT_EQ(written.canType, 1);
     EXPECT_EQ(written, dlg.readControls());

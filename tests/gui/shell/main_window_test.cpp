@@ -1,6 +1,6 @@
 #include "gui/shell/main_window.h"
 
-#include "core/comm/general_parameters.h"
+#include "core/config/general_parameters.h"
 #include "core/platform/browser.h"
 #include "core/platform/program_runner.h"
 #include "support/fake_dialogs.h"

@@ -1,7 +1,6 @@
-#include "core/comm/general_parameters.h"
+#include "core/config/general_parameters.h"
 
 #include "core/base/error.h"
-#include "core/base/xml.h"
 #include "core/shell/workspace.h"
 #include "support/temp_home.h"
 
@@ -19,69 +18,6 @@ GeneralParameters edited(const Edit& edit)
     GeneralParameters p;
     edit(p);
     return p;
-}
-
-TEST(GeneralParameterChecks, FirstFailingCheckGivesItsMessage)
-{
-    const struct {
-        const char* what;
-        Edit edit;
-        int expected;
-    } cases[] = {
-        {"defaults", [](GeneralParameters&) {}, kChecksPassed},
-        {"time-out upper bound", [](GeneralParameters& p) { p.canTimeOut = QStringLiteral("100000"); }, kChecksPassed},
-        {"time-out in hex", [](GeneralParameters& p) { p.canTimeOut = QStringLiteral("0x186A0"); }, kChecksPassed},
-        {"time-out above", [](GeneralParameters& p) { p.canTimeOut = QStringLiteral("100001"); }, 109},
-        {"time-out negative", [](GeneralParameters& p) { p.canTimeOut = QStringLiteral("-1"); }, 109},
-        {"time-out empty", [](GeneralParameters& p) { p.canTimeOut = QString(); }, 109},
-        {"time-out not a number, dip-switch device",
-         [](GeneralParameters& p) {
-             p.deviceType = kDipSwitchDevice;
-             p.canTimeOut = QStringLiteral("abc");
-         },
-         kChecksPassed},
-        {"ip byte bounds",
-         [](GeneralParameters& p) {
-             p.ip = {QStringLiteral("0"), QStringLiteral("255"), QStringLiteral("$FF"), QStringLiteral(" 1")};
-         },
-         kChecksPassed},
-        {"ip 1 empty", [](GeneralParameters& p) { p.ip[0] = QString(); }, 110},
-        {"ip 2 above", [](GeneralParameters& p) { p.ip[1] = QStringLiteral("256"); }, 111},
-        {"ip 3 trailing blank", [](GeneralParameters& p) { p.ip[2] = QStringLiteral("1 "); }, 112},
-        {"ip 4 not a number", [](GeneralParameters& p) { p.ip[3] = QStringLiteral("1.2"); }, 113},
-        {"mask 1", [](GeneralParameters& p) { p.subnet[0] = QStringLiteral("-1"); }, 114},
-        {"mask 2", [](GeneralParameters& p) { p.subnet[1] = QStringLiteral("256"); }, 115},
-        {"mask 3", [](GeneralParameters& p) { p.subnet[2] = QStringLiteral("x"); }, 116},
-        {"mask 4", [](GeneralParameters& p) { p.subnet[3] = QString(); }, 117},
-        {"gateway disabled is not checked",
-         [](GeneralParameters& p) { p.gateway = {QString(), QStringLiteral("999"), QStringLiteral("a"), QStringLiteral("-5")}; },
-         kChecksPassed},
-        {"gateway 1", [](GeneralParameters& p) { p.gatewayEnabled = true; p.gateway[0] = QStringLiteral("256"); }, 118},
-        {"gateway 2", [](GeneralParameters& p) { p.gatewayEnabled = true; p.gateway[1] = QString(); }, 119},
-        {"gateway 3", [](GeneralParameters& p) { p.gatewayEnabled = true; p.gateway[2] = QStringLiteral("-1"); }, 120},
-        {"gateway 4", [](GeneralParameters& p) { p.gatewayEnabled = true; p.gateway[3] = QStringLiteral("z"); }, 121},
-        {"gateway enabled and valid", [](GeneralParameters& p) { p.gatewayEnabled = true; }, kChecksPassed},
-        {"port bounds low", [](GeneralParameters& p) { p.port = QStringLiteral("0"); }, kChecksPassed},
-        {"port bounds high", [](GeneralParameters& p) { p.port = QStringLiteral("65535"); }, kChecksPassed},
-        {"port above", [](GeneralParameters& p) { p.port = QStringLiteral("65536"); }, 122},
-        {"port empty", [](GeneralParameters& p) { p.port = QString(); }, 122},
-        {"order: time-out before address",
-         [](GeneralParameters& p) {
-             p.canTimeOut = QStringLiteral("abc");
-             p.ip[0] = QStringLiteral("300");
-         },
-         109},
-        {"order: mask before gateway and port",
-         [](GeneralParameters& p) {
-             p.subnet[3] = QStringLiteral("300");
-             p.gatewayEnabled = true;
-             p.gateway[0] = QStringLiteral("300");
-             p.port = QString();
-         },
-         117},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Controllo_Dati(edited(c.edit)), c.expected) << c.what;
 }
 
 TEST(GeneralParametersFile, EachMissingPieceTakesItsOwnDefault)
@@ -105,6 +41,8 @@ TEST(GeneralParametersFile, EachMissingPieceTakesItsOwnDefault)
              p.fastBoot = true;
          })},
         {"declaration as first node", test::fixture(QStringLiteral("comm/with_declaration.xml")), GeneralParameters{}},
+        // The document type is a top-level node of its own, as the compiler counts them.
+        {"document type as first node", QByteArray("<!DOCTYPE G><G><Device_Type>1</Device_Type></G>"), GeneralParameters{}},
         {"empty root", QByteArray("<GeneralParameter/>"), GeneralParameters{}},
         {"other root name, elements and attributes missing",
          QByteArray("<Params><Device_Type>1</Device_Type><SUBNET SMB2=\"0\"/><CANTimeOut/><Port></Port></Params>"),
@@ -133,7 +71,7 @@ TEST(GeneralParametersFile, EachMissingPieceTakesItsOwnDefault)
          })},
     };
     for (const auto& c : cases) {
-        const GeneralParameters p = readGeneralParameters(xml::parse(c.file, QStringLiteral("ParGen.xml")));
+        const GeneralParameters p = readGeneralParameters(c.file, QStringLiteral("ParGen.xml"));
         EXPECT_EQ(p, c.expected) << c.what;
     }
 }
@@ -141,11 +79,11 @@ TEST(GeneralParametersFile, EachMissingPieceTakesItsOwnDefault)
 TEST(GeneralParametersFile, MissingFileGivesDefaultsAndBrokenFileFailsNamingIt)
 {
     test::TempHome home;
-    EXPECT_EQ(LoadGeneralParameters(home.file(QStringLiteral("none/ParGen.xml"))), GeneralParameters{});
+    EXPECT_EQ(readGeneralParametersFile(home.file(QStringLiteral("none/ParGen.xml"))), GeneralParameters{});
 
     home.write(QStringLiteral("ParGen.xml"), test::fixture(QStringLiteral("comm/not_well_formed.xml")));
     try {
-        LoadGeneralParameters(home.file(QStringLiteral("ParGen.xml")));
+        readGeneralParametersFile(home.file(QStringLiteral("ParGen.xml")));
         FAIL() << "a file that does not parse was read";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("ParGen.xml"))) << e.text().toStdString();
@@ -179,12 +117,12 @@ TEST(GeneralParametersFile, SavedValuesReadBackAsTyped)
         p.port = QStringLiteral("0x1F");
         p.fastBoot = true;
     });
-    SaveGeneralParameters(path, typed);
-    EXPECT_EQ(LoadGeneralParameters(path), typed);
+    writeGeneralParametersFile(path, typed);
+    EXPECT_EQ(readGeneralParametersFile(path), typed);
 
     // The saved file is what the device-type query of the main window reads.
     home.activate(QStringLiteral("Plant1"));
-    SaveGeneralParameters(home.session.ws.File_ParGen, typed);
+    writeGeneralParametersFile(home.session.ws.File_ParGen, typed);
     EXPECT_EQ(Select_Type_318(home.session.ws), 1);
 }
 
@@ -194,7 +132,7 @@ TEST(GeneralParametersFile, RefusedWriteFailsNamingTheFile)
     home.write(QStringLiteral("blocker"), QByteArray("x"));
     const QString path = home.file(QStringLiteral("blocker/ParGen.xml"));
     try {
-        SaveGeneralParameters(path, GeneralParameters{});
+        writeGeneralParametersFile(path, GeneralParameters{});
         FAIL() << "write into a file's place reported success";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("ParGen.xml"))) << e.text().toStdString();
@@ -208,7 +146,7 @@ TEST(GeneralParametersFile, ValueTheFileCannotHoldIsRefusedByNameAndTheOldFileKe
     // no longer parses.
     test::TempHome home;
     const QString path = home.file(QStringLiteral("ParGen.xml"));
-    SaveGeneralParameters(path, GeneralParameters{});
+    writeGeneralParametersFile(path, GeneralParameters{});
     const QByteArray before = home.read(QStringLiteral("ParGen.xml"));
     const struct {
         const char* element;
@@ -221,7 +159,7 @@ TEST(GeneralParametersFile, ValueTheFileCannotHoldIsRefusedByNameAndTheOldFileKe
     };
     for (const auto& c : cases) {
         try {
-            SaveGeneralParameters(path, edited(c.edit));
+            writeGeneralParametersFile(path, edited(c.edit));
             ADD_FAILURE() << c.element << ": written";
         } catch (const Error& e) {
             EXPECT_TRUE(e.text().contains(QStringLiteral("ParGen.xml"))) << e.text().toStdString();
@@ -231,13 +169,13 @@ TEST(GeneralParametersFile, ValueTheFileCannotHoldIsRefusedByNameAndTheOldFileKe
     }
 }
 
-TEST(CanBaudTable, ListPerDeviceAndCodesBothWays)
+TEST(CanBaudTable, ListPerDeviceCodesBothWaysAndBitRates)
 {
-    EXPECT_EQ(Update_CAN_Baud(kJumperDevice), QStringList({QStringLiteral("20K"), QStringLiteral("50K"), QStringLiteral("100K"),
+    EXPECT_EQ(baudRateLabels(kJumperDevice), QStringList({QStringLiteral("20K"), QStringLiteral("50K"), QStringLiteral("100K"),
                                                            QStringLiteral("125K"), QStringLiteral("250K"), QStringLiteral("500K"),
                                                            QStringLiteral("800K"), QStringLiteral("1000K")}));
-    EXPECT_EQ(Update_CAN_Baud(kDipSwitchDevice), Update_CAN_Baud(kJumperDevice) << QStringLiteral("75K"));
-    EXPECT_EQ(Update_CAN_Baud(2), Update_CAN_Baud(kJumperDevice));
+    EXPECT_EQ(baudRateLabels(kDipSwitchDevice), baudRateLabels(kJumperDevice) << QStringLiteral("75K"));
+    EXPECT_EQ(baudRateLabels(2), baudRateLabels(kJumperDevice));
 
     const CanBaudCode codes[] = {9, 2, 3, 4, 5, 6, 7, 8, 10};
     for (int position = 0; position < 9; ++position) {
@@ -258,6 +196,13 @@ TEST(CanBaudTable, ListPerDeviceAndCodesBothWays)
     };
     for (const auto& r : reads)
         EXPECT_EQ(baudPositionForCode(r.code, r.device), r.expected) << r.code << " device " << r.device;
+
+    // The rate the device runs the bus at; a code outside the table runs it at 1000K.
+    const std::uint32_t rates[] = {20000, 50000, 100000, 125000, 250000, 500000, 800000, 1000000, 75000};
+    for (int position = 0; position < 9; ++position)
+        EXPECT_EQ(bitRateOfBaudCode(codes[position]), rates[position]) << codes[position];
+    for (const CanBaudCode unknown : {0, 1, 11, -1})
+        EXPECT_EQ(bitRateOfBaudCode(unknown), 1000000u) << unknown;
 }
 
 } // namespace

@@ -1,21 +1,38 @@
-#include "core/comm/general_parameters.h"
+#include "core/config/general_parameters.h"
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
 #include "core/base/product.h"
 #include "core/base/xml.h"
-#include "core/shell/app_settings.h"
+#include "core/base/xml_content.h"
 
-#include <QFileInfo>
 #include <QXmlStreamWriter>
 
 namespace px {
 namespace {
 
-// Position in the baud list -> stored code; the ninth entry exists on the dip-switch device only.
-constexpr std::array<CanBaudCode, 9> kCodeOfPosition{9, 2, 3, 4, 5, 6, 7, 8, 10};
-constexpr int kJumperBaudCount = 8;
+// The rates common to both devices come first in the table, the dip-switch device's own last.
+constexpr int kJumperBaudCount = [] {
+    int n = 0;
+    for (const CanBaudRate& r : kCanBaudRates)
+        n += r.dipSwitchOnly ? 0 : 1;
+    return n;
+}();
+static_assert([] {
+    for (std::size_t i = 0; i < kCanBaudRates.size(); ++i) {
+        if (kCanBaudRates[i].dipSwitchOnly != (static_cast<int>(i) >= kJumperBaudCount))
+            return false;
+    }
+    return true;
+}(), "the dip-switch device's own rates stand after the common ones");
+static_assert([] {
+    for (const CanBaudRate& r : kCanBaudRates) {
+        if (r.code == kDefaultBaudCode)
+            return true;
+    }
+    return false;
+}(), "the default code is in the table");
 
 const QString kRoot = QStringLiteral("GeneralParameter");
 const QString kDeviceType = QStringLiteral("Device_Type");
@@ -33,35 +50,45 @@ const std::array<QString, 4> kIpAttributes{QStringLiteral("IPB1"), QStringLitera
 const std::array<QString, 4> kSubnetAttributes{QStringLiteral("SMB1"), QStringLiteral("SMB2"), QStringLiteral("SMB3"), QStringLiteral("SMB4")};
 const std::array<QString, 4> kGatewayAttributes{QStringLiteral("GATB1"), QStringLiteral("GATB2"), QStringLiteral("GATB3"), QStringLiteral("GATB4")};
 
-int readInt(const QDomNode& root, const QString& name, int fallback)
+// The text of the root's child element `name`, or nothing when there is no such element
+// (also when the root is no element at all).
+std::optional<QString> childText(const xml::XmlItem* root, const QString& name)
 {
-    const auto text = xml::childText(root, name);
+    if (!root)
+        return std::nullopt;
+    const xml::XmlItem* e = xml::childElement(*root, name);
+    return e ? std::optional<QString>(e->text) : std::nullopt;
+}
+
+int readInt(const xml::XmlItem* root, const QString& name, int fallback)
+{
+    const auto text = childText(root, name);
     return text ? toInt32(*text, fallback) : fallback;
 }
 
-QString readText(const QDomNode& root, const QString& name, const QString& fallback)
+QString readText(const xml::XmlItem* root, const QString& name, const QString& fallback)
 {
-    return xml::childText(root, name).value_or(fallback);
+    return childText(root, name).value_or(fallback);
 }
 
-bool readFlag(const QDomNode& root, const QString& name)
+bool readFlag(const xml::XmlItem* root, const QString& name)
 {
-    return xml::childText(root, name) == QStringLiteral("1");
+    return childText(root, name) == QStringLiteral("1");
 }
 
 // Each byte on its own: a missing attribute, or a missing element, keeps that byte's default.
-void readBytes(const QDomNode& root, const QString& name, const std::array<QString, 4>& attributes,
+void readBytes(const xml::XmlItem* root, const QString& name, const std::array<QString, 4>& attributes,
                std::array<QString, 4>& bytes)
 {
-    const QDomElement e = xml::child(root, name);
+    const xml::XmlItem* e = root ? xml::childElement(*root, name) : nullptr;
+    if (!e)
+        return;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (const auto value = xml::attribute(e, attributes[i]))
-            bytes[i] = *value;
+        if (const auto value = xml::attributeOf(*e, attributes[i]))
+            bytes[i] = value->toString();
     }
 }
 
-// A typed text that XML cannot hold (a pasted control character in a box that no check
-// reads) is refused by name: written, it would leave a file that no longer parses.
 const QString& storable(const QString& name, const QString& text)
 {
     if (!storableInXml(text)) {
@@ -79,12 +106,6 @@ void writeBytes(QXmlStreamWriter& out, const QString& name, const std::array<QSt
         out.writeAttribute(attributes[i], storable(attributes[i], bytes[i]));
 }
 
-bool inRange(const QString& text, std::int64_t low, std::int64_t high)
-{
-    const std::int64_t v = toInt64(text, -1);
-    return v >= low && v <= high;
-}
-
 QString flagText(bool on)
 {
     return on ? QStringLiteral("1") : QStringLiteral("0");
@@ -92,39 +113,54 @@ QString flagText(bool on)
 
 } // namespace
 
-QStringList Update_CAN_Baud(DeviceType device)
+QStringList baudRateLabels(DeviceType device)
 {
-    QStringList labels{QStringLiteral("20K"),  QStringLiteral("50K"),  QStringLiteral("100K"), QStringLiteral("125K"),
-                       QStringLiteral("250K"), QStringLiteral("500K"), QStringLiteral("800K"), QStringLiteral("1000K")};
-    if (device == kDipSwitchDevice)
-        labels << QStringLiteral("75K");
+    QStringList labels;
+    for (const CanBaudRate& r : kCanBaudRates) {
+        if (!r.dipSwitchOnly || device == kDipSwitchDevice)
+            labels << QString(r.label);
+    }
     return labels;
 }
 
 CanBaudCode baudCodeForPosition(int position)
 {
-    if (position < 0 || position >= static_cast<int>(kCodeOfPosition.size()))
+    if (position < 0 || position >= static_cast<int>(kCanBaudRates.size()))
         return kDefaultBaudCode;
-    return kCodeOfPosition[static_cast<std::size_t>(position)];
+    return kCanBaudRates[static_cast<std::size_t>(position)].code;
 }
 
 std::optional<int> baudPositionForCode(CanBaudCode code, DeviceType device)
 {
-    int position = -1;
-    for (std::size_t i = 0; i < kCodeOfPosition.size(); ++i) {
-        if (kCodeOfPosition[i] == code)
-            position = static_cast<int>(i);
+    for (std::size_t i = 0; i < kCanBaudRates.size(); ++i) {
+        if (kCanBaudRates[i].code != code)
+            continue;
+        const int count = device == kDipSwitchDevice ? static_cast<int>(kCanBaudRates.size()) : kJumperBaudCount;
+        const int position = static_cast<int>(i);
+        return position < count ? position : -1;
     }
-    if (position < 0)
-        return std::nullopt;
-    const int count = device == kDipSwitchDevice ? static_cast<int>(kCodeOfPosition.size()) : kJumperBaudCount;
-    return position < count ? position : -1;
+    return std::nullopt;
 }
 
-GeneralParameters readGeneralParameters(const QDomDocument& doc)
+std::uint32_t bitRateOfBaudCode(CanBaudCode code)
 {
+    for (const CanBaudRate& r : kCanBaudRates) {
+        if (r.code == code)
+            return r.bitsPerSecond;
+    }
+    return bitRateOfBaudCode(kDefaultBaudCode);
+}
+
+std::int32_t GeneralParameters::canTimeOutMilliseconds() const
+{
+    return toInt32(canTimeOut, 0);
+}
+
+GeneralParameters readGeneralParameters(const QByteArray& bytes, const QString& fileLabel)
+{
+    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
+    const xml::XmlItem* root = content.top.empty() ? nullptr : &content.top.front();
     GeneralParameters p;
-    const QDomNode root = xml::firstTopLevelNode(doc);
     p.deviceType = readInt(root, kDeviceType, kJumperDevice);
     p.baudCode = readInt(root, kBaudRate, kDefaultBaudCode);
     p.canType = readInt(root, kCanType, 0);
@@ -138,17 +174,17 @@ GeneralParameters readGeneralParameters(const QDomDocument& doc)
     return p;
 }
 
-GeneralParameters LoadGeneralParameters(const QString& path)
+GeneralParameters readGeneralParametersFile(const QString& path)
 {
     if (!configurationFileExists(path))
         return {};
-    return readGeneralParameters(xml::load(path));
+    return readGeneralParameters(readConfigurationFile(path), displayPath(path));
 }
 
 QByteArray generalParametersBytes(const GeneralParameters& p)
 {
-    // Written with a stream writer, not a DOM: the order of the address attributes is part
-    // of the file format and a DOM does not keep it.
+    // Written with a stream writer: the order of the address attributes is part of the
+    // file format.
     QByteArray bytes;
     QXmlStreamWriter out(&bytes);
     out.setAutoFormatting(false);
@@ -170,33 +206,9 @@ QByteArray generalParametersBytes(const GeneralParameters& p)
     return bytes;
 }
 
-void SaveGeneralParameters(const QString& path, const GeneralParameters& params)
+void writeGeneralParametersFile(const QString& path, const GeneralParameters& params)
 {
     writeFileAtomically(path, generalParametersBytes(params));
-}
-
-int Controllo_Dati(const GeneralParameters& p)
-{
-    // The time-out is a setting of the jumper device only.
-    if (p.deviceType == kJumperDevice && !inRange(p.canTimeOut, 0, 100000))
-        return 109;
-    for (int i = 0; i < 4; ++i) {
-        if (!inRange(p.ip[static_cast<std::size_t>(i)], 0, 255))
-            return 110 + i;
-    }
-    for (int i = 0; i < 4; ++i) {
-        if (!inRange(p.subnet[static_cast<std::size_t>(i)], 0, 255))
-            return 114 + i;
-    }
-    if (p.gatewayEnabled) {
-        for (int i = 0; i < 4; ++i) {
-            if (!inRange(p.gateway[static_cast<std::size_t>(i)], 0, 255))
-                return 118 + i;
-        }
-    }
-    if (!inRange(p.port, 0, 65535))
-        return 122;
-    return kChecksPassed;
 }
 
 } // namespace px
