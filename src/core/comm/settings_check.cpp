@@ -1,6 +1,7 @@
 #include "core/comm/settings_check.h"
 
 #include "core/base/int_text.h"
+#include "core/lang/message_ids.h"
 
 #include <array>
 
@@ -8,11 +9,12 @@ namespace px {
 namespace {
 
 // The message of each byte of the three addresses.
-constexpr std::array<int, 4> kIpByteMessages{110, 111, 112, 113};
-constexpr std::array<int, 4> kMaskByteMessages{114, 115, 116, 117};
-constexpr std::array<int, 4> kGatewayByteMessages{118, 119, 120, 121};
-constexpr int kCanTimeOutMessage = 109;
-constexpr int kPortMessage = 122;
+constexpr std::array<int, 4> kIpByteMessages{msg::kCommSlaveIp1Range, msg::kCommSlaveIp2Range, msg::kCommSlaveIp3Range,
+                                              msg::kCommSlaveIp4Range};
+constexpr std::array<int, 4> kMaskByteMessages{msg::kCommSlaveMask1Range, msg::kCommSlaveMask2Range,
+                                                msg::kCommSlaveMask3Range, msg::kCommSlaveMask4Range};
+constexpr std::array<int, 4> kGatewayByteMessages{msg::kCommSlaveGateway1Range, msg::kCommSlaveGateway2Range,
+                                                   msg::kCommSlaveGateway3Range, msg::kCommSlaveGateway4Range};
 
 bool inRange(const QString& text, std::int64_t low, std::int64_t high)
 {
@@ -35,7 +37,7 @@ std::optional<SettingsFault> firstByteOutOfRange(const std::array<QString, 4>& b
 std::optional<SettingsFault> validate(const GeneralParameters& p)
 {
     if (p.deviceType == kJumperDevice && !inRange(p.canTimeOut, 0, 100000))
-        return SettingsFault{SettingsField::CanTimeOut, 0, kCanTimeOutMessage};
+        return SettingsFault{SettingsField::CanTimeOut, 0, msg::kCommCanTimeOutRange};
     if (auto fault = firstByteOutOfRange(p.ip, SettingsField::IpAddress, kIpByteMessages))
         return fault;
     if (auto fault = firstByteOutOfRange(p.subnet, SettingsField::SubnetMask, kMaskByteMessages))
@@ -45,7 +47,7 @@ std::optional<SettingsFault> validate(const GeneralParameters& p)
             return fault;
     }
     if (!inRange(p.port, 0, 65535))
-        return SettingsFault{SettingsField::Port, 0, kPortMessage};
+        return SettingsFault{SettingsField::Port, 0, msg::kCommSlavePortRange};
     return std::nullopt;
 }
 
