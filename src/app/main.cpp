@@ -8,7 +8,7 @@
 #include "gui/check/findings_dialog.h"
 #include "gui/check/finding_target.h"
 #include "gui/check/register_map_window.h"
-#include "gui/comm/par_gen_dialog.h"
+#include "gui/comm/communication_settings_dialog.h"
 #include "gui/common/qt_prompter.h"
 #include "gui/common/window_dialogs.h"
 #include "gui/frames/define_mapping_dialog.h"
@@ -104,8 +104,8 @@ int main(int argc, char** argv)
     dialogs.add(px::Window::EthernetUpdate, [&] { return ethernetUpdate.execShow(); }, [&] { ethernetUpdate.applyLanguage(); });
     dialogs.add(px::Window::SerialUpdate, [&] { return serialUpdate.execShow(); }, [&] { serialUpdate.applyLanguage(); });
 
-    px::TFParGen parGen(session, prompter, &mainWindow);
-    dialogs.add(px::Window::ParGen, [&] { return parGen.execShow(); }, [&] { parGen.Set_Lang(); });
+    px::CommunicationSettingsDialog communicationSettings(session, prompter, &mainWindow);
+    dialogs.add(px::Window::ParGen, [&] { return communicationSettings.execShow(); }, [&] { communicationSettings.applyLanguage(); });
     px::ReceiveFramesJumperDialog receiveA(session, prompter, &mainWindow);
     px::ReceiveFramesDipDialog receiveK(session, prompter, &mainWindow);
     px::ReceiveMappingDialog receiveMapping(session, prompter, &mainWindow);

@@ -4,7 +4,7 @@
 // (scripts/screenshots sets docs/screenshots), else into a temporary folder; either way each
 // must come out at the window's size with something drawn in it.
 
-#include "gui/comm/par_gen_dialog.h"
+#include "gui/comm/communication_settings_dialog.h"
 #include "gui/frames/define_mapping_dialog.h"
 #include "gui/frames/receive_frames_dialogs.h"
 #include "gui/frames/transmit_frames_dialogs.h"
@@ -138,8 +138,8 @@ TEST_F(Screenshots, ConfigurationDialogs)
 TEST_F(Screenshots, CommunicationSettings)
 {
     open("Conveyor_DipSwitch");
-    TFParGen dialog(home.session, prompter);
-    dialog.FormShow();
+    CommunicationSettingsDialog dialog(home.session, prompter);
+    dialog.showSettings();
     shoot(dialog, "communication_settings");
 }
 

@@ -1,4 +1,4 @@
-#include "gui/comm/par_gen_dialog.h"
+#include "gui/comm/communication_settings_dialog.h"
 
 #include "core/config/general_parameters.h"
 #include "core/shell/workspace.h"
@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QUndoStack>
 #include <QToolButton>
@@ -25,9 +27,9 @@
 namespace px {
 namespace {
 
-class ParGenDialog : public ::testing::Test {
+class CommunicationSettings : public ::testing::Test {
 public:
-    ParGenDialog() { home.activate(QStringLiteral("Plant1")); }
+    CommunicationSettings() { home.activate(QStringLiteral("Plant1")); }
 
     template <typename T>
     T* find(const char* name)
@@ -57,12 +59,12 @@ public:
 
     test::TempHome home;
     test::FakePrompter prompter;
-    TFParGen dlg{home.session, prompter};
+    CommunicationSettingsDialog dlg{home.session, prompter};
 };
 
-TEST_F(ParGenDialog, DeviceChangeShowsItsRowsAndRebuildsTheBaudList)
+TEST_F(CommunicationSettings, DeviceChangeShowsItsRowsAndRebuildsTheBaudList)
 {
-    dlg.FormShow();
+    dlg.showSettings();
     QComboBox* device = combo("CB_Select_Device");
     QComboBox* baud = combo("CB_CAN_Baud");
     const std::vector<QWidget*> jumperOnly{find<QWidget>("L_CAN_Type"), combo("CB_CAN_Type"), find<QWidget>("L_CAN_TO"),
@@ -78,10 +80,10 @@ TEST_F(ParGenDialog, DeviceChangeShowsItsRowsAndRebuildsTheBaudList)
     const int jumperCanHeight = canBox->height();
     const int jumperSlaveHeight = slaveBox->height();
     const int jumperDialogHeight = dlg.height();
-    EXPECT_FALSE(dlg.Is_Change());
+    EXPECT_FALSE(dlg.hasChanges());
 
     device->setCurrentIndex(1);
-    EXPECT_TRUE(dlg.Is_Change());
+    EXPECT_TRUE(dlg.hasChanges());
     EXPECT_EQ(items(baud).last(), QStringLiteral("75K"));
     EXPECT_EQ(baud->count(), 9);
     EXPECT_EQ(baud->currentText(), QStringLiteral("1000K"));
@@ -110,7 +112,7 @@ TEST_F(ParGenDialog, DeviceChangeShowsItsRowsAndRebuildsTheBaudList)
     EXPECT_EQ(readGeneralParametersFile(parGenPath()).baudCode, 8);
 }
 
-TEST_F(ParGenDialog, StoredBaudCodeSelectsItsRateOrKeepsTheOneShown)
+TEST_F(CommunicationSettings, StoredBaudCodeSelectsItsRateOrKeepsTheOneShown)
 {
     const struct {
         CanBaudCode stored;
@@ -129,29 +131,29 @@ TEST_F(ParGenDialog, StoredBaudCodeSelectsItsRateOrKeepsTheOneShown)
         GeneralParameters p;
         p.baudCode = 5;  // 250K: the rate shown before the file under test is read
         writeParGen(p);
-        dlg.FormShow();
+        dlg.showSettings();
         p.baudCode = c.stored;
         p.deviceType = c.device;
         writeParGen(p);
-        dlg.FormShow();
+        dlg.showSettings();
         EXPECT_EQ(combo("CB_CAN_Baud")->currentText(), c.expected) << c.stored << " device " << c.device;
-        EXPECT_FALSE(dlg.Is_Change());
+        EXPECT_FALSE(dlg.hasChanges());
     }
 
     // An unmapped code at the first showing leaves 1000K.
-    TFParGen fresh(home.session, prompter);
+    CommunicationSettingsDialog fresh(home.session, prompter);
     GeneralParameters p;
     p.baudCode = 11;
     writeParGen(p);
-    fresh.FormShow();
+    fresh.showSettings();
     EXPECT_EQ(fresh.findChild<QComboBox*>(QStringLiteral("CB_CAN_Baud"))->currentText(), QStringLiteral("1000K"));
 }
 
-TEST_F(ParGenDialog, DotMovesAlongTheAddressBoxesAndIsSwallowedInTheLast)
+TEST_F(CommunicationSettings, DotMovesAlongTheAddressBoxesAndIsSwallowedInTheLast)
 {
     const char* chain[] = {"E_IP1", "E_IP2", "E_IP3", "E_IP4", "E_SM1", "E_SM2",
                            "E_SM3", "E_SM4", "E_GAT1", "E_GAT2", "E_GAT3", "E_GAT4"};
-    dlg.FormShow();
+    dlg.showSettings();
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     // The gateway boxes take input while the gateway is disabled.
@@ -173,29 +175,29 @@ TEST_F(ParGenDialog, DotMovesAlongTheAddressBoxesAndIsSwallowedInTheLast)
     dlg.close();
 }
 
-TEST_F(ParGenDialog, CancelAsksOnlyAfterAChange)
+TEST_F(CommunicationSettings, CancelAsksOnlyAfterAChange)
 {
     const struct {
         const char* what;
-        std::function<void(ParGenDialog&)> act;
+        std::function<void(CommunicationSettings&)> act;
         bool asks;
     } cases[] = {
-        {"nothing changed", [](ParGenDialog&) {}, false},
-        {"port typed", [](ParGenDialog& t) { t.type("E_PORT", QStringLiteral("503")); }, true},
+        {"nothing changed", [](CommunicationSettings&) {}, false},
+        {"port typed", [](CommunicationSettings& t) { t.type("E_PORT", QStringLiteral("503")); }, true},
         {"port changed and changed back",
-         [](ParGenDialog& t) {
+         [](CommunicationSettings& t) {
              t.type("E_PORT", QStringLiteral("503"));
              t.type("E_PORT", QStringLiteral("502"));
          },
          true},
-        {"gateway check box clicked", [](ParGenDialog& t) { t.find<QCheckBox>("CB_ModTCPs_EN_GAT")->click(); }, true},
-        {"CAN type chosen", [](ParGenDialog& t) { t.combo("CB_CAN_Type")->setCurrentIndex(1); }, true},
+        {"gateway check box clicked", [](CommunicationSettings& t) { t.find<QCheckBox>("CB_ModTCPs_EN_GAT")->click(); }, true},
+        {"CAN type chosen", [](CommunicationSettings& t) { t.combo("CB_CAN_Type")->setCurrentIndex(1); }, true},
     };
     const QString question = home.session.messages[123];
     for (const auto& c : cases) {
         for (const bool answer : {false, true}) {
             prompter.questions.clear();
-            dlg.FormShow();
+            dlg.showSettings();
             c.act(*this);
             QSignalSpy closed(&dlg, &QDialog::rejected);
             if (c.asks)
@@ -208,9 +210,9 @@ TEST_F(ParGenDialog, CancelAsksOnlyAfterAChange)
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 }
 
-TEST_F(ParGenDialog, EscapeIsTheCancelButton)
+TEST_F(CommunicationSettings, EscapeIsTheCancelButton)
 {
-    dlg.FormShow();
+    dlg.showSettings();
     type("E_SM4", QStringLiteral("128"));
     QSignalSpy closed(&dlg, &QDialog::rejected);
     prompter.yesNoAnswers = {false, true};
@@ -221,22 +223,22 @@ TEST_F(ParGenDialog, EscapeIsTheCancelButton)
     EXPECT_EQ(prompter.questions, QStringList(2, home.session.messages[123]));
 }
 
-TEST_F(ParGenDialog, CloseBoxDiscardsWithoutAsking)
+TEST_F(CommunicationSettings, CloseBoxDiscardsWithoutAsking)
 {
-    dlg.FormShow();
+    dlg.showSettings();
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     type("E_PORT", QStringLiteral("1502"));
-    ASSERT_TRUE(dlg.Is_Change());
+    ASSERT_TRUE(dlg.hasChanges());
     EXPECT_TRUE(dlg.close());
     EXPECT_TRUE(prompter.shown.isEmpty());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 }
 
-TEST_F(ParGenDialog, CollapsedBoxStaysCollapsedAtTheNextShowing)
+TEST_F(CommunicationSettings, CollapsedBoxStaysCollapsedAtTheNextShowing)
 {
-    dlg.FormShow();
+    dlg.showSettings();
     auto* canBox = find<QGroupBox>("GB_CAN");
     auto* collapse = find<QToolButton>("Btn_Collapse_CAN");
     auto* expand = find<QToolButton>("Btn_Expand_CAN");
@@ -251,11 +253,11 @@ TEST_F(ParGenDialog, CollapsedBoxStaysCollapsedAtTheNextShowing)
     EXPECT_TRUE(collapse->isHidden());
     EXPECT_FALSE(expand->isHidden());
     EXPECT_EQ(find<QGroupBox>("GB_Modbus_TCP_Slave")->y(), canBox->geometry().bottom() + 1 + 6);
-    EXPECT_FALSE(dlg.Is_Change());
+    EXPECT_FALSE(dlg.hasChanges());
 
     dlg.accept();
     ASSERT_EQ(dlg.result(), QDialog::Accepted);
-    dlg.FormShow();
+    dlg.showSettings();
     EXPECT_EQ(canBox->height(), 26);
     EXPECT_TRUE(combo("CB_CAN_Baud")->isHidden());
 
@@ -267,7 +269,7 @@ TEST_F(ParGenDialog, CollapsedBoxStaysCollapsedAtTheNextShowing)
     EXPECT_TRUE(expand->isHidden());
 }
 
-TEST_F(ParGenDialog, OkWritesTheFileThatTheDeviceTypeQueryReads)
+TEST_F(CommunicationSettings, OkWritesTheFileThatTheDeviceTypeQueryReads)
 {
     // Time-out and fast start-up are not shown for the dip-switch device, but they are
     // kept as loaded and written back.
@@ -276,7 +278,7 @@ TEST_F(ParGenDialog, OkWritesTheFileThatTheDeviceTypeQueryReads)
     stored.canTimeOut = QStringLiteral("abc");
     stored.fastBoot = true;
     writeParGen(stored);
-    dlg.FormShow();
+    dlg.showSettings();
     type("E_IP1", QStringLiteral("0x0A"));
     type("E_PORT", QStringLiteral("1502"));
     find<QCheckBox>("CB_ModTCPs_EN_GAT")->click();
@@ -298,13 +300,13 @@ TEST_F(ParGenDialog, OkWritesTheFileThatTheDeviceTypeQueryReads)
     EXPECT_EQ(Select_Type_318(home.session.ws), 1);
 }
 
-TEST_F(ParGenDialog, SelectionsOutsideTheListsShowTheFirstItemAndAreSavedAsIt)
+TEST_F(CommunicationSettings, SelectionsOutsideTheListsShowTheFirstItemAndAreSavedAsIt)
 {
     // Only a hand-edited file holds these; the rest of the program treats such a device
     // type as the jumper device.
     home.write(QStringLiteral("PROJECTS/Plant1/ParGen.xml"),
                QByteArray("<GeneralParameter><Device_Type>2</Device_Type><CANType>5</CANType></GeneralParameter>"));
-    dlg.FormShow();
+    dlg.showSettings();
     EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 0);
     EXPECT_EQ(combo("CB_CAN_Type")->currentIndex(), 0);
     dlg.accept();
@@ -312,26 +314,26 @@ TEST_F(ParGenDialog, SelectionsOutsideTheListsShowTheFirstItemAndAreSavedAsIt)
     EXPECT_EQ(readGeneralParametersFile(parGenPath()), GeneralParameters{});
 }
 
-TEST_F(ParGenDialog, LanguageChangeAppliesTextsAndStartsAgainAtTheFirstDevice)
+TEST_F(CommunicationSettings, LanguageChangeAppliesTextsAndStartsAgainAtTheFirstDevice)
 {
     GeneralParameters stored;
     stored.deviceType = kDipSwitchDevice;
     writeParGen(stored);
-    dlg.FormShow();
+    dlg.showSettings();
     home.session.messages.applyLanguageText(QStringLiteral("STR90 =Kommunikation\nSTR96 =Neues Geraet\nSTR293 =Baudrate waehlen\n"));
-    dlg.Set_Lang();
+    dlg.applyLanguage();
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Kommunikation"));
     EXPECT_EQ(combo("CB_Select_Device")->itemText(1), QStringLiteral("Neues Geraet"));
     EXPECT_EQ(combo("CB_CAN_Baud")->toolTip(), QStringLiteral("Baudrate waehlen"));
     EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 0);
     EXPECT_EQ(combo("CB_CAN_Baud")->count(), 8);
-    dlg.FormShow();
+    dlg.showSettings();
     EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 1);
 }
 
-TEST_F(ParGenDialog, FailedCheckShowsItsMessageAndKeepsTheValuesTyped)
+TEST_F(CommunicationSettings, FailedCheckShowsItsMessageAndKeepsTheValuesTyped)
 {
-    dlg.FormShow();
+    dlg.showSettings();
     type("E_CAN_TO", QStringLiteral("100001"));
     type("E_IP2", QStringLiteral("256"));
     dlg.accept();
@@ -346,7 +348,7 @@ TEST_F(ParGenDialog, FailedCheckShowsItsMessageAndKeepsTheValuesTyped)
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 }
 
-TEST_F(ParGenDialog, FileThatDoesNotParseKeepsTheEditorClosedAndTheFileUntouched)
+TEST_F(CommunicationSettings, FileThatDoesNotParseKeepsTheEditorClosedAndTheFileUntouched)
 {
     const QByteArray broken = test::fixture(QStringLiteral("comm/not_well_formed.xml"));
     home.write(QStringLiteral("PROJECTS/Plant1/ParGen.xml"), broken);
@@ -357,27 +359,27 @@ TEST_F(ParGenDialog, FileThatDoesNotParseKeepsTheEditorClosedAndTheFileUntouched
     EXPECT_EQ(home.read(QStringLiteral("PROJECTS/Plant1/ParGen.xml")), broken);
 }
 
-TEST_F(ParGenDialog, RefusedWriteIsReportedAndTheEditorStaysOpen)
+TEST_F(CommunicationSettings, RefusedWriteIsReportedAndTheEditorStaysOpen)
 {
     home.write(QStringLiteral("blocker"), QByteArray("x"));
     home.session.ws.File_ParGen = home.file(QStringLiteral("blocker/ParGen.xml"));
-    dlg.FormShow();
+    dlg.showSettings();
     type("E_PORT", QStringLiteral("1502"));
     dlg.accept();
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("ParGen.xml"))) << prompter.errors[0].toStdString();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(edit("E_PORT")->text(), QStringLiteral("1502"));
-    EXPECT_TRUE(dlg.Is_Change());
+    EXPECT_TRUE(dlg.hasChanges());
 }
 
 // A typed field (once its edit ends), a check box and a list pick are one step each:
 // undone one by one back to what was loaded, where Cancel no longer asks, and redone one
 // by one; OK then writes the values shown. The undo key in a field being typed in ends
 // that edit and undoes it.
-TEST_F(ParGenDialog, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsShown)
+TEST_F(CommunicationSettings, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsShown)
 {
-    dlg.FormShow();
+    dlg.showSettings();
     dlg.show();
     QApplication::setActiveWindow(&dlg);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
@@ -424,7 +426,7 @@ TEST_F(ParGenDialog, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsShown)
     undo->click();
     EXPECT_EQ(shown(), loaded);
     EXPECT_FALSE(undo->isEnabled());
-    EXPECT_FALSE(dlg.Is_Change()) << "undone back to what was loaded";
+    EXPECT_FALSE(dlg.hasChanges()) << "undone back to what was loaded";
 
     QTest::keyClick(edit("E_PORT"), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(shown(), port);
@@ -432,7 +434,7 @@ TEST_F(ParGenDialog, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsShown)
     EXPECT_EQ(shown(), gateway);
     redo->click();
     EXPECT_EQ(shown(), type29);
-    EXPECT_TRUE(dlg.Is_Change());
+    EXPECT_TRUE(dlg.hasChanges());
 
     find<QPushButton>("Btn_OK")->click();
     EXPECT_EQ(prompter.shown, QStringList());
@@ -443,9 +445,9 @@ TEST_F(ParGenDialog, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsShown)
     EXPECT_EQ(written, dlg.readControls());
 }
 
-TEST_F(ParGenDialog, CancelAfterUndoingEveryChangeClosesWithoutAskingAndWritesNothing)
+TEST_F(CommunicationSettings, CancelAfterUndoingEveryChangeClosesWithoutAskingAndWritesNothing)
 {
-    dlg.FormShow();
+    dlg.showSettings();
     find<QCheckBox>("CB_ModTCPs_EN_GAT")->click();
     combo("CB_CAN_Baud")->setCurrentIndex(2);
     find<QPushButton>("Btn_Undo")->click();
@@ -455,6 +457,71 @@ TEST_F(ParGenDialog, CancelAfterUndoingEveryChangeClosesWithoutAskingAndWritesNo
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(prompter.questions, QStringList());
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
+}
+
+// Where the style draws a box's caption.
+QRect captionRect(const QGroupBox* box)
+{
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.textAlignment = box->alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    option.lineWidth = 1;
+    return box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+}
+
+// A language whose texts are far longer than the English ones: the window grows until no
+// caption, label, check box, button or device name is cut, for both device generations,
+// and the fields of the CAN and the slave box still stand one below the other.
+TEST_F(CommunicationSettings, LongerTextsOfALanguageAreShownWhole)
+{
+    dlg.showSettings();
+    EXPECT_EQ(dlg.width(), 420) << "English keeps the usual width";
+
+    home.write(QStringLiteral("LANGUAGE/Lang.lng"), test::fixture(QStringLiteral("comm/long_texts.lng")));
+    home.session.messages.loadLanguageFile(home.file(QStringLiteral("LANGUAGE/Lang.lng")));
+    dlg.applyLanguage();
+    ASSERT_EQ(find<QLabel>("L_CAN_TO")->text(), QStringLiteral("Gültigkeitsdauer empfangener Daten (ms)"));
+
+    for (const DeviceType device : {kJumperDevice, kDipSwitchDevice}) {
+        SCOPED_TRACE(device);
+        GeneralParameters p;
+        p.deviceType = device;
+        writeParGen(p);
+        dlg.showSettings();
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+        EXPECT_GT(dlg.width(), 420);
+
+        int shownTexts = 0;
+        const auto fitsWhole = [&](QWidget* w, const QString& what) {
+            ++shownTexts;
+            EXPECT_LE(w->sizeHint().width(), w->width()) << what.toStdString();
+            EXPECT_LE(w->sizeHint().height(), w->height()) << what.toStdString();
+            EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << what.toStdString();
+        };
+        for (QLabel* l : dlg.findChildren<QLabel*>()) {
+            if (l->isVisible() && !l->text().isEmpty())
+                fitsWhole(l, l->text());
+        }
+        for (QAbstractButton* b : dlg.findChildren<QAbstractButton*>()) {
+            if (b->isVisible() && !b->text().isEmpty())
+                fitsWhole(b, b->text());
+        }
+        fitsWhole(combo("CB_Select_Device"), QStringLiteral("device list"));
+        EXPECT_EQ(shownTexts, device == kJumperDevice ? 24 : 21);
+
+        // Each caption ends before its box's fold button.
+        for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) {
+            const auto* fold = box->findChild<QToolButton*>(QString(), Qt::FindDirectChildrenOnly);
+            ASSERT_NE(fold, nullptr);
+            EXPECT_LT(captionRect(box).right(), fold->geometry().left()) << box->title().toStdString();
+            EXPECT_LE(fold->geometry().right(), box->rect().right()) << box->title().toStdString();
+        }
+        EXPECT_EQ(combo("CB_CAN_Baud")->mapTo(&dlg, QPoint()).x(), edit("E_IP1")->mapTo(&dlg, QPoint()).x());
+        dlg.close();
+    }
 }
 
 } // namespace
