@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     px::image::CompileInput input{file(0, "ParGen.xml"), file(1, "RCobDef.xml"), file(2, "TCobDef.xml"),
                                   file(3, "RInfoCob.xml"), file(4, "TInfoCob.xml")};
     try {
-        const px::image::ConfigurationImage image = px::image::CompileConfiguration(input);
+        const px::image::ConfigurationImage image = px::image::compileConfiguration(input);
         FUZZ_PROPERTY(image.bank2.size() == 73728 && image.esp32_1.size() == 2048 && image.esp32_2.size() == 71680);
     } catch (const px::Error&) {
     }

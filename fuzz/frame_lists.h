@@ -83,16 +83,15 @@ inline int runFrameList(const std::uint8_t* data, std::size_t size, bool transmi
                               InputFile::fromBytes(QStringLiteral("TCobDef.xml"), transmit ? std::optional(written) : std::nullopt),
                               InputFile::fromBytes(QStringLiteral("RInfoCob.xml"), std::nullopt),
                               InputFile::fromBytes(QStringLiteral("TInfoCob.xml"), std::nullopt)};
-    image::ImageModel model;
-    image::ResetImageModel(model);
+    std::unique_ptr<image::ImageModel> read;
     try {
-        image::ReadGeneralParameters(model, input.parGen);
-        image::ReadFrames(model, input);
+        read = image::readImageModel(input);
     } catch (const Error&) {
         // Only default values on a frame past those the device keeps them for stop it.
         FUZZ_PROPERTY(n > image::layout::kDefaultValueFrames);
         return 0;
     }
+    const image::ImageModel& model = *read;
     FUZZ_PROPERTY(static_cast<int>(transmit ? model.record.txFrameCount : model.record.rxFrameCount) == n);
     const auto& frames = transmit ? model.txFrames : model.rxFrames;
     const auto& defaults = transmit ? model.txDefaults : model.rxDefaults;

@@ -28,10 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (px::validate(p))
         return 0;
-    px::image::ImageModel model;
-    px::image::ResetImageModel(model);
-    px::image::InputFile parGen = px::image::InputFile::fromBytes(QStringLiteral("ParGen.xml"), written);
-    px::image::ReadGeneralParameters(model, parGen);
+    px::image::CompileInput input;
+    input.parGen = px::image::InputFile::fromBytes(QStringLiteral("ParGen.xml"), written);
+    const auto read = px::image::readImageModel(input);
+    const px::image::ImageModel& model = *read;
     for (std::size_t i = 0; i < 4; ++i) {
         FUZZ_PROPERTY(model.record.ip[i] == px::toInt32(p.ip[i], -1));
         FUZZ_PROPERTY(model.record.mask[i] == px::toInt32(p.subnet[i], -1));

@@ -51,10 +51,10 @@ int runCompileCommand(const Arguments& args)
         return kFailure;
     try {
         px::image::CompileInput input = px::image::CompileInput::fromFolder(dir);
-        const px::image::ConfigurationImage image = px::image::CompileConfiguration(input);
+        const px::image::ConfigurationImage image = px::image::compileConfiguration(input);
         // Creates the output folder where it is missing, and removes it again when the
         // images cannot be written.
-        px::image::WriteConfigurationImageInto(image, out);
+        px::image::writeConfigurationImageInto(image, out);
         if (args.isSet(QStringLiteral("quiet")))
             return kSuccess;
         const QByteArray* bytes[] = {&image.bank, &image.bank2, &image.esp32_1, &image.esp32_2};

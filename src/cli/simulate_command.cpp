@@ -54,7 +54,7 @@ int runSimulateCommand(const Arguments& args)
     QFile logFile;
     try {
         image::CompileInput input = image::CompileInput::fromFolder(dir);
-        const QByteArray bank2 = image::CompileConfiguration(input).bank2;
+        const QByteArray bank2 = image::compileConfiguration(input).bank2;
         if (args.isSet(QStringLiteral("log"))) {
             const QString logPath = QDir::fromNativeSeparators(args.value(QStringLiteral("log")));
             logFile.setFileName(logPath);

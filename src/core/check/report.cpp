@@ -113,7 +113,7 @@ ImageSummary summariseImages(const QString& confFolder)
     ImageSummary s;
     try {
         image::CompileInput input = image::CompileInput::fromFolder(confFolder);
-        const image::ConfigurationImage img = image::CompileConfiguration(input);
+        const image::ConfigurationImage img = image::compileConfiguration(input);
         s.compiled = true;
         s.sizes = {img.bank.size(), img.bank2.size(), img.esp32_1.size(), img.esp32_2.size()};
         s.bank2RecordChecksum = storedChecksum(img.bank2, 2 * image::layout::kFrameTableSize + 2 * image::layout::kMappingTableSize);

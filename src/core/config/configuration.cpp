@@ -230,6 +230,40 @@ const FrameRow& Configuration::frame(Direction d, int index) const
     return transmitFrames.at(static_cast<std::size_t>(index));
 }
 
+ReceiveFrame receiveFrameOf(const xml::XmlItem& row)
+{
+    ReceiveFrame f;
+    readCommon(row, f);
+    f.timeOutTime = take(row, aTimeOutTime, f.absent);
+    f.timeOut = take(row, aTimeOut, f.absent);
+    f.timeRtr = take(row, aTimeRtr, f.absent);
+    return f;
+}
+
+TransmitFrame transmitFrameOf(const xml::XmlItem& row)
+{
+    TransmitFrame f;
+    readCommon(row, f);
+    f.onChange = take(row, aOnChange, f.absent);
+    f.onTimer = take(row, aOnTimer, f.absent);
+    f.timer = take(row, aTimer, f.absent);
+    return f;
+}
+
+MappingEntry mappingEntryOf(const xml::XmlItem& row, Direction direction)
+{
+    const auto value = [&row](const QString& name) { return xml::attributeOf(row, name).value_or(QStringView()); };
+    MappingEntry e;
+    e.registerIndex = value(aIndex).toString();
+    e.frameNumber = toInt32(value(aNrPdo), -1);
+    const auto positions = static_cast<std::uint32_t>(toInt32(value(aPosComp), 0));
+    e.highByte = static_cast<std::int32_t>((positions >> 4) & 15u);
+    e.lowByte = static_cast<std::int32_t>(positions & 15u);
+    if (direction == Direction::Transmit)
+        e.setSendOnWriteNumber(toInt32(value(aSendOnWrite), 0));
+    return e;
+}
+
 void readReceiveFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<ReceiveFrame>& frames)
 {
     const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
@@ -238,12 +272,7 @@ void readReceiveFrames(const QByteArray& bytes, const QString& fileLabel, std::v
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const xml::XmlItem& row = rows[i];
         requireRowElement(row, i, fileLabel);
-        ReceiveFrame f;
-        readCommon(row, f);
-        f.timeOutTime = take(row, aTimeOutTime, f.absent);
-        f.timeOut = take(row, aTimeOut, f.absent);
-        f.timeRtr = take(row, aTimeRtr, f.absent);
-        frames.push_back(std::move(f));
+        frames.push_back(receiveFrameOf(row));
     }
 }
 
@@ -255,12 +284,7 @@ void readTransmitFrames(const QByteArray& bytes, const QString& fileLabel, std::
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const xml::XmlItem& row = rows[i];
         requireRowElement(row, i, fileLabel);
-        TransmitFrame f;
-        readCommon(row, f);
-        f.onChange = take(row, aOnChange, f.absent);
-        f.onTimer = take(row, aOnTimer, f.absent);
-        f.timer = take(row, aTimer, f.absent);
-        frames.push_back(std::move(f));
+        frames.push_back(transmitFrameOf(row));
     }
 }
 
@@ -308,17 +332,13 @@ void appendMappings(std::vector<MappingEntry>& entries, const QByteArray& bytes,
             }
             return *v;
         };
-        MappingEntry e;
-        e.frameNumber = toInt32(required(aNrPdo), -1);
-        if (frameCount && (e.frameNumber < 1 || e.frameNumber > *frameCount))
+        // The editors need these three; the compiler reads a row without them.
+        const std::int32_t frameNumber = toInt32(required(aNrPdo), -1);
+        if (frameCount && (frameNumber < 1 || frameNumber > *frameCount))
             continue;
-        e.registerIndex = required(aIndex).toString();
-        const auto positions = static_cast<std::uint32_t>(toInt32(required(aPosComp), 0));
-        e.highByte = static_cast<std::int32_t>((positions >> 4) & 15u);
-        e.lowByte = static_cast<std::int32_t>(positions & 15u);
-        if (direction == Direction::Transmit)
-            e.setSendOnWriteNumber(toInt32(xml::attributeOf(row, aSendOnWrite).value_or(QStringView()), 0));
-        entries.push_back(std::move(e));
+        required(aIndex);
+        required(aPosComp);
+        entries.push_back(mappingEntryOf(row, direction));
     }
 }
 

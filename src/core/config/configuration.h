@@ -10,6 +10,10 @@
 #include <optional>
 #include <vector>
 
+namespace px::xml {
+struct XmlItem;
+}
+
 namespace px::config {
 
 // The one typed shape of a configuration: the five files of a configuration folder read
@@ -169,6 +173,14 @@ std::vector<MappingEntry> readMappings(const QByteArray& bytes, const QString& f
 // frameCount is passed over before its other attributes are read, as the compiler does.
 void appendMappings(std::vector<MappingEntry>& entries, const QByteArray& bytes, const QString& fileLabel,
                     Direction direction, std::optional<int> frameCount = std::nullopt);
+
+// One row of a frame or mapping file taken as it stands, whatever node it is: a node that
+// is no element has every attribute absent. The file readers above and the compiler, which
+// reads a row of its own root, convert rows through these alone. A mapping row lacking an
+// attribute gets the value a missing one stands for (frame -1, no bytes, no send on write).
+ReceiveFrame receiveFrameOf(const xml::XmlItem& row);
+TransmitFrame transmitFrameOf(const xml::XmlItem& row);
+MappingEntry mappingEntryOf(const xml::XmlItem& row, Direction direction);
 
 // The files as the editors write them: the frame files with the attribute order and the
 // derived values of the editor of the configuration's device generation (the jumper

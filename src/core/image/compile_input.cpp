@@ -3,13 +3,17 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
-#include "core/base/xml.h"
 
-#include <QDomNamedNodeMap>
 #include <QFileInfo>
-#include <QXmlStreamReader>
 
 namespace px::image {
+
+namespace {
+
+// The root of a document that has none where the rows are looked for: no rows.
+const XmlItem kNoRoot;
+
+} // namespace
 
 InputFile InputFile::fromPath(const QString& path)
 {
@@ -34,28 +38,54 @@ const XmlContent& InputFile::content()
     if (!m_parsed) {
         if (!m_exists)
             throw Error(QStringLiteral("%1: the file does not exist").arg(m_name));
-        m_content = readXmlContent(m_bytes ? *m_bytes : readConfigurationFile(m_path), m_name);
+        m_content = xml::readXmlContent(m_bytes ? *m_bytes : readConfigurationFile(m_path), m_name);
         m_parsed = true;
     }
     return m_content;
 }
 
-const XmlItem& InputFile::documentElement()
+const XmlItem& InputFile::root(Root which)
 {
-    for (const XmlItem& item : content().top) {
+    const XmlContent& c = content();
+    if (which == Root::FirstTopLevelNode)
+        return c.top.empty() ? kNoRoot : c.top.front();
+    for (const XmlItem& item : c.top) {
         if (item.element)
             return item;
     }
     // A document that parsed always has its element; an empty one stands in otherwise.
-    static const XmlItem none;
-    return none;
+    return kNoRoot;
 }
 
-const XmlItem& InputFile::firstTopLevelNode()
+template <typename Row, typename Convert>
+const std::vector<Row>& InputFile::typedRows(std::optional<std::vector<Row>> (&cache)[2], Root which, Convert convert)
 {
-    const XmlContent& c = content();
-    static const XmlItem none;
-    return c.top.empty() ? none : c.top.front();
+    const XmlItem& r = root(which);
+    // Both roots are the same element in every file the editors write: its rows are
+    // converted once for both.
+    std::optional<std::vector<Row>>& rows = cache[&r == &root(Root::DocumentElement) ? 0 : 1];
+    if (!rows) {
+        rows.emplace();
+        rows->reserve(r.children.size());
+        for (const XmlItem& row : r.children)
+            rows->push_back(convert(row));
+    }
+    return *rows;
+}
+
+const std::vector<config::ReceiveFrame>& InputFile::receiveFrames(Root which)
+{
+    return typedRows(m_receiveFrames, which, [](const XmlItem& row) { return config::receiveFrameOf(row); });
+}
+
+const std::vector<config::TransmitFrame>& InputFile::transmitFrames(Root which)
+{
+    return typedRows(m_transmitFrames, which, [](const XmlItem& row) { return config::transmitFrameOf(row); });
+}
+
+const std::vector<config::MappingEntry>& InputFile::mappings(Root which, config::Direction direction)
+{
+    return typedRows(m_mappings, which, [direction](const XmlItem& row) { return config::mappingEntryOf(row, direction); });
 }
 
 CompileInput CompileInput::fromFolder(const QString& confFolder)
@@ -89,20 +119,14 @@ QString rowPlace(const RowRef& r, const QString& attribute)
 
 } // namespace
 
-QStringView text(const XmlItem& node, QStringView attribute)
-{
-    return attributeOf(node, attribute).value_or(QStringView());
-}
-
 std::optional<QString> elementText(const XmlItem& root, const QString& element)
 {
     const XmlItem* e = childElement(root, element);
     return e ? std::optional<QString>(e->text) : std::nullopt;
 }
 
-std::int32_t strictInt(const RowRef& row, const QString& attribute)
+std::int32_t strictInt(const RowRef& row, const QString& attribute, std::optional<QStringView> value)
 {
-    const auto value = attributeOf(row.node, attribute);
     if (!value)
         missing(rowPlace(row, attribute));
     const auto v = parseInt32(*value);
@@ -111,9 +135,8 @@ std::int32_t strictInt(const RowRef& row, const QString& attribute)
     return *v;
 }
 
-std::int64_t strictInt64(const RowRef& row, const QString& attribute)
+std::int64_t strictInt64(const RowRef& row, const QString& attribute, std::optional<QStringView> value)
 {
-    const auto value = attributeOf(row.node, attribute);
     if (!value)
         missing(rowPlace(row, attribute));
     const auto v = parseInt64(*value);
@@ -122,16 +145,9 @@ std::int64_t strictInt64(const RowRef& row, const QString& attribute)
     return *v;
 }
 
-std::optional<std::int64_t> tryInt64(const XmlItem& node, const QString& attribute)
+std::optional<QStringView> storedText(const config::FrameRow& frame, const QString& attribute, const QString& text)
 {
-    const auto value = attributeOf(node, attribute);
-    return value ? parseInt64(*value) : std::nullopt;
-}
-
-std::int32_t intOr(const XmlItem& node, const QString& attribute, std::int32_t fallback)
-{
-    const auto value = attributeOf(node, attribute);
-    return value ? toInt32(*value, fallback) : fallback;
+    return frame.has(attribute) ? std::optional<QStringView>(text) : std::nullopt;
 }
 
 std::int32_t strictElementInt(const QString& file, const XmlItem& root, const QString& element)
@@ -177,7 +193,8 @@ std::int32_t elementAttributeIntOr(const XmlItem& root, const QString& element, 
                                    std::int32_t fallback)
 {
     const XmlItem* e = childElement(root, element);
-    return e ? intOr(*e, attribute, fallback) : fallback;
+    const auto value = e ? attributeOf(*e, attribute) : std::nullopt;
+    return value ? toInt32(*value, fallback) : fallback;
 }
 
 } // namespace px::image

@@ -2,16 +2,14 @@
 
 #include "core/base/text_rules.h"
 #include "core/base/xml_content.h"
+#include "core/config/configuration.h"
 
 #include <QByteArray>
-#include <QDomDocument>
 #include <QString>
 #include <QStringView>
-#include <QXmlStreamAttributes>
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace px::image {
@@ -19,14 +17,20 @@ namespace px::image {
 // The XML reading every configuration file goes through lives in core/base.
 using xml::XmlItem;
 using xml::XmlContent;
-using xml::readXmlContent;
-using xml::xmlContentOf;
 using xml::childElement;
 using xml::attributeOf;
+
+// The element whose child nodes are a file's rows. The legacy image takes the document
+// element; the current images (and the editors) take the first top-level node, whatever it
+// is, so a comment or declaration before the root hides every row from them. Both are the
+// same element in every file the editors write.
+enum class Root { DocumentElement, FirstTopLevelNode };
 
 // One of the five configuration files as the compiler sees it: present or missing, read
 // and parsed at most once per compile, on first use, so every step that reads the file
 // sees the same document and a parse error surfaces where the first step needs the file.
+// Its rows are converted into the configuration model's rows once per root, and once for
+// both roots when they are the same element.
 class InputFile {
 public:
     InputFile() = default;
@@ -41,18 +45,28 @@ public:
     // The parsed content; throws px::Error naming the file when it cannot be read or parsed.
     const XmlContent& content();
 
-    // The root as the legacy image reads it: the document element.
-    const XmlItem& documentElement();
-    // The root as the current images read it: the first top-level node, whatever it is.
-    const XmlItem& firstTopLevelNode();
+    // The root element of the rows (an empty node when the document has none there).
+    const XmlItem& root(Root which);
+    // The rows as stored, one node each (comments and text included, as the compiler
+    // counts rows), and the same rows read into the model's frame and mapping rows.
+    const std::vector<XmlItem>& rows(Root which) { return root(which).children; }
+    const std::vector<config::ReceiveFrame>& receiveFrames(Root which);
+    const std::vector<config::TransmitFrame>& transmitFrames(Root which);
+    const std::vector<config::MappingEntry>& mappings(Root which, config::Direction direction);
 
 private:
+    template <typename Row, typename Convert>
+    const std::vector<Row>& typedRows(std::optional<std::vector<Row>> (&cache)[2], Root which, Convert convert);
+
     QString m_name;
     QString m_path;
     std::optional<QByteArray> m_bytes;
     bool m_exists = false;
     bool m_parsed = false;
     XmlContent m_content;
+    std::optional<std::vector<config::ReceiveFrame>> m_receiveFrames[2];
+    std::optional<std::vector<config::TransmitFrame>> m_transmitFrames[2];
+    std::optional<std::vector<config::MappingEntry>> m_mappings[2];
 };
 
 // The five files a configuration compiles from.
@@ -67,22 +81,17 @@ struct CompileInput {
     static CompileInput fromFolder(const QString& confFolder);
 };
 
-// The conversions with which the compiler reads values. Each failing strict conversion
-// throws px::Error whose text names the file, the row or element, the attribute and the
-// cause. `row` is the row's position among the root's children, from 0.
+// The conversions with which the compiler reads values that stop the compile. Each throws
+// px::Error whose text names the file, the row, the attribute and the cause: the value is
+// missing (nothing), or its text is no integer. `row` counts the root's child nodes from 0.
 struct RowRef {
     const QString& file;
-    const XmlItem& node;
     int row;
 };
-
-// An attribute's text; empty when it is missing (or the row is no element).
-QStringView text(const XmlItem& node, QStringView attribute);
-
-std::int32_t strictInt(const RowRef& row, const QString& attribute);
-std::int64_t strictInt64(const RowRef& row, const QString& attribute);
-std::optional<std::int64_t> tryInt64(const XmlItem& node, const QString& attribute);
-std::int32_t intOr(const XmlItem& node, const QString& attribute, std::int32_t fallback);
+std::int32_t strictInt(const RowRef& row, const QString& attribute, std::optional<QStringView> value);
+std::int64_t strictInt64(const RowRef& row, const QString& attribute, std::optional<QStringView> value);
+// A frame row's stored text of `attribute` (`text`), or nothing when the row lacks it.
+std::optional<QStringView> storedText(const config::FrameRow& frame, const QString& attribute, const QString& text);
 
 // Element values among the children of a root (general parameters).
 std::optional<QString> elementText(const XmlItem& root, const QString& element);

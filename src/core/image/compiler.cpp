@@ -23,44 +23,31 @@ namespace px::image {
 
 using namespace layout;
 
-ConfigurationImage CompileConfiguration(CompileInput& input)
+ConfigurationImage compileConfiguration(CompileInput& input)
 {
     ConfigurationImage out;
-    out.bank = BuildLegacyImage(input);
-    BuildCurrentImages(input, out);
+    out.bank = buildLegacyImage(input);
+    buildCurrentImages(input, out);
     return out;
 }
 
-void BuildCurrentImages(CompileInput& input, ConfigurationImage& out)
+void buildCurrentImages(CompileInput& input, ConfigurationImage& out)
 {
-    auto model = std::make_unique<ImageModel>();
+    const std::unique_ptr<const ImageModel> model = readImageModel(input);
 
     // bank2.bin: the tables with the record between them, at the main memory's addresses.
-    ResetImageModel(*model);
-    ReadGeneralParameters(*model, input.parGen);
-    ReadFrames(*model, input);
-    ReadMappings(*model, input);
     out.bank2 = QByteArray(kBank2Size, '\0');
-    int pos = PutFrameTables(*model, out.bank2, 0);
-    pos = PutMappingTables(*model, out.bank2, pos);
-    pos = PutParameterRecord(model->record, out.bank2, pos);
-    PutDefaultValues(*model, out.bank2, pos);
+    putTables(*model, out.bank2, kBank2DefaultsOffset);
+    putParameterRecord(model->record, kBank2Addresses, out.bank2, kBank2RecordOffset);
 
     // The ESP32 part: the record alone, and the tables without it, at the ESP32 addresses.
-    ResetImageModel(*model);
-    ReadGeneralParameters(*model, input.parGen);
-    model->record.addresses = kEsp32Addresses;
-    ReadFrames(*model, input);
-    ReadMappings(*model, input);
     out.esp32_1 = QByteArray(kEsp32RecordImageSize, '\0');
-    PutParameterRecord(model->record, out.esp32_1, 0);
+    putParameterRecord(model->record, kEsp32Addresses, out.esp32_1, 0);
     out.esp32_2 = QByteArray(kEsp32TablesImageSize, '\0');
-    pos = PutFrameTables(*model, out.esp32_2, 0);
-    pos = PutMappingTables(*model, out.esp32_2, pos);
-    PutDefaultValues(*model, out.esp32_2, pos);
+    putTables(*model, out.esp32_2, kEsp32DefaultsOffset);
 }
 
-void WriteConfigurationImage(const ConfigurationImage& image, const QString& binFolder,
+void writeConfigurationImage(const ConfigurationImage& image, const QString& binFolder,
                              const std::function<void(int)>& beforeReplacing)
 {
     const std::array<const QByteArray*, 4> bytes{&image.bank, &image.bank2, &image.esp32_1, &image.esp32_2};
@@ -111,7 +98,7 @@ void WriteConfigurationImage(const ConfigurationImage& image, const QString& bin
     }
 }
 
-void WriteConfigurationImageInto(const ConfigurationImage& image, const QString& folder)
+void writeConfigurationImageInto(const ConfigurationImage& image, const QString& folder)
 {
     // The folders that do not exist yet, the deepest first.
     QStringList created;
@@ -145,7 +132,7 @@ void WriteConfigurationImageInto(const ConfigurationImage& image, const QString&
         throw Error(QStringLiteral("Cannot write into %1: it is not a folder").arg(displayPath(folder)));
     }
     try {
-        WriteConfigurationImage(image, folder);
+        writeConfigurationImage(image, folder);
     } catch (const Error&) {
         removeCreated();
         throw;
@@ -155,8 +142,8 @@ void WriteConfigurationImageInto(const ConfigurationImage& image, const QString&
 void compileAndWriteImages(const QString& confFolder)
 {
     CompileInput input = CompileInput::fromFolder(confFolder);
-    const ConfigurationImage image = CompileConfiguration(input);
-    WriteConfigurationImage(image, confFolder + QStringLiteral("/bin"));
+    const ConfigurationImage image = compileConfiguration(input);
+    writeConfigurationImage(image, confFolder + QStringLiteral("/bin"));
 }
 
 } // namespace px::image

@@ -34,12 +34,12 @@ std::vector<StoredFrameEntry> frameTable(const char* p)
 {
     std::vector<StoredFrameEntry> table(kMaxFrames);
     for (auto& e : table) {
-        e.frame.id = u32(p);
-        e.frame.time = u32(p + 4);
-        e.frame.period = u32(p + 8);
-        e.frame.length = static_cast<std::uint8_t>(u8(p + 12));
-        e.frame.flags = static_cast<std::uint8_t>(u8(p + 13));
-        e.spare = static_cast<std::uint16_t>(u16(p + 14));
+        e.frame.id = u32(p + frame_entry::kId);
+        e.frame.time = u32(p + frame_entry::kTime);
+        e.frame.period = u32(p + frame_entry::kPeriod);
+        e.frame.length = static_cast<std::uint8_t>(u8(p + frame_entry::kLength));
+        e.frame.flags = static_cast<std::uint8_t>(u8(p + frame_entry::kFlags));
+        e.spare = static_cast<std::uint16_t>(u16(p + frame_entry::kSpare));
         p += kFrameEntrySize;
     }
     return table;
@@ -49,10 +49,10 @@ std::vector<MappingEntry> mappingTable(const char* p)
 {
     std::vector<MappingEntry> table(kMaxMappings);
     for (auto& m : table) {
-        m.reg = static_cast<std::uint16_t>(u16(p));
-        m.frame = static_cast<std::uint16_t>(u16(p + 2));
-        m.highByte = static_cast<std::uint16_t>(u16(p + 4));
-        m.lowByte = static_cast<std::uint16_t>(u16(p + 6));
+        m.reg = static_cast<std::uint16_t>(u16(p + mapping_entry::kRegister));
+        m.frame = static_cast<std::uint16_t>(u16(p + mapping_entry::kFrame));
+        m.highByte = static_cast<std::uint16_t>(u16(p + mapping_entry::kHighByte));
+        m.lowByte = static_cast<std::uint16_t>(u16(p + mapping_entry::kLowByte));
         p += kMappingEntrySize;
     }
     return table;
@@ -64,17 +64,17 @@ std::vector<std::uint8_t> defaultTable(const char* p)
                                      reinterpret_cast<const std::uint8_t*>(p) + kDefaultValueTableSize);
 }
 
-// The four tables laid out one after the other from `p` (both frame tables, then both
-// mapping tables); the default values lie at `defaults`.
-DecodedTables tablesAt(const char* p, const char* defaults)
+// The tables of an image at their fixed offsets from `p`; the default values lie at
+// `defaultsOffset`.
+DecodedTables tablesAt(const char* p, int defaultsOffset)
 {
     DecodedTables t;
-    t.rxFrames = frameTable(p);
-    t.txFrames = frameTable(p + kFrameTableSize);
-    t.rxMappings = mappingTable(p + 2 * kFrameTableSize);
-    t.txMappings = mappingTable(p + 2 * kFrameTableSize + kMappingTableSize);
-    t.rxDefaults = defaultTable(defaults);
-    t.txDefaults = defaultTable(defaults + kDefaultValueTableSize);
+    t.rxFrames = frameTable(p + kRxFrameTableOffset);
+    t.txFrames = frameTable(p + kTxFrameTableOffset);
+    t.rxMappings = mappingTable(p + kRxMappingTableOffset);
+    t.txMappings = mappingTable(p + kTxMappingTableOffset);
+    t.rxDefaults = defaultTable(p + defaultsOffset);
+    t.txDefaults = defaultTable(p + defaultsOffset + kDefaultValueTableSize);
     return t;
 }
 
@@ -111,31 +111,27 @@ DecodedRecord decodeRecord(const char* rec)
 {
     DecodedRecord r;
     ParameterRecord& f = r.fields;
-    f.canBitRate = u32(rec);
-    f.ip = quad(rec + 40);
-    f.mask = quad(rec + 44);
-    f.gateway = quad(rec + 48);
-    f.port = static_cast<std::uint16_t>(u16(rec + 54));
-    f.port2 = static_cast<std::uint16_t>(u16(rec + 56));
-    f.rxFrameCount = u32(rec + 280);
-    f.txFrameCount = u32(rec + 284);
-    f.rxMappingCount = u32(rec + 288);
-    f.txMappingCount = u32(rec + 292);
-    f.addresses = {u32(rec + 296), u32(rec + 300), u32(rec + 304), u32(rec + 308), u32(rec + 328), u32(rec + 332)};
+    f.canBitRate = u32(rec + record::kCanBitRate);
+    f.ip = quad(rec + record::kIp);
+    f.mask = quad(rec + record::kMask);
+    f.gateway = quad(rec + record::kGateway);
+    f.port = static_cast<std::uint16_t>(u16(rec + record::kPort));
+    f.port2 = static_cast<std::uint16_t>(u16(rec + record::kPort2));
+    f.rxFrameCount = u32(rec + record::kRxFrameCount);
+    f.txFrameCount = u32(rec + record::kTxFrameCount);
+    f.rxMappingCount = u32(rec + record::kRxMappingCount);
+    f.txMappingCount = u32(rec + record::kTxMappingCount);
+    r.addresses = {u32(rec + record::kRxFramesAddress),   u32(rec + record::kTxFramesAddress),
+                   u32(rec + record::kRxMappingsAddress), u32(rec + record::kTxMappingsAddress),
+                   u32(rec + record::kRxDefaultsAddress), u32(rec + record::kTxDefaultsAddress)};
 
-    static constexpr std::array<std::array<std::uint32_t, 3>, 6> fixed{
-        {{12, 4, 9600}, {16, 2, 8}, {52, 2, 10000}, {60, 4, 9600}, {64, 2, 8}, {196, 4, 0x60000}}};
-    for (const auto& [offset, width, expected] : fixed) {
-        const int at = static_cast<int>(offset);
-        r.fixedValues.push_back({at, static_cast<int>(width), width == 2 ? u16(rec + at) : u32(rec + at), expected});
-    }
+    for (const record::FixedValue& v : record::kFixedValues)
+        r.fixedValues.push_back({v.offset, v.width, v.width == 2 ? u16(rec + v.offset) : u32(rec + v.offset), v.value});
 
-    // Every byte that is no field above is reserved or fill and holds 0.
-    static constexpr std::array<std::pair<int, int>, 7> named{
-        {{0, 4}, {12, 6}, {40, 18}, {60, 6}, {196, 4}, {280, 32}, {328, 8}}};
+    // Every byte that is no field is reserved or fill and holds 0.
     for (int i = 0; i < kRecordChecksumOffset; ++i) {
         bool isNamed = false;
-        for (const auto& [from, n] : named)
+        for (const auto& [from, n] : record::kFieldRanges)
             isNamed = isNamed || (i >= from && i < from + n);
         if (!isNamed && rec[i] != '\0')
             r.nonZeroReserved.push_back(i);
@@ -148,13 +144,12 @@ DecodedRecord decodeRecord(const char* rec)
 std::optional<DecodedCurrentImage> decodeCurrentImage(const QByteArray& bytes)
 {
     const char* p = bytes.constData();
-    const int recordAt = 2 * kFrameTableSize + 2 * kMappingTableSize;
     DecodedCurrentImage image;
     switch (bytes.size()) {
     case kBank2Size:
         image.kind = DecodedCurrentImage::Kind::MainMemory;
-        image.record = decodeRecord(p + recordAt);
-        image.tables = tablesAt(p, p + recordAt + kRecordSize);
+        image.record = decodeRecord(p + kBank2RecordOffset);
+        image.tables = tablesAt(p, kBank2DefaultsOffset);
         return image;
     case kEsp32RecordImageSize:
         image.kind = DecodedCurrentImage::Kind::Esp32Record;
@@ -162,7 +157,7 @@ std::optional<DecodedCurrentImage> decodeCurrentImage(const QByteArray& bytes)
         return image;
     case kEsp32TablesImageSize:
         image.kind = DecodedCurrentImage::Kind::Esp32Tables;
-        image.tables = tablesAt(p, p + recordAt);
+        image.tables = tablesAt(p, kEsp32DefaultsOffset);
         return image;
     default:
         return std::nullopt;

@@ -40,6 +40,7 @@ struct DecodedRecord {
     };
 
     ParameterRecord fields;
+    layout::TableAddresses addresses{};
     std::vector<FixedValue> fixedValues;     // in record order
     std::vector<int> nonZeroReserved;        // offsets of reserved or fill bytes that are not 0
     std::uint32_t storedChecksum = 0;
@@ -77,7 +78,7 @@ struct DecodedCurrentImage {
 // Decodes a current image field by field; nothing when its length is none of the three.
 std::optional<DecodedCurrentImage> decodeCurrentImage(const QByteArray& bytes);
 
-// A parameter record of 2048 bytes at `record`.
+// A parameter record of kRecordSize bytes at `record`.
 DecodedRecord decodeRecord(const char* record);
 
 } // namespace px::image

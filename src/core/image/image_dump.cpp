@@ -45,7 +45,7 @@ QString hexAddress(std::uint32_t v)
 // ---- bank.bin ------------------------------------------------------------------------
 
 struct LegacyLayout {
-    std::array<std::uint32_t, 6> h{};
+    std::array<std::uint32_t, kLegacyHeaderSections> h{};
     bool ext = false;
     bool parameters = false;
 };
@@ -55,12 +55,12 @@ std::optional<LegacyLayout> legacyLayout(const Reader& r, int size)
     if (size < kLegacyHeaderSize)
         return std::nullopt;
     LegacyLayout l;
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < kLegacyHeaderSections; ++i)
         l.h[static_cast<std::size_t>(i)] = r.u32(i * 4);
     const auto& h = l.h;
     if (h[0] != kLegacyHeaderSize)
         return std::nullopt;
-    for (int i = 1; i < 6; ++i) {
+    for (int i = 1; i < kLegacyHeaderSections; ++i) {
         if (h[static_cast<std::size_t>(i)] < h[static_cast<std::size_t>(i - 1)])
             return std::nullopt;
     }
@@ -73,16 +73,16 @@ std::optional<LegacyLayout> legacyLayout(const Reader& r, int size)
         l.parameters = true;
     else
         return std::nullopt;
-    const std::uint32_t blocks = kLookupEntries * 2 + kIdBitmapSize;
-    if (h[2] - h[1] == blocks)
+    if (h[2] - h[1] == kLookupBlocksSize)
         l.ext = false;
     else if (h[2] == h[1])
         l.ext = true;
     else
         return std::nullopt;
-    const std::uint32_t rxSize = l.ext ? 7 : 4;
-    const std::uint32_t txSize = l.ext ? 5 : 3;
-    if ((h[1] - h[0]) % rxSize != 0 || (h[3] - h[2]) % txSize != 0 || (h[4] - h[3]) % 4 != 0 || (h[5] - h[4]) % 4 != 0)
+    const std::uint32_t rxSize = l.ext ? kLegacyRxEntrySize29 : kLegacyRxEntrySize11;
+    const std::uint32_t txSize = l.ext ? kLegacyTxEntrySize29 : kLegacyTxEntrySize11;
+    if ((h[1] - h[0]) % rxSize != 0 || (h[3] - h[2]) % txSize != 0 || (h[4] - h[3]) % kLegacyMappingEntrySize != 0
+        || (h[5] - h[4]) % kLegacyMappingEntrySize != 0)
         return std::nullopt;
     return l;
 }
@@ -97,10 +97,10 @@ QString legacyBitRate(std::uint32_t code)
 
 void dumpLegacyMappings(QStringList& out, const Reader& r, const char* title, std::uint32_t from, std::uint32_t to)
 {
-    const std::uint32_t n = (to - from) / 4;
+    const std::uint32_t n = (to - from) / kLegacyMappingEntrySize;
     out << QStringLiteral("%1: %2, at %3").arg(QLatin1StringView(title)).arg(n).arg(from);
     for (std::uint32_t i = 0; i < n; ++i) {
-        const int p = static_cast<int>(from + i * 4);
+        const int p = static_cast<int>(from + i * kLegacyMappingEntrySize);
         const std::uint32_t pos = r.u8(p + 3);
         out << QStringLiteral("  mapping %1: register %2, frame %3, high byte %4, low byte %5")
                    .arg(i + 1)
@@ -121,7 +121,7 @@ QString dumpLegacy(const Reader& r, const LegacyLayout& l, const QString& name, 
                .arg(l.ext ? 29 : 11);
     out << QStringLiteral("header: %1 %2 %3 %4 %5 %6").arg(h[0]).arg(h[1]).arg(h[2]).arg(h[3]).arg(h[4]).arg(h[5]);
 
-    const std::uint32_t rxSize = l.ext ? 7 : 4;
+    const std::uint32_t rxSize = l.ext ? kLegacyRxEntrySize29 : kLegacyRxEntrySize11;
     const std::uint32_t rxCount = (h[1] - h[0]) / rxSize;
     out << QStringLiteral("receive frames: %1, at %2").arg(rxCount).arg(h[0]);
     for (std::uint32_t i = 0; i < rxCount; ++i) {
@@ -149,9 +149,9 @@ QString dumpLegacy(const Reader& r, const LegacyLayout& l, const QString& name, 
         for (int id = 0; id < kLookupEntries; ++id) {
             const std::uint32_t row = r.u16(lookup + id * 2);
             const bool bit = (r.u8(bitmap + (id >> 3)) >> (id & 7)) & 1;
-            if (row != 0xFFFF)
+            if (row != kNoLookupRow)
                 used << QStringLiteral("  identifier %1 -> frame %2").arg(hex32(static_cast<std::uint32_t>(id))).arg(row + 1);
-            if (bit != (row != 0xFFFF))
+            if (bit != (row != kNoLookupRow))
                 ++mismatches;
         }
         out << QStringLiteral("identifier lookup blocks: at %1 and %2, %3 identifiers in use").arg(lookup).arg(bitmap).arg(used.size());
@@ -160,7 +160,7 @@ QString dumpLegacy(const Reader& r, const LegacyLayout& l, const QString& name, 
             out << QStringLiteral("  warning: %1 identifiers differ between the lookup table and the bitmap").arg(mismatches);
     }
 
-    const std::uint32_t txSize = l.ext ? 5 : 3;
+    const std::uint32_t txSize = l.ext ? kLegacyTxEntrySize29 : kLegacyTxEntrySize11;
     const std::uint32_t txCount = (h[3] - h[2]) / txSize;
     out << QStringLiteral("transmit frames: %1, at %2").arg(txCount).arg(h[2]);
     for (std::uint32_t i = 0; i < txCount; ++i) {
@@ -178,21 +178,23 @@ QString dumpLegacy(const Reader& r, const LegacyLayout& l, const QString& name, 
     } else {
         const int p = static_cast<int>(h[5]);
         out << QStringLiteral("parameter block: at %1").arg(p);
-        out << QStringLiteral("  CAN bit-rate code: %1 (%2)").arg(r.u8(p)).arg(legacyBitRate(r.u8(p)));
-        out << QStringLiteral("  CAN type: %1 (%2 bits)").arg(r.u8(p + 1)).arg(r.u8(p + 1) == 0 ? 11 : 29);
-        out << QStringLiteral("  IP address: %1").arg(r.dotted(p + 2));
-        out << QStringLiteral("  subnet mask: %1").arg(r.dotted(p + 6));
-        out << QStringLiteral("  Modbus TCP port: %1").arg(r.u16(p + 10));
-        out << QStringLiteral("  receive frames: %1").arg(r.u16(p + 12));
-        out << QStringLiteral("  transmit frames: %1").arg(r.u16(p + 14));
-        out << QStringLiteral("  receive mappings: %1").arg(r.u16(p + 16));
-        out << QStringLiteral("  transmit mappings: %1").arg(r.u16(p + 18));
-        out << QStringLiteral("  CAN time-out: %1 ms").arg(r.u16(p + 20));
-        out << QStringLiteral("  gateway enabled: %1").arg(r.u8(p + 22));
-        out << QStringLiteral("  gateway: %1").arg(r.dotted(p + 23));
-        out << QStringLiteral("  fast start-up: %1").arg(r.u8(p + 27));
-        if (r.u16(p + 12) != rxCount || r.u16(p + 14) != txCount || r.u16(p + 16) != (h[4] - h[3]) / 4
-            || r.u16(p + 18) != (h[5] - h[4]) / 4)
+        namespace b = legacy_block;
+        out << QStringLiteral("  CAN bit-rate code: %1 (%2)").arg(r.u8(p + b::kBitRateCode)).arg(legacyBitRate(r.u8(p + b::kBitRateCode)));
+        out << QStringLiteral("  CAN type: %1 (%2 bits)").arg(r.u8(p + b::kCanType)).arg(r.u8(p + b::kCanType) == 0 ? 11 : 29);
+        out << QStringLiteral("  IP address: %1").arg(r.dotted(p + b::kIp));
+        out << QStringLiteral("  subnet mask: %1").arg(r.dotted(p + b::kMask));
+        out << QStringLiteral("  Modbus TCP port: %1").arg(r.u16(p + b::kPort));
+        out << QStringLiteral("  receive frames: %1").arg(r.u16(p + b::kRxFrames));
+        out << QStringLiteral("  transmit frames: %1").arg(r.u16(p + b::kTxFrames));
+        out << QStringLiteral("  receive mappings: %1").arg(r.u16(p + b::kRxMappings));
+        out << QStringLiteral("  transmit mappings: %1").arg(r.u16(p + b::kTxMappings));
+        out << QStringLiteral("  CAN time-out: %1 ms").arg(r.u16(p + b::kCanTimeOut));
+        out << QStringLiteral("  gateway enabled: %1").arg(r.u8(p + b::kGatewayEnabled));
+        out << QStringLiteral("  gateway: %1").arg(r.dotted(p + b::kGateway));
+        out << QStringLiteral("  fast start-up: %1").arg(r.u8(p + b::kFastBoot));
+        if (r.u16(p + b::kRxFrames) != rxCount || r.u16(p + b::kTxFrames) != txCount
+            || r.u16(p + b::kRxMappings) != (h[4] - h[3]) / kLegacyMappingEntrySize
+            || r.u16(p + b::kTxMappings) != (h[5] - h[4]) / kLegacyMappingEntrySize)
             out << QStringLiteral("  warning: the counts differ from the sections");
     }
     return out.join(u'\n') + u'\n';
@@ -221,13 +223,13 @@ QString flagNames(std::uint32_t flags, bool transmit)
 {
     QStringList names;
     if (transmit) {
-        if (flags & 0x01)
+        if (flags & kFlagRtr)
             names << QStringLiteral("RTR");
-        if (flags & 0x02)
+        if (flags & kFlagOnChange)
             names << QStringLiteral("on change");
-        if (flags & 0x04)
+        if (flags & kFlagOnTimer)
             names << QStringLiteral("on timer");
-    } else if (flags & 0x08) {
+    } else if (flags & kFlagRtrPolling) {
         names << QStringLiteral("RTR polling");
     }
     return QStringLiteral("0x%1").arg(flags, 2, 16, QLatin1Char('0')).toUpper().replace(QStringLiteral("0X"), QStringLiteral("0x"))
@@ -240,7 +242,7 @@ void dumpFrames(QStringList& out, const std::vector<StoredFrameEntry>& table, bo
     out << QStringLiteral("%1 frames: %2 in use").arg(transmit ? QStringLiteral("transmit") : QStringLiteral("receive")).arg(used);
     for (int i = 0; i < used; ++i) {
         const FrameEntry& f = table[static_cast<std::size_t>(i)].frame;
-        const QString ident = QStringLiteral("%1 (%2 bits)").arg(hex32(f.id & 0x7FFFFFFF)).arg(f.id & 0x80000000u ? 29 : 11);
+        const QString ident = QStringLiteral("%1 (%2 bits)").arg(hex32(f.id & ~kExtendedIdBit)).arg(f.id & kExtendedIdBit ? 29 : 11);
         if (transmit) {
             out << QStringLiteral("  frame %1: identifier %2, length %3, timer %4 ms, flags %5")
                        .arg(i + 1)
@@ -278,8 +280,8 @@ void dumpMappings(QStringList& out, const std::vector<MappingEntry>& table, bool
         out << QStringLiteral("  mapping %1: register %2, frame %3%4, high byte %5, low byte %6")
                    .arg(i + 1)
                    .arg(m.reg)
-                   .arg((frame & 0x7FFF) + 1)
-                   .arg(transmit && (frame & 0x8000) ? QStringLiteral(", send on write") : QString())
+                   .arg((frame & ~std::uint32_t(kSendOnWriteBit)) + 1)
+                   .arg(transmit && (frame & kSendOnWriteBit) ? QStringLiteral(", send on write") : QString())
                    .arg(byteNumber(m.highByte))
                    .arg(byteNumber(m.lowByte));
     }
@@ -290,10 +292,10 @@ void dumpDefaults(QStringList& out, const std::vector<std::uint8_t>& table, bool
 {
     QStringList set;
     for (int f = 0; f < kDefaultValueFrames; ++f) {
-        const auto* bytes = table.data() + f * 8;
-        if (std::any_of(bytes, bytes + 8, [](std::uint8_t b) { return b != 0; })) {
+        const auto* bytes = table.data() + f * kDefaultBytesPerFrame;
+        if (std::any_of(bytes, bytes + kDefaultBytesPerFrame, [](std::uint8_t b) { return b != 0; })) {
             QStringList parts;
-            for (int k = 0; k < 8; ++k)
+            for (int k = 0; k < kDefaultBytesPerFrame; ++k)
                 parts << QStringLiteral("%1").arg(bytes[k], 2, 16, QLatin1Char('0')).toUpper();
             set << QStringLiteral("  frame %1: %2").arg(f + 1).arg(parts.join(u' '));
         }
@@ -316,36 +318,36 @@ void dumpRecord(QStringList& out, const DecodedRecord& r, int rec)
     auto line = [&](int offset, const QString& name, const QString& value) {
         out << QStringLiteral("  [%1] %2: %3").arg(offset, 4).arg(name, value);
     };
-    auto fixed = [&](int offset) {
-        const auto it = std::find_if(r.fixedValues.begin(), r.fixedValues.end(),
-                                     [offset](const DecodedRecord::FixedValue& v) { return v.offset == offset; });
+    // The fixed values, by their place in record::kFixedValues.
+    auto fixed = [&](std::size_t index) {
+        const DecodedRecord::FixedValue& v = r.fixedValues.at(index);
         auto shown = [](std::uint32_t x) { return x >= 0x10000 ? hexAddress(x) : QString::number(x); };
-        line(offset, QStringLiteral("fixed value"),
-             shown(it->stored) + (it->stored == it->expected ? QString() : QStringLiteral(" (expected %1)").arg(shown(it->expected))));
+        line(v.offset, QStringLiteral("fixed value"),
+             shown(v.stored) + (v.stored == v.expected ? QString() : QStringLiteral(" (expected %1)").arg(shown(v.expected))));
     };
-    line(0, QStringLiteral("CAN bit rate"), QStringLiteral("%1 bit/s").arg(f.canBitRate));
-    fixed(12);
-    fixed(16);
-    line(40, QStringLiteral("IP address"), dotted(f.ip));
-    line(44, QStringLiteral("subnet mask"), dotted(f.mask));
-    line(48, QStringLiteral("gateway"), dotted(f.gateway));
-    fixed(52);
-    line(54, QStringLiteral("Modbus TCP port"), QString::number(f.port));
-    line(56, QStringLiteral("Modbus TCP port, second copy"), QString::number(f.port2));
-    fixed(60);
-    fixed(64);
-    fixed(196);
-    line(280, QStringLiteral("receive frames"), QString::number(f.rxFrameCount));
-    line(284, QStringLiteral("transmit frames"), QString::number(f.txFrameCount));
-    line(288, QStringLiteral("receive mapping entries"), QString::number(f.rxMappingCount));
-    line(292, QStringLiteral("transmit mapping entries"), QString::number(f.txMappingCount));
-    const TableAddresses& a = f.addresses;
-    line(296, QStringLiteral("receive frame table address"), hexAddress(a.rxFrames));
-    line(300, QStringLiteral("transmit frame table address"), hexAddress(a.txFrames));
-    line(304, QStringLiteral("receive mapping table address"), hexAddress(a.rxMappings));
-    line(308, QStringLiteral("transmit mapping table address"), hexAddress(a.txMappings));
-    line(328, QStringLiteral("receive default-value table address"), hexAddress(a.rxDefaults));
-    line(332, QStringLiteral("transmit default-value table address"), hexAddress(a.txDefaults));
+    line(record::kCanBitRate, QStringLiteral("CAN bit rate"), QStringLiteral("%1 bit/s").arg(f.canBitRate));
+    fixed(0);
+    fixed(1);
+    line(record::kIp, QStringLiteral("IP address"), dotted(f.ip));
+    line(record::kMask, QStringLiteral("subnet mask"), dotted(f.mask));
+    line(record::kGateway, QStringLiteral("gateway"), dotted(f.gateway));
+    fixed(2);
+    line(record::kPort, QStringLiteral("Modbus TCP port"), QString::number(f.port));
+    line(record::kPort2, QStringLiteral("Modbus TCP port, second copy"), QString::number(f.port2));
+    fixed(3);
+    fixed(4);
+    fixed(5);
+    line(record::kRxFrameCount, QStringLiteral("receive frames"), QString::number(f.rxFrameCount));
+    line(record::kTxFrameCount, QStringLiteral("transmit frames"), QString::number(f.txFrameCount));
+    line(record::kRxMappingCount, QStringLiteral("receive mapping entries"), QString::number(f.rxMappingCount));
+    line(record::kTxMappingCount, QStringLiteral("transmit mapping entries"), QString::number(f.txMappingCount));
+    const TableAddresses& a = r.addresses;
+    line(record::kRxFramesAddress, QStringLiteral("receive frame table address"), hexAddress(a.rxFrames));
+    line(record::kTxFramesAddress, QStringLiteral("transmit frame table address"), hexAddress(a.txFrames));
+    line(record::kRxMappingsAddress, QStringLiteral("receive mapping table address"), hexAddress(a.rxMappings));
+    line(record::kTxMappingsAddress, QStringLiteral("transmit mapping table address"), hexAddress(a.txMappings));
+    line(record::kRxDefaultsAddress, QStringLiteral("receive default-value table address"), hexAddress(a.rxDefaults));
+    line(record::kTxDefaultsAddress, QStringLiteral("transmit default-value table address"), hexAddress(a.txDefaults));
     auto same = [](const TableAddresses& x, const TableAddresses& y) {
         return x.rxFrames == y.rxFrames && x.txFrames == y.txFrames && x.rxMappings == y.rxMappings
                && x.txMappings == y.txMappings && x.rxDefaults == y.rxDefaults && x.txDefaults == y.txDefaults;
@@ -402,7 +404,7 @@ QString dumpImage(const QByteArray& bytes, const QString& name)
     switch (image->kind) {
     case DecodedCurrentImage::Kind::MainMemory:
         out << QStringLiteral("%1: current image (device from May 2014, main memory), %2 bytes").arg(name).arg(size);
-        dumpRecord(out, *image->record, 2 * kFrameTableSize + 2 * kMappingTableSize);
+        dumpRecord(out, *image->record, kBank2RecordOffset);
         dumpTables(out, *image->tables, &image->record->fields);
         break;
     case DecodedCurrentImage::Kind::Esp32Record:

@@ -6,15 +6,11 @@
 #include "core/image/byte_writer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace px::image {
 
 using namespace layout;
-
-void ResetImageModel(ImageModel& model)
-{
-    model = ImageModel{};
-}
 
 namespace {
 
@@ -25,23 +21,27 @@ void readAddress(const XmlItem& root, const QString& element, const QString& pre
         out[i] = static_cast<std::uint8_t>(elementAttributeIntOr(root, element, prefix + QString::number(i + 1), defaults[i]));
 }
 
-// The identifier with bit 31 for a 29-bit frame; the CobType text is compared upper-cased.
-std::uint32_t frameIdentifier(const RowRef& ref)
+const QString aCobId = QStringLiteral("CobID");
+const QString aDimension = QStringLiteral("Dimensin");
+const QString aIndex = QStringLiteral("Index");
+
+// The fields both directions' entries share; the identifier gets kExtendedIdBit for a
+// 29-bit frame.
+FrameEntry commonEntry(const RowRef& ref, const config::FrameRow& f)
 {
-    std::uint32_t id = static_cast<std::uint32_t>(strictInt64(ref, QStringLiteral("CobID")));
-    if (equalsUpperAscii(text(ref.node, u"CobType"), QLatin1StringView("2.0B (29 BITS)")))
-        id |= 0x80000000u;
-    return id;
+    FrameEntry e;
+    e.id = static_cast<std::uint32_t>(strictInt64(ref, aCobId, storedText(f, aCobId, f.cobId)));
+    if (f.extended())
+        e.id |= kExtendedIdBit;
+    e.length = static_cast<std::uint8_t>(strictInt(ref, aDimension, storedText(f, aDimension, f.dimension)));
+    return e;
 }
 
-void putDefaultValues(const RowRef& ref, int frame, std::array<std::uint8_t, kDefaultValueTableSize>& table,
-                      const char* direction)
+void putDefaultValues(const RowRef& ref, const config::FrameRow& f, int frame,
+                      std::array<std::uint8_t, kDefaultValueTableSize>& table, const char* direction)
 {
-    const QStringView list = trimBlanks(text(ref.node, u"DefaultValues"));
-    if (list.isEmpty())
-        return;
-    const QList<std::uint8_t> bytes = ParseByteList(list);
-    if (bytes.isEmpty())
+    const std::vector<std::uint8_t> bytes = f.defaultBytes();
+    if (bytes.empty())
         return;
     if (frame >= kDefaultValueFrames) {
         throw Error(QStringLiteral("%1, row %2, attribute DefaultValues: the device keeps default values for the "
@@ -51,9 +51,7 @@ void putDefaultValues(const RowRef& ref, int frame, std::array<std::uint8_t, kDe
                         .arg(kDefaultValueFrames)
                         .arg(QLatin1StringView(direction)));
     }
-    const int n = static_cast<int>(std::min<qsizetype>(bytes.size(), 8));
-    for (int k = 0; k < n; ++k)
-        table[static_cast<std::size_t>(frame * 8 + k)] = bytes[k];
+    std::copy(bytes.begin(), bytes.end(), table.begin() + frame * kDefaultBytesPerFrame);
 }
 
 [[noreturn]] void tooManyFrames(const InputFile& file, const char* direction)
@@ -64,16 +62,11 @@ void putDefaultValues(const RowRef& ref, int frame, std::array<std::uint8_t, kDe
                     .arg(QLatin1StringView(direction)));
 }
 
-} // namespace
-
-void ReadGeneralParameters(ImageModel& model, InputFile& parGen)
+void readGeneralParameters(ParameterRecord& r, InputFile& parGen)
 {
-    ParameterRecord& r = model.record;
-    r.addresses.rxDefaults = kBank2Addresses.rxDefaults;
-    r.addresses.txDefaults = kBank2Addresses.txDefaults;
     if (!parGen.exists())
         return;
-    const XmlItem& root = parGen.firstTopLevelNode();
+    const XmlItem& root = parGen.root(Root::FirstTopLevelNode);
     r.canBitRate = bitRateOfBaudCode(elementIntOr(root, QStringLiteral("BaudRateCAN"), 8));
     readAddress(root, QStringLiteral("ADD_IP"), QStringLiteral("IPB"), {192, 168, 0, 10}, r.ip);
     readAddress(root, QStringLiteral("SUBNET"), QStringLiteral("SMB"), {255, 255, 255, 0}, r.mask);
@@ -85,83 +78,72 @@ void ReadGeneralParameters(ImageModel& model, InputFile& parGen)
     r.port2 = r.port;
 }
 
-void ReadFrames(ImageModel& model, CompileInput& input)
+void readFrames(ImageModel& model, CompileInput& input)
 {
     ParameterRecord& r = model.record;
     std::uint32_t canTimeOut = 0;
     if (input.parGen.exists()) {
         // CANType acts only where a frame's own format cannot be read, which never happens
         // for a row whose CobID was read, so only the time-out matters here.
-        canTimeOut = static_cast<std::uint32_t>(elementIntOr(input.parGen.firstTopLevelNode(), QStringLiteral("CANTimeOut"), 0));
+        canTimeOut = static_cast<std::uint32_t>(
+            elementIntOr(input.parGen.root(Root::FirstTopLevelNode), QStringLiteral("CANTimeOut"), 0));
     }
 
     if (input.rCobDef.exists()) {
-        const std::vector<XmlItem>& rows = input.rCobDef.firstTopLevelNode().children;
-        const int count = static_cast<int>(rows.size());
-        for (int j = 0; j < count; ++j) {
-            const XmlItem& row = rows[static_cast<std::size_t>(j)];
-            const RowRef ref{input.rCobDef.name(), row, j};
-            const int i = static_cast<int>(r.rxFrameCount);
+        const std::vector<config::ReceiveFrame>& frames = input.rCobDef.receiveFrames(Root::FirstTopLevelNode);
+        const int count = static_cast<int>(frames.size());
+        for (int i = 0; i < count; ++i) {
+            const config::ReceiveFrame& f = frames[static_cast<std::size_t>(i)];
+            const RowRef ref{input.rCobDef.name(), i};
             if (i >= kMaxFrames)
                 tooManyFrames(input.rCobDef, "receive");
-            FrameEntry e;
-            e.id = frameIdentifier(ref);
-            e.length = static_cast<std::uint8_t>(strictInt(ref, QStringLiteral("Dimensin")));
-            if (const auto t = tryInt64(row, QStringLiteral("TimeOut_Time")))
-                e.time = static_cast<std::uint32_t>(*t);
-            else
-                e.time = equalsUpperAscii(text(row, u"TimeOut"), QLatin1StringView("Y")) ? canTimeOut : 0;
-            if (equalsUpperAscii(trimBlanks(text(row, u"RTR")), QLatin1StringView("Y"))) {
-                e.period = static_cast<std::uint32_t>(toInt32(trimBlanks(text(row, u"TimeRTR")), -1));
-                if (e.period != 0)
-                    e.flags |= 0x08;
-            }
-            putDefaultValues(ref, i, model.rxDefaults, "receive");
+            FrameEntry e = commonEntry(ref, f);
+            e.time = f.timeOutMilliseconds(static_cast<std::int32_t>(canTimeOut));
+            e.period = f.rtrPeriodMilliseconds();
+            if (e.period != 0)
+                e.flags |= kFlagRtrPolling;
+            putDefaultValues(ref, f, i, model.rxDefaults, "receive");
             model.rxFrames[static_cast<std::size_t>(i)] = e;
             ++r.rxFrameCount;
         }
     }
 
     if (input.tCobDef.exists()) {
-        const std::vector<XmlItem>& rows = input.tCobDef.firstTopLevelNode().children;
-        const int count = static_cast<int>(rows.size());
-        for (int j = 0; j < count; ++j) {
-            const XmlItem& row = rows[static_cast<std::size_t>(j)];
-            const RowRef ref{input.tCobDef.name(), row, j};
-            const int i = static_cast<int>(r.txFrameCount);
+        const std::vector<config::TransmitFrame>& frames = input.tCobDef.transmitFrames(Root::FirstTopLevelNode);
+        const int count = static_cast<int>(frames.size());
+        for (int i = 0; i < count; ++i) {
+            const config::TransmitFrame& f = frames[static_cast<std::size_t>(i)];
+            const RowRef ref{input.tCobDef.name(), i};
             if (i >= kMaxFrames)
                 tooManyFrames(input.tCobDef, "transmit");
-            FrameEntry e;
-            e.id = frameIdentifier(ref);
-            e.length = static_cast<std::uint8_t>(strictInt(ref, QStringLiteral("Dimensin")));
-            // The flag texts are compared upper-cased but not trimmed.
-            if (equalsUpperAscii(text(row, u"RTR"), QLatin1StringView("Y")))
-                e.flags |= 0x01;
-            if (equalsUpperAscii(text(row, u"OnChange"), QLatin1StringView("Y")))
-                e.flags |= 0x02;
-            if (equalsUpperAscii(text(row, u"OnTimer"), QLatin1StringView("Y"))) {
-                e.flags |= 0x04;
-                e.period = static_cast<std::uint32_t>(tryInt64(row, QStringLiteral("Timer")).value_or(0));
+            FrameEntry e = commonEntry(ref, f);
+            if (f.rtrEnabled())
+                e.flags |= kFlagRtr;
+            if (f.sendsOnChange())
+                e.flags |= kFlagOnChange;
+            if (f.sendsOnTimer()) {
+                e.flags |= kFlagOnTimer;
+                e.period = f.timerMilliseconds();
             }
-            putDefaultValues(ref, i, model.txDefaults, "transmit");
+            putDefaultValues(ref, f, i, model.txDefaults, "transmit");
             model.txFrames[static_cast<std::size_t>(i)] = e;
             ++r.txFrameCount;
         }
     }
 }
 
-namespace {
-
-void readMappingFile(InputFile& file, std::uint32_t frameCount, std::array<MappingEntry, kMaxMappings>& table,
-                     std::uint32_t& mappingCount, bool transmit)
+void readMappingFile(InputFile& file, config::Direction direction, std::uint32_t frameCount,
+                     std::array<MappingEntry, kMaxMappings>& table, std::uint32_t& mappingCount)
 {
     if (frameCount == 0 || !file.exists())
         return;
-    const std::vector<XmlItem>& rows = file.firstTopLevelNode().children;
-    const int count = static_cast<int>(rows.size());
+    const bool transmit = direction == config::Direction::Transmit;
+    const std::vector<config::MappingEntry>& entries = file.mappings(Root::FirstTopLevelNode, direction);
+    const std::vector<XmlItem>& rows = file.rows(Root::FirstTopLevelNode);
+    const int count = static_cast<int>(entries.size());
     for (int j = 0; j < count; ++j) {
-        const XmlItem& row = rows[static_cast<std::size_t>(j)];
-        const std::int64_t p = static_cast<std::int64_t>(intOr(row, QStringLiteral("NrPdo"), -1)) - 1;
+        const config::MappingEntry& m = entries[static_cast<std::size_t>(j)];
+        const std::int64_t p = static_cast<std::int64_t>(m.frameNumber) - 1;
         if (p < 0 || p >= static_cast<std::int64_t>(frameCount))
             continue;
         if (mappingCount >= static_cast<std::uint32_t>(kMaxMappings)) {
@@ -171,131 +153,111 @@ void readMappingFile(InputFile& file, std::uint32_t frameCount, std::array<Mappi
                             .arg(kMaxMappings)
                             .arg(transmit ? QStringLiteral("transmit") : QStringLiteral("receive")));
         }
-        const RowRef ref{file.name(), row, j};
+        // The model keeps the register index as text; a missing one and one that is no
+        // integer are told apart by the stored row.
+        const RowRef ref{file.name(), j};
         MappingEntry e;
         e.frame = static_cast<std::uint16_t>(p);
-        e.reg = static_cast<std::uint16_t>(strictInt(ref, QStringLiteral("Index")));
-        const std::int32_t v = intOr(row, QStringLiteral("PosComp"), 0);
-        const std::uint32_t hi = (static_cast<std::uint32_t>(v) >> 4) & 0xF;
-        const std::uint32_t lo = static_cast<std::uint32_t>(v) & 0xF;
-        e.highByte = static_cast<std::uint16_t>(hi != 0 ? p * 8 + hi : 0);
-        e.lowByte = static_cast<std::uint16_t>(lo != 0 ? p * 8 + lo : 0);
-        if (transmit && intOr(row, QStringLiteral("Send_on_Write"), 0) == 1)
-            e.frame |= 0x8000;
+        e.reg = static_cast<std::uint16_t>(strictInt(ref, aIndex, attributeOf(rows[static_cast<std::size_t>(j)], aIndex)));
+        const auto base = static_cast<std::uint32_t>(p) * kDefaultBytesPerFrame;
+        e.highByte = static_cast<std::uint16_t>(m.highByte != 0 ? base + static_cast<std::uint32_t>(m.highByte) : 0);
+        e.lowByte = static_cast<std::uint16_t>(m.lowByte != 0 ? base + static_cast<std::uint32_t>(m.lowByte) : 0);
+        if (transmit && m.sendOnWrite)
+            e.frame |= kSendOnWriteBit;
         table[mappingCount] = e;
         ++mappingCount;
     }
 }
 
-} // namespace
-
-void ReadMappings(ImageModel& model, CompileInput& input)
-{
-    ParameterRecord& r = model.record;
-    readMappingFile(input.rInfoCob, r.rxFrameCount, model.rxMappings, r.rxMappingCount, false);
-    readMappingFile(input.tInfoCob, r.txFrameCount, model.txMappings, r.txMappingCount, true);
-}
-
-QList<std::uint8_t> ParseByteList(QStringView text)
-{
-    return parseByteList(text);
-}
-
-namespace {
-
-void putFrames(ByteWriter& w, const std::array<FrameEntry, kMaxFrames>& frames)
+void putFrames(QByteArray& image, int at, const std::array<FrameEntry, kMaxFrames>& frames)
 {
     for (const FrameEntry& f : frames) {
-        w.u32(f.id);
-        w.u32(f.time);
-        w.u32(f.period);
-        w.u8(f.length);
-        w.u8(f.flags);
-        w.u16(0);
+        ByteWriter(image, at + frame_entry::kId).u32(f.id);
+        ByteWriter(image, at + frame_entry::kTime).u32(f.time);
+        ByteWriter(image, at + frame_entry::kPeriod).u32(f.period);
+        ByteWriter(image, at + frame_entry::kLength).u8(f.length);
+        ByteWriter(image, at + frame_entry::kFlags).u8(f.flags);
+        ByteWriter(image, at + frame_entry::kSpare).u16(0);
+        at += kFrameEntrySize;
     }
 }
 
-void putMappings(ByteWriter& w, const std::array<MappingEntry, kMaxMappings>& mappings)
+void putMappings(QByteArray& image, int at, const std::array<MappingEntry, kMaxMappings>& mappings)
 {
     for (const MappingEntry& m : mappings) {
-        w.u16(m.reg);
-        w.u16(m.frame);
-        w.u16(m.highByte);
-        w.u16(m.lowByte);
+        ByteWriter(image, at + mapping_entry::kRegister).u16(m.reg);
+        ByteWriter(image, at + mapping_entry::kFrame).u16(m.frame);
+        ByteWriter(image, at + mapping_entry::kHighByte).u16(m.highByte);
+        ByteWriter(image, at + mapping_entry::kLowByte).u16(m.lowByte);
+        at += kMappingEntrySize;
     }
 }
 
 } // namespace
 
-int PutFrameTables(const ImageModel& model, QByteArray& buffer, int pos)
+std::unique_ptr<ImageModel> readImageModel(CompileInput& input)
 {
-    ByteWriter w(buffer, pos);
-    putFrames(w, model.rxFrames);
-    putFrames(w, model.txFrames);
-    return w.pos();
+    auto model = std::make_unique<ImageModel>();
+    readGeneralParameters(model->record, input.parGen);
+    readFrames(*model, input);
+    readMappingFile(input.rInfoCob, config::Direction::Receive, model->record.rxFrameCount, model->rxMappings,
+                    model->record.rxMappingCount);
+    readMappingFile(input.tInfoCob, config::Direction::Transmit, model->record.txFrameCount, model->txMappings,
+                    model->record.txMappingCount);
+    return model;
 }
 
-int PutMappingTables(const ImageModel& model, QByteArray& buffer, int pos)
+void putTables(const ImageModel& model, QByteArray& image, int defaultsOffset)
 {
-    ByteWriter w(buffer, pos);
-    putMappings(w, model.rxMappings);
-    putMappings(w, model.txMappings);
-    return w.pos();
+    putFrames(image, kRxFrameTableOffset, model.rxFrames);
+    putFrames(image, kTxFrameTableOffset, model.txFrames);
+    putMappings(image, kRxMappingTableOffset, model.rxMappings);
+    putMappings(image, kTxMappingTableOffset, model.txMappings);
+    char* defaults = image.data() + defaultsOffset;
+    std::memcpy(defaults, model.rxDefaults.data(), kDefaultValueTableSize);
+    std::memcpy(defaults + kDefaultValueTableSize, model.txDefaults.data(), kDefaultValueTableSize);
 }
 
-int PutDefaultValues(const ImageModel& model, QByteArray& buffer, int pos)
+int putParameterRecord(const ParameterRecord& r, const TableAddresses& a, QByteArray& buffer, int at)
 {
-    ByteWriter w(buffer, pos);
-    for (std::uint8_t b : model.rxDefaults)
-        w.u8(b);
-    for (std::uint8_t b : model.txDefaults)
-        w.u8(b);
-    return w.pos();
-}
-
-int PutParameterRecord(const ParameterRecord& r, QByteArray& buffer, int pos)
-{
-    ByteWriter w(buffer, pos);
-    w.u32(r.canBitRate);   // 0
-    w.zeros(8);            // 4, 8: reserved
-    w.u32(9600);           // 12
-    w.u16(8);              // 16
-    w.zeros(2 + 5 * 4);    // 18, 20
-    for (std::uint8_t b : r.ip)
-        w.u8(b);           // 40
-    for (std::uint8_t b : r.mask)
-        w.u8(b);           // 44
-    for (std::uint8_t b : r.gateway)
-        w.u8(b);           // 48
-    w.u16(10000);          // 52
-    w.u16(r.port);         // 54
-    w.u16(r.port2);        // 56
-    w.zeros(2);            // 58
-    w.u32(9600);           // 60
-    w.u16(8);              // 64
-    w.zeros(2 + 3 * 4 + 24 + 2 * 2 + 5 * 4 + 4 + 16 * 4);   // 66 to 195
-    w.u32(0x60000);        // 196
-    w.zeros(20 * 4);       // 200
-    w.u32(r.rxFrameCount); // 280
-    w.u32(r.txFrameCount);
-    w.u32(r.rxMappingCount);
-    w.u32(r.txMappingCount);
-    w.u32(r.addresses.rxFrames);   // 296
-    w.u32(r.addresses.txFrames);
-    w.u32(r.addresses.rxMappings);
-    w.u32(r.addresses.txMappings);
-    w.zeros(4 * 4);                // 312
-    w.u32(r.addresses.rxDefaults); // 328
-    w.u32(r.addresses.txDefaults);
-    w.zeros(kRecordChecksumOffset - 336);
-    w.u32(recordChecksum(buffer.constData() + pos));
-    return w.pos();
+    char* const rec = buffer.data() + at;
+    std::memset(rec, 0, kRecordSize);   // reserved and fill bytes
+    const auto put = [&buffer, at](int offset) { return ByteWriter(buffer, at + offset); };
+    const auto putQuad = [&put](int offset, const std::array<std::uint8_t, 4>& q) {
+        ByteWriter w = put(offset);
+        for (std::uint8_t b : q)
+            w.u8(b);
+    };
+    for (const record::FixedValue& v : record::kFixedValues) {
+        if (v.width == 2)
+            put(v.offset).u16(v.value);
+        else
+            put(v.offset).u32(v.value);
+    }
+    put(record::kCanBitRate).u32(r.canBitRate);
+    putQuad(record::kIp, r.ip);
+    putQuad(record::kMask, r.mask);
+    putQuad(record::kGateway, r.gateway);
+    put(record::kPort).u16(r.port);
+    put(record::kPort2).u16(r.port2);
+    put(record::kRxFrameCount).u32(r.rxFrameCount);
+    put(record::kTxFrameCount).u32(r.txFrameCount);
+    put(record::kRxMappingCount).u32(r.rxMappingCount);
+    put(record::kTxMappingCount).u32(r.txMappingCount);
+    put(record::kRxFramesAddress).u32(a.rxFrames);
+    put(record::kTxFramesAddress).u32(a.txFrames);
+    put(record::kRxMappingsAddress).u32(a.rxMappings);
+    put(record::kTxMappingsAddress).u32(a.txMappings);
+    put(record::kRxDefaultsAddress).u32(a.rxDefaults);
+    put(record::kTxDefaultsAddress).u32(a.txDefaults);
+    put(record::kChecksum).u32(recordChecksum(rec));
+    return at + kRecordSize;
 }
 
 std::uint32_t recordChecksum(const char* record)
 {
     std::uint32_t sum = 0;
-    for (int i = 0; i < kRecordChecksumOffset; ++i)
+    for (int i = 0; i < record::kChecksum; ++i)
         sum += static_cast<std::uint8_t>(record[i]);
     return sum;
 }

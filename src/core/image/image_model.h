@@ -4,10 +4,10 @@
 #include "core/image/image_layout.h"
 
 #include <QByteArray>
-#include <QList>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace px::image {
 
@@ -23,14 +23,12 @@ struct ParameterRecord {
     std::uint32_t txFrameCount = 0;
     std::uint32_t rxMappingCount = 0;
     std::uint32_t txMappingCount = 0;
-    layout::TableAddresses addresses{layout::kBank2Addresses.rxFrames, layout::kBank2Addresses.txFrames,
-                                     layout::kBank2Addresses.rxMappings, layout::kBank2Addresses.txMappings, 0, 0};
 };
 
-// A frame of either direction. Receive: time-out, RTR period, flag 0x08 = RTR polling.
-// Transmit: `time` is 0, `period` the timer, flags 0x01 RTR, 0x02 on change, 0x04 on timer.
+// A frame of either direction. Receive: time-out, RTR period, flag kFlagRtrPolling.
+// Transmit: `time` is 0, `period` the timer, flags kFlagRtr, kFlagOnChange, kFlagOnTimer.
 struct FrameEntry {
-    std::uint32_t id = 0;   // bit 31 set for a 29-bit (CAN 2.0B) identifier
+    std::uint32_t id = 0;   // kExtendedIdBit set for a 29-bit (CAN 2.0B) identifier
     std::uint32_t time = 0;
     std::uint32_t period = 0;
     std::uint8_t length = 0;
@@ -38,7 +36,7 @@ struct FrameEntry {
 };
 
 // A register tied to a frame: byte numbers count all data bytes of the direction from 1
-// at 8 per frame, 0 = none. Bit 15 of `frame` in the transmit table: send on write.
+// at 8 per frame, 0 = none. kSendOnWriteBit of `frame` in the transmit table: send on write.
 struct MappingEntry {
     std::uint16_t reg = 0;
     std::uint16_t frame = 0;
@@ -46,6 +44,8 @@ struct MappingEntry {
     std::uint16_t lowByte = 0;
 };
 
+// What the current images hold: the record's values and the tables. The three images are
+// this one model laid out with their own table addresses.
 struct ImageModel {
     ParameterRecord record;
     std::array<FrameEntry, layout::kMaxFrames> rxFrames{};
@@ -56,34 +56,26 @@ struct ImageModel {
     std::array<std::uint8_t, layout::kDefaultValueTableSize> txDefaults{};
 };
 
-// Every record field to its initial value, counts 0, every table byte 0.
-void ResetImageModel(ImageModel& model);
+// Reads the model of the current images from the configuration, rows from the first
+// top-level node of each file:
+// - the record fields from ParGen.xml, each with its own substitute (only a ParGen.xml that
+//   does not parse stops here);
+// - both frame tables, both default-value tables and the frame counts; px::Error on a
+//   missing or non-integer CobID or Dimensin, on more frames than the tables hold, and on
+//   default values on a frame past the 256 that have room for them;
+// - both mapping tables and their counts; rows naming no existing frame are skipped, so a
+//   mapping file is not even read while its direction has no frames; px::Error on a
+//   missing or non-integer Index of a kept row and on more than 3584 entries.
+std::unique_ptr<ImageModel> readImageModel(CompileInput& input);
 
-// The record fields from ParGen.xml, each with its own substitute; never throws but for
-// a ParGen.xml that does not parse. Sets the default-value addresses of bank2.bin.
-void ReadGeneralParameters(ImageModel& model, InputFile& parGen);
+// Serialisation. The tables go to their fixed offsets of an image of kBank2Size or
+// kEsp32TablesImageSize bytes, the default values at `defaultsOffset`
+// (kBank2DefaultsOffset or kEsp32DefaultsOffset). The record goes to `at` with the table
+// addresses of its image, and the position after it is returned.
+void putTables(const ImageModel& model, QByteArray& image, int defaultsOffset);
+int putParameterRecord(const ParameterRecord& record, const layout::TableAddresses& addresses, QByteArray& buffer, int at);
 
-// Both frame tables, both default-value tables and the frame counts. Throws px::Error on
-// a missing or non-integer CobID or Dimensin, and on more frames than the tables hold or
-// default values on a frame past the 256 that have room for them.
-void ReadFrames(ImageModel& model, CompileInput& input);
-
-// Both mapping tables and their counts; rows naming no existing frame are skipped. Throws
-// px::Error on a missing or non-integer Index of a kept row and on more than 3584 entries.
-void ReadMappings(ImageModel& model, CompileInput& input);
-
-// The byte values of a comma-separated list: pieces that are no integer in 0 to 255 are
-// dropped, so later values move up.
-QList<std::uint8_t> ParseByteList(QStringView text);
-
-// Serialisation; each writes at `pos` into a buffer long enough and returns the position
-// after what it wrote.
-int PutFrameTables(const ImageModel& model, QByteArray& buffer, int pos);
-int PutMappingTables(const ImageModel& model, QByteArray& buffer, int pos);
-int PutParameterRecord(const ParameterRecord& record, QByteArray& buffer, int pos);
-int PutDefaultValues(const ImageModel& model, QByteArray& buffer, int pos);
-
-// The sum of the record's bytes 0 to 2043, as the device checks it.
+// The sum of the record's bytes before its checksum, as the device checks it.
 std::uint32_t recordChecksum(const char* record);
 
 } // namespace px::image

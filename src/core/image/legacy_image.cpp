@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace px::image {
 namespace {
@@ -36,20 +37,27 @@ private:
     QByteArray m_bytes;
 };
 
-// Both mapping lists: register, frame number and byte positions as stored.
+const QString aCobId = QStringLiteral("CobID");
+const QString aDimension = QStringLiteral("Dimensin");
+
+// Both mapping lists: register, frame number and byte positions as stored. The model's
+// mapping rows keep the frame number and the byte positions as numbers, with a value for a
+// missing or non-integer text, while this image stops on those: its three values are read
+// strictly from the stored row.
 int appendMappings(LegacyBuffer& out, InputFile& file)
 {
     if (!file.exists())
         return 0;
-    const std::vector<XmlItem>& rows = file.documentElement().children;
+    const std::vector<XmlItem>& rows = file.rows(Root::DocumentElement);
     const int count = static_cast<int>(rows.size());
     for (int j = 0; j < count; ++j) {
         const XmlItem& row = rows[static_cast<std::size_t>(j)];
-        const RowRef ref{file.name(), row, j};
-        const std::int32_t index = strictInt(ref, QStringLiteral("Index"));
-        const std::int32_t nrPdo = strictInt(ref, QStringLiteral("NrPdo"));
-        const std::int32_t posComp = strictInt(ref, QStringLiteral("PosComp"));
-        ByteWriter w = out.append(4);
+        const RowRef ref{file.name(), j};
+        const auto strict = [&](const QString& attribute) { return strictInt(ref, attribute, attributeOf(row, attribute)); };
+        const std::int32_t index = strict(QStringLiteral("Index"));
+        const std::int32_t nrPdo = strict(QStringLiteral("NrPdo"));
+        const std::int32_t posComp = strict(QStringLiteral("PosComp"));
+        ByteWriter w = out.append(kLegacyMappingEntrySize);
         w.u16(static_cast<std::uint32_t>(index));
         w.u8(static_cast<std::uint32_t>(nrPdo));
         w.u8(static_cast<std::uint32_t>(posComp));
@@ -57,17 +65,25 @@ int appendMappings(LegacyBuffer& out, InputFile& file)
     return count;
 }
 
+// A frame's identifier and data length, which this image needs as integers.
+std::pair<std::int32_t, std::int32_t> identifierAndLength(const RowRef& ref, const config::FrameRow& f)
+{
+    const std::int32_t cobId = strictInt(ref, aCobId, storedText(f, aCobId, f.cobId));
+    const std::int32_t length = strictInt(ref, aDimension, storedText(f, aDimension, f.dimension));
+    return {cobId, length};
+}
+
 } // namespace
 
-QByteArray BuildLegacyImage(CompileInput& input)
+QByteArray buildLegacyImage(CompileInput& input)
 {
     LegacyBuffer out;
-    std::array<std::uint32_t, 6> header{};
+    std::array<std::uint32_t, kLegacyHeaderSections> header{};
     out.append(kLegacyHeaderSize);
     header[0] = kLegacyHeaderSize;
 
     std::array<std::uint16_t, kLookupEntries> lookup;
-    lookup.fill(0xFFFF);
+    lookup.fill(kNoLookupRow);
     std::array<std::uint8_t, kIdBitmapSize> bitmap{};
     int rxRows = 0;
     int txRows = 0;
@@ -76,29 +92,28 @@ QByteArray BuildLegacyImage(CompileInput& input)
     std::uint8_t canType = 0;
     if (input.parGen.exists()) {
         canType = static_cast<std::uint8_t>(
-            strictElementInt(input.parGen.name(), input.parGen.documentElement(), QStringLiteral("CANType")));
+            strictElementInt(input.parGen.name(), input.parGen.root(Root::DocumentElement), QStringLiteral("CANType")));
     }
     const bool ext = canType != 0;
 
     if (input.rCobDef.exists()) {
-        const std::vector<XmlItem>& rows = input.rCobDef.documentElement().children;
-        rxRows = static_cast<int>(rows.size());
+        const std::vector<config::ReceiveFrame>& frames = input.rCobDef.receiveFrames(Root::DocumentElement);
+        rxRows = static_cast<int>(frames.size());
         for (int j = 0; j < rxRows; ++j) {
-            const XmlItem& row = rows[static_cast<std::size_t>(j)];
-            const RowRef ref{input.rCobDef.name(), row, j};
-            const std::int32_t cobId = strictInt(ref, QStringLiteral("CobID"));
-            const std::int32_t length = strictInt(ref, QStringLiteral("Dimensin"));
-            const std::uint32_t timeOut = text(row, u"TimeOut") == u"Y" ? 1 : 0;
+            const config::ReceiveFrame& f = frames[static_cast<std::size_t>(j)];
+            const auto [cobId, length] = identifierAndLength(RowRef{input.rCobDef.name(), j}, f);
+            // Only an exact "Y" sets the time-out flag.
+            const std::uint32_t timeOut = f.timeOut == QLatin1StringView("Y") ? 1 : 0;
             if (!ext) {
-                const std::uint32_t id = static_cast<std::uint32_t>(cobId) & 0x7FF;
+                const std::uint32_t id = static_cast<std::uint32_t>(cobId) & kStandardIdMask;
                 lookup[id] = static_cast<std::uint16_t>(j);
                 bitmap[id >> 3] |= static_cast<std::uint8_t>(1u << (id & 7));
-                ByteWriter w = out.append(4);
+                ByteWriter w = out.append(kLegacyRxEntrySize11);
                 w.u16(id);
                 w.u8(static_cast<std::uint32_t>(length));
                 w.u8(timeOut);
             } else {
-                ByteWriter w = out.append(7);
+                ByteWriter w = out.append(kLegacyRxEntrySize29);
                 w.u32(static_cast<std::uint32_t>(cobId));
                 w.u8(static_cast<std::uint32_t>(length));
                 w.u8(static_cast<std::uint32_t>(j));
@@ -109,7 +124,7 @@ QByteArray BuildLegacyImage(CompileInput& input)
 
     header[1] = static_cast<std::uint32_t>(out.pos());
     if (!ext) {
-        ByteWriter w = out.append(kLookupEntries * 2 + kIdBitmapSize);
+        ByteWriter w = out.append(kLookupBlocksSize);
         for (std::uint16_t v : lookup)
             w.u16(v);
         for (std::uint8_t b : bitmap)
@@ -118,15 +133,12 @@ QByteArray BuildLegacyImage(CompileInput& input)
 
     header[2] = static_cast<std::uint32_t>(out.pos());
     if (input.tCobDef.exists()) {
-        const std::vector<XmlItem>& rows = input.tCobDef.documentElement().children;
-        txRows = static_cast<int>(rows.size());
+        const std::vector<config::TransmitFrame>& frames = input.tCobDef.transmitFrames(Root::DocumentElement);
+        txRows = static_cast<int>(frames.size());
         for (int j = 0; j < txRows; ++j) {
-            const XmlItem& row = rows[static_cast<std::size_t>(j)];
-            const RowRef ref{input.tCobDef.name(), row, j};
-            const std::int32_t cobId = strictInt(ref, QStringLiteral("CobID"));
-            const std::int32_t length = strictInt(ref, QStringLiteral("Dimensin"));
+            const auto [cobId, length] = identifierAndLength(RowRef{input.tCobDef.name(), j}, frames[static_cast<std::size_t>(j)]);
             // The transmit identifier keeps its low 16 bits unmasked in the 11-bit format.
-            ByteWriter w = out.append(ext ? 5 : 3);
+            ByteWriter w = out.append(ext ? kLegacyTxEntrySize29 : kLegacyTxEntrySize11);
             if (ext)
                 w.u32(static_cast<std::uint32_t>(cobId));
             else
@@ -143,7 +155,7 @@ QByteArray BuildLegacyImage(CompileInput& input)
 
     if (input.parGen.exists()) {
         const QString& file = input.parGen.name();
-        const XmlItem& root = input.parGen.documentElement();
+        const XmlItem& root = input.parGen.root(Root::DocumentElement);
         const std::int32_t baud = strictElementInt(file, root, QStringLiteral("BaudRateCAN"));
         const std::int32_t type = strictElementInt(file, root, QStringLiteral("CANType"));
         std::array<std::int32_t, 4> ip{};
@@ -178,23 +190,27 @@ QByteArray BuildLegacyImage(CompileInput& input)
         if (code == 10)
             code = 2;
 
-        ByteWriter w = out.append(kLegacyParameterBlockSize);
-        w.u8(code);
-        w.u8(static_cast<std::uint32_t>(type));
-        for (std::int32_t b : ip)
-            w.u8(static_cast<std::uint32_t>(b));
-        for (std::int32_t b : mask)
-            w.u8(static_cast<std::uint32_t>(b));
-        w.u16(static_cast<std::uint32_t>(port));
-        w.u16(static_cast<std::uint32_t>(rxRows));
-        w.u16(static_cast<std::uint32_t>(txRows));
-        w.u16(static_cast<std::uint32_t>(rxMapRows));
-        w.u16(static_cast<std::uint32_t>(txMapRows));
-        w.u16(static_cast<std::uint32_t>(canTimeOut));
-        w.u8(static_cast<std::uint32_t>(enGateway));
-        for (std::int32_t b : gateway)
-            w.u8(static_cast<std::uint32_t>(b));
-        w.u8(static_cast<std::uint32_t>(fastBoot));
+        const int at = out.pos();
+        out.append(kLegacyParameterBlockSize);
+        const auto put = [&out, at](int offset) { return ByteWriter(out.bytes(), at + offset); };
+        const auto putQuad = [&put](int offset, const std::array<std::int32_t, 4>& q) {
+            ByteWriter w = put(offset);
+            for (std::int32_t b : q)
+                w.u8(static_cast<std::uint32_t>(b));
+        };
+        put(legacy_block::kBitRateCode).u8(code);
+        put(legacy_block::kCanType).u8(static_cast<std::uint32_t>(type));
+        putQuad(legacy_block::kIp, ip);
+        putQuad(legacy_block::kMask, mask);
+        put(legacy_block::kPort).u16(static_cast<std::uint32_t>(port));
+        put(legacy_block::kRxFrames).u16(static_cast<std::uint32_t>(rxRows));
+        put(legacy_block::kTxFrames).u16(static_cast<std::uint32_t>(txRows));
+        put(legacy_block::kRxMappings).u16(static_cast<std::uint32_t>(rxMapRows));
+        put(legacy_block::kTxMappings).u16(static_cast<std::uint32_t>(txMapRows));
+        put(legacy_block::kCanTimeOut).u16(static_cast<std::uint32_t>(canTimeOut));
+        put(legacy_block::kGatewayEnabled).u8(static_cast<std::uint32_t>(enGateway));
+        putQuad(legacy_block::kGateway, gateway);
+        put(legacy_block::kFastBoot).u8(static_cast<std::uint32_t>(fastBoot));
     }
 
     ByteWriter h(out.bytes(), 0);

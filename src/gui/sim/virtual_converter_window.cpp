@@ -421,7 +421,7 @@ void VirtualConverterWindow::Btn_StartClick()
         return;
     // What runs is what would be flashed: the configuration's files compiled now.
     image::CompileInput input = image::CompileInput::fromFolder(m_session.ws.Conf_Folder);
-    const QByteArray bank2 = image::CompileConfiguration(input).bank2;
+    const QByteArray bank2 = image::compileConfiguration(input).bank2;
     const std::uint32_t bitRate = sim::Converter::fromImage(bank2, 0).canBitRate();
     auto simulator = std::make_unique<sim::Simulator>(bank2, m_clock, m_ports.canLink(CB_Can->currentText(), bitRate),
                                                       m_ports.modbusEndpoint());

@@ -68,7 +68,7 @@ TEST_F(Tool, CompilesEveryExampleAsTheCompilerDoes)
         const ToolRun r = run({QStringLiteral("compile"), conf});
         ASSERT_EQ(r.status, 0) << name.toStdString() << ": " << r.err.toStdString();
         image::CompileInput input = image::CompileInput::fromFolder(conf);
-        const image::ConfigurationImage expected = image::CompileConfiguration(input);
+        const image::ConfigurationImage expected = image::compileConfiguration(input);
         const QByteArray* bytes[] = {&expected.bank, &expected.bank2, &expected.esp32_1, &expected.esp32_2};
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(read(conf + QStringLiteral("/bin/") + QLatin1StringView(kImages[i])), *bytes[i]) << kImages[i];

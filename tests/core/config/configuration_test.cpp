@@ -89,11 +89,9 @@ TEST(ConfigurationModel, ReadsValuesAsTheCompilerDoes)
     for (const QString& folder : kFolders) {
         SCOPED_TRACE(folder.toStdString());
         const Configuration config = readConfiguration(folder);
-        image::ImageModel model;
         image::CompileInput input = image::CompileInput::fromFolder(folder);
-        image::ReadGeneralParameters(model, input.parGen);
-        image::ReadFrames(model, input);
-        image::ReadMappings(model, input);
+        const auto read = image::readImageModel(input);
+        const image::ImageModel& model = *read;
         ASSERT_EQ(model.record.rxFrameCount, config.receiveFrames.size());
         ASSERT_EQ(model.record.txFrameCount, config.transmitFrames.size());
         const std::int32_t canTimeOut = toInt32(config.general.canTimeOut, 0);

@@ -146,7 +146,7 @@ TEST(ImageReplacement, AFailedReplacementPutsTheEarlierImagesBack)
         writeFileAtomically(bin + u'/' + QLatin1StringView(name), QByteArray("old ") + name);
     image::ConfigurationImage fresh{"new bank", "new bank2", "new esp1", "new esp2"};
     try {
-        image::WriteConfigurationImage(fresh, bin, [&](int index) {
+        image::writeConfigurationImage(fresh, bin, [&](int index) {
             if (index != 2)
                 return;
             // A folder with content in the image's place refuses the rename.

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 namespace px {
 namespace {
@@ -19,19 +18,20 @@ using test::rowsFile;
 using test::u16At;
 using test::u32At;
 
-constexpr int kRecord = 0x10800;
-constexpr int kRxMappings = 0x2800;
-constexpr int kTxFrames = 0x1400;
-constexpr int kTxMappings = 0x9800;
-constexpr int kRxDefaults = 0x11000;
-constexpr int kTxDefaults = 0x11800;
+using namespace layout;
+constexpr int kRecord = kBank2RecordOffset;
+constexpr int kRxMappings = kRxMappingTableOffset;
+constexpr int kTxFrames = kTxFrameTableOffset;
+constexpr int kTxMappings = kTxMappingTableOffset;
+constexpr int kRxDefaults = kBank2DefaultsOffset;
+constexpr int kTxDefaults = kBank2DefaultsOffset + kDefaultValueTableSize;
 
 // The current images by themselves: the legacy image, which stops on more values, is not built.
 ConfigurationImage compile(std::initializer_list<std::pair<const char*, QByteArray>> files)
 {
     auto input = configuration(files);
     ConfigurationImage image;
-    BuildCurrentImages(input, image);
+    buildCurrentImages(input, image);
     return image;
 }
 
@@ -39,20 +39,20 @@ TEST(CurrentImage, EmptyConfigurationRecordAndChecksums)
 {
     const ConfigurationImage img = compile({});
     ASSERT_EQ(img.bank2.size(), 73728);
-    ASSERT_EQ(img.esp32_1.size(), 2048);
+    ASSERT_EQ(img.esp32_1.size(), kRecordSize);
     ASSERT_EQ(img.esp32_2.size(), 71680);
-    const QByteArray record = img.bank2.mid(kRecord, 2048);
-    EXPECT_EQ(record.mid(0, 4), hex("90 D0 03 00"));
-    EXPECT_EQ(record.mid(40, 12), hex("C0 A8 00 0A FF FF FF 00 FF FF FF FF"));
-    EXPECT_EQ(record.mid(52, 6), hex("10 27 00 00 00 00"));
-    EXPECT_EQ(record.mid(296, 16), hex("00 78 05 00 00 8C 05 00 00 A0 05 00 00 10 06 00"));
-    EXPECT_EQ(record.mid(328, 8), hex("00 88 06 00 00 90 06 00"));
-    EXPECT_EQ(record.mid(2044), hex("52 0E 00 00"));   // 3666
-    EXPECT_EQ(img.esp32_1.mid(296, 16), hex("00 00 31 00 00 14 31 00 00 28 31 00 00 98 31 00"));
-    EXPECT_EQ(img.esp32_1.mid(328, 8), hex("00 08 32 00 00 10 32 00"));
-    EXPECT_EQ(img.esp32_1.mid(2044), hex("79 0D 00 00"));   // 3449
+    const QByteArray stored = img.bank2.mid(kRecord, kRecordSize);
+    EXPECT_EQ(stored.mid(record::kCanBitRate, 4), hex("90 D0 03 00"));
+    EXPECT_EQ(stored.mid(record::kIp, 12), hex("C0 A8 00 0A FF FF FF 00 FF FF FF FF"));
+    EXPECT_EQ(stored.mid(52, 6), hex("10 27 00 00 00 00"));
+    EXPECT_EQ(stored.mid(record::kRxFramesAddress, 16), hex("00 78 05 00 00 8C 05 00 00 A0 05 00 00 10 06 00"));
+    EXPECT_EQ(stored.mid(record::kRxDefaultsAddress, 8), hex("00 88 06 00 00 90 06 00"));
+    EXPECT_EQ(stored.mid(record::kChecksum), hex("52 0E 00 00"));   // 3666
+    EXPECT_EQ(img.esp32_1.mid(record::kRxFramesAddress, 16), hex("00 00 31 00 00 14 31 00 00 28 31 00 00 98 31 00"));
+    EXPECT_EQ(img.esp32_1.mid(record::kRxDefaultsAddress, 8), hex("00 08 32 00 00 10 32 00"));
+    EXPECT_EQ(img.esp32_1.mid(record::kChecksum), hex("79 0D 00 00"));   // 3449
     // The fixed values and nothing else outside the fields named above.
-    QByteArray fixed(2044, '\0');
+    QByteArray fixed(record::kChecksum, '\0');
     auto put = [&](int at, const QByteArray& b) { fixed.replace(at, b.size(), b); };
     put(0, hex("90 D0 03 00"));
     put(12, hex("80 25 00 00 08 00"));
@@ -61,10 +61,10 @@ TEST(CurrentImage, EmptyConfigurationRecordAndChecksums)
     put(196, hex("00 00 06 00"));
     put(296, hex("00 78 05 00 00 8C 05 00 00 A0 05 00 00 10 06 00"));
     put(328, hex("00 88 06 00 00 90 06 00"));
-    EXPECT_EQ(record.left(2044), fixed);
+    EXPECT_EQ(stored.left(record::kChecksum), fixed);
     // Every table is empty.
     EXPECT_EQ(img.bank2.left(kRecord), QByteArray(kRecord, '\0'));
-    EXPECT_EQ(img.bank2.mid(kRxDefaults), QByteArray(4096, '\0'));
+    EXPECT_EQ(img.bank2.mid(kRxDefaults), QByteArray(2 * kDefaultValueTableSize, '\0'));
 }
 
 TEST(CurrentImage, WorkedReceiveExample)
@@ -77,10 +77,10 @@ TEST(CurrentImage, WorkedReceiveExample)
     EXPECT_EQ(img.bank2.mid(16, kRxMappings - 16), QByteArray(kRxMappings - 16, '\0'));
     EXPECT_EQ(img.bank2.mid(kRxMappings, 16), hex("01 00 00 00 01 00 02 00  00 00 00 00 00 00 00 00"));
     EXPECT_EQ(img.bank2.mid(kRxDefaults, 10), hex("01 02 00 00 00 00 00 00 00 00"));
-    EXPECT_EQ(u32At(img.bank2, 0x10918), 1u);
-    EXPECT_EQ(u32At(img.bank2, 0x10920), 1u);
-    EXPECT_EQ(u32At(img.bank2, 0x1091C), 0u);
-    EXPECT_EQ(u32At(img.bank2, 0x10924), 0u);
+    EXPECT_EQ(u32At(img.bank2, kRecord + record::kRxFrameCount), 1u);
+    EXPECT_EQ(u32At(img.bank2, kRecord + record::kRxMappingCount), 1u);
+    EXPECT_EQ(u32At(img.bank2, kRecord + record::kTxFrameCount), 0u);
+    EXPECT_EQ(u32At(img.bank2, kRecord + record::kTxMappingCount), 0u);
 }
 
 TEST(CurrentImage, ReceiveFrameEntries)
@@ -135,7 +135,7 @@ TEST(CurrentImage, CanTimeOutOfTheFrames)
         auto input = configuration({{"RCobDef.xml", rowsFile("COBID", R"(<row CobID="1" Dimensin="8" TimeOut="Y"/>)")}});
         input.parGen = InputFile::fromBytes(QStringLiteral("ParGen.xml"), c.parGen);
         ConfigurationImage img;
-        BuildCurrentImages(input, img);
+        buildCurrentImages(input, img);
         EXPECT_EQ(img.bank2.mid(4, 4), c.time) << (c.parGen ? c.parGen->constData() : "no ParGen.xml");
     }
 }
@@ -159,7 +159,7 @@ TEST(CurrentImage, TransmitFrameEntries)
     for (const auto& c : cases) {
         const ConfigurationImage img = compile({{"TCobDef.xml", rowsFile("COBID", QByteArray("<row ") + c.row + "/>")}});
         EXPECT_EQ(img.bank2.mid(kTxFrames, 16), c.entry) << c.row;
-        EXPECT_EQ(u32At(img.bank2, kRecord + 284), 1u) << c.row;
+        EXPECT_EQ(u32At(img.bank2, kRecord + record::kTxFrameCount), 1u) << c.row;
     }
 }
 
@@ -179,7 +179,7 @@ TEST(CurrentImage, ParseByteList)
         {"1 2", {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ParseByteList(QString::fromLatin1(c.text)), c.bytes) << c.text;
+        EXPECT_EQ(parseByteList(QString::fromLatin1(c.text)), c.bytes) << c.text;
 }
 
 TEST(CurrentImage, DefaultValuesFillEightBytesPerFrame)
@@ -245,7 +245,7 @@ TEST(CurrentImage, MappingEntries)
             {"TInfoCob.xml", tx ? rows : QByteArray("<TInfoCob/>")},
         });
         EXPECT_EQ(img.bank2.mid(tx ? kTxMappings : kRxMappings, 8), c.entry) << c.row;
-        EXPECT_EQ(u32At(img.bank2, kRecord + (tx ? 292 : 288)), c.count) << c.row;
+        EXPECT_EQ(u32At(img.bank2, kRecord + (tx ? record::kTxMappingCount : record::kRxMappingCount)), c.count) << c.row;
     }
 }
 
@@ -256,7 +256,7 @@ TEST(CurrentImage, MappingsWithoutFramesAreNotRead)
         {"ParGen.xml", parGen()},
         {"RInfoCob.xml", rowsFile("RInfoCob", R"(<row Index="x" NrPdo="1" PosComp="18"/>)")},
     });
-    EXPECT_EQ(u32At(img.bank2, kRecord + 288), 0u);
+    EXPECT_EQ(u32At(img.bank2, kRecord + record::kRxMappingCount), 0u);
     EXPECT_EQ(img.bank2.mid(kRxMappings, 8), QByteArray(8, '\0'));
 }
 
@@ -276,13 +276,13 @@ TEST(CurrentImage, FirstTopLevelNodeIsTheRoot)
         auto input = configuration({
             {"RCobDef.xml", front + rowsFile("COBID", R"(<row CobID="1" Dimensin="8"/>)")},
         });
-        const ConfigurationImage img = CompileConfiguration(input);
-        EXPECT_EQ(u32At(img.bank2, kRecord + 280), 0u) << front;
+        const ConfigurationImage img = compileConfiguration(input);
+        EXPECT_EQ(u32At(img.bank2, kRecord + record::kRxFrameCount), 0u) << front;
         EXPECT_EQ(img.bank.mid(24, 4), hex("01 00 08 00")) << front;
     }
     // With the root element first, its rows are read.
     auto plain = configuration({{"RCobDef.xml", rowsFile("COBID", R"(<row CobID="1" Dimensin="8"/>)")}});
-    EXPECT_EQ(u32At(CompileConfiguration(plain).bank2, kRecord + 280), 1u);
+    EXPECT_EQ(u32At(compileConfiguration(plain).bank2, kRecord + record::kRxFrameCount), 1u);
 }
 
 TEST(CurrentImage, GeneralParametersWithTheirSubstitutes)
@@ -321,14 +321,12 @@ TEST(CurrentImage, GeneralParametersWithTheirSubstitutes)
         auto input = configuration({});
         if (c.parGen)
             input.parGen = InputFile::fromBytes(QStringLiteral("ParGen.xml"), c.parGen);
-        auto model = std::make_unique<ImageModel>();
-        ResetImageModel(*model);
-        ReadGeneralParameters(*model, input.parGen);
-        QByteArray record(2048, '\0');
-        EXPECT_EQ(PutParameterRecord(model->record, record, 0), 2048) << c.name;
-        EXPECT_EQ(record.mid(c.offset, c.bytes.size()), c.bytes) << c.name;
-        EXPECT_EQ(record.mid(328, 8), hex("00 88 06 00 00 90 06 00")) << c.name;
-        EXPECT_EQ(u32At(record, 2044), recordChecksum(record.constData())) << c.name;
+        const auto model = readImageModel(input);
+        QByteArray bytes(kRecordSize, '\0');
+        EXPECT_EQ(putParameterRecord(model->record, kBank2Addresses, bytes, 0), kRecordSize) << c.name;
+        EXPECT_EQ(bytes.mid(c.offset, c.bytes.size()), c.bytes) << c.name;
+        EXPECT_EQ(bytes.mid(record::kRxDefaultsAddress, 8), hex("00 88 06 00 00 90 06 00")) << c.name;
+        EXPECT_EQ(u32At(bytes, record::kChecksum), recordChecksum(bytes.constData())) << c.name;
     }
 }
 
@@ -348,17 +346,17 @@ TEST(CurrentImage, EspImagesAreBank2RearrangedWithTheirOwnAddresses)
         {"RInfoCob.xml", rowsFile("RInfoCob", rmap)},
         {"TInfoCob.xml", rowsFile("TInfoCob", R"(<row Index="3" NrPdo="1" PosComp="33" Send_on_Write="1"/>)")},
     });
-    EXPECT_EQ(img.esp32_2, img.bank2.left(kRecord) + img.bank2.mid(kRecord + 2048));
-    QByteArray record = img.bank2.mid(kRecord, 2048);
-    EXPECT_EQ(u32At(record, 280), 40u);
-    EXPECT_EQ(u32At(record, 292), 1u);
+    EXPECT_EQ(img.esp32_2, img.bank2.left(kRecord) + img.bank2.mid(kRecord + kRecordSize));
+    QByteArray bank2Record = img.bank2.mid(kRecord, kRecordSize);
+    EXPECT_EQ(u32At(bank2Record, record::kRxFrameCount), 40u);
+    EXPECT_EQ(u32At(bank2Record, record::kTxMappingCount), 1u);
     // Only the addresses and the checksum differ.
-    record.replace(296, 16, img.esp32_1.mid(296, 16));
-    record.replace(328, 8, img.esp32_1.mid(328, 8));
-    EXPECT_NE(record.mid(2044), img.esp32_1.mid(2044));
-    record.replace(2044, 4, img.esp32_1.mid(2044));
-    EXPECT_EQ(record, img.esp32_1);
-    EXPECT_EQ(u32At(img.esp32_1, 2044), recordChecksum(img.esp32_1.constData()));
+    bank2Record.replace(record::kRxFramesAddress, 16, img.esp32_1.mid(record::kRxFramesAddress, 16));
+    bank2Record.replace(record::kRxDefaultsAddress, 8, img.esp32_1.mid(record::kRxDefaultsAddress, 8));
+    EXPECT_NE(bank2Record.mid(record::kChecksum), img.esp32_1.mid(record::kChecksum));
+    bank2Record.replace(record::kChecksum, 4, img.esp32_1.mid(record::kChecksum));
+    EXPECT_EQ(bank2Record, img.esp32_1);
+    EXPECT_EQ(u32At(img.esp32_1, record::kChecksum), recordChecksum(img.esp32_1.constData()));
 }
 
 TEST(CurrentImage, ConfigurationBeyondTheTablesStopsTheCompile)
@@ -395,11 +393,8 @@ TEST(CurrentImage, ConfigurationBeyondTheTablesStopsTheCompile)
             input.rInfoCob = file;
         else
             input.tInfoCob = file;
-        auto model = std::make_unique<ImageModel>();
-        ResetImageModel(*model);
         try {
-            ReadFrames(*model, input);
-            ReadMappings(*model, input);
+            readImageModel(input);
             EXPECT_EQ(c.limit, nullptr) << c.name << ": no error";
         } catch (const Error& e) {
             ASSERT_NE(c.limit, nullptr) << c.name << ": " << e.text().toStdString();
@@ -431,11 +426,8 @@ TEST(CurrentImage, StrictFrameAndMappingValuesStopTheCompile)
             input.tCobDef = file;
         else
             input.rInfoCob = file;
-        auto model = std::make_unique<ImageModel>();
-        ResetImageModel(*model);
         try {
-            ReadFrames(*model, input);
-            ReadMappings(*model, input);
+            readImageModel(input);
             ADD_FAILURE() << c.place << ": no error";
         } catch (const Error& e) {
             EXPECT_TRUE(e.text().startsWith(QLatin1StringView(c.file))) << e.text().toStdString();

@@ -22,7 +22,7 @@ ConfigurationImage sample(const QByteArray& canType)
         {"RInfoCob.xml", rowsFile("RInfoCob", R"(<row Index="10" NrPdo="2" PosComp="18"/>)")},
         {"TInfoCob.xml", rowsFile("TInfoCob", R"(<row Index="20" NrPdo="1" PosComp="2" Send_on_Write="1"/>)")},
     });
-    return CompileConfiguration(input);
+    return compileConfiguration(input);
 }
 
 TEST(ImageDump, EachImageIsDecodedWithItsFieldsNamed)

@@ -1,6 +1,7 @@
 #include "core/image/legacy_image.h"
 
 #include "core/base/error.h"
+#include "core/image/image_layout.h"
 #include "image_test_support.h"
 #include "support/temp_home.h"
 
@@ -9,18 +10,19 @@
 namespace px {
 namespace {
 
-using image::BuildLegacyImage;
+using image::buildLegacyImage;
 using test::configuration;
 using test::hex;
 using test::parGen;
 using test::rowsFile;
 using test::u16At;
 using test::u32At;
+using namespace image::layout;
 
 std::vector<std::uint32_t> header(const QByteArray& bank)
 {
     std::vector<std::uint32_t> h;
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < kLegacyHeaderSections; ++i)
         h.push_back(u32At(bank, i * 4));
     return h;
 }
@@ -28,8 +30,8 @@ std::vector<std::uint32_t> header(const QByteArray& bank)
 // The 11-bit lookup blocks as they stand with the given identifier -> row pairs.
 QByteArray lookupBlocks(std::initializer_list<std::pair<int, int>> rows)
 {
-    QByteArray lookup(4096, char(0xFF));
-    QByteArray bitmap(256, '\0');
+    QByteArray lookup(kLookupEntries * 2, char(0xFF));
+    QByteArray bitmap(kIdBitmapSize, '\0');
     for (const auto& [id, row] : rows) {
         lookup[id * 2] = char(row & 0xFF);
         lookup[id * 2 + 1] = char(row >> 8);
@@ -41,10 +43,10 @@ QByteArray lookupBlocks(std::initializer_list<std::pair<int, int>> rows)
 TEST(LegacyImage, NoFilesGiveTheHeaderAndTheEmptyLookupBlocks)
 {
     auto input = configuration({});
-    const QByteArray bank = BuildLegacyImage(input);
+    const QByteArray bank = buildLegacyImage(input);
     ASSERT_EQ(bank.size(), 4376);
     EXPECT_EQ(header(bank), (std::vector<std::uint32_t>{24, 24, 4376, 4376, 4376, 4376}));
-    EXPECT_EQ(bank.mid(24), lookupBlocks({}));
+    EXPECT_EQ(bank.mid(kLegacyHeaderSize), lookupBlocks({}));
 }
 
 TEST(LegacyImage, WorkedElevenBitExampleByteForByte)
@@ -56,7 +58,7 @@ TEST(LegacyImage, WorkedElevenBitExampleByteForByte)
         {"TCobDef.xml", test::fixture(QStringLiteral("image/worked_11bit/TCobDef.xml"))},
         {"RInfoCob.xml", test::fixture(QStringLiteral("image/worked_11bit/RInfoCob.xml"))},
     });
-    const QByteArray bank = BuildLegacyImage(input);
+    const QByteArray bank = buildLegacyImage(input);
     const QByteArray expected = hex("18 00 00 00 1C 00 00 00 1C 11 00 00 1F 11 00 00 23 11 00 00 23 11 00 00")
                                 + hex("81 01 08 01") + lookupBlocks({{0x181, 0}})
                                 + hex("01 02 08  01 00 01 12")
@@ -86,10 +88,10 @@ TEST(LegacyImage, ReceiveIdentifiersFillTheLookupBlocks)
     };
     for (const auto& c : cases) {
         auto input = configuration({{"RCobDef.xml", rowsFile("COBID", c.rows)}});
-        const QByteArray bank = BuildLegacyImage(input);
-        const int end = static_cast<int>(24 + c.entries.size());
+        const QByteArray bank = buildLegacyImage(input);
+        const int end = static_cast<int>(kLegacyHeaderSize + c.entries.size());
         EXPECT_EQ(header(bank)[1], static_cast<std::uint32_t>(end)) << c.name;
-        EXPECT_EQ(bank.mid(24, c.entries.size()), c.entries) << c.name;
+        EXPECT_EQ(bank.mid(kLegacyHeaderSize, c.entries.size()), c.entries) << c.name;
         EXPECT_EQ(bank.mid(end), c.blocks) << c.name;
     }
 }
@@ -97,8 +99,8 @@ TEST(LegacyImage, ReceiveIdentifiersFillTheLookupBlocks)
 TEST(LegacyImage, TransmitIdentifierKeepsItsLowSixteenBits)
 {
     auto input = configuration({{"TCobDef.xml", rowsFile("COBID", R"(<row CobID="0x900" Dimensin="3"/>)")}});
-    const QByteArray bank = BuildLegacyImage(input);
-    EXPECT_EQ(bank.mid(4376), hex("00 09 03"));
+    const QByteArray bank = buildLegacyImage(input);
+    EXPECT_EQ(bank.mid(kLegacyEmptySize), hex("00 09 03"));
 }
 
 TEST(LegacyImage, TwentyNineBitEntriesCarryTheRowIndexAndNoLookupBlocks)
@@ -111,15 +113,15 @@ TEST(LegacyImage, TwentyNineBitEntriesCarryTheRowIndexAndNoLookupBlocks)
         {"RCobDef.xml", rowsFile("COBID", rows)},
         {"TCobDef.xml", rowsFile("COBID", R"(<row CobID="0x18FF0001" Dimensin="4"/>)")},
     });
-    const QByteArray bank = BuildLegacyImage(input);
+    const QByteArray bank = buildLegacyImage(input);
     const auto h = header(bank);
     EXPECT_EQ(h[1], 24u + 257 * 7);
     EXPECT_EQ(h[2], h[1]);
     EXPECT_EQ(bank.mid(24, 7), hex("F0 DE BC 1A 08 00 01"));
     EXPECT_EQ(bank.mid(24 + 255 * 7, 14), hex("F0 DE BC 1A 08 FF 01  F0 DE BC 1A 08 00 01"));
     EXPECT_EQ(bank.mid(static_cast<int>(h[2]), 5), hex("01 00 FF 18 04"));
-    EXPECT_EQ(static_cast<std::uint8_t>(bank[static_cast<int>(h[5]) + 1]), 1);
-    EXPECT_EQ(u16At(bank, static_cast<int>(h[5]) + 12), 257u);
+    EXPECT_EQ(static_cast<std::uint8_t>(bank[static_cast<int>(h[5]) + legacy_block::kCanType]), 1);
+    EXPECT_EQ(u16At(bank, static_cast<int>(h[5]) + legacy_block::kRxFrames), 257u);
 }
 
 TEST(LegacyImage, MappingEntriesKeepTheLowBitsAsStored)
@@ -127,45 +129,44 @@ TEST(LegacyImage, MappingEntriesKeepTheLowBitsAsStored)
     // No frame check: the values go into both lists as read, cut to their widths.
     const QByteArray rows = R"(<row Index="65537" NrPdo="257" PosComp="0x112"/><row Index="-1" NrPdo="-1" PosComp="$FF"/>)";
     auto input = configuration({{"RInfoCob.xml", rowsFile("RInfoCob", rows)}, {"TInfoCob.xml", rowsFile("TInfoCob", rows)}});
-    const QByteArray bank = BuildLegacyImage(input);
+    const QByteArray bank = buildLegacyImage(input);
     EXPECT_EQ(header(bank), (std::vector<std::uint32_t>{24, 24, 4376, 4376, 4384, 4392}));
-    EXPECT_EQ(bank.mid(4376), hex("01 00 01 12  FF FF FF FF  01 00 01 12  FF FF FF FF"));
+    EXPECT_EQ(bank.mid(kLegacyEmptySize), hex("01 00 01 12  FF FF FF FF  01 00 01 12  FF FF FF FF"));
 }
 
 TEST(LegacyImage, ParameterBlockCodesAndSubstitutes)
 {
-    // Offsets inside the 28-byte block: 0 bit-rate code, 22 EN_GATEWAY, 23..26 gateway, 27 FAST_BOOT.
     const struct {
         const char* name;
         QByteArray parGen;
         int offset;
         QByteArray bytes;
     } cases[] = {
-        {"20K is the device's code 2", parGen("<BaudRateCAN>9</BaudRateCAN>"), 0, hex("02")},
-        {"code 1 also gives 2", parGen("<BaudRateCAN>1</BaudRateCAN>"), 0, hex("02")},
-        {"1000K", parGen("<BaudRateCAN>8</BaudRateCAN>"), 0, hex("09")},
-        {"75K", parGen("<BaudRateCAN>10</BaudRateCAN>"), 0, hex("0B")},
-        {"code 255 wraps to 0", parGen("<BaudRateCAN>255</BaudRateCAN>"), 0, hex("00")},
-        {"the largest code wraps to 0", parGen("<BaudRateCAN>2147483647</BaudRateCAN>"), 0, hex("00")},
-        {"a negative code keeps its low bits", parGen("<BaudRateCAN>-2147483648</BaudRateCAN>"), 0, hex("01")},
-        {"no GATEWAY: the default gateway", parGen("<EN_GATEWAY>1</EN_GATEWAY>", "GATEWAY"), 22, hex("01 C0 A8 00 01")},
+        {"20K is the device's code 2", parGen("<BaudRateCAN>9</BaudRateCAN>"), legacy_block::kBitRateCode, hex("02")},
+        {"code 1 also gives 2", parGen("<BaudRateCAN>1</BaudRateCAN>"), legacy_block::kBitRateCode, hex("02")},
+        {"1000K", parGen("<BaudRateCAN>8</BaudRateCAN>"), legacy_block::kBitRateCode, hex("09")},
+        {"75K", parGen("<BaudRateCAN>10</BaudRateCAN>"), legacy_block::kBitRateCode, hex("0B")},
+        {"code 255 wraps to 0", parGen("<BaudRateCAN>255</BaudRateCAN>"), legacy_block::kBitRateCode, hex("00")},
+        {"the largest code wraps to 0", parGen("<BaudRateCAN>2147483647</BaudRateCAN>"), legacy_block::kBitRateCode, hex("00")},
+        {"a negative code keeps its low bits", parGen("<BaudRateCAN>-2147483648</BaudRateCAN>"), legacy_block::kBitRateCode, hex("01")},
+        {"no GATEWAY: the default gateway", parGen("<EN_GATEWAY>1</EN_GATEWAY>", "GATEWAY"), legacy_block::kGatewayEnabled, hex("01 C0 A8 00 01")},
         {"one bad gateway byte: the whole default gateway",
-         parGen(R"(<GATEWAY GATB1="10" GATB2="1" GATB3="x" GATB4="2"/>)"), 23, hex("C0 A8 00 01")},
+         parGen(R"(<GATEWAY GATB1="10" GATB2="1" GATB3="x" GATB4="2"/>)"), legacy_block::kGateway, hex("C0 A8 00 01")},
         {"a read gateway, stored whether enabled or not",
-         parGen(R"(<GATEWAY GATB1="10" GATB2="0x01" GATB3="2" GATB4="300"/>)"), 23, hex("0A 01 02 2C")},
-        {"EN_GATEWAY not an integer gives 0", parGen("<EN_GATEWAY>yes</EN_GATEWAY>"), 22, hex("00")},
-        {"no FAST_BOOT gives 0", parGen({}, "FAST_BOOT"), 27, hex("00")},
-        {"FAST_BOOT as stored", parGen("<FAST_BOOT>1</FAST_BOOT>"), 27, hex("01")},
-        {"CANTimeOut keeps 16 bits", parGen("<CANTimeOut>100000</CANTimeOut>"), 20, hex("A0 86")},
+         parGen(R"(<GATEWAY GATB1="10" GATB2="0x01" GATB3="2" GATB4="300"/>)"), legacy_block::kGateway, hex("0A 01 02 2C")},
+        {"EN_GATEWAY not an integer gives 0", parGen("<EN_GATEWAY>yes</EN_GATEWAY>"), legacy_block::kGatewayEnabled, hex("00")},
+        {"no FAST_BOOT gives 0", parGen({}, "FAST_BOOT"), legacy_block::kFastBoot, hex("00")},
+        {"FAST_BOOT as stored", parGen("<FAST_BOOT>1</FAST_BOOT>"), legacy_block::kFastBoot, hex("01")},
+        {"CANTimeOut keeps 16 bits", parGen("<CANTimeOut>100000</CANTimeOut>"), legacy_block::kCanTimeOut, hex("A0 86")},
         {"address bytes and port keep their low bits",
-         parGen(R"(<ADD_IP IPB1="256" IPB2="-1" IPB3="0x1C0" IPB4="10"/>)"), 2, hex("00 FF C0 0A")},
-        {"port keeps 16 bits", parGen("<Port>70000</Port>"), 10, hex("70 11")},
+         parGen(R"(<ADD_IP IPB1="256" IPB2="-1" IPB3="0x1C0" IPB4="10"/>)"), legacy_block::kIp, hex("00 FF C0 0A")},
+        {"port keeps 16 bits", parGen("<Port>70000</Port>"), legacy_block::kPort, hex("70 11")},
     };
     for (const auto& c : cases) {
         auto input = configuration({{"ParGen.xml", c.parGen}});
-        const QByteArray bank = BuildLegacyImage(input);
-        ASSERT_EQ(bank.size(), 4376 + 28) << c.name;
-        EXPECT_EQ(bank.mid(4376 + c.offset, c.bytes.size()), c.bytes) << c.name;
+        const QByteArray bank = buildLegacyImage(input);
+        ASSERT_EQ(bank.size(), kLegacyEmptySize + kLegacyParameterBlockSize) << c.name;
+        EXPECT_EQ(bank.mid(kLegacyEmptySize + c.offset, c.bytes.size()), c.bytes) << c.name;
     }
 }
 
@@ -173,9 +174,9 @@ TEST(LegacyImage, CanTypeKeepsItsLowEightBits)
 {
     // 256 is stored as 0 and therefore selects the 11-bit formats.
     auto input = configuration({{"ParGen.xml", parGen("<CANType>256</CANType>")}});
-    const QByteArray bank = BuildLegacyImage(input);
-    EXPECT_EQ(header(bank)[2], 4376u);
-    EXPECT_EQ(static_cast<std::uint8_t>(bank[4377]), 0);
+    const QByteArray bank = buildLegacyImage(input);
+    EXPECT_EQ(header(bank)[2], static_cast<std::uint32_t>(kLegacyEmptySize));
+    EXPECT_EQ(static_cast<std::uint8_t>(bank[kLegacyEmptySize + legacy_block::kCanType]), 0);
 }
 
 TEST(LegacyImage, MissingOrNonIntegerRequiredValuesStopTheCompile)
@@ -203,7 +204,7 @@ TEST(LegacyImage, MissingOrNonIntegerRequiredValuesStopTheCompile)
     for (const auto& c : cases) {
         auto input = configuration({{c.file, c.content}});
         try {
-            BuildLegacyImage(input);
+            buildLegacyImage(input);
             ADD_FAILURE() << c.file << " " << c.place << ": no error";
         } catch (const Error& e) {
             EXPECT_TRUE(e.text().contains(QLatin1StringView(c.file))) << e.text().toStdString();
@@ -220,7 +221,7 @@ TEST(LegacyImage, ImageBeyondTheDeviceRoomStopsTheCompile)
         rows += R"(<row Index="1" NrPdo="1" PosComp="1"/>)";
     auto input = configuration({{"RInfoCob.xml", rowsFile("RInfoCob", rows)}});
     try {
-        BuildLegacyImage(input);
+        buildLegacyImage(input);
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("100001"))) << e.text().toStdString();
@@ -230,7 +231,7 @@ TEST(LegacyImage, ImageBeyondTheDeviceRoomStopsTheCompile)
     for (int i = 0; i < (100001 - 4376) / 4; ++i)
         rows += R"(<row Index="1" NrPdo="1" PosComp="1"/>)";
     auto fits = configuration({{"RInfoCob.xml", rowsFile("RInfoCob", rows)}});
-    EXPECT_EQ(BuildLegacyImage(fits).size(), 4376 + (100001 - 4376) / 4 * 4);
+    EXPECT_EQ(buildLegacyImage(fits).size(), 4376 + (100001 - 4376) / 4 * 4);
 }
 
 } // namespace

@@ -38,7 +38,7 @@ QByteArray sampleImage()
             <row Index="21" NrPdo="2" PosComp="18" Send_on_Write="0"/>
             <row Index="22" NrPdo="3" PosComp="18" Send_on_Write="1"/>)~")},
     });
-    return image::CompileConfiguration(input).bank2;
+    return image::compileConfiguration(input).bank2;
 }
 
 QStringList lines(std::initializer_list<const char*> texts)
@@ -237,7 +237,7 @@ TEST(Converter, RefusesBytesThatAreNoCurrentImage)
     EXPECT_THROW(Converter::fromImage(QByteArray(2048, '\0'), 0), Error);
     // An empty configuration runs: no frames, every register 0 and read-only.
     image::CompileInput nothing = test::configuration({});
-    const Converter empty = Converter::fromImage(image::CompileConfiguration(nothing).bank2, 0);
+    const Converter empty = Converter::fromImage(image::compileConfiguration(nothing).bank2, 0);
     EXPECT_TRUE(empty.receiveFrames().empty());
     EXPECT_FALSE(empty.isWritable(0));
 }

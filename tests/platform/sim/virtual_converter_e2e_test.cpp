@@ -111,7 +111,7 @@ struct Recorder final : sim::ConverterEvents {
 TEST(VirtualConverterEndToEnd, ModbusMastersAndVirtualCanBusMeetTheConverter)
 {
     image::CompileInput input = image::CompileInput::fromFolder(kSample);
-    const QByteArray bank2 = image::CompileConfiguration(input).bank2;
+    const QByteArray bank2 = image::compileConfiguration(input).bank2;
     // A virtual bus of this test's own, on a free loopback port.
     const QString bus = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(freePort());
     VirtualConverterPortsQt ports;

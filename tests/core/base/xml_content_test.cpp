@@ -1,4 +1,4 @@
-#include "core/image/compile_input.h"
+#include "core/base/xml_content.h"
 
 #include "core/base/error.h"
 #include "core/base/xml.h"
@@ -7,11 +7,10 @@
 
 #include <gtest/gtest.h>
 
-
 namespace px {
 namespace {
 
-using namespace image;
+using namespace xml;
 
 QString describe(const XmlItem& item)
 {
@@ -38,7 +37,7 @@ QString describe(const XmlContent& c)
     return top.join(QStringLiteral(" | "));
 }
 
-TEST(CompileInput, StreamedContentEqualsTheDocumentModel)
+TEST(XmlContent, StreamedContentEqualsTheDocumentModel)
 {
     // Whatever the way of reading, the compiler sees the nodes, values and texts the
     // document model gives.
@@ -85,7 +84,7 @@ TEST(CompileInput, StreamedContentEqualsTheDocumentModel)
     }
 }
 
-TEST(CompileInput, OnlyXmlBlanksAreNoNodes)
+TEST(XmlContent, OnlyXmlBlanksAreNoNodes)
 {
     // A no-break space or another Unicode space between rows is text, a node of its own,
     // and stands in an element's text; only space, tab, line feed and carriage return
@@ -121,7 +120,7 @@ QString parseError(const QByteArray& bytes, bool streamed)
     return QStringLiteral("no error");
 }
 
-TEST(CompileInput, BrokenDocumentGivesTheParserError)
+TEST(XmlContent, BrokenDocumentGivesTheParserError)
 {
     // The same text, line and column as every other reader of the configuration files.
     const QByteArray cases[] = {
@@ -140,7 +139,7 @@ TEST(CompileInput, BrokenDocumentGivesTheParserError)
     }
 }
 
-TEST(CompileInput, DeeplyNestedDocumentsAreRefusedAtOnce)
+TEST(XmlContent, DeeplyNestedDocumentsAreRefusedAtOnce)
 {
     // 200000 elements inside one another, broken or behind a document type: refused at
     // the first level past the limit, with the text and place every reader gives.
