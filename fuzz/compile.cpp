@@ -7,7 +7,9 @@
 
 #include "core/base/error.h"
 #include "core/base/xml.h"
+#include "core/base/xml_content.h"
 #include "core/image/compiler.h"
+#include "core/image/image_layout.h"
 
 #include <QStringList>
 
@@ -15,7 +17,7 @@
 
 namespace {
 
-using px::image::XmlItem;
+using px::xml::XmlItem;
 
 QString describe(const XmlItem& item)
 {
@@ -37,8 +39,8 @@ QString describe(const XmlItem& item)
 std::optional<QString> rootOf(const QByteArray& bytes, bool streamed)
 {
     try {
-        const px::image::XmlContent c = streamed ? px::image::readXmlContent(bytes, QStringLiteral("f.xml"))
-                                                 : px::image::xmlContentOf(px::xml::parse(bytes, QStringLiteral("f.xml")));
+        const px::xml::XmlContent c = streamed ? px::xml::readXmlContent(bytes, QStringLiteral("f.xml"))
+                                               : px::xml::xmlContentOf(px::xml::parse(bytes, QStringLiteral("f.xml")));
         for (const XmlItem& item : c.top) {
             if (item.element)
                 return describe(item);
@@ -68,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   file(3, "RInfoCob.xml"), file(4, "TInfoCob.xml")};
     try {
         const px::image::ConfigurationImage image = px::image::compileConfiguration(input);
-        FUZZ_PROPERTY(image.bank2.size() == 73728 && image.esp32_1.size() == 2048 && image.esp32_2.size() == 71680);
+        namespace layout = px::image::layout;
+        FUZZ_PROPERTY(image.bank2.size() == layout::kBank2Size && image.esp32_1.size() == layout::kEsp32RecordImageSize
+                      && image.esp32_2.size() == layout::kEsp32TablesImageSize);
     } catch (const px::Error&) {
     }
     return 0;

@@ -85,19 +85,15 @@ const std::vector<config::TransmitFrame>& InputFile::transmitFrames(Root which)
 
 const std::vector<config::MappingEntry>& InputFile::mappings(Root which, config::Direction direction)
 {
-    return typedRows(m_mappings, which, [direction](const XmlItem& row) { return config::mappingEntryOf(row, direction); });
+    return typedRows(m_mappings[static_cast<int>(direction)], which, [direction](const XmlItem& row) { return config::mappingEntryOf(row, direction); });
 }
 
 CompileInput CompileInput::fromFolder(const QString& confFolder)
 {
-    const QString base = confFolder + u'/';
-    return CompileInput{
-        InputFile::fromPath(base + QStringLiteral("ParGen.xml")),
-        InputFile::fromPath(base + QStringLiteral("RCobDef.xml")),
-        InputFile::fromPath(base + QStringLiteral("TCobDef.xml")),
-        InputFile::fromPath(base + QStringLiteral("RInfoCob.xml")),
-        InputFile::fromPath(base + QStringLiteral("TInfoCob.xml")),
-    };
+    using config::ConfigFile;
+    const auto file = [&confFolder](ConfigFile f) { return InputFile::fromPath(confFolder + u'/' + config::fileName(f)); };
+    return CompileInput{file(ConfigFile::GeneralParameters), file(ConfigFile::ReceiveFrames), file(ConfigFile::TransmitFrames),
+                        file(ConfigFile::ReceiveMappings), file(ConfigFile::TransmitMappings)};
 }
 
 namespace {

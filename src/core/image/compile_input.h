@@ -66,7 +66,7 @@ private:
     XmlContent m_content;
     std::optional<std::vector<config::ReceiveFrame>> m_receiveFrames[2];
     std::optional<std::vector<config::TransmitFrame>> m_transmitFrames[2];
-    std::optional<std::vector<config::MappingEntry>> m_mappings[2];
+    std::optional<std::vector<config::MappingEntry>> m_mappings[2][2];   // by direction, then root
 };
 
 // The five files a configuration compiles from.
