@@ -43,4 +43,30 @@ QString FakePrompter::openFile(const QString& folder, const QString& filter)
     return a;
 }
 
+QString FakePrompter::saveFile(const QString& proposed, const QString& filter)
+{
+    lastProposed = proposed;
+    lastFilter = filter;
+    if (saveAnswers.empty()) {
+        ADD_FAILURE() << "unexpected save dialog";
+        return {};
+    }
+    const QString a = saveAnswers.front();
+    saveAnswers.pop_front();
+    return a;
+}
+
+std::optional<QString> FakePrompter::askText(const QString& label, const QString& proposed)
+{
+    textLabels << label + u'|' + proposed;
+    shown << label;
+    if (textAnswers.empty()) {
+        ADD_FAILURE() << "unexpected text question: " << label.toStdString();
+        return std::nullopt;
+    }
+    const std::optional<QString> a = textAnswers.front();
+    textAnswers.pop_front();
+    return a;
+}
+
 } // namespace px::test

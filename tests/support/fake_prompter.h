@@ -18,6 +18,8 @@ public:
     bool yesNo(const QString& text) override;
     Answer yesNoCancel(const QString& text) override;
     QString openFile(const QString& folder, const QString& filter) override;
+    QString saveFile(const QString& proposed, const QString& filter) override;
+    std::optional<QString> askText(const QString& label, const QString& proposed) override;
 
     QStringList errors;
     QStringList infos;
@@ -26,6 +28,10 @@ public:
     std::deque<bool> yesNoAnswers;
     std::deque<Answer> yesNoCancelAnswers;
     std::deque<QString> fileAnswers;
+    std::deque<QString> saveAnswers;
+    std::deque<std::optional<QString>> textAnswers;   // nothing: the user cancels
+    QStringList textLabels;                           // "label|proposed" of every text asked for
+    QString lastProposed;
     QString lastFolder;
     QString lastFilter;
 };

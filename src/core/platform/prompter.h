@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace px {
 
 // Everything that waits for the user's answer to a message or a file choice.
@@ -21,6 +23,12 @@ public:
     // A file-open dialog starting in `folder`. `filter` is written as description|pattern
     // pairs ("CSV File (*.csv)|*.csv"). An empty result means the user cancelled.
     virtual QString openFile(const QString& folder, const QString& filter) = 0;
+    // A file-save dialog starting at `proposed` (a folder and a file name), with a filter as
+    // above; it asks before replacing a file. An empty result means the user cancelled.
+    virtual QString saveFile(const QString& proposed, const QString& filter) = 0;
+    // A one-line text the user types or confirms, proposed as `proposed`, under the
+    // question `label`. Nothing when the user cancelled.
+    virtual std::optional<QString> askText(const QString& label, const QString& proposed) = 0;
 };
 
 } // namespace px

@@ -47,19 +47,31 @@ bool isNewConfigurationName(const QString& name)
     return isConfigurationName(name) && !name.front().isSpace() && !name.back().isSpace() && !name.endsWith(u'.');
 }
 
-int createConfiguration(Workspace& ws, const QString& name)
+int checkNewConfigurationName(const QString& projectsFolder, const QString& name, const QString& except)
 {
     if (name.isEmpty())
         return 32;
-    const QString folder = ws.Projects_Folder + u'/' + name;
+    const QString folder = projectsFolder + u'/' + name;
     // Letter case does not tell two configurations apart, whatever the file system does.
-    if (QFileInfo(folder).isDir() || Search_Open_Conf(listConfigurations(ws.Projects_Folder), name) >= 0)
+    QStringList others = listConfigurations(projectsFolder);
+    if (!except.isEmpty())
+        others.removeAll(except);
+    if ((QFileInfo(folder).isDir() && name.compare(except, Qt::CaseInsensitive) != 0)
+        || Search_Open_Conf(others, name) >= 0)
         return 31;
     // A name that would lead out of PROJECTS or into another configuration, that the
     // settings file could not keep, or that would look like another configuration, is
     // refused like any name the file system refuses.
     if (!isNewConfigurationName(name))
         return 30;
+    return 0;
+}
+
+int createConfiguration(Workspace& ws, const QString& name)
+{
+    if (const int refusal = checkNewConfigurationName(ws.Projects_Folder, name); refusal != 0)
+        return refusal;
+    const QString folder = ws.Projects_Folder + u'/' + name;
     if (!QDir().mkdir(folder))
         return 30;
     QDir().mkpath(folder + QStringLiteral("/bin"));

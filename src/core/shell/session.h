@@ -43,6 +43,13 @@ bool isConfigurationName(const QString& name);
 // trailing blank or dot is one that Windows drops silently from a folder name.
 bool isNewConfigurationName(const QString& name);
 
+// The name rules of a configuration about to appear in `projectsFolder` (New, and the
+// duplicate, rename and import of a configuration): 0 when `name` may be used, else the
+// message index of the refusal: 32 for an empty name, 31 when a folder of that name exists
+// (also in another letter case), 30 when it is no new configuration name. `except` names
+// a configuration that does not count as a clash (the one being renamed).
+int checkNewConfigurationName(const QString& projectsFolder, const QString& name, const QString& except = {});
+
 // Creating a configuration (the New dialog's OK). The name is used exactly as typed.
 // Returns 0 and activates the new configuration, or the message index of the refusal:
 // 32 for an empty name, 31 when the folder exists (also in another letter case), 30 when

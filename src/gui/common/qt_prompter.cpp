@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -74,6 +76,21 @@ QString QtPrompter::toQtFilter(const QString& filter)
 QString QtPrompter::openFile(const QString& folder, const QString& filter)
 {
     return QFileDialog::getOpenFileName(ownerWindow(), QString(), folder, toQtFilter(filter));
+}
+
+QString QtPrompter::saveFile(const QString& proposed, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(ownerWindow(), QString(), proposed, toQtFilter(filter));
+}
+
+std::optional<QString> QtPrompter::askText(const QString& label, const QString& proposed)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(ownerWindow(), product::kSoftwareCode, label, QLineEdit::Normal, proposed, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }
 
 } // namespace px

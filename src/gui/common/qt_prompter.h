@@ -12,6 +12,8 @@ public:
     bool yesNo(const QString& text) override;
     Answer yesNoCancel(const QString& text) override;
     QString openFile(const QString& folder, const QString& filter) override;
+    QString saveFile(const QString& proposed, const QString& filter) override;
+    std::optional<QString> askText(const QString& label, const QString& proposed) override;
 
     // "CSV File (*.csv)|*.csv" as Qt writes it: "CSV File (*.csv)".
     static QString toQtFilter(const QString& filter);

@@ -1,0 +1,309 @@
+#include "core/shell/config_archive.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/base/int_text.h"
+#include "core/base/product.h"
+#include "core/base/xml.h"
+#include "core/shell/session.h"
+
+#include <quazip.h>
+#include <quazipfile.h>
+#include <quazipfileinfo.h>
+#include <quazipnewinfo.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QXmlStreamWriter>
+
+namespace px {
+
+namespace {
+
+const QString kManifestRoot = QStringLiteral("ConfigurationArchive");
+
+// The first `limit` + 1 bytes of the file at most, so that a file beyond the limit is
+// told apart without reading it whole.
+QByteArray readCapped(const QString& path, qint64 limit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+    QByteArray bytes;
+    while (bytes.size() <= limit) {
+        const QByteArray part = file.read(limit + 1 - bytes.size());
+        if (part.isEmpty())
+            break;
+        bytes += part;
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+    return bytes;
+}
+
+int deviceTypeOf(const QByteArray& parGen)
+{
+    try {
+        const QDomDocument doc = xml::parse(parGen, QStringLiteral("ParGen.xml"));
+        const auto text = xml::childText(xml::firstTopLevelNode(doc), QStringLiteral("Device_Type"));
+        return text ? toInt32(*text, 0) : 0;
+    } catch (const Error&) {
+        // A configuration whose general parameters do not parse still travels; the
+        // manifest then names the generation its editors would use.
+        return 0;
+    }
+}
+
+QByteArray manifestBytes(const ArchiveManifest& m)
+{
+    QByteArray bytes;
+    QXmlStreamWriter w(&bytes);
+    w.setAutoFormatting(true);
+    w.writeStartDocument();
+    w.writeStartElement(kManifestRoot);
+    w.writeTextElement(QStringLiteral("SoftwareCode"), m.softwareCode);
+    w.writeTextElement(QStringLiteral("Version"), m.version);
+    w.writeTextElement(QStringLiteral("Configuration"), m.configuration);
+    w.writeTextElement(QStringLiteral("Date"), m.date);
+    w.writeTextElement(QStringLiteral("DeviceType"), QString::number(m.deviceType));
+    w.writeEndElement();
+    w.writeEndDocument();
+    return bytes;
+}
+
+[[noreturn]] void refuse(const QString& fileName, const QString& cause)
+{
+    throw Error(QStringLiteral("%1 is not a configuration archive of %2: %3")
+                    .arg(fileName, product::kSoftwareCode, cause));
+}
+
+ArchiveManifest parseManifest(const QByteArray& bytes, const QString& fileName)
+{
+    QDomDocument doc;
+    try {
+        doc = xml::parse(bytes, kArchiveManifestName);
+    } catch (const Error& e) {
+        refuse(fileName, QStringLiteral("its manifest cannot be read (%1)").arg(e.text()));
+    }
+    const QDomElement root = doc.documentElement();
+    if (root.tagName() != kManifestRoot)
+        refuse(fileName, QStringLiteral("its manifest is of another kind"));
+    ArchiveManifest m;
+    m.softwareCode = xml::childText(root, QStringLiteral("SoftwareCode")).value_or(QString());
+    m.version = xml::childText(root, QStringLiteral("Version")).value_or(QString());
+    m.configuration = xml::childText(root, QStringLiteral("Configuration")).value_or(QString());
+    m.date = xml::childText(root, QStringLiteral("Date")).value_or(QString());
+    m.deviceType = toInt32(xml::childText(root, QStringLiteral("DeviceType")).value_or(QString()), 0);
+    if (m.softwareCode != product::kSoftwareCode) {
+        refuse(fileName, QStringLiteral("it holds a configuration of another product (%1)")
+                             .arg(m.softwareCode.isEmpty() ? QStringLiteral("none named") : m.softwareCode));
+    }
+    return m;
+}
+
+// Why an entry's path is refused, or nothing. Paths are taken apart at both kinds of
+// separator, as an unpacker on Windows would.
+QString pathFault(const QString& name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("an entry has no name");
+    QString path = name;
+    path.replace(u'\\', u'/');
+    if (path.startsWith(u'/') || (path.size() >= 2 && path[1] == u':'))
+        return QStringLiteral("the entry %1 has an absolute path").arg(name);
+    if (path.contains(u':'))
+        return QStringLiteral("the entry %1 names a drive or a stream").arg(name);
+    if (path.endsWith(u'/'))
+        path.chop(1);
+    for (const QString& part : path.split(u'/')) {
+        if (part == QStringLiteral(".."))
+            return QStringLiteral("the entry %1 leads out of the configuration folder").arg(name);
+        if (part.isEmpty() || part == QStringLiteral("."))
+            return QStringLiteral("the entry %1 has a malformed path").arg(name);
+    }
+    return {};
+}
+
+} // namespace
+
+const QStringList& archiveFileNames()
+{
+    static const QStringList names = {
+        QStringLiteral("ParGen.xml"),       QStringLiteral("RCobDef.xml"),      QStringLiteral("TCobDef.xml"),
+        QStringLiteral("RInfoCob.xml"),     QStringLiteral("TInfoCob.xml"),     QStringLiteral("RInfoCob.csv"),
+        QStringLiteral("TInfoCob.csv"),     QStringLiteral("bin/bank.bin"),     QStringLiteral("bin/bank2.bin"),
+        QStringLiteral("bin/bank_ESP32_1.bin"), QStringLiteral("bin/bank_ESP32_2.bin"),
+    };
+    return names;
+}
+
+QByteArray packConfiguration(const QString& confFolder, const QString& name, bool withImages, const QDateTime& now)
+{
+    std::vector<std::pair<QString, QByteArray>> files;
+    qint64 total = 0;
+    for (const QString& relative : archiveFileNames()) {
+        if (relative.startsWith(QStringLiteral("bin/")) && !withImages)
+            continue;
+        const QString path = confFolder + u'/' + relative;
+        if (!QFileInfo(path).isFile())
+            continue;
+        QByteArray bytes = readCapped(path, kMaxArchiveEntryBytes);
+        total += bytes.size();
+        if (bytes.size() > kMaxArchiveEntryBytes || total > kMaxArchiveUnpackedBytes) {
+            throw Error(QStringLiteral("Cannot pack %1: it is larger than a configuration archive may hold")
+                            .arg(displayPath(path)));
+        }
+        files.emplace_back(relative, std::move(bytes));
+    }
+
+    ArchiveManifest manifest;
+    manifest.softwareCode = product::kSoftwareCode;
+    manifest.version = product::kVersion;
+    manifest.configuration = name;
+    manifest.date = now.toUTC().toString(Qt::ISODate);
+    for (const auto& [relative, bytes] : files) {
+        if (relative == QStringLiteral("ParGen.xml"))
+            manifest.deviceType = deviceTypeOf(bytes);
+    }
+    files.emplace_back(kArchiveManifestName, manifestBytes(manifest));
+
+    QBuffer buffer;
+    QuaZip zip(&buffer);
+    zip.setUtf8Enabled(true);
+    if (!zip.open(QuaZip::mdCreate))
+        throw Error(QStringLiteral("Cannot make the archive of %1 (zip error %2)").arg(name).arg(zip.getZipError()));
+    for (const auto& [relative, bytes] : files) {
+        QuaZipNewInfo info(relative);
+        info.dateTime = now.toLocalTime();
+        // Plain files readable by everyone, as any unpacker expects.
+        info.externalAttr = (0100644u << 16);
+        QuaZipFile entry(&zip);
+        if (!entry.open(QIODevice::WriteOnly, info, nullptr, 0, Z_DEFLATED, Z_BEST_COMPRESSION)
+            || entry.write(bytes) != bytes.size()) {
+            throw Error(QStringLiteral("Cannot pack %1 of %2 (zip error %3)").arg(relative, name).arg(entry.getZipError()));
+        }
+        entry.close();
+        if (entry.getZipError() != ZIP_OK)
+            throw Error(QStringLiteral("Cannot pack %1 of %2 (zip error %3)").arg(relative, name).arg(entry.getZipError()));
+    }
+    zip.close();
+    if (zip.getZipError() != ZIP_OK)
+        throw Error(QStringLiteral("Cannot make the archive of %1 (zip error %2)").arg(name).arg(zip.getZipError()));
+    return buffer.data();
+}
+
+void writeConfigurationArchive(const QString& confFolder, const QString& name, const QString& zipPath, bool withImages)
+{
+    writeFileAtomically(zipPath, packConfiguration(confFolder, name, withImages));
+}
+
+ConfigurationArchive readConfigurationArchive(const QByteArray& zipBytes, const QString& fileName)
+{
+    if (zipBytes.size() > kMaxArchiveFileBytes)
+        refuse(fileName, QStringLiteral("it is larger than any configuration archive can be"));
+    QByteArray data = zipBytes;
+    QBuffer buffer(&data);
+    QuaZip zip(&buffer);
+    if (!zip.open(QuaZip::mdUnzip))
+        refuse(fileName, QStringLiteral("it is no zip file, or a damaged or truncated one"));
+
+    ConfigurationArchive archive;
+    std::optional<QByteArray> manifest;
+    QSet<QString> seen;
+    qint64 total = 0;
+    const QSet<QString> known(archiveFileNames().cbegin(), archiveFileNames().cend());
+    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+        QuaZipFileInfo64 info;
+        if (!zip.getCurrentFileInfo(&info))
+            refuse(fileName, QStringLiteral("its list of entries is damaged or truncated"));
+        const QString& name = info.name;
+        if (const QString fault = pathFault(name); !fault.isEmpty())
+            refuse(fileName, fault);
+        if (info.isSymbolicLink())
+            refuse(fileName, QStringLiteral("the entry %1 is a link").arg(name));
+        if (name.endsWith(u'/')) {
+            // Folder entries say nothing the files do not; only the bin folder may stand.
+            if (name != QStringLiteral("bin/"))
+                refuse(fileName, QStringLiteral("the folder %1 is no part of a configuration").arg(name));
+            continue;
+        }
+        if (name != kArchiveManifestName && !known.contains(name))
+            refuse(fileName, QStringLiteral("the entry %1 is no file of a configuration").arg(name));
+        if (seen.contains(name))
+            refuse(fileName, QStringLiteral("the entry %1 stands twice").arg(name));
+        seen.insert(name);
+        if (info.flags & 1u)
+            refuse(fileName, QStringLiteral("the entry %1 is encrypted").arg(name));
+        if (info.method != 0 && info.method != Z_DEFLATED)
+            refuse(fileName, QStringLiteral("the entry %1 is compressed by a method other than deflate").arg(name));
+
+        const auto tooLarge = [&] {
+            refuse(fileName, QStringLiteral("the entry %1 is larger than any configuration file can be").arg(name));
+        };
+        if (info.uncompressedSize > static_cast<quint64>(kMaxArchiveEntryBytes))
+            tooLarge();
+        QuaZipFile entry(&zip);
+        if (!entry.open(QIODevice::ReadOnly))
+            refuse(fileName, QStringLiteral("the entry %1 cannot be read").arg(name));
+        // The size that counts is what actually comes out, never what the header claims.
+        QByteArray bytes;
+        while (bytes.size() <= kMaxArchiveEntryBytes) {
+            const QByteArray part = entry.read(std::min<qint64>(64 * 1024, kMaxArchiveEntryBytes + 1 - bytes.size()));
+            if (part.isEmpty())
+                break;
+            bytes += part;
+            if (total + bytes.size() > kMaxArchiveUnpackedBytes)
+                refuse(fileName, QStringLiteral("it unpacks to more than any configuration can hold"));
+        }
+        if (bytes.size() > kMaxArchiveEntryBytes)
+            tooLarge();
+        const bool readFault = entry.getZipError() != UNZ_OK;
+        entry.close();
+        if (readFault || entry.getZipError() != UNZ_OK || static_cast<quint64>(bytes.size()) != info.uncompressedSize)
+            refuse(fileName, QStringLiteral("the entry %1 is damaged").arg(name));
+        total += bytes.size();
+        if (name == kArchiveManifestName)
+            manifest = std::move(bytes);
+        else
+            archive.files.emplace_back(name, std::move(bytes));
+    }
+    if (zip.getZipError() != UNZ_OK)
+        refuse(fileName, QStringLiteral("its list of entries is damaged or truncated"));
+    if (!manifest)
+        refuse(fileName, QStringLiteral("it holds no manifest"));
+    archive.manifest = parseManifest(*manifest, fileName);
+    return archive;
+}
+
+ConfigurationArchive loadConfigurationArchive(const QString& zipPath)
+{
+    const QByteArray bytes = readCapped(zipPath, kMaxArchiveFileBytes);
+    return readConfigurationArchive(bytes, QFileInfo(zipPath).fileName());
+}
+
+int unpackConfiguration(const ConfigurationArchive& archive, const QString& destFolder, const QString& name)
+{
+    if (const int refusal = checkNewConfigurationName(destFolder, name); refusal != 0)
+        return refusal;
+    if (!QFileInfo(destFolder).isDir())
+        throw Error(QStringLiteral("The folder %1 does not exist").arg(displayPath(destFolder)));
+    QTemporaryDir staging(destFolder + QStringLiteral("/.unpack-XXXXXX"));
+    if (!staging.isValid())
+        throw Error(QStringLiteral("Cannot write into the folder %1: %2").arg(displayPath(destFolder), staging.errorString()));
+    if (!QDir().mkdir(staging.path() + QStringLiteral("/bin")))
+        throw Error(QStringLiteral("Cannot write into the folder %1").arg(displayPath(destFolder)));
+    for (const auto& [relative, bytes] : archive.files)
+        writeFileAtomically(staging.path() + u'/' + relative, bytes);
+    // The rename refuses to replace a folder that appeared meanwhile.
+    const QString target = destFolder + u'/' + name;
+    if (!QDir().rename(staging.path(), target))
+        return QFileInfo::exists(target) ? 31 : 30;
+    staging.setAutoRemove(false);
+    return 0;
+}
+
+} // namespace px

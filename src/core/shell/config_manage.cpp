@@ -1,0 +1,151 @@
+#include "core/shell/config_manage.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/platform/prompter.h"
+#include "core/platform/trash.h"
+#include "core/shell/config_archive.h"
+#include "core/shell/session.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+namespace px {
+
+namespace {
+
+// A free name beside `folder` for a step of its removal; hidden, and no configuration name
+// anyone types.
+QString freeSibling(const QString& folder, const QString& purpose)
+{
+    const QFileInfo fi(folder);
+    for (;;) {
+        const QString candidate = fi.absolutePath() + QStringLiteral("/.%1-%2-%3")
+                                                          .arg(purpose, fi.fileName())
+                                                          .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}
+
+} // namespace
+
+namespace manage_text {
+
+QString activeCannotBeDeleted(const QString& name)
+{
+    return QStringLiteral("The configuration %1 is open and cannot be deleted. Open another configuration first.")
+        .arg(name);
+}
+
+QString confirmDelete(const QString& name)
+{
+    return QStringLiteral("Delete the configuration %1? It is moved to the trash.").arg(name);
+}
+
+QString confirmDeleteForGood(const QString& name)
+{
+    return QStringLiteral("The configuration %1 cannot be moved to the trash. Delete it for good? This cannot be undone.")
+        .arg(name);
+}
+
+QString importName(const QString& fileName)
+{
+    return QStringLiteral("Name of the configuration imported from %1").arg(fileName);
+}
+
+} // namespace manage_text
+
+bool isActiveConfiguration(const Session& session, const QString& name)
+{
+    return session.ws.hasActiveConfiguration()
+        && session.ws.activeFolderName().compare(name, Qt::CaseInsensitive) == 0;
+}
+
+int renameConfiguration(Session& session, const QString& from, const QString& to)
+{
+    Workspace& ws = session.ws;
+    const QString source = ws.Projects_Folder + u'/' + from;
+    if (!isConfigurationName(from) || !QFileInfo(source).isDir())
+        throw Error(QStringLiteral("The configuration %1 does not exist").arg(from));
+    if (const int refusal = checkNewConfigurationName(ws.Projects_Folder, to, from); refusal != 0)
+        return refusal;
+    if (from == to)
+        return 0;
+    const bool active = isActiveConfiguration(session, from);
+    const bool remembered = !ws.hasActiveConfiguration() && ws.Active_Conf.compare(from, Qt::CaseInsensitive) == 0;
+    if (!QDir().rename(source, ws.Projects_Folder + u'/' + to))
+        return 30;
+    if (active) {
+        ws.activate(to);
+        session.saveSettings();
+    } else if (remembered) {
+        ws.Active_Conf = to;
+        session.saveSettings();
+    }
+    return 0;
+}
+
+bool deleteConfiguration(Session& session, const QString& name, Prompter& prompter, Trash& trash)
+{
+    const QString folder = session.ws.Projects_Folder + u'/' + name;
+    if (!isConfigurationName(name) || !QFileInfo(folder).isDir())
+        throw Error(QStringLiteral("The configuration %1 does not exist").arg(name));
+    if (isActiveConfiguration(session, name)) {
+        prompter.error(manage_text::activeCannotBeDeleted(name));
+        return false;
+    }
+    if (!prompter.yesNo(manage_text::confirmDelete(name)))
+        return false;
+    if (trash.moveToTrash(folder))
+        return true;
+    if (!prompter.yesNo(manage_text::confirmDeleteForGood(name)))
+        return false;
+    // Out of the list at once, then removed: a removal that stops half-way leaves no
+    // half configuration under the name.
+    const QString doomed = freeSibling(folder, QStringLiteral("deleted"));
+    if (!QDir().rename(folder, doomed))
+        throw Error(QStringLiteral("Cannot delete the configuration %1: its folder cannot be moved").arg(name));
+    if (!QDir(doomed).removeRecursively()) {
+        throw Error(QStringLiteral("The configuration %1 is deleted, but part of its files remain in %2")
+                        .arg(name, displayPath(doomed)));
+    }
+    return true;
+}
+
+QString exportConfiguration(const Session& session, const QString& name, bool withImages, Prompter& prompter,
+                            const QString& folder)
+{
+    const QString source = session.ws.Projects_Folder + u'/' + name;
+    if (!isConfigurationName(name) || !QFileInfo(source).isDir())
+        throw Error(QStringLiteral("The configuration %1 does not exist").arg(name));
+    QString path = prompter.saveFile(folder + u'/' + name + QStringLiteral(".zip"), kArchiveFilter);
+    if (path.isEmpty())
+        return {};
+    path = QDir::fromNativeSeparators(path);
+    writeConfigurationArchive(source, name, path, withImages);
+    return path;
+}
+
+QString importConfiguration(Session& session, Prompter& prompter, const QString& folder)
+{
+    QString path = prompter.openFile(folder, kArchiveFilter);
+    if (path.isEmpty())
+        return {};
+    path = QDir::fromNativeSeparators(path);
+    const ConfigurationArchive archive = loadConfigurationArchive(path);
+    QString proposed = archive.manifest.configuration;
+    for (;;) {
+        const std::optional<QString> name = prompter.askText(manage_text::importName(QFileInfo(path).fileName()), proposed);
+        if (!name)
+            return {};
+        const int refusal = unpackConfiguration(archive, session.ws.Projects_Folder, *name);
+        if (refusal == 0)
+            return *name;
+        prompter.error(session.messages[refusal]);
+        proposed = *name;
+    }
+}
+
+} // namespace px
