@@ -27,6 +27,8 @@ int runHelpCommand(const Arguments& args);
 int runSimulateCommand(const Arguments& args);
 int runMapCommand(const Arguments& args);
 int runReportCommand(const Arguments& args);
+int runPackCommand(const Arguments& args);
+int runUnpackCommand(const Arguments& args);
 
 namespace {
 
@@ -177,6 +179,38 @@ QList<Command> makeTable()
                            "identifier is not in FILE or the frames or entries would not fit, nothing is\n"
                            "written and the exit status is 1."),
             &runImportCommand,
+        },
+        {
+            QStringLiteral("pack"),
+            QStringLiteral("pack a configuration folder into one .zip file"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
+            {{QStringLiteral("out"), QStringLiteral("FILE.zip"),
+              QStringLiteral("write the archive to FILE.zip instead of DIR's name with .zip in the current folder")},
+             {QStringLiteral("with-images"), {}, QStringLiteral("add the compiled images of DIR/bin")},
+             quietOption()},
+            QStringLiteral("Packs the configuration folder DIR into one .zip file to hand on: its five XML\n"
+                           "files, the CSV exports of its register mappings when they exist, the images of\n"
+                           "DIR/bin with --with-images, and a manifest naming the product, the version, the\n"
+                           "configuration, the date and the device generation. The archive is written\n"
+                           "whole through a temporary file, and its path is printed."),
+            &runPackCommand,
+        },
+        {
+            QStringLiteral("unpack"),
+            QStringLiteral("unpack a configuration archive into a folder of configurations"),
+            {{QStringLiteral("FILE.zip"), QStringLiteral("an archive made by pack or by the configurator's Export")},
+             {QStringLiteral("DESTDIR"), QStringLiteral("the folder that receives the configuration, PROJECTS for one")}},
+            {{QStringLiteral("name"), QStringLiteral("NAME"),
+              QStringLiteral("the configuration's name; default: the name in the manifest")},
+             quietOption()},
+            QStringLiteral("Unpacks the archive as the configuration DESTDIR/NAME. The name follows the\n"
+                           "rules of a new configuration: an existing configuration of that name, also in\n"
+                           "another letter case, is refused. The archive is checked whole before anything\n"
+                           "is written: a file that is no archive of this product's configuration, an\n"
+                           "entry that leaves the configuration folder or is a link, or an entry larger\n"
+                           "than any configuration file can be is refused, and nothing is written. The\n"
+                           "files are unpacked into a temporary folder that is renamed at the end."),
+            &runUnpackCommand,
         },
         {
             QStringLiteral("help"),

@@ -55,6 +55,31 @@ QString importName(const QString& fileName)
     return QStringLiteral("Name of the configuration imported from %1").arg(fileName);
 }
 
+QString duplicated(const QString& from, const QString& to)
+{
+    return QStringLiteral("The configuration %1 was created from %2; compile it before an update.").arg(to, from);
+}
+
+QString renamed(const QString& from, const QString& to)
+{
+    return QStringLiteral("The configuration %1 is now named %2.").arg(from, to);
+}
+
+QString deleted(const QString& name)
+{
+    return QStringLiteral("The configuration %1 was deleted.").arg(name);
+}
+
+QString exported(const QString& name, const QString& path)
+{
+    return QStringLiteral("The configuration %1 was saved as %2.").arg(name, displayPath(path));
+}
+
+QString imported(const QString& name)
+{
+    return QStringLiteral("The configuration %1 was imported.").arg(name);
+}
+
 } // namespace manage_text
 
 bool isActiveConfiguration(const Session& session, const QString& name)

@@ -54,6 +54,11 @@ QString activeCannotBeDeleted(const QString& name);
 QString confirmDelete(const QString& name);
 QString confirmDeleteForGood(const QString& name);
 QString importName(const QString& fileName);
+QString duplicated(const QString& from, const QString& to);
+QString renamed(const QString& from, const QString& to);
+QString deleted(const QString& name);
+QString exported(const QString& name, const QString& path);
+QString imported(const QString& name);
 } // namespace manage_text
 
 } // namespace px

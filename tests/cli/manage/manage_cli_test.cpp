@@ -1,0 +1,138 @@
+#include "core/base/atomic_file.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun run(const QStringList& args, const QString& workingFolder = {})
+{
+    QProcess p;
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
+    p.start(QStringLiteral(PX40318_EXE), args);
+    EXPECT_TRUE(p.waitForFinished(60000)) << args.join(u' ').toStdString();
+    ToolRun r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Every file below `folder` with its bytes, by relative path.
+std::map<QString, QByteArray> filesBelow(const QString& folder)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        files[QDir(folder).relativeFilePath(it.filePath())] = readWholeFile(it.filePath());
+    }
+    return files;
+}
+
+class ManageTool : public ::testing::Test {
+protected:
+    QString example(const QString& name, const QString& as)
+    {
+        const QString to = dir.filePath(as);
+        QDir().mkpath(to + QStringLiteral("/bin"));
+        const QDir from(QStringLiteral(PX_EXAMPLES_DIR "/") + name);
+        for (const QString& f : from.entryList(QDir::Files))
+            EXPECT_TRUE(QFile::copy(from.filePath(f), to + u'/' + f));
+        return to;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(ManageTool, PackThenUnpackGivesTheSameConfiguration)
+{
+    const QString source = example(QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("Belt"));
+    writeFileAtomically(source + QStringLiteral("/bin/bank.bin"), "image");
+    QDir().mkpath(dir.filePath(QStringLiteral("PROJECTS")));
+
+    // Without --out the archive is named after the folder, in the current folder.
+    ToolRun r = run({QStringLiteral("pack"), source, QStringLiteral("--with-images")}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("Belt.zip"))).isFile());
+
+    r = run({QStringLiteral("unpack"), dir.filePath(QStringLiteral("Belt.zip")), dir.filePath(QStringLiteral("PROJECTS"))});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(filesBelow(dir.filePath(QStringLiteral("PROJECTS/Belt"))), filesBelow(source));
+
+    r = run({QStringLiteral("pack"), source, QStringLiteral("--out"), dir.filePath(QStringLiteral("plain.zip"))});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    r = run({QStringLiteral("unpack"), dir.filePath(QStringLiteral("plain.zip")), dir.filePath(QStringLiteral("PROJECTS")),
+             QStringLiteral("--name"), QStringLiteral("Belt 2")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    auto expected = filesBelow(source);
+    expected.erase(QStringLiteral("bin/bank.bin"));
+    EXPECT_EQ(filesBelow(dir.filePath(QStringLiteral("PROJECTS/Belt 2"))), expected);
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("PROJECTS/Belt 2/bin"))).isDir());
+}
+
+TEST_F(ManageTool, RefusalsWriteNothing)
+{
+    const QString source = example(QStringLiteral("PumpStation_Jumper"), QStringLiteral("Pump"));
+    const QString projects = dir.filePath(QStringLiteral("PROJECTS"));
+    QDir().mkpath(projects + QStringLiteral("/pump/bin"));
+    const QString zip = dir.filePath(QStringLiteral("Pump.zip"));
+    ASSERT_EQ(run({QStringLiteral("pack"), source, QStringLiteral("--out"), zip}).status, 0);
+    writeFileAtomically(dir.filePath(QStringLiteral("junk.zip")), "no zip at all");
+
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{QStringLiteral("unpack"), zip, projects}, "'Pump': Error! Name project is not valid because directory already exists"},
+        {{QStringLiteral("unpack"), zip, projects, QStringLiteral("--name"), QString()}, "'': Error! Name Project is not valid"},
+        {{QStringLiteral("unpack"), zip, projects, QStringLiteral("--name"), QStringLiteral("../Out")}, "'../Out': Error! Name project is not valid"},
+        {{QStringLiteral("unpack"), dir.filePath(QStringLiteral("junk.zip")), projects}, "junk.zip is not a configuration archive of PX40318: it is no zip file"},
+        {{QStringLiteral("unpack"), zip, dir.filePath(QStringLiteral("missing"))}, "is not a folder"},
+        {{QStringLiteral("pack"), dir.filePath(QStringLiteral("missing"))}, "is not a configuration folder"},
+    };
+    const auto before = filesBelow(dir.path());
+    for (const auto& c : cases) {
+        const ToolRun r = run(c.args, dir.path());
+        EXPECT_EQ(r.status, 1) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1StringView(c.says))) << r.err.toStdString();
+    }
+    EXPECT_EQ(filesBelow(dir.path()), before);
+    EXPECT_EQ(QDir(projects).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("pump")});
+}
+
+TEST_F(ManageTool, WrongArgumentsGiveTheUsage)
+{
+    const QStringList cases[] = {
+        {QStringLiteral("pack")},
+        {QStringLiteral("pack"), QStringLiteral("a"), QStringLiteral("b")},
+        {QStringLiteral("pack"), QStringLiteral("a"), QStringLiteral("--out")},
+        {QStringLiteral("pack"), QStringLiteral("a"), QStringLiteral("--images")},
+        {QStringLiteral("unpack"), QStringLiteral("a.zip")},
+        {QStringLiteral("unpack"), QStringLiteral("a.zip"), QStringLiteral("b"), QStringLiteral("c")},
+        {QStringLiteral("unpack"), QStringLiteral("a.zip"), QStringLiteral("b"), QStringLiteral("--name")},
+        {QStringLiteral("unpack"), QStringLiteral("a.zip"), QStringLiteral("b"), QStringLiteral("--name"), QStringLiteral("x"),
+         QStringLiteral("--name"), QStringLiteral("y")},
+    };
+    for (const QStringList& args : cases) {
+        const ToolRun r = run(args, dir.path());
+        EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: px40318"))) << r.err.toStdString();
+    }
+}
+
+} // namespace
+} // namespace px
