@@ -551,7 +551,7 @@ TEST_F(Tool, ManualPageAndCompletionFollowTheCommandTable)
         const char* words;
         const char* offered;
     } cases[] = {
-        {"px40318 ''", "check compile dbc dump help import map report simulate --help --version"},
+        {"px40318 ''", "check compile dbc dump help import map pack report simulate unpack --help --version"},
         {"px40318 c", "check compile"},
         {"px40318 compile --", "--out --quiet --strict --help"},
         {"px40318 compile --out conf_", "conf_a"},
