@@ -1,0 +1,239 @@
+#include "core/shell/config_copy.h"
+
+#include "core/base/atomic_file.h"
+#include "core/base/error.h"
+#include "core/base/int_text.h"
+#include "core/shell/session.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <map>
+
+namespace px {
+
+namespace {
+
+using config::Direction;
+
+constexpr std::int64_t kMaxRegister = 65535;
+
+QString directionWord(Direction d)
+{
+    return d == Direction::Receive ? QStringLiteral("Receive") : QStringLiteral("Transmit");
+}
+
+QString hex(std::int64_t value)
+{
+    return (value < 0 ? QStringLiteral("-0x") : QStringLiteral("0x"))
+        + QString::number(value < 0 ? -value : value, 16).toUpper();
+}
+
+std::int64_t readOffset(QStringView text, std::int64_t limit, const QString& what)
+{
+    if (text.isEmpty())
+        return 0;
+    const std::optional<std::int64_t> value = parseInt64(text);
+    if (!value)
+        throw Error(QStringLiteral("The %1 offset \"%2\" is no integer.").arg(what, text.toString()));
+    if (*value < -limit || *value > limit) {
+        throw Error(QStringLiteral("The %1 offset %2 lies beyond every %1 (at most %3 either way).")
+                        .arg(what, text.toString())
+                        .arg(limit));
+    }
+    return *value;
+}
+
+// "Receive frame 3 (Cob-ID 0x281, Belt sensor)".
+QString frameLabel(Direction d, int index, const config::FrameRow& f)
+{
+    QString label = QStringLiteral("%1 frame %2 (Cob-ID %3").arg(directionWord(d)).arg(index + 1).arg(f.cobId);
+    if (!f.mnemonic.trimmed().isEmpty())
+        label += QStringLiteral(", ") + f.mnemonic;
+    return label + u')';
+}
+
+// "Receive register 10 (mapping row 5, frame 3)".
+QString registerLabel(Direction d, int row, const config::MappingEntry& e)
+{
+    return QStringLiteral("%1 register %2 (mapping row %3, frame %4)")
+        .arg(directionWord(d), e.registerIndex)
+        .arg(row + 1)
+        .arg(e.frameNumber);
+}
+
+template <typename Frame>
+void shiftFrames(std::vector<Frame>& frames, Direction d, std::int64_t offset, const config::Configuration& c)
+{
+    if (offset == 0)
+        return;
+    for (int i = 0; i < static_cast<int>(frames.size()); ++i) {
+        Frame& f = frames[static_cast<std::size_t>(i)];
+        // The format the images give the frame: the row's own on the dip-switch device; on
+        // the jumper device the one of the general parameters, which its editors write into
+        // every row and its image applies.
+        const bool extended = c.deviceType() == kDipSwitchDevice ? f.extended() : c.general.canType != 0;
+        const std::int64_t max = extended ? config::kMaxExtendedIdentifier : config::kMaxStandardIdentifier;
+        const int bits = extended ? 29 : 11;
+        const std::optional<std::int64_t> id = f.identifier();
+        if (!id)
+            throw Error(QStringLiteral("%1: the Cob-ID is no integer, so no offset can be added to it.").arg(frameLabel(d, i, f)));
+        if (*id < 0 || *id > max) {
+            throw Error(QStringLiteral("%1: the Cob-ID lies outside the %2-bit identifiers already.")
+                            .arg(frameLabel(d, i, f))
+                            .arg(bits));
+        }
+        const std::int64_t shifted = *id + offset;
+        if (shifted < 0 || shifted > max) {
+            throw Error(QStringLiteral("%1: with the offset %2 the Cob-ID becomes %3, beyond the %4-bit identifiers (0 to %5).")
+                            .arg(frameLabel(d, i, f), hex(offset), hex(shifted))
+                            .arg(bits)
+                            .arg(hex(max)));
+        }
+        f.cobId = integerTextLike(f.cobId, shifted);
+    }
+}
+
+void shiftRegisters(std::vector<config::MappingEntry>& entries, Direction d, std::int64_t offset)
+{
+    if (offset == 0)
+        return;
+    std::map<std::int64_t, int> taken;  // new register -> mapping row
+    for (int j = 0; j < static_cast<int>(entries.size()); ++j) {
+        config::MappingEntry& e = entries[static_cast<std::size_t>(j)];
+        const QString label = registerLabel(d, j, e);
+        const std::optional<std::int32_t> index = e.registerNumber();
+        if (!index)
+            throw Error(QStringLiteral("%1: the index is no integer, so no offset can be added to it.").arg(label));
+        const std::int64_t shifted = static_cast<std::int64_t>(*index) + offset;
+        if (shifted < 0 || shifted > kMaxRegister) {
+            throw Error(QStringLiteral("%1: with the offset %2 the index becomes %3, beyond the registers 0 to 65535.")
+                            .arg(label)
+                            .arg(offset)
+                            .arg(shifted));
+        }
+        if (const auto clash = taken.find(shifted); clash != taken.end()) {
+            throw Error(QStringLiteral("%1: with the offset %2 it becomes register %3, which mapping row %4 takes as well.")
+                            .arg(label)
+                            .arg(offset)
+                            .arg(shifted)
+                            .arg(clash->second + 1));
+        }
+        taken.emplace(shifted, j);
+        e.registerIndex = integerTextLike(e.registerIndex, shifted);
+    }
+}
+
+QString csvExportName(Direction d)
+{
+    return d == Direction::Receive ? QStringLiteral("RInfoCob.csv") : QStringLiteral("TInfoCob.csv");
+}
+
+} // namespace
+
+CopyOffsets readCopyOffsets(QStringView receiveId, QStringView transmitId, QStringView receiveRegister,
+                            QStringView transmitRegister)
+{
+    CopyOffsets o;
+    o.receiveId = readOffset(receiveId, config::kMaxExtendedIdentifier, QStringLiteral("receive identifier"));
+    o.transmitId = transmitId.isEmpty()
+        ? o.receiveId
+        : readOffset(transmitId, config::kMaxExtendedIdentifier, QStringLiteral("transmit identifier"));
+    o.receiveRegister = readOffset(receiveRegister, kMaxRegister, QStringLiteral("receive register"));
+    o.transmitRegister = transmitRegister.isEmpty()
+        ? o.receiveRegister
+        : readOffset(transmitRegister, kMaxRegister, QStringLiteral("transmit register"));
+    return o;
+}
+
+QString integerTextLike(QStringView typed, std::int64_t value)
+{
+    qsizetype i = 0;
+    while (i < typed.size() && typed[i] == u' ')
+        ++i;
+    const QString blanks = typed.left(i).toString();
+    if (i < typed.size() && (typed[i] == u'+' || typed[i] == u'-'))
+        ++i;
+    QString prefix;
+    for (const char* p : {"0x", "0X", "$", "x", "X"}) {
+        const QLatin1StringView candidate(p);
+        if (typed.mid(i).startsWith(candidate)) {
+            prefix = candidate;
+            break;
+        }
+    }
+    const QStringView digits = typed.mid(i + prefix.size());
+    const bool isHex = !prefix.isEmpty();
+    bool lower = false;
+    for (const QChar c : digits)
+        lower = lower || (c >= u'a' && c <= u'f');
+    const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    QString number = QString::number(magnitude, isHex ? 16 : 10);
+    if (!lower)
+        number = number.toUpper();
+    number = number.rightJustified(digits.size(), u'0');
+    return blanks + (value < 0 ? QStringLiteral("-") : QString()) + prefix + number;
+}
+
+void applyCopyOffsets(config::Configuration& config, const CopyOffsets& offsets)
+{
+    config::Configuration shifted = config;
+    shiftFrames(shifted.receiveFrames, Direction::Receive, offsets.receiveId, config);
+    shiftFrames(shifted.transmitFrames, Direction::Transmit, offsets.transmitId, config);
+    shiftRegisters(shifted.receiveMappings, Direction::Receive, offsets.receiveRegister);
+    shiftRegisters(shifted.transmitMappings, Direction::Transmit, offsets.transmitRegister);
+    config = std::move(shifted);
+}
+
+int copyConfiguration(const QString& sourceFolder, const QString& targetParent, const QString& name,
+                      const CopyOffsets& offsets)
+{
+    if (const int refusal = checkNewConfigurationName(targetParent, name); refusal != 0)
+        return refusal;
+    if (!QFileInfo(sourceFolder).isDir())
+        throw Error(QStringLiteral("The configuration folder %1 does not exist").arg(displayPath(sourceFolder)));
+    if (!QFileInfo(targetParent).isDir())
+        throw Error(QStringLiteral("The folder %1 does not exist").arg(displayPath(targetParent)));
+
+    // Every offset is applied in memory first: a refusal leaves nothing to clean up.
+    std::vector<config::ConfigFile> rewritten;
+    config::Configuration shifted;
+    const bool anyOffset = offsets.receiveId != 0 || offsets.transmitId != 0 || offsets.receiveRegister != 0
+        || offsets.transmitRegister != 0;
+    if (anyOffset) {
+        shifted = config::readConfiguration(sourceFolder);
+        applyCopyOffsets(shifted, offsets);
+        for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+            if (offsets.id(d) != 0 && shifted.isPresent(config::framesFile(d)))
+                rewritten.push_back(config::framesFile(d));
+            if (offsets.registers(d) != 0 && shifted.isPresent(config::mappingsFile(d)))
+                rewritten.push_back(config::mappingsFile(d));
+        }
+    }
+
+    QTemporaryDir staging(targetParent + QStringLiteral("/.copy-XXXXXX"));
+    if (!staging.isValid())
+        throw Error(QStringLiteral("Cannot write into the folder %1: %2").arg(displayPath(targetParent), staging.errorString()));
+    const QDir source(sourceFolder);
+    for (const QString& file : source.entryList(QDir::Files | QDir::Hidden)) {
+        if ((offsets.receiveRegister != 0 && file == csvExportName(Direction::Receive))
+            || (offsets.transmitRegister != 0 && file == csvExportName(Direction::Transmit)))
+            continue;
+        writeFileAtomically(staging.filePath(file), readWholeFile(source.filePath(file)));
+    }
+    if (!QDir().mkdir(staging.filePath(QStringLiteral("bin"))))
+        throw Error(QStringLiteral("Cannot write into the folder %1").arg(displayPath(targetParent)));
+    if (!rewritten.empty())
+        config::writeConfiguration(shifted, staging.path(), rewritten);
+
+    // The rename refuses to replace a folder that appeared meanwhile.
+    const QString target = targetParent + u'/' + name;
+    if (!QDir().rename(staging.path(), target))
+        return QFileInfo::exists(target) ? 31 : 30;
+    staging.setAutoRemove(false);
+    return 0;
+}
+
+} // namespace px
