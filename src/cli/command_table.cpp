@@ -22,6 +22,7 @@ int runCheckCommand(const Arguments& args);
 int runCompileCommand(const Arguments& args);
 int runDbcCommand(const Arguments& args);
 int runImportCommand(const Arguments& args);
+int runCopyCommand(const Arguments& args);
 int runDumpCommand(const Arguments& args);
 int runHelpCommand(const Arguments& args);
 int runSimulateCommand(const Arguments& args);
@@ -179,6 +180,30 @@ QList<Command> makeTable()
                            "identifier is not in FILE or the frames or entries would not fit, nothing is\n"
                            "written and the exit status is 1."),
             &runImportCommand,
+        },
+        {
+            QStringLiteral("copy"),
+            QStringLiteral("make a new configuration from an existing one, with offsets"),
+            {{QStringLiteral("SRC"), QStringLiteral("the configuration folder copied")},
+             {QStringLiteral("DST"), QStringLiteral("the new configuration folder (must not exist)")}},
+            {{QStringLiteral("id-offset"), QStringLiteral("N"),
+              QStringLiteral("add N to every CAN identifier (both directions unless --tx-id-offset is given)")},
+             {QStringLiteral("tx-id-offset"), QStringLiteral("N"), QStringLiteral("add N to every transmitted CAN identifier")},
+             {QStringLiteral("register-offset"), QStringLiteral("N"),
+              QStringLiteral("add N to every register index (both directions unless --tx-register-offset is given)")},
+             {QStringLiteral("tx-register-offset"), QStringLiteral("N"),
+              QStringLiteral("add N to every register index of the transmit mapping")},
+             quietOption()},
+            QStringLiteral("Makes the configuration DST from SRC, for a series of identical machines. N is\n"
+                           "an integer in decimal, or hexadecimal after $, x or 0x, and may be negative.\n"
+                           "An identifier must stay within its frame's format (11 or 29 bits) and a\n"
+                           "register within 0 to 65535; otherwise the frame or register is named on\n"
+                           "standard error and nothing is written. Identifiers and indexes keep their\n"
+                           "notation (hexadecimal stays hexadecimal). Everything else is copied as it is;\n"
+                           "the images are not (DST/bin is empty), nor the CSV export of a mapping whose\n"
+                           "registers moved. DST's name follows the rules of a new configuration: an\n"
+                           "existing one, also in another letter case, is refused."),
+            &runCopyCommand,
         },
         {
             QStringLiteral("pack"),

@@ -1,4 +1,5 @@
 #include "core/base/atomic_file.h"
+#include "core/config/configuration.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -114,6 +115,33 @@ TEST_F(ManageTool, RefusalsWriteNothing)
     EXPECT_EQ(QDir(projects).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("pump")});
 }
 
+TEST_F(ManageTool, CopyAddsTheOffsetsOrRefusesWithNothingWritten)
+{
+    const QString source = example(QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("Belt"));
+    const QString target = dir.filePath(QStringLiteral("Belt 2"));
+    // One identifier offset for both directions, registers apart.
+    ToolRun r = run({QStringLiteral("copy"), source, target, QStringLiteral("--id-offset"), QStringLiteral("0x10"),
+                     QStringLiteral("--register-offset"), QStringLiteral("100"), QStringLiteral("--tx-register-offset"),
+                     QStringLiteral("$0")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const config::Configuration copy = config::readConfiguration(target);
+    EXPECT_EQ(copy.receiveFrames.at(2).cobId, QStringLiteral("0x291"));
+    EXPECT_EQ(copy.transmitFrames.at(1).cobId, QStringLiteral("0x311"));
+    EXPECT_EQ(copy.receiveMappings.at(4).registerIndex, QStringLiteral("110"));
+    EXPECT_EQ(copy.transmitMappings.at(0).registerIndex, QStringLiteral("1000"));
+
+    const auto before = filesBelow(dir.path());
+    r = run({QStringLiteral("copy"), source, dir.filePath(QStringLiteral("Belt 3")), QStringLiteral("--tx-id-offset"),
+             QStringLiteral("0x500")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Transmit frame 2 (Cob-ID 0x301, Alarm lamp): with the offset 0x500"))) << r.err.toStdString();
+    r = run({QStringLiteral("copy"), source, dir.filePath(QStringLiteral("BELT 2"))});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("because directory already exists"))) << r.err.toStdString();
+    EXPECT_EQ(filesBelow(dir.path()), before);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Belt 3"))));
+}
+
 TEST_F(ManageTool, WrongArgumentsGiveTheUsage)
 {
     const QStringList cases[] = {
@@ -121,6 +149,9 @@ TEST_F(ManageTool, WrongArgumentsGiveTheUsage)
         {QStringLiteral("pack"), QStringLiteral("a"), QStringLiteral("b")},
         {QStringLiteral("pack"), QStringLiteral("a"), QStringLiteral("--out")},
         {QStringLiteral("pack"), QStringLiteral("a"), QStringLiteral("--images")},
+        {QStringLiteral("copy"), QStringLiteral("a")},
+        {QStringLiteral("copy"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("--id-offset"), QStringLiteral("ten")},
+        {QStringLiteral("copy"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("--register-offset"), QStringLiteral("70000")},
         {QStringLiteral("unpack"), QStringLiteral("a.zip")},
         {QStringLiteral("unpack"), QStringLiteral("a.zip"), QStringLiteral("b"), QStringLiteral("c")},
         {QStringLiteral("unpack"), QStringLiteral("a.zip"), QStringLiteral("b"), QStringLiteral("--name")},

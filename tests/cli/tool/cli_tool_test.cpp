@@ -551,8 +551,8 @@ TEST_F(Tool, ManualPageAndCompletionFollowTheCommandTable)
         const char* words;
         const char* offered;
     } cases[] = {
-        {"px40318 ''", "check compile dbc dump help import map pack report simulate unpack --help --version"},
-        {"px40318 c", "check compile"},
+        {"px40318 ''", "check compile copy dbc dump help import map pack report simulate unpack --help --version"},
+        {"px40318 c", "check compile copy"},
         {"px40318 compile --", "--out --quiet --strict --help"},
         {"px40318 compile --out conf_", "conf_a"},
         {"px40318 compile conf_", "conf_a"},
