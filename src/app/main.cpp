@@ -17,6 +17,7 @@
 #include "gui/options/about_dialog.h"
 #include "gui/options/soft_options_dialog.h"
 #include "gui/shell/main_window.h"
+#include "gui/shell/manage_conf_dialog.h"
 #include "gui/shell/new_project_dialog.h"
 #include "gui/shell/open_conf_dialog.h"
 #include "gui/sim/virtual_converter_window.h"
@@ -28,6 +29,7 @@
 #include "platform/process_runner.h"
 #include "platform/serial_ports_qt.h"
 #include "platform/sim/virtual_converter_ports_qt.h"
+#include "platform/system_trash.h"
 
 #include <QApplication>
 #include <QDir>
@@ -85,6 +87,9 @@ int main(int argc, char** argv)
     px::TFOpenConf openConf(session, &mainWindow);
     dialogs.add(px::Window::NewProject, [&] { return newProject.execShow(); }, [&] { newProject.Set_Lang(); });
     dialogs.add(px::Window::OpenConf, [&] { return openConf.execShow(); }, [&] { openConf.Set_Lang(); });
+    px::SystemTrash trash;
+    px::TFManageConf manageConf(session, prompter, trash, &mainWindow);
+    dialogs.add(px::Window::ManageConf, [&] { return manageConf.execShow(); }, [&] { manageConf.Set_Lang(); });
     px::TFAbout about(browser, &mainWindow);
     about.setHomeFolder(home.path);
     dialogs.add(px::Window::About, [&] { return about.execShow(); }, {});

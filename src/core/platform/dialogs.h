@@ -25,6 +25,7 @@ enum class Window {
     CobSetting,
     VirtualConverter,      // runs the active configuration as a virtual converter
     RegisterMap,           // register map, findings and commissioning report
+    ManageConf,            // duplicate, rename, delete, export and import configurations
 };
 
 // What the person chose in the findings dialog that Update Device shows before compiling.

@@ -50,6 +50,7 @@ void WindowDialogs::changeLanguage()
         Window::DefineReceive,        Window::DefineTransmit,    Window::ReceiveFramesJumper,
         Window::ReceiveFramesDip,     Window::TransmitFramesJumper, Window::TransmitFramesDip,
         Window::CobRequest,           Window::CobSetting,        Window::RegisterMap,
+        Window::ManageConf,
     };
     for (const Window w : order) {
         const auto it = m_entries.find(w);

@@ -101,6 +101,7 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
 
     Btn_New = stepButton("Btn_New", QStyle::SP_FileIcon);
     Btn_Open = stepButton("Btn_Open", QStyle::SP_DirOpenIcon);
+    Btn_Manage = stepButton("Btn_Manage", QStyle::SP_FileDialogNewFolder);
     Btn_Prm_Gen = stepButton("Btn_Prm_Gen", QStyle::SP_ComputerIcon);
     Btn_Receive_COB = stepButton("Btn_Receive_COB", QStyle::SP_ArrowDown);
     Btn_Rec_Define_COB = stepButton("Btn_Rec_Define_COB", QStyle::SP_FileDialogListView);
@@ -129,6 +130,7 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     grid->addWidget(L_Step[1], 1, 0);
     grid->addWidget(Btn_New, 1, 1);
     grid->addWidget(Btn_Open, 1, 2);
+    grid->addWidget(Btn_Manage, 1, 3, Qt::AlignLeft);
     grid->addWidget(L_Step[2], 2, 0);
     grid->addWidget(Btn_Prm_Gen, 2, 1);
     grid->addWidget(L_Step[3], 3, 0);
@@ -244,6 +246,9 @@ void TFOrvaneaFirmWare::Set_Lang()
     Btn_Register_Map->setText(m[msg::kRegisterMapButton]);
     Btn_Register_Map->setToolTip(m[msg::kRegisterMapHint]);
     Btn_Register_Map->setAccessibleName(m[msg::kRegisterMapButton]);
+    // Managing configurations has its texts in English only.
+    Btn_Manage->setText(QStringLiteral("Manage Configurations"));
+    Btn_Manage->setToolTip(QStringLiteral("Duplicate, rename, delete, export or import configurations"));
     if (!LL_Update->isHidden())
         LL_Update->setText(updateLinkText(m[19].toHtmlEscaped()));
 }
@@ -276,6 +281,8 @@ void TFOrvaneaFirmWare::Btn_COB_RequestClick(QObject* sender)
             return Create_New_Project();
         if (sender == Btn_Open)
             return Open_Project();
+        if (sender == Btn_Manage)
+            return Manage_Projects();
         if (sender == Btn_Close) {
             close();
             return;
@@ -354,6 +361,13 @@ bool TFOrvaneaFirmWare::reviewBeforeUpdate()
         m_services.dialogs.showAt(target.window, target.row);
     }
     return false;
+}
+
+void TFOrvaneaFirmWare::Manage_Projects()
+{
+    // A rename or a delete may have changed what the configuration box shows.
+    m_services.dialogs.show(Window::ManageConf);
+    showConfigurationBox();
 }
 
 void TFOrvaneaFirmWare::Update_Device()

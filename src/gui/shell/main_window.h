@@ -71,6 +71,7 @@ private:
     void Open_Project();
     // The check before an update: true to go on. Goes to an editor when asked to.
     bool reviewBeforeUpdate();
+    void Manage_Projects();
 
     Session& m_session;
     Services m_services;
@@ -89,6 +90,7 @@ private:
     QLabel* L_Step[9] = {};
     QPushButton* Btn_New = nullptr;
     QPushButton* Btn_Open = nullptr;
+    QPushButton* Btn_Manage = nullptr;
     QPushButton* Btn_Prm_Gen = nullptr;
     QPushButton* Btn_Receive_COB = nullptr;
     QPushButton* Btn_Rec_Define_COB = nullptr;

@@ -1,0 +1,277 @@
+#include "gui/shell/manage_conf_dialog.h"
+
+#include "core/base/atomic_file.h"
+#include "core/config/configuration.h"
+#include "core/platform/trash.h"
+#include "core/shell/config_manage.h"
+#include "gui/shell/main_window.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_prompter.h"
+#include "support/temp_home.h"
+
+#include "core/platform/browser.h"
+#include "core/platform/program_runner.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace px {
+namespace {
+
+// A trash that takes folders into a folder of its own, or is missing as on a system
+// without one.
+class FakeTrash final : public Trash {
+public:
+    bool moveToTrash(const QString& path) override
+    {
+        asked << path;
+        return available && QDir().rename(path, m_bin.filePath(QFileInfo(path).fileName()));
+    }
+    bool available = true;
+    QStringList asked;
+
+private:
+    QTemporaryDir m_bin;
+};
+
+class ManageDialogTest : public ::testing::Test {
+protected:
+    ManageDialogTest()
+    {
+        dialog.exchangeFolder = exchange.path();
+        dialog.show();
+    }
+    ~ManageDialogTest() override { dialog.close(); }
+
+    // A copy of an example configuration in PROJECTS.
+    void example(const QString& example, const QString& name)
+    {
+        const QDir from(QStringLiteral(PX_EXAMPLES_DIR "/") + example);
+        for (const QString& f : from.entryList(QDir::Files))
+            home.write(QStringLiteral("PROJECTS/") + name + u'/' + f, readWholeFile(from.filePath(f)));
+        QDir().mkpath(home.file(QStringLiteral("PROJECTS/") + name + QStringLiteral("/bin")));
+    }
+    template <typename T = QWidget>
+    T* widget(const char* name)
+    {
+        T* w = dialog.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QListWidget* list() { return widget<QListWidget>("LB_Conf"); }
+    QStringList listed()
+    {
+        QStringList names;
+        for (int i = 0; i < list()->count(); ++i)
+            names << list()->item(i)->text();
+        return names;
+    }
+    QString current() { return list()->currentItem() ? list()->currentItem()->text() : QString(); }
+    void select(const QString& name)
+    {
+        const auto found = list()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(found.front()).center());
+        ASSERT_EQ(current(), name);
+    }
+    void type(const char* field, const QString& text)
+    {
+        auto* e = widget<QLineEdit>(field);
+        e->clear();
+        QTest::keyClicks(e, text);
+    }
+    void click(const char* button) { QTest::mouseClick(widget<QPushButton>(button), Qt::LeftButton); }
+    QString status() { return widget<QLabel>("L_Status")->text(); }
+    QStringList projects()
+    {
+        return QDir(home.file(QStringLiteral("PROJECTS"))).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    test::TempHome home;
+    test::FakePrompter prompter;
+    FakeTrash trash;
+    QTemporaryDir exchange;
+    TFManageConf dialog{home.session, prompter, trash};
+};
+
+TEST_F(ManageDialogTest, DuplicateWithOffsets)
+{
+    example(QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("Belt"));
+    example(QStringLiteral("PumpStation_Jumper"), QStringLiteral("Pump"));
+    home.session.ws.activate(QStringLiteral("Pump"));
+    dialog.FormShow();
+    EXPECT_EQ(listed(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Pump")}));
+    EXPECT_EQ(current(), QStringLiteral("Pump")); // the active one first
+
+    select(QStringLiteral("Belt"));
+    type("E_Name", QStringLiteral("Belt 2"));
+    type("E_Id_Offset", QStringLiteral("0x10"));
+    type("E_Reg_Offset", QStringLiteral("100"));
+    type("E_Tx_Reg_Offset", QStringLiteral("0"));
+    click("Btn_Duplicate");
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    EXPECT_EQ(listed(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Belt 2"), QStringLiteral("Pump")}));
+    EXPECT_EQ(current(), QStringLiteral("Belt 2"));
+    EXPECT_EQ(status(), QStringLiteral("The configuration Belt 2 was created from Belt; compile it before an update."));
+    const config::Configuration copy = config::readConfiguration(home.file(QStringLiteral("PROJECTS/Belt 2")));
+    EXPECT_EQ(copy.receiveFrames.at(0).cobId, QStringLiteral("0x18FF0020"));
+    EXPECT_EQ(copy.transmitFrames.at(1).cobId, QStringLiteral("0x311")); // the transmit offset is the receive one
+    EXPECT_EQ(copy.receiveMappings.at(4).registerIndex, QStringLiteral("110"));
+    EXPECT_EQ(copy.transmitMappings.at(0).registerIndex, QStringLiteral("1000"));
+    EXPECT_EQ(home.session.ws.activeFolderName(), QStringLiteral("Pump")); // the copy is not opened
+
+    // Refusals: the name rules of New, an offset that is no integer, an identifier beyond
+    // its format. Each shows its text and writes nothing.
+    const struct {
+        const char* name;
+        const char* idOffset;
+        QString error;
+    } refusals[] = {
+        {"belt 2", "", QStringLiteral("Error! Name project is not valid because directory already exists")},
+        {"", "", QStringLiteral("Error! Name Project is not valid")},
+        {"Belt 3", "ten", QStringLiteral("The receive identifier offset \"ten\" is no integer.")},
+        {"Belt 3", "0x600", QStringLiteral("Receive frame 3 (Cob-ID 0x281, Belt sensor): with the offset 0x600 the Cob-ID "
+                                           "becomes 0x881, beyond the 11-bit identifiers (0 to 0x7FF).")},
+    };
+    for (const auto& r : refusals) {
+        prompter.errors.clear();
+        select(QStringLiteral("Belt"));
+        type("E_Name", QString::fromLatin1(r.name));
+        type("E_Id_Offset", QString::fromLatin1(r.idOffset));
+        click("Btn_Duplicate");
+        EXPECT_EQ(prompter.errors, QStringList{r.error}) << r.name;
+        EXPECT_EQ(projects(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Belt 2"), QStringLiteral("Pump")}));
+    }
+}
+
+TEST_F(ManageDialogTest, RenameTheActiveConfigurationAndTheSettingsFileFollows)
+{
+    example(QStringLiteral("PumpStation_Jumper"), QStringLiteral("Plant1"));
+    home.activate(QStringLiteral("Other"));
+    home.session.ws.activate(QStringLiteral("Plant1"));
+
+    // Through the main window: its configuration box follows the new name.
+    test::FakeDialogs dialogs;
+    struct : ProgramRunner {
+        Outcome run(const QString&, const QString&, bool, const Countdown&) override { return Outcome::NotStarted; }
+        std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
+    } runner;
+    struct : Browser {
+        void open(const QString&) override {}
+    } browser;
+    TFOrvaneaFirmWare window(home.session, {prompter, dialogs, runner, browser});
+    dialogs.actions[Window::ManageConf] = [&] {
+        dialog.FormShow();
+        EXPECT_EQ(current(), QStringLiteral("Plant1"));
+        type("E_Name", QStringLiteral("other"));
+        click("Btn_Rename");
+        EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Name project is not valid because directory already exists")});
+        type("E_Name", QStringLiteral("Line A"));
+        click("Btn_Rename");
+        return true;
+    };
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Btn_Manage")), Qt::LeftButton);
+    EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::ManageConf});
+    EXPECT_EQ(prompter.errors.size(), 1);
+    EXPECT_EQ(projects(), (QStringList{QStringLiteral("Line A"), QStringLiteral("Other")}));
+    EXPECT_EQ(current(), QStringLiteral("Line A"));
+    EXPECT_EQ(status(), QStringLiteral("The configuration Plant1 is now named Line A."));
+    EXPECT_EQ(home.session.ws.File_RCobDef, home.file(QStringLiteral("PROJECTS/Line A/RCobDef.xml")));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("L_Name_Conf_L2"))->text(), QStringLiteral("Line A"));
+    EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Line A</projectname>"));
+}
+
+TEST_F(ManageDialogTest, DeleteAsksNamingTheConfigurationAndAgainWhereThereIsNoTrash)
+{
+    home.activate(QStringLiteral("Trial 1"));
+    home.activate(QStringLiteral("Trial 2"));
+    home.activate(QStringLiteral("Plant1"));
+    dialog.FormShow();
+
+    // The open configuration cannot be deleted.
+    click("Btn_Delete");
+    EXPECT_EQ(prompter.errors, QStringList{QStringLiteral(
+                                   "The configuration Plant1 is open and cannot be deleted. Open another configuration first.")});
+    EXPECT_TRUE(prompter.questions.isEmpty());
+
+    // With a trash: one confirmation naming it.
+    select(QStringLiteral("Trial 1"));
+    prompter.yesNoAnswers = {true};
+    click("Btn_Delete");
+    EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("Delete the configuration Trial 1? It is moved to the trash.")});
+    EXPECT_EQ(trash.asked, QStringList{home.file(QStringLiteral("PROJECTS/Trial 1"))});
+    EXPECT_EQ(listed(), (QStringList{QStringLiteral("Plant1"), QStringLiteral("Trial 2")}));
+    EXPECT_EQ(status(), QStringLiteral("The configuration Trial 1 was deleted."));
+
+    // Without one: a second confirmation; No keeps it, Yes deletes it for good.
+    trash.available = false;
+    prompter.questions.clear();
+    select(QStringLiteral("Trial 2"));
+    prompter.yesNoAnswers = {true, false};
+    click("Btn_Delete");
+    EXPECT_EQ(prompter.questions.value(1), QStringLiteral("The configuration Trial 2 cannot be moved to the trash. "
+                                                          "Delete it for good? This cannot be undone."));
+    EXPECT_EQ(projects(), (QStringList{QStringLiteral("Plant1"), QStringLiteral("Trial 2")}));
+    EXPECT_EQ(current(), QStringLiteral("Trial 2"));
+    prompter.yesNoAnswers = {true, true};
+    click("Btn_Delete");
+    EXPECT_EQ(projects(), QStringList{QStringLiteral("Plant1")});
+    EXPECT_EQ(listed(), QStringList{QStringLiteral("Plant1")});
+    EXPECT_TRUE(prompter.yesNoAnswers.empty());
+}
+
+TEST_F(ManageDialogTest, ExportThenImportWithANameConflict)
+{
+    example(QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("Belt"));
+    home.write(QStringLiteral("PROJECTS/Belt/bin/bank2.bin"), "image");
+    dialog.FormShow();
+
+    const QString zip = exchange.filePath(QStringLiteral("Belt.zip"));
+    prompter.saveAnswers = {zip};
+    QTest::mouseClick(widget<QCheckBox>("CB_With_Images"), Qt::LeftButton);
+    click("Btn_Export");
+    EXPECT_EQ(prompter.lastProposed, exchange.filePath(QStringLiteral("Belt.zip")));
+    EXPECT_EQ(prompter.lastFilter, QStringLiteral("Configuration archive (*.zip)|*.zip"));
+    ASSERT_TRUE(QFileInfo(zip).isFile());
+    EXPECT_TRUE(status().startsWith(QStringLiteral("The configuration Belt was saved as ")));
+
+    // The name proposed is the manifest's; a name taken (in any letter case) is refused and
+    // asked for again with the name typed.
+    prompter.fileAnswers = {zip};
+    prompter.textAnswers = {QStringLiteral("Belt"), QStringLiteral("BELT"), QStringLiteral("Belt from site")};
+    click("Btn_Import");
+    const QString taken = QStringLiteral("Error! Name project is not valid because directory already exists");
+    EXPECT_EQ(prompter.errors, (QStringList{taken, taken}));
+    const QString label = QStringLiteral("Name of the configuration imported from Belt.zip|");
+    EXPECT_EQ(prompter.textLabels, (QStringList{label + QStringLiteral("Belt"), label + QStringLiteral("Belt"),
+                                                label + QStringLiteral("BELT")}));
+    EXPECT_EQ(listed(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Belt from site")}));
+    EXPECT_EQ(current(), QStringLiteral("Belt from site"));
+    for (const char* file : {"ParGen.xml", "RCobDef.xml", "TCobDef.xml", "RInfoCob.xml", "TInfoCob.xml", "bin/bank2.bin"}) {
+        const QString f = QLatin1StringView(file);
+        EXPECT_EQ(home.read(QStringLiteral("PROJECTS/Belt from site/") + f), home.read(QStringLiteral("PROJECTS/Belt/") + f)) << file;
+    }
+
+    // Cancel at the name, or a file that is no archive: nothing is written.
+    prompter.errors.clear();
+    prompter.fileAnswers = {zip};
+    prompter.textAnswers = {std::nullopt};
+    click("Btn_Import");
+    writeFileAtomically(exchange.filePath(QStringLiteral("notes.zip")), "plain text");
+    prompter.fileAnswers = {exchange.filePath(QStringLiteral("notes.zip"))};
+    click("Btn_Import");
+    EXPECT_EQ(prompter.errors, QStringList{QStringLiteral(
+                                   "notes.zip is not a configuration archive of PX40318: it is no zip file, or a damaged or truncated one")});
+    EXPECT_EQ(projects(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Belt from site")}));
+}
+
+} // namespace
+} // namespace px
