@@ -43,7 +43,7 @@ QLineEdit* field(QWidget* parent, const char* name, QLabel*& label, const char* 
 } // namespace
 
 TFManageConf::TFManageConf(Session& session, Prompter& prompter, Trash& trash, QWidget* parent)
-    : QDialog(parent), m_session(session), m_prompter(prompter), m_trash(trash), exchangeFolder(QDir::homePath())
+    : QDialog(parent), exchangeFolder(QDir::homePath()), m_session(session), m_prompter(prompter), m_trash(trash)
 {
     setObjectName(QStringLiteral("TFManageConf"));
     auto* top = new QVBoxLayout(this);
