@@ -23,11 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<QByteArray> files = px::fuzz::filesOf(px::fuzz::bytesOf(data + 1, size - 1), 2);
 
     px::Workspace ws;
-    ws.Conf_Folder = folder.path();
-    ws.Set_Files();
-    for (const QString& path : {ws.File_ParGen, ws.File_RCobDef, ws.File_TCobDef, ws.File_RInfoCob, ws.File_TInfoCob})
+    ws.configurationFolder = folder.path();
+    ws.updateFilePaths();
+    for (const QString& path : {ws.generalParametersFile, ws.receiveFramesFile, ws.transmitFramesFile, ws.receiveMappingsFile, ws.transmitMappingsFile})
         QFile::remove(path);
-    px::writeFileAtomically(ws.File_ParGen, dip ? QByteArray("<G><Device_Type>1</Device_Type></G>")
+    px::writeFileAtomically(ws.generalParametersFile, dip ? QByteArray("<G><Device_Type>1</Device_Type></G>")
                                                 : QByteArray("<G><Device_Type>0</Device_Type></G>"));
     px::writeFileAtomically(side.framePath(ws), files[0]);
     if (files.size() > 1)

@@ -30,7 +30,7 @@ struct FullDipEditor {
     FullDipEditor()
     {
         session.start(dir.path());
-        QDir().mkpath(session.ws.Projects_Folder + QStringLiteral("/Bench/bin"));
+        QDir().mkpath(session.ws.projectsFolder + QStringLiteral("/Bench/bin"));
         session.ws.activate(QStringLiteral("Bench"));
         FrameList frames(FrameListKind::ReceiveDip);
         for (int r = 0; r < frames.rowCount(); ++r) {
@@ -44,7 +44,7 @@ struct FullDipEditor {
             frames.setText(r, FrameColumn::DefaultValues, QStringLiteral("1,2,3,4,5,6,7,255"));
             frames.setText(r, FrameColumn::Mnemonic, QStringLiteral("Frame number %1").arg(n));
         }
-        saveFrameList(frames, {}, session.ws.File_RCobDef);
+        saveFrameList(frames, {}, session.ws.receiveFramesFile);
     }
 
     QTemporaryDir dir;

@@ -25,15 +25,15 @@ void writeFile(const QString& path, const QByteArray& bytes)
 struct LargeConfiguration {
     LargeConfiguration()
     {
-        ws.Conf_Folder = dir.path();
-        ws.Set_Files();
-        writeFile(ws.File_ParGen, "<ParGen><Device_Type>1</Device_Type><CANType>0</CANType></ParGen>");
+        ws.configurationFolder = dir.path();
+        ws.updateFilePaths();
+        writeFile(ws.generalParametersFile, "<ParGen><Device_Type>1</Device_Type><CANType>0</CANType></ParGen>");
         QByteArray frames = "<COBID>";
         for (int i = 0; i < kFrames; ++i)
             frames += "<row CobID=\"" + QByteArray::number(0x100 + i) +
                       "\" CobType=\"2.0A (11 bits)\" Dimensin=\"8\" TimeOut_Time=\"0\" TimeOut=\"N\" RTR=\"N\""
                       " TimeRTR=\"\" DefaultValues=\"\" Mnemonic=\"frame\"/>";
-        writeFile(ws.File_TCobDef, frames + "</COBID><!--SW_VERSION = 2.505-->");
+        writeFile(ws.transmitFramesFile, frames + "</COBID><!--SW_VERSION = 2.505-->");
         px::RegisterMapping m(px::MappingProfile::transmitSide());
         m.load(ws);
         std::vector<px::config::MappingEntry> entries(kEntries);

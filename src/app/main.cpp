@@ -82,27 +82,27 @@ int main(int argc, char** argv)
     px::DesktopBrowser browser;
     px::Http10Getter http;
 
-    px::TFOrvaneaFirmWare mainWindow(session, {prompter, dialogs, runner, browser});
-    px::TFNew_Project newProject(session, prompter, &mainWindow);
-    px::TFOpenConf openConf(session, &mainWindow);
-    dialogs.add(px::Window::NewProject, [&] { return newProject.execShow(); }, [&] { newProject.Set_Lang(); });
-    dialogs.add(px::Window::OpenConf, [&] { return openConf.execShow(); }, [&] { openConf.Set_Lang(); });
+    px::MainWindow mainWindow(session, {prompter, dialogs, runner, browser});
+    px::NewConfigurationDialog newConfiguration(session, prompter, &mainWindow);
+    px::OpenConfigurationDialog openConfiguration(session, &mainWindow);
+    dialogs.add(px::Window::NewConfiguration, [&] { return newConfiguration.execShow(); }, [&] { newConfiguration.applyLanguage(); });
+    dialogs.add(px::Window::OpenConfiguration, [&] { return openConfiguration.execShow(); }, [&] { openConfiguration.applyLanguage(); });
     px::SystemTrash trash;
-    px::TFManageConf manageConf(session, prompter, trash, &mainWindow);
-    dialogs.add(px::Window::ManageConf, [&] { return manageConf.execShow(); }, [&] { manageConf.Set_Lang(); });
-    px::TFAbout about(browser, &mainWindow);
+    px::ManageConfigurationsDialog manageConfigurations(session, prompter, trash, &mainWindow);
+    dialogs.add(px::Window::ManageConfigurations, [&] { return manageConfigurations.execShow(); }, [&] { manageConfigurations.applyLanguage(); });
+    px::AboutDialog about(browser, &mainWindow);
     about.setHomeFolder(home.path);
     dialogs.add(px::Window::About, [&] { return about.execShow(); }, {});
-    auto checkVersion = [&] { return px::Check_Version(http); };
+    auto checkVersion = [&] { return px::newerVersionAvailable(http); };
     mainWindow.setVersionCheck(checkVersion);
-    px::SoftwareOptionsDialog softOptions(session, {prompter, browser, checkVersion, [&] { mainWindow.Change_Language(); }},
+    px::SoftwareOptionsDialog softOptions(session, {prompter, browser, checkVersion, [&] { mainWindow.changeLanguage(); }},
                                           &mainWindow);
-    dialogs.add(px::Window::SoftOptions, [&] { return softOptions.execShow(); }, [&] { softOptions.applyLanguage(); });
+    dialogs.add(px::Window::SoftwareOptions, [&] { return softOptions.execShow(); }, [&] { softOptions.applyLanguage(); });
 
     px::SerialPortsQt serialPorts;
     px::IcmpPinger pinger;
     const px::StartProgramFn startProgram = [&](const QString& program, const QString& parameters, bool hidden) {
-        mainWindow.Start_Program(program, parameters, hidden);
+        mainWindow.startProgram(program, parameters, hidden);
     };
     px::EthernetUpdateDialog ethernetUpdate(session, prompter, pinger, startProgram, &mainWindow);
     px::SerialUpdateDialog serialUpdate(session, prompter, serialPorts, startProgram, &mainWindow);
@@ -110,31 +110,31 @@ int main(int argc, char** argv)
     dialogs.add(px::Window::SerialUpdate, [&] { return serialUpdate.execShow(); }, [&] { serialUpdate.applyLanguage(); });
 
     px::CommunicationSettingsDialog communicationSettings(session, prompter, &mainWindow);
-    dialogs.add(px::Window::ParGen, [&] { return communicationSettings.execShow(); }, [&] { communicationSettings.applyLanguage(); });
-    px::ReceiveFramesJumperDialog receiveA(session, prompter, &mainWindow);
-    px::ReceiveFramesDipDialog receiveK(session, prompter, &mainWindow);
+    dialogs.add(px::Window::CommunicationSettings, [&] { return communicationSettings.execShow(); }, [&] { communicationSettings.applyLanguage(); });
+    px::ReceiveFramesJumperDialog receiveJumper(session, prompter, &mainWindow);
+    px::ReceiveFramesDipDialog receiveDip(session, prompter, &mainWindow);
     px::ReceiveMappingDialog receiveMapping(session, prompter, &mainWindow);
-    px::TransmitFramesJumperDialog transmitA(session, prompter, &mainWindow);
-    px::TransmitFramesDipDialog transmitK(session, prompter, &mainWindow);
+    px::TransmitFramesJumperDialog transmitJumper(session, prompter, &mainWindow);
+    px::TransmitFramesDipDialog transmitDip(session, prompter, &mainWindow);
     px::TransmitMappingDialog transmitMapping(session, prompter, &mainWindow);
-    dialogs.add(px::Window::ReceiveFramesJumper, [&] { return receiveA.execShow(); }, [&] { receiveA.applyLanguage(); });
-    dialogs.add(px::Window::ReceiveFramesDip, [&] { return receiveK.execShow(); }, [&] { receiveK.applyLanguage(); });
-    dialogs.add(px::Window::DefineReceive, [&] { return receiveMapping.execShow(); }, [&] { receiveMapping.applyLanguage(); });
-    dialogs.add(px::Window::TransmitFramesJumper, [&] { return transmitA.execShow(); }, [&] { transmitA.applyLanguage(); });
-    dialogs.add(px::Window::TransmitFramesDip, [&] { return transmitK.execShow(); }, [&] { transmitK.applyLanguage(); });
-    dialogs.add(px::Window::DefineTransmit, [&] { return transmitMapping.execShow(); }, [&] { transmitMapping.applyLanguage(); });
+    dialogs.add(px::Window::ReceiveFramesJumper, [&] { return receiveJumper.execShow(); }, [&] { receiveJumper.applyLanguage(); });
+    dialogs.add(px::Window::ReceiveFramesDip, [&] { return receiveDip.execShow(); }, [&] { receiveDip.applyLanguage(); });
+    dialogs.add(px::Window::ReceiveMapping, [&] { return receiveMapping.execShow(); }, [&] { receiveMapping.applyLanguage(); });
+    dialogs.add(px::Window::TransmitFramesJumper, [&] { return transmitJumper.execShow(); }, [&] { transmitJumper.applyLanguage(); });
+    dialogs.add(px::Window::TransmitFramesDip, [&] { return transmitDip.execShow(); }, [&] { transmitDip.applyLanguage(); });
+    dialogs.add(px::Window::TransmitMapping, [&] { return transmitMapping.execShow(); }, [&] { transmitMapping.applyLanguage(); });
 
     px::VirtualConverterPortsQt converterPorts;
     px::sim::SteadyClock converterClock;
     px::VirtualConverterWindow virtualConverter(session, prompter, converterPorts, converterClock, &mainWindow);
     dialogs.add(px::Window::VirtualConverter, [&] { return virtualConverter.execShow(); }, {});
     // Findings of the check lead to the editors at their rows.
-    dialogs.addRowShow(px::Window::ReceiveFramesJumper, [&](int row) { return receiveA.execShowAt(row); });
-    dialogs.addRowShow(px::Window::ReceiveFramesDip, [&](int row) { return receiveK.execShowAt(row); });
-    dialogs.addRowShow(px::Window::DefineReceive, [&](int row) { return receiveMapping.execShowAt(row); });
-    dialogs.addRowShow(px::Window::TransmitFramesJumper, [&](int row) { return transmitA.execShowAt(row); });
-    dialogs.addRowShow(px::Window::TransmitFramesDip, [&](int row) { return transmitK.execShowAt(row); });
-    dialogs.addRowShow(px::Window::DefineTransmit, [&](int row) { return transmitMapping.execShowAt(row); });
+    dialogs.addRowShow(px::Window::ReceiveFramesJumper, [&](int row) { return receiveJumper.execShowAt(row); });
+    dialogs.addRowShow(px::Window::ReceiveFramesDip, [&](int row) { return receiveDip.execShowAt(row); });
+    dialogs.addRowShow(px::Window::ReceiveMapping, [&](int row) { return receiveMapping.execShowAt(row); });
+    dialogs.addRowShow(px::Window::TransmitFramesJumper, [&](int row) { return transmitJumper.execShowAt(row); });
+    dialogs.addRowShow(px::Window::TransmitFramesDip, [&](int row) { return transmitDip.execShowAt(row); });
+    dialogs.addRowShow(px::Window::TransmitMapping, [&](int row) { return transmitMapping.execShowAt(row); });
     px::FindingsDialog findingsDialog(session.messages, &mainWindow);
     dialogs.setFindingsReviewer([&](const std::vector<px::check::Finding>& findings) {
         return findingsDialog.review(findings);
@@ -145,7 +145,7 @@ int main(int argc, char** argv)
         findingsDialog.applyLanguage();
     });
     registerMap.setFindingOpener([&](const px::check::Finding& finding, const px::config::Configuration& config) {
-        const px::EditorTarget target = px::editorTargetFor(finding, config, px::Select_Type_318(session.ws));
+        const px::EditorTarget target = px::editorTargetFor(finding, config, px::activeDeviceType(session.ws));
         dialogs.showAt(target.window, target.row);
     });
     // From a mapping editor the map shows the editor's entries as they stand; its findings

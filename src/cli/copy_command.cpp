@@ -34,8 +34,8 @@ int runCopyCommand(const Arguments& args)
         return failure(QStringLiteral("%1 is not a folder").arg(px::displayPath(parent)));
     try {
         // The name rules of a new configuration, with their messages.
-        if (const int refusal = copyConfiguration(source, parent, name, offsets); refusal != 0)
-            return failure(QStringLiteral("'%1': %2").arg(name, px::MessageTable()[refusal]));
+        if (const px::NameRefusal refusal = copyConfiguration(source, parent, name, offsets))
+            return failure(QStringLiteral("'%1': %2").arg(name, px::MessageTable()[*refusal]));
     } catch (const px::Error& e) {
         return failure(e.text());
     }

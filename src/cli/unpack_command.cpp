@@ -24,8 +24,8 @@ int runUnpackCommand(const Arguments& args)
         const px::ConfigurationArchive archive = px::loadConfigurationArchive(zipPath);
         name = args.isSet(QStringLiteral("name")) ? args.value(QStringLiteral("name")) : archive.manifest.configuration;
         // The name rules of a new configuration, with their messages.
-        if (const int refusal = px::unpackConfiguration(archive, destDir, name); refusal != 0)
-            return failure(QStringLiteral("'%1': %2").arg(name, px::MessageTable()[refusal]));
+        if (const px::NameRefusal refusal = px::unpackConfiguration(archive, destDir, name))
+            return failure(QStringLiteral("'%1': %2").arg(name, px::MessageTable()[*refusal]));
     } catch (const px::Error& e) {
         return failure(e.text());
     }

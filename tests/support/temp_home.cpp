@@ -16,7 +16,7 @@ TempHome::TempHome()
 
 void TempHome::activate(const QString& name)
 {
-    QDir().mkpath(session.ws.Projects_Folder + u'/' + name + QStringLiteral("/bin"));
+    QDir().mkpath(session.ws.projectsFolder + u'/' + name + QStringLiteral("/bin"));
     session.ws.activate(name);
 }
 

@@ -15,20 +15,33 @@ QStringView trimBlanks(QStringView s)
     return s.mid(b, e - b);
 }
 
+namespace {
+
+char16_t upperAscii(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - (u'a' - u'A')) : c;
+}
+
+} // namespace
+
+QString toUpperAscii(QStringView s)
+{
+    QString out(s.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < s.size(); ++i)
+        out[i] = QChar(upperAscii(s[i].unicode()));
+    return out;
+}
+
 bool equalsUpperAscii(QStringView s, QLatin1StringView upper)
 {
     if (s.size() != upper.size())
         return false;
     for (qsizetype i = 0; i < s.size(); ++i) {
-        char16_t c = s[i].unicode();
-        if (c >= u'a' && c <= u'z')
-            c = static_cast<char16_t>(c - (u'a' - u'A'));
-        if (c != static_cast<char16_t>(static_cast<unsigned char>(upper[i].toLatin1())))
+        if (upperAscii(s[i].unicode()) != static_cast<char16_t>(static_cast<unsigned char>(upper[i].toLatin1())))
             return false;
     }
     return true;
 }
-
 
 QList<std::uint8_t> parseByteList(QStringView text)
 {

@@ -2,6 +2,7 @@
 
 #include <QLatin1StringView>
 #include <QList>
+#include <QString>
 #include <QStringView>
 
 #include <cstdint>
@@ -12,6 +13,10 @@ namespace px {
 // (codes up to 32) at both ends. Every check that guards a value the compiler reads
 // trims by this rule, so what the check approves is what the image gets.
 QStringView trimBlanks(QStringView s);
+
+// `s` with the letters a to z upper-cased and every other character as it is, whatever
+// the locale.
+QString toUpperAscii(QStringView s);
 
 // Whether `s` upper-cased in plain ASCII, whatever the locale, equals `upper` (which is
 // upper case already). The flag and format texts of the frame files are compared so.

@@ -179,17 +179,17 @@ int MappingProfile::message(IndexRefusal refusal) const
 
 QString MappingProfile::framePath(const Workspace& ws) const
 {
-    return transmit() ? ws.File_TCobDef : ws.File_RCobDef;
+    return transmit() ? ws.transmitFramesFile : ws.receiveFramesFile;
 }
 
 QString MappingProfile::mappingPath(const Workspace& ws) const
 {
-    return transmit() ? ws.File_TInfoCob : ws.File_RInfoCob;
+    return transmit() ? ws.transmitMappingsFile : ws.receiveMappingsFile;
 }
 
 QString MappingProfile::csvPath(const Workspace& ws) const
 {
-    return ws.Conf_Folder + u'/' + csvName;
+    return ws.configurationFolder + u'/' + csvName;
 }
 
 const MappingProfile& MappingProfile::receiveSide()
@@ -281,7 +281,7 @@ void RegisterMapping::load(const Workspace& ws)
     m_frames.clear();
     m_entries.clear();
 
-    const GeneralParameters general = readGeneralParametersFile(ws.File_ParGen);
+    const GeneralParameters general = readGeneralParametersFile(ws.generalParametersFile);
 
     const QString framePath = m_profile->framePath(ws);
     if (configurationFileExists(framePath)) {

@@ -7,7 +7,7 @@
 
 namespace px {
 
-QStringList Create_Lang_List(const QString& languageFolder)
+QStringList languageFiles(const QString& languageFolder)
 {
     QStringList names;
     const QFileInfoList entries =
@@ -27,7 +27,7 @@ QStringList Create_Lang_List(const QString& languageFolder)
 QStringList languageChoices(const QString& languageFolder)
 {
     QStringList choices{kBuiltInLanguage};
-    for (const QString& file : Create_Lang_List(languageFolder)) {
+    for (const QString& file : languageFiles(languageFolder)) {
         const QString name = file.chopped(4);
         if (name != kBuiltInLanguage)
             choices << name;

@@ -2,12 +2,14 @@
 
 #include "core/base/int_text.h"
 #include "core/base/product.h"
+#include "core/base/text_rules.h"
 #include "core/platform/http_getter.h"
 
 namespace px {
 namespace {
 
-QString trimBlanks(const QString& s)
+// Only spaces count here: the reply is compared as the version query answers it.
+QString trimSpaces(const QString& s)
 {
     qsizetype b = 0;
     qsizetype e = s.size();
@@ -18,21 +20,12 @@ QString trimBlanks(const QString& s)
     return s.mid(b, e - b);
 }
 
-QString upperAsciiLetters(QString s)
-{
-    for (QChar& c : s) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 32);
-    }
-    return s;
-}
-
 } // namespace
 
-int Conv_Version(const QString& Ver_str)
+int versionNumber(const QString& versionText)
 {
-    const qsizetype blank = Ver_str.indexOf(u' ');
-    const QString part = trimBlanks(blank >= 0 ? Ver_str.mid(blank + 1) : Ver_str);
+    const qsizetype blank = versionText.indexOf(u' ');
+    const QString part = trimSpaces(blank >= 0 ? versionText.mid(blank + 1) : versionText);
     if (part.size() < 5)
         return -1;
     const QString digits = QString(part[0]) + part[2] + part[3] + part[4];
@@ -41,11 +34,11 @@ int Conv_Version(const QString& Ver_str)
 
 bool isNewerVersion(const QString& reply)
 {
-    const QString upper = trimBlanks(upperAsciiLetters(reply));
+    const QString upper = trimSpaces(toUpperAscii(reply));
     if (upper.isEmpty() || upper == QStringLiteral("VER. 0.000"))
         return false;
-    const int own = Conv_Version(product::kVersion);
-    const int remote = Conv_Version(trimBlanks(reply));
+    const int own = versionNumber(product::kVersion);
+    const int remote = versionNumber(trimSpaces(reply));
     if (own == -1 || remote == -1)
         return false;
     return remote > own;
@@ -66,7 +59,7 @@ QString updateLinkText(const QString& message)
     return QStringLiteral("<a href=\"%1\">%2</a>").arg(downloadPageUrl(), message);
 }
 
-bool Check_Version(HttpGetter& http)
+bool newerVersionAvailable(HttpGetter& http)
 {
     const auto body = http.get(versionQueryUrl());
     // The reply is plain text; bytes outside ASCII cannot form a version anyway.

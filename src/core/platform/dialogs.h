@@ -8,24 +8,22 @@ namespace px {
 
 // The modal windows that the main window opens.
 enum class Window {
-    NewProject,
-    OpenConf,
-    About,
-    SoftOptions,
-    ParGen,
-    ReceiveFramesJumper,   // ReceiveFramesJumperDialog
-    ReceiveFramesDip,      // ReceiveFramesDipDialog
-    DefineReceive,         // ReceiveMappingDialog
-    TransmitFramesJumper,  // TransmitFramesJumperDialog
-    TransmitFramesDip,     // TransmitFramesDipDialog
-    DefineTransmit,        // TransmitMappingDialog
-    SerialUpdate,          // TFBootSer
-    EthernetUpdate,        // TFBootTCP
-    CobRequest,
-    CobSetting,
-    VirtualConverter,      // runs the active configuration as a virtual converter
-    RegisterMap,           // register map, findings and commissioning report
-    ManageConf,            // duplicate, rename, delete, export and import configurations
+    NewConfiguration,       // NewConfigurationDialog
+    OpenConfiguration,      // OpenConfigurationDialog
+    About,                  // AboutDialog
+    SoftwareOptions,        // SoftwareOptionsDialog
+    CommunicationSettings,  // CommunicationSettingsDialog
+    ReceiveFramesJumper,    // ReceiveFramesJumperDialog
+    ReceiveFramesDip,       // ReceiveFramesDipDialog
+    ReceiveMapping,         // ReceiveMappingDialog
+    TransmitFramesJumper,   // TransmitFramesJumperDialog
+    TransmitFramesDip,      // TransmitFramesDipDialog
+    TransmitMapping,        // TransmitMappingDialog
+    SerialUpdate,           // SerialUpdateDialog
+    EthernetUpdate,         // EthernetUpdateDialog
+    VirtualConverter,       // runs the active configuration as a virtual converter
+    RegisterMap,            // register map, findings and commissioning report
+    ManageConfigurations,   // duplicate, rename, delete, export and import configurations
 };
 
 // What the person chose in the findings dialog that Update Device shows before compiling.
@@ -45,7 +43,7 @@ public:
     virtual ~Dialogs() = default;
     // Shows the window modally; true when it closed with OK.
     virtual bool show(Window window) = 0;
-    // Calls Set_Lang of every window that exists, in the product's fixed order.
+    // Re-applies the texts of every window that exists (applyLanguage), in a fixed order.
     virtual void changeLanguage() = 0;
     // Shows an editor with row `row` (from 1, as the editor numbers its rows) made current;
     // a window without rows is shown as by show().

@@ -5,6 +5,7 @@
 #include "core/base/int_text.h"
 #include "core/base/product.h"
 #include "core/base/xml.h"
+#include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 
 #include <quazip.h>
@@ -285,9 +286,9 @@ ConfigurationArchive loadConfigurationArchive(const QString& zipPath)
     return readConfigurationArchive(bytes, QFileInfo(zipPath).fileName());
 }
 
-int unpackConfiguration(const ConfigurationArchive& archive, const QString& destFolder, const QString& name)
+NameRefusal unpackConfiguration(const ConfigurationArchive& archive, const QString& destFolder, const QString& name)
 {
-    if (const int refusal = checkNewConfigurationName(destFolder, name); refusal != 0)
+    if (const NameRefusal refusal = checkNewConfigurationName(destFolder, name))
         return refusal;
     if (!QFileInfo(destFolder).isDir())
         throw Error(QStringLiteral("The folder %1 does not exist").arg(displayPath(destFolder)));
@@ -301,9 +302,9 @@ int unpackConfiguration(const ConfigurationArchive& archive, const QString& dest
     // The rename refuses to replace a folder that appeared meanwhile.
     const QString target = destFolder + u'/' + name;
     if (!QDir().rename(staging.path(), target))
-        return QFileInfo::exists(target) ? 31 : 30;
+        return QFileInfo::exists(target) ? msg::kNewConfigNameExists : msg::kNewConfigNameRefused;
     staging.setAutoRemove(false);
-    return 0;
+    return std::nullopt;
 }
 
 } // namespace px

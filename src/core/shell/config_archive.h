@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/shell/configuration_names.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -67,10 +69,10 @@ ConfigurationArchive readConfigurationArchive(const QByteArray& zipBytes, const 
 ConfigurationArchive loadConfigurationArchive(const QString& zipPath);
 
 // Unpacks the archive as the configuration `name` in `destFolder` (PROJECTS, for one).
-// Returns 0 when done, or the message index of the name's refusal (32, 31, 30: the rules of
-// New) with nothing written. The files are first written into a temporary folder beside the
+// Returns the name's refusal by the rules of New (checkNewConfigurationName) with nothing
+// written, none when done. The files are first written into a temporary folder beside the
 // target, which is renamed at the end, so an interruption leaves no half configuration.
 // Throws px::Error when a file cannot be written; nothing is left behind then either.
-int unpackConfiguration(const ConfigurationArchive& archive, const QString& destFolder, const QString& name);
+NameRefusal unpackConfiguration(const ConfigurationArchive& archive, const QString& destFolder, const QString& name);
 
 } // namespace px

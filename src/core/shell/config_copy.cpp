@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
+#include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 
 #include <QDir>
@@ -187,10 +188,10 @@ void applyCopyOffsets(config::Configuration& config, const CopyOffsets& offsets)
     config = std::move(shifted);
 }
 
-int copyConfiguration(const QString& sourceFolder, const QString& targetParent, const QString& name,
-                      const CopyOffsets& offsets)
+NameRefusal copyConfiguration(const QString& sourceFolder, const QString& targetParent, const QString& name,
+                              const CopyOffsets& offsets)
 {
-    if (const int refusal = checkNewConfigurationName(targetParent, name); refusal != 0)
+    if (const NameRefusal refusal = checkNewConfigurationName(targetParent, name))
         return refusal;
     if (!QFileInfo(sourceFolder).isDir())
         throw Error(QStringLiteral("The configuration folder %1 does not exist").arg(displayPath(sourceFolder)));
@@ -231,9 +232,9 @@ int copyConfiguration(const QString& sourceFolder, const QString& targetParent, 
     // The rename refuses to replace a folder that appeared meanwhile.
     const QString target = targetParent + u'/' + name;
     if (!QDir().rename(staging.path(), target))
-        return QFileInfo::exists(target) ? 31 : 30;
+        return QFileInfo::exists(target) ? msg::kNewConfigNameExists : msg::kNewConfigNameRefused;
     staging.setAutoRemove(false);
-    return 0;
+    return std::nullopt;
 }
 
 } // namespace px

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/configuration.h"
+#include "core/shell/configuration_names.h"
 
 #include <QString>
 #include <QStringView>
@@ -48,15 +49,15 @@ QString integerTextLike(QStringView typed, std::int64_t value);
 void applyCopyOffsets(config::Configuration& config, const CopyOffsets& offsets);
 
 // Duplicate: the configuration folder `sourceFolder` copied as the configuration `name` in
-// `targetParent` (PROJECTS, for one), with the offsets applied. Returns 0, or the message
-// index of the name's refusal (the rules of New: 32, 31, 30). The copy is assembled in a
+// `targetParent` (PROJECTS, for one), with the offsets applied. Returns the name's refusal
+// by the rules of New (checkNewConfigurationName), none when the copy was made. The copy is assembled in a
 // temporary folder beside the target and renamed at the end. The files of a direction
 // whose offsets are not 0 are written anew by the configuration writer; every other file
 // of the folder is copied byte for byte, except the CSV export of a mapping whose
 // registers moved (it would describe the original's registers) and the bin folder, which
 // the copy gets empty. Throws px::Error (an offset that cannot be applied, a file that
 // cannot be read or written); nothing is left behind then.
-int copyConfiguration(const QString& sourceFolder, const QString& targetParent, const QString& name,
-                      const CopyOffsets& offsets);
+NameRefusal copyConfiguration(const QString& sourceFolder, const QString& targetParent, const QString& name,
+                              const CopyOffsets& offsets);
 
 } // namespace px

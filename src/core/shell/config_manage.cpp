@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 #include "core/platform/prompter.h"
 #include "core/platform/trash.h"
 #include "core/shell/config_archive.h"
@@ -88,33 +89,33 @@ bool isActiveConfiguration(const Session& session, const QString& name)
         && session.ws.activeFolderName().compare(name, Qt::CaseInsensitive) == 0;
 }
 
-int renameConfiguration(Session& session, const QString& from, const QString& to)
+NameRefusal renameConfiguration(Session& session, const QString& from, const QString& to)
 {
     Workspace& ws = session.ws;
-    const QString source = ws.Projects_Folder + u'/' + from;
+    const QString source = ws.projectsFolder + u'/' + from;
     if (!isConfigurationName(from) || !QFileInfo(source).isDir())
         throw Error(QStringLiteral("The configuration %1 does not exist").arg(from));
-    if (const int refusal = checkNewConfigurationName(ws.Projects_Folder, to, from); refusal != 0)
+    if (const NameRefusal refusal = checkNewConfigurationName(ws.projectsFolder, to, from))
         return refusal;
     if (from == to)
-        return 0;
+        return std::nullopt;
     const bool active = isActiveConfiguration(session, from);
-    const bool remembered = !ws.hasActiveConfiguration() && ws.Active_Conf.compare(from, Qt::CaseInsensitive) == 0;
-    if (!QDir().rename(source, ws.Projects_Folder + u'/' + to))
-        return 30;
+    const bool remembered = !ws.hasActiveConfiguration() && ws.configurationName.compare(from, Qt::CaseInsensitive) == 0;
+    if (!QDir().rename(source, ws.projectsFolder + u'/' + to))
+        return msg::kNewConfigNameRefused;
     if (active) {
         ws.activate(to);
         session.saveSettings();
     } else if (remembered) {
-        ws.Active_Conf = to;
+        ws.configurationName = to;
         session.saveSettings();
     }
-    return 0;
+    return std::nullopt;
 }
 
 bool deleteConfiguration(Session& session, const QString& name, Prompter& prompter, Trash& trash)
 {
-    const QString folder = session.ws.Projects_Folder + u'/' + name;
+    const QString folder = session.ws.projectsFolder + u'/' + name;
     if (!isConfigurationName(name) || !QFileInfo(folder).isDir())
         throw Error(QStringLiteral("The configuration %1 does not exist").arg(name));
     if (isActiveConfiguration(session, name)) {
@@ -142,7 +143,7 @@ bool deleteConfiguration(Session& session, const QString& name, Prompter& prompt
 QString exportConfiguration(const Session& session, const QString& name, bool withImages, Prompter& prompter,
                             const QString& folder)
 {
-    const QString source = session.ws.Projects_Folder + u'/' + name;
+    const QString source = session.ws.projectsFolder + u'/' + name;
     if (!isConfigurationName(name) || !QFileInfo(source).isDir())
         throw Error(QStringLiteral("The configuration %1 does not exist").arg(name));
     QString path = prompter.saveFile(folder + u'/' + name + QStringLiteral(".zip"), kArchiveFilter);
@@ -165,10 +166,10 @@ QString importConfiguration(Session& session, Prompter& prompter, const QString&
         const std::optional<QString> name = prompter.askText(manage_text::importName(QFileInfo(path).fileName()), proposed);
         if (!name)
             return {};
-        const int refusal = unpackConfiguration(archive, session.ws.Projects_Folder, *name);
-        if (refusal == 0)
+        const NameRefusal refusal = unpackConfiguration(archive, session.ws.projectsFolder, *name);
+        if (!refusal)
             return *name;
-        prompter.error(session.messages[refusal]);
+        prompter.error(session.messages[*refusal]);
         proposed = *name;
     }
 }

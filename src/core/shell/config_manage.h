@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/shell/configuration_names.h"
+
 #include <QString>
 
 namespace px {
@@ -15,13 +17,13 @@ class Trash;
 // The filter of the file dialogs of the exchange.
 inline const QString kArchiveFilter = QStringLiteral("Configuration archive (*.zip)|*.zip");
 
-// Renames the configuration `from` to `to`. Returns 0 when done or the message index of
-// the refusal: the rules of New (32, 31, 30), and 30 too when the file system refuses the
-// name. The active configuration may be renamed: it stays active under its new name and
+// Renames the configuration `from` to `to`. Returns the refusal by the rules of New
+// (checkNewConfigurationName), msg::kNewConfigNameRefused too when the file system refuses
+// the name; none when done. The active configuration may be renamed: it stays active under its new name and
 // the settings file is rewritten at once to name it (throws px::Error when that write
 // fails; the folder is renamed then). A remembered name follows the same way while no
 // configuration is active.
-int renameConfiguration(Session& session, const QString& from, const QString& to);
+NameRefusal renameConfiguration(Session& session, const QString& from, const QString& to);
 
 // Whether `name` is the active configuration (letter case aside, as the file system may
 // ignore it).

@@ -8,49 +8,47 @@
 
 namespace px {
 
-void Workspace::setExeFolder(const QString& folder)
+void Workspace::setHomeFolder(const QString& folder)
 {
-    Exe_Folder = QDir::fromNativeSeparators(folder);
-    while (Exe_Folder.size() > 1 && Exe_Folder.endsWith(u'/'))
-        Exe_Folder.chop(1);
-    Master_Folder = Exe_Folder + QStringLiteral("/MASTER");
-    Projects_Folder = Exe_Folder + QStringLiteral("/PROJECTS");
-    Language_Folder = Exe_Folder + QStringLiteral("/LANGUAGE");
-    for (const QString& f : {Master_Folder, Projects_Folder, Language_Folder}) {
+    homeFolder = QDir::fromNativeSeparators(folder);
+    while (homeFolder.size() > 1 && homeFolder.endsWith(u'/'))
+        homeFolder.chop(1);
+    masterFolder = homeFolder + QStringLiteral("/MASTER");
+    projectsFolder = homeFolder + QStringLiteral("/PROJECTS");
+    languageFolder = homeFolder + QStringLiteral("/LANGUAGE");
+    for (const QString& f : {masterFolder, projectsFolder, languageFolder}) {
         if (!QFileInfo(f).isDir())
             QDir().mkdir(f);
     }
 }
 
-void Workspace::Set_Files()
+void Workspace::updateFilePaths()
 {
-    File_ParGen = Conf_Folder + QStringLiteral("/ParGen.xml");
-    File_RCobDef = Conf_Folder + QStringLiteral("/RCobDef.xml");
-    File_RInfoCob = Conf_Folder + QStringLiteral("/RInfoCob.xml");
-    File_TCobDef = Conf_Folder + QStringLiteral("/TCobDef.xml");
-    File_TInfoCob = Conf_Folder + QStringLiteral("/TInfoCob.xml");
-    File_Var = Conf_Folder + QStringLiteral("/var.xml");
-    File_Var2 = Conf_Folder + QStringLiteral("/var2.xml");
+    generalParametersFile = configurationFolder + QStringLiteral("/ParGen.xml");
+    receiveFramesFile = configurationFolder + QStringLiteral("/RCobDef.xml");
+    receiveMappingsFile = configurationFolder + QStringLiteral("/RInfoCob.xml");
+    transmitFramesFile = configurationFolder + QStringLiteral("/TCobDef.xml");
+    transmitMappingsFile = configurationFolder + QStringLiteral("/TInfoCob.xml");
 }
 
 void Workspace::activate(const QString& name)
 {
-    Active_Conf = name;
-    Conf_Folder = name.isEmpty() ? QString() : Projects_Folder + u'/' + name;
-    Set_Files();
+    configurationName = name;
+    configurationFolder = name.isEmpty() ? QString() : projectsFolder + u'/' + name;
+    updateFilePaths();
 }
 
 QString Workspace::activeFolderName() const
 {
-    if (Conf_Folder.isEmpty())
+    if (configurationFolder.isEmpty())
         return {};
-    const QString prefix = Projects_Folder + u'/';
-    return Conf_Folder.startsWith(prefix) ? Conf_Folder.mid(prefix.size()) : Conf_Folder;
+    const QString prefix = projectsFolder + u'/';
+    return configurationFolder.startsWith(prefix) ? configurationFolder.mid(prefix.size()) : configurationFolder;
 }
 
-int Select_Type_318(const Workspace& ws)
+int activeDeviceType(const Workspace& ws)
 {
-    return readGeneralParametersFile(ws.File_ParGen).deviceType;
+    return readGeneralParametersFile(ws.generalParametersFile).deviceType;
 }
 
 } // namespace px

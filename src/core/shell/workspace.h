@@ -7,46 +7,44 @@ namespace px {
 // Where the program's folders are, which configuration is active and where its files lie.
 // Paths use "/" and never end in a separator.
 struct Workspace {
-    QString Exe_Folder;
-    QString Master_Folder;
-    QString Projects_Folder;
-    QString Language_Folder;
-    QString Active_Conf;   // the last configuration opened or created; may be set while none is active
-    QString Conf_Folder;   // empty: no configuration is active
-    QString File_ParGen;
-    QString File_RCobDef;
-    QString File_RInfoCob;
-    QString File_TCobDef;
-    QString File_TInfoCob;
-    QString File_Var;
-    QString File_Var2;
+    QString homeFolder;
+    QString masterFolder;     // the updater programs and the firmware images
+    QString projectsFolder;   // one folder per configuration
+    QString languageFolder;   // the language files and their flags
+    QString configurationName;    // the last configuration opened or created; may be set while none is active
+    QString configurationFolder;  // empty: no configuration is active
+    QString generalParametersFile;  // ParGen.xml
+    QString receiveFramesFile;      // RCobDef.xml
+    QString receiveMappingsFile;    // RInfoCob.xml
+    QString transmitFramesFile;     // TCobDef.xml
+    QString transmitMappingsFile;   // TInfoCob.xml
 
-    // Sets Exe_Folder and the three folders derived from it; creates each folder that is
+    // Sets homeFolder and the three folders derived from it; creates each folder that is
     // missing (one level; a failure is not reported, later operations fail where they happen).
-    void setExeFolder(const QString& folder);
+    void setHomeFolder(const QString& folder);
 
-    // Recomputes the seven file paths from Conf_Folder (plain concatenations, also when
-    // no configuration is active).
-    void Set_Files();
+    // Recomputes the five file paths from configurationFolder (plain concatenations, also
+    // when no configuration is active).
+    void updateFilePaths();
 
-    bool hasActiveConfiguration() const { return !Conf_Folder.isEmpty(); }
+    bool hasActiveConfiguration() const { return !configurationFolder.isEmpty(); }
 
-    // Makes the named configuration active: Active_Conf, Conf_Folder, Set_Files. An empty
-    // name leaves no configuration active.
+    // Makes the named configuration active: its name, folder and file paths. An empty name
+    // leaves no configuration active.
     void activate(const QString& name);
 
     // The configuration's bin folder, into which the compiler writes its images.
-    QString binFolder() const { return Conf_Folder + QStringLiteral("/bin"); }
+    QString binFolder() const { return configurationFolder + QStringLiteral("/bin"); }
 
     // The active configuration's name as its folder is named (empty when none is active).
     QString activeFolderName() const;
 
-    QString settingsFile() const { return Exe_Folder + QStringLiteral("/Orvane.xml"); }
+    QString settingsFile() const { return homeFolder + QStringLiteral("/Orvane.xml"); }
 };
 
-// DeviceType of the active configuration (Select_Type_318): the integer text of
-// Device_Type in ParGen.xml, read anew at every call. A missing file, a missing element
+// The device type of the active configuration: the integer text of Device_Type in
+// ParGen.xml, read anew at every call. A missing file, a missing element
 // or a text that is not an integer give 0. A file that does not parse throws px::Error.
-int Select_Type_318(const Workspace& ws);
+int activeDeviceType(const Workspace& ws);
 
 } // namespace px

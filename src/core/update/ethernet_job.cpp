@@ -119,7 +119,7 @@ void writeEthernetJob(const EthernetUpdateJob& job, const QString& path)
 
 QString ethernetJobFile(const Workspace& ws)
 {
-    return ws.Exe_Folder + QStringLiteral("/Ethernet_Update.xml");
+    return ws.homeFolder + QStringLiteral("/Ethernet_Update.xml");
 }
 
 QStringList ethernetFirmwareImages(const QString& masterFolder)
@@ -129,7 +129,7 @@ QStringList ethernetFirmwareImages(const QString& masterFolder)
 
 QString ethernetUpdaterProgram(const Workspace& ws)
 {
-    return ws.Exe_Folder + QStringLiteral("/Ethernet_Update.exe");
+    return ws.homeFolder + QStringLiteral("/Ethernet_Update.exe");
 }
 
 std::optional<std::array<QString, 4>> Valid_IP(const QString& text)

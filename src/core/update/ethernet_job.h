@@ -19,8 +19,8 @@ struct EthernetUpdateJob {
     bool readFirmware = true;
     bool configuration = true;
     bool readConfiguration = true;
-    QString masterFolder;         // Workspace::Master_Folder
-    QString confFolder;           // Workspace::Conf_Folder
+    QString masterFolder;         // Workspace::masterFolder
+    QString confFolder;           // Workspace::configurationFolder
 };
 
 // The job file Ethernet_Update.xml: the device address and ports, the protection values,

@@ -55,7 +55,7 @@ QString serialFirmwareImage(const QString& masterFolder)
 
 QString serialUpdaterProgram(const Workspace& ws)
 {
-    return ws.Exe_Folder + QStringLiteral("/Ser_40318_Update.exe");
+    return ws.homeFolder + QStringLiteral("/Ser_40318_Update.exe");
 }
 
 int comparePortNames(const QString& a, const QString& b)

@@ -16,8 +16,8 @@ struct SerialUpdateJob {
     bool readFirmware = true;    // FR
     bool configuration = true;   // PW
     bool readConfiguration = true; // PR
-    QString masterFolder;        // Workspace::Master_Folder
-    QString confFolder;          // Workspace::Conf_Folder
+    QString masterFolder;        // Workspace::masterFolder
+    QString confFolder;          // Workspace::configurationFolder
 };
 
 // The serial updater's parameter text: the device path, the four operation tokens (a

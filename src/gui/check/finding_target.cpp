@@ -17,15 +17,15 @@ EditorTarget editorTargetFor(const check::Finding& finding, const config::Config
 {
     const bool dipSwitch = deviceQuery == 1;
     switch (finding.file) {
-    case ConfigFile::GeneralParameters: return {Window::ParGen, 0};
+    case ConfigFile::GeneralParameters: return {Window::CommunicationSettings, 0};
     case ConfigFile::ReceiveFrames:
         return {dipSwitch ? Window::ReceiveFramesDip : Window::ReceiveFramesJumper, finding.row};
     case ConfigFile::TransmitFrames:
         return {dipSwitch ? Window::TransmitFramesDip : Window::TransmitFramesJumper, finding.row};
     case ConfigFile::ReceiveMappings:
-        return {Window::DefineReceive, check::mappingEditorRow(config, Direction::Receive, finding.row)};
+        return {Window::ReceiveMapping, check::mappingEditorRow(config, Direction::Receive, finding.row)};
     case ConfigFile::TransmitMappings:
-        return {Window::DefineTransmit, check::mappingEditorRow(config, Direction::Transmit, finding.row)};
+        return {Window::TransmitMapping, check::mappingEditorRow(config, Direction::Transmit, finding.row)};
     }
     return {};
 }

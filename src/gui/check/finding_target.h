@@ -14,7 +14,7 @@ class MessageTable;
 
 // The editor where a finding is corrected, and the row it is shown at there (0: none).
 struct EditorTarget {
-    Window window = Window::ParGen;
+    Window window = Window::CommunicationSettings;
     int row = 0;
 };
 

@@ -37,11 +37,11 @@ private:
     std::vector<check::Finding> m_findings;
     FindingsAnswer m_answer;
 
-    QLabel* L_Findings_Intro = nullptr;
-    QListWidget* LB_Findings = nullptr;
-    QLabel* L_Findings_Hint = nullptr;
-    QPushButton* Btn_Back = nullptr;
-    QPushButton* Btn_Continue = nullptr;
+    QLabel* m_findingsIntro = nullptr;
+    QListWidget* m_findingsList = nullptr;
+    QLabel* m_findingsHint = nullptr;
+    QPushButton* m_backButton = nullptr;
+    QPushButton* m_continueButton = nullptr;
 };
 
 } // namespace px

@@ -65,11 +65,11 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
     top->addWidget(m_band);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
-    TC_Directions = new QTabWidget(splitter);
-    TC_Directions->setObjectName(QStringLiteral("TC_Directions"));
+    m_directionTabs = new QTabWidget(splitter);
+    m_directionTabs->setObjectName(QStringLiteral("TC_Directions"));
     for (int i = 0; i < 2; ++i) {
         Page& page = m_pages[i];
-        page.widget = new QWidget(TC_Directions);
+        page.widget = new QWidget(m_directionTabs);
         auto* layout = new QVBoxLayout(page.widget);
         auto* filterLine = new QHBoxLayout;
         page.filterLabel = new QLabel(page.widget);
@@ -108,23 +108,23 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
         inner->addWidget(page.table);
         inner->addWidget(stripArea);
         layout->addWidget(inner, 1);
-        TC_Directions->addTab(page.widget, QString());
+        m_directionTabs->addTab(page.widget, QString());
     }
 
     auto* side = new QWidget(splitter);
     auto* sideLayout = new QVBoxLayout(side);
-    L_Findings = new QLabel(side);
-    L_Findings->setObjectName(QStringLiteral("L_Findings"));
-    LB_Findings = new QListWidget(side);
-    LB_Findings->setObjectName(QStringLiteral("LB_Findings"));
-    LB_Findings->setWordWrap(true);
-    L_Status = new QLabel(side);
-    L_Status->setObjectName(QStringLiteral("L_Status"));
-    L_Status->setWordWrap(true);
-    sideLayout->addWidget(L_Findings);
-    sideLayout->addWidget(LB_Findings, 1);
-    sideLayout->addWidget(L_Status);
-    splitter->addWidget(TC_Directions);
+    m_findingsLabel = new QLabel(side);
+    m_findingsLabel->setObjectName(QStringLiteral("L_Findings"));
+    m_findingsList = new QListWidget(side);
+    m_findingsList->setObjectName(QStringLiteral("LB_Findings"));
+    m_findingsList->setWordWrap(true);
+    m_statusLabel = new QLabel(side);
+    m_statusLabel->setObjectName(QStringLiteral("L_Status"));
+    m_statusLabel->setWordWrap(true);
+    sideLayout->addWidget(m_findingsLabel);
+    sideLayout->addWidget(m_findingsList, 1);
+    sideLayout->addWidget(m_statusLabel);
+    splitter->addWidget(m_directionTabs);
     splitter->addWidget(side);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
@@ -135,28 +135,28 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(8, 0, 8, 0);
-    Btn_Export_CSV = button(this, "Btn_Export_CSV");
-    Btn_Export_HTML = button(this, "Btn_Export_HTML");
-    Btn_Print = button(this, "Btn_Print");
-    Btn_Save_PDF = button(this, "Btn_Save_PDF");
-    Btn_Report = button(this, "Btn_Report");
-    Btn_Report_PDF = button(this, "Btn_Report_PDF");
-    Btn_Close = button(this, "Btn_Close");
-    for (QPushButton* b : {Btn_Export_CSV, Btn_Export_HTML, Btn_Print, Btn_Save_PDF, Btn_Report, Btn_Report_PDF})
+    m_exportCsvButton = button(this, "Btn_Export_CSV");
+    m_exportHtmlButton = button(this, "Btn_Export_HTML");
+    m_printButton = button(this, "Btn_Print");
+    m_savePdfButton = button(this, "Btn_Save_PDF");
+    m_reportButton = button(this, "Btn_Report");
+    m_reportPdfButton = button(this, "Btn_Report_PDF");
+    m_closeButton = button(this, "Btn_Close");
+    for (QPushButton* b : {m_exportCsvButton, m_exportHtmlButton, m_printButton, m_savePdfButton, m_reportButton, m_reportPdfButton})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    buttons->addWidget(Btn_Close);
+    buttons->addWidget(m_closeButton);
     top->addLayout(buttons);
 
-    connect(Btn_Export_CSV, &QPushButton::clicked, this, &RegisterMapWindow::exportCsv);
-    connect(Btn_Export_HTML, &QPushButton::clicked, this, &RegisterMapWindow::exportHtml);
-    connect(Btn_Print, &QPushButton::clicked, this, &RegisterMapWindow::printMap);
-    connect(Btn_Save_PDF, &QPushButton::clicked, this, &RegisterMapWindow::saveMapPdf);
-    connect(Btn_Report, &QPushButton::clicked, this, &RegisterMapWindow::saveReport);
-    connect(Btn_Report_PDF, &QPushButton::clicked, this, &RegisterMapWindow::saveReportPdf);
-    connect(Btn_Close, &QPushButton::clicked, this, &QDialog::reject);
-    connect(LB_Findings, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { openFinding(LB_Findings->row(item)); });
+    connect(m_exportCsvButton, &QPushButton::clicked, this, &RegisterMapWindow::exportCsv);
+    connect(m_exportHtmlButton, &QPushButton::clicked, this, &RegisterMapWindow::exportHtml);
+    connect(m_printButton, &QPushButton::clicked, this, &RegisterMapWindow::printMap);
+    connect(m_savePdfButton, &QPushButton::clicked, this, &RegisterMapWindow::saveMapPdf);
+    connect(m_reportButton, &QPushButton::clicked, this, &RegisterMapWindow::saveReport);
+    connect(m_reportPdfButton, &QPushButton::clicked, this, &RegisterMapWindow::saveReportPdf);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_findingsList, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { openFinding(m_findingsList->row(item)); });
 
     resize(1180, 640);
     applyLanguage();
@@ -167,15 +167,15 @@ void RegisterMapWindow::applyLanguage()
     const MessageTable& m = m_session.messages;
     setWindowTitle(m[msg::kRegisterMapTitle]);
     m_band->descriptionLabel()->setText(m[msg::kRegisterMapDescription]);
-    TC_Directions->setTabText(0, m[msg::kReceive]);
-    TC_Directions->setTabText(1, m[msg::kTransmit]);
+    m_directionTabs->setTabText(0, m[msg::kReceive]);
+    m_directionTabs->setTabText(1, m[msg::kTransmit]);
     for (Page& page : m_pages)
         page.filterLabel->setText(m[msg::kFilter]);
-    L_Findings->setText(m[msg::kFindings]);
+    m_findingsLabel->setText(m[msg::kFindings]);
     const std::pair<QPushButton*, int> captions[] = {
-        {Btn_Export_CSV, msg::kExportCsv}, {Btn_Export_HTML, msg::kExportHtml}, {Btn_Print, msg::kPrint},
-        {Btn_Save_PDF, msg::kSavePdf},     {Btn_Report, msg::kReportHtml},     {Btn_Report_PDF, msg::kReportPdf},
-        {Btn_Close, msg::kClose},
+        {m_exportCsvButton, msg::kExportCsv}, {m_exportHtmlButton, msg::kExportHtml}, {m_printButton, msg::kPrint},
+        {m_savePdfButton, msg::kSavePdf},     {m_reportButton, msg::kReportHtml},     {m_reportPdfButton, msg::kReportPdf},
+        {m_closeButton, msg::kClose},
     };
     for (const auto& [b, id] : captions) {
         b->setText(m[id]);
@@ -188,7 +188,7 @@ void RegisterMapWindow::applyLanguage()
 void RegisterMapWindow::prepareShowing()
 {
     m_openInEditor = nullptr;
-    m_folder = m_session.ws.Conf_Folder;
+    m_folder = m_session.ws.configurationFolder;
     showConfiguration(config::readConfiguration(m_folder));
 }
 
@@ -203,7 +203,7 @@ bool RegisterMapWindow::execShowWithEntries(Direction direction, std::vector<con
                                             std::function<void(const check::Finding&)> openInEditor)
 {
     const bool read = guarded(m_prompter, [&] {
-        m_folder = m_session.ws.Conf_Folder;
+        m_folder = m_session.ws.configurationFolder;
         config::Configuration c = config::readConfiguration(m_folder);
         c.mappings(direction) = std::move(entries);
         showConfiguration(std::move(c));
@@ -222,10 +222,10 @@ void RegisterMapWindow::showConfiguration(config::Configuration c)
     m_map = check::buildRegisterMap(m_config);
     fillPage(m_pages[0], m_map.receive);
     fillPage(m_pages[1], m_map.transmit);
-    fillFindingsList(LB_Findings, m_findings, m_session.messages);
+    fillFindingsList(m_findingsList, m_findings, m_session.messages);
     const MessageTable& m = m_session.messages;
     const check::BusLoad load = check::estimateBusLoad(m_config);
-    L_Status->setText(QString(m[msg::kFindingsSummary])
+    m_statusLabel->setText(QString(m[msg::kFindingsSummary])
                           .replace(QStringLiteral("%1"), QString::number(check::errorCount(m_findings)))
                           .replace(QStringLiteral("%2"), QString::number(check::warningCount(m_findings)))
                       + u'\n'
@@ -291,7 +291,7 @@ void RegisterMapWindow::openFinding(int index)
             reject();
             m_openInEditor(finding);
         } else {
-            L_Status->setText(m_session.messages[msg::kOpenFromMainWindow]);
+            m_statusLabel->setText(m_session.messages[msg::kOpenFromMainWindow]);
         }
         return;
     }

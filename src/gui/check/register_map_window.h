@@ -102,18 +102,18 @@ private:
         ByteStripWidget* strip = nullptr;
     };
     TitleBand* m_band = nullptr;
-    QTabWidget* TC_Directions = nullptr;
+    QTabWidget* m_directionTabs = nullptr;
     Page m_pages[2];
-    QLabel* L_Findings = nullptr;
-    QListWidget* LB_Findings = nullptr;
-    QLabel* L_Status = nullptr;
-    QPushButton* Btn_Export_CSV = nullptr;
-    QPushButton* Btn_Export_HTML = nullptr;
-    QPushButton* Btn_Print = nullptr;
-    QPushButton* Btn_Save_PDF = nullptr;
-    QPushButton* Btn_Report = nullptr;
-    QPushButton* Btn_Report_PDF = nullptr;
-    QPushButton* Btn_Close = nullptr;
+    QLabel* m_findingsLabel = nullptr;
+    QListWidget* m_findingsList = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QPushButton* m_exportCsvButton = nullptr;
+    QPushButton* m_exportHtmlButton = nullptr;
+    QPushButton* m_printButton = nullptr;
+    QPushButton* m_savePdfButton = nullptr;
+    QPushButton* m_reportButton = nullptr;
+    QPushButton* m_reportPdfButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
 };
 
 } // namespace px

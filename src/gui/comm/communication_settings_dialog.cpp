@@ -411,7 +411,7 @@ void CommunicationSettingsDialog::updateLabelColumn()
 void CommunicationSettingsDialog::showSettings()
 {
     // Read first: a file that does not parse leaves the controls as they were.
-    const GeneralParameters p = readGeneralParametersFile(m_session.ws.File_ParGen);
+    const GeneralParameters p = readGeneralParametersFile(m_session.ws.generalParametersFile);
 
     m_filling = true;
     // A device type other than 0 and 1, only possible in a hand-edited file, is shown as
@@ -474,7 +474,7 @@ void CommunicationSettingsDialog::accept()
         return;
     }
     // A refused write is reported and the window stays open with every value as typed.
-    if (!guarded(m_prompter, [&] { writeGeneralParametersFile(m_session.ws.File_ParGen, p); }))
+    if (!guarded(m_prompter, [&] { writeGeneralParametersFile(m_session.ws.generalParametersFile, p); }))
         return;
     QDialog::accept();
 }

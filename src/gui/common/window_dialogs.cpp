@@ -4,9 +4,9 @@
 
 namespace px {
 
-void WindowDialogs::add(Window window, std::function<bool()> show, std::function<void()> setLang)
+void WindowDialogs::add(Window window, std::function<bool()> show, std::function<void()> applyLanguage)
 {
-    m_entries[window] = Entry{std::move(show), std::move(setLang)};
+    m_entries[window] = Entry{std::move(show), std::move(applyLanguage)};
 }
 
 bool WindowDialogs::show(Window window)
@@ -43,19 +43,18 @@ FindingsAnswer WindowDialogs::reviewFindings(const std::vector<check::Finding>& 
 void WindowDialogs::changeLanguage()
 {
     // The order in which the windows take their new texts (the main window goes first, by
-    // its own Change_Language).
+    // its own changeLanguage).
     static const Window order[] = {
-        Window::SerialUpdate,         Window::EthernetUpdate,    Window::NewProject,
-        Window::OpenConf,             Window::SoftOptions,       Window::ParGen,
-        Window::DefineReceive,        Window::DefineTransmit,    Window::ReceiveFramesJumper,
-        Window::ReceiveFramesDip,     Window::TransmitFramesJumper, Window::TransmitFramesDip,
-        Window::CobRequest,           Window::CobSetting,        Window::RegisterMap,
-        Window::ManageConf,
+        Window::SerialUpdate,          Window::EthernetUpdate,       Window::NewConfiguration,
+        Window::OpenConfiguration,     Window::SoftwareOptions,      Window::CommunicationSettings,
+        Window::ReceiveMapping,        Window::TransmitMapping,      Window::ReceiveFramesJumper,
+        Window::ReceiveFramesDip,      Window::TransmitFramesJumper, Window::TransmitFramesDip,
+        Window::RegisterMap,           Window::ManageConfigurations,
     };
     for (const Window w : order) {
         const auto it = m_entries.find(w);
-        if (it != m_entries.end() && it->second.setLang)
-            it->second.setLang();
+        if (it != m_entries.end() && it->second.applyLanguage)
+            it->second.applyLanguage();
     }
 }
 

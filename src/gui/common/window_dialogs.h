@@ -10,13 +10,13 @@ namespace px {
 class Prompter;
 
 // The real modal windows behind the main window's steps. Each window is registered once
-// at start with its show step (FormShow, then the modal loop; true for OK) and its
-// Set_Lang.
+// at start with its show step (prepared, then the modal loop; true for OK) and its
+// applyLanguage.
 class WindowDialogs final : public Dialogs {
 public:
     explicit WindowDialogs(Prompter& prompter) : m_prompter(prompter) {}
 
-    void add(Window window, std::function<bool()> show, std::function<void()> setLang);
+    void add(Window window, std::function<bool()> show, std::function<void()> applyLanguage);
     // An editor's show step with a row made current (showAt); without one, showAt shows
     // the window as show() does.
     void addRowShow(Window window, std::function<bool(int row)> showAt);
@@ -35,7 +35,7 @@ public:
 private:
     struct Entry {
         std::function<bool()> show;
-        std::function<void()> setLang;
+        std::function<void()> applyLanguage;
     };
     Prompter& m_prompter;
     std::map<Window, Entry> m_entries;

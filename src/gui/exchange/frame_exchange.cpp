@@ -79,9 +79,9 @@ void FrameExchangeBar::exportDbc()
 {
     const Workspace& ws = m_session.ws;
     guarded(m_prompter, [&] {
-        const config::Configuration config = config::readConfiguration(ws.Conf_Folder);
+        const config::Configuration config = config::readConfiguration(ws.configurationFolder);
         const exchange::DbcText text = exchange::configurationDbc(config);
-        const QString path = ws.Conf_Folder + u'/' + ws.Active_Conf + QStringLiteral(".dbc");
+        const QString path = ws.configurationFolder + u'/' + ws.configurationName + QStringLiteral(".dbc");
         writeFileAtomically(path, text.bytes);
         QString message = QStringLiteral("The saved configuration is written as a CAN database into %1.").arg(displayPath(path));
         if (!text.notes.isEmpty())
@@ -99,7 +99,7 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
     }
     const bool receive = isReceiveList(list.kind());
     const exchange::Direction direction = receive ? exchange::Direction::Receive : exchange::Direction::Transmit;
-    const QString folder = session.ws.Conf_Folder;
+    const QString folder = session.ws.configurationFolder;
     const QString path = prompter.openFile(folder, importFileFilter(receive));
     if (path.isEmpty())
         return false;
@@ -125,12 +125,12 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
         return false;
 
     ImportPickerDialog picker(prompter, parent);
-    picker.FormShow(source->fileName, source->messages, exchange::importTarget(config, direction));
+    picker.prepareShowing(source->fileName, source->messages, exchange::importTarget(config, direction));
     if (picker.exec() != QDialog::Accepted)
         return false;
 
     const exchange::ImportPlan plan = picker.plan();
-    const QString framePath = receive ? session.ws.File_RCobDef : session.ws.File_TCobDef;
+    const QString framePath = receive ? session.ws.receiveFramesFile : session.ws.transmitFramesFile;
     const bool written = guarded(prompter, [&] {
         exchange::applyImport(config, direction, plan);
         if (loadIncomplete)

@@ -56,107 +56,107 @@ ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent) : QD
     setWindowTitle(QStringLiteral("Import CAN Frames"));
     auto* top = new QVBoxLayout(this);
 
-    L_File = new QLabel(this);
-    L_File->setObjectName(QStringLiteral("L_File"));
-    top->addWidget(L_File);
+    m_fileLabel = new QLabel(this);
+    m_fileLabel->setObjectName(QStringLiteral("L_File"));
+    top->addWidget(m_fileLabel);
 
     auto* filterRow = new QHBoxLayout;
     auto* filterLabel = new QLabel(QStringLiteral("Filter:"), this);
-    E_Filter = new QLineEdit(this);
-    E_Filter->setObjectName(QStringLiteral("E_Filter"));
-    E_Filter->setAccessibleName(QStringLiteral("Filter by name or identifier"));
-    E_Filter->setPlaceholderText(QStringLiteral("name or identifier"));
-    filterLabel->setBuddy(E_Filter);
-    Btn_CheckShown = new QPushButton(QStringLiteral("Tick Shown"), this);
-    Btn_CheckShown->setObjectName(QStringLiteral("Btn_CheckShown"));
-    Btn_UncheckAll = new QPushButton(QStringLiteral("Untick All"), this);
-    Btn_UncheckAll->setObjectName(QStringLiteral("Btn_UncheckAll"));
+    m_filterEdit = new QLineEdit(this);
+    m_filterEdit->setObjectName(QStringLiteral("E_Filter"));
+    m_filterEdit->setAccessibleName(QStringLiteral("Filter by name or identifier"));
+    m_filterEdit->setPlaceholderText(QStringLiteral("name or identifier"));
+    filterLabel->setBuddy(m_filterEdit);
+    m_checkShownButton = new QPushButton(QStringLiteral("Tick Shown"), this);
+    m_checkShownButton->setObjectName(QStringLiteral("Btn_CheckShown"));
+    m_uncheckAllButton = new QPushButton(QStringLiteral("Untick All"), this);
+    m_uncheckAllButton->setObjectName(QStringLiteral("Btn_UncheckAll"));
     filterRow->addWidget(filterLabel);
-    filterRow->addWidget(E_Filter, 1);
-    filterRow->addWidget(Btn_CheckShown);
-    filterRow->addWidget(Btn_UncheckAll);
+    filterRow->addWidget(m_filterEdit, 1);
+    filterRow->addWidget(m_checkShownButton);
+    filterRow->addWidget(m_uncheckAllButton);
     top->addLayout(filterRow);
 
-    TW_Messages = makeTable(this, "TW_Messages", QStringLiteral("Frames of the file"));
+    m_messagesTable = makeTable(this, "TW_Messages", QStringLiteral("Frames of the file"));
     auto* split = new QSplitter(Qt::Vertical, this);
-    split->addWidget(TW_Messages);
+    split->addWidget(m_messagesTable);
 
     auto* preview = new QGroupBox(QStringLiteral("What the import adds"), this);
     auto* previewLayout = new QVBoxLayout(preview);
     auto* registerRow = new QHBoxLayout;
     auto* firstLabel = new QLabel(QStringLiteral("Number the registers from:"), preview);
-    SB_FirstRegister = new QSpinBox(preview);
-    SB_FirstRegister->setObjectName(QStringLiteral("SB_FirstRegister"));
-    SB_FirstRegister->setAccessibleName(QStringLiteral("First register index"));
-    SB_FirstRegister->setRange(0, exchange::kMaxRegisterIndex);
-    firstLabel->setBuddy(SB_FirstRegister);
-    L_Note = new QLabel(QStringLiteral("8-bit signals go to a register's low part, 16-bit signals to one register, "
+    m_firstRegisterBox = new QSpinBox(preview);
+    m_firstRegisterBox->setObjectName(QStringLiteral("SB_FirstRegister"));
+    m_firstRegisterBox->setAccessibleName(QStringLiteral("First register index"));
+    m_firstRegisterBox->setRange(0, exchange::kMaxRegisterIndex);
+    firstLabel->setBuddy(m_firstRegisterBox);
+    m_noteLabel = new QLabel(QStringLiteral("8-bit signals go to a register's low part, 16-bit signals to one register, "
                                        "32-bit signals to two consecutive registers, the high word first."),
                         preview);
-    L_Note->setObjectName(QStringLiteral("L_Note"));
-    L_Note->setWordWrap(true);
+    m_noteLabel->setObjectName(QStringLiteral("L_Note"));
+    m_noteLabel->setWordWrap(true);
     registerRow->addWidget(firstLabel);
-    registerRow->addWidget(SB_FirstRegister);
-    registerRow->addWidget(L_Note, 1);
+    registerRow->addWidget(m_firstRegisterBox);
+    registerRow->addWidget(m_noteLabel, 1);
     previewLayout->addLayout(registerRow);
 
     auto* tables = new QHBoxLayout;
-    TW_Frames = makeTable(preview, "TW_Frames", QStringLiteral("Frame rows to add"));
-    TW_Entries = makeTable(preview, "TW_Entries", QStringLiteral("Mapping entries to add"));
-    tables->addWidget(TW_Frames, 3);
-    tables->addWidget(TW_Entries, 2);
+    m_framesTable = makeTable(preview, "TW_Frames", QStringLiteral("Frame rows to add"));
+    m_entriesTable = makeTable(preview, "TW_Entries", QStringLiteral("Mapping entries to add"));
+    tables->addWidget(m_framesTable, 3);
+    tables->addWidget(m_entriesTable, 2);
     previewLayout->addLayout(tables, 1);
-    LB_NotMapped = new QListWidget(preview);
-    LB_NotMapped->setObjectName(QStringLiteral("LB_NotMapped"));
-    LB_NotMapped->setAccessibleName(QStringLiteral("Not imported and not mapped"));
-    LB_NotMapped->setMaximumHeight(90);
-    previewLayout->addWidget(LB_NotMapped);
+    m_notMappedList = new QListWidget(preview);
+    m_notMappedList->setObjectName(QStringLiteral("LB_NotMapped"));
+    m_notMappedList->setAccessibleName(QStringLiteral("Not imported and not mapped"));
+    m_notMappedList->setMaximumHeight(90);
+    previewLayout->addWidget(m_notMappedList);
     split->addWidget(preview);
     top->addWidget(split, 1);
 
     auto* buttons = new QHBoxLayout;
-    L_Summary = new QLabel(this);
-    L_Summary->setObjectName(QStringLiteral("L_Summary"));
-    Btn_Import = new QPushButton(QStringLiteral("Import"), this);
-    Btn_Import->setObjectName(QStringLiteral("Btn_Import"));
-    Btn_Cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    Btn_Cancel->setObjectName(QStringLiteral("Btn_Cancel"));
-    for (QPushButton* b : {Btn_CheckShown, Btn_UncheckAll, Btn_Import, Btn_Cancel})
+    m_summaryLabel = new QLabel(this);
+    m_summaryLabel->setObjectName(QStringLiteral("L_Summary"));
+    m_importButton = new QPushButton(QStringLiteral("Import"), this);
+    m_importButton->setObjectName(QStringLiteral("Btn_Import"));
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
+    for (QPushButton* b : {m_checkShownButton, m_uncheckAllButton, m_importButton, m_cancelButton})
         b->setAutoDefault(false);
-    buttons->addWidget(L_Summary, 1);
-    buttons->addWidget(Btn_Import);
-    buttons->addWidget(Btn_Cancel);
+    buttons->addWidget(m_summaryLabel, 1);
+    buttons->addWidget(m_importButton);
+    buttons->addWidget(m_cancelButton);
     top->addLayout(buttons);
 
-    connect(E_Filter, &QLineEdit::textChanged, this, &ImportPickerDialog::applyFilter);
-    connect(Btn_CheckShown, &QPushButton::clicked, this, [this] { setShownChecked(true); });
-    connect(Btn_UncheckAll, &QPushButton::clicked, this, [this] {
+    connect(m_filterEdit, &QLineEdit::textChanged, this, &ImportPickerDialog::applyFilter);
+    connect(m_checkShownButton, &QPushButton::clicked, this, [this] { setShownChecked(true); });
+    connect(m_uncheckAllButton, &QPushButton::clicked, this, [this] {
         std::fill(m_checked.begin(), m_checked.end(), false);
         fillMessages();
         replan();
     });
-    connect(TW_Messages, &QTableWidget::itemChanged, this, &ImportPickerDialog::messageItemChanged);
-    connect(SB_FirstRegister, &QSpinBox::valueChanged, this, [this] { replan(); });
-    connect(Btn_Import, &QPushButton::clicked, this, &ImportPickerDialog::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &ImportPickerDialog::reject);
+    connect(m_messagesTable, &QTableWidget::itemChanged, this, &ImportPickerDialog::messageItemChanged);
+    connect(m_firstRegisterBox, &QSpinBox::valueChanged, this, [this] { replan(); });
+    connect(m_importButton, &QPushButton::clicked, this, &ImportPickerDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ImportPickerDialog::reject);
     resize(980, 700);
 }
 
-void ImportPickerDialog::FormShow(const QString& fileName, std::vector<ImportMessage> messages,
+void ImportPickerDialog::prepareShowing(const QString& fileName, std::vector<ImportMessage> messages,
                                   const exchange::ImportTarget& target)
 {
     m_messages = std::move(messages);
     m_checked.assign(m_messages.size(), false);
     m_target = target;
     const bool receive = target.direction == Direction::Receive;
-    L_File->setText(QStringLiteral("%1: %2 frames, to add to the %3 list after its %4 frames")
+    m_fileLabel->setText(QStringLiteral("%1: %2 frames, to add to the %3 list after its %4 frames")
                         .arg(fileName)
                         .arg(m_messages.size())
                         .arg(receive ? QStringLiteral("receive") : QStringLiteral("transmit"))
                         .arg(target.existingFrames));
     m_filling = true;
-    E_Filter->clear();
-    SB_FirstRegister->setValue(target.firstRegister);
+    m_filterEdit->clear();
+    m_firstRegisterBox->setValue(target.firstRegister);
     m_filling = false;
     fillMessages();
     replan();
@@ -172,46 +172,46 @@ void ImportPickerDialog::fillMessages()
                       QStringLiteral("Name"), QStringLiteral("Sender"), QStringLiteral("Cycle time"),
                       QStringLiteral("Signals"), QStringLiteral("Mapped")};
     m_filling = true;
-    TW_Messages->clear();
-    TW_Messages->setColumnCount(static_cast<int>(headers.size()));
-    TW_Messages->setHorizontalHeaderLabels(headers);
-    TW_Messages->setRowCount(static_cast<int>(m_messages.size()));
+    m_messagesTable->clear();
+    m_messagesTable->setColumnCount(static_cast<int>(headers.size()));
+    m_messagesTable->setHorizontalHeaderLabels(headers);
+    m_messagesTable->setRowCount(static_cast<int>(m_messages.size()));
     for (int r = 0; r < static_cast<int>(m_messages.size()); ++r) {
         const ImportMessage& m = m_messages[static_cast<size_t>(r)];
         auto* id = new QTableWidgetItem(exchange::identifierText(m.id));
         id->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         id->setCheckState(m_checked[static_cast<size_t>(r)] ? Qt::Checked : Qt::Unchecked);
-        TW_Messages->setItem(r, 0, id);
-        TW_Messages->setItem(r, 1, textItem(formatText(m.extended)));
-        TW_Messages->setItem(r, 2, textItem(QString::number(m.length)));
+        m_messagesTable->setItem(r, 0, id);
+        m_messagesTable->setItem(r, 1, textItem(formatText(m.extended)));
+        m_messagesTable->setItem(r, 2, textItem(QString::number(m.length)));
         if (capture) {
-            TW_Messages->setItem(r, 3, textItem(QString::number(m.frameCount)));
-            TW_Messages->setItem(r, 4, textItem(m.meanPeriodMs ? QStringLiteral("%1 ms").arg(*m.meanPeriodMs, 0, 'f', 1) : QString()));
-            TW_Messages->setItem(r, 5, textItem(QString::fromLatin1(m.firstData.toHex(' ').toUpper())));
+            m_messagesTable->setItem(r, 3, textItem(QString::number(m.frameCount)));
+            m_messagesTable->setItem(r, 4, textItem(m.meanPeriodMs ? QStringLiteral("%1 ms").arg(*m.meanPeriodMs, 0, 'f', 1) : QString()));
+            m_messagesTable->setItem(r, 5, textItem(QString::fromLatin1(m.firstData.toHex(' ').toUpper())));
         } else {
-            TW_Messages->setItem(r, 3, textItem(m.name));
-            TW_Messages->setItem(r, 4, textItem(m.sender));
-            TW_Messages->setItem(r, 5, textItem(m.cycleTimeMs ? QStringLiteral("%1 ms").arg(*m.cycleTimeMs) : QString()));
-            TW_Messages->setItem(r, 6, textItem(QString::number(m.signalList.size())));
-            TW_Messages->setItem(r, 7, textItem(QString::number(m.signalsThatMap())));
+            m_messagesTable->setItem(r, 3, textItem(m.name));
+            m_messagesTable->setItem(r, 4, textItem(m.sender));
+            m_messagesTable->setItem(r, 5, textItem(m.cycleTimeMs ? QStringLiteral("%1 ms").arg(*m.cycleTimeMs) : QString()));
+            m_messagesTable->setItem(r, 6, textItem(QString::number(m.signalList.size())));
+            m_messagesTable->setItem(r, 7, textItem(QString::number(m.signalsThatMap())));
         }
     }
-    TW_Messages->resizeColumnsToContents();
+    m_messagesTable->resizeColumnsToContents();
     m_filling = false;
     applyFilter();
 }
 
 void ImportPickerDialog::applyFilter()
 {
-    const QString filter = E_Filter->text();
-    for (int r = 0; r < TW_Messages->rowCount(); ++r)
-        TW_Messages->setRowHidden(r, !exchange::matchesFilter(m_messages[static_cast<size_t>(r)], filter));
+    const QString filter = m_filterEdit->text();
+    for (int r = 0; r < m_messagesTable->rowCount(); ++r)
+        m_messagesTable->setRowHidden(r, !exchange::matchesFilter(m_messages[static_cast<size_t>(r)], filter));
 }
 
 void ImportPickerDialog::setShownChecked(bool checked)
 {
-    for (int r = 0; r < TW_Messages->rowCount(); ++r) {
-        if (!TW_Messages->isRowHidden(r))
+    for (int r = 0; r < m_messagesTable->rowCount(); ++r) {
+        if (!m_messagesTable->isRowHidden(r))
             m_checked[static_cast<size_t>(r)] = checked;
     }
     fillMessages();
@@ -246,7 +246,7 @@ void ImportPickerDialog::replan()
 {
     if (m_filling)
         return;
-    m_target.firstRegister = SB_FirstRegister->value();
+    m_target.firstRegister = m_firstRegisterBox->value();
     m_plan = exchange::planImport(chosen(), m_target);
     fillPreview();
 }
@@ -263,22 +263,22 @@ void ImportPickerDialog::fillPreview()
             pickedIndex.push_back(i);
     }
 
-    TW_Frames->clear();
-    TW_Frames->setColumnCount(6);
-    TW_Frames->setHorizontalHeaderLabels({QStringLiteral("Row"), QStringLiteral("Cob-ID"), QStringLiteral("Type"),
+    m_framesTable->clear();
+    m_framesTable->setColumnCount(6);
+    m_framesTable->setHorizontalHeaderLabels({QStringLiteral("Row"), QStringLiteral("Cob-ID"), QStringLiteral("Type"),
                                           QStringLiteral("Dimension"),
                                           receive ? (m_target.dipSwitch ? QStringLiteral("TimeOut (ms)") : QStringLiteral("TimeOut"))
                                                   : QStringLiteral("Timer (ms)"),
                                           QStringLiteral("Mnemonic")});
-    TW_Frames->setRowCount(static_cast<int>(m_plan.frames.size()));
+    m_framesTable->setRowCount(static_cast<int>(m_plan.frames.size()));
     for (int r = 0; r < static_cast<int>(m_plan.frames.size()); ++r) {
         const exchange::PlannedFrame& f = m_plan.frames[static_cast<size_t>(r)];
-        TW_Frames->setItem(r, 0, textItem(QString::number(m_target.existingFrames + r + 1)));
-        TW_Frames->setItem(r, 1, textItem(exchange::identifierText(f.id)));
-        TW_Frames->setItem(r, 2, textItem(formatText(f.extended)));
-        TW_Frames->setItem(r, 3, textItem(QString::number(f.length)));
+        m_framesTable->setItem(r, 0, textItem(QString::number(m_target.existingFrames + r + 1)));
+        m_framesTable->setItem(r, 1, textItem(exchange::identifierText(f.id)));
+        m_framesTable->setItem(r, 2, textItem(formatText(f.extended)));
+        m_framesTable->setItem(r, 3, textItem(QString::number(f.length)));
         if (editableTimeOut) {
-            auto* spin = new QSpinBox(TW_Frames);
+            auto* spin = new QSpinBox(m_framesTable);
             spin->setObjectName(QStringLiteral("SB_TimeOut%1").arg(r + 1));
             spin->setAccessibleName(QStringLiteral("Time-out of frame %1 in ms").arg(exchange::identifierText(f.id)));
             spin->setRange(0, exchange::kMaxMilliseconds);
@@ -290,50 +290,50 @@ void ImportPickerDialog::fillPreview()
                 if (frame < m_plan.frames.size())
                     m_plan.frames[frame].timeOutMs = value;
             });
-            TW_Frames->setCellWidget(r, 4, spin);
+            m_framesTable->setCellWidget(r, 4, spin);
         } else if (receive) {
-            TW_Frames->setItem(r, 4, textItem(f.timeOutMs > 0 ? QStringLiteral("Y") : QStringLiteral("N")));
+            m_framesTable->setItem(r, 4, textItem(f.timeOutMs > 0 ? QStringLiteral("Y") : QStringLiteral("N")));
         } else {
-            TW_Frames->setItem(r, 4, textItem(f.timerMs > 0 ? QString::number(f.timerMs) : QString()));
+            m_framesTable->setItem(r, 4, textItem(f.timerMs > 0 ? QString::number(f.timerMs) : QString()));
         }
-        TW_Frames->setItem(r, 5, textItem(f.mnemonic));
+        m_framesTable->setItem(r, 5, textItem(f.mnemonic));
     }
-    TW_Frames->resizeColumnsToContents();
+    m_framesTable->resizeColumnsToContents();
 
-    TW_Entries->clear();
-    TW_Entries->setColumnCount(receive ? 5 : 6);
+    m_entriesTable->clear();
+    m_entriesTable->setColumnCount(receive ? 5 : 6);
     QStringList headers{QStringLiteral("Index"), QStringLiteral("Row"), QStringLiteral("High part"),
                         QStringLiteral("Low part"), QStringLiteral("Signal")};
     if (!receive)
         headers.insert(4, QStringLiteral("Send on write"));
-    TW_Entries->setHorizontalHeaderLabels(headers);
-    TW_Entries->setRowCount(static_cast<int>(m_plan.entries.size()));
+    m_entriesTable->setHorizontalHeaderLabels(headers);
+    m_entriesTable->setRowCount(static_cast<int>(m_plan.entries.size()));
     for (int r = 0; r < static_cast<int>(m_plan.entries.size()); ++r) {
         const exchange::PlannedEntry& e = m_plan.entries[static_cast<size_t>(r)];
         int c = 0;
-        TW_Entries->setItem(r, c++, textItem(QString::number(e.registerIndex)));
-        TW_Entries->setItem(r, c++, textItem(QString::number(m_target.existingFrames + e.frame + 1)));
-        TW_Entries->setItem(r, c++, textItem(byteText(e.highByte)));
-        TW_Entries->setItem(r, c++, textItem(byteText(e.lowByte)));
+        m_entriesTable->setItem(r, c++, textItem(QString::number(e.registerIndex)));
+        m_entriesTable->setItem(r, c++, textItem(QString::number(m_target.existingFrames + e.frame + 1)));
+        m_entriesTable->setItem(r, c++, textItem(byteText(e.highByte)));
+        m_entriesTable->setItem(r, c++, textItem(byteText(e.lowByte)));
         if (!receive)
-            TW_Entries->setItem(r, c++, textItem(e.sendOnWrite ? QStringLiteral("True") : QStringLiteral("False")));
-        TW_Entries->setItem(r, c++, textItem(e.signal));
+            m_entriesTable->setItem(r, c++, textItem(e.sendOnWrite ? QStringLiteral("True") : QStringLiteral("False")));
+        m_entriesTable->setItem(r, c++, textItem(e.signal));
     }
-    TW_Entries->resizeColumnsToContents();
+    m_entriesTable->resizeColumnsToContents();
 
-    LB_NotMapped->clear();
+    m_notMappedList->clear();
     for (const exchange::NotImported& n : m_plan.notImported) {
         const ImportMessage& m = picked[static_cast<size_t>(n.messageIndex)];
-        LB_NotMapped->addItem(QStringLiteral("%1 %2 not imported: %3").arg(exchange::identifierText(m.id), m.name, n.reason));
+        m_notMappedList->addItem(QStringLiteral("%1 %2 not imported: %3").arg(exchange::identifierText(m.id), m.name, n.reason));
     }
     for (const exchange::NotMapped& n : m_plan.notMapped) {
         const exchange::PlannedFrame& f = m_plan.frames[static_cast<size_t>(n.frame)];
-        LB_NotMapped->addItem(QStringLiteral("%1 %2, signal %3 not mapped: %4")
+        m_notMappedList->addItem(QStringLiteral("%1 %2, signal %3 not mapped: %4")
                                   .arg(exchange::identifierText(f.id), f.mnemonic, n.signal, n.reason));
     }
 
     const QString overflow = exchange::overflowText(m_plan, m_target);
-    L_Summary->setText(overflow.isEmpty()
+    m_summaryLabel->setText(overflow.isEmpty()
                            ? QStringLiteral("%1 frames and %2 mapping entries to add").arg(m_plan.frames.size()).arg(m_plan.entries.size())
                            : overflow);
 }

@@ -27,7 +27,7 @@ public:
     ImportPickerDialog(Prompter& prompter, QWidget* parent = nullptr);
 
     // Fills the dialog: nothing chosen, the filter empty, the first register the target's.
-    void FormShow(const QString& fileName, std::vector<exchange::ImportMessage> messages,
+    void prepareShowing(const QString& fileName, std::vector<exchange::ImportMessage> messages,
                   const exchange::ImportTarget& target);
 
     // Refuses (with the reason, the dialog staying open) when nothing is chosen, nothing
@@ -52,19 +52,19 @@ private:
     exchange::ImportPlan m_plan;
     bool m_filling = false;
 
-    QLabel* L_File = nullptr;
-    QLineEdit* E_Filter = nullptr;
-    QPushButton* Btn_CheckShown = nullptr;
-    QPushButton* Btn_UncheckAll = nullptr;
-    QTableWidget* TW_Messages = nullptr;
-    QSpinBox* SB_FirstRegister = nullptr;
-    QLabel* L_Note = nullptr;
-    QTableWidget* TW_Frames = nullptr;
-    QTableWidget* TW_Entries = nullptr;
-    QListWidget* LB_NotMapped = nullptr;
-    QLabel* L_Summary = nullptr;
-    QPushButton* Btn_Import = nullptr;
-    QPushButton* Btn_Cancel = nullptr;
+    QLabel* m_fileLabel = nullptr;
+    QLineEdit* m_filterEdit = nullptr;
+    QPushButton* m_checkShownButton = nullptr;
+    QPushButton* m_uncheckAllButton = nullptr;
+    QTableWidget* m_messagesTable = nullptr;
+    QSpinBox* m_firstRegisterBox = nullptr;
+    QLabel* m_noteLabel = nullptr;
+    QTableWidget* m_framesTable = nullptr;
+    QTableWidget* m_entriesTable = nullptr;
+    QListWidget* m_notMappedList = nullptr;
+    QLabel* m_summaryLabel = nullptr;
+    QPushButton* m_importButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace px

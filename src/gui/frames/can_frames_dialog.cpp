@@ -175,7 +175,7 @@ CanFramesDialog::~CanFramesDialog() = default;
 
 QString CanFramesDialog::framePath() const
 {
-    return isReceiveList(m_kind) ? m_session.ws.File_RCobDef : m_session.ws.File_TCobDef;
+    return isReceiveList(m_kind) ? m_session.ws.receiveFramesFile : m_session.ws.transmitFramesFile;
 }
 
 const FrameList& CanFramesDialog::frames() const
@@ -224,7 +224,7 @@ void CanFramesDialog::reload()
     m_loadIncomplete = false;
     try {
         if (!isDipSwitchList(m_kind))
-            readCanSettings(m_session.ws.File_ParGen, m_canSettings);
+            readCanSettings(m_session.ws.generalParametersFile, m_canSettings);
         loadFrameList(framePath(), rows);
     } catch (const Error& e) {
         m_loadIncomplete = true;

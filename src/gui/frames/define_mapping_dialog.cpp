@@ -472,7 +472,7 @@ void DefineMappingDialog::importClick()
 {
     if (m_prompter.yesNoCancel(m_session.messages[m_mapping.profile().msgImportQuestion]) != Prompter::Answer::Yes)
         return;
-    const QString path = m_prompter.openFile(m_session.ws.Conf_Folder, kMappingCsvFilter);
+    const QString path = m_prompter.openFile(m_session.ws.configurationFolder, kMappingCsvFilter);
     if (path.isEmpty())
         return;
     if (guarded(m_prompter, [this, &path] { m_mapping.importCsvFile(path); })) {

@@ -48,62 +48,62 @@ QLabel* fixedLabel(QWidget* parent, const char* name, const QString& text)
 
 } // namespace
 
-TFAbout::TFAbout(Browser& browser, QWidget* parent) : QDialog(parent), m_browser(browser)
+AboutDialog::AboutDialog(Browser& browser, QWidget* parent) : QDialog(parent), m_browser(browser)
 {
     setObjectName(QStringLiteral("TFAbout"));
     setWindowTitle(QStringLiteral("About..."));
 
-    Image2 = fixedLabel(this, "Image2", QString());
-    Image2->setPixmap(makerLogo());
-    Image2->setCursor(Qt::PointingHandCursor);
-    Image2->installEventFilter(this);
-    Image2->setToolTip(product::kWebAddress);
+    m_makerLogo = fixedLabel(this, "Image2", QString());
+    m_makerLogo->setPixmap(makerLogo());
+    m_makerLogo->setCursor(Qt::PointingHandCursor);
+    m_makerLogo->installEventFilter(this);
+    m_makerLogo->setToolTip(product::kWebAddress);
 
     auto* title = fixedLabel(this, "Label1", QStringLiteral("Software Orvane "));
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
-    Label2 = fixedLabel(this, "Label2", QString());
-    Label9 = fixedLabel(this, "Label9", QString());
-    Label10 = fixedLabel(this, "Label10", QString());
-    Label12 = fixedLabel(this, "Label12", QString());
-    Label4 = fixedLabel(this, "Label4", QString());
-    Label4->setTextFormat(Qt::RichText);
-    Label4->setText(QStringLiteral("<a href=\"home\">%1</a>").arg(product::kWebDomain));
-    connect(Label4, &QLabel::linkActivated, this, [this] { Label4Click(); });
+    m_descriptionLabel = fixedLabel(this, "Label2", QString());
+    m_softwareCodeLabel = fixedLabel(this, "Label9", QString());
+    m_versionLabel = fixedLabel(this, "Label10", QString());
+    m_documentCodeLabel = fixedLabel(this, "Label12", QString());
+    m_webLink = fixedLabel(this, "Label4", QString());
+    m_webLink->setTextFormat(Qt::RichText);
+    m_webLink->setText(QStringLiteral("<a href=\"home\">%1</a>").arg(product::kWebDomain));
+    connect(m_webLink, &QLabel::linkActivated, this, [this] { openWebSite(); });
 
     auto* values = new QGridLayout;
     values->addWidget(title, 0, 0, 1, 2);
-    values->addWidget(Label2, 1, 0, 1, 2);
+    values->addWidget(m_descriptionLabel, 1, 0, 1, 2);
     values->addWidget(fixedLabel(this, "Label6", QStringLiteral("Software Code : ")), 2, 0);
-    values->addWidget(Label9, 2, 1);
+    values->addWidget(m_softwareCodeLabel, 2, 1);
     values->addWidget(fixedLabel(this, "Label3", QStringLiteral("Version :")), 3, 0);
-    values->addWidget(Label10, 3, 1);
+    values->addWidget(m_versionLabel, 3, 1);
     values->addWidget(fixedLabel(this, "Label8", QStringLiteral("Document Code :")), 4, 0);
-    values->addWidget(Label12, 4, 1);
+    values->addWidget(m_documentCodeLabel, 4, 1);
     values->setColumnStretch(1, 1);
     values->setVerticalSpacing(1);
 
     auto* upper = new QHBoxLayout;
-    upper->addWidget(Image2, 0, Qt::AlignTop);
+    upper->addWidget(m_makerLogo, 0, Qt::AlignTop);
     upper->addLayout(values, 1);
 
-    LbButton1 = new QPushButton(QStringLiteral("OK"), this);
-    LbButton1->setObjectName(QStringLiteral("LbButton1"));
-    LbButton1->setDefault(true);
-    connect(LbButton1, &QPushButton::clicked, this, &TFAbout::accept);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("LbButton1"));
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &AboutDialog::accept);
     auto* lower = new QHBoxLayout;
-    lower->addWidget(LbButton1);
+    lower->addWidget(m_okButton);
     lower->addStretch(1);
-    lower->addWidget(Label4);
+    lower->addWidget(m_webLink);
 
     // The home folder on a line of its own across the box, where a path has the most room.
-    L_Home_Caption = fixedLabel(this, "L_Home_Caption", QStringLiteral("Home Folder :"));
-    L_Home_Folder = fixedLabel(this, "L_Home_Folder", QString());
+    m_homeCaption = fixedLabel(this, "L_Home_Caption", QStringLiteral("Home Folder :"));
+    m_homeFolderLabel = fixedLabel(this, "L_Home_Folder", QString());
     auto* homeLine = new QHBoxLayout;
     homeLine->setSpacing(kHomeSpacing);
-    homeLine->addWidget(L_Home_Caption);
-    homeLine->addWidget(L_Home_Folder, 1);
+    homeLine->addWidget(m_homeCaption);
+    homeLine->addWidget(m_homeFolderLabel, 1);
 
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(kMargin, 8, kMargin, 8);
@@ -112,16 +112,16 @@ TFAbout::TFAbout(Browser& browser, QWidget* parent) : QDialog(parent), m_browser
     top->addLayout(lower);
 }
 
-void TFAbout::FormShow()
+void AboutDialog::prepareShowing()
 {
-    Label2->setText(product::kDescription);
-    Label9->setText(product::kSoftwareCode);
-    Label10->setText(product::kVersion);
-    Label12->setText(QStringLiteral("PM40318"));
+    m_descriptionLabel->setText(product::kDescription);
+    m_softwareCodeLabel->setText(product::kSoftwareCode);
+    m_versionLabel->setText(product::kVersion);
+    m_documentCodeLabel->setText(QStringLiteral("PM40318"));
     setFixedSize(kWidth, 166);
 }
 
-void TFAbout::setHomeFolder(const QString& folder)
+void AboutDialog::setHomeFolder(const QString& folder)
 {
     // The user's own folder is written ~ as the shell does, and a long path is shortened in
     // the middle to fit the box; the tool tip gives it whole.
@@ -130,26 +130,26 @@ void TFAbout::setHomeFolder(const QString& folder)
     QString shown = path;
     if (path.startsWith(userFolder + QDir::separator()) && userFolder.size() > 1)
         shown = u'~' + path.mid(userFolder.size());
-    const int room = kWidth - 2 * kMargin - L_Home_Caption->sizeHint().width() - kHomeSpacing;
-    L_Home_Folder->setText(L_Home_Folder->fontMetrics().elidedText(shown, Qt::ElideMiddle, room));
-    L_Home_Folder->setToolTip(path);
+    const int room = kWidth - 2 * kMargin - m_homeCaption->sizeHint().width() - kHomeSpacing;
+    m_homeFolderLabel->setText(m_homeFolderLabel->fontMetrics().elidedText(shown, Qt::ElideMiddle, room));
+    m_homeFolderLabel->setToolTip(path);
 }
 
-bool TFAbout::execShow()
+bool AboutDialog::execShow()
 {
-    FormShow();
+    prepareShowing();
     return exec() == QDialog::Accepted;
 }
 
-void TFAbout::Label4Click()
+void AboutDialog::openWebSite()
 {
     m_browser.open(product::kHomePage);
 }
 
-bool TFAbout::eventFilter(QObject* watched, QEvent* event)
+bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Image2 && event->type() == QEvent::MouseButtonRelease) {
-        Label4Click();
+    if (watched == m_makerLogo && event->type() == QEvent::MouseButtonRelease) {
+        openWebSite();
         return true;
     }
     return QDialog::eventFilter(watched, event);

@@ -212,7 +212,7 @@ void SoftwareOptionsDialog::applyLanguage()
 void SoftwareOptionsDialog::prepareShowing()
 {
     languageInUse = m_session.settings.Language;
-    offeredLanguages = languageChoices(m_session.ws.Language_Folder);
+    offeredLanguages = languageChoices(m_session.ws.languageFolder);
     shownPage = 1;
     showLanguagePage(shownPage);
     updateConnectionOptions();
@@ -251,9 +251,9 @@ void SoftwareOptionsDialog::showLanguagePage(int page)
         // The built-in English shows its own picture when the folder has one, else its
         // drawn flag, never the default flag of the language files.
         const bool builtIn = name == kBuiltInLanguage;
-        const QString own = m_session.ws.Language_Folder + u'/' + name + QStringLiteral(".bmp");
+        const QString own = m_session.ws.languageFolder + u'/' + name + QStringLiteral(".bmp");
         const QString flag = builtIn ? (QFileInfo(own).isFile() ? own : QString())
-                                     : flagPicture(m_session.ws.Language_Folder, name);
+                                     : flagPicture(m_session.ws.languageFolder, name);
         QPixmap picture = flag.isEmpty() ? QPixmap() : QPixmap(flag);
         if (builtIn && picture.isNull())
             picture = builtInEnglishFlag();
@@ -285,7 +285,7 @@ void SoftwareOptionsDialog::chooseLanguage(int slot)
     languageInUse = chosen;
     // The setting takes the chosen name only for this load; OK makes it stick.
     QString loaded = chosen;
-    m_session.messages.loadLanguage(m_session.ws.Language_Folder, loaded);
+    m_session.messages.loadLanguage(m_session.ws.languageFolder, loaded);
     if (m_services.changeLanguage)
         m_services.changeLanguage();
     else

@@ -4,8 +4,10 @@
 #include "core/base/product.h"
 #include "core/check/check.h"
 #include "core/config/configuration.h"
+#include "core/config/general_parameters.h"
 #include "core/image/compiler.h"
-#include "core/lang/check_messages.h"
+#include "core/lang/message_ids.h"
+#include "core/lang/message_table.h"
 #include "core/options/version_check.h"
 #include "core/platform/browser.h"
 #include "core/platform/dialogs.h"
@@ -34,7 +36,7 @@
 
 namespace px {
 
-TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidget* parent)
+MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     : QWidget(parent), m_session(session), m_services(services)
 {
     setObjectName(QStringLiteral("TFOrvaneaFirmWare"));
@@ -47,104 +49,102 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     top->setSpacing(0);
 
     auto* band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
-    L_SW_Code = band->codeLabel();
-    L_SW_Desc = band->descriptionLabel();
-    L_SW_Desc->setText(product::kDescription);
-    LL_Update = new QLabel(this);
-    LL_Update->setObjectName(QStringLiteral("LL_Update"));
-    LL_Update->setTextFormat(Qt::RichText);
-    LL_Update->setStyleSheet(QStringLiteral("a { color: #ffd54f; }"));
-    LL_Update->hide();
-    connect(LL_Update, &QLabel::linkActivated, this, [this] {
+    m_codeLabel = band->codeLabel();
+    m_descriptionLabel = band->descriptionLabel();
+    m_descriptionLabel->setText(product::kDescription);
+    m_updateLink = new QLabel(this);
+    m_updateLink->setObjectName(QStringLiteral("LL_Update"));
+    m_updateLink->setTextFormat(Qt::RichText);
+    m_updateLink->setStyleSheet(QStringLiteral("a { color: #ffd54f; }"));
+    m_updateLink->hide();
+    connect(m_updateLink, &QLabel::linkActivated, this, [this] {
         if (!m_updateTarget.isEmpty())
             m_services.browser.open(m_updateTarget);
     });
-    band->rightSide()->addWidget(LL_Update);
+    band->rightSide()->addWidget(m_updateLink);
     band->rightSide()->addSpacing(12);
-    Btn_Info = bandButton("Btn_Info", QStyle::SP_MessageBoxInformation);
-    Btn_Opz = bandButton("Btn_Opz", QStyle::SP_FileDialogDetailedView);
-    Btn_Close = bandButton("Btn_Close", QStyle::SP_DialogCloseButton);
-    band->rightSide()->addWidget(Btn_Info);
-    band->rightSide()->addWidget(Btn_Opz);
-    band->rightSide()->addWidget(Btn_Close);
+    m_infoButton = bandButton("Btn_Info", QStyle::SP_MessageBoxInformation);
+    m_optionsButton = bandButton("Btn_Opz", QStyle::SP_FileDialogDetailedView);
+    m_closeButton = bandButton("Btn_Close", QStyle::SP_DialogCloseButton);
+    band->rightSide()->addWidget(m_infoButton);
+    band->rightSide()->addWidget(m_optionsButton);
+    band->rightSide()->addWidget(m_closeButton);
     top->addWidget(band);
 
     auto* grid = new QGridLayout;
     grid->setContentsMargins(16, 18, 16, 14);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(16);
-    for (int i = 0; i < 9; ++i) {
-        L_Step[i] = new QLabel(this);
-        L_Step[i]->setObjectName(i == 0 ? QStringLiteral("L_Begin") : QStringLiteral("L_Step_%1").arg(i));
-        QFont f = enlargedFont(L_Step[i]->font(), 2);
+    for (int i = 0; i < 6; ++i) {
+        m_stepLabels[i] = new QLabel(this);
+        m_stepLabels[i]->setObjectName(i == 0 ? QStringLiteral("L_Begin") : QStringLiteral("L_Step_%1").arg(i));
+        QFont f = enlargedFont(m_stepLabels[i]->font(), 2);
         f.setBold(true);
-        L_Step[i]->setFont(f);
+        m_stepLabels[i]->setFont(f);
     }
-    L_Begin = L_Step[0];
+    m_beginLabel = m_stepLabels[0];
 
     auto* confBox = new QFrame(this);
     confBox->setObjectName(QStringLiteral("GB_Conf"));
     confBox->setFrameShape(QFrame::StyledPanel);
     auto* confLines = new QVBoxLayout(confBox);
-    L_Name_Conf = new QLabel(confBox);
-    L_Name_Conf->setObjectName(QStringLiteral("L_Name_Conf"));
-    L_Name_Conf_L2 = new QLabel(confBox);
-    L_Name_Conf_L2->setObjectName(QStringLiteral("L_Name_Conf_L2"));
+    m_configurationCaption = new QLabel(confBox);
+    m_configurationCaption->setObjectName(QStringLiteral("L_Name_Conf"));
+    m_configurationName = new QLabel(confBox);
+    m_configurationName->setObjectName(QStringLiteral("L_Name_Conf_L2"));
     // A configuration name is shown as it stands, angle brackets included, never as markup.
-    L_Name_Conf->setTextFormat(Qt::PlainText);
-    L_Name_Conf_L2->setTextFormat(Qt::PlainText);
-    QFont nameFont = L_Name_Conf_L2->font();
+    m_configurationCaption->setTextFormat(Qt::PlainText);
+    m_configurationName->setTextFormat(Qt::PlainText);
+    QFont nameFont = m_configurationName->font();
     nameFont.setBold(true);
-    L_Name_Conf_L2->setFont(nameFont);
-    confLines->addWidget(L_Name_Conf);
-    confLines->addWidget(L_Name_Conf_L2);
+    m_configurationName->setFont(nameFont);
+    confLines->addWidget(m_configurationCaption);
+    confLines->addWidget(m_configurationName);
 
-    Btn_New = stepButton("Btn_New", QStyle::SP_FileIcon);
-    Btn_Open = stepButton("Btn_Open", QStyle::SP_DirOpenIcon);
-    Btn_Manage = stepButton("Btn_Manage", QStyle::SP_FileDialogNewFolder);
-    Btn_Prm_Gen = stepButton("Btn_Prm_Gen", QStyle::SP_ComputerIcon);
-    Btn_Receive_COB = stepButton("Btn_Receive_COB", QStyle::SP_ArrowDown);
-    Btn_Rec_Define_COB = stepButton("Btn_Rec_Define_COB", QStyle::SP_FileDialogListView);
-    Btn_Transmit_COB = stepButton("Btn_Transmit_COB", QStyle::SP_ArrowUp);
-    Btn_Tra_Define_COB = stepButton("Btn_Tra_Define_COB", QStyle::SP_FileDialogListView);
-    Btn_CreateBin = stepButton("Btn_CreateBin", QStyle::SP_DriveHDIcon);
-    Btn_COB_Request = stepButton("Btn_COB_Request", QStyle::SP_FileDialogContentsView);
-    Btn_COB_Setting = stepButton("Btn_COB_Setting", QStyle::SP_FileDialogContentsView);
+    m_newButton = stepButton("Btn_New", QStyle::SP_FileIcon);
+    m_openButton = stepButton("Btn_Open", QStyle::SP_DirOpenIcon);
+    m_manageButton = stepButton("Btn_Manage", QStyle::SP_FileDialogNewFolder);
+    m_communicationButton = stepButton("Btn_Prm_Gen", QStyle::SP_ComputerIcon);
+    m_receiveFramesButton = stepButton("Btn_Receive_COB", QStyle::SP_ArrowDown);
+    m_receiveMappingButton = stepButton("Btn_Rec_Define_COB", QStyle::SP_FileDialogListView);
+    m_transmitFramesButton = stepButton("Btn_Transmit_COB", QStyle::SP_ArrowUp);
+    m_transmitMappingButton = stepButton("Btn_Tra_Define_COB", QStyle::SP_FileDialogListView);
+    m_updateDeviceButton = stepButton("Btn_CreateBin", QStyle::SP_DriveHDIcon);
     // Tests the active configuration with a Modbus TCP master before a device is flashed.
-    Btn_Virtual_Converter = stepButton("Btn_Virtual_Converter", QStyle::SP_MediaPlay);
-    Btn_Virtual_Converter->setText(QStringLiteral("Virtual Converter"));
-    Btn_Virtual_Converter->setToolTip(QStringLiteral("Run the configuration as a virtual converter on this computer"));
-    Btn_Virtual_Converter->setAccessibleName(QStringLiteral("Virtual Converter"));
-    Btn_Register_Map = stepButton("Btn_Register_Map", QStyle::SP_FileDialogInfoView);
+    m_virtualConverterButton = stepButton("Btn_Virtual_Converter", QStyle::SP_MediaPlay);
+    m_virtualConverterButton->setText(QStringLiteral("Virtual Converter"));
+    m_virtualConverterButton->setToolTip(QStringLiteral("Run the configuration as a virtual converter on this computer"));
+    m_virtualConverterButton->setAccessibleName(QStringLiteral("Virtual Converter"));
+    m_registerMapButton = stepButton("Btn_Register_Map", QStyle::SP_FileDialogInfoView);
 
-    L_Quarnel = new QLabel(this);
-    L_Quarnel->setObjectName(QStringLiteral("L_Quarnel"));
-    L_Quarnel->setTextFormat(Qt::RichText);
-    L_Quarnel->setText(QStringLiteral("<a href=\"home\">%1</a>").arg(product::kWebDomain));
-    L_Quarnel->setToolTip(product::kWebAddress);
-    L_Quarnel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    connect(L_Quarnel, &QLabel::linkActivated, this, [this] { m_services.browser.open(product::kHomePage); });
+    m_homePageLink = new QLabel(this);
+    m_homePageLink->setObjectName(QStringLiteral("L_Quarnel"));
+    m_homePageLink->setTextFormat(Qt::RichText);
+    m_homePageLink->setText(QStringLiteral("<a href=\"home\">%1</a>").arg(product::kWebDomain));
+    m_homePageLink->setToolTip(product::kWebAddress);
+    m_homePageLink->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(m_homePageLink, &QLabel::linkActivated, this, [this] { m_services.browser.open(product::kHomePage); });
 
-    grid->addWidget(L_Begin, 0, 0);
+    grid->addWidget(m_beginLabel, 0, 0);
     grid->addWidget(confBox, 0, 1, 1, 3);
-    grid->addWidget(L_Step[1], 1, 0);
-    grid->addWidget(Btn_New, 1, 1);
-    grid->addWidget(Btn_Open, 1, 2);
-    grid->addWidget(Btn_Manage, 1, 3, Qt::AlignLeft);
-    grid->addWidget(L_Step[2], 2, 0);
-    grid->addWidget(Btn_Prm_Gen, 2, 1);
-    grid->addWidget(L_Step[3], 3, 0);
-    grid->addWidget(Btn_Receive_COB, 3, 1);
-    grid->addWidget(Btn_Rec_Define_COB, 3, 2);
-    grid->addWidget(L_Step[4], 4, 0);
-    grid->addWidget(Btn_Transmit_COB, 4, 1);
-    grid->addWidget(Btn_Tra_Define_COB, 4, 2);
-    grid->addWidget(L_Step[5], 5, 0);
-    grid->addWidget(Btn_CreateBin, 5, 1);
-    grid->addWidget(Btn_Virtual_Converter, 5, 2);
+    grid->addWidget(m_stepLabels[1], 1, 0);
+    grid->addWidget(m_newButton, 1, 1);
+    grid->addWidget(m_openButton, 1, 2);
+    grid->addWidget(m_manageButton, 1, 3, Qt::AlignLeft);
+    grid->addWidget(m_stepLabels[2], 2, 0);
+    grid->addWidget(m_communicationButton, 2, 1);
+    grid->addWidget(m_stepLabels[3], 3, 0);
+    grid->addWidget(m_receiveFramesButton, 3, 1);
+    grid->addWidget(m_receiveMappingButton, 3, 2);
+    grid->addWidget(m_stepLabels[4], 4, 0);
+    grid->addWidget(m_transmitFramesButton, 4, 1);
+    grid->addWidget(m_transmitMappingButton, 4, 2);
+    grid->addWidget(m_stepLabels[5], 5, 0);
+    grid->addWidget(m_updateDeviceButton, 5, 1);
+    grid->addWidget(m_virtualConverterButton, 5, 2);
     // Beside the mapping editors, whose result it shows.
-    grid->addWidget(Btn_Register_Map, 4, 3, Qt::AlignLeft);
-    grid->addWidget(L_Quarnel, 5, 3, Qt::AlignRight | Qt::AlignBottom);
+    grid->addWidget(m_registerMapButton, 4, 3, Qt::AlignLeft);
+    grid->addWidget(m_homePageLink, 5, 3, Qt::AlignRight | Qt::AlignBottom);
     grid->setColumnStretch(3, 1);
     top->addLayout(grid);
 
@@ -155,51 +155,46 @@ TFOrvaneaFirmWare::TFOrvaneaFirmWare(Session& session, Services services, QWidge
     top->addWidget(separator);
     top->addStretch(1);
 
-    // Steps 6 to 8 exist with their texts and dispatch but are never shown.
-    for (int i = 6; i <= 8; ++i)
-        L_Step[i]->hide();
-    Btn_COB_Request->hide();
-    Btn_COB_Setting->hide();
-
     setFixedSize(694, 440);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    Timer_Update = new QTimer(this);
-    Timer_Update->setObjectName(QStringLiteral("Timer_Update"));
-    Timer_Update->setInterval(60000);
-    connect(Timer_Update, &QTimer::timeout, this, &TFOrvaneaFirmWare::Timer_UpdateTimer);
+    m_versionCheckTimer = new QTimer(this);
+    m_versionCheckTimer->setObjectName(QStringLiteral("Timer_Update"));
+    m_versionCheckTimer->setInterval(60000);
+    connect(m_versionCheckTimer, &QTimer::timeout, this, &MainWindow::checkForNewVersion);
     applyVersionCheckTimer();
 
-    Set_Lang();
+    connectButtons();
+    applyLanguage();
     showConfigurationBox();
 }
 
-void TFOrvaneaFirmWare::applyVersionCheckTimer()
+void MainWindow::applyVersionCheckTimer()
 {
     // A running timer goes on with its countdown and interval: starting it again would
     // postpone the next check each time the options are confirmed.
     if (!m_session.settings.versionCheckEnabled())
-        Timer_Update->stop();
-    else if (!Timer_Update->isActive())
-        Timer_Update->start();
+        m_versionCheckTimer->stop();
+    else if (!m_versionCheckTimer->isActive())
+        m_versionCheckTimer->start();
 }
 
-void TFOrvaneaFirmWare::Timer_UpdateTimer()
+void MainWindow::checkForNewVersion()
 {
-    Timer_Update->stop();
+    m_versionCheckTimer->stop();
     if (m_checkVersion && m_checkVersion()) {
         showUpdateLink(downloadPageUrl());
     } else {
-        LL_Update->hide();
+        m_updateLink->hide();
         m_updateTarget.clear();
     }
     // The first check comes a minute after start, the next ones every two hours.
-    Timer_Update->setInterval(7200000);
-    Timer_Update->start();
+    m_versionCheckTimer->setInterval(7200000);
+    m_versionCheckTimer->start();
 }
 
-QPushButton* TFOrvaneaFirmWare::stepButton(const char* name, QStyle::StandardPixmap icon)
+QPushButton* MainWindow::stepButton(const char* name, QStyle::StandardPixmap icon)
 {
     auto* b = new QPushButton(this);
     b->setObjectName(QString::fromLatin1(name));
@@ -207,144 +202,155 @@ QPushButton* TFOrvaneaFirmWare::stepButton(const char* name, QStyle::StandardPix
     b->setIconSize(QSize(24, 24));
     b->setMinimumSize(180, 40);
     b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this, [this, b] { Btn_COB_RequestClick(b); });
     return b;
 }
 
-QToolButton* TFOrvaneaFirmWare::bandButton(const char* name, QStyle::StandardPixmap icon)
+QToolButton* MainWindow::bandButton(const char* name, QStyle::StandardPixmap icon)
 {
     auto* b = new QToolButton(this);
     b->setObjectName(QString::fromLatin1(name));
     b->setIcon(style()->standardIcon(icon));
     b->setIconSize(QSize(28, 28));
     b->setAutoRaise(true);
-    connect(b, &QToolButton::clicked, this, [this, b] { Btn_COB_RequestClick(b); });
     return b;
 }
 
-void TFOrvaneaFirmWare::Set_Lang()
+void MainWindow::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
-    for (int i = 0; i < 9; ++i)
-        L_Step[i]->setText(m[i]);
-    Btn_Info->setToolTip(m[12]);
-    Btn_Opz->setToolTip(m[13]);
-    Btn_Close->setToolTip(m[14]);
-    Btn_Info->setAccessibleName(m[12]);
-    Btn_Opz->setAccessibleName(m[13]);
-    Btn_Close->setAccessibleName(m[14]);
-    const std::pair<QPushButton*, std::pair<int, int>> captions[] = {
-        {Btn_New, {15, 253}},          {Btn_Open, {16, 254}},          {Btn_CreateBin, {17, 255}},
-        {Btn_Prm_Gen, {20, 256}},      {Btn_Receive_COB, {21, 257}},   {Btn_Rec_Define_COB, {22, 258}},
-        {Btn_Transmit_COB, {23, 259}}, {Btn_Tra_Define_COB, {24, 260}}, {Btn_COB_Request, {251, 261}},
-        {Btn_COB_Setting, {252, 262}},
+    const int stepTexts[] = {msg::kMainBegin, msg::kMainStep1, msg::kMainStep2,
+                             msg::kMainStep3, msg::kMainStep4, msg::kMainStep5};
+    for (int i = 0; i < 6; ++i)
+        m_stepLabels[i]->setText(m[stepTexts[i]]);
+    const std::pair<QToolButton*, int> bandTexts[] = {
+        {m_infoButton, msg::kMainInformation},
+        {m_optionsButton, msg::kMainOptions},
+        {m_closeButton, msg::kMainCloseConfigurator},
     };
-    for (const auto& [button, texts] : captions) {
-        button->setText(m[texts.first]);
-        button->setToolTip(m[texts.second]);
+    for (const auto& [button, text] : bandTexts) {
+        button->setToolTip(m[text]);
+        button->setAccessibleName(m[text]);
     }
-    Btn_Register_Map->setText(m[msg::kRegisterMapButton]);
-    Btn_Register_Map->setToolTip(m[msg::kRegisterMapHint]);
-    Btn_Register_Map->setAccessibleName(m[msg::kRegisterMapButton]);
+    struct Caption {
+        QPushButton* button;
+        int text;
+        int hint;
+    };
+    const Caption captions[] = {
+        {m_newButton, msg::kMainNewConfiguration, msg::kMainNewConfigurationHint},
+        {m_openButton, msg::kMainOpenConfiguration, msg::kMainOpenConfigurationHint},
+        {m_updateDeviceButton, msg::kMainUpdateDevice, msg::kMainUpdateDeviceHint},
+        {m_communicationButton, msg::kMainSetCommunication, msg::kMainSetCommunicationHint},
+        {m_receiveFramesButton, msg::kMainReceiveFrames, msg::kMainReceiveFramesHint},
+        {m_receiveMappingButton, msg::kMainReceiveMapping, msg::kMainReceiveMappingHint},
+        {m_transmitFramesButton, msg::kMainTransmitFrames, msg::kMainTransmitFramesHint},
+        {m_transmitMappingButton, msg::kMainTransmitMapping, msg::kMainTransmitMappingHint},
+        {m_registerMapButton, msg::kRegisterMapButton, msg::kRegisterMapHint},
+    };
+    for (const Caption& c : captions) {
+        c.button->setText(m[c.text]);
+        c.button->setToolTip(m[c.hint]);
+    }
+    m_registerMapButton->setAccessibleName(m[msg::kRegisterMapButton]);
     // Managing configurations has its texts in English only.
-    Btn_Manage->setText(QStringLiteral("Manage Configurations"));
-    Btn_Manage->setToolTip(QStringLiteral("Duplicate, rename, delete, export or import configurations"));
-    if (!LL_Update->isHidden())
-        LL_Update->setText(updateLinkText(m[19].toHtmlEscaped()));
+    m_manageButton->setText(QStringLiteral("Manage Configurations"));
+    m_manageButton->setToolTip(QStringLiteral("Duplicate, rename, delete, export or import configurations"));
+    if (!m_updateLink->isHidden())
+        m_updateLink->setText(updateLinkText(m[msg::kMainNewVersionAvailable].toHtmlEscaped()));
 }
 
-void TFOrvaneaFirmWare::Change_Language()
+void MainWindow::changeLanguage()
 {
-    Set_Lang();
+    applyLanguage();
     m_services.dialogs.changeLanguage();
 }
 
-void TFOrvaneaFirmWare::showConfigurationBox()
+void MainWindow::showConfigurationBox()
 {
-    L_Name_Conf->setText(m_session.confBoxLine1());
-    L_Name_Conf_L2->setText(m_session.confBoxLine2());
+    m_configurationCaption->setText(m_session.confBoxLine1());
+    m_configurationName->setText(m_session.confBoxLine2());
 }
 
-void TFOrvaneaFirmWare::showUpdateLink(const QString& target)
+void MainWindow::showUpdateLink(const QString& target)
 {
     m_updateTarget = target;
-    LL_Update->setText(updateLinkText(m_session.messages[19].toHtmlEscaped()));
-    LL_Update->show();
+    m_updateLink->setText(updateLinkText(m_session.messages[msg::kMainNewVersionAvailable].toHtmlEscaped()));
+    m_updateLink->show();
 }
 
-void TFOrvaneaFirmWare::Btn_COB_RequestClick(QObject* sender)
+void MainWindow::onClick(QAbstractButton* button, std::function<void()> action)
 {
-    Prompter& prompter = m_services.prompter;
-    Dialogs& dialogs = m_services.dialogs;
-    guarded(prompter, [&] {
-        if (sender == Btn_New)
-            return Create_New_Project();
-        if (sender == Btn_Open)
-            return Open_Project();
-        if (sender == Btn_Manage)
-            return Manage_Projects();
-        if (sender == Btn_Close) {
-            close();
-            return;
-        }
-        if (sender == Btn_Info) {
-            dialogs.show(Window::About);
-            return;
-        }
-        if (sender == Btn_Opz) {
-            if (dialogs.show(Window::SoftOptions)) {
-                applyVersionCheckTimer();
-                m_session.saveSettings();
-            }
-            return;
-        }
+    connect(button, &QAbstractButton::clicked, this,
+            [this, action = std::move(action)] { guarded(m_services.prompter, action); });
+}
+
+void MainWindow::onClickWithConfiguration(QAbstractButton* button, std::function<void()> action)
+{
+    onClick(button, [this, action = std::move(action)] {
         if (!m_session.ws.hasActiveConfiguration()) {
-            prompter.error(m_session.messages[18]);
+            m_services.prompter.error(m_session.messages[msg::kMainConfigurationNotValid]);
             return;
         }
-        if (sender == Btn_Prm_Gen)
-            dialogs.show(Window::ParGen);
-        else if (sender == Btn_Receive_COB)
-            dialogs.show(Select_Type_318(m_session.ws) == 1 ? Window::ReceiveFramesDip : Window::ReceiveFramesJumper);
-        else if (sender == Btn_Rec_Define_COB)
-            dialogs.show(Window::DefineReceive);
-        else if (sender == Btn_Transmit_COB)
-            dialogs.show(Select_Type_318(m_session.ws) == 1 ? Window::TransmitFramesDip : Window::TransmitFramesJumper);
-        else if (sender == Btn_Tra_Define_COB)
-            dialogs.show(Window::DefineTransmit);
-        else if (sender == Btn_COB_Request)
-            dialogs.show(Window::CobRequest);
-        else if (sender == Btn_COB_Setting)
-            dialogs.show(Window::CobSetting);
-        else if (sender == Btn_CreateBin)
-            Update_Device();
-        else if (sender == Btn_Virtual_Converter)
-            dialogs.show(Window::VirtualConverter);
-        else if (sender == Btn_Register_Map)
-            dialogs.show(Window::RegisterMap);
+        action();
     });
 }
 
-void TFOrvaneaFirmWare::Create_New_Project()
+void MainWindow::connectButtons()
 {
-    if (m_services.dialogs.show(Window::NewProject))
+    Dialogs& dialogs = m_services.dialogs;
+    onClick(m_newButton, [this] { newConfiguration(); });
+    onClick(m_openButton, [this] { openConfiguration(); });
+    onClick(m_manageButton, [this] { manageConfigurations(); });
+    onClick(m_closeButton, [this] { close(); });
+    onClick(m_infoButton, [&dialogs] { dialogs.show(Window::About); });
+    onClick(m_optionsButton, [this] { showOptions(); });
+    onClickWithConfiguration(m_communicationButton, [&dialogs] { dialogs.show(Window::CommunicationSettings); });
+    onClickWithConfiguration(m_receiveFramesButton, [this, &dialogs] { dialogs.show(framesEditor(false)); });
+    onClickWithConfiguration(m_receiveMappingButton, [&dialogs] { dialogs.show(Window::ReceiveMapping); });
+    onClickWithConfiguration(m_transmitFramesButton, [this, &dialogs] { dialogs.show(framesEditor(true)); });
+    onClickWithConfiguration(m_transmitMappingButton, [&dialogs] { dialogs.show(Window::TransmitMapping); });
+    onClickWithConfiguration(m_updateDeviceButton, [this] { updateDevice(); });
+    onClickWithConfiguration(m_virtualConverterButton, [&dialogs] { dialogs.show(Window::VirtualConverter); });
+    onClickWithConfiguration(m_registerMapButton, [&dialogs] { dialogs.show(Window::RegisterMap); });
+}
+
+Window MainWindow::framesEditor(bool transmit) const
+{
+    // Any device type but the dip-switch device's is the jumper device's, as it always was.
+    const bool dip = activeDeviceType(m_session.ws) == kDipSwitchDevice;
+    if (transmit)
+        return dip ? Window::TransmitFramesDip : Window::TransmitFramesJumper;
+    return dip ? Window::ReceiveFramesDip : Window::ReceiveFramesJumper;
+}
+
+void MainWindow::showOptions()
+{
+    if (m_services.dialogs.show(Window::SoftwareOptions)) {
+        applyVersionCheckTimer();
+        m_session.saveSettings();
+    }
+}
+
+void MainWindow::newConfiguration()
+{
+    if (m_services.dialogs.show(Window::NewConfiguration))
         showConfigurationBox();
 }
 
-void TFOrvaneaFirmWare::Open_Project()
+void MainWindow::openConfiguration()
 {
     // The Open dialog's OK activates its choice (none when the list was empty).
-    if (m_services.dialogs.show(Window::OpenConf))
+    if (m_services.dialogs.show(Window::OpenConfiguration))
         showConfigurationBox();
 }
 
-bool TFOrvaneaFirmWare::reviewBeforeUpdate()
+bool MainWindow::reviewBeforeUpdate()
 {
     // A configuration that the model cannot read is left to the compile, which names the
     // cause in its own words, as it always did.
     config::Configuration configuration;
     try {
-        configuration = config::readConfiguration(m_session.ws.Conf_Folder);
+        configuration = config::readConfiguration(m_session.ws.configurationFolder);
     } catch (const Error&) {
         return true;
     }
@@ -357,31 +363,31 @@ bool TFOrvaneaFirmWare::reviewBeforeUpdate()
     if (answer.choice == FindingsAnswer::Choice::Open && answer.index >= 0
         && answer.index < static_cast<int>(findings.size())) {
         const EditorTarget target = editorTargetFor(findings[static_cast<std::size_t>(answer.index)], configuration,
-                                                    Select_Type_318(m_session.ws));
+                                                    activeDeviceType(m_session.ws));
         m_services.dialogs.showAt(target.window, target.row);
     }
     return false;
 }
 
-void TFOrvaneaFirmWare::Manage_Projects()
+void MainWindow::manageConfigurations()
 {
     // A rename or a delete may have changed what the configuration box shows.
-    m_services.dialogs.show(Window::ManageConf);
+    m_services.dialogs.show(Window::ManageConfigurations);
     showConfigurationBox();
 }
 
-void TFOrvaneaFirmWare::Update_Device()
+void MainWindow::updateDevice()
 {
     if (!reviewBeforeUpdate())
         return;
     // All four images are built in memory and written whole before any update dialog
     // opens; a failure throws to the general error report and opens nothing.
-    image::compileAndWriteImages(m_session.ws.Conf_Folder);
-    const Window update = Select_Type_318(m_session.ws) == 1 ? Window::EthernetUpdate : Window::SerialUpdate;
+    image::compileAndWriteImages(m_session.ws.configurationFolder);
+    const Window update = activeDeviceType(m_session.ws) == kDipSwitchDevice ? Window::EthernetUpdate : Window::SerialUpdate;
     m_services.dialogs.show(update);
 }
 
-void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Parameter, bool tipo)
+void MainWindow::startProgram(const QString& program, const QString& parameters, bool hidden)
 {
     // The windows stay painted while the program runs, but take no input. Disabling
     // takes the keyboard focus away; it goes back where it was afterwards.
@@ -409,7 +415,7 @@ void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Para
     waitText->setAlignment(Qt::AlignCenter);
     layout->addWidget(waitText);
     const auto showSecondsLeft = [&](int secondsLeft) {
-        waitText->setText(updaterRunningText(m_session.messages, NomeSW, secondsLeft));
+        waitText->setText(updaterRunningText(m_session.messages, program, secondsLeft));
         waitText->setAccessibleName(waitText->text());
         if (!panel.isVisible()) {
             panel.adjustSize();
@@ -418,7 +424,7 @@ void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Para
         }
     };
 
-    const ProgramRunner::Outcome outcome = m_services.runner.run(NomeSW, Parameter, tipo, showSecondsLeft);
+    const ProgramRunner::Outcome outcome = m_services.runner.run(program, parameters, hidden, showSecondsLeft);
     panel.hide();
     for (const QPointer<QWidget>& w : disabled) {
         if (w)
@@ -428,14 +434,14 @@ void TFOrvaneaFirmWare::Start_Program(const QString& NomeSW, const QString& Para
         focus->setFocus();
 
     // How the wait ended: the user must know whether the updater finished its work.
-    const QString said = updaterOutcomeText(m_session.messages, NomeSW, outcome, m_services.runner.waitLimit());
+    const QString said = updaterOutcomeText(m_session.messages, program, outcome, m_services.runner.waitLimit());
     if (outcome == ProgramRunner::Outcome::Ended)
         m_services.prompter.information(said);
     else
         m_services.prompter.error(said);
 }
 
-void TFOrvaneaFirmWare::keyPressEvent(QKeyEvent* event)
+void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     // Enter presses the focused step or title-band button, as Space does: the buttons of a
     // plain window leave Enter to the window.
@@ -449,7 +455,7 @@ void TFOrvaneaFirmWare::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-void TFOrvaneaFirmWare::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     guarded(m_services.prompter, [this] { m_session.saveSettings(); });
     event->accept();

@@ -1,13 +1,15 @@
 #pragma once
 
-#include <QWidget>
+#include "core/platform/dialogs.h"
 
 #include <QStyle>
+#include <QWidget>
 
 #include <functional>
 
 class QTimer;
 
+class QAbstractButton;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -21,7 +23,7 @@ class Prompter;
 class Session;
 
 // The main window: a column of numbered steps, each opening a modal window.
-class TFOrvaneaFirmWare final : public QWidget {
+class MainWindow final : public QWidget {
     Q_OBJECT
 public:
     struct Services {
@@ -31,21 +33,18 @@ public:
         Browser& browser;
     };
 
-    TFOrvaneaFirmWare(Session& session, Services services, QWidget* parent = nullptr);
+    MainWindow(Session& session, Services services, QWidget* parent = nullptr);
 
-    void Set_Lang();
-    void Change_Language();
-
-    // The one click handler of the title-band and step buttons.
-    void Btn_COB_RequestClick(QObject* sender);
+    void applyLanguage();
+    void changeLanguage();
 
     // Step 5: checks the configuration (its findings, if any, are listed first and the
     // person decides), compiles and writes the images, then opens the update dialog of
     // the device.
-    void Update_Device();
+    void updateDevice();
 
     // Starts an external program and waits for its end with every window disabled.
-    void Start_Program(const QString& NomeSW, const QString& Parameter, bool tipo);
+    void startProgram(const QString& program, const QString& parameters, bool hidden);
 
     // Shows the update link with its target (the version check sets it).
     void showUpdateLink(const QString& target);
@@ -53,12 +52,12 @@ public:
     // Re-reads the configuration box texts from the current state (after New and Open).
     void showConfigurationBox();
 
-    // The version check behind the periodic timer (Check_Version).
+    // The version check behind the periodic timer (newerVersionAvailable).
     void setVersionCheck(std::function<bool()> check) { m_checkVersion = std::move(check); }
     // Runs the timer exactly while the settings allow the periodic check.
     void applyVersionCheckTimer();
-    void Timer_UpdateTimer();
-    QTimer* Timer_Update = nullptr;
+    void checkForNewVersion();
+    QTimer* m_versionCheckTimer = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,41 +66,48 @@ protected:
 private:
     QPushButton* stepButton(const char* name, QStyle::StandardPixmap icon);
     QToolButton* bandButton(const char* name, QStyle::StandardPixmap icon);
-    void Create_New_Project();
-    void Open_Project();
+    // Runs `action` on each click of `button`; a failure reaches the person as a message.
+    void onClick(QAbstractButton* button, std::function<void()> action);
+    // The same for the steps that work on the active configuration: without one, the
+    // person is told to open or create one first.
+    void onClickWithConfiguration(QAbstractButton* button, std::function<void()> action);
+    void connectButtons();
+    void showOptions();
+    // The frame editor of the active configuration's device generation.
+    Window framesEditor(bool transmit) const;
+    void newConfiguration();
+    void openConfiguration();
     // The check before an update: true to go on. Goes to an editor when asked to.
     bool reviewBeforeUpdate();
-    void Manage_Projects();
+    void manageConfigurations();
 
     Session& m_session;
     Services m_services;
     QString m_updateTarget;
     std::function<bool()> m_checkVersion;
 
-    QLabel* L_SW_Code = nullptr;
-    QLabel* L_SW_Desc = nullptr;
-    QLabel* LL_Update = nullptr;
-    QToolButton* Btn_Info = nullptr;
-    QToolButton* Btn_Opz = nullptr;
-    QToolButton* Btn_Close = nullptr;
-    QLabel* L_Begin = nullptr;
-    QLabel* L_Name_Conf = nullptr;
-    QLabel* L_Name_Conf_L2 = nullptr;
-    QLabel* L_Step[9] = {};
-    QPushButton* Btn_New = nullptr;
-    QPushButton* Btn_Open = nullptr;
-    QPushButton* Btn_Manage = nullptr;
-    QPushButton* Btn_Prm_Gen = nullptr;
-    QPushButton* Btn_Receive_COB = nullptr;
-    QPushButton* Btn_Rec_Define_COB = nullptr;
-    QPushButton* Btn_Transmit_COB = nullptr;
-    QPushButton* Btn_Tra_Define_COB = nullptr;
-    QPushButton* Btn_CreateBin = nullptr;
-    QPushButton* Btn_COB_Request = nullptr;
-    QPushButton* Btn_COB_Setting = nullptr;
-    QPushButton* Btn_Virtual_Converter = nullptr;
-    QPushButton* Btn_Register_Map = nullptr;
-    QLabel* L_Quarnel = nullptr;
+    QLabel* m_codeLabel = nullptr;
+    QLabel* m_descriptionLabel = nullptr;
+    QLabel* m_updateLink = nullptr;
+    QToolButton* m_infoButton = nullptr;
+    QToolButton* m_optionsButton = nullptr;
+    QToolButton* m_closeButton = nullptr;
+    QLabel* m_beginLabel = nullptr;
+    QLabel* m_configurationCaption = nullptr;
+    QLabel* m_configurationName = nullptr;
+    QLabel* m_stepLabels[6] = {};  // Begin, then steps 1 to 5
+    QPushButton* m_newButton = nullptr;
+    QPushButton* m_openButton = nullptr;
+    QPushButton* m_manageButton = nullptr;
+    QPushButton* m_communicationButton = nullptr;
+    QPushButton* m_receiveFramesButton = nullptr;
+    QPushButton* m_receiveMappingButton = nullptr;
+    QPushButton* m_transmitFramesButton = nullptr;
+    QPushButton* m_transmitMappingButton = nullptr;
+    QPushButton* m_updateDeviceButton = nullptr;
+    QPushButton* m_virtualConverterButton = nullptr;
+    QPushButton* m_registerMapButton = nullptr;
+    QLabel* m_homePageLink = nullptr;
 };
 
 } // namespace px

@@ -23,17 +23,17 @@ class Trash;
 // identifiers and registers), rename it, delete it, export it as one .zip file and import
 // one. Every action works on the configuration selected in the list and goes through
 // core; refusals and questions go through the Prompter.
-class TFManageConf final : public QDialog {
+class ManageConfigurationsDialog final : public QDialog {
     Q_OBJECT
 public:
-    TFManageConf(Session& session, Prompter& prompter, Trash& trash, QWidget* parent = nullptr);
+    ManageConfigurationsDialog(Session& session, Prompter& prompter, Trash& trash, QWidget* parent = nullptr);
 
-    void Set_Lang();
-    void FormShow();
+    void applyLanguage();
+    void prepareShowing();
     bool execShow();
 
     // The configurations listed, as in the Open dialog.
-    QStringList SL;
+    QStringList m_names;
     // The folder where the file dialogs of Export and Import start.
     QString exchangeFolder;
 
@@ -51,28 +51,28 @@ private:
     Prompter& m_prompter;
     Trash& m_trash;
     TitleBand* m_band = nullptr;
-    QLabel* Label1 = nullptr;
-    QListWidget* LB_Conf = nullptr;
-    QGroupBox* GB_Copy = nullptr;
-    QLabel* L_Name = nullptr;
-    QLineEdit* E_Name = nullptr;
-    QLabel* L_Id_Offset = nullptr;
-    QLineEdit* E_Id_Offset = nullptr;
-    QLabel* L_Tx_Id_Offset = nullptr;
-    QLineEdit* E_Tx_Id_Offset = nullptr;
-    QLabel* L_Reg_Offset = nullptr;
-    QLineEdit* E_Reg_Offset = nullptr;
-    QLabel* L_Tx_Reg_Offset = nullptr;
-    QLineEdit* E_Tx_Reg_Offset = nullptr;
-    QPushButton* Btn_Duplicate = nullptr;
-    QPushButton* Btn_Rename = nullptr;
-    QPushButton* Btn_Delete = nullptr;
-    QGroupBox* GB_Exchange = nullptr;
-    QCheckBox* CB_With_Images = nullptr;
-    QPushButton* Btn_Export = nullptr;
-    QPushButton* Btn_Import = nullptr;
-    QLabel* L_Status = nullptr;
-    QPushButton* Btn_Close = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QListWidget* m_configurationList = nullptr;
+    QGroupBox* m_copyGroup = nullptr;
+    QLabel* m_newNameLabel = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QLabel* m_idOffsetLabel = nullptr;
+    QLineEdit* m_idOffsetEdit = nullptr;
+    QLabel* m_txIdOffsetLabel = nullptr;
+    QLineEdit* m_txIdOffsetEdit = nullptr;
+    QLabel* m_registerOffsetLabel = nullptr;
+    QLineEdit* m_registerOffsetEdit = nullptr;
+    QLabel* m_txRegisterOffsetLabel = nullptr;
+    QLineEdit* m_txRegisterOffsetEdit = nullptr;
+    QPushButton* m_duplicateButton = nullptr;
+    QPushButton* m_renameButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QGroupBox* m_exchangeGroup = nullptr;
+    QCheckBox* m_withImages = nullptr;
+    QPushButton* m_exportButton = nullptr;
+    QPushButton* m_importButton = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QPushButton* m_closeButton = nullptr;
 };
 
 } // namespace px

@@ -1,6 +1,7 @@
 #include "gui/shell/new_project_dialog.h"
 
 #include "core/platform/prompter.h"
+#include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 #include "gui/common/title_band.h"
 
@@ -12,7 +13,7 @@
 
 namespace px {
 
-TFNew_Project::TFNew_Project(Session& session, Prompter& prompter, QWidget* parent)
+NewConfigurationDialog::NewConfigurationDialog(Session& session, Prompter& prompter, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("TFNew_Project"));
@@ -23,65 +24,64 @@ TFNew_Project::TFNew_Project(Session& session, Prompter& prompter, QWidget* pare
 
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 8, 12, 0);
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    E_New_Proj = new QLineEdit(this);
-    E_New_Proj->setObjectName(QStringLiteral("E_New_Proj"));
-    Label1->setBuddy(E_New_Proj);
-    body->addWidget(Label1);
-    body->addWidget(E_New_Proj);
+    m_nameLabel = new QLabel(this);
+    m_nameLabel->setObjectName(QStringLiteral("Label1"));
+    m_nameEdit = new QLineEdit(this);
+    m_nameEdit->setObjectName(QStringLiteral("E_New_Proj"));
+    m_nameLabel->setBuddy(m_nameEdit);
+    body->addWidget(m_nameLabel);
+    body->addWidget(m_nameEdit);
     body->addStretch(1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    Btn_OK = new QPushButton(this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Cancel = new QPushButton(this);
-    Btn_Cancel->setObjectName(QStringLiteral("Btn_Cancel"));
-    buttons->addWidget(Btn_OK);
-    buttons->addWidget(Btn_Cancel);
+    m_okButton = new QPushButton(this);
+    m_okButton->setObjectName(QStringLiteral("Btn_OK"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(this);
+    m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
     body->addLayout(buttons);
     top->addLayout(body);
 
-    connect(Btn_OK, &QPushButton::clicked, this, &TFNew_Project::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &TFNew_Project::reject);
+    connect(m_okButton, &QPushButton::clicked, this, &NewConfigurationDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &NewConfigurationDialog::reject);
     // Enter in the name field does exactly what OK does: OK is the default button.
 
     setFixedSize(331, 162);
-    Set_Lang();
+    applyLanguage();
 }
 
-void TFNew_Project::Set_Lang()
+void NewConfigurationDialog::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
-    setWindowTitle(m[25]);
-    m_band->descriptionLabel()->setText(m[26]);
-    Label1->setText(m[27]);
-    Btn_OK->setText(m[28]);
-    Btn_Cancel->setText(m[29]);
-    E_New_Proj->setToolTip(m[263]);
-    Btn_OK->setToolTip(m[264]);
-    Btn_Cancel->setToolTip(m[265]);
+    setWindowTitle(m[msg::kNewConfigTitle]);
+    m_band->descriptionLabel()->setText(m[msg::kNewConfigDescription]);
+    m_nameLabel->setText(m[msg::kNewConfigNameLabel]);
+    m_okButton->setText(m[msg::kNewConfigOk]);
+    m_cancelButton->setText(m[msg::kNewConfigCancel]);
+    m_nameEdit->setToolTip(m[msg::kNewConfigNameHint]);
+    m_okButton->setToolTip(m[msg::kNewConfigOkHint]);
+    m_cancelButton->setToolTip(m[msg::kNewConfigCancelHint]);
 }
 
-void TFNew_Project::FormShow()
+void NewConfigurationDialog::prepareShowing()
 {
-    E_New_Proj->clear();
-    E_New_Proj->setFocus();
+    m_nameEdit->clear();
+    m_nameEdit->setFocus();
 }
 
-bool TFNew_Project::execShow()
+bool NewConfigurationDialog::execShow()
 {
-    FormShow();
+    prepareShowing();
     return exec() == QDialog::Accepted;
 }
 
-void TFNew_Project::accept()
+void NewConfigurationDialog::accept()
 {
-    const int refusal = createConfiguration(m_session.ws, E_New_Proj->text());
-    if (refusal != 0) {
-        m_prompter.error(m_session.messages[refusal]);
+    if (const NameRefusal refusal = createConfiguration(m_session.ws, m_nameEdit->text())) {
+        m_prompter.error(m_session.messages[*refusal]);
         return;
     }
     QDialog::accept();

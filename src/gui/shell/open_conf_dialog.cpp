@@ -1,5 +1,6 @@
 #include "gui/shell/open_conf_dialog.h"
 
+#include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 #include "gui/common/title_band.h"
 
@@ -11,7 +12,7 @@
 
 namespace px {
 
-TFOpenConf::TFOpenConf(Session& session, QWidget* parent) : QDialog(parent), m_session(session)
+OpenConfigurationDialog::OpenConfigurationDialog(Session& session, QWidget* parent) : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("TFOpenConf"));
     auto* top = new QVBoxLayout(this);
@@ -21,89 +22,89 @@ TFOpenConf::TFOpenConf(Session& session, QWidget* parent) : QDialog(parent), m_s
 
     auto* grid = new QGridLayout;
     grid->setContentsMargins(12, 8, 12, 0);
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    Label1->setBuddy(ListBox1);
-    Btn_OK = new QPushButton(this);
-    Btn_OK->setObjectName(QStringLiteral("Btn_OK"));
-    Btn_OK->setDefault(true);
-    Btn_Cancel = new QPushButton(this);
-    Btn_Cancel->setObjectName(QStringLiteral("Btn_Cancel"));
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(ListBox1, 1, 0, 3, 1);
-    grid->addWidget(Btn_OK, 1, 1);
-    grid->addWidget(Btn_Cancel, 2, 1);
+    m_nameLabel = new QLabel(this);
+    m_nameLabel->setObjectName(QStringLiteral("Label1"));
+    m_configurationList = new QListWidget(this);
+    m_configurationList->setObjectName(QStringLiteral("ListBox1"));
+    m_configurationList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_nameLabel->setBuddy(m_configurationList);
+    m_okButton = new QPushButton(this);
+    m_okButton->setObjectName(QStringLiteral("Btn_OK"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(this);
+    m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
+    grid->addWidget(m_nameLabel, 0, 0);
+    grid->addWidget(m_configurationList, 1, 0, 3, 1);
+    grid->addWidget(m_okButton, 1, 1);
+    grid->addWidget(m_cancelButton, 2, 1);
     grid->setRowStretch(3, 1);
     grid->setColumnStretch(0, 1);
     top->addLayout(grid, 1);
 
-    connect(Btn_OK, &QPushButton::clicked, this, &TFOpenConf::accept);
-    connect(Btn_Cancel, &QPushButton::clicked, this, &TFOpenConf::reject);
-    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
+    connect(m_okButton, &QPushButton::clicked, this, &OpenConfigurationDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &OpenConfigurationDialog::reject);
+    connect(m_configurationList, &QListWidget::currentRowChanged, this, [this] { configurationChosen(); });
     // A double click on a name opens that configuration, as OK does.
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    connect(m_configurationList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         if (item == nullptr)
             return;
-        ListBox1->setCurrentItem(item);
-        ListBox1Click();
+        m_configurationList->setCurrentItem(item);
+        configurationChosen();
         accept();
     });
 
     resize(377, 351);
-    Set_Lang();
+    applyLanguage();
 }
 
-void TFOpenConf::Set_Lang()
+void OpenConfigurationDialog::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
-    setWindowTitle(m[33]);
-    m_band->descriptionLabel()->setText(m[34]);
-    Label1->setText(m[35]);
-    Btn_OK->setText(m[36]);
-    Btn_Cancel->setText(m[37]);
-    ListBox1->setToolTip(m[266]);
-    Btn_OK->setToolTip(m[267]);
-    Btn_Cancel->setToolTip(m[268]);
+    setWindowTitle(m[msg::kOpenConfigTitle]);
+    m_band->descriptionLabel()->setText(m[msg::kOpenConfigDescription]);
+    m_nameLabel->setText(m[msg::kOpenConfigListLabel]);
+    m_okButton->setText(m[msg::kOpenConfigOk]);
+    m_cancelButton->setText(m[msg::kOpenConfigCancel]);
+    m_configurationList->setToolTip(m[msg::kOpenConfigListHint]);
+    m_okButton->setToolTip(m[msg::kOpenConfigOkHint]);
+    m_cancelButton->setToolTip(m[msg::kOpenConfigCancelHint]);
 }
 
-void TFOpenConf::FormShow()
+void OpenConfigurationDialog::prepareShowing()
 {
-    SL = listConfigurations(m_session.ws.Projects_Folder);
+    m_names = listConfigurations(m_session.ws.projectsFolder);
     {
-        const QSignalBlocker block(ListBox1);
-        ListBox1->clear();
-        ListBox1->addItems(SL);
+        const QSignalBlocker block(m_configurationList);
+        m_configurationList->clear();
+        m_configurationList->addItems(m_names);
     }
-    const int found = Search_Open_Conf(SL, m_session.ws.activeFolderName());
-    if (found >= 0 || !SL.isEmpty()) {
-        ListBox1->setCurrentRow(found >= 0 ? found : 0);
-        Name_Conf = SL[found >= 0 ? found : 0];
+    const int found = findConfiguration(m_names, m_session.ws.activeFolderName());
+    if (found >= 0 || !m_names.isEmpty()) {
+        m_configurationList->setCurrentRow(found >= 0 ? found : 0);
+        m_chosenName = m_names[found >= 0 ? found : 0];
     } else {
-        Name_Conf.clear();
+        m_chosenName.clear();
     }
-    ListBox1->setFocus();
+    m_configurationList->setFocus();
 }
 
-bool TFOpenConf::execShow()
+bool OpenConfigurationDialog::execShow()
 {
-    FormShow();
+    prepareShowing();
     return exec() == QDialog::Accepted;
 }
 
-void TFOpenConf::accept()
+void OpenConfigurationDialog::accept()
 {
-    m_session.ws.activate(Name_Conf);
+    m_session.ws.activate(m_chosenName);
     QDialog::accept();
 }
 
-void TFOpenConf::ListBox1Click()
+void OpenConfigurationDialog::configurationChosen()
 {
-    const int row = ListBox1->currentRow();
-    if (row >= 0 && row < SL.size())
-        Name_Conf = SL[row];
+    const int row = m_configurationList->currentRow();
+    if (row >= 0 && row < m_names.size())
+        m_chosenName = m_names[row];
 }
 
 } // namespace px

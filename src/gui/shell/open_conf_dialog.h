@@ -13,30 +13,31 @@ class Session;
 class TitleBand;
 
 // Step 1, Open Configuration: the folders found in PROJECTS, the active one preselected.
-class TFOpenConf final : public QDialog {
+class OpenConfigurationDialog final : public QDialog {
     Q_OBJECT
 public:
-    explicit TFOpenConf(Session& session, QWidget* parent = nullptr);
+    explicit OpenConfigurationDialog(Session& session, QWidget* parent = nullptr);
 
-    void Set_Lang();
-    void FormShow();
+    void applyLanguage();
+    void prepareShowing();
     bool execShow();
     // OK: the chosen configuration becomes active; an empty choice leaves none active.
     void accept() override;
 
-    // The configuration chosen; read by the main window when the dialog returns OK.
-    QString Name_Conf;
-    QStringList SL;
+    // The configuration chosen; the one OK activates.
+    const QString& chosenName() const { return m_chosenName; }
 
 private:
-    void ListBox1Click();
+    void configurationChosen();
 
     Session& m_session;
+    QString m_chosenName;
+    QStringList m_names;
     TitleBand* m_band = nullptr;
-    QLabel* Label1 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    QPushButton* Btn_OK = nullptr;
-    QPushButton* Btn_Cancel = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QListWidget* m_configurationList = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace px

@@ -284,86 +284,86 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
 
     auto* top = new QVBoxLayout(this);
     auto* controls = new QHBoxLayout;
-    CB_Can = new QComboBox(this);
-    CB_Can->setObjectName(QStringLiteral("CB_Can"));
-    CB_Can->setAccessibleName(QStringLiteral("CAN side"));
-    CB_Can->setMinimumWidth(200);
-    E_Port = new QSpinBox(this);
-    E_Port->setObjectName(QStringLiteral("E_Port"));
-    E_Port->setAccessibleName(QStringLiteral("Modbus TCP port"));
-    E_Port->setRange(0, 65535);
-    E_Port->setValue(1502);
-    Btn_Start = new QPushButton(QStringLiteral("Start"), this);
-    Btn_Start->setObjectName(QStringLiteral("Btn_Start"));
-    Btn_Stop = new QPushButton(QStringLiteral("Stop"), this);
-    Btn_Stop->setObjectName(QStringLiteral("Btn_Stop"));
-    for (QPushButton* b : {Btn_Start, Btn_Stop})
+    m_canChoice = new QComboBox(this);
+    m_canChoice->setObjectName(QStringLiteral("CB_Can"));
+    m_canChoice->setAccessibleName(QStringLiteral("CAN side"));
+    m_canChoice->setMinimumWidth(200);
+    m_portBox = new QSpinBox(this);
+    m_portBox->setObjectName(QStringLiteral("E_Port"));
+    m_portBox->setAccessibleName(QStringLiteral("Modbus TCP port"));
+    m_portBox->setRange(0, 65535);
+    m_portBox->setValue(1502);
+    m_startButton = new QPushButton(QStringLiteral("Start"), this);
+    m_startButton->setObjectName(QStringLiteral("Btn_Start"));
+    m_stopButton = new QPushButton(QStringLiteral("Stop"), this);
+    m_stopButton->setObjectName(QStringLiteral("Btn_Stop"));
+    for (QPushButton* b : {m_startButton, m_stopButton})
         b->setAutoDefault(false);
-    L_Status = new QLabel(this);
-    L_Status->setObjectName(QStringLiteral("L_Status"));
-    L_Status->setTextFormat(Qt::PlainText);
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("L_Status"));
+    m_statusLabel->setTextFormat(Qt::PlainText);
     controls->addWidget(new QLabel(QStringLiteral("CAN:"), this));
-    controls->addWidget(CB_Can);
+    controls->addWidget(m_canChoice);
     controls->addWidget(new QLabel(QStringLiteral("Modbus TCP port on 127.0.0.1:"), this));
-    controls->addWidget(E_Port);
-    controls->addWidget(Btn_Start);
-    controls->addWidget(Btn_Stop);
+    controls->addWidget(m_portBox);
+    controls->addWidget(m_startButton);
+    controls->addWidget(m_stopButton);
     controls->addStretch(1);
     top->addLayout(controls);
-    top->addWidget(L_Status);
+    top->addWidget(m_statusLabel);
 
     m_registers = new RegisterTableModel(this);
     m_log = new CanLogModel(this);
     m_states = new ReceiveStateModel(this);
-    Tbl_Registers = tableView("Tbl_Registers", m_registers, this);
-    Tbl_Log = tableView("Tbl_Log", m_log, this);
-    Tbl_Receive_State = tableView("Tbl_Receive_State", m_states, this);
+    m_registerTable = tableView("Tbl_Registers", m_registers, this);
+    m_logTable = tableView("Tbl_Log", m_log, this);
+    m_receiveStateTable = tableView("Tbl_Receive_State", m_states, this);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(Tbl_Registers);
+    splitter->addWidget(m_registerTable);
     auto* right = new QSplitter(Qt::Vertical, splitter);
-    right->addWidget(Tbl_Log);
-    right->addWidget(Tbl_Receive_State);
+    right->addWidget(m_logTable);
+    right->addWidget(m_receiveStateTable);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({430, 530});
     for (const auto& [column, width] : {std::pair{0, 60}, {1, 55}, {2, 60}, {3, 180}})
-        Tbl_Registers->setColumnWidth(column, width);
+        m_registerTable->setColumnWidth(column, width);
     for (const auto& [column, width] : {std::pair{0, 90}, {1, 70}, {2, 75}, {3, 170}})
-        Tbl_Log->setColumnWidth(column, width);
+        m_logTable->setColumnWidth(column, width);
     top->addWidget(splitter, 1);
 
     auto* sender = new QGroupBox(QStringLiteral("Send a frame to the receive side"), this);
     auto* senderLine = new QHBoxLayout(sender);
-    E_Send_Id = new QLineEdit(sender);
-    E_Send_Id->setObjectName(QStringLiteral("E_Send_Id"));
-    E_Send_Id->setAccessibleName(QStringLiteral("Identifier (hex)"));
-    E_Send_Id->setPlaceholderText(QStringLiteral("181"));
-    CB_Send_Format = new QComboBox(sender);
-    CB_Send_Format->setObjectName(QStringLiteral("CB_Send_Format"));
-    CB_Send_Format->addItems({QStringLiteral("2.0A (11 bits)"), QStringLiteral("2.0B (29 bits)")});
-    E_Send_Data = new QLineEdit(sender);
-    E_Send_Data->setObjectName(QStringLiteral("E_Send_Data"));
-    E_Send_Data->setAccessibleName(QStringLiteral("Data bytes (hex)"));
-    E_Send_Data->setPlaceholderText(QStringLiteral("11 22 33 44"));
-    CHK_Send_Periodic = new QCheckBox(QStringLiteral("every"), sender);
-    CHK_Send_Periodic->setObjectName(QStringLiteral("CHK_Send_Periodic"));
-    E_Send_Period = new QSpinBox(sender);
-    E_Send_Period->setObjectName(QStringLiteral("E_Send_Period"));
-    E_Send_Period->setRange(1, 3600000);
-    E_Send_Period->setValue(100);
-    E_Send_Period->setSuffix(QStringLiteral(" ms"));
-    Btn_Send = new QPushButton(QStringLiteral("Send"), sender);
-    Btn_Send->setObjectName(QStringLiteral("Btn_Send"));
-    Btn_Send->setAutoDefault(false);
+    m_sendIdentifier = new QLineEdit(sender);
+    m_sendIdentifier->setObjectName(QStringLiteral("E_Send_Id"));
+    m_sendIdentifier->setAccessibleName(QStringLiteral("Identifier (hex)"));
+    m_sendIdentifier->setPlaceholderText(QStringLiteral("181"));
+    m_sendFormat = new QComboBox(sender);
+    m_sendFormat->setObjectName(QStringLiteral("CB_Send_Format"));
+    m_sendFormat->addItems({QStringLiteral("2.0A (11 bits)"), QStringLiteral("2.0B (29 bits)")});
+    m_sendData = new QLineEdit(sender);
+    m_sendData->setObjectName(QStringLiteral("E_Send_Data"));
+    m_sendData->setAccessibleName(QStringLiteral("Data bytes (hex)"));
+    m_sendData->setPlaceholderText(QStringLiteral("11 22 33 44"));
+    m_sendPeriodically = new QCheckBox(QStringLiteral("every"), sender);
+    m_sendPeriodically->setObjectName(QStringLiteral("CHK_Send_Periodic"));
+    m_sendPeriod = new QSpinBox(sender);
+    m_sendPeriod->setObjectName(QStringLiteral("E_Send_Period"));
+    m_sendPeriod->setRange(1, 3600000);
+    m_sendPeriod->setValue(100);
+    m_sendPeriod->setSuffix(QStringLiteral(" ms"));
+    m_sendButton = new QPushButton(QStringLiteral("Send"), sender);
+    m_sendButton->setObjectName(QStringLiteral("Btn_Send"));
+    m_sendButton->setAutoDefault(false);
     senderLine->addWidget(new QLabel(QStringLiteral("Identifier (hex):"), sender));
-    senderLine->addWidget(E_Send_Id);
-    senderLine->addWidget(CB_Send_Format);
+    senderLine->addWidget(m_sendIdentifier);
+    senderLine->addWidget(m_sendFormat);
     senderLine->addWidget(new QLabel(QStringLiteral("Data (hex):"), sender));
-    senderLine->addWidget(E_Send_Data, 1);
-    senderLine->addWidget(CHK_Send_Periodic);
-    senderLine->addWidget(E_Send_Period);
-    senderLine->addWidget(Btn_Send);
+    senderLine->addWidget(m_sendData, 1);
+    senderLine->addWidget(m_sendPeriodically);
+    senderLine->addWidget(m_sendPeriod);
+    senderLine->addWidget(m_sendButton);
     top->addWidget(sender);
 
     m_batch = new QTimer(this);
@@ -373,16 +373,16 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     connect(m_periodicSend, &QTimer::timeout, this, [this] {
         if (!isRunning())
             return sendPeriodically(false);
-        Btn_SendClick();
+        sendFrame();
     });
 
-    connect(Btn_Start, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { Btn_StartClick(); }); });
-    connect(Btn_Stop, &QPushButton::clicked, this, [this] { Btn_StopClick(); });
-    connect(Btn_Send, &QPushButton::clicked, this, [this] {
-        Btn_SendClick();
-        sendPeriodically(CHK_Send_Periodic->isChecked() && isRunning());
+    connect(m_startButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { startConverter(); }); });
+    connect(m_stopButton, &QPushButton::clicked, this, [this] { stopConverter(); });
+    connect(m_sendButton, &QPushButton::clicked, this, [this] {
+        sendFrame();
+        sendPeriodically(m_sendPeriodically->isChecked() && isRunning());
     });
-    connect(CHK_Send_Periodic, &QCheckBox::toggled, this, [this](bool on) {
+    connect(m_sendPeriodically, &QCheckBox::toggled, this, [this](bool on) {
         if (!on)
             sendPeriodically(false);
     });
@@ -391,22 +391,22 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
 
 VirtualConverterWindow::~VirtualConverterWindow()
 {
-    Btn_StopClick();
+    stopConverter();
 }
 
 bool VirtualConverterWindow::execShow()
 {
-    FormShow();
+    prepareShowing();
     return exec() == QDialog::Accepted;
 }
 
-void VirtualConverterWindow::FormShow()
+void VirtualConverterWindow::prepareShowing()
 {
-    const QString current = CB_Can->currentText();
-    CB_Can->clear();
-    CB_Can->addItems(m_ports.canChoices());
-    if (const int i = CB_Can->findText(current); i >= 0)
-        CB_Can->setCurrentIndex(i);
+    const QString current = m_canChoice->currentText();
+    m_canChoice->clear();
+    m_canChoice->addItems(m_ports.canChoices());
+    if (const int i = m_canChoice->findText(current); i >= 0)
+        m_canChoice->setCurrentIndex(i);
     showRunning();
 }
 
@@ -415,24 +415,24 @@ bool VirtualConverterWindow::isRunning() const
     return m_simulator && m_simulator->isRunning();
 }
 
-void VirtualConverterWindow::Btn_StartClick()
+void VirtualConverterWindow::startConverter()
 {
     if (isRunning())
         return;
     // What runs is what would be flashed: the configuration's files compiled now.
-    image::CompileInput input = image::CompileInput::fromFolder(m_session.ws.Conf_Folder);
+    image::CompileInput input = image::CompileInput::fromFolder(m_session.ws.configurationFolder);
     const QByteArray bank2 = image::compileConfiguration(input).bank2;
     const std::uint32_t bitRate = sim::Converter::fromImage(bank2, 0).canBitRate();
-    auto simulator = std::make_unique<sim::Simulator>(bank2, m_clock, m_ports.canLink(CB_Can->currentText(), bitRate),
+    auto simulator = std::make_unique<sim::Simulator>(bank2, m_clock, m_ports.canLink(m_canChoice->currentText(), bitRate),
                                                       m_ports.modbusEndpoint());
-    simulator->start(QStringLiteral("127.0.0.1"), static_cast<std::uint16_t>(E_Port->value()));
+    simulator->start(QStringLiteral("127.0.0.1"), static_cast<std::uint16_t>(m_portBox->value()));
     simulator->addObserver(this);
     // Queued: the converter is deleted by the stop, so not while it is still telling of its end.
     connect(
         simulator.get(), &sim::Simulator::ended, this,
         [this](const QString& reason) {
-            Btn_StopClick();
-            L_Status->setText(QStringLiteral("Stopped: %1").arg(reason));
+            stopConverter();
+            m_statusLabel->setText(QStringLiteral("Stopped: %1").arg(reason));
         },
         Qt::QueuedConnection);
     m_simulator = std::move(simulator);
@@ -443,7 +443,7 @@ void VirtualConverterWindow::Btn_StartClick()
     m_receiveNames.clear();
     m_transmitNames.clear();
     try {
-        const config::Configuration configuration = config::readConfiguration(m_session.ws.Conf_Folder);
+        const config::Configuration configuration = config::readConfiguration(m_session.ws.configurationFolder);
         const sim::Converter& c = m_simulator->converter();
         if (configuration.receiveFrames.size() == c.receiveFrames().size()) {
             for (const config::ReceiveFrame& f : configuration.receiveFrames)
@@ -462,7 +462,7 @@ void VirtualConverterWindow::Btn_StartClick()
     showRunning();
 }
 
-void VirtualConverterWindow::Btn_StopClick()
+void VirtualConverterWindow::stopConverter()
 {
     sendPeriodically(false);
     if (!m_simulator)
@@ -476,13 +476,13 @@ void VirtualConverterWindow::Btn_StopClick()
     showRunning();
 }
 
-void VirtualConverterWindow::Btn_SendClick()
+void VirtualConverterWindow::sendFrame()
 {
     if (!isRunning())
         return;
     QString error;
     const std::optional<sim::CanFrame> frame =
-        sim::frameFromTexts(E_Send_Id->text(), CB_Send_Format->currentIndex() == 1, E_Send_Data->text(), &error);
+        sim::frameFromTexts(m_sendIdentifier->text(), m_sendFormat->currentIndex() == 1, m_sendData->text(), &error);
     if (!frame) {
         sendPeriodically(false);
         m_prompter.error(error);
@@ -494,7 +494,7 @@ void VirtualConverterWindow::Btn_SendClick()
 void VirtualConverterWindow::sendPeriodically(bool on)
 {
     if (on)
-        m_periodicSend->start(E_Send_Period->value());
+        m_periodicSend->start(m_sendPeriod->value());
     else
         m_periodicSend->stop();
 }
@@ -502,23 +502,23 @@ void VirtualConverterWindow::sendPeriodically(bool on)
 void VirtualConverterWindow::showRunning()
 {
     const bool running = isRunning();
-    Btn_Start->setEnabled(!running);
-    Btn_Stop->setEnabled(running);
-    CB_Can->setEnabled(!running);
-    E_Port->setEnabled(!running);
-    Btn_Send->setEnabled(running);
+    m_startButton->setEnabled(!running);
+    m_stopButton->setEnabled(running);
+    m_canChoice->setEnabled(!running);
+    m_portBox->setEnabled(!running);
+    m_sendButton->setEnabled(running);
     if (running) {
-        L_Status->setText(QStringLiteral("Running: Modbus TCP on 127.0.0.1 port %1, CAN on %2")
+        m_statusLabel->setText(QStringLiteral("Running: Modbus TCP on 127.0.0.1 port %1, CAN on %2")
                               .arg(m_simulator->port())
                               .arg(m_simulator->canDescription()));
-    } else if (!L_Status->text().startsWith(QStringLiteral("Stopped"))) {
-        L_Status->setText(QStringLiteral("Stopped"));
+    } else if (!m_statusLabel->text().startsWith(QStringLiteral("Stopped"))) {
+        m_statusLabel->setText(QStringLiteral("Stopped"));
     }
 }
 
 void VirtualConverterWindow::done(int result)
 {
-    Btn_StopClick();
+    stopConverter();
     QDialog::done(result);
 }
 
@@ -546,7 +546,7 @@ void VirtualConverterWindow::flush()
     }
     m_pendingLog.clear();
     m_log->append(std::move(lines));
-    Tbl_Log->scrollToBottom();
+    m_logTable->scrollToBottom();
 
     if (m_pendingStates) {
         m_states->refresh();

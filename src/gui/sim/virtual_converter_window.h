@@ -46,11 +46,11 @@ public:
 
     // Fills the choices and shows the window modally; the converter stops when it closes.
     bool execShow();
-    void FormShow();
+    void prepareShowing();
 
-    void Btn_StartClick();
-    void Btn_StopClick();
-    void Btn_SendClick();
+    void startConverter();
+    void stopConverter();
+    void sendFrame();
     bool isRunning() const;
     // Brings the tables up to date at once (the batch timer does it a few times a second).
     void flush();
@@ -100,20 +100,20 @@ private:
     QTimer* m_batch = nullptr;
     QTimer* m_periodicSend = nullptr;
 
-    QComboBox* CB_Can = nullptr;
-    QSpinBox* E_Port = nullptr;
-    QPushButton* Btn_Start = nullptr;
-    QPushButton* Btn_Stop = nullptr;
-    QLabel* L_Status = nullptr;
-    QTableView* Tbl_Registers = nullptr;
-    QTableView* Tbl_Log = nullptr;
-    QTableView* Tbl_Receive_State = nullptr;
-    QLineEdit* E_Send_Id = nullptr;
-    QComboBox* CB_Send_Format = nullptr;
-    QLineEdit* E_Send_Data = nullptr;
-    QCheckBox* CHK_Send_Periodic = nullptr;
-    QSpinBox* E_Send_Period = nullptr;
-    QPushButton* Btn_Send = nullptr;
+    QComboBox* m_canChoice = nullptr;
+    QSpinBox* m_portBox = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QTableView* m_registerTable = nullptr;
+    QTableView* m_logTable = nullptr;
+    QTableView* m_receiveStateTable = nullptr;
+    QLineEdit* m_sendIdentifier = nullptr;
+    QComboBox* m_sendFormat = nullptr;
+    QLineEdit* m_sendData = nullptr;
+    QCheckBox* m_sendPeriodically = nullptr;
+    QSpinBox* m_sendPeriod = nullptr;
+    QPushButton* m_sendButton = nullptr;
 };
 
 } // namespace px

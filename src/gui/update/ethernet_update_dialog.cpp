@@ -299,8 +299,8 @@ void EthernetUpdateDialog::startUpdate()
                                     m_operations.readFirmwareBack->isChecked(),
                                     m_operations.writeConfiguration->isChecked(),
                                     m_operations.readConfigurationBack->isChecked(),
-                                    ws.Master_Folder,
-                                    ws.Conf_Folder};
+                                    ws.masterFolder,
+                                    ws.configurationFolder};
         // A missing updater or firmware image would let the user believe the device
         // was updated: it is named, and nothing is written or started.
         if (const std::optional<MissingFile> missing = firstMissingFile(ethernetUpdateFiles(ws, job))) {

@@ -29,8 +29,8 @@ const QStringList kFolders{kExamples + QStringLiteral("/PumpStation_Jumper"),
 Workspace workspaceOf(const QString& folder)
 {
     Workspace ws;
-    ws.Conf_Folder = folder;
-    ws.Set_Files();
+    ws.configurationFolder = folder;
+    ws.updateFilePaths();
     return ws;
 }
 
@@ -38,14 +38,14 @@ Workspace workspaceOf(const QString& folder)
 QByteArray editorFrameBytes(const QString& folder, Direction direction)
 {
     const Workspace ws = workspaceOf(folder);
-    const bool dip = Select_Type_318(ws) == kDipSwitchDevice;
+    const bool dip = activeDeviceType(ws) == kDipSwitchDevice;
     const FrameListKind kind = direction == Direction::Receive
                                    ? (dip ? FrameListKind::ReceiveDip : FrameListKind::ReceiveJumper)
                                    : (dip ? FrameListKind::TransmitDip : FrameListKind::TransmitJumper);
     FrameList frames(kind);
-    loadFrameList(direction == Direction::Receive ? ws.File_RCobDef : ws.File_TCobDef, frames);
+    loadFrameList(direction == Direction::Receive ? ws.receiveFramesFile : ws.transmitFramesFile, frames);
     CanSettings settings;
-    readCanSettings(ws.File_ParGen, settings);
+    readCanSettings(ws.generalParametersFile, settings);
     return frameListBytes(frames, settings);
 }
 

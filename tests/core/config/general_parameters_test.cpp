@@ -122,8 +122,8 @@ TEST(GeneralParametersFile, SavedValuesReadBackAsTyped)
 
     // The saved file is what the device-type query of the main window reads.
     home.activate(QStringLiteral("Plant1"));
-    writeGeneralParametersFile(home.session.ws.File_ParGen, typed);
-    EXPECT_EQ(Select_Type_318(home.session.ws), 1);
+    writeGeneralParametersFile(home.session.ws.generalParametersFile, typed);
+    EXPECT_EQ(activeDeviceType(home.session.ws), 1);
 }
 
 TEST(GeneralParametersFile, RefusedWriteFailsNamingTheFile)

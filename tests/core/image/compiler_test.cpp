@@ -24,7 +24,7 @@ const char* const kImages[] = {"bank.bin", "bank2.bin", "bank_ESP32_1.bin", "ban
 class CompilerFiles : public ::testing::Test {
 protected:
     void SetUp() override { home.activate(QStringLiteral("Plant1")); }
-    QString conf() const { return home.session.ws.Conf_Folder; }
+    QString conf() const { return home.session.ws.configurationFolder; }
     void put(const char* name, const QByteArray& bytes) const
     {
         home.write(QStringLiteral("PROJECTS/Plant1/") + QLatin1StringView(name), bytes);

@@ -1,4 +1,5 @@
 #include "core/shell/config_archive.h"
+#include "core/lang/message_ids.h"
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
@@ -97,7 +98,7 @@ TEST(ConfigurationArchive, PackThenUnpackGivesTheSameBytes)
         EXPECT_EQ(archive.manifest.configuration, QStringLiteral("Pump"));
         EXPECT_EQ(archive.manifest.date, QStringLiteral("2026-03-04T05:06:07Z"));
         EXPECT_EQ(archive.manifest.deviceType, 0);
-        ASSERT_EQ(unpackConfiguration(archive, projects, QStringLiteral("Copy")), 0);
+        ASSERT_EQ(unpackConfiguration(archive, projects, QStringLiteral("Copy")), std::nullopt);
 
         const QString copy = projects + QStringLiteral("/Copy");
         for (const char* file : {"ParGen.xml", "RCobDef.xml", "TCobDef.xml", "RInfoCob.xml", "TInfoCob.xml", "RInfoCob.csv"})
@@ -176,10 +177,10 @@ TEST(ConfigurationArchive, UnpackFollowsTheNameRulesOfNew)
     const QString projects = home.filePath(QStringLiteral("PROJECTS"));
     QDir().mkpath(projects + QStringLiteral("/Plant1/bin"));
     const ConfigurationArchive archive = readConfigurationArchive(zipOf({kParGen, kManifest}), QStringLiteral("a.zip"));
-    EXPECT_EQ(unpackConfiguration(archive, projects, QString()), 32);
-    EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("plant1")), 31);
-    EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("bad\x01name")), 30);
-    EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("a/b")), 30);
+    EXPECT_EQ(unpackConfiguration(archive, projects, QString()), msg::kNewConfigNameEmpty);
+    EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("plant1")), msg::kNewConfigNameExists);
+    EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("bad\x01name")), msg::kNewConfigNameRefused);
+    EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("a/b")), msg::kNewConfigNameRefused);
     EXPECT_EQ(everythingIn(projects), QStringList{QStringLiteral("Plant1")});
     EXPECT_EQ(everythingIn(projects + QStringLiteral("/Plant1")), QStringList{QStringLiteral("bin")});
 }

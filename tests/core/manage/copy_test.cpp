@@ -1,4 +1,5 @@
 #include "core/shell/config_copy.h"
+#include "core/lang/message_ids.h"
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
@@ -83,7 +84,7 @@ TEST(CopyConfiguration, OffsetsMoveEveryIdentifierAndRegisterOfTheirDirectionOnl
     offsets.transmitId = 0;
     offsets.receiveRegister = 0;
     offsets.transmitRegister = 2000;
-    ASSERT_EQ(copyConfiguration(source, projects, QStringLiteral("Belt 2"), offsets), 0);
+    ASSERT_EQ(copyConfiguration(source, projects, QStringLiteral("Belt 2"), offsets), std::nullopt);
     const QString copy = projects + QStringLiteral("/Belt 2");
 
     config::Configuration expected = config::readConfiguration(source);
@@ -143,9 +144,9 @@ TEST(CopyConfiguration, OffsetsThatLeaveTheFormatOrTheRegistersAreRefusedNamingT
         EXPECT_EQ(QDir(projects).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before) << c.says;
     }
     // The name rules of New come first.
-    EXPECT_EQ(copyConfiguration(dip, projects, QStringLiteral("PUMP"), {}), 31);
-    EXPECT_EQ(copyConfiguration(dip, projects, QString(), {}), 32);
-    EXPECT_EQ(copyConfiguration(dip, projects, QStringLiteral("Pump."), {}), 30);
+    EXPECT_EQ(copyConfiguration(dip, projects, QStringLiteral("PUMP"), {}), msg::kNewConfigNameExists);
+    EXPECT_EQ(copyConfiguration(dip, projects, QString(), {}), msg::kNewConfigNameEmpty);
+    EXPECT_EQ(copyConfiguration(dip, projects, QStringLiteral("Pump."), {}), msg::kNewConfigNameRefused);
 }
 
 // Each image's dump, with every identifier and register number of the shifted sections
@@ -158,7 +159,7 @@ TEST(CopyConfiguration, TheCopyCompilesToImagesThatDifferExactlyInTheShiftedIden
     for (const QString& example : {QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("PumpStation_Jumper")}) {
         const QString source = test::exampleCopy(home.path(), example, example);
         const QString copyName = example + QStringLiteral(" copy");
-        ASSERT_EQ(copyConfiguration(source, projects, copyName, offsets), 0);
+        ASSERT_EQ(copyConfiguration(source, projects, copyName, offsets), std::nullopt);
         image::CompileInput originalInput = image::CompileInput::fromFolder(source);
         image::CompileInput copyInput = image::CompileInput::fromFolder(projects + u'/' + copyName);
         const image::ConfigurationImage original = image::compileConfiguration(originalInput);

@@ -1,4 +1,5 @@
 #include "core/shell/config_manage.h"
+#include "core/lang/message_ids.h"
 
 #include "core/base/atomic_file.h"
 #include "core/platform/trash.h"
@@ -32,7 +33,7 @@ private:
 
 QStringList projectsOf(const test::TempHome& home)
 {
-    return QDir(home.session.ws.Projects_Folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(home.session.ws.projectsFolder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 TEST(ManageConfigurations, RenameFollowsTheNameRulesOfNew)
@@ -44,17 +45,17 @@ TEST(ManageConfigurations, RenameFollowsTheNameRulesOfNew)
         QString to;
         int refusal;
     } cases[] = {
-        {QString(), 32},
-        {QStringLiteral("PLANT2"), 31},
-        {QStringLiteral("a/b"), 30},
-        {QStringLiteral(".."), 31},
+        {QString(), msg::kNewConfigNameEmpty},
+        {QStringLiteral("PLANT2"), msg::kNewConfigNameExists},
+        {QStringLiteral("a/b"), msg::kNewConfigNameRefused},
+        {QStringLiteral(".."), msg::kNewConfigNameExists},
     };
     for (const auto& c : cases)
         EXPECT_EQ(renameConfiguration(home.session, QStringLiteral("Plant1"), c.to), c.refusal) << c.to.toStdString();
     EXPECT_EQ(projectsOf(home), (QStringList{QStringLiteral("Plant1"), QStringLiteral("Plant2")}));
 
     // Letter case alone may change: the folder does not clash with itself.
-    EXPECT_EQ(renameConfiguration(home.session, QStringLiteral("Plant1"), QStringLiteral("PLANT1")), 0);
+    EXPECT_EQ(renameConfiguration(home.session, QStringLiteral("Plant1"), QStringLiteral("PLANT1")), std::nullopt);
     EXPECT_EQ(projectsOf(home), (QStringList{QStringLiteral("PLANT1"), QStringLiteral("Plant2")}));
 }
 
@@ -63,9 +64,9 @@ TEST(ManageConfigurations, RenamingTheActiveConfigurationKeepsItActiveAndTheSett
     test::TempHome home;
     home.activate(QStringLiteral("Plant1"));
     home.write(QStringLiteral("PROJECTS/Plant1/ParGen.xml"), "<GeneralParameter/>");
-    ASSERT_EQ(renameConfiguration(home.session, QStringLiteral("Plant1"), QStringLiteral("Line A")), 0);
-    EXPECT_EQ(home.session.ws.Conf_Folder, home.session.ws.Projects_Folder + QStringLiteral("/Line A"));
-    EXPECT_EQ(home.session.ws.File_ParGen, home.session.ws.Projects_Folder + QStringLiteral("/Line A/ParGen.xml"));
+    ASSERT_EQ(renameConfiguration(home.session, QStringLiteral("Plant1"), QStringLiteral("Line A")), std::nullopt);
+    EXPECT_EQ(home.session.ws.configurationFolder, home.session.ws.projectsFolder + QStringLiteral("/Line A"));
+    EXPECT_EQ(home.session.ws.generalParametersFile, home.session.ws.projectsFolder + QStringLiteral("/Line A/ParGen.xml"));
     EXPECT_EQ(home.read(QStringLiteral("PROJECTS/Line A/ParGen.xml")), QByteArray("<GeneralParameter/>"));
     EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Line A</projectname>"));
 
@@ -79,7 +80,7 @@ TEST(ManageConfigurations, DeleteAsksAndUsesTheTrashOrAsksAgain)
     test::TempHome home;
     home.activate(QStringLiteral("Trial"));
     home.activate(QStringLiteral("Plant1"));
-    const QString trial = home.session.ws.Projects_Folder + QStringLiteral("/Trial");
+    const QString trial = home.session.ws.projectsFolder + QStringLiteral("/Trial");
 
     {   // The open configuration is refused without a question.
         test::FakePrompter prompter;
@@ -119,7 +120,7 @@ TEST(ManageConfigurations, DeleteAsksAndUsesTheTrashOrAsksAgain)
         prompter.yesNoAnswers = {true};
         FakeTrash trash(true);
         EXPECT_TRUE(deleteConfiguration(home.session, QStringLiteral("Trial2"), prompter, trash));
-        EXPECT_EQ(trash.asked, QStringList{home.session.ws.Projects_Folder + QStringLiteral("/Trial2")});
+        EXPECT_EQ(trash.asked, QStringList{home.session.ws.projectsFolder + QStringLiteral("/Trial2")});
         EXPECT_EQ(projectsOf(home), QStringList{QStringLiteral("Plant1")});
     }
 }

@@ -158,9 +158,9 @@ TEST(Mapping, ShowReadsFramesAndEntriesDroppingRowsOfNoFrame)
     TempHome home;
     home.activate(QStringLiteral("P"));
     const Workspace& ws = home.session.ws;
-    writeFile(ws.File_ParGen, fixture(QStringLiteral("mapping/ParGen_dip.xml")));
-    writeFile(ws.File_TCobDef, fixture(QStringLiteral("mapping/TCobDef_two.xml")));
-    writeFile(ws.File_TInfoCob, fixture(QStringLiteral("mapping/TInfoCob_mixed.xml")));
+    writeFile(ws.generalParametersFile, fixture(QStringLiteral("mapping/ParGen_dip.xml")));
+    writeFile(ws.transmitFramesFile, fixture(QStringLiteral("mapping/TCobDef_two.xml")));
+    writeFile(ws.transmitMappingsFile, fixture(QStringLiteral("mapping/TInfoCob_mixed.xml")));
 
     RegisterMapping m(T);
     m.load(ws);
@@ -174,12 +174,12 @@ TEST(Mapping, ShowReadsFramesAndEntriesDroppingRowsOfNoFrame)
 
     // OK writes what was kept: the dropped rows are gone, the send flag is always written.
     m.save(ws);
-    EXPECT_EQ(readFile(ws.File_TInfoCob),
+    EXPECT_EQ(readFile(ws.transmitMappingsFile),
               QByteArray("<TInfoCob><row Index=\"5\" NrPdo=\"1\" PosComp=\"18\" Send_on_Write=\"1\"/>"
                          "<row Index=\"9\" NrPdo=\"1\" PosComp=\"255\" Send_on_Write=\"0\"/>"
                          "<row Index=\"0x0A\" NrPdo=\"2\" PosComp=\"136\" Send_on_Write=\"0\"/></TInfoCob>"
                          "<!--SW_VERSION = 2.505-->"));
-    EXPECT_FALSE(QFileInfo::exists(ws.File_TInfoCob + QStringLiteral(".bak")));
+    EXPECT_FALSE(QFileInfo::exists(ws.transmitMappingsFile + QStringLiteral(".bak")));
 }
 
 TEST(Mapping, FrameTypeFollowsTheDeviceGeneration)
@@ -201,8 +201,8 @@ TEST(Mapping, FrameTypeFollowsTheDeviceGeneration)
         home.activate(QStringLiteral("P"));
         const Workspace& ws = home.session.ws;
         if (!c.parGen.isEmpty())
-            writeFile(ws.File_ParGen, c.parGen);
-        writeFile(ws.File_RCobDef, "<COBID><row CobID=\"1\" CobType=\"as stored\" Dimensin=\"4\" Mnemonic=\"\"/></COBID>");
+            writeFile(ws.generalParametersFile, c.parGen);
+        writeFile(ws.receiveFramesFile, "<COBID><row CobID=\"1\" CobType=\"as stored\" Dimensin=\"4\" Mnemonic=\"\"/></COBID>");
         RegisterMapping m(R);
         m.load(ws);
         ASSERT_EQ(m.frames().size(), 1u);
@@ -217,10 +217,10 @@ TEST(Mapping, AnUnusualSendOnWriteNumberIsKept)
     TempHome home;
     home.activate(QStringLiteral("P"));
     const Workspace& ws = home.session.ws;
-    writeFile(ws.File_TCobDef, frameRows(1));
+    writeFile(ws.transmitFramesFile, frameRows(1));
     const QByteArray file = "<TInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\" Send_on_Write=\"7\"/></TInfoCob>"
                             "<!--SW_VERSION = 2.505-->";
-    writeFile(ws.File_TInfoCob, file);
+    writeFile(ws.transmitMappingsFile, file);
     RegisterMapping m(T);
     m.load(ws);
     ASSERT_EQ(m.entryCount(), 1);
@@ -237,13 +237,13 @@ TEST(Mapping, WithoutFramesTheMappingIsNotReadAndOkWritesItEmpty)
         home.activate(QStringLiteral("P"));
         const Workspace& ws = home.session.ws;
         if (!frames.isEmpty())
-            writeFile(ws.File_RCobDef, frames);
-        writeFile(ws.File_RInfoCob, "not even XML"); // would throw if it were read
+            writeFile(ws.receiveFramesFile, frames);
+        writeFile(ws.receiveMappingsFile, "not even XML"); // would throw if it were read
         RegisterMapping m(R);
         m.load(ws);
         EXPECT_TRUE(m.frames().empty());
         m.save(ws);
-        EXPECT_EQ(readFile(ws.File_RInfoCob), QByteArray("<RInfoCob/><!--SW_VERSION = 2.505-->"));
+        EXPECT_EQ(readFile(ws.receiveMappingsFile), QByteArray("<RInfoCob/><!--SW_VERSION = 2.505-->"));
     }
 }
 
@@ -276,9 +276,9 @@ TEST(Mapping, BadFilesStopTheLoadingWithTheirPlaceNamed)
         TempHome home;
         home.activate(QStringLiteral("P"));
         const Workspace& ws = home.session.ws;
-        writeFile(ws.File_RCobDef, c.frames);
+        writeFile(ws.receiveFramesFile, c.frames);
         if (!c.mapping.isEmpty())
-            writeFile(ws.File_RInfoCob, c.mapping);
+            writeFile(ws.receiveMappingsFile, c.mapping);
         RegisterMapping m(R);
         try {
             m.load(ws);
@@ -314,8 +314,8 @@ TEST(Mapping, OnlyTheRowsOfTheFirstNodeCount)
         TempHome home;
         home.activate(QStringLiteral("P"));
         const Workspace& ws = home.session.ws;
-        writeFile(ws.File_RCobDef, frameRows(1));
-        writeFile(ws.File_RInfoCob, c.mapping);
+        writeFile(ws.receiveFramesFile, frameRows(1));
+        writeFile(ws.receiveMappingsFile, c.mapping);
         RegisterMapping m(R);
         m.load(ws);
         EXPECT_EQ(m.entryCount(), c.entries);
@@ -341,8 +341,8 @@ TEST(Mapping, FramesAreNumberedByTheirPositionAmongTheRootsNodes)
         TempHome home;
         home.activate(QStringLiteral("P"));
         const Workspace& ws = home.session.ws;
-        writeFile(ws.File_RCobDef, c.frames);
-        writeFile(ws.File_RInfoCob, mapping);
+        writeFile(ws.receiveFramesFile, c.frames);
+        writeFile(ws.receiveMappingsFile, mapping);
         RegisterMapping m(R);
         if (c.frameCount == 0) {
             EXPECT_THROW(m.load(ws), Error);
@@ -362,13 +362,13 @@ TEST(Mapping, OkAfterAFailedLoadKeepsTheOldFileAsBak)
     home.activate(QStringLiteral("P"));
     const Workspace& ws = home.session.ws;
     const QByteArray old = "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><row Index=\"2\"/></RInfoCob>";
-    writeFile(ws.File_RCobDef, frameRows(1));
-    writeFile(ws.File_RInfoCob, old);
+    writeFile(ws.receiveFramesFile, frameRows(1));
+    writeFile(ws.receiveMappingsFile, old);
     RegisterMapping m(R);
     EXPECT_THROW(m.load(ws), Error);
     m.save(ws);
-    EXPECT_EQ(readFile(ws.File_RInfoCob + QStringLiteral(".bak")), old);
-    EXPECT_EQ(readFile(ws.File_RInfoCob),
+    EXPECT_EQ(readFile(ws.receiveMappingsFile + QStringLiteral(".bak")), old);
+    EXPECT_EQ(readFile(ws.receiveMappingsFile),
               QByteArray("<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob><!--SW_VERSION = 2.505-->"));
 }
 
@@ -378,15 +378,15 @@ TEST(Mapping, ARepeatedOkWhileTheFrameListStaysBrokenKeepsTheFirstBak)
     home.activate(QStringLiteral("P"));
     const Workspace& ws = home.session.ws;
     const QByteArray old = "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"18\"/></RInfoCob>";
-    writeFile(ws.File_RCobDef, "<COBID><row CobID=\"1\"/></COBID>"); // no Dimensin: no frame, no entry
-    writeFile(ws.File_RInfoCob, old);
+    writeFile(ws.receiveFramesFile, "<COBID><row CobID=\"1\"/></COBID>"); // no Dimensin: no frame, no entry
+    writeFile(ws.receiveMappingsFile, old);
     RegisterMapping m(R);
     for (int showing = 0; showing < 2; ++showing) {
         EXPECT_THROW(m.load(ws), Error);
         m.save(ws);
     }
-    EXPECT_EQ(readFile(ws.File_RInfoCob + QStringLiteral(".bak")), old);
-    EXPECT_EQ(readFile(ws.File_RInfoCob), QByteArray("<RInfoCob/><!--SW_VERSION = 2.505-->"));
+    EXPECT_EQ(readFile(ws.receiveMappingsFile + QStringLiteral(".bak")), old);
+    EXPECT_EQ(readFile(ws.receiveMappingsFile), QByteArray("<RInfoCob/><!--SW_VERSION = 2.505-->"));
 }
 
 TEST(Mapping, CsvImportLines)
@@ -504,16 +504,16 @@ TEST(Mapping, CsvFilesThatCannotBeUsedChangeNothing)
     m.setEntries({entry(1, "1", 1, 0)});
 
     // A file that cannot be read leaves every entry as it was.
-    EXPECT_THROW(m.importCsvFile(ws.Conf_Folder + QStringLiteral("/missing.csv")), Error);
-    EXPECT_THROW(m.importCsvFile(ws.Conf_Folder), Error); // a folder
+    EXPECT_THROW(m.importCsvFile(ws.configurationFolder + QStringLiteral("/missing.csv")), Error);
+    EXPECT_THROW(m.importCsvFile(ws.configurationFolder), Error); // a folder
     EXPECT_EQ(m.entryCount(), 1);
 
     m.exportCsv(ws);
-    EXPECT_EQ(readFile(ws.Conf_Folder + QStringLiteral("/RInfoCob.csv")), m.toCsv());
+    EXPECT_EQ(readFile(ws.configurationFolder + QStringLiteral("/RInfoCob.csv")), m.toCsv());
 
     // A folder whose parent is a file cannot be written.
     writeFile(home.file(QStringLiteral("plainfile")), "x");
-    ws.Conf_Folder = home.file(QStringLiteral("plainfile/P"));
+    ws.configurationFolder = home.file(QStringLiteral("plainfile/P"));
     try {
         m.exportCsv(ws);
         ADD_FAILURE() << "no error";

@@ -22,9 +22,9 @@ TEST(LanguageList, RegularWritableLanguageFilesSortedWithoutRegardToCase)
     touch(QStringLiteral("Locked.lng"));
     QFile::setPermissions(dir.filePath(QStringLiteral("Locked.lng")), QFile::ReadOwner | QFile::ReadUser);
     QDir(dir.path()).mkdir(QStringLiteral("Folder.lng"));
-    EXPECT_EQ(Create_Lang_List(dir.path()),
+    EXPECT_EQ(languageFiles(dir.path()),
               (QStringList{QStringLiteral("deutsch.lng"), QStringLiteral("English.lng"), QStringLiteral("Italiano.lng")}));
-    EXPECT_TRUE(Create_Lang_List(dir.filePath(QStringLiteral("missing"))).isEmpty());
+    EXPECT_TRUE(languageFiles(dir.filePath(QStringLiteral("missing"))).isEmpty());
     // Offered: the built-in English first, English.lng being its own correction file.
     EXPECT_EQ(languageChoices(dir.path()),
               (QStringList{QStringLiteral("English"), QStringLiteral("deutsch"), QStringLiteral("Italiano")}));

@@ -17,7 +17,7 @@ TEST(VersionCheck, VersionNumbersOfTexts)
         {"VER. 2.5", -1}, {"", -1},         {"VER. a.bcd", -1},       {"X 2.50x", -1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Conv_Version(QString::fromLatin1(c.text)), c.number) << c.text;
+        EXPECT_EQ(versionNumber(QString::fromLatin1(c.text)), c.number) << c.text;
 }
 
 TEST(VersionCheck, OnlyAStrictlyNewerReplyAnnouncesAVersion)
@@ -48,11 +48,11 @@ TEST(VersionCheck, AsksTheVersionQueryAndTreatsFailureAsNoNewVersion)
 {
     ScriptedHttp http;
     http.reply = QByteArray("VER. 2.600");
-    EXPECT_TRUE(Check_Version(http));
+    EXPECT_TRUE(newerVersionAvailable(http));
     ASSERT_EQ(http.asked.size(), 1);
     EXPECT_TRUE(http.asked[0].endsWith(QStringLiteral("/home/download/GetversionSW.asp?nomesw=PX40318")));
     http.reply.reset();
-    EXPECT_FALSE(Check_Version(http));
+    EXPECT_FALSE(newerVersionAvailable(http));
     EXPECT_TRUE(updateLinkText(QStringLiteral("New")).endsWith(QStringLiteral("/Home/download/download.asp#PD40318\">New</a>")));
 }
 

@@ -1,4 +1,5 @@
 #include "core/shell/session.h"
+#include "core/lang/message_ids.h"
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
@@ -27,7 +28,7 @@ TEST(Session, FirstStartInAnEmptyFolder)
     EXPECT_FALSE(s.settings.versionCheckEnabled());
     EXPECT_EQ(s.confBoxLine1(), QStringLiteral("None Configuration Opened "));
     EXPECT_EQ(s.confBoxLine2(), QStringLiteral("Use Step1 to open or create new configuration"));
-    EXPECT_EQ(s.ws.File_ParGen, QStringLiteral("/ParGen.xml"));
+    EXPECT_EQ(s.ws.generalParametersFile, QStringLiteral("/ParGen.xml"));
     s.saveSettings();
     EXPECT_EQ(readWholeFile(dir.filePath(QStringLiteral("Orvane.xml"))), serializeSettings(AppSettings{}));
 }
@@ -40,7 +41,7 @@ TEST(Session, ReopensTheLastConfigurationOnlyWhenItsFolderExists)
     Session gone;
     gone.start(home.path());
     EXPECT_FALSE(gone.ws.hasActiveConfiguration());
-    EXPECT_EQ(gone.ws.Active_Conf, QStringLiteral("Plant1"));
+    EXPECT_EQ(gone.ws.configurationName, QStringLiteral("Plant1"));
     gone.saveSettings(); // the name is kept to be tried again next time
     EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Plant1</projectname>"));
 
@@ -48,7 +49,7 @@ TEST(Session, ReopensTheLastConfigurationOnlyWhenItsFolderExists)
     Session back;
     back.start(home.path());
     ASSERT_TRUE(back.ws.hasActiveConfiguration());
-    EXPECT_EQ(back.ws.File_RCobDef, home.path() + QStringLiteral("/PROJECTS/Plant1/RCobDef.xml"));
+    EXPECT_EQ(back.ws.receiveFramesFile, home.path() + QStringLiteral("/PROJECTS/Plant1/RCobDef.xml"));
     EXPECT_EQ(back.confBoxLine1(), QStringLiteral("Opened Configuration of the Converter : "));
     EXPECT_EQ(back.confBoxLine2(), QStringLiteral("Plant1"));
 }
@@ -64,7 +65,7 @@ TEST(Session, LastConfigurationOutsideThePlainFoldersOfProjectsIsNotReopened)
         Session s;
         s.start(home.path());
         EXPECT_FALSE(s.ws.hasActiveConfiguration()) << name;
-        EXPECT_EQ(s.ws.Active_Conf, QString::fromLatin1(name));
+        EXPECT_EQ(s.ws.configurationName, QString::fromLatin1(name));
     }
 }
 
@@ -80,7 +81,7 @@ TEST(DeviceTypeQuery, ReadsDeviceTypeAnewAtEveryCall)
 {
     test::TempHome home;
     home.activate(QStringLiteral("P"));
-    EXPECT_EQ(Select_Type_318(home.session.ws), 0); // no ParGen.xml
+    EXPECT_EQ(activeDeviceType(home.session.ws), 0); // no ParGen.xml
     const struct {
         const char* file;
         int type;
@@ -93,11 +94,11 @@ TEST(DeviceTypeQuery, ReadsDeviceTypeAnewAtEveryCall)
     };
     for (const auto& c : cases) {
         home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), c.file);
-        EXPECT_EQ(Select_Type_318(home.session.ws), c.type) << c.file;
+        EXPECT_EQ(activeDeviceType(home.session.ws), c.type) << c.file;
     }
     home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), "<GeneralParameter><Device_Type>1</Device_Type>");
     try {
-        Select_Type_318(home.session.ws);
+        activeDeviceType(home.session.ws);
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_TRUE(e.text().contains(QStringLiteral("ParGen.xml"))) << e.text().toStdString();
@@ -110,6 +111,9 @@ TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
     Workspace& ws = home.session.ws;
     QDir().mkpath(home.file(QStringLiteral("PROJECTS/Existing")));
     home.write(QStringLiteral("PROJECTS/AFile"), "x");
+    constexpr int kEmpty = msg::kNewConfigNameEmpty;
+    constexpr int kExists = msg::kNewConfigNameExists;
+    constexpr int kRefused = msg::kNewConfigNameRefused;
     const struct {
         const char* name;
         int result;
@@ -117,25 +121,25 @@ TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
         // Names are told apart without regard to letter case, on every file system, so
         // that the Open dialog finds the configuration meant and PROJECTS stays usable
         // where case is ignored.
-        {"", 32}, {"Existing", 31}, {"EXISTING", 31}, {"existinG", 31}, {"AFile", 30}, {"../Outside", 30}, {"a/b", 30}, {"a\\b", 30}, {".", 31}, {"..", 31},
+        {"", kEmpty}, {"Existing", kExists}, {"EXISTING", kExists}, {"existinG", kExists}, {"AFile", kRefused}, {"../Outside", kRefused}, {"a/b", kRefused}, {"a\\b", kRefused}, {".", kExists}, {"..", kExists},
         // The settings file keeps the name: a character it cannot store is refused like
         // one the file system refuses.
-        {"Plant\x01", 30}, {"Line\x1f", 30},
+        {"Plant\x01", kRefused}, {"Line\x1f", kRefused},
         // Names that look like another configuration or lose their end on Windows.
-        {" ", 30}, {"   ", 30}, {"\t", 30}, {" Lead", 30}, {"Trail ", 30}, {"Tab\t", 30}, {"Dot.", 30}, {"Existing ", 30},
+        {" ", kRefused}, {"   ", kRefused}, {"\t", kRefused}, {" Lead", kRefused}, {"Trail ", kRefused}, {"Tab\t", kRefused}, {"Dot.", kRefused}, {"Existing ", kRefused},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(createConfiguration(ws, QString::fromLatin1(r.name)), r.result) << r.name;
         EXPECT_FALSE(ws.hasActiveConfiguration());
     }
     EXPECT_FALSE(QFileInfo::exists(home.file(QStringLiteral("Outside"))));
-    EXPECT_EQ(QDir(ws.Projects_Folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{QStringLiteral("Existing")});
+    EXPECT_EQ(QDir(ws.projectsFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{QStringLiteral("Existing")});
 
-    EXPECT_EQ(createConfiguration(ws, QStringLiteral("Plant A")), 0);
+    EXPECT_EQ(createConfiguration(ws, QStringLiteral("Plant A")), std::nullopt);
     EXPECT_TRUE(QFileInfo(home.file(QStringLiteral("PROJECTS/Plant A/bin"))).isDir());
-    EXPECT_EQ(ws.Active_Conf, QStringLiteral("Plant A"));
-    EXPECT_EQ(ws.File_ParGen, home.path() + QStringLiteral("/PROJECTS/Plant A/ParGen.xml"));
-    EXPECT_EQ(createConfiguration(ws, QStringLiteral("v1.2 plant")), 0) << "a dot or blank inside is kept";
+    EXPECT_EQ(ws.configurationName, QStringLiteral("Plant A"));
+    EXPECT_EQ(ws.generalParametersFile, home.path() + QStringLiteral("/PROJECTS/Plant A/ParGen.xml"));
+    EXPECT_EQ(createConfiguration(ws, QStringLiteral("v1.2 plant")), std::nullopt) << "a dot or blank inside is kept";
 }
 
 TEST(Configurations, ListingAndCaseInsensitiveSearch)
@@ -144,16 +148,16 @@ TEST(Configurations, ListingAndCaseInsensitiveSearch)
     for (const char* name : {"beta", "Alpha", "gamma"})
         QDir().mkpath(home.file(QStringLiteral("PROJECTS/") + QString::fromLatin1(name)));
     home.write(QStringLiteral("PROJECTS/notes.txt"), "x");
-    const QStringList names = listConfigurations(home.session.ws.Projects_Folder);
+    const QStringList names = listConfigurations(home.session.ws.projectsFolder);
     EXPECT_EQ(names, (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("gamma")}));
-    EXPECT_EQ(Search_Open_Conf(names, QStringLiteral("BETA")), 1);
-    EXPECT_EQ(Search_Open_Conf(names, QStringLiteral("alpha")), 0);
-    EXPECT_EQ(Search_Open_Conf(names, QStringLiteral("delta")), -1);
-    EXPECT_EQ(Search_Open_Conf(names, QString()), -1);
+    EXPECT_EQ(findConfiguration(names, QStringLiteral("BETA")), 1);
+    EXPECT_EQ(findConfiguration(names, QStringLiteral("alpha")), 0);
+    EXPECT_EQ(findConfiguration(names, QStringLiteral("delta")), -1);
+    EXPECT_EQ(findConfiguration(names, QString()), -1);
     // Folders made outside the program may differ in case only: the exact name wins.
     const QStringList twins{QStringLiteral("plant1"), QStringLiteral("Plant1"), QStringLiteral("PLANT1")};
-    EXPECT_EQ(Search_Open_Conf(twins, QStringLiteral("Plant1")), 1);
-    EXPECT_EQ(Search_Open_Conf(twins, QStringLiteral("pLANT1")), 0);
+    EXPECT_EQ(findConfiguration(twins, QStringLiteral("Plant1")), 1);
+    EXPECT_EQ(findConfiguration(twins, QStringLiteral("pLANT1")), 0);
     EXPECT_TRUE(listConfigurations(home.file(QStringLiteral("missing"))).isEmpty());
 }
 
@@ -243,7 +247,7 @@ TEST(HomeFolder, PortableCopyOrInstalledProgram)
     session.start(chooseHomeFolder({}, {}, installedBin, userData).path);
     for (const char* folder : {"MASTER", "PROJECTS", "LANGUAGE"})
         EXPECT_TRUE(QFileInfo(userData + u'/' + QLatin1StringView(folder)).isDir()) << folder;
-    EXPECT_EQ(session.ws.Exe_Folder, userData);
+    EXPECT_EQ(session.ws.homeFolder, userData);
 }
 
 } // namespace

@@ -95,7 +95,7 @@ TEST(EthernetJob, AddressIsWrittenAsTypedAndFilesBesideTheExecutable)
     EXPECT_EQ(root.firstChildElement(QStringLiteral("IP_Address_Dev")).text(), QStringLiteral("0x0A. 0.0.7"));
 
     Workspace ws;
-    ws.Exe_Folder = QStringLiteral("/opt/px");
+    ws.homeFolder = QStringLiteral("/opt/px");
     EXPECT_EQ(ethernetJobFile(ws), QStringLiteral("/opt/px/Ethernet_Update.xml"));
     EXPECT_EQ(ethernetUpdaterProgram(ws), QStringLiteral("/opt/px/Ethernet_Update.exe"));
 }

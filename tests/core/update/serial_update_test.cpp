@@ -60,7 +60,7 @@ TEST(SerialUpdateParameters, PathsReachTheUpdaterWholeWhateverTheirCharacters)
 TEST(SerialUpdateParameters, UpdaterLiesBesideTheExecutable)
 {
     Workspace ws;
-    ws.Exe_Folder = QStringLiteral("/opt/px");
+    ws.homeFolder = QStringLiteral("/opt/px");
     EXPECT_EQ(serialUpdaterProgram(ws), QStringLiteral("/opt/px/Ser_40318_Update.exe"));
 }
 

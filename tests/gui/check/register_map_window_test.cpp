@@ -135,7 +135,7 @@ protected:
     WindowDialogs dialogs{prompter};
     NoRunner runner;
     NoBrowser browser;
-    TFOrvaneaFirmWare window{home.session, {prompter, dialogs, runner, browser}};
+    MainWindow window{home.session, {prompter, dialogs, runner, browser}};
     ReceiveFramesDipDialog receiveEditor{home.session, prompter, &window};
     FindingsDialog findingsDialog{home.session.messages, &window};
     QStringList updates;

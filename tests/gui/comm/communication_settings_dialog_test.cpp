@@ -40,7 +40,7 @@ public:
     }
     QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
     QComboBox* combo(const char* name) { return find<QComboBox>(name); }
-    QString parGenPath() const { return home.session.ws.File_ParGen; }
+    QString parGenPath() const { return home.session.ws.generalParametersFile; }
     void writeParGen(const GeneralParameters& p) { writeGeneralParametersFile(parGenPath(), p); }
     QStringList items(QComboBox* c)
     {
@@ -297,7 +297,7 @@ TEST_F(CommunicationSettings, OkWritesTheFileThatTheDeviceTypeQueryReads)
     expected.gatewayEnabled = true;
     expected.gateway[3] = QStringLiteral("254");
     EXPECT_EQ(readGeneralParametersFile(parGenPath()), expected);
-    EXPECT_EQ(Select_Type_318(home.session.ws), 1);
+    EXPECT_EQ(activeDeviceType(home.session.ws), 1);
 }
 
 TEST_F(CommunicationSettings, SelectionsOutsideTheListsShowTheFirstItemAndAreSavedAsIt)
@@ -362,7 +362,7 @@ TEST_F(CommunicationSettings, FileThatDoesNotParseKeepsTheEditorClosedAndTheFile
 TEST_F(CommunicationSettings, RefusedWriteIsReportedAndTheEditorStaysOpen)
 {
     home.write(QStringLiteral("blocker"), QByteArray("x"));
-    home.session.ws.File_ParGen = home.file(QStringLiteral("blocker/ParGen.xml"));
+    home.session.ws.generalParametersFile = home.file(QStringLiteral("blocker/ParGen.xml"));
     dlg.showSettings();
     type("E_PORT", QStringLiteral("1502"));
     dlg.accept();

@@ -70,12 +70,12 @@ protected:
     FrameImportTest()
     {
         home.activate(s("Plant1"));
-        writeFileAtomically(home.session.ws.File_ParGen,
+        writeFileAtomically(home.session.ws.generalParametersFile,
                             "<GeneralParameter><Device_Type>1</Device_Type><CANType>1</CANType></GeneralParameter>");
-        writeFileAtomically(home.session.ws.File_RCobDef,
+        writeFileAtomically(home.session.ws.receiveFramesFile,
                             "<COBID><row CobID=\"0x100\" CobType=\"2.0A (11 bits)\" Dimensin=\"8\" TimeOut_Time=\"0\" TimeOut=\"N\" "
                             "RTR=\"N\" TimeRTR=\"\" DefaultValues=\"\" Mnemonic=\"First\"/></COBID><!--SW_VERSION = 2.505-->");
-        writeFileAtomically(home.session.ws.File_RInfoCob,
+        writeFileAtomically(home.session.ws.receiveMappingsFile,
                             "<RInfoCob><row Index=\"11\" NrPdo=\"1\" PosComp=\"18\"/></RInfoCob><!--SW_VERSION = 2.505-->");
         prompter.fileAnswers = {test::fixturePath(s("exchange/constructs.dbc"))};
     }
@@ -102,9 +102,9 @@ TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
     click(editor, "Btn_ImportFrames");
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     EXPECT_EQ(prompter.infos, QStringList{s("1 frames and 5 mapping entries are imported and saved.")});
-    EXPECT_EQ(prompter.lastFolder, home.session.ws.Conf_Folder);
+    EXPECT_EQ(prompter.lastFolder, home.session.ws.configurationFolder);
 
-    const config::Configuration c = config::readConfiguration(home.session.ws.Conf_Folder);
+    const config::Configuration c = config::readConfiguration(home.session.ws.configurationFolder);
     ASSERT_EQ(c.receiveFrames.size(), 2u);
     EXPECT_EQ(c.receiveFrames[0].mnemonic, s("First"));
     EXPECT_EQ(c.receiveFrames[1].cobId, s("0x181"));
@@ -186,7 +186,7 @@ TEST_F(FrameImportTest, TransmitListRefusesACaptureAndExportsTheDatabase)
     // Enter presses the focused button, as on the editor's own buttons.
     editor.findChild<QPushButton*>(s("Btn_ExportDbc"))->setFocus();
     QTest::keyClick(editor.findChild<QPushButton*>(s("Btn_ExportDbc")), Qt::Key_Return);
-    const QString path = home.session.ws.Conf_Folder + s("/Plant1.dbc");
+    const QString path = home.session.ws.configurationFolder + s("/Plant1.dbc");
     ASSERT_EQ(prompter.infos.size(), 1);
     EXPECT_TRUE(prompter.infos[0].contains(displayPath(path)));
     const exchange::CanDatabase db = exchange::readDbcFile(path);

@@ -36,7 +36,7 @@ protected:
         const auto messages = QString::fromLatin1(fixtureName).endsWith(u".dbc")
             ? exchange::importMessages(exchange::readDbc(bytes, s("constructs.dbc")))
             : exchange::importMessages(exchange::readCapture(bytes, s("log_shape.log")));
-        dialog.FormShow(s("constructs.dbc"), messages, target);
+        dialog.prepareShowing(s("constructs.dbc"), messages, target);
         dialog.show();
     }
 

@@ -93,8 +93,8 @@ protected:
             EXPECT_TRUE(message.contains(s(part))) << part << " in: " << message.toStdString();
     }
 
-    QString rcob() const { return home.session.ws.File_RCobDef; }
-    QString tcob() const { return home.session.ws.File_TCobDef; }
+    QString rcob() const { return home.session.ws.receiveFramesFile; }
+    QString tcob() const { return home.session.ws.transmitFramesFile; }
     void writeFile(const QString& path, const char* text) { writeFileAtomically(path, QByteArray(text)); }
 
     test::TempHome home;
@@ -140,7 +140,7 @@ TEST_F(FramesDialogTest, EachEditorHasItsTableButtonsAndTitles)
 
 TEST_F(FramesDialogTest, JumperReceiveEditorTypesTogglesAndSavesWithTheCommonSettings)
 {
-    writeFile(home.session.ws.File_ParGen,
+    writeFile(home.session.ws.generalParametersFile,
               "<GeneralParameter><Device_Type>0</Device_Type><CANType>1</CANType><CANTimeOut>500</CANTimeOut></GeneralParameter>");
     ReceiveFramesJumperDialog d(home.session, prompter);
     d.show();
@@ -498,7 +498,7 @@ TEST_F(FramesDialogTest, AFileNotReadWholeIsReportedKeptAndBackedUpBeforeOk)
 
 TEST_F(FramesDialogTest, ABrokenCommunicationFileLeavesTheJumperTableEmpty)
 {
-    writeFile(home.session.ws.File_ParGen, "<GeneralParameter><CANType>1</CANType>");
+    writeFile(home.session.ws.generalParametersFile, "<GeneralParameter><CANType>1</CANType>");
     writeFile(tcob(), "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"a\"/></COBID>");
     TransmitFramesJumperDialog d(home.session, prompter);
     EXPECT_FALSE(guarded(prompter, [&d] { d.reload(); }));
@@ -510,7 +510,7 @@ TEST_F(FramesDialogTest, ABrokenCommunicationFileLeavesTheJumperTableEmpty)
 TEST_F(FramesDialogTest, AFailedWriteIsReportedAndTheDialogStaysOpenWithTheTable)
 {
     home.write(s("PROJECTS/Plant1/blocker"), "a file, not a folder");
-    home.session.ws.File_TCobDef = home.file(s("PROJECTS/Plant1/blocker/TCobDef.xml"));
+    home.session.ws.transmitFramesFile = home.file(s("PROJECTS/Plant1/blocker/TCobDef.xml"));
     TransmitFramesDipDialog d(home.session, prompter);
     d.show();
     d.reload();

@@ -99,7 +99,7 @@ protected:
     test::FakePrompter prompter;
     FakeTrash trash;
     QTemporaryDir exchange;
-    TFManageConf dialog{home.session, prompter, trash};
+    ManageConfigurationsDialog dialog{home.session, prompter, trash};
 };
 
 TEST_F(ManageDialogTest, DuplicateWithOffsets)
@@ -107,7 +107,7 @@ TEST_F(ManageDialogTest, DuplicateWithOffsets)
     example(QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("Belt"));
     example(QStringLiteral("PumpStation_Jumper"), QStringLiteral("Pump"));
     home.session.ws.activate(QStringLiteral("Pump"));
-    dialog.FormShow();
+    dialog.prepareShowing();
     EXPECT_EQ(listed(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Pump")}));
     EXPECT_EQ(current(), QStringLiteral("Pump")); // the active one first
 
@@ -167,9 +167,9 @@ TEST_F(ManageDialogTest, RenameTheActiveConfigurationAndTheSettingsFileFollows)
     struct : Browser {
         void open(const QString&) override {}
     } browser;
-    TFOrvaneaFirmWare window(home.session, {prompter, dialogs, runner, browser});
-    dialogs.actions[Window::ManageConf] = [&] {
-        dialog.FormShow();
+    MainWindow window(home.session, {prompter, dialogs, runner, browser});
+    dialogs.actions[Window::ManageConfigurations] = [&] {
+        dialog.prepareShowing();
         EXPECT_EQ(current(), QStringLiteral("Plant1"));
         type("E_Name", QStringLiteral("other"));
         click("Btn_Rename");
@@ -179,12 +179,12 @@ TEST_F(ManageDialogTest, RenameTheActiveConfigurationAndTheSettingsFileFollows)
         return true;
     };
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Btn_Manage")), Qt::LeftButton);
-    EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::ManageConf});
+    EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::ManageConfigurations});
     EXPECT_EQ(prompter.errors.size(), 1);
     EXPECT_EQ(projects(), (QStringList{QStringLiteral("Line A"), QStringLiteral("Other")}));
     EXPECT_EQ(current(), QStringLiteral("Line A"));
     EXPECT_EQ(status(), QStringLiteral("The configuration Plant1 is now named Line A."));
-    EXPECT_EQ(home.session.ws.File_RCobDef, home.file(QStringLiteral("PROJECTS/Line A/RCobDef.xml")));
+    EXPECT_EQ(home.session.ws.receiveFramesFile, home.file(QStringLiteral("PROJECTS/Line A/RCobDef.xml")));
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("L_Name_Conf_L2"))->text(), QStringLiteral("Line A"));
     EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Line A</projectname>"));
 }
@@ -194,7 +194,7 @@ TEST_F(ManageDialogTest, DeleteAsksNamingTheConfigurationAndAgainWhereThereIsNoT
     home.activate(QStringLiteral("Trial 1"));
     home.activate(QStringLiteral("Trial 2"));
     home.activate(QStringLiteral("Plant1"));
-    dialog.FormShow();
+    dialog.prepareShowing();
 
     // The open configuration cannot be deleted.
     click("Btn_Delete");
@@ -232,7 +232,7 @@ TEST_F(ManageDialogTest, ExportThenImportWithANameConflict)
 {
     example(QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("Belt"));
     home.write(QStringLiteral("PROJECTS/Belt/bin/bank2.bin"), "image");
-    dialog.FormShow();
+    dialog.prepareShowing();
 
     const QString zip = exchange.filePath(QStringLiteral("Belt.zip"));
     prompter.saveAnswers = {zip};

@@ -59,11 +59,11 @@ struct Editor {
     {
         home.activate(QStringLiteral("P"));
         const Workspace& ws = home.session.ws;
-        writeFile(ws.File_ParGen, "<ParGen><Device_Type>0</Device_Type><CANType>0</CANType></ParGen>");
+        writeFile(ws.generalParametersFile, "<ParGen><Device_Type>0</Device_Type><CANType>0</CANType></ParGen>");
         const QByteArray frames = "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"\"/>"
                                   "<row CobID=\"0x182\" Dimensin=\"2\" Mnemonic=\"\"/></COBID>";
-        writeFile(transmit ? ws.File_TCobDef : ws.File_RCobDef, frames);
-        mappingPath = transmit ? ws.File_TInfoCob : ws.File_RInfoCob;
+        writeFile(transmit ? ws.transmitFramesFile : ws.receiveFramesFile, frames);
+        mappingPath = transmit ? ws.transmitMappingsFile : ws.receiveMappingsFile;
         if (!mapping.isEmpty())
             writeFile(mappingPath, mapping);
         if (transmit)
@@ -243,7 +243,7 @@ TEST(DefineMapping, ALanguageChangeRelabelsTheLists)
 TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
 {
     Editor e(false, kReceiveMapping);
-    const QString csv = e.home.session.ws.Conf_Folder + QStringLiteral("/RInfoCob.csv");
+    const QString csv = e.home.session.ws.configurationFolder + QStringLiteral("/RInfoCob.csv");
     e.click("Btn_Export");
     EXPECT_EQ(readFile(csv), QByteArray("Index MODBUS;Index CAN Frame;High Byte;Low Byte;\r\n10;1;8;2;\r\n11;2;1;2;\r\n"));
 
@@ -254,13 +254,13 @@ TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
     e.click("Btn_Import");
     EXPECT_EQ(e.prompter.questions.first(),
               QStringLiteral("The import Function cancel all Modbus registers created. Are you sure to import the file?"));
-    EXPECT_EQ(e.prompter.lastFolder, e.home.session.ws.Conf_Folder);
+    EXPECT_EQ(e.prompter.lastFolder, e.home.session.ws.configurationFolder);
     EXPECT_EQ(e.prompter.lastFilter, QStringLiteral("CSV File (*.csv)|*.csv"));
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
 
     // A file that cannot be read is reported and every entry stays.
     e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
-    e.prompter.fileAnswers = {e.home.session.ws.Conf_Folder + QStringLiteral("/none.csv")};
+    e.prompter.fileAnswers = {e.home.session.ws.configurationFolder + QStringLiteral("/none.csv")};
     e.click("Btn_Import");
     ASSERT_EQ(e.prompter.errors.size(), 1);
     EXPECT_TRUE(e.prompter.errors[0].contains(QStringLiteral("none.csv")));
@@ -286,13 +286,13 @@ TEST(DefineMapping, FailuresAreReportedAndNothingIsLost)
     // Export into a folder that cannot be written.
     Editor e(false, kReceiveMapping);
     writeFile(e.home.file(QStringLiteral("plainfile")), "x");
-    const QString folder = e.home.session.ws.Conf_Folder;
-    e.home.session.ws.Conf_Folder = e.home.file(QStringLiteral("plainfile/P"));
+    const QString folder = e.home.session.ws.configurationFolder;
+    e.home.session.ws.configurationFolder = e.home.file(QStringLiteral("plainfile/P"));
     e.click("Btn_Export");
     ASSERT_EQ(e.prompter.errors.size(), 1);
     EXPECT_TRUE(e.prompter.errors[0].contains(QStringLiteral("RInfoCob.csv")));
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
-    e.home.session.ws.Conf_Folder = folder;
+    e.home.session.ws.configurationFolder = folder;
 
     // A mapping file that loads only in part: the rows read stay, OK keeps the old file.
     const QByteArray broken = "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/><row NrPdo=\"1\"/></RInfoCob>";
@@ -458,7 +458,7 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         e.regs->setCurrentRow(1);
         e.click("Btn_Delete");
         states << shown();
-        const QString csv = e.home.session.ws.Conf_Folder + QStringLiteral("/in.csv");
+        const QString csv = e.home.session.ws.configurationFolder + QStringLiteral("/in.csv");
         writeFile(csv, "header\r\n7;2;1;2;0;\r\n");
         e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
         e.prompter.fileAnswers = {csv};

@@ -20,9 +20,9 @@ struct RecordingBrowser final : Browser {
 TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
 {
     RecordingBrowser browser;
-    TFAbout about(browser);
+    AboutDialog about(browser);
     about.setHomeFolder(QStringLiteral("/home/ann/.local/share/px40318-configurator"));
-    about.FormShow();
+    about.prepareShowing();
     about.show();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About..."));
     EXPECT_EQ(about.size(), QSize(406, 166));
@@ -54,10 +54,10 @@ TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
 TEST(AboutBox, ALongHomeFolderIsShortenedToFitAndWholeInTheToolTip)
 {
     RecordingBrowser browser;
-    TFAbout about(browser);
+    AboutDialog about(browser);
     const QString folder = QStringLiteral("/srv/commissioning/") + QString(200, u'x') + QStringLiteral("/px40318");
     about.setHomeFolder(folder);
-    about.FormShow();
+    about.prepareShowing();
     about.show();
     auto* label = about.findChild<QLabel*>(QStringLiteral("L_Home_Folder"));
     ASSERT_NE(label, nullptr);

@@ -119,7 +119,7 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
     defaultFlag.fill(Qt::red);
     defaultFlag.save(home.file(QStringLiteral("LANGUAGE/DefaultFlag.bmp")));
     home.session.settings.Language = QStringLiteral("Deutsch");
-    home.session.messages.loadLanguage(home.session.ws.Language_Folder, home.session.settings.Language);
+    home.session.messages.loadLanguage(home.session.ws.languageFolder, home.session.settings.Language);
     ASSERT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
 
     dialog.prepareShowing();

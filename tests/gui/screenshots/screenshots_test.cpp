@@ -121,17 +121,17 @@ TEST_F(Screenshots, MainWindow)
     test::FakeDialogs dialogs;
     NoRunner runner;
     NoBrowser browser;
-    TFOrvaneaFirmWare window(home.session, {prompter, dialogs, runner, browser});
+    MainWindow window(home.session, {prompter, dialogs, runner, browser});
     shoot(window, "main_window");
 }
 
 TEST_F(Screenshots, ConfigurationDialogs)
 {
-    TFNew_Project newProject(home.session, prompter);
-    newProject.FormShow();
+    NewConfigurationDialog newProject(home.session, prompter);
+    newProject.prepareShowing();
     shoot(newProject, "new_configuration");
-    TFOpenConf openConf(home.session);
-    openConf.FormShow();
+    OpenConfigurationDialog openConf(home.session);
+    openConf.prepareShowing();
     shoot(openConf, "open_configuration");
 }
 
@@ -243,10 +243,10 @@ TEST_F(Screenshots, OptionsAndAbout)
     SoftwareOptionsDialog options(home.session, {prompter, browser, [] { return false; }, [] {}});
     options.prepareShowing();
     shoot(options, "options");
-    TFAbout about(browser);
+    AboutDialog about(browser);
     // A home folder as an installed program has it, rather than this run's temporary one.
     about.setHomeFolder(QDir::homePath() + QStringLiteral("/.local/share/px40318-configurator"));
-    about.FormShow();
+    about.prepareShowing();
     shoot(about, "about");
 }
 

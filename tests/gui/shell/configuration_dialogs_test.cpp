@@ -22,7 +22,7 @@ TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
     test::TempHome home;
     test::FakePrompter prompter;
     QDir().mkpath(home.file(QStringLiteral("PROJECTS/Existing")));
-    TFNew_Project dialog(home.session, prompter);
+    NewConfigurationDialog dialog(home.session, prompter);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Create New Configuration"));
     EXPECT_EQ(dialog.size(), QSize(331, 162));
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("E_New_Proj"));
@@ -30,7 +30,7 @@ TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
 
     dialog.show();
     name->setText(QStringLiteral("left over"));
-    dialog.FormShow();
+    dialog.prepareShowing();
     EXPECT_TRUE(name->text().isEmpty());
 
     const struct {
@@ -64,7 +64,7 @@ TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(QFileInfo(home.file(QStringLiteral("PROJECTS/Plant A/bin"))).isDir());
-    EXPECT_EQ(home.session.ws.Active_Conf, QStringLiteral("Plant A"));
+    EXPECT_EQ(home.session.ws.configurationName, QStringLiteral("Plant A"));
     EXPECT_EQ(QDir(home.file(QStringLiteral("PROJECTS"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
               (QStringList{QStringLiteral("Existing"), QStringLiteral("Plant A")}));
 }
@@ -72,7 +72,7 @@ TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
 class OpenDialogTest : public ::testing::Test {
 protected:
     test::TempHome home;
-    TFOpenConf dialog{home.session};
+    OpenConfigurationDialog dialog{home.session};
     QListWidget* list() { return dialog.findChild<QListWidget*>(QStringLiteral("ListBox1")); }
     void makeConfigurations(std::initializer_list<const char*> names)
     {
@@ -85,25 +85,25 @@ TEST_F(OpenDialogTest, PreselectsTheActiveConfigurationWhateverItsLetterCase)
 {
     makeConfigurations({"Alpha", "Plant1", "Zeta"});
     home.session.ws.activate(QStringLiteral("PLANT1"));
-    dialog.FormShow();
+    dialog.prepareShowing();
     ASSERT_EQ(list()->count(), 3);
     EXPECT_EQ(list()->currentItem()->text(), QStringLiteral("Plant1"));
-    EXPECT_EQ(dialog.Name_Conf, QStringLiteral("Plant1"));
+    EXPECT_EQ(dialog.chosenName(), QStringLiteral("Plant1"));
 
     // Another choice, then Cancel: the active configuration stays.
     list()->setCurrentRow(2);
-    EXPECT_EQ(dialog.Name_Conf, QStringLiteral("Zeta"));
+    EXPECT_EQ(dialog.chosenName(), QStringLiteral("Zeta"));
     dialog.reject();
-    EXPECT_EQ(home.session.ws.Active_Conf, QStringLiteral("PLANT1"));
+    EXPECT_EQ(home.session.ws.configurationName, QStringLiteral("PLANT1"));
 
     // Without an active configuration the first entry is taken; OK activates it.
     home.session.ws.activate(QString());
-    dialog.FormShow();
-    EXPECT_EQ(dialog.Name_Conf, QStringLiteral("Alpha"));
+    dialog.prepareShowing();
+    EXPECT_EQ(dialog.chosenName(), QStringLiteral("Alpha"));
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Btn_OK")), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(home.session.ws.Conf_Folder, home.session.ws.Projects_Folder + QStringLiteral("/Alpha"));
-    EXPECT_EQ(home.session.ws.File_TInfoCob, home.session.ws.Projects_Folder + QStringLiteral("/Alpha/TInfoCob.xml"));
+    EXPECT_EQ(home.session.ws.configurationFolder, home.session.ws.projectsFolder + QStringLiteral("/Alpha"));
+    EXPECT_EQ(home.session.ws.transmitMappingsFile, home.session.ws.projectsFolder + QStringLiteral("/Alpha/TInfoCob.xml"));
 }
 
 TEST_F(OpenDialogTest, DoubleClickingANameOpensIt)
@@ -111,7 +111,7 @@ TEST_F(OpenDialogTest, DoubleClickingANameOpensIt)
     makeConfigurations({"Alpha", "Plant1", "Zeta"});
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    dialog.FormShow();
+    dialog.prepareShowing();
     QListWidget* names = list();
     names->doItemsLayout();
     const QRect zeta = names->visualItemRect(names->item(2));
@@ -122,21 +122,21 @@ TEST_F(OpenDialogTest, DoubleClickingANameOpensIt)
     QTest::mouseDClick(names->viewport(), Qt::LeftButton, {}, zeta.center());
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.Name_Conf, QStringLiteral("Zeta"));
-    EXPECT_EQ(home.session.ws.Active_Conf, QStringLiteral("Zeta"));
-    EXPECT_EQ(home.session.ws.Conf_Folder, home.session.ws.Projects_Folder + QStringLiteral("/Zeta"));
+    EXPECT_EQ(dialog.chosenName(), QStringLiteral("Zeta"));
+    EXPECT_EQ(home.session.ws.configurationName, QStringLiteral("Zeta"));
+    EXPECT_EQ(home.session.ws.configurationFolder, home.session.ws.projectsFolder + QStringLiteral("/Zeta"));
 }
 
 TEST_F(OpenDialogTest, OkOnAnEmptyListLeavesNoConfigurationActive)
 {
     home.activate(QStringLiteral("Gone"));
     QDir(home.file(QStringLiteral("PROJECTS/Gone"))).removeRecursively();
-    dialog.FormShow();
+    dialog.prepareShowing();
     EXPECT_EQ(list()->count(), 0);
-    EXPECT_TRUE(dialog.Name_Conf.isEmpty());
+    EXPECT_TRUE(dialog.chosenName().isEmpty());
     dialog.accept();
     EXPECT_FALSE(home.session.ws.hasActiveConfiguration());
-    EXPECT_TRUE(home.session.ws.Active_Conf.isEmpty());
+    EXPECT_TRUE(home.session.ws.configurationName.isEmpty());
 }
 
 } // namespace

@@ -68,7 +68,7 @@ protected:
     test::FakeDialogs dialogs;
     RecordingRunner runner;
     RecordingBrowser browser;
-    TFOrvaneaFirmWare window{home.session, {prompter, dialogs, runner, browser}};
+    MainWindow window{home.session, {prompter, dialogs, runner, browser}};
 
     template <typename T = QAbstractButton>
     T* widget(const char* name)
@@ -90,7 +90,7 @@ protected:
 
 const char* const kConfigurationSteps[] = {"Btn_Prm_Gen",      "Btn_Receive_COB",    "Btn_Rec_Define_COB",
                                            "Btn_Transmit_COB", "Btn_Tra_Define_COB", "Btn_CreateBin",
-                                           "Btn_Virtual_Converter"};
+                                           "Btn_Virtual_Converter", "Btn_Register_Map"};
 
 TEST_F(MainWindowTest, LayoutTextsAndHiddenSteps)
 {
@@ -110,11 +110,10 @@ TEST_F(MainWindowTest, LayoutTextsAndHiddenSteps)
     EXPECT_FALSE(widget("Btn_New")->icon().isNull());
     EXPECT_EQ(label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
     EXPECT_EQ(label("L_Name_Conf_L2"), QStringLiteral("Use Step1 to open or create new configuration"));
-    for (const char* hidden : {"L_Step_6", "L_Step_7", "L_Step_8", "LL_Update"})
-        EXPECT_FALSE(widget<QLabel>(hidden)->isVisible()) << hidden;
-    for (const char* hidden : {"Btn_COB_Request", "Btn_COB_Setting"})
-        EXPECT_FALSE(widget(hidden)->isVisible()) << hidden;
-    EXPECT_EQ(widget("Btn_COB_Setting")->text(), QStringLiteral("COB Setting"));
+    EXPECT_FALSE(widget<QLabel>("LL_Update")->isVisible());
+    // Five steps: nothing is built beyond them, shown or hidden.
+    for (const char* gone : {"L_Step_6", "Btn_COB_Request", "Btn_COB_Setting"})
+        EXPECT_EQ(window.findChild<QWidget*>(QString::fromLatin1(gone)), nullptr) << gone;
     EXPECT_TRUE(widget("Btn_Tra_Define_COB")->isVisible());
     window.close();
     prompter.errors.clear();
@@ -160,23 +159,23 @@ TEST_F(MainWindowTest, StepOneAndTheTitleButtonsWorkWithoutAConfiguration)
     click("Btn_Info");
     click("Btn_Opz");
     EXPECT_EQ(dialogs.asked,
-              (std::vector<Window>{Window::NewProject, Window::OpenConf, Window::About, Window::SoftOptions}));
+              (std::vector<Window>{Window::NewConfiguration, Window::OpenConfiguration, Window::About, Window::SoftwareOptions}));
     EXPECT_TRUE(prompter.errors.isEmpty());
     // Options cancelled writes nothing; confirmed writes the settings at once.
     EXPECT_FALSE(QFileInfo::exists(home.file(QStringLiteral("Orvane.xml"))));
-    dialogs.actions[Window::SoftOptions] = [] { return true; };
+    dialogs.actions[Window::SoftwareOptions] = [] { return true; };
     click("Btn_Opz");
     EXPECT_TRUE(QFileInfo::exists(home.file(QStringLiteral("Orvane.xml"))));
 }
 
 TEST_F(MainWindowTest, NewAndOpenUpdateTheConfigurationBoxOnlyOnOk)
 {
-    dialogs.actions[Window::NewProject] = [&] { return createConfiguration(home.session.ws, QStringLiteral("Plant1")) == 0; };
+    dialogs.actions[Window::NewConfiguration] = [&] { return !createConfiguration(home.session.ws, QStringLiteral("Plant1")); };
     click("Btn_New");
     EXPECT_EQ(label("L_Name_Conf"), QStringLiteral("Opened Configuration of the Converter : "));
     EXPECT_EQ(label("L_Name_Conf_L2"), QStringLiteral("Plant1"));
 
-    dialogs.actions[Window::OpenConf] = [&] {
+    dialogs.actions[Window::OpenConfiguration] = [&] {
         home.session.ws.activate(QString());
         return true;
     };
@@ -189,8 +188,8 @@ TEST_F(MainWindowTest, NewAndOpenUpdateTheConfigurationBoxOnlyOnOk)
 TEST_F(MainWindowTest, ConfigurationNameIsShownAsTyped)
 {
     // Folder names may hold angle brackets; the box shows them, never reads them as markup.
-    dialogs.actions[Window::NewProject] = [&] {
-        return createConfiguration(home.session.ws, QStringLiteral("Pump <A> <b>2")) == 0;
+    dialogs.actions[Window::NewConfiguration] = [&] {
+        return !createConfiguration(home.session.ws, QStringLiteral("Pump <A> <b>2"));
     };
     click("Btn_New");
     auto* name = widget<QLabel>("L_Name_Conf_L2");
@@ -224,7 +223,7 @@ TEST_F(MainWindowTest, DeviceTypeChoosesTheEditorsAndTheUpdateRoute)
     click("Btn_Rec_Define_COB");
     click("Btn_Tra_Define_COB");
     click("Btn_Virtual_Converter");
-    EXPECT_EQ(dialogs.asked, (std::vector<Window>{Window::ParGen, Window::DefineReceive, Window::DefineTransmit,
+    EXPECT_EQ(dialogs.asked, (std::vector<Window>{Window::CommunicationSettings, Window::ReceiveMapping, Window::TransmitMapping,
                                                   Window::VirtualConverter}));
     EXPECT_TRUE(prompter.errors.isEmpty());
 }
@@ -272,8 +271,8 @@ TEST_F(MainWindowTest, ChangeLanguageRenamesStepsButKeepsTheConfigurationBox)
 {
     home.write(QStringLiteral("LANGUAGE/Italiano.lng"), "STR1 = Passo 1\nSTR9 = Nessuna\nSTR15 = Nuova\nSTR253 = Crea\n");
     home.session.settings.Language = QStringLiteral("Italiano");
-    home.session.messages.loadLanguage(home.session.ws.Language_Folder, home.session.settings.Language);
-    window.Change_Language();
+    home.session.messages.loadLanguage(home.session.ws.languageFolder, home.session.settings.Language);
+    window.changeLanguage();
     EXPECT_EQ(label("L_Step_1"), QStringLiteral("Passo 1"));
     EXPECT_EQ(widget("Btn_New")->text(), QStringLiteral("Nuova"));
     EXPECT_EQ(widget("Btn_New")->toolTip(), QStringLiteral("Crea"));
@@ -301,7 +300,7 @@ TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrow
 {
     window.show();
     runner.window = &window;
-    window.Start_Program(QStringLiteral("/opt/Ser_40318_Update.exe"), QStringLiteral("-p \"a b\""), false);
+    window.startProgram(QStringLiteral("/opt/Ser_40318_Update.exe"), QStringLiteral("-p \"a b\""), false);
     EXPECT_EQ(runner.calls, QStringList{QStringLiteral("/opt/Ser_40318_Update.exe|-p \"a b\"")});
     EXPECT_FALSE(runner.windowEnabledDuringRun);
     EXPECT_TRUE(window.isEnabled());
@@ -310,7 +309,7 @@ TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrow
     QApplication::setActiveWindow(&window);
     widget("Btn_CreateBin")->setFocus();
     ASSERT_TRUE(widget("Btn_CreateBin")->hasFocus());
-    window.Start_Program(QStringLiteral("/opt/Ethernet_Update.exe"), QString(), false);
+    window.startProgram(QStringLiteral("/opt/Ethernet_Update.exe"), QString(), false);
     EXPECT_TRUE(widget("Btn_CreateBin")->hasFocus());
 
     widget<QLabel>("L_Quarnel")->linkActivated(QStringLiteral("home"));
@@ -343,7 +342,7 @@ TEST_F(MainWindowTest, WaitingForAnUpdaterShowsItsCountdownAndHowTheWaitEnded)
         runner.panelTexts.clear();
         runner.outcome = c.outcome;
         runner.secondsToTell = c.told;
-        window.Start_Program(home.file(QStringLiteral("Ser_40318_Update.exe")), QString(), false);
+        window.startProgram(home.file(QStringLiteral("Ser_40318_Update.exe")), QString(), false);
         QStringList expected;
         for (int seconds : c.told)
             expected << running.arg(seconds);
@@ -359,48 +358,48 @@ TEST_F(MainWindowTest, WaitingForAnUpdaterShowsItsCountdownAndHowTheWaitEnded)
 
 TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVersion)
 {
-    EXPECT_FALSE(window.Timer_Update->isActive());
+    EXPECT_FALSE(window.m_versionCheckTimer->isActive());
     home.session.settings.Enable_Internet = true;
     home.session.settings.Enable_Update = true;
-    TFOrvaneaFirmWare allowed{home.session, {prompter, dialogs, runner, browser}};
-    EXPECT_TRUE(allowed.Timer_Update->isActive());
-    EXPECT_EQ(allowed.Timer_Update->interval(), 60000);
+    MainWindow allowed{home.session, {prompter, dialogs, runner, browser}};
+    EXPECT_TRUE(allowed.m_versionCheckTimer->isActive());
+    EXPECT_EQ(allowed.m_versionCheckTimer->interval(), 60000);
 
     // Millisecond precision (a long interval is otherwise kept in whole seconds), so the
     // remaining time shows whether the countdown was started again.
-    allowed.Timer_Update->setTimerType(Qt::PreciseTimer);
+    allowed.m_versionCheckTimer->setTimerType(Qt::PreciseTimer);
     bool newer = true;
     allowed.setVersionCheck([&] { return newer; });
     allowed.show();
-    allowed.Timer_UpdateTimer();
+    allowed.checkForNewVersion();
     auto* link = allowed.findChild<QLabel*>(QStringLiteral("LL_Update"));
     EXPECT_TRUE(link->isVisible());
     EXPECT_TRUE(link->text().contains(QStringLiteral("New Version Available. Click Here for more Details")));
-    EXPECT_EQ(allowed.Timer_Update->interval(), 7200000);
-    EXPECT_TRUE(allowed.Timer_Update->isActive());
+    EXPECT_EQ(allowed.m_versionCheckTimer->interval(), 7200000);
+    EXPECT_TRUE(allowed.m_versionCheckTimer->isActive());
     link->linkActivated(QString());
     ASSERT_EQ(browser.urls.size(), 1);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/Home/download/download.asp#PD40318")));
 
     newer = false;
-    allowed.Timer_UpdateTimer();
+    allowed.checkForNewVersion();
     EXPECT_FALSE(link->isVisible());
 
     // Options confirmed with the check still allowed lets the running countdown go on: a
     // user who confirms the options now and then must not postpone the check for ever.
-    dialogs.actions[Window::SoftOptions] = [] { return true; };
+    dialogs.actions[Window::SoftwareOptions] = [] { return true; };
     auto* options = allowed.findChild<QToolButton*>(QStringLiteral("Btn_Opz"));
-    const int remaining = allowed.Timer_Update->remainingTime();
+    const int remaining = allowed.m_versionCheckTimer->remainingTime();
     QThread::msleep(60);
     QTest::mouseClick(options, Qt::LeftButton);
-    EXPECT_TRUE(allowed.Timer_Update->isActive());
-    EXPECT_EQ(allowed.Timer_Update->interval(), 7200000);
-    EXPECT_LE(allowed.Timer_Update->remainingTime(), remaining - 50);
+    EXPECT_TRUE(allowed.m_versionCheckTimer->isActive());
+    EXPECT_EQ(allowed.m_versionCheckTimer->interval(), 7200000);
+    EXPECT_LE(allowed.m_versionCheckTimer->remainingTime(), remaining - 50);
 
     // Options confirmed with the check switched off stops the timer.
     home.session.settings.Enable_Update = false;
     QTest::mouseClick(options, Qt::LeftButton);
-    EXPECT_FALSE(allowed.Timer_Update->isActive());
+    EXPECT_FALSE(allowed.m_versionCheckTimer->isActive());
     allowed.hide();
 }
 
@@ -421,7 +420,7 @@ TEST(MainWindowFont, StepLabelsAndSoftwareCodeGrowFromAFontInPointsOrPixels)
         test::FakeDialogs dialogs;
         RecordingRunner runner;
         RecordingBrowser browser;
-        TFOrvaneaFirmWare window(home.session, {prompter, dialogs, runner, browser});
+        MainWindow window(home.session, {prompter, dialogs, runner, browser});
         const int text = QFontInfo(window.findChild<QPushButton*>(QStringLiteral("Btn_New"))->font()).pixelSize();
         const int step = QFontInfo(window.findChild<QLabel*>(QStringLiteral("L_Step_1"))->font()).pixelSize();
         const int code = QFontInfo(window.findChild<QLabel*>(QStringLiteral("L_SW_Code"))->font()).pixelSize();

@@ -85,7 +85,7 @@ protected:
 
 TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndStopFreesThePort)
 {
-    window.FormShow();
+    window.prepareShowing();
     window.show();
     const std::uint16_t port = freePort();
     widget<QSpinBox>("E_Port")->setValue(port);
@@ -139,7 +139,7 @@ TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndSt
 TEST_F(VirtualConverterWindowTest, ConfigurationThatDoesNotCompileIsReportedAndNothingRuns)
 {
     home.write(QStringLiteral("PROJECTS/Conveyor/RCobDef.xml"), "<COBID><row CobID=\"x\" Dimensin=\"8\"/></COBID>");
-    window.FormShow();
+    window.prepareShowing();
     window.show();
     widget<QSpinBox>("E_Port")->setValue(freePort());
     QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
