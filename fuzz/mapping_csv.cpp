@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const int position : {e.highByte, e.lowByte})
             FUZZ_PROPERTY(position >= 0 && position <= 8 && position <= frame.dataLength);
     }
-    FUZZ_PROPERTY(m.entryCount() <= px::kMaxMappingEntriesPerDirection);
+    FUZZ_PROPERTY(m.entryCount() <= px::config::kMaxMappingEntries);
     // The positions and the send flag survive the mapping file's packed form.
     FUZZ_PROPERTY(px::config::readMappings(m.toXml(), QStringLiteral("mapping"), side.direction) == m.entries());
     px::RegisterMapping back(side);

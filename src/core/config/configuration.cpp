@@ -61,15 +61,6 @@ void requireRowElement(const xml::XmlItem& row, std::size_t index, const QString
     }
 }
 
-// The rows of a configuration file, every one an element.
-const std::vector<xml::XmlItem>& rowsOf(const xml::XmlContent& content, const QString& fileLabel)
-{
-    const std::vector<xml::XmlItem>& rows = rowNodesOf(content);
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        requireRowElement(rows[i], i, fileLabel);
-    return rows;
-}
-
 // The attribute's text, or empty with its name added to `absent`.
 QString take(const xml::XmlItem& row, const QString& name, QStringList& absent)
 {
@@ -537,7 +528,7 @@ TransmitFrame newTransmitFrame(const Configuration& config)
 
 int editorFrameRows(DeviceType device)
 {
-    return device == kDipSwitchDevice ? 300 : 250;
+    return device == kDipSwitchDevice ? kDipSwitchFrameRows : kJumperFrameRows;
 }
 
 } // namespace px::config

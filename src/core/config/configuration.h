@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/config/configuration_room.h"
 #include "core/config/general_parameters.h"
 
 #include <QByteArray>
@@ -205,8 +206,8 @@ void writeConfiguration(const Configuration& config, const QString& folder, cons
 ReceiveFrame newReceiveFrame(const Configuration& config);
 TransmitFrame newTransmitFrame(const Configuration& config);
 
-// How many frame rows the editors of a generation hold (250 for the jumper device, 300 for
-// the dip-switch device).
+// How many frame rows the editors of a generation hold (kJumperFrameRows or
+// kDipSwitchFrameRows).
 int editorFrameRows(DeviceType device);
 
 } // namespace px::config

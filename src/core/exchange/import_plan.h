@@ -15,10 +15,10 @@ namespace px::exchange {
 using Direction = config::Direction;
 
 // Room of the configuration: the frame editors' rows and the images' mapping tables.
-inline constexpr int kJumperFrameRows = 250;
-inline constexpr int kDipSwitchFrameRows = 300;
-inline constexpr int kMaxMappingEntries = 3584;
-inline constexpr int kMaxRegisterIndex = 65535;
+using config::kDipSwitchFrameRows;
+using config::kJumperFrameRows;
+using config::kMaxMappingEntries;
+using config::kMaxRegisterIndex;
 // The longest time-out or timer the frame editors accept, in ms.
 inline constexpr int kMaxMilliseconds = 100000000;
 // The longest text a frame editor's cell takes (its line editor's limit).

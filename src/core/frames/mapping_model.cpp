@@ -449,10 +449,10 @@ void RegisterMapping::importCsv(const QByteArray& bytes, const QString& name)
     readCsvLines(bytes, *m_profile, [&](int number, MappingEntry&& line) {
         if (line.frameNumber < 1 || line.frameNumber > frameCount)
             return true;
-        if (++entries > kMaxMappingEntriesPerDirection) {
+        if (++entries > config::kMaxMappingEntries) {
             // The device has no room for it: stop reading here.
             refuse(number, QStringLiteral("more than %1 entries; the device has room for %1")
-                               .arg(kMaxMappingEntriesPerDirection));
+                               .arg(config::kMaxMappingEntries));
             full = true;
             return false;
         }

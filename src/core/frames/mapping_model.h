@@ -69,8 +69,7 @@ QString registerLine(const config::MappingEntry& entry);
 // 15 bytes are offered whatever a hand-edited frame file says.
 QStringList byteListItems(std::int32_t dataLength, const QString& none, const QString& bytePrefix);
 
-// The entries the device holds per direction, and the refused lines a message names.
-inline constexpr int kMaxMappingEntriesPerDirection = 3584;
+// The refused lines a message names.
 inline constexpr int kMaxCsvFaultsNamed = 20;
 
 // Reads the lines of an exported mapping (the first line is the header and is skipped)

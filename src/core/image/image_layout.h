@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/config/configuration_room.h"
+
 #include <cstdint>
 
 // Sizes and places of the four configuration images; every number in them is little-endian.
@@ -63,7 +65,9 @@ static_assert(kLegacyEmptySize == 4376);
 // Fixed tables with room for the largest configuration.
 
 inline constexpr int kMaxFrames = 320;               // per direction
-inline constexpr int kMaxMappings = 3584;            // per direction
+inline constexpr int kMaxMappings = config::kMaxMappingEntries;  // per direction
+// Every row an editor holds has its place in the image's frame table.
+static_assert(kMaxFrames >= config::kDipSwitchFrameRows && kMaxFrames >= config::kJumperFrameRows);
 inline constexpr int kDefaultValueFrames = 256;      // frames 0 to 255 have default bytes
 inline constexpr int kDefaultBytesPerFrame = 8;
 

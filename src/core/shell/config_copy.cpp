@@ -19,7 +19,6 @@ namespace {
 
 using config::Direction;
 
-constexpr std::int64_t kMaxRegister = 65535;
 
 QString directionWord(Direction d)
 {
@@ -109,7 +108,7 @@ void shiftRegisters(std::vector<config::MappingEntry>& entries, Direction d, std
         if (!index)
             throw Error(QStringLiteral("%1: the index is no integer, so no offset can be added to it.").arg(label));
         const std::int64_t shifted = static_cast<std::int64_t>(*index) + offset;
-        if (shifted < 0 || shifted > kMaxRegister) {
+        if (shifted < 0 || shifted > config::kMaxRegisterIndex) {
             throw Error(QStringLiteral("%1: with the offset %2 the index becomes %3, beyond the registers 0 to 65535.")
                             .arg(label)
                             .arg(offset)
@@ -142,10 +141,10 @@ CopyOffsets readCopyOffsets(QStringView receiveId, QStringView transmitId, QStri
     o.transmitId = transmitId.isEmpty()
         ? o.receiveId
         : readOffset(transmitId, config::kMaxExtendedIdentifier, QStringLiteral("transmit identifier"));
-    o.receiveRegister = readOffset(receiveRegister, kMaxRegister, QStringLiteral("receive register"));
+    o.receiveRegister = readOffset(receiveRegister, config::kMaxRegisterIndex, QStringLiteral("receive register"));
     o.transmitRegister = transmitRegister.isEmpty()
         ? o.receiveRegister
-        : readOffset(transmitRegister, kMaxRegister, QStringLiteral("transmit register"));
+        : readOffset(transmitRegister, config::kMaxRegisterIndex, QStringLiteral("transmit register"));
     return o;
 }
 
