@@ -42,6 +42,20 @@ bool equalsUpperAscii(QStringView s, QLatin1StringView upper)
     }
     return true;
 }
+QList<QStringView> splitLines(QStringView text)
+{
+    QList<QStringView> lines;
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    while (start < n) {
+        qsizetype end = start;
+        while (end < n && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        lines.append(text.mid(start, end - start));
+        start = end + (end + 1 < n && text[end] == u'\r' && text[end + 1] == u'\n' ? 2 : 1);
+    }
+    return lines;
+}
 
 QList<std::uint8_t> parseByteList(QStringView text)
 {

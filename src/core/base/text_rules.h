@@ -22,6 +22,10 @@ QString toUpperAscii(QStringView s);
 // upper case already). The flag and format texts of the frame files are compared so.
 bool equalsUpperAscii(QStringView s, QLatin1StringView upper);
 
+// The lines of a text without their ends, split at CR LF, LF or a lone CR. A text that
+// ends with a line end has no empty line after it.
+QList<QStringView> splitLines(QStringView text);
+
 // The byte values of a comma-separated list of default values: pieces that are no
 // integer from 0 to 255 are dropped, so later values move up.
 QList<std::uint8_t> parseByteList(QStringView text);

@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/base/text_rules.h"
 #include "core/base/int_text.h"
 #include "core/lang/message_ids.h"
 #include "core/shell/workspace.h"
@@ -115,29 +116,21 @@ template <typename Take>
 void readCsvLines(const QByteArray& bytes, const MappingProfile& profile, Take take)
 {
     const QString text = QString::fromLocal8Bit(bytes);
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    int number = 0;  // the line's number in the file, the header being line 1
-    while (start < n) {
-        qsizetype end = start;
-        while (end < n && text.at(end) != u'\r' && text.at(end) != u'\n')
-            ++end;
-        ++number;
-        if (number > 1) {
-            QString line = text.mid(start, end - start).trimmed();
-            std::int32_t values[5] = {0, 0, 0, 0, 0};
-            for (int f = 0; f < profile.csvFieldCount; ++f)
-                values[f] = toInt32(takeField(line, f >= 3), 0);
-            MappingEntry entry;
-            entry.registerIndex = QString::number(values[0]);
-            entry.frameNumber = values[1];
-            entry.highByte = values[2];
-            entry.lowByte = values[3];
-            entry.setSendOnWriteNumber(values[4]);
-            if (!take(number, std::move(entry)))
-                return;
-        }
-        start = end + (end + 1 < n && text.at(end) == u'\r' && text.at(end + 1) == u'\n' ? 2 : 1);
+    const QList<QStringView> lines = splitLines(text);
+    // Line numbers count from 1, the header being line 1.
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QString line = lines[i].trimmed().toString();
+        std::int32_t values[5] = {0, 0, 0, 0, 0};
+        for (int f = 0; f < profile.csvFieldCount; ++f)
+            values[f] = toInt32(takeField(line, f >= 3), 0);
+        MappingEntry entry;
+        entry.registerIndex = QString::number(values[0]);
+        entry.frameNumber = values[1];
+        entry.highByte = values[2];
+        entry.lowByte = values[3];
+        entry.setSendOnWriteNumber(values[4]);
+        if (!take(static_cast<int>(i + 1), std::move(entry)))
+            return;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/base/text_rules.h"
 #include "core/base/int_text.h"
 
 #include <QFile>
@@ -117,16 +118,8 @@ void MessageTable::applyLanguageBytes(const QByteArray& bytes)
 
 void MessageTable::applyLanguageText(const QString& text)
 {
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i <= n; ++i) {
-        if (i == n || text[i] == u'\n' || text[i] == u'\r') {
-            applyLine(text.mid(start, i - start));
-            if (i + 1 < n && text[i] == u'\r' && text[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
+    for (const QStringView line : splitLines(text))
+        applyLine(line.toString());
 }
 
 void MessageTable::applyLine(const QString& rawLine)
