@@ -15,15 +15,9 @@ namespace {
 constexpr char16_t kPilcrow = u'\u00B6';
 
 // Removes leading and trailing blanks and control characters (codes up to 32).
-QString trimControls(const QString& s)
+QString trimControls(QStringView s)
 {
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && s[b].unicode() <= 32)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
+    return trimBlanks(s).toString();
 }
 
 // The characters that Windows-1252 places at 0x80 to 0x9F; the rest equals Latin-1.
