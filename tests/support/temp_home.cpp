@@ -22,19 +22,26 @@ void TempHome::activate(const QString& name)
 
 void TempHome::write(const QString& relative, const QByteArray& bytes) const
 {
-    const QString p = file(relative);
-    QDir().mkpath(QFileInfo(p).absolutePath());
-    QFile f(p);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << p.toStdString();
-    f.write(bytes);
+    writeFile(file(relative), bytes);
 }
 
 QByteArray TempHome::read(const QString& relative) const
 {
-    QFile f(file(relative));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return readFile(file(relative));
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    EXPECT_EQ(f.write(bytes), bytes.size()) << path.toStdString();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString fixturePath(const QString& relative)

@@ -26,6 +26,11 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Writes a whole file at `path`, creating its folders; a failure fails the test.
+void writeFile(const QString& path, const QByteArray& bytes);
+// The bytes of the file at `path`; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+
 // The bytes of a fixture file below tests/fixtures.
 QByteArray fixture(const QString& relative);
 QString fixturePath(const QString& relative);

@@ -46,17 +46,8 @@ protected:
         }
         return to;
     }
-    static QByteArray read(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void write(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
+    static QByteArray read(const QString& path) { return test::readFile(path); }
+    static void write(const QString& path, const QByteArray& bytes) { test::writeFile(path, bytes); }
 
     QTemporaryDir dir;
 };

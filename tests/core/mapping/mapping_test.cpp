@@ -21,18 +21,8 @@ using test::TempHome;
 const MappingProfile& R = MappingProfile::receiveSide();
 const MappingProfile& T = MappingProfile::transmitSide();
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::readFile;
+using test::writeFile;
 
 QByteArray frameRows(int count, const char* dimension = "8")
 {
