@@ -11,8 +11,8 @@
 #include "gui/options/about_dialog.h"
 #include "gui/options/soft_options_dialog.h"
 #include "gui/shell/main_window.h"
-#include "gui/shell/new_project_dialog.h"
-#include "gui/shell/open_conf_dialog.h"
+#include "gui/shell/new_configuration_dialog.h"
+#include "gui/shell/open_configuration_dialog.h"
 #include "gui/update/ethernet_update_dialog.h"
 #include "gui/update/serial_update_dialog.h"
 

@@ -1,5 +1,5 @@
-#include "gui/shell/new_project_dialog.h"
-#include "gui/shell/open_conf_dialog.h"
+#include "gui/shell/new_configuration_dialog.h"
+#include "gui/shell/open_configuration_dialog.h"
 
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"

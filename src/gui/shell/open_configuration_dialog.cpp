@@ -1,4 +1,4 @@
-#include "gui/shell/open_conf_dialog.h"
+#include "gui/shell/open_configuration_dialog.h"
 
 #include "core/lang/message_ids.h"
 #include "core/shell/session.h"

@@ -1,4 +1,4 @@
-#include "gui/shell/manage_conf_dialog.h"
+#include "gui/shell/manage_configurations_dialog.h"
 
 #include "core/platform/prompter.h"
 #include "core/shell/config_copy.h"

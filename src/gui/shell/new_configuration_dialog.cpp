@@ -1,4 +1,4 @@
-#include "gui/shell/new_project_dialog.h"
+#include "gui/shell/new_configuration_dialog.h"
 
 #include "core/platform/prompter.h"
 #include "core/lang/message_ids.h"
