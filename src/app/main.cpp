@@ -71,12 +71,17 @@ int main(int argc, char** argv)
     const px::HomeFolder home =
         px::chooseHomeFolder(options.homeFolder, qEnvironmentVariable("PX40318_HOME"), QCoreApplication::applicationDirPath(),
                              QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
-    QDir().mkpath(home.path);
+    px::QtPrompter prompter;
+    // Without its home folder the program could keep no configuration and no setting.
+    if (!QDir().mkpath(home.path)) {
+        prompter.error(QStringLiteral("The home folder %1 cannot be created. Choose another one with --home or "
+                                      "PX40318_HOME.")
+                           .arg(QDir::toNativeSeparators(home.path)));
+        return 1;
+    }
 
     px::Session session;
     session.start(home.path);
-
-    px::QtPrompter prompter;
     px::WindowDialogs dialogs(prompter);
     px::ProcessRunner runner;
     px::DesktopBrowser browser;

@@ -23,6 +23,7 @@ struct OptionSpec {
     QString valueName;     // "OUTDIR"; empty for a switch
     QString description;   // one line, lower case, no full stop
     bool hidden = false;   // accepted but left out of help, man page and completion
+    QStringList choices;   // the values the shell completion offers; none: by valueName
 };
 
 // One positional argument of a command.

@@ -83,7 +83,8 @@ QList<Command> makeTable()
             QStringLiteral("map"),
             QStringLiteral("list the register map of a configuration"),
             {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
-            {{QStringLiteral("format"), QStringLiteral("FORMAT"), QStringLiteral("text (the default), csv, html or md")},
+            {{QStringLiteral("format"), QStringLiteral("FORMAT"), QStringLiteral("text (the default), csv, html or md"), false,
+              {QStringLiteral("text"), QStringLiteral("csv"), QStringLiteral("html"), QStringLiteral("md")}},
              {QStringLiteral("out"), QStringLiteral("FILE"), QStringLiteral("write the map into FILE instead of standard output")}},
             QStringLiteral("Lists every mapped register of both directions in index order (frame, Cob-ID\n"
                            "and format, mnemonic, high and low data byte, send on write) and each frame's\n"
@@ -120,7 +121,8 @@ QList<Command> makeTable()
             {{QStringLiteral("port"), QStringLiteral("N"),
               QStringLiteral("listen for Modbus TCP on port N (default 1502, 0 for any free port)")},
              {QStringLiteral("can"), QStringLiteral("CHOICE"),
-              QStringLiteral("the CAN side: virtualcan (default), PLUGIN:INTERFACE or stdio")},
+              QStringLiteral("the CAN side: virtualcan (default), PLUGIN:INTERFACE or stdio"), false,
+              {QStringLiteral("virtualcan"), QStringLiteral("stdio")}},
              {QStringLiteral("log"), QStringLiteral("FILE"), QStringLiteral("append the log to FILE as well")},
              {QStringLiteral("address"), QStringLiteral("ADDR"), QStringLiteral("listen on ADDR instead of 127.0.0.1")}},
             QStringLiteral("Compiles the configuration folder DIR in memory and runs its bank2.bin as the\n"

@@ -131,7 +131,10 @@ QString bashCompletion()
             words << optionWord(option);
             if (!option.valueName.isEmpty()) {
                 valued << optionWord(option);
-                valueCases += QStringLiteral("        %1) %2; return ;;\n").arg(optionWord(option), completionOf(option.valueName));
+                const QString offer = option.choices.isEmpty()
+                    ? completionOf(option.valueName)
+                    : QStringLiteral("mapfile -t COMPREPLY < <(compgen -W '%1' -- \"$cur\")").arg(option.choices.join(u' '));
+                valueCases += QStringLiteral("        %1) %2; return ;;\n").arg(optionWord(option), offer);
             }
         }
         words << QStringLiteral("--help");

@@ -551,6 +551,9 @@ TEST_F(Tool, ManualPageAndCompletionFollowTheCommandTable)
         {"px40318 dump conf_", "conf_a conf_b.bin"},
         {"px40318 help d", "dbc dump"},
         {"px40318 map --", "--format --out --help"},
+        {"px40318 map --format ''", "csv html md text"},
+        {"px40318 map --format h", "html"},
+        {"px40318 simulate --can ''", "stdio virtualcan"},
     };
     for (const auto& c : cases) {
         const QString script = QStringLiteral("cd '%1' && source completion.bash && COMP_WORDS=(%2) && "
