@@ -4,6 +4,7 @@
 // (scripts/screenshots sets docs/screenshots), else into a temporary folder; either way each
 // must come out at the window's size with something drawn in it.
 
+#include "gui/check/register_map_window.h"
 #include "gui/comm/communication_settings_dialog.h"
 #include "gui/frames/define_mapping_dialog.h"
 #include "gui/frames/receive_frames_dialogs.h"
@@ -11,6 +12,7 @@
 #include "gui/options/about_dialog.h"
 #include "gui/options/soft_options_dialog.h"
 #include "gui/shell/main_window.h"
+#include "gui/shell/manage_configurations_dialog.h"
 #include "gui/shell/new_configuration_dialog.h"
 #include "gui/shell/open_configuration_dialog.h"
 #include "gui/update/ethernet_update_dialog.h"
@@ -19,6 +21,7 @@
 #include "core/platform/browser.h"
 #include "core/platform/program_runner.h"
 #include "core/platform/serial_ports.h"
+#include "core/platform/trash.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_ping.h"
 #include "support/fake_prompter.h"
@@ -48,6 +51,9 @@ struct NoBrowser final : Browser {
 struct NoRunner final : ProgramRunner {
     Outcome run(const QString&, const QString&, bool, const Countdown&) override { return Outcome::NotStarted; }
     std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
+};
+struct NoTrash final : Trash {
+    bool moveToTrash(const QString&) override { return false; }
 };
 struct TwoPorts final : SerialPorts {
     QList<SerialPort> ports() override
@@ -133,6 +139,24 @@ TEST_F(Screenshots, ConfigurationDialogs)
     OpenConfigurationDialog openConf(home.session);
     openConf.prepareShowing();
     shoot(openConf, "open_configuration");
+}
+
+TEST_F(Screenshots, ManageConfigurations)
+{
+    open("PumpStation_Jumper");
+    NoTrash trash;
+    ManageConfigurationsDialog dialog(home.session, prompter, trash);
+    dialog.prepareShowing();
+    shoot(dialog, "manage_configurations");
+}
+
+TEST_F(Screenshots, RegisterMap)
+{
+    // The example with mapping faults, so that the findings list has something to show.
+    open("Faulty_Mapping");
+    RegisterMapWindow window(home.session, prompter);
+    window.prepareShowing();
+    shoot(window, "register_map");
 }
 
 TEST_F(Screenshots, CommunicationSettings)
