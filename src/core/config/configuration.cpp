@@ -255,28 +255,33 @@ MappingEntry mappingEntryOf(const xml::XmlItem& row, Direction direction)
     return e;
 }
 
-void readReceiveFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<ReceiveFrame>& frames)
+namespace {
+
+// Appends the rows of a frame file, each read by `frameOf`; a row that is no element
+// throws naming it.
+template <typename Frame>
+void appendFrameRows(const QByteArray& bytes, const QString& fileLabel, std::vector<Frame>& frames,
+                     Frame (*frameOf)(const xml::XmlItem&))
 {
     const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
     const std::vector<xml::XmlItem>& rows = rowNodesOf(content);
     frames.reserve(frames.size() + rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const xml::XmlItem& row = rows[i];
-        requireRowElement(row, i, fileLabel);
-        frames.push_back(receiveFrameOf(row));
+        requireRowElement(rows[i], i, fileLabel);
+        frames.push_back(frameOf(rows[i]));
     }
+}
+
+} // namespace
+
+void readReceiveFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<ReceiveFrame>& frames)
+{
+    appendFrameRows(bytes, fileLabel, frames, &receiveFrameOf);
 }
 
 void readTransmitFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<TransmitFrame>& frames)
 {
-    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
-    const std::vector<xml::XmlItem>& rows = rowNodesOf(content);
-    frames.reserve(frames.size() + rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const xml::XmlItem& row = rows[i];
-        requireRowElement(row, i, fileLabel);
-        frames.push_back(transmitFrameOf(row));
-    }
+    appendFrameRows(bytes, fileLabel, frames, &transmitFrameOf);
 }
 
 std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel)
