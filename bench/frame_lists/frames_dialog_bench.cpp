@@ -23,6 +23,8 @@ public:
     bool yesNo(const QString&) override { return false; }
     Answer yesNoCancel(const QString&) override { return Answer::Cancel; }
     QString openFile(const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&) override { return {}; }
+    std::optional<QString> askText(const QString&, const QString&) override { return std::nullopt; }
     int errors = 0;
 };
 
