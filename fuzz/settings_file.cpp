@@ -9,9 +9,9 @@ namespace {
 
 bool same(const px::AppSettings& a, const px::AppSettings& b)
 {
-    return a.Active_Conf == b.Active_Conf && a.Last_IP == b.Last_IP && a.Language == b.Language
-        && a.Enable_Internet == b.Enable_Internet && a.Enable_Update == b.Enable_Update
-        && a.Enable_Jump_Field_Tables == b.Enable_Jump_Field_Tables && a.Double_Click_Auto_Size == b.Double_Click_Auto_Size;
+    return a.lastConfiguration == b.lastConfiguration && a.lastDeviceAddress == b.lastDeviceAddress && a.language == b.language
+        && a.internetEnabled == b.internetEnabled && a.updateCheckEnabled == b.updateCheckEnabled
+        && a.jumpFieldsInTables == b.jumpFieldsInTables && a.doubleClickAutoSize == b.doubleClickAutoSize;
 }
 
 } // namespace

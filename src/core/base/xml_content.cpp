@@ -3,7 +3,6 @@
 #include "core/base/error.h"
 #include "core/base/xml.h"
 
-#include <QDomNamedNodeMap>
 #include <QXmlStreamReader>
 
 namespace px::xml {
@@ -15,57 +14,27 @@ QXmlStreamAttributes attributesOf(const QXmlStreamReader& r)
     return r.attributes();
 }
 
-XmlItem itemOf(const QDomNode& n)
-{
-    XmlItem item;
-    item.element = n.isElement();
-    if (item.element) {
-        item.name = n.nodeName();
-        const QDomNamedNodeMap attrs = n.attributes();
-        for (int i = 0; i < attrs.count(); ++i) {
-            const QDomNode a = attrs.item(i);
-            item.attributes.append(QXmlStreamAttribute(a.nodeName(), a.nodeValue()));
-        }
-    }
-    return item;
-}
-
 } // namespace
-
-XmlContent xmlContentOf(const QDomDocument& doc)
-{
-    XmlContent c;
-    for (QDomNode n = doc.firstChild(); !n.isNull(); n = n.nextSibling()) {
-        XmlItem item = itemOf(n);
-        if (item.element) {
-            for (QDomNode m = n.firstChild(); !m.isNull(); m = m.nextSibling()) {
-                XmlItem child = itemOf(m);
-                if (child.element)
-                    child.text = m.toElement().text();
-                item.children.push_back(std::move(child));
-            }
-        }
-        c.top.push_back(std::move(item));
-    }
-    return c;
-}
 
 XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
 {
-    // The same tokens the document model is built from, kept as it keeps them: text that
-    // is only blanks is dropped, CDATA is kept, the declaration is a node of its own
-    // (and so is the document type, which the model keeps apart).
+    // Text that is only blanks is dropped, CDATA is kept, the declaration is a node of its
+    // own and so is the document type.
     QXmlStreamReader r(bytes);
     r.setNamespaceProcessing(false);
     XmlContent c;
     StreamChecks checks(r, name);
-    bool unusual = false;
+    // An entity the reader cannot resolve (one declared outside the document) stands as a
+    // node of its own among the root's children and adds no text. A document holding one
+    // has always been read without its document type among the top-level nodes.
+    bool unresolvedEntity = false;
+    std::optional<std::size_t> typeNode;
     // Nodes are appended through the last root and its last row, never through a pointer
     // kept across appends: the lists they stand in may grow and move. The checks refuse a
     // document type inside the root, the one token that would add a top-level node there,
     // and nesting deeper than every other reader takes.
     const auto root = [&c]() -> XmlItem& { return c.top.back(); };
-    while (!r.atEnd() && !unusual) {
+    while (!r.atEnd()) {
         const auto token = r.readNext();
         checks.check(token);
         // The depth the token stands at: an element's start has been counted already.
@@ -77,11 +46,14 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
             break;
         case QXmlStreamReader::DTD:
             // A top-level node of its own. The reader itself expands the entities it
-            // declares and adds the default attributes, as the document model does.
+            // declares and adds the default attributes.
+            typeNode = c.top.size();
             c.top.emplace_back();
             break;
         case QXmlStreamReader::EntityReference:
-            unusual = true;
+            unresolvedEntity = true;
+            if (depth == 1)
+                root().children.emplace_back();
             break;
         case QXmlStreamReader::StartElement:
             if (depth == 0) {
@@ -109,11 +81,9 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
             break;
         }
     }
-    if (unusual)
-        return xmlContentOf(parse(bytes, name));
-    // The text the document model would give, taken from this reading: the model builds
-    // ever more slowly with the depth of a document, broken ones included.
     checks.finish();
+    if (unresolvedEntity && typeNode)
+        c.top.erase(c.top.begin() + static_cast<std::ptrdiff_t>(*typeNode));
     return c;
 }
 

@@ -108,11 +108,11 @@ QString framesHtml(const Configuration& c, Direction d, const MessageTable& m)
 
 } // namespace
 
-ImageSummary summariseImages(const QString& confFolder)
+ImageSummary summariseImages(const QString& configurationFolder)
 {
     ImageSummary s;
     try {
-        image::CompileInput input = image::CompileInput::fromFolder(confFolder);
+        image::CompileInput input = image::CompileInput::fromFolder(configurationFolder);
         const image::ConfigurationImage img = image::compileConfiguration(input);
         s.compiled = true;
         s.sizes = {img.bank.size(), img.bank2.size(), img.esp32_1.size(), img.esp32_2.size()};

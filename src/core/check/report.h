@@ -26,7 +26,7 @@ struct ImageSummary {
 };
 
 // Compiles the configuration folder into memory and sums the result up; nothing is written.
-ImageSummary summariseImages(const QString& confFolder);
+ImageSummary summariseImages(const QString& configurationFolder);
 
 // The commissioning report: one HTML document with the configuration's name and the date,
 // the device generation, the communication settings, both frame lists, both register maps

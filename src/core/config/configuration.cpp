@@ -106,8 +106,7 @@ Error unstorableFrameValue(std::size_t row, const QString& attribute)
 // A frame file from its rows' attributes.
 QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows)
 {
-    // Written with a stream writer: the attribute order of each row is part of the file
-    // format, and a document model keeps none.
+    // The attribute order of each row is part of the file format.
     QByteArray bytes;
     QXmlStreamWriter out(&bytes);
     out.setAutoFormatting(false);

@@ -88,10 +88,10 @@ const std::vector<config::MappingEntry>& InputFile::mappings(Root which, config:
     return typedRows(m_mappings[static_cast<int>(direction)], which, [direction](const XmlItem& row) { return config::mappingEntryOf(row, direction); });
 }
 
-CompileInput CompileInput::fromFolder(const QString& confFolder)
+CompileInput CompileInput::fromFolder(const QString& configurationFolder)
 {
     using config::ConfigFile;
-    const auto file = [&confFolder](ConfigFile f) { return InputFile::fromPath(confFolder + u'/' + config::fileName(f)); };
+    const auto file = [&configurationFolder](ConfigFile f) { return InputFile::fromPath(configurationFolder + u'/' + config::fileName(f)); };
     return CompileInput{file(ConfigFile::GeneralParameters), file(ConfigFile::ReceiveFrames), file(ConfigFile::TransmitFrames),
                         file(ConfigFile::ReceiveMappings), file(ConfigFile::TransmitMappings)};
 }

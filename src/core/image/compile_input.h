@@ -77,8 +77,8 @@ struct CompileInput {
     InputFile rInfoCob;
     InputFile tInfoCob;
 
-    // The files of the configuration folder `confFolder` (ParGen.xml, RCobDef.xml, ...).
-    static CompileInput fromFolder(const QString& confFolder);
+    // The files of the configuration folder `configurationFolder` (ParGen.xml, RCobDef.xml, ...).
+    static CompileInput fromFolder(const QString& configurationFolder);
 };
 
 // The conversions with which the compiler reads values that stop the compile. Each throws

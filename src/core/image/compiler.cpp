@@ -139,11 +139,11 @@ void writeConfigurationImageInto(const ConfigurationImage& image, const QString&
     }
 }
 
-void compileAndWriteImages(const QString& confFolder)
+void compileAndWriteImages(const QString& configurationFolder)
 {
-    CompileInput input = CompileInput::fromFolder(confFolder);
+    CompileInput input = CompileInput::fromFolder(configurationFolder);
     const ConfigurationImage image = compileConfiguration(input);
-    writeConfigurationImage(image, confFolder + QStringLiteral("/bin"));
+    writeConfigurationImage(image, configurationFolder + QStringLiteral("/bin"));
 }
 
 } // namespace px::image

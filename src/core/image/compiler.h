@@ -47,8 +47,8 @@ void writeConfigurationImage(const ConfigurationImage& image, const QString& bin
 // Throws px::Error naming the folder or the file and the cause.
 void writeConfigurationImageInto(const ConfigurationImage& image, const QString& folder);
 
-// Update Device's compile step: compiles the configuration folder `confFolder` and writes
-// its images into confFolder/bin. Throws px::Error; nothing is written then.
-void compileAndWriteImages(const QString& confFolder);
+// Update Device's compile step: compiles the configuration folder `configurationFolder` and writes
+// its images into configurationFolder/bin. Throws px::Error; nothing is written then.
+void compileAndWriteImages(const QString& configurationFolder);
 
 } // namespace px::image

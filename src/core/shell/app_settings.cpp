@@ -3,22 +3,98 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/xml.h"
+#include "core/base/xml_writer.h"
 
-#include <QDomDocument>
+#include <QHash>
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include <optional>
 
 namespace px {
 namespace {
 
-std::optional<QString> valueOf(const QDomNode& root, const QString& group, const QString& value)
-{
-    return xml::childText(xml::child(root, group), value);
-}
+// The values of the settings file by group and name. As the file has always been read, the
+// root is its first top-level node other than a document type (a declaration or comment
+// before the root element leaves every value at its default), and only the first group of
+// a name and the first value of a name in it count. A value's text is all text inside it,
+// text of blanks between elements aside.
+class SettingsValues {
+public:
+    explicit SettingsValues(const QByteArray& bytes)
+    {
+        QXmlStreamReader r(bytes);
+        r.setNamespaceProcessing(false);
+        const QString name = QStringLiteral("Orvane.xml");
+        xml::StreamChecks checks(r, name);
+        bool rootSeen = false;
+        QString group;               // the group being read; empty: none that counts
+        QSet<QString> groupsSeen;    // groups met before, counting or not
+        QSet<QString> valuesSeen;    // values met in the group being read
+        QString* value = nullptr;    // the text of the value being read
+        while (!r.atEnd()) {
+            const auto token = r.readNext();
+            checks.check(token);
+            // The depth the token stands at: an element's start has been counted already.
+            const int depth = token == QXmlStreamReader::StartElement ? checks.depth() - 1 : checks.depth();
+            switch (token) {
+            case QXmlStreamReader::StartDocument:
+                if (!r.documentVersion().isEmpty())
+                    rootSeen = true;  // the declaration is the first node
+                break;
+            case QXmlStreamReader::Comment:
+            case QXmlStreamReader::ProcessingInstruction:
+                if (depth == 0)
+                    rootSeen = true;
+                break;
+            case QXmlStreamReader::StartElement:
+                if (depth == 0) {
+                    m_rootIsElement = !rootSeen;
+                    rootSeen = true;
+                } else if (depth == 1) {
+                    const QString g = r.qualifiedName().toString();
+                    group = m_rootIsElement && !groupsSeen.contains(g) ? g : QString();
+                    groupsSeen.insert(g);
+                    valuesSeen.clear();
+                } else if (depth == 2 && !group.isEmpty()) {
+                    const QString v = r.qualifiedName().toString();
+                    value = valuesSeen.contains(v) ? nullptr : &m_values[group + u'/' + v];
+                    valuesSeen.insert(v);
+                }
+                break;
+            case QXmlStreamReader::EndElement:
+                if (depth == 2)
+                    value = nullptr;
+                else if (depth == 1)
+                    group.clear();
+                break;
+            case QXmlStreamReader::Characters:
+                if (value && depth >= 3 && (r.isCDATA() || !xml::xmlBlank(r.text())))
+                    *value += r.text();
+                break;
+            default:
+                break;
+            }
+        }
+        checks.finish();
+    }
 
-bool flagOf(const QDomNode& root, const QString& value)
-{
-    const auto text = valueOf(root, QStringLiteral("lastinternet"), value);
-    return text && *text == QStringLiteral("1");
-}
+    std::optional<QString> value(const QString& group, const QString& name) const
+    {
+        const auto it = m_values.find(group + u'/' + name);
+        return it == m_values.end() ? std::nullopt : std::optional<QString>(*it);
+    }
+
+    bool flag(const QString& name) const
+    {
+        const auto text = value(QStringLiteral("lastinternet"), name);
+        return text && *text == QStringLiteral("1");
+    }
+
+private:
+    bool m_rootIsElement = false;
+    QHash<QString, QString> m_values;
+};
 
 void requireStorable(const QString& text, const QString& what)
 {
@@ -35,23 +111,22 @@ void requireStorable(const QString& text, const QString& what)
 AppSettings parseSettings(const QByteArray& bytes)
 {
     AppSettings s;
-    QDomDocument doc;
-    // A file that does not parse gives the defaults of a missing one; it is parsed as
-    // every configuration file is, so a file nested thousands of levels deep is refused
-    // at once instead of stalling the start.
+    // A file that does not parse gives the defaults of a missing one; it is read as every
+    // configuration file is, so a file nested thousands of levels deep is refused at once
+    // instead of stalling the start.
+    std::optional<SettingsValues> values;
     try {
-        doc = xml::parse(bytes, QStringLiteral("Orvane.xml"));
+        values.emplace(bytes);
     } catch (const Error&) {
         return s;
     }
-    const QDomNode root = xml::firstTopLevelNode(doc);
-    s.Active_Conf = valueOf(root, QStringLiteral("lastproj"), QStringLiteral("projectname")).value_or(QString());
-    s.Last_IP = valueOf(root, QStringLiteral("lastipadd"), QStringLiteral("ipaddress")).value_or(s.Last_IP);
-    s.Language = valueOf(root, QStringLiteral("lastlang"), QStringLiteral("language")).value_or(s.Language);
-    s.Enable_Internet = flagOf(root, QStringLiteral("enable_internet"));
-    s.Enable_Update = flagOf(root, QStringLiteral("enable_update"));
-    s.Enable_Jump_Field_Tables = flagOf(root, QStringLiteral("enable_jump_field_tables"));
-    s.Double_Click_Auto_Size = flagOf(root, QStringLiteral("Double_Click_Auto_Size"));
+    s.lastConfiguration = values->value(QStringLiteral("lastproj"), QStringLiteral("projectname")).value_or(QString());
+    s.lastDeviceAddress = values->value(QStringLiteral("lastipadd"), QStringLiteral("ipaddress")).value_or(s.lastDeviceAddress);
+    s.language = values->value(QStringLiteral("lastlang"), QStringLiteral("language")).value_or(s.language);
+    s.internetEnabled = values->flag(QStringLiteral("enable_internet"));
+    s.updateCheckEnabled = values->flag(QStringLiteral("enable_update"));
+    s.jumpFieldsInTables = values->flag(QStringLiteral("enable_jump_field_tables"));
+    s.doubleClickAutoSize = values->flag(QStringLiteral("Double_Click_Auto_Size"));
     return s;
 }
 
@@ -70,30 +145,29 @@ AppSettings loadSettings(const QString& path)
 
 QByteArray serializeSettings(const AppSettings& s)
 {
-    requireStorable(s.Active_Conf, QStringLiteral("name of the last configuration"));
-    requireStorable(s.Last_IP, QStringLiteral("device address"));
-    requireStorable(s.Language, QStringLiteral("language"));
-    QDomDocument doc = xml::newPlainDocument(QStringLiteral("Conf_Settings"));
-    QDomElement root = doc.documentElement();
-    auto group = [&](const QString& name) {
-        QDomElement g = doc.createElement(name);
-        root.appendChild(g);
-        return g;
-    };
-    auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
-
-    QDomElement g = group(QStringLiteral("lastproj"));
-    xml::appendTextElement(doc, g, QStringLiteral("projectname"), s.Active_Conf);
-    g = group(QStringLiteral("lastipadd"));
-    xml::appendTextElement(doc, g, QStringLiteral("ipaddress"), s.Last_IP);
-    g = group(QStringLiteral("lastlang"));
-    xml::appendTextElement(doc, g, QStringLiteral("language"), s.Language);
-    g = group(QStringLiteral("lastinternet"));
-    xml::appendTextElement(doc, g, QStringLiteral("enable_internet"), flag(s.Enable_Internet));
-    xml::appendTextElement(doc, g, QStringLiteral("enable_update"), flag(s.Enable_Update));
-    xml::appendTextElement(doc, g, QStringLiteral("enable_jump_field_tables"), flag(s.Enable_Jump_Field_Tables));
-    xml::appendTextElement(doc, g, QStringLiteral("Double_Click_Auto_Size"), flag(s.Double_Click_Auto_Size));
-    return xml::serialize(doc);
+    requireStorable(s.lastConfiguration, QStringLiteral("name of the last configuration"));
+    requireStorable(s.lastDeviceAddress, QStringLiteral("device address"));
+    requireStorable(s.language, QStringLiteral("language"));
+    const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+    xml::PlainXmlWriter w;
+    w.begin(QLatin1StringView("Conf_Settings"));
+    w.begin(QLatin1StringView("lastproj"));
+    w.textElement(QLatin1StringView("projectname"), s.lastConfiguration);
+    w.end();
+    w.begin(QLatin1StringView("lastipadd"));
+    w.textElement(QLatin1StringView("ipaddress"), s.lastDeviceAddress);
+    w.end();
+    w.begin(QLatin1StringView("lastlang"));
+    w.textElement(QLatin1StringView("language"), s.language);
+    w.end();
+    w.begin(QLatin1StringView("lastinternet"));
+    w.textElement(QLatin1StringView("enable_internet"), flag(s.internetEnabled));
+    w.textElement(QLatin1StringView("enable_update"), flag(s.updateCheckEnabled));
+    w.textElement(QLatin1StringView("enable_jump_field_tables"), flag(s.jumpFieldsInTables));
+    w.textElement(QLatin1StringView("Double_Click_Auto_Size"), flag(s.doubleClickAutoSize));
+    w.end();
+    w.end();
+    return w.bytes();
 }
 
 void saveSettings(const QString& path, const AppSettings& settings)

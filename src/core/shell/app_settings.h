@@ -9,16 +9,16 @@ namespace px {
 
 // The user's settings, kept in Orvane.xml in the home folder.
 struct AppSettings {
-    QString Active_Conf;  // mirrors the Workspace's; stored as lastproj/projectname
-    QString Last_IP = QStringLiteral("192.168.2.205");
-    QString Language = QStringLiteral("English");
-    bool Enable_Internet = false;
-    bool Enable_Update = false;
-    bool Enable_Jump_Field_Tables = false;
-    bool Double_Click_Auto_Size = false;
+    QString lastConfiguration;  // mirrors the Workspace's; stored as lastproj/projectname
+    QString lastDeviceAddress = QStringLiteral("192.168.2.205");
+    QString language = QStringLiteral("English");
+    bool internetEnabled = false;
+    bool updateCheckEnabled = false;
+    bool jumpFieldsInTables = false;
+    bool doubleClickAutoSize = false;
 
     // The periodic version check runs only while both are set.
-    bool versionCheckEnabled() const { return Enable_Internet && Enable_Update; }
+    bool versionCheckEnabled() const { return internetEnabled && updateCheckEnabled; }
 };
 
 

@@ -4,7 +4,8 @@
 #include "core/base/error.h"
 #include "core/base/int_text.h"
 #include "core/base/product.h"
-#include "core/base/xml.h"
+#include "core/base/xml_content.h"
+#include "core/config/general_parameters.h"
 #include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 
@@ -20,6 +21,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QXmlStreamWriter>
+
+#include <algorithm>
 
 namespace px {
 
@@ -49,9 +52,7 @@ QByteArray readCapped(const QString& path, qint64 limit)
 int deviceTypeOf(const QByteArray& parGen)
 {
     try {
-        const QDomDocument doc = xml::parse(parGen, QStringLiteral("ParGen.xml"));
-        const auto text = xml::childText(xml::firstTopLevelNode(doc), QStringLiteral("Device_Type"));
-        return text ? toInt32(*text, 0) : 0;
+        return readGeneralParameters(parGen, QStringLiteral("ParGen.xml")).deviceType;
     } catch (const Error&) {
         // A configuration whose general parameters do not parse still travels; the
         // manifest then names the generation its editors would use.
@@ -84,21 +85,25 @@ QByteArray manifestBytes(const ArchiveManifest& m)
 
 ArchiveManifest parseManifest(const QByteArray& bytes, const QString& fileName)
 {
-    QDomDocument doc;
+    xml::XmlContent content;
     try {
-        doc = xml::parse(bytes, kArchiveManifestName);
+        content = xml::readXmlContent(bytes, kArchiveManifestName);
     } catch (const Error& e) {
         refuse(fileName, QStringLiteral("its manifest cannot be read (%1)").arg(e.text()));
     }
-    const QDomElement root = doc.documentElement();
-    if (root.tagName() != kManifestRoot)
+    const auto root = std::find_if(content.top.begin(), content.top.end(), [](const xml::XmlItem& i) { return i.element; });
+    if (root == content.top.end() || root->name != kManifestRoot)
         refuse(fileName, QStringLiteral("its manifest is of another kind"));
+    const auto text = [&root](const char* name) {
+        const xml::XmlItem* e = xml::childElement(*root, QString::fromLatin1(name));
+        return e ? e->text : QString();
+    };
     ArchiveManifest m;
-    m.softwareCode = xml::childText(root, QStringLiteral("SoftwareCode")).value_or(QString());
-    m.version = xml::childText(root, QStringLiteral("Version")).value_or(QString());
-    m.configuration = xml::childText(root, QStringLiteral("Configuration")).value_or(QString());
-    m.date = xml::childText(root, QStringLiteral("Date")).value_or(QString());
-    m.deviceType = toInt32(xml::childText(root, QStringLiteral("DeviceType")).value_or(QString()), 0);
+    m.softwareCode = text("SoftwareCode");
+    m.version = text("Version");
+    m.configuration = text("Configuration");
+    m.date = text("Date");
+    m.deviceType = toInt32(text("DeviceType"), 0);
     if (m.softwareCode != product::kSoftwareCode) {
         refuse(fileName, QStringLiteral("it holds a configuration of another product (%1)")
                              .arg(m.softwareCode.isEmpty() ? QStringLiteral("none named") : m.softwareCode));
@@ -142,14 +147,14 @@ const QStringList& archiveFileNames()
     return names;
 }
 
-QByteArray packConfiguration(const QString& confFolder, const QString& name, bool withImages, const QDateTime& now)
+QByteArray packConfiguration(const QString& configurationFolder, const QString& name, bool withImages, const QDateTime& now)
 {
     std::vector<std::pair<QString, QByteArray>> files;
     qint64 total = 0;
     for (const QString& relative : archiveFileNames()) {
         if (relative.startsWith(QStringLiteral("bin/")) && !withImages)
             continue;
-        const QString path = confFolder + u'/' + relative;
+        const QString path = configurationFolder + u'/' + relative;
         if (!QFileInfo(path).isFile())
             continue;
         QByteArray bytes = readCapped(path, kMaxArchiveEntryBytes);
@@ -197,9 +202,9 @@ QByteArray packConfiguration(const QString& confFolder, const QString& name, boo
     return buffer.data();
 }
 
-void writeConfigurationArchive(const QString& confFolder, const QString& name, const QString& zipPath, bool withImages)
+void writeConfigurationArchive(const QString& configurationFolder, const QString& name, const QString& zipPath, bool withImages)
 {
-    writeFileAtomically(zipPath, packConfiguration(confFolder, name, withImages));
+    writeFileAtomically(zipPath, packConfiguration(configurationFolder, name, withImages));
 }
 
 ConfigurationArchive readConfigurationArchive(const QByteArray& zipBytes, const QString& fileName)

@@ -45,15 +45,15 @@ struct ConfigurationArchive {
     std::vector<std::pair<QString, QByteArray>> files;
 };
 
-// The archive of the configuration folder `confFolder` named `name`: its configuration
+// The archive of the configuration folder `configurationFolder` named `name`: its configuration
 // files that exist, the images of its bin folder too when `withImages` is set, and the
 // manifest dated `now`. Throws px::Error naming the file that cannot be read or is larger
 // than an archive may hold.
-QByteArray packConfiguration(const QString& confFolder, const QString& name, bool withImages,
+QByteArray packConfiguration(const QString& configurationFolder, const QString& name, bool withImages,
                              const QDateTime& now = QDateTime::currentDateTimeUtc());
 
 // The same, written whole to `zipPath` through a temporary file. Throws px::Error.
-void writeConfigurationArchive(const QString& confFolder, const QString& name, const QString& zipPath,
+void writeConfigurationArchive(const QString& configurationFolder, const QString& name, const QString& zipPath,
                                bool withImages);
 
 // Reads and checks a whole archive held in memory; `fileName` names it in messages. Throws

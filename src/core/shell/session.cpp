@@ -13,8 +13,8 @@ void Session::start(const QString& homeFolder)
     ws.setHomeFolder(homeFolder);
     ws.configurationName.clear();
     settings = loadSettings(ws.settingsFile());
-    ws.configurationName = settings.Active_Conf;
-    messages.loadLanguage(ws.languageFolder, settings.Language);
+    ws.configurationName = settings.lastConfiguration;
+    messages.loadLanguage(ws.languageFolder, settings.language);
     const QString last = ws.projectsFolder + u'/' + ws.configurationName;
     ws.configurationFolder = isConfigurationName(ws.configurationName) && QFileInfo(last).isDir() ? last : QString();
     ws.updateFilePaths();
@@ -23,7 +23,7 @@ void Session::start(const QString& homeFolder)
 
 void Session::saveSettings()
 {
-    settings.Active_Conf = ws.configurationName;
+    settings.lastConfiguration = ws.configurationName;
     px::saveSettings(ws.settingsFile(), settings);
 }
 

@@ -1,8 +1,9 @@
 #include "core/update/ethernet_job.h"
 
+#include "core/base/atomic_file.h"
 #include "core/base/int_text.h"
 #include "core/base/product.h"
-#include "core/base/xml.h"
+#include "core/base/xml_writer.h"
 #include "core/shell/workspace.h"
 
 #include <QDir>
@@ -22,99 +23,94 @@ struct Operation {
     bool goToAppAfter;
 };
 
-// An element with its text; an empty text gives an element without any text node.
-void appendElement(QDomDocument& doc, QDomNode& parent, const QString& name, const QString& text)
+// An element with its text; an empty text gives an element without any text.
+void valueElement(xml::PlainXmlWriter& w, QLatin1StringView name, const QString& text)
 {
     if (text.isEmpty())
-        parent.appendChild(doc.createElement(name));
+        w.emptyElement(name);
     else
-        xml::appendTextElement(doc, parent, name, text);
+        w.textElement(name, text);
 }
 
-void appendOperation(QDomDocument& doc, QDomElement& operations, const Operation& op)
+void fixedValue(xml::PlainXmlWriter& w, const char* name, const char* text)
 {
-    QDomNode e = doc.createElement(QStringLiteral("Operation"));
-    const auto add = [&](const char* name, const QString& text) {
-        appendElement(doc, e, QString::fromLatin1(name), text);
-    };
-    const auto fixed = [&](const char* name, const char* text) { add(name, QString::fromLatin1(text)); };
-    fixed("Ope_Protection_Enabled", "");
-    fixed("Ope_GoToBoot_Before", "0");
-    fixed("Ope_GoToApp_Before", "0");
-    fixed("Ope_IP_Address", "");
-    fixed("Ope_Port", "2008");
-    fixed("Ope_Port_Sec", "2007");
-    fixed("Ope_Erase_Memory", "0");
-    add("Ope_FileName", QDir::toNativeSeparators(op.fileName));
-    fixed("Ope_Start_Address", op.startAddress);
-    fixed("Ope_Memory_Type", "0");
-    fixed("Ope_Bank_Type", op.bankType);
-    fixed("Ope_Read_Back", op.readBack ? "1" : "0");
-    fixed("Ope_Write_CSS", op.writeCss);
-    fixed("Ope_Address_CSS", op.addressCss);
-    fixed("Ope_Command_CSS", "0x0B");
-    fixed("Ope_Write_Internal_Data", "0");
-    fixed("Ope_WID_Address", "0x78200");
-    fixed("Ope_WID_Command", "0x0B");
-    fixed("Ope_WID_Data", "");
-    fixed("Ope_GoToApp_After", op.goToAppAfter ? "1" : "0");
-    operations.appendChild(e);
+    valueElement(w, QLatin1StringView(name), QString::fromLatin1(text));
 }
 
-void appendValue(QDomDocument& doc, QDomNode& parent, const char* name, const char* text)
+void writeOperation(xml::PlainXmlWriter& w, const Operation& op)
 {
-    appendElement(doc, parent, QString::fromLatin1(name), QString::fromLatin1(text));
+    w.begin(QLatin1StringView("Operation"));
+    fixedValue(w, "Ope_Protection_Enabled", "");
+    fixedValue(w, "Ope_GoToBoot_Before", "0");
+    fixedValue(w, "Ope_GoToApp_Before", "0");
+    fixedValue(w, "Ope_IP_Address", "");
+    fixedValue(w, "Ope_Port", "2008");
+    fixedValue(w, "Ope_Port_Sec", "2007");
+    fixedValue(w, "Ope_Erase_Memory", "0");
+    valueElement(w, QLatin1StringView("Ope_FileName"), QDir::toNativeSeparators(op.fileName));
+    fixedValue(w, "Ope_Start_Address", op.startAddress);
+    fixedValue(w, "Ope_Memory_Type", "0");
+    fixedValue(w, "Ope_Bank_Type", op.bankType);
+    fixedValue(w, "Ope_Read_Back", op.readBack ? "1" : "0");
+    fixedValue(w, "Ope_Write_CSS", op.writeCss);
+    fixedValue(w, "Ope_Address_CSS", op.addressCss);
+    fixedValue(w, "Ope_Command_CSS", "0x0B");
+    fixedValue(w, "Ope_Write_Internal_Data", "0");
+    fixedValue(w, "Ope_WID_Address", "0x78200");
+    fixedValue(w, "Ope_WID_Command", "0x0B");
+    fixedValue(w, "Ope_WID_Data", "");
+    fixedValue(w, "Ope_GoToApp_After", op.goToAppAfter ? "1" : "0");
+    w.end();
 }
 
 } // namespace
 
-QDomDocument Compile_XML_Parameter(const EthernetUpdateJob& job)
+QByteArray ethernetJobBytes(const EthernetUpdateJob& job)
 {
-    QDomDocument doc = xml::newPlainDocument(QStringLiteral("Ethernet_Update"));
-    QDomNode root = doc.documentElement();
-    appendValue(doc, root, "Version", "1000");
-    xml::appendTextElement(doc, root, QStringLiteral("Title"),
-                           QStringLiteral("Orvane ") + product::kSoftwareCode + QStringLiteral(" Ethernet Update"));
-    appendElement(doc, root, QStringLiteral("IP_Address_Dev"), job.ipAddress);
-    appendValue(doc, root, "Application_Port", "10000");
-    appendValue(doc, root, "Boot_Port", "2008");
-    appendValue(doc, root, "Boot_Port_Sec", "2007");
-    appendValue(doc, root, "Address_Protection", "0x78000");
-    QDomNode protections = doc.createElement(QStringLiteral("Protections"));
-    appendValue(doc, protections, "Protection", "0xDC");
-    root.appendChild(protections);
+    xml::PlainXmlWriter w;
+    w.begin(QLatin1StringView("Ethernet_Update"));
+    fixedValue(w, "Version", "1000");
+    w.textElement(QLatin1StringView("Title"), QStringLiteral("Orvane ") + product::kSoftwareCode + QStringLiteral(" Ethernet Update"));
+    valueElement(w, QLatin1StringView("IP_Address_Dev"), job.ipAddress);
+    fixedValue(w, "Application_Port", "10000");
+    fixedValue(w, "Boot_Port", "2008");
+    fixedValue(w, "Boot_Port_Sec", "2007");
+    fixedValue(w, "Address_Protection", "0x78000");
+    w.begin(QLatin1StringView("Protections"));
+    fixedValue(w, "Protection", "0xDC");
+    w.end();
 
     // The last operation written for each processor sends the device back to its application.
-    const QString bin = job.confFolder + QStringLiteral("/bin/");
-    QDomElement main = doc.createElement(QStringLiteral("Operations"));
+    const QString bin = job.configurationFolder + QStringLiteral("/bin/");
+    w.begin(QLatin1StringView("Operations"));
     if (job.firmware)
-        appendOperation(doc, main, {ethernetFirmwareImages(job.masterFolder)[0], "0x8000", "1",
-                                    job.readFirmware, "1", "0x78100", !job.configuration});
+        writeOperation(w, {ethernetFirmwareImages(job.masterFolder)[0], "0x8000", "1", job.readFirmware, "1", "0x78100",
+                           !job.configuration});
     if (job.configuration)
-        appendOperation(doc, main, {bin + QStringLiteral("bank2.bin"), "0x57800", "2", job.readConfiguration,
-                                    "0", "0x50100", true});
-    root.appendChild(main);
+        writeOperation(w, {bin + QStringLiteral("bank2.bin"), "0x57800", "2", job.readConfiguration, "0", "0x50100", true});
+    w.end();
 
-    QDomNode esp32 = doc.createElement(QStringLiteral("ESP32"));
-    appendValue(doc, esp32, "Address_Protection", "0x7800");
-    QDomElement espOperations = doc.createElement(QStringLiteral("Operations"));
+    w.begin(QLatin1StringView("ESP32"));
+    fixedValue(w, "Address_Protection", "0x7800");
+    w.begin(QLatin1StringView("Operations"));
     if (job.firmware)
-        appendOperation(doc, espOperations, {ethernetFirmwareImages(job.masterFolder)[1], "0x110000",
-                                             "1", job.readFirmware, "0", "0x78100", !job.configuration});
+        writeOperation(w, {ethernetFirmwareImages(job.masterFolder)[1], "0x110000", "1", job.readFirmware, "0", "0x78100",
+                           !job.configuration});
     if (job.configuration) {
-        appendOperation(doc, espOperations, {bin + QStringLiteral("bank_ESP32_1.bin"), "0x09000", "2",
-                                             job.readConfiguration, "0", "0x50100", false});
-        appendOperation(doc, espOperations, {bin + QStringLiteral("bank_ESP32_2.bin"), "0x310000", "2",
-                                             job.readConfiguration, "0", "0x50100", true});
+        writeOperation(w, {bin + QStringLiteral("bank_ESP32_1.bin"), "0x09000", "2", job.readConfiguration, "0",
+                           "0x50100", false});
+        writeOperation(w, {bin + QStringLiteral("bank_ESP32_2.bin"), "0x310000", "2", job.readConfiguration, "0",
+                           "0x50100", true});
     }
-    esp32.appendChild(espOperations);
-    root.appendChild(esp32);
-    return doc;
+    w.end();
+    w.end();
+    w.end();
+    return w.bytes();
 }
 
 void writeEthernetJob(const EthernetUpdateJob& job, const QString& path)
 {
-    xml::save(Compile_XML_Parameter(job), path);
+    writeFileAtomically(path, ethernetJobBytes(job));
 }
 
 QString ethernetJobFile(const Workspace& ws)
@@ -132,7 +128,7 @@ QString ethernetUpdaterProgram(const Workspace& ws)
     return ws.homeFolder + QStringLiteral("/Ethernet_Update.exe");
 }
 
-std::optional<std::array<QString, 4>> Valid_IP(const QString& text)
+std::optional<std::array<QString, 4>> splitDeviceAddress(const QString& text)
 {
     std::array<QString, 4> parts;
     QString rest = text.trimmed();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDomDocument>
 #include <QString>
 #include <QStringList>
 
@@ -20,13 +19,13 @@ struct EthernetUpdateJob {
     bool configuration = true;
     bool readConfiguration = true;
     QString masterFolder;         // Workspace::masterFolder
-    QString confFolder;           // Workspace::configurationFolder
+    QString configurationFolder;  // Workspace::configurationFolder
 };
 
 // The job file Ethernet_Update.xml: the device address and ports, the protection values,
 // then the operations of the main processor and of the ESP32. Image paths are in the
 // platform's native form.
-QDomDocument Compile_XML_Parameter(const EthernetUpdateJob& job);
+QByteArray ethernetJobBytes(const EthernetUpdateJob& job);
 
 // Writes the job file atomically, replacing any previous one; throws px::Error naming
 // the file when it cannot be written.
@@ -43,6 +42,6 @@ QStringList ethernetFirmwareImages(const QString& masterFolder);
 // cut at its first three dots, each part trimmed and read as an integer (an invalid text
 // counts as 1000) that must lie in 0 to 255. The parts are returned as they stand in the
 // text ("0x0A" stays "0x0A"); nothing when the text is not such an address.
-std::optional<std::array<QString, 4>> Valid_IP(const QString& text);
+std::optional<std::array<QString, 4>> splitDeviceAddress(const QString& text);
 
 } // namespace px

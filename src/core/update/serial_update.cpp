@@ -44,7 +44,7 @@ QString serialUpdateParameters(const SerialUpdateJob& job)
     text += token(job.configuration, "PW");
     text += token(job.readConfiguration, "PR");
     text += quoted(serialFirmwareImage(job.masterFolder)) + QLatin1Char(' ');
-    text += quoted(job.confFolder + QStringLiteral("/bin/"));
+    text += quoted(job.configurationFolder + QStringLiteral("/bin/"));
     return text;
 }
 

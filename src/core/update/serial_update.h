@@ -17,7 +17,7 @@ struct SerialUpdateJob {
     bool configuration = true;   // PW
     bool readConfiguration = true; // PR
     QString masterFolder;        // Workspace::masterFolder
-    QString confFolder;          // Workspace::configurationFolder
+    QString configurationFolder; // Workspace::configurationFolder
 };
 
 // The serial updater's parameter text: the device path, the four operation tokens (a

@@ -211,17 +211,17 @@ void SoftwareOptionsDialog::applyLanguage()
 
 void SoftwareOptionsDialog::prepareShowing()
 {
-    languageInUse = m_session.settings.Language;
+    languageInUse = m_session.settings.language;
     offeredLanguages = languageChoices(m_session.ws.languageFolder);
     shownPage = 1;
     showLanguagePage(shownPage);
     updateConnectionOptions();
     m_checkResult->hide();
     m_tabs->setCurrentWidget(m_languageTab);
-    m_enableInternet->setChecked(m_session.settings.Enable_Internet);
-    m_checkAtStart->setChecked(m_session.settings.Enable_Update);
-    m_enterMovesToNextField->setChecked(m_session.settings.Enable_Jump_Field_Tables);
-    m_autoSizeColumns->setChecked(m_session.settings.Double_Click_Auto_Size);
+    m_enableInternet->setChecked(m_session.settings.internetEnabled);
+    m_checkAtStart->setChecked(m_session.settings.updateCheckEnabled);
+    m_enterMovesToNextField->setChecked(m_session.settings.jumpFieldsInTables);
+    m_autoSizeColumns->setChecked(m_session.settings.doubleClickAutoSize);
     updateConnectionOptions();
 }
 
@@ -321,11 +321,11 @@ void SoftwareOptionsDialog::checkForUpdate()
 void SoftwareOptionsDialog::accept()
 {
     AppSettings& s = m_session.settings;
-    s.Language = languageInUse;
-    s.Enable_Internet = m_enableInternet->isChecked();
-    s.Enable_Update = m_checkAtStart->isChecked();
-    s.Enable_Jump_Field_Tables = m_enterMovesToNextField->isChecked();
-    s.Double_Click_Auto_Size = m_autoSizeColumns->isChecked();
+    s.language = languageInUse;
+    s.internetEnabled = m_enableInternet->isChecked();
+    s.updateCheckEnabled = m_checkAtStart->isChecked();
+    s.jumpFieldsInTables = m_enterMovesToNextField->isChecked();
+    s.doubleClickAutoSize = m_autoSizeColumns->isChecked();
     QDialog::accept();
 }
 

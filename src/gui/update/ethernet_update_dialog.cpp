@@ -169,9 +169,9 @@ void EthernetUpdateDialog::prepareShowing()
     m_buttons.update->setVisible(false);
     m_pingButton->setDefault(true); // Enter after typing the address pings
     m_pingResult->clear();
-    const QString& last = m_session.settings.Last_IP;
+    const QString& last = m_session.settings.lastDeviceAddress;
     if (!last.isEmpty()) {
-        if (const auto parts = Valid_IP(last)) {
+        if (const auto parts = splitDeviceAddress(last)) {
             for (int i = 0; i < 4; ++i)
                 m_addressBoxes[i]->setText((*parts)[static_cast<std::size_t>(i)]);
         }
@@ -287,7 +287,7 @@ void EthernetUpdateDialog::goToOperations()
     m_buttons.next->setVisible(false);
     m_buttons.update->setVisible(true);
     // Kept for the next showing; written with the settings file.
-    m_session.settings.Last_IP = typedAddress();
+    m_session.settings.lastDeviceAddress = typedAddress();
 }
 
 void EthernetUpdateDialog::startUpdate()

@@ -41,7 +41,7 @@ public:
     bool execShow();
 
     void ping();
-    // Page 2 and the address stored as Last_IP, once the device was found.
+    // Page 2 and the address stored as lastDeviceAddress, once the device was found.
     void goToOperations();
     // Writes the job file and starts the Ethernet updater; stays on page 2.
     void startUpdate();

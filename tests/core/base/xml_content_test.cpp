@@ -37,51 +37,66 @@ QString describe(const XmlContent& c)
     return top.join(QStringLiteral(" | "));
 }
 
-TEST(XmlContent, StreamedContentEqualsTheDocumentModel)
+TEST(XmlContent, NodesValuesAndTextsOfEachKindOfDocument)
 {
-    // Whatever the way of reading, the compiler sees the nodes, values and texts the
-    // document model gives.
-    const char* const cases[] = {
-        "<COBID>\n  <row CobID=\"1\" Dimensin=\"8\"/>\n  <row CobID=\"2\"/>\n</COBID>\n<!--SW_VERSION = 2.505-->\n",
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><COBID><row CobID=\"1\"/></COBID>",
-        "<!-- first --><COBID><row CobID=\"1\"/></COBID>",
-        "<R><!-- a note --><row CobID=\"1\"/><?pi data?><row/></R>",
-        "<R>abc<row CobID=\"1\"/><![CDATA[x]]><![CDATA[  ]]>  <row/></R>",
-        "<R>&#32;<row/>&#32;&#9;<row/>a<!--c-->b</R>",
-        "<P><A> 5 </A><B>  </B><C>1<!--x-->2</C><D><E>3</E>4</D><F><![CDATA[ 7 ]]></F><G>&amp;x</G><H>&#32;</H>"
-        "<I>a&#10;b</I><J/><A>6</A></P>",
-        "<a:R xmlns:a=\"urn:a\"><a:row a:CobID=\"1\" xmlns=\"urn:b\" CobID=\"2\"/></a:R>",
-        "<R><row A=\"x&#9;y\" B=\"a\nb\" C=\" &lt;&quot; \"><deep><deeper>t</deeper></deep></row></R>",
-        "<R/>",
-        // Only XML's own blanks between elements are no node, in every reader: a no-break
-        // space or an ideographic space between rows is a node, and text of a value.
-        "<COBID><row CobID=\"1\"/>\xC2\xA0<row CobID=\"2\"/></COBID>",
-        "<R><row/>&#160;<!--c-->\xE3\x80\x80<row/><?p?>&#x2028;<row><deep/>\xC2\xA0</row></R>",
-        "<P><Port>502<!---->&#160;</Port><A>&#160;</A><B>\xC2\xA0<C/>\xC2\xA0</B></P>",
-    };
-    for (const char* text : cases) {
-        const QByteArray bytes(text);
-        const QString streamed = describe(readXmlContent(bytes, QStringLiteral("t.xml")));
-        const QString modelled = describe(xmlContentOf(xml::parse(bytes, QStringLiteral("t.xml"))));
-        EXPECT_EQ(streamed, modelled) << text;
-    }
-    // A document type is a top-level node in its place, which the document model leaves
-    // out; its entities and default attributes are the model's.
+    // What the compiler and every other reader of the configuration files see: the
+    // top-level nodes, the root's children with their attributes and all text inside them.
     const struct {
         const char* text;
-        int at;   // the document type's place among the top-level nodes
-    } typed[] = {
-        {"<!DOCTYPE R [<!ENTITY e \"5\">]><R><row CobID=\"&e;\"/>&e;<row>x&e;y</row></R>", 0},
-        {"<!-- a --><!DOCTYPE R [<!ENTITY e \"<row A='1'/>\">]><R>&e;<row/></R>", 1},
-        {"<?xml version=\"1.0\"?><!DOCTYPE R [<!ATTLIST row TimeOut CDATA \"Y\">]><!-- b --><R><row/><row TimeOut=\"N\"/></R>", 1},
-        {"<!DOCTYPE R><R><row CobID=\"1\"/></R>", 0},
+        const char* content;
+    } cases[] = {
+        {"<COBID>\n  <row CobID=\"1\" Dimensin=\"8\"/>\n  <row CobID=\"2\"/>\n</COBID>\n<!--SW_VERSION = 2.505-->\n",
+         "COBID text[] {row CobID=1 Dimensin=8 text[] {}, row CobID=2 text[] {}} | node"},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><COBID><row CobID=\"1\"/></COBID>", "node | COBID text[] {row CobID=1 text[] {}}"},
+        {"<!-- first --><COBID><row CobID=\"1\"/></COBID>", "node | COBID text[] {row CobID=1 text[] {}}"},
+        {"<R><!-- a note --><row CobID=\"1\"/><?pi data?><row/></R>", "R text[] {node, row CobID=1 text[] {}, node, row text[] {}}"},
+        {"<R>abc<row CobID=\"1\"/><![CDATA[x]]><![CDATA[  ]]>  <row/></R>",
+         "R text[] {node, row CobID=1 text[] {}, node, node, row text[] {}}"},
+        {"<R>&#32;<row/>&#32;&#9;<row/>a<!--c-->b</R>", "R text[] {row text[] {}, row text[] {}, node, node, node}"},
+        {"<P><A> 5 </A><B>  </B><C>1<!--x-->2</C><D><E>3</E>4</D><F><![CDATA[ 7 ]]></F><G>&amp;x</G><H>&#32;</H>"
+         "<I>a&#10;b</I><J/><A>6</A></P>",
+         "P text[] {A text[ 5 ] {}, B text[] {}, C text[12] {}, D text[34] {}, F text[ 7 ] {}, G text[&x] {}, H text[] {}, "
+         "I text[a\nb] {}, J text[] {}, A text[6] {}}"},
+        {"<a:R xmlns:a=\"urn:a\"><a:row a:CobID=\"1\" xmlns=\"urn:b\" CobID=\"2\"/></a:R>",
+         "a:R xmlns:a=urn:a text[] {a:row CobID=2 a:CobID=1 xmlns=urn:b text[] {}}"},
+        {"<R><row A=\"x&#9;y\" B=\"a\nb\" C=\" &lt;&quot; \"><deep><deeper>t</deeper></deep></row></R>",
+         "R text[] {row A=x\ty B=a b C= <\"  text[t] {}}"},
+        {"<R/>", "R text[] {}"},
+        // Only XML's own blanks between elements are no node: a no-break space or an
+        // ideographic space between rows is a node, and text of a value.
+        {"<COBID><row CobID=\"1\"/>\xC2\xA0<row CobID=\"2\"/></COBID>", "COBID text[] {row CobID=1 text[] {}, node, row CobID=2 text[] {}}"},
+        {"<R><row/>&#160;<!--c-->\xE3\x80\x80<row/><?p?>&#x2028;<row><deep/>\xC2\xA0</row></R>",
+         "R text[] {row text[] {}, node, node, node, row text[] {}, node, node, row text[\xC2\xA0] {}}"},
+        {"<P><Port>502<!---->&#160;</Port><A>&#160;</A><B>\xC2\xA0<C/>\xC2\xA0</B></P>",
+         "P text[] {Port text[502\xC2\xA0] {}, A text[\xC2\xA0] {}, B text[\xC2\xA0\xC2\xA0] {}}"},
+        // A document type is a top-level node in its place; the reader expands the entities
+        // it declares and adds its default attributes.
+        {"<!DOCTYPE R [<!ENTITY e \"5\">]><R><row CobID=\"&e;\"/>&e;<row>x&e;y</row></R>",
+         "node | R text[] {row CobID=5 text[] {}, node, row text[x5y] {}}"},
+        {"<!-- a --><!DOCTYPE R [<!ENTITY e \"<row A='1'/>\">]><R>&e;<row/></R>", "node | node | R text[] {row A=1 text[] {}, row text[] {}}"},
+        {"<?xml version=\"1.0\"?><!DOCTYPE R [<!ATTLIST row TimeOut CDATA \"Y\">]><!-- b --><R><row/><row TimeOut=\"N\"/></R>",
+         "node | node | node | R text[] {row TimeOut=Y text[] {}, row TimeOut=N text[] {}}"},
+        {"<!DOCTYPE R><R><row CobID=\"1\"/></R>", "node | R text[] {row CobID=1 text[] {}}"},
+        // An entity declared outside the document cannot be resolved: it is a node of its
+        // own between rows and adds no text, and such a document is read without its
+        // document type among the top-level nodes.
+        {"<!DOCTYPE R SYSTEM \"r.dtd\"><R><row a=\"1\">x&e;y</row>&e;<row/></R>", "R text[] {row a=1 text[xy] {}, node, row text[] {}}"},
+        {"<!DOCTYPE R [<!ENTITY % p SYSTEM \"p.ent\"> %p;]><R><row><v>1&e;2</v>3</row></R>", "R text[] {row text[123] {}}"},
+        {"<!DOCTYPE R SYSTEM \"r.dtd\"><R><row a=\"&e;\"/></R>", "node | R text[] {row a=&e; text[] {}}"},
     };
-    for (const auto& c : typed) {
-        const QByteArray bytes(c.text);
-        QStringList modelled = describe(xmlContentOf(xml::parse(bytes, QStringLiteral("t.xml")))).split(QStringLiteral(" | "));
-        modelled.insert(c.at, QStringLiteral("node"));
-        EXPECT_EQ(describe(readXmlContent(bytes, QStringLiteral("t.xml"))), modelled.join(QStringLiteral(" | "))) << c.text;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(describe(readXmlContent(QByteArray(c.text), QStringLiteral("t.xml"))), QString::fromUtf8(c.content)) << c.text;
+}
+
+TEST(XmlContent, AbsentAndEmptyAttributesAreToldApart)
+{
+    const XmlContent c = readXmlContent(QByteArray("<R><E A=\"\" B=\"x\"/></R>"), QStringLiteral("t.xml"));
+    const XmlItem* e = childElement(c.top.front(), QStringLiteral("E"));
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(attributeOf(*e, u"A"), QStringView(u""));
+    EXPECT_EQ(attributeOf(*e, u"B"), QStringView(u"x"));
+    EXPECT_FALSE(attributeOf(*e, u"C").has_value());
+    EXPECT_EQ(childElement(c.top.front(), QStringLiteral("Missing")), nullptr);
 }
 
 TEST(XmlContent, OnlyXmlBlanksAreNoNodes)
@@ -107,13 +122,10 @@ TEST(XmlContent, OnlyXmlBlanksAreNoNodes)
     }
 }
 
-QString parseError(const QByteArray& bytes, bool streamed)
+QString parseError(const QByteArray& bytes)
 {
     try {
-        if (streamed)
-            readXmlContent(bytes, QStringLiteral("RCobDef.xml"));
-        else
-            xml::parse(bytes, QStringLiteral("RCobDef.xml"));
+        readXmlContent(bytes, QStringLiteral("RCobDef.xml"));
     } catch (const Error& e) {
         return e.text();
     }
@@ -122,21 +134,34 @@ QString parseError(const QByteArray& bytes, bool streamed)
 
 TEST(XmlContent, BrokenDocumentGivesTheParserError)
 {
-    // The same text, line and column as every other reader of the configuration files.
-    const QByteArray cases[] = {
-        "", "<R>", "<R></S>", "<R><row A=\"1\" A=\"2\"/></R>", "<R/><S/>", "<R>&nope;</R>", "<!-- only a note -->",
-        "<R>\n  <row CobID=\"1\"\n  <row/>\n</R>", "<?xml version=\"1.0\" encoding=\"nonsense\"?><R/>",
-        "<R a='<'/>", "<R>\xFF\xFE</R>", "<R>]]></R>", "<!DOCTYPE R [<!ENTITY e \"5\">]><R>&e;</S>",
+    // The file, the line, the column and the parser's cause.
+    const struct {
+        QByteArray text;
+        const char* error;
+    } cases[] = {
+        {"", "line 1, column 0: Premature end of document."},
+        {"<R>", "line 1, column 0: Premature end of document."},
+        {"<R></S>", "line 1, column 7: Opening and ending tag mismatch."},
+        {"<R><row A=\"1\" A=\"2\"/></R>", "line 1, column 21: Attribute 'A' redefined."},
+        {"<R/><S/>", "line 1, column 8: Extra content at end of document."},
+        {"<R>&nope;</R>", "line 1, column 9: Entity 'nope' not declared."},
+        {"<!-- only a note -->", "line 1, column 20: Premature end of document."},
+        {"<R>\n  <row CobID=\"1\"\n  <row/>\n</R>", "line 3, column 3: Expected '>' or '/', but got '<'."},
+        {"<?xml version=\"1.0\" encoding=\"nonsense\"?><R/>", "line 1, column 41: Encoding nonsense is unsupported"},
+        {"<R a='<'/>", "line 1, column 7: Unexpected '<'."},
+        {"<R>\xFF\xFE</R>", "line 1, column 2: Encountered incorrectly encoded content."},
+        {"<R>]]></R>", "line 1, column 6: Sequence ']]>' not allowed in content."},
+        {"<!DOCTYPE R [<!ENTITY e \"5\">]><R>&e;</S>", "line 1, column 40: Opening and ending tag mismatch."},
         // A document type anywhere but once before the root element; the first two once
         // wrote through a freed list.
-        "<A><!DOCTYPE e><A>", "<r><!DOCTYPE Y>0<", "<R>\n<row/>\n<!DOCTYPE Y [<!ENTITY e 'v'>]>\n<row/></R>",
-        "<R/><!DOCTYPE R>", "<!DOCTYPE R><!DOCTYPE R><R/>",
+        {"<A><!DOCTYPE e><A>", "line 1, column 15: Unexpected token"},
+        {"<r><!DOCTYPE Y>0<", "line 1, column 15: Unexpected token"},
+        {"<R>\n<row/>\n<!DOCTYPE Y [<!ENTITY e 'v'>]>\n<row/></R>", "line 3, column 30: Unexpected token"},
+        {"<R/><!DOCTYPE R>", "line 1, column 16: Unexpected token"},
+        {"<!DOCTYPE R><!DOCTYPE R><R/>", "line 1, column 24: Multiple DTD sections are not allowed"},
     };
-    for (const QByteArray& bytes : cases) {
-        const QString text = parseError(bytes, true);
-        EXPECT_TRUE(text.contains(QStringLiteral("RCobDef.xml is not valid XML"))) << text.toStdString();
-        EXPECT_EQ(text, parseError(bytes, false)) << bytes.constData();
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(parseError(c.text), QStringLiteral("The file RCobDef.xml is not valid XML: ") + QLatin1StringView(c.error)) << c.text.constData();
 }
 
 TEST(XmlContent, DeeplyNestedDocumentsAreRefusedAtOnce)
@@ -149,10 +174,13 @@ TEST(XmlContent, DeeplyNestedDocumentsAreRefusedAtOnce)
         "<!DOCTYPE R><R><row CobID=\"1\">" + deep + QByteArray("</a>").repeated(200000) + "</row></R>",
     };
     for (const QByteArray& bytes : cases) {
-        const QString text = parseError(bytes, true);
-        EXPECT_TRUE(text.contains(QStringLiteral("elements are nested deeper than 1000 levels"))) << text.toStdString();
-        EXPECT_EQ(text, parseError(bytes, false));
+        const QString text = parseError(bytes);
+        EXPECT_TRUE(text.startsWith(QStringLiteral("The file RCobDef.xml is not valid XML: line 1, column "))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QStringLiteral("elements are nested deeper than 1000 levels"))) << text.toStdString();
     }
+    // The limit itself is read.
+    const auto nested = [](int depth) { return QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth); };
+    EXPECT_EQ(parseError(nested(kMaxDepth)), QStringLiteral("no error"));
 }
 
 } // namespace

@@ -24,7 +24,7 @@ TEST(Session, FirstStartInAnEmptyFolder)
     for (const char* folder : {"MASTER", "PROJECTS", "LANGUAGE"})
         EXPECT_TRUE(QFileInfo(dir.filePath(QString::fromLatin1(folder))).isDir()) << folder;
     EXPECT_FALSE(s.ws.hasActiveConfiguration());
-    EXPECT_EQ(s.settings.Language, QStringLiteral("English"));
+    EXPECT_EQ(s.settings.language, QStringLiteral("English"));
     EXPECT_FALSE(s.settings.versionCheckEnabled());
     EXPECT_EQ(s.confBoxLine1(), QStringLiteral("None Configuration Opened "));
     EXPECT_EQ(s.confBoxLine2(), QStringLiteral("Use Step1 to open or create new configuration"));

@@ -22,21 +22,23 @@ TEST(SettingsFile, DefaultsAreWrittenInTheirExactForm)
 TEST(SettingsFile, RoundTripKeepsEveryValue)
 {
     AppSettings s;
-    s.Active_Conf = QStringLiteral("Plant A & <B>");
-    s.Last_IP = QStringLiteral("10.0.0.7");
-    s.Language = QStringLiteral("Italiano");
-    s.Enable_Internet = true;
-    s.Enable_Update = false;
-    s.Enable_Jump_Field_Tables = true;
-    s.Double_Click_Auto_Size = true;
+    s.lastConfiguration = QStringLiteral("Plant A & <B>");
+    s.lastDeviceAddress = QStringLiteral("10.0.0.7");
+    s.language = QStringLiteral("Italiano");
+    s.internetEnabled = true;
+    s.updateCheckEnabled = false;
+    s.jumpFieldsInTables = true;
+    s.doubleClickAutoSize = true;
+    // Characters with a meaning in XML are written as the file has always carried them.
+    EXPECT_TRUE(serializeSettings(s).startsWith("<Conf_Settings><lastproj><projectname>Plant A &amp; &lt;B></projectname>"));
     const AppSettings r = parseSettings(serializeSettings(s));
-    EXPECT_EQ(r.Active_Conf, s.Active_Conf);
-    EXPECT_EQ(r.Last_IP, s.Last_IP);
-    EXPECT_EQ(r.Language, s.Language);
-    EXPECT_EQ(r.Enable_Internet, true);
-    EXPECT_EQ(r.Enable_Update, false);
-    EXPECT_EQ(r.Enable_Jump_Field_Tables, true);
-    EXPECT_EQ(r.Double_Click_Auto_Size, true);
+    EXPECT_EQ(r.lastConfiguration, s.lastConfiguration);
+    EXPECT_EQ(r.lastDeviceAddress, s.lastDeviceAddress);
+    EXPECT_EQ(r.language, s.language);
+    EXPECT_EQ(r.internetEnabled, true);
+    EXPECT_EQ(r.updateCheckEnabled, false);
+    EXPECT_EQ(r.jumpFieldsInTables, true);
+    EXPECT_EQ(r.doubleClickAutoSize, true);
 }
 
 TEST(SettingsFile, EachValueFallsBackOnItsOwn)
@@ -62,6 +64,12 @@ TEST(SettingsFile, EachValueFallsBackOnItsOwn)
          "", "192.168.2.205", "Italiano", false, true},
         // A group without its value element, and an empty language text.
         {"<S><lastipadd/><lastlang><language></language></lastlang></S>", "", "192.168.2.205", "", false, false},
+        // A document type is no node before the root; a value's text is all text inside
+        // it; only the first group and the first value of a name count.
+        {"<!DOCTYPE S><S><lastlang><language>Ital<![CDATA[ia]]><x>no</x> <!--c--></language><language>Deutsch</language>"
+         "</lastlang><lastlang><language>Francais</language></lastlang></S>",
+         "", "192.168.2.205", "Italiano", false, false},
+        {"<S><lastlang/><lastlang><language>Deutsch</language></lastlang></S>", "", "192.168.2.205", "English", false, false},
         // A file that does not parse gives the defaults of a missing one.
         {"<S><lastproj><projectname>P1", "", "192.168.2.205", "English", false, false},
         {"", "", "192.168.2.205", "English", false, false},
@@ -75,16 +83,16 @@ TEST(SettingsFile, EachValueFallsBackOnItsOwn)
     };
     const QByteArray deep = "<S><lastlang><language>Italiano</language></lastlang>" + QByteArray("<a>").repeated(100000)
         + QByteArray("</a>").repeated(100000) + "</S>";
-    EXPECT_EQ(parseSettings(deep).Language, QStringLiteral("English"));
+    EXPECT_EQ(parseSettings(deep).language, QStringLiteral("English"));
     for (const auto& c : cases) {
         const AppSettings s = parseSettings(QByteArray(c.file));
-        EXPECT_EQ(s.Active_Conf, QString::fromLatin1(c.project)) << c.file;
-        EXPECT_EQ(s.Last_IP, QString::fromLatin1(c.ip)) << c.file;
-        EXPECT_EQ(s.Language, QString::fromLatin1(c.language)) << c.file;
-        EXPECT_EQ(s.Enable_Internet, c.internet) << c.file;
-        EXPECT_EQ(s.Enable_Update, c.update) << c.file;
-        EXPECT_FALSE(s.Enable_Jump_Field_Tables);
-        EXPECT_FALSE(s.Double_Click_Auto_Size);
+        EXPECT_EQ(s.lastConfiguration, QString::fromLatin1(c.project)) << c.file;
+        EXPECT_EQ(s.lastDeviceAddress, QString::fromLatin1(c.ip)) << c.file;
+        EXPECT_EQ(s.language, QString::fromLatin1(c.language)) << c.file;
+        EXPECT_EQ(s.internetEnabled, c.internet) << c.file;
+        EXPECT_EQ(s.updateCheckEnabled, c.update) << c.file;
+        EXPECT_FALSE(s.jumpFieldsInTables);
+        EXPECT_FALSE(s.doubleClickAutoSize);
     }
 }
 
@@ -95,16 +103,16 @@ TEST(SettingsFile, ValueTheFileCannotHoldIsRefusedAndTheOldFileKept)
     test::TempHome home;
     const QString path = home.file(QStringLiteral("Orvane.xml"));
     AppSettings good;
-    good.Language = QStringLiteral("Italiano");
+    good.language = QStringLiteral("Italiano");
     saveSettings(path, good);
     const QByteArray before = home.read(QStringLiteral("Orvane.xml"));
     const struct {
         const char* what;
         void (*edit)(AppSettings&);
     } cases[] = {
-        {"configuration name", [](AppSettings& s) { s.Active_Conf = QStringLiteral("Plant\x01"); }},
-        {"address", [](AppSettings& s) { s.Last_IP = QString(QChar(0xFFFF)); }},
-        {"language", [](AppSettings& s) { s.Language = QString(QChar(0xD800)); }},
+        {"configuration name", [](AppSettings& s) { s.lastConfiguration = QStringLiteral("Plant\x01"); }},
+        {"address", [](AppSettings& s) { s.lastDeviceAddress = QString(QChar(0xFFFF)); }},
+        {"language", [](AppSettings& s) { s.language = QString(QChar(0xD800)); }},
     };
     for (const auto& c : cases) {
         AppSettings bad = good;
@@ -114,8 +122,8 @@ TEST(SettingsFile, ValueTheFileCannotHoldIsRefusedAndTheOldFileKept)
     }
     // Tab, line feed and carriage return, and characters beyond the basic plane, are kept.
     AppSettings kept = good;
-    kept.Active_Conf = QStringLiteral("A\tB \U0001F600");
-    EXPECT_EQ(parseSettings(serializeSettings(kept)).Active_Conf, kept.Active_Conf);
+    kept.lastConfiguration = QStringLiteral("A\tB \U0001F600");
+    EXPECT_EQ(parseSettings(serializeSettings(kept)).lastConfiguration, kept.lastConfiguration);
 }
 
 } // namespace

@@ -1,14 +1,13 @@
 #include "core/update/ethernet_job.h"
 
 #include "core/base/error.h"
-#include "core/base/xml.h"
 #include "core/shell/workspace.h"
 
 #include "support/temp_home.h"
 
-#include <QDomElement>
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -21,20 +20,59 @@ EthernetUpdateJob job(bool fw, bool fr, bool pw, bool pr)
             QStringLiteral("/opt/px/PROJECTS/Plant 1")};
 }
 
-QDomElement operationsOf(const QDomElement& parent)
+// The job file as a tree of elements with their own text, read as the updater reads it.
+struct Element {
+    QString name;
+    QString text;
+    std::vector<Element> children;
+
+    const Element* child(const char* wanted) const
+    {
+        for (const Element& c : children) {
+            if (c.name == QLatin1StringView(wanted))
+                return &c;
+        }
+        return nullptr;
+    }
+};
+
+Element parseJob(const QByteArray& bytes)
 {
-    return parent.firstChildElement(QStringLiteral("Operations"));
+    QXmlStreamReader r(bytes);
+    std::vector<Element> open{{}};
+    while (!r.atEnd()) {
+        switch (r.readNext()) {
+        case QXmlStreamReader::StartElement:
+            open.push_back({r.name().toString(), {}, {}});
+            break;
+        case QXmlStreamReader::EndElement: {
+            Element done = std::move(open.back());
+            open.pop_back();
+            open.back().children.push_back(std::move(done));
+            break;
+        }
+        case QXmlStreamReader::Characters:
+            open.back().text += r.text();
+            break;
+        default:
+            break;
+        }
+    }
+    EXPECT_FALSE(r.hasError()) << r.errorString().toStdString();
+    EXPECT_EQ(open.size(), 1u);
+    return open.front().children.empty() ? Element{} : open.front().children.front();
 }
 
 // Each operation as "file name|read back|go to application after".
-QStringList summary(const QDomElement& operations)
+QStringList summary(const Element* operations)
 {
     QStringList out;
-    for (QDomElement op = operations.firstChildElement(); !op.isNull(); op = op.nextSiblingElement()) {
-        EXPECT_EQ(op.tagName(), QStringLiteral("Operation"));
-        out << QFileInfo(op.firstChildElement(QStringLiteral("Ope_FileName")).text()).fileName() + u'|'
-                   + op.firstChildElement(QStringLiteral("Ope_Read_Back")).text() + u'|'
-                   + op.firstChildElement(QStringLiteral("Ope_GoToApp_After")).text();
+    if (!operations)
+        return out;
+    for (const Element& op : operations->children) {
+        EXPECT_EQ(op.name, QStringLiteral("Operation"));
+        out << QFileInfo(op.child("Ope_FileName")->text).fileName() + u'|' + op.child("Ope_Read_Back")->text + u'|'
+                   + op.child("Ope_GoToApp_After")->text;
     }
     return out;
 }
@@ -76,14 +114,15 @@ TEST(EthernetJob, OperationsFollowTheOptions)
         {job(false, true, false, true), {}, {}},
     };
     for (const auto& c : cases) {
-        const QDomElement root = Compile_XML_Parameter(c.job).documentElement();
-        const QDomElement esp32 = root.firstChildElement(QStringLiteral("ESP32"));
-        EXPECT_EQ(summary(operationsOf(root)), c.main);
-        EXPECT_EQ(summary(operationsOf(esp32)), c.esp32);
+        const Element root = parseJob(ethernetJobBytes(c.job));
+        const Element* esp32 = root.child("ESP32");
+        ASSERT_NE(esp32, nullptr);
+        EXPECT_EQ(summary(root.child("Operations")), c.main);
+        EXPECT_EQ(summary(esp32->child("Operations")), c.esp32);
         // The ESP32's protection address stays even without any operation.
-        EXPECT_EQ(esp32.firstChildElement().tagName(), QStringLiteral("Address_Protection"));
-        EXPECT_EQ(esp32.firstChildElement().text(), QStringLiteral("0x7800"));
-        EXPECT_FALSE(operationsOf(esp32).isNull());
+        EXPECT_EQ(esp32->children.front().name, QStringLiteral("Address_Protection"));
+        EXPECT_EQ(esp32->children.front().text, QStringLiteral("0x7800"));
+        EXPECT_NE(esp32->child("Operations"), nullptr);
     }
 }
 
@@ -91,8 +130,10 @@ TEST(EthernetJob, AddressIsWrittenAsTypedAndFilesBesideTheExecutable)
 {
     EthernetUpdateJob j = job(true, true, true, true);
     j.ipAddress = QStringLiteral("0x0A. 0.0.7");
-    const QDomElement root = Compile_XML_Parameter(j).documentElement();
-    EXPECT_EQ(root.firstChildElement(QStringLiteral("IP_Address_Dev")).text(), QStringLiteral("0x0A. 0.0.7"));
+    EXPECT_EQ(parseJob(ethernetJobBytes(j)).child("IP_Address_Dev")->text, QStringLiteral("0x0A. 0.0.7"));
+    // Characters with a meaning in XML are escaped as the updater has always been given them.
+    j.ipAddress = QStringLiteral("1&2<3>]]>4\r\"'\u00e9");
+    EXPECT_TRUE(ethernetJobBytes(j).contains("<IP_Address_Dev>1&amp;2&lt;3>]]&gt;4&#xd;\"'\xc3\xa9</IP_Address_Dev>"));
 
     Workspace ws;
     ws.homeFolder = QStringLiteral("/opt/px");
@@ -114,7 +155,7 @@ TEST(EthernetJob, RefusedWriteIsReportedAndLeavesNoFile)
     EXPECT_EQ(home.read(QStringLiteral("not_a_folder")), QByteArray("x"));
 }
 
-TEST(ValidIp, SplitsDottedAddressesForTheBoxes)
+TEST(DeviceAddress, SplitsDottedAddressesForTheBoxes)
 {
     // The expected parts joined by "|"; empty when the text is refused.
     const struct {
@@ -137,7 +178,7 @@ TEST(ValidIp, SplitsDottedAddressesForTheBoxes)
         {"1000.1.1.1", ""},
     };
     for (const auto& c : cases) {
-        const auto parts = Valid_IP(QString::fromLatin1(c.text));
+        const auto parts = splitDeviceAddress(QString::fromLatin1(c.text));
         const QString joined = parts ? QStringList(parts->begin(), parts->end()).join(u'|') : QString();
         EXPECT_EQ(joined, QString::fromLatin1(c.expected)) << '"' << c.text << '"';
     }

@@ -45,14 +45,14 @@ TEST(SerialUpdateParameters, PathsReachTheUpdaterWholeWhateverTheirCharacters)
     for (const auto& c : cases) {
         SerialUpdateJob j = job(true, false, true, false);
         j.masterFolder = QString::fromUtf8(c.master);
-        j.confFolder = QString::fromUtf8(c.conf);
+        j.configurationFolder = QString::fromUtf8(c.conf);
         const QString text = serialUpdateParameters(j);
         EXPECT_TRUE(text.endsWith(QStringLiteral("/bin/\""))) << text.toStdString();
         const QStringList args = QProcess::splitCommand(text);
         EXPECT_EQ(args, (QStringList{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FW"), QStringLiteral("NO"),
                                      QStringLiteral("PW"), QStringLiteral("NO"),
                                      j.masterFolder + QStringLiteral("/sim40318.sim"),
-                                     j.confFolder + QStringLiteral("/bin/")}))
+                                     j.configurationFolder + QStringLiteral("/bin/")}))
             << text.toStdString();
     }
 }

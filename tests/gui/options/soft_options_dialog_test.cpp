@@ -97,17 +97,17 @@ TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettin
     EXPECT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
     EXPECT_EQ(w<QTabWidget>(QStringLiteral("PC_Options"))->tabText(0), QStringLiteral("Deutsch"));
     EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : Deutsch"));
-    EXPECT_EQ(home.session.settings.Language, QStringLiteral("English"));
+    EXPECT_EQ(home.session.settings.language, QStringLiteral("English"));
 
     dialog.reject(); // Cancel keeps the texts but not the setting
-    EXPECT_EQ(home.session.settings.Language, QStringLiteral("English"));
+    EXPECT_EQ(home.session.settings.language, QStringLiteral("English"));
     EXPECT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
 
     dialog.prepareShowing();
     prompter.yesNoAnswers = {true};
     QTest::mouseClick(label("L_L2"), Qt::LeftButton);
     dialog.accept();
-    EXPECT_EQ(home.session.settings.Language, QStringLiteral("Deutsch"));
+    EXPECT_EQ(home.session.settings.language, QStringLiteral("Deutsch"));
 }
 
 // With a language file in use, the built-in English stays on offer, first, with a flag of
@@ -118,8 +118,8 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
     QImage defaultFlag(48, 48, QImage::Format_RGB32);
     defaultFlag.fill(Qt::red);
     defaultFlag.save(home.file(QStringLiteral("LANGUAGE/DefaultFlag.bmp")));
-    home.session.settings.Language = QStringLiteral("Deutsch");
-    home.session.messages.loadLanguage(home.session.ws.languageFolder, home.session.settings.Language);
+    home.session.settings.language = QStringLiteral("Deutsch");
+    home.session.messages.loadLanguage(home.session.ws.languageFolder, home.session.settings.language);
     ASSERT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
 
     dialog.prepareShowing();
@@ -147,13 +147,13 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
     // The next start loads the built-in texts.
     Session next;
     next.start(home.path());
-    EXPECT_EQ(next.settings.Language, QStringLiteral("English"));
+    EXPECT_EQ(next.settings.language, QStringLiteral("English"));
     EXPECT_EQ(next.messages[40], QStringLiteral("Language"));
 }
 
 TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)
 {
-    home.session.settings.Enable_Jump_Field_Tables = true;
+    home.session.settings.jumpFieldsInTables = true;
     dialog.prepareShowing();
     EXPECT_FALSE(box("CB_Update")->isEnabled());
     EXPECT_FALSE(button("Btn_Check_Update")->isEnabled());
@@ -174,10 +174,10 @@ TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/Home/download/download.asp#PD40318")));
 
     dialog.accept();
-    EXPECT_TRUE(home.session.settings.Enable_Internet);
-    EXPECT_TRUE(home.session.settings.Enable_Update);
-    EXPECT_TRUE(home.session.settings.Enable_Jump_Field_Tables);
-    EXPECT_FALSE(home.session.settings.Double_Click_Auto_Size);
+    EXPECT_TRUE(home.session.settings.internetEnabled);
+    EXPECT_TRUE(home.session.settings.updateCheckEnabled);
+    EXPECT_TRUE(home.session.settings.jumpFieldsInTables);
+    EXPECT_FALSE(home.session.settings.doubleClickAutoSize);
 }
 
 TEST_F(SoftOptionsTest, AnEmptyLanguageFolderOffersTheBuiltInEnglishOnly)

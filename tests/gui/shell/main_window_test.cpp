@@ -270,8 +270,8 @@ TEST_F(MainWindowTest, UpdateDeviceWritesTheImagesFirstAndStopsOnAnError)
 TEST_F(MainWindowTest, ChangeLanguageRenamesStepsButKeepsTheConfigurationBox)
 {
     home.write(QStringLiteral("LANGUAGE/Italiano.lng"), "STR1 = Passo 1\nSTR9 = Nessuna\nSTR15 = Nuova\nSTR253 = Crea\n");
-    home.session.settings.Language = QStringLiteral("Italiano");
-    home.session.messages.loadLanguage(home.session.ws.languageFolder, home.session.settings.Language);
+    home.session.settings.language = QStringLiteral("Italiano");
+    home.session.messages.loadLanguage(home.session.ws.languageFolder, home.session.settings.language);
     window.changeLanguage();
     EXPECT_EQ(label("L_Step_1"), QStringLiteral("Passo 1"));
     EXPECT_EQ(widget("Btn_New")->text(), QStringLiteral("Nuova"));
@@ -359,8 +359,8 @@ TEST_F(MainWindowTest, WaitingForAnUpdaterShowsItsCountdownAndHowTheWaitEnded)
 TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVersion)
 {
     EXPECT_FALSE(window.m_versionCheckTimer->isActive());
-    home.session.settings.Enable_Internet = true;
-    home.session.settings.Enable_Update = true;
+    home.session.settings.internetEnabled = true;
+    home.session.settings.updateCheckEnabled = true;
     MainWindow allowed{home.session, {prompter, dialogs, runner, browser}};
     EXPECT_TRUE(allowed.m_versionCheckTimer->isActive());
     EXPECT_EQ(allowed.m_versionCheckTimer->interval(), 60000);
@@ -397,7 +397,7 @@ TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVe
     EXPECT_LE(allowed.m_versionCheckTimer->remainingTime(), remaining - 50);
 
     // Options confirmed with the check switched off stops the timer.
-    home.session.settings.Enable_Update = false;
+    home.session.settings.updateCheckEnabled = false;
     QTest::mouseClick(options, Qt::LeftButton);
     EXPECT_FALSE(allowed.m_versionCheckTimer->isActive());
     allowed.hide();

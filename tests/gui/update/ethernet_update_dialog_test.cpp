@@ -1,6 +1,7 @@
 #include "gui/update/ethernet_update_dialog.h"
 
 #include "core/base/error.h"
+#include "core/base/xml_content.h"
 #include "core/platform/pinger.h"
 
 #include "support/fake_ping.h"
@@ -11,7 +12,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QDomDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -121,7 +121,7 @@ TEST_F(EthernetDialogTest, ShowingFillsTheBoxesFromAValidLastAddressOnly)
         {"10.1.2.300", "10|1|2|0x0F"},
     };
     for (const auto& c : cases) {
-        home.session.settings.Last_IP = QString::fromLatin1(c.lastIp);
+        home.session.settings.lastDeviceAddress = QString::fromLatin1(c.lastIp);
         dialog.prepareShowing();
         EXPECT_EQ(boxes(), QString::fromLatin1(c.boxes)) << '"' << c.lastIp << '"';
         EXPECT_TRUE(result()->text().isEmpty());
@@ -147,7 +147,7 @@ TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
         dialog.prepareShowing();
         prompter.errors.clear();
         pinger.requests.clear();
-        home.session.settings.Last_IP = QStringLiteral("1.1.1.1");
+        home.session.settings.lastDeviceAddress = QStringLiteral("1.1.1.1");
         type("127", "0", "0", "1");
         pinger.answer(c.answers);
         click("Btn_Ping");
@@ -160,7 +160,7 @@ TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
         click("Btn_Next");
         EXPECT_EQ(onOptionsPage(), c.next) << c.answers;
         EXPECT_EQ(prompter.errors, c.next ? QStringList() : QStringList{QStringLiteral("Device not found in network")});
-        EXPECT_EQ(home.session.settings.Last_IP, c.next ? QStringLiteral("127.0.0.1") : QStringLiteral("1.1.1.1"));
+        EXPECT_EQ(home.session.settings.lastDeviceAddress, c.next ? QStringLiteral("127.0.0.1") : QStringLiteral("1.1.1.1"));
     }
     // A new showing needs a new ping.
     dialog.prepareShowing();
@@ -285,7 +285,7 @@ TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithThePingedAddressAndStartsTheUp
     click("Btn_Next");
     ASSERT_TRUE(onOptionsPage());
     EXPECT_EQ(pinger.requests.back().address, QStringLiteral("127.0.0.2"));
-    EXPECT_EQ(home.session.settings.Last_IP, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(home.session.settings.lastDeviceAddress, QStringLiteral("127.0.0.2"));
     EXPECT_FALSE(child<QPushButton>(QStringLiteral("Btn_Next"))->isVisible());
     EXPECT_TRUE(child<QPushButton>(QStringLiteral("Btn_Update"))->isVisible());
 
@@ -295,13 +295,15 @@ TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithThePingedAddressAndStartsTheUp
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0], (QStringList{home.path() + QStringLiteral("/Ethernet_Update.exe"), QString(),
                                       QStringLiteral("shown")}));
-    QDomDocument job;
-    ASSERT_TRUE(job.setContent(home.read(QStringLiteral("Ethernet_Update.xml"))));
-    const QDomElement root = job.documentElement();
-    EXPECT_EQ(root.firstChildElement(QStringLiteral("IP_Address_Dev")).text(), QStringLiteral("127.0.0.2"));
-    const QDomElement first = root.firstChildElement(QStringLiteral("Operations")).firstChildElement();
-    EXPECT_EQ(first.firstChildElement(QStringLiteral("Ope_FileName")).text(),
-              home.path() + QStringLiteral("/PROJECTS/Plant1/bin/bank2.bin"));
+    const xml::XmlContent job = xml::readXmlContent(home.read(QStringLiteral("Ethernet_Update.xml")), QStringLiteral("job"));
+    ASSERT_EQ(job.top.size(), 1u);
+    const xml::XmlItem& root = job.top.front();
+    EXPECT_EQ(xml::childElement(root, QStringLiteral("IP_Address_Dev"))->text, QStringLiteral("127.0.0.2"));
+    // Without the firmware, the first operation of the main processor writes the configuration.
+    const QString operations = xml::childElement(root, QStringLiteral("Operations"))->text;
+    EXPECT_TRUE(operations.startsWith(QStringLiteral("0020082007") + QStringLiteral("0") + home.path()
+                                      + QStringLiteral("/PROJECTS/Plant1/bin/bank2.bin")))
+        << operations.toStdString();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(onOptionsPage());
 
