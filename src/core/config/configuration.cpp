@@ -106,8 +106,10 @@ Error unstorableFrameValue(std::size_t row, const QString& attribute)
 // A frame file from its rows' attributes.
 QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows)
 {
-    // The attribute order of each row is part of the file format.
+    // The attribute order of each row is part of the file format. The bytes are reserved
+    // for a typical row, so that a full list does not grow its buffer hundreds of times.
     QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(rows.size()) * 200 + 64);
     QXmlStreamWriter out(&bytes);
     out.setAutoFormatting(false);
     out.writeStartElement(root);
@@ -124,9 +126,14 @@ QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows
     return bytes;
 }
 
+QString commonFormatText(const GeneralParameters& general)
+{
+    return general.canType == 0 ? kStandardFormatText : kExtendedFormatText;
+}
+
 QString commonFormatText(const Configuration& config)
 {
-    return config.general.canType == 0 ? kStandardFormatText : kExtendedFormatText;
+    return commonFormatText(config.general);
 }
 
 } // namespace
@@ -387,22 +394,30 @@ QByteArray generalParametersFileBytes(const Configuration& config)
 
 QByteArray receiveFramesBytes(const Configuration& config)
 {
-    const bool jumper = config.deviceType() != kDipSwitchDevice;
+    return receiveFramesBytes(config.receiveFrames, config.general);
+}
+
+QByteArray receiveFramesBytes(std::span<const ReceiveFrame> frames, const GeneralParameters& general)
+{
+    const bool jumper = general.deviceType != kDipSwitchDevice;
     std::vector<Attributes> rows;
-    rows.reserve(config.receiveFrames.size());
-    for (const ReceiveFrame& f : config.receiveFrames) {
+    rows.reserve(frames.size());
+    for (const ReceiveFrame& f : frames) {
         if (jumper) {
             rows.push_back({{aCobId, f.cobId},
                             {aDimension, f.dimension},
-                            {aCobType, commonFormatText(config)},
+                            {aCobType, commonFormatText(general)},
                             {aTimeOut, f.timeOut},
-                            {aTimeOutTime, QString::number(config.general.canTimeOutMilliseconds())},
+                            {aTimeOutTime, QString::number(general.canTimeOutMilliseconds())},
                             {aMnemonic, f.mnemonic}});
         } else {
             // The number cells are written as the editor's check reads them, trimmed, so
             // "500 " reaches the device as 500 ms. Time-out supervision follows that
             // time-out: on for more than 0 ms (a text that is no number counts as 0).
-            const auto number = [](const QString& text) { return trimBlanks(text).toString(); };
+            const auto number = [](const QString& text) {
+                const QStringView trimmed = trimBlanks(text);
+                return trimmed.size() == text.size() ? text : trimmed.toString();
+            };
             const QString timeOut = number(f.timeOutTime);
             const bool supervised = toInt32(timeOut, 0) > 0;
             rows.push_back({{aCobId, number(f.cobId)},
@@ -421,14 +436,19 @@ QByteArray receiveFramesBytes(const Configuration& config)
 
 QByteArray transmitFramesBytes(const Configuration& config)
 {
-    const bool jumper = config.deviceType() != kDipSwitchDevice;
+    return transmitFramesBytes(config.transmitFrames, config.general);
+}
+
+QByteArray transmitFramesBytes(std::span<const TransmitFrame> frames, const GeneralParameters& general)
+{
+    const bool jumper = general.deviceType != kDipSwitchDevice;
     std::vector<Attributes> rows;
-    rows.reserve(config.transmitFrames.size());
-    for (const TransmitFrame& f : config.transmitFrames) {
+    rows.reserve(frames.size());
+    for (const TransmitFrame& f : frames) {
         if (jumper) {
             // The jumper device sends only on a Modbus write: no RTR, no sending options.
             rows.push_back({{aCobId, f.cobId},
-                            {aCobType, commonFormatText(config)},
+                            {aCobType, commonFormatText(general)},
                             {aDimension, f.dimension},
                             {aRtr, kNo},
                             {aOnChange, kNo},
@@ -462,17 +482,25 @@ QByteArray mappingsBytes(const std::vector<MappingEntry>& entries, Direction dir
     const bool transmit = direction == Direction::Transmit;
     const QString label = fileName(mappingsFile(direction));
     QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(entries.size()) * 64 + 64);
     QXmlStreamWriter out(&bytes);
     out.setAutoFormatting(false);
     out.writeStartElement(transmit ? QStringLiteral("TInfoCob") : QStringLiteral("RInfoCob"));
+    // Entries of one frame stand together: the frame number's text is made once for them.
+    std::int32_t frame = -1;
+    QString frameText;
     for (std::size_t r = 0; r < entries.size(); ++r) {
         const MappingEntry& e = entries[r];
         if (!storableInXml(e.registerIndex))
             throw unstorableValue(label, r + 1, aIndex);
+        if (e.frameNumber != frame || frameText.isEmpty()) {
+            frame = e.frameNumber;
+            frameText = QString::number(frame);
+        }
         const auto positions = static_cast<std::uint32_t>(e.highByte) * 16u + static_cast<std::uint32_t>(e.lowByte);
         out.writeEmptyElement(QStringLiteral("row"));
         out.writeAttribute(aIndex, e.registerIndex);
-        out.writeAttribute(aNrPdo, QString::number(e.frameNumber));
+        out.writeAttribute(aNrPdo, frameText);
         out.writeAttribute(aPosComp, QString::number(static_cast<std::int32_t>(positions)));
         if (transmit)
             out.writeAttribute(aSendOnWrite, QString::number(e.sendOnWriteNumber()));

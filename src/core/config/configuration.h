@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace px::xml {
@@ -190,6 +191,9 @@ MappingEntry mappingEntryOf(const xml::XmlItem& row, Direction direction);
 QByteArray generalParametersFileBytes(const Configuration& config);
 QByteArray receiveFramesBytes(const Configuration& config);
 QByteArray transmitFramesBytes(const Configuration& config);
+// The same for frame rows held elsewhere (an editor's), by the rules of `general`'s device.
+QByteArray receiveFramesBytes(std::span<const ReceiveFrame> frames, const GeneralParameters& general);
+QByteArray transmitFramesBytes(std::span<const TransmitFrame> frames, const GeneralParameters& general);
 QByteArray mappingsBytes(const Configuration& config, Direction direction);
 QByteArray mappingsBytes(const std::vector<MappingEntry>& entries, Direction direction);
 QByteArray fileBytes(const Configuration& config, ConfigFile file);

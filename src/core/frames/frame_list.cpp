@@ -260,17 +260,13 @@ std::optional<FrameFault> checkRow(const FrameList& list, int row, int canType)
 
 // The general parameters the frame files' writer takes for an editor's list: the device
 // generation of the editor and, for the jumper device, the common CAN settings.
-config::Configuration configurationOf(const FrameList& list, const CanSettings& settings)
+GeneralParameters generalParametersOf(const FrameList& list, const CanSettings& settings)
 {
-    config::Configuration c;
-    c.general.deviceType = isDipSwitchList(list.kind()) ? kDipSwitchDevice : kJumperDevice;
-    c.general.canType = settings.canType;
-    c.general.canTimeOut = QString::number(settings.canTimeOut);
-    if (isReceiveList(list.kind()))
-        c.receiveFrames = list.receiveFrames();
-    else
-        c.transmitFrames = list.transmitFrames();
-    return c;
+    GeneralParameters general;
+    general.deviceType = isDipSwitchList(list.kind()) ? kDipSwitchDevice : kJumperDevice;
+    general.canType = settings.canType;
+    general.canTimeOut = QString::number(settings.canTimeOut);
+    return general;
 }
 
 // Copies the frames read from a file into the list's rows, as far as the list reaches.
@@ -483,16 +479,28 @@ int FrameList::length() const
 
 std::vector<config::ReceiveFrame> FrameList::receiveFrames() const
 {
-    if (!isReceiveList(m_kind))
-        return {};
-    return {m_receive.begin(), m_receive.begin() + length()};
+    const auto rows = receiveRows();
+    return {rows.begin(), rows.end()};
 }
 
 std::vector<config::TransmitFrame> FrameList::transmitFrames() const
 {
+    const auto rows = transmitRows();
+    return {rows.begin(), rows.end()};
+}
+
+std::span<const config::ReceiveFrame> FrameList::receiveRows() const
+{
+    if (!isReceiveList(m_kind))
+        return {};
+    return {m_receive.data(), static_cast<std::size_t>(length())};
+}
+
+std::span<const config::TransmitFrame> FrameList::transmitRows() const
+{
     if (isReceiveList(m_kind))
         return {};
-    return {m_transmit.begin(), m_transmit.begin() + length()};
+    return {m_transmit.data(), static_cast<std::size_t>(length())};
 }
 
 void FrameList::clear()
@@ -606,8 +614,10 @@ QString faultText(const MessageTable& messages, FrameListKind kind, const FrameF
 
 QByteArray frameListBytes(const FrameList& list, const CanSettings& settings)
 {
-    const config::Configuration c = configurationOf(list, settings);
-    return isReceiveList(list.kind()) ? config::receiveFramesBytes(c) : config::transmitFramesBytes(c);
+    // The rows are written where they stand: an OK of a full editor copies none of them.
+    const GeneralParameters general = generalParametersOf(list, settings);
+    return isReceiveList(list.kind()) ? config::receiveFramesBytes(list.receiveRows(), general)
+                                      : config::transmitFramesBytes(list.transmitRows(), general);
 }
 
 void saveFrameList(const FrameList& list, const CanSettings& settings, const QString& path)

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace px {
@@ -82,6 +83,9 @@ public:
     // The frames of the list, rows [0, length()), as the file keeps them.
     std::vector<config::ReceiveFrame> receiveFrames() const;
     std::vector<config::TransmitFrame> transmitFrames() const;
+    // The same rows without a copy, valid until the list changes.
+    std::span<const config::ReceiveFrame> receiveRows() const;
+    std::span<const config::TransmitFrame> transmitRows() const;
 
     // Empties every row.
     void clear();

@@ -96,17 +96,17 @@ MappingProfile makeTransmit()
 
 // Splits off the next field of a CSV line. Where no separator is left, a last-kind field
 // takes the whole rest; any other field is empty and the line stays as it is.
-QString takeField(QString& line, bool lastKind)
+QStringView takeField(QStringView& line, bool lastKind)
 {
     const qsizetype sep = line.indexOf(u';');
     if (sep < 0) {
         if (!lastKind)
             return {};
-        QString field = line.trimmed();
-        line.clear();
+        const QStringView field = line.trimmed();
+        line = QStringView();
         return field;
     }
-    QString field = line.left(sep).trimmed();
+    const QStringView field = line.left(sep).trimmed();
     line = line.mid(sep + 1).trimmed();
     return field;
 }
@@ -119,7 +119,7 @@ void readCsvLines(const QByteArray& bytes, const MappingProfile& profile, Take t
     const QList<QStringView> lines = splitLines(text);
     // Line numbers count from 1, the header being line 1.
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        QString line = lines[i].trimmed().toString();
+        QStringView line = lines[i].trimmed();
         std::int32_t values[5] = {0, 0, 0, 0, 0};
         for (int f = 0; f < profile.csvFieldCount; ++f)
             values[f] = toInt32(takeField(line, f >= 3), 0);
