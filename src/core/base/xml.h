@@ -50,4 +50,31 @@ private:
     bool m_typeSeen = false;
 };
 
+// Reads a whole document token by token under the checks above and calls
+// visit(reader, token, depth) for each token; `depth` is the number of elements the token
+// stands inside (for a start tag, those around it: 0 for the root element). Throws
+// px::Error with notValidText() when the document does not parse.
+template <typename Visit>
+void readCheckedTokens(const QByteArray& bytes, const QString& name, Visit visit)
+{
+    QXmlStreamReader r(bytes);
+    r.setNamespaceProcessing(false);
+    StreamChecks checks(r, name);
+    while (!r.atEnd()) {
+        const QXmlStreamReader::TokenType token = r.readNext();
+        checks.check(token);
+        // An element's start has been counted already.
+        const int depth = token == QXmlStreamReader::StartElement ? checks.depth() - 1 : checks.depth();
+        visit(r, token, depth);
+    }
+    checks.finish();
+}
+
+// Whether the text the reader stands on is a node, as every reader takes it: CDATA always,
+// other text unless it is only XML blanks.
+inline bool isTextNode(const QXmlStreamReader& reader)
+{
+    return reader.isCDATA() || !xmlBlank(reader.text());
+}
+
 } // namespace px::xml

@@ -20,10 +20,7 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
 {
     // Text that is only blanks is dropped, CDATA is kept, the declaration is a node of its
     // own and so is the document type.
-    QXmlStreamReader r(bytes);
-    r.setNamespaceProcessing(false);
     XmlContent c;
-    StreamChecks checks(r, name);
     // An entity the reader cannot resolve (one declared outside the document) stands as a
     // node of its own among the root's children and adds no text. A document holding one
     // has always been read without its document type among the top-level nodes.
@@ -34,11 +31,7 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
     // document type inside the root, the one token that would add a top-level node there,
     // and nesting deeper than every other reader takes.
     const auto root = [&c]() -> XmlItem& { return c.top.back(); };
-    while (!r.atEnd()) {
-        const auto token = r.readNext();
-        checks.check(token);
-        // The depth the token stands at: an element's start has been counted already.
-        const int depth = token == QXmlStreamReader::StartElement ? checks.depth() - 1 : checks.depth();
+    readCheckedTokens(bytes, name, [&](const QXmlStreamReader& r, QXmlStreamReader::TokenType token, int depth) {
         switch (token) {
         case QXmlStreamReader::StartDocument:
             if (!r.documentVersion().isEmpty())
@@ -63,7 +56,7 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
             }
             break;
         case QXmlStreamReader::Characters:
-            if (r.isCDATA() || !xmlBlank(r.text())) {
+            if (isTextNode(r)) {
                 if (depth == 1)
                     root().children.emplace_back();
                 else if (depth >= 2)
@@ -80,8 +73,7 @@ XmlContent readXmlContent(const QByteArray& bytes, const QString& name)
         default:
             break;
         }
-    }
-    checks.finish();
+    });
     if (unresolvedEntity && typeNode)
         c.top.erase(c.top.begin() + static_cast<std::ptrdiff_t>(*typeNode));
     return c;

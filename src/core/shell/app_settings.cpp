@@ -23,20 +23,12 @@ class SettingsValues {
 public:
     explicit SettingsValues(const QByteArray& bytes)
     {
-        QXmlStreamReader r(bytes);
-        r.setNamespaceProcessing(false);
-        const QString name = QStringLiteral("Orvane.xml");
-        xml::StreamChecks checks(r, name);
         bool rootSeen = false;
         QString group;               // the group being read; empty: none that counts
         QSet<QString> groupsSeen;    // groups met before, counting or not
         QSet<QString> valuesSeen;    // values met in the group being read
         QString* value = nullptr;    // the text of the value being read
-        while (!r.atEnd()) {
-            const auto token = r.readNext();
-            checks.check(token);
-            // The depth the token stands at: an element's start has been counted already.
-            const int depth = token == QXmlStreamReader::StartElement ? checks.depth() - 1 : checks.depth();
+        const auto visit = [&](const QXmlStreamReader& r, QXmlStreamReader::TokenType token, int depth) {
             switch (token) {
             case QXmlStreamReader::StartDocument:
                 if (!r.documentVersion().isEmpty())
@@ -69,14 +61,14 @@ public:
                     group.clear();
                 break;
             case QXmlStreamReader::Characters:
-                if (value && depth >= 3 && (r.isCDATA() || !xml::xmlBlank(r.text())))
+                if (value && depth >= 3 && xml::isTextNode(r))
                     *value += r.text();
                 break;
             default:
                 break;
             }
-        }
-        checks.finish();
+        };
+        xml::readCheckedTokens(bytes, QStringLiteral("Orvane.xml"), visit);
     }
 
     std::optional<QString> value(const QString& group, const QString& name) const

@@ -9,6 +9,7 @@
 #include "core/shell/session.h"
 #include "gui/check/byte_strip_widget.h"
 #include "gui/check/finding_target.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 
@@ -40,13 +41,6 @@ using config::Direction;
 
 namespace {
 
-QPushButton* button(QWidget* parent, const char* name)
-{
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 const char* directionName(int page)
 {
@@ -135,13 +129,13 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(8, 0, 8, 0);
-    m_exportCsvButton = button(this, "Btn_Export_CSV");
-    m_exportHtmlButton = button(this, "Btn_Export_HTML");
-    m_printButton = button(this, "Btn_Print");
-    m_savePdfButton = button(this, "Btn_Save_PDF");
-    m_reportButton = button(this, "Btn_Report");
-    m_reportPdfButton = button(this, "Btn_Report_PDF");
-    m_closeButton = button(this, "Btn_Close");
+    m_exportCsvButton = plainButton(this, "Btn_Export_CSV");
+    m_exportHtmlButton = plainButton(this, "Btn_Export_HTML");
+    m_printButton = plainButton(this, "Btn_Print");
+    m_savePdfButton = plainButton(this, "Btn_Save_PDF");
+    m_reportButton = plainButton(this, "Btn_Report");
+    m_reportPdfButton = plainButton(this, "Btn_Report_PDF");
+    m_closeButton = plainButton(this, "Btn_Close");
     for (QPushButton* b : {m_exportCsvButton, m_exportHtmlButton, m_printButton, m_savePdfButton, m_reportButton, m_reportPdfButton})
         buttons->addWidget(b);
     buttons->addStretch(1);

@@ -6,6 +6,7 @@
 #include "core/platform/browser.h"
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/title_band.h"
 
 #include <QCheckBox>
@@ -168,16 +169,12 @@ SoftwareOptionsDialog::SoftwareOptionsDialog(Session& session, Services services
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(8, 0, 8, 0);
     buttons->addStretch(1);
-    m_okButton = new QPushButton(this);
-    m_okButton->setObjectName(QStringLiteral("Btn_OK"));
-    m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(this);
-    m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
+    const OkCancelButtons okCancel = okCancelButtons(this);
+    m_okButton = okCancel.ok;
+    m_cancelButton = okCancel.cancel;
     buttons->addWidget(m_okButton);
     buttons->addWidget(m_cancelButton);
     top->addLayout(buttons);
-    connect(m_okButton, &QPushButton::clicked, this, &SoftwareOptionsDialog::accept);
-    connect(m_cancelButton, &QPushButton::clicked, this, &SoftwareOptionsDialog::reject);
 
     setFixedSize(509, 373);
     applyLanguage();

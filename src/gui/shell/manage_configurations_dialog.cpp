@@ -1,10 +1,11 @@
 #include "gui/shell/manage_configurations_dialog.h"
 
+#include "core/lang/message_ids.h"
 #include "core/platform/prompter.h"
 #include "core/shell/config_copy.h"
 #include "core/shell/config_manage.h"
-#include "core/lang/message_ids.h"
 #include "core/shell/session.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 
@@ -23,13 +24,6 @@ namespace px {
 
 namespace {
 
-QPushButton* button(QWidget* parent, const char* name)
-{
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 QLineEdit* field(QWidget* parent, const char* name, QLabel*& label, const char* labelName)
 {
@@ -84,8 +78,8 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     copyGrid->addWidget(m_registerOffsetEdit, 2, 1);
     copyGrid->addWidget(m_txRegisterOffsetLabel, 2, 2);
     copyGrid->addWidget(m_txRegisterOffsetEdit, 2, 3);
-    m_duplicateButton = button(m_copyGroup, "Btn_Duplicate");
-    m_renameButton = button(m_copyGroup, "Btn_Rename");
+    m_duplicateButton = plainButton(m_copyGroup, "Btn_Duplicate");
+    m_renameButton = plainButton(m_copyGroup, "Btn_Rename");
     auto* copyButtons = new QHBoxLayout;
     copyButtons->addWidget(m_duplicateButton);
     copyButtons->addWidget(m_renameButton);
@@ -98,15 +92,15 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     auto* exchange = new QHBoxLayout(m_exchangeGroup);
     m_withImages = new QCheckBox(m_exchangeGroup);
     m_withImages->setObjectName(QStringLiteral("CB_With_Images"));
-    m_exportButton = button(m_exchangeGroup, "Btn_Export");
-    m_importButton = button(m_exchangeGroup, "Btn_Import");
+    m_exportButton = plainButton(m_exchangeGroup, "Btn_Export");
+    m_importButton = plainButton(m_exchangeGroup, "Btn_Import");
     exchange->addWidget(m_exportButton);
     exchange->addWidget(m_withImages);
     exchange->addStretch(1);
     exchange->addWidget(m_importButton);
     right->addWidget(m_exchangeGroup);
 
-    m_deleteButton = button(this, "Btn_Delete");
+    m_deleteButton = plainButton(this, "Btn_Delete");
     auto* deleteRow = new QHBoxLayout;
     deleteRow->addWidget(m_deleteButton);
     deleteRow->addStretch(1);
@@ -118,7 +112,7 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     m_statusLabel->setWordWrap(true);
     right->addWidget(m_statusLabel);
     right->addStretch(1);
-    m_closeButton = button(this, "Btn_Close");
+    m_closeButton = plainButton(this, "Btn_Close");
     auto* closeRow = new QHBoxLayout;
     closeRow->addStretch(1);
     closeRow->addWidget(m_closeButton);

@@ -1,8 +1,9 @@
 #include "gui/shell/new_configuration_dialog.h"
 
-#include "core/platform/prompter.h"
 #include "core/lang/message_ids.h"
+#include "core/platform/prompter.h"
 #include "core/shell/session.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/title_band.h"
 
 #include <QHBoxLayout>
@@ -35,18 +36,14 @@ NewConfigurationDialog::NewConfigurationDialog(Session& session, Prompter& promp
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_okButton = new QPushButton(this);
-    m_okButton->setObjectName(QStringLiteral("Btn_OK"));
-    m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(this);
-    m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
+    const OkCancelButtons okCancel = okCancelButtons(this);
+    m_okButton = okCancel.ok;
+    m_cancelButton = okCancel.cancel;
     buttons->addWidget(m_okButton);
     buttons->addWidget(m_cancelButton);
     body->addLayout(buttons);
     top->addLayout(body);
 
-    connect(m_okButton, &QPushButton::clicked, this, &NewConfigurationDialog::accept);
-    connect(m_cancelButton, &QPushButton::clicked, this, &NewConfigurationDialog::reject);
     // Enter in the name field does exactly what OK does: OK is the default button.
 
     setFixedSize(331, 162);

@@ -2,6 +2,7 @@
 
 #include "core/lang/message_ids.h"
 #include "core/shell/session.h"
+#include "gui/common/dialog_buttons.h"
 #include "gui/common/title_band.h"
 
 #include <QGridLayout>
@@ -28,11 +29,9 @@ OpenConfigurationDialog::OpenConfigurationDialog(Session& session, QWidget* pare
     m_configurationList->setObjectName(QStringLiteral("ListBox1"));
     m_configurationList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_nameLabel->setBuddy(m_configurationList);
-    m_okButton = new QPushButton(this);
-    m_okButton->setObjectName(QStringLiteral("Btn_OK"));
-    m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(this);
-    m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
+    const OkCancelButtons okCancel = okCancelButtons(this);
+    m_okButton = okCancel.ok;
+    m_cancelButton = okCancel.cancel;
     grid->addWidget(m_nameLabel, 0, 0);
     grid->addWidget(m_configurationList, 1, 0, 3, 1);
     grid->addWidget(m_okButton, 1, 1);
@@ -41,8 +40,6 @@ OpenConfigurationDialog::OpenConfigurationDialog(Session& session, QWidget* pare
     grid->setColumnStretch(0, 1);
     top->addLayout(grid, 1);
 
-    connect(m_okButton, &QPushButton::clicked, this, &OpenConfigurationDialog::accept);
-    connect(m_cancelButton, &QPushButton::clicked, this, &OpenConfigurationDialog::reject);
     connect(m_configurationList, &QListWidget::currentRowChanged, this, [this] { configurationChosen(); });
     // A double click on a name opens that configuration, as OK does.
     connect(m_configurationList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
