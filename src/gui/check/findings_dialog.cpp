@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <numeric>
+
 namespace px {
 
 FindingsDialog::FindingsDialog(const MessageTable& messages, QWidget* parent) : QDialog(parent), m_messages(messages)
@@ -21,6 +24,12 @@ FindingsDialog::FindingsDialog(const MessageTable& messages, QWidget* parent) : 
     m_findingsIntro->setWordWrap(true);
     m_findingsList = new QListWidget(this);
     m_findingsList->setObjectName(QStringLiteral("LB_Findings"));
+    // A finding is read whole: long lines wrap at the list's width instead of running
+    // off its edge.
+    m_findingsList->setWordWrap(true);
+    m_findingsList->setResizeMode(QListView::Adjust);
+    m_findingsList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_findingsList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_findingsHint = new QLabel(this);
     m_findingsHint->setObjectName(QStringLiteral("L_Findings_Hint"));
     m_backButton = new QPushButton(this);
@@ -45,7 +54,10 @@ FindingsDialog::FindingsDialog(const MessageTable& messages, QWidget* parent) : 
         accept();
     });
     connect(m_findingsList, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        m_answer = {FindingsAnswer::Choice::Open, m_findingsList->row(item)};
+        const int row = m_findingsList->row(item);
+        if (row < 0 || row >= static_cast<int>(m_givenIndex.size()))
+            return;
+        m_answer = {FindingsAnswer::Choice::Open, m_givenIndex[static_cast<std::size_t>(row)]};
         accept();
     });
     resize(720, 380);
@@ -61,16 +73,22 @@ void FindingsDialog::applyLanguage()
     const bool errors = check::errorCount(m_findings) > 0;
     m_findingsIntro->setText(m[errors ? msg::kFindingsErrors : msg::kFindingsWarnings]);
     m_continueButton->setText(m[errors ? msg::kUpdateAnyway : msg::kContinue]);
-    if (!m_findings.empty())
-        fillFindingsList(m_findingsList, m_findings, m);
+    fillFindingsList(m_findingsList, m_findings, m);
 }
 
 void FindingsDialog::showFindings(const std::vector<check::Finding>& findings)
 {
-    m_findings = findings;
+    // What stops the update is read first.
+    m_givenIndex.resize(findings.size());
+    std::iota(m_givenIndex.begin(), m_givenIndex.end(), 0);
+    std::stable_partition(m_givenIndex.begin(), m_givenIndex.end(),
+                          [&](int i) { return findings[static_cast<std::size_t>(i)].isError(); });
+    m_findings.clear();
+    m_findings.reserve(findings.size());
+    for (const int i : m_givenIndex)
+        m_findings.push_back(findings[static_cast<std::size_t>(i)]);
     m_answer = {FindingsAnswer::Choice::Back, -1};
     applyLanguage();
-    fillFindingsList(m_findingsList, m_findings, m_messages);
     // With errors only a deliberate click goes on: Enter presses Back, and Continue is
     // never the default. With warnings only, Continue is.
     const bool errors = check::errorCount(m_findings) > 0;

@@ -15,7 +15,8 @@ namespace px {
 
 class MessageTable;
 
-// The findings of the check that Update Device runs before it compiles. Back is the
+// The findings of the check that Update Device runs before it compiles, errors first, then
+// warnings, each in the check's order; a long finding wraps onto further lines. Back is the
 // default button (Enter and Escape go back); going on needs a click on "Update anyway"
 // when there are errors, or on Continue with warnings only. Double-clicking a finding goes
 // back to the editor concerned at its row.
@@ -28,13 +29,15 @@ public:
     void showFindings(const std::vector<check::Finding>& findings);
     // showFindings, then the modal loop.
     FindingsAnswer review(const std::vector<check::Finding>& findings);
+    // Open answers give the finding's index in the vector passed to showFindings.
     FindingsAnswer answer() const { return m_answer; }
 
     void applyLanguage();
 
 private:
     const MessageTable& m_messages;
-    std::vector<check::Finding> m_findings;
+    std::vector<check::Finding> m_findings;   // in the order the list shows them
+    std::vector<int> m_givenIndex;            // each shown finding's index as given
     FindingsAnswer m_answer;
 
     QLabel* m_findingsIntro = nullptr;

@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -217,6 +218,50 @@ TEST_F(UpdateCheckTest, WarningsOnlyContinueOnRequest)
     updates.clear();
     clickUpdate();
     EXPECT_EQ(updates, QStringList{QStringLiteral("ethernet")});
+}
+
+TEST_F(UpdateCheckTest, ErrorsComeFirstAndLongFindingsWrap)
+{
+    // The check's order puts the warning (frame 1 unmapped, RCobDef.xml) before the error
+    // (a mapping naming frame 9 of two, RInfoCob.xml), whose text is longer than the list is wide.
+    writeConfiguration("0x182", false);
+    home.write(QStringLiteral("PROJECTS/P/RInfoCob.xml"), "<RInfoCob><row Index=\"1\" NrPdo=\"2\" PosComp=\"18\"/>"
+                                                          "<row Index=\"2\" NrPdo=\"9\" PosComp=\"18\"/></RInfoCob>");
+    int editorRow = -1;
+    {
+        ModalScript script({
+            [](QWidget* modal) {
+                auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+                ASSERT_EQ(list->count(), 2);
+                EXPECT_TRUE(list->item(0)->text().startsWith(QStringLiteral("RInfoCob.xml, Row 2: Frame number 9")))
+                    << list->item(0)->text().toStdString();
+                EXPECT_TRUE(list->item(1)->text().startsWith(QStringLiteral("RCobDef.xml, Row 1: No data byte")))
+                    << list->item(1)->text().toStdString();
+                // Every line is shown whole within the list's width: wrapped, never cut
+                // or pushed behind a horizontal scroll bar.
+                const int width = list->viewport()->width();
+                for (int i = 0; i < list->count(); ++i) {
+                    const QRect shown = list->visualItemRect(list->item(i));
+                    EXPECT_LE(shown.right(), width) << i;
+                    const QRect needed = list->fontMetrics().boundingRect(QRect(0, 0, width, 10000),
+                                                                         Qt::TextWordWrap, list->item(i)->text());
+                    EXPECT_GE(shown.height(), needed.height()) << i;
+                }
+                EXPECT_GT(list->visualItemRect(list->item(0)).height(), 2 * list->fontMetrics().height());
+                EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+                // The second line shown is the warning: it leads to the frame's row.
+                doubleClickRow(list, 1);
+            },
+            [&](QWidget* modal) {
+                EXPECT_EQ(modal, &receiveEditor);
+                editorRow = receiveEditor.currentRow();
+                receiveEditor.reject();
+            },
+        });
+        clickUpdate();
+    }
+    EXPECT_EQ(editorRow, 1);
+    EXPECT_TRUE(updates.isEmpty());
 }
 
 // The register map window over a copy of an example configuration.
