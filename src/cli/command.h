@@ -18,7 +18,7 @@ inline constexpr int kFailure = 1;       // refused or failed: the cause on stan
 inline constexpr int kWrongArguments = 2; // the command's usage on standard error
 
 // One option of a command, always written as --name (or -x for a one-letter name).
-struct OptionSpec {
+struct Option {
     QString name;          // "out"
     QString valueName;     // "OUTDIR"; empty for a switch
     QString description;   // one line, lower case, no full stop
@@ -27,7 +27,7 @@ struct OptionSpec {
 };
 
 // One positional argument of a command.
-struct ArgumentSpec {
+struct Argument {
     enum class Count { One, Optional, OneOrMore, Any };
     QString name;          // "DIR"
     QString description;
@@ -43,8 +43,8 @@ using RunFunction = int (*)(const Arguments&);
 struct Command {
     QString name;                   // what is typed after px40318
     QString summary;                // one line for the list of commands
-    QList<ArgumentSpec> arguments;  // in the order they are typed
-    QList<OptionSpec> options;      // --help is added to every command
+    QList<Argument> arguments;  // in the order they are typed
+    QList<Option> options;      // --help is added to every command
     QString help;                   // paragraphs of the command's own help, after the usage
     RunFunction run = nullptr;
 
@@ -106,6 +106,6 @@ int failure(const QString& message);
 int usageError(const QString& message, const QString& usage);
 
 // --quiet, for commands that print progress or a listing of what they wrote.
-OptionSpec quietOption();
+Option quietOption();
 
 } // namespace px::cli

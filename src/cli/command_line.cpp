@@ -20,7 +20,7 @@ const char* const kExitStatus =
     "Exit status: 0 success, 1 refused or failed (the cause goes to standard error and\n"
     "nothing is written), 2 wrong arguments (the command's usage goes to standard error).\n";
 
-QString optionLabel(const OptionSpec& option)
+QString optionLabel(const Option& option)
 {
     QString label = (option.name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + option.name;
     if (!option.valueName.isEmpty())
@@ -28,16 +28,16 @@ QString optionLabel(const OptionSpec& option)
     return label;
 }
 
-QString argumentLabel(const ArgumentSpec& argument)
+QString argumentLabel(const Argument& argument)
 {
     switch (argument.count) {
-    case ArgumentSpec::Count::One:
+    case Argument::Count::One:
         return argument.name;
-    case ArgumentSpec::Count::Optional:
+    case Argument::Count::Optional:
         return u'[' + argument.name + u']';
-    case ArgumentSpec::Count::OneOrMore:
+    case Argument::Count::OneOrMore:
         return argument.name + QStringLiteral("...");
-    case ArgumentSpec::Count::Any:
+    case Argument::Count::Any:
         return u'[' + argument.name + QStringLiteral("...]");
     }
     return argument.name;
@@ -63,23 +63,23 @@ QString columns(const QList<std::pair<QString, QString>>& rows)
     return out;
 }
 
-const OptionSpec kHelpOption{QStringLiteral("help"), {}, QStringLiteral("show this help")};
+const Option kHelpOption{QStringLiteral("help"), {}, QStringLiteral("show this help")};
 
 } // namespace
 
 QString Command::synopsis() const
 {
     QStringList parts{name};
-    for (const ArgumentSpec& argument : arguments)
+    for (const Argument& argument : arguments)
         parts << argumentLabel(argument);
-    for (const OptionSpec& option : options) {
+    for (const Option& option : options) {
         if (!option.hidden)
             parts << u'[' + optionLabel(option) + u']';
     }
     return parts.join(u' ');
 }
 
-OptionSpec quietOption()
+Option quietOption()
 {
     return {QStringLiteral("quiet"), {}, QStringLiteral("print nothing on success")};
 }
@@ -133,12 +133,12 @@ QString commandHelp(const Command& command)
             + QStringLiteral("\n\n");
     if (!command.arguments.isEmpty()) {
         QList<std::pair<QString, QString>> rows;
-        for (const ArgumentSpec& argument : command.arguments)
+        for (const Argument& argument : command.arguments)
             rows.append({argument.name, argument.description});
         text += QStringLiteral("Arguments:\n") + columns(rows) + u'\n';
     }
     QList<std::pair<QString, QString>> rows;
-    for (const OptionSpec& option : command.options) {
+    for (const Option& option : command.options) {
         if (!option.hidden)
             rows.append({optionLabel(option), option.description});
     }
@@ -172,7 +172,7 @@ int runCommand(const Command& command, const QStringList& args)
     // everything after -- is an argument.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    for (const OptionSpec& option : command.options)
+    for (const Option& option : command.options)
         parser.addOption(QCommandLineOption(option.name, option.description, option.valueName));
     parser.addOption(QCommandLineOption({QStringLiteral("h"), kHelpOption.name}, kHelpOption.description));
     const QString usage = commandUsage(command);
@@ -182,7 +182,7 @@ int runCommand(const Command& command, const QStringList& args)
         printOut(commandHelp(command));
         return kSuccess;
     }
-    for (const OptionSpec& option : command.options) {
+    for (const Option& option : command.options) {
         if (!option.valueName.isEmpty() && parser.values(option.name).size() > 1)
             return usageError(QStringLiteral("%1 given twice").arg(optionLabel(option).section(u' ', 0, 0)), usage);
     }
@@ -190,14 +190,14 @@ int runCommand(const Command& command, const QStringList& args)
     const QStringList positional = parser.positionalArguments();
     qsizetype least = 0;
     bool unbounded = false;
-    for (const ArgumentSpec& argument : command.arguments) {
-        if (argument.count == ArgumentSpec::Count::One || argument.count == ArgumentSpec::Count::OneOrMore)
+    for (const Argument& argument : command.arguments) {
+        if (argument.count == Argument::Count::One || argument.count == Argument::Count::OneOrMore)
             ++least;
-        if (argument.count == ArgumentSpec::Count::OneOrMore || argument.count == ArgumentSpec::Count::Any)
+        if (argument.count == Argument::Count::OneOrMore || argument.count == Argument::Count::Any)
             unbounded = true;
     }
     if (positional.size() < least) {
-        const ArgumentSpec& missing = command.arguments[positional.size()];
+        const Argument& missing = command.arguments[positional.size()];
         return usageError(QStringLiteral("%1 needs %2").arg(command.name, missing.name), usage);
     }
     if (!unbounded && positional.size() > command.arguments.size())

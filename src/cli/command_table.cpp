@@ -33,7 +33,7 @@ int runUnpackCommand(const Arguments& args);
 
 namespace {
 
-using Count = ArgumentSpec::Count;
+using Count = Argument::Count;
 
 QList<Command> makeTable()
 {

@@ -21,7 +21,7 @@ QString roff(const QString& text)
     return lines.join(u'\n');
 }
 
-QString optionWord(const OptionSpec& option)
+QString optionWord(const Option& option)
 {
     return (option.name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + option.name;
 }
@@ -70,9 +70,9 @@ QString manPage()
         const QString help = command.help.isEmpty() ? command.summary.left(1).toUpper() + command.summary.mid(1) + u'.' : command.help;
         for (const QString& paragraph : help.split(QStringLiteral("\n\n"), Qt::SkipEmptyParts))
             page += QStringLiteral(".PP\n") + roff(paragraph) + u'\n';
-        for (const ArgumentSpec& argument : command.arguments)
+        for (const Argument& argument : command.arguments)
             page += QStringLiteral(".TP\n.I %1\n%2\n").arg(roff(argument.name), roff(argument.description));
-        for (const OptionSpec& option : command.options) {
+        for (const Option& option : command.options) {
             if (option.hidden)
                 continue;
             if (option.valueName.isEmpty())
@@ -125,7 +125,7 @@ QString bashCompletion()
         QStringList words;
         QStringList valued;
         QString valueCases;
-        for (const OptionSpec& option : command.options) {
+        for (const Option& option : command.options) {
             if (option.hidden)
                 continue;
             words << optionWord(option);
@@ -158,8 +158,8 @@ QString bashCompletion()
                                  "        done\n"
                                  "        case $n in\n");
         for (qsizetype a = 0; a < command.arguments.size(); ++a) {
-            const ArgumentSpec& argument = command.arguments[a];
-            const bool repeats = argument.count == ArgumentSpec::Count::OneOrMore || argument.count == ArgumentSpec::Count::Any;
+            const Argument& argument = command.arguments[a];
+            const bool repeats = argument.count == Argument::Count::OneOrMore || argument.count == Argument::Count::Any;
             const QString pattern = repeats && a + 1 == command.arguments.size() ? QStringLiteral("*") : QString::number(a);
             script += QStringLiteral("        %1) %2 ;;\n").arg(pattern, completionOf(argument.name));
         }

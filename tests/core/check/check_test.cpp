@@ -19,33 +19,8 @@ using config::Configuration;
 using config::ReceiveFrame;
 using config::TransmitFrame;
 using test::mappingEntry;
-
-ReceiveFrame receiveFrame(const QString& id, const QString& dim)
-{
-    ReceiveFrame f;
-    f.cobId = id;
-    f.cobType = config::kStandardFormatText;
-    f.dimension = dim;
-    f.timeOutTime = QStringLiteral("500");
-    f.timeOut = QStringLiteral("Y");
-    f.rtr = QStringLiteral("N");
-    f.mnemonic = QStringLiteral("Level");
-    return f;
-}
-
-TransmitFrame transmitFrame(const QString& id, const QString& dim)
-{
-    TransmitFrame f;
-    f.cobId = id;
-    f.cobType = config::kStandardFormatText;
-    f.dimension = dim;
-    f.rtr = QStringLiteral("N");
-    f.onChange = QStringLiteral("Y");
-    f.onTimer = QStringLiteral("N");
-    f.timer = QStringLiteral("0");
-    f.mnemonic = QStringLiteral("Setpoint");
-    return f;
-}
+using test::receiveFrame;
+using test::transmitFrame;
 
 // A dip-switch device configuration without any finding: two received frames and one
 // transmitted frame, every data byte mapped once.

@@ -12,6 +12,7 @@
 #include "gui/shell/main_window.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -86,9 +87,7 @@ private:
 template <typename T>
 T* child(QWidget* parent, const QString& name)
 {
-    T* w = parent->findChild<T*>(name);
-    EXPECT_NE(w, nullptr) << name.toStdString();
-    return w;
+    return test::requireChild<T>(parent, name);
 }
 
 void doubleClickRow(QListWidget* list, int row)

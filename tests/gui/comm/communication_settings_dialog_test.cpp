@@ -2,8 +2,10 @@
 
 #include "core/config/general_parameters.h"
 #include "core/shell/workspace.h"
+#include "core/lang/message_ids.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -34,9 +36,7 @@ public:
     template <typename T>
     T* find(const char* name)
     {
-        T* w = dlg.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return test::requireChild<T>(&dlg, name);
     }
     QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
     QComboBox* combo(const char* name) { return find<QComboBox>(name); }
@@ -146,7 +146,7 @@ TEST_F(CommunicationSettings, StoredBaudCodeSelectsItsRateOrKeepsTheOneShown)
     p.baudCode = 11;
     writeParGen(p);
     fresh.showSettings();
-    EXPECT_EQ(fresh.findChild<QComboBox*>(QStringLiteral("CB_CAN_Baud"))->currentText(), QStringLiteral("1000K"));
+    EXPECT_EQ(test::requireChild<QComboBox>(&fresh, QStringLiteral("CB_CAN_Baud"))->currentText(), QStringLiteral("1000K"));
 }
 
 TEST_F(CommunicationSettings, DotMovesAlongTheAddressBoxesAndIsSwallowedInTheLast)
@@ -193,7 +193,7 @@ TEST_F(CommunicationSettings, CancelAsksOnlyAfterAChange)
         {"gateway check box clicked", [](CommunicationSettings& t) { t.find<QCheckBox>("CB_ModTCPs_EN_GAT")->click(); }, true},
         {"CAN type chosen", [](CommunicationSettings& t) { t.combo("CB_CAN_Type")->setCurrentIndex(1); }, true},
     };
-    const QString question = home.session.messages[123];
+    const QString question = home.session.messages[msg::kExitWithoutSavingQuestion];
     for (const auto& c : cases) {
         for (const bool answer : {false, true}) {
             prompter.questions.clear();
@@ -220,7 +220,7 @@ TEST_F(CommunicationSettings, EscapeIsTheCancelButton)
     EXPECT_EQ(closed.count(), 0);
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_EQ(prompter.questions, QStringList(2, home.session.messages[123]));
+    EXPECT_EQ(prompter.questions, QStringList(2, home.session.messages[msg::kExitWithoutSavingQuestion]));
 }
 
 TEST_F(CommunicationSettings, CloseBoxDiscardsWithoutAsking)
@@ -337,14 +337,14 @@ TEST_F(CommunicationSettings, FailedCheckShowsItsMessageAndKeepsTheValuesTyped)
     type("E_CAN_TO", QStringLiteral("100001"));
     type("E_IP2", QStringLiteral("256"));
     dlg.accept();
-    EXPECT_EQ(prompter.errors, QStringList{home.session.messages[109]});
+    EXPECT_EQ(prompter.errors, QStringList{home.session.messages[msg::kCommCanTimeOutRange]});
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(edit("E_CAN_TO")->text(), QStringLiteral("100001"));
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 
     type("E_CAN_TO", QStringLiteral("100000"));
     dlg.accept();
-    EXPECT_EQ(prompter.errors.last(), home.session.messages[111]);
+    EXPECT_EQ(prompter.errors.last(), home.session.messages[msg::kCommSlaveIp2Range]);
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 }
 

@@ -8,6 +8,7 @@
 #include "gui/frames/frame_table_model.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -53,7 +54,7 @@ void whenPickerOpens(std::function<void(ImportPickerDialog&)> work)
 
 void tickIdentifier(ImportPickerDialog& picker, const char* id)
 {
-    auto* table = picker.findChild<QTableWidget*>(s("TW_Messages"));
+    auto* table = test::requireChild<QTableWidget>(&picker, s("TW_Messages"));
     for (int r = 0; r < table->rowCount(); ++r) {
         if (table->item(r, 0)->text() == s(id))
             table->item(r, 0)->setCheckState(Qt::Checked);
@@ -62,7 +63,7 @@ void tickIdentifier(ImportPickerDialog& picker, const char* id)
 
 void click(QWidget& w, const char* name)
 {
-    QTest::mouseClick(w.findChild<QPushButton*>(s(name)), Qt::LeftButton);
+    QTest::mouseClick(test::requireChild<QPushButton>(&w, s(name)), Qt::LeftButton);
 }
 
 class FrameImportTest : public ::testing::Test {
@@ -93,10 +94,10 @@ TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
     editor.reload();
     editor.show();
     whenPickerOpens([](ImportPickerDialog& picker) {
-        QTest::keyClicks(picker.findChild<QLineEdit*>(s("E_Filter")), s("drive"));
+        QTest::keyClicks(test::requireChild<QLineEdit>(&picker, s("E_Filter")), s("drive"));
         click(picker, "Btn_CheckShown");
-        picker.findChild<QSpinBox*>(s("SB_FirstRegister"))->setValue(10);
-        picker.findChild<QSpinBox*>(s("SB_TimeOut1"))->setValue(450);
+        test::requireChild<QSpinBox>(&picker, s("SB_FirstRegister"))->setValue(10);
+        test::requireChild<QSpinBox>(&picker, s("SB_TimeOut1"))->setValue(450);
         click(picker, "Btn_Import");
     });
     click(editor, "Btn_ImportFrames");
@@ -184,8 +185,8 @@ TEST_F(FrameImportTest, TransmitListRefusesACaptureAndExportsTheDatabase)
               QStringList{s("A bus capture gives frames the converter receives: import log_shape.log into the receive list.")});
 
     // Enter presses the focused button, as on the editor's own buttons.
-    editor.findChild<QPushButton*>(s("Btn_ExportDbc"))->setFocus();
-    QTest::keyClick(editor.findChild<QPushButton*>(s("Btn_ExportDbc")), Qt::Key_Return);
+    test::requireChild<QPushButton>(&editor, s("Btn_ExportDbc"))->setFocus();
+    QTest::keyClick(test::requireChild<QPushButton>(&editor, s("Btn_ExportDbc")), Qt::Key_Return);
     const QString path = home.session.ws.configurationFolder + s("/Plant1.dbc");
     ASSERT_EQ(prompter.infos.size(), 1);
     EXPECT_TRUE(prompter.infos[0].contains(displayPath(path)));

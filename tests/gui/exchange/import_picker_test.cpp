@@ -4,6 +4,7 @@
 #include "core/exchange/dbc_reader.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -40,8 +41,8 @@ protected:
         dialog.show();
     }
 
-    QTableWidget* table(const char* name) { return dialog.findChild<QTableWidget*>(s(name)); }
-    void click(const char* name) { QTest::mouseClick(dialog.findChild<QPushButton*>(s(name)), Qt::LeftButton); }
+    QTableWidget* table(const char* name) { return test::requireChild<QTableWidget>(&dialog, s(name)); }
+    void click(const char* name) { QTest::mouseClick(test::requireChild<QPushButton>(&dialog, s(name)), Qt::LeftButton); }
 
     // Ticks a row by clicking its check box as a user does.
     void tick(int row)
@@ -80,7 +81,7 @@ TEST_F(ImportPickerTest, FilterKeepsNamesAndIdentifiers)
     EXPECT_EQ(column("TW_Messages", 6), (QStringList{s("5"), s("4"), s("0")}));
     EXPECT_EQ(column("TW_Messages", 7), (QStringList{s("4"), s("2"), s("0")}));
 
-    auto* filter = dialog.findChild<QLineEdit*>(s("E_Filter"));
+    auto* filter = test::requireChild<QLineEdit>(&dialog, s("E_Filter"));
     QTest::keyClicks(filter, s("engine"));
     EXPECT_EQ(column("TW_Messages", 0), QStringList{s("0x18FF0011")});
     filter->clear();
@@ -106,7 +107,7 @@ TEST_F(ImportPickerTest, PreviewFollowsTheChoiceAndTheFirstRegister)
     EXPECT_EQ(column("TW_Frames", 1), QStringList{s("0x181")});
     EXPECT_EQ(column("TW_Frames", 2), QStringList{s("2.0A (11 bits)")});
     EXPECT_EQ(column("TW_Frames", 5), QStringList{s("DriveStatus")});
-    auto* timeOut = table("TW_Frames")->findChild<QSpinBox*>(s("SB_TimeOut1"));
+    auto* timeOut = test::requireChild<QSpinBox>(table("TW_Frames"), s("SB_TimeOut1"));
     ASSERT_TRUE(timeOut);
     EXPECT_EQ(timeOut->value(), 300);
     // Speed 16 bits Intel, Torque 16 bits Motorola, Mode 8 bits, Energy 32 bits Motorola;
@@ -115,15 +116,15 @@ TEST_F(ImportPickerTest, PreviewFollowsTheChoiceAndTheFirstRegister)
     EXPECT_EQ(column("TW_Entries", 1), (QStringList{s("4"), s("4"), s("4"), s("4"), s("4")}));
     EXPECT_EQ(column("TW_Entries", 2), (QStringList{s("Byte 2"), s("Byte 3"), s("None"), s("Byte 5"), s("Byte 7")}));
     EXPECT_EQ(column("TW_Entries", 3), (QStringList{s("Byte 1"), s("Byte 4"), s("Byte 5"), s("Byte 6"), s("Byte 8")}));
-    auto* notMapped = dialog.findChild<QListWidget*>(s("LB_NotMapped"));
+    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("LB_NotMapped"));
     ASSERT_EQ(notMapped->count(), 1);
     EXPECT_EQ(notMapped->item(0)->text(), s("0x181 DriveStatus, signal Flags not mapped: 3 bits long: 8, 16 and 32-bit signals are mapped"));
 
-    dialog.findChild<QSpinBox*>(s("SB_FirstRegister"))->setValue(100);
+    test::requireChild<QSpinBox>(&dialog, s("SB_FirstRegister"))->setValue(100);
     EXPECT_EQ(column("TW_Entries", 0).first(), s("100"));
 
     // The user's time-out goes into the plan.
-    timeOut = table("TW_Frames")->findChild<QSpinBox*>(s("SB_TimeOut1"));
+    timeOut = test::requireChild<QSpinBox>(table("TW_Frames"), s("SB_TimeOut1"));
     timeOut->setValue(750);
     click("Btn_Import");
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
@@ -144,7 +145,7 @@ TEST_F(ImportPickerTest, ImportRefusedWhenNothingChosenOrItWouldNotFit)
     EXPECT_EQ(prompter.errors, QStringList{s("No frame is chosen: tick the frames to import.")});
     tick(0);
     tick(2);
-    EXPECT_EQ(dialog.findChild<QLabel*>(s("L_Summary"))->text(),
+    EXPECT_EQ(test::requireChild<QLabel>(&dialog, s("L_Summary"))->text(),
               s("The transmit frame list would hold 251 frames, 1 more than its 250 rows."));
     click("Btn_Import");
     ASSERT_EQ(prompter.errors.size(), 2);
@@ -167,8 +168,8 @@ TEST_F(ImportPickerTest, CaptureShowsFramesPeriodsAndFirstData)
     EXPECT_EQ(column("TW_Messages", 5), (QStringList{s("11 22 33 44 55 66 77 88"), s("01 02"), QString()}));
     click("Btn_CheckShown");
     EXPECT_EQ(column("TW_Frames", 1), (QStringList{s("0x181"), s("0x18FF0011")}));
-    EXPECT_EQ(table("TW_Frames")->findChild<QSpinBox*>(s("SB_TimeOut2"))->value(), 600);
-    auto* notMapped = dialog.findChild<QListWidget*>(s("LB_NotMapped"));
+    EXPECT_EQ(test::requireChild<QSpinBox>(table("TW_Frames"), s("SB_TimeOut2"))->value(), 600);
+    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("LB_NotMapped"));
     ASSERT_EQ(notMapped->count(), 1);
     EXPECT_TRUE(notMapped->item(0)->text().startsWith(s("0x7FF Captured on can0 not imported: data length 0")));
 }

@@ -7,6 +7,7 @@
 #include "gui/common/guard.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -53,8 +54,8 @@ protected:
         return std::make_unique<TransmitFramesDipDialog>(session, prompter);
     }
 
-    static GridView* view(QDialog& d) { return d.findChild<GridView*>(s("StringGrid1")); }
-    static QPushButton* button(QDialog& d, const char* name) { return d.findChild<QPushButton*>(s(name)); }
+    static GridView* view(QDialog& d) { return test::requireChild<GridView>(&d, s("StringGrid1")); }
+    static QPushButton* button(QDialog& d, const char* name) { return test::requireChild<QPushButton>(&d, s(name)); }
     static void click(QDialog& d, const char* name) { QTest::mouseClick(button(d, name), Qt::LeftButton); }
     // The cell of row `row` (from 1, as the editor numbers it) in a column.
     static QModelIndex at(const CanFramesDialog& d, int row, C column) { return d.tableModel()->cellIndex(row - 1, column); }
@@ -132,8 +133,8 @@ TEST_F(FramesDialogTest, EachEditorHasItsTableButtonsAndTitles)
         EXPECT_EQ(m->headerData(0, Qt::Vertical).toString(), s("1"));
         EXPECT_EQ(m->headerData(c.rows - 1, Qt::Vertical).toString(), QString::number(c.rows));
         EXPECT_EQ(d->windowTitle(), s(c.title));
-        EXPECT_EQ(button(*d, "Btn_CopyRow") != nullptr, c.copyPaste);
-        EXPECT_EQ(button(*d, "Btn_PasteRow") != nullptr, c.copyPaste);
+        EXPECT_EQ(d->findChild<QPushButton*>(s("Btn_CopyRow")) != nullptr, c.copyPaste);
+        EXPECT_EQ(d->findChild<QPushButton*>(s("Btn_PasteRow")) != nullptr, c.copyPaste);
         EXPECT_EQ(m->columnCount(), c.cols);
     }
 }

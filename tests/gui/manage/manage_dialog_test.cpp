@@ -8,6 +8,7 @@
 #include "support/fake_dialogs.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include "core/platform/browser.h"
 #include "core/platform/program_runner.h"
@@ -62,9 +63,7 @@ protected:
     template <typename T = QWidget>
     T* widget(const char* name)
     {
-        T* w = dialog.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return test::requireChild<T>(&dialog, name);
     }
     QListWidget* list() { return widget<QListWidget>("LB_Conf"); }
     QStringList listed()
@@ -178,14 +177,14 @@ TEST_F(ManageDialogTest, RenameTheActiveConfigurationAndTheSettingsFileFollows)
         click("Btn_Rename");
         return true;
     };
-    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Btn_Manage")), Qt::LeftButton);
+    QTest::mouseClick(test::requireChild<QPushButton>(&window, QStringLiteral("Btn_Manage")), Qt::LeftButton);
     EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::ManageConfigurations});
     EXPECT_EQ(prompter.errors.size(), 1);
     EXPECT_EQ(projects(), (QStringList{QStringLiteral("Line A"), QStringLiteral("Other")}));
     EXPECT_EQ(current(), QStringLiteral("Line A"));
     EXPECT_EQ(status(), QStringLiteral("The configuration Plant1 is now named Line A."));
     EXPECT_EQ(home.session.ws.receiveFramesFile, home.file(QStringLiteral("PROJECTS/Line A/RCobDef.xml")));
-    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("L_Name_Conf_L2"))->text(), QStringLiteral("Line A"));
+    EXPECT_EQ(test::requireChild<QLabel>(&window, QStringLiteral("L_Name_Conf_L2"))->text(), QStringLiteral("Line A"));
     EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Line A</projectname>"));
 }
 

@@ -3,6 +3,7 @@
 #include "core/base/error.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -60,18 +61,18 @@ struct Editor {
             dialog = std::make_unique<TransmitMappingDialog>(home.session, prompter);
         else
             dialog = std::make_unique<ReceiveMappingDialog>(home.session, prompter);
-        frames_ = dialog->findChild<QListWidget*>(QStringLiteral("LB_CAN_Frames"));
-        regs = dialog->findChild<QListWidget*>(QStringLiteral("LB_Modbus_Regs"));
-        index = dialog->findChild<QLineEdit*>(QStringLiteral("E_Index_Modbus"));
-        high = dialog->findChild<QComboBox*>(QStringLiteral("CB_Byte_High_Part"));
-        low = dialog->findChild<QComboBox*>(QStringLiteral("CB_Byte_Low_Part"));
-        send = dialog->findChild<QComboBox*>(QStringLiteral("CB_SendCAN_OnModWrite"));
+        frames_ = test::requireChild<QListWidget>(dialog.get(), QStringLiteral("LB_CAN_Frames"));
+        regs = test::requireChild<QListWidget>(dialog.get(), QStringLiteral("LB_Modbus_Regs"));
+        index = test::requireChild<QLineEdit>(dialog.get(), QStringLiteral("E_Index_Modbus"));
+        high = test::requireChild<QComboBox>(dialog.get(), QStringLiteral("CB_Byte_High_Part"));
+        low = test::requireChild<QComboBox>(dialog.get(), QStringLiteral("CB_Byte_Low_Part"));
+        send = dialog->findChild<QComboBox*>(QStringLiteral("CB_SendCAN_OnModWrite")); // transmit side only
         EXPECT_TRUE(frames_ && regs && index && high && low);
         EXPECT_EQ(send != nullptr, transmit);
         dialog->reload();
     }
 
-    void click(const char* name) { dialog->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
+    void click(const char* name) { test::requireChild<QPushButton>(dialog.get(), QString::fromLatin1(name))->click(); }
     void type(const QString& text)
     {
         index->clear();
@@ -415,8 +416,8 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         e.dialog->show();
         QApplication::setActiveWindow(e.dialog.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(e.dialog.get()));
-        auto* undo = e.dialog->findChild<QPushButton*>(QStringLiteral("Btn_Undo"));
-        auto* redo = e.dialog->findChild<QPushButton*>(QStringLiteral("Btn_Redo"));
+        auto* undo = test::requireChild<QPushButton>(e.dialog.get(), QStringLiteral("Btn_Undo"));
+        auto* redo = test::requireChild<QPushButton>(e.dialog.get(), QStringLiteral("Btn_Redo"));
         ASSERT_TRUE(undo && redo);
         EXPECT_EQ(undo->text(), QStringLiteral("Undo"));
         EXPECT_EQ(redo->text(), QStringLiteral("Redo"));

@@ -2,6 +2,8 @@
 
 #include "core/platform/browser.h"
 
+#include "support/widget_lookup.h"
+
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -37,16 +39,16 @@ TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
         {"L_Home_Caption", "Home Folder :"}, {"L_Home_Folder", "/home/ann/.local/share/px40318-configurator"},
     };
     for (const auto& l : labels) {
-        auto* w = about.findChild<QLabel*>(QString::fromLatin1(l.label));
+        auto* w = test::requireChild<QLabel>(&about, QString::fromLatin1(l.label));
         ASSERT_NE(w, nullptr) << l.label;
         EXPECT_EQ(w->text(), QString::fromLatin1(l.text)) << l.label;
     }
-    QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("Image2")), Qt::LeftButton);
-    about.findChild<QLabel*>(QStringLiteral("Label4"))->linkActivated(QStringLiteral("home"));
+    QTest::mouseClick(test::requireChild<QLabel>(&about, QStringLiteral("Image2")), Qt::LeftButton);
+    test::requireChild<QLabel>(&about, QStringLiteral("Label4"))->linkActivated(QStringLiteral("home"));
     ASSERT_EQ(browser.urls.size(), 2);
     EXPECT_EQ(browser.urls[0], browser.urls[1]);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/HOME/default.asp?frompg=PX40318")));
-    QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("LbButton1")), Qt::LeftButton);
+    QTest::mouseClick(test::requireChild<QPushButton>(&about, QStringLiteral("LbButton1")), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
@@ -59,7 +61,7 @@ TEST(AboutBox, ALongHomeFolderIsShortenedToFitAndWholeInTheToolTip)
     about.setHomeFolder(folder);
     about.prepareShowing();
     about.show();
-    auto* label = about.findChild<QLabel*>(QStringLiteral("L_Home_Folder"));
+    auto* label = test::requireChild<QLabel>(&about, QStringLiteral("L_Home_Folder"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->toolTip(), folder);
     EXPECT_TRUE(label->text().startsWith(QStringLiteral("/srv/comm"))) << label->text().toStdString();

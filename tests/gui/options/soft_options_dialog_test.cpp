@@ -1,8 +1,10 @@
 #include "gui/options/soft_options_dialog.h"
 
 #include "core/platform/browser.h"
+#include "core/lang/message_ids.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QCheckBox>
 #include <QImage>
@@ -38,9 +40,7 @@ protected:
     template <typename T>
     T* w(const QString& name)
     {
-        T* found = dialog.findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
-        return found;
+        return test::requireChild<T>(&dialog, name);
     }
     QLabel* label(const char* name) { return w<QLabel>(QString::fromLatin1(name)); }
     QCheckBox* box(const char* name) { return w<QCheckBox>(QString::fromLatin1(name)); }
@@ -89,19 +89,19 @@ TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettin
     prompter.yesNoAnswers = {false, true};
     QTest::mouseClick(label("L_L2"), Qt::LeftButton);
     EXPECT_EQ(languageChanges, 0);
-    EXPECT_EQ(home.session.messages[40], QStringLiteral("Language"));
+    EXPECT_EQ(home.session.messages[msg::kOptionsLanguage], QStringLiteral("Language"));
     QTest::mouseClick(label("L_L2"), Qt::LeftButton);
     EXPECT_EQ(prompter.questions,
               QStringList(2, QStringLiteral("Do you want to change the Language from English to Deutsch?")));
     EXPECT_EQ(languageChanges, 1);
-    EXPECT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
+    EXPECT_EQ(home.session.messages[msg::kOptionsLanguage], QStringLiteral("Deutsch"));
     EXPECT_EQ(w<QTabWidget>(QStringLiteral("PC_Options"))->tabText(0), QStringLiteral("Deutsch"));
     EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : Deutsch"));
     EXPECT_EQ(home.session.settings.language, QStringLiteral("English"));
 
     dialog.reject(); // Cancel keeps the texts but not the setting
     EXPECT_EQ(home.session.settings.language, QStringLiteral("English"));
-    EXPECT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
+    EXPECT_EQ(home.session.messages[msg::kOptionsLanguage], QStringLiteral("Deutsch"));
 
     dialog.prepareShowing();
     prompter.yesNoAnswers = {true};
@@ -120,7 +120,7 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
     defaultFlag.save(home.file(QStringLiteral("LANGUAGE/DefaultFlag.bmp")));
     home.session.settings.language = QStringLiteral("Deutsch");
     home.session.messages.loadLanguage(home.session.ws.languageFolder, home.session.settings.language);
-    ASSERT_EQ(home.session.messages[40], QStringLiteral("Deutsch"));
+    ASSERT_EQ(home.session.messages[msg::kOptionsLanguage], QStringLiteral("Deutsch"));
 
     dialog.prepareShowing();
     dialog.show();
@@ -137,7 +137,7 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
     QTest::mouseClick(label("L_L1"), Qt::LeftButton);
     EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("Do you want to change the Language from Deutsch to English?")});
     EXPECT_EQ(languageChanges, 1);
-    EXPECT_EQ(home.session.messages[40], QStringLiteral("Language"));
+    EXPECT_EQ(home.session.messages[msg::kOptionsLanguage], QStringLiteral("Language"));
     EXPECT_EQ(w<QTabWidget>(QStringLiteral("PC_Options"))->tabText(0), QStringLiteral("Language"));
     EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : English"));
     dialog.accept();
@@ -148,7 +148,7 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
     Session next;
     next.start(home.path());
     EXPECT_EQ(next.settings.language, QStringLiteral("English"));
-    EXPECT_EQ(next.messages[40], QStringLiteral("Language"));
+    EXPECT_EQ(next.messages[msg::kOptionsLanguage], QStringLiteral("Language"));
 }
 
 TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)

@@ -26,6 +26,7 @@
 #include "support/fake_ping.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -191,11 +192,11 @@ TEST_F(Screenshots, MappingEditors)
     open("Conveyor_DipSwitch");
     // The first frame and its first register selected, as a user looking at them sees them.
     const auto select = [](DefineMappingDialog& dialog) {
-        auto* frames = dialog.findChild<QListWidget*>(QStringLiteral("LB_CAN_Frames"));
+        auto* frames = test::requireChild<QListWidget>(&dialog, QStringLiteral("LB_CAN_Frames"));
         ASSERT_NE(frames, nullptr);
         ASSERT_GT(frames->count(), 0);
         frames->setCurrentRow(0);
-        auto* registers = dialog.findChild<QListWidget*>(QStringLiteral("LB_Modbus_Regs"));
+        auto* registers = test::requireChild<QListWidget>(&dialog, QStringLiteral("LB_Modbus_Regs"));
         ASSERT_NE(registers, nullptr);
         if (registers->count() > 0)
             registers->setCurrentRow(0);
@@ -229,13 +230,13 @@ TEST_F(Screenshots, UpdateDialogs)
     ethernet.prepareShowing();
     const char* address[] = {"192", "168", "1", "50"};
     for (int i = 0; i < 4; ++i)
-        ethernet.findChild<QLineEdit*>(QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
+        test::requireChild<QLineEdit>(&ethernet, QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
     pinger.answer("AAAA");
     ethernet.ping();
     shoot(ethernet, "ethernet_update");
     ethernet.prepareShowing();
     for (int i = 0; i < 4; ++i)
-        ethernet.findChild<QLineEdit*>(QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
+        test::requireChild<QLineEdit>(&ethernet, QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
     pinger.answer("AAAA");
     ethernet.ping();
     ethernet.goToOperations();

@@ -3,6 +3,7 @@
 
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,7 +26,7 @@ TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
     NewConfigurationDialog dialog(home.session, prompter);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Create New Configuration"));
     EXPECT_EQ(dialog.size(), QSize(331, 162));
-    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("E_New_Proj"));
+    auto* name = test::requireChild<QLineEdit>(&dialog, QStringLiteral("E_New_Proj"));
     ASSERT_NE(name, nullptr);
 
     dialog.show();
@@ -73,7 +74,7 @@ class OpenDialogTest : public ::testing::Test {
 protected:
     test::TempHome home;
     OpenConfigurationDialog dialog{home.session};
-    QListWidget* list() { return dialog.findChild<QListWidget*>(QStringLiteral("ListBox1")); }
+    QListWidget* list() { return test::requireChild<QListWidget>(&dialog, QStringLiteral("ListBox1")); }
     void makeConfigurations(std::initializer_list<const char*> names)
     {
         for (const char* n : names)
@@ -100,7 +101,7 @@ TEST_F(OpenDialogTest, PreselectsTheActiveConfigurationWhateverItsLetterCase)
     home.session.ws.activate(QString());
     dialog.prepareShowing();
     EXPECT_EQ(dialog.chosenName(), QStringLiteral("Alpha"));
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Btn_OK")), Qt::LeftButton);
+    QTest::mouseClick(test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_OK")), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(home.session.ws.configurationFolder, home.session.ws.projectsFolder + QStringLiteral("/Alpha"));
     EXPECT_EQ(home.session.ws.transmitMappingsFile, home.session.ws.projectsFolder + QStringLiteral("/Alpha/TInfoCob.xml"));

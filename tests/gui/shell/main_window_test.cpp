@@ -6,6 +6,7 @@
 #include "support/fake_dialogs.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -73,9 +74,7 @@ protected:
     template <typename T = QAbstractButton>
     T* widget(const char* name)
     {
-        T* w = window.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return test::requireChild<T>(&window, name);
     }
     void click(const char* name) { QTest::mouseClick(widget(name), Qt::LeftButton); }
     QString label(const char* name) { return widget<QLabel>(name)->text(); }
@@ -372,7 +371,7 @@ TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVe
     allowed.setVersionCheck([&] { return newer; });
     allowed.show();
     allowed.checkForNewVersion();
-    auto* link = allowed.findChild<QLabel*>(QStringLiteral("LL_Update"));
+    auto* link = test::requireChild<QLabel>(&allowed, QStringLiteral("LL_Update"));
     EXPECT_TRUE(link->isVisible());
     EXPECT_TRUE(link->text().contains(QStringLiteral("New Version Available. Click Here for more Details")));
     EXPECT_EQ(allowed.m_versionCheckTimer->interval(), 7200000);
@@ -388,7 +387,7 @@ TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVe
     // Options confirmed with the check still allowed lets the running countdown go on: a
     // user who confirms the options now and then must not postpone the check for ever.
     dialogs.actions[Window::SoftwareOptions] = [] { return true; };
-    auto* options = allowed.findChild<QToolButton*>(QStringLiteral("Btn_Opz"));
+    auto* options = test::requireChild<QToolButton>(&allowed, QStringLiteral("Btn_Opz"));
     const int remaining = allowed.m_versionCheckTimer->remainingTime();
     QThread::msleep(60);
     QTest::mouseClick(options, Qt::LeftButton);
@@ -421,9 +420,9 @@ TEST(MainWindowFont, StepLabelsAndSoftwareCodeGrowFromAFontInPointsOrPixels)
         RecordingRunner runner;
         RecordingBrowser browser;
         MainWindow window(home.session, {prompter, dialogs, runner, browser});
-        const int text = QFontInfo(window.findChild<QPushButton*>(QStringLiteral("Btn_New"))->font()).pixelSize();
-        const int step = QFontInfo(window.findChild<QLabel*>(QStringLiteral("L_Step_1"))->font()).pixelSize();
-        const int code = QFontInfo(window.findChild<QLabel*>(QStringLiteral("L_SW_Code"))->font()).pixelSize();
+        const int text = QFontInfo(test::requireChild<QPushButton>(&window, QStringLiteral("Btn_New"))->font()).pixelSize();
+        const int step = QFontInfo(test::requireChild<QLabel>(&window, QStringLiteral("L_Step_1"))->font()).pixelSize();
+        const int code = QFontInfo(test::requireChild<QLabel>(&window, QStringLiteral("L_SW_Code"))->font()).pixelSize();
         EXPECT_GE(text, 11);
         EXPECT_GE(step, text + 2);
         EXPECT_GE(code, text + 12);

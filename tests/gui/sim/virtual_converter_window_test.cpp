@@ -4,6 +4,7 @@
 #include "platform/sim/virtual_converter_ports_qt.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -57,9 +58,7 @@ protected:
     template <typename T>
     T* widget(const char* name)
     {
-        T* w = window.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return test::requireChild<T>(&window, name);
     }
     QString cell(const char* table, int row, int column)
     {

@@ -7,6 +7,7 @@
 #include "support/fake_ping.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,9 +38,7 @@ protected:
     template <typename T>
     T* child(const QString& name)
     {
-        T* w = dialog.findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
+        return test::requireChild<T>(&dialog, name);
     }
     QLineEdit* box(int i) { return child<QLineEdit>(QStringLiteral("E_IP%1").arg(i)); }
     QString boxes() { return QStringList{box(1)->text(), box(2)->text(), box(3)->text(), box(4)->text()}.join(u'|'); }

@@ -4,6 +4,7 @@
 
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,9 +40,7 @@ protected:
     template <typename T>
     T* child(const char* name)
     {
-        T* w = dialog.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return test::requireChild<T>(&dialog, name);
     }
     QStringList portNames()
     {
