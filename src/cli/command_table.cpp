@@ -123,7 +123,7 @@ QList<Command> makeTable()
              {QStringLiteral("can"), QStringLiteral("CHOICE"),
               QStringLiteral("the CAN side: virtualcan (default), PLUGIN:INTERFACE or stdio"), false,
               {QStringLiteral("virtualcan"), QStringLiteral("stdio")}},
-             {QStringLiteral("log"), QStringLiteral("FILE"), QStringLiteral("append the log to FILE as well")},
+             {QStringLiteral("log"), QStringLiteral("FILE"), QStringLiteral("append the event log to FILE (- for the console)")},
              {QStringLiteral("address"), QStringLiteral("ADDR"), QStringLiteral("listen on ADDR instead of 127.0.0.1")}},
             QStringLiteral("Compiles the configuration folder DIR in memory and runs its bank2.bin as the\n"
                            "configurator's model of the converter: a Modbus TCP server on 127.0.0.1 (holding\n"
@@ -138,9 +138,11 @@ QList<Command> makeTable()
                            "\"(1700000000.000000) vcan0 181#1122334455667788\", remote frames as \"181#R\",\n"
                            "read from standard input and written to standard output.\n"
                            "\n"
-                           "Prints where it listens, then logs each frame, register change and Modbus write\n"
-                           "(to standard error in stdio mode). Runs until Ctrl+C, or the end of the input in\n"
-                           "stdio mode. A configuration that does not compile stops it with exit status 1."),
+                           "Prints where it listens (to standard error in stdio mode). With --log, logs each\n"
+                           "frame, register change, Modbus write and refused request; without it, no event\n"
+                           "log is kept. A log file that cannot be written (a full disk) is said once and the\n"
+                           "run ends with exit status 1. Runs until Ctrl+C, or the end of the input in stdio\n"
+                           "mode. A configuration that does not compile stops it with exit status 1."),
             &runSimulateCommand,
         },
         {

@@ -18,7 +18,10 @@
 
 #include <atomic>
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace px::cli {
 
@@ -30,6 +33,79 @@ extern "C" void requestStop(int)
 {
     g_stopRequested = true;
 }
+
+// Where the event log goes: a file (appended to) or a console stream, through a buffer
+// that is written when it is full and when the event loop looks in. A write that fails
+// (a full disk) is said once on standard error; logging stops and the run ends with
+// status 1.
+class LogOutput {
+public:
+    LogOutput() = default;
+    LogOutput(const LogOutput&) = delete;
+    LogOutput& operator=(const LogOutput&) = delete;
+    ~LogOutput()
+    {
+        flush();
+        if (m_ownsStream && m_stream)
+            std::fclose(m_stream);
+    }
+
+    // False, with the cause in `error`, when the file cannot be opened.
+    bool openFile(const QString& path, QString* error)
+    {
+        m_name = px::displayPath(path);
+        QFile probe(path);   // the cause of a refusal in Qt's words
+        m_stream = std::fopen(QFile::encodeName(path).constData(), "ab");
+        if (!m_stream) {
+            probe.open(QIODevice::Append);
+            *error = QStringLiteral("Cannot write the log file %1: %2").arg(m_name, probe.errorString());
+            return false;
+        }
+        m_ownsStream = true;
+        std::setvbuf(m_stream, nullptr, _IOFBF, kBufferSize);
+        return true;
+    }
+    void useConsole(std::FILE* stream)
+    {
+        m_name = stream == stderr ? QStringLiteral("standard error") : QStringLiteral("standard output");
+        m_stream = stream;
+        std::setvbuf(m_stream, nullptr, _IOFBF, kBufferSize);
+    }
+
+    bool isOn() const { return m_stream && !m_failed; }
+    bool failed() const { return m_failed; }
+    std::FILE* stream() const { return m_stream; }
+
+    void write(const char* data, std::size_t size)
+    {
+        if (!isOn())
+            return;
+        if (std::fwrite(data, 1, size, m_stream) != size)
+            fail();
+    }
+    void flush()
+    {
+        if (isOn() && std::fflush(m_stream) != 0)
+            fail();
+    }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+
+    void fail()
+    {
+        m_failed = true;
+        const int cause = errno;
+        std::fprintf(stderr, "px40318: Cannot write the log file %s: %s; logging stopped\n", qPrintable(m_name),
+                     std::strerror(cause));
+        std::fflush(stderr);
+    }
+
+    std::FILE* m_stream = nullptr;
+    bool m_ownsStream = false;
+    bool m_failed = false;
+    QString m_name;
+};
 
 } // namespace
 
@@ -49,69 +125,80 @@ int runSimulateCommand(const Arguments& args)
         return failure(QStringLiteral("%1 is not a configuration folder").arg(px::displayPath(dir)));
 
     const bool stdio = canChoice == QStringLiteral("stdio");
-    // In stdio mode standard output carries the frames; the log goes to standard error.
-    std::FILE* logStream = stdio ? stderr : stdout;
-    QFile logFile;
+    // In stdio mode standard output carries the frames; messages go to standard error.
+    std::FILE* console = stdio ? stderr : stdout;
+    LogOutput log;
     try {
         image::CompileInput input = image::CompileInput::fromFolder(dir);
         const QByteArray bank2 = image::compileConfiguration(input).bank2;
         if (args.isSet(QStringLiteral("log"))) {
             const QString logPath = QDir::fromNativeSeparators(args.value(QStringLiteral("log")));
-            logFile.setFileName(logPath);
-            if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-                return failure(QStringLiteral("Cannot write the log file %1: %2").arg(px::displayPath(logPath), logFile.errorString()));
+            QString error;
+            if (logPath == QStringLiteral("-"))
+                log.useConsole(console);
+            else if (!log.openFile(logPath, &error))
+                return failure(error);
         }
-        auto write = [&](const QString& line) {
+        // What the tool says (where it listens, input lines skipped, why it stopped) goes
+        // to the console at once, and into the log file as well.
+        auto say = [&](const QString& line) {
             const QByteArray bytes = line.toUtf8() + '\n';
-            std::fputs(bytes.constData(), logStream);
-            std::fflush(logStream);
-            if (logFile.isOpen()) {
-                logFile.write(bytes);
-                logFile.flush();
+            if (log.stream() != console) {
+                std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), console);
+                std::fflush(console);
             }
+            log.write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+            log.flush();
         };
 
         VirtualConverterPortsQt ports;
         const std::uint32_t bitRate = sim::Converter::fromImage(bank2, 0).canBitRate();
         std::unique_ptr<CanLink> can = ports.canLink(canChoice, bitRate);
         if (auto* lines = qobject_cast<StdioCanLink*>(can.get()))
-            QObject::connect(lines, &StdioCanLink::problem, lines, write);
+            QObject::connect(lines, &StdioCanLink::problem, lines, say);
         sim::SteadyClock clock;
         sim::Simulator simulator(bank2, clock, std::move(can), ports.modbusEndpoint());
         simulator.start(address, static_cast<std::uint16_t>(port));
-        sim::EventTextLog log(simulator.startTime(), write);
-        simulator.addObserver(&log);
+        // The event log costs more than the converter itself: made only when asked for.
+        std::unique_ptr<sim::EventTextLog> events;
+        if (log.isOn()) {
+            events = std::make_unique<sim::EventTextLog>(
+                simulator.startTime(), [&log](const char* data, std::size_t size) { log.write(data, size); });
+            simulator.addObserver(events.get());
+        }
         const sim::Converter& model = simulator.converter();
-        write(QStringLiteral("Virtual converter of %1: Modbus TCP on %2 port %3, CAN on %4 (%5 receive frames, "
-                             "%6 transmit frames, %7 register mappings)")
-                  .arg(px::displayPath(dir), address)
-                  .arg(simulator.port())
-                  .arg(simulator.canDescription())
-                  .arg(model.receiveFrames().size())
-                  .arg(model.transmitFrames().size())
-                  .arg(model.registerUses().size()));
+        say(QStringLiteral("Virtual converter of %1: Modbus TCP on %2 port %3, CAN on %4 (%5 receive frames, "
+                           "%6 transmit frames, %7 register mappings)")
+                .arg(px::displayPath(dir), address)
+                .arg(simulator.port())
+                .arg(simulator.canDescription())
+                .arg(model.receiveFrames().size())
+                .arg(model.transmitFrames().size())
+                .arg(model.registerUses().size()));
 
         QObject::connect(&simulator, &sim::Simulator::ended, &simulator, [&](const QString& reason) {
-            write(QStringLiteral("Stopped: %1").arg(reason));
+            say(QStringLiteral("Stopped: %1").arg(reason));
             QCoreApplication::exit(kSuccess);
         });
         // Ctrl+C and a termination request stop the converter cleanly: the handler only
-        // raises a flag, which the event loop looks at.
+        // raises a flag, which the event loop looks at, and writes what the log holds.
         g_stopRequested = false;
         std::signal(SIGINT, requestStop);
         std::signal(SIGTERM, requestStop);
         QTimer stopCheck;
         QObject::connect(&stopCheck, &QTimer::timeout, &simulator, [&] {
+            log.flush();
             if (g_stopRequested) {
                 simulator.stop();
-                write(QStringLiteral("Stopped"));
+                say(QStringLiteral("Stopped"));
                 QCoreApplication::exit(kSuccess);
             }
         });
         stopCheck.start(50);
         const int status = QCoreApplication::exec();
         simulator.stop();
-        return status;
+        log.flush();
+        return log.failed() ? kFailure : status;
     } catch (const px::Error& e) {
         return failure(e.text());
     }

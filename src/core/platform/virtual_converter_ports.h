@@ -38,6 +38,11 @@ public:
     // False when the converter refuses the write (Modbus exception 2).
     virtual bool writeRegisters(std::uint8_t unit, std::uint8_t function, std::uint16_t start,
                                 const std::uint16_t* values, int count) = 0;
+    // A request the server answered with a Modbus exception of its own (1: a function it
+    // does not serve, 2: registers past 65535, 3: a quantity or length the function does
+    // not take); `start` and `count` as far as the request names them, else 0.
+    virtual void refuseRequest(std::uint8_t unit, std::uint8_t function, std::uint16_t start, std::uint16_t count,
+                               std::uint8_t exceptionCode) = 0;
 };
 
 // The Modbus TCP server side of the virtual converter.

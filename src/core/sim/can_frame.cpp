@@ -2,12 +2,13 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace px::sim {
 namespace {
 
-int hexDigit(QChar c)
+int hexDigit(char16_t u)
 {
-    const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
         return u - u'0';
     if (u >= u'a' && u <= u'f')
@@ -17,11 +18,142 @@ int hexDigit(QChar c)
     return -1;
 }
 
+int hexDigit(QChar c)
+{
+    return hexDigit(c.unicode());
+}
+
 std::optional<CanFrame> fail(QString* error, const QString& cause)
 {
     if (error)
         *error = cause;
     return std::nullopt;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool isBlank(char16_t c)
+{
+    return QChar(c).isSpace();
+}
+
+// One candump line, as bytes of plain ASCII or as UTF-16 text: the same rules for both.
+template <typename Char>
+std::optional<CanFrame> parseLine(const Char* begin, const Char* end, QString* error)
+{
+    while (begin < end && isBlank(*begin))
+        ++begin;
+    while (end > begin && isBlank(end[-1]))
+        --end;
+    // "(time) interface frame", or the frame alone, the parts separated by blanks.
+    const Char* partBegin[3] = {};
+    const Char* partEnd[3] = {};
+    int parts = 0;
+    for (const Char* p = begin; p < end;) {
+        if (*p == ' ') {
+            ++p;
+            continue;
+        }
+        const Char* q = p;
+        while (q < end && *q != ' ')
+            ++q;
+        if (parts == 3) {
+            parts = 4;
+            break;
+        }
+        partBegin[parts] = p;
+        partEnd[parts] = q;
+        ++parts;
+        p = q;
+    }
+    const Char* text = nullptr;
+    const Char* textEnd = nullptr;
+    if (parts == 3 && *partBegin[0] == '(' && partEnd[0][-1] == ')') {
+        text = partBegin[2];
+        textEnd = partEnd[2];
+    } else if (parts == 1) {
+        text = partBegin[0];
+        textEnd = partEnd[0];
+    } else {
+        return fail(error, QStringLiteral("not a candump line"));
+    }
+
+    const Char* hash = std::find(text, textEnd, Char('#'));
+    if (hash == textEnd)
+        return fail(error, QStringLiteral("no '#' between identifier and data"));
+    const Char* rest = hash + 1;
+    if (rest < textEnd && *rest == '#')
+        return fail(error, QStringLiteral("CAN FD frames are not supported"));
+
+    CanFrame frame;
+    const std::ptrdiff_t idSize = hash - text;
+    if (idSize == 3)
+        frame.extended = false;
+    else if (idSize == 8)
+        frame.extended = true;
+    else
+        return fail(error, QStringLiteral("the identifier has 3 (11-bit) or 8 (29-bit) hex digits"));
+    for (const Char* p = text; p < hash; ++p) {
+        const int d = hexDigit(*p);
+        if (d < 0)
+            return fail(error, QStringLiteral("the identifier is no hex number"));
+        frame.id = frame.id << 4 | static_cast<std::uint32_t>(d);
+    }
+    if (frame.id > (frame.extended ? 0x1FFFFFFFu : 0x7FFu))
+        return fail(error, QStringLiteral("the identifier is out of range"));
+
+    if (rest < textEnd && (*rest == 'R' || *rest == 'r')) {
+        frame.remote = true;
+        ++rest;
+        if (rest == textEnd)
+            return frame;
+        const int d = textEnd - rest == 1 ? hexDigit(*rest) : -1;
+        if (d < 0 || d > 8)
+            return fail(error, QStringLiteral("a remote request takes a length of 0 to 8"));
+        frame.length = static_cast<std::uint8_t>(d);
+        return frame;
+    }
+    int n = 0;
+    for (const Char* p = rest; p < textEnd;) {
+        if (*p == '.') {
+            ++p;
+            continue;
+        }
+        const int hi = hexDigit(*p);
+        const int lo = p + 1 < textEnd ? hexDigit(p[1]) : -1;
+        if (hi < 0 || lo < 0)
+            return fail(error, QStringLiteral("the data are no pairs of hex digits"));
+        if (n == 8)
+            return fail(error, QStringLiteral("more than 8 data bytes"));
+        frame.data[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(hi << 4 | lo);
+        p += 2;
+    }
+    frame.length = static_cast<std::uint8_t>(n);
+    return frame;
+}
+
+char* decimal(char* out, std::uint64_t value)
+{
+    char digits[20];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    while (n)
+        *out++ = digits[--n];
+    return out;
+}
+
+char* hexDigits(char* out, std::uint32_t value, int width)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int i = width - 1; i >= 0; --i)
+        *out++ = kDigits[(value >> (4 * i)) & 0xF];
+    return out;
 }
 
 } // namespace
@@ -44,88 +176,61 @@ QString dataText(const CanFrame& frame)
     return text;
 }
 
-QString candumpLine(const CanFrame& frame, qint64 microsSinceEpoch, QStringView interfaceName)
+void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinceEpoch, std::string_view interfaceName)
 {
-    QString payload;
+    const auto micros = static_cast<std::uint64_t>(std::max<qint64>(microsSinceEpoch, 0));
+    char buffer[64];
+    char* p = buffer;
+    *p++ = '(';
+    p = decimal(p, micros / 1000000);
+    *p++ = '.';
+    const auto fraction = static_cast<std::uint32_t>(micros % 1000000);
+    for (std::uint32_t unit = 100000; unit; unit /= 10)
+        *p++ = static_cast<char>('0' + fraction / unit % 10);
+    *p++ = ')';
+    *p++ = ' ';
+    out.append(buffer, p - buffer);
+    out.append(interfaceName.data(), static_cast<qsizetype>(interfaceName.size()));
+    p = buffer;
+    *p++ = ' ';
+    // An identifier wider than its format's digits is written whole.
+    int width = frame.extended ? 8 : 3;
+    while (width < 8 && (frame.id >> (4 * width)) != 0)
+        ++width;
+    p = hexDigits(p, frame.id, width);
+    *p++ = '#';
     if (frame.remote) {
-        payload = QStringLiteral("R");
+        *p++ = 'R';
         if (frame.length)
-            payload += QString::number(frame.length);
+            p = decimal(p, frame.length);
     } else {
         for (int i = 0; i < frame.length && i < 8; ++i)
-            payload += QStringLiteral("%1").arg(frame.data[static_cast<std::size_t>(i)], 2, 16, QLatin1Char('0')).toUpper();
+            p = hexDigits(p, frame.data[static_cast<std::size_t>(i)], 2);
     }
-    return QStringLiteral("(%1.%2) %3 %4#%5")
-        .arg(microsSinceEpoch / 1000000)
-        .arg(microsSinceEpoch % 1000000, 6, 10, QLatin1Char('0'))
-        .arg(interfaceName, identifierText(frame), payload);
+    out.append(buffer, p - buffer);
+}
+
+QString candumpLine(const CanFrame& frame, qint64 microsSinceEpoch, QStringView interfaceName)
+{
+    const QByteArray name = interfaceName.toUtf8();
+    QByteArray line;
+    appendCandumpLine(line, frame, microsSinceEpoch, std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
+    return QString::fromUtf8(line);
 }
 
 std::optional<CanFrame> parseCandumpLine(QStringView line, QString* error)
 {
-    line = line.trimmed();
-    // "(time) interface frame", or the frame alone.
-    const QList<QStringView> parts = line.split(u' ', Qt::SkipEmptyParts);
-    QStringView text;
-    if (parts.size() == 3 && parts[0].startsWith(u'(') && parts[0].endsWith(u')'))
-        text = parts[2];
-    else if (parts.size() == 1)
-        text = parts[0];
-    else
-        return fail(error, QStringLiteral("not a candump line"));
+    return parseLine(line.utf16(), line.utf16() + line.size(), error);
+}
 
-    const qsizetype hash = text.indexOf(u'#');
-    if (hash < 0)
-        return fail(error, QStringLiteral("no '#' between identifier and data"));
-    const QStringView idText = text.left(hash);
-    QStringView rest = text.mid(hash + 1);
-    if (rest.startsWith(u'#'))
-        return fail(error, QStringLiteral("CAN FD frames are not supported"));
-
-    CanFrame frame;
-    if (idText.size() == 3)
-        frame.extended = false;
-    else if (idText.size() == 8)
-        frame.extended = true;
-    else
-        return fail(error, QStringLiteral("the identifier has 3 (11-bit) or 8 (29-bit) hex digits"));
-    for (const QChar c : idText) {
-        const int d = hexDigit(c);
-        if (d < 0)
-            return fail(error, QStringLiteral("the identifier is no hex number"));
-        frame.id = frame.id << 4 | static_cast<std::uint32_t>(d);
+std::optional<CanFrame> parseCandumpLine(std::string_view line, QString* error)
+{
+    // Text beyond ASCII has blanks of its own: read as text.
+    for (const char c : line) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return parseCandumpLine(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())), error);
     }
-    if (frame.id > (frame.extended ? 0x1FFFFFFFu : 0x7FFu))
-        return fail(error, QStringLiteral("the identifier is out of range"));
-
-    if (rest.startsWith(u'R') || rest.startsWith(u'r')) {
-        frame.remote = true;
-        rest = rest.mid(1);
-        if (rest.isEmpty())
-            return frame;
-        const int d = rest.size() == 1 ? hexDigit(rest[0]) : -1;
-        if (d < 0 || d > 8)
-            return fail(error, QStringLiteral("a remote request takes a length of 0 to 8"));
-        frame.length = static_cast<std::uint8_t>(d);
-        return frame;
-    }
-    int n = 0;
-    for (qsizetype i = 0; i < rest.size();) {
-        if (rest[i] == u'.') {
-            ++i;
-            continue;
-        }
-        const int hi = hexDigit(rest[i]);
-        const int lo = i + 1 < rest.size() ? hexDigit(rest[i + 1]) : -1;
-        if (hi < 0 || lo < 0)
-            return fail(error, QStringLiteral("the data are no pairs of hex digits"));
-        if (n == 8)
-            return fail(error, QStringLiteral("more than 8 data bytes"));
-        frame.data[static_cast<std::size_t>(n++)] = static_cast<std::uint8_t>(hi << 4 | lo);
-        i += 2;
-    }
-    frame.length = static_cast<std::uint8_t>(n);
-    return frame;
+    return parseLine(line.data(), line.data() + line.size(), error);
 }
 
 std::optional<CanFrame> frameFromTexts(QStringView identifier, bool extended, QStringView data, QString* error)

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace px::sim {
 
@@ -28,11 +30,15 @@ QString dataText(const CanFrame& frame);
 // A frame in the candump log format, "(1700000000.000000) vcan0 181#1122334455667788",
 // a remote request as "181#R". `microsSinceEpoch` gives the time stamp.
 QString candumpLine(const CanFrame& frame, qint64 microsSinceEpoch, QStringView interfaceName);
+// The same line appended to `out` as bytes, without a line end.
+void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinceEpoch, std::string_view interfaceName);
 
 // A line of the candump log format, with or without the time stamp and interface name in
 // front ("181#11223344" alone is taken too). Nothing, with the cause in `error`, when the
 // line is no classic CAN frame.
 std::optional<CanFrame> parseCandumpLine(QStringView line, QString* error);
+// The same for a line of UTF-8 bytes.
+std::optional<CanFrame> parseCandumpLine(std::string_view line, QString* error);
 
 // A frame typed by hand: the identifier in hex ("181", "0x18FEF100"), its format, and the
 // data bytes in hex separated by blanks or commas ("11 22 33"), at most 8. Nothing, with

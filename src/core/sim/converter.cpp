@@ -269,6 +269,7 @@ bool Converter::writeRegisters(std::uint8_t unit, std::uint8_t function, std::ui
         const auto reg = static_cast<std::uint16_t>(start + i);
         if (!isWritable(reg)) {
             access.refusedRegister = reg;
+            access.exception = 2;
             if (m_events)
                 m_events->modbusRequest(now, access);
             return false;

@@ -66,6 +66,7 @@ struct ModbusAccess {
     std::uint16_t count = 0;
     bool write = false;
     std::optional<std::uint16_t> refusedRegister;   // a write refused: the first register no transmit mapping uses
+    std::uint8_t exception = 0;                     // the Modbus exception code answered, 0 when none
 };
 
 // What the converter does, as it happens. Every call carries the converter's time.

@@ -1,12 +1,11 @@
 #include "core/sim/event_text.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
 namespace px::sim {
 namespace {
-
-QString frameText(const CanFrame& frame)
-{
-    return QStringLiteral("%1 [%2] %3").arg(identifierText(frame)).arg(frame.length).arg(dataText(frame));
-}
 
 QString byteText(std::uint16_t byteNumber)
 {
@@ -83,56 +82,211 @@ QString registerUseText(const RegisterUse& use)
 
 QString modbusAccessText(const ModbusAccess& access)
 {
-    if (!access.refusedRegister)
+    switch (access.exception) {
+    case 0:
         return {};
-    return QStringLiteral("exception 2: register %1 has no transmit mapping").arg(*access.refusedRegister);
+    case 1:
+        return QStringLiteral("exception 1: function %1 is not served").arg(access.function);
+    case 2:
+        if (access.refusedRegister)
+            return QStringLiteral("exception 2: register %1 has no transmit mapping").arg(*access.refusedRegister);
+        return QStringLiteral("exception 2: registers past 65535");
+    case 3:
+        return QStringLiteral("exception 3: a quantity or length the function does not take");
+    default:
+        return QStringLiteral("exception %1").arg(access.exception);
+    }
 }
 
-QString EventTextLog::stamp(Millis time) const
+// One line being made, in bytes; long enough for any event's line.
+class EventTextLog::Line {
+public:
+    void text(std::string_view s)
+    {
+        const std::size_t n = std::min(s.size(), m_bytes.size() - m_size);
+        std::memcpy(m_bytes.data() + m_size, s.data(), n);
+        m_size += n;
+    }
+    void character(char c)
+    {
+        if (m_size < m_bytes.size())
+            m_bytes[m_size++] = c;
+    }
+    void number(std::uint32_t value)
+    {
+        char digits[10];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value);
+        while (n)
+            character(digits[--n]);
+    }
+    // At least `width` digits, with leading zeros.
+    void hex(std::uint32_t value, int width, const char* digitsOf)
+    {
+        char digits[8];
+        int n = 0;
+        do {
+            digits[n++] = digitsOf[value & 0xF];
+            value >>= 4;
+        } while (value && n < 8);
+        while (n < width)
+            digits[n++] = '0';
+        while (n)
+            character(digits[--n]);
+    }
+    void frame(const CanFrame& frame)
+    {
+        hex(frame.id, frame.extended ? 8 : 3, kUpper);
+        text(" [");
+        number(frame.length);
+        text("] ");
+        if (frame.remote) {
+            text("remote");
+            return;
+        }
+        for (int i = 0; i < frame.length && i < 8; ++i) {
+            if (i)
+                character(' ');
+            hex(frame.data[static_cast<std::size_t>(i)], 2, kUpper);
+        }
+    }
+    void frameRef(FrameRef ref)
+    {
+        switch (ref.direction) {
+        case FrameRef::Direction::Receive:
+            text("receive frame ");
+            number(static_cast<std::uint32_t>(ref.index + 1));
+            return;
+        case FrameRef::Direction::Transmit:
+            text("transmit frame ");
+            number(static_cast<std::uint32_t>(ref.index + 1));
+            return;
+        case FrameRef::Direction::None:
+            break;
+        }
+        text("not configured");
+    }
+    const char* data() const { return m_bytes.data(); }
+    std::size_t size() const { return m_size; }
+
+    static constexpr const char* kUpper = "0123456789ABCDEF";
+    static constexpr const char* kLower = "0123456789abcdef";
+
+private:
+    std::array<char, 320> m_bytes;
+    std::size_t m_size = 0;
+};
+
+EventTextLog::EventTextLog(const QDateTime& startTime, ByteSink write)
+    : m_startMsecs(startTime.toMSecsSinceEpoch()), m_write(std::move(write))
 {
-    return m_startTime.addMSecs(time).toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+EventTextLog::EventTextLog(const QDateTime& startTime, std::function<void(const QString&)> write)
+    : EventTextLog(startTime, [write = std::move(write)](const char* data, std::size_t size) {
+          write(QString::fromUtf8(data, static_cast<qsizetype>(size) - 1));
+      })
+{
+}
+
+void EventTextLog::stamp(Line& line, Millis time)
+{
+    const qint64 msecs = m_startMsecs + time;
+    const qint64 second = msecs >= 0 ? msecs / 1000 : (msecs - 999) / 1000;
+    // The local time of day changes its offset only with the zone's rules: looked up anew
+    // for every second, read from the cache within it.
+    if (second != m_stampSecond) {
+        m_stampSecond = second;
+        const QByteArray text = QDateTime::fromMSecsSinceEpoch(second * 1000).toString(QStringLiteral("HH:mm:ss.")).toLatin1();
+        std::memcpy(m_secondText.data(), text.constData(), std::min<std::size_t>(m_secondText.size(), static_cast<std::size_t>(text.size())));
+    }
+    line.text(std::string_view(m_secondText.data(), m_secondText.size()));
+    const auto millis = static_cast<std::uint32_t>(msecs - second * 1000);
+    line.character(static_cast<char>('0' + millis / 100));
+    line.character(static_cast<char>('0' + millis / 10 % 10));
+    line.character(static_cast<char>('0' + millis % 10));
+    line.character(' ');
+}
+
+void EventTextLog::emitLine(Line& line)
+{
+    line.character('\n');
+    m_write(line.data(), line.size());
 }
 
 void EventTextLog::frameReceived(Millis time, const CanFrame& frame, FrameRef match)
 {
-    m_write(QStringLiteral("%1 RX %2 %3").arg(stamp(time), frameText(frame), frameRefText(match)));
+    Line line;
+    stamp(line, time);
+    line.text("RX ");
+    line.frame(frame);
+    line.character(' ');
+    line.frameRef(match);
+    emitLine(line);
 }
 
 void EventTextLog::frameSent(Millis time, const CanFrame& frame, FrameRef frameOf, SendReason reason)
 {
-    m_write(QStringLiteral("%1 TX %2 %3 (%4)").arg(stamp(time), frameText(frame), frameRefText(frameOf), sendReasonText(reason)));
+    Line line;
+    stamp(line, time);
+    line.text("TX ");
+    line.frame(frame);
+    line.character(' ');
+    line.frameRef(frameOf);
+    line.text(" (");
+    line.text(sendReasonText(reason).toStdString());
+    line.character(')');
+    emitLine(line);
 }
 
 void EventTextLog::registerChanged(Millis time, std::uint16_t reg, std::uint16_t value)
 {
-    m_write(QStringLiteral("%1 register %2 = %3 (0x%4)")
-                .arg(stamp(time))
-                .arg(reg)
-                .arg(value)
-                .arg(value, 4, 16, QLatin1Char('0')));
+    Line line;
+    stamp(line, time);
+    line.text("register ");
+    line.number(reg);
+    line.text(" = ");
+    line.number(value);
+    line.text(" (0x");
+    line.hex(value, 4, Line::kLower);
+    line.character(')');
+    emitLine(line);
 }
 
 void EventTextLog::receiveStateChanged(Millis time, int receiveFrame, ReceiveState state)
 {
-    m_write(QStringLiteral("%1 receive frame %2 %3").arg(stamp(time)).arg(receiveFrame + 1).arg(receiveStateText(state)));
+    Line line;
+    stamp(line, time);
+    line.text("receive frame ");
+    line.number(static_cast<std::uint32_t>(receiveFrame + 1));
+    line.character(' ');
+    line.text(receiveStateText(state).toStdString());
+    emitLine(line);
 }
 
 void EventTextLog::modbusRequest(Millis time, const ModbusAccess& access)
 {
     const bool firstOfUnit = !m_unitsSeen[access.unit];
     m_unitsSeen[access.unit] = true;
-    if (!access.write && !firstOfUnit)
+    if (!access.write && !firstOfUnit && !access.exception)
         return;
-    const QString range = access.count == 1 ? QStringLiteral("register %1").arg(access.start)
-                                            : QStringLiteral("registers %1 to %2").arg(access.start).arg(access.start + access.count - 1);
-    QString line = QStringLiteral("%1 Modbus unit %2, function %3: %4 %5")
-                       .arg(stamp(time))
-                       .arg(access.unit)
-                       .arg(access.function)
-                       .arg(access.write ? QStringLiteral("write") : QStringLiteral("read"), range);
-    if (access.refusedRegister)
-        line += QStringLiteral(", refused with ") + modbusAccessText(access);
-    m_write(line);
+    QString text = QStringLiteral("Modbus unit %1, function %2: ").arg(access.unit).arg(access.function);
+    if (access.count) {
+        text += access.write ? QStringLiteral("write ") : QStringLiteral("read ");
+        text += access.count == 1 ? QStringLiteral("register %1").arg(access.start)
+                                  : QStringLiteral("registers %1 to %2").arg(access.start).arg(access.start + access.count - 1);
+        if (access.exception)
+            text += QStringLiteral(", ");
+    }
+    if (access.exception)
+        text += QStringLiteral("refused with ") + modbusAccessText(access);
+    Line line;
+    stamp(line, time);
+    line.text(text.toStdString());
+    emitLine(line);
 }
 
 } // namespace px::sim

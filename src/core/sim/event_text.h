@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
+#include <cstddef>
 #include <functional>
 
 namespace px::sim {
@@ -25,13 +27,16 @@ QString modbusAccessText(const ModbusAccess& access);
 //   12:00:01.240 TX 201 [2] 00 FF transmit frame 1 (on change)
 //   12:00:01.240 register 20 = 4660 (0x1234)
 // Modbus reads are written only for a unit identifier not seen before, so a master
-// polling many times a second does not flood the log.
+// polling many times a second does not flood the log; every request refused with an
+// exception is written. The lines are made as bytes, the local time of day looked up once
+// per second, so a log keeps up with a saturated bus.
 class EventTextLog final : public ConverterEvents {
 public:
-    EventTextLog(QDateTime startTime, std::function<void(const QString&)> write)
-        : m_startTime(std::move(startTime)), m_write(std::move(write))
-    {
-    }
+    // Takes each line's UTF-8 bytes, its line end included.
+    using ByteSink = std::function<void(const char* data, std::size_t size)>;
+    EventTextLog(const QDateTime& startTime, ByteSink write);
+    // Takes each line as text, without a line end.
+    EventTextLog(const QDateTime& startTime, std::function<void(const QString&)> write);
 
     void frameReceived(Millis time, const CanFrame& frame, FrameRef match) override;
     void frameSent(Millis time, const CanFrame& frame, FrameRef frameOf, SendReason reason) override;
@@ -40,10 +45,14 @@ public:
     void modbusRequest(Millis time, const ModbusAccess& access) override;
 
 private:
-    QString stamp(Millis time) const;
+    class Line;
+    void stamp(Line& line, Millis time);
+    void emitLine(Line& line);
 
-    QDateTime m_startTime;
-    std::function<void(const QString&)> m_write;
+    qint64 m_startMsecs = 0;         // the wall-clock time of the converter's time 0
+    qint64 m_stampSecond = -1;       // the second whose "HH:mm:ss." is in m_secondText
+    std::array<char, 9> m_secondText{};
+    ByteSink m_write;
     std::array<bool, 256> m_unitsSeen{};
 };
 

@@ -141,4 +141,13 @@ bool Simulator::writeRegisters(std::uint8_t unit, std::uint8_t function, std::ui
     return written;
 }
 
+void Simulator::refuseRequest(std::uint8_t unit, std::uint8_t function, std::uint16_t start, std::uint16_t count,
+                              std::uint8_t exceptionCode)
+{
+    m_converter.advanceTo(m_clock.now());
+    armTimer();
+    const bool write = function == 6 || function == 16;
+    modbusRequest(m_converter.now(), {unit, function, start, count, write, std::nullopt, exceptionCode});
+}
+
 } // namespace px::sim

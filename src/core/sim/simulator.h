@@ -73,6 +73,8 @@ private:
                        std::uint16_t* out) override;
     bool writeRegisters(std::uint8_t unit, std::uint8_t function, std::uint16_t start, const std::uint16_t* values,
                         int count) override;
+    void refuseRequest(std::uint8_t unit, std::uint8_t function, std::uint16_t start, std::uint16_t count,
+                       std::uint8_t exceptionCode) override;
     void onReceived(const CanFrame& frame);
     void onTimer();
     void armTimer();

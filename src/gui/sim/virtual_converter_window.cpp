@@ -593,12 +593,13 @@ void VirtualConverterWindow::receiveStateChanged(sim::Millis, int, sim::ReceiveS
 
 void VirtualConverterWindow::modbusRequest(sim::Millis time, const sim::ModbusAccess& access)
 {
-    // Refused writes show in the log: a wrong address in the PLC program shows at once.
-    if (!access.refusedRegister)
+    // Refused requests show in the log: a wrong address in the PLC program shows at once.
+    if (!access.exception)
         return;
     m_pendingLog.push_back({time, QStringLiteral("Modbus"), {},
                             QStringLiteral("unit %1, function %2").arg(access.unit).arg(access.function),
-                            QStringLiteral("write refused, ") + sim::modbusAccessText(access)});
+                            (access.write ? QStringLiteral("write refused, ") : QStringLiteral("refused, "))
+                                + sim::modbusAccessText(access)});
 }
 
 } // namespace px

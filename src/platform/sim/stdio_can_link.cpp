@@ -1,9 +1,10 @@
 #include "platform/sim/stdio_can_link.h"
 
-#include "core/base/error.h"
-
 #include <QDateTime>
 #include <QSocketNotifier>
+#include <QTimer>
+
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -14,6 +15,20 @@
 #endif
 
 namespace px {
+namespace {
+
+// Input is read in pieces of this size, and frames written once this much waits.
+constexpr qsizetype kChunk = 64 * 1024;
+// Lines taken before the event loop turns: a Modbus request that comes meanwhile waits
+// for no more than these.
+constexpr int kLinesAtOnce = 32;
+
+bool isBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+} // namespace
 
 StdioCanLink::StdioCanLink(int inputFd, std::FILE* output, QObject* parent)
     : CanLink(parent), m_inputFd(inputFd), m_output(output)
@@ -30,9 +45,20 @@ void StdioCanLink::open()
     if (m_open)
         return;
     m_open = true;
+    m_inputEnded = false;
     // The descriptor is read only when it has something, so the event loop never blocks.
     m_notifier = new QSocketNotifier(static_cast<qintptr>(m_inputFd), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &StdioCanLink::readInput);
+    if (!m_more) {
+        m_more = new QTimer(this);
+        m_more->setSingleShot(true);
+        m_more->setInterval(0);
+        connect(m_more, &QTimer::timeout, this, &StdioCanLink::takeLines);
+        m_flush = new QTimer(this);
+        m_flush->setSingleShot(true);
+        m_flush->setInterval(0);
+        connect(m_flush, &QTimer::timeout, this, &StdioCanLink::flushOutput);
+    }
 }
 
 void StdioCanLink::close()
@@ -44,64 +70,124 @@ void StdioCanLink::close()
     m_notifier->setEnabled(false);
     m_notifier->deleteLater();
     m_notifier = nullptr;
-    std::fflush(m_output);
+    m_more->stop();
+    flushOutput();
 }
 
 void StdioCanLink::send(const sim::CanFrame& frame)
 {
     if (!m_open)
         return;
-    const QByteArray line =
-        sim::candumpLine(frame, QDateTime::currentMSecsSinceEpoch() * 1000, u"vcan0").toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), m_output);
+    sim::appendCandumpLine(m_out, frame, QDateTime::currentMSecsSinceEpoch() * 1000, "vcan0");
+    m_out.append('\n');
+    if (m_out.size() >= kChunk)
+        flushOutput();
+    else if (!m_flush->isActive())
+        m_flush->start();
+}
+
+void StdioCanLink::flushOutput()
+{
+    if (m_out.isEmpty())
+        return;
+    std::fwrite(m_out.constData(), 1, static_cast<std::size_t>(m_out.size()), m_output);
     std::fflush(m_output);
+    m_out.resize(0);
 }
 
 void StdioCanLink::readInput()
 {
-    char buffer[4096];
-    const auto n = PX_READ(m_inputFd, buffer, sizeof buffer);
-    if (n > 0) {
-        m_pending.append(buffer, static_cast<qsizetype>(n));
-        takeLines(false);
-        return;
+    // While a chunk's worth of lines waits to be taken, the input waits in the system.
+    if (!m_inputEnded && m_pending.size() - m_taken < kChunk) {
+        m_pending.remove(0, m_taken);
+        m_taken = 0;
+        const qsizetype had = m_pending.size();
+        m_pending.resize(had + kChunk);
+        const auto n = PX_READ(m_inputFd, m_pending.data() + had, static_cast<unsigned>(kChunk));
+        m_pending.resize(had + std::max<qsizetype>(n, 0));
+        if (n <= 0) {
+            // End of input (or an input that cannot be read): what is left is the last line.
+            m_inputEnded = true;
+            m_endReason = n == 0 ? QStringLiteral("end of input") : QStringLiteral("the input cannot be read");
+            m_notifier->setEnabled(false);
+        }
     }
-    // End of input (or an input that cannot be read): the rest is the last line.
-    takeLines(true);
-    if (m_notifier)
-        m_notifier->setEnabled(false);
-    Q_EMIT ended(n == 0 ? QStringLiteral("end of input") : QStringLiteral("the input cannot be read"));
+    takeLines();
 }
 
-void StdioCanLink::takeLines(bool atEnd)
+void StdioCanLink::takeLines()
 {
-    qsizetype from = 0;
-    for (;;) {
-        qsizetype end = m_pending.indexOf('\n', from);
-        if (end < 0) {
-            if (!atEnd || from >= m_pending.size())
+    int taken = 0;
+    while (m_open && taken < kLinesAtOnce) {
+        const char* data = m_pending.constData();
+        const qsizetype size = m_pending.size();
+        const char* begin = data + m_taken;
+        const auto* end = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(size - m_taken)));
+        if (m_skippingLongLine) {
+            m_taken = end ? end - data + 1 : size;
+            m_skippingLongLine = !end;
+            if (!end)
                 break;
-            end = m_pending.size();
-        }
-        const QString line = QString::fromUtf8(m_pending.constData() + from, end - from).trimmed();
-        from = end + 1;
-        ++m_lineNumber;
-        if (line.isEmpty() || line.startsWith(u'#'))
             continue;
-        QString error;
-        if (const std::optional<sim::CanFrame> frame = sim::parseCandumpLine(line, &error))
+        }
+        if (!end) {
+            if (size - m_taken > kLongestLine) {
+                // Reported now, its rest dropped as it comes.
+                m_taken = size;
+                m_skippingLongLine = true;
+                ++m_lineNumber;
+                Q_EMIT problem(QStringLiteral("input line %1 skipped: longer than any frame").arg(m_lineNumber));
+                break;
+            }
+            if (!m_inputEnded || m_taken == size)
+                break;
+            end = data + size;   // the last line, without a line end
+        }
+        m_taken = std::min<qsizetype>(end - data + 1, size);
+        ++taken;
+        takeLine(begin, end);
+    }
+    if (!m_open)
+        return;
+    if (taken == kLinesAtOnce)
+        m_more->start();   // after the event loop turned
+    else if (m_inputEnded) {
+        flushOutput();
+        Q_EMIT ended(m_endReason);
+    }
+}
+
+void StdioCanLink::takeLine(const char* begin, const char* end)
+{
+    ++m_lineNumber;
+    if (end - begin > kLongestLine) {
+        Q_EMIT problem(QStringLiteral("input line %1 skipped: longer than any frame").arg(m_lineNumber));
+        return;
+    }
+    const char* first = begin;
+    while (first < end && isBlank(*first))
+        ++first;
+    bool ascii = true;
+    for (const char* p = first; p < end && ascii; ++p)
+        ascii = static_cast<unsigned char>(*p) < 0x80;
+    if (ascii && (first == end || *first == '#'))
+        return;
+    QString error;
+    if (ascii) {
+        if (const std::optional<sim::CanFrame> frame =
+                sim::parseCandumpLine(std::string_view(first, static_cast<std::size_t>(end - first)), &error)) {
             Q_EMIT received(*frame);
-        else
-            Q_EMIT problem(QStringLiteral("input line %1 skipped (%2): %3").arg(m_lineNumber).arg(error, line));
-        if (!m_open)
             return;
+        }
     }
-    m_pending.remove(0, std::min(from, m_pending.size()));
-    // A line without an end that grows past any frame is no candump line: drop it.
-    if (m_pending.size() > 4096) {
-        m_pending.clear();
-        Q_EMIT problem(QStringLiteral("input line %1 skipped: longer than any frame").arg(++m_lineNumber));
-    }
+    // Text beyond ASCII, and every line refused, as text.
+    const QString line = QString::fromUtf8(begin, end - begin).trimmed();
+    if (line.isEmpty() || line.startsWith(u'#'))
+        return;
+    if (const std::optional<sim::CanFrame> frame = sim::parseCandumpLine(QStringView(line), &error))
+        Q_EMIT received(*frame);
+    else
+        Q_EMIT problem(QStringLiteral("input line %1 skipped (%2): %3").arg(m_lineNumber).arg(error, line));
 }
 
 } // namespace px

@@ -5,16 +5,20 @@
 #include <QByteArray>
 
 #include <cstdio>
-#include <memory>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace px {
 
 // CAN frames as text lines in the candump log format: read from a file descriptor
-// (standard input), written to a stream (standard output), one line per frame, flushed at
-// once. The end of the input ends the link; a line that is no frame is reported by
-// `problem` and skipped.
+// (standard input), written to a stream (standard output), one line per frame. The end of
+// the input ends the link; a line that is no frame is reported by `problem` and skipped,
+// once per line whatever its length.
+//
+// The input is taken a few lines at a time, so the event loop turns between them and a
+// Modbus request never waits behind a long run of frames; the frames written are
+// collected and go out together when the event loop turns.
 class StdioCanLink final : public CanLink {
     Q_OBJECT
 public:
@@ -26,18 +30,30 @@ public:
     void close() override;
     QString description() const override { return QStringLiteral("standard input and output"); }
 
+    // A line longer than this is no candump line.
+    static constexpr qsizetype kLongestLine = 4096;
+
 Q_SIGNALS:
     void problem(const QString& text);
 
 private:
     void readInput();
-    void takeLines(bool atEnd);
+    void takeLines();
+    void takeLine(const char* begin, const char* end);
+    void flushOutput();
 
     int m_inputFd = 0;
     std::FILE* m_output = nullptr;
     QSocketNotifier* m_notifier = nullptr;
-    QByteArray m_pending;
+    QTimer* m_more = nullptr;        // takes the lines read but not yet taken
+    QTimer* m_flush = nullptr;       // writes the frames sent, when the event loop turns
+    QByteArray m_pending;            // input read, from m_taken on not yet taken
+    qsizetype m_taken = 0;
+    QByteArray m_out;
     bool m_open = false;
+    bool m_inputEnded = false;
+    QString m_endReason;
+    bool m_skippingLongLine = false; // the rest of a line too long to be a frame is dropped
     int m_lineNumber = 0;
 };
 

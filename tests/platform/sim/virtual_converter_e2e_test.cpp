@@ -186,7 +186,7 @@ TEST(VirtualConverterEndToEnd, CommandLineToolRunsOnStandardInputAndOutput)
     QProcess tool;
     tool.start(QStringLiteral(PX40318_EXE),
                {QStringLiteral("simulate"), kSample, QStringLiteral("--can"), QStringLiteral("stdio"), QStringLiteral("--port"),
-                QString::number(port)});
+                QString::number(port), QStringLiteral("--log"), QStringLiteral("-")});
     QString log;
     QString frames;
     QObject::connect(&tool, &QProcess::readyReadStandardError, [&] { log += QString::fromUtf8(tool.readAllStandardError()); });
@@ -210,6 +210,61 @@ TEST(VirtualConverterEndToEnd, CommandLineToolRunsOnStandardInputAndOutput)
     EXPECT_TRUE(log.contains(QStringLiteral("RX 281 [2] 56 78 receive frame 3"))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("register 10 = 22136 (0x5678)")));
     EXPECT_TRUE(log.contains(QStringLiteral("Stopped: end of input")));
+}
+
+TEST(VirtualConverterEndToEnd, CommandLineToolKeepsNoEventLogUnlessAskedAndSaysWhenItCannotWriteIt)
+{
+    struct Run {
+        QStringList options;
+        int status;
+        bool eventLines;
+        int logRefusals;
+    };
+    const Run runs[] = {
+        {{}, 0, false, 0},
+        {{QStringLiteral("--log"), QStringLiteral("-")}, 0, true, 0},
+        {{QStringLiteral("--log"), QStringLiteral("/dev/full")}, 1, false, 1},
+    };
+    for (const Run& run : runs) {
+        const std::uint16_t port = freePort();
+        QProcess tool;
+        tool.start(QStringLiteral(PX40318_EXE), QStringList{QStringLiteral("simulate"), kSample, QStringLiteral("--can"),
+                                                            QStringLiteral("stdio"), QStringLiteral("--port"),
+                                                            QString::number(port)} + run.options);
+        QString log;
+        QObject::connect(&tool, &QProcess::readyReadStandardError, [&] { log += QString::fromUtf8(tool.readAllStandardError()); });
+        ASSERT_TRUE(waitUntil([&] { return log.contains(QStringLiteral("port %1").arg(port)); })) << log.toStdString();
+        tool.write("281#5678\n281#9ABC\n");
+        {
+            Master master(port);
+            ASSERT_TRUE(master.connected);
+            ASSERT_TRUE(waitUntil([&] { return master.read(10, 1) == std::vector<int>{0x9ABC}; }));
+            EXPECT_EQ(master.write(10, {1}), std::vector<int>{-2});
+        }
+        // A connection the server ends, and one the client drops: nothing for the user to see.
+        QTcpSocket wrong;
+        wrong.connectToHost(QHostAddress::LocalHost, port);
+        ASSERT_TRUE(wrong.waitForConnected(5000));
+        wrong.write(QByteArray::fromHex("000100070002110300000001"));
+        ASSERT_TRUE(waitUntil([&] { return wrong.state() == QAbstractSocket::UnconnectedState; }));
+        QTcpSocket dropped;
+        dropped.connectToHost(QHostAddress::LocalHost, port);
+        ASSERT_TRUE(dropped.waitForConnected(5000));
+        dropped.write(QByteArray::fromHex("0001000000061103"));
+        dropped.flush();
+        dropped.abort();
+
+        tool.closeWriteChannel();
+        ASSERT_TRUE(waitUntil([&] { return tool.state() == QProcess::NotRunning; }));
+        const QString context = run.options.join(u' ') + QStringLiteral(": ") + log;
+        EXPECT_EQ(tool.exitCode(), run.status) << context.toStdString();
+        EXPECT_EQ(log.contains(QStringLiteral("register 10 = 39612 (0x9abc)")), run.eventLines) << context.toStdString();
+        EXPECT_EQ(log.contains(QStringLiteral("refused with exception 2: register 10 has no transmit mapping")), run.eventLines)
+            << context.toStdString();
+        EXPECT_EQ(log.count(QStringLiteral("Cannot write the log file")), run.logRefusals) << context.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("Stopped: end of input"))) << context.toStdString();
+        EXPECT_FALSE(log.contains(QStringLiteral("QIODevice"))) << context.toStdString();
+    }
 }
 
 } // namespace

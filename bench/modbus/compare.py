@@ -1,0 +1,114 @@
+#!/usr/bin/env python3
+"""The virtual converter's Modbus TCP server against a minimal libmodbus server.
+
+Builds the two C programs of this folder (Debian's libmodbus-dev), then for function code 3
+(125 registers) and function code 16 (2 registers), with one client and with eight, runs
+each server in turn (interleaved rounds, the machine may be busy) under the same load and
+prints the requests per second and the server's CPU time per request, and the ratio of the
+virtual converter to libmodbus (above 1: the virtual converter is faster).
+
+    bench/modbus/compare.py [--px build/bin/px40318] [--seconds 3] [--rounds 3]
+"""
+import argparse
+import os
+import re
+import socket
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+
+
+def build(out_dir):
+    os.makedirs(out_dir, exist_ok=True)
+    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "libmodbus"], capture_output=True, text=True)
+    if flags.returncode != 0:
+        sys.exit("libmodbus-dev is missing: PX_WITH_BENCH=1 scripts/deps installs it")
+    programs = {}
+    for name in ("modbus_server", "modbus_client"):
+        exe = os.path.join(out_dir, name)
+        subprocess.run(["cc", "-O2", "-Wall", "-o", exe, os.path.join(HERE, name + ".c")] + flags.stdout.split(),
+                       check=True)
+        programs[name] = exe
+    return programs
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def wait_for_port(port, deadline=10.0):
+    end = time.time() + deadline
+    while time.time() < end:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=0.2):
+                return
+        except OSError:
+            time.sleep(0.05)
+    sys.exit(f"no server on port {port}")
+
+
+def run(server_cmd, client, kind, start, clients, seconds):
+    port = free_port()
+    server = subprocess.Popen([c.replace("PORT", str(port)) for c in server_cmd], stdin=subprocess.PIPE,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for_port(port)
+        before = cpu_seconds(server.pid)
+        out = subprocess.run([client, str(port), kind, str(start), str(clients), str(seconds)], capture_output=True,
+                             text=True)
+        cpu = cpu_seconds(server.pid) - before
+    finally:
+        server.kill()
+        server.wait()
+    m = re.match(r"(\d+) requests/s, (\d+) failed, median round trip ([\d.]+) us", out.stdout)
+    if not m or int(m.group(2)):
+        sys.exit(f"client failed: {out.stdout}{out.stderr}")
+    rate = float(m.group(1))
+    return rate, cpu / (rate * seconds) * 1e6, float(m.group(3))
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    p.add_argument("--px", default=os.path.join(ROOT, "build", "bin", "px40318"))
+    p.add_argument("--config", default=os.path.join(ROOT, "examples", "Conveyor_DipSwitch"))
+    p.add_argument("--seconds", type=float, default=3)
+    p.add_argument("--rounds", type=int, default=3)
+    args = p.parse_args()
+    programs = build(os.path.join(os.path.dirname(args.px), "..", "bench-modbus"))
+    servers = {
+        "libmodbus": [programs["modbus_server"], "PORT"],
+        # Registers 1000 and 1001 of the example fill a transmit frame: every write sends it.
+        "px40318": [args.px, "simulate", args.config, "--can", "stdio", "--port", "PORT"],
+    }
+    cases = [("FC 3, 125 registers", "read", 0), ("FC 16, 2 registers", "write", 1000)]
+    print(f"{'load':<34}{'server':<11}{'requests/s':>11}{'CPU us/req':>11}{'p50 us':>8}")
+    for title, kind, start in cases:
+        for clients in (1, 8):
+            results = {name: [] for name in servers}
+            for _ in range(args.rounds):
+                for name, cmd in servers.items():
+                    results[name].append(run(cmd, programs["modbus_client"], kind, start, clients, args.seconds))
+            medians = {}
+            for name, rows in results.items():
+                medians[name] = [statistics.median(r[i] for r in rows) for i in range(3)]
+                rate, cpu, p50 = medians[name]
+                print(f"{title + f', {clients} client' + ('s' if clients > 1 else ''):<34}{name:<11}{rate:>11.0f}"
+                      f"{cpu:>11.2f}{p50:>8.1f}")
+            lib, px = medians["libmodbus"], medians["px40318"]
+            print(f"{'':<34}{'ratio':<11}{px[0] / lib[0]:>10.2f}x{lib[1] / px[1]:>10.2f}x")
+
+
+if __name__ == "__main__":
+    main()

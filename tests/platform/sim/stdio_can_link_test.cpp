@@ -1,0 +1,71 @@
+#include "platform/sim/stdio_can_link.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <thread>
+#include <unistd.h>
+
+namespace px {
+namespace {
+
+TEST(StdioCanLink, OneMessagePerRefusedLineWithItsNumberHoweverLongTheLine)
+{
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::FILE* output = std::tmpfile();
+    StdioCanLink link(fds[0], output);
+    QStringList problems;
+    QStringList frames;
+    QString ended;
+    QObject::connect(&link, &StdioCanLink::problem, [&](const QString& text) { problems << text; });
+    QObject::connect(&link, &CanLink::received, [&](const sim::CanFrame& f) {
+        frames << QString::number(f.id, 16) + u'#' + QString::number(f.data[0], 16);
+        link.send(f);   // echoed, as the converter answers
+    });
+    QObject::connect(&link, &CanLink::ended, [&](const QString& reason) { ended = reason; });
+    link.open();
+
+    std::thread writer([fd = fds[1]] {
+        const auto put = [fd](const QByteArray& bytes) {
+            for (qsizetype at = 0; at < bytes.size();) {
+                const auto n = ::write(fd, bytes.constData() + at, static_cast<std::size_t>(bytes.size() - at));
+                if (n <= 0)
+                    return;
+                at += n;
+            }
+        };
+        put("(1.0) vcan0 181#11\n");
+        put(QByteArray(50 * 1024 * 1024, 'x'));   // line 2, one line of 50 MB
+        put("\n# a comment\n\nbad\n");
+        put(QByteArray(5000, 'y') + "\n");        // line 6, longer than any frame but whole
+        put("181#22\n182#33");                    // the last line has no line end
+        ::close(fd);
+    });
+    QDeadlineTimer deadline(60000);
+    while (ended.isEmpty() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    writer.join();
+    ::close(fds[0]);
+
+    EXPECT_EQ(ended, QStringLiteral("end of input"));
+    EXPECT_EQ(frames, (QStringList{QStringLiteral("181#11"), QStringLiteral("181#22"), QStringLiteral("182#33")}));
+    EXPECT_EQ(problems, (QStringList{QStringLiteral("input line 2 skipped: longer than any frame"),
+                                     QStringLiteral("input line 5 skipped (no '#' between identifier and data): bad"),
+                                     QStringLiteral("input line 6 skipped: longer than any frame")}));
+    link.close();
+    std::rewind(output);
+    char text[4096] = {};
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, output);
+    std::fclose(output);
+    const QStringList lines = QString::fromLatin1(text, static_cast<qsizetype>(n)).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(") vcan0 181#11"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(") vcan0 182#33"))) << lines[2].toStdString();
+}
+
+} // namespace
+} // namespace px
