@@ -4,8 +4,11 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QStringList>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -215,28 +218,54 @@ Pinger::Reply IcmpPinger::echo(const QString& address, const QByteArray& payload
         throw Error(QStringLiteral("The echo request to %1 could not be sent: %2").arg(address, systemText(errno)));
     }
 
-    QDeadlineTimer deadline(timeout);
+    // Takes the datagrams that are waiting; true once the answer is among them. A raw socket
+    // receives every ICMP message of the machine: only the target's reply counts.
     std::uint8_t buffer[1500];
-    for (;;) {
-        const qint64 left = deadline.remainingTime();
-        if (left <= 0)
-            return Reply::TimedOut;
-        pollfd p{socket.fd(), POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(std::min<qint64>(left, 10)));
-        if (ready > 0 && (p.revents & POLLIN)) {
+    const auto answerArrived = [&] {
+        for (;;) {
             sockaddr_in from{};
             socklen_t fromLength = sizeof from;
-            const ssize_t n = ::recvfrom(socket.fd(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
-                                         &fromLength);
-            // A raw socket receives every ICMP message of the machine: only the target's counts.
+            const ssize_t n = ::recvfrom(socket.fd(), buffer, sizeof buffer, MSG_DONTWAIT,
+                                         reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (n < 0)
+                return false;
             if (n > 0 && ntohl(from.sin_addr.s_addr) == *target
                 && icmp::isEchoReply(QByteArray::fromRawData(reinterpret_cast<const char*>(buffer), n),
                                      socket.raw() || kDatagramWithIpHeader, identifier, sequence, payload))
+                return true;
+        }
+    };
+
+    if (!QCoreApplication::instance()) {
+        // Without an event loop (the command-line tool): wait on the socket itself.
+        QDeadlineTimer deadline(timeout);
+        for (;;) {
+            const qint64 left = deadline.remainingTime();
+            if (left <= 0)
+                return Reply::TimedOut;
+            pollfd p{socket.fd(), POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left)) > 0 && answerArrived())
                 return Reply::Answered;
         }
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents();
     }
+
+    // The window stays responsive: the event loop runs, woken by the socket or the deadline
+    // and by nothing else.
+    QEventLoop loop;
+    QSocketNotifier readable(socket.fd(), QSocketNotifier::Read);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    Reply reply = Reply::TimedOut;
+    QObject::connect(&readable, &QSocketNotifier::activated, &loop, [&] {
+        if (answerArrived()) {
+            reply = Reply::Answered;
+            loop.quit();
+        }
+    });
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(timeout);
+    loop.exec();
+    return reply;
 }
 
 #else

@@ -10,7 +10,7 @@ namespace px {
 // a raw socket (which needs the right to open it). Only the echo reply that matches the
 // request's type, identifier, sequence and payload counts as an answer: on loopback a raw
 // socket also receives the request itself, and every other ICMP message of the machine.
-// While it waits, pending user-interface events run every 10 ms.
+// While it waits, the event loop runs, woken only by the socket or the deadline.
 class IcmpPinger final : public Pinger {
 public:
     Reply echo(const QString& address, const QByteArray& payload, std::uint16_t sequence,

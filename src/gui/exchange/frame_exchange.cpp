@@ -8,30 +8,106 @@
 #include "gui/common/guard.h"
 #include "gui/exchange/import_picker_dialog.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QThread>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
 
 namespace px {
 namespace {
 
-// Reads a capture with a progress bar that can cancel it; a database at once.
+// Holds back the user's input to every widget but `allowed` and its children while it
+// lives: a long reading runs the event loop, and nothing may start a second one meanwhile.
+class InputOnlyFor final : public QObject {
+public:
+    explicit InputOnlyFor(QWidget* allowed) : m_allowed(allowed) { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputOnlyFor() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::Close: {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            return widget && widget != m_allowed && !m_allowed->isAncestorOf(widget);
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* m_allowed;
+};
+
+// Reads the file on a worker thread while this one shows the progress of a capture in a
+// bar that can cancel it (a database is read at once). The editor takes no input until the
+// reading is over.
 std::optional<exchange::ImportSource> readWithProgress(const QString& path, QWidget* parent)
 {
+    struct Progress {
+        std::atomic<int> permille{0};
+        std::atomic<bool> cancelled{false};
+    };
+    struct Outcome {
+        std::optional<exchange::ImportSource> source;
+        std::optional<Error> failure;
+    };
+    const auto shared = std::make_shared<Progress>();
+
     QProgressDialog progress(QStringLiteral("Reading %1 ...").arg(displayPath(path)), QStringLiteral("Cancel"), 0, 1000, parent);
     progress.setObjectName(QStringLiteral("PD_Reading"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
-    return exchange::readImportSource(path, [&progress](qint64 done, qint64 total) {
-        if (total > 0)
-            progress.setValue(static_cast<int>(done * 1000 / total));
-        QApplication::processEvents();
-        return !progress.wasCanceled();
-    });
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [shared] { shared->cancelled = true; });
+
+    const InputOnlyFor onlyTheProgress(&progress);
+
+    // The worker only reads; the outcome is taken once it has finished.
+    Outcome outcome;
+    const std::unique_ptr<QThread> worker(QThread::create([&outcome, path, shared] {
+        try {
+            outcome.source = exchange::readImportSource(path, [shared](qint64 done, qint64 total) {
+                if (total > 0)
+                    shared->permille = static_cast<int>(done * 1000 / total);
+                return !shared->cancelled.load();
+            });
+        } catch (const Error& e) {
+            outcome.failure = e;
+        }
+    }));
+    QEventLoop loop;
+    QTimer refresh;
+    refresh.setInterval(50);
+    QObject::connect(&refresh, &QTimer::timeout, &progress, [&] { progress.setValue(shared->permille.load()); });
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    refresh.start();
+    loop.exec();
+    worker->wait();
+    refresh.stop();
+
+    if (outcome.failure)
+        throw *outcome.failure;
+    return std::move(outcome.source);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -170,6 +171,54 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
     EXPECT_EQ(prompter.errors, QStringList{s("Error row 5!! Dimension must be between 1 and 8")});
     EXPECT_EQ(prompter.fileAnswers.size(), 1u);
     EXPECT_EQ(rcob(), frames);
+    editor.close();
+}
+
+TEST_F(FrameImportTest, ACaptureIsReadBehindAProgressBarThatHoldsBackInputAndCancels)
+{
+    const QByteArray frames = rcob();
+    const QByteArray mappings = rinfo();
+    // A capture long enough that its reading outlasts the progress bar's delay.
+    QByteArray capture;
+    const QByteArray line = "(1700000000.000000) can0 181#1122334455667788\n";
+    capture.reserve(line.size() * 1'500'000);
+    for (int i = 0; i < 1'500'000; ++i)
+        capture += line;
+    const QString path = home.file(s("long.log"));
+    writeFileAtomically(path, capture);
+    prompter.fileAnswers = {path};
+
+    ReceiveFramesDipDialog editor(home.session, prompter);
+    editor.reload();
+    editor.show();
+    bool sawProgress = false;
+    bool okHeldBack = false;
+    auto* poll = new QTimer;
+    const QDeadlineTimer deadline(60000);
+    QObject::connect(poll, &QTimer::timeout, [&, poll, deadline] {
+        auto* progress = editor.findChild<QProgressDialog*>(s("PD_Reading"));
+        if ((!progress || !progress->isVisible()) && !deadline.hasExpired())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (!progress)
+            return;
+        sawProgress = true;
+        // The editor takes no click while the file is read: OK would close it.
+        QTest::mouseClick(test::requireChild<QPushButton>(&editor, s("Btn_OK")), Qt::LeftButton);
+        okHeldBack = editor.isVisible();
+        QTest::mouseClick(test::requireChild<QPushButton>(progress, s("")), Qt::LeftButton);
+    });
+    poll->start(5);
+    click(editor, "Btn_ImportFrames");
+
+    EXPECT_TRUE(sawProgress);
+    EXPECT_TRUE(okHeldBack);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no picker after a cancelled reading";
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    EXPECT_EQ(rcob(), frames);
+    EXPECT_EQ(rinfo(), mappings);
+    EXPECT_TRUE(editor.isVisible());
     editor.close();
 }
 
