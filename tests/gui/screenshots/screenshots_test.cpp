@@ -2,7 +2,7 @@
 // tests do, over a home folder that holds the example configurations, and grabbed offscreen
 // at its own size with a fixed font and style. The pictures go into $PX_SCREENSHOTS_DIR
 // (scripts/screenshots sets docs/screenshots), else into a temporary folder; either way each
-// must come out at the window's size with something drawn in it.
+// must show what a person looks for: the window's title and a known control with its text.
 
 #include "gui/check/register_map_window.h"
 #include "gui/comm/communication_settings_dialog.h"
@@ -28,11 +28,14 @@
 #include "support/temp_home.h"
 #include "support/widget_lookup.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -96,24 +99,64 @@ protected:
     // Opens an example configuration as the Open dialog does.
     void open(const char* name) { home.activate(QString::fromLatin1(name)); }
 
-    // Shows the window, lets it lay out and paint, and saves it as <name>.png.
-    void shoot(QWidget& window, const char* name)
+    // What a person sees in a picture of a window: its title, and a known control with its
+    // text in its place.
+    struct Sight {
+        QString title;
+        const char* control;  // object name
+        QString text;         // the control's text as shown
+    };
+
+    // Shows the window, lets it lay out and paint, checks that the picture shows `sight`, and
+    // saves it as <name>.png.
+    void shoot(QWidget& window, const char* name, const Sight& sight)
     {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QApplication::processEvents();
         const QImage image = window.grab().toImage();
-        window.close();
         EXPECT_EQ(image.size(), window.size()) << name;
-        // Something is drawn: a plain picture has one or two colours, a window many.
+        EXPECT_EQ(window.windowTitle(), sight.title) << name;
+
+        auto* control = test::requireChild<QWidget>(&window, sight.control);
+        EXPECT_EQ(shownText(*control), sight.text) << name << ": " << sight.control;
+        EXPECT_TRUE(control->isVisibleTo(&window)) << name << ": " << sight.control;
+        // The control stands in the picture where the window lays it out, drawn as it draws
+        // itself alone (a control that paints its own background, such as a button or a
+        // field), and its text makes more than a plain patch of colour.
+        const QRect place(control->mapTo(&window, QPoint(0, 0)), control->size());
+        EXPECT_TRUE(image.rect().contains(place)) << name << ": " << sight.control << " lies outside the picture";
+        const QImage inPicture = image.copy(place).convertToFormat(QImage::Format_RGB32);
+        const QImage alone = control->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(inPicture.size(), alone.size()) << name;
+        qsizetype same = 0;
         QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 3) {
-            for (int x = 0; x < image.width(); x += 3)
-                colours.insert(image.pixel(x, y));
+        for (int y = 0; y < alone.height(); ++y) {
+            for (int x = 0; x < alone.width(); ++x) {
+                same += inPicture.pixel(x, y) == alone.pixel(x, y);
+                colours.insert(inPicture.pixel(x, y));
+            }
         }
-        EXPECT_GT(colours.size(), 8) << name;
+        EXPECT_GE(same * 100, qsizetype(alone.width()) * alone.height() * 95) << name << ": " << sight.control;
+        EXPECT_GT(colours.size(), 2) << name << ": " << sight.control << " shows no text";
+        window.close();
+
         const QString path = outFolder + u'/' + QLatin1StringView(name) + QStringLiteral(".png");
         EXPECT_TRUE(image.save(path, "PNG")) << path.toStdString();
+    }
+
+    // The text a control shows: a button's or label's text, a field's content, a box's title.
+    static QString shownText(const QWidget& control)
+    {
+        if (const auto* button = qobject_cast<const QAbstractButton*>(&control))
+            return button->text();
+        if (const auto* label = qobject_cast<const QLabel*>(&control))
+            return label->text();
+        if (const auto* field = qobject_cast<const QLineEdit*>(&control))
+            return field->text();
+        if (const auto* box = qobject_cast<const QGroupBox*>(&control))
+            return box->title();
+        return control.accessibleName();
     }
 
     test::TempHome home;
@@ -129,17 +172,20 @@ TEST_F(Screenshots, MainWindow)
     NoRunner runner;
     NoBrowser browser;
     MainWindow window(home.session, {prompter, dialogs, runner, browser});
-    shoot(window, "main_window");
+    shoot(window, "main_window",
+          {QStringLiteral("www.orvane.example - Configurator PX40318 - CAN / Modbus TCP Slave "), "L_Name_Conf_L2", QStringLiteral("PumpStation_Jumper")});
 }
 
 TEST_F(Screenshots, ConfigurationDialogs)
 {
     NewConfigurationDialog newProject(home.session, prompter);
     newProject.prepareShowing();
-    shoot(newProject, "new_configuration");
+    shoot(newProject, "new_configuration",
+          {QStringLiteral("Create New Configuration"), "Btn_OK", QStringLiteral("OK")});
     OpenConfigurationDialog openConf(home.session);
     openConf.prepareShowing();
-    shoot(openConf, "open_configuration");
+    shoot(openConf, "open_configuration",
+          {QStringLiteral("Open Configuration"), "Btn_OK", QStringLiteral("OK")});
 }
 
 TEST_F(Screenshots, ManageConfigurations)
@@ -148,7 +194,8 @@ TEST_F(Screenshots, ManageConfigurations)
     NoTrash trash;
     ManageConfigurationsDialog dialog(home.session, prompter, trash);
     dialog.prepareShowing();
-    shoot(dialog, "manage_configurations");
+    shoot(dialog, "manage_configurations",
+          {QStringLiteral("Manage Configurations"), "Btn_Duplicate", QStringLiteral("&Duplicate")});
 }
 
 TEST_F(Screenshots, RegisterMap)
@@ -157,7 +204,8 @@ TEST_F(Screenshots, RegisterMap)
     open("Faulty_Mapping");
     RegisterMapWindow window(home.session, prompter);
     window.prepareShowing();
-    shoot(window, "register_map");
+    shoot(window, "register_map",
+          {QStringLiteral("Register Map"), "L_Findings", QStringLiteral("Findings")});
 }
 
 TEST_F(Screenshots, CommunicationSettings)
@@ -165,7 +213,8 @@ TEST_F(Screenshots, CommunicationSettings)
     open("Conveyor_DipSwitch");
     CommunicationSettingsDialog dialog(home.session, prompter);
     dialog.showSettings();
-    shoot(dialog, "communication_settings");
+    shoot(dialog, "communication_settings",
+          {QStringLiteral("Set Communication"), "E_PORT", QStringLiteral("5020")});
 }
 
 TEST_F(Screenshots, FrameEditors)
@@ -173,18 +222,22 @@ TEST_F(Screenshots, FrameEditors)
     open("PumpStation_Jumper");
     ReceiveFramesJumperDialog receiveJumper(home.session, prompter);
     receiveJumper.reload();
-    shoot(receiveJumper, "receive_frames_jumper");
+    shoot(receiveJumper, "receive_frames_jumper",
+          {QStringLiteral("Receive CAN Frames"), "Btn_InsertRow", QStringLiteral("Insert Row")});
     TransmitFramesJumperDialog transmitJumper(home.session, prompter);
     transmitJumper.reload();
-    shoot(transmitJumper, "transmit_frames_jumper");
+    shoot(transmitJumper, "transmit_frames_jumper",
+          {QStringLiteral("Transmit CAN Frames"), "Btn_InsertRow", QStringLiteral("Insert Row")});
 
     open("Conveyor_DipSwitch");
     ReceiveFramesDipDialog receiveDip(home.session, prompter);
     receiveDip.reload();
-    shoot(receiveDip, "receive_frames_dipswitch");
+    shoot(receiveDip, "receive_frames_dipswitch",
+          {QStringLiteral("Receive CAN Frames"), "Btn_CopyRow", QStringLiteral("Copy Row")});
     TransmitFramesDipDialog transmitDip(home.session, prompter);
     transmitDip.reload();
-    shoot(transmitDip, "transmit_frames_dipswitch");
+    shoot(transmitDip, "transmit_frames_dipswitch",
+          {QStringLiteral("Transmit CAN Frames"), "Btn_CopyRow", QStringLiteral("Copy Row")});
 }
 
 TEST_F(Screenshots, MappingEditors)
@@ -204,11 +257,13 @@ TEST_F(Screenshots, MappingEditors)
     ReceiveMappingDialog receive(home.session, prompter);
     receive.reload();
     select(receive);
-    shoot(receive, "receive_mapping");
+    shoot(receive, "receive_mapping",
+          {QStringLiteral("Define Receive CAN Frames"), "E_Index_Modbus", QStringLiteral("0")});
     TransmitMappingDialog transmit(home.session, prompter);
     transmit.reload();
     select(transmit);
-    shoot(transmit, "transmit_mapping");
+    shoot(transmit, "transmit_mapping",
+          {QStringLiteral("Define Transmit CAN Frames"), "E_Index_Modbus", QStringLiteral("1000")});
 }
 
 TEST_F(Screenshots, UpdateDialogs)
@@ -218,10 +273,12 @@ TEST_F(Screenshots, UpdateDialogs)
     const StartProgramFn noStart = [](const QString&, const QString&, bool) {};
     SerialUpdateDialog serial(home.session, prompter, ports, noStart);
     serial.prepareShowing();
-    shoot(serial, "serial_update");
+    shoot(serial, "serial_update",
+          {QStringLiteral("Update Device by Serial"), "L_Steps2", QStringLiteral("1 - Turn OFF the Device")});
     serial.prepareShowing();
     serial.goToOperations();
-    shoot(serial, "serial_update_operations");
+    shoot(serial, "serial_update_operations",
+          {QStringLiteral("Update Device by Serial"), "Btn_Update", QStringLiteral("Execute Update Firmware")});
 
     open("Conveyor_DipSwitch");
     test::ManualClock clock;
@@ -233,14 +290,16 @@ TEST_F(Screenshots, UpdateDialogs)
         test::requireChild<QLineEdit>(&ethernet, QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
     pinger.answer("AAAA");
     ethernet.ping();
-    shoot(ethernet, "ethernet_update");
+    shoot(ethernet, "ethernet_update",
+          {QStringLiteral("Update Firmware from Etherner (UDP)"), "LPing", QStringLiteral("Device Found!")});
     ethernet.prepareShowing();
     for (int i = 0; i < 4; ++i)
         test::requireChild<QLineEdit>(&ethernet, QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
     pinger.answer("AAAA");
     ethernet.ping();
     ethernet.goToOperations();
-    shoot(ethernet, "ethernet_update_operations");
+    shoot(ethernet, "ethernet_update_operations",
+          {QStringLiteral("Update Firmware from Etherner (UDP)"), "Btn_Update", QStringLiteral("Execute update firmware")});
 }
 
 TEST_F(Screenshots, OptionsAndAbout)
@@ -267,12 +326,14 @@ TEST_F(Screenshots, OptionsAndAbout)
     }
     SoftwareOptionsDialog options(home.session, {prompter, browser, [] { return false; }, [] {}});
     options.prepareShowing();
-    shoot(options, "options");
+    shoot(options, "options",
+          {QStringLiteral("Software Options"), "Btn_OK", QStringLiteral("OK")});
     AboutDialog about(browser);
     // A home folder as an installed program has it, rather than this run's temporary one.
     about.setHomeFolder(QDir::homePath() + QStringLiteral("/.local/share/px40318-configurator"));
     about.prepareShowing();
-    shoot(about, "about");
+    shoot(about, "about",
+          {QStringLiteral("About..."), "Label10", QStringLiteral("2.505")});
 }
 
 } // namespace
