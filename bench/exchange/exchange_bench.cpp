@@ -1,7 +1,9 @@
 // Speed of reading what an import starts from: a CAN database of 10,000 messages and a bus
-// capture of 1,000,000 lines.
+// capture of 1,000,000 lines; and of planning the import of N messages with its report,
+// which grows in proportion to N.
 
 #include "core/exchange/capture_reader.h"
+#include "core/exchange/configuration_exchange.h"
 #include "core/exchange/dbc_reader.h"
 
 #include <QBuffer>
@@ -10,12 +12,12 @@
 
 namespace {
 
-// 10,000 messages of eight 8-bit signals each, with a cycle time and a comment apiece.
-QByteArray largeDatabase()
+// `messages` messages of eight 8-bit signals each, with a cycle time and a comment apiece.
+QByteArray largeDatabase(int messages = 10000)
 {
     QByteArray text = "VERSION \"\"\n\nNS_ :\n\tCM_\n\tBA_DEF_\n\tBA_\n\nBS_:\n\nBU_: A B\n\n";
     QByteArray tail;
-    for (int m = 0; m < 10000; ++m) {
+    for (int m = 0; m < messages; ++m) {
         const QByteArray id = QByteArray::number(0x80000000u | static_cast<unsigned>(0x100000 + m));
         text += "BO_ " + id + " Message" + QByteArray::number(m) + ": 8 A\n";
         for (int s = 0; s < 8; ++s) {
@@ -70,6 +72,25 @@ void ReadCapture(benchmark::State& state)
     state.counters["bytes"] = static_cast<double>(text.size());
 }
 BENCHMARK(ReadCapture)->Unit(benchmark::kMillisecond);
+
+// The plan of importing N messages (8 signals each) into an empty receive list and the
+// report of it, as `import --receive all` makes them before the room check of the list
+// refuses; linear in N.
+void PlanAndReportImport(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const std::vector<px::exchange::ImportMessage> messages =
+        px::exchange::importMessages(px::exchange::readDbc(largeDatabase(n), QStringLiteral("large.dbc")));
+    px::exchange::ImportTarget target;
+    target.dipSwitch = true;
+    for (auto _ : state) {
+        const px::exchange::ImportPlan plan = px::exchange::planImport(messages, target);
+        const QStringList report = px::exchange::importReport(plan, messages, target);
+        benchmark::DoNotOptimize(report.size());
+    }
+    state.SetComplexityN(n);
+}
+BENCHMARK(PlanAndReportImport)->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

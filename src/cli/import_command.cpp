@@ -7,10 +7,13 @@
 #include "core/base/error.h"
 #include "core/base/int_text.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/exchange/configuration_exchange.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <cstdio>
 
 namespace px::cli {
 
@@ -38,10 +41,14 @@ int runImportCommand(const Arguments& args)
         const std::optional<exchange::ImportSource> source = exchange::readImportSource(file);
         if (source->capture && args.isSet(transmitOption))
             return args.usageError(QStringLiteral("a capture gives frames the converter receives: use --receive only"));
+        for (const QString& warning : source->warnings)
+            std::fprintf(stderr, "px40318: skipped: %s\n", warning.toUtf8().constData());
+        if (source->messages.empty())
+            return failure(QStringLiteral("%1 holds no CAN frames; nothing was written.").arg(source->fileName));
         config::Configuration config = config::readConfiguration(dir);
-        std::vector<config::ConfigFile> files;
+        config::SignalTable signalTable = config::loadSignalTable(dir);
+        std::vector<Direction> directions;
         QStringList report;
-        QStringList overflow;
         int added = 0;
         for (const Direction d : {Direction::Receive, Direction::Transmit}) {
             const QString option = d == Direction::Receive ? receiveOption : transmitOption;
@@ -51,19 +58,20 @@ int runImportCommand(const Arguments& args)
                 exchange::selectMessages(source->messages, args.value(option), source->fileName);
             const exchange::ImportTarget target = exchange::importTarget(config, d, first);
             const exchange::ImportPlan plan = exchange::planImport(chosen, target);
+            // The room is checked before anything else is made of the plan.
             if (!plan.fits())
-                overflow << exchange::overflowText(plan, target);
+                return failure(exchange::overflowText(plan, target) + QStringLiteral(" Nothing was written."));
             report << exchange::importReport(plan, chosen, target);
-            added += static_cast<int>(plan.frames.size());
+            added += static_cast<int>(plan.frames.size() + plan.entries.size());
             exchange::applyImport(config, d, plan);
-            for (const config::ConfigFile f : exchange::importedFiles(d))
-                files.push_back(f);
+            exchange::applyImportSignals(signalTable, d, plan, chosen);
+            directions.push_back(d);
         }
-        if (!overflow.isEmpty())
-            return failure(overflow.join(u' ') + QStringLiteral(" Nothing was written."));
-        if (added == 0)
-            return failure(report.join(u'\n') + QStringLiteral("\nNone of the chosen frames can be carried by the converter; nothing was written."));
-        config::writeConfiguration(config, dir, files);
+        if (added == 0) {
+            report << QStringLiteral("None of the chosen frames can be carried by the converter; nothing was written.");
+            return failure(report.join(u'\n'));
+        }
+        exchange::writeImport(config, signalTable, dir, directions);
         if (!args.isSet(QStringLiteral("quiet")))
             printOut(report.join(u'\n') + u'\n');
     } catch (const Error& e) {

@@ -29,6 +29,7 @@ struct CanSignal {
     int length = 0;                    // bits
     bool motorola = false;             // byte order: @0 Motorola (big endian), @1 Intel
     bool isSigned = false;
+    bool isFloat = false;              // SIG_VALTYPE_ 1 (32-bit) or 2 (64-bit IEEE float)
     double factor = 1.0;
     double offset = 0.0;
     double minimum = 0.0;
@@ -50,10 +51,24 @@ struct CanMessage {
     std::vector<CanSignal> signalList;
     QString comment;
     std::optional<int> cycleTimeMs;    // GenMsgCycleTime, when set and above 0
+    // The file's default cycle time when it is too long to be one (kMaxDefaultCycleTimeMs
+    // or more) and the frame has none of its own: shown, never taken as the frame's.
+    std::optional<double> ignoredDefaultCycleMs;
+    bool canFd = false;                // VFrameFormat names a CAN FD format, or CANFD_BRS is set
+    QStringList skippedLines;          // lines of this frame's block that could not be read
     int line = 0;
 
     // The identifier as a DBC file writes it: bit 31 set for the 29-bit format.
     std::uint32_t dbcId() const { return extended ? (id | 0x80000000u) : id; }
+};
+
+// A default cycle time of this many ms or more is no cycle time of a real frame.
+inline constexpr double kMaxDefaultCycleTimeMs = 65535;
+
+// A line of a DBC file that could not be read and was skipped.
+struct DbcWarning {
+    int line = 0;
+    QString text;                       // "line L, column C: cause"
 };
 
 // What a DBC file describes of a CAN network.
@@ -62,6 +77,7 @@ struct CanDatabase {
     QStringList nodes;
     std::vector<CanMessage> messages;   // in file order
     std::map<QString, ValueTable> valueTables;
+    std::vector<DbcWarning> warnings;   // lines skipped outside any frame's block, in file order
 };
 
 // One identifier seen in a bus capture.

@@ -1,5 +1,6 @@
 #include "core/exchange/configuration_exchange.h"
 
+#include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
 #include "core/exchange/dbc_reader.h"
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace px::exchange {
 namespace {
@@ -133,6 +135,12 @@ ImportTarget importTarget(const config::Configuration& config, Direction directi
         }
     }
     t.firstRegister = firstRegister.value_or(std::min(highest + 1, kMaxRegisterIndex));
+    for (int i = 0; i < t.existingFrames; ++i) {
+        const config::FrameRow& row = config.frame(direction, i);
+        const std::optional<std::int64_t> id = row.identifier();
+        if (id && *id >= 0 && *id <= kMaxExtendedId)
+            t.existingIds.emplace(frameKey(static_cast<std::uint32_t>(*id), extendedFormat(config, row)), i);
+    }
     return t;
 }
 
@@ -171,7 +179,7 @@ void applyImport(config::Configuration& config, Direction direction, const Impor
     for (const PlannedEntry& p : plan.entries) {
         config::MappingEntry e;
         e.registerIndex = QString::number(p.registerIndex);
-        e.frameNumber = before + p.frame + 1;
+        e.frameNumber = p.frameNumber(before);
         e.highByte = p.highByte;
         e.lowByte = p.lowByte;
         e.sendOnWrite = p.sendOnWrite;
@@ -184,12 +192,42 @@ std::vector<config::ConfigFile> importedFiles(Direction direction)
     return {config::framesFile(direction), config::mappingsFile(direction)};
 }
 
+void applyImportSignals(config::SignalTable& table, Direction direction, const ImportPlan& plan,
+                        const std::vector<ImportMessage>& chosen)
+{
+    for (const PlannedEntry& e : plan.entries)
+        table.set(e.signalData);
+    const auto timing = [&](const ImportMessage& m) {
+        if (m.cycleTimeMs && *m.cycleTimeMs > 0)
+            table.setCycleTime({direction, m.id, m.extended, *m.cycleTimeMs});
+    };
+    for (const PlannedFrame& f : plan.frames)
+        timing(chosen[static_cast<size_t>(f.messageIndex)]);
+    for (const ExistingFrame& f : plan.existing)
+        timing(chosen[static_cast<size_t>(f.messageIndex)]);
+}
+
+void writeImport(const config::Configuration& config, const config::SignalTable& signalTable, const QString& folder,
+                 const std::vector<Direction>& directions)
+{
+    std::vector<std::pair<QString, QByteArray>> contents;
+    for (const Direction d : directions) {
+        for (const config::ConfigFile f : importedFiles(d))
+            contents.emplace_back(folder + u'/' + config::fileName(f), config::fileBytes(config, f));
+    }
+    contents.emplace_back(folder + u'/' + config::kSignalFileName, config::signalTableBytes(signalTable));
+    writeFilesTogether(contents);
+}
+
 std::optional<ImportSource> readImportSource(const QString& path, const CaptureProgress& progress)
 {
     ImportSource source;
     source.fileName = QFileInfo(path).fileName();
     if (source.fileName.endsWith(QStringLiteral(".dbc"), Qt::CaseInsensitive)) {
-        source.messages = importMessages(readDbcFile(path));
+        const CanDatabase db = readDbcFile(path);
+        source.messages = importMessages(db);
+        for (const DbcWarning& w : db.warnings)
+            source.warnings << source.fileName + QStringLiteral(": ") + w.text;
         return source;
     }
     std::optional<CaptureSummary> capture = readCaptureFile(path, progress);
@@ -206,21 +244,21 @@ std::vector<ImportMessage> selectMessages(const std::vector<ImportMessage>& mess
     if (identifiers.trimmed() == QStringLiteral("all"))
         return messages;
     std::vector<bool> chosen(messages.size(), false);
+    std::unordered_multimap<std::uint32_t, size_t> byId;
+    for (size_t i = 0; i < messages.size(); ++i)
+        byId.emplace(messages[i].id, i);
     const QStringList parts = identifiers.split(u',');
     for (const QString& part : parts) {
         const QString text = part.trimmed();
         const std::optional<std::int64_t> id = parseInt64(text);
         if (!id || *id < 0)
             throw Error(QStringLiteral("\"%1\" is no identifier").arg(text));
-        bool found = false;
-        for (size_t i = 0; i < messages.size(); ++i) {
-            if (messages[i].id == static_cast<std::uint64_t>(*id)) {
-                chosen[i] = true;
-                found = true;
-            }
-        }
-        if (!found)
+        const auto [from, to] = *id > 0xFFFFFFFF ? decltype(byId.equal_range(0)){byId.end(), byId.end()}
+                                                 : byId.equal_range(static_cast<std::uint32_t>(*id));
+        if (from == to)
             throw Error(QStringLiteral("%1 holds no frame with the identifier %2").arg(fileName, text));
+        for (auto it = from; it != to; ++it)
+            chosen[it->second] = true;
     }
     std::vector<ImportMessage> out;
     for (size_t i = 0; i < messages.size(); ++i) {
@@ -234,7 +272,38 @@ QStringList importReport(const ImportPlan& plan, const std::vector<ImportMessage
 {
     QStringList lines;
     const QString side = directionName(target.direction);
-    for (size_t i = 0; i < plan.frames.size(); ++i) {
+    // The entries and the signals not mapped of each frame, gathered in one pass, so the
+    // report takes time in proportion to frames plus entries.
+    const size_t added = plan.frames.size();
+    std::vector<std::vector<const PlannedEntry*>> entriesOf(added + plan.existing.size());
+    std::vector<std::vector<const NotMapped*>> notMappedOf(added + plan.existing.size());
+    std::unordered_map<int, size_t> existingSlot;
+    for (size_t i = 0; i < plan.existing.size(); ++i)
+        existingSlot.emplace(plan.existing[i].frame, added + i);
+    const auto slot = [&](int frame, int existingFrame) {
+        return existingFrame >= 0 ? existingSlot.at(existingFrame) : static_cast<size_t>(frame);
+    };
+    for (const PlannedEntry& e : plan.entries)
+        entriesOf[slot(e.frame, e.existingFrame)].push_back(&e);
+    for (const NotMapped& n : plan.notMapped)
+        notMappedOf[slot(n.frame, n.existingFrame)].push_back(&n);
+    const auto details = [&](size_t k) {
+        for (const PlannedEntry* e : entriesOf[k]) {
+            const auto byte = [](int b) { return b == 0 ? QStringLiteral("none") : QStringLiteral("byte %1").arg(b); };
+            const config::RegisterSignal& s = e->signalData;
+            const int carried = (e->highByte != 0 ? 8 : 0) + (e->lowByte != 0 ? 8 : 0)
+                + (s.word == config::WordPart::Whole ? 0 : 16);
+            const QString bits = s.isBitField(carried) ? QStringLiteral(", bits %1 to %2").arg(s.bitOffset).arg(s.bitOffset + s.bitLength - 1)
+                                                       : QString();
+            lines << QStringLiteral("  register %1: high part %2, low part %3 (%4%5)%6")
+                         .arg(e->registerIndex)
+                         .arg(byte(e->highByte), byte(e->lowByte), e->signal, bits,
+                              e->sendOnWrite ? QStringLiteral(", sends on write") : QString());
+        }
+        for (const NotMapped* n : notMappedOf[k])
+            lines << QStringLiteral("  not mapped: %1: %2").arg(n->signal, n->reason);
+    };
+    for (size_t i = 0; i < added; ++i) {
         const PlannedFrame& f = plan.frames[i];
         QString timing;
         if (target.direction == Direction::Receive && f.timeOutMs > 0)
@@ -247,19 +316,16 @@ QStringList importReport(const ImportPlan& plan, const std::vector<ImportMessage
                      .arg(identifierText(f.id), f.mnemonic)
                      .arg(f.length)
                      .arg(timing);
-        for (const PlannedEntry& e : plan.entries) {
-            if (e.frame != static_cast<int>(i))
-                continue;
-            const auto byte = [](int b) { return b == 0 ? QStringLiteral("none") : QStringLiteral("byte %1").arg(b); };
-            lines << QStringLiteral("  register %1: high part %2, low part %3 (%4)%5")
-                         .arg(e.registerIndex)
-                         .arg(byte(e.highByte), byte(e.lowByte), e.signal,
-                              e.sendOnWrite ? QStringLiteral(", sends on write") : QString());
-        }
-        for (const NotMapped& n : plan.notMapped) {
-            if (n.frame == static_cast<int>(i))
-                lines << QStringLiteral("  not mapped: %1: %2").arg(n.signal, n.reason);
-        }
+        details(i);
+    }
+    for (size_t i = 0; i < plan.existing.size(); ++i) {
+        const ExistingFrame& f = plan.existing[i];
+        const ImportMessage& m = chosen[static_cast<size_t>(f.messageIndex)];
+        lines << QStringLiteral("already in the %1 list as frame %2: %3 %4; its signals are mapped onto it")
+                     .arg(side)
+                     .arg(f.frame + 1)
+                     .arg(identifierText(m.id), m.name);
+        details(added + i);
     }
     for (const NotImported& n : plan.notImported) {
         const ImportMessage& m = chosen[static_cast<size_t>(n.messageIndex)];

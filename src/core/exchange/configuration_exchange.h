@@ -36,12 +36,23 @@ void applyImport(config::Configuration& config, Direction direction, const Impor
 // The two files an import into `direction` writes together.
 std::vector<config::ConfigFile> importedFiles(Direction direction);
 
+// What the plan's entries know of their signals, and the cycle times of the chosen
+// messages it adds or maps onto, put into the configuration's signal table.
+void applyImportSignals(config::SignalTable& table, Direction direction, const ImportPlan& plan,
+                        const std::vector<ImportMessage>& chosen);
+
+// Writes the frame and mapping files of the directions imported into and the signal file
+// into `folder` together: all of them are replaced, or none.
+void writeImport(const config::Configuration& config, const config::SignalTable& signalTable, const QString& folder,
+                 const std::vector<Direction>& directions);
+
 // The frames a file offers: a CAN database when its name ends in .dbc (any case), a
 // candump capture otherwise. Nothing when the reading of a capture was cancelled.
 struct ImportSource {
     QString fileName;
     bool capture = false;
     std::vector<ImportMessage> messages;
+    QStringList warnings;    // "<file>: line L, column C: cause (skipped)", lines of no frame's block
 };
 std::optional<ImportSource> readImportSource(const QString& path, const CaptureProgress& progress = {});
 
@@ -51,7 +62,8 @@ std::optional<ImportSource> readImportSource(const QString& path, const CaptureP
 std::vector<ImportMessage> selectMessages(const std::vector<ImportMessage>& messages, const QString& identifiers,
                                           const QString& fileName);
 
-// What an import added and what it did not, one line each, as the command line prints it.
+// What an import added and what it did not, one line each, as the command line prints it;
+// time in proportion to frames plus entries.
 QStringList importReport(const ImportPlan& plan, const std::vector<ImportMessage>& chosen, const ImportTarget& target);
 
 } // namespace px::exchange

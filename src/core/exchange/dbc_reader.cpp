@@ -3,9 +3,11 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <cmath>
 #include <limits>
 #include <unordered_map>
 
@@ -13,9 +15,18 @@ namespace px::exchange {
 namespace {
 
 const QString kCycleTimeAttribute = QStringLiteral("GenMsgCycleTime");
+const QString kFrameFormatAttribute = QStringLiteral("VFrameFormat");
+const QString kBitRateSwitchAttribute = QStringLiteral("CANFD_BRS");
+
+// A statement that does not parse: where, and why.
+struct ParseFault {
+    int line = 0;
+    QString text;   // "line L, column C: cause"
+};
 
 struct Token {
-    enum class Kind { End, Identifier, Number, String, Punct };
+    // Bad: text that is no token (its text says why); taking it is a fault, looking at it is not.
+    enum class Kind { End, Identifier, Number, String, Punct, Bad };
     Kind kind = Kind::End;
     QString text;          // identifier, number or punctuation as written; a string without its quotes
     int line = 0;
@@ -41,12 +52,14 @@ public:
     {
         peek();
         m_hasPeek = false;
+        if (m_peek.kind == Token::Kind::Bad)
+            fail(m_peek, m_peek.text);
         return std::move(m_peek);
     }
 
     [[noreturn]] void fail(int line, int column, const QString& cause) const
     {
-        throw Error(QStringLiteral("%1: line %2, column %3: %4").arg(m_name).arg(line).arg(column).arg(cause));
+        throw ParseFault{line, QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(cause)};
     }
     [[noreturn]] void fail(const Token& at, const QString& cause) const { fail(at.line, at.column, cause); }
 
@@ -113,13 +126,22 @@ private:
                     ++m_pos;
             }
             t.kind = Token::Kind::Number;
+            if (isIdentifierStart(at(m_pos))) {
+                // A name that begins with digits, such as 64_BIT_LE.
+                while (m_pos < m_text.size() && isIdentifierChar(at(m_pos)))
+                    ++m_pos;
+                t.kind = Token::Kind::Identifier;
+            }
             t.text = m_text.mid(begin, m_pos - begin);
         } else if (c == u'"') {
             advance();
             QString value;
             for (;;) {
-                if (m_pos >= m_text.size())
-                    fail(t, QStringLiteral("the text in quotes is never closed"));
+                if (m_pos >= m_text.size()) {
+                    t.kind = Token::Kind::Bad;
+                    t.text = QStringLiteral("the text in quotes is never closed");
+                    return t;
+                }
                 const char16_t d = at(m_pos);
                 if (d == u'"')
                     break;
@@ -136,7 +158,9 @@ private:
             t.kind = Token::Kind::String;
             t.text = value;
         } else if (c < 0x20 || c == 0x7F) {
-            fail(t, QStringLiteral("unexpected control character 0x%1").arg(int(c), 2, 16, QLatin1Char('0')));
+            ++m_pos;   // past it, so that reading goes on after the line is skipped
+            t.kind = Token::Kind::Bad;
+            t.text = QStringLiteral("unexpected control character 0x%1").arg(int(c), 2, 16, QLatin1Char('0'));
         } else {
             ++m_pos;
             if (QChar::isHighSurrogate(c) && QChar::isLowSurrogate(at(m_pos)))
@@ -196,12 +220,17 @@ public:
                             .arg(m_name, describe(first)));
         }
         for (;;) {
-            const Token t = m_lex.next();
-            if (t.kind == Token::Kind::End)
-                break;
-            if (t.kind != Token::Kind::Identifier)
-                m_lex.fail(t, QStringLiteral("expected a keyword such as BO_ or SG_, found %1").arg(describe(t)));
-            statement(t);
+            Token t;
+            try {
+                t = m_lex.next();
+                if (t.kind == Token::Kind::End)
+                    break;
+                if (t.kind != Token::Kind::Identifier)
+                    m_lex.fail(t, QStringLiteral("expected a keyword such as BO_ or SG_, found %1").arg(describe(t)));
+                statement(t);
+            } catch (const ParseFault& fault) {
+                skipped(t, fault);
+            }
         }
         finish();
         return std::move(m_db);
@@ -219,6 +248,34 @@ private:
             QStringLiteral("SIG_GROUP_"), QStringLiteral("ENVVAR_DATA_"), QStringLiteral("SGTYPE_"),
             QStringLiteral("CAT_DEF_"), QStringLiteral("CAT_"), QStringLiteral("FILTER")};
         return keywords.contains(word);
+    }
+
+    // A statement that does not parse is skipped up to the next statement at the start of
+    // a line. Within a frame's block (its SG_ lines) the frame keeps the line, so the import
+    // can name why the frame is incomplete; a BO_ line that does not parse takes its
+    // block with it; any other line is a warning of the file.
+    void skipped(const Token& keyword, const ParseFault& fault)
+    {
+        const QString text = fault.text + QStringLiteral(" (skipped)");
+        if (keyword.kind == Token::Kind::Identifier && keyword.text == u"BO_") {
+            m_current = nullptr;
+            m_discarding = true;
+            m_db.warnings.push_back({fault.line, fault.text + QStringLiteral(" (the frame and its signals are skipped)")});
+        } else if (keyword.kind == Token::Kind::Identifier && keyword.text == u"SG_" && m_current) {
+            m_current->skippedLines << text;
+        } else if (!(keyword.kind == Token::Kind::Identifier && keyword.text == u"SG_" && m_discarding)) {
+            m_db.warnings.push_back({fault.line, text});
+        }
+        for (;;) {
+            try {
+                const Token& t = m_lex.peek();
+                if (t.kind == Token::Kind::End || (t.lineStart && t.kind == Token::Kind::Identifier && isKeyword(t.text)))
+                    return;
+                m_lex.next();
+            } catch (const ParseFault&) {
+                // Further damage on the skipped line: go on past it.
+            }
+        }
     }
 
     void statement(const Token& keyword)
@@ -250,6 +307,10 @@ private:
             attribute();
         } else if (k == u"VAL_") {
             values();
+        } else if (k == u"BA_DEF_") {
+            attributeDefinition();
+        } else if (k == u"SIG_VALTYPE_") {
+            signalValueType();
         } else if (k == u"VAL_TABLE_") {
             const QString tableName = expectIdentifier(QStringLiteral("the value table's name")).text;
             m_db.valueTables[tableName] = valuePairs();
@@ -276,14 +337,20 @@ private:
 
         const bool bit31 = (raw & 0x80000000u) != 0;
         const std::uint32_t id = static_cast<std::uint32_t>(raw & 0x7FFFFFFFu);
-        if (bit31 && id > kMaxExtendedId) {
-            // A holder of signals that belong to no frame, not a frame of the bus.
+        if (id > kMaxExtendedId) {
+            // A holder of signals that belong to no frame (written with or without bit 31),
+            // not a frame of the bus.
             m_current = nullptr;
             m_discarding = true;
+            if (m.name != QStringLiteral("VECTOR__INDEPENDENT_SIG_MSG")) {
+                m_db.warnings.push_back({idToken.line, QStringLiteral("line %1, column %2: the identifier %3 is beyond 29 bits "
+                                                                      "(the frame %4 and its signals are skipped)")
+                                                           .arg(idToken.line)
+                                                           .arg(idToken.column)
+                                                           .arg(idToken.text, m.name)});
+            }
             return;
         }
-        if (!bit31 && id > kMaxExtendedId)
-            m_lex.fail(idToken, QStringLiteral("the identifier %1 is beyond 29 bits").arg(idToken.text));
         m.id = id;
         m.extended = bit31 || id > kMaxStandardId;
         m_db.messages.push_back(std::move(m));
@@ -306,7 +373,7 @@ private:
         s.startBit = static_cast<int>(toUnsigned(expectNumber(QStringLiteral("the start bit")), 64 * 8 - 1));
         expectPunct(u'|', QStringLiteral("the start bit"));
         const Token lengthToken = expectNumber(QStringLiteral("the signal length"));
-        s.length = static_cast<int>(toUnsigned(lengthToken, 64 * 8));
+        s.length = static_cast<int>(toUnsigned(lengthToken, 0xFFFF));
         if (s.length == 0)
             m_lex.fail(lengthToken, QStringLiteral("a signal is at least 1 bit long"));
         expectPunct(u'@', QStringLiteral("the signal length"));
@@ -383,7 +450,7 @@ private:
             }
         }
         c.text = expectString(QStringLiteral("the comment")).text;
-        expectPunct(u';', QStringLiteral("the comment"));
+        expectEnd(QStringLiteral("the comment"));
         if (forMessage)
             m_comments.push_back(std::move(c));
     }
@@ -393,14 +460,16 @@ private:
     {
         const QString attr = expectString(QStringLiteral("the attribute name")).text;
         const Token value = m_lex.next();
-        if (value.kind != Token::Kind::Number && value.kind != Token::Kind::String && !isSign(value))
+        if (value.kind == Token::Kind::End || value.kind == Token::Kind::Punct && !isSign(value))
             m_lex.fail(value, QStringLiteral("expected the attribute's default value, found %1").arg(describe(value)));
         std::optional<double> number;
         if (isSign(value) || value.kind == Token::Kind::Number)
             number = signedReal(value);
-        expectPunct(u';', QStringLiteral("the default value"));
+        expectEnd(QStringLiteral("the default value"));
         if (attr == kCycleTimeAttribute && number)
             m_defaultCycle = *number;
+        if (attr == kFrameFormatAttribute)
+            m_defaultFd = isFdFormat(value, number);
     }
 
     // BA_ "name" [BU_ node | BO_ id | SG_ id signal | EV_ variable] value ;
@@ -408,7 +477,7 @@ private:
     {
         const QString attr = expectString(QStringLiteral("the attribute name")).text;
         std::optional<std::uint32_t> message;
-        if (m_lex.peek().kind == Token::Kind::Identifier) {
+        if (m_lex.peek().kind == Token::Kind::Identifier && isObjectKeyword(m_lex.peek().text)) {
             const Token object = m_lex.next();
             if (object.text == u"BO_" || object.text == u"SG_") {
                 message = static_cast<std::uint32_t>(toUnsigned(expectNumber(QStringLiteral("the message identifier")), 0xFFFFFFFFu));
@@ -427,11 +496,20 @@ private:
         std::optional<double> number;
         if (isSign(value) || value.kind == Token::Kind::Number)
             number = signedReal(value);
-        else if (value.kind != Token::Kind::String)
+        else if (value.kind != Token::Kind::String && value.kind != Token::Kind::Identifier)
             m_lex.fail(value, QStringLiteral("expected the attribute's value, found %1").arg(describe(value)));
-        expectPunct(u';', QStringLiteral("the attribute value"));
-        if (attr == kCycleTimeAttribute && message && number)
-            m_cycles[*message] = *number;
+        expectEnd(QStringLiteral("the attribute value"));
+        if (!message)
+            return;
+        const std::uint32_t key = messageKey(*message);
+        if (attr == kCycleTimeAttribute && number)
+            m_cycles[key] = *number;
+        else if (attr == kFrameFormatAttribute)
+            m_fd[key] = isFdFormat(value, number);
+        else if (attr == kBitRateSwitchAttribute && number && *number != 0)
+            m_fd[key] = true;
+        else if (attr == kBitRateSwitchAttribute && value.kind == Token::Kind::String && value.text == u"1")
+            m_fd[key] = true;
     }
 
     // VAL_ id signal (value "text")* ;  or  VAL_ variable (value "text")* ;
@@ -455,6 +533,8 @@ private:
     {
         ValueTable table;
         for (;;) {
+            if (atNextStatement())
+                return table;   // the ';' forgotten
             const Token t = m_lex.next();
             if (t.kind == Token::Kind::Punct && t.text == u";")
                 return table;
@@ -500,15 +580,114 @@ private:
             if (CanSignal* s = signalOf(it->second, v.signal))
                 s->values = std::move(v.values);
         }
+        for (const auto& [key, name] : m_floats) {
+            const auto it = byId.find(key);
+            if (it == byId.end())
+                continue;
+            if (CanSignal* s = signalOf(it->second, name))
+                s->isFloat = true;
+        }
         for (CanMessage& m : m_db.messages) {
             const auto it = m_cycles.find(m.dbcId());
-            const double cycle = it != m_cycles.end() ? it->second : m_defaultCycle;
-            if (cycle >= 1 && cycle <= std::numeric_limits<int>::max())
-                m.cycleTimeMs = static_cast<int>(cycle);
+            if (it != m_cycles.end()) {
+                if (it->second >= 1 && it->second <= std::numeric_limits<int>::max())
+                    m.cycleTimeMs = static_cast<int>(it->second);
+            } else if (m_defaultCycle >= kMaxDefaultCycleTimeMs) {
+                m.ignoredDefaultCycleMs = m_defaultCycle;
+            } else if (m_defaultCycle >= 1) {
+                m.cycleTimeMs = static_cast<int>(m_defaultCycle);
+            }
+            const auto fd = m_fd.find(m.dbcId());
+            m.canFd = fd != m_fd.end() ? fd->second : m_defaultFd;
         }
     }
 
+    // BA_DEF_ [BU_|BO_|SG_|EV_] "name" type ... ; of which the values of the frame format
+    // enumeration are kept.
+    void attributeDefinition()
+    {
+        if (m_lex.peek().kind == Token::Kind::Identifier && isObjectKeyword(m_lex.peek().text))
+            m_lex.next();
+        const QString attr = expectString(QStringLiteral("the attribute name")).text;
+        if (attr != kFrameFormatAttribute) {
+            skipStatement();
+            return;
+        }
+        const Token type = expectIdentifier(QStringLiteral("the attribute type"));
+        m_frameFormats.clear();
+        for (;;) {
+            if (atNextStatement())
+                return;
+            const Token t = m_lex.next();
+            if (t.kind == Token::Kind::Punct && t.text == u";")
+                return;
+            if (type.text == u"ENUM" && t.kind == Token::Kind::String)
+                m_frameFormats << t.text;
+        }
+    }
+
+    // SIG_VALTYPE_ id signal : 1|2 ;
+    void signalValueType()
+    {
+        const std::uint32_t id = static_cast<std::uint32_t>(toUnsigned(expectNumber(QStringLiteral("the message identifier")), 0xFFFFFFFFu));
+        const QString name = expectIdentifier(QStringLiteral("the signal name")).text;
+        if (m_lex.peek().kind == Token::Kind::Punct && m_lex.peek().text == u":")
+            m_lex.next();
+        const std::uint64_t type = toUnsigned(expectNumber(QStringLiteral("the value type 0, 1 or 2")), 2);
+        expectEnd(QStringLiteral("the value type"));
+        if (type != 0)
+            m_floats.push_back({messageKey(id), name});
+    }
+
+    // Whether a frame format value names CAN FD: an enumeration index whose text (from
+    // BA_DEF_, else the usual list with StandardCAN_FD at 14 and ExtendedCAN_FD at 15)
+    // ends in FD, or such a text itself.
+    bool isFdFormat(const Token& value, std::optional<double> number) const
+    {
+        if (value.kind == Token::Kind::String || value.kind == Token::Kind::Identifier)
+            return value.text.endsWith(QStringLiteral("FD"), Qt::CaseInsensitive);
+        if (!number)
+            return false;
+        const double index = *number;
+        if (!m_frameFormats.isEmpty()) {
+            if (index < 0 || index >= m_frameFormats.size() || index != std::floor(index))
+                return false;
+            return m_frameFormats[static_cast<qsizetype>(index)].endsWith(QStringLiteral("FD"), Qt::CaseInsensitive);
+        }
+        return index == 14 || index == 15;
+    }
+
+    // A message identifier as an attribute or a comment names it, as the message's dbcId():
+    // a 29-bit identifier written without bit 31 gets it.
+    static std::uint32_t messageKey(std::uint32_t id)
+    {
+        if ((id & 0x80000000u) == 0 && id > kMaxStandardId && id <= kMaxExtendedId)
+            return id | 0x80000000u;
+        return id;
+    }
+
     // --- token helpers ---
+
+    static bool isObjectKeyword(const QString& word)
+    {
+        return word == u"BU_" || word == u"BO_" || word == u"SG_" || word == u"EV_";
+    }
+
+    // The next token starts the next statement: a keyword at the start of a line, or the end.
+    bool atNextStatement()
+    {
+        const Token& t = m_lex.peek();
+        return t.kind == Token::Kind::End || (t.lineStart && t.kind == Token::Kind::Identifier && isKeyword(t.text));
+    }
+
+    // The ';' that ends a statement; a forgotten one is taken as there when the next
+    // statement follows on a line of its own.
+    void expectEnd(const QString& after)
+    {
+        if (atNextStatement())
+            return;
+        expectPunct(u';', after);
+    }
 
     static bool isSign(const Token& t) { return t.kind == Token::Kind::Punct && (t.text == u"-" || t.text == u"+"); }
 
@@ -566,10 +745,15 @@ private:
             if (number.kind != Token::Kind::Number)
                 m_lex.fail(number, QStringLiteral("expected a number after '%1', found %2").arg(first.text, describe(number)));
         }
+        // The lexer took digits, a point and an exponent only, so a number that does not
+        // convert lies beyond the range of a double (some tools write 4.4E+481 for "no
+        // limit"): the largest double, or 0 for a negative exponent.
         bool ok = false;
-        const double value = number.text.toDouble(&ok);
-        if (!ok)
-            m_lex.fail(number, QStringLiteral("%1 is not a number").arg(number.text));
+        double value = number.text.toDouble(&ok);
+        if (!ok) {
+            const qsizetype e = number.text.indexOf(u'e', 0, Qt::CaseInsensitive);
+            value = e >= 0 && number.text.mid(e + 1).startsWith(u'-') ? 0.0 : std::numeric_limits<double>::max();
+        }
         return sign * value;
     }
 
@@ -623,6 +807,10 @@ private:
     std::vector<PendingValues> m_values;
     std::unordered_map<std::uint32_t, double> m_cycles;
     double m_defaultCycle = 0;
+    std::unordered_map<std::uint32_t, bool> m_fd;
+    bool m_defaultFd = false;
+    QStringList m_frameFormats;
+    std::vector<std::pair<std::uint32_t, QString>> m_floats;
 };
 
 } // namespace
@@ -641,12 +829,38 @@ CanDatabase readDbc(const QByteArray& bytes, const QString& name)
     if (text.trimmed().isEmpty())
         throw Error(QStringLiteral("%1 is not a CAN database (DBC) file: it is empty").arg(name));
     Parser parser(text, name);
-    return parser.parse();
+    CanDatabase db = parser.parse();
+    if (db.messages.empty() && !db.warnings.empty()) {
+        throw Error(QStringLiteral("%1: no frame can be read: %2%3")
+                        .arg(name, db.warnings.front().text)
+                        .arg(db.warnings.size() > 1 ? QStringLiteral(" and %1 more lines").arg(db.warnings.size() - 1) : QString()));
+    }
+    return db;
 }
 
 CanDatabase readDbcFile(const QString& path)
 {
-    return readDbc(readWholeFile(path), QFileInfo(path).fileName());
+    // A pipe or a device is never opened; the size is checked before anything is read.
+    if (!configurationFileExists(path))
+        throw Error(QStringLiteral("Cannot read the file %1: it does not exist").arg(displayPath(path)));
+    const qint64 size = QFileInfo(path).size();
+    const auto tooLarge = [&path](qint64 bytes) {
+        return Error(QStringLiteral("Cannot read the file %1: it holds %2 bytes, more than the %3 bytes of any CAN database")
+                         .arg(displayPath(path))
+                         .arg(bytes)
+                         .arg(kMaxDbcFileSize));
+    };
+    if (size > kMaxDbcFileSize)
+        throw tooLarge(size);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+    const QByteArray bytes = file.read(kMaxDbcFileSize + 1);   // one byte beyond, should it have grown
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+    if (bytes.size() > kMaxDbcFileSize)
+        throw tooLarge(bytes.size());
+    return readDbc(bytes, QFileInfo(path).fileName());
 }
 
 } // namespace px::exchange

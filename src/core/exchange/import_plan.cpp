@@ -38,9 +38,17 @@ std::vector<ImportMessage> importMessages(const CanDatabase& db)
 {
     std::vector<ImportMessage> out;
     out.reserve(db.messages.size());
-    for (const CanMessage& m : db.messages)
-        out.push_back({.id = m.id, .extended = m.extended, .length = m.length, .name = m.name, .sender = m.sender,
-                       .cycleTimeMs = m.cycleTimeMs, .signalList = m.signalList});
+    for (const CanMessage& m : db.messages) {
+        ImportMessage i{.id = m.id, .extended = m.extended, .length = m.length, .name = m.name, .sender = m.sender,
+                        .cycleTimeMs = m.cycleTimeMs, .signalList = m.signalList, .line = m.line,
+                        .ignoredDefaultCycleMs = m.ignoredDefaultCycleMs};
+        if (m.canFd) {
+            i.notImportable = QStringLiteral("a CAN FD frame: the converter speaks classic CAN");
+        } else if (!m.skippedLines.isEmpty()) {
+            i.notImportable = QStringLiteral("a signal line of its block could not be read (%1)").arg(m.skippedLines.join(QStringLiteral("; ")));
+        }
+        out.push_back(std::move(i));
+    }
     return out;
 }
 
@@ -68,33 +76,53 @@ SignalPlacement placeSignal(const CanSignal& s, int frameLength)
                                 .arg(s.multiplexValue);
         return p;
     }
-    if (s.length != 8 && s.length != 16 && s.length != 32) {
-        p.notMappedReason = QStringLiteral("%1 bits long: 8, 16 and 32-bit signals are mapped").arg(s.length);
+    if (s.length < 1 || s.length > 32) {
+        p.notMappedReason = QStringLiteral("%1 bits long: signals of up to 32 bits are mapped").arg(s.length);
         return p;
     }
-    if (s.startBit % 8 != (s.motorola ? 7 : 0)) {
-        p.notMappedReason = QStringLiteral("not on byte boundaries (start bit %1, %2)")
-                                .arg(s.startBit)
-                                .arg(s.motorola ? QStringLiteral("Motorola") : QStringLiteral("Intel"));
-        return p;
+    // The bytes that hold the signal (0-based, in frame order) and where its least
+    // significant bit lies in the last byte of the value, most significant byte first.
+    int first = 0;
+    int last = 0;
+    int shift = 0;
+    std::vector<int> frameOrder;   // the value's bytes, most significant first
+    if (s.motorola) {
+        // Motorola: the start bit is the most significant; bits run down a byte, then on to
+        // bit 7 of the next byte.
+        const int msb = (s.startBit / 8) * 8 + (7 - s.startBit % 8);
+        const int lsb = msb + s.length - 1;
+        first = msb / 8;
+        last = lsb / 8;
+        shift = 7 - lsb % 8;
+        for (int b = first; b <= last; ++b)
+            frameOrder.push_back(b);
+    } else {
+        first = s.startBit / 8;
+        last = (s.startBit + s.length - 1) / 8;
+        shift = s.startBit % 8;
+        for (int b = last; b >= first; --b)
+            frameOrder.push_back(b);
     }
-    const int bytes = s.length / 8;
-    const int first = s.startBit / 8;          // 0-based: Intel's least, Motorola's most significant byte
-    const int last = first + bytes - 1;
+    const int bytes = last - first + 1;
     if (last >= frameLength || last >= 8) {
         p.notMappedReason = QStringLiteral("lies beyond the frame's %1 data bytes").arg(frameLength);
         return p;
     }
-    // Data byte numbers from the most significant to the least significant, 1 = first byte.
-    std::vector<int> msbFirst;
-    for (int k = 0; k < bytes; ++k)
-        msbFirst.push_back(s.motorola ? first + k + 1 : last - k + 1);
-    if (bytes == 1) {
-        p.registers.push_back({0, msbFirst[0]});
-    } else {
-        for (int k = 0; k < bytes; k += 2)
-            p.registers.push_back({msbFirst[k], msbFirst[k + 1]});
+    if (bytes > 4) {
+        p.notMappedReason = QStringLiteral("spread over %1 data bytes: signals within 4 bytes are mapped").arg(bytes);
+        return p;
     }
+    std::vector<int> msbFirst;     // data byte numbers, 1 = first byte
+    for (int b : frameOrder)
+        msbFirst.push_back(b + 1);
+    switch (bytes) {
+    case 1: p.registers = {{0, msbFirst[0]}}; break;
+    case 2: p.registers = {{msbFirst[0], msbFirst[1]}}; break;
+    case 3: p.registers = {{0, msbFirst[0]}, {msbFirst[1], msbFirst[2]}}; break;
+    default: p.registers = {{msbFirst[0], msbFirst[1]}, {msbFirst[2], msbFirst[3]}}; break;
+    }
+    p.bitOffset = shift;
+    p.bitLength = s.length;
     return p;
 }
 
@@ -148,14 +176,41 @@ QString wordName(const QString& signal, int part, int parts)
 
 } // namespace
 
+config::RegisterSignal signalData(const CanSignal& s, const SignalPlacement& placement, int part, int parts)
+{
+    config::RegisterSignal r;
+    r.name = s.name;
+    r.unit = s.unit;
+    r.factor = s.factor;
+    r.offset = s.offset;
+    r.isSigned = s.isSigned;
+    r.isFloat = s.isFloat;
+    r.word = parts == 1 ? config::WordPart::Whole : part == 0 ? config::WordPart::HighWord : config::WordPart::LowWord;
+    r.bitOffset = placement.bitOffset;
+    r.bitLength = placement.bitLength;
+    r.startBit = s.startBit;
+    r.length = s.length;
+    r.motorola = s.motorola;
+    r.minimum = s.minimum;
+    r.maximum = s.maximum;
+    r.comment = s.comment;
+    r.values = s.values;
+    return r;
+}
+
 ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarget& target)
 {
     ImportPlan plan;
     std::set<int> used = target.usedRegisters;
     int cursor = target.firstRegister;
     const bool receive = target.direction == Direction::Receive;
+    std::unordered_map<std::uint64_t, int> seen;   // frameKey -> the chosen message that took it
     for (int mi = 0; mi < static_cast<int>(chosen.size()); ++mi) {
         const ImportMessage& m = chosen[static_cast<size_t>(mi)];
+        if (!m.notImportable.isEmpty()) {
+            plan.notImported.push_back({mi, m.notImportable});
+            continue;
+        }
         if (m.length < 1 || m.length > 8) {
             plan.notImported.push_back({mi, QStringLiteral("data length %1: the converter's frames hold 1 to 8 bytes").arg(m.length)});
             continue;
@@ -167,31 +222,50 @@ ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarg
                               target.jumperExtended ? QStringLiteral("29-bit") : QStringLiteral("11-bit"))});
             continue;
         }
-        PlannedFrame f;
-        f.id = m.id;
-        f.extended = m.extended;
-        f.length = m.length;
-        f.mnemonic = mnemonicFromName(m.name);
-        f.messageIndex = mi;
-        if (receive) {
-            f.timeOutMs = std::clamp(m.timeOutMs(), 0, kMaxMilliseconds);
-        } else if (m.cycleTimeMs && *m.cycleTimeMs > 0) {
-            f.timerMs = std::min(*m.cycleTimeMs, kMaxMilliseconds);
+        const std::uint64_t key = frameKey(m.id, m.extended);
+        if (const auto twice = seen.find(key); twice != seen.end()) {
+            const ImportMessage& before = chosen[static_cast<size_t>(twice->second)];
+            plan.notImported.push_back({mi, before.line > 0 ? QStringLiteral("the identifier comes again (first at line %1): imported once")
+                                                                  .arg(before.line)
+                                                            : QStringLiteral("the identifier comes again: imported once")});
+            continue;
         }
-        const int frameIndex = static_cast<int>(plan.frames.size());
-        plan.frames.push_back(f);
+        seen.emplace(key, mi);
+
+        int frameIndex = -1;
+        int existingFrame = -1;
+        if (const auto there = target.existingIds.find(key); there != target.existingIds.end()) {
+            existingFrame = there->second;
+            plan.existing.push_back({mi, existingFrame});
+        } else {
+            PlannedFrame f;
+            f.id = m.id;
+            f.extended = m.extended;
+            f.length = m.length;
+            f.mnemonic = mnemonicFromName(m.name);
+            f.messageIndex = mi;
+            f.cycleTimeMs = m.cycleTimeMs;
+            if (receive) {
+                f.timeOutMs = std::clamp(m.timeOutMs(), 0, kMaxMilliseconds);
+            } else if (m.cycleTimeMs && *m.cycleTimeMs > 0) {
+                f.timerMs = std::min(*m.cycleTimeMs, kMaxMilliseconds);
+            }
+            frameIndex = static_cast<int>(plan.frames.size());
+            plan.frames.push_back(f);
+        }
 
         for (const CanSignal& s : m.signalList) {
             const SignalPlacement placement = placeSignal(s, m.length);
             if (!placement.maps()) {
-                plan.notMapped.push_back({frameIndex, s.name, placement.notMappedReason});
+                plan.notMapped.push_back({frameIndex, existingFrame, s.name, placement.notMappedReason});
                 continue;
             }
             const int parts = static_cast<int>(placement.registers.size());
             const int k = nextFreeRun(used, cursor, parts);
             if (k < 0) {
+                ++plan.registerOverflow;
                 plan.notMapped.push_back(
-                    {frameIndex, s.name,
+                    {frameIndex, existingFrame, s.name,
                      QStringLiteral("no %1 free from register %2 up to %3")
                          .arg(parts == 1 ? QStringLiteral("register") : QStringLiteral("two consecutive registers"))
                          .arg(cursor)
@@ -201,11 +275,15 @@ ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarg
             for (int part = 0; part < parts; ++part) {
                 PlannedEntry e;
                 e.frame = frameIndex;
+                e.existingFrame = existingFrame;
                 e.registerIndex = k + part;
                 e.highByte = placement.registers[static_cast<size_t>(part)].highByte;
                 e.lowByte = placement.registers[static_cast<size_t>(part)].lowByte;
                 e.sendOnWrite = !receive && !target.dipSwitch;
                 e.signal = wordName(s.name, part, parts);
+                e.signalData = signalData(s, placement, part, parts);
+                e.signalData.direction = target.direction;
+                e.signalData.registerIndex = k + part;
                 used.insert(k + part);
                 plan.entries.push_back(std::move(e));
             }
@@ -237,6 +315,11 @@ QString overflowText(const ImportPlan& plan, const ImportTarget& target)
                      .arg(plan.entryOverflow)
                      .arg(kMaxMappingEntries);
     }
+    if (plan.registerOverflow > 0) {
+        parts << QStringLiteral("%1 signals find no free register up to %2: number the registers from a lower index.")
+                     .arg(plan.registerOverflow)
+                     .arg(kMaxRegisterIndex);
+    }
     if (parts.isEmpty())
         return {};
     return parts.join(u' ');
@@ -246,7 +329,7 @@ QString importRefusal(const ImportPlan& plan, const ImportTarget& target, int ch
 {
     if (chosenCount == 0)
         return QStringLiteral("No frame is chosen: tick the frames to import.");
-    if (plan.frames.empty())
+    if (plan.frames.empty() && plan.entries.empty())
         return QStringLiteral("None of the chosen frames can be carried by the converter; nothing was imported.");
     const QString overflow = overflowText(plan, target);
     return overflow.isEmpty() ? overflow : overflow + QStringLiteral(" Nothing was imported.");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/exchange/can_database.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 namespace px::exchange {
@@ -37,6 +39,12 @@ struct ImportMessage {
     QByteArray firstData;                // capture: data of the first frame
     std::vector<CanSignal> signalList;   // database: its signals
     bool fromCapture = false;
+    int line = 0;                        // database: where its BO_ stands
+    // Why the converter cannot take the frame whatever the configuration (a CAN FD frame,
+    // a signal line of its block that could not be read); empty when it can.
+    QString notImportable;
+    // The file's default cycle time when it is too long to be one (see CanMessage).
+    std::optional<double> ignoredDefaultCycleMs;
     // The time-out the user set in place of the proposal; receive frames on the
     // dip-switch device only.
     std::optional<int> timeOutOverrideMs;
@@ -65,14 +73,27 @@ struct RegisterBytes {
 };
 struct SignalPlacement {
     std::vector<RegisterBytes> registers;
+    // Where the signal sits in the value the registers carry (one register: its 16 bits;
+    // two: their 32 bits, the high word first): its least significant bit and its length.
+    int bitOffset = 0;
+    int bitLength = 0;
     QString notMappedReason;
     bool maps() const { return !registers.empty(); }
 };
-// An 8-bit byte-aligned signal goes to the low part of one register; a 16-bit one to one
-// register, high and low byte in the signal's byte order; a 32-bit one to two consecutive
-// registers, the high word first. Other lengths, signals not on byte boundaries, bytes
-// beyond the frame's length and multiplexed signals are not mapped.
+// A signal goes to the data bytes that hold its bits, most significant first: one byte to
+// the low part of one register, two bytes to one register (high and low byte in the
+// signal's byte order), three or four bytes to two consecutive registers, the high word
+// first. A signal that does not fill those bytes (a flag, a 12-bit value, a signal off the
+// byte boundaries) is recorded with its bit offset and length, so the PLC masks and shifts.
+// Signals over more than four bytes, bytes beyond the frame's length and multiplexed
+// signals are not mapped.
 SignalPlacement placeSignal(const CanSignal& signal, int frameLength);
+
+// The key of an identifier in a given format, for finding frames already in a list.
+inline std::uint64_t frameKey(std::uint32_t id, bool extended)
+{
+    return (static_cast<std::uint64_t>(extended) << 32) | id;
+}
 
 // What the configuration holds already, in the direction imported into.
 struct ImportTarget {
@@ -83,6 +104,8 @@ struct ImportTarget {
     int existingEntries = 0;
     std::set<int> usedRegisters;       // register indexes used in this direction
     int firstRegister = 0;
+    // The frames of the list by frameKey, to their position (from 0); the first of each.
+    std::unordered_map<std::uint64_t, int> existingIds;
 
     int maxFrames() const { return dipSwitch ? kDipSwitchFrameRows : kJumperFrameRows; }
 };
@@ -95,19 +118,33 @@ struct PlannedFrame {
     int timeOutMs = 0;       // receive: 0 = none (on the jumper device only its Y/N flag is kept)
     int timerMs = 0;         // transmit: 0 = not sent periodically
     int messageIndex = 0;    // which of the chosen messages it comes from
+    std::optional<int> cycleTimeMs;   // the database's cycle time, kept beside the configuration
+};
+
+// A chosen message whose identifier (in the same format) the list holds already: no frame
+// is added, its signals are mapped onto the frame that is there.
+struct ExistingFrame {
+    int messageIndex = 0;
+    int frame = 0;           // the frame's position in the list, from 0
 };
 
 struct PlannedEntry {
-    int frame = 0;           // position in PlannedFrame list (0 = the first frame added)
+    int frame = 0;           // position in PlannedFrame list (0 = the first frame added); -1 with existingFrame
+    int existingFrame = -1;  // position (from 0) of the frame already in the list it maps, or -1
     int registerIndex = 0;
     int highByte = 0;
     int lowByte = 0;
     bool sendOnWrite = false;
     QString signal;          // the signal it carries; " (high word)" / " (low word)" added for 32 bits
+    config::RegisterSignal signalData;   // what is known of the signal, for the signal file
+
+    // The frame's number in the list after the import, from 1.
+    int frameNumber(int existingFrames) const { return existingFrame >= 0 ? existingFrame + 1 : existingFrames + frame + 1; }
 };
 
 struct NotMapped {
-    int frame = 0;           // position in the PlannedFrame list
+    int frame = 0;           // position in the PlannedFrame list; -1 with existingFrame
+    int existingFrame = -1;  // position (from 0) of the frame already in the list, or -1
     QString signal;
     QString reason;
 };
@@ -122,14 +159,21 @@ struct ImportPlan {
     std::vector<PlannedEntry> entries;
     std::vector<NotMapped> notMapped;
     std::vector<NotImported> notImported;
+    std::vector<ExistingFrame> existing;
     int frameOverflow = 0;   // frames beyond the room of the list; 0 when they fit
     int entryOverflow = 0;   // mapping entries beyond the images' room
-    bool fits() const { return frameOverflow == 0 && entryOverflow == 0; }
+    int registerOverflow = 0;   // signals that found no free register up to kMaxRegisterIndex
+    bool fits() const { return frameOverflow == 0 && entryOverflow == 0 && registerOverflow == 0; }
 };
 
 // The frames and mapping entries that importing the chosen messages adds, in the order
 // given: frames after the last frame of the list, registers numbered from the first
-// register on, skipping indexes already used in this direction.
+// register on, skipping indexes already used in this direction. A message whose identifier
+// the list holds already in the same format adds no frame: its signals are mapped onto
+// that frame. An identifier that comes twice among the chosen messages is imported once.
+// A signal that finds no free register makes the plan not fit (registerOverflow).
+//
+// Time linear in messages plus signals (plus the used registers passed over).
 //
 // A frame row carries identifier, format, length and the name as mnemonic (cut to what an
 // editor's cell takes). A receive frame with a period gets a time-out of three periods

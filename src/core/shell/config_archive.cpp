@@ -141,7 +141,7 @@ const QStringList& archiveFileNames()
     static const QStringList names = {
         QStringLiteral("ParGen.xml"),       QStringLiteral("RCobDef.xml"),      QStringLiteral("TCobDef.xml"),
         QStringLiteral("RInfoCob.xml"),     QStringLiteral("TInfoCob.xml"),     QStringLiteral("RInfoCob.csv"),
-        QStringLiteral("TInfoCob.csv"),     QStringLiteral("bin/bank.bin"),     QStringLiteral("bin/bank2.bin"),
+        QStringLiteral("TInfoCob.csv"),     QStringLiteral("Signals.xml"),      QStringLiteral("bin/bank.bin"),     QStringLiteral("bin/bank2.bin"),
         QStringLiteral("bin/bank_ESP32_1.bin"), QStringLiteral("bin/bank_ESP32_2.bin"),
     };
     return names;

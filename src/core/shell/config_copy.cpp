@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
+#include "core/config/signal_table.h"
 #include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 
@@ -177,6 +178,28 @@ QString integerTextLike(QStringView typed, std::int64_t value)
     return blanks + (value < 0 ? QStringLiteral("-") : QString()) + prefix + number;
 }
 
+config::SignalTable shiftedSignals(const config::SignalTable& table, const CopyOffsets& offsets)
+{
+    // The registers and frames moved as the configuration's did; what would fall outside
+    // their ranges describes nothing of the copy and is dropped.
+    config::SignalTable out;
+    for (config::RegisterSignal s : table.registers()) {
+        const std::int64_t index = s.registerIndex + offsets.registers(s.direction);
+        if (index < 0 || index > config::kMaxRegisterIndex)
+            continue;
+        s.registerIndex = static_cast<int>(index);
+        out.set(std::move(s));
+    }
+    for (config::FrameTiming t : table.timings()) {
+        const std::int64_t id = static_cast<std::int64_t>(t.identifier) + offsets.id(t.direction);
+        if (id < 0 || id > (t.extended ? config::kMaxExtendedIdentifier : config::kMaxStandardIdentifier))
+            continue;
+        t.identifier = static_cast<std::uint32_t>(id);
+        out.setCycleTime(t);
+    }
+    return out;
+}
+
 void applyCopyOffsets(config::Configuration& config, const CopyOffsets& offsets)
 {
     config::Configuration shifted = config;
@@ -227,6 +250,9 @@ NameRefusal copyConfiguration(const QString& sourceFolder, const QString& target
         throw Error(QStringLiteral("Cannot write into the folder %1").arg(displayPath(targetParent)));
     if (!rewritten.empty())
         config::writeConfiguration(shifted, staging.path(), rewritten);
+    // The signal file beside the configuration follows its registers and identifiers.
+    if (anyOffset && source.exists(config::kSignalFileName))
+        config::saveSignalTable(shiftedSignals(config::loadSignalTable(sourceFolder), offsets), staging.path());
 
     // The rename refuses to replace a folder that appeared meanwhile.
     const QString target = targetParent + u'/' + name;

@@ -201,17 +201,23 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
         return false;
 
     ImportPickerDialog picker(prompter, parent);
-    picker.prepareShowing(source->fileName, source->messages, exchange::importTarget(config, direction));
+    if (source->messages.empty()) {
+        prompter.error(QStringLiteral("%1 holds no CAN frames.").arg(source->fileName));
+        return false;
+    }
+    picker.prepareShowing(source->fileName, source->messages, exchange::importTarget(config, direction), source->warnings);
     if (picker.exec() != QDialog::Accepted)
         return false;
 
     const exchange::ImportPlan plan = picker.plan();
     const QString framePath = receive ? session.ws.receiveFramesFile : session.ws.transmitFramesFile;
     const bool written = guarded(prompter, [&] {
+        config::SignalTable signalTable = config::loadSignalTable(folder);
         exchange::applyImport(config, direction, plan);
+        exchange::applyImportSignals(signalTable, direction, plan, picker.chosen());
         if (loadIncomplete)
             keepBackup(framePath);
-        config::writeConfiguration(config, folder, exchange::importedFiles(direction));
+        exchange::writeImport(config, signalTable, folder, {direction});
         list.clear();
         loadFrameList(framePath, list);
     });

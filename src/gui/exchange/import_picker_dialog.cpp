@@ -90,8 +90,9 @@ ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent) : QD
     m_firstRegisterBox->setAccessibleName(QStringLiteral("First register index"));
     m_firstRegisterBox->setRange(0, exchange::kMaxRegisterIndex);
     firstLabel->setBuddy(m_firstRegisterBox);
-    m_noteLabel = new QLabel(QStringLiteral("8-bit signals go to a register's low part, 16-bit signals to one register, "
-                                       "32-bit signals to two consecutive registers, the high word first."),
+    m_noteLabel = new QLabel(QStringLiteral("A signal in one data byte goes to a register's low part, in two bytes to one "
+                                            "register, in three or four bytes to two consecutive registers, the high word "
+                                            "first; a signal that does not fill its bytes keeps its bit offset and length."),
                         preview);
     m_noteLabel->setObjectName(QStringLiteral("L_Note"));
     m_noteLabel->setWordWrap(true);
@@ -143,9 +144,10 @@ ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent) : QD
 }
 
 void ImportPickerDialog::prepareShowing(const QString& fileName, std::vector<ImportMessage> messages,
-                                  const exchange::ImportTarget& target)
+                                  const exchange::ImportTarget& target, const QStringList& warnings)
 {
     m_messages = std::move(messages);
+    m_warnings = warnings;
     m_checked.assign(m_messages.size(), false);
     m_target = target;
     const bool receive = target.direction == Direction::Receive;
@@ -170,7 +172,7 @@ void ImportPickerDialog::fillMessages()
                       QStringLiteral("Frames"), QStringLiteral("Mean period"), QStringLiteral("First data")}
         : QStringList{QStringLiteral("Identifier"), QStringLiteral("Format"), QStringLiteral("Data length"),
                       QStringLiteral("Name"), QStringLiteral("Sender"), QStringLiteral("Cycle time"),
-                      QStringLiteral("Signals"), QStringLiteral("Mapped")};
+                      QStringLiteral("Signals"), QStringLiteral("Mapped"), QStringLiteral("Note")};
     m_filling = true;
     m_messagesTable->clear();
     m_messagesTable->setColumnCount(static_cast<int>(headers.size()));
@@ -191,9 +193,18 @@ void ImportPickerDialog::fillMessages()
         } else {
             m_messagesTable->setItem(r, 3, textItem(m.name));
             m_messagesTable->setItem(r, 4, textItem(m.sender));
-            m_messagesTable->setItem(r, 5, textItem(m.cycleTimeMs ? QStringLiteral("%1 ms").arg(*m.cycleTimeMs) : QString()));
+            QString cycle;
+            if (m.cycleTimeMs)
+                cycle = QStringLiteral("%1 ms").arg(*m.cycleTimeMs);
+            else if (m.ignoredDefaultCycleMs)
+                cycle = QStringLiteral("none (the file's default of %1 ms is not taken)").arg(*m.ignoredDefaultCycleMs, 0, 'f', 0);
+            m_messagesTable->setItem(r, 5, textItem(cycle));
             m_messagesTable->setItem(r, 6, textItem(QString::number(m.signalList.size())));
             m_messagesTable->setItem(r, 7, textItem(QString::number(m.signalsThatMap())));
+            QString note = m.notImportable.isEmpty() ? QString() : QStringLiteral("not importable: ") + m.notImportable;
+            if (note.isEmpty() && m_target.existingIds.count(exchange::frameKey(m.id, m.extended)))
+                note = QStringLiteral("already in the list: its signals are mapped onto it");
+            m_messagesTable->setItem(r, 8, textItem(note));
         }
     }
     m_messagesTable->resizeColumnsToContents();
@@ -312,7 +323,7 @@ void ImportPickerDialog::fillPreview()
         const exchange::PlannedEntry& e = m_plan.entries[static_cast<size_t>(r)];
         int c = 0;
         m_entriesTable->setItem(r, c++, textItem(QString::number(e.registerIndex)));
-        m_entriesTable->setItem(r, c++, textItem(QString::number(m_target.existingFrames + e.frame + 1)));
+        m_entriesTable->setItem(r, c++, textItem(QString::number(e.frameNumber(m_target.existingFrames))));
         m_entriesTable->setItem(r, c++, textItem(byteText(e.highByte)));
         m_entriesTable->setItem(r, c++, textItem(byteText(e.lowByte)));
         if (!receive)
@@ -322,14 +333,23 @@ void ImportPickerDialog::fillPreview()
     m_entriesTable->resizeColumnsToContents();
 
     m_notMappedList->clear();
+    for (const QString& w : m_warnings)
+        m_notMappedList->addItem(QStringLiteral("Skipped: ") + w);
+    for (const exchange::ExistingFrame& f : m_plan.existing) {
+        const ImportMessage& m = picked[static_cast<size_t>(f.messageIndex)];
+        m_notMappedList->addItem(QStringLiteral("%1 %2 already in the list as frame %3: its signals are mapped onto it")
+                                     .arg(exchange::identifierText(m.id), m.name)
+                                     .arg(f.frame + 1));
+    }
     for (const exchange::NotImported& n : m_plan.notImported) {
         const ImportMessage& m = picked[static_cast<size_t>(n.messageIndex)];
         m_notMappedList->addItem(QStringLiteral("%1 %2 not imported: %3").arg(exchange::identifierText(m.id), m.name, n.reason));
     }
     for (const exchange::NotMapped& n : m_plan.notMapped) {
-        const exchange::PlannedFrame& f = m_plan.frames[static_cast<size_t>(n.frame)];
-        m_notMappedList->addItem(QStringLiteral("%1 %2, signal %3 not mapped: %4")
-                                  .arg(exchange::identifierText(f.id), f.mnemonic, n.signal, n.reason));
+        const QString frame = n.existingFrame >= 0 ? QStringLiteral("Frame %1").arg(n.existingFrame + 1)
+                                                   : exchange::identifierText(m_plan.frames[static_cast<size_t>(n.frame)].id)
+                + u' ' + m_plan.frames[static_cast<size_t>(n.frame)].mnemonic;
+        m_notMappedList->addItem(QStringLiteral("%1, signal %2 not mapped: %3").arg(frame, n.signal, n.reason));
     }
 
     const QString overflow = exchange::overflowText(m_plan, m_target);

@@ -18,7 +18,8 @@ class Prompter;
 
 // The picker of an import: the frames of a CAN database or a capture in a table with check
 // boxes and a text filter, the first register to number from, and a preview of the frame
-// rows and mapping entries the import adds, with what is not mapped and why. The time-out
+// rows and mapping entries the import adds, with what is not mapped and why, the lines of
+// the file that were skipped, and the frames the list holds already. The time-out
 // proposed for each receive frame of the dip-switch device can be changed in the preview.
 // Import checks that everything fits and closes with the plan; Cancel closes with nothing.
 class ImportPickerDialog final : public QDialog {
@@ -27,14 +28,17 @@ public:
     ImportPickerDialog(Prompter& prompter, QWidget* parent = nullptr);
 
     // Fills the dialog: nothing chosen, the filter empty, the first register the target's.
+    // `warnings`: the lines of the file that were skipped, listed with what is not imported.
     void prepareShowing(const QString& fileName, std::vector<exchange::ImportMessage> messages,
-                  const exchange::ImportTarget& target);
+                  const exchange::ImportTarget& target, const QStringList& warnings = {});
 
     // Refuses (with the reason, the dialog staying open) when nothing is chosen, nothing
     // can be imported or it would not fit; otherwise closes with the plan.
     void accept() override;
 
     const exchange::ImportPlan& plan() const { return m_plan; }
+    // The messages ticked, in file order, with the time-outs set in the preview.
+    std::vector<exchange::ImportMessage> chosen() const;
 
 private:
     void fillMessages();
@@ -43,10 +47,10 @@ private:
     void messageItemChanged(QTableWidgetItem* item);
     void replan();
     void fillPreview();
-    std::vector<exchange::ImportMessage> chosen() const;
 
     Prompter& m_prompter;
     std::vector<exchange::ImportMessage> m_messages;
+    QStringList m_warnings;
     std::vector<bool> m_checked;
     exchange::ImportTarget m_target;
     exchange::ImportPlan m_plan;

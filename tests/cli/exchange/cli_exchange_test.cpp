@@ -1,4 +1,5 @@
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/exchange/dbc_reader.h"
 
 #include <QDir>
@@ -88,7 +89,7 @@ TEST_F(ExchangeCommands, ImportAddsFramesAndMappings)
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(s("added receive frame 4: 0x18FF0030 Drive3Feedback, 8 bytes, time-out 300 ms"))) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(s("  register 20: high part byte 2, low part byte 1 (Speed)")));
-    EXPECT_TRUE(r.out.contains(s("  not mapped: Flags: 3 bits long")));
+    EXPECT_TRUE(r.out.contains(s("  register 25: high part none, low part byte 2 (Flags, bits 0 to 2)"))) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(s("added transmit frame 3: 0x18FF0030 Drive3Feedback, 8 bytes, sent every 100 ms")));
 
     const config::Configuration c = config::readConfiguration(folder);
@@ -97,13 +98,63 @@ TEST_F(ExchangeCommands, ImportAddsFramesAndMappings)
     EXPECT_EQ(c.receiveFrames[3].timeOutTime, s("300"));
     EXPECT_EQ(c.receiveFrames[4].cobId, s("0x403"));
     EXPECT_EQ(c.receiveFrames[4].timeOutTime, s("150"));
-    // Drive3Feedback: Speed, Current, Energy (two registers); BeltSensor2: Position.
-    ASSERT_EQ(c.receiveMappings.size(), 5u + 5u);
+    // Drive3Feedback: Speed, Current, Energy (two registers); BeltSensor2: Position, Flags.
+    ASSERT_EQ(c.receiveMappings.size(), 5u + 6u);
     EXPECT_EQ(c.receiveMappings[5].registerIndex, s("20"));
     EXPECT_EQ(c.receiveMappings[5].frameNumber, 4);
-    EXPECT_EQ(c.receiveMappings[9].registerIndex, s("24"));
-    EXPECT_EQ(c.receiveMappings[9].frameNumber, 5);
+    EXPECT_EQ(c.receiveMappings[10].registerIndex, s("25"));
+    EXPECT_EQ(c.receiveMappings[10].frameNumber, 5);
     EXPECT_EQ(c.transmitFrames.size(), 2u + 4u);
+    // What is known of the signals lies beside the configuration.
+    const config::SignalTable signalTable = config::loadSignalTable(folder);
+    const config::RegisterSignal* flags = signalTable.find(config::Direction::Receive, 25);
+    ASSERT_NE(flags, nullptr);
+    EXPECT_EQ(flags->name, s("Flags"));
+    EXPECT_EQ(flags->bitLength, 3);
+    EXPECT_EQ(signalTable.cycleTime(config::Direction::Receive, 0x403, false), 50);
+}
+
+TEST_F(ExchangeCommands, ImportOfDatabasesWithDefects)
+{
+    const QString folder = copyExample("Conveyor_DipSwitch");
+    const auto before = snapshot(folder);
+    const auto write = [&](const char* name, const QByteArray& text) {
+        const QString path = dir.filePath(s(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return path;
+    };
+    // A file without frames says so in one line.
+    ToolRun r = run({s("import"), folder, write("empty.dbc", "VERSION \"\"\n"), s("--receive"), s("all")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, s("px40318: empty.dbc holds no CAN frames; nothing was written.\n"));
+    // Registers running out refuse the import.
+    r = run({s("import"), folder, example("plant_network.dbc"), s("--receive"), s("all"), s("--registers-from"), s("65534")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(s("signals find no free register up to 65535"))) << r.err.toStdString();
+    EXPECT_EQ(snapshot(folder), before);
+
+    // A line that cannot be read is named and skipped; a CAN FD frame is not imported.
+    const QString partly = write("partly.dbc", "BO_ 401 Good: 2 N\n SG_ A : 0|16@1+ (1,0) [0|0] \"\" N\n"
+                                               "CM_ 145 \"no object\";\n"
+                                               "BO_ 402 Fd: 8 N\n"
+                                               "BA_ \"VFrameFormat\" BO_ 402 14;\n");
+    r = run({s("import"), folder, partly, s("--receive"), s("all")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, s("px40318: skipped: partly.dbc: line 3, column 5: expected the comment in quotes, found '145' (skipped)\n"));
+    EXPECT_TRUE(r.out.contains(s("not imported as receive frame: 0x192 Fd: a CAN FD frame: the converter speaks classic CAN")))
+        << r.out.toStdString();
+    EXPECT_EQ(config::readConfiguration(folder).receiveFrames.size(), 4u);
+
+    // The same identifier again maps its signals onto the frame that is there.
+    r = run({s("import"), folder, partly, s("--receive"), s("0x191")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(s("already in the receive list as frame 4: 0x191 Good; its signals are mapped onto it")))
+        << r.out.toStdString();
+    const config::Configuration c = config::readConfiguration(folder);
+    EXPECT_EQ(c.receiveFrames.size(), 4u);
+    EXPECT_EQ(c.receiveMappings.back().frameNumber, 4);
 }
 
 TEST_F(ExchangeCommands, ImportRefusedWritesNothing)

@@ -177,13 +177,14 @@ TEST(ConfigurationExchange, DatabaseWrittenByCanmatrixImports)
                                         mappingEntry(11, 1, 3, 4),   // Temp, Motorola
                                         mappingEntry(12, 1, 8, 7),   // Counter, high word
                                         mappingEntry(13, 1, 6, 5),   // Counter, low word
-                                        mappingEntry(14, 2, 0, 2),   // Level
-                                        mappingEntry(15, 3, 0, 1),   // Selector
+                                        mappingEntry(14, 1, 0, 8),   // Flags, bits 4 to 7 of byte 8
+                                        mappingEntry(15, 2, 0, 2),   // Level
+                                        mappingEntry(16, 3, 0, 1),   // Selector
                                     }));
     QStringList notMapped;
     for (const NotMapped& n : plan.notMapped)
         notMapped << n.signal;
-    EXPECT_EQ(notMapped, (QStringList{s("Flags"), s("ValueA"), s("ValueB")}));
+    EXPECT_EQ(notMapped, (QStringList{s("ValueA"), s("ValueB")}));
 }
 
 // Export to DBC, import into an empty configuration with the same first register: the

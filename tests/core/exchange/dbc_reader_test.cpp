@@ -1,7 +1,10 @@
 #include "core/exchange/dbc_reader.h"
 
+#include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "support/temp_home.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -123,42 +126,182 @@ TEST(DbcReader, TextIsUtf8WhenValidElseLatin1)
     const QByteArray tail = "\" N\n";
     EXPECT_EQ(readDbc(head + "\xC2\xB0" "C" + tail, QStringLiteral("a.dbc")).messages[0].signalList[0].unit, QStringLiteral(u"\u00B0C"));
     EXPECT_EQ(readDbc(head + "\xB0" "C" + tail, QStringLiteral("a.dbc")).messages[0].signalList[0].unit, QStringLiteral(u"\u00B0C"));
-    // A default cycle time stands for every frame without its own.
-    EXPECT_EQ(readDbc("BO_ 1 M: 8 N\nBA_DEF_DEF_ \"GenMsgCycleTime\" 50;\n", QStringLiteral("a.dbc")).messages[0].cycleTimeMs, 50);
     // A 29-bit identifier written without bit 31 is still a 29-bit identifier.
     const CanMessage m = readDbc("BO_ 419364881 M: 8 N\n", QStringLiteral("a.dbc")).messages[0];
     EXPECT_TRUE(m.extended);
     EXPECT_EQ(m.id, 0x18FF0011u);
 }
 
-TEST(DbcReader, BrokenStatementsNameLineAndColumn)
+// Every line skipped, of the file and of its frames' blocks, one a line.
+QString skippedOf(const QByteArray& text)
 {
+    try {
+        const CanDatabase db = readDbc(text, QStringLiteral("net.dbc"));
+        QStringList out;
+        for (const DbcWarning& w : db.warnings)
+            out << w.text;
+        for (const CanMessage& m : db.messages)
+            out << m.skippedLines;
+        return out.join(u'\n');
+    } catch (const Error& e) {
+        return QStringLiteral("(refused) ") + e.text();
+    }
+}
+
+TEST(DbcReader, LinesThatDoNotParseAreSkippedNamingLineAndColumn)
+{
+    // A frame that reads, so that only the broken line is left out.
+    const QByteArray ok = "BO_ 9 Ok: 8 N\n";
     const QByteArray sg = "BO_ 1 M: 8 N\n";
     struct Case {
         QByteArray text;
         const char* expected;
     };
     const Case cases[] = {
-        {"VERSION \"\"\nBO_ 385 Drive 8 N\n", "net.dbc: line 2, column 15: expected ':' after the message name, found '8'"},
-        {sg + " SG_ S : 0|8@2+ (1,0) [0|0] \"\" N\n", "net.dbc: line 2, column 14: the byte order is 0 (Motorola) or 1 (Intel), not 2"},
-        {sg + " SG_ S : 0|8@1 (1,0) [0|0] \"\" N\n", "net.dbc: line 2, column 16: expected '+' or '-' after the byte order, found '('"},
-        {sg + " SG_ S : 0|8@1+ (1;0) [0|0] \"\" N\n", "net.dbc: line 2, column 19: expected ',' after the factor, found ';'"},
-        {sg + " SG_ S : 0|0@1+ (1,0) [0|0] \"\" N\n", "net.dbc: line 2, column 12: a signal is at least 1 bit long"},
-        {sg + " SG_ S x1 : 0|8@1+ (1,0) [0|0] \"\" N\n", "net.dbc: line 2, column 8: expected ':' or a multiplexer mark (M or m<value>)"},
-        {sg + " SG_ S : 0|8@1+ (1,0) [0|0] \"\" N;\n", "net.dbc: line 2, column 33: expected a receiving node, found ';'"},
-        {"BU_: A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" N\n", "net.dbc: line 2, column 2: SG_ stands before any BO_ message"},
-        {"BO_ 4294967296 M: 8 N\n", "net.dbc: line 1, column 5: 4294967296 is larger than 4294967295"},
-        {"BO_ 1073741824 M: 8 N\n", "net.dbc: line 1, column 5: the identifier 1073741824 is beyond 29 bits"},
-        {"BO_ 1 M: 65 N\n", "net.dbc: line 1, column 10: 65 is larger than 64"},
-        {sg + "CM_ BO_ 1 \"never closed;\n", "net.dbc: line 2, column 11: the text in quotes is never closed"},
-        {sg + "CM_ BO_ 1 \"text\"\nBA_ \"x\" 1;\n", "net.dbc: line 3, column 1: expected ';' after the comment, found 'BA_'"},
-        {sg + "BA_ \"GenMsgCycleTime\" BO_ 1 fast;\n", "net.dbc: line 2, column 29: expected the attribute's value, found 'fast'"},
-        {sg + "VAL_ 1 S 0 \"Off\" 1 ;\n", "net.dbc: line 2, column 20: expected the value's description in quotes, found ';'"},
-        {sg + "BO_ 2 X: 8 N\n\x01\n", "net.dbc: line 3, column 1: unexpected control character 0x01"},
+        {ok + "BO_ 385 Drive 8 N\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" N\n",
+         "line 2, column 15: expected ':' after the message name, found '8' (the frame and its signals are skipped)"},
+        {sg + " SG_ S : 0|8@2+ (1,0) [0|0] \"\" N\n", "line 2, column 14: the byte order is 0 (Motorola) or 1 (Intel), not 2 (skipped)"},
+        {sg + " SG_ S : 0|8@1 (1,0) [0|0] \"\" N\n", "line 2, column 16: expected '+' or '-' after the byte order, found '(' (skipped)"},
+        {sg + " SG_ S : 0|8@1+ (1;0) [0|0] \"\" N\n", "line 2, column 19: expected ',' after the factor, found ';' (skipped)"},
+        {sg + " SG_ S : 0|0@1+ (1,0) [0|0] \"\" N\n", "line 2, column 12: a signal is at least 1 bit long (skipped)"},
+        {sg + " SG_ S x1 : 0|8@1+ (1,0) [0|0] \"\" N\n", "line 2, column 8: expected ':' or a multiplexer mark (M or m<value>) after the signal name, found 'x1' (skipped)"},
+        {ok + " SG_ S : 0|8@1+ (1,0) [0|0] \"\" N;\n", "line 2, column 33: expected a receiving node, found ';' (skipped)"},
+        {ok + "BU_: A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" N\n", ""},
+        {ok + "BO_ 4294967296 M: 8 N\n", "line 2, column 5: 4294967296 is larger than 4294967295 (the frame and its signals are skipped)"},
+        {ok + "BO_ 1073741825 Big: 8 N\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" N\n",
+         "line 2, column 5: the identifier 1073741825 is beyond 29 bits (the frame Big and its signals are skipped)"},
+        {ok + "CM_ BO_ 9 \"never closed;\n", "line 2, column 11: the text in quotes is never closed (skipped)"},
+        {ok + "CM_ SG_ 304 \"no signal name\";\n", "line 2, column 13: expected the signal name, found a text in quotes (skipped)"},
+        {ok + "CM_ 145 \"no object\";\n", "line 2, column 5: expected the comment in quotes, found '145' (skipped)"},
+        {ok + "VAL_ 9 S 0 \"Off\" 1 ;\n", "line 2, column 20: expected the value's description in quotes, found ';' (skipped)"},
+        {ok + "BO_ 2 X: 8 N\n\x01\nBO_ 3 Y: 8 N\n",
+         "line 3, column 1: unexpected control character 0x01 (skipped)"},
+        {ok + "\x01\nBO_ 3 Y: 8 N\n", "line 2, column 1: unexpected control character 0x01 (skipped)"},
+        {ok + "BA_ \"GenMsgCycleTime\" BO_ 9 10 20;\nBO_ 3 Y: 8 N\n", "line 2, column 32: expected ';' after the attribute value, found '20' (skipped)"},
+        // No frame left to read: the file is refused with the first line skipped.
+        {"VERSION \"\"\nBO_ 385 Drive 8 N\n",
+         "(refused) net.dbc: no frame can be read: line 2, column 15: expected ':' after the message name, found '8' (the frame and its signals are skipped)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
-        EXPECT_TRUE(errorOf(c.text).startsWith(QLatin1StringView(c.expected))) << errorOf(c.text).toStdString();
+        EXPECT_EQ(skippedOf(c.text), QLatin1StringView(c.expected));
+    }
+    // A signal line that is skipped stays with its frame, whose other signals are read.
+    const CanDatabase db = readDbc(sg + " SG_ A : 0|8@1+ (1,0) [0|0] \"\" N\n SG_ B : 8|8@9+ (1,0) [0|0] \"\" N\n SG_ C : 16|8@1+ (1,0) [0|0] \"\" N\n",
+                                   QStringLiteral("net.dbc"));
+    ASSERT_EQ(db.messages.size(), 1u);
+    EXPECT_EQ(db.messages[0].signalList.size(), 2u);
+    EXPECT_EQ(db.messages[0].skippedLines.size(), 1u);
+    EXPECT_TRUE(db.warnings.empty());
+}
+
+TEST(DbcReader, DialectsOfRealDatabasesAreRead)
+{
+    const QByteArray text = "VERSION \"\"\n"
+                            "BO_ 100 2017_5: 8 N\n"
+                            " SG_ 64_BIT_LE : 0|64@1+ (1,0) [0|0] \"\" N\n"
+                            " SG_ Wide : 0|96@1+ (1,0) [0|0] \"\" N\n"
+                            " SG_ Huge : 8|8@1+ (1,0) [-4.4E+481|4.446241647709404462001681407E+481] \"\" N\n"
+                            "BO_ 1073741824 VECTOR__INDEPENDENT_SIG_MSG: 0 Vector__XXX\n"
+                            " SG_ Orphan : 0|8@1+ (1,0) [0|0] \"\" Vector__XXX\n"
+                            "BO_ 101 NoSemicolons: 8 N\n"
+                            " SG_ Mode : 0|8@1+ (1,0) [0|0] \"\" N\n"
+                            "BA_DEF_ BO_ \"Active\" ENUM \"False\",\"True\";\n"
+                            "BA_DEF_DEF_ \"Active\" False;\n"
+                            "BA_ \"Active\" BO_ 100 True;\n"
+                            "BA_ \"Active\" False;\n"
+                            "CM_ BO_ 101 \"no semicolon\"\n"
+                            "VAL_ 101 Mode 0 \"Off\" 1 \"On\"\n"
+                            "CM_ SG_ 101 Mode \"the mode\";\n";
+    const CanDatabase db = readDbc(text, QStringLiteral("net.dbc"));
+    EXPECT_TRUE(db.warnings.empty()) << db.warnings.front().text.toStdString();
+    ASSERT_EQ(db.messages.size(), 2u);
+    EXPECT_EQ(db.messages[0].name, QStringLiteral("2017_5"));
+    ASSERT_EQ(db.messages[0].signalList.size(), 3u);
+    EXPECT_EQ(db.messages[0].signalList[0].name, QStringLiteral("64_BIT_LE"));
+    EXPECT_EQ(db.messages[0].signalList[1].length, 96);
+    // A limit beyond the doubles is the largest double.
+    EXPECT_EQ(db.messages[0].signalList[2].minimum, -std::numeric_limits<double>::max());
+    EXPECT_EQ(db.messages[0].signalList[2].maximum, std::numeric_limits<double>::max());
+    EXPECT_EQ(db.messages[1].comment, QStringLiteral("no semicolon"));
+    EXPECT_EQ(db.messages[1].signalList[0].values, (ValueTable{{0, QStringLiteral("Off")}, {1, QStringLiteral("On")}}));
+    EXPECT_EQ(db.messages[1].signalList[0].comment, QStringLiteral("the mode"));
+}
+
+TEST(DbcReader, CanFdFramesAreMarked)
+{
+    const QByteArray frames = "BO_ 1 A: 8 N\nBO_ 2 B: 8 N\nBO_ 3 C: 8 N\n";
+    struct Case {
+        const char* what;
+        QByteArray attributes;
+        std::vector<bool> fd;
+    };
+    const Case cases[] = {
+        {"no format", "", {false, false, false}},
+        {"usual enumeration indexes 14 and 15",
+         "BA_DEF_ BO_ \"VFrameFormat\" ENUM \"StandardCAN\",\"ExtendedCAN\",\"reserved\",\"reserved\",\"reserved\",\"reserved\","
+         "\"reserved\",\"reserved\",\"reserved\",\"reserved\",\"reserved\",\"reserved\",\"reserved\",\"reserved\",\"StandardCAN_FD\","
+         "\"ExtendedCAN_FD\";\nBA_ \"VFrameFormat\" BO_ 1 14;\nBA_ \"VFrameFormat\" BO_ 2 15;\nBA_ \"VFrameFormat\" BO_ 3 0;\n",
+         {true, true, false}},
+        {"indexes without a definition", "BA_ \"VFrameFormat\" BO_ 1 14;\nBA_ \"VFrameFormat\" BO_ 3 1;\n", {true, false, false}},
+        {"a shorter enumeration",
+         "BA_DEF_ BO_ \"VFrameFormat\" ENUM \"StandardCAN\",\"ExtendedCAN\",\"StandardCAN_FD\",\"ExtendedCAN_FD\",\"J1939PG\";\n"
+         "BA_DEF_DEF_ \"VFrameFormat\" \"StandardCAN\";\nBA_ \"VFrameFormat\" BO_ 2 2;\nBA_ \"VFrameFormat\" BO_ 3 4;\n",
+         {false, true, false}},
+        {"bit rate switch", "BA_DEF_DEF_ \"CANFD_BRS\" \"1\";\nBA_ \"CANFD_BRS\" BO_ 3 1;\n", {false, false, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CanDatabase db = readDbc(frames + c.attributes, QStringLiteral("net.dbc"));
+        ASSERT_EQ(db.messages.size(), 3u);
+        for (size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(db.messages[i].canFd, c.fd[i]) << i;
+    }
+}
+
+TEST(DbcReader, CycleTimes)
+{
+    struct Case {
+        const char* what;
+        QByteArray text;
+        std::optional<int> cycle;
+        std::optional<double> ignoredDefault;
+    };
+    const Case cases[] = {
+        {"own", "BO_ 1 M: 8 N\nBA_ \"GenMsgCycleTime\" BO_ 1 100;\n", 100, {}},
+        {"29-bit without bit 31 in both places", "BO_ 419364881 M: 8 N\nBA_ \"GenMsgCycleTime\" BO_ 419364881 250;\n", 250, {}},
+        {"29-bit, the attribute with bit 31", "BO_ 419364881 M: 8 N\nBA_ \"GenMsgCycleTime\" BO_ 2566848529 250;\n", 250, {}},
+        {"default", "BO_ 1 M: 8 N\nBA_DEF_DEF_ \"GenMsgCycleTime\" 50;\n", 50, {}},
+        {"default 0 is none", "BO_ 1 M: 8 N\nBA_DEF_DEF_ \"GenMsgCycleTime\" 0;\n", {}, {}},
+        {"own 0 over a default", "BO_ 1 M: 8 N\nBA_DEF_DEF_ \"GenMsgCycleTime\" 50;\nBA_ \"GenMsgCycleTime\" BO_ 1 0;\n", {}, {}},
+        {"absurd default kept aside", "BO_ 1 M: 8 N\nBA_DEF_DEF_ \"GenMsgCycleTime\" 65535;\n", {}, 65535.0},
+        {"own beside an absurd default", "BO_ 1 M: 8 N\nBA_DEF_DEF_ \"GenMsgCycleTime\" 65535;\nBA_ \"GenMsgCycleTime\" BO_ 1 20;\n", 20, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CanMessage m = readDbc(c.text, QStringLiteral("a.dbc")).messages.at(0);
+        EXPECT_EQ(m.cycleTimeMs, c.cycle);
+        EXPECT_EQ(m.ignoredDefaultCycleMs, c.ignoredDefault);
+    }
+}
+
+TEST(DbcReader, FilesBeyondTheLimitAreRefusedBeforeReading)
+{
+    test::TempHome home;
+    const QString path = home.path() + QStringLiteral("/huge.dbc");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(kMaxDbcFileSize + 1));
+    }
+    try {
+        readDbcFile(path);
+        ADD_FAILURE() << "read";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Cannot read the file %1: it holds %2 bytes, more than the %3 bytes of any CAN database")
+                                .arg(displayPath(path))
+                                .arg(kMaxDbcFileSize + 1)
+                                .arg(kMaxDbcFileSize));
     }
 }
 

@@ -38,30 +38,43 @@ TEST(ImportPlan, SignalsPlacedOnRegisterBytes)
         CanSignal signal;
         int frameLength;
         B expected;                 // empty: not mapped
+        int bitOffset, bitLength;   // where the signal sits in the registers' value
         const char* reason;
     };
     const Case cases[] = {
-        {sig("intel8", 16, 8, false), 8, B{{0, 3}}, ""},
-        {sig("motorola8", 23, 8, true), 8, B{{0, 3}}, ""},
-        {sig("intel16", 0, 16, false), 8, B{{2, 1}}, ""},
-        {sig("motorola16", 7, 16, true), 8, B{{1, 2}}, ""},
-        {sig("motorola16_bytes7_8", 55, 16, true), 8, B{{7, 8}}, ""},
-        {sig("intel32", 0, 32, false), 8, B{{4, 3}, {2, 1}}, ""},
-        {sig("motorola32", 31, 32, true), 8, B{{4, 5}, {6, 7}}, ""},
-        {sig("multiplexor", 0, 8, false, M::Multiplexor), 8, B{{0, 1}}, ""},
-        {sig("unaligned", 3, 8, false), 8, B{}, "not on byte boundaries (start bit 3, Intel)"},
-        {sig("motorola_lsb", 0, 16, true), 8, B{}, "not on byte boundaries (start bit 0, Motorola)"},
-        {sig("twelve", 0, 12, false), 8, B{}, "12 bits long: 8, 16 and 32-bit signals are mapped"},
-        {sig("sixtyfour", 0, 64, false), 8, B{}, "64 bits long: 8, 16 and 32-bit signals are mapped"},
-        {sig("beyond", 48, 16, false), 7, B{}, "lies beyond the frame's 7 data bytes"},
-        {sig("beyond_motorola", 7, 32, true), 3, B{}, "lies beyond the frame's 3 data bytes"},
-        {sig("muxed", 8, 16, false, M::Multiplexed), 8, B{}, "multiplexed (m0): its bytes hold other signals for other multiplexer values"},
+        {sig("intel8", 16, 8, false), 8, B{{0, 3}}, 0, 8, ""},
+        {sig("motorola8", 23, 8, true), 8, B{{0, 3}}, 0, 8, ""},
+        {sig("intel16", 0, 16, false), 8, B{{2, 1}}, 0, 16, ""},
+        {sig("motorola16", 7, 16, true), 8, B{{1, 2}}, 0, 16, ""},
+        {sig("motorola16_bytes7_8", 55, 16, true), 8, B{{7, 8}}, 0, 16, ""},
+        {sig("intel32", 0, 32, false), 8, B{{4, 3}, {2, 1}}, 0, 32, ""},
+        {sig("motorola32", 31, 32, true), 8, B{{4, 5}, {6, 7}}, 0, 32, ""},
+        {sig("multiplexor", 0, 8, false, M::Multiplexor), 8, B{{0, 1}}, 0, 8, ""},
+        // Signals that do not fill their bytes: the bytes that hold them, with the bits.
+        {sig("flag", 13, 1, false), 8, B{{0, 2}}, 5, 1, ""},
+        {sig("motorola_flag", 12, 1, true), 8, B{{0, 2}}, 4, 1, ""},
+        {sig("twelve", 0, 12, false), 8, B{{2, 1}}, 0, 12, ""},
+        {sig("unaligned", 3, 8, false), 8, B{{2, 1}}, 3, 8, ""},
+        {sig("motorola_twelve", 3, 12, true), 8, B{{1, 2}}, 0, 12, ""},
+        // Motorola from bit 0 of byte 1 runs over three bytes: two registers, bit 1 up.
+        {sig("motorola_lsb", 0, 16, true), 8, B{{0, 1}, {2, 3}}, 1, 16, ""},
+        {sig("intel24", 8, 24, false), 8, B{{0, 4}, {3, 2}}, 0, 24, ""},
+        {sig("intel20_over_three", 4, 20, false), 8, B{{0, 3}, {2, 1}}, 4, 20, ""},
+        {sig("five_bytes", 4, 32, false), 8, B{}, 0, 0, "spread over 5 data bytes: signals within 4 bytes are mapped"},
+        {sig("sixtyfour", 0, 64, false), 8, B{}, 0, 0, "64 bits long: signals of up to 32 bits are mapped"},
+        {sig("beyond", 48, 16, false), 7, B{}, 0, 0, "lies beyond the frame's 7 data bytes"},
+        {sig("beyond_motorola", 7, 32, true), 3, B{}, 0, 0, "lies beyond the frame's 3 data bytes"},
+        {sig("muxed", 8, 16, false, M::Multiplexed), 8, B{}, 0, 0, "multiplexed (m0): its bytes hold other signals for other multiplexer values"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.signal.name.toStdString());
         const SignalPlacement p = placeSignal(c.signal, c.frameLength);
         EXPECT_EQ(p.registers, c.expected);
         EXPECT_EQ(p.notMappedReason, QLatin1StringView(c.reason));
+        if (p.maps()) {
+            EXPECT_EQ(p.bitOffset, c.bitOffset);
+            EXPECT_EQ(p.bitLength, c.bitLength);
+        }
     }
 }
 
@@ -74,7 +87,8 @@ TEST(ImportPlan, RegistersNumberedInOrderSkippingUsedIndexes)
     target.usedRegisters = {101, 103};
     target.firstRegister = 100;
     const std::vector<ImportMessage> chosen = {
-        message(0x181, 8, {sig("A16", 0, 16, false), sig("B32", 23, 32, true), sig("C3", 60, 3, false)}),
+        message(0x181, 8, {sig("A16", 0, 16, false), sig("B32", 23, 32, true), sig("C3", 60, 3, false),
+                           sig("E64", 0, 64, false)}),
         message(0x182, 2, {sig("D8", 8, 8, false)}),
     };
     const ImportPlan plan = planImport(chosen, target);
@@ -88,7 +102,8 @@ TEST(ImportPlan, RegistersNumberedInOrderSkippingUsedIndexes)
         // 102 is free but 103 is not: the two consecutive registers start at 104.
         {0, 104, 3, 4, "B32 (high word)"},
         {0, 105, 5, 6, "B32 (low word)"},
-        {1, 106, 0, 2, "D8"},
+        {0, 106, 0, 8, "C3"},
+        {1, 107, 0, 2, "D8"},
     };
     ASSERT_EQ(plan.entries.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
@@ -102,11 +117,20 @@ TEST(ImportPlan, RegistersNumberedInOrderSkippingUsedIndexes)
         EXPECT_FALSE(e.sendOnWrite);
     }
     ASSERT_EQ(plan.notMapped.size(), 1u);
-    EXPECT_EQ(plan.notMapped[0].signal, QStringLiteral("C3"));
+    EXPECT_EQ(plan.notMapped[0].signal, QStringLiteral("E64"));
     EXPECT_EQ(plan.notMapped[0].frame, 0);
     EXPECT_TRUE(plan.fits());
+    // What the signal file keeps of the 3-bit field: bits 4 to 6 of the register's low part.
+    const config::RegisterSignal& c3 = plan.entries[3].signalData;
+    EXPECT_EQ(c3.registerIndex, 106);
+    EXPECT_EQ(c3.name, QStringLiteral("C3"));
+    EXPECT_EQ(c3.bitOffset, 4);
+    EXPECT_EQ(c3.bitLength, 3);
+    EXPECT_EQ(plan.entries[1].signalData.word, config::WordPart::HighWord);
+    EXPECT_EQ(plan.entries[2].signalData.word, config::WordPart::LowWord);
 
-    // At the top of the register range a signal that finds no room is listed, not wrapped.
+    // At the top of the register range a signal that finds no room is listed, not wrapped,
+    // and the import does not fit.
     target.firstRegister = 65534;
     target.usedRegisters = {65535};
     const ImportPlan top = planImport({message(0x181, 8, {sig("A8", 0, 8, false), sig("B16", 8, 16, false)})}, target);
@@ -114,6 +138,11 @@ TEST(ImportPlan, RegistersNumberedInOrderSkippingUsedIndexes)
     EXPECT_EQ(top.entries[0].registerIndex, 65534);
     ASSERT_EQ(top.notMapped.size(), 1u);
     EXPECT_EQ(top.notMapped[0].reason, QStringLiteral("no register free from register 65535 up to 65535"));
+    EXPECT_EQ(top.registerOverflow, 1);
+    EXPECT_FALSE(top.fits());
+    EXPECT_EQ(importRefusal(top, target, 1),
+              QStringLiteral("1 signals find no free register up to 65535: number the registers from a lower index. "
+                             "Nothing was imported."));
 }
 
 TEST(ImportPlan, FrameRowsByDirectionAndDevice)
@@ -174,6 +203,53 @@ TEST(ImportPlan, FramesTheConverterCannotCarryAreNotImported)
     ImportTarget dip;
     dip.dipSwitch = true;
     EXPECT_EQ(planImport({chosen[2], chosen[3]}, dip).frames.size(), 2u);
+}
+
+TEST(ImportPlan, FramesInTheListAlreadyGetTheSignalsAndTwiceInTheFileImportOnce)
+{
+    ImportTarget target;
+    target.dipSwitch = true;
+    target.existingFrames = 3;
+    target.firstRegister = 10;
+    target.existingIds = {{frameKey(0x181, false), 1}};
+    std::vector<ImportMessage> chosen = {
+        message(0x181, 8, {sig("InList", 0, 16, false)}, 100),
+        message(0x181, 8, {sig("Extended", 0, 8, false)}, {}, true),   // the other format: a frame of its own
+        message(0x182, 8, {sig("First", 0, 8, false)}),
+        message(0x182, 8, {sig("Again", 0, 8, false)}),
+        message(0x183, 8, {sig("Fd", 0, 8, false)}),
+    };
+    chosen[2].line = 7;
+    chosen[4].notImportable = QStringLiteral("a CAN FD frame: the converter speaks classic CAN");
+    const ImportPlan plan = planImport(chosen, target);
+
+    ASSERT_EQ(plan.existing.size(), 1u);
+    EXPECT_EQ(plan.existing[0].messageIndex, 0);
+    EXPECT_EQ(plan.existing[0].frame, 1);
+    ASSERT_EQ(plan.frames.size(), 2u);
+    EXPECT_TRUE(plan.frames[0].extended);
+    EXPECT_EQ(plan.frames[1].id, 0x182u);
+    struct Row {
+        int frameNumber, reg;
+        const char* signal;
+    };
+    const Row expected[] = {{2, 10, "InList"}, {4, 11, "Extended"}, {5, 12, "First"}};
+    ASSERT_EQ(plan.entries.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(plan.entries[i].frameNumber(target.existingFrames), expected[i].frameNumber) << i;
+        EXPECT_EQ(plan.entries[i].registerIndex, expected[i].reg) << i;
+        EXPECT_EQ(plan.entries[i].signal, QLatin1StringView(expected[i].signal)) << i;
+    }
+    ASSERT_EQ(plan.notImported.size(), 2u);
+    EXPECT_EQ(plan.notImported[0].messageIndex, 3);
+    EXPECT_EQ(plan.notImported[0].reason, QStringLiteral("the identifier comes again (first at line 7): imported once"));
+    EXPECT_EQ(plan.notImported[1].reason, QStringLiteral("a CAN FD frame: the converter speaks classic CAN"));
+    EXPECT_TRUE(plan.fits());
+
+    // Signals mapped onto a frame already there count as an import of their own.
+    const ImportPlan onlyExisting = planImport({chosen[0]}, target);
+    EXPECT_TRUE(onlyExisting.frames.empty());
+    EXPECT_EQ(importRefusal(onlyExisting, target, 1), QString());
 }
 
 TEST(ImportPlan, RefusalNamesTheOverflowByHowMuch)

@@ -86,6 +86,7 @@ TEST(ConfigurationArchive, PackThenUnpackGivesTheSameBytes)
     writeFileAtomically(source + QStringLiteral("/RInfoCob.csv"), "Index;NrPdo;Hi;Lo;\r\n100;1;1;2;\r\n");
     writeFileAtomically(source + QStringLiteral("/bin/bank2.bin"), QByteArray(73728, '\x5A'));
     writeFileAtomically(source + QStringLiteral("/var.xml"), "<Var/>"); // no file of the archive
+    writeFileAtomically(source + QStringLiteral("/Signals.xml"), "<SIGNALS><Register Direction=\"Receive\" Index=\"100\" Name=\"Level\"/></SIGNALS>");
 
     for (const bool withImages : {false, true}) {
         const QString projects = home.filePath(withImages ? QStringLiteral("withImages") : QStringLiteral("without"));
@@ -101,7 +102,7 @@ TEST(ConfigurationArchive, PackThenUnpackGivesTheSameBytes)
         ASSERT_EQ(unpackConfiguration(archive, projects, QStringLiteral("Copy")), std::nullopt);
 
         const QString copy = projects + QStringLiteral("/Copy");
-        for (const char* file : {"ParGen.xml", "RCobDef.xml", "TCobDef.xml", "RInfoCob.xml", "TInfoCob.xml", "RInfoCob.csv"})
+        for (const char* file : {"ParGen.xml", "RCobDef.xml", "TCobDef.xml", "RInfoCob.xml", "TInfoCob.xml", "RInfoCob.csv", "Signals.xml"})
             EXPECT_EQ(readWholeFile(copy + u'/' + QLatin1StringView(file)), readWholeFile(source + u'/' + QLatin1StringView(file))) << file;
         EXPECT_TRUE(QFileInfo(copy + QStringLiteral("/bin")).isDir());
         EXPECT_EQ(QFileInfo::exists(copy + QStringLiteral("/bin/bank2.bin")), withImages);

@@ -1,4 +1,6 @@
 #include "core/shell/config_copy.h"
+
+#include "core/config/signal_table.h"
 #include "core/lang/message_ids.h"
 
 #include "core/base/atomic_file.h"
@@ -77,6 +79,18 @@ TEST(CopyConfiguration, OffsetsMoveEveryIdentifierAndRegisterOfTheirDirectionOnl
     writeFileAtomically(source + QStringLiteral("/TInfoCob.csv"), "transmit export");
     writeFileAtomically(source + QStringLiteral("/var.xml"), "<Var/>");
     writeFileAtomically(source + QStringLiteral("/bin/bank2.bin"), "image");
+    config::SignalTable signalTable;
+    for (const auto& [direction, index] : {std::pair{config::Direction::Receive, 5}, {config::Direction::Transmit, 1000},
+                                           {config::Direction::Transmit, 65000}}) {
+        config::RegisterSignal r;
+        r.direction = direction;
+        r.registerIndex = index;
+        r.name = QStringLiteral("S%1").arg(index);
+        signalTable.set(r);
+    }
+    signalTable.setCycleTime({config::Direction::Receive, 0x18FF0010, true, 100});
+    signalTable.setCycleTime({config::Direction::Transmit, 0x201, false, 50});
+    config::saveSignalTable(signalTable, source);
     const QString projects = home.filePath(QStringLiteral("PROJECTS"));
 
     CopyOffsets offsets;
@@ -96,6 +110,15 @@ TEST(CopyConfiguration, OffsetsMoveEveryIdentifierAndRegisterOfTheirDirectionOnl
     expected.transmitMappings[1].registerIndex = QStringLiteral("3001");
     expected.transmitMappings[2].registerIndex = QStringLiteral("3010");
     EXPECT_EQ(config::readConfiguration(copy), expected);
+    // The signals beside it follow: transmit registers moved by 2000 (65000 has no place
+    // left), receive identifiers by 0x10.
+    const config::SignalTable moved = config::loadSignalTable(copy);
+    ASSERT_EQ(moved.registers().size(), 2u);
+    EXPECT_EQ(moved.registers()[0].registerIndex, 5);
+    EXPECT_EQ(moved.registers()[1].registerIndex, 3000);
+    EXPECT_EQ(moved.registers()[1].name, QStringLiteral("S1000"));
+    EXPECT_EQ(moved.cycleTime(config::Direction::Receive, 0x18FF0020, true), 100);
+    EXPECT_EQ(moved.cycleTime(config::Direction::Transmit, 0x201, false), 50);
 
     // Files without an offset, and files that are no configuration file, are copied as
     // they are; the export of the moved registers and the images are not.

@@ -3,6 +3,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/exchange/dbc_reader.h"
 #include "gui/exchange/import_picker_dialog.h"
 #include "gui/frames/frame_table_model.h"
@@ -103,7 +104,7 @@ TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
     });
     click(editor, "Btn_ImportFrames");
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
-    EXPECT_EQ(prompter.infos, QStringList{s("1 frames and 5 mapping entries are imported and saved.")});
+    EXPECT_EQ(prompter.infos, QStringList{s("1 frames and 6 mapping entries are imported and saved.")});
     EXPECT_EQ(prompter.lastFolder, home.session.ws.configurationFolder);
 
     const config::Configuration c = config::readConfiguration(home.session.ws.configurationFolder);
@@ -117,7 +118,14 @@ TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
     QStringList indexes;
     for (const config::MappingEntry& e : c.receiveMappings)
         indexes << QStringLiteral("%1@%2:%3/%4").arg(e.registerIndex).arg(e.frameNumber).arg(e.highByte).arg(e.lowByte);
-    EXPECT_EQ(indexes, (QStringList{s("11@1:1/2"), s("10@2:2/1"), s("12@2:3/4"), s("13@2:0/5"), s("14@2:5/6"), s("15@2:7/8")}));
+    EXPECT_EQ(indexes, (QStringList{s("11@1:1/2"), s("10@2:2/1"), s("12@2:3/4"), s("13@2:0/5"), s("14@2:0/6"), s("15@2:5/6"),
+                                    s("16@2:7/8")}));
+    // The signals are kept beside the configuration, in the same write.
+    const config::SignalTable signalTable = config::loadSignalTable(home.session.ws.configurationFolder);
+    ASSERT_NE(signalTable.find(config::Direction::Receive, 12), nullptr);
+    EXPECT_EQ(signalTable.find(config::Direction::Receive, 12)->name, s("Torque"));
+    EXPECT_EQ(signalTable.find(config::Direction::Receive, 12)->unit, s("Nm"));
+    EXPECT_EQ(signalTable.cycleTime(config::Direction::Receive, 0x181, false), 100);
     // The table shows the list as saved.
     EXPECT_EQ(editor.frames().text(1, FrameColumn::CobId), s("0x181"));
     EXPECT_EQ(editor.frames().text(1, FrameColumn::TimeOut), s("450"));

@@ -77,9 +77,9 @@ TEST_F(ImportPickerTest, FilterKeepsNamesAndIdentifiers)
     show(target);
     EXPECT_EQ(column("TW_Messages", 0), (QStringList{s("0x181"), s("0x18FF0011"), s("0x1")}));
     EXPECT_EQ(column("TW_Messages", 3), (QStringList{s("DriveStatus"), s("EngineData"), s("Heartbeat")}));
-    // Signals and how many of them map: Flags (3 bits) does not; nor do the multiplexed ones.
+    // Signals and how many of them map: Flags (3 bits) as a bit field; the multiplexed ones not.
     EXPECT_EQ(column("TW_Messages", 6), (QStringList{s("5"), s("4"), s("0")}));
-    EXPECT_EQ(column("TW_Messages", 7), (QStringList{s("4"), s("2"), s("0")}));
+    EXPECT_EQ(column("TW_Messages", 7), (QStringList{s("5"), s("2"), s("0")}));
 
     auto* filter = test::requireChild<QLineEdit>(&dialog, s("E_Filter"));
     QTest::keyClicks(filter, s("engine"));
@@ -110,15 +110,19 @@ TEST_F(ImportPickerTest, PreviewFollowsTheChoiceAndTheFirstRegister)
     auto* timeOut = test::requireChild<QSpinBox>(table("TW_Frames"), s("SB_TimeOut1"));
     ASSERT_TRUE(timeOut);
     EXPECT_EQ(timeOut->value(), 300);
-    // Speed 16 bits Intel, Torque 16 bits Motorola, Mode 8 bits, Energy 32 bits Motorola;
-    // register 11 is used already.
-    EXPECT_EQ(column("TW_Entries", 0), (QStringList{s("10"), s("12"), s("13"), s("14"), s("15")}));
-    EXPECT_EQ(column("TW_Entries", 1), (QStringList{s("4"), s("4"), s("4"), s("4"), s("4")}));
-    EXPECT_EQ(column("TW_Entries", 2), (QStringList{s("Byte 2"), s("Byte 3"), s("None"), s("Byte 5"), s("Byte 7")}));
-    EXPECT_EQ(column("TW_Entries", 3), (QStringList{s("Byte 1"), s("Byte 4"), s("Byte 5"), s("Byte 6"), s("Byte 8")}));
+    // Speed 16 bits Intel, Torque 16 bits Motorola, Mode 8 bits, Flags 3 bits of byte 6,
+    // Energy 32 bits Motorola; register 11 is used already.
+    EXPECT_EQ(column("TW_Entries", 0), (QStringList{s("10"), s("12"), s("13"), s("14"), s("15"), s("16")}));
+    EXPECT_EQ(column("TW_Entries", 1), (QStringList{s("4"), s("4"), s("4"), s("4"), s("4"), s("4")}));
+    EXPECT_EQ(column("TW_Entries", 2), (QStringList{s("Byte 2"), s("Byte 3"), s("None"), s("None"), s("Byte 5"), s("Byte 7")}));
+    EXPECT_EQ(column("TW_Entries", 3), (QStringList{s("Byte 1"), s("Byte 4"), s("Byte 5"), s("Byte 6"), s("Byte 6"), s("Byte 8")}));
     auto* notMapped = test::requireChild<QListWidget>(&dialog, s("LB_NotMapped"));
-    ASSERT_EQ(notMapped->count(), 1);
-    EXPECT_EQ(notMapped->item(0)->text(), s("0x181 DriveStatus, signal Flags not mapped: 3 bits long: 8, 16 and 32-bit signals are mapped"));
+    EXPECT_EQ(notMapped->count(), 0);
+    tick(1);
+    ASSERT_EQ(notMapped->count(), 2);
+    EXPECT_EQ(notMapped->item(0)->text(), s("0x18FF0011 EngineData, signal Temp not mapped: multiplexed (m0): its bytes hold "
+                                            "other signals for other multiplexer values"));
+    tick(1);
 
     test::requireChild<QSpinBox>(&dialog, s("SB_FirstRegister"))->setValue(100);
     EXPECT_EQ(column("TW_Entries", 0).first(), s("100"));
@@ -131,7 +135,31 @@ TEST_F(ImportPickerTest, PreviewFollowsTheChoiceAndTheFirstRegister)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_EQ(dialog.plan().frames.size(), 1u);
     EXPECT_EQ(dialog.plan().frames[0].timeOutMs, 750);
-    EXPECT_EQ(dialog.plan().entries.size(), 5u);
+    EXPECT_EQ(dialog.plan().entries.size(), 6u);
+}
+
+TEST_F(ImportPickerTest, FramesInTheListAndSkippedLinesAreShown)
+{
+    ImportTarget target;
+    target.dipSwitch = true;
+    target.existingFrames = 2;
+    target.existingIds = {{exchange::frameKey(0x181, false), 1}};
+    const QByteArray bytes = test::fixture(s("exchange/constructs.dbc"));
+    dialog.prepareShowing(s("constructs.dbc"), exchange::importMessages(exchange::readDbc(bytes, s("constructs.dbc"))), target,
+                          {s("constructs.dbc: line 3, column 1: unexpected control character 0x01 (skipped)")});
+    dialog.show();
+    EXPECT_EQ(column("TW_Messages", 8), (QStringList{s("already in the list: its signals are mapped onto it"), QString(), QString()}));
+    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("LB_NotMapped"));
+    ASSERT_EQ(notMapped->count(), 1);
+    EXPECT_EQ(notMapped->item(0)->text(), s("Skipped: constructs.dbc: line 3, column 1: unexpected control character 0x01 (skipped)"));
+    tick(0);
+    // No frame row is added; the entries name the frame that is there.
+    EXPECT_EQ(table("TW_Frames")->rowCount(), 0);
+    EXPECT_EQ(column("TW_Entries", 1), (QStringList{s("2"), s("2"), s("2"), s("2"), s("2"), s("2")}));
+    EXPECT_EQ(notMapped->item(1)->text(), s("0x181 DriveStatus already in the list as frame 2: its signals are mapped onto it"));
+    click("Btn_Import");
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST_F(ImportPickerTest, ImportRefusedWhenNothingChosenOrItWouldNotFit)
