@@ -89,6 +89,9 @@ QString byteCellText(const FrameLayout& f, int k, const MessageTable& m)
     return parts.join(QStringLiteral(" + "));
 }
 
+// The mnemonic's column among the register cells: free text, which may wrap.
+constexpr qsizetype kMnemonicColumn = 4;
+
 QStringList registerHeader(Direction d, const MessageTable& m)
 {
     QStringList h{m[msg::kRegister], m[msg::kFrame], m[msg::kCobId], m[msg::kType], m[msg::kMnemonic],
@@ -315,12 +318,41 @@ QString registerColour(const QString& registerIndex)
         .arg(channel(b), 2, 16, QLatin1Char('0'));
 }
 
+QString htmlDocumentStart(const QString& title)
+{
+    // A printed engineering document: tables over the full text width, their header rows
+    // repeated on each page, a value such as "0x18FF0120" or "2.0B (29 bits)" never broken
+    // across lines (only free texts wrap), and no heading left alone at the foot of a page.
+    // The same rules hold in a browser and in the configurator's own PDF and print.
+    return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title>\n"
+                          "<style>\n"
+                          "body { font-family: sans-serif; font-size: 10pt; }\n"
+                          "table { border-collapse: collapse; margin-bottom: 8px; font-size: 9pt; }\n"
+                          "table.ruled { width: 100%; }\n"
+                          "table.bytes td, table.bytes th { font-size: 7.5pt; }\n"
+                          "th { background-color: #e0e6ee; text-align: left; }\n"
+                          "td { white-space: nowrap; vertical-align: top; }\n"
+                          "td.text { white-space: normal; }\n"
+                          "thead { display: table-header-group; }\n"
+                          "tr { page-break-inside: avoid; break-inside: avoid; }\n"
+                          "h1, h2, h3 { page-break-after: avoid; break-after: avoid; }\n"
+                          "</style></head><body>\n")
+        .arg(title.toHtmlEscaped());
+}
+
+QString htmlTableStart(const QString& className, int cellPadding)
+{
+    return QStringLiteral("<table class=\"%1 ruled\" width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"%2\">\n")
+        .arg(className)
+        .arg(cellPadding);
+}
+
 QString registersHtml(const DirectionMap& map, const MessageTable& m)
 {
-    QString out = QStringLiteral("<table class=\"registers\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr>");
+    QString out = htmlTableStart(QStringLiteral("registers")) + QStringLiteral("<thead><tr>");
     for (const QString& h : registerHeader(map.direction, m))
         out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
-    out += QStringLiteral("</tr>\n");
+    out += QStringLiteral("</tr></thead>\n");
     for (const MappedRegister& r : map.registers) {
         const QStringList cells = registerCells(r, map.direction, m);
         out += QStringLiteral("<tr>");
@@ -328,6 +360,8 @@ QString registersHtml(const DirectionMap& map, const MessageTable& m)
             if (c == 0) {
                 out += QStringLiteral("<td style=\"background-color:%1\">%2</td>")
                            .arg(registerColour(r.registerIndex), cells[c].toHtmlEscaped());
+            } else if (c == kMnemonicColumn) {
+                out += QStringLiteral("<td class=\"text\">%1</td>").arg(cells[c].toHtmlEscaped());
             } else {
                 out += QStringLiteral("<td>%1</td>").arg(cells[c].toHtmlEscaped());
             }
@@ -339,28 +373,56 @@ QString registersHtml(const DirectionMap& map, const MessageTable& m)
 
 QString byteStripsHtml(const DirectionMap& map, const MessageTable& m)
 {
-    QString out = QStringLiteral("<table class=\"bytes\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n<tr>");
-    for (const QString& h : byteHeader(m))
-        out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
-    out += QStringLiteral("</tr>\n");
+    // Eight byte columns beside the frame's own must fit the printed page without a word
+    // broken: a byte cell holds only the register parts it feeds ("100 H"), and a byte
+    // without a register is told by its colour, named in the legend under the table.
+    const QString unmappedColour = QStringLiteral("#ffffff");
+    const QString notInFrameColour = QStringLiteral("#dddddd");
+    // The byte columns are of one width, so that each byte stands under the same byte of
+    // every frame.
+    QString out = htmlTableStart(QStringLiteral("bytes"), 2) + QStringLiteral("<thead><tr>");
+    const QStringList header = byteHeader(m);
+    for (qsizetype c = 0; c < header.size(); ++c) {
+        out += (c + 8 < header.size() ? QStringLiteral("<th>%1</th>") : QStringLiteral("<th width=\"7.5%\">%1</th>"))
+                   .arg(header[c].toHtmlEscaped());
+    }
+    out += QStringLiteral("</tr></thead>\n");
     for (const FrameLayout& f : map.frames) {
-        out += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td>")
+        out += QStringLiteral("<tr><td>%1</td><td>%2</td><td class=\"text\">%3</td><td class=\"text\">%4</td>")
                    .arg(f.frameNumber)
-                   .arg(identifierText(f.cobId).toHtmlEscaped(), formatLabel(f.extended), f.mnemonic.toHtmlEscaped());
+                   // In this narrow column the format may take two lines, "2.0A" over "(11 bits)".
+                   .arg(identifierText(f.cobId).toHtmlEscaped(), QString(formatLabel(f.extended)).replace(QStringLiteral(" bits"), QStringLiteral("\u00A0bits")),
+                        f.mnemonic.toHtmlEscaped());
         for (int k = 0; k < 8; ++k) {
             const auto& feeds = f.bytes[static_cast<std::size_t>(k)];
-            const QString text = byteCellText(f, k, m).toHtmlEscaped();
-            if (!feeds.empty()) {
-                out += QStringLiteral("<td style=\"background-color:%1\">%2</td>").arg(registerColour(feeds.front().registerIndex), text);
-            } else if (k >= f.dataLength) {
-                out += QStringLiteral("<td style=\"color:#999999\">%1</td>").arg(text);
-            } else {
-                out += QStringLiteral("<td>%1</td>").arg(text);
+            if (feeds.empty()) {
+                out += QStringLiteral("<td style=\"background-color:%1\" title=\"%2\"></td>")
+                           .arg(k < f.dataLength ? unmappedColour : notInFrameColour, byteCellText(f, k, m).toHtmlEscaped());
+                continue;
             }
+            if (feeds.size() == 1) {
+                out += QStringLiteral("<td style=\"background-color:%1\">%2</td>")
+                           .arg(registerColour(feeds.front().registerIndex), byteFeedText(feeds.front()).toHtmlEscaped());
+                continue;
+            }
+            // Several registers on one byte: the line may break between them, never
+            // inside "100 H".
+            QStringList parts;
+            for (const ByteFeed& feed : feeds)
+                parts << byteFeedText(feed).toHtmlEscaped().replace(u' ', QChar(0x00A0));
+            out += QStringLiteral("<td class=\"text\" style=\"background-color:%1\">%2</td>")
+                       .arg(registerColour(feeds.front().registerIndex), parts.join(QStringLiteral(" + ")));
         }
         out += QStringLiteral("</tr>\n");
     }
-    return out + QStringLiteral("</table>\n");
+    out += QStringLiteral("</table>\n");
+    out += QStringLiteral("<table class=\"legend\" cellspacing=\"0\" cellpadding=\"3\"><tr>"
+                          "<td style=\"background-color:%1; border: 1px solid #999999\" width=\"24\"></td><td>%2</td>"
+                          "<td width=\"12\"></td>"
+                          "<td style=\"background-color:%3; border: 1px solid #999999\" width=\"24\"></td><td>%4</td>"
+                          "</tr></table>\n")
+               .arg(unmappedColour, m[msg::kUnmapped].toHtmlEscaped(), notInFrameColour, m[msg::kNotInFrame].toHtmlEscaped());
+    return out;
 }
 
 QString renderRegisterMap(const RegisterMap& map, MapFormat format, const MessageTable& m)
@@ -371,8 +433,7 @@ QString renderRegisterMap(const RegisterMap& map, MapFormat format, const Messag
     case MapFormat::Markdown: return renderMarkdown(map, m);
     case MapFormat::Html: break;
     }
-    QString out = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>\n")
-                      .arg(m[msg::kRegisterMapTitle].toHtmlEscaped());
+    QString out = htmlDocumentStart(m[msg::kRegisterMapTitle]);
     out += QStringLiteral("<h1>%1</h1>\n").arg(m[msg::kRegisterMapTitle].toHtmlEscaped());
     for (const Direction d : {Direction::Receive, Direction::Transmit}) {
         out += QStringLiteral("<h2>%1</h2>\n").arg(directionLabel(d, m).toHtmlEscaped());

@@ -75,6 +75,11 @@ QString formatLabel(bool extended);             // "2.0A (11 bits)" / "2.0B (29 
 QString byteFeedText(const ByteFeed& feed);     // "100 H" / "100 L"
 // A colour of its own for each register, "#rrggbb", light enough to read dark text on.
 QString registerColour(const QString& registerIndex);
+// The start of an HTML document of the program's printed style (see htmlDocumentStart in
+// register_map.cpp), up to and with <body>, titled `title`.
+QString htmlDocumentStart(const QString& title);
+// The opening tag of a ruled table of that style, over the full text width.
+QString htmlTableStart(const QString& className, int cellPadding = 3);
 // The HTML table of one direction's byte strips (eight cells per frame).
 QString byteStripsHtml(const DirectionMap& map, const MessageTable& messages);
 // The HTML table of one direction's registers.

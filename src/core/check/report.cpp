@@ -31,17 +31,25 @@ QString esc(const QString& s)
     return s.toHtmlEscaped();
 }
 
+// A cell of a value that is read as one piece (an identifier, a number, a type): it is
+// never broken across lines (the document's style sheet keeps every cell on one line).
 QString cell(const QString& s)
 {
     return QStringLiteral("<td>%1</td>").arg(esc(s));
 }
 
+// A cell of free text (a mnemonic, a message), which wraps within its column.
+QString textCell(const QString& s)
+{
+    return QStringLiteral("<td class=\"text\">%1</td>").arg(esc(s));
+}
+
 QString headerRow(const QStringList& labels)
 {
-    QString out = QStringLiteral("<tr>");
+    QString out = QStringLiteral("<thead><tr>");
     for (const QString& l : labels)
         out += QStringLiteral("<th>%1</th>").arg(esc(l));
-    return out + QStringLiteral("</tr>\n");
+    return out + QStringLiteral("</tr></thead>\n");
 }
 
 QString address(const std::array<QString, 4>& bytes)
@@ -52,31 +60,45 @@ QString address(const std::array<QString, 4>& bytes)
 QString communicationHtml(const Configuration& c, const MessageTable& m)
 {
     const GeneralParameters& g = c.general;
+    // The device from May 2014 has no CAN type, CAN time-out or fast start-up: the file
+    // keeps them, but that device never uses them, so its report leaves them out.
+    const bool jumper = c.deviceType() != kDipSwitchDevice;
     const auto row = [](const QString& label, const QString& value) {
         return QStringLiteral("<tr><th align=\"left\">%1</th><td>%2</td></tr>\n").arg(esc(label), esc(value));
     };
-    QString out = QStringLiteral("<table class=\"settings\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n");
+    QString out = htmlTableStart(QStringLiteral("settings"));
     out += row(m[msg::kBitRate], QStringLiteral("%1 bit/s").arg(bitRateOfBaudCode(g.baudCode)));
-    out += row(m[msg::kCanType], g.canType == 0 ? QStringLiteral("CAN 2.0A (11 bits)") : QStringLiteral("CAN 2.0B (29 bits)"));
-    out += row(m[msg::kCanTimeOut], g.canTimeOut);
+    if (jumper) {
+        out += row(m[msg::kCanType], g.canType == 0 ? QStringLiteral("CAN 2.0A (11 bits)") : QStringLiteral("CAN 2.0B (29 bits)"));
+        out += row(m[msg::kCanTimeOut], g.canTimeOut);
+    }
     out += row(m[msg::kIpAddress], address(g.ip));
     out += row(m[msg::kSubnetMask], address(g.subnet));
     out += row(m[msg::kGateway], g.gatewayEnabled ? address(g.gateway) : m[msg::kDisabled]);
     out += row(m[msg::kPort], g.port);
-    out += row(m[msg::kFastStartUp], m[g.fastBoot ? msg::kYes : msg::kNo]);
+    if (jumper)
+        out += row(m[msg::kFastStartUp], m[g.fastBoot ? msg::kYes : msg::kNo]);
     return out + QStringLiteral("</table>\n");
 }
 
 QString framesHtml(const Configuration& c, Direction d, const MessageTable& m)
 {
+    // The jumper device's frames have no RTR, no sending options and no default values:
+    // its editors show none, so neither does its report.
+    const bool dipSwitch = c.deviceType() == kDipSwitchDevice;
     const std::int32_t generalTimeOut = toInt32(c.general.canTimeOut, 0);
-    QString out = QStringLiteral("<table class=\"frames\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n");
+    QString out = htmlTableStart(QStringLiteral("frames"));
     QStringList header{m[msg::kFrame], m[msg::kCobId], m[msg::kType], m[msg::kDimension]};
     if (d == Direction::Receive)
-        header << m[msg::kTimeOut] << m[msg::kRtr];
-    else
-        header << m[msg::kSending];
-    header << m[msg::kDefaultValues] << m[msg::kMnemonic];
+        header << m[msg::kTimeOut];
+    if (dipSwitch) {
+        if (d == Direction::Receive)
+            header << m[msg::kRtr];
+        else
+            header << m[msg::kSending];
+        header << m[msg::kDefaultValues];
+    }
+    header << m[msg::kMnemonic];
     out += headerRow(header);
     for (int i = 0; i < c.frameCount(d); ++i) {
         const config::FrameRow& f = c.frame(d, i);
@@ -85,9 +107,11 @@ QString framesHtml(const Configuration& c, Direction d, const MessageTable& m)
         if (d == Direction::Receive) {
             const auto& r = c.receiveFrames[static_cast<std::size_t>(i)];
             out += cell(QString::number(r.timeOutMilliseconds(generalTimeOut)));
-            const std::uint32_t rtr = r.rtrPeriodMilliseconds();
-            out += cell(rtr == 0 ? m[msg::kNo] : QString::number(rtr));
-        } else {
+            if (dipSwitch) {
+                const std::uint32_t rtr = r.rtrPeriodMilliseconds();
+                out += cell(rtr == 0 ? m[msg::kNo] : QString::number(rtr));
+            }
+        } else if (dipSwitch) {
             const auto& t = c.transmitFrames[static_cast<std::size_t>(i)];
             QStringList sending;
             if (t.sendsOnChange())
@@ -96,12 +120,15 @@ QString framesHtml(const Configuration& c, Direction d, const MessageTable& m)
                 sending << QStringLiteral("On Timer %1 ms").arg(t.timerMilliseconds());
             if (t.rtrEnabled())
                 sending << QStringLiteral("RTR");
-            out += cell(sending.join(QStringLiteral(", ")));
+            out += textCell(sending.join(QStringLiteral(", ")));
         }
-        QStringList defaults;
-        for (const std::uint8_t b : f.defaultBytes())
-            defaults << QString::number(b);
-        out += cell(defaults.join(u',')) + cell(f.mnemonic) + QStringLiteral("</tr>\n");
+        if (dipSwitch) {
+            QStringList defaults;
+            for (const std::uint8_t b : f.defaultBytes())
+                defaults << QString::number(b);
+            out += textCell(defaults.join(QStringLiteral(", ")));
+        }
+        out += textCell(f.mnemonic) + QStringLiteral("</tr>\n");
     }
     return out + QStringLiteral("</table>\n");
 }
@@ -131,13 +158,13 @@ QString findingsHtml(const std::vector<Finding>& findings, const MessageTable& m
     QString out = QStringLiteral("<p>%1</p>\n").arg(esc(QString(m[msg::kFindingsSummary])
                                                            .replace(QStringLiteral("%1"), QString::number(errorCount(findings)))
                                                            .replace(QStringLiteral("%2"), QString::number(warningCount(findings)))));
-    out += QStringLiteral("<table class=\"findings\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n");
+    out += htmlTableStart(QStringLiteral("findings"));
     out += headerRow({m[msg::kFile], m[msg::kRow], m[msg::kError] + u'/' + m[msg::kWarning], m[msg::kCode], m[msg::kMessage]});
     for (const Finding& f : findings) {
         const QString colour = f.isError() ? QStringLiteral("#f8d0d0") : QStringLiteral("#fff3c4");
         out += QStringLiteral("<tr style=\"background-color:%1\">").arg(colour) + cell(config::fileName(f.file))
                + cell(f.row == 0 ? QString() : QString::number(f.row)) + cell(m[f.isError() ? msg::kError : msg::kWarning])
-               + cell(f.code) + cell(findingText(f, m)) + QStringLiteral("</tr>\n");
+               + cell(f.code) + textCell(findingText(f, m)) + QStringLiteral("</tr>\n");
     }
     return out + QStringLiteral("</table>\n");
 }
@@ -148,10 +175,7 @@ QString commissioningReportHtml(const Configuration& c, const std::vector<Findin
     const RegisterMap map = buildRegisterMap(c);
     const BusLoad load = estimateBusLoad(c);
     const QString title = m[msg::kReportTitle] + QStringLiteral(" - ") + c.name;
-    QString out = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title>\n"
-                                 "<style>body{font-family:sans-serif;font-size:10pt} table{border-collapse:collapse;"
-                                 "margin-bottom:8px} th{background-color:#e0e6ee}</style></head><body>\n")
-                      .arg(esc(title));
+    QString out = htmlDocumentStart(title);
     out += QStringLiteral("<h1>%1</h1>\n").arg(esc(m[msg::kReportTitle]));
     out += QStringLiteral("<table class=\"identity\" cellpadding=\"3\">\n");
     out += QStringLiteral("<tr><th align=\"left\">%1</th><td>%2</td></tr>\n").arg(esc(m[msg::kConfiguration]), esc(c.name));
@@ -181,7 +205,7 @@ QString commissioningReportHtml(const Configuration& c, const std::vector<Findin
     if (!images.compiled) {
         out += QStringLiteral("<p>%1%2</p>\n").arg(esc(m[msg::kNotCompiled]), esc(images.error));
     } else {
-        out += QStringLiteral("<table class=\"images\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n");
+        out += htmlTableStart(QStringLiteral("images"));
         for (int i = 0; i < 4; ++i) {
             QString note;
             if (i == 1)

@@ -9,6 +9,7 @@
 #include "core/shell/session.h"
 #include "gui/check/byte_strip_widget.h"
 #include "gui/check/finding_target.h"
+#include "gui/check/printed_document.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
@@ -349,12 +350,12 @@ void RegisterMapWindow::writePdf(const QString& html, const QString& path)
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(15, 15, 15, 12), QPageLayout::Millimeter);
         writer.setResolution(300);
         writer.setTitle(windowTitle());
         writer.setCreator(QStringLiteral("PX40318"));
-        QTextDocument doc;
-        doc.setHtml(html);
-        doc.print(&writer);
+        const std::unique_ptr<QTextDocument> doc = layOutOnPages(html, writer);
+        paintPages(*doc, writer);
     }
     writeFileAtomically(path, bytes);
 }
@@ -373,9 +374,8 @@ void RegisterMapWindow::printMap()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QTextDocument doc;
-    doc.setHtml(mapDocumentHtml());
-    doc.print(&printer);
+    const std::unique_ptr<QTextDocument> doc = layOutOnPages(mapDocumentHtml(), printer);
+    paintPages(*doc, printer);
 }
 
 void RegisterMapWindow::saveReport()

@@ -129,5 +129,34 @@ TEST(Report, NamesEverythingAHandOverNeeds)
     }
 }
 
+TEST(Report, ListsOnlyWhatItsDeviceGenerationHas)
+{
+    // The CAN type, time-out and fast start-up are parameters of the jumper device; RTR,
+    // sending options and default values belong to the frames of the dip-switch device.
+    const MessageTable m;
+    const QStringList jumperOnly{QStringLiteral("<th align=\"left\">CAN type</th>"),
+                                 QStringLiteral("<th align=\"left\">CAN time-out (ms)</th>"),
+                                 QStringLiteral("<th align=\"left\">Fast start-up</th>")};
+    const QStringList dipSwitchOnly{QStringLiteral("<th>RTR (ms)</th>"), QStringLiteral("<th>Sending</th>"),
+                                    QStringLiteral("<th>Default Values</th>")};
+    const QStringList both{QStringLiteral("<th align=\"left\">CAN bit rate</th>"), QStringLiteral("<th align=\"left\">IP address</th>"),
+                           QStringLiteral("<th align=\"left\">Modbus TCP port</th>"), QStringLiteral("<th>TimeOut (ms)</th>"),
+                           QStringLiteral("<th>Mnemonic</th>")};
+    const struct {
+        const char* example;
+        bool jumper;
+    } cases[] = {{"PumpStation_Jumper", true}, {"Conveyor_DipSwitch", false}};
+    for (const auto& c : cases) {
+        const Configuration config = config::readConfiguration(QStringLiteral(PX_EXAMPLES_DIR "/") + QLatin1StringView(c.example));
+        const QString html = commissioningReportHtml(config, check(config), ImageSummary{}, QDateTime(), m);
+        for (const QString& part : jumperOnly)
+            EXPECT_EQ(html.contains(part), c.jumper) << c.example << ": " << part.toStdString();
+        for (const QString& part : dipSwitchOnly)
+            EXPECT_EQ(html.contains(part), !c.jumper) << c.example << ": " << part.toStdString();
+        for (const QString& part : both)
+            EXPECT_TRUE(html.contains(part)) << c.example << ": " << part.toStdString();
+    }
+}
+
 } // namespace
 } // namespace px::check
