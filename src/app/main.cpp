@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     px::SerialPortsQt serialPorts;
     px::IcmpPinger pinger;
     const px::StartProgramFn startProgram = [&](const QString& program, const QString& parameters, bool hidden) {
-        mainWindow.startProgram(program, parameters, hidden);
+        return mainWindow.startProgram(program, parameters, hidden);
     };
     px::EthernetUpdateDialog ethernetUpdate(session, prompter, pinger, startProgram, &mainWindow);
     px::SerialUpdateDialog serialUpdate(session, prompter, serialPorts, startProgram, &mainWindow);

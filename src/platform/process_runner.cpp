@@ -13,17 +13,32 @@
 
 namespace px {
 
+namespace {
+
+// The end of what an updater prints is what tells why it failed.
+constexpr qsizetype kKeptOutputBytes = 64 * 1024;
+
+} // namespace
+
 ProcessRunner::ProcessRunner(std::chrono::milliseconds limit) : m_limit(limit) {}
 
-ProgramRunner::Outcome ProcessRunner::run(const QString& program, const QString& parameters, bool hidden,
-                                          const Countdown& countdown)
+ProgramRunner::Result ProcessRunner::run(const Request& request, const Countdown& countdown)
 {
+    Result result;
+    // One wait at a time: the windows take no input while a program runs, so a second
+    // start can only come from a programming error.
+    if (m_process != nullptr)
+        return result;
+
     auto* process = new QProcess;
-    process->setProgram(program);
+    process->setProgram(request.program);
+    if (!request.workingFolder.isEmpty())
+        process->setWorkingDirectory(request.workingFolder);
 #ifdef Q_OS_WIN
-    process->setNativeArguments(parameters);
+    process->setNativeArguments(request.parameters);
     // A GUI program starts console programs without a window by default; the updaters
     // show their progress in theirs unless the caller asks to hide it.
+    const bool hidden = request.hidden;
     process->setCreateProcessArgumentsModifier([hidden](QProcess::CreateProcessArguments* args) {
         args->flags &= ~static_cast<DWORD>(CREATE_NO_WINDOW);
         args->flags |= hidden ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE;
@@ -31,16 +46,45 @@ ProgramRunner::Outcome ProcessRunner::run(const QString& program, const QString&
         args->startupInfo->wShowWindow = hidden ? SW_HIDE : SW_SHOWNORMAL;
     });
 #else
-    Q_UNUSED(hidden) // elsewhere a program opens its own windows as it likes
-    process->setArguments(QProcess::splitCommand(parameters));
+    // Elsewhere a program opens its own windows as it likes.
+    process->setArguments(QProcess::splitCommand(request.parameters));
 #endif
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->closeWriteChannel();
+
+    QByteArray output;
+    QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, &output] {
+        output += process->readAllStandardOutput();
+        if (output.size() > kKeptOutputBytes)
+            output.remove(0, output.size() - kKeptOutputBytes);
+    });
+
+    QEventLoop loop;
+    bool started = false;
+    bool ended = false;
+    QObject::connect(process, &QProcess::started, &loop, [&] {
+        started = true;
+        loop.quit();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            loop.quit();
+    });
+    QObject::connect(process, &QProcess::finished, &loop, [&] {
+        ended = true;
+        loop.quit();
+    });
     process->start();
-    if (!process->waitForStarted(5000)) {
+    // The start is reported by a signal too (at once where it fails before the fork).
+    if (process->state() == QProcess::Starting)
+        loop.exec();
+    if (!started) {
         delete process;
-        return Outcome::NotStarted;
+        return result;
     }
 
+    m_process = process;
+    m_cancelled = false;
     QElapsedTimer clock;
     clock.start();
     const auto tellSecondsLeft = [&] {
@@ -49,40 +93,63 @@ ProgramRunner::Outcome ProcessRunner::run(const QString& program, const QString&
         const qint64 left = std::max<qint64>(0, m_limit.count() - clock.elapsed());
         countdown(static_cast<int>((left + 999) / 1000));
     };
-    tellSecondsLeft();
-    QEventLoop loop;
     QTimer everySecond;
     everySecond.setInterval(1000);
     QObject::connect(&everySecond, &QTimer::timeout, &loop, tellSecondsLeft);
-    everySecond.start();
-    QTimer poll;
-    poll.setInterval(10);
-    bool ended = false;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (process->state() == QProcess::NotRunning) {
-            ended = true;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setInterval(m_limit);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        // A program asked to end is waited for until it has (killed at worst).
+        if (!m_cancelled)
             loop.quit();
-        } else if (clock.elapsed() >= m_limit.count()) {
-            loop.quit();
-        }
     });
-    poll.start();
-    loop.exec();
-    poll.stop();
+    if (!ended) {
+        tellSecondsLeft();
+        everySecond.start();
+        deadline.start();
+        // A program that ended while the countdown was told needs no wait.
+        if (!ended)
+            loop.exec();
+    }
     everySecond.stop();
+    deadline.stop();
+    m_process = nullptr;
 
     if (ended) {
-        // One more 10 ms wait after the end, as the updaters have always been given.
-        QEventLoop settle;
-        QTimer::singleShot(10, &settle, &QEventLoop::quit);
-        settle.exec();
+        output += process->readAllStandardOutput();
+        if (output.size() > kKeptOutputBytes)
+            output.remove(0, output.size() - kKeptOutputBytes);
+        result.outcome = m_cancelled ? Outcome::Cancelled : Outcome::Ended;
+        result.crashed = process->exitStatus() == QProcess::CrashExit;
+        result.exitStatus = result.crashed ? 0 : process->exitCode();
+        result.output = QString::fromLocal8Bit(output);
         delete process;
-        return Outcome::Ended;
+        // One more 10 ms wait after the end, as the updaters have always been given.
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+        return result;
     }
     // The program outlived the limit: it keeps running. Deleting the QProcess would kill
     // it, so the object is let go on purpose.
     process->disconnect();
-    return Outcome::LimitReached;
+    result.outcome = Outcome::LimitReached;
+    result.output = QString::fromLocal8Bit(output);
+    return result;
+}
+
+void ProcessRunner::cancel()
+{
+    if (m_process == nullptr || m_cancelled)
+        return;
+    m_cancelled = true;
+    // Asked to end first; killed when it does not within the grace time. Either way the
+    // finished signal ends the wait.
+    m_process->terminate();
+    QTimer::singleShot(m_endGrace, m_process, [process = m_process] {
+        if (process->state() != QProcess::NotRunning)
+            process->kill();
+    });
 }
 
 } // namespace px

@@ -15,6 +15,13 @@ class FakePrompter final : public Prompter {
 public:
     void error(const QString& text) override { errors << text; shown << text; }
     void information(const QString& text) override { infos << text; shown << text; }
+    // Errors and information go to their lists as above; warnings to their own.
+    void report(Icon icon, const QString& text, const QString& details) override
+    {
+        (icon == Icon::Information ? infos : icon == Icon::Warning ? warnings : errors) << text;
+        shown << text;
+        this->details << details;
+    }
     bool yesNo(const QString& text) override;
     Answer yesNoCancel(const QString& text) override;
     QString openFile(const QString& folder, const QString& filter) override;
@@ -23,6 +30,8 @@ public:
 
     QStringList errors;
     QStringList infos;
+    QStringList warnings;
+    QStringList details;   // the details of every report(), in order
     QStringList questions;
     QStringList shown;     // every text in the order shown
     std::deque<bool> yesNoAnswers;

@@ -10,12 +10,24 @@ namespace px {
 class Prompter {
 public:
     enum class Answer { Yes, No, Cancel };
+    enum class Icon { Information, Warning, Error };
 
     virtual ~Prompter() = default;
     // An error box with an error icon and an OK button.
     virtual void error(const QString& text) = 0;
     // An information box with an OK button.
     virtual void information(const QString& text) = 0;
+    // A message box with its icon and an OK button; `details`, when not empty, can be
+    // unfolded under the text (what an external program printed, for one). Without a
+    // box of its own, a warning is shown as an error.
+    virtual void report(Icon icon, const QString& text, const QString& details)
+    {
+        (void)details;
+        if (icon == Icon::Information)
+            information(text);
+        else
+            error(text);
+    }
     // A confirmation with Yes and No; true for Yes.
     virtual bool yesNo(const QString& text) = 0;
     // A confirmation with Yes, No and Cancel.

@@ -20,20 +20,47 @@ QString updaterRunningText(const MessageTable& messages, const QString& program,
     return messages[msg::kUpdaterRunning].arg(programName(program), QString::number(secondsLeft));
 }
 
-QString updaterOutcomeText(const MessageTable& messages, const QString& program, ProgramRunner::Outcome outcome,
-                           std::chrono::milliseconds limit)
+QString updaterCancelQuestion(const MessageTable& messages, const QString& program)
 {
-    switch (outcome) {
-    case ProgramRunner::Outcome::Ended:
-        return messages[msg::kUpdaterEnded].arg(programName(program));
-    case ProgramRunner::Outcome::LimitReached: {
+    return messages[msg::kUpdaterCancelQuestion].arg(programName(program));
+}
+
+UpdaterEndMessage updaterEndMessage(const MessageTable& messages, const QString& program,
+                                    const ProgramRunner::Result& result, std::chrono::milliseconds limit)
+{
+    using Outcome = ProgramRunner::Outcome;
+    using Icon = Prompter::Icon;
+    const QString name = programName(program);
+    UpdaterEndMessage said;
+    said.details = result.output.trimmed();
+    switch (result.outcome) {
+    case Outcome::Ended:
+        if (result.crashed) {
+            said.icon = Icon::Warning;
+            said.text = messages[msg::kUpdaterCrashed].arg(name);
+        } else if (result.exitStatus != 0) {
+            said.icon = Icon::Warning;
+            said.text = messages[msg::kUpdaterFailed].arg(name, QString::number(result.exitStatus));
+        } else {
+            said.text = messages[msg::kUpdaterEnded].arg(name);
+        }
+        return said;
+    case Outcome::Cancelled:
+        said.icon = Icon::Warning;
+        said.text = messages[msg::kUpdaterCancelled].arg(name);
+        return said;
+    case Outcome::LimitReached: {
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(limit + std::chrono::milliseconds(999));
-        return messages[msg::kUpdaterWaitRanOut].arg(programName(program), QString::number(seconds.count()));
+        said.icon = Icon::Error;
+        said.text = messages[msg::kUpdaterWaitRanOut].arg(name, QString::number(seconds.count()));
+        return said;
     }
-    case ProgramRunner::Outcome::NotStarted:
+    case Outcome::NotStarted:
         break;
     }
-    return messages[msg::kUpdaterNotStarted].arg(programName(program));
+    said.icon = Icon::Error;
+    said.text = messages[msg::kUpdaterNotStarted].arg(name);
+    return said;
 }
 
 } // namespace px

@@ -42,6 +42,19 @@ void QtPrompter::information(const QString& text)
     ask(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void QtPrompter::report(Icon icon, const QString& text, const QString& details)
+{
+    const QMessageBox::Icon shown = icon == Icon::Information ? QMessageBox::Information
+        : icon == Icon::Warning                               ? QMessageBox::Warning
+                                                              : QMessageBox::Critical;
+    QMessageBox box(shown, product::kSoftwareCode, text, QMessageBox::Ok, ownerWindow());
+    box.setObjectName(QStringLiteral("ReportBox"));
+    box.setTextFormat(Qt::PlainText);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
+    box.exec();
+}
+
 bool QtPrompter::yesNo(const QString& text)
 {
     return ask(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;

@@ -9,6 +9,7 @@ class QtPrompter final : public Prompter {
 public:
     void error(const QString& text) override;
     void information(const QString& text) override;
+    void report(Icon icon, const QString& text, const QString& details) override;
     bool yesNo(const QString& text) override;
     Answer yesNoCancel(const QString& text) override;
     QString openFile(const QString& folder, const QString& filter) override;

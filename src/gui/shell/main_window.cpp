@@ -22,6 +22,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -29,6 +31,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -387,12 +390,33 @@ void MainWindow::updateDevice()
     m_services.dialogs.show(update);
 }
 
-void MainWindow::startProgram(const QString& program, const QString& parameters, bool hidden)
+namespace {
+
+// The panel shown while an external program runs: above the disabled windows, the only
+// one that takes input (application modal, so questions asked from it have an enabled
+// owner and no other window can be closed meanwhile). Escape and its Cancel button ask
+// to end the program.
+class ProgramWaitPanel final : public QDialog {
+public:
+    explicit ProgramWaitPanel(std::function<void()> onCancel)
+        : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+          m_onCancel(std::move(onCancel))
+    {
+    }
+    void reject() override { m_onCancel(); }
+
+private:
+    std::function<void()> m_onCancel;
+};
+
+} // namespace
+
+ProgramRunner::Result MainWindow::startProgram(const QString& program, const QString& parameters, bool hidden)
 {
     // The windows stay painted while the program runs, but take no input. Disabling
     // takes the keyboard focus away; it goes back where it was afterwards.
     const QPointer<QWidget> focus = QApplication::focusWidget();
-    QWidget* over = QApplication::activeWindow() ? QApplication::activeWindow() : this;
+    const QPointer<QWidget> over = QApplication::activeWindow() ? QApplication::activeWindow() : this;
     QList<QPointer<QWidget>> disabled;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->isVisible() && w->isEnabled()) {
@@ -400,31 +424,66 @@ void MainWindow::startProgram(const QString& program, const QString& parameters,
             disabled.append(w);
         }
     }
+    // Whatever happens during the wait (a window closed, an error thrown), every window
+    // disabled here is enabled again.
+    const auto enableAgain = qScopeGuard([&disabled] {
+        for (const QPointer<QWidget>& w : disabled) {
+            if (w)
+                w->setEnabled(true);
+        }
+    });
 
     // A small panel of its own, above the disabled windows, says which program runs and
-    // how long the wait may still last.
-    QFrame panel(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // how long the wait may still last, and offers to end it.
+    bool asking = false;
+    const auto askToCancel = [&] {
+        if (asking)
+            return;
+        asking = true;
+        if (m_services.prompter.yesNo(updaterCancelQuestion(m_session.messages, program)))
+            m_services.runner.cancel();
+        asking = false;
+    };
+    ProgramWaitPanel panel(askToCancel);
     panel.setObjectName(QStringLiteral("ProgramWaitPanel"));
-    panel.setAttribute(Qt::WA_ShowWithoutActivating);
-    panel.setFrameShape(QFrame::Box);
-    auto* layout = new QVBoxLayout(&panel);
+    panel.setWindowModality(Qt::ApplicationModal);
+    panel.setWindowTitle(QFileInfo(program).fileName());
+    auto* frame = new QFrame(&panel);
+    frame->setFrameShape(QFrame::Box);
+    auto* outer = new QVBoxLayout(&panel);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+    auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(16, 12, 16, 12);
-    auto* waitText = new QLabel(&panel);
+    auto* waitText = new QLabel(frame);
     waitText->setObjectName(QStringLiteral("L_Program_Wait"));
     waitText->setTextFormat(Qt::PlainText);
     waitText->setAlignment(Qt::AlignCenter);
     layout->addWidget(waitText);
+    auto* cancel = new QPushButton(m_session.messages[msg::kUpdaterCancelButton], frame);
+    cancel->setObjectName(QStringLiteral("Btn_Cancel_Wait"));
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, &panel, askToCancel);
+    layout->addWidget(cancel, 0, Qt::AlignHCenter);
     const auto showSecondsLeft = [&](int secondsLeft) {
         waitText->setText(updaterRunningText(m_session.messages, program, secondsLeft));
         waitText->setAccessibleName(waitText->text());
         if (!panel.isVisible()) {
             panel.adjustSize();
-            panel.move(over->frameGeometry().center() - panel.rect().center());
+            QWidget* centre = over ? over.data() : this;
+            panel.move(centre->frameGeometry().center() - panel.rect().center());
             panel.show();
         }
     };
 
-    const ProgramRunner::Outcome outcome = m_services.runner.run(program, parameters, hidden, showSecondsLeft);
+    ProgramRunner::Request request;
+    request.program = program;
+    request.parameters = parameters;
+    request.hidden = hidden;
+    // The updaters and the Ethernet job file lie in the home folder; an updater that
+    // reads its job from its working folder finds it there.
+    request.workingFolder = m_session.ws.homeFolder;
+    const ProgramRunner::Result result = m_services.runner.run(request, showSecondsLeft);
     panel.hide();
     for (const QPointer<QWidget>& w : disabled) {
         if (w)
@@ -434,11 +493,9 @@ void MainWindow::startProgram(const QString& program, const QString& parameters,
         focus->setFocus();
 
     // How the wait ended: the user must know whether the updater finished its work.
-    const QString said = updaterOutcomeText(m_session.messages, program, outcome, m_services.runner.waitLimit());
-    if (outcome == ProgramRunner::Outcome::Ended)
-        m_services.prompter.information(said);
-    else
-        m_services.prompter.error(said);
+    const UpdaterEndMessage said = updaterEndMessage(m_session.messages, program, result, m_services.runner.waitLimit());
+    m_services.prompter.report(said.icon, said.text, said.details);
+    return result;
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/platform/dialogs.h"
+#include "core/platform/program_runner.h"
 
 #include <QStyle>
 #include <QWidget>
@@ -18,7 +19,6 @@ namespace px {
 
 class Browser;
 class Dialogs;
-class ProgramRunner;
 class Prompter;
 class Session;
 
@@ -43,8 +43,11 @@ public:
     // the device.
     void updateDevice();
 
-    // Starts an external program and waits for its end with every window disabled.
-    void startProgram(const QString& program, const QString& parameters, bool hidden);
+    // Starts an external program in the home folder (where the updaters and the job file
+    // lie) and waits for its end with every window disabled; a panel counts the wait down
+    // and offers Cancel, which asks and then ends the program. Tells the person how it
+    // ended (what the program printed in the details) and returns that.
+    ProgramRunner::Result startProgram(const QString& program, const QString& parameters, bool hidden);
 
     // Shows the update link with its target (the version check sets it).
     void showUpdateLink(const QString& target);

@@ -6,6 +6,7 @@
 #include "core/shell/session.h"
 #include "core/update/ethernet_job.h"
 #include "core/update/required_files.h"
+#include "core/update/update_history.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 #include "gui/update/update_operations.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
@@ -273,6 +275,13 @@ void EthernetUpdateDialog::done(int result)
         m_closeAfterPing = result;
         return;
     }
+    // Closed while the updater runs: the dialog closes once the wait is over, so that it
+    // never goes away under the wait that re-enables the windows, and the update's end
+    // and record still reach the person.
+    if (m_updating) {
+        m_closeAfterUpdate = result;
+        return;
+    }
     QDialog::done(result);
 }
 
@@ -308,7 +317,21 @@ void EthernetUpdateDialog::startUpdate()
             return;
         }
         writeEthernetJob(job, ethernetJobFile(ws));
-        m_startProgram(ethernetUpdaterProgram(ws), QString(), false);
+        const QString program = ethernetUpdaterProgram(ws);
+        m_updating = true;
+        const auto closeIfAsked = qScopeGuard([this] {
+            m_updating = false;
+            if (const std::optional<int> result = std::exchange(m_closeAfterUpdate, std::nullopt))
+                QDialog::done(*result);
+        });
+        const ProgramRunner::Result result = m_startProgram(program, QString(), false);
+        // Every update that ran is kept in the configuration's history.
+        if (result.outcome != ProgramRunner::Outcome::NotStarted) {
+            recordUpdate(ws.configurationFolder,
+                         makeUpdateRecord(QStringLiteral("ethernet"), job.ipAddress, job.firmware,
+                                          job.readFirmware, job.configuration, job.readConfiguration,
+                                          program, result));
+        }
     });
 }
 

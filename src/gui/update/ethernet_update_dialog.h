@@ -49,7 +49,8 @@ public:
     // True when the last ping of this showing found the device.
     bool deviceFound() const { return m_found; }
 
-    // Cancel, Escape and the close box; while a ping runs, the dialog closes once it ends.
+    // Cancel, Escape and the close box; while a ping or the updater runs, the dialog
+    // closes once it ends.
     void done(int result) override;
 
 protected:
@@ -72,6 +73,8 @@ private:
     QString m_pingedAddress;
     bool m_pinging = false;
     std::optional<int> m_closeAfterPing;
+    bool m_updating = false;
+    std::optional<int> m_closeAfterUpdate;
 
     TitleBand* m_band = nullptr;
     QStackedWidget* m_pages = nullptr;

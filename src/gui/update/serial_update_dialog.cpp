@@ -6,6 +6,7 @@
 #include "core/shell/session.h"
 #include "core/update/required_files.h"
 #include "core/update/serial_update.h"
+#include "core/update/update_history.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 #include "gui/update/update_operations.h"
@@ -177,7 +178,14 @@ void SerialUpdateDialog::startUpdate()
             m_prompter.error(missingFileText(m_session.messages, *missing));
             return;
         }
-        m_startProgram(serialUpdaterProgram(ws), serialUpdateParameters(job), false);
+        const QString program = serialUpdaterProgram(ws);
+        const ProgramRunner::Result result = m_startProgram(program, serialUpdateParameters(job), false);
+        // Every update that ran is kept in the configuration's history.
+        if (result.outcome != ProgramRunner::Outcome::NotStarted) {
+            recordUpdate(ws.configurationFolder,
+                         makeUpdateRecord(QStringLiteral("serial"), job.devicePath, job.firmware, job.readFirmware,
+                                          job.configuration, job.readConfiguration, program, result));
+        }
     });
 }
 

@@ -38,7 +38,8 @@ namespace px {
 namespace {
 
 struct NoRunner final : ProgramRunner {
-    Outcome run(const QString&, const QString&, bool, const Countdown&) override { return Outcome::Ended; }
+    Result run(const Request&, const Countdown&) override { return {Outcome::Ended, 0, false, {}}; }
+        void cancel() override {}
     std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
 };
 struct NoBrowser final : Browser {

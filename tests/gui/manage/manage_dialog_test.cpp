@@ -160,7 +160,8 @@ TEST_F(ManageDialogTest, RenameTheActiveConfigurationAndTheSettingsFileFollows)
     // Through the main window: its configuration box follows the new name.
     test::FakeDialogs dialogs;
     struct : ProgramRunner {
-        Outcome run(const QString&, const QString&, bool, const Countdown&) override { return Outcome::NotStarted; }
+        Result run(const Request&, const Countdown&) override { return {Outcome::NotStarted, 0, false, {}}; }
+        void cancel() override {}
         std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
     } runner;
     struct : Browser {

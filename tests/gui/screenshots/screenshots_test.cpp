@@ -53,7 +53,8 @@ struct NoBrowser final : Browser {
     void open(const QString&) override {}
 };
 struct NoRunner final : ProgramRunner {
-    Outcome run(const QString&, const QString&, bool, const Countdown&) override { return Outcome::NotStarted; }
+    Result run(const Request&, const Countdown&) override { return {Outcome::NotStarted, 0, false, {}}; }
+        void cancel() override {}
     std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
 };
 struct NoTrash final : Trash {
@@ -270,7 +271,7 @@ TEST_F(Screenshots, UpdateDialogs)
 {
     open("PumpStation_Jumper");
     TwoPorts ports;
-    const StartProgramFn noStart = [](const QString&, const QString&, bool) {};
+    const StartProgramFn noStart = [](const QString&, const QString&, bool) { return ProgramRunner::Result{}; };
     SerialUpdateDialog serial(home.session, prompter, ports, noStart);
     serial.prepareShowing();
     shoot(serial, "serial_update",

@@ -38,23 +38,27 @@ QString waitPanel()
 }
 
 struct RecordingRunner final : ProgramRunner {
-    Outcome run(const QString& program, const QString& parameters, bool hidden, const Countdown& countdown) override
+    Result run(const Request& request, const Countdown& countdown) override
     {
-        calls << program + u'|' + parameters + (hidden ? QStringLiteral("|hidden") : QString());
+        calls << request.program + u'|' + request.parameters + (request.hidden ? QStringLiteral("|hidden") : QString());
+        workingFolders << request.workingFolder;
         windowEnabledDuringRun = window && window->isEnabled();
         for (int seconds : secondsToTell) {
             countdown(seconds);
             panelTexts << waitPanel();
         }
-        return outcome;
+        return result;
     }
+    void cancel() override { ++cancels; }
     std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
     QStringList calls;
+    QStringList workingFolders;
     QWidget* window = nullptr;
     bool windowEnabledDuringRun = true;
-    Outcome outcome = Outcome::Ended;
+    Result result{Outcome::Ended, 0, false, {}};
     std::vector<int> secondsToTell;
     QStringList panelTexts;
+    int cancels = 0;
 };
 
 struct RecordingBrowser final : Browser {
@@ -301,6 +305,7 @@ TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrow
     runner.window = &window;
     window.startProgram(QStringLiteral("/opt/Ser_40318_Update.exe"), QStringLiteral("-p \"a b\""), false);
     EXPECT_EQ(runner.calls, QStringList{QStringLiteral("/opt/Ser_40318_Update.exe|-p \"a b\"")});
+    EXPECT_EQ(runner.workingFolders, QStringList{home.path()}) << "the updaters run where they and their job lie";
     EXPECT_FALSE(runner.windowEnabledDuringRun);
     EXPECT_TRUE(window.isEnabled());
 
@@ -339,7 +344,7 @@ TEST_F(MainWindowTest, WaitingForAnUpdaterShowsItsCountdownAndHowTheWaitEnded)
         prompter.infos.clear();
         prompter.errors.clear();
         runner.panelTexts.clear();
-        runner.outcome = c.outcome;
+        runner.result = {c.outcome, 0, false, {}};
         runner.secondsToTell = c.told;
         window.startProgram(home.file(QStringLiteral("Ser_40318_Update.exe")), QString(), false);
         QStringList expected;

@@ -18,6 +18,7 @@ struct SeenBox {
     QString text;
     Qt::TextFormat format = Qt::AutoText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString details;
 };
 
 // Waits for the message box, notes what it shows and presses `button` in it.
@@ -33,7 +34,7 @@ void answerNextBox(SeenBox& seen, QMessageBox::StandardButton button)
         poll->deleteLater();
         if (!box)
             return;
-        seen = {box->text(), box->textFormat(), box->icon()};
+        seen = {box->text(), box->textFormat(), box->icon(), box->detailedText()};
         box->button(button)->click();
     });
     poll->start(10);
@@ -53,6 +54,8 @@ TEST(QtPrompter, ShowsTextsAsTheyStandAndAnswersWithTheButtonPressed)
     } cases[] = {
         {"error", [&] { prompter.error(text); return 0; }, QMessageBox::Ok, QMessageBox::Critical, 0},
         {"information", [&] { prompter.information(text); return 0; }, QMessageBox::Ok, QMessageBox::Information, 0},
+        {"warning", [&] { prompter.report(Prompter::Icon::Warning, text, QStringLiteral("printed")); return 0; },
+         QMessageBox::Ok, QMessageBox::Warning, 0},
         {"yes", [&] { return int(prompter.yesNo(text)); }, QMessageBox::Yes, QMessageBox::Question, 1},
         {"no", [&] { return int(prompter.yesNo(text)); }, QMessageBox::No, QMessageBox::Question, 0},
         {"cancel", [&] { return int(prompter.yesNoCancel(text)); }, QMessageBox::Cancel, QMessageBox::Question,
@@ -67,6 +70,7 @@ TEST(QtPrompter, ShowsTextsAsTheyStandAndAnswersWithTheButtonPressed)
         EXPECT_EQ(seen.text, text) << c.what;
         EXPECT_EQ(seen.format, Qt::PlainText) << c.what;
         EXPECT_EQ(seen.icon, c.icon) << c.what;
+        EXPECT_EQ(seen.details, c.icon == QMessageBox::Warning ? QStringLiteral("printed") : QString()) << c.what;
     }
 }
 

@@ -76,6 +76,7 @@ protected:
     EthernetUpdateDialog dialog{home.session, prompter, pinger,
                      [this](const QString& p, const QString& a, bool h) {
                          starts.push_back({p, a, h ? QStringLiteral("hidden") : QStringLiteral("shown")});
+                         return ProgramRunner::Result{};
                      },
                      nullptr, &clock};
 };

@@ -56,7 +56,10 @@ protected:
     FixedPorts ports;
     std::vector<Start> starts;
     SerialUpdateDialog dialog{home.session, prompter, ports,
-                     [this](const QString& p, const QString& a, bool h) { starts.push_back({p, a, h}); }};
+                     [this](const QString& p, const QString& a, bool h) {
+                         starts.push_back({p, a, h});
+                         return ProgramRunner::Result{};
+                     }};
 };
 
 TEST_F(SerialDialogTest, TextsComeFromTheMessageTable)

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -34,9 +35,12 @@ TEST(ProcessRunner, WaitsForAProgramThatEndsAndPassesItsParameters)
     QElapsedTimer t;
     t.start();
     std::vector<int> told;
-    EXPECT_EQ(runner.run(script, QStringLiteral("-p \"C:\\Program Files\\bin\\\\\" --fast"), false,
-                         [&told](int seconds) { told.push_back(seconds); }),
-              ProgramRunner::Outcome::Ended);
+    const ProgramRunner::Result result =
+        runner.run({script, QStringLiteral("-p \"C:\\Program Files\\bin\\\\\" --fast"), false, {}},
+                   [&told](int seconds) { told.push_back(seconds); });
+    EXPECT_EQ(result.outcome, ProgramRunner::Outcome::Ended);
+    EXPECT_EQ(result.exitStatus, 3) << "the exit status is passed on";
+    EXPECT_FALSE(result.succeeded());
     EXPECT_LT(t.elapsed(), 5000);
     ASSERT_FALSE(told.empty());
     EXPECT_EQ(told.front(), 150) << "the whole wait is announced at the start";
@@ -52,7 +56,7 @@ TEST(ProcessRunner, LeavesAProgramRunningPastTheLimit)
     const QString script = writeScript(dir, "slow.sh", "sleep 2\ntouch \"" + done.toUtf8() + "\"\n");
     ProcessRunner runner(std::chrono::milliseconds(1200));
     std::vector<int> told;
-    EXPECT_EQ(runner.run(script, QString(), false, [&told](int seconds) { told.push_back(seconds); }),
+    EXPECT_EQ(runner.run({script, QString(), false, {}}, [&told](int seconds) { told.push_back(seconds); }).outcome,
               ProgramRunner::Outcome::LimitReached);
     // Announced at the start and again after a second, counting down.
     ASSERT_GE(told.size(), 2u);
@@ -73,11 +77,62 @@ TEST(ProcessRunner, AProgramThatCannotStartReturnsAtOnce)
     QElapsedTimer t;
     t.start();
     bool told = false;
-    EXPECT_EQ(runner.run(QStringLiteral("/nonexistent/Ethernet_Update.exe"), QStringLiteral("x"), false,
-                         [&told](int) { told = true; }),
+    EXPECT_EQ(runner.run({QStringLiteral("/nonexistent/Ethernet_Update.exe"), QStringLiteral("x"), false, {}},
+                         [&told](int) { told = true; })
+                  .outcome,
               ProgramRunner::Outcome::NotStarted);
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_FALSE(told);
+}
+
+// The updater's own view: the working folder it was started in, what it printed on both
+// channels (the end of it when long), and how it ended.
+TEST(ProcessRunner, RunsInTheWorkingFolderAndKeepsWhatTheProgramPrinted)
+{
+    QTemporaryDir dir;
+    QTemporaryDir work;
+    const QString script = writeScript(dir, "print.sh",
+                                       "echo \"in $(pwd)\"\necho 'to stderr' >&2\n"
+                                       "head -c 70000 /dev/zero | tr '\\0' x\necho\necho last line\nexit 0\n");
+    ProcessRunner runner;
+    const ProgramRunner::Result result = runner.run({script, QString(), false, work.path()}, {});
+    EXPECT_TRUE(result.succeeded());
+    EXPECT_LE(result.output.size(), 64 * 1024);
+    EXPECT_TRUE(result.output.endsWith(QStringLiteral("last line\n"))) << "the end is kept";
+
+    const QString head = writeScript(dir, "head.sh", "echo \"in $(pwd)\"\necho 'to stderr' >&2\nkill -9 $$\n");
+    const ProgramRunner::Result crashed = runner.run({head, QString(), false, work.path()}, {});
+    EXPECT_EQ(crashed.outcome, ProgramRunner::Outcome::Ended);
+    EXPECT_TRUE(crashed.crashed);
+    EXPECT_FALSE(crashed.succeeded());
+    EXPECT_EQ(crashed.output, QStringLiteral("in %1\nto stderr\n").arg(QFileInfo(work.path()).canonicalFilePath()));
+}
+
+// Cancel during the wait ends the program (a program that ignores the request to end is
+// killed after the grace time) and the wait reports it; the countdown keeps the loop
+// running meanwhile, so the request can come from a timer or a click.
+TEST(ProcessRunner, CancelDuringTheWaitEndsTheProgram)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        QByteArray body;
+    } programs[] = {
+        {"polite.sh", "sleep 30\n"},
+        {"stubborn.sh", "trap '' TERM\nwhile true; do sleep 0.1; done\n"},
+    };
+    for (const auto& p : programs) {
+        ProcessRunner runner;
+        runner.m_endGrace = std::chrono::milliseconds(300);
+        const QString script = writeScript(dir, p.name, p.body);
+        QTimer::singleShot(200, [&runner] { runner.cancel(); });
+        QElapsedTimer t;
+        t.start();
+        const ProgramRunner::Result result = runner.run({script, QString(), false, {}}, {});
+        EXPECT_EQ(result.outcome, ProgramRunner::Outcome::Cancelled) << p.name;
+        EXPECT_LT(t.elapsed(), 10000) << p.name;
+        runner.cancel(); // nothing waited for: nothing happens
+    }
 }
 
 } // namespace
