@@ -10,6 +10,7 @@
 #include "gui/check/register_map_window.h"
 #include "gui/comm/communication_settings_dialog.h"
 #include "gui/common/qt_prompter.h"
+#include "gui/common/screen_fit.h"
 #include "gui/common/window_dialogs.h"
 #include "gui/frames/define_mapping_dialog.h"
 #include "gui/frames/receive_frames_dialogs.h"
@@ -68,6 +69,9 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("example.orvane.px40318_configurator"));
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("px40318-configurator")));
+    // Every window fits the screen it opens on, whatever the scale and the screen's size.
+    px::ScreenFit screenFit;
+    app.installEventFilter(&screenFit);
     const px::HomeFolder home =
         px::chooseHomeFolder(options.homeFolder, qEnvironmentVariable("PX40318_HOME"), QCoreApplication::applicationDirPath(),
                              QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));

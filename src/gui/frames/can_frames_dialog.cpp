@@ -4,6 +4,7 @@
 #include "core/lang/english_texts.h"
 #include "core/lang/message_ids.h"
 #include "core/shell/session.h"
+#include "gui/common/flow_layout.h"
 #include "gui/common/grid_view.h"
 #include "gui/common/guard.h"
 #include "gui/common/snapshot_undo.h"
@@ -123,30 +124,34 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
     // Made in the order they stand, which is the order Tab visits them.
     m_deleteRowButton = button("Btn_DeleteRow");
     m_insertRowButton = button("Btn_InsertRow");
+    // The row buttons take a second row where the window is narrower than all of them (a
+    // large scale, long texts); OK and Cancel stay at the right.
+    auto* rowButtons = new QWidget(this);
+    auto* flow = new FlowLayout(rowButtons);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_deleteRowButton);
-    buttons->addWidget(m_insertRowButton);
+    buttons->addWidget(rowButtons, 1);
+    flow->addWidget(m_deleteRowButton);
+    flow->addWidget(m_insertRowButton);
     if (isDipSwitchList(kind)) {
         m_copyRowButton = button("Btn_CopyRow");
         m_pasteRowButton = button("Btn_PasteRow");
-        buttons->addWidget(m_copyRowButton);
-        buttons->addWidget(m_pasteRowButton);
+        flow->addWidget(m_copyRowButton);
+        flow->addWidget(m_pasteRowButton);
         connect(m_copyRowButton, &QPushButton::clicked, this, &CanFramesDialog::copyRow);
         connect(m_pasteRowButton, &QPushButton::clicked, this, &CanFramesDialog::pasteRow);
     }
     m_undoButton = button("Btn_Undo");
     m_redoButton = button("Btn_Redo");
-    buttons->addWidget(m_undoButton);
-    buttons->addWidget(m_redoButton);
+    flow->addWidget(m_undoButton);
+    flow->addWidget(m_redoButton);
     // Import... and Export DBC...: frames of a CAN database or a capture, and the other way.
     auto* exchangeBar = new FrameExchangeBar(isReceiveList(kind), m_session, m_prompter, this);
-    buttons->addWidget(exchangeBar);
+    flow->addWidget(exchangeBar);
     connect(exchangeBar, &FrameExchangeBar::importRequested, this, &CanFramesDialog::importFrames);
     m_okButton = button("Btn_OK");
     m_cancelButton = button("Btn_Cancel");
-    buttons->addStretch(1);
-    buttons->addWidget(m_okButton);
-    buttons->addWidget(m_cancelButton);
+    buttons->addWidget(m_okButton, 0, Qt::AlignBottom);
+    buttons->addWidget(m_cancelButton, 0, Qt::AlignBottom);
     body->addLayout(buttons);
     top->addLayout(body, 1);
 
@@ -311,7 +316,7 @@ void CanFramesDialog::keyPressEvent(QKeyEvent* event)
     // The buttons are no default buttons, so that Enter in the table never presses OK;
     // Enter still presses the button that has the focus.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && focused->parent() == this) {
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && isAncestorOf(focused)) {
             focused->click();
             return;
         }

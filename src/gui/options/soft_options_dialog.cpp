@@ -7,6 +7,7 @@
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/dialog_buttons.h"
+#include "gui/common/screen_fit.h"
 #include "gui/common/title_band.h"
 
 #include <QCheckBox>
@@ -176,7 +177,6 @@ SoftwareOptionsDialog::SoftwareOptionsDialog(Session& session, Services services
     buttons->addWidget(m_cancelButton);
     top->addLayout(buttons);
 
-    setFixedSize(509, 373);
     applyLanguage();
 }
 
@@ -204,6 +204,7 @@ void SoftwareOptionsDialog::applyLanguage()
     m_cancelButton->setText(m[msg::kOptionsCancel]);
     m_enterMovesToNextField->setText(m[msg::kOptionsEnterMovesToNextField]);
     m_autoSizeColumns->setText(m[msg::kOptionsAutoSizeColumns]);
+    fixSizeToContent(*this, QSize(509, 373));
 }
 
 void SoftwareOptionsDialog::prepareShowing()

@@ -18,6 +18,7 @@
 #include "gui/check/finding_target.h"
 #include "gui/common/font_size.h"
 #include "gui/common/guard.h"
+#include "gui/common/screen_fit.h"
 #include "gui/common/title_band.h"
 
 #include <QApplication>
@@ -158,10 +159,6 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     top->addWidget(separator);
     top->addStretch(1);
 
-    setFixedSize(694, 440);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-
     m_versionCheckTimer = new QTimer(this);
     m_versionCheckTimer->setObjectName(QStringLiteral("Timer_Update"));
     m_versionCheckTimer->setInterval(60000);
@@ -171,6 +168,8 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     connectButtons();
     applyLanguage();
     showConfigurationBox();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void MainWindow::applyVersionCheckTimer()
@@ -260,6 +259,9 @@ void MainWindow::applyLanguage()
     m_manageButton->setToolTip(QStringLiteral("Duplicate, rename, delete, export or import configurations"));
     if (!m_updateLink->isHidden())
         m_updateLink->setText(updateLinkText(m[msg::kMainNewVersionAvailable].toHtmlEscaped()));
+    // A fixed size, as always, but the one the texts of the language need: no caption is
+    // clipped, and in English the window keeps its 694 x 440 pixels.
+    fixSizeToContent(*this, QSize(694, 440));
 }
 
 void MainWindow::changeLanguage()

@@ -4,6 +4,7 @@
 #include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/dialog_buttons.h"
+#include "gui/common/screen_fit.h"
 #include "gui/common/title_band.h"
 
 #include <QHBoxLayout>
@@ -46,7 +47,6 @@ NewConfigurationDialog::NewConfigurationDialog(Session& session, Prompter& promp
 
     // Enter in the name field does exactly what OK does: OK is the default button.
 
-    setFixedSize(331, 162);
     applyLanguage();
 }
 
@@ -61,6 +61,7 @@ void NewConfigurationDialog::applyLanguage()
     m_nameEdit->setToolTip(m[msg::kNewConfigNameHint]);
     m_okButton->setToolTip(m[msg::kNewConfigOkHint]);
     m_cancelButton->setToolTip(m[msg::kNewConfigCancelHint]);
+    fixSizeToContent(*this, QSize(331, 162));
 }
 
 void NewConfigurationDialog::prepareShowing()
