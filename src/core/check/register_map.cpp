@@ -335,6 +335,7 @@ QString htmlDocumentStart(const QString& title)
                           "td.text { white-space: normal; }\n"
                           "thead { display: table-header-group; }\n"
                           "tr { page-break-inside: avoid; break-inside: avoid; }\n"
+                          "h1 { font-size: 18pt; } h2 { font-size: 14pt; } h3 { font-size: 11pt; }\n"
                           "h1, h2, h3 { page-break-after: avoid; break-after: avoid; }\n"
                           "</style></head><body>\n")
         .arg(title.toHtmlEscaped());

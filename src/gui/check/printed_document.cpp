@@ -1,9 +1,11 @@
 #include "gui/check/printed_document.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -101,6 +103,11 @@ std::unique_ptr<QTextDocument> layOutOnPages(const QString& html, QPagedPaintDev
     // device's resolution and the line breaks are those that are printed.
     document->documentLayout()->setPaintDevice(&device);
     document->setDocumentMargin(0);
+    // The HTML gives its sizes in points; a desktop font given in pixels would leave the
+    // headings' relative sizes without a base.
+    QFont font = document->defaultFont();
+    font.setPointSizeF(10);
+    document->setDefaultFont(font);
     document->setHtml(html);
     document->setPageSize(QSizeF(device.width(), device.height() - footerHeight(*document, device)));
     keepHeadingsWithTheirContent(*document);
@@ -127,6 +134,22 @@ void paintPages(QTextDocument& document, QPagedPaintDevice& device)
         painter.drawText(footer, Qt::AlignLeft | Qt::AlignBottom, title);
         painter.drawText(footer, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("%1 / %2").arg(i + 1).arg(pages));
     }
+}
+
+QByteArray printedPdf(const QString& html, const QString& title)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(15, 15, 15, 12), QPageLayout::Millimeter);
+    writer.setResolution(300);
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("PX40318"));
+    const std::unique_ptr<QTextDocument> document = layOutOnPages(html, writer);
+    paintPages(*document, writer);
+    return bytes;
 }
 
 } // namespace px

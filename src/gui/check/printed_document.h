@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -21,5 +22,8 @@ std::unique_ptr<QTextDocument> layOutOnPages(const QString& html, QPagedPaintDev
 // Paints every page of a document laid out by layOutOnPages onto `device`, each with the
 // document's title and "page / pages" in its footer.
 void paintPages(QTextDocument& document, QPagedPaintDevice& device);
+
+// `html` as an A4 PDF document titled `title`, made in memory by layOutOnPages and paintPages.
+QByteArray printedPdf(const QString& html, const QString& title);
 
 } // namespace px

@@ -344,20 +344,7 @@ void RegisterMapWindow::exportHtml()
 void RegisterMapWindow::writePdf(const QString& html, const QString& path)
 {
     // The PDF is made in memory and written whole, like every other file.
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(15, 15, 15, 12), QPageLayout::Millimeter);
-        writer.setResolution(300);
-        writer.setTitle(windowTitle());
-        writer.setCreator(QStringLiteral("PX40318"));
-        const std::unique_ptr<QTextDocument> doc = layOutOnPages(html, writer);
-        paintPages(*doc, writer);
-    }
-    writeFileAtomically(path, bytes);
+    writeFileAtomically(path, printedPdf(html, windowTitle()));
 }
 
 void RegisterMapWindow::saveMapPdf()

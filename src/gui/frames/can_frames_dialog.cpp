@@ -172,8 +172,9 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
     for (int c = 0; c < m_model->columnCount(); ++c)
         m_table->setColumnWidth(c, isCheckBoxColumn(m_model->frameColumn(c)) ? 70 : 110);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    resize(isDipSwitchList(kind) ? 1020 : 640, 520);
     applyLanguage();
+    // Wide enough for the buttons with their texts in one row where the screen allows it.
+    resize(QSize(isDipSwitchList(kind) ? 1020 : 640, 520).expandedTo(sizeHint()));
 }
 
 CanFramesDialog::~CanFramesDialog() = default;

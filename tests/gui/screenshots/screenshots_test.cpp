@@ -4,6 +4,10 @@
 // (scripts/screenshots sets docs/screenshots), else into a temporary folder; either way each
 // must show what a person looks for: the window's title and a known control with its text.
 
+#include "core/check/check.h"
+#include "core/check/report.h"
+#include "core/config/configuration.h"
+#include "gui/check/printed_document.h"
 #include "gui/check/register_map_window.h"
 #include "gui/comm/communication_settings_dialog.h"
 #include "gui/frames/define_mapping_dialog.h"
@@ -175,6 +179,37 @@ TEST_F(Screenshots, MainWindow)
     MainWindow window(home.session, {prompter, dialogs, runner, browser});
     shoot(window, "main_window",
           {QStringLiteral("www.orvane.example - Configurator PX40318 - CAN / Modbus TCP Slave "), "L_Name_Conf_L2", QStringLiteral("PumpStation_Jumper")});
+}
+
+TEST_F(Screenshots, MainWindowInGerman)
+{
+    // A language whose captions are longer than the English ones: the buttons take the
+    // room their texts need.
+    open("PumpStation_Jumper");
+    home.session.messages.loadLanguageFile(test::fixturePath(QStringLiteral("shell/Deutsch.lng")));
+    test::FakeDialogs dialogs;
+    NoRunner runner;
+    NoBrowser browser;
+    MainWindow window(home.session, {prompter, dialogs, runner, browser});
+    shoot(window, "main_window_german",
+          {QStringLiteral("www.orvane.example - Configurator PX40318 - CAN / Modbus TCP Slave "), "Btn_Prm_Gen",
+           QStringLiteral("Kommunikationsparameter einstellen")});
+}
+
+TEST_F(Screenshots, CommissioningReportPdf)
+{
+    // The report of an example as the register map window saves it as PDF, with a fixed
+    // date; scripts/screenshots makes the picture of its first page (pdftoppm).
+    open("Conveyor_DipSwitch");
+    const QString folder = home.session.ws.configurationFolder;
+    const config::Configuration c = config::readConfiguration(folder);
+    const QString html = check::commissioningReportHtml(c, check::check(c), check::summariseImages(folder),
+                                                        QDateTime(QDate(2026, 12, 10), QTime(9, 30)), home.session.messages);
+    const QByteArray pdf = printedPdf(html, QStringLiteral("Register Map"));
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    QFile file(outFolder + QStringLiteral("/report.pdf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    EXPECT_EQ(file.write(pdf), pdf.size());
 }
 
 TEST_F(Screenshots, ConfigurationDialogs)
