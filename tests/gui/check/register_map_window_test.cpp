@@ -21,6 +21,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -261,6 +262,31 @@ TEST_F(UpdateCheckTest, ErrorsComeFirstAndLongFindingsWrap)
         clickUpdate();
     }
     EXPECT_EQ(editorRow, 1);
+    EXPECT_TRUE(updates.isEmpty());
+}
+
+TEST_F(UpdateCheckTest, FindingsWindowSpeaksTheLanguageOfItsLanguageFile)
+{
+    // Every text of the window comes from the message table: a language file changes them all.
+    home.session.messages.applyLanguageText(QStringLiteral(
+        "STR502 = Ein anderes Empfangstelegramm (Zeile %1) hat dieselbe Cob-ID %2\n"
+        "STR534 = Zeile\nSTR532 = Fehler\nSTR568 = Pr\u00fcfung der Konfiguration\n"
+        "STR569 = Die Pr\u00fcfung hat Fehler gefunden.\nSTR571 = Zur\u00fcck\nSTR572 = Trotzdem aktualisieren\n"
+        "STR574 = Doppelklick auf einen Befund \u00f6ffnet seinen Editor\n"));
+    writeConfiguration("385", true);
+    ModalScript script({[](QWidget* modal) {
+        EXPECT_EQ(modal->windowTitle(), QStringLiteral("Pr\u00fcfung der Konfiguration"));
+        EXPECT_EQ(child<QLabel>(modal, QStringLiteral("L_Findings_Intro"))->text(), QStringLiteral("Die Pr\u00fcfung hat Fehler gefunden."));
+        EXPECT_EQ(child<QLabel>(modal, QStringLiteral("L_Findings_Hint"))->text(),
+                  QStringLiteral("Doppelklick auf einen Befund \u00f6ffnet seinen Editor"));
+        EXPECT_EQ(child<QPushButton>(modal, QStringLiteral("Btn_Back"))->text(), QStringLiteral("Zur\u00fcck"));
+        EXPECT_EQ(child<QPushButton>(modal, QStringLiteral("Btn_Continue"))->text(), QStringLiteral("Trotzdem aktualisieren"));
+        auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+        ASSERT_EQ(list->count(), 1);
+        EXPECT_EQ(list->item(0)->text(), QStringLiteral("RCobDef.xml, Zeile 2: Ein anderes Empfangstelegramm (Zeile 1) hat dieselbe Cob-ID 385"));
+        EXPECT_EQ(list->item(0)->toolTip(), QStringLiteral("Fehler duplicate-identifier"));
+    }});
+    clickUpdate();
     EXPECT_TRUE(updates.isEmpty());
 }
 
