@@ -2,6 +2,8 @@
 // once in memory, and once as the whole `px40318 compile` process on files.
 
 #include "common/maximal_configuration.h"
+#include "core/check/check.h"
+#include "core/image/compile_input.h"
 #include "core/image/compiler.h"
 
 #include <QCoreApplication>
@@ -26,6 +28,27 @@ void BM_CompileInMemory(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CompileInMemory)->Unit(benchmark::kMillisecond);
+
+// What `px40318 compile` does in memory: the files read and parsed once, checked, compiled.
+void BM_CheckAndCompileInMemory(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const auto files = maximalConfigurationFiles();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        QFile f(dir.filePath(px::config::fileName(static_cast<px::config::ConfigFile>(i))));
+        if (!f.open(QIODevice::WriteOnly) || f.write(*files[i]) != files[i]->size()) {
+            state.SkipWithError("cannot write the configuration");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        px::image::ConfigurationRead read = px::image::readConfigurationOnce(dir.path());
+        benchmark::DoNotOptimize(px::check::check(read.configuration).size());
+        const px::image::ConfigurationImage image = px::image::compileConfiguration(read.input);
+        benchmark::DoNotOptimize(image.bank2.constData());
+    }
+}
+BENCHMARK(BM_CheckAndCompileInMemory)->Unit(benchmark::kMillisecond);
 
 void BM_CompileProcess(benchmark::State& state)
 {

@@ -6,6 +6,7 @@
 #include "core/base/error.h"
 #include "core/check/check.h"
 #include "core/config/configuration.h"
+#include "core/image/compile_input.h"
 #include "core/image/compiler.h"
 #include "core/lang/message_table.h"
 
@@ -13,25 +14,27 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 
 namespace px::cli {
 namespace {
 
-// The check before a compile: every finding goes to standard error. True when the compile
-// may go on: always, unless `strict` and an error was found. A configuration the model
-// cannot read is left to the compile, which names the cause itself.
-bool checkBeforeCompile(const QString& dir, bool strict)
+// The check before a compile, on the configuration as read for the compile. Every finding
+// goes to standard error, unless `quiet`: then the findings are only counted (and printed
+// when they stop the compile). True when the compile may go on: always, unless `strict`
+// and an error was found.
+bool checkBeforeCompile(const config::Configuration& configuration, bool strict, bool quiet)
 {
-    std::vector<check::Finding> findings;
-    try {
-        findings = check::check(config::readConfiguration(dir));
-    } catch (const px::Error&) {
-        return true;
+    const std::vector<check::Finding> findings = check::check(configuration);
+    const bool refused = strict && check::errorCount(findings) > 0;
+    if (!quiet || refused) {
+        const MessageTable messages;
+        QByteArray text;
+        for (const auto& f : findings)
+            text += check::findingLine(f, messages).toUtf8() + '\n';
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
     }
-    const MessageTable messages;
-    for (const auto& f : findings)
-        std::fprintf(stderr, "%s\n", check::findingLine(f, messages).toUtf8().constData());
-    if (strict && check::errorCount(findings) > 0) {
+    if (refused) {
         std::fprintf(stderr, "px40318: %s: not compiled (--strict)\n", qPrintable(check::findingsSummary(findings)));
         return false;
     }
@@ -47,15 +50,25 @@ int runCompileCommand(const Arguments& args)
         return failure(QStringLiteral("%1 is not a configuration folder").arg(px::displayPath(dir)));
     const QString out = QDir::fromNativeSeparators(args.isSet(QStringLiteral("out")) ? args.value(QStringLiteral("out"))
                                                                                       : dir + QStringLiteral("/bin"));
-    if (!checkBeforeCompile(dir, args.isSet(QStringLiteral("strict"))))
-        return kFailure;
+    const bool quiet = args.isSet(QStringLiteral("quiet"));
     try {
-        px::image::CompileInput input = px::image::CompileInput::fromFolder(dir);
-        const px::image::ConfigurationImage image = px::image::compileConfiguration(input);
+        // Each file read and parsed once, for the check and the compile. A configuration the
+        // model cannot read is not checked: the compile reads it on its own and names the
+        // cause itself.
+        std::optional<px::image::CompileInput> input;
+        try {
+            px::image::ConfigurationRead read = px::image::readConfigurationOnce(dir);
+            if (!checkBeforeCompile(read.configuration, args.isSet(QStringLiteral("strict")), quiet))
+                return kFailure;
+            input = std::move(read.input);
+        } catch (const px::Error&) {
+            input = px::image::CompileInput::fromFolder(dir);
+        }
+        const px::image::ConfigurationImage image = px::image::compileConfiguration(*input);
         // Creates the output folder where it is missing, and removes it again when the
         // images cannot be written.
         px::image::writeConfigurationImageInto(image, out);
-        if (args.isSet(QStringLiteral("quiet")))
+        if (quiet)
             return kSuccess;
         const QByteArray* bytes[] = {&image.bank, &image.bank2, &image.esp32_1, &image.esp32_2};
         for (int i = 0; i < 4; ++i) {

@@ -6,6 +6,7 @@
 #include "core/base/error.h"
 #include "core/check/check.h"
 #include "core/check/report.h"
+#include "core/image/compile_input.h"
 #include "core/config/configuration.h"
 #include "core/lang/message_table.h"
 
@@ -22,10 +23,12 @@ int runReportCommand(const Arguments& args)
         return failure(QStringLiteral("%1 is not a configuration folder").arg(px::displayPath(dir)));
     try {
         const MessageTable messages;
-        const config::Configuration configuration = config::readConfiguration(dir);
+        // The folder read once, for the report and the images alike.
+        image::ConfigurationRead read = image::readConfigurationOnce(dir);
+        const config::Configuration& configuration = read.configuration;
         // The images are compiled in memory for their sizes and checksums, never written.
         const QString html = check::commissioningReportHtml(configuration, check::check(configuration),
-                                                            check::summariseImages(dir), QDateTime::currentDateTime(),
+                                                            check::summariseImages(read.input), QDateTime::currentDateTime(),
                                                             messages);
         if (args.isSet(QStringLiteral("out")))
             writeFileAtomically(QDir::fromNativeSeparators(args.value(QStringLiteral("out"))), html.toUtf8());

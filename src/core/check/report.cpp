@@ -137,9 +137,20 @@ QString framesHtml(const Configuration& c, Direction d, const MessageTable& m)
 
 ImageSummary summariseImages(const QString& configurationFolder)
 {
-    ImageSummary s;
     try {
         image::CompileInput input = image::CompileInput::fromFolder(configurationFolder);
+        return summariseImages(input);
+    } catch (const Error& e) {
+        ImageSummary s;
+        s.error = e.text();
+        return s;
+    }
+}
+
+ImageSummary summariseImages(image::CompileInput& input)
+{
+    ImageSummary s;
+    try {
         const image::ConfigurationImage img = image::compileConfiguration(input);
         s.compiled = true;
         s.sizes = {img.bank.size(), img.bank2.size(), img.esp32_1.size(), img.esp32_2.size()};

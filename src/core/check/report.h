@@ -14,6 +14,10 @@ namespace px {
 class MessageTable;
 }
 
+namespace px::image {
+struct CompileInput;
+}
+
 namespace px::check {
 
 // The four images of a configuration as the report names them, compiled in memory only.
@@ -27,6 +31,8 @@ struct ImageSummary {
 
 // Compiles the configuration folder into memory and sums the result up; nothing is written.
 ImageSummary summariseImages(const QString& configurationFolder);
+// The same from the files as read already.
+ImageSummary summariseImages(image::CompileInput& input);
 
 // The commissioning report: one HTML document with the configuration's name and the date,
 // the device generation, the communication settings, both frame lists, both register maps

@@ -266,10 +266,9 @@ namespace {
 // Appends the rows of a frame file, each read by `frameOf`; a row that is no element
 // throws naming it.
 template <typename Frame>
-void appendFrameRows(const QByteArray& bytes, const QString& fileLabel, std::vector<Frame>& frames,
+void appendFrameRows(const xml::XmlContent& content, const QString& fileLabel, std::vector<Frame>& frames,
                      Frame (*frameOf)(const xml::XmlItem&))
 {
-    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
     const std::vector<xml::XmlItem>& rows = rowNodesOf(content);
     frames.reserve(frames.size() + rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -282,12 +281,12 @@ void appendFrameRows(const QByteArray& bytes, const QString& fileLabel, std::vec
 
 void readReceiveFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<ReceiveFrame>& frames)
 {
-    appendFrameRows(bytes, fileLabel, frames, &receiveFrameOf);
+    appendFrameRows(xml::readXmlContent(bytes, fileLabel), fileLabel, frames, &receiveFrameOf);
 }
 
 void readTransmitFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<TransmitFrame>& frames)
 {
-    appendFrameRows(bytes, fileLabel, frames, &transmitFrameOf);
+    appendFrameRows(xml::readXmlContent(bytes, fileLabel), fileLabel, frames, &transmitFrameOf);
 }
 
 std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel)
@@ -311,10 +310,11 @@ std::vector<MappingEntry> readMappings(const QByteArray& bytes, const QString& f
     return entries;
 }
 
-void appendMappings(std::vector<MappingEntry>& entries, const QByteArray& bytes, const QString& fileLabel,
-                    Direction direction, std::optional<int> frameCount)
+namespace {
+
+void appendMappingRows(std::vector<MappingEntry>& entries, const xml::XmlContent& content, const QString& fileLabel,
+                       Direction direction, std::optional<int> frameCount)
 {
-    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
     if (content.top.empty())
         return;
     const std::vector<xml::XmlItem>& nodes = content.top.front().children;
@@ -344,23 +344,64 @@ void appendMappings(std::vector<MappingEntry>& entries, const QByteArray& bytes,
     }
 }
 
+// Reads one parsed file into its part of `c`.
+void readFileInto(Configuration& c, ConfigFile file, const xml::XmlContent& content)
+{
+    const QString label = fileName(file);
+    switch (file) {
+    case ConfigFile::GeneralParameters:
+        c.general = readGeneralParameters(content);
+        break;
+    case ConfigFile::ReceiveFrames:
+        appendFrameRows(content, label, c.receiveFrames, &receiveFrameOf);
+        break;
+    case ConfigFile::TransmitFrames:
+        appendFrameRows(content, label, c.transmitFrames, &transmitFrameOf);
+        break;
+    case ConfigFile::ReceiveMappings:
+        appendMappingRows(c.receiveMappings, content, label, Direction::Receive, std::nullopt);
+        break;
+    case ConfigFile::TransmitMappings:
+        appendMappingRows(c.transmitMappings, content, label, Direction::Transmit, std::nullopt);
+        break;
+    }
+}
+
+} // namespace
+
+void appendMappings(std::vector<MappingEntry>& entries, const QByteArray& bytes, const QString& fileLabel,
+                    Direction direction, std::optional<int> frameCount)
+{
+    appendMappingRows(entries, xml::readXmlContent(bytes, fileLabel), fileLabel, direction, frameCount);
+}
+
 Configuration readConfigurationFiles(const QString& name, const std::optional<QByteArray> files[5])
 {
     Configuration c;
     c.name = name;
     for (int i = 0; i < 5; ++i)
         c.present[i] = files[i].has_value();
-    const auto label = [](ConfigFile f) { return fileName(f); };
-    if (const auto& b = files[static_cast<int>(ConfigFile::GeneralParameters)])
-        c.general = readGeneralParameters(*b, label(ConfigFile::GeneralParameters));
-    if (const auto& b = files[static_cast<int>(ConfigFile::ReceiveFrames)])
-        c.receiveFrames = readReceiveFrames(*b, label(ConfigFile::ReceiveFrames));
-    if (const auto& b = files[static_cast<int>(ConfigFile::TransmitFrames)])
-        c.transmitFrames = readTransmitFrames(*b, label(ConfigFile::TransmitFrames));
-    if (const auto& b = files[static_cast<int>(ConfigFile::ReceiveMappings)])
-        c.receiveMappings = readMappings(*b, label(ConfigFile::ReceiveMappings), Direction::Receive);
-    if (const auto& b = files[static_cast<int>(ConfigFile::TransmitMappings)])
-        c.transmitMappings = readMappings(*b, label(ConfigFile::TransmitMappings), Direction::Transmit);
+    // File by file, each parsed and then read, so the first fault in that order is the one named.
+    for (int i = 0; i < 5; ++i) {
+        const auto file = static_cast<ConfigFile>(i);
+        if (files[i])
+            readFileInto(c, file, xml::readXmlContent(*files[i], fileName(file)));
+    }
+    return c;
+}
+
+Configuration readConfigurationContents(const QString& name,
+                                        const std::function<const xml::XmlContent*(ConfigFile)>& contentOf)
+{
+    Configuration c;
+    c.name = name;
+    for (int i = 0; i < 5; ++i) {
+        const auto file = static_cast<ConfigFile>(i);
+        const xml::XmlContent* content = contentOf(file);
+        c.present[i] = content != nullptr;
+        if (content)
+            readFileInto(c, file, *content);
+    }
     return c;
 }
 

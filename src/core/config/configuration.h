@@ -8,12 +8,14 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
 
 namespace px::xml {
 struct XmlItem;
+struct XmlContent;
 }
 
 namespace px::config {
@@ -158,6 +160,11 @@ Configuration readConfiguration(const QString& folder);
 // The same from the five files' bytes (nothing = the file is missing), for tests and
 // archives. `name` is the configuration's name.
 Configuration readConfigurationFiles(const QString& name, const std::optional<QByteArray> files[5]);
+// The same from the five files as parsed, for a reader that shares its parse: `contentOf`
+// gives each file's content (null = the file is missing), asked for file by file in the
+// order of ConfigFile, each read before the next is asked for.
+Configuration readConfigurationContents(const QString& name,
+                                        const std::function<const xml::XmlContent*(ConfigFile)>& contentOf);
 
 // The frame rows of one file's bytes; `fileLabel` names the file in errors.
 std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel);

@@ -158,7 +158,11 @@ std::int32_t GeneralParameters::canTimeOutMilliseconds() const
 
 GeneralParameters readGeneralParameters(const QByteArray& bytes, const QString& fileLabel)
 {
-    const xml::XmlContent content = xml::readXmlContent(bytes, fileLabel);
+    return readGeneralParameters(xml::readXmlContent(bytes, fileLabel));
+}
+
+GeneralParameters readGeneralParameters(const xml::XmlContent& content)
+{
     const xml::XmlItem* root = content.top.empty() ? nullptr : &content.top.front();
     GeneralParameters p;
     p.deviceType = readInt(root, kDeviceType, kJumperDevice);

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <optional>
 
+namespace px::xml {
+struct XmlContent;
+}
+
 namespace px {
 
 // The hardware generation a configuration is for, as stored in Device_Type.
@@ -88,6 +92,8 @@ struct GeneralParameters {
 // that value's default only; a flag is on only for the text "1". A document that does
 // not parse throws px::Error (file, line, cause).
 GeneralParameters readGeneralParameters(const QByteArray& bytes, const QString& fileLabel);
+// The same from the file as parsed.
+GeneralParameters readGeneralParameters(const xml::XmlContent& content);
 
 // The same from a file: a missing file gives every default; a file that cannot be read
 // or parsed throws px::Error naming it.

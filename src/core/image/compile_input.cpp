@@ -4,6 +4,7 @@
 #include "core/base/error.h"
 #include "core/base/int_text.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace px::image {
@@ -30,6 +31,16 @@ InputFile InputFile::fromBytes(const QString& name, std::optional<QByteArray> by
     f.m_name = name;
     f.m_exists = bytes.has_value();
     f.m_bytes = std::move(bytes);
+    return f;
+}
+
+InputFile InputFile::fromContent(const QString& name, XmlContent content)
+{
+    InputFile f;
+    f.m_name = name;
+    f.m_exists = true;
+    f.m_parsed = true;
+    f.m_content = std::move(content);
     return f;
 }
 
@@ -94,6 +105,43 @@ CompileInput CompileInput::fromFolder(const QString& configurationFolder)
     const auto file = [&configurationFolder](ConfigFile f) { return InputFile::fromPath(configurationFolder + u'/' + config::fileName(f)); };
     return CompileInput{file(ConfigFile::GeneralParameters), file(ConfigFile::ReceiveFrames), file(ConfigFile::TransmitFrames),
                         file(ConfigFile::ReceiveMappings), file(ConfigFile::TransmitMappings)};
+}
+
+ConfigurationRead readConfigurationOnce(const QString& folder)
+{
+    using config::ConfigFile;
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        throw Error(QStringLiteral("%1 is not a configuration folder").arg(displayPath(folder)));
+    // As config::readConfiguration: every file read first, then parsed and read file by file.
+    QString paths[5];
+    std::optional<QByteArray> bytes[5];
+    for (int i = 0; i < 5; ++i) {
+        paths[i] = folder + u'/' + config::fileName(static_cast<ConfigFile>(i));
+        if (configurationFileExists(paths[i]))
+            bytes[i] = readConfigurationFile(paths[i]);
+    }
+    std::optional<XmlContent> contents[5];
+    ConfigurationRead read;
+    try {
+        read.configuration = config::readConfigurationContents(info.fileName(), [&](ConfigFile file) -> const XmlContent* {
+            const auto i = static_cast<std::size_t>(file);
+            if (!bytes[i])
+                return nullptr;
+            contents[i] = xml::readXmlContent(*bytes[i], config::fileName(file));
+            return &*contents[i];
+        });
+    } catch (const Error& e) {
+        throw Error(QStringLiteral("%1: %2").arg(displayPath(QDir(folder).absolutePath()), e.text()));
+    }
+    InputFile files[5];
+    for (int i = 0; i < 5; ++i) {
+        files[i] = contents[i] ? InputFile::fromContent(displayPath(paths[i]), std::move(*contents[i]))
+                               : InputFile::fromBytes(displayPath(paths[i]), std::nullopt);
+    }
+    read.input = CompileInput{std::move(files[0]), std::move(files[1]), std::move(files[2]), std::move(files[3]),
+                              std::move(files[4])};
+    return read;
 }
 
 namespace {

@@ -39,6 +39,8 @@ public:
     static InputFile fromPath(const QString& path);
     // A file held in memory under `name`; no bytes means the file is missing.
     static InputFile fromBytes(const QString& name, std::optional<QByteArray> bytes);
+    // A file that was read and parsed already, under `name`.
+    static InputFile fromContent(const QString& name, XmlContent content);
 
     bool exists() const { return m_exists; }
     const QString& name() const { return m_name; }
@@ -80,6 +82,16 @@ struct CompileInput {
     // The files of the configuration folder `configurationFolder` (ParGen.xml, RCobDef.xml, ...).
     static CompileInput fromFolder(const QString& configurationFolder);
 };
+
+// A configuration folder read once: each of the five files read and parsed once, for the
+// configuration model and for the compile alike. The compile sees each file's rows as it
+// always does (both of its views of them), so its images are the same bytes.
+struct ConfigurationRead {
+    config::Configuration configuration;
+    CompileInput input;
+};
+// Throws px::Error as config::readConfiguration does, with the same texts.
+ConfigurationRead readConfigurationOnce(const QString& folder);
 
 // The conversions with which the compiler reads values that stop the compile. Each throws
 // px::Error whose text names the file, the row, the attribute and the cause: the value is
