@@ -3,10 +3,25 @@
 #include "core/base/error.h"
 
 #include <QHostAddress>
+#include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTcpSocket>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace px {
 namespace {
@@ -18,7 +33,7 @@ constexpr int kPrefixSize = 6;
 // says 255, the most one byte holds. Such a request is answered (with exception 3); a
 // longer one is no Modbus TCP client and the connection ends.
 constexpr int kMostLength = 2 + 5 + 255;
-// Requests are read in Qt's buffer no larger than this; past it the system's buffers hold
+// Requests are read into a buffer of this size per connection; past it the system's buffers hold
 // them, and past those the client waits.
 constexpr qint64 kReadBufferSize = 16 * 1024;
 // A connection answers at most this many requests waiting in its buffer before the other
@@ -29,60 +44,150 @@ constexpr std::uint8_t kIllegalFunction = 1;
 constexpr std::uint8_t kIllegalDataAddress = 2;
 constexpr std::uint8_t kIllegalDataValue = 3;
 
+
+// The socket calls of the system, on a connection's descriptor.
+#ifdef Q_OS_WIN
+using Descriptor = SOCKET;
+qint64 receiveSome(Descriptor fd, std::uint8_t* into, qint64 room)
+{
+    return ::recv(fd, reinterpret_cast<char*>(into), static_cast<int>(room), 0);
+}
+qint64 sendSome(Descriptor fd, const char* data, qint64 size)
+{
+    return ::send(fd, data, static_cast<int>(size), 0);
+}
+bool wouldBlock()
+{
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+}
+void closeDescriptor(Descriptor fd)
+{
+    ::closesocket(fd);
+}
+void prepare(Descriptor fd)
+{
+    u_long on = 1;
+    ::ioctlsocket(fd, FIONBIO, &on);
+    BOOL noDelay = TRUE;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+}
+#else
+using Descriptor = int;
+qint64 receiveSome(Descriptor fd, std::uint8_t* into, qint64 room)
+{
+    return ::recv(fd, into, static_cast<std::size_t>(room), 0);
+}
+qint64 sendSome(Descriptor fd, const char* data, qint64 size)
+{
+#ifdef MSG_NOSIGNAL
+    return ::send(fd, data, static_cast<std::size_t>(size), MSG_NOSIGNAL);   // a closed peer is no signal
+#else
+    return ::send(fd, data, static_cast<std::size_t>(size), 0);
+#endif
+}
+bool wouldBlock()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
+void closeDescriptor(Descriptor fd)
+{
+    ::close(fd);
+}
+void prepare(Descriptor fd)
+{
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    const int noDelay = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+}
+#endif
+
 } // namespace
 
-// One client's connection: reads whole requests, answers each through the register bank.
+// One client's connection, on the system's socket itself: requests are read into a buffer
+// of its own, replies written at once, and what the system does not take at once waits in
+// a buffer of its own until the socket can be written.
 class ModbusConnection final : public QObject {
 public:
-    ModbusConnection(QTcpSocket* socket, RegisterBank& bank, QObject* parent)
-        : QObject(parent), m_socket(socket), m_bank(bank)
+    ModbusConnection(qintptr descriptor, RegisterBank& bank, QObject* parent)
+        : QObject(parent), m_fd(static_cast<Descriptor>(descriptor)), m_bank(bank)
     {
-        socket->setParent(this);
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        socket->setReadBufferSize(kReadBufferSize);
-        connect(socket, &QTcpSocket::readyRead, this, &ModbusConnection::serve);
-        // Replies that went out make room for more: requests left unread are read again.
-        connect(socket, &QTcpSocket::bytesWritten, this, [this] {
-            if (m_waitingForRoom && m_socket->bytesToWrite() <= ModbusTcpEndpoint::kMostUnsentBytes)
-                serve();
-        });
-        connect(socket, &QTcpSocket::disconnected, this, &ModbusConnection::end);
+        prepare(m_fd);
+        m_in.resize(kReadBufferSize);
+        m_reader = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+        m_writer = new QSocketNotifier(descriptor, QSocketNotifier::Write, this);
+        m_writer->setEnabled(false);
+        connect(m_reader, &QSocketNotifier::activated, this, &ModbusConnection::readRequests);
+        connect(m_writer, &QSocketNotifier::activated, this, &ModbusConnection::writeWaiting);
     }
+    ~ModbusConnection() override { closeDescriptor(m_fd); }
 
-    // Ends the connection now; the object goes at the next turn of the event loop.
+    qint64 unsentBytes() const { return m_out.size() - m_outFrom; }
+    bool isOpen() const { return !m_ended; }
+
+    // Ends the connection; the object goes at the next turn of the event loop.
     void end()
     {
         if (m_ended)
             return;
         m_ended = true;
-        m_socket->disconnect(this);
-        m_socket->abort();
+        m_reader->setEnabled(false);
+        m_writer->setEnabled(false);
+        m_out.clear();
+        m_outFrom = 0;
         deleteLater();
     }
 
 private:
+    void readRequests()
+    {
+        if (m_ended)
+            return;
+        if (m_inFrom > 0) {
+            std::memmove(m_in.data(), m_in.data() + m_inFrom, static_cast<std::size_t>(m_inSize - m_inFrom));
+            m_inSize -= m_inFrom;
+            m_inFrom = 0;
+        }
+        const qint64 room = kReadBufferSize - m_inSize;
+        if (room > 0) {
+            const qint64 n = receiveSome(m_fd, m_in.data() + m_inSize, room);
+            if (n == 0 || (n < 0 && !wouldBlock())) {
+                end();   // the client closed the connection, or it broke
+                return;
+            }
+            if (n > 0)
+                m_inSize += n;
+        }
+        serve();
+    }
+
+    void writeWaiting()
+    {
+        if (m_ended)
+            return;
+        sendWaiting();
+        if (m_waitingForRoom && unsentBytes() <= ModbusTcpEndpoint::kMostUnsentBytes) {
+            m_waitingForRoom = false;
+            m_reader->setEnabled(true);
+            serve();
+        }
+    }
+
+    // Answers the whole requests read, at most kMostRequestsAtOnce of them.
     void serve()
     {
         m_continuation = false;
-        if (m_ended || m_socket->state() != QAbstractSocket::ConnectedState)
-            return;
-        std::array<std::uint8_t, kPrefixSize + kMostLength> request;
         int answered = 0;
-        for (;;) {
+        while (!m_ended) {
             // A client that does not read its replies is not read from either.
-            m_waitingForRoom = m_socket->bytesToWrite() > ModbusTcpEndpoint::kMostUnsentBytes;
-            if (m_waitingForRoom)
-                break;
-            const qint64 available = m_socket->bytesAvailable();
-            if (available < kPrefixSize)
-                break;
-            if (answered == kMostRequestsAtOnce) {
-                // The rest waits for the next turn of the event loop, after the others.
-                m_continuation = true;
-                QMetaObject::invokeMethod(this, &ModbusConnection::continueServing, Qt::QueuedConnection);
+            if (unsentBytes() > ModbusTcpEndpoint::kMostUnsentBytes) {
+                m_waitingForRoom = true;
+                m_reader->setEnabled(false);
                 break;
             }
-            m_socket->peek(reinterpret_cast<char*>(request.data()), kPrefixSize);
+            const qint64 available = m_inSize - m_inFrom;
+            if (available < kPrefixSize)
+                break;
+            const std::uint8_t* request = m_in.data() + m_inFrom;
             const int protocol = request[2] << 8 | request[3];
             const int length = request[4] << 8 | request[5];
             if (protocol != 0 || length < 2 || length > kMostLength) {
@@ -91,26 +196,54 @@ private:
             }
             if (available < kPrefixSize + length)
                 break;
-            m_socket->read(reinterpret_cast<char*>(request.data()), kPrefixSize + length);
+            if (answered == kMostRequestsAtOnce) {
+                // The rest waits for the next turn of the event loop, after the others.
+                m_continuation = true;
+                QMetaObject::invokeMethod(this, &ModbusConnection::continueServing, Qt::QueuedConnection);
+                break;
+            }
             std::array<std::uint8_t, kPrefixSize + 1 + 2 + 250> reply;
-            const int pduSize = answer(request.data() + kPrefixSize + 1, length - 1, request[kPrefixSize],
-                                       reply.data() + kPrefixSize + 1);
-            std::copy_n(request.begin(), 4, reply.begin());   // transaction and protocol
+            const int pduSize = answer(request + kPrefixSize + 1, length - 1, request[kPrefixSize], reply.data() + kPrefixSize + 1);
+            std::copy_n(request, 4, reply.begin());   // transaction and protocol
             reply[4] = static_cast<std::uint8_t>((pduSize + 1) >> 8);
             reply[5] = static_cast<std::uint8_t>((pduSize + 1) & 0xFF);
             reply[kPrefixSize] = request[kPrefixSize];   // the unit identifier as asked
-            m_socket->write(reinterpret_cast<const char*>(reply.data()), kPrefixSize + 1 + pduSize);
+            m_inFrom += kPrefixSize + length;
+            m_out.append(reinterpret_cast<const char*>(reply.data()), kPrefixSize + 1 + pduSize);
             ++answered;
         }
-        // Sent at once, not at the next turn of the event loop.
         if (answered)
-            m_socket->flush();
+            sendWaiting();
     }
 
     void continueServing()
     {
         if (m_continuation)
             serve();
+    }
+
+    // Sends what waits, as far as the system takes it now; the rest when it can.
+    void sendWaiting()
+    {
+        while (m_outFrom < m_out.size()) {
+            const qint64 n = sendSome(m_fd, m_out.constData() + m_outFrom, m_out.size() - m_outFrom);
+            if (n < 0) {
+                if (!wouldBlock()) {
+                    end();
+                    return;
+                }
+                break;
+            }
+            m_outFrom += n;
+        }
+        if (m_outFrom == m_out.size()) {
+            m_out.resize(0);
+            m_outFrom = 0;
+        } else if (m_outFrom > kReadBufferSize) {
+            m_out.remove(0, m_outFrom);
+            m_outFrom = 0;
+        }
+        m_writer->setEnabled(m_outFrom < m_out.size());
     }
 
     // The reply to one request (function code and data) in `pdu`; returns its size.
@@ -183,11 +316,31 @@ private:
         }
     }
 
-    QTcpSocket* m_socket;
+    Descriptor m_fd;
     RegisterBank& m_bank;
+    QSocketNotifier* m_reader = nullptr;
+    QSocketNotifier* m_writer = nullptr;
+    std::vector<std::uint8_t> m_in;   // requests read: from m_inFrom to m_inSize not yet answered
+    qint64 m_inFrom = 0;
+    qint64 m_inSize = 0;
+    QByteArray m_out;                 // replies: from m_outFrom on not yet sent
+    qint64 m_outFrom = 0;
     bool m_ended = false;
     bool m_continuation = false;
     bool m_waitingForRoom = false;
+};
+
+// The listening socket: each accepted connection's descriptor goes to a connection of
+// the endpoint's own.
+class ModbusListener final : public QTcpServer {
+public:
+    ModbusListener(RegisterBank& bank, QObject* parent) : QTcpServer(parent), m_bank(bank) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { new ModbusConnection(descriptor, m_bank, this); }
+
+private:
+    RegisterBank& m_bank;
 };
 
 ModbusTcpEndpoint::ModbusTcpEndpoint(QObject* parent) : ModbusEndpoint(parent) {}
@@ -203,42 +356,38 @@ void ModbusTcpEndpoint::listen(const QString& address, std::uint16_t port, Regis
     const QHostAddress host(address);
     if (host.isNull())
         throw Error(QStringLiteral("Cannot listen for Modbus TCP on %1: not an IP address").arg(address));
-    auto* listener = new QTcpServer(this);
+    auto* listener = new ModbusListener(bank, this);
     if (!listener->listen(host, port)) {
         const QString cause = listener->errorString();
         delete listener;
         throw Error(QStringLiteral("Cannot listen for Modbus TCP on %1 port %2: %3").arg(address).arg(port).arg(cause));
     }
     m_listener = listener;
-    m_bank = &bank;
     // With port 0 the system chose a free port.
     m_port = listener->serverPort();
-    connect(listener, &QTcpServer::newConnection, this, &ModbusTcpEndpoint::acceptConnections);
-}
-
-void ModbusTcpEndpoint::acceptConnections()
-{
-    while (QTcpSocket* socket = m_listener->nextPendingConnection())
-        new ModbusConnection(socket, *m_bank, m_listener);
 }
 
 int ModbusTcpEndpoint::connectionCount() const
 {
-    if (!m_listener)
-        return 0;
     int open = 0;
-    for (const QTcpSocket* socket : m_listener->findChildren<QTcpSocket*>())
-        open += socket->state() == QAbstractSocket::ConnectedState ? 1 : 0;
+    if (m_listener) {
+        for (const QObject* child : m_listener->children()) {
+            if (const auto* connection = dynamic_cast<const ModbusConnection*>(child))
+                open += connection->isOpen() ? 1 : 0;
+        }
+    }
     return open;
 }
 
 qint64 ModbusTcpEndpoint::unsentBytes() const
 {
-    if (!m_listener)
-        return 0;
     qint64 unsent = 0;
-    for (const QTcpSocket* socket : m_listener->findChildren<QTcpSocket*>())
-        unsent += socket->bytesToWrite();
+    if (m_listener) {
+        for (const QObject* child : m_listener->children()) {
+            if (const auto* connection = dynamic_cast<const ModbusConnection*>(child))
+                unsent += connection->unsentBytes();
+        }
+    }
     return unsent;
 }
 
@@ -246,11 +395,10 @@ void ModbusTcpEndpoint::close()
 {
     if (!m_listener)
         return;
-    // Every connection ends with the listener: closed here, its buffers freed now.
+    // Every connection ends with the listener: its socket closed and its buffers freed now.
     m_listener->close();
     delete m_listener;
     m_listener = nullptr;
-    m_bank = nullptr;
 }
 
 } // namespace px

@@ -37,10 +37,7 @@ public:
     qint64 unsentBytes() const;
 
 private:
-    void acceptConnections();
-
     QTcpServer* m_listener = nullptr;
-    RegisterBank* m_bank = nullptr;
     std::uint16_t m_port = 0;
 };
 
