@@ -21,7 +21,7 @@ namespace {
 constexpr qsizetype kChunk = 64 * 1024;
 // Lines taken before the event loop turns: a Modbus request that comes meanwhile waits
 // for no more than these.
-constexpr int kLinesAtOnce = 32;
+constexpr int kLinesAtOnce = 16;
 
 bool isBlank(char c)
 {
@@ -112,7 +112,9 @@ void StdioCanLink::readInput()
             m_notifier->setEnabled(false);
         }
     }
-    takeLines();
+    // Lines already waiting are taken by the timer: one batch per turn of the event loop.
+    if (!m_more->isActive())
+        takeLines();
 }
 
 void StdioCanLink::takeLines()
