@@ -6,6 +6,7 @@
 #include "core/base/error.h"
 #include "core/check/check.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/lang/message_table.h"
 
 #include <QDir>
@@ -22,7 +23,7 @@ int runCheckCommand(const Arguments& args)
         return failure(QStringLiteral("%1 is not a configuration folder").arg(px::displayPath(dir)));
     try {
         const MessageTable messages;
-        const auto findings = check::check(config::readConfiguration(dir));
+        const auto findings = check::check(config::readConfiguration(dir), config::loadSignalTable(dir));
         if (args.isSet(QStringLiteral("json"))) {
             // Standard output stays one JSON document; the summary goes to standard error.
             printOut(QString::fromUtf8(check::findingsJson(findings, messages)));

@@ -6,6 +6,7 @@
 #include "core/base/error.h"
 #include "core/check/register_map.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/lang/message_table.h"
 
 #include <QDir>
@@ -30,7 +31,7 @@ int runMapCommand(const Arguments& args)
         return failure(QStringLiteral("%1 is not a configuration folder").arg(px::displayPath(dir)));
     try {
         const MessageTable messages;
-        const QString text = check::renderRegisterMap(check::buildRegisterMap(config::readConfiguration(dir)), mapFormat, messages);
+        const QString text = check::renderRegisterMap(check::buildRegisterMap(config::readConfiguration(dir), config::loadSignalTable(dir)), mapFormat, messages);
         if (args.isSet(QStringLiteral("out")))
             writeFileAtomically(QDir::fromNativeSeparators(args.value(QStringLiteral("out"))), text.toUtf8());
         else

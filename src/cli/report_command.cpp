@@ -8,6 +8,7 @@
 #include "core/check/report.h"
 #include "core/image/compile_input.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/lang/message_table.h"
 
 #include <QDateTime>
@@ -26,10 +27,11 @@ int runReportCommand(const Arguments& args)
         // The folder read once, for the report and the images alike.
         image::ConfigurationRead read = image::readConfigurationOnce(dir);
         const config::Configuration& configuration = read.configuration;
+        const config::SignalTable signalTable = config::loadSignalTable(dir);
         // The images are compiled in memory for their sizes and checksums, never written.
-        const QString html = check::commissioningReportHtml(configuration, check::check(configuration),
+        const QString html = check::commissioningReportHtml(configuration, check::check(configuration, signalTable),
                                                             check::summariseImages(read.input), QDateTime::currentDateTime(),
-                                                            messages);
+                                                            messages, signalTable);
         if (args.isSet(QStringLiteral("out")))
             writeFileAtomically(QDir::fromNativeSeparators(args.value(QStringLiteral("out"))), html.toUtf8());
         else

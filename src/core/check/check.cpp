@@ -261,7 +261,7 @@ void checkFrameCommon(const Configuration& config, Direction d, int index, const
     }
 }
 
-void checkReceiveFrames(const Configuration& config, Collector& out)
+void checkReceiveFrames(const Configuration& config, const config::SignalTable& signalTable, Collector& out)
 {
     const ConfigFile file = ConfigFile::ReceiveFrames;
     const FrameUse use = frameUse(config, Direction::Receive);
@@ -292,6 +292,16 @@ void checkReceiveFrames(const Configuration& config, Collector& out)
         if (timeOut == 0 && (isYesText(f.timeOut) || (rtrOn && rtrPeriod != 0))) {
             const QString reason = isYesText(f.timeOut) ? QStringLiteral("TimeOut = Y") : QStringLiteral("RTR = Y");
             out.warning(code::kTimeOutZero, file, row, aTimeOutTime, msg::kTimeOutZero, {reason});
+        }
+        // A frame that comes less often than its time-out allows is reported lost most of
+        // the time; on the jumper device the one time-out of the settings applies to all.
+        if (const auto id = f.identifier(); id && timeOut > 0 && isYesText(f.timeOut) && *id >= 0 && *id <= 0x1FFFFFFF) {
+            const std::optional<int> cycle =
+                signalTable.cycleTime(Direction::Receive, static_cast<std::uint32_t>(*id), effectiveExtended(config, f));
+            if (cycle && *cycle > 0 && timeOut < static_cast<std::uint32_t>(*cycle)) {
+                out.warning(code::kTimeOutBelowCycle, file, row, aTimeOutTime, msg::kTimeOutBelowCycle,
+                            {QString::number(timeOut), QString::number(*cycle)});
+            }
         }
         if (!use.mappedByte[static_cast<std::size_t>(i)])
             out.warning(code::kReceiveUnmapped, file, row, QString(), msg::kReceiveUnmapped);
@@ -412,12 +422,12 @@ int mappingEditorRow(const Configuration& config, Direction d, int fileRow)
     return row;
 }
 
-std::vector<Finding> check(const Configuration& config)
+std::vector<Finding> check(const Configuration& config, const config::SignalTable& signalTable)
 {
     std::vector<Finding> findings;
     Collector out(findings);
     checkGeneral(config, out);
-    checkReceiveFrames(config, out);
+    checkReceiveFrames(config, signalTable, out);
     checkTransmitFrames(config, out);
     checkMappings(config, Direction::Receive, out);
     checkMappings(config, Direction::Transmit, out);

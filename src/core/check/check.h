@@ -2,6 +2,7 @@
 
 #include "core/check/finding.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 
 #include <vector>
 
@@ -38,13 +39,16 @@ inline constexpr char kTimeOutZero[] = "timeout-zero";
 inline constexpr char kGatewayOutsideSubnet[] = "gateway-outside-subnet";
 inline constexpr char kReservedAddress[] = "reserved-address";
 inline constexpr char kBusLoad[] = "bus-load";
+inline constexpr char kTimeOutBelowCycle[] = "timeout-below-cycle";
 } // namespace code
 
 // Looks across the five files of a configuration for what no editor checks: frames and
 // mappings that disagree, values the editors show one way while the compiler reads them
 // another, more than the images hold, and settings that are legal but probably a mistake.
-// The findings come file by file in the order of ConfigFile, by row within a file.
-std::vector<Finding> check(const config::Configuration& config);
+// The findings come file by file in the order of ConfigFile, by row within a file. The
+// cycle times `signalTable` knows (from an imported CAN database) add a warning for a
+// receive frame whose time-out is shorter than its cycle.
+std::vector<Finding> check(const config::Configuration& config, const config::SignalTable& signalTable = {});
 
 // The identifier format the device applies to a frame: the row's own Type on the device
 // from May 2014, the CAN type of the communication settings on the device till April 2014.

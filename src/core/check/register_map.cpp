@@ -15,7 +15,7 @@ using config::Direction;
 
 namespace {
 
-DirectionMap buildDirection(const Configuration& config, Direction d)
+DirectionMap buildDirection(const Configuration& config, Direction d, const config::SignalTable& signalTable)
 {
     DirectionMap map;
     map.direction = d;
@@ -44,6 +44,10 @@ DirectionMap buildDirection(const Configuration& config, Direction d)
         r.highByte = e.highByte;
         r.lowByte = e.lowByte;
         r.sendOnWrite = d == Direction::Transmit && e.sendOnWrite;
+        if (r.number) {
+            if (const config::RegisterSignal* s = signalTable.find(d, *r.number))
+                r.signal = *s;
+        }
         if (r.frameExists) {
             FrameLayout& layout = map.frames[static_cast<std::size_t>(e.frameNumber - 1)];
             r.cobId = layout.cobId;
@@ -101,6 +105,7 @@ QStringList registerHeader(Direction d, const MessageTable& m)
     return h;
 }
 
+// The register's own columns, without what tells the PLC about its signal.
 QStringList registerCells(const MappedRegister& r, Direction d, const MessageTable& m)
 {
     QStringList c{r.registerIndex, QString::number(r.frameNumber), r.frameExists ? identifierText(r.cobId) : QString(),
@@ -109,6 +114,23 @@ QStringList registerCells(const MappedRegister& r, Direction d, const MessageTab
     if (d == Direction::Transmit)
         c << m[r.sendOnWrite ? msg::kYes : msg::kNo];
     return c;
+}
+
+// Every column of a register as the documents show it.
+QStringList allHeader(Direction d, const MessageTable& m)
+{
+    return registerHeader(d, m) + signalHeader(m);
+}
+
+QStringList allCells(const MappedRegister& r, Direction d, const MessageTable& m)
+{
+    return registerCells(r, d, m) + signalCells(r, d, m);
+}
+
+// A number as a person writes it: no exponent for everyday values, no trailing zeros.
+QString numberText(double v)
+{
+    return QString::number(v, 'g', 12);
 }
 
 QStringList byteHeader(const MessageTable& m)
@@ -163,8 +185,8 @@ QString renderText(const RegisterMap& map, const MessageTable& m)
         out += QStringLiteral("== %1: %2 ==\n").arg(directionLabel(d, m), m[msg::kRegisterMapTitle]);
         std::vector<QStringList> rows;
         for (const MappedRegister& r : dm.registers)
-            rows.push_back(registerCells(r, d, m));
-        out += textTable(registerHeader(d, m), rows);
+            rows.push_back(allCells(r, d, m));
+        out += textTable(allHeader(d, m), rows);
         out += QStringLiteral("\n-- %1: %2 --\n").arg(directionLabel(d, m), m[msg::kDataBytes]);
         for (const FrameLayout& f : dm.frames) {
             out += QStringLiteral("%1 %2  %3  %4  %5\n")
@@ -202,7 +224,7 @@ QString csvLine(const QStringList& cells)
 
 QString renderCsv(const RegisterMap& map, const MessageTable& m)
 {
-    QString out = csvLine(QStringList{m[msg::kReceive] + u'/' + m[msg::kTransmit]} + registerHeader(Direction::Transmit, m));
+    QString out = csvLine(QStringList{m[msg::kReceive] + u'/' + m[msg::kTransmit]} + allHeader(Direction::Transmit, m));
     for (const Direction d : {Direction::Receive, Direction::Transmit}) {
         for (const MappedRegister& r : map.of(d).registers) {
             QStringList cells = registerCells(r, d, m);
@@ -211,7 +233,7 @@ QString renderCsv(const RegisterMap& map, const MessageTable& m)
             cells[6] = QString::number(r.lowByte);
             if (d == Direction::Receive)
                 cells << QString();
-            out += csvLine(QStringList{directionLabel(d, m)} + cells);
+            out += csvLine(QStringList{directionLabel(d, m)} + cells + signalCells(r, d, m));
         }
     }
     out += QStringLiteral("\r\n");
@@ -255,8 +277,8 @@ QString renderMarkdown(const RegisterMap& map, const MessageTable& m)
         out += QStringLiteral("## %1\n\n").arg(directionLabel(d, m));
         std::vector<QStringList> rows;
         for (const MappedRegister& r : dm.registers)
-            rows.push_back(registerCells(r, d, m));
-        out += mdTable(registerHeader(d, m), rows);
+            rows.push_back(allCells(r, d, m));
+        out += mdTable(allHeader(d, m), rows);
         out += QStringLiteral("\n### %1\n\n").arg(m[msg::kDataBytes]);
         rows.clear();
         for (const FrameLayout& f : dm.frames)
@@ -268,9 +290,53 @@ QString renderMarkdown(const RegisterMap& map, const MessageTable& m)
 
 } // namespace
 
-RegisterMap buildRegisterMap(const Configuration& config)
+RegisterMap buildRegisterMap(const Configuration& config, const config::SignalTable& signalTable)
 {
-    return RegisterMap{buildDirection(config, Direction::Receive), buildDirection(config, Direction::Transmit)};
+    return RegisterMap{buildDirection(config, Direction::Receive, signalTable),
+                       buildDirection(config, Direction::Transmit, signalTable)};
+}
+
+QStringList signalHeader(const MessageTable& m)
+{
+    return {m[msg::kSignalName], m[msg::kUnit],     m[msg::kFactor],      m[msg::kOffset],    m[msg::kSigned],
+            m[msg::kBitField],   m[msg::kDataType], m[msg::kWireAddress], m[msg::kPlcAddress]};
+}
+
+QStringList signalCells(const MappedRegister& r, Direction d, const MessageTable& m)
+{
+    const bool known = r.signal.has_value();
+    const config::RegisterSignal s = r.signal.value_or(config::RegisterSignal{});
+    const bool high = r.highByte >= 1 && r.highByte <= 8;
+    const bool low = r.lowByte >= 1 && r.lowByte <= 8;
+    QString type;
+    if (known && s.word == config::WordPart::HighWord)
+        type = m[s.isFloat ? msg::kDataTypeFloatHigh : msg::kDataType32High];
+    else if (known && s.word == config::WordPart::LowWord)
+        type = m[s.isFloat ? msg::kDataTypeFloatLow : msg::kDataType32Low];
+    else if (high && low)
+        type = m[msg::kDataType16];
+    else if (high || low)
+        type = m[msg::kDataType8];
+    QString bits;
+    if (known && s.isBitField())
+        bits = QString(m[msg::kBitRange]).arg(s.bitOffset).arg(s.bitOffset + s.bitLength - 1);
+    return {known ? s.name : QString(),
+            known ? s.unit : QString(),
+            known ? numberText(s.factor) : QString(),
+            known ? numberText(s.offset) : QString(),
+            known ? m[s.isSigned ? msg::kYes : msg::kNo] : QString(),
+            bits,
+            type,
+            r.number ? QString::number(*r.number) : QString(),
+            r.number ? plcAddress(d, *r.number) : QString()};
+}
+
+QString plcAddress(Direction d, std::int64_t index)
+{
+    if (index < 0 || index > config::kMaxRegisterIndex)
+        return {};
+    const QChar table = d == Direction::Receive ? u'3' : u'4';
+    return table + QString::number(index + 1).rightJustified(index + 1 <= 9999 ? 4 : 5, u'0');
 }
 
 QString identifierText(const QString& cobId)
@@ -351,11 +417,11 @@ QString htmlTableStart(const QString& className, int cellPadding)
 QString registersHtml(const DirectionMap& map, const MessageTable& m)
 {
     QString out = htmlTableStart(QStringLiteral("registers")) + QStringLiteral("<thead><tr>");
-    for (const QString& h : registerHeader(map.direction, m))
+    for (const QString& h : allHeader(map.direction, m))
         out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
     out += QStringLiteral("</tr></thead>\n");
     for (const MappedRegister& r : map.registers) {
-        const QStringList cells = registerCells(r, map.direction, m);
+        const QStringList cells = allCells(r, map.direction, m);
         out += QStringLiteral("<tr>");
         for (qsizetype c = 0; c < cells.size(); ++c) {
             if (c == 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 
 #include <QString>
 
@@ -28,6 +29,7 @@ struct MappedRegister {
     int highByte = 0;                       // 0 = none
     int lowByte = 0;
     bool sendOnWrite = false;
+    std::optional<config::RegisterSignal> signal;   // what the signal file knows of it
 };
 
 enum class RegisterPart { High, Low };
@@ -61,7 +63,8 @@ struct RegisterMap {
     const DirectionMap& of(config::Direction d) const { return d == config::Direction::Receive ? receive : transmit; }
 };
 
-RegisterMap buildRegisterMap(const config::Configuration& config);
+// The map of the configuration, each register with what `signalTable` knows of its signal.
+RegisterMap buildRegisterMap(const config::Configuration& config, const config::SignalTable& signalTable = {});
 
 enum class MapFormat { Text, Csv, Html, Markdown };
 
@@ -73,6 +76,15 @@ QString renderRegisterMap(const RegisterMap& map, MapFormat format, const Messag
 QString identifierText(const QString& cobId);   // "0x181" when the text is a number, else as stored
 QString formatLabel(bool extended);             // "2.0A (11 bits)" / "2.0B (29 bits)"
 QString byteFeedText(const ByteFeed& feed);     // "100 H" / "100 L"
+// The columns of a register that tell the PLC what it holds: signal name, unit, factor,
+// offset, signed, bit field, data type of the register (pair) with its word order, the
+// address as sent on the wire (the index, from 0) and in the 1-based notation of PLC
+// programmers (3xxxx input registers for receive, 4xxxx holding registers for transmit).
+QStringList signalHeader(const MessageTable& messages);
+QStringList signalCells(const MappedRegister& r, config::Direction direction, const MessageTable& messages);
+// "30001" / "40101" / "310000": a register index in the 1-based notation (six digits from
+// index 9999 on); empty for an index out of 0 to 65535.
+QString plcAddress(config::Direction direction, std::int64_t index);
 // A colour of its own for each register, "#rrggbb", light enough to read dark text on.
 QString registerColour(const QString& registerIndex);
 // The start of an HTML document of the program's printed style (see htmlDocumentStart in

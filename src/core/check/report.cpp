@@ -181,9 +181,9 @@ QString findingsHtml(const std::vector<Finding>& findings, const MessageTable& m
 }
 
 QString commissioningReportHtml(const Configuration& c, const std::vector<Finding>& findings, const ImageSummary& images,
-                                const QDateTime& date, const MessageTable& m)
+                                const QDateTime& date, const MessageTable& m, const config::SignalTable& signalTable)
 {
-    const RegisterMap map = buildRegisterMap(c);
+    const RegisterMap map = buildRegisterMap(c, signalTable);
     const BusLoad load = estimateBusLoad(c);
     const QString title = m[msg::kReportTitle] + QStringLiteral(" - ") + c.name;
     QString out = htmlDocumentStart(title);

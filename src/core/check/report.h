@@ -2,6 +2,7 @@
 
 #include "core/check/finding.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 
 #include <QDateTime>
 #include <QString>
@@ -37,8 +38,10 @@ ImageSummary summariseImages(image::CompileInput& input);
 // The commissioning report: one HTML document with the configuration's name and the date,
 // the device generation, the communication settings, both frame lists, both register maps
 // with their byte strips, the findings, the bus-load estimate and the images.
+// `signalTable` gives the registers' signal columns.
 QString commissioningReportHtml(const config::Configuration& config, const std::vector<Finding>& findings,
-                                const ImageSummary& images, const QDateTime& date, const MessageTable& messages);
+                                const ImageSummary& images, const QDateTime& date, const MessageTable& messages,
+                                const config::SignalTable& signalTable = {});
 
 // The findings as an HTML table (file, row, severity, code, message), or the "no findings" line.
 QString findingsHtml(const std::vector<Finding>& findings, const MessageTable& messages);

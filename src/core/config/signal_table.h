@@ -47,9 +47,10 @@ struct RegisterSignal {
     QString comment;
     std::map<std::int64_t, QString> values;
 
-    // The bits the register value holds besides the signal's, for the PLC to mask: true
-    // when the signal does not fill the 8, 16 or 32 bits the register parts carry.
-    bool isBitField(int carriedBits) const { return bitOffset != 0 || bitLength != carriedBits; }
+    // Whether the register value holds bits besides the signal's, for the PLC to mask and
+    // shift: the import maps a signal onto the fewest bytes that hold it, so a signal that
+    // starts on a byte and fills whole bytes is no bit field.
+    bool isBitField() const { return bitOffset != 0 || bitLength % 8 != 0; }
     // The physical value of a raw register value (Whole) or of the pair's 32-bit value.
     double physical(std::uint32_t raw) const;
 

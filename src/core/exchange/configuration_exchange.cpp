@@ -291,9 +291,7 @@ QStringList importReport(const ImportPlan& plan, const std::vector<ImportMessage
         for (const PlannedEntry* e : entriesOf[k]) {
             const auto byte = [](int b) { return b == 0 ? QStringLiteral("none") : QStringLiteral("byte %1").arg(b); };
             const config::RegisterSignal& s = e->signalData;
-            const int carried = (e->highByte != 0 ? 8 : 0) + (e->lowByte != 0 ? 8 : 0)
-                + (s.word == config::WordPart::Whole ? 0 : 16);
-            const QString bits = s.isBitField(carried) ? QStringLiteral(", bits %1 to %2").arg(s.bitOffset).arg(s.bitOffset + s.bitLength - 1)
+            const QString bits = s.isBitField() ? QStringLiteral(", bits %1 to %2").arg(s.bitOffset).arg(s.bitOffset + s.bitLength - 1)
                                                        : QString();
             lines << QStringLiteral("  register %1: high part %2, low part %3 (%4%5)%6")
                          .arg(e->registerIndex)

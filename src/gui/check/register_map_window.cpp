@@ -213,8 +213,9 @@ bool RegisterMapWindow::execShowWithEntries(Direction direction, std::vector<con
 void RegisterMapWindow::showConfiguration(config::Configuration c)
 {
     m_config = std::move(c);
-    m_findings = check::check(m_config);
-    m_map = check::buildRegisterMap(m_config);
+    const config::SignalTable signalTable = config::loadSignalTable(m_folder);
+    m_findings = check::check(m_config, signalTable);
+    m_map = check::buildRegisterMap(m_config, signalTable);
     fillPage(m_pages[0], m_map.receive);
     fillPage(m_pages[1], m_map.transmit);
     fillFindingsList(m_findingsList, m_findings, m_session.messages);
@@ -239,6 +240,7 @@ void RegisterMapWindow::fillPage(Page& page, const check::DirectionMap& map)
                        m[msg::kHighByte], m[msg::kLowByte]};
     if (transmit)
         header << m[msg::kSendOnWrite];
+    header << check::signalHeader(m);
     // A reload keeps the order the person chose (by register at first).
     const QHeaderView* titles = page.table->horizontalHeader();
     const int sortColumn = titles->sortIndicatorSection() >= 0 && titles->sortIndicatorSection() < header.size()
@@ -269,6 +271,12 @@ void RegisterMapWindow::fillPage(Page& page, const check::DirectionMap& map)
         row.front()->setBackground(QColor(check::registerColour(r.registerIndex)));
         if (transmit)
             row << item(m[r.sendOnWrite ? msg::kYes : msg::kNo], r.sendOnWrite);
+        const QStringList signalCells = check::signalCells(r, map.direction, m);
+        for (qsizetype c = 0; c < signalCells.size(); ++c) {
+            // The two addresses sort by number, the other columns by their text.
+            const bool address = c >= signalCells.size() - 2;
+            row << item(signalCells[c], address ? QVariant(key) : QVariant(signalCells[c]));
+        }
         page.model->appendRow(row);
     }
     page.table->sortByColumn(sortColumn, sortOrder);
@@ -320,7 +328,8 @@ QString RegisterMapWindow::mapDocumentHtml() const
 QString RegisterMapWindow::reportHtml() const
 {
     return check::commissioningReportHtml(m_config, m_findings, check::summariseImages(m_folder),
-                                          QDateTime::currentDateTime(), m_session.messages);
+                                          QDateTime::currentDateTime(), m_session.messages,
+                                          config::loadSignalTable(m_folder));
 }
 
 void RegisterMapWindow::exportCsv()

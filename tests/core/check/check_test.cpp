@@ -247,6 +247,49 @@ TEST(Check, MessagesNameWhatTheDeviceGets)
     EXPECT_EQ(findingText(check(odd).at(0), italian), QStringLiteral("Indice \"%2x\" fuori campo"));
 }
 
+TEST(Check, TimeOutShorterThanTheKnownCycleTime)
+{
+    const MessageTable m;
+    struct Case {
+        const char* what;
+        DeviceType device;
+        const char* timeOutTime;
+        const char* timeOut;
+        int cycle;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"250 ms frame under a 100 ms time-out", kDipSwitchDevice, "100", "Y", 250, true},
+        {"time-out of three cycles", kDipSwitchDevice, "750", "Y", 250, false},
+        {"no supervision", kDipSwitchDevice, "100", "N", 250, false},
+        {"jumper device: the one time-out of the settings", kJumperDevice, "", "Y", 250, true},
+        {"no cycle time known", kDipSwitchDevice, "100", "Y", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Configuration config = cleanConfiguration();
+        config.general.deviceType = c.device;
+        config.general.canTimeOut = QStringLiteral("100");
+        config.receiveFrames[0].timeOutTime = QString::fromLatin1(c.timeOutTime);
+        config.receiveFrames[0].timeOut = QString::fromLatin1(c.timeOut);
+        config::SignalTable signalTable;
+        if (c.cycle > 0)
+            signalTable.setCycleTime({config::Direction::Receive, 0x181, false, c.cycle});
+        std::vector<Finding> found;
+        for (const Finding& f : check(config, signalTable)) {
+            if (f.code == QLatin1StringView(code::kTimeOutBelowCycle))
+                found.push_back(f);
+        }
+        ASSERT_EQ(found.size(), c.warned ? 1u : 0u) << describe(check(config, signalTable)).toStdString();
+        if (c.warned) {
+            EXPECT_EQ(findingLine(found[0], m),
+                      QStringLiteral("RCobDef.xml:1: warning timeout-below-cycle: Time-out of 100 ms, shorter than the cycle "
+                                     "time of 250 ms the CAN database gives for this frame: it is reported timed out most "
+                                     "of the time"));
+        }
+    }
+}
+
 TEST(Check, MappingEditorRowFollowsTheEditorsFrameOrder)
 {
     Configuration c = cleanConfiguration();

@@ -71,12 +71,13 @@ TEST(RegisterMap, CsvLinesCarryRegistersAndByteStrips)
     const QString csv = renderRegisterMap(buildRegisterMap(smallConfiguration()), MapFormat::Csv, m);
     const QStringList lines = csv.split(QStringLiteral("\r\n"));
     const QStringList expected{
-        QStringLiteral("Receive/Transmit;Register;Frame;Cob-ID;Type;Mnemonic;High Byte;Low Byte;Send on Write"),
-        QStringLiteral("Receive;10;1;0x181;2.0A (11 bits);\"Pump; status\";1;2;"),
-        QStringLiteral("Receive;11;2;0x18FF0001;2.0B (29 bits);Level;0;2;"),
-        QStringLiteral("Receive;0x0C;1;0x181;2.0A (11 bits);\"Pump; status\";3;4;"),
-        QStringLiteral("Receive;12;2;0x18FF0001;2.0B (29 bits);Level;0;2;"),
-        QStringLiteral("Transmit;5;1;0x201;2.0A (11 bits);Setpoint;1;2;Yes"),
+        QStringLiteral("Receive/Transmit;Register;Frame;Cob-ID;Type;Mnemonic;High Byte;Low Byte;Send on Write;Signal;Unit;"
+                       "Factor;Offset;Signed;Bit field;Data type;Address on the wire;PLC address"),
+        QStringLiteral("Receive;10;1;0x181;2.0A (11 bits);\"Pump; status\";1;2;;;;;;;;16-bit;10;30011"),
+        QStringLiteral("Receive;11;2;0x18FF0001;2.0B (29 bits);Level;0;2;;;;;;;;8-bit;11;30012"),
+        QStringLiteral("Receive;0x0C;1;0x181;2.0A (11 bits);\"Pump; status\";3;4;;;;;;;;16-bit;12;30013"),
+        QStringLiteral("Receive;12;2;0x18FF0001;2.0B (29 bits);Level;0;2;;;;;;;;8-bit;12;30013"),
+        QStringLiteral("Transmit;5;1;0x201;2.0A (11 bits);Setpoint;1;2;Yes;;;;;;;16-bit;5;40006"),
         QString(),
         QStringLiteral("Receive/Transmit;Frame;Cob-ID;Type;Mnemonic;1;2;3;4;5;6;7;8"),
         QStringLiteral("Receive;1;0x181;2.0A (11 bits);\"Pump; status\";10 H;10 L;0x0C H;0x0C L;not in the frame;"
@@ -88,6 +89,79 @@ TEST(RegisterMap, CsvLinesCarryRegistersAndByteStrips)
         QString(),
     };
     EXPECT_EQ(lines, expected) << csv.toStdString();
+}
+
+TEST(RegisterMap, SignalColumnsTellThePlcWhatARegisterHolds)
+{
+    const MessageTable m;
+    Configuration c = smallConfiguration();
+    c.receiveMappings.push_back(mappingEntry(QStringLiteral("20"), 1, 1, 2));
+    c.receiveMappings.push_back(mappingEntry(QStringLiteral("21"), 1, 3, 4));
+    config::SignalTable signalTable;
+    const auto add = [&](int index, const char* name, auto&& fill) {
+        config::RegisterSignal s;
+        s.direction = config::Direction::Receive;
+        s.registerIndex = index;
+        s.name = QString::fromUtf8(name);
+        fill(s);
+        signalTable.set(s);
+    };
+    add(10, "Temperature", [](config::RegisterSignal& s) {
+        s.unit = QStringLiteral("degC");
+        s.factor = 0.1;
+        s.offset = -40;
+        s.isSigned = true;
+    });
+    add(11, "Alarm", [](config::RegisterSignal& s) {
+        s.bitOffset = 5;
+        s.bitLength = 1;
+    });
+    add(20, "Flow", [](config::RegisterSignal& s) {
+        s.word = config::WordPart::HighWord;
+        s.isFloat = true;
+        s.bitLength = 32;
+    });
+    add(21, "Flow", [](config::RegisterSignal& s) {
+        s.word = config::WordPart::LowWord;
+        s.isFloat = true;
+        s.bitLength = 32;
+    });
+    const RegisterMap map = buildRegisterMap(c, signalTable);
+    struct Row {
+        std::size_t position;
+        QStringList cells;
+    };
+    const Row rows[] = {
+        {0, {QStringLiteral("Temperature"), QStringLiteral("degC"), QStringLiteral("0.1"), QStringLiteral("-40"), QStringLiteral("Yes"),
+             QString(), QStringLiteral("16-bit"), QStringLiteral("10"), QStringLiteral("30011")}},
+        {1, {QStringLiteral("Alarm"), QString(), QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("No"), QStringLiteral("bits 5 to 5"),
+             QStringLiteral("8-bit"), QStringLiteral("11"), QStringLiteral("30012")}},
+        {4, {QStringLiteral("Flow"), QString(), QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("No"), QString(),
+             QStringLiteral("float, high word first: high word"), QStringLiteral("20"), QStringLiteral("30021")}},
+        {5, {QStringLiteral("Flow"), QString(), QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("No"), QString(),
+             QStringLiteral("float, high word first: low word"), QStringLiteral("21"), QStringLiteral("30022")}},
+    };
+    for (const Row& r : rows) {
+        const MappedRegister& reg = map.receive.registers.at(r.position);
+        EXPECT_EQ(signalCells(reg, config::Direction::Receive, m), r.cells) << reg.registerIndex.toStdString();
+    }
+    // Every document carries the columns.
+    EXPECT_TRUE(renderRegisterMap(map, MapFormat::Text, m).contains(QStringLiteral("Temperature  degC  0.1     -40     Yes")));
+    EXPECT_TRUE(renderRegisterMap(map, MapFormat::Markdown, m).contains(QStringLiteral("| Alarm |  | 1 | 0 | No | bits 5 to 5 | 8-bit | 11 | 30012 |")));
+    EXPECT_TRUE(renderRegisterMap(map, MapFormat::Html, m).contains(QStringLiteral("<td>float, high word first: high word</td>")));
+
+    // The 1-based notation of PLC programmers: 3xxxx input, 4xxxx holding registers.
+    const struct {
+        config::Direction direction;
+        std::int64_t index;
+        const char* address;
+    } addresses[] = {
+        {config::Direction::Receive, 0, "30001"},     {config::Direction::Receive, 9998, "39999"},
+        {config::Direction::Receive, 9999, "310000"}, {config::Direction::Transmit, 65535, "465536"},
+        {config::Direction::Transmit, 99, "40100"},   {config::Direction::Transmit, 65536, ""},
+    };
+    for (const auto& a : addresses)
+        EXPECT_EQ(plcAddress(a.direction, a.index), QLatin1StringView(a.address)) << a.index;
 }
 
 TEST(RegisterMap, TextHtmlAndMarkdownShowTheSameContent)
