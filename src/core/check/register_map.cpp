@@ -417,11 +417,11 @@ QString htmlTableStart(const QString& className, int cellPadding)
 QString registersHtml(const DirectionMap& map, const MessageTable& m)
 {
     QString out = htmlTableStart(QStringLiteral("registers")) + QStringLiteral("<thead><tr>");
-    for (const QString& h : allHeader(map.direction, m))
+    for (const QString& h : registerHeader(map.direction, m))
         out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
     out += QStringLiteral("</tr></thead>\n");
     for (const MappedRegister& r : map.registers) {
-        const QStringList cells = allCells(r, map.direction, m);
+        const QStringList cells = registerCells(r, map.direction, m);
         out += QStringLiteral("<tr>");
         for (qsizetype c = 0; c < cells.size(); ++c) {
             if (c == 0) {
@@ -432,6 +432,28 @@ QString registersHtml(const DirectionMap& map, const MessageTable& m)
             } else {
                 out += QStringLiteral("<td>%1</td>").arg(cells[c].toHtmlEscaped());
             }
+        }
+        out += QStringLiteral("</tr>\n");
+    }
+    out += QStringLiteral("</table>\n");
+    // What each register means to the PLC, in a table of its own so that both fit the
+    // width of a printed page, in the same order, led by the address on the wire (the
+    // register's number) in the register's colour.
+    QStringList header = signalHeader(m);
+    header.move(7, 0);
+    out += htmlTableStart(QStringLiteral("signals")) + QStringLiteral("<thead><tr>");
+    for (const QString& h : header)
+        out += QStringLiteral("<th>%1</th>").arg(h.toHtmlEscaped());
+    out += QStringLiteral("</tr></thead>\n");
+    for (const MappedRegister& r : map.registers) {
+        QStringList cells = signalCells(r, map.direction, m);
+        cells.move(7, 0);
+        out += QStringLiteral("<tr><td style=\"background-color:%1\">%2</td>")
+                   .arg(registerColour(r.registerIndex), cells[0].toHtmlEscaped());
+        for (qsizetype c = 1; c < cells.size(); ++c) {
+            // The signal's name and the data type may wrap at their blanks; numbers never.
+            const bool text = c == 1 || c == 7;
+            out += QStringLiteral("<td%1>%2</td>").arg(text ? QStringLiteral(" class=\"text\"") : QString(), cells[c].toHtmlEscaped());
         }
         out += QStringLiteral("</tr>\n");
     }

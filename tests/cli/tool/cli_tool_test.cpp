@@ -382,7 +382,8 @@ TEST_F(Tool, MapShowsRegistersAndByteStripsInEveryFormat)
     const ToolRun csv = run({QStringLiteral("map"), pump, QStringLiteral("--format"), QStringLiteral("csv")});
     EXPECT_EQ(csv.status, 0);
     const QStringList lines = csv.out.split(QStringLiteral("\r\n"));
-    EXPECT_EQ(lines.value(1), QStringLiteral("Receive;100;1;0x181;2.0A (11 bits);Pump 1 status;1;2;")) << csv.out.toStdString();
+    EXPECT_EQ(lines.value(1), QStringLiteral("Receive;100;1;0x181;2.0A (11 bits);Pump 1 status;1;2;;;;;;;;16-bit;100;30101"))
+        << csv.out.toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("Receive;3;0x183;2.0A (11 bits);Tank level;110 L;unmapped;unmapped;unmapped;"
                                               "not in the frame;not in the frame;not in the frame;not in the frame")))
         << csv.out.toStdString();

@@ -148,7 +148,7 @@ TEST(RegisterMap, SignalColumnsTellThePlcWhatARegisterHolds)
     // Every document carries the columns.
     EXPECT_TRUE(renderRegisterMap(map, MapFormat::Text, m).contains(QStringLiteral("Temperature  degC  0.1     -40     Yes")));
     EXPECT_TRUE(renderRegisterMap(map, MapFormat::Markdown, m).contains(QStringLiteral("| Alarm |  | 1 | 0 | No | bits 5 to 5 | 8-bit | 11 | 30012 |")));
-    EXPECT_TRUE(renderRegisterMap(map, MapFormat::Html, m).contains(QStringLiteral("<td>float, high word first: high word</td>")));
+    EXPECT_TRUE(renderRegisterMap(map, MapFormat::Html, m).contains(QStringLiteral("<td class=\"text\">float, high word first: high word</td>")));
 
     // The 1-based notation of PLC programmers: 3xxxx input, 4xxxx holding registers.
     const struct {

@@ -353,9 +353,10 @@ TEST_F(RegisterMapWindowTest, FiltersSortsAndExportsTheCsv)
     EXPECT_EQ(suggestions.value(0), home.file(QStringLiteral("PROJECTS/PumpStation_Jumper/RegisterMap.csv")));
     const QStringList lines = QString::fromUtf8(home.read(QStringLiteral("map.csv"))).split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 10);
-    EXPECT_EQ(lines[0], QStringLiteral("Receive/Transmit;Register;Frame;Cob-ID;Type;Mnemonic;High Byte;Low Byte;Send on Write"));
-    EXPECT_EQ(lines[1], QStringLiteral("Receive;100;1;0x181;2.0A (11 bits);Pump 1 status;1;2;"));
-    EXPECT_EQ(lines[5], QStringLiteral("Receive;110;3;0x183;2.0A (11 bits);Tank level;0;1;"));
+    EXPECT_EQ(lines[0], QStringLiteral("Receive/Transmit;Register;Frame;Cob-ID;Type;Mnemonic;High Byte;Low Byte;Send on Write;"
+                                       "Signal;Unit;Factor;Offset;Signed;Bit field;Data type;Address on the wire;PLC address"));
+    EXPECT_EQ(lines[1], QStringLiteral("Receive;100;1;0x181;2.0A (11 bits);Pump 1 status;1;2;;;;;;;;16-bit;100;30101"));
+    EXPECT_EQ(lines[5], QStringLiteral("Receive;110;3;0x183;2.0A (11 bits);Tank level;0;1;;;;;;;;8-bit;110;30111"));
     EXPECT_TRUE(lines.contains(QStringLiteral("Receive;1;0x181;2.0A (11 bits);Pump 1 status;100 H;100 L;101 H;101 L;"
                                               "unmapped;unmapped;unmapped;unmapped")))
         << lines.join(u'\n').toStdString();
