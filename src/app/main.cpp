@@ -154,7 +154,7 @@ int main(int argc, char** argv)
         findingsDialog.applyLanguage();
     });
     registerMap.setFindingOpener([&](const px::check::Finding& finding, const px::config::Configuration& config) {
-        const px::EditorTarget target = px::editorTargetFor(finding, config, px::activeDeviceType(session.ws));
+        const px::EditorTarget target = px::editorTargetFor(finding, config, session.activeDeviceType());
         dialogs.showAt(target.window, target.row);
     });
     // From a mapping editor the map shows the editor's entries as they stand; its findings

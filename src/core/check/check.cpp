@@ -313,11 +313,27 @@ void checkTransmitFrames(const Configuration& config, Collector& out)
     const ConfigFile file = ConfigFile::TransmitFrames;
     const FrameUse use = frameUse(config, Direction::Transmit);
     const bool dipSwitch = config.deviceType() == kDipSwitchDevice;
+    // The first receive row of each identifier in its format: a transmit frame with the
+    // same identifier collides on the bus with the node that sends the received one.
+    std::map<std::pair<bool, std::int64_t>, int> receiveRow;
+    for (int i = 0; i < config.frameCount(Direction::Receive); ++i) {
+        const ReceiveFrame& f = config.receiveFrames[static_cast<std::size_t>(i)];
+        if (const auto id = f.identifier())
+            receiveRow.emplace(std::make_pair(effectiveExtended(config, f), *id), i + 1);
+    }
     for (int i = 0; i < config.frameCount(Direction::Transmit); ++i) {
         const TransmitFrame& f = config.transmitFrames[static_cast<std::size_t>(i)];
         const auto u = static_cast<std::size_t>(i);
         const int row = i + 1;
         checkFrameCommon(config, Direction::Transmit, i, f, out);
+
+        if (const auto id = f.identifier()) {
+            const auto it = receiveRow.find(std::make_pair(effectiveExtended(config, f), *id));
+            if (it != receiveRow.end()) {
+                out.error(code::kIdentifierBothDirections, file, row, aCobId, msg::kSameIdentifierBothDirections,
+                          {QString::number(it->second), QString::number(row), f.cobId});
+            }
+        }
 
         if (f.sendsOnTimer() && numberOnlyAfterTrimming(f.timer)) {
             out.error(code::kControlCharacter, file, row, aTimer, msg::kControlCharacter,
@@ -366,7 +382,10 @@ void checkMappings(const Configuration& config, Direction d, Collector& out)
             out.warning(code::kSameByte, file, row, aPosComp, msg::kSameByte, {e.registerIndex, QString::number(e.highByte)});
 
         if (e.frameNumber < 1 || e.frameNumber > frames) {
-            out.error(code::kFrameMissing, file, row, aNrPdo, msg::kFrameMissing,
+            // Each device generation's image does its own with such an entry: say what the
+            // configuration's device does.
+            out.error(code::kFrameMissing, file, row, aNrPdo,
+                      config.deviceType() == kDipSwitchDevice ? msg::kFrameMissingCurrent : msg::kFrameMissing,
                       {QString::number(e.frameNumber), config::fileName(config::framesFile(d)), QString::number(frames)});
             continue;
         }
@@ -408,16 +427,19 @@ int mappingEditorRow(const Configuration& config, Direction d, int fileRow)
     if (fileRow < 1 || static_cast<std::size_t>(fileRow) > entries.size())
         return 0;
     const int frames = config.frameCount(d);
+    const auto namesFrame = [frames](int f) { return f >= 1 && f <= frames; };
     const int frame = entries[static_cast<std::size_t>(fileRow - 1)].frameNumber;
-    if (frame < 1 || frame > frames)
-        return 0;
     int row = 1;
     for (std::size_t j = 0; j < entries.size(); ++j) {
         const int f = entries[j].frameNumber;
-        if (f < 1 || f > frames)
-            continue;
-        if (f < frame || (f == frame && static_cast<int>(j) < fileRow - 1))
+        const bool before = static_cast<int>(j) < fileRow - 1;
+        if (namesFrame(frame)) {
+            if (namesFrame(f) && (f < frame || (f == frame && before)))
+                ++row;
+        } else if (namesFrame(f) || before) {
+            // The entries of frames first, then those of no frame in file order.
             ++row;
+        }
     }
     return row;
 }

@@ -12,6 +12,7 @@ namespace px::check {
 namespace code {
 // Errors: the device would behave otherwise than the editors show, or the compile stops.
 inline constexpr char kDuplicateIdentifier[] = "duplicate-identifier";
+inline constexpr char kIdentifierBothDirections[] = "identifier-both-directions";
 inline constexpr char kIdentifierRange[] = "identifier-range";
 inline constexpr char kFormatContradictsSettings[] = "format-contradicts-settings";
 inline constexpr char kFrameMissing[] = "frame-missing";
@@ -55,8 +56,9 @@ std::vector<Finding> check(const config::Configuration& config, const config::Si
 bool effectiveExtended(const config::Configuration& config, const config::FrameRow& frame);
 
 // Where the register mapping editor shows the entry of row `fileRow` (from 1) of a mapping
-// file: the editor keeps only entries that name a frame and lists them frame by frame, so
-// its running number (from 1) can differ from the file's row. 0 when the editor drops it.
+// file: the editor lists the entries that name a frame frame by frame, then those that name
+// none in file order, so its running number (from 1) can differ from the file's row. 0 for
+// a row the file does not have.
 int mappingEditorRow(const config::Configuration& config, config::Direction direction, int fileRow);
 
 } // namespace px::check

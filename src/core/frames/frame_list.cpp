@@ -258,17 +258,6 @@ std::optional<FrameFault> checkRow(const FrameList& list, int row, int canType)
     return std::nullopt;
 }
 
-// The general parameters the frame files' writer takes for an editor's list: the device
-// generation of the editor and, for the jumper device, the common CAN settings.
-GeneralParameters generalParametersOf(const FrameList& list, const CanSettings& settings)
-{
-    GeneralParameters general;
-    general.deviceType = isDipSwitchList(list.kind()) ? kDipSwitchDevice : kJumperDevice;
-    general.canType = settings.canType;
-    general.canTimeOut = QString::number(settings.canTimeOut);
-    return general;
-}
-
 // Copies the frames read from a file into the list's rows, as far as the list reaches.
 // A row lacking an attribute the editor requires throws, with the rows before it in place.
 template <typename Frame>
@@ -330,6 +319,15 @@ bool framesBehindFirstNode(const QByteArray& bytes, const QString& name)
 }
 
 } // namespace
+
+GeneralParameters frameListWriter(const FrameList& list, const CanSettings& settings)
+{
+    GeneralParameters general;
+    general.deviceType = isDipSwitchList(list.kind()) ? kDipSwitchDevice : kJumperDevice;
+    general.canType = settings.canType;
+    general.canTimeOut = QString::number(settings.canTimeOut);
+    return general;
+}
 
 bool isReceiveList(FrameListKind kind)
 {
@@ -427,6 +425,7 @@ FrameList::FrameList(FrameListKind kind) : m_kind(kind)
         m_receive.resize(rows);
     else
         m_transmit.resize(rows);
+    m_keys.resize(rows, 0);
 }
 
 int FrameList::rowCount() const
@@ -512,6 +511,8 @@ void FrameList::removeRow(int row)
 {
     if (!contains(row))
         return;
+    m_keys.erase(m_keys.begin() + row);
+    m_keys.push_back(0);
     if (isReceiveList(m_kind)) {
         m_receive.erase(m_receive.begin() + row);
         m_receive.emplace_back();
@@ -525,6 +526,8 @@ void FrameList::insertEmptyRow(int row)
 {
     if (!contains(row))
         return;
+    m_keys.pop_back();
+    m_keys.insert(m_keys.begin() + row, 0);
     if (isReceiveList(m_kind)) {
         m_receive.pop_back();
         m_receive.emplace(m_receive.begin() + row);
@@ -532,6 +535,47 @@ void FrameList::insertEmptyRow(int row)
         m_transmit.pop_back();
         m_transmit.emplace(m_transmit.begin() + row);
     }
+}
+
+bool FrameList::moveRow(int row, int by)
+{
+    const int other = row + by;
+    if (!contains(row) || !contains(other) || by == 0)
+        return false;
+    const auto a = static_cast<std::size_t>(row);
+    const auto b = static_cast<std::size_t>(other);
+    if (isReceiveList(m_kind))
+        std::swap(m_receive[a], m_receive[b]);
+    else
+        std::swap(m_transmit[a], m_transmit[b]);
+    std::swap(m_keys[a], m_keys[b]);
+    return true;
+}
+
+config::FrameKey FrameList::key(int row) const
+{
+    return contains(row) ? m_keys[static_cast<std::size_t>(row)] : 0;
+}
+
+void FrameList::setKey(int row, config::FrameKey key)
+{
+    if (contains(row))
+        m_keys[static_cast<std::size_t>(row)] = key;
+}
+
+std::vector<config::FrameKey> FrameList::frameKeys() const
+{
+    return {m_keys.begin(), m_keys.begin() + length()};
+}
+
+std::optional<int> FrameList::emptyRowAboveFrames() const
+{
+    const int n = length();
+    for (int row = n + 1; row < rowCount(); ++row) {
+        if (!text(row, FrameColumn::CobId).trimmed().isEmpty())
+            return n;
+    }
+    return std::nullopt;
 }
 
 QStringList FrameList::rowTexts(int row) const
@@ -558,6 +602,48 @@ void readCanSettings(const QString& parGenPath, CanSettings& settings)
     const GeneralParameters general = readGeneralParametersFile(parGenPath);
     settings.canType = general.canType;
     settings.canTimeOut = general.canTimeOutMilliseconds();
+}
+
+CanSettings canSettingsOf(const config::ConfigurationDocument& document, const CanSettings& before)
+{
+    CanSettings settings = before;
+    const config::ConfigFile file = config::ConfigFile::GeneralParameters;
+    if (!document.readFault(file).isEmpty())
+        throw Error(document.readFault(file));
+    if (!document.bytes(file)) {
+        settings.canType = 0;
+        return settings;
+    }
+    const GeneralParameters& general = document.configuration().general;
+    settings.canType = general.canType;
+    settings.canTimeOut = general.canTimeOutMilliseconds();
+    return settings;
+}
+
+void loadFrameListFromDocument(const config::ConfigurationDocument& document, FrameList& list)
+{
+    const config::Direction direction = isReceiveList(list.kind()) ? config::Direction::Receive : config::Direction::Transmit;
+    const config::ConfigFile file = config::framesFile(direction);
+    const auto giveKeys = [&document, &list, direction] {
+        const std::vector<config::FrameKey>& keys = document.frameKeys(direction);
+        const int n = std::min(static_cast<int>(keys.size()), list.rowCount());
+        for (int i = 0; i < n; ++i)
+            list.setKey(i, keys[static_cast<std::size_t>(i)]);
+    };
+    const std::optional<QByteArray>& bytes = document.bytes(file);
+    if (!bytes) {
+        // Something stands there that is no readable file: say so; nothing: no frames.
+        if (!document.readFault(file).isEmpty())
+            throw Error(document.readFault(file));
+        return;
+    }
+    try {
+        loadFrameListBytes(*bytes, displayPath(document.path(file)), list);
+    } catch (const Error&) {
+        giveKeys();
+        throw;
+    }
+    giveKeys();
 }
 
 void loadFrameList(const QString& path, FrameList& list)
@@ -599,6 +685,9 @@ void loadFrameListBytes(const QByteArray& bytes, const QString& name, FrameList&
 
 std::optional<FrameFault> validateFrameList(const FrameList& list, int canType)
 {
+    // An empty row would end the list there and drop the frames below it.
+    if (const std::optional<int> empty = list.emptyRowAboveFrames())
+        return FrameFault{*empty, FrameColumn::CobId, msg::kEmptyRowAboveFrames};
     const int n = list.length();
     for (int row = 0; row < n; ++row) {
         if (std::optional<FrameFault> fault = checkRow(list, row, canType))
@@ -615,7 +704,7 @@ QString faultText(const MessageTable& messages, FrameListKind kind, const FrameF
 QByteArray frameListBytes(const FrameList& list, const CanSettings& settings)
 {
     // The rows are written where they stand: an OK of a full editor copies none of them.
-    const GeneralParameters general = generalParametersOf(list, settings);
+    const GeneralParameters general = frameListWriter(list, settings);
     return isReceiveList(list.kind()) ? config::receiveFramesBytes(list.receiveRows(), general)
                                       : config::transmitFramesBytes(list.transmitRows(), general);
 }

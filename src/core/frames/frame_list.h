@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/configuration.h"
+#include "core/config/configuration_document.h"
 #include "core/tables/row_clipboard.h"
 
 #include <QByteArray>
@@ -57,8 +58,10 @@ int frameListRows(FrameListKind kind);
 
 // The rows of one frame editor: the typed frame rows of its direction, as many as the
 // editor has rows. The frame list proper is the rows before the first row whose Cob-ID is
-// empty after trimming; rows below it are neither checked nor saved. Only the values the
-// editor shows are kept in a row. Rows are numbered from 0 here; the user sees them from 1.
+// empty after trimming; OK refuses a list with frames below such a row. Only the values
+// the editor shows are kept in a row, with the key of the open configuration's frame the
+// row shows (0 for a row that shows none yet), which moves with the row. Rows are
+// numbered from 0 here; the user sees them from 1.
 class FrameList {
 public:
     // The editor's rows, all empty.
@@ -94,6 +97,18 @@ public:
     // Moves `row` and the rows below it down by one (the last row's content is lost) and
     // empties `row`.
     void insertEmptyRow(int row);
+    // Swaps `row` with the row `by` places below (above for a negative `by`); false when
+    // that row is outside the table.
+    bool moveRow(int row, int by);
+
+    // The frame key of a row (0: none).
+    config::FrameKey key(int row) const;
+    void setKey(int row, config::FrameKey key);
+    // The keys of the frames of the list, rows [0, length()).
+    std::vector<config::FrameKey> frameKeys() const;
+    // The rows that hold a frame below the first row without a Cob-ID: the first of them
+    // is the empty row's fault. Nothing when none.
+    std::optional<int> emptyRowAboveFrames() const;
 
     // The texts of a row's cells, left to right: what Copy Row puts on the clipboard.
     QStringList rowTexts(int row) const;
@@ -108,6 +123,7 @@ private:
     FrameListKind m_kind = FrameListKind::ReceiveJumper;
     std::vector<config::ReceiveFrame> m_receive;   // the rows of a receive editor
     std::vector<config::TransmitFrame> m_transmit; // the rows of a transmit editor
+    std::vector<config::FrameKey> m_keys;          // the frame key of each row
 };
 
 // What the jumper editors take from the general parameters at each showing.
@@ -115,6 +131,19 @@ struct CanSettings {
     int canType = 0;     // 0: 11-bit identifiers, anything else 29-bit
     int canTimeOut = 0;  // ms, written into every receive row by the jumper editor
 };
+
+// The CAN settings the jumper editors take from the general parameters as the document
+// holds them (CAN type 0 when ParGen.xml is missing). A ParGen.xml that could not be read
+// throws its fault (px::Error).
+CanSettings canSettingsOf(const config::ConfigurationDocument& document, const CanSettings& before);
+
+// Fills the list from the document's frame file of its direction, as loadFrameListBytes
+// reads it, and gives each row the key of its frame in the document.
+void loadFrameListFromDocument(const config::ConfigurationDocument& document, FrameList& list);
+
+// The general parameters the frame files' writer takes for an editor's list: the device
+// generation of the editor and, for the jumper device, the common CAN settings.
+GeneralParameters frameListWriter(const FrameList& list, const CanSettings& settings);
 
 // Reads the CAN type and time-out from the general parameters file (each an integer, 0
 // when missing or not a number). A missing file sets the CAN type to 0 and keeps the
@@ -134,7 +163,7 @@ void loadFrameListBytes(const QByteArray& bytes, const QString& name, FrameList&
 
 // The first fault of a frame list: its row (from 0), the column at fault and the message
 // that describes it. The message is shown after the editor's "Error row " and the row
-// number.
+// number. An empty row with frames below it is the fault of its Cob-ID.
 struct FrameFault {
     int row = 0;
     FrameColumn column = FrameColumn::CobId;

@@ -120,6 +120,9 @@ void readCsvLines(const QByteArray& bytes, const MappingProfile& profile, Take t
     // Line numbers count from 1, the header being line 1.
     for (qsizetype i = 1; i < lines.size(); ++i) {
         QStringView line = lines[i].trimmed();
+        // A blank line (the end of the file, mostly) holds no entry.
+        if (line.isEmpty())
+            continue;
         std::int32_t values[5] = {0, 0, 0, 0, 0};
         for (int f = 0; f < profile.csvFieldCount; ++f)
             values[f] = toInt32(takeField(line, f >= 3), 0);
@@ -233,7 +236,13 @@ void RegisterMapping::setFrames(std::vector<MappingFrame> frames)
 void RegisterMapping::setEntries(std::vector<MappingEntry> entries)
 {
     const auto frameCount = static_cast<std::int32_t>(m_frames.size());
-    std::erase_if(entries, [frameCount](const MappingEntry& e) { return e.frameNumber < 1 || e.frameNumber > frameCount; });
+    const auto namesNoFrame = [frameCount](const MappingEntry& e) { return e.frameNumber < 1 || e.frameNumber > frameCount; };
+    m_orphans.clear();
+    for (const MappingEntry& e : entries) {
+        if (namesNoFrame(e))
+            m_orphans.push_back(e);
+    }
+    std::erase_if(entries, namesNoFrame);
     std::stable_sort(entries.begin(), entries.end(),
                      [](const MappingEntry& a, const MappingEntry& b) { return a.frameNumber < b.frameNumber; });
     if (!m_profile->transmit()) {
@@ -241,6 +250,44 @@ void RegisterMapping::setEntries(std::vector<MappingEntry> entries)
             e.setSendOnWriteNumber(0);
     }
     m_entries = std::move(entries);
+}
+
+std::vector<MappingEntry> RegisterMapping::allEntries() const
+{
+    std::vector<MappingEntry> all = m_entries;
+    all.insert(all.end(), m_orphans.begin(), m_orphans.end());
+    return all;
+}
+
+std::optional<IndexRefusal> RegisterMapping::attachOrphan(int position, int frameRow)
+{
+    if (position < 0 || position >= static_cast<int>(m_orphans.size()) || frameRow < 0
+        || frameRow >= static_cast<int>(m_frames.size()))
+        return std::nullopt;
+    MappingEntry orphan = m_orphans[static_cast<std::size_t>(position)];
+    const std::int32_t index = toInt32(orphan.registerIndex, -1);
+    if (index < 0 || index > config::kMaxRegisterIndex)
+        return IndexRefusal::OutOfRange;
+    if (registerInUse(index, -1, -1))
+        return IndexRefusal::AlreadyUsed;
+    m_orphans.erase(m_orphans.begin() + position);
+    const std::size_t end = rangeOf(frameRow + 1).second;
+    m_entries.insert(m_entries.begin() + static_cast<std::ptrdiff_t>(end), stored(frameRow, orphan));
+    return std::nullopt;
+}
+
+void RegisterMapping::removeOrphan(int position)
+{
+    if (position >= 0 && position < static_cast<int>(m_orphans.size()))
+        m_orphans.erase(m_orphans.begin() + position);
+}
+
+QStringList RegisterMapping::orphanLines(const QString& lineText) const
+{
+    QStringList lines;
+    for (const MappingEntry& e : m_orphans)
+        lines << lineText.arg(e.registerIndex).arg(e.frameNumber);
+    return lines;
 }
 
 std::pair<std::size_t, std::size_t> RegisterMapping::rangeOf(std::int32_t frameNumber) const
@@ -270,35 +317,52 @@ const MappingEntry* RegisterMapping::entry(int frameRow, int position) const
 
 void RegisterMapping::load(const Workspace& ws)
 {
+    config::ConfigurationDocument document;
+    document.open(ws.configurationFolder);
+    load(document);
+}
+
+void RegisterMapping::load(const config::ConfigurationDocument& document)
+{
     m_loadFailed = true;
     m_frames.clear();
     m_entries.clear();
+    m_orphans.clear();
 
-    const GeneralParameters general = readGeneralParametersFile(ws.generalParametersFile);
+    // A file that could not be read at all gives its fault; one that was read is parsed
+    // here again, so a fault names the row where the rows this editor needs stop.
+    const auto bytesOf = [&document](config::ConfigFile file) -> const std::optional<QByteArray>& {
+        if (!document.bytes(file) && !document.readFault(file).isEmpty())
+            throw Error(document.readFault(file));
+        return document.bytes(file);
+    };
+    if (!document.readFault(config::ConfigFile::GeneralParameters).isEmpty())
+        throw Error(document.readFault(config::ConfigFile::GeneralParameters));
+    const GeneralParameters& general = document.configuration().general;
 
-    const QString framePath = m_profile->framePath(ws);
-    if (configurationFileExists(framePath)) {
-        const QString label = displayPath(framePath);
-        const QByteArray bytes = readConfigurationFile(framePath);
+    const config::ConfigFile framesFile = config::framesFile(m_profile->direction);
+    if (const std::optional<QByteArray>& bytes = bytesOf(framesFile)) {
+        const QString label = displayPath(document.path(framesFile));
         // A frame's number is its position among the rows of the frame file, as the frame
         // editors and the compiler count it.
         if (m_profile->transmit())
-            takeFrames(config::readTransmitFrames(bytes, label), general, label, m_frames);
+            takeFrames(config::readTransmitFrames(*bytes, label), general, label, m_frames);
         else
-            takeFrames(config::readReceiveFrames(bytes, label), general, label, m_frames);
+            takeFrames(config::readReceiveFrames(*bytes, label), general, label, m_frames);
     }
 
-    const QString mappingPath = m_profile->mappingPath(ws);
-    if (!m_frames.empty() && configurationFileExists(mappingPath)) {
-        std::vector<MappingEntry> read;
-        try {
-            config::appendMappings(read, readConfigurationFile(mappingPath), displayPath(mappingPath),
-                                   m_profile->direction, static_cast<int>(m_frames.size()));
-        } catch (...) {
+    const config::ConfigFile mappingFile = config::mappingsFile(m_profile->direction);
+    if (!m_frames.empty()) {
+        if (const std::optional<QByteArray>& bytes = bytesOf(mappingFile)) {
+            std::vector<MappingEntry> read;
+            try {
+                config::appendMappings(read, *bytes, displayPath(document.path(mappingFile)), m_profile->direction);
+            } catch (...) {
+                setEntries(std::move(read));
+                throw;
+            }
             setEntries(std::move(read));
-            throw;
         }
-        setEntries(std::move(read));
     }
     m_loadFailed = false;
 }
@@ -388,7 +452,7 @@ QStringList RegisterMapping::registerLines(int frameRow) const
 
 QByteArray RegisterMapping::toXml() const
 {
-    return config::mappingsBytes(m_entries, m_profile->direction);
+    return config::mappingsBytes(allEntries(), m_profile->direction);
 }
 
 void RegisterMapping::save(const Workspace& ws) const
@@ -408,7 +472,7 @@ void RegisterMapping::save(const Workspace& ws) const
 QByteArray RegisterMapping::toCsv() const
 {
     QString text = m_profile->csvHeader + QStringLiteral("\r\n");
-    for (const MappingEntry& e : m_entries) {
+    for (const MappingEntry& e : allEntries()) {
         text += e.registerIndex + u';' + QString::number(e.frameNumber) + u';' + QString::number(e.highByte) + u';' +
                 QString::number(e.lowByte) + u';';
         if (m_profile->transmit())
@@ -440,8 +504,11 @@ void RegisterMapping::importCsv(const QByteArray& bytes, const QString& name)
     };
     int entries = 0;
     readCsvLines(bytes, *m_profile, [&](int number, MappingEntry&& line) {
-        if (line.frameNumber < 1 || line.frameNumber > frameCount)
+        if (line.frameNumber < 1 || line.frameNumber > frameCount) {
+            // Such an entry would be kept out of sight and lost at OK: the line is named.
+            refuse(number, QStringLiteral("frame %1 does not exist (the list has %2 frames)").arg(line.frameNumber).arg(frameCount));
             return true;
+        }
         if (++entries > config::kMaxMappingEntries) {
             // The device has no room for it: stop reading here.
             refuse(number, QStringLiteral("more than %1 entries; the device has room for %1")

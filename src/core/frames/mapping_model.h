@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/configuration.h"
+#include "core/config/configuration_document.h"
 
 #include <QByteArray>
 #include <QString>
@@ -91,21 +92,36 @@ public:
     // Replaces the frames; the entries are taken anew against them (setEntries).
     void setFrames(std::vector<MappingFrame> frames);
 
-    // Every entry frame by frame in the frame list's order, those of a frame in the order
-    // they were made: the mapping file as OK writes it.
+    // Every entry of a frame, frame by frame in the frame list's order, those of a frame
+    // in the order they were made.
     const std::vector<config::MappingEntry>& entries() const { return m_entries; }
-    // Takes entries as a mapping file lists them: those naming no frame are dropped, the
-    // others ordered frame by frame, each frame's in the order given. On the receive side
-    // no entry sends on write.
+    // The entries whose frame number names no frame of the list, in file order: kept as
+    // they are until attached to a frame or deleted.
+    const std::vector<config::MappingEntry>& orphans() const { return m_orphans; }
+    // The entries and then the orphans: the mapping file as OK writes it.
+    std::vector<config::MappingEntry> allEntries() const;
+    // Takes entries as a mapping file lists them: those naming no frame become orphans, the
+    // others are ordered frame by frame, each frame's in the order given. On the receive
+    // side no entry sends on write.
     void setEntries(std::vector<config::MappingEntry> entries);
+    // Attaches orphan `position` to the frame in row `frameRow`; false when either is
+    // missing or the register is used by another entry (nothing changes then).
+    std::optional<IndexRefusal> attachOrphan(int position, int frameRow);
+    void removeOrphan(int position);
+    // The orphan list lines: "900; frame 9 (not in the list)" by `lineText` (%1 register,
+    // %2 frame number).
+    QStringList orphanLines(const QString& lineText) const;
     // The entries of the frame in row `frameRow`; none for a row that names no frame.
     std::span<const config::MappingEntry> entriesOf(int frameRow) const;
     const config::MappingEntry* entry(int frameRow, int position) const;
     int entryCount() const { return static_cast<int>(m_entries.size()); }
 
-    // Show: drops everything and reads ParGen.xml, the frame file and, when there is at
-    // least one frame, the mapping file. A file that cannot be read or parsed, or a row
-    // lacking a required attribute, throws px::Error; what was read before stays.
+    // Show: drops everything and takes ParGen.xml, the frame file and, when there is at
+    // least one frame, the mapping file as the open configuration holds them. A file that
+    // could not be read or parsed, or a row lacking a required attribute, throws px::Error;
+    // what was read before stays.
+    void load(const config::ConfigurationDocument& document);
+    // The same from the configuration folder of `ws`.
     void load(const Workspace& ws);
     // True when the last load did not run to its end.
     bool loadFailed() const { return m_loadFailed; }
@@ -143,12 +159,12 @@ public:
     QByteArray toCsv() const;
     void exportCsv(const Workspace& ws) const;
 
-    // Replaces every entry by those of the CSV text; lines naming no frame are skipped.
-    // A line with a register index outside 0 to 65535 or used by an earlier line, or a
-    // byte position outside 0 to 8 or beyond its frame's data length, refuses the whole
-    // import, and so does an entry past the device's room (read no further): px::Error
-    // names each such line (the first kMaxCsvFaultsNamed, then how many more) and
-    // nothing changes. `name` opens the message.
+    // Replaces every entry by those of the CSV text; blank lines are passed over. A line
+    // naming no frame of the list, with a register index outside 0 to 65535 or used by an
+    // earlier line, or a byte position outside 0 to 8 or beyond its frame's data length,
+    // refuses the whole import, and so does an entry past the device's room (read no
+    // further): px::Error names each such line (the first kMaxCsvFaultsNamed, then how
+    // many more) and nothing changes. `name` opens the message.
     void importCsv(const QByteArray& bytes, const QString& name = QStringLiteral("The CSV file"));
     // Reads the whole file first, so a file that cannot be read changes nothing.
     void importCsvFile(const QString& path);
@@ -162,6 +178,7 @@ private:
     const MappingProfile* m_profile;
     std::vector<MappingFrame> m_frames;
     std::vector<config::MappingEntry> m_entries;
+    std::vector<config::MappingEntry> m_orphans;
     config::MappingEntry m_copied;
     bool m_loadFailed = false;
 };

@@ -241,6 +241,9 @@ NameRefusal copyConfiguration(const QString& sourceFolder, const QString& target
         throw Error(QStringLiteral("Cannot write into the folder %1: %2").arg(displayPath(targetParent), staging.errorString()));
     const QDir source(sourceFolder);
     for (const QString& file : source.entryList(QDir::Files | QDir::Hidden)) {
+        // The lock of the instance that has the source open belongs to the source alone.
+        if (file == config::ConfigurationLock::lockFileName())
+            continue;
         if ((offsets.receiveRegister != 0 && file == csvExportName(Direction::Receive))
             || (offsets.transmitRegister != 0 && file == csvExportName(Direction::Transmit)))
             continue;

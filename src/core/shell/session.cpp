@@ -1,7 +1,9 @@
 #include "core/shell/session.h"
 
 #include "core/base/atomic_file.h"
+#include "core/base/error.h"
 #include "core/lang/message_ids.h"
+#include "core/platform/prompter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,12 +21,100 @@ void Session::start(const QString& homeFolder)
     ws.configurationFolder = isConfigurationName(ws.configurationName) && QFileInfo(last).isDir() ? last : QString();
     ws.updateFilePaths();
     clipboard = {};
+    document.close();
+    lock.release();
+    readOnly = false;
 }
 
 void Session::saveSettings()
 {
     settings.lastConfiguration = ws.configurationName;
     px::saveSettings(ws.settingsFile(), settings);
+}
+
+config::ConfigurationDocument& Session::activeDocument()
+{
+    if (!ws.hasActiveConfiguration())
+        document.close();
+    else if (document.folder() != ws.configurationFolder)
+        document.open(ws.configurationFolder);
+    else
+        document.refresh();
+    return document;
+}
+
+const config::Configuration& Session::activeConfiguration()
+{
+    const config::ConfigurationDocument& doc = activeDocument();
+    if (!doc.isOpen())
+        throw Error(QStringLiteral("No configuration is open."));
+    for (int i = 0; i < 5; ++i) {
+        const QString& fault = doc.readFault(static_cast<config::ConfigFile>(i));
+        if (!fault.isEmpty())
+            throw Error(fault);
+    }
+    return doc.configuration();
+}
+
+DeviceType Session::activeDeviceType()
+{
+    const config::ConfigurationDocument& doc = activeDocument();
+    if (const QString& fault = doc.readFault(config::ConfigFile::GeneralParameters); !fault.isEmpty())
+        throw Error(fault);
+    return doc.configuration().general.deviceType;
+}
+
+bool Session::claimActiveConfiguration()
+{
+    readOnly = false;
+    lock.release();
+    if (!ws.hasActiveConfiguration())
+        return true;
+    if (lock.acquire(ws.configurationFolder))
+        return true;
+    readOnly = true;
+    return false;
+}
+
+SaveOutcome saveEdit(Session& session, Prompter& prompter,
+                     const std::function<std::vector<config::ConfigFile>(config::ConfigurationDocument&)>& edit)
+{
+    if (session.readOnly) {
+        prompter.error(session.messages[msg::kReadOnlyConfiguration]);
+        return SaveOutcome::Back;
+    }
+    try {
+        // The document as the editor read it: refreshed here, it would hide what another
+        // program changed meanwhile.
+        config::ConfigurationDocument& document = session.document;
+        if (!document.isOpen() || document.folder() != session.ws.configurationFolder)
+            document.open(session.ws.configurationFolder);
+        const std::vector<config::ConfigFile> changed = document.changedOnDisk();
+        if (!changed.empty()) {
+            QStringList names;
+            for (const config::ConfigFile file : changed)
+                names << displayPath(document.path(file));
+            const QString question = session.messages[msg::kFileChangedOnDisk].arg(names.join(QStringLiteral(", ")));
+            switch (prompter.yesNoCancel(question)) {
+            case Prompter::Answer::Yes:
+                break;
+            case Prompter::Answer::No:
+                document.refresh();
+                return SaveOutcome::Reloaded;
+            case Prompter::Answer::Cancel:
+                return SaveOutcome::Back;
+            }
+        }
+        config::ConfigurationDocument changedCopy = document;
+        changedCopy.save(edit(changedCopy));
+        // Files another program wrote that this edit did not touch are taken as they are.
+        changedCopy.refresh();
+        document = std::move(changedCopy);
+    } catch (const Error& e) {
+        prompter.error(e.text());
+        return SaveOutcome::Back;
+    }
+    return SaveOutcome::Saved;
 }
 
 QString Session::confBoxLine1() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/config/configuration_document.h"
 #include "core/lang/message_table.h"
 #include "core/shell/app_settings.h"
 #include "core/shell/configuration_names.h"
@@ -8,7 +9,12 @@
 
 #include <QString>
 
+#include <functional>
+#include <vector>
+
 namespace px {
+
+class Prompter;
 
 // The application-wide state that every window reads, owned for the whole run.
 class Session {
@@ -17,6 +23,13 @@ public:
     AppSettings settings;
     MessageTable messages;
     RowClipboard clipboard;
+    // The open configuration: every window reads and edits it; no window reads or writes
+    // a configuration file by itself.
+    config::ConfigurationDocument document;
+    // This instance's claim on the active configuration, and whether another instance
+    // holds it (the configuration is then read-only here).
+    config::ConfigurationLock lock;
+    bool readOnly = false;
 
     // Start-up: folders under `homeFolder` (created when missing), the settings file, the
     // message table for the chosen language, and the last configuration reopened when its
@@ -28,10 +41,43 @@ public:
     // px::Error when it cannot be written.
     void saveSettings();
 
+    // The document of the active configuration: opened when another configuration became
+    // active, otherwise the files another program changed meanwhile read anew. Closed when
+    // no configuration is active. Throws px::Error when the folder is no folder.
+    config::ConfigurationDocument& activeDocument();
+
+    // The active configuration as the document holds it, for the windows that only read
+    // it (check, export, compile). Throws px::Error when a file could not be read whole,
+    // naming it and the cause.
+    const config::Configuration& activeConfiguration();
+
+    // The device type of the active configuration as the document holds it (the jumper
+    // device's when ParGen.xml is missing). Throws px::Error when ParGen.xml could not be read.
+    DeviceType activeDeviceType();
+
+    // Claims the active configuration for this instance (releasing the one before): false
+    // when another running instance holds it, which makes it read-only here.
+    bool claimActiveConfiguration();
+
     // The two lines of the main window's configuration box for the current state.
     QString confBoxLine1() const;
     QString confBoxLine2() const;
 };
+
+// How an editor's save ended.
+enum class SaveOutcome {
+    Saved,     // the edit is in the document and its files are written
+    Back,      // nothing written: the editor stays open as it is
+    Reloaded,  // the document took the files another program wrote: the editor shows them anew
+};
+
+// The save of an editor's OK. Read-only: refused with its message. Files another program
+// changed since they were read: asks whether to overwrite them, reload them (dropping the
+// edit) or go back. Then `edit` changes a copy of the document and returns the files it
+// touched, which are written together (all or none); the copy becomes the document. A
+// failure (px::Error) is shown and nothing changes.
+SaveOutcome saveEdit(Session& session, Prompter& prompter,
+                     const std::function<std::vector<config::ConfigFile>(config::ConfigurationDocument&)>& edit);
 
 // Creating a configuration (the New dialog's OK). The name is used exactly as typed.
 // Activates the new configuration, or returns the refusal of checkNewConfigurationName;

@@ -184,7 +184,7 @@ void RegisterMapWindow::prepareShowing()
 {
     m_openInEditor = nullptr;
     m_folder = m_session.ws.configurationFolder;
-    showConfiguration(config::readConfiguration(m_folder));
+    showConfiguration(m_session.activeConfiguration());
 }
 
 bool RegisterMapWindow::execShow()
@@ -199,7 +199,7 @@ bool RegisterMapWindow::execShowWithEntries(Direction direction, std::vector<con
 {
     const bool read = guarded(m_prompter, [&] {
         m_folder = m_session.ws.configurationFolder;
-        config::Configuration c = config::readConfiguration(m_folder);
+        config::Configuration c = m_session.activeConfiguration();
         c.mappings(direction) = std::move(entries);
         showConfiguration(std::move(c));
     });
@@ -302,7 +302,7 @@ void RegisterMapWindow::openFinding(int index)
         return;
     m_openFinding(finding, m_config);
     // The editor may have changed the files: what the window shows is read anew.
-    guarded(m_prompter, [this] { showConfiguration(config::readConfiguration(m_folder)); });
+    guarded(m_prompter, [this] { showConfiguration(m_session.activeConfiguration()); });
 }
 
 QString RegisterMapWindow::askPath(const QString& fileName, const QString& filter)

@@ -1,5 +1,7 @@
 #include "gui/comm/communication_settings_dialog.h"
 
+#include "core/base/error.h"
+
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 #include "core/platform/prompter.h"
@@ -10,6 +12,7 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -411,7 +414,10 @@ void CommunicationSettingsDialog::updateLabelColumn()
 void CommunicationSettingsDialog::showSettings()
 {
     // Read first: a file that does not parse leaves the controls as they were.
-    const GeneralParameters p = readGeneralParametersFile(m_session.ws.generalParametersFile);
+    const config::ConfigurationDocument& document = m_session.activeDocument();
+    if (const QString& fault = document.readFault(config::ConfigFile::GeneralParameters); !fault.isEmpty())
+        throw Error(fault);
+    const GeneralParameters p = document.configuration().general;
 
     m_filling = true;
     // A device type other than 0 and 1, only possible in a hand-edited file, is shown as
@@ -474,8 +480,15 @@ void CommunicationSettingsDialog::accept()
         return;
     }
     // A refused write is reported and the window stays open with every value as typed.
-    if (!guarded(m_prompter, [&] { writeGeneralParametersFile(m_session.ws.generalParametersFile, p); }))
+    switch (saveEdit(m_session, m_prompter, [&p](config::ConfigurationDocument& document) { return document.setGeneral(p); })) {
+    case SaveOutcome::Back:
         return;
+    case SaveOutcome::Reloaded:
+        guarded(m_prompter, [this] { showSettings(); });
+        return;
+    case SaveOutcome::Saved:
+        break;
+    }
     QDialog::accept();
 }
 
@@ -484,6 +497,16 @@ void CommunicationSettingsDialog::cancel()
     if (m_changed && !m_prompter.yesNo(m_session.messages[msg::kExitWithoutSavingQuestion]))
         return;
     QDialog::reject();
+}
+
+void CommunicationSettingsDialog::closeEvent(QCloseEvent* event)
+{
+    // The close box is Cancel.
+    if (m_changed && !m_prompter.yesNo(m_session.messages[msg::kExitWithoutSavingQuestion])) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void CommunicationSettingsDialog::keyPressEvent(QKeyEvent* event)

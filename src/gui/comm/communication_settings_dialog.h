@@ -46,8 +46,7 @@ public:
     // cannot be read the window does not open and false is returned; true when OK saved.
     bool execShow();
 
-    // OK: check, write, close. The close box keeps QDialog's reject(), which discards
-    // without asking; the Cancel button and Escape ask first after a change.
+    // OK: check, write, close. Cancel, Escape and the close box ask first after a change.
     void accept() override;
 
     // Whether a value differs from what the last showing filled in.
@@ -63,6 +62,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 

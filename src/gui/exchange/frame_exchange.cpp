@@ -155,8 +155,7 @@ void FrameExchangeBar::exportDbc()
 {
     const Workspace& ws = m_session.ws;
     guarded(m_prompter, [&] {
-        const config::Configuration config = config::readConfiguration(ws.configurationFolder);
-        const exchange::DbcText text = exchange::configurationDbc(config);
+        const exchange::DbcText text = exchange::configurationDbc(m_session.activeConfiguration());
         const QString path = ws.configurationFolder + u'/' + ws.configurationName + QStringLiteral(".dbc");
         writeFileAtomically(path, text.bytes);
         QString message = QStringLiteral("The saved configuration is written as a CAN database into %1.").arg(displayPath(path));
@@ -180,6 +179,14 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
     if (path.isEmpty())
         return false;
 
+    // The editor's rows take their place in the open configuration first, so the import
+    // sees the frames as the editor holds them, each with its registers.
+    const GeneralParameters writtenAs = frameListWriter(list, canSettings);
+    const auto takeRows = [&list, receive, &writtenAs](config::ConfigurationDocument& document) {
+        if (receive)
+            return document.setReceiveFrames(list.receiveFrames(), list.frameKeys(), writtenAs);
+        return document.setTransmitFrames(list.transmitFrames(), list.frameKeys(), writtenAs);
+    };
     std::optional<exchange::ImportSource> source;
     config::Configuration config;
     bool ready = guarded(prompter, [&] {
@@ -189,13 +196,11 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
         if (source->capture && !receive)
             throw Error(QStringLiteral("A bus capture gives frames the converter receives: import %1 into the receive list.")
                             .arg(source->fileName));
-        config = config::readConfiguration(folder);
-        // The list as the editor holds it, read back as the editor's OK would write it.
-        const QByteArray rows = frameListBytes(list, canSettings);
-        if (receive)
-            config.receiveFrames = config::readReceiveFrames(rows, config::fileName(config::framesFile(direction)));
-        else
-            config.transmitFrames = config::readTransmitFrames(rows, config::fileName(config::framesFile(direction)));
+        config::ConfigurationDocument withRows = session.document;
+        if (!withRows.isOpen())
+            withRows.open(folder);
+        takeRows(withRows);
+        config = withRows.configuration();
     });
     if (!ready || !source)
         return false;
@@ -211,22 +216,40 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
 
     const exchange::ImportPlan plan = picker.plan();
     const QString framePath = receive ? session.ws.receiveFramesFile : session.ws.transmitFramesFile;
-    const bool written = guarded(prompter, [&] {
-        config::SignalTable signalTable = config::loadSignalTable(folder);
-        exchange::applyImport(config, direction, plan);
-        exchange::applyImportSignals(signalTable, direction, plan, picker.chosen());
+    const config::Direction side = receive ? config::Direction::Receive : config::Direction::Transmit;
+    const SaveOutcome outcome = saveEdit(session, prompter, [&](config::ConfigurationDocument& document) {
         if (loadIncomplete)
             keepBackup(framePath);
-        exchange::writeImport(config, signalTable, folder, {direction});
-        list.clear();
-        loadFrameList(framePath, list);
+        std::vector<config::ConfigFile> touched = takeRows(document);
+        config::Configuration imported = document.configuration();
+        exchange::applyImport(imported, direction, plan);
+        // The frames of the list keep their keys; the imported ones after them are new.
+        std::vector<config::FrameKey> keys = document.frameKeys(side);
+        keys.resize(static_cast<std::size_t>(imported.frameCount(side)), 0);
+        if (receive)
+            document.setReceiveFrames(imported.receiveFrames, keys, writtenAs);
+        else
+            document.setTransmitFrames(imported.transmitFrames, keys, writtenAs);
+        document.setMappings(side, imported.mappings(side));
+        touched.push_back(config::mappingsFile(side));
+        // What the database says of the signals goes into the signal file, written with them.
+        config::SignalTable signalTable = config::loadSignalTable(folder);
+        exchange::applyImportSignals(signalTable, direction, plan, picker.chosen());
+        document.writeAlongside(config::kSignalFileName, config::signalTableBytes(signalTable));
+        return touched;
     });
-    if (written) {
+    if (outcome != SaveOutcome::Saved)
+        return false;
+    bool reloaded = guarded(prompter, [&] {
+        list.clear();
+        loadFrameListFromDocument(session.document, list);
+    });
+    if (reloaded) {
         prompter.information(QStringLiteral("%1 frames and %2 mapping entries are imported and saved.")
                                  .arg(plan.frames.size())
                                  .arg(plan.entries.size()));
     }
-    return written;
+    return reloaded;
 }
 
 } // namespace px

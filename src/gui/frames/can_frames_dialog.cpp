@@ -3,6 +3,7 @@
 #include "core/base/error.h"
 #include "core/lang/english_texts.h"
 #include "core/lang/message_ids.h"
+#include "core/platform/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/flow_layout.h"
 #include "gui/common/grid_view.h"
@@ -12,11 +13,13 @@
 #include "gui/exchange/frame_exchange.h"
 #include "gui/frames/frame_table_model.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace px {
@@ -140,6 +143,18 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
         connect(m_copyRowButton, &QPushButton::clicked, this, &CanFramesDialog::copyRow);
         connect(m_pasteRowButton, &QPushButton::clicked, this, &CanFramesDialog::pasteRow);
     }
+    m_moveUpButton = button("moveUpButton");
+    m_moveDownButton = button("moveDownButton");
+    for (const auto& [keys, by] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Up), -1},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::Key_Down), 1}}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, by = by] { moveRow(by); });
+    }
+    flow->addWidget(m_moveUpButton);
+    flow->addWidget(m_moveDownButton);
+    connect(m_moveUpButton, &QPushButton::clicked, this, &CanFramesDialog::moveRowUp);
+    connect(m_moveDownButton, &QPushButton::clicked, this, &CanFramesDialog::moveRowDown);
     m_undoButton = button("Btn_Undo");
     m_redoButton = button("Btn_Redo");
     flow->addWidget(m_undoButton);
@@ -208,6 +223,10 @@ void CanFramesDialog::applyLanguage()
         m_copyRowButton->setText(m[c.copyRow]);
         m_pasteRowButton->setText(m[c.pasteRow]);
     }
+    m_moveUpButton->setText(m[msg::kMoveUp]);
+    m_moveDownButton->setText(m[msg::kMoveDown]);
+    m_moveUpButton->setAccessibleName(m[msg::kMoveUp]);
+    m_moveDownButton->setAccessibleName(m[msg::kMoveDown]);
     m_undoButton->setText(m[msg::kUndo]);
     m_redoButton->setText(m[msg::kRedo]);
     m_model->setTitles(m);
@@ -217,6 +236,7 @@ void CanFramesDialog::reloaded()
 {
     m_table->setCurrentCell(0, 0);
     m_shown = m_model->frames();
+    m_confirmedDeletions.clear();
     m_history->reset();
 }
 
@@ -229,9 +249,10 @@ void CanFramesDialog::reload()
     m_rowCopied = false;
     m_loadIncomplete = false;
     try {
+        const config::ConfigurationDocument& document = m_session.activeDocument();
         if (!isDipSwitchList(m_kind))
-            readCanSettings(m_session.ws.generalParametersFile, m_canSettings);
-        loadFrameList(framePath(), rows);
+            m_canSettings = canSettingsOf(document, m_canSettings);
+        loadFrameListFromDocument(document, rows);
     } catch (const Error& e) {
         m_loadIncomplete = true;
         m_model->setFrames(std::move(rows));
@@ -247,13 +268,27 @@ bool CanFramesDialog::hasChanges() const
     return m_model->frames() != m_shown;
 }
 
-void CanFramesDialog::cancel()
+bool CanFramesDialog::mayDiscard()
 {
     // Text typed into a cell still being edited is a change too.
     m_table->commitEdit();
-    if (hasChanges() && !m_prompter.yesNo(m_session.messages[msg::kExitWithoutSavingQuestion]))
+    return !hasChanges() || m_prompter.yesNo(m_session.messages[msg::kExitWithoutSavingQuestion]);
+}
+
+void CanFramesDialog::cancel()
+{
+    if (mayDiscard())
+        reject();
+}
+
+void CanFramesDialog::closeEvent(QCloseEvent* event)
+{
+    // The close box is Cancel.
+    if (!mayDiscard()) {
+        event->ignore();
         return;
-    reject();
+    }
+    QDialog::closeEvent(event);
 }
 
 bool CanFramesDialog::execShow()
@@ -283,25 +318,52 @@ int CanFramesDialog::currentRow() const
     return index.isValid() ? index.row() + 1 : 0;
 }
 
+bool CanFramesDialog::confirmRegistersLeftOut()
+{
+    const config::Direction direction = isReceiveList(m_kind) ? config::Direction::Receive : config::Direction::Transmit;
+    std::vector<config::FrameKey> kept = m_model->frames().frameKeys();
+    // Those Delete Row asked about count as kept here: they were confirmed then.
+    kept.insert(kept.end(), m_confirmedDeletions.begin(), m_confirmedDeletions.end());
+    const QStringList registers = m_session.document.registersOfRemovedFrames(direction, kept);
+    if (registers.isEmpty())
+        return true;
+    return m_prompter.yesNo(m_session.messages[msg::kFramesLeftOutWithRegisters].arg(registers.join(QStringLiteral(", "))));
+}
+
 void CanFramesDialog::accept()
 {
     // A cell still being edited belongs to the table that is checked.
     m_table->commitEdit();
-    const FrameList& rows = m_model->frames();
+    const FrameList rows = m_model->frames();
     if (const std::optional<FrameFault> fault = validateFrameList(rows, m_canSettings.canType)) {
         m_prompter.error(faultText(m_session.messages, m_kind, *fault));
-        m_table->setCurrentCell(fault->row, 0);
+        // The faulty cell itself is current and has the focus: typing corrects it.
+        m_table->setCurrentCell(fault->row, std::max(0, rows.columnIndex(fault->column)));
+        m_table->scrollTo(m_table->currentIndex());
+        m_table->setFocus();
         return;
     }
-    const bool saved = guarded(m_prompter, [this, &rows] {
+    if (!confirmRegistersLeftOut())
+        return;
+    const SaveOutcome outcome = saveEdit(m_session, m_prompter, [this, &rows](config::ConfigurationDocument& document) {
         // The file could not be read whole in this showing: keep it before replacing it
         // with what the table holds.
         if (m_loadIncomplete)
             keepBackup(framePath());
-        saveFrameList(rows, m_canSettings, framePath());
+        const GeneralParameters writtenAs = frameListWriter(rows, m_canSettings);
+        if (isReceiveList(m_kind))
+            return document.setReceiveFrames(rows.receiveFrames(), rows.frameKeys(), writtenAs);
+        return document.setTransmitFrames(rows.transmitFrames(), rows.frameKeys(), writtenAs);
     });
-    if (!saved)
+    switch (outcome) {
+    case SaveOutcome::Back:
         return;
+    case SaveOutcome::Reloaded:
+        guarded(m_prompter, [this] { reload(); });
+        return;
+    case SaveOutcome::Saved:
+        break;
+    }
     m_loadIncomplete = false;
     QDialog::accept();
 }
@@ -328,14 +390,43 @@ void CanFramesDialog::keyPressEvent(QKeyEvent* event)
 void CanFramesDialog::deleteRow()
 {
     const int row = tableRow();
-    if (!m_prompter.yesNo(m_session.messages[captions().deleteQuestion] + QString::number(row + 1)))
+    const config::Direction direction = isReceiveList(m_kind) ? config::Direction::Receive : config::Direction::Transmit;
+    const config::FrameKey key = m_model->frames().key(row);
+    const QStringList registers = m_session.document.registersOf(direction, key);
+    const MessageTable& m = m_session.messages;
+    const QString question = registers.isEmpty()
+                                 ? m[captions().deleteQuestion] + QString::number(row + 1)
+                                 : m[msg::kDeleteFrameWithRegisters].arg(row + 1).arg(registers.join(QStringLiteral(", ")));
+    if (!m_prompter.yesNo(question))
         return;
+    if (!registers.isEmpty())
+        m_confirmedDeletions.push_back(key);
     m_model->removeFrameRow(row);
 }
 
 void CanFramesDialog::insertRow()
 {
     m_model->insertEmptyFrameRow(tableRow());
+}
+
+void CanFramesDialog::moveRow(int by)
+{
+    m_table->commitEdit();
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid() || !m_model->moveFrameRow(current.row(), by))
+        return;
+    m_table->setCurrentCell(current.row() + by, current.column());
+    m_table->scrollTo(m_table->currentIndex());
+}
+
+void CanFramesDialog::moveRowUp()
+{
+    moveRow(-1);
+}
+
+void CanFramesDialog::moveRowDown()
+{
+    moveRow(1);
 }
 
 void CanFramesDialog::copyRow()
@@ -354,14 +445,14 @@ void CanFramesDialog::importFrames()
     // A cell still being edited belongs to the table that is checked and saved with the import.
     m_table->commitEdit();
     FrameList rows = m_model->frames();
-    const bool imported = importIntoFrameList(rows, m_canSettings, m_loadIncomplete, m_session, m_prompter, this);
-    if (imported)
-        m_loadIncomplete = false;
-    m_model->setFrames(std::move(rows));
-    // The import wrote the frame file and the mapping file: the table's earlier steps are
-    // in those files now and cannot be undone in the table alone.
-    if (imported)
-        m_history->reset();
+    if (!importIntoFrameList(rows, m_canSettings, m_loadIncomplete, m_session, m_prompter, this))
+        return;
+    m_loadIncomplete = false;
+    // The import saved the frame file and the mapping file: Cancel compares with what they
+    // hold now, and the import is one step that Undo takes back (OK then saves that).
+    m_model->setFrames(rows);
+    m_shown = m_model->frames();
+    m_history->record();
 }
 
 } // namespace px

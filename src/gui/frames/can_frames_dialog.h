@@ -44,18 +44,25 @@ public:
     // written; otherwise the frame file is written and the dialog closes.
     void accept() override;
 
-    // Cancel and Escape: closes at once when the table holds what was shown, else asks
-    // whether to drop the changes first. The close box drops them without asking.
+    // Cancel, Escape and the close box: closes at once when the table holds what was
+    // shown, else asks whether to drop the changes first.
     void cancel();
     // True when a row differs from what the last showing loaded.
     bool hasChanges() const;
 
     // The row buttons, on the current row.
+    // Delete Row asks; for a frame with registers mapped to it the question names them,
+    // and they are deleted with the frame at OK.
     void deleteRow();
     void insertRow();
+    // Move Up and Move Down (Ctrl+Up, Ctrl+Down): the row changes places with its
+    // neighbour; the frame keeps its registers and the current cell moves with it.
+    void moveRowUp();
+    void moveRowDown();
     void copyRow();
     void pasteRow();
     // Import...: frames of a CAN database or a capture appended, saved with their mappings.
+    // The import is one step of the undo history and what Cancel compares with.
     void importFrames();
     // Undo and redo of cell edits and row operations; each showing starts with none.
     QUndoStack* undoStack() const { return m_undoStack; }
@@ -72,6 +79,7 @@ public:
 protected:
     CanFramesDialog(FrameListKind kind, Session& session, Prompter& prompter, QWidget* parent);
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct Captions;
@@ -80,6 +88,12 @@ private:
     // The current row of the table, from 0.
     int tableRow() const;
     void reloaded();
+    void moveRow(int by);
+    // The question of OK when frames with registers left the list without Delete Row
+    // (an emptied last row): true to go on.
+    bool confirmRegistersLeftOut();
+    // True when the table may close: nothing changed, or the person drops the changes.
+    bool mayDiscard();
 
     FrameListKind m_kind;
     Session& m_session;
@@ -88,8 +102,10 @@ private:
     bool m_rowCopied = false;
     // A load of this showing failed: the file on disk holds more than the table.
     bool m_loadIncomplete = false;
-    // The rows as the last showing loaded them.
+    // The rows as the last showing loaded them, or as the last import saved them.
     FrameList m_shown;
+    // Frames whose registers Delete Row's question named in this showing.
+    std::vector<config::FrameKey> m_confirmedDeletions;
 
     TitleBand* m_band = nullptr;
     FrameTableModel* m_model = nullptr;
@@ -100,6 +116,8 @@ private:
     QPushButton* m_insertRowButton = nullptr;
     QPushButton* m_copyRowButton = nullptr;
     QPushButton* m_pasteRowButton = nullptr;
+    QPushButton* m_moveUpButton = nullptr;
+    QPushButton* m_moveDownButton = nullptr;
     QPushButton* m_undoButton = nullptr;
     QPushButton* m_redoButton = nullptr;
 

@@ -1,5 +1,6 @@
 #include "gui/frames/define_mapping_dialog.h"
 
+#include "core/base/atomic_file.h"
 #include "core/lang/message_ids.h"
 
 #include "core/platform/prompter.h"
@@ -9,6 +10,7 @@
 #include "gui/common/snapshot_undo.h"
 #include "gui/common/title_band.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -65,6 +67,21 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     frameColumn->addWidget(m_frameListLabel);
     frameColumn->addWidget(m_frameColumnsLabel);
     frameColumn->addWidget(m_frameList, 1);
+    // Entries whose frame does not exist, shown only when there are any.
+    m_orphanLabel = named<QLabel>(this, "orphanLabel");
+    m_orphanList = named<PickList>(this, "orphanList");
+    m_attachOrphanButton = button(this, "attachOrphanButton");
+    m_deleteOrphanButton = button(this, "deleteOrphanButton");
+    m_orphanList->setMaximumHeight(90);
+    // Never the dialog's default button: Enter in the index field stays Create.
+    m_attachOrphanButton->setAutoDefault(false);
+    m_deleteOrphanButton->setAutoDefault(false);
+    auto* orphanButtons = new QHBoxLayout;
+    orphanButtons->addWidget(m_attachOrphanButton);
+    orphanButtons->addWidget(m_deleteOrphanButton);
+    frameColumn->addWidget(m_orphanLabel);
+    frameColumn->addWidget(m_orphanList);
+    frameColumn->addLayout(orphanButtons);
     columns->addLayout(frameColumn, 1);
 
     auto* regColumn = new QVBoxLayout;
@@ -152,12 +169,14 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     connect(m_exportButton, &QPushButton::clicked, this, &DefineMappingDialog::exportClick);
     connect(m_importButton, &QPushButton::clicked, this, &DefineMappingDialog::importClick);
     connect(m_registerMapButton, &QPushButton::clicked, this, &DefineMappingDialog::registerMapClick);
+    connect(m_attachOrphanButton, &QPushButton::clicked, this, &DefineMappingDialog::attachOrphanClick);
+    connect(m_deleteOrphanButton, &QPushButton::clicked, this, &DefineMappingDialog::deleteOrphanClick);
     connect(m_okButton, &QPushButton::clicked, this, &DefineMappingDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &DefineMappingDialog::cancelClick);
 
     m_undoStack = new QUndoStack(this);
     m_history = std::make_unique<SnapshotHistory<MappingState>>(
-        m_undoStack, [this] { return m_mapping.entries(); }, [this](const MappingState& s) { restoreMapping(s); });
+        m_undoStack, [this] { return m_mapping.allEntries(); }, [this](const MappingState& s) { restoreMapping(s); });
     m_history->reset();
     connectUndoControls(this, m_undoStack, m_undoButton, m_redoButton, nullptr);
 
@@ -174,6 +193,7 @@ void DefineMappingDialog::restoreMapping(const MappingState& state)
     // registers as they are now.
     m_mapping.setEntries(state);
     refreshRegisters();
+    refreshOrphans();
 }
 
 void DefineMappingDialog::applyLanguage()
@@ -206,6 +226,11 @@ void DefineMappingDialog::applyLanguage()
     m_registerMapButton->setText(m[msg::kRegisterMapButton]);
     m_registerMapButton->setToolTip(m[msg::kRegisterMapHint]);
     m_registerMapButton->setAccessibleName(m[msg::kRegisterMapButton]);
+    m_orphanLabel->setText(m[msg::kOrphanSection]);
+    m_attachOrphanButton->setText(m[msg::kAttachOrphan]);
+    m_deleteOrphanButton->setText(m[msg::kDeleteOrphan]);
+    m_orphanList->setAccessibleName(m[msg::kOrphanSection]);
+    refreshOrphans();
 
     // The byte lists keep their picks under the new texts.
     const int high = m_highByteList->currentIndex();
@@ -223,28 +248,42 @@ void DefineMappingDialog::applyLanguage()
 void DefineMappingDialog::reload()
 {
     try {
-        m_mapping.load(m_session.ws);
+        m_mapping.load(m_session.activeDocument());
     } catch (...) {
         rebuildAll();
-        m_shownEntries = m_mapping.entries();
+        m_shownEntries = m_mapping.allEntries();
         m_history->reset();
         throw;
     }
     rebuildAll();
-    m_shownEntries = m_mapping.entries();
+    m_shownEntries = m_mapping.allEntries();
     m_history->reset();
 }
 
 bool DefineMappingDialog::hasChanges() const
 {
-    return m_mapping.entries() != m_shownEntries;
+    return m_mapping.allEntries() != m_shownEntries;
+}
+
+bool DefineMappingDialog::mayDiscard()
+{
+    return !hasChanges() || m_prompter.yesNo(m_session.messages[msg::kExitWithoutSavingQuestion]);
 }
 
 void DefineMappingDialog::cancelClick()
 {
-    if (hasChanges() && !m_prompter.yesNo(m_session.messages[msg::kExitWithoutSavingQuestion]))
+    if (mayDiscard())
+        reject();
+}
+
+void DefineMappingDialog::closeEvent(QCloseEvent* event)
+{
+    // The close box is Cancel.
+    if (!mayDiscard()) {
+        event->ignore();
         return;
-    reject();
+    }
+    QDialog::closeEvent(event);
 }
 
 void DefineMappingDialog::keyPressEvent(QKeyEvent* event)
@@ -272,6 +311,13 @@ bool DefineMappingDialog::execShowAt(int row)
 
 void DefineMappingDialog::showEntryRow(int row)
 {
+    // The entries of no frame follow those of the frames.
+    const int orphan = row - m_mapping.entryCount() - 1;
+    if (orphan >= 0 && orphan < static_cast<int>(m_mapping.orphans().size())) {
+        m_orphanList->setCurrentRow(orphan);
+        m_orphanList->setFocus();
+        return;
+    }
     if (row < 1 || row > m_mapping.entryCount())
         return;
     const config::MappingEntry& entry = m_mapping.entries()[static_cast<std::size_t>(row - 1)];
@@ -297,8 +343,25 @@ void DefineMappingDialog::registerMapClick()
 
 void DefineMappingDialog::accept()
 {
-    if (guarded(m_prompter, [this] { m_mapping.save(m_session.ws); }))
-        QDialog::accept();
+    const config::Direction direction = m_mapping.profile().direction;
+    const SaveOutcome outcome = saveEdit(m_session, m_prompter, [this, direction](config::ConfigurationDocument& document) {
+        const config::ConfigFile file = config::mappingsFile(direction);
+        // The file could not be read whole at this showing: keep it beside, unless it
+        // already holds what is written.
+        if (m_mapping.loadFailed() && document.bytes(file) && *document.bytes(file) != m_mapping.toXml())
+            writeFileAtomically(document.path(file) + QStringLiteral(".bak"), *document.bytes(file));
+        return document.setMappings(direction, m_mapping.allEntries());
+    });
+    switch (outcome) {
+    case SaveOutcome::Back:
+        return;
+    case SaveOutcome::Reloaded:
+        guarded(m_prompter, [this] { reload(); });
+        return;
+    case SaveOutcome::Saved:
+        break;
+    }
+    QDialog::accept();
 }
 
 bool DefineMappingDialog::eventFilter(QObject* watched, QEvent* event)
@@ -337,6 +400,51 @@ void DefineMappingDialog::rebuildAll()
     fillByteLists(0);
     if (m_sendList)
         m_sendList->setCurrentIndex(0);
+    refreshOrphans();
+}
+
+void DefineMappingDialog::refreshOrphans()
+{
+    const QStringList lines = m_mapping.orphanLines(m_session.messages[msg::kOrphanLine]);
+    {
+        const QSignalBlocker block(m_orphanList);
+        m_orphanList->clear();
+        m_orphanList->addItems(lines);
+        m_orphanList->setCurrentRow(-1);
+    }
+    const bool any = !lines.isEmpty();
+    for (QWidget* w : {static_cast<QWidget*>(m_orphanLabel), static_cast<QWidget*>(m_orphanList),
+                       static_cast<QWidget*>(m_attachOrphanButton), static_cast<QWidget*>(m_deleteOrphanButton)})
+        w->setVisible(any);
+}
+
+void DefineMappingDialog::attachOrphanClick()
+{
+    const int orphan = m_orphanList->currentRow();
+    if (orphan < 0)
+        return;
+    const int frame = selectedFrame();
+    if (frame < 0) {
+        m_prompter.error(m_session.messages[msg::kChooseFrameFirst]);
+        return;
+    }
+    if (const auto refusal = m_mapping.attachOrphan(orphan, frame)) {
+        refuse(*refusal);
+        return;
+    }
+    refreshRegisters();
+    refreshOrphans();
+    m_history->record();
+}
+
+void DefineMappingDialog::deleteOrphanClick()
+{
+    const int orphan = m_orphanList->currentRow();
+    if (orphan < 0)
+        return;
+    m_mapping.removeOrphan(orphan);
+    refreshOrphans();
+    m_history->record();
 }
 
 void DefineMappingDialog::refreshRegisters()

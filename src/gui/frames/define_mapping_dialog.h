@@ -48,17 +48,18 @@ public:
     // be written now, frame by frame.
     void showEntryRow(int row);
 
-    void accept() override; // OK: writes the mapping file, nothing is checked
+    // OK: the mapping into the open configuration and its file written; nothing is checked.
+    void accept() override;
 
-    // Cancel and Escape: closes at once when OK would write what was loaded, else asks
-    // whether to drop the changes first. The close box drops them without asking.
+    // Cancel, Escape and the close box: closes at once when OK would write what was
+    // loaded, else asks whether to drop the changes first.
     void cancelClick();
     bool hasChanges() const;
     // The Register Map button: opens the register map with this editor's entries as they
     // stand (not yet written). Without an opener the button is hidden.
     void setRegisterMapOpener(std::function<void(const std::vector<config::MappingEntry>& entries)> opener);
-    // The entries as OK would write them, frame by frame.
-    const std::vector<config::MappingEntry>& currentEntries() const { return m_mapping.entries(); }
+    // The entries as OK would write them, frame by frame, then those of no frame.
+    std::vector<config::MappingEntry> currentEntries() const { return m_mapping.allEntries(); }
 
     const RegisterMapping& mapping() const { return m_mapping; }
     // Undo and redo of Create, Modify, Delete and Import; each showing starts with none.
@@ -69,6 +70,7 @@ protected:
     // pressing the dialog's default button.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
     DefineMappingDialog(const MappingProfile& profile, const QString& name, Session& session, Prompter& prompter,
                         QWidget* parent);
@@ -84,6 +86,11 @@ private:
     void exportClick();
     void importClick();
     void registerMapClick();
+    // The entries whose frame does not exist: attached to the selected frame, or deleted.
+    void attachOrphanClick();
+    void deleteOrphanClick();
+    void refreshOrphans();
+    bool mayDiscard();
     // Shows why an index was refused.
     void refuse(IndexRefusal refusal);
 
@@ -134,6 +141,10 @@ private:
     QPushButton* m_undoButton = nullptr;
     QPushButton* m_redoButton = nullptr;
     QPushButton* m_registerMapButton = nullptr;
+    QLabel* m_orphanLabel = nullptr;
+    PickList* m_orphanList = nullptr;
+    QPushButton* m_attachOrphanButton = nullptr;
+    QPushButton* m_deleteOrphanButton = nullptr;
 
     // An undo step's snapshot: every entry of the direction.
     using MappingState = std::vector<config::MappingEntry>;

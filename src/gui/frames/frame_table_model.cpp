@@ -63,6 +63,16 @@ void FrameTableModel::insertEmptyFrameRow(int row)
     rowsChangedFrom(row);
 }
 
+bool FrameTableModel::moveFrameRow(int row, int by)
+{
+    if (!m_frames.moveRow(row, by))
+        return false;
+    const int first = std::min(row, row + by);
+    const int last = std::max(row, row + by);
+    Q_EMIT dataChanged(index(first, 0), index(last, columnCount() - 1));
+    return true;
+}
+
 bool FrameTableModel::pasteRow(int row, bool copied, const RowClipboard& clipboard, Prompter& prompter,
                                const MessageTable& messages)
 {

@@ -31,6 +31,8 @@ public:
     // The row operations of the editor's buttons; each changes the rows from `row` down.
     void removeFrameRow(int row);
     void insertEmptyFrameRow(int row);
+    // Move Up (-1) and Move Down (+1): false when there is no row to swap with.
+    bool moveFrameRow(int row, int by);
     bool pasteRow(int row, bool copied, const RowClipboard& clipboard, Prompter& prompter,
                   const MessageTable& messages);
 

@@ -170,6 +170,15 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     showConfigurationBox();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    claimActiveConfiguration();
+}
+
+void MainWindow::claimActiveConfiguration()
+{
+    if (m_session.claimActiveConfiguration())
+        return;
+    m_services.prompter.information(m_session.messages[msg::kOpenInAnotherInstance]
+                                        .arg(m_session.ws.activeFolderName(), m_session.lock.holderText()));
 }
 
 void MainWindow::applyVersionCheckTimer()
@@ -322,7 +331,7 @@ void MainWindow::connectButtons()
 Window MainWindow::framesEditor(bool transmit) const
 {
     // Any device type but the dip-switch device's is the jumper device's, as it always was.
-    const bool dip = activeDeviceType(m_session.ws) == kDipSwitchDevice;
+    const bool dip = m_session.activeDeviceType() == kDipSwitchDevice;
     if (transmit)
         return dip ? Window::TransmitFramesDip : Window::TransmitFramesJumper;
     return dip ? Window::ReceiveFramesDip : Window::ReceiveFramesJumper;
@@ -338,15 +347,19 @@ void MainWindow::showOptions()
 
 void MainWindow::newConfiguration()
 {
-    if (m_services.dialogs.show(Window::NewConfiguration))
+    if (m_services.dialogs.show(Window::NewConfiguration)) {
         showConfigurationBox();
+        claimActiveConfiguration();
+    }
 }
 
 void MainWindow::openConfiguration()
 {
     // The Open dialog's OK activates its choice (none when the list was empty).
-    if (m_services.dialogs.show(Window::OpenConfiguration))
+    if (m_services.dialogs.show(Window::OpenConfiguration)) {
         showConfigurationBox();
+        claimActiveConfiguration();
+    }
 }
 
 bool MainWindow::reviewBeforeUpdate()
@@ -355,7 +368,7 @@ bool MainWindow::reviewBeforeUpdate()
     // cause in its own words, as it always did.
     config::Configuration configuration;
     try {
-        configuration = config::readConfiguration(m_session.ws.configurationFolder);
+        configuration = m_session.activeConfiguration();
     } catch (const Error&) {
         return true;
     }
@@ -368,7 +381,7 @@ bool MainWindow::reviewBeforeUpdate()
     if (answer.choice == FindingsAnswer::Choice::Open && answer.index >= 0
         && answer.index < static_cast<int>(findings.size())) {
         const EditorTarget target = editorTargetFor(findings[static_cast<std::size_t>(answer.index)], configuration,
-                                                    activeDeviceType(m_session.ws));
+                                                    m_session.activeDeviceType());
         m_services.dialogs.showAt(target.window, target.row);
     }
     return false;
@@ -377,8 +390,11 @@ bool MainWindow::reviewBeforeUpdate()
 void MainWindow::manageConfigurations()
 {
     // A rename or a delete may have changed what the configuration box shows.
+    const QString before = m_session.ws.configurationFolder;
     m_services.dialogs.show(Window::ManageConfigurations);
     showConfigurationBox();
+    if (m_session.ws.configurationFolder != before)
+        claimActiveConfiguration();
 }
 
 void MainWindow::updateDevice()
@@ -388,7 +404,7 @@ void MainWindow::updateDevice()
     // All four images are built in memory and written whole before any update dialog
     // opens; a failure throws to the general error report and opens nothing.
     image::compileAndWriteImages(m_session.ws.configurationFolder);
-    const Window update = activeDeviceType(m_session.ws) == kDipSwitchDevice ? Window::EthernetUpdate : Window::SerialUpdate;
+    const Window update = m_session.activeDeviceType() == kDipSwitchDevice ? Window::EthernetUpdate : Window::SerialUpdate;
     m_services.dialogs.show(update);
 }
 

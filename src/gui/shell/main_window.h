@@ -54,6 +54,9 @@ public:
 
     // Re-reads the configuration box texts from the current state (after New and Open).
     void showConfigurationBox();
+    // Claims the active configuration for this instance; when another running instance
+    // holds it, says that it is open read-only here.
+    void claimActiveConfiguration();
 
     // The version check behind the periodic timer (newerVersionAvailable).
     void setVersionCheck(std::function<bool()> check) { m_checkVersion = std::move(check); }

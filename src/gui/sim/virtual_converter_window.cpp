@@ -443,7 +443,7 @@ void VirtualConverterWindow::startConverter()
     m_receiveNames.clear();
     m_transmitNames.clear();
     try {
-        const config::Configuration configuration = config::readConfiguration(m_session.ws.configurationFolder);
+        const config::Configuration configuration = m_session.activeConfiguration();
         const sim::Converter& c = m_simulator->converter();
         if (configuration.receiveFrames.size() == c.receiveFrames().size()) {
             for (const config::ReceiveFrame& f : configuration.receiveFrames)

@@ -82,6 +82,15 @@ TEST(Check, EachFindingComesFromItsOwnFault)
              c.transmitFrames[0].cobType = config::kExtendedFormatText;
          },
          {{code::kFormatContradictsSettings, E, TCob, 1}}},
+        {"one identifier received and transmitted",
+         [](Configuration& c) { c.transmitFrames[0].cobId = QStringLiteral("0x182"); },
+         {{code::kIdentifierBothDirections, E, TCob, 1}}},
+        {"the same number in the other format is another identifier",
+         [](Configuration& c) {
+             c.transmitFrames[0].cobId = QStringLiteral("0x182");
+             c.transmitFrames[0].cobType = config::kExtendedFormatText;
+         },
+         {}},
         {"mapping onto a frame that does not exist",
          [](Configuration& c) { c.receiveMappings.push_back(mappingEntry(QStringLiteral("102"), 3, 1, 0)); },
          {{code::kFrameMissing, E, RInfo, 3}}},
@@ -290,14 +299,51 @@ TEST(Check, TimeOutShorterThanTheKnownCycleTime)
     }
 }
 
+// The texts that name places: both rows of an identifier used in both directions, and the
+// device generation of the configuration for an entry of no frame.
+TEST(Check, TextsNameBothRowsAndTheConfigurationsDevice)
+{
+    const MessageTable m;
+    const auto textOf = [&m](const Configuration& c, const char* code) {
+        for (const Finding& f : check(c)) {
+            if (f.code == QString::fromLatin1(code))
+                return findingText(f, m);
+        }
+        return QString();
+    };
+    Configuration both = cleanConfiguration();
+    both.transmitFrames[0].cobId = QStringLiteral("0x182");
+    EXPECT_EQ(textOf(both, code::kIdentifierBothDirections),
+              QStringLiteral("Receive row 2 and transmit row 1 have the same Cob-ID 0x182 in the same format: two nodes "
+                             "sending one identifier collide on the bus"));
+
+    const struct {
+        DeviceType device;
+        const char* text;
+    } cases[] = {
+        {kDipSwitchDevice, "Frame number 3 names no frame of RCobDef.xml (2 frames): the image of the device from May "
+                           "2014 leaves this entry out"},
+        {kJumperDevice, "Frame number 3 names no frame of RCobDef.xml (2 frames): the image of the device till April "
+                        "2014 still keeps this entry"},
+    };
+    for (const auto& c : cases) {
+        Configuration orphan = cleanConfiguration();
+        orphan.general.deviceType = c.device;
+        orphan.receiveMappings.push_back(mappingEntry(QStringLiteral("102"), 3, 1, 0));
+        EXPECT_EQ(textOf(orphan, code::kFrameMissing), QString::fromLatin1(c.text));
+    }
+}
+
 TEST(Check, MappingEditorRowFollowsTheEditorsFrameOrder)
 {
     Configuration c = cleanConfiguration();
-    // File order: frame 2, frame 9 (no such frame: the editor drops it), frame 1, frame 2.
+    // File order: frame 2, frame 9 (no such frame: the editor lists it after the entries
+    // of the frames), frame 1, frame 2, frame 0 (no such frame either).
     c.receiveMappings = {mappingEntry(QStringLiteral("1"), 2, 1, 0), mappingEntry(QStringLiteral("2"), 9, 1, 0),
-                         mappingEntry(QStringLiteral("3"), 1, 1, 0), mappingEntry(QStringLiteral("4"), 2, 2, 0)};
-    const int expected[] = {2, 0, 1, 3};
-    for (int row = 1; row <= 4; ++row)
+                         mappingEntry(QStringLiteral("3"), 1, 1, 0), mappingEntry(QStringLiteral("4"), 2, 2, 0),
+                         mappingEntry(QStringLiteral("5"), 0, 1, 0)};
+    const int expected[] = {2, 4, 1, 3, 5, 0};
+    for (int row = 1; row <= 6; ++row)
         EXPECT_EQ(mappingEditorRow(c, config::Direction::Receive, row), expected[row - 1]) << row;
 }
 

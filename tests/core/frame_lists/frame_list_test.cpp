@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 #include "support/temp_home.h"
 
@@ -68,7 +69,9 @@ TEST(FrameListCheck, FirstFaultOfEachEditor)
         {"dimension 0", Kind::ReceiveJumper, 0, {"1|8", "2|0"}, 2, 138},
         {"dimension 9", Kind::ReceiveJumper, 0, {"1|9"}, 1, 138},
         {"dimension with a blank", Kind::ReceiveJumper, 0, {"1|8 "}, 1, 138},
-        {"rows after the first empty Cob-ID", Kind::ReceiveJumper, 0, {"1|8", "2|8", " |8", "9999|0"}, 0, 0},
+        // An empty row would cut the list there: refused while frames follow it.
+        {"frames after an empty Cob-ID", Kind::ReceiveJumper, 0, {"1|8", "2|8", " |8", "9999|0"}, 3, msg::kEmptyRowAboveFrames},
+        {"nothing after the last frame", Kind::ReceiveJumper, 0, {"1|8", "2|8", " |8", " |0"}, 0, 0},
         // Jumper transmit: the same checks under its own messages.
         {"tx 11-bit over", Kind::TransmitJumper, 0, {"1|8|a", "0x800|8|b"}, 2, 193},
         {"tx 29-bit over", Kind::TransmitJumper, 1, {"$20000000|8"}, 1, 194},

@@ -143,7 +143,7 @@ TEST(Mapping, ListTexts)
     EXPECT_EQ(byteListItems(2000000000, none, byte).size(), 16);
 }
 
-TEST(Mapping, ShowReadsFramesAndEntriesDroppingRowsOfNoFrame)
+TEST(Mapping, ShowReadsFramesAndEntriesKeepingRowsOfNoFrameAsOrphans)
 {
     TempHome home;
     home.activate(QStringLiteral("P"));
@@ -162,12 +162,18 @@ TEST(Mapping, ShowReadsFramesAndEntriesDroppingRowsOfNoFrame)
     EXPECT_EQ(entriesOf(m, 0), (std::vector<MappingEntry>{entry(1, "5", 1, 2, 1), entry(1, "9", 15, 15)}));
     EXPECT_EQ(entriesOf(m, 1), (std::vector<MappingEntry>{entry(2, "0x0A", 8, 8)}));
 
-    // OK writes what was kept: the dropped rows are gone, the send flag is always written.
+    // The rows naming no frame are kept apart, never dropped unasked.
+    EXPECT_EQ(m.orphanLines(QStringLiteral("%1:%2")), (QStringList{QStringLiteral("6:0"), QStringLiteral("7:3"), QStringLiteral("8:-1")}));
+
+    // OK writes the entries frame by frame, then the orphans; the send flag is always written.
     m.save(ws);
     EXPECT_EQ(readFile(ws.transmitMappingsFile),
               QByteArray("<TInfoCob><row Index=\"5\" NrPdo=\"1\" PosComp=\"18\" Send_on_Write=\"1\"/>"
                          "<row Index=\"9\" NrPdo=\"1\" PosComp=\"255\" Send_on_Write=\"0\"/>"
-                         "<row Index=\"0x0A\" NrPdo=\"2\" PosComp=\"136\" Send_on_Write=\"0\"/></TInfoCob>"
+                         "<row Index=\"0x0A\" NrPdo=\"2\" PosComp=\"136\" Send_on_Write=\"0\"/>"
+                         "<row Index=\"6\" NrPdo=\"0\" PosComp=\"1\" Send_on_Write=\"0\"/>"
+                         "<row Index=\"7\" NrPdo=\"3\" PosComp=\"1\" Send_on_Write=\"0\"/>"
+                         "<row Index=\"8\" NrPdo=\"-1\" PosComp=\"1\" Send_on_Write=\"0\"/></TInfoCob>"
                          "<!--SW_VERSION = 2.505-->"));
     EXPECT_FALSE(QFileInfo::exists(ws.transmitMappingsFile + QStringLiteral(".bak")));
 }
@@ -258,6 +264,9 @@ TEST(Mapping, BadFilesStopTheLoadingWithTheirPlaceNamed)
          "row 1: the attribute \"Index\" is missing", 2, 0},
         {"entry without PosComp", twoFrames, "<RInfoCob><row Index=\"1\" NrPdo=\"2\"/></RInfoCob>",
          "row 1: the attribute \"PosComp\" is missing", 2, 0},
+        // A row naming no frame is kept, so it must be whole as well.
+        {"entry of no frame without Index", twoFrames, "<RInfoCob><row NrPdo=\"5\"/><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>",
+         "row 1: the attribute \"Index\" is missing", 2, 0},
         {"mapping not XML", twoFrames, "<RInfoCob>\n<row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/>\n<row", "RInfoCob.xml is not valid XML: line 3", 2, 0},
         {"frames not XML", "<COBID><row></COBID>", "", "RCobDef.xml is not valid XML: line 1", 0, 0},
     };
@@ -296,8 +305,6 @@ TEST(Mapping, OnlyTheRowsOfTheFirstNodeCount)
         {"<Other><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></Other>", 1}, // the root's name is not checked
         {"<?xml version=\"1.0\"?><RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 0},
         {"<!--note--><RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 0},
-        // A row naming no frame is passed over whatever else it lacks.
-        {"<RInfoCob><row NrPdo=\"5\"/><row Index=\"1\" NrPdo=\"1\" PosComp=\"0\"/></RInfoCob>", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mapping.toStdString());
@@ -384,7 +391,7 @@ TEST(Mapping, CsvImportLines)
     struct Case {
         const MappingProfile* side;
         QByteArray line;
-        int frame;          // 0: the line is skipped
+        int frame;          // 0: the line is passed over; -1: the import is refused
         MappingEntry entry;
     };
     const Case cases[] = {
@@ -392,15 +399,16 @@ TEST(Mapping, CsvImportLines)
         {&R, "16;1;2", 1, entry(1, "16", 0, 2)},
         {&R, "  0x10 ; 2 ; 1 ; 4 ; extra", 2, entry(2, "16", 1, 4)},
         {&R, "abc;1;1;1;", 1, entry(1, "0", 1, 1)},
-        {&R, "16;9;1;2;", 0, {}},
-        {&R, "16;0;1;2;", 0, {}},
-        {&R, "16", 0, {}},
+        // A line naming no frame of the list is refused, never kept out of sight.
+        {&R, "16;9;1;2;", -1, {}},
+        {&R, "16;0;1;2;", -1, {}},
+        {&R, "16", -1, {}},
         {&R, "", 0, {}},
         {&T, "5;1;1;2;1;", 1, entry(1, "5", 1, 2, 1)},
         {&T, "5;1;1;2;1", 1, entry(1, "5", 1, 2, 1)},
         {&T, "5;1;1;2", 1, entry(1, "5", 1, 2, 0)},
         {&T, "5;1;1;2;7", 1, entry(1, "5", 1, 2, 7)},
-        {&T, "5;3;1;2;1;", 0, {}},
+        {&T, "5;3;1;2;1;", -1, {}},
         // Refused whole, the mapping kept: what Create would refuse, and positions outside
         // the frame's data bytes.
         {&T, "5;1;20;2;", -1, {}},
@@ -443,6 +451,7 @@ TEST(Mapping, RefusedCsvImportNamesItsLinesAndChangesNothing)
               QStringLiteral("The CSV file was not imported; the mapping is as it was:\n"
                              "line 3: the byte position 3 is outside 0 to 2 (frame 2 has 2 data bytes)\n"
                              "line 4: the register index 5 is already used\n"
+                             "line 5: frame 9 does not exist (the list has 2 frames)\n"
                              "line 6: the register index 70000 is outside 0 to 65535"));
     // At most twenty lines are named, then how many more.
     QByteArray many;

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -172,7 +173,7 @@ TEST_F(CommunicationSettings, DotMovesAlongTheAddressBoxesAndIsSwallowedInTheLas
     QTest::keyClick(edit("E_GAT4"), Qt::Key_End);
     QTest::keyClicks(edit("E_GAT4"), QStringLiteral("2"));
     EXPECT_EQ(edit("E_GAT4")->text(), QStringLiteral("12"));
-    dlg.close();
+    dlg.reject();
 }
 
 TEST_F(CommunicationSettings, CancelAsksOnlyAfterAChange)
@@ -223,15 +224,20 @@ TEST_F(CommunicationSettings, EscapeIsTheCancelButton)
     EXPECT_EQ(prompter.questions, QStringList(2, home.session.messages[msg::kExitWithoutSavingQuestion]));
 }
 
-TEST_F(CommunicationSettings, CloseBoxDiscardsWithoutAsking)
+// The close box is the Cancel button: after a change it asks, and No keeps the window.
+TEST_F(CommunicationSettings, CloseBoxIsTheCancelButton)
 {
     dlg.showSettings();
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     type("E_PORT", QStringLiteral("1502"));
     ASSERT_TRUE(dlg.hasChanges());
+    prompter.yesNoAnswers = {false, true};
+    EXPECT_FALSE(dlg.close());
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(edit("E_PORT")->text(), QStringLiteral("1502"));
     EXPECT_TRUE(dlg.close());
-    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_EQ(prompter.questions, QStringList(2, home.session.messages[123]));
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 }
@@ -361,11 +367,13 @@ TEST_F(CommunicationSettings, FileThatDoesNotParseKeepsTheEditorClosedAndTheFile
 
 TEST_F(CommunicationSettings, RefusedWriteIsReportedAndTheEditorStaysOpen)
 {
-    home.write(QStringLiteral("blocker"), QByteArray("x"));
-    home.session.ws.generalParametersFile = home.file(QStringLiteral("blocker/ParGen.xml"));
     dlg.showSettings();
+    // A folder appears where ParGen.xml is to be written: it cannot be replaced.
+    ASSERT_TRUE(QDir().mkpath(parGenPath()));
     type("E_PORT", QStringLiteral("1502"));
+    prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
     dlg.accept();
+    EXPECT_EQ(prompter.questions.size(), 1) << "the folder is no file as it was read";
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("ParGen.xml"))) << prompter.errors[0].toStdString();
     EXPECT_NE(dlg.result(), QDialog::Accepted);

@@ -129,7 +129,17 @@ TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
     // The table shows the list as saved.
     EXPECT_EQ(editor.frames().text(1, FrameColumn::CobId), s("0x181"));
     EXPECT_EQ(editor.frames().text(1, FrameColumn::TimeOut), s("450"));
-    editor.close();
+
+    // The import is saved: Cancel asks nothing. It is one step that Undo takes back; the
+    // table then differs from the files and Cancel asks.
+    EXPECT_FALSE(editor.hasChanges());
+    click(editor, "Btn_Undo");
+    EXPECT_EQ(editor.frames().text(1, FrameColumn::CobId), QString());
+    EXPECT_TRUE(editor.hasChanges());
+    click(editor, "Btn_Redo");
+    click(editor, "Btn_Cancel");
+    EXPECT_TRUE(prompter.questions.isEmpty());
+    EXPECT_FALSE(editor.isVisible());
 }
 
 TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
@@ -179,7 +189,7 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
     EXPECT_EQ(prompter.errors, QStringList{s("Error row 5!! Dimension must be between 1 and 8")});
     EXPECT_EQ(prompter.fileAnswers.size(), 1u);
     EXPECT_EQ(rcob(), frames);
-    editor.close();
+    editor.reject();
 }
 
 TEST_F(FrameImportTest, ACaptureIsReadBehindAProgressBarThatHoldsBackInputAndCancels)

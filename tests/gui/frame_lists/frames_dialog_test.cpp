@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -229,7 +230,7 @@ TEST_F(FramesDialogTest, TypingRightAfterASecondClickEditsTheClickedCellInEveryE
 
 // Escape is Cancel: it closes at once while the table holds what was shown, and asks before
 // dropping a change. The first Escape in a cell editor only ends that edit. The close box
-// drops the changes without asking.
+// is Cancel too: it asks, and No keeps the dialog open with the change.
 TEST_F(FramesDialogTest, EscapeAsksBeforeDroppingChangesInEveryEditor)
 {
     const QString question = s("Do you want to exit without saving changes?");
@@ -274,9 +275,14 @@ TEST_F(FramesDialogTest, EscapeAsksBeforeDroppingChangesInEveryEditor)
 
         showAgain();
         typeInto(*d, 1, C::CobId, "0x124");
+        prompter.yesNoAnswers = {false, true};
+        d->close();
+        EXPECT_TRUE(d->isVisible()) << "No at the close box keeps the dialog";
+        EXPECT_EQ(text(*d, 1, C::CobId), s("0x124"));
         d->close();
         EXPECT_FALSE(d->isVisible());
-        EXPECT_EQ(prompter.questions.size(), 2) << "the close box asks nothing";
+        EXPECT_EQ(prompter.questions, (QStringList{question, question, question, question}))
+            << "the close box asks as Cancel does";
         EXPECT_FALSE(QFileInfo::exists(rcob()));
         EXPECT_FALSE(QFileInfo::exists(tcob()));
     }
@@ -375,11 +381,12 @@ TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
     const struct {
         Kind kind;
         const char* text;
+        C column;  // the faulty cell
     } cases[] = {
-        {Kind::ReceiveJumper, "Error row 2!! Dimension must be between 1 and 8"},
-        {Kind::ReceiveDip, "Error row 2!! Type must be or 2.0A (11 bits) or 2.0B (29 bits)"},
-        {Kind::TransmitJumper, "Error row 2!! Dimension must be between 1 and 8"},
-        {Kind::TransmitDip, "Error row 2!! Type must be or 2.0A (11 bits) or 2.0B (29 bits)"},
+        {Kind::ReceiveJumper, "Error row 2!! Dimension must be between 1 and 8", C::Dimension},
+        {Kind::ReceiveDip, "Error row 2!! Type must be or 2.0A (11 bits) or 2.0B (29 bits)", C::Type},
+        {Kind::TransmitJumper, "Error row 2!! Dimension must be between 1 and 8", C::Dimension},
+        {Kind::TransmitDip, "Error row 2!! Type must be or 2.0A (11 bits) or 2.0B (29 bits)", C::Type},
     };
     for (const auto& c : cases) {
         test::FakePrompter fresh;
@@ -404,7 +411,9 @@ TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
         EXPECT_FALSE(QFileInfo::exists(rcob()));
         EXPECT_FALSE(QFileInfo::exists(tcob()));
         EXPECT_EQ(text(*d, 2, C::CobId), s("2"));
-        EXPECT_EQ(view(*d)->currentIndex(), at(*d, 2, C::CobId)) << "the cursor goes to the faulty row";
+        // The faulty cell itself is current and has the keyboard focus, not OK.
+        EXPECT_EQ(view(*d)->currentIndex(), at(*d, 2, c.column)) << "the cursor goes to the faulty cell";
+        EXPECT_EQ(d->focusWidget(), view(*d));
         d->reject();
     }
 }
@@ -422,12 +431,12 @@ TEST_F(FramesDialogTest, KeyboardReachesTheButtonsInTheirOrderAndEnterPressesThe
     // Out of the table, the buttons come in the order they stand.
     QStringList order;
     QTest::keyClick(v, Qt::Key_Tab, Qt::ControlModifier);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 10; ++i) {
         order << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(order.join(u' '),
-              s("Btn_DeleteRow Btn_InsertRow Btn_CopyRow Btn_PasteRow Btn_ImportFrames Btn_ExportDbc Btn_OK Btn_Cancel"));
+    EXPECT_EQ(order.join(u' '), s("Btn_DeleteRow Btn_InsertRow Btn_CopyRow Btn_PasteRow moveUpButton moveDownButton "
+                                  "Btn_ImportFrames Btn_ExportDbc Btn_OK Btn_Cancel"));
     EXPECT_EQ(QApplication::focusWidget(), v) << "Tab from the last button comes back to the table";
 
     // Enter presses the button that has the focus.
@@ -459,7 +468,11 @@ TEST_F(FramesDialogTest, AnEditLeftOpenAtTheCloseBoxIsDiscardedWithTheOtherEdits
         v->setCurrentIndex(at(d, c.row, C::CobId));
         QTest::keyClicks(v, s(c.typed)); // the cell editor stays open
         ASSERT_NE(v->indexWidget(v->currentIndex()), nullptr);
+        prompter.yesNoAnswers = {true};
         d.close();
+        EXPECT_EQ(prompter.questions, QStringList{s("Do you want to exit without saving changes?")}) << c.typed;
+        prompter.questions.clear();
+        prompter.shown.clear();
 
         d.show();
         d.reload();
@@ -510,16 +523,18 @@ TEST_F(FramesDialogTest, ABrokenCommunicationFileLeavesTheJumperTableEmpty)
 
 TEST_F(FramesDialogTest, AFailedWriteIsReportedAndTheDialogStaysOpenWithTheTable)
 {
-    home.write(s("PROJECTS/Plant1/blocker"), "a file, not a folder");
-    home.session.ws.transmitFramesFile = home.file(s("PROJECTS/Plant1/blocker/TCobDef.xml"));
     TransmitFramesDipDialog d(home.session, prompter);
     d.show();
     d.reload();
+    // A folder appears where the frame file is to be written: it cannot be replaced.
+    ASSERT_TRUE(QDir().mkpath(tcob()));
+    prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
     FrameTableModel* m = d.tableModel();
     m->setData(at(d, 1, C::CobId), s("0x201"), Qt::EditRole);
     m->setData(at(d, 1, C::Type), kCobType11, Qt::EditRole);
     m->setData(at(d, 1, C::Dimension), s("8"), Qt::EditRole);
     d.accept();
+    ASSERT_EQ(prompter.questions.size(), 1) << "the folder is no file as it was read";
     ASSERT_EQ(prompter.errors.size(), 1);
     expectContainsAll(prompter.errors[0], {"TCobDef.xml"});
     EXPECT_TRUE(d.isVisible());

@@ -1,6 +1,8 @@
 #include "gui/frames/define_mapping_dialog.h"
 
 #include "core/base/error.h"
+#include "core/check/check.h"
+#include "core/config/configuration.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 #include "support/widget_lookup.h"
@@ -257,7 +259,18 @@ TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
     EXPECT_TRUE(e.prompter.errors[0].contains(QStringLiteral("none.csv")));
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
 
+    // A line naming a frame that does not exist refuses the import, named.
     writeFile(csv, "header\r\n0x30;2;2;0;\r\n7;3;1;1;\r\n\r\n31;1;1\r\n");
+    e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
+    e.prompter.fileAnswers = {csv};
+    e.click("Btn_Import");
+    ASSERT_EQ(e.prompter.errors.size(), 2);
+    EXPECT_TRUE(e.prompter.errors[1].endsWith(QStringLiteral("the mapping is as it was:\n"
+                                                             "line 3: frame 3 does not exist (the list has 2 frames)")))
+        << e.prompter.errors[1].toStdString();
+    EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+
+    writeFile(csv, "header\r\n0x30;2;2;0;\r\n\r\n31;1;1\r\n");
     e.frames_->setCurrentRow(1);
     e.type(QStringLiteral("99"));
     e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
@@ -362,7 +375,7 @@ TEST(DefineMapping, ShowingChoosesNoFrameAndCreateAsksForOne)
 
 // Escape is Cancel: it closes at once while nothing changed, and asks before dropping a
 // change; No keeps the dialog open with the change. The close box drops without asking.
-TEST(DefineMapping, EscapeAsksBeforeDroppingAChangeAndTheCloseBoxDoesNot)
+TEST(DefineMapping, EscapeAndTheCloseBoxAskBeforeDroppingAChange)
 {
     const QString question = QStringLiteral("Do you want to exit without saving changes?");
     for (bool transmit : {false, true}) {
@@ -397,10 +410,15 @@ TEST(DefineMapping, EscapeAsksBeforeDroppingAChangeAndTheCloseBoxDoesNot)
         EXPECT_EQ(e.dialog->result(), QDialog::Rejected);
         EXPECT_FALSE(QFile::exists(e.mappingPath));
 
+        // The close box is Cancel: it asks, and No keeps the dialog with its change.
         showAndChange(true);
+        e.prompter.yesNoAnswers = {false, true};
+        e.dialog->close();
+        EXPECT_TRUE(e.dialog->isVisible());
+        EXPECT_EQ(e.dialog->mapping().entryCount(), 1);
         e.dialog->close();
         EXPECT_FALSE(e.dialog->isVisible());
-        EXPECT_EQ(e.prompter.questions.size(), 2) << "the close box asks nothing";
+        EXPECT_EQ(e.prompter.questions, (QStringList{question, question, question, question}));
         EXPECT_FALSE(QFile::exists(e.mappingPath));
     }
 }
@@ -498,6 +516,74 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         EXPECT_EQ(e.dialog->result(), QDialog::Rejected);
         EXPECT_EQ(readFile(e.mappingPath), written);
     }
+}
+
+} // namespace
+} // namespace px
+
+namespace px {
+namespace {
+
+// Entries whose frame does not exist stand in a section of their own, where they are
+// attached to a frame or deleted; OK never drops one unasked, and the check's finding on
+// such an entry selects it there.
+TEST(DefineMapping, EntriesOfNoFrameAreShownKeptAttachedOrDeleted)
+{
+    const QByteArray mapping = "<RInfoCob><row Index=\"10\" NrPdo=\"1\" PosComp=\"130\"/>"
+                               "<row Index=\"900\" NrPdo=\"5\" PosComp=\"16\"/><row Index=\"11\" NrPdo=\"2\" PosComp=\"18\"/>"
+                               "<row Index=\"901\" NrPdo=\"0\" PosComp=\"16\"/></RInfoCob>";
+    const auto orphanList = [](Editor& e) { return e.dialog->findChild<QListWidget*>(QStringLiteral("orphanList")); };
+    enum class Act { Nothing, Attach, Delete };
+    const struct {
+        Act act;
+        const char* written;  // the rows of the file OK writes, after the root's start
+    } cases[] = {
+        {Act::Nothing, "<row Index=\"10\" NrPdo=\"1\" PosComp=\"130\"/><row Index=\"11\" NrPdo=\"2\" PosComp=\"18\"/>"
+                       "<row Index=\"900\" NrPdo=\"5\" PosComp=\"16\"/><row Index=\"901\" NrPdo=\"0\" PosComp=\"16\"/>"},
+        {Act::Attach, "<row Index=\"10\" NrPdo=\"1\" PosComp=\"130\"/><row Index=\"11\" NrPdo=\"2\" PosComp=\"18\"/>"
+                      "<row Index=\"900\" NrPdo=\"2\" PosComp=\"16\"/><row Index=\"901\" NrPdo=\"0\" PosComp=\"16\"/>"},
+        {Act::Delete, "<row Index=\"10\" NrPdo=\"1\" PosComp=\"130\"/><row Index=\"11\" NrPdo=\"2\" PosComp=\"18\"/>"
+                      "<row Index=\"901\" NrPdo=\"0\" PosComp=\"16\"/>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.act));
+        Editor e(false, mapping);
+        QListWidget* orphans = orphanList(e);
+        ASSERT_NE(orphans, nullptr);
+        EXPECT_FALSE(orphans->isHidden());
+        EXPECT_EQ(items(orphans), (QStringList{QStringLiteral("900; frame 5 (not in the list)"),
+                                               QStringLiteral("901; frame 0 (not in the list)")}));
+
+        // The check names file row 2; the editor lists it after the two entries of frames.
+        const config::Configuration config = config::readConfiguration(e.home.session.ws.configurationFolder);
+        const int editorRow = check::mappingEditorRow(config, config::Direction::Receive, 2);
+        EXPECT_EQ(editorRow, 3);
+        e.dialog->showEntryRow(editorRow);
+        EXPECT_EQ(orphans->currentRow(), 0);
+
+        switch (c.act) {
+        case Act::Nothing:
+            break;
+        case Act::Attach:
+            e.frames_->setCurrentRow(1);
+            e.click("attachOrphanButton");
+            EXPECT_EQ(items(e.regs), (QStringList{QStringLiteral("11; Byte 1; Byte 2;"), QStringLiteral("900; Byte 1; None;")}));
+            EXPECT_EQ(orphans->count(), 1);
+            break;
+        case Act::Delete:
+            e.click("deleteOrphanButton");
+            EXPECT_EQ(orphans->count(), 1);
+            break;
+        }
+        e.dialog->accept();
+        EXPECT_EQ(e.prompter.shown, QStringList());
+        EXPECT_EQ(readFile(e.mappingPath),
+                  QByteArray("<RInfoCob>") + c.written + QByteArray("</RInfoCob><!--SW_VERSION = 2.505-->"));
+    }
+
+    // Without such entries the section is not shown.
+    Editor plain(false, kReceiveMapping);
+    EXPECT_TRUE(orphanList(plain)->isHidden());
 }
 
 } // namespace

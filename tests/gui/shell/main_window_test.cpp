@@ -437,3 +437,49 @@ TEST(MainWindowFont, StepLabelsAndSoftwareCodeGrowFromAFontInPointsOrPixels)
 
 } // namespace
 } // namespace px
+
+namespace px {
+namespace {
+
+// A second instance on the same home opens the configuration the first one holds read-only
+// and says so; once the first instance opens another one, the second gets it.
+TEST(MainWindowLock, ASecondInstanceIsToldTheConfigurationIsReadOnly)
+{
+    test::TempHome home;
+    home.activate(QStringLiteral("Plant"));
+    home.write(QStringLiteral("PROJECTS/Other/ParGen.xml"), "<ParGen/>");
+    test::FakePrompter prompter;
+    test::FakeDialogs dialogs;
+    RecordingRunner runner;
+    RecordingBrowser browser;
+    MainWindow first(home.session, {prompter, dialogs, runner, browser});
+    EXPECT_FALSE(home.session.readOnly);
+
+    Session secondSession;
+    secondSession.start(home.path());
+    secondSession.ws.activate(QStringLiteral("Plant"));
+    test::FakePrompter secondPrompter;
+    test::FakeDialogs secondDialogs;
+    MainWindow second(secondSession, {secondPrompter, secondDialogs, runner, browser});
+    ASSERT_EQ(secondPrompter.infos.size(), 1);
+    EXPECT_TRUE(secondPrompter.infos[0].startsWith(
+        QStringLiteral("The configuration Plant is open in another instance of the configurator (process %1 on ")
+            .arg(QCoreApplication::applicationPid())))
+        << secondPrompter.infos[0].toStdString();
+    EXPECT_TRUE(secondPrompter.infos[0].endsWith(QStringLiteral("It is opened read-only here: OK saves nothing.")));
+    EXPECT_TRUE(secondSession.readOnly);
+
+    // The first instance opens another configuration: the second may now claim this one.
+    dialogs.actions[Window::OpenConfiguration] = [&] {
+        home.session.ws.activate(QStringLiteral("Other"));
+        return true;
+    };
+    QTest::mouseClick(first.findChild<QPushButton*>(QStringLiteral("Btn_Open")), Qt::LeftButton);
+    secondDialogs.actions[Window::OpenConfiguration] = [] { return true; };
+    QTest::mouseClick(second.findChild<QPushButton*>(QStringLiteral("Btn_Open")), Qt::LeftButton);
+    EXPECT_FALSE(secondSession.readOnly);
+    EXPECT_EQ(secondPrompter.infos.size(), 1);
+}
+
+} // namespace
+} // namespace px
