@@ -30,6 +30,8 @@ int runMapCommand(const Arguments& args);
 int runReportCommand(const Arguments& args);
 int runPackCommand(const Arguments& args);
 int runUnpackCommand(const Arguments& args);
+int runHistoryCommand(const Arguments& args);
+int runDiffCommand(const Arguments& args);
 
 namespace {
 
@@ -240,6 +242,34 @@ QList<Command> makeTable()
                            "than any configuration file can be is refused, and nothing is written. The\n"
                            "files are unpacked into a temporary folder that is renamed at the end."),
             &runUnpackCommand,
+        },
+        {
+            QStringLiteral("history"),
+            QStringLiteral("list the device updates recorded for a configuration"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
+            {{QStringLiteral("json"), {}, QStringLiteral("print the updates as a JSON array")}},
+            QStringLiteral("Lists the updates recorded in DIR/history, oldest first, one line each: the\n"
+                           "entry (the date and time the update ended, UTC), the route and the device's\n"
+                           "port or IP address, the operations and the updater's result (ended, failed\n"
+                           "with its exit status, crashed, cancelled, wait ran out). Every update the\n"
+                           "configurator ran left such an entry: the five XML files and the four images\n"
+                           "it handed to the updater, and update.json. An entry folder is a configuration\n"
+                           "folder itself: compare it with px40318 diff."),
+            &runHistoryCommand,
+        },
+        {
+            QStringLiteral("diff"),
+            QStringLiteral("compare two configurations, or a configuration and an update of its history"),
+            {{QStringLiteral("A"), QStringLiteral("a configuration folder or an entry of DIR/history")},
+             {QStringLiteral("B"), QStringLiteral("another one")}},
+            {{QStringLiteral("json"), {}, QStringLiteral("print the differences as one JSON object")}},
+            QStringLiteral("Compares the general parameters by name (as ParGen.xml names them), the frames\n"
+                           "of each direction by identifier and the register mapping of each direction by\n"
+                           "register, and prints what was added, removed or changed from A to B with the\n"
+                           "values on both sides. A mapping entry names its frame by identifier, so a\n"
+                           "frame that only moved in its list changes nothing. Exit status 0 whether or\n"
+                           "not they differ, 1 when a folder cannot be read."),
+            &runDiffCommand,
         },
         {
             QStringLiteral("help"),

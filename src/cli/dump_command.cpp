@@ -20,6 +20,7 @@ namespace {
 QByteArray readImageFile(const QString& path)
 {
     constexpr qint64 kLongestImage = px::image::layout::kLegacyMaxSize;
+    px::checkReadableKind(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw px::Error(QStringLiteral("Cannot read the file %1: %2").arg(px::displayPath(path), file.errorString()));

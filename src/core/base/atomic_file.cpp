@@ -126,6 +126,11 @@ bool configurationFileExists(const QString& path)
     return true;
 }
 
+void checkReadableKind(const QString& path)
+{
+    (void)configurationFileExists(path);
+}
+
 QByteArray readConfigurationFile(const QString& path, qint64 limit)
 {
     if (!configurationFileExists(path))

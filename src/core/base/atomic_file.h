@@ -46,6 +46,11 @@ inline constexpr qint64 kMaxConfigurationFileSize = 4 * 1024 * 1024;
 // cause: such a file is neither read nor taken as missing.
 bool configurationFileExists(const QString& path);
 
+// The rule for every file the program reads: a folder, a link to nothing, a pipe, a
+// device or a socket where a file is expected throws px::Error naming it and the cause
+// (so nothing waits on a pipe); a missing file is left to the reader to report.
+void checkReadableKind(const QString& path);
+
 // Reads a configuration file whole after checking its kind (see above; a pipe or a device
 // is never opened, so nothing waits on it) and its size against `limit`. Throws px::Error
 // naming the file and the cause, with the size and the limit for a file too large.

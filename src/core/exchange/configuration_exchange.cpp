@@ -221,6 +221,7 @@ void writeImport(const config::Configuration& config, const config::SignalTable&
 
 std::optional<ImportSource> readImportSource(const QString& path, const CaptureProgress& progress)
 {
+    checkReadableKind(path);
     ImportSource source;
     source.fileName = QFileInfo(path).fileName();
     if (source.fileName.endsWith(QStringLiteral(".dbc"), Qt::CaseInsensitive)) {

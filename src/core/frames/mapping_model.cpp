@@ -484,7 +484,12 @@ QByteArray RegisterMapping::toCsv() const
 
 void RegisterMapping::exportCsv(const Workspace& ws) const
 {
-    writeFileAtomically(m_profile->csvPath(ws), toCsv());
+    exportCsvFile(m_profile->csvPath(ws));
+}
+
+void RegisterMapping::exportCsvFile(const QString& path) const
+{
+    writeFileAtomically(path, toCsv());
 }
 
 void RegisterMapping::importCsv(const QByteArray& bytes, const QString& name)

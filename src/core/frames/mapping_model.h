@@ -158,6 +158,8 @@ public:
     // The CSV export: header and one line per entry, CR LF line ends, 8-bit text.
     QByteArray toCsv() const;
     void exportCsv(const Workspace& ws) const;
+    // The same into the file `path`.
+    void exportCsvFile(const QString& path) const;
 
     // Replaces every entry by those of the CSV text; blank lines are passed over. A line
     // naming no frame of the list, with a register index outside 0 to 65535 or used by an

@@ -34,6 +34,7 @@ const QString kManifestRoot = QStringLiteral("ConfigurationArchive");
 // told apart without reading it whole.
 QByteArray readCapped(const QString& path, qint64 limit)
 {
+    checkReadableKind(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
@@ -302,12 +303,13 @@ NameRefusal unpackConfiguration(const ConfigurationArchive& archive, const QStri
         throw Error(QStringLiteral("Cannot write into the folder %1: %2").arg(displayPath(destFolder), staging.errorString()));
     if (!QDir().mkdir(staging.path() + QStringLiteral("/bin")))
         throw Error(QStringLiteral("Cannot write into the folder %1").arg(displayPath(destFolder)));
+    takeFolderMode(staging.path(), staging.path() + QStringLiteral("/bin"));
     for (const auto& [relative, bytes] : archive.files)
         writeFileAtomically(staging.path() + u'/' + relative, bytes);
     // The rename refuses to replace a folder that appeared meanwhile.
     const QString target = destFolder + u'/' + name;
     if (!QDir().rename(staging.path(), target))
-        return QFileInfo::exists(target) ? msg::kNewConfigNameExists : msg::kNewConfigNameRefused;
+        return refusalOfTakenTarget(target);
     staging.setAutoRemove(false);
     return std::nullopt;
 }

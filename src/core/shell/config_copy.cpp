@@ -251,6 +251,7 @@ NameRefusal copyConfiguration(const QString& sourceFolder, const QString& target
     }
     if (!QDir().mkdir(staging.filePath(QStringLiteral("bin"))))
         throw Error(QStringLiteral("Cannot write into the folder %1").arg(displayPath(targetParent)));
+    takeFolderMode(staging.path(), staging.filePath(QStringLiteral("bin")));
     if (!rewritten.empty())
         config::writeConfiguration(shifted, staging.path(), rewritten);
     // The signal file beside the configuration follows its registers and identifiers.
@@ -260,7 +261,7 @@ NameRefusal copyConfiguration(const QString& sourceFolder, const QString& target
     // The rename refuses to replace a folder that appeared meanwhile.
     const QString target = targetParent + u'/' + name;
     if (!QDir().rename(staging.path(), target))
-        return QFileInfo::exists(target) ? msg::kNewConfigNameExists : msg::kNewConfigNameRefused;
+        return refusalOfTakenTarget(target);
     staging.setAutoRemove(false);
     return std::nullopt;
 }

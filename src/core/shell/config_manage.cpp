@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/lang/message_ids.h"
+#include "core/lang/message_table.h"
 #include "core/platform/prompter.h"
 #include "core/platform/trash.h"
 #include "core/shell/config_archive.h"
@@ -34,51 +35,54 @@ QString freeSibling(const QString& folder, const QString& purpose)
 
 namespace manage_text {
 
-QString activeCannotBeDeleted(const QString& name)
+QString activeCannotBeDeleted(const MessageTable& m, const QString& name)
 {
-    return QStringLiteral("The configuration %1 is open and cannot be deleted. Open another configuration first.")
-        .arg(name);
+    return m[msg::kManageActiveCannotBeDeleted].arg(name);
 }
 
-QString confirmDelete(const QString& name)
+QString confirmDelete(const MessageTable& m, const QString& name)
 {
-    return QStringLiteral("Delete the configuration %1? It is moved to the trash.").arg(name);
+    return m[msg::kManageConfirmDelete].arg(name);
 }
 
-QString confirmDeleteForGood(const QString& name)
+QString confirmDeleteForGood(const MessageTable& m, const QString& name)
 {
-    return QStringLiteral("The configuration %1 cannot be moved to the trash. Delete it for good? This cannot be undone.")
-        .arg(name);
+    return m[msg::kManageConfirmDeleteForGood].arg(name);
 }
 
-QString importName(const QString& fileName)
+QString noTrashDeleteForGood(const MessageTable& m, const QString& name)
 {
-    return QStringLiteral("Name of the configuration imported from %1").arg(fileName);
+    return m[msg::kManageNoTrashDeleteForGood].arg(name);
 }
 
-QString duplicated(const QString& from, const QString& to)
+QString importName(const MessageTable& m, const QString& fileName)
 {
-    return QStringLiteral("The configuration %1 was created from %2; compile it before an update.").arg(to, from);
+    return m[msg::kManageImportName].arg(fileName);
 }
 
-QString renamed(const QString& from, const QString& to)
+QString duplicated(const MessageTable& m, const QString& from, const QString& to)
 {
-    return QStringLiteral("The configuration %1 is now named %2.").arg(from, to);
+    return m[msg::kManageDuplicated].arg(to, from);
 }
 
-QString deleted(const QString& name)
+QString renamed(const MessageTable& m, const QString& from, const QString& to)
 {
-    return QStringLiteral("The configuration %1 was deleted.").arg(name);
+    return m[msg::kManageRenamed].arg(from, to);
 }
 
-QString exported(const QString& name, const QString& path)
+QString deleted(const MessageTable& m, const QString& name)
 {
-    return QStringLiteral("The configuration %1 was saved as %2.").arg(name, displayPath(path));
+    return m[msg::kManageDeleted].arg(name);
 }
 
-QString imported(const QString& name)
+QString exported(const MessageTable& m, const QString& name, const QString& path)
 {
-    return QStringLiteral("The configuration %1 was imported.").arg(name);
+    return m[msg::kManageExported].arg(name, displayPath(path));
+}
+
+QString imported(const MessageTable& m, const QString& name)
+{
+    return m[msg::kManageImported].arg(name);
 }
 
 } // namespace manage_text
@@ -118,16 +122,23 @@ bool deleteConfiguration(Session& session, const QString& name, Prompter& prompt
     const QString folder = session.ws.projectsFolder + u'/' + name;
     if (!isConfigurationName(name) || !QFileInfo(folder).isDir())
         throw Error(QStringLiteral("The configuration %1 does not exist").arg(name));
+    const MessageTable& m = session.messages;
     if (isActiveConfiguration(session, name)) {
-        prompter.error(manage_text::activeCannotBeDeleted(name));
+        prompter.error(manage_text::activeCannotBeDeleted(m, name));
         return false;
     }
-    if (!prompter.yesNo(manage_text::confirmDelete(name)))
-        return false;
-    if (trash.moveToTrash(folder))
-        return true;
-    if (!prompter.yesNo(manage_text::confirmDeleteForGood(name)))
-        return false;
+    if (!trash.exists()) {
+        // Nothing to move it to: the one question says so.
+        if (!prompter.yesNo(manage_text::noTrashDeleteForGood(m, name)))
+            return false;
+    } else {
+        if (!prompter.yesNo(manage_text::confirmDelete(m, name)))
+            return false;
+        if (trash.moveToTrash(folder))
+            return true;
+        if (!prompter.yesNo(manage_text::confirmDeleteForGood(m, name)))
+            return false;
+    }
     // Out of the list at once, then removed: a removal that stops half-way leaves no
     // half configuration under the name.
     const QString doomed = freeSibling(folder, QStringLiteral("deleted"));
@@ -163,7 +174,7 @@ QString importConfiguration(Session& session, Prompter& prompter, const QString&
     const ConfigurationArchive archive = loadConfigurationArchive(path);
     QString proposed = archive.manifest.configuration;
     for (;;) {
-        const std::optional<QString> name = prompter.askText(manage_text::importName(QFileInfo(path).fileName()), proposed);
+        const std::optional<QString> name = prompter.askText(manage_text::importName(session.messages, QFileInfo(path).fileName()), proposed);
         if (!name)
             return {};
         const NameRefusal refusal = unpackConfiguration(archive, session.ws.projectsFolder, *name);

@@ -6,6 +6,7 @@
 
 namespace px {
 
+class MessageTable;
 class Prompter;
 class Session;
 class Trash;
@@ -30,8 +31,9 @@ NameRefusal renameConfiguration(Session& session, const QString& from, const QSt
 bool isActiveConfiguration(const Session& session, const QString& name);
 
 // Delete, with its confirmations through `prompter`: the active configuration is refused;
-// otherwise a confirmation naming it, then the move to the trash; where there is no trash
-// (or it refuses), a second confirmation and the deletion for good. The folder is first
+// otherwise a confirmation naming it, then the move to the trash; where the trash refuses,
+// a second confirmation and the deletion for good; where there is no trash at all, one
+// confirmation that says so and the deletion for good. The folder is first
 // renamed out of the list, then removed, so a configuration never stays half deleted
 // under its name. Returns true when the configuration is gone. Throws px::Error when it
 // cannot be removed.
@@ -50,17 +52,18 @@ QString exportConfiguration(const Session& session, const QString& name, bool wi
 // refused (its text says why); nothing is written then.
 QString importConfiguration(Session& session, Prompter& prompter, const QString& folder);
 
-// The texts of these questions and refusals.
+// The texts of these questions, refusals and results, from the message table.
 namespace manage_text {
-QString activeCannotBeDeleted(const QString& name);
-QString confirmDelete(const QString& name);
-QString confirmDeleteForGood(const QString& name);
-QString importName(const QString& fileName);
-QString duplicated(const QString& from, const QString& to);
-QString renamed(const QString& from, const QString& to);
-QString deleted(const QString& name);
-QString exported(const QString& name, const QString& path);
-QString imported(const QString& name);
+QString activeCannotBeDeleted(const MessageTable& m, const QString& name);
+QString confirmDelete(const MessageTable& m, const QString& name);
+QString confirmDeleteForGood(const MessageTable& m, const QString& name);
+QString noTrashDeleteForGood(const MessageTable& m, const QString& name);
+QString importName(const MessageTable& m, const QString& fileName);
+QString duplicated(const MessageTable& m, const QString& from, const QString& to);
+QString renamed(const MessageTable& m, const QString& from, const QString& to);
+QString deleted(const MessageTable& m, const QString& name);
+QString exported(const MessageTable& m, const QString& name, const QString& path);
+QString imported(const MessageTable& m, const QString& name);
 } // namespace manage_text
 
 } // namespace px

@@ -15,16 +15,38 @@ bool isConfigurationName(const QString& name)
         && !name.contains(u'\\') && storableInXml(name);
 }
 
+namespace {
+
+// A line break, a tab or another control character: a folder name no list shows as typed.
+bool holdsControlCharacter(const QString& name)
+{
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool isNewConfigurationName(const QString& name)
 {
-    return isConfigurationName(name) && !name.front().isSpace() && !name.back().isSpace() && !name.endsWith(u'.');
+    return isConfigurationName(name) && !name.front().isSpace() && !name.back().isSpace() && !name.endsWith(u'.')
+        && !holdsControlCharacter(name);
 }
 
 NameRefusal checkNewConfigurationName(const QString& projectsFolder, const QString& name, const QString& except)
 {
     if (name.isEmpty())
         return msg::kNewConfigNameEmpty;
+    // "." and ".." stand for folders that exist: refused for what they are.
+    if (name == QStringLiteral(".") || name == QStringLiteral(".."))
+        return msg::kNewConfigNameReserved;
+    if (holdsControlCharacter(name))
+        return msg::kNewConfigNameControl;
     const QString folder = projectsFolder + u'/' + name;
+    if (QFileInfo::exists(folder) && !QFileInfo(folder).isDir())
+        return msg::kNewConfigNameFileExists;
     // Letter case does not tell two configurations apart, whatever the file system does.
     QStringList others = listConfigurations(projectsFolder);
     if (!except.isEmpty())
@@ -38,6 +60,19 @@ NameRefusal checkNewConfigurationName(const QString& projectsFolder, const QStri
     if (!isNewConfigurationName(name))
         return msg::kNewConfigNameRefused;
     return std::nullopt;
+}
+
+NameRefusal refusalOfTakenTarget(const QString& target)
+{
+    const QFileInfo info(target);
+    if (info.exists() && !info.isDir())
+        return msg::kNewConfigNameFileExists;
+    return info.exists() ? msg::kNewConfigNameExists : msg::kNewConfigNameRefused;
+}
+
+void takeFolderMode(const QString& folder, const QString& made)
+{
+    QFile::setPermissions(folder, QFileInfo(made).permissions());
 }
 
 QStringList listConfigurations(const QString& projectsFolder)

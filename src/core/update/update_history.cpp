@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/config/configuration.h"
+#include "core/lang/message_table.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -159,6 +160,29 @@ QString recordUpdate(const QString& configurationFolder, const UpdateRecord& rec
         QDir(staging).removeRecursively();
         throw;
     }
+}
+
+QString historyEntryText(const MessageTable& messages, const HistoryEntry& entry)
+{
+    const UpdateRecord& r = entry.record;
+    QString result;
+    if (r.result == QStringLiteral("ended"))
+        result = messages[msg::kHistoryEnded];
+    else if (r.result == QStringLiteral("failed"))
+        result = messages[msg::kHistoryFailed].arg(r.exitStatus);
+    else if (r.result == QStringLiteral("crashed"))
+        result = messages[msg::kHistoryCrashed];
+    else if (r.result == QStringLiteral("cancelled"))
+        result = messages[msg::kHistoryCancelled];
+    else if (r.result == QStringLiteral("wait ran out"))
+        result = messages[msg::kHistoryWaitRanOut];
+    else
+        result = messages[msg::kHistoryNoRecord];
+    const QString when = r.date.isValid() ? r.date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")) : entry.name;
+    const QString route = r.route == QStringLiteral("serial") ? messages[msg::kHistorySerial]
+        : r.route == QStringLiteral("ethernet")               ? messages[msg::kHistoryEthernet]
+                                                               : r.route;
+    return QStringLiteral("%1  %2 %3  %4").arg(when, route, r.device, result);
 }
 
 UpdateRecord readUpdateRecord(const QString& entryFolder)

@@ -9,6 +9,8 @@
 
 namespace px {
 
+class MessageTable;
+
 // The record of every device update, so that the engineer can say months later what was
 // written into which device. Each update that ran (whatever its result) leaves a folder
 // PROJECTS/<configuration>/history/<date-time>/ holding the five configuration files as
@@ -64,6 +66,10 @@ struct HistoryEntry {
 // The entries of the configuration's history, oldest first. A folder without a readable
 // record is listed with an empty record whose result says so.
 std::vector<HistoryEntry> readUpdateHistory(const QString& configurationFolder);
+
+// One line of the history as the Manage Configurations window lists it, in the table's
+// language: the date and time (UTC), the route, the device and the result.
+QString historyEntryText(const MessageTable& messages, const HistoryEntry& entry);
 
 // The record of one entry folder. Throws px::Error when it is missing or damaged.
 UpdateRecord readUpdateRecord(const QString& entryFolder);

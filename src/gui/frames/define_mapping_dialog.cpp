@@ -573,7 +573,13 @@ void DefineMappingDialog::pasteClick()
 
 void DefineMappingDialog::exportClick()
 {
-    guarded(m_prompter, [this] { m_mapping.exportCsv(m_session.ws); });
+    // Asks where, proposing the fixed name in the configuration folder, and says where it
+    // wrote.
+    const QString path = m_prompter.saveFile(m_mapping.profile().csvPath(m_session.ws), kMappingCsvFilter);
+    if (path.isEmpty())
+        return;
+    if (guarded(m_prompter, [this, &path] { m_mapping.exportCsvFile(path); }))
+        m_prompter.information(m_session.messages[msg::kMappingCsvExported].arg(displayPath(path)));
 }
 
 void DefineMappingDialog::importClick()

@@ -1,15 +1,21 @@
 #include "gui/shell/manage_configurations_dialog.h"
 
+#include "core/config/configuration.h"
 #include "core/lang/message_ids.h"
 #include "core/platform/prompter.h"
 #include "core/shell/config_copy.h"
 #include "core/shell/config_manage.h"
 #include "core/shell/session.h"
+#include "core/update/configuration_diff.h"
+#include "core/update/update_history.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/guard.h"
 #include "gui/common/title_band.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QTableWidget>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -120,6 +126,48 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     body->addLayout(right, 2);
     top->addLayout(body, 1);
 
+    // The updates of the selected configuration, and Compare beside them.
+    m_historyGroup = new QGroupBox(this);
+    m_historyGroup->setObjectName(QStringLiteral("GB_History"));
+    auto* history = new QHBoxLayout(m_historyGroup);
+    m_historyList = new QListWidget(m_historyGroup);
+    m_historyList->setObjectName(QStringLiteral("LB_History"));
+    m_historyList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Small at least: the window must fit low screens, the lists scroll.
+    m_historyList->setMinimumHeight(20);
+    history->addWidget(m_historyList, 2);
+    auto* compareSide = new QVBoxLayout;
+    auto* compareRow = new QHBoxLayout;
+    m_compareWithLabel = new QLabel(m_historyGroup);
+    m_compareWithLabel->setObjectName(QStringLiteral("L_Compare_With"));
+    m_compareWith = new QComboBox(m_historyGroup);
+    m_compareWith->setObjectName(QStringLiteral("CB_Compare_With"));
+    m_compareWithLabel->setBuddy(m_compareWith);
+    m_compareButton = plainButton(m_historyGroup, "Btn_Compare");
+    compareRow->addWidget(m_compareWithLabel);
+    compareRow->addWidget(m_compareWith, 1);
+    compareRow->addWidget(m_compareButton);
+    compareSide->addLayout(compareRow);
+    m_compareHeading = new QLabel(m_historyGroup);
+    m_compareHeading->setObjectName(QStringLiteral("L_Compare"));
+    m_compareHeading->setTextFormat(Qt::PlainText);
+    m_compareHeading->setWordWrap(true);
+    compareSide->addWidget(m_compareHeading);
+    m_compareTable = new QTableWidget(0, 5, m_historyGroup);
+    m_compareTable->setObjectName(QStringLiteral("TW_Compare"));
+    m_compareTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_compareTable->verticalHeader()->hide();
+    m_compareTable->horizontalHeader()->setStretchLastSection(true);
+    m_compareTable->setMinimumHeight(20);
+    compareSide->addWidget(m_compareTable, 1);
+    history->addLayout(compareSide, 5);
+    auto* historyRow = new QHBoxLayout;
+    historyRow->setContentsMargins(12, 0, 12, 0);
+    historyRow->addWidget(m_historyGroup);
+    top->addLayout(historyRow, 2);
+    connect(m_configurationList, &QListWidget::currentRowChanged, this, [this] { showHistory(); });
+    connect(m_compareButton, &QPushButton::clicked, this, [this] { run([this] { compare(); }); });
+
     connect(m_duplicateButton, &QPushButton::clicked, this, [this] { run([this] { duplicate(); }); });
     connect(m_renameButton, &QPushButton::clicked, this, [this] { run([this] { rename(); }); });
     connect(m_deleteButton, &QPushButton::clicked, this, [this] { run([this] { remove(); }); });
@@ -127,45 +175,55 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     connect(m_importButton, &QPushButton::clicked, this, [this] { run([this] { import(); }); });
     connect(m_closeButton, &QPushButton::clicked, this, &ManageConfigurationsDialog::accept);
 
-    resize(760, 420);
+    resize(900, 640);
     applyLanguage();
 }
 
 void ManageConfigurationsDialog::applyLanguage()
 {
-    // The list's title is the Open dialog's; the texts of managing exist in English only.
+    // The list's title is the Open dialog's.
     const MessageTable& m = m_session.messages;
-    setWindowTitle(QStringLiteral("Manage Configurations"));
-    m_band->descriptionLabel()->setText(QStringLiteral("Duplicate, Rename, Delete, Export and Import Configurations"));
+    setWindowTitle(m[msg::kManageTitle]);
+    m_band->descriptionLabel()->setText(m[msg::kManageDescription]);
     m_nameLabel->setText(m[msg::kOpenConfigListLabel]);
-    m_copyGroup->setTitle(QStringLiteral("Duplicate or rename the selected configuration"));
-    m_newNameLabel->setText(QStringLiteral("&New name"));
-    m_idOffsetLabel->setText(QStringLiteral("Receive CAN-ID offset"));
-    m_txIdOffsetLabel->setText(QStringLiteral("Transmit CAN-ID offset"));
-    m_registerOffsetLabel->setText(QStringLiteral("Receive register offset"));
-    m_txRegisterOffsetLabel->setText(QStringLiteral("Transmit register offset"));
+    m_copyGroup->setTitle(m[msg::kManageCopyGroup]);
+    m_newNameLabel->setText(m[msg::kManageNewName]);
+    m_idOffsetLabel->setText(m[msg::kManageReceiveIdOffset]);
+    m_txIdOffsetLabel->setText(m[msg::kManageTransmitIdOffset]);
+    m_registerOffsetLabel->setText(m[msg::kManageReceiveRegisterOffset]);
+    m_txRegisterOffsetLabel->setText(m[msg::kManageTransmitRegisterOffset]);
     for (QLineEdit* e : {m_idOffsetEdit, m_registerOffsetEdit})
         e->setPlaceholderText(QStringLiteral("0"));
     for (QLineEdit* e : {m_txIdOffsetEdit, m_txRegisterOffsetEdit})
-        e->setPlaceholderText(QStringLiteral("as receive"));
-    m_nameEdit->setToolTip(QStringLiteral("The name of the copy, or the new name of the selected configuration"));
-    m_idOffsetEdit->setToolTip(QStringLiteral("Added to every received CAN identifier of the copy (decimal, or hexadecimal after 0x or $)"));
-    m_txIdOffsetEdit->setToolTip(QStringLiteral("Added to every transmitted CAN identifier of the copy; empty: the receive offset"));
-    m_registerOffsetEdit->setToolTip(QStringLiteral("Added to every register index of the receive mapping of the copy"));
-    m_txRegisterOffsetEdit->setToolTip(QStringLiteral("Added to every register index of the transmit mapping of the copy; empty: the receive offset"));
-    m_duplicateButton->setText(QStringLiteral("&Duplicate"));
-    m_duplicateButton->setToolTip(QStringLiteral("Create a new configuration from the selected one; its images are not copied"));
-    m_renameButton->setText(QStringLiteral("&Rename"));
-    m_renameButton->setToolTip(QStringLiteral("Give the selected configuration the new name"));
-    m_deleteButton->setText(QStringLiteral("De&lete..."));
-    m_deleteButton->setToolTip(QStringLiteral("Move the selected configuration to the trash"));
-    m_exchangeGroup->setTitle(QStringLiteral("Exchange as one .zip file"));
-    m_withImages->setText(QStringLiteral("with the compiled &images"));
-    m_exportButton->setText(QStringLiteral("&Export..."));
-    m_exportButton->setToolTip(QStringLiteral("Save the selected configuration as one .zip file"));
-    m_importButton->setText(QStringLiteral("&Import..."));
-    m_importButton->setToolTip(QStringLiteral("Add a configuration from a .zip file"));
-    m_closeButton->setText(QStringLiteral("Close"));
+        e->setPlaceholderText(m[msg::kManageAsReceive]);
+    m_nameEdit->setToolTip(m[msg::kManageNewNameHint]);
+    m_idOffsetEdit->setToolTip(m[msg::kManageReceiveIdOffsetHint]);
+    m_txIdOffsetEdit->setToolTip(m[msg::kManageTransmitIdOffsetHint]);
+    m_registerOffsetEdit->setToolTip(m[msg::kManageReceiveRegisterOffsetHint]);
+    m_txRegisterOffsetEdit->setToolTip(m[msg::kManageTransmitRegisterOffsetHint]);
+    m_duplicateButton->setText(m[msg::kManageDuplicate]);
+    m_duplicateButton->setToolTip(m[msg::kManageDuplicateHint]);
+    m_renameButton->setText(m[msg::kManageRename]);
+    m_renameButton->setToolTip(m[msg::kManageRenameHint]);
+    m_deleteButton->setText(m[msg::kManageDelete]);
+    m_deleteButton->setToolTip(m[msg::kManageDeleteHint]);
+    m_exchangeGroup->setTitle(m[msg::kManageExchangeGroup]);
+    m_withImages->setText(m[msg::kManageWithImages]);
+    m_exportButton->setText(m[msg::kManageExport]);
+    m_exportButton->setToolTip(m[msg::kManageExportHint]);
+    m_importButton->setText(m[msg::kManageImport]);
+    m_importButton->setToolTip(m[msg::kManageImportHint]);
+    m_closeButton->setText(m[msg::kManageClose]);
+    m_historyGroup->setTitle(m[msg::kManageHistoryGroup]);
+    m_historyList->setToolTip(m[msg::kManageHistoryHint]);
+    m_compareWithLabel->setText(m[msg::kManageCompareWith]);
+    m_compareButton->setText(m[msg::kManageCompare]);
+    m_compareButton->setToolTip(m[msg::kManageCompareHint]);
+    if (m_compareWith->count() > 0)
+        m_compareWith->setItemText(0, m[msg::kManageCompareNow]);
+    m_compareTable->setHorizontalHeaderLabels(
+        {m[msg::kManageColumnItem], m[msg::kManageColumnChange], m[msg::kManageColumnValue], QStringLiteral("A"),
+         QStringLiteral("B")});
 }
 
 void ManageConfigurationsDialog::prepareShowing()
@@ -174,6 +232,8 @@ void ManageConfigurationsDialog::prepareShowing()
         e->clear();
     m_withImages->setChecked(false);
     m_statusLabel->clear();
+    m_compareHeading->clear();
+    m_compareTable->setRowCount(0);
     reload(m_session.ws.activeFolderName());
     m_configurationList->setFocus();
 }
@@ -199,8 +259,59 @@ void ManageConfigurationsDialog::reload(const QString& select)
     if (found >= 0 || !m_names.isEmpty())
         m_configurationList->setCurrentRow(found >= 0 ? found : 0);
     const bool any = !m_names.isEmpty();
-    for (QPushButton* b : {m_duplicateButton, m_renameButton, m_deleteButton, m_exportButton})
+    for (QPushButton* b : {m_duplicateButton, m_renameButton, m_deleteButton, m_exportButton, m_compareButton})
         b->setEnabled(any);
+    showHistory();
+}
+
+void ManageConfigurationsDialog::showHistory()
+{
+    const MessageTable& m = m_session.messages;
+    const QString name = selected();
+    m_historyList->clear();
+    m_historyFolders.clear();
+    m_compareWith->clear();
+    m_compareWith->addItem(m[msg::kManageCompareNow]);
+    if (name.isEmpty())
+        return;
+    for (const QString& other : m_names) {
+        if (other != name)
+            m_compareWith->addItem(other);
+    }
+    const std::vector<HistoryEntry> entries = readUpdateHistory(m_session.ws.projectsFolder + u'/' + name);
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        m_historyList->addItem(historyEntryText(m, *it));
+        m_historyFolders << it->folder;
+    }
+}
+
+void ManageConfigurationsDialog::compare()
+{
+    const MessageTable& m = m_session.messages;
+    const QString name = selected();
+    if (name.isEmpty())
+        return;
+    const QString projects = m_session.ws.projectsFolder;
+    // A: the selected update, or the configuration when none is selected; B: the
+    // configuration chosen beside, the selected one as it is now by default.
+    const int entry = m_historyList->currentRow();
+    const bool fromEntry = entry >= 0 && entry < m_historyFolders.size();
+    const QString folderA = fromEntry ? m_historyFolders[entry] : projects + u'/' + name;
+    const QString labelA = fromEntry ? m_historyList->item(entry)->text() : name;
+    const QString nameB = m_compareWith->currentIndex() > 0 ? m_compareWith->currentText() : name;
+    const ConfigurationDiff diff =
+        diffConfigurations(config::readConfiguration(folderA), config::readConfiguration(projects + u'/' + nameB));
+    m_compareHeading->setText(m[msg::kDiffHeading].arg(labelA, nameB)
+                              + (diff.empty() ? QStringLiteral(": ") + m[msg::kDiffNone] : QString()));
+    const std::vector<DiffRow> rows = diffRows(diff, m);
+    m_compareTable->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const DiffRow& row = rows[static_cast<std::size_t>(r)];
+        const QString cells[] = {row.item, row.change, row.value, row.a, row.b};
+        for (int c = 0; c < 5; ++c)
+            m_compareTable->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    m_compareTable->resizeColumnsToContents();
 }
 
 void ManageConfigurationsDialog::run(const std::function<void()>& action)
@@ -222,7 +333,7 @@ void ManageConfigurationsDialog::duplicate()
         return;
     }
     reload(to);
-    m_statusLabel->setText(manage_text::duplicated(from, to));
+    m_statusLabel->setText(manage_text::duplicated(m_session.messages, from, to));
 }
 
 void ManageConfigurationsDialog::rename()
@@ -236,7 +347,7 @@ void ManageConfigurationsDialog::rename()
         return;
     }
     reload(to);
-    m_statusLabel->setText(manage_text::renamed(from, to));
+    m_statusLabel->setText(manage_text::renamed(m_session.messages, from, to));
 }
 
 void ManageConfigurationsDialog::remove()
@@ -247,7 +358,7 @@ void ManageConfigurationsDialog::remove()
     const bool gone = deleteConfiguration(m_session, name, m_prompter, m_trash);
     reload(gone ? m_session.ws.activeFolderName() : name);
     if (gone)
-        m_statusLabel->setText(manage_text::deleted(name));
+        m_statusLabel->setText(manage_text::deleted(m_session.messages, name));
 }
 
 void ManageConfigurationsDialog::exportSelected()
@@ -257,7 +368,7 @@ void ManageConfigurationsDialog::exportSelected()
         return;
     const QString path = exportConfiguration(m_session, name, m_withImages->isChecked(), m_prompter, exchangeFolder);
     if (!path.isEmpty())
-        m_statusLabel->setText(manage_text::exported(name, path));
+        m_statusLabel->setText(manage_text::exported(m_session.messages, name, path));
 }
 
 void ManageConfigurationsDialog::import()
@@ -266,7 +377,7 @@ void ManageConfigurationsDialog::import()
     if (name.isEmpty())
         return;
     reload(name);
-    m_statusLabel->setText(manage_text::imported(name));
+    m_statusLabel->setText(manage_text::imported(m_session.messages, name));
 }
 
 } // namespace px

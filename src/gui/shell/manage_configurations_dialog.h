@@ -6,6 +6,8 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
+class QTableWidget;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -21,7 +23,8 @@ class Trash;
 
 // Step 1, Manage Configurations: duplicate a configuration (with offsets for its CAN
 // identifiers and registers), rename it, delete it, export it as one .zip file and import
-// one. Every action works on the configuration selected in the list and goes through
+// one; the updates recorded for it, and Compare: a recorded update (or the configuration)
+// against the configuration as it is now or another one. Every action works on the configuration selected in the list and goes through
 // core; refusals and questions go through the Prompter.
 class ManageConfigurationsDialog final : public QDialog {
     Q_OBJECT
@@ -46,6 +49,9 @@ private:
     void exportSelected();
     void import();
     void run(const std::function<void()>& action);
+    // The history of the selected configuration, newest first, and the choices of Compare.
+    void showHistory();
+    void compare();
 
     Session& m_session;
     Prompter& m_prompter;
@@ -72,6 +78,14 @@ private:
     QPushButton* m_exportButton = nullptr;
     QPushButton* m_importButton = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QGroupBox* m_historyGroup = nullptr;
+    QListWidget* m_historyList = nullptr;
+    QStringList m_historyFolders;   // the folder of each line of the history list
+    QLabel* m_compareWithLabel = nullptr;
+    QComboBox* m_compareWith = nullptr;
+    QPushButton* m_compareButton = nullptr;
+    QLabel* m_compareHeading = nullptr;
+    QTableWidget* m_compareTable = nullptr;
     QPushButton* m_closeButton = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "core/base/atomic_file.h"
 #include "core/config/configuration.h"
+#include "core/shell/config_archive.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,6 +10,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace px {
 namespace {
@@ -162,6 +165,73 @@ TEST_F(ManageTool, WrongArgumentsGiveTheUsage)
         const ToolRun r = run(args, dir.path());
         EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: px40318"))) << r.err.toStdString();
+    }
+}
+
+// One rule for every file the tool reads: a named pipe is refused at once, naming it,
+// where it would be waited on for ever.
+TEST_F(ManageTool, ANamedPipeIsRefusedByEveryReader)
+{
+    const QString pipe = dir.filePath(QStringLiteral("pipe.zip"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString plant = example(QStringLiteral("PumpStation_Jumper"), QStringLiteral("Plant"));
+    const QStringList commands[] = {
+        {QStringLiteral("dump"), pipe},
+        {QStringLiteral("import"), plant, pipe, QStringLiteral("--receive"), QStringLiteral("all")},
+        {QStringLiteral("unpack"), pipe, dir.path()},
+    };
+    for (const QStringList& args : commands) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.status, 1) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("pipe.zip: it is not a regular file but a pipe, a device or a socket")))
+            << r.err.toStdString();
+    }
+}
+
+// A duplicated or unpacked configuration folder gets the mode every other folder gets
+// (the umask's), not the one of a private temporary folder.
+TEST_F(ManageTool, CopiedAndUnpackedFoldersGetTheUsualMode)
+{
+    const QString plant = example(QStringLiteral("PumpStation_Jumper"), QStringLiteral("Plant"));
+    ASSERT_TRUE(QDir().mkdir(dir.filePath(QStringLiteral("made"))));
+    const QFileDevice::Permissions usual = QFileInfo(dir.filePath(QStringLiteral("made"))).permissions();
+    ASSERT_EQ(run({QStringLiteral("copy"), plant, dir.filePath(QStringLiteral("Copy"))}).status, 0);
+    EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("Copy"))).permissions(), usual);
+    const QString zip = dir.filePath(QStringLiteral("Plant.zip"));
+    ASSERT_EQ(run({QStringLiteral("pack"), plant, QStringLiteral("--out"), zip}).status, 0);
+    ASSERT_EQ(run({QStringLiteral("unpack"), zip, dir.path(), QStringLiteral("--name"), QStringLiteral("Unpacked")}).status, 0);
+    EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("Unpacked"))).permissions(), usual);
+}
+
+// A refused name says why: a file in the way, "." or "..", a line break in a manifest's name.
+TEST_F(ManageTool, RefusedNamesNameTheRealCause)
+{
+    const QString plant = example(QStringLiteral("PumpStation_Jumper"), QStringLiteral("Plant"));
+    QFile taken(dir.filePath(QStringLiteral("taken")));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    const ToolRun onFile = run({QStringLiteral("copy"), plant, taken.fileName()});
+    EXPECT_EQ(onFile.status, 1);
+    EXPECT_EQ(onFile.err, QStringLiteral("px40318: 'taken': Error! Name project is not valid because a file of that name exists\n"));
+
+    const QString projects = dir.filePath(QStringLiteral("PROJECTS"));
+    ASSERT_TRUE(QDir().mkdir(projects));
+    const struct {
+        QString manifestName;
+        QString cause;
+    } cases[] = {
+        {QStringLiteral(".."), QStringLiteral("because \".\" and \"..\" name folders, not configurations")},
+        {QStringLiteral("."), QStringLiteral("because \".\" and \"..\" name folders, not configurations")},
+        {QStringLiteral("Line\n1"), QStringLiteral("because it holds a line break or another control character")},
+        {QStringLiteral("Line\t1"), QStringLiteral("because it holds a line break or another control character")},
+    };
+    for (const auto& c : cases) {
+        const QString zip = dir.filePath(QStringLiteral("named.zip"));
+        writeConfigurationArchive(plant, c.manifestName, zip, false);
+        const ToolRun r = run({QStringLiteral("unpack"), zip, projects});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains(c.cause)) << r.err.toStdString();
+        EXPECT_TRUE(QDir(projects).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
     }
 }
 

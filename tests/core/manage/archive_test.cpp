@@ -180,7 +180,7 @@ TEST(ConfigurationArchive, UnpackFollowsTheNameRulesOfNew)
     const ConfigurationArchive archive = readConfigurationArchive(zipOf({kParGen, kManifest}), QStringLiteral("a.zip"));
     EXPECT_EQ(unpackConfiguration(archive, projects, QString()), msg::kNewConfigNameEmpty);
     EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("plant1")), msg::kNewConfigNameExists);
-    EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("bad\x01name")), msg::kNewConfigNameRefused);
+    EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("bad\x01name")), msg::kNewConfigNameControl);
     EXPECT_EQ(unpackConfiguration(archive, projects, QStringLiteral("a/b")), msg::kNewConfigNameRefused);
     EXPECT_EQ(everythingIn(projects), QStringList{QStringLiteral("Plant1")});
     EXPECT_EQ(everythingIn(projects + QStringLiteral("/Plant1")), QStringList{QStringLiteral("bin")});

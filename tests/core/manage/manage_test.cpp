@@ -1,3 +1,4 @@
+#include "core/lang/message_table.h"
 #include "core/shell/config_manage.h"
 #include "core/lang/message_ids.h"
 
@@ -48,7 +49,7 @@ TEST(ManageConfigurations, RenameFollowsTheNameRulesOfNew)
         {QString(), msg::kNewConfigNameEmpty},
         {QStringLiteral("PLANT2"), msg::kNewConfigNameExists},
         {QStringLiteral("a/b"), msg::kNewConfigNameRefused},
-        {QStringLiteral(".."), msg::kNewConfigNameExists},
+        {QStringLiteral(".."), msg::kNewConfigNameReserved},
     };
     for (const auto& c : cases)
         EXPECT_EQ(renameConfiguration(home.session, QStringLiteral("Plant1"), c.to), c.refusal) << c.to.toStdString();
@@ -86,7 +87,7 @@ TEST(ManageConfigurations, DeleteAsksAndUsesTheTrashOrAsksAgain)
         test::FakePrompter prompter;
         FakeTrash trash(true);
         EXPECT_FALSE(deleteConfiguration(home.session, QStringLiteral("Plant1"), prompter, trash));
-        EXPECT_EQ(prompter.errors, QStringList{manage_text::activeCannotBeDeleted(QStringLiteral("Plant1"))});
+        EXPECT_EQ(prompter.errors, QStringList{manage_text::activeCannotBeDeleted(MessageTable(), QStringLiteral("Plant1"))});
         EXPECT_TRUE(trash.asked.isEmpty());
     }
     {   // No keeps it.
@@ -103,7 +104,7 @@ TEST(ManageConfigurations, DeleteAsksAndUsesTheTrashOrAsksAgain)
         FakeTrash trash(false);
         EXPECT_FALSE(deleteConfiguration(home.session, QStringLiteral("Trial"), prompter, trash));
         EXPECT_EQ(prompter.questions.size(), 2);
-        EXPECT_EQ(prompter.questions.value(1), manage_text::confirmDeleteForGood(QStringLiteral("Trial")));
+        EXPECT_EQ(prompter.questions.value(1), manage_text::confirmDeleteForGood(MessageTable(), QStringLiteral("Trial")));
         EXPECT_TRUE(QFileInfo(trial).isDir());
     }
     {   // No trash, Yes twice: gone for good, nothing left beside it.

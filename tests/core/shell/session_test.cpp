@@ -114,6 +114,9 @@ TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
     constexpr int kEmpty = msg::kNewConfigNameEmpty;
     constexpr int kExists = msg::kNewConfigNameExists;
     constexpr int kRefused = msg::kNewConfigNameRefused;
+    constexpr int kFile = msg::kNewConfigNameFileExists;
+    constexpr int kReserved = msg::kNewConfigNameReserved;
+    constexpr int kControl = msg::kNewConfigNameControl;
     const struct {
         const char* name;
         int result;
@@ -121,12 +124,12 @@ TEST(Configurations, CreateRefusesInOrderAndMakesTheBinFolder)
         // Names are told apart without regard to letter case, on every file system, so
         // that the Open dialog finds the configuration meant and PROJECTS stays usable
         // where case is ignored.
-        {"", kEmpty}, {"Existing", kExists}, {"EXISTING", kExists}, {"existinG", kExists}, {"AFile", kRefused}, {"../Outside", kRefused}, {"a/b", kRefused}, {"a\\b", kRefused}, {".", kExists}, {"..", kExists},
-        // The settings file keeps the name: a character it cannot store is refused like
-        // one the file system refuses.
-        {"Plant\x01", kRefused}, {"Line\x1f", kRefused},
+        {"", kEmpty}, {"Existing", kExists}, {"EXISTING", kExists}, {"existinG", kExists}, {"AFile", kFile}, {"../Outside", kRefused}, {"a/b", kRefused}, {"a\\b", kRefused}, {".", kReserved}, {"..", kReserved},
+        // A control character, which no list shows as typed (the settings file could not
+        // keep some of them either), is refused saying so.
+        {"Plant\x01", kControl}, {"Line\x1f", kControl},
         // Names that look like another configuration or lose their end on Windows.
-        {" ", kRefused}, {"   ", kRefused}, {"\t", kRefused}, {" Lead", kRefused}, {"Trail ", kRefused}, {"Tab\t", kRefused}, {"Dot.", kRefused}, {"Existing ", kRefused},
+        {" ", kRefused}, {"   ", kRefused}, {"\t", kControl}, {" Lead", kRefused}, {"Trail ", kRefused}, {"Tab\t", kControl}, {"Dot.", kRefused}, {"Existing ", kRefused},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(createConfiguration(ws, QString::fromLatin1(r.name)), r.result) << r.name;

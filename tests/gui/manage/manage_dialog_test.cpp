@@ -3,7 +3,9 @@
 #include "core/base/atomic_file.h"
 #include "core/config/configuration.h"
 #include "core/platform/trash.h"
+#include "core/lang/message_ids.h"
 #include "core/shell/config_manage.h"
+#include "core/update/update_history.h"
 #include "gui/shell/main_window.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_prompter.h"
@@ -14,6 +16,9 @@
 #include "core/platform/program_runner.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QTableWidget>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -36,7 +41,9 @@ public:
         asked << path;
         return available && QDir().rename(path, m_bin.filePath(QFileInfo(path).fileName()));
     }
+    bool exists() const override { return present; }
     bool available = true;
+    bool present = true;
     QStringList asked;
 
 private:
@@ -226,6 +233,21 @@ TEST_F(ManageDialogTest, DeleteAsksNamingTheConfigurationAndAgainWhereThereIsNoT
     EXPECT_EQ(projects(), QStringList{QStringLiteral("Plant1")});
     EXPECT_EQ(listed(), QStringList{QStringLiteral("Plant1")});
     EXPECT_TRUE(prompter.yesNoAnswers.empty());
+
+    // No trash on the system at all: one question that says so, and the trash is not asked.
+    home.activate(QStringLiteral("Trial 3"));
+    home.session.ws.activate(QStringLiteral("Plant1"));
+    dialog.prepareShowing();
+    trash.present = false;
+    trash.asked.clear();
+    prompter.questions.clear();
+    select(QStringLiteral("Trial 3"));
+    prompter.yesNoAnswers = {true};
+    click("Btn_Delete");
+    EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("There is no trash on this computer to move the configuration "
+                                                             "Trial 3 to. Delete it for good? This cannot be undone.")});
+    EXPECT_TRUE(trash.asked.isEmpty());
+    EXPECT_EQ(projects(), QStringList{QStringLiteral("Plant1")});
 }
 
 TEST_F(ManageDialogTest, ExportThenImportWithANameConflict)
@@ -271,6 +293,106 @@ TEST_F(ManageDialogTest, ExportThenImportWithANameConflict)
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral(
                                    "notes.zip is not a configuration archive of PX40318: it is no zip file, or a damaged or truncated one")});
     EXPECT_EQ(projects(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Belt from site")}));
+}
+
+// The updates of the selected configuration, newest first, and Compare: an update against
+// the configuration as it is now, or the configuration against another one.
+TEST_F(ManageDialogTest, HistoryListsTheUpdatesAndCompareShowsWhatDiffers)
+{
+    example(QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("Belt"));
+    example(QStringLiteral("Conveyor_DipSwitch"), QStringLiteral("Belt 2"));
+    const QString belt = home.file(QStringLiteral("PROJECTS/Belt"));
+    UpdateRecord record;
+    record.date = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53), Qt::UTC);
+    record.route = QStringLiteral("ethernet");
+    record.device = QStringLiteral("192.168.2.205");
+    record.result = QStringLiteral("failed");
+    record.exitStatus = 3;
+    recordUpdate(belt, record);
+    record.date = record.date.addDays(1);
+    record.result = QStringLiteral("ended");
+    record.exitStatus = 0;
+    recordUpdate(belt, record);
+    // Since then one parameter of Belt changed.
+    config::Configuration changed = config::readConfiguration(belt);
+    changed.general.port = QStringLiteral("1502");
+    config::writeConfiguration(changed, belt, {config::ConfigFile::GeneralParameters});
+
+    dialog.prepareShowing();
+    select(QStringLiteral("Belt"));
+    auto* history = widget<QListWidget>("LB_History");
+    ASSERT_EQ(history->count(), 2);
+    EXPECT_EQ(history->item(0)->text(), QStringLiteral("2026-03-15 09:26:53 UTC  Ethernet 192.168.2.205  ended"));
+    EXPECT_EQ(history->item(1)->text(),
+              QStringLiteral("2026-03-14 09:26:53 UTC  Ethernet 192.168.2.205  failed with exit status 3"));
+
+    auto* table = widget<QTableWidget>("TW_Compare");
+    const auto rows = [table] {
+        QStringList out;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c)
+                cells << table->item(r, c)->text();
+            out << cells.join(u'|');
+        }
+        return out;
+    };
+    history->setCurrentRow(1);
+    click("Btn_Compare");
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    EXPECT_EQ(widget<QLabel>("L_Compare")->text(),
+              QStringLiteral("Differences between 2026-03-14 09:26:53 UTC  Ethernet 192.168.2.205  failed with exit "
+                             "status 3 and Belt"));
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("Communication Settings|changed|Port|5020|1502")});
+
+    // No update selected: the configuration against another one.
+    history->setCurrentRow(-1);
+    auto* with = widget<QComboBox>("CB_Compare_With");
+    EXPECT_EQ(with->itemText(0), QStringLiteral("the configuration as it is now"));
+    with->setCurrentIndex(with->findText(QStringLiteral("Belt 2")));
+    click("Btn_Compare");
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("Communication Settings|changed|Port|1502|5020")});
+    with->setCurrentIndex(0);
+    click("Btn_Compare");
+    EXPECT_EQ(widget<QLabel>("L_Compare")->text(), QStringLiteral("Differences between Belt and Belt: No differences"));
+    EXPECT_EQ(table->rowCount(), 0);
+
+    // Another configuration has its own (empty) history.
+    select(QStringLiteral("Belt 2"));
+    EXPECT_EQ(history->count(), 0);
+}
+
+// Every text of the window comes from the message table, so a language file translates it.
+TEST_F(ManageDialogTest, TextsComeFromTheMessageTable)
+{
+    home.activate(QStringLiteral("Trial"));
+    home.activate(QStringLiteral("Plant1"));
+    const struct {
+        int message;
+        const char* text;
+    } translated[] = {
+        {msg::kManageTitle, "Konfigurationen verwalten"},
+        {msg::kManageDuplicate, "&Duplizieren"},
+        {msg::kManageCompare, "&Vergleichen"},
+        {msg::kManageHistoryGroup, "Aktualisierungen"},
+        {msg::kManageConfirmDelete, "Konfiguration %1 loeschen?"},
+        {msg::kManageDeleted, "Konfiguration %1 geloescht."},
+    };
+    QString file;
+    for (const auto& t : translated)
+        file += QStringLiteral("STR%1 =%2\n").arg(t.message).arg(QString::fromLatin1(t.text));
+    home.session.messages.applyLanguageText(file);
+    dialog.applyLanguage();
+    dialog.prepareShowing();
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Konfigurationen verwalten"));
+    EXPECT_EQ(widget<QPushButton>("Btn_Duplicate")->text(), QStringLiteral("&Duplizieren"));
+    EXPECT_EQ(widget<QPushButton>("Btn_Compare")->text(), QStringLiteral("&Vergleichen"));
+    EXPECT_EQ(widget<QGroupBox>("GB_History")->title(), QStringLiteral("Aktualisierungen"));
+    select(QStringLiteral("Trial"));
+    prompter.yesNoAnswers = {true};
+    click("Btn_Delete");
+    EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("Konfiguration Trial loeschen?")});
+    EXPECT_EQ(status(), QStringLiteral("Konfiguration Trial geloescht."));
 }
 
 } // namespace

@@ -237,8 +237,21 @@ TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
 {
     Editor e(false, kReceiveMapping);
     const QString csv = e.home.session.ws.configurationFolder + QStringLiteral("/RInfoCob.csv");
+    // Export asks where, proposing the fixed name in the configuration folder; cancelled,
+    // it writes nothing. It says where it wrote.
+    e.prompter.saveAnswers = {QString()};
     e.click("Btn_Export");
-    EXPECT_EQ(readFile(csv), QByteArray("Index MODBUS;Index CAN Frame;High Byte;Low Byte;\r\n10;1;8;2;\r\n11;2;1;2;\r\n"));
+    EXPECT_EQ(e.prompter.lastProposed, csv);
+    EXPECT_EQ(e.prompter.lastFilter, QStringLiteral("CSV File (*.csv)|*.csv"));
+    EXPECT_FALSE(QFile::exists(csv));
+    const QString elsewhere = e.home.file(QStringLiteral("line 1 receive.csv"));
+    e.prompter.saveAnswers = {elsewhere, csv};
+    e.click("Btn_Export");
+    e.click("Btn_Export");
+    EXPECT_EQ(readFile(elsewhere), QByteArray("Index MODBUS;Index CAN Frame;High Byte;Low Byte;\r\n10;1;8;2;\r\n11;2;1;2;\r\n"));
+    EXPECT_EQ(readFile(csv), readFile(elsewhere));
+    EXPECT_EQ(e.prompter.infos, (QStringList{QStringLiteral("The register mapping was exported to ") + elsewhere,
+                                             QStringLiteral("The register mapping was exported to ") + csv}));
 
     // No, and a cancelled file dialog, change nothing.
     e.prompter.yesNoCancelAnswers = {Prompter::Answer::No, Prompter::Answer::Yes};
@@ -292,6 +305,7 @@ TEST(DefineMapping, FailuresAreReportedAndNothingIsLost)
     writeFile(e.home.file(QStringLiteral("plainfile")), "x");
     const QString folder = e.home.session.ws.configurationFolder;
     e.home.session.ws.configurationFolder = e.home.file(QStringLiteral("plainfile/P"));
+    e.prompter.saveAnswers = {e.home.file(QStringLiteral("plainfile/P/RInfoCob.csv"))};
     e.click("Btn_Export");
     ASSERT_EQ(e.prompter.errors.size(), 1);
     EXPECT_TRUE(e.prompter.errors[0].contains(QStringLiteral("RInfoCob.csv")));
