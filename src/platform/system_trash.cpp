@@ -46,7 +46,7 @@ std::optional<QString> dataHome()
     return QDir::cleanPath(folder);
 }
 
-// The folder, made with the mode the specification asks for (only its owner may look in)
+// The folder, made so that only its owner may look in, as the trash folders must be
 // when it is missing.
 bool ensureFolder(const QString& path)
 {

@@ -5,7 +5,7 @@
 namespace px {
 
 // The desktop's trash: the recycle bin through Qt on Windows and macOS; elsewhere the home
-// trash of the freedesktop.org specification, found by its rules ($XDG_DATA_HOME/Trash,
+// trash that the freedesktop.org trash rules describe, found by them ($XDG_DATA_HOME/Trash,
 // $XDG_DATA_HOME being ~/.local/share when unset). Where that data folder does not exist
 // there is no trash, and nothing is created in its stead. An item on another file system
 // than the trash is not moved (a copy across would not be a move).

@@ -53,7 +53,7 @@ AboutDialog::AboutDialog(Browser& browser, QWidget* parent) : QDialog(parent), m
     setObjectName(QStringLiteral("TFAbout"));
     setWindowTitle(QStringLiteral("About..."));
 
-    m_makerLogo = fixedLabel(this, "Image2", QString());
+    m_makerLogo = fixedLabel(this, "makerLogo", QString());
     m_makerLogo->setPixmap(makerLogo());
     m_makerLogo->setCursor(Qt::PointingHandCursor);
     m_makerLogo->installEventFilter(this);
@@ -65,9 +65,9 @@ AboutDialog::AboutDialog(Browser& browser, QWidget* parent) : QDialog(parent), m
     title->setFont(bold);
     m_descriptionLabel = fixedLabel(this, "Label2", QString());
     m_softwareCodeLabel = fixedLabel(this, "Label9", QString());
-    m_versionLabel = fixedLabel(this, "Label10", QString());
+    m_versionLabel = fixedLabel(this, "versionLabel", QString());
     m_documentCodeLabel = fixedLabel(this, "Label12", QString());
-    m_webLink = fixedLabel(this, "Label4", QString());
+    m_webLink = fixedLabel(this, "webLink", QString());
     m_webLink->setTextFormat(Qt::RichText);
     m_webLink->setText(QStringLiteral("<a href=\"home\">%1</a>").arg(product::kWebDomain));
     connect(m_webLink, &QLabel::linkActivated, this, [this] { openWebSite(); });
@@ -89,7 +89,7 @@ AboutDialog::AboutDialog(Browser& browser, QWidget* parent) : QDialog(parent), m
     upper->addLayout(values, 1);
 
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
-    m_okButton->setObjectName(QStringLiteral("LbButton1"));
+    m_okButton->setObjectName(QStringLiteral("okButton"));
     m_okButton->setDefault(true);
     connect(m_okButton, &QPushButton::clicked, this, &AboutDialog::accept);
     auto* lower = new QHBoxLayout;

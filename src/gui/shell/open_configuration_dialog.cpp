@@ -26,7 +26,7 @@ OpenConfigurationDialog::OpenConfigurationDialog(Session& session, QWidget* pare
     m_nameLabel = new QLabel(this);
     m_nameLabel->setObjectName(QStringLiteral("Label1"));
     m_configurationList = new QListWidget(this);
-    m_configurationList->setObjectName(QStringLiteral("ListBox1"));
+    m_configurationList->setObjectName(QStringLiteral("configurationList"));
     m_configurationList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_nameLabel->setBuddy(m_configurationList);
     const OkCancelButtons okCancel = okCancelButtons(this);

@@ -34,7 +34,7 @@ TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
     } labels[] = {
         {"Label1", "Software Orvane "}, {"Label2", "CAN / Modbus TCP Slave - Converter"},
         {"Label6", "Software Code : "}, {"Label9", "PX40318"},
-        {"Label3", "Version :"},        {"Label10", "2.505"},
+        {"Label3", "Version :"},        {"versionLabel", "2.505"},
         {"Label8", "Document Code :"},  {"Label12", "PM40318"},
         {"L_Home_Caption", "Home Folder :"}, {"L_Home_Folder", "/home/ann/.local/share/px40318-configurator"},
     };
@@ -43,12 +43,12 @@ TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
         ASSERT_NE(w, nullptr) << l.label;
         EXPECT_EQ(w->text(), QString::fromLatin1(l.text)) << l.label;
     }
-    QTest::mouseClick(test::requireChild<QLabel>(&about, QStringLiteral("Image2")), Qt::LeftButton);
-    test::requireChild<QLabel>(&about, QStringLiteral("Label4"))->linkActivated(QStringLiteral("home"));
+    QTest::mouseClick(test::requireChild<QLabel>(&about, QStringLiteral("makerLogo")), Qt::LeftButton);
+    test::requireChild<QLabel>(&about, QStringLiteral("webLink"))->linkActivated(QStringLiteral("home"));
     ASSERT_EQ(browser.urls.size(), 2);
     EXPECT_EQ(browser.urls[0], browser.urls[1]);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/HOME/default.asp?frompg=PX40318")));
-    QTest::mouseClick(test::requireChild<QPushButton>(&about, QStringLiteral("LbButton1")), Qt::LeftButton);
+    QTest::mouseClick(test::requireChild<QPushButton>(&about, QStringLiteral("okButton")), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }

@@ -369,7 +369,7 @@ TEST_F(Screenshots, OptionsAndAbout)
     about.setHomeFolder(QDir::homePath() + QStringLiteral("/.local/share/px40318-configurator"));
     about.prepareShowing();
     shoot(about, "about",
-          {QStringLiteral("About..."), "Label10", QStringLiteral("2.505")});
+          {QStringLiteral("About..."), "versionLabel", QStringLiteral("2.505")});
 }
 
 } // namespace

@@ -74,7 +74,7 @@ class OpenDialogTest : public ::testing::Test {
 protected:
     test::TempHome home;
     OpenConfigurationDialog dialog{home.session};
-    QListWidget* list() { return test::requireChild<QListWidget>(&dialog, QStringLiteral("ListBox1")); }
+    QListWidget* list() { return test::requireChild<QListWidget>(&dialog, QStringLiteral("configurationList")); }
     void makeConfigurations(std::initializer_list<const char*> names)
     {
         for (const char* n : names)
