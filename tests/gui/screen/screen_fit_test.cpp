@@ -29,6 +29,7 @@
 #include "gui/update/serial_update_dialog.h"
 #include "platform/sim/virtual_converter_ports_qt.h"
 #include "support/fake_dialogs.h"
+#include "support/idle_services.h"
 #include "support/fake_ping.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
@@ -53,17 +54,10 @@
 namespace px {
 namespace {
 
-struct NoBrowser final : Browser {
-    void open(const QString&) override {}
-};
-struct NoRunner final : ProgramRunner {
-    Result run(const Request&, const Countdown&) override { return {Outcome::NotStarted, 0, false, {}}; }
-    void cancel() override {}
-    std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
-};
-struct NoTrash final : Trash {
-    bool moveToTrash(const QString&) override { return false; }
-};
+using test::NoBrowser;
+using test::NoRunner;
+using test::NoTrash;
+
 struct NoPorts final : SerialPorts {
     QList<SerialPort> ports() override { return {{QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0")}}; }
 };

@@ -27,6 +27,7 @@
 #include "core/platform/serial_ports.h"
 #include "core/platform/trash.h"
 #include "support/fake_dialogs.h"
+#include "support/idle_services.h"
 #include "support/fake_ping.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
@@ -53,17 +54,10 @@
 namespace px {
 namespace {
 
-struct NoBrowser final : Browser {
-    void open(const QString&) override {}
-};
-struct NoRunner final : ProgramRunner {
-    Result run(const Request&, const Countdown&) override { return {Outcome::NotStarted, 0, false, {}}; }
-        void cancel() override {}
-    std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
-};
-struct NoTrash final : Trash {
-    bool moveToTrash(const QString&) override { return false; }
-};
+using test::NoBrowser;
+using test::NoRunner;
+using test::NoTrash;
+
 struct TwoPorts final : SerialPorts {
     QList<SerialPort> ports() override
     {

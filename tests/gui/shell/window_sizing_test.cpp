@@ -7,6 +7,7 @@
 #include "gui/shell/main_window.h"
 #include "gui/shell/new_configuration_dialog.h"
 #include "support/fake_dialogs.h"
+#include "support/idle_services.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 
@@ -22,14 +23,10 @@
 namespace px {
 namespace {
 
-struct NoBrowser final : Browser {
-    void open(const QString&) override {}
-};
-struct NoRunner final : ProgramRunner {
-    Result run(const Request&, const Countdown&) override { return {Outcome::NotStarted, 0, false, {}}; }
-    void cancel() override {}
-    std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
-};
+using test::NoBrowser;
+using test::NoRunner;
+using test::NoTrash;
+
 
 // Every button, check box and one-line label the window shows is at least as wide and as
 // high as its text asks for.
