@@ -21,6 +21,7 @@
 #include "gui/shell/manage_configurations_dialog.h"
 #include "gui/shell/new_configuration_dialog.h"
 #include "gui/shell/open_configuration_dialog.h"
+#include "gui/sim/monitor_window.h"
 #include "gui/sim/virtual_converter_window.h"
 #include "gui/update/ethernet_update_dialog.h"
 #include "gui/update/serial_update_dialog.h"
@@ -29,6 +30,7 @@
 #include "platform/icmp_pinger.h"
 #include "platform/process_runner.h"
 #include "platform/serial_ports_qt.h"
+#include "platform/sim/monitor_ports_qt.h"
 #include "platform/sim/virtual_converter_ports_qt.h"
 #include "platform/system_trash.h"
 
@@ -136,7 +138,16 @@ int main(int argc, char** argv)
     px::VirtualConverterPortsQt converterPorts;
     px::sim::SteadyClock converterClock;
     px::VirtualConverterWindow virtualConverter(session, prompter, converterPorts, converterClock, &mainWindow);
-    dialogs.add(px::Window::VirtualConverter, [&] { return virtualConverter.execShow(); }, {});
+    dialogs.add(px::Window::VirtualConverter, [&] {
+        virtualConverter.showWindow();
+        return true;
+    }, [&] { virtualConverter.applyLanguage(); });
+    px::MonitorPortsQt monitorPorts;
+    px::MonitorWindow monitor(session, prompter, monitorPorts, converterClock, &mainWindow);
+    dialogs.add(px::Window::Monitor, [&] {
+        monitor.showWindow();
+        return true;
+    }, [&] { monitor.applyLanguage(); });
     // Findings of the check lead to the editors at their rows.
     dialogs.addRowShow(px::Window::ReceiveFramesJumper, [&](int row) { return receiveJumper.execShowAt(row); });
     dialogs.addRowShow(px::Window::ReceiveFramesDip, [&](int row) { return receiveDip.execShowAt(row); });

@@ -26,6 +26,7 @@ int runCopyCommand(const Arguments& args);
 int runDumpCommand(const Arguments& args);
 int runHelpCommand(const Arguments& args);
 int runSimulateCommand(const Arguments& args);
+int runMonitorCommand(const Arguments& args);
 int runMapCommand(const Arguments& args);
 int runReportCommand(const Arguments& args);
 int runPackCommand(const Arguments& args);
@@ -126,7 +127,11 @@ QList<Command> makeTable()
               QStringLiteral("the CAN side: virtualcan (default), PLUGIN:INTERFACE or stdio"), false,
               {QStringLiteral("virtualcan"), QStringLiteral("stdio")}},
              {QStringLiteral("log"), QStringLiteral("FILE"), QStringLiteral("append the event log to FILE (- for the console)")},
-             {QStringLiteral("address"), QStringLiteral("ADDR"), QStringLiteral("listen on ADDR instead of 127.0.0.1")}},
+             {QStringLiteral("address"), QStringLiteral("ADDR"), QStringLiteral("listen on ADDR instead of 127.0.0.1")},
+             {QStringLiteral("replay"), QStringLiteral("FILE"), QStringLiteral("play the frames of a candump log into the converter, then stop")},
+             {QStringLiteral("speed"), QStringLiteral("X"), QStringLiteral("replay X times as fast as captured (default 1)")},
+             {QStringLiteral("as-fast-as-possible"), QString(),
+              QStringLiteral("replay at once, the converter running on the capture's time")}},
             QStringLiteral("Compiles the configuration folder DIR in memory and runs its bank2.bin as the\n"
                            "configurator's model of the converter: a Modbus TCP server on 127.0.0.1 (holding\n"
                            "registers 0 to 65535, function codes 3, 4, 6 and 16, any unit identifier) and a\n"
@@ -144,8 +149,46 @@ QList<Command> makeTable()
                            "frame, register change, Modbus write and refused request; without it, no event\n"
                            "log is kept. A log file that cannot be written (a full disk) is said once and the\n"
                            "run ends with exit status 1. Runs until Ctrl+C, or the end of the input in stdio\n"
-                           "mode. A configuration that does not compile stops it with exit status 1."),
+                           "mode. A configuration that does not compile stops it with exit status 1.\n"
+                           "\n"
+                           "--replay FILE plays a candump log (\"(1700000000.123456) can0 181#1122\" per line)\n"
+                           "into the converter's receive side at the pace it was captured, --speed X times\n"
+                           "as fast; with --as-fast-as-possible at once, the converter's time-outs and timers\n"
+                           "running on the capture's time stamps. The run stops at the end of the log."),
             &runSimulateCommand,
+        },
+        {
+            QStringLiteral("monitor"),
+            QStringLiteral("compare a real CAN bus and a real converter with a configuration"),
+            {{QStringLiteral("DIR"), QStringLiteral("the configuration folder")}},
+            {{QStringLiteral("can"), QStringLiteral("CHOICE"), QStringLiteral("the bus to watch: virtualcan or PLUGIN:INTERFACE"),
+              false, {QStringLiteral("virtualcan")}},
+             {QStringLiteral("modbus"), QStringLiteral("HOST[:PORT]"),
+              QStringLiteral("poll the converter at this address (port 502 unless given)")},
+             {QStringLiteral("unit"), QStringLiteral("N"), QStringLiteral("the Modbus unit identifier (default 1)")},
+             {QStringLiteral("poll"), QStringLiteral("MS"), QStringLiteral("read every mapped register every MS milliseconds (default 1000)")},
+             {QStringLiteral("function"), QStringLiteral("CODE"),
+              QStringLiteral("read holding registers (3, default) or input registers (4)"), false,
+              {QStringLiteral("3"), QStringLiteral("4")}},
+             {QStringLiteral("duration"), QStringLiteral("S"), QStringLiteral("end by itself after S seconds")},
+             {QStringLiteral("json"), QString(), QStringLiteral("print the summary as one JSON object")}},
+            QStringLiteral("Listens to the CAN bus (never sending on it) and compares what it carries with the\n"
+                           "configuration folder DIR: for every configured frame of both directions the frames\n"
+                           "seen, the measured period, the data length against the configured one and how\n"
+                           "often its time-out would have fired; identifiers the configuration does not know,\n"
+                           "with their count and rate; remote and error frames; the bus load against the\n"
+                           "check's estimate.\n"
+                           "\n"
+                           "With --modbus it reads every mapped register of the converter at HOST (the one\n"
+                           "address given; nothing is searched) with function code 3 or 4, in requests of at\n"
+                           "most 125 registers. The frames seen drive the configurator's model of the\n"
+                           "converter; a register that disagrees with the model for longer than one poll\n"
+                           "period plus its frame's period is a mismatch, reported with the time it began.\n"
+                           "\n"
+                           "Runs until Ctrl+C or for --duration seconds, then prints the summary (with --json\n"
+                           "as one JSON object). Exit status 1 when an expected frame (every receive frame and\n"
+                           "every transmit frame on timer) was never seen or a mismatch remains."),
+            &runMonitorCommand,
         },
         {
             QStringLiteral("dbc"),

@@ -6,6 +6,7 @@
 #include "core/base/error.h"
 #include "core/image/compiler.h"
 #include "core/sim/event_text.h"
+#include "core/sim/replay.h"
 #include "core/sim/simulator.h"
 #include "platform/sim/stdio_can_link.h"
 #include "platform/sim/virtual_converter_ports_qt.h"
@@ -121,6 +122,19 @@ int runSimulateCommand(const Arguments& args)
         if (!ok || port < 0 || port > 65535)
             return args.usageError(QStringLiteral("--port takes a number from 0 to 65535 (0: any free port)"));
     }
+    const bool replaying = args.isSet(QStringLiteral("replay"));
+    const bool asFast = args.isSet(QStringLiteral("as-fast-as-possible"));
+    double speed = 1.0;
+    if (args.isSet(QStringLiteral("speed"))) {
+        bool ok = false;
+        speed = args.value(QStringLiteral("speed")).toDouble(&ok);
+        if (!ok || !(speed >= 0.01) || speed > 10000)
+            return args.usageError(QStringLiteral("--speed takes a factor from 0.01 to 10000"));
+    }
+    if ((args.isSet(QStringLiteral("speed")) || asFast) && !replaying)
+        return args.usageError(QStringLiteral("--speed and --as-fast-as-possible go with --replay"));
+    if (args.isSet(QStringLiteral("speed")) && asFast)
+        return args.usageError(QStringLiteral("--speed and --as-fast-as-possible exclude each other"));
     if (!QFileInfo(dir).isDir())
         return failure(QStringLiteral("%1 is not a configuration folder").arg(px::displayPath(dir)));
 
@@ -131,6 +145,9 @@ int runSimulateCommand(const Arguments& args)
     try {
         image::CompileInput input = image::CompileInput::fromFolder(dir);
         const QByteArray bank2 = image::compileConfiguration(input).bank2;
+        std::vector<sim::TimedFrame> replayFrames;
+        if (replaying)
+            replayFrames = sim::readCandumpLogFile(QDir::fromNativeSeparators(args.value(QStringLiteral("replay"))));
         if (args.isSet(QStringLiteral("log"))) {
             const QString logPath = QDir::fromNativeSeparators(args.value(QStringLiteral("log")));
             QString error;
@@ -156,7 +173,10 @@ int runSimulateCommand(const Arguments& args)
         std::unique_ptr<CanLink> can = ports.canLink(canChoice, bitRate);
         if (auto* lines = qobject_cast<StdioCanLink*>(can.get()))
             QObject::connect(lines, &StdioCanLink::problem, lines, say);
-        sim::SteadyClock clock;
+        // As fast as possible, the converter runs on the capture's time.
+        sim::SteadyClock steadyClock;
+        sim::ManualClock captureClock;
+        sim::Clock& clock = asFast ? static_cast<sim::Clock&>(captureClock) : steadyClock;
         sim::Simulator simulator(bank2, clock, std::move(can), ports.modbusEndpoint());
         simulator.start(address, static_cast<std::uint16_t>(port));
         // The event log costs more than the converter itself: made only when asked for.
@@ -176,6 +196,15 @@ int runSimulateCommand(const Arguments& args)
                 .arg(model.transmitFrames().size())
                 .arg(model.registerUses().size()));
 
+        sim::Replay replay(std::move(replayFrames), [&simulator](const sim::CanFrame& f) { simulator.feed(f); },
+                           asFast ? 0.0 : speed, &captureClock);
+        QObject::connect(&replay, &sim::Replay::finished, &simulator, [&](int frames) {
+            simulator.stop();
+            say(QStringLiteral("Stopped: end of the replay (%1 frames)").arg(frames));
+            QCoreApplication::exit(kSuccess);
+        });
+        if (replaying)
+            replay.start();
         QObject::connect(&simulator, &sim::Simulator::ended, &simulator, [&](const QString& reason) {
             say(QStringLiteral("Stopped: %1").arg(reason));
             QCoreApplication::exit(kSuccess);

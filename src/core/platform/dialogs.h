@@ -24,6 +24,7 @@ enum class Window {
     VirtualConverter,       // runs the active configuration as a virtual converter
     RegisterMap,            // register map, findings and commissioning report
     ManageConfigurations,   // duplicate, rename, delete, export and import configurations
+    Monitor,                // watches the real bus and device against the active configuration (not modal)
 };
 
 // What the person chose in the findings dialog that Update Device shows before compiling.

@@ -120,6 +120,8 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     m_virtualConverterButton->setToolTip(QStringLiteral("Run the configuration as a virtual converter on this computer"));
     m_virtualConverterButton->setAccessibleName(QStringLiteral("Virtual Converter"));
     m_registerMapButton = stepButton("Btn_Register_Map", QStyle::SP_FileDialogInfoView);
+    // Compares the real bus and the flashed device with the configuration.
+    m_monitorButton = stepButton("Btn_Monitor", QStyle::SP_FileDialogContentsView);
 
     m_homePageLink = new QLabel(this);
     m_homePageLink->setObjectName(QStringLiteral("L_Quarnel"));
@@ -148,6 +150,7 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     grid->addWidget(m_virtualConverterButton, 5, 2);
     // Beside the mapping editors, whose result it shows.
     grid->addWidget(m_registerMapButton, 4, 3, Qt::AlignLeft);
+    grid->addWidget(m_monitorButton, 3, 3, Qt::AlignLeft);
     grid->addWidget(m_homePageLink, 5, 3, Qt::AlignRight | Qt::AlignBottom);
     grid->setColumnStretch(3, 1);
     top->addLayout(grid);
@@ -257,12 +260,14 @@ void MainWindow::applyLanguage()
         {m_transmitFramesButton, msg::kMainTransmitFrames, msg::kMainTransmitFramesHint},
         {m_transmitMappingButton, msg::kMainTransmitMapping, msg::kMainTransmitMappingHint},
         {m_registerMapButton, msg::kRegisterMapButton, msg::kRegisterMapHint},
+        {m_monitorButton, msg::kMonitorButton, msg::kMonitorButtonHint},
     };
     for (const Caption& c : captions) {
         c.button->setText(m[c.text]);
         c.button->setToolTip(m[c.hint]);
     }
     m_registerMapButton->setAccessibleName(m[msg::kRegisterMapButton]);
+    m_monitorButton->setAccessibleName(m[msg::kMonitorButton]);
     // Managing configurations has its texts in English only.
     m_manageButton->setText(QStringLiteral("Manage Configurations"));
     m_manageButton->setToolTip(QStringLiteral("Duplicate, rename, delete, export or import configurations"));
@@ -326,6 +331,7 @@ void MainWindow::connectButtons()
     onClickWithConfiguration(m_updateDeviceButton, [this] { updateDevice(); });
     onClickWithConfiguration(m_virtualConverterButton, [&dialogs] { dialogs.show(Window::VirtualConverter); });
     onClickWithConfiguration(m_registerMapButton, [&dialogs] { dialogs.show(Window::RegisterMap); });
+    onClickWithConfiguration(m_monitorButton, [&dialogs] { dialogs.show(Window::Monitor); });
 }
 
 Window MainWindow::framesEditor(bool transmit) const

@@ -112,6 +112,7 @@ private:
     QPushButton* m_transmitMappingButton = nullptr;
     QPushButton* m_updateDeviceButton = nullptr;
     QPushButton* m_virtualConverterButton = nullptr;
+    QPushButton* m_monitorButton = nullptr;
     QPushButton* m_registerMapButton = nullptr;
     QLabel* m_homePageLink = nullptr;
 };

@@ -1,12 +1,16 @@
 #include "gui/sim/virtual_converter_window.h"
 
+#include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/config/configuration.h"
 #include "core/image/compiler.h"
+#include "core/lang/message_ids.h"
 #include "core/platform/prompter.h"
 #include "core/platform/virtual_converter_ports.h"
 #include "core/shell/session.h"
+#include "core/sim/configuration_watch.h"
 #include "core/sim/event_text.h"
+#include "core/sim/replay.h"
 #include "core/sim/simulator.h"
 #include "gui/common/guard.h"
 
@@ -15,6 +19,9 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
@@ -308,6 +316,17 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     controls->addWidget(m_portBox);
     controls->addWidget(m_startButton);
     controls->addWidget(m_stopButton);
+    m_replayButton = new QPushButton(this);
+    m_replayButton->setObjectName(QStringLiteral("Btn_Replay"));
+    m_replaySpeedLabel = new QLabel(this);
+    m_replaySpeed = new QDoubleSpinBox(this);
+    m_replaySpeed->setObjectName(QStringLiteral("E_Replay_Speed"));
+    m_replaySpeed->setRange(0.01, 1000);
+    m_replaySpeed->setValue(1);
+    m_replaySpeed->setSuffix(QStringLiteral(" x"));
+    controls->addWidget(m_replayButton);
+    controls->addWidget(m_replaySpeedLabel);
+    controls->addWidget(m_replaySpeed);
     controls->addStretch(1);
     top->addLayout(controls);
     top->addWidget(m_statusLabel);
@@ -316,13 +335,33 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     m_log = new CanLogModel(this);
     m_states = new ReceiveStateModel(this);
     m_registerTable = tableView("Tbl_Registers", m_registers, this);
-    m_logTable = tableView("Tbl_Log", m_log, this);
+    m_logFilter = new QSortFilterProxyModel(this);
+    m_logFilter->setSourceModel(m_log);
+    m_logFilter->setFilterKeyColumn(-1);
+    m_logFilter->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_logTable = tableView("Tbl_Log", m_logFilter, this);
     m_receiveStateTable = tableView("Tbl_Receive_State", m_states, this);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_registerTable);
     auto* right = new QSplitter(Qt::Vertical, splitter);
-    right->addWidget(m_logTable);
+    auto* logPane = new QWidget(right);
+    auto* logLayout = new QVBoxLayout(logPane);
+    logLayout->setContentsMargins(0, 0, 0, 0);
+    auto* logTools = new QHBoxLayout;
+    m_logFilterText = new QLineEdit(logPane);
+    m_logFilterText->setObjectName(QStringLiteral("E_Log_Filter"));
+    m_logFilterText->setClearButtonEnabled(true);
+    m_logPauseButton = new QPushButton(logPane);
+    m_logPauseButton->setObjectName(QStringLiteral("Btn_Log_Pause"));
+    m_logExportButton = new QPushButton(logPane);
+    m_logExportButton->setObjectName(QStringLiteral("Btn_Log_Export"));
+    logTools->addWidget(m_logFilterText, 1);
+    logTools->addWidget(m_logPauseButton);
+    logTools->addWidget(m_logExportButton);
+    logLayout->addLayout(logTools);
+    logLayout->addWidget(m_logTable);
+    right->addWidget(logPane);
     right->addWidget(m_receiveStateTable);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
@@ -366,6 +405,21 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     senderLine->addWidget(m_sendButton);
     top->addWidget(sender);
 
+    for (QPushButton* b : {m_replayButton, m_logPauseButton, m_logExportButton})
+        b->setAutoDefault(false);
+    m_watcher = new QFileSystemWatcher(this);
+    m_reloadDelay = new QTimer(this);
+    m_reloadDelay->setSingleShot(true);
+    // An editor's save writes several files one after the other: look once they are all written.
+    m_reloadDelay->setInterval(300);
+    connect(m_reloadDelay, &QTimer::timeout, this, [this] { guarded(m_prompter, [this] { reloadIfChanged(); }); });
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_reloadDelay, qOverload<>(&QTimer::start));
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_reloadDelay, qOverload<>(&QTimer::start));
+    connect(m_replayButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { replayCapture(); }); });
+    connect(m_logPauseButton, &QPushButton::clicked, this, [this] { setLogPaused(!m_logPaused); });
+    connect(m_logExportButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { exportLog(); }); });
+    connect(m_logFilterText, &QLineEdit::textChanged, m_logFilter, &QSortFilterProxyModel::setFilterFixedString);
+
     m_batch = new QTimer(this);
     m_batch->setInterval(kBatchInterval);
     connect(m_batch, &QTimer::timeout, this, &VirtualConverterWindow::flush);
@@ -386,7 +440,7 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
         if (!on)
             sendPeriodically(false);
     });
-    showRunning();
+    applyLanguage();
 }
 
 VirtualConverterWindow::~VirtualConverterWindow()
@@ -394,10 +448,12 @@ VirtualConverterWindow::~VirtualConverterWindow()
     stopConverter();
 }
 
-bool VirtualConverterWindow::execShow()
+void VirtualConverterWindow::showWindow()
 {
     prepareShowing();
-    return exec() == QDialog::Accepted;
+    show();
+    raise();
+    activateWindow();
 }
 
 void VirtualConverterWindow::prepareShowing()
@@ -407,7 +463,124 @@ void VirtualConverterWindow::prepareShowing()
     m_canChoice->addItems(m_ports.canChoices());
     if (const int i = m_canChoice->findText(current); i >= 0)
         m_canChoice->setCurrentIndex(i);
+    if (m_session.ws.configurationFolder != m_folder)
+        loadConfiguration(m_session.ws.configurationFolder);
+    applyLanguage();
+}
+
+void VirtualConverterWindow::applyLanguage()
+{
+    const MessageTable& m = m_session.messages;
+    setWindowTitle(m[msg::kConverterTitle].arg(QFileInfo(m_folder).fileName()));
+    m_replayButton->setText(m[msg::kConverterReplay]);
+    m_replaySpeedLabel->setText(m[msg::kConverterReplaySpeed]);
+    m_replaySpeed->setAccessibleName(m[msg::kConverterReplaySpeed]);
+    m_logFilterText->setPlaceholderText(m[msg::kConverterLogFilter]);
+    m_logFilterText->setAccessibleName(m[msg::kConverterLogFilter]);
+    m_logPauseButton->setText(m[m_logPaused ? msg::kConverterLogResume : msg::kConverterLogPause]);
+    m_logExportButton->setText(m[msg::kConverterLogExport]);
     showRunning();
+}
+
+void VirtualConverterWindow::loadConfiguration(const QString& folder)
+{
+    // Another configuration starts from a clean state: nothing of the last one stays.
+    stopConverter();
+    m_folder = folder;
+    if (!m_watcher->directories().isEmpty())
+        m_watcher->removePaths(m_watcher->directories());
+    if (!m_watcher->files().isEmpty())
+        m_watcher->removePaths(m_watcher->files());
+    if (!folder.isEmpty()) {
+        m_watcher->addPath(folder);
+        for (const config::ConfigFile f : {config::ConfigFile::GeneralParameters, config::ConfigFile::ReceiveFrames,
+                                           config::ConfigFile::TransmitFrames, config::ConfigFile::ReceiveMappings,
+                                           config::ConfigFile::TransmitMappings}) {
+            if (QFileInfo::exists(folder + u'/' + config::fileName(f)))
+                m_watcher->addPath(folder + u'/' + config::fileName(f));
+        }
+    }
+    m_fingerprint = folder.isEmpty() ? QByteArray() : sim::configurationFingerprint(folder);
+    m_registers->reset(nullptr, {});
+    m_states->reset(nullptr);
+    m_log->clear();
+    m_pendingRegisters.clear();
+    m_pendingLog.clear();
+    m_skippedLines = 0;
+    m_statusLabel->clear();
+}
+
+void VirtualConverterWindow::reloadIfChanged()
+{
+    if (m_folder.isEmpty())
+        return;
+    const QByteArray fingerprint = sim::configurationFingerprint(m_folder);
+    if (fingerprint == m_fingerprint)
+        return;
+    const MessageTable& m = m_session.messages;
+    const QString name = QFileInfo(m_folder).fileName();
+    if (isRunning()) {
+        if (!m_prompter.yesNo(m[msg::kConverterReloadRunning].arg(name))) {
+            m_fingerprint = fingerprint;   // asked once per change
+            return;
+        }
+        const QString folder = m_folder;
+        loadConfiguration(folder);
+        startConverter();
+    } else {
+        loadConfiguration(m_folder);
+    }
+    m_statusLabel->setText(m[msg::kConverterReloaded].arg(name));
+}
+
+void VirtualConverterWindow::replayCapture()
+{
+    if (!isRunning() || isReplaying())
+        return;
+    const QString path = m_prompter.openFile(m_folder, QStringLiteral("candump log (*.log)|*.log|All files (*)|*"));
+    if (path.isEmpty())
+        return;
+    std::vector<sim::TimedFrame> frames = sim::readCandumpLogFile(path);
+    const QString name = QFileInfo(path).fileName();
+    m_replay = std::make_unique<sim::Replay>(std::move(frames), [this](const sim::CanFrame& f) { m_simulator->feed(f); },
+                                             m_replaySpeed->value());
+    connect(m_replay.get(), &sim::Replay::finished, this, [this, name](int count) {
+        m_statusLabel->setText(m_session.messages[msg::kConverterReplayEnded].arg(name).arg(count));
+        m_replayButton->setEnabled(isRunning());
+    });
+    m_replay->start();
+    m_replayButton->setEnabled(false);
+    m_statusLabel->setText(m_session.messages[msg::kConverterReplayRunning].arg(name));
+}
+
+bool VirtualConverterWindow::isReplaying() const
+{
+    return m_replay && m_replay->isRunning();
+}
+
+void VirtualConverterWindow::setLogPaused(bool paused)
+{
+    m_logPaused = paused;
+    m_logPauseButton->setText(m_session.messages[paused ? msg::kConverterLogResume : msg::kConverterLogPause]);
+    if (!paused)
+        flush();
+}
+
+void VirtualConverterWindow::exportLog()
+{
+    const QString proposed = (m_folder.isEmpty() ? QString() : m_folder + u'/') + QFileInfo(m_folder).fileName()
+                             + QStringLiteral("_VirtualConverter.txt");
+    const QString path = m_prompter.saveFile(proposed, QStringLiteral("Text File (*.txt)|*.txt"));
+    if (path.isEmpty())
+        return;
+    QString text;
+    for (int r = 0; r < m_logFilter->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < m_logFilter->columnCount(); ++c)
+            cells << m_logFilter->index(r, c).data().toString();
+        text += cells.join(u'\t') + u'\n';
+    }
+    writeFileAtomically(path, text.toUtf8());
 }
 
 bool VirtualConverterWindow::isRunning() const
@@ -420,7 +593,9 @@ void VirtualConverterWindow::startConverter()
     if (isRunning())
         return;
     // What runs is what would be flashed: the configuration's files compiled now.
-    image::CompileInput input = image::CompileInput::fromFolder(m_session.ws.configurationFolder);
+    if (m_folder != m_session.ws.configurationFolder)
+        loadConfiguration(m_session.ws.configurationFolder);
+    image::CompileInput input = image::CompileInput::fromFolder(m_folder);
     const QByteArray bank2 = image::compileConfiguration(input).bank2;
     const std::uint32_t bitRate = sim::Converter::fromImage(bank2, 0).canBitRate();
     auto simulator = std::make_unique<sim::Simulator>(bank2, m_clock, m_ports.canLink(m_canChoice->currentText(), bitRate),
@@ -465,6 +640,8 @@ void VirtualConverterWindow::startConverter()
 void VirtualConverterWindow::stopConverter()
 {
     sendPeriodically(false);
+    if (m_replay)
+        m_replay->stop();
     if (!m_simulator)
         return;
     flush();
@@ -507,6 +684,7 @@ void VirtualConverterWindow::showRunning()
     m_canChoice->setEnabled(!running);
     m_portBox->setEnabled(!running);
     m_sendButton->setEnabled(running);
+    m_replayButton->setEnabled(running && !isReplaying());
     if (running) {
         m_statusLabel->setText(QStringLiteral("Running: Modbus TCP on 127.0.0.1 port %1, CAN on %2")
                               .arg(m_simulator->port())
@@ -532,6 +710,13 @@ void VirtualConverterWindow::flush()
     m_pendingRegisters.clear();
     m_registers->expire(m_clock.now());
 
+    if (m_pendingStates) {
+        m_states->refresh();
+        m_pendingStates = false;
+    }
+    // A paused log keeps what comes (its newest lines up to the log's size) for the resume.
+    if (m_logPaused)
+        return;
     std::vector<CanLogModel::Line> lines;
     lines.reserve(m_pendingLog.size() + 1);
     if (m_skippedLines > 0) {
@@ -547,11 +732,6 @@ void VirtualConverterWindow::flush()
     m_pendingLog.clear();
     m_log->append(std::move(lines));
     m_logTable->scrollToBottom();
-
-    if (m_pendingStates) {
-        m_states->refresh();
-        m_pendingStates = false;
-    }
 }
 
 QString VirtualConverterWindow::frameText(sim::FrameRef ref) const

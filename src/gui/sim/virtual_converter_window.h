@@ -12,6 +12,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
+class QFileSystemWatcher;
+class QSortFilterProxyModel;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -26,6 +29,7 @@ class Session;
 class VirtualConverterPorts;
 namespace sim {
 class Clock;
+class Replay;
 class Simulator;
 }
 
@@ -37,6 +41,10 @@ class ReceiveStateModel;
 // TCP server on 127.0.0.1 and a CAN side of the user's choice, and shows its registers, the
 // frames on the bus and each receive frame's state as they change. Updates reach the
 // tables in batches a few times a second, so a full bus keeps the window responsive.
+// It stays open beside the editors, names its configuration in its title, starts clean
+// for each configuration and loads the configuration anew when its files change (asking
+// first while it runs). A candump log can be played into it; its log can be filtered,
+// paused and exported.
 class VirtualConverterWindow final : public QDialog, private sim::ConverterEvents {
     Q_OBJECT
 public:
@@ -44,9 +52,12 @@ public:
                            QWidget* parent = nullptr);
     ~VirtualConverterWindow() override;
 
-    // Fills the choices and shows the window modally; the converter stops when it closes.
-    bool execShow();
+    // Fills the choices and shows the window beside the others; the converter stops when
+    // it closes.
+    void showWindow();
+    // Fills the choices; for another configuration than the one shown, starts clean.
     void prepareShowing();
+    void applyLanguage();
 
     void startConverter();
     void stopConverter();
@@ -54,6 +65,15 @@ public:
     bool isRunning() const;
     // Brings the tables up to date at once (the batch timer does it a few times a second).
     void flush();
+    // Asks for a candump log and plays it into the running converter at the chosen speed.
+    void replayCapture();
+    bool isReplaying() const;
+    void setLogPaused(bool paused);
+    // Asks for a file and writes the log's lines as shown (the filter applies).
+    void exportLog();
+    // Loads the configuration anew when its files changed since it was loaded (the folder
+    // watcher calls it); asks first while the converter runs.
+    void reloadIfChanged();
 
     // The longest the CAN log grows; older lines give way.
     static constexpr int kLogCapacity = 2000;
@@ -69,6 +89,7 @@ private:
     void modbusRequest(sim::Millis time, const sim::ModbusAccess& access) override;
     void showRunning();
     void sendPeriodically(bool on);
+    void loadConfiguration(const QString& folder);
 
     struct PendingLine {
         sim::Millis time;
@@ -94,6 +115,13 @@ private:
     int m_skippedLines = 0;
     bool m_pendingStates = false;
 
+    QString m_folder;             // the configuration shown
+    QByteArray m_fingerprint;     // of its files when loaded
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_reloadDelay = nullptr;
+    std::unique_ptr<sim::Replay> m_replay;
+    bool m_logPaused = false;
+
     RegisterTableModel* m_registers = nullptr;
     CanLogModel* m_log = nullptr;
     ReceiveStateModel* m_states = nullptr;
@@ -108,6 +136,13 @@ private:
     QTableView* m_registerTable = nullptr;
     QTableView* m_logTable = nullptr;
     QTableView* m_receiveStateTable = nullptr;
+    QSortFilterProxyModel* m_logFilter = nullptr;
+    QLineEdit* m_logFilterText = nullptr;
+    QPushButton* m_logPauseButton = nullptr;
+    QPushButton* m_logExportButton = nullptr;
+    QPushButton* m_replayButton = nullptr;
+    QLabel* m_replaySpeedLabel = nullptr;
+    QDoubleSpinBox* m_replaySpeed = nullptr;
     QLineEdit* m_sendIdentifier = nullptr;
     QComboBox* m_sendFormat = nullptr;
     QLineEdit* m_sendData = nullptr;

@@ -93,7 +93,7 @@ protected:
 
 const char* const kConfigurationSteps[] = {"Btn_Prm_Gen",      "Btn_Receive_COB",    "Btn_Rec_Define_COB",
                                            "Btn_Transmit_COB", "Btn_Tra_Define_COB", "Btn_CreateBin",
-                                           "Btn_Virtual_Converter", "Btn_Register_Map"};
+                                           "Btn_Virtual_Converter", "Btn_Register_Map", "Btn_Monitor"};
 
 TEST_F(MainWindowTest, LayoutTextsAndHiddenSteps)
 {
@@ -226,8 +226,9 @@ TEST_F(MainWindowTest, DeviceTypeChoosesTheEditorsAndTheUpdateRoute)
     click("Btn_Rec_Define_COB");
     click("Btn_Tra_Define_COB");
     click("Btn_Virtual_Converter");
+    click("Btn_Monitor");
     EXPECT_EQ(dialogs.asked, (std::vector<Window>{Window::CommunicationSettings, Window::ReceiveMapping, Window::TransmitMapping,
-                                                  Window::VirtualConverter}));
+                                                  Window::VirtualConverter, Window::Monitor}));
     EXPECT_TRUE(prompter.errors.isEmpty());
 }
 

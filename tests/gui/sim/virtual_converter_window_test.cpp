@@ -15,12 +15,27 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTcpServer>
+#include <QDeadlineTimer>
+#include <QDoubleSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace px {
 namespace {
+
+bool waitUntil(const std::function<bool()>& done, int ms = 10000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
 
 std::uint16_t freePort()
 {
@@ -145,6 +160,119 @@ TEST_F(VirtualConverterWindowTest, ConfigurationThatDoesNotCompileIsReportedAndN
     EXPECT_FALSE(window.isRunning());
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("RCobDef.xml"))) << prompter.errors[0].toStdString();
+}
+
+TEST_F(VirtualConverterWindowTest, StaysBesideTheEditorsNamedAfterItsConfigurationAndStartsCleanForAnother)
+{
+    window.showWindow();
+    EXPECT_FALSE(window.isModal());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Virtual Converter - Conveyor"));
+    widget<QSpinBox>("E_Port")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    ASSERT_TRUE(window.isRunning());
+    EXPECT_EQ(widget<QTableView>("Tbl_Registers")->model()->rowCount(), 8);
+
+    // Another configuration made active: the window shows it and nothing of the first.
+    home.activate(QStringLiteral("Other"));
+    window.prepareShowing();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Virtual Converter - Other"));
+    EXPECT_FALSE(window.isRunning());
+    EXPECT_EQ(widget<QTableView>("Tbl_Registers")->model()->rowCount(), 0);
+    EXPECT_EQ(widget<QTableView>("Tbl_Log")->model()->rowCount(), 0);
+}
+
+TEST_F(VirtualConverterWindowTest, ASavedConfigurationIsLoadedAnewAskingFirstWhileItRuns)
+{
+    window.showWindow();
+    widget<QSpinBox>("E_Port")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    ASSERT_TRUE(window.isRunning());
+    ASSERT_GE(rowOf("Tbl_Registers", 0, QStringLiteral("10")), 0);
+
+    // Register 10 moves to 11 on disk, as an editor's save would write it.
+    const QString mappings = QStringLiteral("PROJECTS/Conveyor/RInfoCob.xml");
+    home.write(mappings, home.read(mappings).replace("Index=\"10\"", "Index=\"11\""));
+    prompter.yesNoAnswers.push_back(true);
+    ASSERT_TRUE(waitUntil([&] { return rowOf("Tbl_Registers", 0, QStringLiteral("11")) >= 0; }));
+    EXPECT_EQ(prompter.questions,
+              QStringList{QStringLiteral("The files of Conveyor changed. Stop the virtual converter and load them?")});
+    EXPECT_TRUE(window.isRunning());
+    EXPECT_LT(rowOf("Tbl_Registers", 0, QStringLiteral("10")), 0);
+
+    // Stopped, it loads them without a question; writing the same bytes again is no change.
+    QTest::mouseClick(widget<QPushButton>("Btn_Stop"), Qt::LeftButton);
+    home.write(mappings, home.read(mappings));
+    home.write(mappings, home.read(mappings).replace("Index=\"11\"", "Index=\"12\""));
+    ASSERT_TRUE(waitUntil([&] {
+        return widget<QLabel>("L_Status")->text() == QStringLiteral("Loaded the configuration Conveyor anew");
+    }));
+    EXPECT_EQ(prompter.questions.size(), 1);
+    EXPECT_FALSE(window.isRunning());
+    EXPECT_EQ(widget<QTableView>("Tbl_Registers")->model()->rowCount(), 0);
+}
+
+TEST_F(VirtualConverterWindowTest, ACaptureIsPlayedIntoTheRunningConverter)
+{
+    const QString capture = home.file(QStringLiteral("plant.log"));
+    test::writeFile(capture, "(1700000000.000000) can0 281#0102\n"
+                             "(1700000000.050000) can0 281#0304\n"
+                             "(1700000000.100000) can0 281#0506\n");
+    window.showWindow();
+    widget<QSpinBox>("E_Port")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    ASSERT_TRUE(window.isRunning());
+    widget<QDoubleSpinBox>("E_Replay_Speed")->setValue(10);
+    prompter.fileAnswers.push_back(capture);
+    QTest::mouseClick(widget<QPushButton>("Btn_Replay"), Qt::LeftButton);
+    ASSERT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !window.isReplaying(); }));
+    EXPECT_EQ(widget<QLabel>("L_Status")->text(), QStringLiteral("Replay of plant.log ended: 3 frames"));
+    EXPECT_EQ(window.isRunning(), true);
+    window.flush();
+    EXPECT_EQ(cell("Tbl_Registers", rowOf("Tbl_Registers", 0, QStringLiteral("10")), 1), QString::number(0x0506));
+
+    // A file that is no capture is refused with its line.
+    test::writeFile(capture, "281#0102\nnot a frame\n");
+    prompter.fileAnswers.push_back(capture);
+    QTest::mouseClick(widget<QPushButton>("Btn_Replay"), Qt::LeftButton);
+    ASSERT_EQ(prompter.errors.size(), 1);
+    EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("plant.log, line 2"))) << prompter.errors[0].toStdString();
+}
+
+TEST_F(VirtualConverterWindowTest, TheLogIsFilteredPausedAndExportedAsShown)
+{
+    window.showWindow();
+    widget<QSpinBox>("E_Port")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    ASSERT_TRUE(window.isRunning());
+    const auto send = [&](const char* id, const char* data) {
+        widget<QLineEdit>("E_Send_Id")->setText(QString::fromLatin1(id));
+        widget<QLineEdit>("E_Send_Data")->setText(QString::fromLatin1(data));
+        QTest::mouseClick(widget<QPushButton>("Btn_Send"), Qt::LeftButton);
+        window.flush();
+    };
+    send("281", "12 34");
+    send("123", "01");
+    QTest::keyClicks(widget<QLineEdit>("E_Log_Filter"), QStringLiteral("belt"));
+    QAbstractItemModel* log = widget<QTableView>("Tbl_Log")->model();
+    ASSERT_EQ(log->rowCount(), 1);
+    EXPECT_EQ(cell("Tbl_Log", 0, 2), QStringLiteral("281"));
+
+    // Paused, the log holds still; resumed, what came meanwhile is there.
+    QTest::mouseClick(widget<QPushButton>("Btn_Log_Pause"), Qt::LeftButton);
+    EXPECT_EQ(widget<QPushButton>("Btn_Log_Pause")->text(), QStringLiteral("Resume log"));
+    send("281", "56 78");
+    EXPECT_EQ(log->rowCount(), 1);
+    QTest::mouseClick(widget<QPushButton>("Btn_Log_Pause"), Qt::LeftButton);
+    EXPECT_EQ(log->rowCount(), 2);
+
+    const QString file = home.file(QStringLiteral("log.txt"));
+    prompter.saveAnswers.push_back(file);
+    QTest::mouseClick(widget<QPushButton>("Btn_Log_Export"), Qt::LeftButton);
+    const QStringList lines = QString::fromUtf8(test::readFile(file)).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\tRX\t281\t56 78\treceive frame 3 \u201CBelt sensor\u201D"))) << lines[1].toStdString();
+    EXPECT_TRUE(prompter.lastProposed.endsWith(QStringLiteral("/PROJECTS/Conveyor/Conveyor_VirtualConverter.txt")));
 }
 
 } // namespace
