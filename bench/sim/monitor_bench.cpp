@@ -147,6 +147,7 @@ void BM_MonitorPollRoundOverTcp(benchmark::State& state)
 }
 BENCHMARK(BM_MonitorPollRoundOverTcp)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+
 } // namespace
 
 int main(int argc, char** argv)

@@ -577,7 +577,11 @@ void MonitorWindow::exportSession()
     const sim::Monitor& monitor = m_session->monitor();
     const sim::Millis now = m_session->now();
     const QDateTime start = m_session->startTime();
-    writeFileAtomically(base + QStringLiteral(".log"), sim::candumpLog(monitor, start, m_session->canDescription().section(u':', -1)));
+    // The log names the interface as candump does: "can0" of "socketcan:can0" and of
+    // "virtualcan:tcp://127.0.0.1:35468/can0".
+    const QString can = m_session->canDescription();
+    const QString interfaceName = can.mid(can.indexOf(u':') + 1).section(u'/', -1);
+    writeFileAtomically(base + QStringLiteral(".log"), sim::candumpLog(monitor, start, interfaceName));
     writeFileAtomically(base + QStringLiteral(".csv"), sim::pollsCsv(monitor, start));
     writeFileAtomically(html, sim::summaryHtml(monitor, now, start, m_watchedName, m_appSession.messages).toUtf8());
     m_status->setText(m_appSession.messages[msg::kMonitorExported].arg(QFileInfo(html).fileName(),

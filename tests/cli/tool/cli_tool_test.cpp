@@ -544,7 +544,7 @@ TEST_F(Tool, ManualPageAndCompletionFollowTheCommandTable)
         const char* words;
         const char* offered;
     } cases[] = {
-        {"px40318 ''", "check compile copy dbc diff dump help history import map pack report simulate unpack --help --version"},
+        {"px40318 ''", "check compile copy dbc diff dump help history import map monitor pack report simulate unpack --help --version"},
         {"px40318 c", "check compile copy"},
         {"px40318 compile --", "--out --quiet --strict --help"},
         {"px40318 compile --out conf_", "conf_a"},
@@ -556,6 +556,7 @@ TEST_F(Tool, ManualPageAndCompletionFollowTheCommandTable)
         {"px40318 map --format ''", "csv html md text"},
         {"px40318 map --format h", "html"},
         {"px40318 simulate --can ''", "stdio virtualcan"},
+        {"px40318 monitor --function ''", "3 4"},
     };
     for (const auto& c : cases) {
         const QString script = QStringLiteral("cd '%1' && source completion.bash && COMP_WORDS=(%2) && "

@@ -4,7 +4,10 @@
 #include "core/image/compiler.h"
 #include "core/lang/message_table.h"
 #include "core/sim/monitor_export.h"
+#include "core/sim/monitor_session.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -277,6 +280,80 @@ TEST(Monitor, ExportsTheSessionAndItsSummary)
     EXPECT_TRUE(html.contains(QStringLiteral("<h1>Monitor of Plant &lt;1&gt;</h1>")));
     EXPECT_TRUE(html.contains(QStringLiteral("<td>10</td><td>39321</td><td>4660</td>"))) << html.toStdString();
     EXPECT_TRUE(html.contains(QStringLiteral("<td>555</td><td>1</td>")));
+}
+
+} // namespace
+} // namespace px
+
+namespace px {
+namespace {
+
+struct FakeListener final : BusListener {
+    void open() override { opened = true; }
+    void close() override { opened = false; }
+    QString description() const override { return QStringLiteral("fake:can0"); }
+    bool opened = false;
+};
+
+// A device that answers only when told to.
+struct FakePoller final : DevicePoller {
+    void connectTo(const DeviceAddress& address, int) override
+    {
+        ++connects;
+        host = address.host;
+    }
+    bool isConnected() const override { return connected; }
+    void read(std::uint16_t start, std::uint16_t count) override { reads.push_back({start, count}); }
+    void close() override { connected = false; }
+    bool connected = false;
+    int connects = 0;
+    QString host;
+    std::vector<sim::PollBlock> reads;
+};
+
+void runEventsFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+TEST(MonitorSession, ConnectsOnlyToTheAddressGivenAndNeverAsksForABlockStillAwaited)
+{
+    const Sample s;
+    sim::SteadyClock clock;
+    auto listener = std::make_unique<FakeListener>();
+    auto poller = std::make_unique<FakePoller>();
+    FakeListener* bus = listener.get();
+    FakePoller* device = poller.get();
+    sim::MonitorOptions options;
+    options.device = DeviceAddress{QStringLiteral("192.0.2.7"), 502, 1, 3};
+    options.pollPeriod = 20;
+    sim::MonitorSession session(s.bank2, s.config, clock, std::move(listener), std::move(poller), options);
+    session.start();
+    EXPECT_TRUE(bus->opened);
+    EXPECT_EQ(device->host, QStringLiteral("192.0.2.7"));
+
+    // Not connected: it tries again at each period and reads nothing.
+    runEventsFor(100);
+    EXPECT_GT(device->connects, 2);
+    EXPECT_TRUE(device->reads.empty());
+
+    // Connected but silent: each block is asked for once.
+    device->connected = true;
+    runEventsFor(100);
+    ASSERT_EQ(device->reads, session.monitor().pollBlocks());
+    // Answered, it is asked for again at the next period.
+    const sim::PollBlock block = device->reads[0];
+    Q_EMIT device->answered(block.start, QList<quint16>(block.count, 0));
+    runEventsFor(60);
+    EXPECT_EQ(device->reads.size(), 2u);
+    EXPECT_EQ(session.monitor().summary(session.now()).pollsAnswered, 1);
+
+    session.stop();
+    EXPECT_FALSE(bus->opened);
+    EXPECT_FALSE(device->connected);
 }
 
 } // namespace

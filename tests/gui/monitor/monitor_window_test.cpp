@@ -7,6 +7,7 @@
 #include "platform/sim/virtual_converter_ports_qt.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
+#include "support/widget_lookup.h"
 
 #include <QCanBus>
 #include <QCanBusDevice>
@@ -74,7 +75,7 @@ protected:
         device->start(QStringLiteral("127.0.0.1"), 0);
         QObject::connect(&sending, &QTimer::timeout, [this] {
             const char value = static_cast<char>(0x20 + step / 8);
-            send(0x281, false, QByteArray{value, 0x34});
+            send(0x281, false, QByteArray(1, value) + QByteArray(1, 0x34));
             send(0x18FF0010, true, QByteArray(8, value));
             send(0x18FF0011, true, QByteArray(8, value));
             if (step++ % 2 == 0)
@@ -93,9 +94,7 @@ protected:
     template <typename T>
     T* widget(const char* name)
     {
-        T* w = window.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return test::requireChild<T>(&window, name);
     }
     QString cell(const char* table, int row, int column)
     {
@@ -121,7 +120,8 @@ protected:
 
     test::TempHome home;
     test::FakePrompter prompter;
-    QString bus = QStringLiteral("virtualcan:tcp://127.0.0.1:%1/can0").arg(freePort());
+    // Qt's virtual bus serves one port per process: every test of this program shares it.
+    static inline const QString bus = QStringLiteral("virtualcan:tcp://127.0.0.1:%1/can0").arg(freePort());
     std::unique_ptr<QCanBusDevice> plant;
     sim::SteadyClock clock;
     VirtualConverterPortsQt converterPorts;
@@ -140,7 +140,7 @@ TEST_F(MonitorWindowTest, WatchesBusAndDeviceFiltersPausesAndExports)
     EXPECT_FALSE(widget<QPushButton>("Btn_Start")->isEnabled());
     EXPECT_FALSE(widget<QLineEdit>("E_Device")->isEnabled());
     EXPECT_EQ(widget<QLabel>("L_Status")->text(),
-              QStringLiteral("Watching CAN on %1 and the device at 127.0.0.1:%2").arg(bus.mid(11)).arg(device->port()));
+              QStringLiteral("Watching CAN on %1 and the device at 127.0.0.1:%2").arg(bus).arg(device->port()));
 
     // Every register polled and in agreement but 1010, whose frame goes only when a master
     // writes it; every expected frame seen.
@@ -188,7 +188,11 @@ TEST_F(MonitorWindowTest, WatchesBusAndDeviceFiltersPausesAndExports)
         QTest::qWait(300);
         QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QString::fromLocal8Bit(shot)});
         widget<QTabWidget>("Tab_Monitor")->setCurrentIndex(1);
-        QTest::qWait(300);
+        waitUntil([&] {
+            window.refresh();
+            return column("Tbl_Registers", 3).count(QStringLiteral("agrees")) == 7;
+        });
+        QTest::qWait(50);
         QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
                                                      QString::fromLocal8Bit(shot).replace(QStringLiteral(".png"), QStringLiteral("_registers.png"))});
     }
