@@ -309,39 +309,39 @@ QSortFilterProxyModel* filterOver(QAbstractItemModel* model, QObject* parent)
 MonitorWindow::MonitorWindow(Session& session, Prompter& prompter, MonitorPorts& ports, sim::Clock& clock, QWidget* parent)
     : QWidget(parent, Qt::Window), m_appSession(session), m_prompter(prompter), m_ports(ports), m_clock(clock)
 {
-    setObjectName(QStringLiteral("TFMonitor"));
+    setObjectName(QStringLiteral("monitorWindow"));
     resize(1000, 640);
 
     auto* top = new QVBoxLayout(this);
     auto* controls = new QHBoxLayout;
     m_canLabel = new QLabel(this);
     m_canChoice = new QComboBox(this);
-    m_canChoice->setObjectName(QStringLiteral("CB_Can"));
+    m_canChoice->setObjectName(QStringLiteral("canInterfaceChoice"));
     m_canChoice->setEditable(true);   // PLUGIN:INTERFACE of an adapter the plugins do not list
     m_canChoice->setMinimumWidth(200);
     m_deviceLabel = new QLabel(this);
     m_device = new QLineEdit(this);
-    m_device->setObjectName(QStringLiteral("E_Device"));
+    m_device->setObjectName(QStringLiteral("deviceAddressEdit"));
     m_device->setPlaceholderText(QStringLiteral("10.0.0.20:502"));
     m_unitLabel = new QLabel(this);
     m_unit = new QSpinBox(this);
-    m_unit->setObjectName(QStringLiteral("E_Unit"));
+    m_unit->setObjectName(QStringLiteral("unitIdentifierBox"));
     m_unit->setRange(0, 255);
     m_unit->setValue(1);
     m_pollLabel = new QLabel(this);
     m_poll = new QSpinBox(this);
-    m_poll->setObjectName(QStringLiteral("E_Poll"));
+    m_poll->setObjectName(QStringLiteral("pollIntervalBox"));
     m_poll->setRange(10, 3600000);
     m_poll->setValue(1000);
     m_poll->setSuffix(QStringLiteral(" ms"));
     m_startButton = new QPushButton(this);
-    m_startButton->setObjectName(QStringLiteral("Btn_Start"));
+    m_startButton->setObjectName(QStringLiteral("startButton"));
     m_stopButton = new QPushButton(this);
-    m_stopButton->setObjectName(QStringLiteral("Btn_Stop"));
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
     m_pauseButton = new QPushButton(this);
-    m_pauseButton->setObjectName(QStringLiteral("Btn_Pause"));
+    m_pauseButton->setObjectName(QStringLiteral("pauseButton"));
     m_exportButton = new QPushButton(this);
-    m_exportButton->setObjectName(QStringLiteral("Btn_Export"));
+    m_exportButton->setObjectName(QStringLiteral("exportButton"));
     for (QPushButton* b : {m_startButton, m_stopButton, m_pauseButton, m_exportButton})
         b->setAutoDefault(false);
     controls->addWidget(m_canLabel);
@@ -356,7 +356,7 @@ MonitorWindow::MonitorWindow(Session& session, Prompter& prompter, MonitorPorts&
 
     auto* actions = new QHBoxLayout;
     m_filter = new QLineEdit(this);
-    m_filter->setObjectName(QStringLiteral("E_Filter"));
+    m_filter->setObjectName(QStringLiteral("filterEdit"));
     m_filter->setClearButtonEnabled(true);
     actions->addWidget(m_startButton);
     actions->addWidget(m_stopButton);
@@ -366,7 +366,7 @@ MonitorWindow::MonitorWindow(Session& session, Prompter& prompter, MonitorPorts&
     top->addLayout(actions);
 
     m_summary = new QLabel(this);
-    m_summary->setObjectName(QStringLiteral("L_Summary"));
+    m_summary->setObjectName(QStringLiteral("summaryLabel"));
     m_summary->setTextFormat(Qt::PlainText);
     m_summary->setWordWrap(true);
     QFont bold = m_summary->font();
@@ -381,20 +381,20 @@ MonitorWindow::MonitorWindow(Session& session, Prompter& prompter, MonitorPorts&
     m_framesFilter = filterOver(m_frames, this);
     m_registersFilter = filterOver(m_registers, this);
     m_unknownFilter = filterOver(m_unknown, this);
-    m_framesTable = tableView("Tbl_Frames", m_framesFilter, this);
-    m_registersTable = tableView("Tbl_Registers", m_registersFilter, this);
-    m_unknownTable = tableView("Tbl_Unknown", m_unknownFilter, this);
+    m_framesTable = tableView("framesTable", m_framesFilter, this);
+    m_registersTable = tableView("registersTable", m_registersFilter, this);
+    m_unknownTable = tableView("unknownIdentifiersTable", m_unknownFilter, this);
     m_framesTable->setColumnWidth(MonitorFramesModel::Frame, 300);
     m_registersTable->setColumnWidth(MonitorRegistersModel::Source, 260);
     m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("Tab_Monitor"));
+    m_tabs->setObjectName(QStringLiteral("monitorTabs"));
     m_tabs->addTab(m_framesTable, QString());
     m_tabs->addTab(m_registersTable, QString());
     m_tabs->addTab(m_unknownTable, QString());
     top->addWidget(m_tabs, 1);
 
     m_status = new QLabel(this);
-    m_status->setObjectName(QStringLiteral("L_Status"));
+    m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setTextFormat(Qt::PlainText);
     top->addWidget(m_status);
 

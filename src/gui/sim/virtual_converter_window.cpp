@@ -286,29 +286,29 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
                                                sim::Clock& clock, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompter(prompter), m_ports(ports), m_clock(clock)
 {
-    setObjectName(QStringLiteral("TFVirtualConverter"));
+    setObjectName(QStringLiteral("virtualConverterWindow"));
     setWindowTitle(QStringLiteral("Virtual Converter"));
     resize(980, 680);
 
     auto* top = new QVBoxLayout(this);
     auto* controls = new QHBoxLayout;
     m_canChoice = new QComboBox(this);
-    m_canChoice->setObjectName(QStringLiteral("CB_Can"));
+    m_canChoice->setObjectName(QStringLiteral("canInterfaceChoice"));
     m_canChoice->setAccessibleName(QStringLiteral("CAN side"));
     m_canChoice->setMinimumWidth(200);
     m_portBox = new QSpinBox(this);
-    m_portBox->setObjectName(QStringLiteral("E_Port"));
+    m_portBox->setObjectName(QStringLiteral("modbusPortBox"));
     m_portBox->setAccessibleName(QStringLiteral("Modbus TCP port"));
     m_portBox->setRange(0, 65535);
     m_portBox->setValue(1502);
     m_startButton = new QPushButton(QStringLiteral("Start"), this);
-    m_startButton->setObjectName(QStringLiteral("Btn_Start"));
+    m_startButton->setObjectName(QStringLiteral("startButton"));
     m_stopButton = new QPushButton(QStringLiteral("Stop"), this);
-    m_stopButton->setObjectName(QStringLiteral("Btn_Stop"));
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
     for (QPushButton* b : {m_startButton, m_stopButton})
         b->setAutoDefault(false);
     m_statusLabel = new QLabel(this);
-    m_statusLabel->setObjectName(QStringLiteral("L_Status"));
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setTextFormat(Qt::PlainText);
     controls->addWidget(new QLabel(QStringLiteral("CAN:"), this));
     controls->addWidget(m_canChoice);
@@ -317,30 +317,34 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     controls->addWidget(m_startButton);
     controls->addWidget(m_stopButton);
     m_replayButton = new QPushButton(this);
-    m_replayButton->setObjectName(QStringLiteral("Btn_Replay"));
+    m_replayButton->setObjectName(QStringLiteral("replayButton"));
     m_replaySpeedLabel = new QLabel(this);
     m_replaySpeed = new QDoubleSpinBox(this);
-    m_replaySpeed->setObjectName(QStringLiteral("E_Replay_Speed"));
+    m_replaySpeed->setObjectName(QStringLiteral("replaySpeedBox"));
     m_replaySpeed->setRange(0.01, 1000);
     m_replaySpeed->setValue(1);
     m_replaySpeed->setSuffix(QStringLiteral(" x"));
-    controls->addWidget(m_replayButton);
-    controls->addWidget(m_replaySpeedLabel);
-    controls->addWidget(m_replaySpeed);
     controls->addStretch(1);
     top->addLayout(controls);
+    // Replay on a row of its own, so that the window fits a small screen.
+    auto* replayRow = new QHBoxLayout;
+    replayRow->addWidget(m_replayButton);
+    replayRow->addWidget(m_replaySpeedLabel);
+    replayRow->addWidget(m_replaySpeed);
+    replayRow->addStretch(1);
+    top->addLayout(replayRow);
     top->addWidget(m_statusLabel);
 
     m_registers = new RegisterTableModel(this);
     m_log = new CanLogModel(this);
     m_states = new ReceiveStateModel(this);
-    m_registerTable = tableView("Tbl_Registers", m_registers, this);
+    m_registerTable = tableView("registersTable", m_registers, this);
     m_logFilter = new QSortFilterProxyModel(this);
     m_logFilter->setSourceModel(m_log);
     m_logFilter->setFilterKeyColumn(-1);
     m_logFilter->setFilterCaseSensitivity(Qt::CaseInsensitive);
-    m_logTable = tableView("Tbl_Log", m_logFilter, this);
-    m_receiveStateTable = tableView("Tbl_Receive_State", m_states, this);
+    m_logTable = tableView("logTable", m_logFilter, this);
+    m_receiveStateTable = tableView("receiveStateTable", m_states, this);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_registerTable);
@@ -350,12 +354,12 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     logLayout->setContentsMargins(0, 0, 0, 0);
     auto* logTools = new QHBoxLayout;
     m_logFilterText = new QLineEdit(logPane);
-    m_logFilterText->setObjectName(QStringLiteral("E_Log_Filter"));
+    m_logFilterText->setObjectName(QStringLiteral("logFilterEdit"));
     m_logFilterText->setClearButtonEnabled(true);
     m_logPauseButton = new QPushButton(logPane);
-    m_logPauseButton->setObjectName(QStringLiteral("Btn_Log_Pause"));
+    m_logPauseButton->setObjectName(QStringLiteral("logPauseButton"));
     m_logExportButton = new QPushButton(logPane);
-    m_logExportButton->setObjectName(QStringLiteral("Btn_Log_Export"));
+    m_logExportButton->setObjectName(QStringLiteral("logExportButton"));
     logTools->addWidget(m_logFilterText, 1);
     logTools->addWidget(m_logPauseButton);
     logTools->addWidget(m_logExportButton);
@@ -375,25 +379,25 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     auto* sender = new QGroupBox(QStringLiteral("Send a frame to the receive side"), this);
     auto* senderLine = new QHBoxLayout(sender);
     m_sendIdentifier = new QLineEdit(sender);
-    m_sendIdentifier->setObjectName(QStringLiteral("E_Send_Id"));
+    m_sendIdentifier->setObjectName(QStringLiteral("sendIdentifierEdit"));
     m_sendIdentifier->setAccessibleName(QStringLiteral("Identifier (hex)"));
     m_sendIdentifier->setPlaceholderText(QStringLiteral("181"));
     m_sendFormat = new QComboBox(sender);
-    m_sendFormat->setObjectName(QStringLiteral("CB_Send_Format"));
+    m_sendFormat->setObjectName(QStringLiteral("sendFormatChoice"));
     m_sendFormat->addItems({QStringLiteral("2.0A (11 bits)"), QStringLiteral("2.0B (29 bits)")});
     m_sendData = new QLineEdit(sender);
-    m_sendData->setObjectName(QStringLiteral("E_Send_Data"));
+    m_sendData->setObjectName(QStringLiteral("sendDataEdit"));
     m_sendData->setAccessibleName(QStringLiteral("Data bytes (hex)"));
     m_sendData->setPlaceholderText(QStringLiteral("11 22 33 44"));
     m_sendPeriodically = new QCheckBox(QStringLiteral("every"), sender);
-    m_sendPeriodically->setObjectName(QStringLiteral("CHK_Send_Periodic"));
+    m_sendPeriodically->setObjectName(QStringLiteral("sendPeriodicallyCheck"));
     m_sendPeriod = new QSpinBox(sender);
-    m_sendPeriod->setObjectName(QStringLiteral("E_Send_Period"));
+    m_sendPeriod->setObjectName(QStringLiteral("sendPeriodBox"));
     m_sendPeriod->setRange(1, 3600000);
     m_sendPeriod->setValue(100);
     m_sendPeriod->setSuffix(QStringLiteral(" ms"));
     m_sendButton = new QPushButton(QStringLiteral("Send"), sender);
-    m_sendButton->setObjectName(QStringLiteral("Btn_Send"));
+    m_sendButton->setObjectName(QStringLiteral("sendButton"));
     m_sendButton->setAutoDefault(false);
     senderLine->addWidget(new QLabel(QStringLiteral("Identifier (hex):"), sender));
     senderLine->addWidget(m_sendIdentifier);

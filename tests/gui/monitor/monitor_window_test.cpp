@@ -112,10 +112,10 @@ protected:
     void startWatching()
     {
         window.showWindow();
-        widget<QComboBox>("CB_Can")->setCurrentText(bus);
-        QTest::keyClicks(widget<QLineEdit>("E_Device"), QStringLiteral("127.0.0.1:%1").arg(device->port()));
-        widget<QSpinBox>("E_Poll")->setValue(100);
-        QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+        widget<QComboBox>("canInterfaceChoice")->setCurrentText(bus);
+        QTest::keyClicks(widget<QLineEdit>("deviceAddressEdit"), QStringLiteral("127.0.0.1:%1").arg(device->port()));
+        widget<QSpinBox>("pollIntervalBox")->setValue(100);
+        QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
     }
 
     test::TempHome home;
@@ -137,60 +137,60 @@ TEST_F(MonitorWindowTest, WatchesBusAndDeviceFiltersPausesAndExports)
     startWatching();
     ASSERT_TRUE(window.isRunning()) << prompter.errors.join(u'\n').toStdString();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Monitor - Conveyor"));
-    EXPECT_FALSE(widget<QPushButton>("Btn_Start")->isEnabled());
-    EXPECT_FALSE(widget<QLineEdit>("E_Device")->isEnabled());
-    EXPECT_EQ(widget<QLabel>("L_Status")->text(),
+    EXPECT_FALSE(widget<QPushButton>("startButton")->isEnabled());
+    EXPECT_FALSE(widget<QLineEdit>("deviceAddressEdit")->isEnabled());
+    EXPECT_EQ(widget<QLabel>("statusLabel")->text(),
               QStringLiteral("Watching CAN on %1 and the device at 127.0.0.1:%2").arg(bus).arg(device->port()));
 
     // Every register polled and in agreement but 1010, whose frame goes only when a master
     // writes it; every expected frame seen.
     ASSERT_TRUE(waitUntil([&] {
         window.refresh();
-        return column("Tbl_Registers", 3).count(QStringLiteral("agrees")) == 7
-               && widget<QLabel>("L_Summary")->text().startsWith(QStringLiteral("Frames seen 4 / 4 expected, 1 unknown identifiers"));
-    })) << column("Tbl_Registers", 3).join(u',').toStdString() << widget<QLabel>("L_Summary")->text().toStdString();
-    EXPECT_TRUE(widget<QLabel>("L_Summary")->text().endsWith(QStringLiteral(", 0 mismatches (0 open), 0 failed polls")))
-        << widget<QLabel>("L_Summary")->text().toStdString();
-    EXPECT_EQ(column("Tbl_Registers", 0),
+        return column("registersTable", 3).count(QStringLiteral("agrees")) == 7
+               && widget<QLabel>("summaryLabel")->text().startsWith(QStringLiteral("Frames seen 4 / 4 expected, 1 unknown identifiers"));
+    })) << column("registersTable", 3).join(u',').toStdString() << widget<QLabel>("summaryLabel")->text().toStdString();
+    EXPECT_TRUE(widget<QLabel>("summaryLabel")->text().endsWith(QStringLiteral(", 0 mismatches (0 open), 0 failed polls")))
+        << widget<QLabel>("summaryLabel")->text().toStdString();
+    EXPECT_EQ(column("registersTable", 0),
               (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                            QStringLiteral("10"), QStringLiteral("1000"), QStringLiteral("1001"), QStringLiteral("1010")}));
-    EXPECT_EQ(cell("Tbl_Registers", 7, 3), QStringLiteral("waiting for its frame"));
-    EXPECT_EQ(cell("Tbl_Unknown", 0, 0), QStringLiteral("6A5"));
-    EXPECT_EQ(cell("Tbl_Frames", 2, 0), QStringLiteral("receive frame 3 (281) \u201CBelt sensor\u201D"));
-    EXPECT_EQ(cell("Tbl_Frames", 2, 5), QStringLiteral("2 / 2"));
+    EXPECT_EQ(cell("registersTable", 7, 3), QStringLiteral("waiting for its frame"));
+    EXPECT_EQ(cell("unknownIdentifiersTable", 0, 0), QStringLiteral("6A5"));
+    EXPECT_EQ(cell("framesTable", 2, 0), QStringLiteral("receive frame 3 (281) \u201CBelt sensor\u201D"));
+    EXPECT_EQ(cell("framesTable", 2, 5), QStringLiteral("2 / 2"));
 
     // The filter keeps the rows that name what is typed, in every table.
-    QTest::keyClicks(widget<QLineEdit>("E_Filter"), QStringLiteral("receive frame 3"));
-    EXPECT_EQ(column("Tbl_Frames", 0), QStringList{QStringLiteral("receive frame 3 (281) \u201CBelt sensor\u201D")});
-    EXPECT_EQ(column("Tbl_Registers", 0), QStringList{QStringLiteral("10")});
-    EXPECT_EQ(rows("Tbl_Unknown"), 0);
-    widget<QLineEdit>("E_Filter")->clear();
-    EXPECT_EQ(rows("Tbl_Frames"), 5);
+    QTest::keyClicks(widget<QLineEdit>("filterEdit"), QStringLiteral("receive frame 3"));
+    EXPECT_EQ(column("framesTable", 0), QStringList{QStringLiteral("receive frame 3 (281) \u201CBelt sensor\u201D")});
+    EXPECT_EQ(column("registersTable", 0), QStringList{QStringLiteral("10")});
+    EXPECT_EQ(rows("unknownIdentifiersTable"), 0);
+    widget<QLineEdit>("filterEdit")->clear();
+    EXPECT_EQ(rows("framesTable"), 5);
 
     // Pause holds the tables still while the counting goes on.
-    QTest::mouseClick(widget<QPushButton>("Btn_Pause"), Qt::LeftButton);
-    EXPECT_EQ(widget<QPushButton>("Btn_Pause")->text(), QStringLiteral("Resume"));
-    const QString seenBefore = cell("Tbl_Frames", 2, 1);
+    QTest::mouseClick(widget<QPushButton>("pauseButton"), Qt::LeftButton);
+    EXPECT_EQ(widget<QPushButton>("pauseButton")->text(), QStringLiteral("Resume"));
+    const QString seenBefore = cell("framesTable", 2, 1);
     const qint64 countedBefore = window.session()->monitor().frames()[2].seen;
     ASSERT_TRUE(waitUntil([&] { return window.session()->monitor().frames()[2].seen > countedBefore + 3; }));
     window.refresh();
-    EXPECT_EQ(cell("Tbl_Frames", 2, 1), seenBefore);
-    QTest::mouseClick(widget<QPushButton>("Btn_Pause"), Qt::LeftButton);
-    EXPECT_NE(cell("Tbl_Frames", 2, 1), seenBefore);
+    EXPECT_EQ(cell("framesTable", 2, 1), seenBefore);
+    QTest::mouseClick(widget<QPushButton>("pauseButton"), Qt::LeftButton);
+    EXPECT_NE(cell("framesTable", 2, 1), seenBefore);
 
     if (const QByteArray shot = qgetenv("PX_MONITOR_SCREENSHOT"); !shot.isEmpty()) {
         // The picture of the README, taken of the whole screen under a virtual X server.
         window.resize(1080, 560);
         window.move(0, 0);
-        widget<QTabWidget>("Tab_Monitor")->setCurrentIndex(0);
+        widget<QTabWidget>("monitorTabs")->setCurrentIndex(0);
         QTest::qWait(1500);
         window.refresh();
         QTest::qWait(300);
         QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QString::fromLocal8Bit(shot)});
-        widget<QTabWidget>("Tab_Monitor")->setCurrentIndex(1);
+        widget<QTabWidget>("monitorTabs")->setCurrentIndex(1);
         waitUntil([&] {
             window.refresh();
-            return column("Tbl_Registers", 3).count(QStringLiteral("agrees")) == 7;
+            return column("registersTable", 3).count(QStringLiteral("agrees")) == 7;
         });
         QTest::qWait(50);
         QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
@@ -198,14 +198,14 @@ TEST_F(MonitorWindowTest, WatchesBusAndDeviceFiltersPausesAndExports)
     }
 
     // Stop keeps the last state; the export writes the summary, the log and the polls.
-    QTest::mouseClick(widget<QPushButton>("Btn_Stop"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("stopButton"), Qt::LeftButton);
     EXPECT_FALSE(window.isRunning());
-    EXPECT_TRUE(widget<QPushButton>("Btn_Start")->isEnabled());
-    EXPECT_EQ(rows("Tbl_Registers"), 8);
+    EXPECT_TRUE(widget<QPushButton>("startButton")->isEnabled());
+    EXPECT_EQ(rows("registersTable"), 8);
     const QString html = home.file(QStringLiteral("out/Conveyor_Monitor.html"));
     QDir().mkpath(home.file(QStringLiteral("out")));
     prompter.saveAnswers.push_back(html);
-    QTest::mouseClick(widget<QPushButton>("Btn_Export"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("exportButton"), Qt::LeftButton);
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     EXPECT_TRUE(prompter.lastProposed.endsWith(QStringLiteral("/PROJECTS/Conveyor/Conveyor_Monitor.html")))
         << prompter.lastProposed.toStdString();
@@ -218,16 +218,16 @@ TEST_F(MonitorWindowTest, WatchesBusAndDeviceFiltersPausesAndExports)
     QFile csv(home.file(QStringLiteral("out/Conveyor_Monitor.csv")));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_TRUE(csv.readLine().startsWith("time,register,device,expected,agrees"));
-    EXPECT_EQ(widget<QLabel>("L_Status")->text(),
+    EXPECT_EQ(widget<QLabel>("statusLabel")->text(),
               QStringLiteral("Saved Conveyor_Monitor.html, Conveyor_Monitor.log and Conveyor_Monitor.csv"));
 }
 
 TEST_F(MonitorWindowTest, AnAddressThatNamesNoDeviceIsRefusedAndNothingRuns)
 {
     window.showWindow();
-    widget<QComboBox>("CB_Can")->setCurrentText(bus);
-    QTest::keyClicks(widget<QLineEdit>("E_Device"), QStringLiteral("127.0.0.1:70000"));
-    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    widget<QComboBox>("canInterfaceChoice")->setCurrentText(bus);
+    QTest::keyClicks(widget<QLineEdit>("deviceAddressEdit"), QStringLiteral("127.0.0.1:70000"));
+    QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
     EXPECT_FALSE(window.isRunning());
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("the port of '127.0.0.1:70000' is no number from 1 to 65535")});
 }

@@ -102,52 +102,52 @@ TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndSt
     window.prepareShowing();
     window.show();
     const std::uint16_t port = freePort();
-    widget<QSpinBox>("E_Port")->setValue(port);
-    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    widget<QSpinBox>("modbusPortBox")->setValue(port);
+    QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
     ASSERT_TRUE(window.isRunning()) << prompter.errors.join(u'\n').toStdString();
-    EXPECT_EQ(widget<QLabel>("L_Status")->text(),
+    EXPECT_EQ(widget<QLabel>("statusLabel")->text(),
               QStringLiteral("Running: Modbus TCP on 127.0.0.1 port %1, CAN on %2").arg(port).arg(ports.bus));
-    EXPECT_FALSE(widget<QPushButton>("Btn_Start")->isEnabled());
+    EXPECT_FALSE(widget<QPushButton>("startButton")->isEnabled());
 
     // Register 10 comes from bytes 1 and 2 of receive frame 3 (0x281), default 255,1.
-    const int row = rowOf("Tbl_Registers", 0, QStringLiteral("10"));
+    const int row = rowOf("registersTable", 0, QStringLiteral("10"));
     ASSERT_GE(row, 0);
-    EXPECT_EQ(cell("Tbl_Registers", row, 2), QStringLiteral("0xFF01"));
-    EXPECT_EQ(cell("Tbl_Registers", row, 3), QStringLiteral("receive frame 3 bytes 1, 2"));
-    EXPECT_EQ(cell("Tbl_Receive_State", 2, 2), QStringLiteral("never received"));
-    EXPECT_EQ(cell("Tbl_Receive_State", 2, 3), QStringLiteral("Belt sensor"));
+    EXPECT_EQ(cell("registersTable", row, 2), QStringLiteral("0xFF01"));
+    EXPECT_EQ(cell("registersTable", row, 3), QStringLiteral("receive frame 3 bytes 1, 2"));
+    EXPECT_EQ(cell("receiveStateTable", 2, 2), QStringLiteral("never received"));
+    EXPECT_EQ(cell("receiveStateTable", 2, 3), QStringLiteral("Belt sensor"));
 
-    QTest::keyClicks(widget<QLineEdit>("E_Send_Id"), QStringLiteral("281"));
-    QTest::keyClicks(widget<QLineEdit>("E_Send_Data"), QStringLiteral("12 34"));
-    QTest::mouseClick(widget<QPushButton>("Btn_Send"), Qt::LeftButton);
+    QTest::keyClicks(widget<QLineEdit>("sendIdentifierEdit"), QStringLiteral("281"));
+    QTest::keyClicks(widget<QLineEdit>("sendDataEdit"), QStringLiteral("12 34"));
+    QTest::mouseClick(widget<QPushButton>("sendButton"), Qt::LeftButton);
     window.flush();
-    EXPECT_EQ(cell("Tbl_Registers", row, 1), QStringLiteral("4660"));
-    EXPECT_EQ(cell("Tbl_Registers", row, 2), QStringLiteral("0x1234"));
-    EXPECT_FALSE(cell("Tbl_Registers", row, 4).isEmpty());   // the time of the change
-    const QAbstractItemModel* registers = widget<QTableView>("Tbl_Registers")->model();
+    EXPECT_EQ(cell("registersTable", row, 1), QStringLiteral("4660"));
+    EXPECT_EQ(cell("registersTable", row, 2), QStringLiteral("0x1234"));
+    EXPECT_FALSE(cell("registersTable", row, 4).isEmpty());   // the time of the change
+    const QAbstractItemModel* registers = widget<QTableView>("registersTable")->model();
     EXPECT_TRUE(registers->data(registers->index(row, 0), Qt::BackgroundRole).isValid());   // highlighted
-    const int logRow = rowOf("Tbl_Log", 2, QStringLiteral("281"));
+    const int logRow = rowOf("logTable", 2, QStringLiteral("281"));
     ASSERT_GE(logRow, 0);
-    EXPECT_EQ(cell("Tbl_Log", logRow, 1), QStringLiteral("RX"));
-    EXPECT_EQ(cell("Tbl_Log", logRow, 3), QStringLiteral("12 34"));
-    EXPECT_EQ(cell("Tbl_Log", logRow, 4), QStringLiteral("receive frame 3 \u201CBelt sensor\u201D"));
-    EXPECT_EQ(cell("Tbl_Receive_State", 2, 2), QStringLiteral("fresh"));
+    EXPECT_EQ(cell("logTable", logRow, 1), QStringLiteral("RX"));
+    EXPECT_EQ(cell("logTable", logRow, 3), QStringLiteral("12 34"));
+    EXPECT_EQ(cell("logTable", logRow, 4), QStringLiteral("receive frame 3 \u201CBelt sensor\u201D"));
+    EXPECT_EQ(cell("receiveStateTable", 2, 2), QStringLiteral("fresh"));
 
     // A frame the configuration does not know is logged as such; a bad text is refused.
-    widget<QLineEdit>("E_Send_Id")->setText(QStringLiteral("123"));
-    QTest::mouseClick(widget<QPushButton>("Btn_Send"), Qt::LeftButton);
+    widget<QLineEdit>("sendIdentifierEdit")->setText(QStringLiteral("123"));
+    QTest::mouseClick(widget<QPushButton>("sendButton"), Qt::LeftButton);
     window.flush();
-    EXPECT_EQ(cell("Tbl_Log", rowOf("Tbl_Log", 2, QStringLiteral("123")), 4), QStringLiteral("not configured"));
-    widget<QLineEdit>("E_Send_Data")->setText(QStringLiteral("1 2 3 4 5 6 7 8 9"));
-    QTest::mouseClick(widget<QPushButton>("Btn_Send"), Qt::LeftButton);
+    EXPECT_EQ(cell("logTable", rowOf("logTable", 2, QStringLiteral("123")), 4), QStringLiteral("not configured"));
+    widget<QLineEdit>("sendDataEdit")->setText(QStringLiteral("1 2 3 4 5 6 7 8 9"));
+    QTest::mouseClick(widget<QPushButton>("sendButton"), Qt::LeftButton);
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("A frame holds at most 8 data bytes.")});
 
-    QTest::mouseClick(widget<QPushButton>("Btn_Stop"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("stopButton"), Qt::LeftButton);
     EXPECT_FALSE(window.isRunning());
-    EXPECT_TRUE(widget<QPushButton>("Btn_Start")->isEnabled());
+    EXPECT_TRUE(widget<QPushButton>("startButton")->isEnabled());
     QTcpServer again;
     EXPECT_TRUE(again.listen(QHostAddress::LocalHost, port));   // the port is free
-    EXPECT_EQ(cell("Tbl_Registers", row, 1), QStringLiteral("4660"));   // the last values stay in view
+    EXPECT_EQ(cell("registersTable", row, 1), QStringLiteral("4660"));   // the last values stay in view
 }
 
 TEST_F(VirtualConverterWindowTest, ConfigurationThatDoesNotCompileIsReportedAndNothingRuns)
@@ -155,8 +155,8 @@ TEST_F(VirtualConverterWindowTest, ConfigurationThatDoesNotCompileIsReportedAndN
     home.write(QStringLiteral("PROJECTS/Conveyor/RCobDef.xml"), "<COBID><row CobID=\"x\" Dimensin=\"8\"/></COBID>");
     window.prepareShowing();
     window.show();
-    widget<QSpinBox>("E_Port")->setValue(freePort());
-    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    widget<QSpinBox>("modbusPortBox")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
     EXPECT_FALSE(window.isRunning());
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("RCobDef.xml"))) << prompter.errors[0].toStdString();
@@ -167,48 +167,48 @@ TEST_F(VirtualConverterWindowTest, StaysBesideTheEditorsNamedAfterItsConfigurati
     window.showWindow();
     EXPECT_FALSE(window.isModal());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Virtual Converter - Conveyor"));
-    widget<QSpinBox>("E_Port")->setValue(freePort());
-    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    widget<QSpinBox>("modbusPortBox")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
     ASSERT_TRUE(window.isRunning());
-    EXPECT_EQ(widget<QTableView>("Tbl_Registers")->model()->rowCount(), 8);
+    EXPECT_EQ(widget<QTableView>("registersTable")->model()->rowCount(), 8);
 
     // Another configuration made active: the window shows it and nothing of the first.
     home.activate(QStringLiteral("Other"));
     window.prepareShowing();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Virtual Converter - Other"));
     EXPECT_FALSE(window.isRunning());
-    EXPECT_EQ(widget<QTableView>("Tbl_Registers")->model()->rowCount(), 0);
-    EXPECT_EQ(widget<QTableView>("Tbl_Log")->model()->rowCount(), 0);
+    EXPECT_EQ(widget<QTableView>("registersTable")->model()->rowCount(), 0);
+    EXPECT_EQ(widget<QTableView>("logTable")->model()->rowCount(), 0);
 }
 
 TEST_F(VirtualConverterWindowTest, ASavedConfigurationIsLoadedAnewAskingFirstWhileItRuns)
 {
     window.showWindow();
-    widget<QSpinBox>("E_Port")->setValue(freePort());
-    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    widget<QSpinBox>("modbusPortBox")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
     ASSERT_TRUE(window.isRunning());
-    ASSERT_GE(rowOf("Tbl_Registers", 0, QStringLiteral("10")), 0);
+    ASSERT_GE(rowOf("registersTable", 0, QStringLiteral("10")), 0);
 
     // Register 10 moves to 11 on disk, as an editor's save would write it.
     const QString mappings = QStringLiteral("PROJECTS/Conveyor/RInfoCob.xml");
     home.write(mappings, home.read(mappings).replace("Index=\"10\"", "Index=\"11\""));
     prompter.yesNoAnswers.push_back(true);
-    ASSERT_TRUE(waitUntil([&] { return rowOf("Tbl_Registers", 0, QStringLiteral("11")) >= 0; }));
+    ASSERT_TRUE(waitUntil([&] { return rowOf("registersTable", 0, QStringLiteral("11")) >= 0; }));
     EXPECT_EQ(prompter.questions,
               QStringList{QStringLiteral("The files of Conveyor changed. Stop the virtual converter and load them?")});
     EXPECT_TRUE(window.isRunning());
-    EXPECT_LT(rowOf("Tbl_Registers", 0, QStringLiteral("10")), 0);
+    EXPECT_LT(rowOf("registersTable", 0, QStringLiteral("10")), 0);
 
     // Stopped, it loads them without a question; writing the same bytes again is no change.
-    QTest::mouseClick(widget<QPushButton>("Btn_Stop"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("stopButton"), Qt::LeftButton);
     home.write(mappings, home.read(mappings));
     home.write(mappings, home.read(mappings).replace("Index=\"11\"", "Index=\"12\""));
     ASSERT_TRUE(waitUntil([&] {
-        return widget<QLabel>("L_Status")->text() == QStringLiteral("Loaded the configuration Conveyor anew");
+        return widget<QLabel>("statusLabel")->text() == QStringLiteral("Loaded the configuration Conveyor anew");
     }));
     EXPECT_EQ(prompter.questions.size(), 1);
     EXPECT_FALSE(window.isRunning());
-    EXPECT_EQ(widget<QTableView>("Tbl_Registers")->model()->rowCount(), 0);
+    EXPECT_EQ(widget<QTableView>("registersTable")->model()->rowCount(), 0);
 }
 
 TEST_F(VirtualConverterWindowTest, ACaptureIsPlayedIntoTheRunningConverter)
@@ -218,23 +218,23 @@ TEST_F(VirtualConverterWindowTest, ACaptureIsPlayedIntoTheRunningConverter)
                              "(1700000000.050000) can0 281#0304\n"
                              "(1700000000.100000) can0 281#0506\n");
     window.showWindow();
-    widget<QSpinBox>("E_Port")->setValue(freePort());
-    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    widget<QSpinBox>("modbusPortBox")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
     ASSERT_TRUE(window.isRunning());
-    widget<QDoubleSpinBox>("E_Replay_Speed")->setValue(10);
+    widget<QDoubleSpinBox>("replaySpeedBox")->setValue(10);
     prompter.fileAnswers.push_back(capture);
-    QTest::mouseClick(widget<QPushButton>("Btn_Replay"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("replayButton"), Qt::LeftButton);
     ASSERT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     ASSERT_TRUE(waitUntil([&] { return !window.isReplaying(); }));
-    EXPECT_EQ(widget<QLabel>("L_Status")->text(), QStringLiteral("Replay of plant.log ended: 3 frames"));
+    EXPECT_EQ(widget<QLabel>("statusLabel")->text(), QStringLiteral("Replay of plant.log ended: 3 frames"));
     EXPECT_EQ(window.isRunning(), true);
     window.flush();
-    EXPECT_EQ(cell("Tbl_Registers", rowOf("Tbl_Registers", 0, QStringLiteral("10")), 1), QString::number(0x0506));
+    EXPECT_EQ(cell("registersTable", rowOf("registersTable", 0, QStringLiteral("10")), 1), QString::number(0x0506));
 
     // A file that is no capture is refused with its line.
     test::writeFile(capture, "281#0102\nnot a frame\n");
     prompter.fileAnswers.push_back(capture);
-    QTest::mouseClick(widget<QPushButton>("Btn_Replay"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("replayButton"), Qt::LeftButton);
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("plant.log, line 2"))) << prompter.errors[0].toStdString();
 }
@@ -242,33 +242,33 @@ TEST_F(VirtualConverterWindowTest, ACaptureIsPlayedIntoTheRunningConverter)
 TEST_F(VirtualConverterWindowTest, TheLogIsFilteredPausedAndExportedAsShown)
 {
     window.showWindow();
-    widget<QSpinBox>("E_Port")->setValue(freePort());
-    QTest::mouseClick(widget<QPushButton>("Btn_Start"), Qt::LeftButton);
+    widget<QSpinBox>("modbusPortBox")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
     ASSERT_TRUE(window.isRunning());
     const auto send = [&](const char* id, const char* data) {
-        widget<QLineEdit>("E_Send_Id")->setText(QString::fromLatin1(id));
-        widget<QLineEdit>("E_Send_Data")->setText(QString::fromLatin1(data));
-        QTest::mouseClick(widget<QPushButton>("Btn_Send"), Qt::LeftButton);
+        widget<QLineEdit>("sendIdentifierEdit")->setText(QString::fromLatin1(id));
+        widget<QLineEdit>("sendDataEdit")->setText(QString::fromLatin1(data));
+        QTest::mouseClick(widget<QPushButton>("sendButton"), Qt::LeftButton);
         window.flush();
     };
     send("281", "12 34");
     send("123", "01");
-    QTest::keyClicks(widget<QLineEdit>("E_Log_Filter"), QStringLiteral("belt"));
-    QAbstractItemModel* log = widget<QTableView>("Tbl_Log")->model();
+    QTest::keyClicks(widget<QLineEdit>("logFilterEdit"), QStringLiteral("belt"));
+    QAbstractItemModel* log = widget<QTableView>("logTable")->model();
     ASSERT_EQ(log->rowCount(), 1);
-    EXPECT_EQ(cell("Tbl_Log", 0, 2), QStringLiteral("281"));
+    EXPECT_EQ(cell("logTable", 0, 2), QStringLiteral("281"));
 
     // Paused, the log holds still; resumed, what came meanwhile is there.
-    QTest::mouseClick(widget<QPushButton>("Btn_Log_Pause"), Qt::LeftButton);
-    EXPECT_EQ(widget<QPushButton>("Btn_Log_Pause")->text(), QStringLiteral("Resume log"));
+    QTest::mouseClick(widget<QPushButton>("logPauseButton"), Qt::LeftButton);
+    EXPECT_EQ(widget<QPushButton>("logPauseButton")->text(), QStringLiteral("Resume log"));
     send("281", "56 78");
     EXPECT_EQ(log->rowCount(), 1);
-    QTest::mouseClick(widget<QPushButton>("Btn_Log_Pause"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("logPauseButton"), Qt::LeftButton);
     EXPECT_EQ(log->rowCount(), 2);
 
     const QString file = home.file(QStringLiteral("log.txt"));
     prompter.saveAnswers.push_back(file);
-    QTest::mouseClick(widget<QPushButton>("Btn_Log_Export"), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>("logExportButton"), Qt::LeftButton);
     const QStringList lines = QString::fromUtf8(test::readFile(file)).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\tRX\t281\t56 78\treceive frame 3 \u201CBelt sensor\u201D"))) << lines[1].toStdString();
