@@ -5,6 +5,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/exchange/configuration_exchange.h"
 
 #include <QDir>
@@ -23,7 +24,7 @@ int runDbcCommand(const Arguments& args)
     const QString out = QDir::fromNativeSeparators(args.isSet(QStringLiteral("out")) ? args.value(QStringLiteral("out"))
                                                                                       : dir + u'/' + name + QStringLiteral(".dbc"));
     try {
-        const exchange::DbcText text = exchange::configurationDbc(config::readConfiguration(dir));
+        const exchange::DbcText text = exchange::configurationDbc(config::readConfiguration(dir), config::loadSignalTable(dir));
         writeFileAtomically(out, text.bytes);
         for (const QString& note : text.notes)
             std::fprintf(stderr, "px40318: left out: %s\n", note.toUtf8().constData());

@@ -39,6 +39,17 @@ struct CanSignal {
     QString comment;
     ValueTable values;
     int line = 0;                      // where the SG_ line stands in the file
+    // What the configurator's own export records of the register(s) the signal came from
+    // (attributes ConverterRegister, ConverterLowWordRegister, ConverterSendOnWrite).
+    std::optional<int> registerIndex;
+    std::optional<int> lowWordRegister;
+    std::optional<bool> sendOnWrite;
+    // The export's names of registers whose signal is not known: R<index> (the whole
+    // register), R<index>_HI / R<index>_LO (one part); read as such only in a file the
+    // configurator wrote (its node PX40318).
+    enum class RegisterPart { Whole, High, Low };
+    RegisterPart recordedPart = RegisterPart::Whole;
+    bool registerName = false;
 };
 
 // One frame of a CAN database (BO_).
@@ -55,6 +66,10 @@ struct CanMessage {
     // or more) and the frame has none of its own: shown, never taken as the frame's.
     std::optional<double> ignoredDefaultCycleMs;
     bool canFd = false;                // VFrameFormat names a CAN FD format, or CANFD_BRS is set
+    // What the configurator's own export records of the frame row (ConverterTimeOut, in ms,
+    // 0 = not supervised; ConverterMnemonic when the name could not hold the mnemonic).
+    std::optional<int> recordedTimeOutMs;
+    std::optional<QString> recordedMnemonic;
     QStringList skippedLines;          // lines of this frame's block that could not be read
     int line = 0;
 

@@ -33,7 +33,8 @@ QString directionName(Direction d)
     return d == Direction::Receive ? QStringLiteral("receive") : QStringLiteral("transmit");
 }
 
-std::vector<ExportFrame> exportFrames(const config::Configuration& config, Direction d, QStringList& notes)
+std::vector<ExportFrame> exportFrames(const config::Configuration& config, Direction d, const config::SignalTable& signalTable,
+                                      QStringList& notes)
 {
     std::vector<ExportFrame> frames;
     std::vector<int> exported;   // frame number -> position in `frames`, -1 when left out
@@ -69,6 +70,15 @@ std::vector<ExportFrame> exportFrames(const config::Configuration& config, Direc
             if (t.sendsOnTimer() && t.timerMilliseconds() > 0)
                 f.cycleTimeMs = static_cast<int>(std::min<std::uint32_t>(t.timerMilliseconds(), kMaxMilliseconds));
         }
+        if (d == Direction::Receive) {
+            // The supervision as the import writes it back: the time-out on the dip-switch
+            // device, the flag (1) on the jumper device, whose one time-out is in the settings.
+            const config::ReceiveFrame& r = config.receiveFrames[static_cast<size_t>(i)];
+            const bool supervised = r.timeOut.trimmed().toUpper() == kYes;
+            const std::int64_t ms = dipSwitch(config) ? parseInt64(r.timeOutTime).value_or(0) : 1;
+            f.timeOutMs = supervised ? static_cast<int>(std::clamp<std::int64_t>(ms, 0, kMaxMilliseconds)) : 0;
+            f.cycleTimeMs = signalTable.cycleTime(d, f.id, f.extended);
+        }
         exported.push_back(static_cast<int>(frames.size()));
         frames.push_back(std::move(f));
     }
@@ -93,25 +103,30 @@ std::vector<ExportFrame> exportFrames(const config::Configuration& config, Direc
                          .arg(e.registerIndex);
             continue;
         }
-        frames[static_cast<size_t>(target)].entries.push_back({*index, e.highByte, e.lowByte});
+        ExportEntry x{*index, e.highByte, e.lowByte, std::nullopt, std::nullopt};
+        if (d == Direction::Transmit)
+            x.sendOnWrite = e.sendOnWrite;
+        if (const config::RegisterSignal* known = signalTable.find(d, *index))
+            x.signal = *known;
+        frames[static_cast<size_t>(target)].entries.push_back(std::move(x));
     }
     return frames;
 }
 
 } // namespace
 
-ExportNetwork exportNetwork(const config::Configuration& config, QStringList& notes)
+ExportNetwork exportNetwork(const config::Configuration& config, QStringList& notes, const config::SignalTable& signalTable)
 {
     ExportNetwork network;
-    network.receive = exportFrames(config, Direction::Receive, notes);
-    network.transmit = exportFrames(config, Direction::Transmit, notes);
+    network.receive = exportFrames(config, Direction::Receive, signalTable, notes);
+    network.transmit = exportFrames(config, Direction::Transmit, signalTable, notes);
     return network;
 }
 
-DbcText configurationDbc(const config::Configuration& config)
+DbcText configurationDbc(const config::Configuration& config, const config::SignalTable& signalTable)
 {
     QStringList notes;
-    const ExportNetwork network = exportNetwork(config, notes);
+    const ExportNetwork network = exportNetwork(config, notes, signalTable);
     DbcText text = writeDbc(network);
     text.notes = notes + text.notes;
     return text;
@@ -195,10 +210,13 @@ std::vector<config::ConfigFile> importedFiles(Direction direction)
 void applyImportSignals(config::SignalTable& table, Direction direction, const ImportPlan& plan,
                         const std::vector<ImportMessage>& chosen)
 {
-    for (const PlannedEntry& e : plan.entries)
-        table.set(e.signalData);
+    for (const PlannedEntry& e : plan.entries) {
+        if (e.knownSignal)
+            table.set(e.signalData);
+    }
+    // Cycle times matter for the frames the converter receives (their time-outs).
     const auto timing = [&](const ImportMessage& m) {
-        if (m.cycleTimeMs && *m.cycleTimeMs > 0)
+        if (direction == Direction::Receive && m.cycleTimeMs && *m.cycleTimeMs > 0)
             table.setCycleTime({direction, m.id, m.extended, *m.cycleTimeMs});
     };
     for (const PlannedFrame& f : plan.frames)

@@ -14,13 +14,18 @@
 namespace px::exchange {
 
 // The configuration's frames of both directions and their register mappings as the DBC
-// export sees them. Frames whose identifier is no integer or beyond its format, and
+// export sees them, each register with what `signalTable` knows of its signal, each
+// receive frame with its supervision and known cycle time, each transmit entry with its
+// send-on-write flag. Frames whose identifier is no integer or beyond its format, and
 // mapping entries that name no frame or whose index is no integer, are left out with a
 // note; a data length that is no integer counts as 8, as the mapping editors read it.
-ExportNetwork exportNetwork(const config::Configuration& config, QStringList& notes);
+ExportNetwork exportNetwork(const config::Configuration& config, QStringList& notes,
+                            const config::SignalTable& signalTable = {});
 
 // The configuration as a DBC file (see writeDbc), with the notes of exportNetwork first.
-DbcText configurationDbc(const config::Configuration& config);
+// Imported into an empty configuration of the same generation it gives the same frames
+// (identifier, format, length, mnemonic, supervision, timer), mappings and signal data.
+DbcText configurationDbc(const config::Configuration& config, const config::SignalTable& signalTable = {});
 
 // What the configuration holds in the direction imported into. The registers are numbered
 // from `firstRegister`, or, without one, from one past the highest register used in that

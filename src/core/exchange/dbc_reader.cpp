@@ -17,6 +17,12 @@ namespace {
 const QString kCycleTimeAttribute = QStringLiteral("GenMsgCycleTime");
 const QString kFrameFormatAttribute = QStringLiteral("VFrameFormat");
 const QString kBitRateSwitchAttribute = QStringLiteral("CANFD_BRS");
+// What the configurator's own export records (see dbc_writer.h).
+const QString kRegisterAttribute = QStringLiteral("ConverterRegister");
+const QString kLowWordAttribute = QStringLiteral("ConverterLowWordRegister");
+const QString kSendOnWriteAttribute = QStringLiteral("ConverterSendOnWrite");
+const QString kTimeOutAttribute = QStringLiteral("ConverterTimeOut");
+const QString kMnemonicAttribute = QStringLiteral("ConverterMnemonic");
 
 // A statement that does not parse: where, and why.
 struct ParseFault {
@@ -477,19 +483,15 @@ private:
     {
         const QString attr = expectString(QStringLiteral("the attribute name")).text;
         std::optional<std::uint32_t> message;
+        QString signalName;
         if (m_lex.peek().kind == Token::Kind::Identifier && isObjectKeyword(m_lex.peek().text)) {
             const Token object = m_lex.next();
             if (object.text == u"BO_" || object.text == u"SG_") {
                 message = static_cast<std::uint32_t>(toUnsigned(expectNumber(QStringLiteral("the message identifier")), 0xFFFFFFFFu));
-                if (object.text == u"SG_") {
-                    expectIdentifier(QStringLiteral("the signal name"));
-                    message.reset();
-                }
-            } else if (object.text == u"BU_" || object.text == u"EV_") {
-                expectIdentifier(QStringLiteral("a name"));
+                if (object.text == u"SG_")
+                    signalName = expectIdentifier(QStringLiteral("the signal name")).text;
             } else {
-                m_lex.fail(object, QStringLiteral("expected BU_, BO_, SG_, EV_ or a value after the attribute name, found %1")
-                                       .arg(describe(object)));
+                expectIdentifier(QStringLiteral("a name"));
             }
         }
         const Token value = m_lex.next();
@@ -502,6 +504,11 @@ private:
         if (!message)
             return;
         const std::uint32_t key = messageKey(*message);
+        if (!signalName.isEmpty()) {
+            if (number && (attr == kRegisterAttribute || attr == kLowWordAttribute || attr == kSendOnWriteAttribute))
+                m_signalAttributes.push_back({key, signalName, attr, *number});
+            return;
+        }
         if (attr == kCycleTimeAttribute && number)
             m_cycles[key] = *number;
         else if (attr == kFrameFormatAttribute)
@@ -510,6 +517,10 @@ private:
             m_fd[key] = true;
         else if (attr == kBitRateSwitchAttribute && value.kind == Token::Kind::String && value.text == u"1")
             m_fd[key] = true;
+        else if (attr == kTimeOutAttribute && number)
+            m_timeOuts[key] = *number;
+        else if (attr == kMnemonicAttribute && value.kind == Token::Kind::String)
+            m_mnemonics[key] = value.text;
     }
 
     // VAL_ id signal (value "text")* ;  or  VAL_ variable (value "text")* ;
@@ -586,6 +597,26 @@ private:
                 continue;
             if (CanSignal* s = signalOf(it->second, name))
                 s->isFloat = true;
+        }
+        for (const SignalAttribute& a : m_signalAttributes) {
+            const auto it = byId.find(a.key);
+            if (it == byId.end() || a.value < 0 || a.value > 65535)
+                continue;
+            CanSignal* s = signalOf(it->second, a.signal);
+            if (!s)
+                continue;
+            if (a.attribute == kRegisterAttribute)
+                s->registerIndex = static_cast<int>(a.value);
+            else if (a.attribute == kLowWordAttribute)
+                s->lowWordRegister = static_cast<int>(a.value);
+            else
+                s->sendOnWrite = a.value != 0;
+        }
+        for (CanMessage& m : m_db.messages) {
+            if (const auto t = m_timeOuts.find(m.dbcId()); t != m_timeOuts.end() && t->second >= 0 && t->second <= 100000000)
+                m.recordedTimeOutMs = static_cast<int>(t->second);
+            if (const auto n = m_mnemonics.find(m.dbcId()); n != m_mnemonics.end())
+                m.recordedMnemonic = n->second;
         }
         for (CanMessage& m : m_db.messages) {
             const auto it = m_cycles.find(m.dbcId());
@@ -811,6 +842,15 @@ private:
     bool m_defaultFd = false;
     QStringList m_frameFormats;
     std::vector<std::pair<std::uint32_t, QString>> m_floats;
+    struct SignalAttribute {
+        std::uint32_t key;
+        QString signal;
+        QString attribute;
+        double value;
+    };
+    std::vector<SignalAttribute> m_signalAttributes;
+    std::unordered_map<std::uint32_t, double> m_timeOuts;
+    std::unordered_map<std::uint32_t, QString> m_mnemonics;
 };
 
 } // namespace

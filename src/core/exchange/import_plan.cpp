@@ -2,7 +2,10 @@
 
 #include "core/base/xml.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
+#include <map>
 
 namespace px::exchange {
 
@@ -38,10 +41,28 @@ std::vector<ImportMessage> importMessages(const CanDatabase& db)
 {
     std::vector<ImportMessage> out;
     out.reserve(db.messages.size());
+    // The configurator's own export names registers whose signal is unknown R<index>.
+    const bool ownExport = db.nodes.contains(QStringLiteral("PX40318"));
+    static const QRegularExpression registerName(QStringLiteral("^R(\\d{1,5})(_HI|_LO)?$"));
     for (const CanMessage& m : db.messages) {
         ImportMessage i{.id = m.id, .extended = m.extended, .length = m.length, .name = m.name, .sender = m.sender,
                         .cycleTimeMs = m.cycleTimeMs, .signalList = m.signalList, .line = m.line,
-                        .ignoredDefaultCycleMs = m.ignoredDefaultCycleMs};
+                        .ignoredDefaultCycleMs = m.ignoredDefaultCycleMs, .recordedTimeOutMs = m.recordedTimeOutMs,
+                        .recordedMnemonic = m.recordedMnemonic};
+        if (ownExport) {
+            for (CanSignal& s : i.signalList) {
+                const QRegularExpressionMatch match = registerName.match(s.name);
+                const int index = match.hasMatch() ? match.captured(1).toInt() : -1;
+                if (s.registerIndex || index < 0 || index > kMaxRegisterIndex)
+                    continue;
+                s.registerIndex = index;
+                s.registerName = true;
+                const QString part = match.captured(2);
+                s.recordedPart = part == u"_HI" ? CanSignal::RegisterPart::High
+                    : part == u"_LO"            ? CanSignal::RegisterPart::Low
+                                                : CanSignal::RegisterPart::Whole;
+            }
+        }
         if (m.canFd) {
             i.notImportable = QStringLiteral("a CAN FD frame: the converter speaks classic CAN");
         } else if (!m.skippedLines.isEmpty()) {
@@ -242,7 +263,7 @@ ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarg
             f.id = m.id;
             f.extended = m.extended;
             f.length = m.length;
-            f.mnemonic = mnemonicFromName(m.name);
+            f.mnemonic = mnemonicFromName(m.recordedMnemonic.value_or(m.name));
             f.messageIndex = mi;
             f.cycleTimeMs = m.cycleTimeMs;
             if (receive) {
@@ -254,40 +275,77 @@ ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarg
             plan.frames.push_back(f);
         }
 
+        // Entries of this frame by the register they took, for the parts of one register.
+        std::map<int, size_t> entryOfRegister;
         for (const CanSignal& s : m.signalList) {
-            const SignalPlacement placement = placeSignal(s, m.length);
+            SignalPlacement placement = placeSignal(s, m.length);
             if (!placement.maps()) {
                 plan.notMapped.push_back({frameIndex, existingFrame, s.name, placement.notMappedReason});
                 continue;
             }
-            const int parts = static_cast<int>(placement.registers.size());
-            const int k = nextFreeRun(used, cursor, parts);
-            if (k < 0) {
-                ++plan.registerOverflow;
-                plan.notMapped.push_back(
-                    {frameIndex, existingFrame, s.name,
-                     QStringLiteral("no %1 free from register %2 up to %3")
-                         .arg(parts == 1 ? QStringLiteral("register") : QStringLiteral("two consecutive registers"))
-                         .arg(cursor)
-                         .arg(kMaxRegisterIndex)});
-                continue;
+            const bool part = s.recordedPart != CanSignal::RegisterPart::Whole;
+            if (part && placement.registers.size() == 1 && placement.registers[0].highByte == 0) {
+                const int byte = placement.registers[0].lowByte;
+                if (s.recordedPart == CanSignal::RegisterPart::High)
+                    placement.registers[0] = {byte, 0};
+                // The other part of a register planned already: one entry takes both.
+                if (const auto there = entryOfRegister.find(*s.registerIndex); there != entryOfRegister.end()) {
+                    PlannedEntry& e = plan.entries[there->second];
+                    if (s.recordedPart == CanSignal::RegisterPart::High && e.highByte == 0) {
+                        e.highByte = byte;
+                        continue;
+                    }
+                    if (s.recordedPart == CanSignal::RegisterPart::Low && e.lowByte == 0) {
+                        e.lowByte = byte;
+                        continue;
+                    }
+                }
             }
-            for (int part = 0; part < parts; ++part) {
+            const int parts = static_cast<int>(placement.registers.size());
+            // The registers recorded for the signal when they are free, else the next free run.
+            int registers[2] = {-1, -1};
+            if (s.registerIndex) {
+                const int first = *s.registerIndex;
+                const int second = s.lowWordRegister.value_or(first + 1);
+                const auto free = [&](int r) { return r >= 0 && r <= kMaxRegisterIndex && !used.count(r); };
+                if (free(first) && (parts == 1 || (second != first && free(second)))) {
+                    registers[0] = first;
+                    registers[1] = second;
+                }
+            }
+            if (registers[0] < 0) {
+                const int k = nextFreeRun(used, cursor, parts);
+                if (k < 0) {
+                    ++plan.registerOverflow;
+                    plan.notMapped.push_back(
+                        {frameIndex, existingFrame, s.name,
+                         QStringLiteral("no %1 free from register %2 up to %3")
+                             .arg(parts == 1 ? QStringLiteral("register") : QStringLiteral("two consecutive registers"))
+                             .arg(cursor)
+                             .arg(kMaxRegisterIndex)});
+                    continue;
+                }
+                registers[0] = k;
+                registers[1] = k + 1;
+                cursor = k + parts;
+            }
+            for (int p = 0; p < parts; ++p) {
                 PlannedEntry e;
                 e.frame = frameIndex;
                 e.existingFrame = existingFrame;
-                e.registerIndex = k + part;
-                e.highByte = placement.registers[static_cast<size_t>(part)].highByte;
-                e.lowByte = placement.registers[static_cast<size_t>(part)].lowByte;
-                e.sendOnWrite = !receive && !target.dipSwitch;
-                e.signal = wordName(s.name, part, parts);
-                e.signalData = signalData(s, placement, part, parts);
+                e.registerIndex = registers[p];
+                e.highByte = placement.registers[static_cast<size_t>(p)].highByte;
+                e.lowByte = placement.registers[static_cast<size_t>(p)].lowByte;
+                e.sendOnWrite = s.sendOnWrite.value_or(!receive && !target.dipSwitch);
+                e.signal = wordName(s.name, p, parts);
+                e.signalData = signalData(s, placement, p, parts);
                 e.signalData.direction = target.direction;
-                e.signalData.registerIndex = k + part;
-                used.insert(k + part);
+                e.signalData.registerIndex = registers[p];
+                e.knownSignal = !s.registerName;
+                used.insert(registers[p]);
+                entryOfRegister.emplace(registers[p], plan.entries.size());
                 plan.entries.push_back(std::move(e));
             }
-            cursor = k + parts;
         }
     }
     const int frames = target.existingFrames + static_cast<int>(plan.frames.size());

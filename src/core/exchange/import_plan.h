@@ -45,6 +45,9 @@ struct ImportMessage {
     QString notImportable;
     // The file's default cycle time when it is too long to be one (see CanMessage).
     std::optional<double> ignoredDefaultCycleMs;
+    // What the configurator's own export recorded of the frame row.
+    std::optional<int> recordedTimeOutMs;
+    std::optional<QString> recordedMnemonic;
     // The time-out the user set in place of the proposal; receive frames on the
     // dip-switch device only.
     std::optional<int> timeOutOverrideMs;
@@ -53,7 +56,7 @@ struct ImportMessage {
     std::optional<double> periodMs() const;
     // Three periods, in whole ms rounded up, at most kMaxMilliseconds; 0 without a period.
     int proposedTimeOutMs() const;
-    int timeOutMs() const { return timeOutOverrideMs.value_or(proposedTimeOutMs()); }
+    int timeOutMs() const { return timeOutOverrideMs.value_or(recordedTimeOutMs.value_or(proposedTimeOutMs())); }
     int signalsThatMap() const;
 };
 
@@ -137,6 +140,7 @@ struct PlannedEntry {
     bool sendOnWrite = false;
     QString signal;          // the signal it carries; " (high word)" / " (low word)" added for 32 bits
     config::RegisterSignal signalData;   // what is known of the signal, for the signal file
+    bool knownSignal = true; // false for the export's R<index> names: nothing goes into the signal file
 
     // The frame's number in the list after the import, from 1.
     int frameNumber(int existingFrames) const { return existingFrame >= 0 ? existingFrame + 1 : existingFrames + frame + 1; }
@@ -172,6 +176,11 @@ struct ImportPlan {
 // the list holds already in the same format adds no frame: its signals are mapped onto
 // that frame. An identifier that comes twice among the chosen messages is imported once.
 // A signal that finds no free register makes the plan not fit (registerOverflow).
+//
+// A signal that records its register (the configurator's own export: R<index>, its _HI
+// and _LO parts, or the ConverterRegister attribute) takes that register when it is free;
+// the two parts of one register come together in one entry. Recorded time-outs, mnemonics
+// and send-on-write flags are taken as recorded.
 //
 // Time linear in messages plus signals (plus the used registers passed over).
 //

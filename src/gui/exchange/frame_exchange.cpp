@@ -155,7 +155,8 @@ void FrameExchangeBar::exportDbc()
 {
     const Workspace& ws = m_session.ws;
     guarded(m_prompter, [&] {
-        const exchange::DbcText text = exchange::configurationDbc(m_session.activeConfiguration());
+        const exchange::DbcText text = exchange::configurationDbc(m_session.activeConfiguration(),
+                                                                   config::loadSignalTable(ws.configurationFolder));
         const QString path = ws.configurationFolder + u'/' + ws.configurationName + QStringLiteral(".dbc");
         writeFileAtomically(path, text.bytes);
         QString message = QStringLiteral("The saved configuration is written as a CAN database into %1.").arg(displayPath(path));

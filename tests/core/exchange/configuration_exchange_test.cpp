@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/config/signal_table.h"
 #include "core/exchange/dbc_reader.h"
 #include "support/temp_home.h"
 
@@ -237,6 +238,136 @@ TEST(ConfigurationExchange, RoundTripThroughADatabase)
         EXPECT_EQ(a.receiveMappings, b.receiveMappings);
         EXPECT_EQ(a.transmitMappings, b.transmitMappings);
     }
+}
+
+// What a DBC file carries of a configuration, comparable: per direction each frame's
+// identifier, format, length, mnemonic and timing, and each mapping entry.
+QStringList exchanged(const Configuration& c)
+{
+    QStringList out;
+    for (const config::Direction d : {config::Direction::Receive, config::Direction::Transmit}) {
+        const bool receive = d == config::Direction::Receive;
+        for (int i = 0; i < c.frameCount(d); ++i) {
+            const config::FrameRow& row = c.frame(d, i);
+            QString timing;
+            if (receive) {
+                const ReceiveFrame& r = c.receiveFrames[static_cast<size_t>(i)];
+                timing = r.timeOut + (c.deviceType() == kDipSwitchDevice ? r.timeOutTime : QString());
+            } else if (c.deviceType() == kDipSwitchDevice) {
+                const TransmitFrame& t = c.transmitFrames[static_cast<size_t>(i)];
+                timing = t.sendsOnTimer() ? QString::number(t.timerMilliseconds()) : s("on change");
+            }
+            out << QStringLiteral("%1 frame %2: %3 %4 %5 %6 %7")
+                       .arg(receive ? s("R") : s("T"))
+                       .arg(i + 1)
+                       .arg(*row.identifier())
+                       .arg(c.deviceType() == kDipSwitchDevice ? row.extended() : c.general.canType != 0)
+                       .arg(*row.dataLength())
+                       .arg(row.mnemonic, timing);
+        }
+        QStringList entries;
+        for (const MappingEntry& e : c.mappings(d))
+            entries << QStringLiteral("%1 register %2: frame %3, %4/%5 %6")
+                           .arg(receive ? s("R") : s("T"), e.registerIndex)
+                           .arg(e.frameNumber)
+                           .arg(e.highByte)
+                           .arg(e.lowByte)
+                           .arg(receive ? QString() : QString::number(e.sendOnWrite));
+        entries.sort();
+        out << entries;
+    }
+    return out;
+}
+
+// A DBC file imported into an empty configuration of the generation, both directions.
+std::pair<Configuration, config::SignalTable> importBoth(const QByteArray& dbc, DeviceType device, int canType)
+{
+    const std::vector<ImportMessage> messages = importMessages(readDbc(dbc, s("net.dbc")));
+    std::vector<ImportMessage> received;
+    std::vector<ImportMessage> sent;
+    for (const ImportMessage& m : messages)
+        (m.sender == kConverterNode ? sent : received).push_back(m);
+    Configuration c = emptyConfiguration(device, canType);
+    config::SignalTable signalTable;
+    for (const auto& [d, chosen] : {std::pair{config::Direction::Receive, &received}, {config::Direction::Transmit, &sent}}) {
+        const ImportPlan plan = planImport(*chosen, importTarget(c, d));
+        EXPECT_TRUE(plan.fits());
+        applyImport(c, d, plan);
+        applyImportSignals(signalTable, d, plan, *chosen);
+    }
+    return {c, signalTable};
+}
+
+// Export, then import into an empty configuration of the same generation: the same
+// frames, mappings and signal data; and the import exports to the same file again.
+TEST(ConfigurationExchange, ExportImportsBackIntoTheSameConfiguration)
+{
+    struct Case {
+        QString what;
+        Configuration config;
+        config::SignalTable signalTable;
+    };
+    std::vector<Case> cases;
+    for (const char* example : {"PumpStation_Jumper", "Conveyor_DipSwitch", "Faulty_Mapping"})
+        cases.push_back({s(example), config::readConfiguration(s(PX_EXAMPLES_DIR "/") + s(example)), {}});
+    // Signals known from a database: scaled, signed, 32-bit, bit fields, value tables.
+    const QByteArray plant = readWholeFile(s(PX_EXAMPLES_DIR "/plant_network.dbc"));
+    for (const DeviceType device : {kDipSwitchDevice, kJumperDevice}) {
+        auto [c, signalTable] = importBoth(plant, device, 1);
+        EXPECT_FALSE(signalTable.registers().empty());
+        cases.push_back({device == kDipSwitchDevice ? s("plant network, dip-switch") : s("plant network, jumper"), c, signalTable});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what.toStdString());
+        const DbcText text = configurationDbc(c.config, c.signalTable);
+        const auto [back, backSignals] = importBoth(text.bytes, c.config.deviceType(), c.config.general.canType);
+        // Everything written comes back, and the configuration writes the same file again.
+        EXPECT_EQ(configurationDbc(back, backSignals).bytes, text.bytes);
+        EXPECT_EQ(backSignals, c.signalTable);
+        if (text.notes.isEmpty())
+            EXPECT_EQ(exchanged(back), exchanged(c.config));
+    }
+    EXPECT_EQ(cases.front().config.receiveFrames.size(), 3u);
+}
+
+// canmatrix reads what the export writes of known signals: names, bits, sign, float type,
+// scaling, unit and value tables.
+TEST(ConfigurationExchange, CanmatrixReadsTheSignalDataOfAnExport)
+{
+    const auto [config, signalTable] =
+        importBoth(readWholeFile(s(PX_EXAMPLES_DIR "/plant_network.dbc")), kDipSwitchDevice, 1);
+    const DbcText text = configurationDbc(config, signalTable);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(s("signals.dbc"));
+    writeFileAtomically(path, text.bytes);
+    const QJsonArray frames = QJsonDocument::fromJson(runPython("canmatrix_dump.py", {path})).object()[s("frames")].toArray();
+    const CanDatabase ours = readDbc(text.bytes, s("signals.dbc"));
+    ASSERT_EQ(static_cast<size_t>(frames.size()), ours.messages.size());
+    int known = 0;
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        const QJsonArray sigs = frames[i].toObject()[s("signals")].toArray();
+        const CanMessage& m = ours.messages[static_cast<size_t>(i)];
+        ASSERT_EQ(static_cast<size_t>(sigs.size()), m.signalList.size()) << m.name.toStdString();
+        for (qsizetype k = 0; k < sigs.size(); ++k) {
+            const QJsonObject js = sigs[k].toObject();
+            const CanSignal& cs = m.signalList[static_cast<size_t>(k)];
+            SCOPED_TRACE(cs.name.toStdString());
+            EXPECT_EQ(js[s("name")].toString(), cs.name);
+            EXPECT_EQ(js[s("start")].toInt(), cs.startBit);
+            EXPECT_EQ(js[s("size")].toInt(), cs.length);
+            EXPECT_EQ(js[s("intel")].toBool(), !cs.motorola);
+            EXPECT_EQ(js[s("signed")].toBool(), cs.isSigned);
+            EXPECT_EQ(js[s("float")].toBool(), cs.isFloat);
+            EXPECT_DOUBLE_EQ(js[s("factor")].toDouble(), cs.factor);
+            EXPECT_DOUBLE_EQ(js[s("offset")].toDouble(), cs.offset);
+            EXPECT_EQ(js[s("unit")].toString(), cs.unit);
+            EXPECT_EQ(static_cast<size_t>(js[s("values")].toObject().size()), cs.values.size());
+            if (cs.registerIndex && !cs.registerName)
+                ++known;
+        }
+    }
+    EXPECT_EQ(known, static_cast<int>(std::count_if(signalTable.registers().begin(), signalTable.registers().end(),
+                                                    [](const config::RegisterSignal& r) { return r.word != config::WordPart::LowWord; })));
 }
 
 TEST(ConfigurationExchange, CommandLineChoiceOfIdentifiers)
