@@ -466,7 +466,7 @@ private:
     {
         const QString attr = expectString(QStringLiteral("the attribute name")).text;
         const Token value = m_lex.next();
-        if (value.kind == Token::Kind::End || value.kind == Token::Kind::Punct && !isSign(value))
+        if (value.kind == Token::Kind::End || (value.kind == Token::Kind::Punct && !isSign(value)))
             m_lex.fail(value, QStringLiteral("expected the attribute's default value, found %1").arg(describe(value)));
         std::optional<double> number;
         if (isSign(value) || value.kind == Token::Kind::Number)

@@ -57,7 +57,7 @@ public:
 
     void take(const sim::Monitor* monitor, sim::Millis now)
     {
-        const bool sameRows = monitor && m_labels.size() == monitor->frames().size();
+        const bool sameRows = monitor && static_cast<std::size_t>(m_labels.size()) == monitor->frames().size();
         if (!sameRows)
             beginResetModel();
         m_now = now;
