@@ -206,7 +206,7 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
     if (!ready || !source)
         return false;
 
-    ImportPickerDialog picker(prompter, parent);
+    ImportPickerDialog picker(prompter, session.messages, parent);
     if (source->messages.empty()) {
         prompter.error(QStringLiteral("%1 holds no CAN frames.").arg(source->fileName));
         return false;

@@ -1,6 +1,8 @@
 #include "gui/exchange/import_picker_dialog.h"
 
 #include "core/frames/frame_list.h"
+#include "core/lang/message_ids.h"
+#include "core/lang/message_table.h"
 #include "core/platform/prompter.h"
 
 #include <QGroupBox>
@@ -33,9 +35,9 @@ QString formatText(bool extended)
     return extended ? kCobType29 : kCobType11;
 }
 
-QString byteText(int byte)
+QString byteText(int byte, const MessageTable& m)
 {
-    return byte == 0 ? QStringLiteral("None") : QStringLiteral("Byte %1").arg(byte);
+    return byte == 0 ? m[msg::kPickerNone] : QString(m[msg::kPickerByte]).arg(byte);
 }
 
 QTableWidget* makeTable(QWidget* parent, const char* name, const QString& accessible)
@@ -51,9 +53,28 @@ QTableWidget* makeTable(QWidget* parent, const char* name, const QString& access
 
 } // namespace
 
-ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent) : QDialog(parent), m_prompter(prompter)
+ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent)
+    : QDialog(parent), m_prompter(prompter), m_english(std::make_unique<MessageTable>()), m_texts(*m_english)
 {
-    setWindowTitle(QStringLiteral("Import CAN Frames"));
+    build();
+}
+
+ImportPickerDialog::~ImportPickerDialog() = default;
+
+QString ImportPickerDialog::text(int id) const
+{
+    return m_texts[id];
+}
+
+ImportPickerDialog::ImportPickerDialog(Prompter& prompter, const MessageTable& messages, QWidget* parent)
+    : QDialog(parent), m_prompter(prompter), m_texts(messages)
+{
+    build();
+}
+
+void ImportPickerDialog::build()
+{
+    setWindowTitle(text(msg::kPickerTitle));
     auto* top = new QVBoxLayout(this);
 
     m_fileLabel = new QLabel(this);
@@ -61,15 +82,15 @@ ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent) : QD
     top->addWidget(m_fileLabel);
 
     auto* filterRow = new QHBoxLayout;
-    auto* filterLabel = new QLabel(QStringLiteral("Filter:"), this);
+    auto* filterLabel = new QLabel(text(msg::kPickerFilter), this);
     m_filterEdit = new QLineEdit(this);
     m_filterEdit->setObjectName(QStringLiteral("E_Filter"));
-    m_filterEdit->setAccessibleName(QStringLiteral("Filter by name or identifier"));
-    m_filterEdit->setPlaceholderText(QStringLiteral("name or identifier"));
+    m_filterEdit->setAccessibleName(text(msg::kPickerFilterName));
+    m_filterEdit->setPlaceholderText(text(msg::kPickerFilterPlaceholder));
     filterLabel->setBuddy(m_filterEdit);
-    m_checkShownButton = new QPushButton(QStringLiteral("Tick Shown"), this);
+    m_checkShownButton = new QPushButton(text(msg::kPickerTickShown), this);
     m_checkShownButton->setObjectName(QStringLiteral("Btn_CheckShown"));
-    m_uncheckAllButton = new QPushButton(QStringLiteral("Untick All"), this);
+    m_uncheckAllButton = new QPushButton(text(msg::kPickerUntickAll), this);
     m_uncheckAllButton->setObjectName(QStringLiteral("Btn_UncheckAll"));
     filterRow->addWidget(filterLabel);
     filterRow->addWidget(m_filterEdit, 1);
@@ -77,23 +98,20 @@ ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent) : QD
     filterRow->addWidget(m_uncheckAllButton);
     top->addLayout(filterRow);
 
-    m_messagesTable = makeTable(this, "TW_Messages", QStringLiteral("Frames of the file"));
+    m_messagesTable = makeTable(this, "TW_Messages", text(msg::kPickerFileFrames));
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(m_messagesTable);
 
-    auto* preview = new QGroupBox(QStringLiteral("What the import adds"), this);
+    auto* preview = new QGroupBox(text(msg::kPickerPreview), this);
     auto* previewLayout = new QVBoxLayout(preview);
     auto* registerRow = new QHBoxLayout;
-    auto* firstLabel = new QLabel(QStringLiteral("Number the registers from:"), preview);
+    auto* firstLabel = new QLabel(text(msg::kPickerFirstRegister), preview);
     m_firstRegisterBox = new QSpinBox(preview);
     m_firstRegisterBox->setObjectName(QStringLiteral("SB_FirstRegister"));
-    m_firstRegisterBox->setAccessibleName(QStringLiteral("First register index"));
+    m_firstRegisterBox->setAccessibleName(text(msg::kPickerFirstRegisterName));
     m_firstRegisterBox->setRange(0, exchange::kMaxRegisterIndex);
     firstLabel->setBuddy(m_firstRegisterBox);
-    m_noteLabel = new QLabel(QStringLiteral("A signal in one data byte goes to a register's low part, in two bytes to one "
-                                            "register, in three or four bytes to two consecutive registers, the high word "
-                                            "first; a signal that does not fill its bytes keeps its bit offset and length."),
-                        preview);
+    m_noteLabel = new QLabel(text(msg::kPickerNote), preview);
     m_noteLabel->setObjectName(QStringLiteral("L_Note"));
     m_noteLabel->setWordWrap(true);
     registerRow->addWidget(firstLabel);
@@ -102,14 +120,14 @@ ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent) : QD
     previewLayout->addLayout(registerRow);
 
     auto* tables = new QHBoxLayout;
-    m_framesTable = makeTable(preview, "TW_Frames", QStringLiteral("Frame rows to add"));
-    m_entriesTable = makeTable(preview, "TW_Entries", QStringLiteral("Mapping entries to add"));
+    m_framesTable = makeTable(preview, "TW_Frames", text(msg::kPickerFrameRows));
+    m_entriesTable = makeTable(preview, "TW_Entries", text(msg::kPickerEntries));
     tables->addWidget(m_framesTable, 3);
     tables->addWidget(m_entriesTable, 2);
     previewLayout->addLayout(tables, 1);
     m_notMappedList = new QListWidget(preview);
     m_notMappedList->setObjectName(QStringLiteral("LB_NotMapped"));
-    m_notMappedList->setAccessibleName(QStringLiteral("Not imported and not mapped"));
+    m_notMappedList->setAccessibleName(text(msg::kPickerNotMapped));
     m_notMappedList->setMaximumHeight(90);
     previewLayout->addWidget(m_notMappedList);
     split->addWidget(preview);
@@ -118,9 +136,9 @@ ImportPickerDialog::ImportPickerDialog(Prompter& prompter, QWidget* parent) : QD
     auto* buttons = new QHBoxLayout;
     m_summaryLabel = new QLabel(this);
     m_summaryLabel->setObjectName(QStringLiteral("L_Summary"));
-    m_importButton = new QPushButton(QStringLiteral("Import"), this);
+    m_importButton = new QPushButton(text(msg::kPickerImport), this);
     m_importButton->setObjectName(QStringLiteral("Btn_Import"));
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton = new QPushButton(text(msg::kPickerCancel), this);
     m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
     for (QPushButton* b : {m_checkShownButton, m_uncheckAllButton, m_importButton, m_cancelButton})
         b->setAutoDefault(false);
@@ -151,10 +169,10 @@ void ImportPickerDialog::prepareShowing(const QString& fileName, std::vector<Imp
     m_checked.assign(m_messages.size(), false);
     m_target = target;
     const bool receive = target.direction == Direction::Receive;
-    m_fileLabel->setText(QStringLiteral("%1: %2 frames, to add to the %3 list after its %4 frames")
+    m_fileLabel->setText(text(msg::kPickerFileLine)
                         .arg(fileName)
                         .arg(m_messages.size())
-                        .arg(receive ? QStringLiteral("receive") : QStringLiteral("transmit"))
+                        .arg(receive ? text(msg::kPickerReceiveList) : text(msg::kPickerTransmitList))
                         .arg(target.existingFrames));
     m_filling = true;
     m_filterEdit->clear();
@@ -168,11 +186,11 @@ void ImportPickerDialog::fillMessages()
 {
     const bool capture = !m_messages.empty() && m_messages.front().fromCapture;
     const QStringList headers = capture
-        ? QStringList{QStringLiteral("Identifier"), QStringLiteral("Format"), QStringLiteral("Data length"),
-                      QStringLiteral("Frames"), QStringLiteral("Mean period"), QStringLiteral("First data")}
-        : QStringList{QStringLiteral("Identifier"), QStringLiteral("Format"), QStringLiteral("Data length"),
-                      QStringLiteral("Name"), QStringLiteral("Sender"), QStringLiteral("Cycle time"),
-                      QStringLiteral("Signals"), QStringLiteral("Mapped"), QStringLiteral("Note")};
+        ? QStringList{text(msg::kPickerIdentifier), text(msg::kPickerFormat), text(msg::kPickerDataLength),
+                      text(msg::kPickerFrameCount), text(msg::kPickerMeanPeriod), text(msg::kPickerFirstData)}
+        : QStringList{text(msg::kPickerIdentifier), text(msg::kPickerFormat), text(msg::kPickerDataLength),
+                      text(msg::kPickerName), text(msg::kPickerSender), text(msg::kPickerCycleTime),
+                      text(msg::kPickerSignals), text(msg::kPickerMapped), text(msg::kPickerNoteColumn)};
     m_filling = true;
     m_messagesTable->clear();
     m_messagesTable->setColumnCount(static_cast<int>(headers.size()));
@@ -188,22 +206,22 @@ void ImportPickerDialog::fillMessages()
         m_messagesTable->setItem(r, 2, textItem(QString::number(m.length)));
         if (capture) {
             m_messagesTable->setItem(r, 3, textItem(QString::number(m.frameCount)));
-            m_messagesTable->setItem(r, 4, textItem(m.meanPeriodMs ? QStringLiteral("%1 ms").arg(*m.meanPeriodMs, 0, 'f', 1) : QString()));
+            m_messagesTable->setItem(r, 4, textItem(m.meanPeriodMs ? text(msg::kPickerMilliseconds).arg(*m.meanPeriodMs, 0, 'f', 1) : QString()));
             m_messagesTable->setItem(r, 5, textItem(QString::fromLatin1(m.firstData.toHex(' ').toUpper())));
         } else {
             m_messagesTable->setItem(r, 3, textItem(m.name));
             m_messagesTable->setItem(r, 4, textItem(m.sender));
             QString cycle;
             if (m.cycleTimeMs)
-                cycle = QStringLiteral("%1 ms").arg(*m.cycleTimeMs);
+                cycle = text(msg::kPickerMilliseconds).arg(*m.cycleTimeMs);
             else if (m.ignoredDefaultCycleMs)
-                cycle = QStringLiteral("none (the file's default of %1 ms is not taken)").arg(*m.ignoredDefaultCycleMs, 0, 'f', 0);
+                cycle = text(msg::kPickerDefaultCycleIgnored).arg(*m.ignoredDefaultCycleMs, 0, 'f', 0);
             m_messagesTable->setItem(r, 5, textItem(cycle));
             m_messagesTable->setItem(r, 6, textItem(QString::number(m.signalList.size())));
             m_messagesTable->setItem(r, 7, textItem(QString::number(m.signalsThatMap())));
-            QString note = m.notImportable.isEmpty() ? QString() : QStringLiteral("not importable: ") + m.notImportable;
+            QString note = m.notImportable.isEmpty() ? QString() : text(msg::kPickerNotImportable) + m.notImportable;
             if (note.isEmpty() && m_target.existingIds.count(exchange::frameKey(m.id, m.extended)))
-                note = QStringLiteral("already in the list: its signals are mapped onto it");
+                note = text(msg::kPickerAlreadyInList);
             m_messagesTable->setItem(r, 8, textItem(note));
         }
     }
@@ -276,11 +294,11 @@ void ImportPickerDialog::fillPreview()
 
     m_framesTable->clear();
     m_framesTable->setColumnCount(6);
-    m_framesTable->setHorizontalHeaderLabels({QStringLiteral("Row"), QStringLiteral("Cob-ID"), QStringLiteral("Type"),
-                                          QStringLiteral("Dimension"),
-                                          receive ? (m_target.dipSwitch ? QStringLiteral("TimeOut (ms)") : QStringLiteral("TimeOut"))
-                                                  : QStringLiteral("Timer (ms)"),
-                                          QStringLiteral("Mnemonic")});
+    m_framesTable->setHorizontalHeaderLabels({text(msg::kPickerRow), text(msg::kPickerCobId), text(msg::kPickerType),
+                                          text(msg::kPickerDimension),
+                                          receive ? (m_target.dipSwitch ? text(msg::kPickerTimeOutMs) : text(msg::kPickerTimeOut))
+                                                  : text(msg::kPickerTimerMs),
+                                          text(msg::kPickerMnemonic)});
     m_framesTable->setRowCount(static_cast<int>(m_plan.frames.size()));
     for (int r = 0; r < static_cast<int>(m_plan.frames.size()); ++r) {
         const exchange::PlannedFrame& f = m_plan.frames[static_cast<size_t>(r)];
@@ -291,7 +309,7 @@ void ImportPickerDialog::fillPreview()
         if (editableTimeOut) {
             auto* spin = new QSpinBox(m_framesTable);
             spin->setObjectName(QStringLiteral("SB_TimeOut%1").arg(r + 1));
-            spin->setAccessibleName(QStringLiteral("Time-out of frame %1 in ms").arg(exchange::identifierText(f.id)));
+            spin->setAccessibleName(text(msg::kPickerTimeOutOfFrame).arg(exchange::identifierText(f.id)));
             spin->setRange(0, exchange::kMaxMilliseconds);
             spin->setValue(f.timeOutMs);
             const size_t message = pickedIndex[static_cast<size_t>(f.messageIndex)];
@@ -313,10 +331,10 @@ void ImportPickerDialog::fillPreview()
 
     m_entriesTable->clear();
     m_entriesTable->setColumnCount(receive ? 5 : 6);
-    QStringList headers{QStringLiteral("Index"), QStringLiteral("Row"), QStringLiteral("High part"),
-                        QStringLiteral("Low part"), QStringLiteral("Signal")};
+    QStringList headers{text(msg::kPickerIndex), text(msg::kPickerRow), text(msg::kPickerHighPart),
+                        text(msg::kPickerLowPart), text(msg::kPickerSignal)};
     if (!receive)
-        headers.insert(4, QStringLiteral("Send on write"));
+        headers.insert(4, text(msg::kPickerSendOnWrite));
     m_entriesTable->setHorizontalHeaderLabels(headers);
     m_entriesTable->setRowCount(static_cast<int>(m_plan.entries.size()));
     for (int r = 0; r < static_cast<int>(m_plan.entries.size()); ++r) {
@@ -324,8 +342,8 @@ void ImportPickerDialog::fillPreview()
         int c = 0;
         m_entriesTable->setItem(r, c++, textItem(QString::number(e.registerIndex)));
         m_entriesTable->setItem(r, c++, textItem(QString::number(e.frameNumber(m_target.existingFrames))));
-        m_entriesTable->setItem(r, c++, textItem(byteText(e.highByte)));
-        m_entriesTable->setItem(r, c++, textItem(byteText(e.lowByte)));
+        m_entriesTable->setItem(r, c++, textItem(byteText(e.highByte, m_texts)));
+        m_entriesTable->setItem(r, c++, textItem(byteText(e.lowByte, m_texts)));
         if (!receive)
             m_entriesTable->setItem(r, c++, textItem(e.sendOnWrite ? QStringLiteral("True") : QStringLiteral("False")));
         m_entriesTable->setItem(r, c++, textItem(e.signal));
@@ -334,27 +352,27 @@ void ImportPickerDialog::fillPreview()
 
     m_notMappedList->clear();
     for (const QString& w : m_warnings)
-        m_notMappedList->addItem(QStringLiteral("Skipped: ") + w);
+        m_notMappedList->addItem(text(msg::kPickerSkipped) + w);
     for (const exchange::ExistingFrame& f : m_plan.existing) {
         const ImportMessage& m = picked[static_cast<size_t>(f.messageIndex)];
-        m_notMappedList->addItem(QStringLiteral("%1 %2 already in the list as frame %3: its signals are mapped onto it")
+        m_notMappedList->addItem(text(msg::kPickerFrameInList)
                                      .arg(exchange::identifierText(m.id), m.name)
                                      .arg(f.frame + 1));
     }
     for (const exchange::NotImported& n : m_plan.notImported) {
         const ImportMessage& m = picked[static_cast<size_t>(n.messageIndex)];
-        m_notMappedList->addItem(QStringLiteral("%1 %2 not imported: %3").arg(exchange::identifierText(m.id), m.name, n.reason));
+        m_notMappedList->addItem(text(msg::kPickerFrameNotImported).arg(exchange::identifierText(m.id), m.name, n.reason));
     }
     for (const exchange::NotMapped& n : m_plan.notMapped) {
-        const QString frame = n.existingFrame >= 0 ? QStringLiteral("Frame %1").arg(n.existingFrame + 1)
+        const QString frame = n.existingFrame >= 0 ? text(msg::kPickerFrameNumber).arg(n.existingFrame + 1)
                                                    : exchange::identifierText(m_plan.frames[static_cast<size_t>(n.frame)].id)
                 + u' ' + m_plan.frames[static_cast<size_t>(n.frame)].mnemonic;
-        m_notMappedList->addItem(QStringLiteral("%1, signal %2 not mapped: %3").arg(frame, n.signal, n.reason));
+        m_notMappedList->addItem(text(msg::kPickerSignalNotMapped).arg(frame, n.signal, n.reason));
     }
 
     const QString overflow = exchange::overflowText(m_plan, m_target);
     m_summaryLabel->setText(overflow.isEmpty()
-                           ? QStringLiteral("%1 frames and %2 mapping entries to add").arg(m_plan.frames.size()).arg(m_plan.entries.size())
+                           ? text(msg::kPickerSummary).arg(m_plan.frames.size()).arg(m_plan.entries.size())
                            : overflow);
 }
 

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -14,6 +16,7 @@ class QTableWidgetItem;
 
 namespace px {
 
+class MessageTable;
 class Prompter;
 
 // The picker of an import: the frames of a CAN database or a capture in a table with check
@@ -25,7 +28,10 @@ class Prompter;
 class ImportPickerDialog final : public QDialog {
     Q_OBJECT
 public:
-    ImportPickerDialog(Prompter& prompter, QWidget* parent = nullptr);
+    // Its texts in the language of `messages`; without, in English.
+    ImportPickerDialog(Prompter& prompter, const MessageTable& messages, QWidget* parent = nullptr);
+    explicit ImportPickerDialog(Prompter& prompter, QWidget* parent = nullptr);
+    ~ImportPickerDialog() override;
 
     // Fills the dialog: nothing chosen, the filter empty, the first register the target's.
     // `warnings`: the lines of the file that were skipped, listed with what is not imported.
@@ -48,7 +54,12 @@ private:
     void replan();
     void fillPreview();
 
+    void build();
+    QString text(int id) const;
+
     Prompter& m_prompter;
+    std::unique_ptr<MessageTable> m_english;  // the texts when no table is given
+    const MessageTable& m_texts;
     std::vector<exchange::ImportMessage> m_messages;
     QStringList m_warnings;
     std::vector<bool> m_checked;

@@ -2,6 +2,8 @@
 
 #include "core/exchange/capture_reader.h"
 #include "core/exchange/dbc_reader.h"
+#include "core/lang/message_ids.h"
+#include "core/lang/message_table.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 #include "support/widget_lookup.h"
@@ -200,6 +202,53 @@ TEST_F(ImportPickerTest, CaptureShowsFramesPeriodsAndFirstData)
     auto* notMapped = test::requireChild<QListWidget>(&dialog, s("LB_NotMapped"));
     ASSERT_EQ(notMapped->count(), 1);
     EXPECT_TRUE(notMapped->item(0)->text().startsWith(s("0x7FF Captured on can0 not imported: data length 0")));
+}
+
+} // namespace
+} // namespace px
+
+namespace px {
+namespace {
+
+TEST(ImportPickerLanguage, EveryTextComesFromTheMessageTable)
+{
+    // A language file changes the window's texts, the table headers and the preview.
+    MessageTable messages;
+    QString language;
+    const std::pair<int, const char*> german[] = {
+        {msg::kPickerTitle, "CAN-Telegramme importieren"}, {msg::kPickerTickShown, "Angezeigte ankreuzen"},
+        {msg::kPickerImport, "Importieren"},               {msg::kPickerCancel, "Abbrechen"},
+        {msg::kPickerIdentifier, "Kennung"},               {msg::kPickerIndex, "Register"},
+        {msg::kPickerByte, "Byte Nr. %1"},
+        {msg::kPickerSummary, "%1 Telegramme und %2 Zuordnungen kommen hinzu"},
+    };
+    for (const auto& [id, text] : german)
+        language += QStringLiteral("STR%1 = %2\n").arg(id).arg(QString::fromUtf8(text));
+    messages.applyLanguageText(language);
+    test::FakePrompter prompter;
+    ImportPickerDialog dialog(prompter, messages);
+    const QByteArray bytes = test::fixture(QStringLiteral("exchange/constructs.dbc"));
+    exchange::ImportTarget target;
+    target.dipSwitch = true;
+    dialog.prepareShowing(QStringLiteral("constructs.dbc"), exchange::importMessages(exchange::readDbc(bytes, QStringLiteral("constructs.dbc"))),
+                          target);
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("CAN-Telegramme importieren"));
+    EXPECT_EQ(test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_Import"))->text(), QStringLiteral("Importieren"));
+    EXPECT_EQ(test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_Cancel"))->text(), QStringLiteral("Abbrechen"));
+    auto* frames = test::requireChild<QTableWidget>(&dialog, QStringLiteral("TW_Messages"));
+    EXPECT_EQ(frames->horizontalHeaderItem(0)->text(), QStringLiteral("Kennung"));
+    // Ticking the first frame fills the preview in the language too.
+    frames->item(0, 0)->setCheckState(Qt::Checked);
+    auto* entries = test::requireChild<QTableWidget>(&dialog, QStringLiteral("TW_Entries"));
+    EXPECT_EQ(entries->horizontalHeaderItem(0)->text(), QStringLiteral("Register"));
+    ASSERT_GT(entries->rowCount(), 0);
+    bool byteShown = false;
+    for (int c = 0; c < entries->columnCount(); ++c)
+        byteShown |= entries->item(0, c) && entries->item(0, c)->text().startsWith(QStringLiteral("Byte Nr. "));
+    EXPECT_TRUE(byteShown);
+    EXPECT_TRUE(test::requireChild<QLabel>(&dialog, QStringLiteral("L_Summary"))->text().contains(QStringLiteral("Telegramme und")));
+    dialog.close();
 }
 
 } // namespace
