@@ -24,9 +24,7 @@ namespace layout = image::layout;
 
 bool effectiveExtended(const Configuration& config, const FrameRow& frame)
 {
-    if (config.deviceType() == kDipSwitchDevice)
-        return frame.extended();
-    return config.general.canType != 0;
+    return config::frameExtended(config, frame);
 }
 
 namespace {
@@ -74,15 +72,8 @@ QString visible(const QString& text)
     return out;
 }
 
-QString formatText(bool extended)
-{
-    return extended ? config::kExtendedFormatText : config::kStandardFormatText;
-}
-
-bool isYesText(QStringView text)
-{
-    return equalsUpperAscii(text, QLatin1StringView("Y"));
-}
+using config::formatText;
+using config::isYesFlag;
 
 // A number that the editor's check reads after trimming every kind of blank, while the
 // compiler reads the stored text strictly: the two disagree exactly when only the trimmed
@@ -221,34 +212,41 @@ void checkFrameCommon(const Configuration& config, Direction d, int index, const
     if (const auto id = f.identifier(); !id) {
         out.error(code::kNotANumber, file, row, aCobId, msg::kNotANumber, {aCobId, visible(f.cobId)});
     } else {
-        const std::int64_t max = extended ? config::kMaxExtendedIdentifier : config::kMaxStandardIdentifier;
-        if (*id < 0 || *id > max) {
+        if (!config::identifierFits(*id, extended)) {
             out.error(code::kIdentifierRange, file, row, aCobId, msg::kIdentifierRange,
-                      {f.cobId, formatText(extended), extended ? QStringLiteral("0x1FFFFFFF") : QStringLiteral("0x7FF")});
+                      {f.cobId, formatText(extended), config::maxIdentifierText(extended)});
         }
     }
 
     if (dipSwitch) {
         // A missing Type reads as 11 bits in the editor and in the compiler alike.
-        if (f.has(aCobType) && f.cobType != config::kStandardFormatText && f.cobType != config::kExtendedFormatText)
+        if (f.has(aCobType) && config::formatTextFault(f.cobType) != config::FormatTextFault::None)
             out.error(code::kTypeText, file, row, aCobType, msg::kTypeText, {visible(f.cobType), formatText(f.extended())});
-    } else if (f.has(aCobType) && f.extended() != (config.general.canType != 0)) {
+    } else if (f.has(aCobType) && f.extended() != config::isExtendedCanType(config.general.canType)) {
         out.error(code::kFormatContradictsSettings, file, row, aCobType, msg::kFormatContradictsSettings,
-                  {visible(f.cobType), formatText(config.general.canType != 0)});
+                  {visible(f.cobType), formatText(config::isExtendedCanType(config.general.canType))});
     }
 
     const auto length = f.dataLength();
     if (!length)
         out.error(code::kNotANumber, file, row, aDimension, msg::kNotANumber, {aDimension, visible(f.dimension)});
-    else if (*length < 1 || *length > 8)
+    else if (!config::dataLengthFits(*length))
         out.error(code::kLengthRange, file, row, aDimension, msg::kLengthRange, {f.dimension});
 
     const QStringView defaults = trimBlanks(f.defaultValues);
     if (!defaults.isEmpty()) {
-        const auto count = parseByteList(defaults).size();
-        if (length && *length >= 1 && *length <= 8 && count != *length) {
-            out.error(code::kDefaultCount, file, row, aDefaultValues, msg::kDefaultCount,
-                      {QString::number(count), QString::number(*length)});
+        const int count = config::defaultByteCount(defaults);
+        // The editors' rule: the values the device gets are counted, and a piece that is
+        // no byte, which the device passes over, is a fault of its own.
+        if (length && config::dataLengthFits(*length)
+            && config::checkByteList(defaults, *length) != config::ByteListCheck::Valid) {
+            if (count != *length) {
+                out.error(code::kDefaultCount, file, row, aDefaultValues, msg::kDefaultCount,
+                          {QString::number(count), QString::number(*length)});
+            } else {
+                out.error(code::kDefaultByte, file, row, aDefaultValues, msg::kDefaultByte,
+                          {visible(f.defaultValues), QString::number(count)});
+            }
         }
         if (index >= layout::kDefaultValueFrames && count > 0) {
             out.error(code::kDefaultsBeyondRoom, file, row, aDefaultValues, msg::kDefaultsBeyondRoom,
@@ -266,6 +264,7 @@ void checkReceiveFrames(const Configuration& config, const config::SignalTable& 
     const ConfigFile file = ConfigFile::ReceiveFrames;
     const FrameUse use = frameUse(config, Direction::Receive);
     const std::int32_t generalTimeOut = toInt32(config.general.canTimeOut, 0);
+    const bool dipSwitch = config.deviceType() == kDipSwitchDevice;
     std::map<std::pair<bool, std::int64_t>, int> firstRow;
     for (int i = 0; i < config.frameCount(Direction::Receive); ++i) {
         const ReceiveFrame& f = config.receiveFrames[static_cast<std::size_t>(i)];
@@ -285,17 +284,28 @@ void checkReceiveFrames(const Configuration& config, const config::SignalTable& 
                        QString::number(parseInt64(f.timeOutTime.trimmed()).value_or(0))});
         }
 
-        const bool rtrOn = isYesText(trimBlanks(f.rtr));
+        // The time-out the dip-switch editor takes: a number of ms after trimming.
+        else if (dipSwitch && f.has(aTimeOutTime) && !config::timeOutFits(f.timeOutTime)) {
+            out.error(code::kTimeRange, file, row, aTimeOutTime, msg::kTimeRange,
+                      {aTimeOutTime, visible(f.timeOutTime), QStringLiteral("0"), QString::number(config::kMaxMilliseconds)});
+        }
+
+        const bool rtrOn = config::isYesFlagTrimmed(f.rtr);
         const std::uint32_t rtrPeriod = f.rtrPeriodMilliseconds();
-        if (rtrOn && rtrPeriod == 0)
+        if (rtrOn && rtrPeriod == 0) {
             out.warning(code::kRtrPeriodZero, file, row, aTimeRtr, msg::kRtrPeriodZero);
-        if (timeOut == 0 && (isYesText(f.timeOut) || (rtrOn && rtrPeriod != 0))) {
-            const QString reason = isYesText(f.timeOut) ? QStringLiteral("TimeOut = Y") : QStringLiteral("RTR = Y");
+        } else if (dipSwitch && rtrOn && !config::rtrPeriodFits(f.timeRtr)) {
+            out.error(code::kTimeRange, file, row, aTimeRtr, msg::kTimeRange,
+                      {aTimeRtr, visible(f.timeRtr), QStringLiteral("1"), QString::number(config::kMaxMilliseconds)});
+        }
+        if (timeOut == 0 && (isYesFlag(f.timeOut) || (rtrOn && rtrPeriod != 0))) {
+            const QString reason = isYesFlag(f.timeOut) ? QStringLiteral("TimeOut = Y") : QStringLiteral("RTR = Y");
             out.warning(code::kTimeOutZero, file, row, aTimeOutTime, msg::kTimeOutZero, {reason});
         }
         // A frame that comes less often than its time-out allows is reported lost most of
         // the time; on the jumper device the one time-out of the settings applies to all.
-        if (const auto id = f.identifier(); id && timeOut > 0 && isYesText(f.timeOut) && *id >= 0 && *id <= 0x1FFFFFFF) {
+        if (const auto id = f.identifier();
+            id && timeOut > 0 && isYesFlag(f.timeOut) && config::identifierFits(*id, true)) {
             const std::optional<int> cycle =
                 signalTable.cycleTime(Direction::Receive, static_cast<std::uint32_t>(*id), effectiveExtended(config, f));
             if (cycle && *cycle > 0 && timeOut < static_cast<std::uint32_t>(*cycle)) {
@@ -338,6 +348,9 @@ void checkTransmitFrames(const Configuration& config, Collector& out)
         if (f.sendsOnTimer() && numberOnlyAfterTrimming(f.timer)) {
             out.error(code::kControlCharacter, file, row, aTimer, msg::kControlCharacter,
                       {aTimer, visible(f.timer), QStringLiteral("0"), QString::number(parseInt64(f.timer.trimmed()).value_or(0))});
+        } else if (dipSwitch && f.sendsOnTimer() && !config::timerFits(f.timer)) {
+            out.error(code::kTimeRange, file, row, aTimer, msg::kTimeRange,
+                      {aTimer, visible(f.timer), QStringLiteral("0"), QString::number(config::kMaxMilliseconds)});
         } else if (dipSwitch && f.sendsOnTimer() && f.timerMilliseconds() == 0) {
             out.warning(code::kTimerZero, file, row, aTimer, msg::kTimerZero);
         }
@@ -391,11 +404,11 @@ void checkMappings(const Configuration& config, Direction d, Collector& out)
         }
         const FrameRow& frame = config.frame(d, e.frameNumber - 1);
         const auto length = frame.dataLength();
-        const bool lengthKnown = length && *length >= 1 && *length <= 8;
+        const bool lengthKnown = length && config::dataLengthFits(*length);
         for (const int position : {e.highByte, e.lowByte}) {
             if (position == 0)
                 continue;
-            if (position > 8) {
+            if (position > config::kMaxDataLength) {
                 out.error(code::kBytePosition, file, row, aPosComp, msg::kByteAboveEight, {QString::number(position)});
                 continue;
             }
@@ -408,7 +421,7 @@ void checkMappings(const Configuration& config, Direction d, Collector& out)
         const int positions[2] = {e.highByte, e.lowByte};
         for (int k = 0; k < 2; ++k) {
             const int position = positions[k];
-            if (position < 1 || position > 8 || (k == 1 && position == positions[0]))
+            if (position < 1 || position > config::kMaxDataLength || (k == 1 && position == positions[0]))
                 continue;
             const auto [it, inserted] = byteOwner.emplace(std::make_pair(e.frameNumber, position), e.registerIndex);
             if (!inserted) {

@@ -349,7 +349,7 @@ QString identifierText(const QString& cobId)
 
 QString formatLabel(bool extended)
 {
-    return extended ? config::kExtendedFormatText : config::kStandardFormatText;
+    return config::formatText(extended);
 }
 
 QString byteFeedText(const ByteFeed& feed)

@@ -18,8 +18,7 @@ namespace px::config {
 
 namespace {
 
-const QString kYes = QStringLiteral("Y");
-const QString kNo = QStringLiteral("N");
+const QString kNo = flagText(false);
 
 const QString aCobId = QStringLiteral("CobID");
 const QString aCobType = QStringLiteral("CobType");
@@ -37,11 +36,6 @@ const QString aIndex = QStringLiteral("Index");
 const QString aNrPdo = QStringLiteral("NrPdo");
 const QString aPosComp = QStringLiteral("PosComp");
 const QString aSendOnWrite = QStringLiteral("Send_on_Write");
-
-bool isYes(QStringView text)
-{
-    return equalsUpperAscii(text, QLatin1StringView("Y"));
-}
 
 // The child nodes of a configuration file's first top-level node, each a row in the
 // position the compiler and the editors count it at.
@@ -128,7 +122,7 @@ QByteArray rowsDocument(const QString& root, const std::vector<Attributes>& rows
 
 QString commonFormatText(const GeneralParameters& general)
 {
-    return general.canType == 0 ? kStandardFormatText : kExtendedFormatText;
+    return formatText(isExtendedCanType(general.canType));
 }
 
 QString commonFormatText(const Configuration& config)
@@ -162,52 +156,51 @@ ConfigFile mappingsFile(Direction direction)
 
 std::optional<std::int64_t> FrameRow::identifier() const
 {
-    return parseInt64(cobId);
+    return readIdentifier(cobId);
 }
 
 bool FrameRow::extended() const
 {
-    return equalsUpperAscii(cobType, QLatin1StringView("2.0B (29 BITS)"));
+    return isExtendedFormat(cobType);
 }
 
 std::optional<std::int32_t> FrameRow::dataLength() const
 {
-    return parseInt32(dimension);
+    return readDataLength(dimension);
 }
 
 std::vector<std::uint8_t> FrameRow::defaultBytes() const
 {
-    const QList<std::uint8_t> bytes = parseByteList(trimBlanks(defaultValues));
-    return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + std::min<qsizetype>(bytes.size(), 8));
+    return config::defaultBytes(defaultValues);
 }
 
 std::uint32_t ReceiveFrame::timeOutMilliseconds(std::int32_t generalCanTimeOut) const
 {
     if (const auto t = parseInt64(timeOutTime))
         return static_cast<std::uint32_t>(*t);
-    return isYes(timeOut) ? static_cast<std::uint32_t>(generalCanTimeOut) : 0;
+    return isYesFlag(timeOut) ? static_cast<std::uint32_t>(generalCanTimeOut) : 0;
 }
 
 std::uint32_t ReceiveFrame::rtrPeriodMilliseconds() const
 {
-    if (!isYes(trimBlanks(rtr)))
+    if (!isYesFlagTrimmed(rtr))
         return 0;
     return static_cast<std::uint32_t>(toInt32(trimBlanks(timeRtr), -1));
 }
 
 bool TransmitFrame::rtrEnabled() const
 {
-    return isYes(rtr);
+    return isYesFlag(rtr);
 }
 
 bool TransmitFrame::sendsOnChange() const
 {
-    return isYes(onChange);
+    return isYesFlag(onChange);
 }
 
 bool TransmitFrame::sendsOnTimer() const
 {
-    return isYes(onTimer);
+    return isYesFlag(onTimer);
 }
 
 std::uint32_t TransmitFrame::timerMilliseconds() const
@@ -225,6 +218,13 @@ const FrameRow& Configuration::frame(Direction d, int index) const
     if (d == Direction::Receive)
         return receiveFrames.at(static_cast<std::size_t>(index));
     return transmitFrames.at(static_cast<std::size_t>(index));
+}
+
+bool frameExtended(const Configuration& config, const FrameRow& frame)
+{
+    if (config.deviceType() == kDipSwitchDevice)
+        return frame.extended();
+    return isExtendedCanType(config.general.canType);
 }
 
 ReceiveFrame receiveFrameOf(const xml::XmlItem& row)
@@ -465,7 +465,7 @@ QByteArray receiveFramesBytes(std::span<const ReceiveFrame> frames, const Genera
                             {aCobType, f.cobType},
                             {aDimension, number(f.dimension)},
                             {aTimeOutTime, timeOut},
-                            {aTimeOut, supervised ? kYes : kNo},
+                            {aTimeOut, flagText(supervised)},
                             {aRtr, f.rtr},
                             {aTimeRtr, number(f.timeRtr)},
                             {aDefaultValues, f.defaultValues},

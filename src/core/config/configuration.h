@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/configuration_room.h"
+#include "core/config/frame_rules.h"
 #include "core/config/general_parameters.h"
 
 #include <QByteArray>
@@ -33,13 +34,6 @@ enum class ConfigFile { GeneralParameters, ReceiveFrames, TransmitFrames, Receiv
 QString fileName(ConfigFile file);  // "ParGen.xml", "RCobDef.xml", ...
 ConfigFile framesFile(Direction direction);
 ConfigFile mappingsFile(Direction direction);
-
-// The identifier format texts of the Type column.
-inline const QString kStandardFormatText = QStringLiteral("2.0A (11 bits)");
-inline const QString kExtendedFormatText = QStringLiteral("2.0B (29 bits)");
-
-inline constexpr std::uint32_t kMaxStandardIdentifier = 0x7FF;
-inline constexpr std::uint32_t kMaxExtendedIdentifier = 0x1FFFFFFF;
 
 // What both directions' frame rows hold.
 struct FrameRow {
@@ -150,6 +144,10 @@ struct Configuration {
 
     bool operator==(const Configuration&) const = default;
 };
+
+// The identifier format the device applies to a frame: the row's own Type on the device
+// from May 2014, the CAN type of the general parameters on the device till April 2014.
+bool frameExtended(const Configuration& config, const FrameRow& frame);
 
 // Reads the configuration folder. A missing file gives an empty list (and the general
 // parameters' defaults); a file that cannot be read or parsed, or a frame or mapping row

@@ -2,9 +2,11 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/config/signal_table.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 
@@ -26,6 +28,17 @@ std::optional<QByteArray> currentBytes(const QString& path)
     if (!configurationFileExists(path))
         return std::nullopt;
     return readConfigurationFile(path);
+}
+
+// The register numbers of a mapping's entries (an index that is no number names none).
+std::set<std::int32_t> registerNumbers(const std::vector<MappingEntry>& entries)
+{
+    std::set<std::int32_t> numbers;
+    for (const MappingEntry& e : entries) {
+        if (const std::optional<std::int32_t> n = e.registerNumber())
+            numbers.insert(*n);
+    }
+    return numbers;
 }
 
 } // namespace
@@ -115,6 +128,10 @@ void ConfigurationDocument::readFile(ConfigFile file)
         }
     } catch (const Error& e) {
         m_faults[i] = e.text();
+    }
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        if (file == mappingsFile(d))
+            m_mappedRegisters[side(d)] = registerNumbers(m_config.mappings(d));
     }
 }
 
@@ -306,10 +323,23 @@ void ConfigurationDocument::save(const std::vector<ConfigFile>& files)
         unique.push_back(file);
         contents.emplace_back(path(file), composed(file));
     }
-    for (const auto& [name, bytes] : m_alongside)
-        contents.emplace_back(m_folder + u'/' + name, bytes);
+    const std::optional<SignalFileUpdate> signals = signalsWithout(unique);
+    const QString signalPath = m_folder + u'/' + kSignalFileName;
+    for (const auto& [name, bytes] : m_alongside) {
+        if (!(signals && name == kSignalFileName))
+            contents.emplace_back(m_folder + u'/' + name, bytes);
+    }
+    if (signals && !signals->remove)
+        contents.emplace_back(signalPath, signals->bytes);
     writeFilesTogether(contents);
     m_alongside.clear();
+    // A signal file left without any data goes, as the signal table's own save does it.
+    if (signals && signals->remove)
+        QFile::remove(signalPath);
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        if (std::find(unique.begin(), unique.end(), mappingsFile(d)) != unique.end())
+            m_mappedRegisters[side(d)] = registerNumbers(m_config.mappings(d));
+    }
     for (std::size_t k = 0; k < unique.size(); ++k) {
         const int i = index(unique[k]);
         m_bytes[i] = std::move(contents[k].second);
@@ -317,6 +347,44 @@ void ConfigurationDocument::save(const std::vector<ConfigFile>& files)
         m_faults[i].clear();
         m_config.present[i] = true;
     }
+}
+
+std::optional<ConfigurationDocument::SignalFileUpdate>
+ConfigurationDocument::signalsWithout(const std::vector<ConfigFile>& files) const
+{
+    std::vector<std::pair<Direction, std::int32_t>> dropped;
+    for (const Direction d : {Direction::Receive, Direction::Transmit}) {
+        if (std::find(files.begin(), files.end(), mappingsFile(d)) == files.end())
+            continue;
+        const std::set<std::int32_t> now = registerNumbers(m_config.mappings(d));
+        for (const std::int32_t number : m_mappedRegisters[side(d)]) {
+            if (!now.contains(number))
+                dropped.emplace_back(d, number);
+        }
+    }
+    if (dropped.empty())
+        return std::nullopt;
+    // The signal data this save writes anyway, else the file as it stands.
+    SignalTable table;
+    try {
+        const auto queued = std::find_if(m_alongside.rbegin(), m_alongside.rend(),
+                                         [](const auto& file) { return file.first == kSignalFileName; });
+        table = queued != m_alongside.rend() ? readSignalTable(queued->second, kSignalFileName) : loadSignalTable(m_folder);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+    bool changed = false;
+    for (const auto& [d, number] : dropped) {
+        if (table.find(d, number)) {
+            table.remove(d, number);
+            changed = true;
+        }
+    }
+    if (!changed)
+        return std::nullopt;
+    if (table.empty())
+        return SignalFileUpdate{{}, true};
+    return SignalFileUpdate{signalTableBytes(table), false};
 }
 
 void ConfigurationDocument::writeAlongside(const QString& fileName, const QByteArray& bytes)

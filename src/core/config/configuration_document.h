@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 class QLockFile;
@@ -46,6 +47,12 @@ FileIdentity identityOf(const std::optional<QByteArray>& bytes, const QString& p
 // until it is attached to a frame or deleted.
 class ConfigurationDocument {
 public:
+    // The signal file's new bytes, or its removal when no signal data is left.
+    struct SignalFileUpdate {
+        QByteArray bytes;
+        bool remove = false;
+    };
+
     // Reads the five files of `folder`. A file that cannot be read whole keeps the rows
     // read before the fault, and its fault text (readFault); the other files are read
     // all the same. Throws px::Error only when the folder is no folder.
@@ -98,7 +105,11 @@ public:
     // The files whose content on disk differs from what the document read or wrote last.
     std::vector<ConfigFile> changedOnDisk() const;
     // Writes the named files together (all or none) and takes their new identities.
-    // Throws px::Error naming the file and the cause; the document is unchanged then.
+    // A mapping file written without a register it held as last read or written takes the
+    // register's signal data out of the signal file in the same write, unless the
+    // direction still maps the register elsewhere (a signal file that cannot be read is
+    // left as it is). Throws px::Error naming the file and the cause; the document is
+    // unchanged then.
     void save(const std::vector<ConfigFile>& files);
     // Reads the files that changed on disk anew; frames of unchanged frame files keep
     // their keys.
@@ -114,6 +125,9 @@ private:
     // numbers afresh. Returns whether the mapping changed.
     bool renumber(Direction d, const std::vector<FrameKey>& oldKeys);
     QByteArray composed(ConfigFile file) const;
+    // The signal file as the save of `files` leaves it: the registers the mapping files
+    // among them no longer hold taken out. Nothing when the save leaves it as it is.
+    std::optional<SignalFileUpdate> signalsWithout(const std::vector<ConfigFile>& files) const;
 
     QString m_folder;
     Configuration m_config;
@@ -124,6 +138,8 @@ private:
     std::vector<FrameKey> m_entryFrames[2];
     std::optional<GeneralParameters> m_writtenAs[2];
     std::vector<std::pair<QString, QByteArray>> m_alongside;
+    // The register numbers of each direction's mapping file as last read or written.
+    std::set<std::int32_t> m_mappedRegisters[2];
     FrameKey m_lastKey = 0;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/config/frame_rules.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -12,8 +14,8 @@
 namespace px::exchange {
 
 // Largest identifiers of the two CAN identifier formats.
-inline constexpr std::uint32_t kMaxStandardId = 0x7FF;
-inline constexpr std::uint32_t kMaxExtendedId = 0x1FFFFFFF;
+inline constexpr std::uint32_t kMaxStandardId = config::kMaxStandardIdentifier;
+inline constexpr std::uint32_t kMaxExtendedId = config::kMaxExtendedIdentifier;
 
 // Value descriptions: raw value -> text.
 using ValueTable = std::map<std::int64_t, QString>;

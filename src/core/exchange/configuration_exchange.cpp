@@ -25,7 +25,7 @@ bool dipSwitch(const config::Configuration& config)
 // one format, from the communication settings, for all its frames.
 bool extendedFormat(const config::Configuration& config, const config::FrameRow& frame)
 {
-    return dipSwitch(config) ? frame.extended() : config.general.canType != 0;
+    return config::frameExtended(config, frame);
 }
 
 QString directionName(Direction d)
@@ -43,8 +43,7 @@ std::vector<ExportFrame> exportFrames(const config::Configuration& config, Direc
         const config::FrameRow& row = config.frame(d, i);
         const bool extended = extendedFormat(config, row);
         const std::optional<std::int64_t> id = row.identifier();
-        const std::int64_t maxId = extended ? config::kMaxExtendedIdentifier : config::kMaxStandardIdentifier;
-        if (!id || *id < 0 || *id > maxId) {
+        if (!id || !config::identifierFits(*id, extended)) {
             notes << QStringLiteral("%1 frame %2: the Cob-ID \"%3\" is no %4 identifier; the frame is left out")
                          .arg(directionName(d))
                          .arg(i + 1)
@@ -137,7 +136,7 @@ ImportTarget importTarget(const config::Configuration& config, Direction directi
     ImportTarget t;
     t.direction = direction;
     t.dipSwitch = dipSwitch(config);
-    t.jumperExtended = config.general.canType != 0;
+    t.jumperExtended = config::isExtendedCanType(config.general.canType);
     t.existingFrames = config.frameCount(direction);
     const std::vector<config::MappingEntry>& entries = config.mappings(direction);
     t.existingEntries = static_cast<int>(entries.size());
@@ -153,7 +152,7 @@ ImportTarget importTarget(const config::Configuration& config, Direction directi
     for (int i = 0; i < t.existingFrames; ++i) {
         const config::FrameRow& row = config.frame(direction, i);
         const std::optional<std::int64_t> id = row.identifier();
-        if (id && *id >= 0 && *id <= kMaxExtendedId)
+        if (id && config::identifierFits(*id, true))
             t.existingIds.emplace(frameKey(static_cast<std::uint32_t>(*id), extendedFormat(config, row)), i);
     }
     return t;
@@ -164,7 +163,7 @@ void applyImport(config::Configuration& config, Direction direction, const Impor
     const bool dip = dipSwitch(config);
     const int before = config.frameCount(direction);
     for (const PlannedFrame& p : plan.frames) {
-        const QString format = p.extended ? config::kExtendedFormatText : config::kStandardFormatText;
+        const QString format = config::formatText(p.extended);
         if (direction == Direction::Receive) {
             config::ReceiveFrame f = config::newReceiveFrame(config);
             f.cobId = identifierText(p.id);

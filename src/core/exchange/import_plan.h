@@ -22,7 +22,7 @@ using config::kJumperFrameRows;
 using config::kMaxMappingEntries;
 using config::kMaxRegisterIndex;
 // The longest time-out or timer the frame editors accept, in ms.
-inline constexpr int kMaxMilliseconds = 100000000;
+inline constexpr int kMaxMilliseconds = config::kMaxMilliseconds;
 // The longest text a frame editor's cell takes (its line editor's limit).
 inline constexpr int kMaxMnemonicLength = 32767;
 

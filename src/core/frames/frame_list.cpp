@@ -20,12 +20,7 @@ namespace {
 using config::ReceiveFrame;
 using config::TransmitFrame;
 
-constexpr std::int64_t kMaxCobId11 = config::kMaxStandardIdentifier;
-constexpr std::int64_t kMaxCobId29 = config::kMaxExtendedIdentifier;
-constexpr std::int32_t kMaxMilliseconds = 100000000;
-
-const QString kYes = QStringLiteral("Y");
-const QString kNo = QStringLiteral("N");
+const QString kNo = config::flagText(false);
 
 // The value of a column in a frame row of each direction; nothing where the direction
 // has no such value.
@@ -193,22 +188,6 @@ const CheckMessages& checkMessages(FrameListKind kind)
     return transmitDip;
 }
 
-bool inRange(std::int64_t value, std::int64_t low, std::int64_t high)
-{
-    return value >= low && value <= high;
-}
-
-// The Cob-ID against the identifier format: 11 bits up to 0x7FF, 29 bits up to 0x1FFFFFFF.
-bool cobIdFits(const QString& text, bool bits29)
-{
-    return inRange(toInt64(text, -1), 0, bits29 ? kMaxCobId29 : kMaxCobId11);
-}
-
-bool dimensionFits(const QString& text)
-{
-    return inRange(toInt32(text, -1), 1, 8);
-}
-
 // The fault of one row of a list, checked in the order of the editor's rules.
 std::optional<FrameFault> checkRow(const FrameList& list, int row, int canType)
 {
@@ -219,38 +198,36 @@ std::optional<FrameFault> checkRow(const FrameList& list, int row, int canType)
 
     if (!isDipSwitchList(kind)) {
         // The jumper device: one identifier format for every frame, from the general parameters.
-        const bool bits29 = canType != 0;
-        if (!cobIdFits(text(FrameColumn::CobId), bits29))
+        const bool bits29 = config::isExtendedCanType(canType);
+        if (!config::identifierTextFits(text(FrameColumn::CobId), bits29))
             return fault(FrameColumn::CobId, bits29 ? m.cobId29 : m.cobId11);
-        if (!dimensionFits(text(FrameColumn::Dimension)))
+        if (!config::dataLengthTextFits(text(FrameColumn::Dimension)))
             return fault(FrameColumn::Dimension, m.dimension);
         return std::nullopt;
     }
 
-    // The format is read as the compiler reads it: upper-cased, so "2.0b (29 bits)" is the
-    // 29-bit format there and here.
+    // The Type is one of the two items of its list; the format is then read as the
+    // images read it.
     const QString& type = text(FrameColumn::Type);
-    if (trimBlanks(type).isEmpty())
+    if (config::formatTextFault(type) != config::FormatTextFault::None)
         return fault(FrameColumn::Type, m.typeMissing);
-    const bool bits29 = equalsUpperAscii(type, QLatin1StringView("2.0B (29 BITS)"));
-    if (!cobIdFits(text(FrameColumn::CobId), bits29))
+    const bool bits29 = config::isExtendedFormat(type);
+    if (!config::identifierTextFits(text(FrameColumn::CobId), bits29))
         return fault(FrameColumn::CobId, bits29 ? m.cobId29 : m.cobId11);
-    if (!dimensionFits(text(FrameColumn::Dimension)))
+    if (!config::dataLengthTextFits(text(FrameColumn::Dimension)))
         return fault(FrameColumn::Dimension, m.dimension);
 
     if (isReceiveList(kind)) {
-        if (!inRange(toInt32(trimBlanks(text(FrameColumn::TimeOut)), -1), 0, kMaxMilliseconds))
+        if (!config::timeOutFits(text(FrameColumn::TimeOut)))
             return fault(FrameColumn::TimeOut, m.timeOut);
-        if (equalsUpperAscii(trimBlanks(text(FrameColumn::Rtr)), QLatin1StringView("Y"))
-            && !inRange(toInt32(text(FrameColumn::RtrTime), -1), 1, kMaxMilliseconds))
+        if (config::isYesFlagTrimmed(text(FrameColumn::Rtr)) && !config::rtrPeriodFits(text(FrameColumn::RtrTime)))
             return fault(FrameColumn::RtrTime, m.rtrTime);
     } else {
-        // The On Timer flag is compared upper-cased but not trimmed.
-        if (equalsUpperAscii(text(FrameColumn::OnTimer), QLatin1StringView("Y"))
-            && !inRange(toInt32(text(FrameColumn::Timer), -1), 0, kMaxMilliseconds))
+        if (config::isYesFlag(text(FrameColumn::OnTimer)) && !config::timerFits(text(FrameColumn::Timer)))
             return fault(FrameColumn::Timer, m.timer);
     }
-    switch (checkByteList(trimBlanks(text(FrameColumn::DefaultValues)), toInt32(text(FrameColumn::Dimension), -1))) {
+    switch (config::checkByteList(trimBlanks(text(FrameColumn::DefaultValues)),
+                                  config::readDataLength(text(FrameColumn::Dimension)).value_or(-1))) {
     case ByteListCheck::BadByte: return fault(FrameColumn::DefaultValues, m.badByte);
     case ByteListCheck::WrongCount: return fault(FrameColumn::DefaultValues, m.byteCount);
     case ByteListCheck::Valid: break;
@@ -746,31 +723,6 @@ bool pasteRow(FrameList& list, int row, bool copied, const RowClipboard& clipboa
     }
     list.setRowTexts(row, clipboard.texts);
     return true;
-}
-
-ByteListCheck checkByteList(QStringView text, int expected)
-{
-    if (text.isEmpty())
-        return ByteListCheck::Valid;
-    int count = 0;
-    bool bad = false;
-    // Items are read in place, left to right; a comma at the very end leaves nothing after
-    // it and so ends the list without an empty item.
-    qsizetype from = 0;
-    while (from < text.size()) {
-        const qsizetype comma = text.indexOf(u',', from);
-        const qsizetype end = comma < 0 ? text.size() : comma;
-        const std::int32_t value = toInt32(trimBlanks(text.sliced(from, end - from)), -1);
-        if (value < 0 || value > 255) {
-            bad = true;
-            break;
-        }
-        ++count;
-        from = end + 1;
-    }
-    if (count != expected)
-        return ByteListCheck::WrongCount;
-    return bad ? ByteListCheck::BadByte : ByteListCheck::Valid;
 }
 
 QString backupPath(const QString& path)

@@ -199,11 +199,9 @@ PasteDecision decidePaste(const FrameList& list, int row, bool copied, const Row
 bool pasteRow(FrameList& list, int row, bool copied, const RowClipboard& clipboard, Prompter& prompter,
               const MessageTable& messages);
 
-// A comma-separated list of byte values against the frame's data length `expected` (an
-// empty text is valid). Another number of values than expected wins over a value outside
-// 0 to 255.
-enum class ByteListCheck { Valid, BadByte, WrongCount };
-ByteListCheck checkByteList(QStringView text, int expected);
+// The default values' rule of the editors' check (config::checkByteList).
+using config::ByteListCheck;
+using config::checkByteList;
 
 // The path of the copy kept of a frame file that could not be read whole.
 QString backupPath(const QString& path);

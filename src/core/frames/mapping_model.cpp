@@ -149,7 +149,7 @@ void takeFrames(const std::vector<Row>& rows, const GeneralParameters& general, 
     static const QString cobType = QStringLiteral("CobType");
     // The jumper device's frames all have the identifier format of the general parameters.
     const bool typeStored = general.deviceType != kJumperDevice;
-    const QString commonType = general.canType != 0 ? config::kExtendedFormatText : config::kStandardFormatText;
+    const QString commonType = config::formatText(config::isExtendedCanType(general.canType));
     frames.reserve(rows.size());
     int number = 0;
     for (const config::FrameRow& row : rows) {
@@ -162,7 +162,7 @@ void takeFrames(const std::vector<Row>& rows, const GeneralParameters& general, 
                                 .arg(name));
             }
         }
-        frames.push_back({row.cobId, typeStored ? row.cobType : commonType, toInt32(row.dimension, 8)});
+        frames.push_back({row.cobId, typeStored ? row.cobType : commonType, config::readDataLength(row.dimension).value_or(8)});
     }
 }
 

@@ -94,7 +94,7 @@ QByteArray buildLegacyImage(CompileInput& input)
         canType = static_cast<std::uint8_t>(
             strictElementInt(input.parGen.name(), input.parGen.root(Root::DocumentElement), QStringLiteral("CANType")));
     }
-    const bool ext = canType != 0;
+    const bool ext = config::isExtendedCanType(canType);
 
     if (input.rCobDef.exists()) {
         const std::vector<config::ReceiveFrame>& frames = input.rCobDef.receiveFrames(Root::DocumentElement);
@@ -102,8 +102,8 @@ QByteArray buildLegacyImage(CompileInput& input)
         for (int j = 0; j < rxRows; ++j) {
             const config::ReceiveFrame& f = frames[static_cast<std::size_t>(j)];
             const auto [cobId, length] = identifierAndLength(RowRef{input.rCobDef.name(), j}, f);
-            // Only an exact "Y" sets the time-out flag.
-            const std::uint32_t timeOut = f.timeOut == QLatin1StringView("Y") ? 1 : 0;
+            // Only an exact "Y" sets the time-out flag, as the editor's check box shows it.
+            const std::uint32_t timeOut = config::isCheckedFlag(f.timeOut) ? 1 : 0;
             if (!ext) {
                 const std::uint32_t id = static_cast<std::uint32_t>(cobId) & kStandardIdMask;
                 lookup[id] = static_cast<std::uint16_t>(j);

@@ -75,23 +75,22 @@ void shiftFrames(std::vector<Frame>& frames, Direction d, std::int64_t offset, c
         // The format the images give the frame: the row's own on the dip-switch device; on
         // the jumper device the one of the general parameters, which its editors write into
         // every row and its image applies.
-        const bool extended = c.deviceType() == kDipSwitchDevice ? f.extended() : c.general.canType != 0;
-        const std::int64_t max = extended ? config::kMaxExtendedIdentifier : config::kMaxStandardIdentifier;
+        const bool extended = config::frameExtended(c, f);
         const int bits = extended ? 29 : 11;
         const std::optional<std::int64_t> id = f.identifier();
         if (!id)
             throw Error(QStringLiteral("%1: the Cob-ID is no integer, so no offset can be added to it.").arg(frameLabel(d, i, f)));
-        if (*id < 0 || *id > max) {
+        if (!config::identifierFits(*id, extended)) {
             throw Error(QStringLiteral("%1: the Cob-ID lies outside the %2-bit identifiers already.")
                             .arg(frameLabel(d, i, f))
                             .arg(bits));
         }
         const std::int64_t shifted = *id + offset;
-        if (shifted < 0 || shifted > max) {
+        if (!config::identifierFits(shifted, extended)) {
             throw Error(QStringLiteral("%1: with the offset %2 the Cob-ID becomes %3, beyond the %4-bit identifiers (0 to %5).")
                             .arg(frameLabel(d, i, f), hex(offset), hex(shifted))
                             .arg(bits)
-                            .arg(hex(max)));
+                            .arg(hex(config::maxIdentifier(extended))));
         }
         f.cobId = integerTextLike(f.cobId, shifted);
     }
@@ -192,7 +191,7 @@ config::SignalTable shiftedSignals(const config::SignalTable& table, const CopyO
     }
     for (config::FrameTiming t : table.timings()) {
         const std::int64_t id = static_cast<std::int64_t>(t.identifier) + offsets.id(t.direction);
-        if (id < 0 || id > (t.extended ? config::kMaxExtendedIdentifier : config::kMaxStandardIdentifier))
+        if (!config::identifierFits(id, t.extended))
             continue;
         t.identifier = static_cast<std::uint32_t>(id);
         out.setCycleTime(t);

@@ -1,5 +1,7 @@
 #include "core/sim/can_frame.h"
 
+#include "core/config/frame_rules.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -102,7 +104,7 @@ std::optional<CanFrame> parseLine(const Char* begin, const Char* end, QString* e
             return fail(error, QStringLiteral("the identifier is no hex number"));
         frame.id = frame.id << 4 | static_cast<std::uint32_t>(d);
     }
-    if (frame.id > (frame.extended ? 0x1FFFFFFFu : 0x7FFu))
+    if (!config::identifierFits(frame.id, frame.extended))
         return fail(error, QStringLiteral("the identifier is out of range"));
 
     if (rest < textEnd && (*rest == 'R' || *rest == 'r')) {
@@ -248,7 +250,7 @@ std::optional<CanFrame> frameFromTexts(QStringView identifier, bool extended, QS
             return fail(error, QStringLiteral("The identifier is a hex number of 1 to 8 digits."));
         frame.id = frame.id << 4 | static_cast<std::uint32_t>(d);
     }
-    if (frame.id > (extended ? 0x1FFFFFFFu : 0x7FFu))
+    if (!config::identifierFits(frame.id, extended))
         return fail(error, extended ? QStringLiteral("A 29-bit identifier is at most 1FFFFFFF.")
                                     : QStringLiteral("An 11-bit identifier is at most 7FF."));
     QString bytes = data.toString();

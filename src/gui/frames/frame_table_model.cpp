@@ -4,13 +4,6 @@
 
 namespace px {
 
-namespace {
-
-const QString kChecked = QStringLiteral("Y");
-const QString kUnchecked = QStringLiteral("N");
-
-} // namespace
-
 FrameTableModel::FrameTableModel(FrameListKind kind, QObject* parent) : QAbstractTableModel(parent), m_frames(kind) {}
 
 void FrameTableModel::setFrames(FrameList frames)
@@ -103,7 +96,7 @@ QVariant FrameTableModel::checkStateData(const QModelIndex& index) const
 {
     if (!isCheckBoxColumn(frameColumn(index.column())))
         return {};
-    return m_frames.text(index.row(), frameColumn(index.column())) == kChecked ? Qt::Checked : Qt::Unchecked;
+    return config::isCheckedFlag(m_frames.text(index.row(), frameColumn(index.column()))) ? Qt::Checked : Qt::Unchecked;
 }
 
 QVariant FrameTableModel::alignmentData(const QModelIndex& index) const
@@ -138,7 +131,7 @@ bool FrameTableModel::setData(const QModelIndex& index, const QVariant& value, i
     const FrameColumn column = frameColumn(index.column());
     QString text;
     if (role == Qt::CheckStateRole && isCheckBoxColumn(column))
-        text = value.value<Qt::CheckState>() == Qt::Checked ? kChecked : kUnchecked;
+        text = config::flagText(value.value<Qt::CheckState>() == Qt::Checked);
     else if (role == Qt::EditRole && !isCheckBoxColumn(column))
         text = value.toString();
     else

@@ -1,6 +1,7 @@
 #include "core/check/check.h"
 
 #include "core/check/bus_load.h"
+#include "core/frames/frame_list.h"
 #include "core/lang/message_table.h"
 
 #include <QRegularExpression>
@@ -115,6 +116,24 @@ TEST(Check, EachFindingComesFromItsOwnFault)
         {"default value that is no byte",
          [](Configuration& c) { c.receiveFrames[0].defaultValues = QStringLiteral("1,300"); },
          {{code::kDefaultCount, E, RCob, 1}}},
+        {"default value that is no byte after the right count",
+         [](Configuration& c) { c.receiveFrames[0].defaultValues = QStringLiteral("1,2,300"); },
+         {{code::kDefaultByte, E, RCob, 1}}},
+        {"time-out that is no number",
+         [](Configuration& c) { c.receiveFrames[0].timeOutTime = QStringLiteral("-1"); },
+         {{code::kTimeRange, E, RCob, 1}}},
+        {"Time RTR that is no number",
+         [](Configuration& c) {
+             c.receiveFrames[0].rtr = QStringLiteral("Y");
+             c.receiveFrames[0].timeRtr = QStringLiteral("abc");
+         },
+         {{code::kTimeRange, E, RCob, 1}}},
+        {"timer beyond the longest",
+         [](Configuration& c) {
+             c.transmitFrames[0].onTimer = QStringLiteral("Y");
+             c.transmitFrames[0].timer = QStringLiteral("100000001");
+         },
+         {{code::kTimeRange, E, TCob, 1}}},
         {"321 receive frames",
          [](Configuration& c) {
              c.receiveMappings.clear();
@@ -210,6 +229,66 @@ TEST(Check, EachFindingComesFromItsOwnFault)
             EXPECT_EQ(findings[i].file, c.expected[i].file) << where;
             EXPECT_EQ(findings[i].row, c.expected[i].row) << where;
         }
+    }
+}
+
+// The frame editors of the dip-switch device and the check judge a frame row by the same
+// rules: the check finds an error in the row exactly when the editor's OK refuses it.
+TEST(Check, FindsAnErrorInAFrameRowExactlyWhenTheEditorRefusesIt)
+{
+    const struct {
+        bool receive;
+        // Receive: Cob-ID|Type|Dimension|TimeOut|RTR|Time RTR|Default Values|Mnemonic
+        // Transmit: Cob-ID|Type|Dimension|RTR|On Change|On Timer|Timer|Default Values|Mnemonic
+        const char* row;
+        bool refused;
+    } cases[] = {
+        {true, "0x181|2.0A (11 bits)|2|500|N|||Level", false},
+        {true, "0x181|other|2|500|N|||Level", true},
+        {true, "0x181|2.0b (29 bits)|2|500|N|||Level", true},
+        {true, "0x181||2|500|N|||Level", true},
+        {true, "0x800|2.0A (11 bits)|2|500|N|||Level", true},
+        {true, "0x1FFFFFFF|2.0B (29 bits)|2|500|N|||Level", false},
+        {true, "0x20000000|2.0B (29 bits)|2|500|N|||Level", true},
+        {true, "abc|2.0A (11 bits)|2|500|N|||Level", true},
+        {true, "0x181|2.0A (11 bits)|9|500|N|||Level", true},
+        {true, "0x181|2.0A (11 bits)|x|500|N|||Level", true},
+        {true, "0x181|2.0A (11 bits)|2|abc|N|||Level", true},
+        {true, "0x181|2.0A (11 bits)|2|-1|N|||Level", true},
+        {true, "0x181|2.0A (11 bits)|2|100000001|N|||Level", true},
+        {true, "0x181|2.0A (11 bits)|2|500|Y|100||Level", false},
+        {true, "0x181|2.0A (11 bits)|2|500|Y|abc||Level", true},
+        {true, "0x181|2.0A (11 bits)|2|500|y|100000001||Level", true},
+        {true, "0x181|2.0A (11 bits)|2|500|N|abc||Level", false},
+        {true, "0x181|2.0A (11 bits)|2|500|N||1,2|Level", false},
+        {true, "0x181|2.0A (11 bits)|2|500|N||1|Level", true},
+        {true, "0x181|2.0A (11 bits)|2|500|N||1,2,300|Level", true},
+        {true, "0x181|2.0A (11 bits)|2|500|N||1,x,2|Level", true},
+        {false, "0x201|2.0A (11 bits)|2|N|Y|N|0||Setpoint", false},
+        {false, "0x201|2.0A (11 bits)|2|N|Y|Y|-5||Setpoint", true},
+        {false, "0x201|2.0A (11 bits)|2|N|Y|y|abc||Setpoint", true},
+        {false, "0x201|2.0A (11 bits)|2|N|Y|Y|100000001||Setpoint", true},
+        {false, "0x201|2.0A (11 bits)|2|N|Y|N|abc||Setpoint", false},
+        {false, "0x201|2.0A (11 bits)|2|N|Y|Y|100||Setpoint", false},
+        {false, "0x201|2.0A (11 bits)|2|N|Y|N|0|0,256|Setpoint", true},
+        {false, "0x201|2.0A (11 bits)|2|N|Y|N|0|0,1,256|Setpoint", true},
+    };
+    for (const auto& c : cases) {
+        FrameList list(c.receive ? FrameListKind::ReceiveDip : FrameListKind::TransmitDip);
+        list.setRowTexts(0, QString::fromUtf8(c.row).split(u'|'));
+        ASSERT_EQ(validateFrameList(list, 0).has_value(), c.refused) << c.row;
+
+        Configuration config = cleanConfiguration();
+        if (c.receive)
+            config.receiveFrames[0] = list.receiveFrames().at(0);
+        else
+            config.transmitFrames[0] = list.transmitFrames().at(0);
+        const ConfigFile file = c.receive ? RCob : TCob;
+        const std::vector<Finding> findings = check(config);
+        const bool error = std::any_of(findings.begin(), findings.end(), [file](const Finding& f) {
+            return f.isError() && f.file == file && f.row == 1;
+        });
+        EXPECT_EQ(error, c.refused) << c.row << "\n" << describe(findings).toStdString();
     }
 }
 

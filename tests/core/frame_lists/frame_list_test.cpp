@@ -79,8 +79,10 @@ TEST(FrameListCheck, FirstFaultOfEachEditor)
         // Dip-switch receive: Cob-ID|Type|Dimension|TimeOut|RTR|Time RTR|Default Values|Mnemonic
         {"29-bit type", Kind::ReceiveDip, 0, {"4096|2.0B (29 bits)|8|0|N|||"}, 0, 0},
         {"11-bit type", Kind::ReceiveDip, 0, {"4096|2.0A (11 bits)|8|0|N|||"}, 1, 155},
-        {"type compared exactly", Kind::ReceiveDip, 0, {"4096| 2.0B (29 bits)|8|0"}, 1, 155},
-        {"any other type text is 11-bit", Kind::ReceiveDip, 0, {"2047|other|8|0"}, 0, 0},
+        // The Type is one of the two items of its list, as the check has it: any other
+        // text, a blank or a small letter more, is refused before the Cob-ID is judged.
+        {"type compared exactly", Kind::ReceiveDip, 0, {"4096| 2.0B (29 bits)|8|0"}, 1, 153},
+        {"any other type text", Kind::ReceiveDip, 0, {"2047|other|8|0"}, 1, 153},
         {"29-bit over", Kind::ReceiveDip, 0, {"0x20000000|2.0B (29 bits)|8|0"}, 1, 154},
         {"no type picked", Kind::ReceiveDip, 0, {"1||8|0"}, 1, 153},
         {"type before Cob-ID", Kind::ReceiveDip, 0, {"abc| |0|"}, 1, 153},
@@ -98,11 +100,10 @@ TEST(FrameListCheck, FirstFaultOfEachEditor)
         {"defaults too few", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,2"}, 1, 486},
         {"defaults with a bad byte", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,2,3,300"}, 1, 485},
         {"defaults trimmed", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N|| 1,2,3 "}, 0, 0},
-        // The values the compiler reads are judged by its rules: the format upper-cased,
-        // trimming only blanks and control characters (a no-break space is kept).
-        {"type upper-cased", Kind::ReceiveDip, 0, {"4096|2.0b (29 BITS)|8|0"}, 0, 0},
-        {"lower-case type over 29 bits", Kind::ReceiveDip, 0, {"0x20000000|2.0b (29 bits)|8|0"}, 1, 154},
-        {"tx type upper-cased", Kind::TransmitDip, 0, {"0x1FFFFFFF|2.0B (29 BITS)|8"}, 0, 0},
+        // The values the compiler reads are judged by its rules, trimming only blanks and
+        // control characters (a no-break space is kept).
+        {"type in other letters", Kind::ReceiveDip, 0, {"4096|2.0b (29 BITS)|8|0"}, 1, 153},
+        {"tx type in other letters", Kind::TransmitDip, 0, {"0x1FFFFFFF|2.0B (29 BITS)|8"}, 1, 213},
         {"time-out after a no-break space", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|\xC2\xA0" "250"}, 1, 157},
         {"RTR with a no-break space is none", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|8|0|Y\xC2\xA0|x"}, 0, 0},
         {"defaults with a no-break space", Kind::ReceiveDip, 0, {"1|2.0A (11 bits)|3|0|N||1,\xC2\xA0" "2,3"}, 1, 486},

@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/config/signal_table.h"
 #include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 #include "support/config_builders.h"
@@ -234,6 +235,76 @@ TEST_F(DocumentTest, SaveEditAsksWhenAnotherProgramChangedAFile)
     EXPECT_EQ(saveEdit(session, prompter, edit), SaveOutcome::Saved);
     EXPECT_TRUE(prompter.questions.isEmpty());
     EXPECT_EQ(mappingOnDisk(Direction::Receive), s("100:1 101:1 200:2 300:3 900:9 400:2 500:3"));
+}
+
+// Deleting frames or entries through the document drops the signal data of the registers
+// no longer mapped in their direction, in the same save; a register still mapped keeps it.
+TEST_F(DocumentTest, ASaveThatUnmapsARegisterDropsItsSignalData)
+{
+    SignalTable signals;
+    for (const auto& [d, index] : {std::pair{Direction::Receive, 100}, {Direction::Receive, 101}, {Direction::Receive, 200},
+                                   {Direction::Receive, 300}, {Direction::Transmit, 200}}) {
+        RegisterSignal signal;
+        signal.direction = d;
+        signal.registerIndex = index;
+        signal.name = QStringLiteral("S%1").arg(index);
+        signals.set(signal);
+    }
+    signals.setCycleTime(FrameTiming{Direction::Receive, 0x182, false, 100});
+    const QString signalPath = folder() + u'/' + kSignalFileName;
+    writeFileAtomically(signalPath, signalTableBytes(signals));
+    const auto signalsOnDisk = [this] {
+        QStringList names;
+        const SignalTable table = loadSignalTable(folder());
+        for (const RegisterSignal& signal : table.registers())
+            names << signal.name + (signal.direction == Direction::Receive ? s("r") : s("t"));
+        return names.join(u' ');
+    };
+    // The receive frames at the old positions `kept`, in that order.
+    const auto keepFrames = [](const std::vector<int>& kept) {
+        return [kept](ConfigurationDocument& d) {
+            std::vector<ReceiveFrame> rows;
+            std::vector<FrameKey> keys;
+            for (const int old : kept) {
+                rows.push_back(d.configuration().receiveFrames[static_cast<std::size_t>(old)]);
+                keys.push_back(d.frameKeys(Direction::Receive)[static_cast<std::size_t>(old)]);
+            }
+            return d.setReceiveFrames(rows, keys, d.configuration().general);
+        };
+    };
+    Session& session = home.session;
+    session.activeDocument();
+    test::FakePrompter prompter;
+
+    // Frame 2 (register 200) goes: the transmit register 200 keeps its signal.
+    ASSERT_EQ(saveEdit(session, prompter, keepFrames({0, 2})), SaveOutcome::Saved);
+    EXPECT_EQ(signalsOnDisk(), s("S100r S101r S300r S200t"));
+
+    // Entry 101 goes while 300 gets a second entry on frame 1; then the frame of its first
+    // entry goes: 300 is still mapped and keeps its signal.
+    ASSERT_EQ(saveEdit(session, prompter,
+                       [](ConfigurationDocument& d) {
+                           std::vector<MappingEntry> entries;
+                           for (const MappingEntry& e : d.configuration().receiveMappings) {
+                               if (e.registerIndex != s("101"))
+                                   entries.push_back(e);
+                           }
+                           entries.push_back(mappingEntry(300, 1, 5, 0));
+                           return d.setMappings(Direction::Receive, entries);
+                       }),
+              SaveOutcome::Saved);
+    EXPECT_EQ(signalsOnDisk(), s("S100r S300r S200t"));
+    ASSERT_EQ(saveEdit(session, prompter, keepFrames({0})), SaveOutcome::Saved);
+    EXPECT_EQ(mappingOnDisk(Direction::Receive), s("100:1 300:1 900:9"));
+    EXPECT_EQ(signalsOnDisk(), s("S100r S300r S200t"));
+    EXPECT_EQ(loadSignalTable(folder()).cycleTime(Direction::Receive, 0x182, false), 100);
+
+    // A signal file that cannot be read is left as it is; the save goes on.
+    writeFileAtomically(signalPath, QByteArrayLiteral("<SIGNALS"));
+    ASSERT_EQ(saveEdit(session, prompter, keepFrames({})), SaveOutcome::Saved);
+    EXPECT_EQ(test::readFile(signalPath), QByteArrayLiteral("<SIGNALS"));
+    EXPECT_EQ(mappingOnDisk(Direction::Receive), s("900:9"));
+    EXPECT_TRUE(prompter.questions.isEmpty());
 }
 
 TEST(ConfigurationLock, ASecondInstanceIsRefusedAndAStaleLockIsTakenOver)
