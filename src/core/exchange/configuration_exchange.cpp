@@ -242,10 +242,10 @@ std::optional<ImportSource> readImportSource(const QString& path, const CaptureP
     ImportSource source;
     source.fileName = QFileInfo(path).fileName();
     if (source.fileName.endsWith(QStringLiteral(".dbc"), Qt::CaseInsensitive)) {
-        const CanDatabase db = readDbcFile(path);
-        source.messages = importMessages(db);
+        CanDatabase db = readDbcFile(path);
         for (const DbcWarning& w : db.warnings)
             source.warnings << source.fileName + QStringLiteral(": ") + w.text;
+        source.messages = importMessages(std::move(db));
         return source;
     }
     std::optional<CaptureSummary> capture = readCaptureFile(path, progress);

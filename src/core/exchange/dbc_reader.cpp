@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <unordered_map>
 
@@ -34,7 +35,10 @@ struct Token {
     // Bad: text that is no token (its text says why); taking it is a fault, looking at it is not.
     enum class Kind { End, Identifier, Number, String, Punct, Bad };
     Kind kind = Kind::End;
-    QString text;          // identifier, number or punctuation as written; a string without its quotes
+    // Identifier, number or punctuation as written; a string without its quotes. A view of
+    // the file's text, or of a text the lexer keeps (a string with escapes, a fault), valid
+    // as long as the lexer.
+    QStringView text;
     int line = 0;
     int column = 0;
     bool lineStart = false; // the first token of its line
@@ -43,7 +47,10 @@ struct Token {
 // Splits the text into tokens, one at a time, keeping where each stands.
 class Lexer {
 public:
-    Lexer(const QString& text, const QString& name) : m_text(text), m_name(name) {}
+    Lexer(const QString& text, const QString& name)
+        : m_data(reinterpret_cast<const char16_t*>(text.constData())), m_size(text.size()), m_name(name)
+    {
+    }
 
     const Token& peek()
     {
@@ -59,8 +66,8 @@ public:
         peek();
         m_hasPeek = false;
         if (m_peek.kind == Token::Kind::Bad)
-            fail(m_peek, m_peek.text);
-        return std::move(m_peek);
+            fail(m_peek, m_peek.text.toString());
+        return m_peek;
     }
 
     [[noreturn]] void fail(int line, int column, const QString& cause) const
@@ -74,7 +81,7 @@ private:
     static bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
     static bool isIdentifierChar(char16_t c) { return isIdentifierStart(c) || isDigit(c); }
 
-    char16_t at(qsizetype i) const { return i < m_text.size() ? m_text[i].unicode() : u'\0'; }
+    char16_t at(qsizetype i) const { return i < m_size ? m_data[i] : u'\0'; }
 
     void advance()
     {
@@ -86,17 +93,26 @@ private:
         ++m_pos;
     }
 
+    QStringView view(qsizetype begin, qsizetype end) const { return QStringView(m_data + begin, end - begin); }
+
+    // A text made while reading, kept as long as the lexer so that tokens can view it.
+    QStringView keep(QString text)
+    {
+        m_kept.push_back(std::move(text));
+        return m_kept.back();
+    }
+
     Token scan()
     {
         // Blanks, line ends and // comments between tokens.
         for (;;) {
-            if (m_pos >= m_text.size())
+            if (m_pos >= m_size)
                 break;
-            const char16_t c = at(m_pos);
+            const char16_t c = m_data[m_pos];
             if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == u'\v') {
                 advance();
             } else if (c == u'/' && at(m_pos + 1) == u'/') {
-                while (m_pos < m_text.size() && at(m_pos) != u'\n')
+                while (m_pos < m_size && m_data[m_pos] != u'\n')
                     ++m_pos;
             } else {
                 break;
@@ -108,15 +124,15 @@ private:
         t.lineStart = m_sawLineBreak || m_pos == 0 || m_first;
         m_first = false;
         m_sawLineBreak = false;
-        if (m_pos >= m_text.size())
+        if (m_pos >= m_size)
             return t;
         const qsizetype begin = m_pos;
-        const char16_t c = at(m_pos);
+        const char16_t c = m_data[m_pos];
         if (isIdentifierStart(c)) {
-            while (m_pos < m_text.size() && isIdentifierChar(at(m_pos)))
+            while (m_pos < m_size && isIdentifierChar(m_data[m_pos]))
                 ++m_pos;
             t.kind = Token::Kind::Identifier;
-            t.text = m_text.mid(begin, m_pos - begin);
+            t.text = view(begin, m_pos);
         } else if (isDigit(c) || (c == u'.' && isDigit(at(m_pos + 1)))) {
             while (isDigit(at(m_pos)))
                 ++m_pos;
@@ -134,50 +150,63 @@ private:
             t.kind = Token::Kind::Number;
             if (isIdentifierStart(at(m_pos))) {
                 // A name that begins with digits, such as 64_BIT_LE.
-                while (m_pos < m_text.size() && isIdentifierChar(at(m_pos)))
+                while (m_pos < m_size && isIdentifierChar(m_data[m_pos]))
                     ++m_pos;
                 t.kind = Token::Kind::Identifier;
             }
-            t.text = m_text.mid(begin, m_pos - begin);
+            t.text = view(begin, m_pos);
         } else if (c == u'"') {
             advance();
-            QString value;
+            const qsizetype first = m_pos;
+            bool escaped = false;   // holds \" or \\, which stand for " and \ .
             for (;;) {
-                if (m_pos >= m_text.size()) {
+                if (m_pos >= m_size) {
                     t.kind = Token::Kind::Bad;
-                    t.text = QStringLiteral("the text in quotes is never closed");
+                    t.text = u"the text in quotes is never closed";
                     return t;
                 }
-                const char16_t d = at(m_pos);
+                const char16_t d = m_data[m_pos];
                 if (d == u'"')
                     break;
                 if (d == u'\\' && (at(m_pos + 1) == u'"' || at(m_pos + 1) == u'\\')) {
-                    advance();
-                    value += QChar(at(m_pos));
-                    advance();
+                    escaped = true;
+                    m_pos += 2;
                     continue;
                 }
-                value += QChar(d);
                 advance();
             }
+            t.text = escaped ? keep(unescaped(view(first, m_pos))) : view(first, m_pos);
             advance();
             t.kind = Token::Kind::String;
-            t.text = value;
         } else if (c < 0x20 || c == 0x7F) {
             ++m_pos;   // past it, so that reading goes on after the line is skipped
             t.kind = Token::Kind::Bad;
-            t.text = QStringLiteral("unexpected control character 0x%1").arg(int(c), 2, 16, QLatin1Char('0'));
+            t.text = keep(QStringLiteral("unexpected control character 0x%1").arg(int(c), 2, 16, QLatin1Char('0')));
         } else {
             ++m_pos;
             if (QChar::isHighSurrogate(c) && QChar::isLowSurrogate(at(m_pos)))
                 ++m_pos;
             t.kind = Token::Kind::Punct;
-            t.text = m_text.mid(begin, m_pos - begin);
+            t.text = view(begin, m_pos);
         }
         return t;
     }
 
-    const QString& m_text;
+    // The text of a string with its escapes \" and \\ replaced by what they stand for.
+    static QString unescaped(QStringView raw)
+    {
+        QString value;
+        value.reserve(raw.size());
+        for (qsizetype i = 0; i < raw.size(); ++i) {
+            if (raw[i] == u'\\' && i + 1 < raw.size() && (raw[i + 1] == u'"' || raw[i + 1] == u'\\'))
+                ++i;
+            value += raw[i];
+        }
+        return value;
+    }
+
+    const char16_t* m_data;
+    qsizetype m_size;
     const QString& m_name;
     qsizetype m_pos = 0;
     int m_line = 1;
@@ -186,6 +215,7 @@ private:
     bool m_first = true;
     Token m_peek;
     bool m_hasPeek = false;
+    std::deque<QString> m_kept;
 };
 
 QString describe(const Token& t)
@@ -198,6 +228,83 @@ QString describe(const Token& t)
     default:
         return QStringLiteral("'%1'").arg(t.text.left(40));
     }
+}
+
+// A number token's text as a whole number, as QStringView::toULongLong reads it: digits
+// alone are converted here, anything else by Qt.
+qulonglong wholeNumber(QStringView text, bool* ok)
+{
+    if (text.isEmpty() || text.size() > 19)
+        return text.toULongLong(ok);
+    qulonglong value = 0;
+    for (const QChar c : text) {
+        const char16_t d = c.unicode();
+        if (d < u'0' || d > u'9')
+            return text.toULongLong(ok);
+        value = value * 10 + (d - u'0');
+    }
+    *ok = true;
+    return value;
+}
+
+// A number token's text (digits, a point, an exponent) as QStringView::toDouble reads it.
+// The usual short numbers are converted here: at most 15 significant digits and a power of
+// ten within 10^22 are both exact doubles, so one multiplication or division rounds as
+// correctly as Qt's conversion. Anything else is Qt's.
+double realNumber(QStringView text, bool* ok)
+{
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const qsizetype n = text.size();
+    if (n == 0 || n > 24)
+        return text.toDouble(ok);
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.data());
+    qsizetype i = 0;
+    std::uint64_t mantissa = 0;
+    int digits = 0;        // significant digits taken, leading zeros not counted
+    int exponent = 0;      // of ten, applied to the mantissa
+    bool anyDigit = false;
+    for (; i < n && p[i] >= u'0' && p[i] <= u'9'; ++i) {
+        anyDigit = true;
+        if (mantissa == 0 && p[i] == u'0')
+            continue;
+        if (++digits > 15)
+            return text.toDouble(ok);
+        mantissa = mantissa * 10 + (p[i] - u'0');
+    }
+    if (i < n && p[i] == u'.') {
+        for (++i; i < n && p[i] >= u'0' && p[i] <= u'9'; ++i) {
+            anyDigit = true;
+            --exponent;
+            if (mantissa == 0 && p[i] == u'0')
+                continue;
+            if (++digits > 15)
+                return text.toDouble(ok);
+            mantissa = mantissa * 10 + (p[i] - u'0');
+        }
+    }
+    if (!anyDigit)
+        return text.toDouble(ok);
+    if (i < n && (p[i] == u'e' || p[i] == u'E')) {
+        ++i;
+        bool negative = false;
+        if (i < n && (p[i] == u'+' || p[i] == u'-'))
+            negative = p[i++] == u'-';
+        if (i == n)
+            return text.toDouble(ok);
+        int e = 0;
+        for (; i < n && p[i] >= u'0' && p[i] <= u'9'; ++i) {
+            e = e * 10 + (p[i] - u'0');
+            if (e > 1000)
+                return text.toDouble(ok);
+        }
+        exponent += negative ? -e : e;
+    }
+    if (i != n || exponent < -22 || exponent > 22)
+        return text.toDouble(ok);
+    *ok = true;
+    const double m = static_cast<double>(mantissa);
+    return exponent >= 0 ? m * kPowersOfTen[exponent] : m / kPowersOfTen[-exponent];
 }
 
 // A CM_, BA_ or VAL_ statement that names a message or a signal; applied once every
@@ -243,18 +350,35 @@ public:
     }
 
 private:
-    static bool isKeyword(const QString& word)
+    enum class Keyword {
+        None, Version, NewSymbols, BitTiming, Nodes, Message, Comment, AttributeDefinition, AttributeDefault, Attribute,
+        Values, ValueTable, Variable, Senders, SignalValueType, Signal, Other
+    };
+
+    // The statement a word begins, None when it begins none.
+    static Keyword keywordOf(QStringView word)
     {
-        static const QStringList keywords = {
-            QStringLiteral("VERSION"), QStringLiteral("NS_"),     QStringLiteral("BS_"),       QStringLiteral("BU_"),
-            QStringLiteral("BO_"),     QStringLiteral("CM_"),     QStringLiteral("BA_DEF_"),   QStringLiteral("BA_DEF_DEF_"),
-            QStringLiteral("BA_"),     QStringLiteral("VAL_"),    QStringLiteral("VAL_TABLE_"), QStringLiteral("EV_"),
-            QStringLiteral("BO_TX_BU_"), QStringLiteral("SIG_VALTYPE_"), QStringLiteral("SG_"),
-            QStringLiteral("BA_DEF_REL_"), QStringLiteral("BA_REL_"), QStringLiteral("BA_DEF_DEF_REL_"),
-            QStringLiteral("SIG_GROUP_"), QStringLiteral("ENVVAR_DATA_"), QStringLiteral("SGTYPE_"),
-            QStringLiteral("CAT_DEF_"), QStringLiteral("CAT_"), QStringLiteral("FILTER")};
-        return keywords.contains(word);
+        struct Entry {
+            QStringView word;
+            Keyword keyword;
+        };
+        static constexpr Entry table[] = {
+            {u"VERSION", Keyword::Version},          {u"NS_", Keyword::NewSymbols},        {u"BS_", Keyword::BitTiming},
+            {u"BU_", Keyword::Nodes},                {u"BO_", Keyword::Message},           {u"CM_", Keyword::Comment},
+            {u"BA_DEF_", Keyword::AttributeDefinition}, {u"BA_DEF_DEF_", Keyword::AttributeDefault}, {u"BA_", Keyword::Attribute},
+            {u"VAL_", Keyword::Values},              {u"VAL_TABLE_", Keyword::ValueTable}, {u"EV_", Keyword::Variable},
+            {u"BO_TX_BU_", Keyword::Senders},        {u"SIG_VALTYPE_", Keyword::SignalValueType}, {u"SG_", Keyword::Signal},
+            {u"BA_DEF_REL_", Keyword::Other},        {u"BA_REL_", Keyword::Other},         {u"BA_DEF_DEF_REL_", Keyword::Other},
+            {u"SIG_GROUP_", Keyword::Other},         {u"ENVVAR_DATA_", Keyword::Other},    {u"SGTYPE_", Keyword::Other},
+            {u"CAT_DEF_", Keyword::Other},           {u"CAT_", Keyword::Other},            {u"FILTER", Keyword::Other}};
+        for (const Entry& e : table) {
+            if (e.word.size() == word.size() && e.word.front() == word.front() && e.word == word)
+                return e.keyword;
+        }
+        return Keyword::None;
     }
+
+    static bool isKeyword(QStringView word) { return keywordOf(word) != Keyword::None; }
 
     // A statement that does not parse is skipped up to the next statement at the start of
     // a line. Within a frame's block (its SG_ lines) the frame keeps the line, so the import
@@ -286,44 +410,59 @@ private:
 
     void statement(const Token& keyword)
     {
-        const QString& k = keyword.text;
-        if (k == u"VERSION") {
-            m_db.version = expectString(QStringLiteral("the version text")).text;
-        } else if (k == u"NS_") {
-            expectPunct(u':', k);
+        switch (keywordOf(keyword.text)) {
+        case Keyword::Version:
+            m_db.version = expectString(QStringLiteral("the version text")).text.toString();
+            break;
+        case Keyword::NewSymbols:
+            expectPunct(u':', keyword.text.toString());
             skipNewSymbols();
-        } else if (k == u"BS_") {
-            expectPunct(u':', k);
+            break;
+        case Keyword::BitTiming:
+            expectPunct(u':', keyword.text.toString());
             while (!m_lex.peek().lineStart && m_lex.peek().kind != Token::Kind::End)
                 m_lex.next();
-        } else if (k == u"BU_") {
-            expectPunct(u':', k);
+            break;
+        case Keyword::Nodes:
+            expectPunct(u':', keyword.text.toString());
             while (!m_lex.peek().lineStart && m_lex.peek().kind == Token::Kind::Identifier)
-                m_db.nodes << m_lex.next().text;
+                m_db.nodes << m_lex.next().text.toString();
             skipStrayOnLine(QStringLiteral("a node name"));
-        } else if (k == u"BO_") {
+            break;
+        case Keyword::Message:
             message(keyword);
-        } else if (k == u"SG_") {
+            break;
+        case Keyword::Signal:
             signal(keyword);
-        } else if (k == u"CM_") {
+            break;
+        case Keyword::Comment:
             comment();
-        } else if (k == u"BA_DEF_DEF_") {
+            break;
+        case Keyword::AttributeDefault:
             attributeDefault();
-        } else if (k == u"BA_") {
+            break;
+        case Keyword::Attribute:
             attribute();
-        } else if (k == u"VAL_") {
+            break;
+        case Keyword::Values:
             values();
-        } else if (k == u"BA_DEF_") {
+            break;
+        case Keyword::AttributeDefinition:
             attributeDefinition();
-        } else if (k == u"SIG_VALTYPE_") {
+            break;
+        case Keyword::SignalValueType:
             signalValueType();
-        } else if (k == u"VAL_TABLE_") {
-            const QString tableName = expectIdentifier(QStringLiteral("the value table's name")).text;
+            break;
+        case Keyword::ValueTable: {
+            const QString tableName = expectIdentifier(QStringLiteral("the value table's name")).text.toString();
             m_db.valueTables[tableName] = valuePairs();
-        } else {
-            // BA_DEF_, EV_, SIG_VALTYPE_, BO_TX_BU_ and whatever else: to its ';' or to
-            // the next statement at the start of a line.
+            break;
+        }
+        default:
+            // EV_, BO_TX_BU_ and whatever else: to its ';' or to the next statement at the
+            // start of a line.
             skipStatement();
+            break;
         }
     }
 
@@ -333,12 +472,12 @@ private:
         const std::uint64_t raw = toUnsigned(idToken, 0xFFFFFFFFu);
         CanMessage m;
         m.line = keyword.line;
-        m.name = expectIdentifier(QStringLiteral("the message name")).text;
+        m.name = expectIdentifier(QStringLiteral("the message name")).text.toString();
         expectPunct(u':', QStringLiteral("the message name"));
         const Token lengthToken = expectNumber(QStringLiteral("the data length"));
         m.length = static_cast<int>(toUnsigned(lengthToken, 64));
         if (!m_lex.peek().lineStart && m_lex.peek().kind == Token::Kind::Identifier)
-            m.sender = m_lex.next().text;
+            m.sender = m_lex.next().text.toString();
         skipStrayOnLine(QStringLiteral("the sender"));
 
         const bool bit31 = (raw & 0x80000000u) != 0;
@@ -370,7 +509,7 @@ private:
             m_lex.fail(keyword, QStringLiteral("SG_ stands before any BO_ message"));
         CanSignal s;
         s.line = keyword.line;
-        s.name = expectIdentifier(QStringLiteral("the signal name")).text;
+        s.name = expectIdentifier(QStringLiteral("the signal name")).text.toString();
         if (m_lex.peek().kind == Token::Kind::Identifier) {
             const Token mark = m_lex.next();
             multiplexMark(mark, s);
@@ -401,27 +540,34 @@ private:
         expectPunct(u'|', QStringLiteral("the minimum"));
         s.maximum = real(QStringLiteral("the maximum"));
         expectPunct(u']', QStringLiteral("the maximum"));
-        s.unit = expectString(QStringLiteral("the unit")).text;
+        s.unit = shared(m_lastUnit, expectString(QStringLiteral("the unit")).text);
+        m_receivers.clear();
         while (!m_lex.peek().lineStart && m_lex.peek().kind != Token::Kind::End) {
             const Token r = m_lex.next();
             if (r.kind == Token::Kind::Identifier)
-                s.receivers << r.text;
+                m_receivers.push_back(r.text);
             else if (!(r.kind == Token::Kind::Punct && r.text == u","))
                 m_lex.fail(r, QStringLiteral("expected a receiving node, found %1").arg(describe(r)));
         }
+        if (!std::equal(m_receivers.begin(), m_receivers.end(), m_lastReceivers.begin(), m_lastReceivers.end())) {
+            m_lastReceivers.clear();
+            for (const QStringView r : m_receivers)
+                m_lastReceivers << r.toString();
+        }
+        s.receivers = m_lastReceivers;
         if (m_current)
             m_current->signalList.push_back(std::move(s));
     }
 
     void multiplexMark(const Token& mark, CanSignal& s)
     {
-        const QString& m = mark.text;
+        const QStringView m = mark.text;
         if (m == u"M") {
             s.multiplex = CanSignal::Multiplex::Multiplexor;
             return;
         }
         if (m.size() >= 2 && m[0] == u'm') {
-            QStringView digits = QStringView(m).mid(1);
+            QStringView digits = m.mid(1);
             if (digits.endsWith(u'M'))
                 digits.chop(1);
             bool ok = false;
@@ -446,7 +592,7 @@ private:
             if (object.text == u"BO_" || object.text == u"SG_") {
                 c.dbcId = static_cast<std::uint32_t>(toUnsigned(expectNumber(QStringLiteral("the message identifier")), 0xFFFFFFFFu));
                 if (object.text == u"SG_")
-                    c.signal = expectIdentifier(QStringLiteral("the signal name")).text;
+                    c.signal = expectIdentifier(QStringLiteral("the signal name")).text.toString();
                 forMessage = true;
             } else if (object.text == u"BU_" || object.text == u"EV_") {
                 expectIdentifier(QStringLiteral("a name"));
@@ -455,7 +601,7 @@ private:
                                        .arg(describe(object)));
             }
         }
-        c.text = expectString(QStringLiteral("the comment")).text;
+        c.text = expectString(QStringLiteral("the comment")).text.toString();
         expectEnd(QStringLiteral("the comment"));
         if (forMessage)
             m_comments.push_back(std::move(c));
@@ -464,7 +610,7 @@ private:
     // BA_DEF_DEF_ "name" value ;
     void attributeDefault()
     {
-        const QString attr = expectString(QStringLiteral("the attribute name")).text;
+        const QStringView attr = expectString(QStringLiteral("the attribute name")).text;
         const Token value = m_lex.next();
         if (value.kind == Token::Kind::End || (value.kind == Token::Kind::Punct && !isSign(value)))
             m_lex.fail(value, QStringLiteral("expected the attribute's default value, found %1").arg(describe(value)));
@@ -481,7 +627,7 @@ private:
     // BA_ "name" [BU_ node | BO_ id | SG_ id signal | EV_ variable] value ;
     void attribute()
     {
-        const QString attr = expectString(QStringLiteral("the attribute name")).text;
+        const QStringView attr = expectString(QStringLiteral("the attribute name")).text;
         std::optional<std::uint32_t> message;
         QString signalName;
         if (m_lex.peek().kind == Token::Kind::Identifier && isObjectKeyword(m_lex.peek().text)) {
@@ -489,7 +635,7 @@ private:
             if (object.text == u"BO_" || object.text == u"SG_") {
                 message = static_cast<std::uint32_t>(toUnsigned(expectNumber(QStringLiteral("the message identifier")), 0xFFFFFFFFu));
                 if (object.text == u"SG_")
-                    signalName = expectIdentifier(QStringLiteral("the signal name")).text;
+                    signalName = expectIdentifier(QStringLiteral("the signal name")).text.toString();
             } else {
                 expectIdentifier(QStringLiteral("a name"));
             }
@@ -506,7 +652,7 @@ private:
         const std::uint32_t key = messageKey(*message);
         if (!signalName.isEmpty()) {
             if (number && (attr == kRegisterAttribute || attr == kLowWordAttribute || attr == kSendOnWriteAttribute))
-                m_signalAttributes.push_back({key, signalName, attr, *number});
+                m_signalAttributes.push_back({key, signalName, attr.toString(), *number});
             return;
         }
         if (attr == kCycleTimeAttribute && number)
@@ -520,7 +666,7 @@ private:
         else if (attr == kTimeOutAttribute && number)
             m_timeOuts[key] = *number;
         else if (attr == kMnemonicAttribute && value.kind == Token::Kind::String)
-            m_mnemonics[key] = value.text;
+            m_mnemonics[key] = value.text.toString();
     }
 
     // VAL_ id signal (value "text")* ;  or  VAL_ variable (value "text")* ;
@@ -530,7 +676,7 @@ private:
         if (first.kind == Token::Kind::Number) {
             PendingValues v;
             v.dbcId = static_cast<std::uint32_t>(toUnsigned(first, 0xFFFFFFFFu));
-            v.signal = expectIdentifier(QStringLiteral("the signal name")).text;
+            v.signal = expectIdentifier(QStringLiteral("the signal name")).text.toString();
             v.values = valuePairs();
             m_values.push_back(std::move(v));
         } else if (first.kind == Token::Kind::Identifier) {
@@ -552,9 +698,9 @@ private:
             if (t.kind != Token::Kind::Number && !isSign(t))
                 m_lex.fail(t, QStringLiteral("expected a value or ';', found %1").arg(describe(t)));
             const double value = signedReal(t);
-            const QString text = expectString(QStringLiteral("the value's description")).text;
+            const QStringView text = expectString(QStringLiteral("the value's description")).text;
             if (value >= -9.2e18 && value <= 9.2e18)
-                table[static_cast<std::int64_t>(value)] = text;
+                table[static_cast<std::int64_t>(value)] = text.toString();
         }
     }
 
@@ -639,7 +785,7 @@ private:
     {
         if (m_lex.peek().kind == Token::Kind::Identifier && isObjectKeyword(m_lex.peek().text))
             m_lex.next();
-        const QString attr = expectString(QStringLiteral("the attribute name")).text;
+        const QStringView attr = expectString(QStringLiteral("the attribute name")).text;
         if (attr != kFrameFormatAttribute) {
             skipStatement();
             return;
@@ -653,7 +799,7 @@ private:
             if (t.kind == Token::Kind::Punct && t.text == u";")
                 return;
             if (type.text == u"ENUM" && t.kind == Token::Kind::String)
-                m_frameFormats << t.text;
+                m_frameFormats << t.text.toString();
         }
     }
 
@@ -661,7 +807,7 @@ private:
     void signalValueType()
     {
         const std::uint32_t id = static_cast<std::uint32_t>(toUnsigned(expectNumber(QStringLiteral("the message identifier")), 0xFFFFFFFFu));
-        const QString name = expectIdentifier(QStringLiteral("the signal name")).text;
+        const QString name = expectIdentifier(QStringLiteral("the signal name")).text.toString();
         if (m_lex.peek().kind == Token::Kind::Punct && m_lex.peek().text == u":")
             m_lex.next();
         const std::uint64_t type = toUnsigned(expectNumber(QStringLiteral("the value type 0, 1 or 2")), 2);
@@ -699,7 +845,16 @@ private:
 
     // --- token helpers ---
 
-    static bool isObjectKeyword(const QString& word)
+    // `text` as a string, sharing `last` when it is the same text (signals mostly repeat
+    // the unit and receivers of the signal before them).
+    static QString shared(QString& last, QStringView text)
+    {
+        if (last.isNull() || text != last)
+            last = text.toString();
+        return last;
+    }
+
+    static bool isObjectKeyword(QStringView word)
     {
         return word == u"BU_" || word == u"BO_" || word == u"SG_" || word == u"EV_";
     }
@@ -757,7 +912,7 @@ private:
     std::uint64_t toUnsigned(const Token& t, std::uint64_t max)
     {
         bool ok = false;
-        const qulonglong value = t.text.toULongLong(&ok);
+        const qulonglong value = wholeNumber(t.text, &ok);
         if (!ok)
             m_lex.fail(t, QStringLiteral("%1 is not a whole number").arg(t.text));
         if (value > max)
@@ -780,7 +935,7 @@ private:
         // convert lies beyond the range of a double (some tools write 4.4E+481 for "no
         // limit"): the largest double, or 0 for a negative exponent.
         bool ok = false;
-        double value = number.text.toDouble(&ok);
+        double value = realNumber(number.text, &ok);
         if (!ok) {
             const qsizetype e = number.text.indexOf(u'e', 0, Qt::CaseInsensitive);
             value = e >= 0 && number.text.mid(e + 1).startsWith(u'-') ? 0.0 : std::numeric_limits<double>::max();
@@ -831,6 +986,9 @@ private:
 
     Lexer m_lex;
     QString m_name;
+    QString m_lastUnit;
+    QStringList m_lastReceivers;
+    std::vector<QStringView> m_receivers;   // of the signal being read
     CanDatabase m_db;
     CanMessage* m_current = nullptr;
     bool m_discarding = false;

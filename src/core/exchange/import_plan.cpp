@@ -39,14 +39,19 @@ int ImportMessage::signalsThatMap() const
 
 std::vector<ImportMessage> importMessages(const CanDatabase& db)
 {
+    return importMessages(CanDatabase(db));
+}
+
+std::vector<ImportMessage> importMessages(CanDatabase&& db)
+{
     std::vector<ImportMessage> out;
     out.reserve(db.messages.size());
     // The configurator's own export names registers whose signal is unknown R<index>.
     const bool ownExport = db.nodes.contains(QStringLiteral("PX40318"));
     static const QRegularExpression registerName(QStringLiteral("^R(\\d{1,5})(_HI|_LO)?$"));
-    for (const CanMessage& m : db.messages) {
+    for (CanMessage& m : db.messages) {
         ImportMessage i{.id = m.id, .extended = m.extended, .length = m.length, .name = m.name, .sender = m.sender,
-                        .cycleTimeMs = m.cycleTimeMs, .signalList = m.signalList, .line = m.line,
+                        .cycleTimeMs = m.cycleTimeMs, .signalList = std::move(m.signalList), .line = m.line,
                         .ignoredDefaultCycleMs = m.ignoredDefaultCycleMs, .recordedTimeOutMs = m.recordedTimeOutMs,
                         .recordedMnemonic = m.recordedMnemonic};
         if (ownExport) {
@@ -106,7 +111,6 @@ SignalPlacement placeSignal(const CanSignal& s, int frameLength)
     int first = 0;
     int last = 0;
     int shift = 0;
-    std::vector<int> frameOrder;   // the value's bytes, most significant first
     if (s.motorola) {
         // Motorola: the start bit is the most significant; bits run down a byte, then on to
         // bit 7 of the next byte.
@@ -115,14 +119,10 @@ SignalPlacement placeSignal(const CanSignal& s, int frameLength)
         first = msb / 8;
         last = lsb / 8;
         shift = 7 - lsb % 8;
-        for (int b = first; b <= last; ++b)
-            frameOrder.push_back(b);
     } else {
         first = s.startBit / 8;
         last = (s.startBit + s.length - 1) / 8;
         shift = s.startBit % 8;
-        for (int b = last; b >= first; --b)
-            frameOrder.push_back(b);
     }
     const int bytes = last - first + 1;
     if (last >= frameLength || last >= 8) {
@@ -133,9 +133,11 @@ SignalPlacement placeSignal(const CanSignal& s, int frameLength)
         p.notMappedReason = QStringLiteral("spread over %1 data bytes: signals within 4 bytes are mapped").arg(bytes);
         return p;
     }
-    std::vector<int> msbFirst;     // data byte numbers, 1 = first byte
-    for (int b : frameOrder)
-        msbFirst.push_back(b + 1);
+    // The value's data byte numbers (1 = first byte), most significant first: Motorola
+    // from the first byte on, Intel from the last byte back.
+    int msbFirst[4] = {};
+    for (int k = 0; k < bytes; ++k)
+        msbFirst[k] = (s.motorola ? first + k : last - k) + 1;
     switch (bytes) {
     case 1: p.registers = {{0, msbFirst[0]}}; break;
     case 2: p.registers = {{msbFirst[0], msbFirst[1]}}; break;
@@ -160,8 +162,8 @@ QString mnemonicFromName(const QString& name)
             out += name[++i];
             continue;
         }
-        const QString one(c);
-        if (storableInXml(one))
+        // Text characters below the surrogates are always storable; the rest is asked.
+        if ((c.unicode() >= 0x20 && c.unicode() < 0xD800) || storableInXml(QString(c)))
             out += c;
     }
     return out;
@@ -169,14 +171,17 @@ QString mnemonicFromName(const QString& name)
 
 namespace {
 
+// The register indexes 0 to kMaxRegisterIndex in use: one flag each.
+using UsedRegisters = std::vector<bool>;
+
 // The next index from `from` on where `count` consecutive registers are free; -1 when none.
-int nextFreeRun(const std::set<int>& used, int from, int count)
+int nextFreeRun(const UsedRegisters& used, int from, int count)
 {
     int k = std::max(from, 0);
     while (k + count - 1 <= kMaxRegisterIndex) {
         int clash = -1;
         for (int j = k; j < k + count; ++j) {
-            if (used.count(j)) {
+            if (used[static_cast<size_t>(j)]) {
                 clash = j;
                 break;
             }
@@ -222,7 +227,20 @@ config::RegisterSignal signalData(const CanSignal& s, const SignalPlacement& pla
 ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarget& target)
 {
     ImportPlan plan;
-    std::set<int> used = target.usedRegisters;
+    UsedRegisters used(kMaxRegisterIndex + 1, false);
+    for (const int r : target.usedRegisters) {
+        if (r >= 0 && r <= kMaxRegisterIndex)
+            used[static_cast<size_t>(r)] = true;
+    }
+    size_t signalCount = 0;
+    for (const ImportMessage& m : chosen)
+        signalCount += m.signalList.size();
+    plan.entries.reserve(signalCount);
+    // The reason of a signal that finds no register, made once for each first register
+    // searched from (the search starts where the last found run ended).
+    QString noRoomReason;
+    int noRoomParts = 0;
+    int noRoomCursor = -1;
     int cursor = target.firstRegister;
     const bool receive = target.direction == Direction::Receive;
     std::unordered_map<std::uint64_t, int> seen;   // frameKey -> the chosen message that took it
@@ -307,7 +325,7 @@ ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarg
             if (s.registerIndex) {
                 const int first = *s.registerIndex;
                 const int second = s.lowWordRegister.value_or(first + 1);
-                const auto free = [&](int r) { return r >= 0 && r <= kMaxRegisterIndex && !used.count(r); };
+                const auto free = [&](int r) { return r >= 0 && r <= kMaxRegisterIndex && !used[static_cast<size_t>(r)]; };
                 if (free(first) && (parts == 1 || (second != first && free(second)))) {
                     registers[0] = first;
                     registers[1] = second;
@@ -317,12 +335,15 @@ ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarg
                 const int k = nextFreeRun(used, cursor, parts);
                 if (k < 0) {
                     ++plan.registerOverflow;
-                    plan.notMapped.push_back(
-                        {frameIndex, existingFrame, s.name,
-                         QStringLiteral("no %1 free from register %2 up to %3")
-                             .arg(parts == 1 ? QStringLiteral("register") : QStringLiteral("two consecutive registers"))
-                             .arg(cursor)
-                             .arg(kMaxRegisterIndex)});
+                    if (parts != noRoomParts || cursor != noRoomCursor) {
+                        noRoomReason = QStringLiteral("no %1 free from register %2 up to %3")
+                                           .arg(parts == 1 ? QStringLiteral("register") : QStringLiteral("two consecutive registers"))
+                                           .arg(cursor)
+                                           .arg(kMaxRegisterIndex);
+                        noRoomParts = parts;
+                        noRoomCursor = cursor;
+                    }
+                    plan.notMapped.push_back({frameIndex, existingFrame, s.name, noRoomReason});
                     continue;
                 }
                 registers[0] = k;
@@ -342,7 +363,7 @@ ImportPlan planImport(const std::vector<ImportMessage>& chosen, const ImportTarg
                 e.signalData.direction = target.direction;
                 e.signalData.registerIndex = registers[p];
                 e.knownSignal = !s.registerName;
-                used.insert(registers[p]);
+                used[static_cast<size_t>(registers[p])] = true;
                 entryOfRegister.emplace(registers[p], plan.entries.size());
                 plan.entries.push_back(std::move(e));
             }

@@ -61,6 +61,8 @@ struct ImportMessage {
 };
 
 std::vector<ImportMessage> importMessages(const CanDatabase& db);
+// The same, taking the signals out of `db` instead of copying them.
+std::vector<ImportMessage> importMessages(CanDatabase&& db);
 std::vector<ImportMessage> importMessages(const CaptureSummary& capture);
 
 // "0x181" / "0x18FF0010": how an imported identifier is written into a frame row.
