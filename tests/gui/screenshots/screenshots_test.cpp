@@ -7,8 +7,10 @@
 #include "core/check/check.h"
 #include "core/check/report.h"
 #include "core/config/configuration.h"
+#include "core/update/update_history.h"
 #include "gui/check/printed_document.h"
 #include "gui/check/register_map_window.h"
+#include "gui/common/qt_prompter.h"
 #include "gui/comm/communication_settings_dialog.h"
 #include "gui/frames/define_mapping_dialog.h"
 #include "gui/frames/receive_frames_dialogs.h"
@@ -43,6 +45,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QTableWidget>
+#include <QTimer>
 #include <QPushButton>
 #include <QSet>
 #include <QStyleFactory>
@@ -226,6 +231,89 @@ TEST_F(Screenshots, ManageConfigurations)
     dialog.prepareShowing();
     shoot(dialog, "manage_configurations",
           {QStringLiteral("Manage Configurations"), "Btn_Duplicate", QStringLiteral("&Duplicate")});
+}
+
+TEST_F(Screenshots, ManageConfigurationsHistoryAndCompare)
+{
+    // Two updates of the configuration, the first failed, and a parameter changed since:
+    // the history lists both and Compare shows what differs from the failed one.
+    open("PumpStation_Jumper");
+    const QString folder = home.file(QStringLiteral("PROJECTS/PumpStation_Jumper"));
+    UpdateRecord record;
+    record.date = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53), Qt::UTC);
+    record.route = QStringLiteral("ethernet");
+    record.device = QStringLiteral("192.168.2.205");
+    record.result = QStringLiteral("failed");
+    record.exitStatus = 3;
+    recordUpdate(folder, record);
+    record.date = record.date.addSecs(20 * 60);
+    record.result = QStringLiteral("ended");
+    record.exitStatus = 0;
+    recordUpdate(folder, record);
+    config::Configuration changed = config::readConfiguration(folder);
+    changed.general.port = QStringLiteral("1502");
+    config::writeConfiguration(changed, folder, {config::ConfigFile::GeneralParameters});
+
+    NoTrash trash;
+    ManageConfigurationsDialog dialog(home.session, prompter, trash);
+    dialog.prepareShowing();
+    auto* list = test::requireChild<QListWidget>(&dialog, QStringLiteral("LB_Conf"));
+    const QList<QListWidgetItem*> items = list->findItems(QStringLiteral("PumpStation_Jumper"), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    list->setCurrentItem(items.front());
+    auto* history = test::requireChild<QListWidget>(&dialog, QStringLiteral("LB_History"));
+    ASSERT_EQ(history->count(), 2);
+    history->setCurrentRow(1);
+    test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_Compare"))->click();
+    ASSERT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    EXPECT_EQ(test::requireChild<QTableWidget>(&dialog, QStringLiteral("TW_Compare"))->rowCount(), 1);
+    shoot(dialog, "manage_configurations_history",
+          {QStringLiteral("Manage Configurations"), "L_Compare",
+           QStringLiteral("Differences between 2026-03-14 09:26:53 UTC  Ethernet 192.168.2.205  failed with exit "
+                          "status 3 and PumpStation_Jumper")});
+}
+
+// An updater that ends with a failure and says why.
+struct FailingRunner final : ProgramRunner {
+    Result run(const Request&, const Countdown&) override
+    {
+        return {Outcome::Ended, 3, false,
+                QByteArrayLiteral("Connecting to 192.168.2.205 ...\nDevice answered.\nWriting configuration block 1 of 4 ...\n"
+                                  "Error: no acknowledge for block 2 after 3 tries\n")};
+    }
+    void cancel() override {}
+    std::chrono::milliseconds waitLimit() const override { return std::chrono::seconds(150); }
+};
+
+TEST_F(Screenshots, UpdateEndsWithAFailure)
+{
+    // The message the main window gives when the updater fails, as the real message box
+    // shows it, with what the updater printed in its details.
+    open("PumpStation_Jumper");
+    test::FakeDialogs dialogs;
+    FailingRunner runner;
+    NoBrowser browser;
+    QtPrompter realPrompter;
+    MainWindow window(home.session, {realPrompter, dialogs, runner, browser});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    bool shown = false;
+    QTimer::singleShot(0, &window, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown = true;
+        for (QAbstractButton* b : box->buttons()) {
+            if (box->buttonRole(b) == QMessageBox::ActionRole)
+                b->click();   // Show Details...
+        }
+        QApplication::processEvents();
+        shoot(*box, "update_failed",
+              {QStringLiteral("PX40318"), "qt_msgbox_label",
+               QStringLiteral("UpdaterEth.exe has ended with exit status 3: the update failed, and the device may still "
+                              "hold its earlier firmware and configuration")});
+    });
+    window.startProgram(home.file(QStringLiteral("UpdaterEth.exe")), QString(), false);
+    EXPECT_TRUE(shown);
 }
 
 TEST_F(Screenshots, RegisterMap)
