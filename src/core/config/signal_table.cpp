@@ -66,6 +66,43 @@ double RegisterSignal::physical(std::uint32_t raw) const
     return v * factor + offset;
 }
 
+QString physicalValueText(const SignalTable& table, Direction direction, int registerIndex,
+                          const std::function<std::optional<std::uint16_t>(int)>& valueOf)
+{
+    const RegisterSignal* signal = table.find(direction, registerIndex);
+    if (!signal)
+        return {};
+    std::uint32_t raw = 0;
+    if (signal->word == WordPart::Whole) {
+        const std::optional<std::uint16_t> value = valueOf(registerIndex);
+        if (!value)
+            return {};
+        raw = *value;
+    } else {
+        // The high word lies in the lower register of the pair.
+        const int high = signal->word == WordPart::HighWord ? registerIndex : registerIndex - 1;
+        const std::optional<std::uint16_t> highValue = valueOf(high);
+        const std::optional<std::uint16_t> lowValue = valueOf(high + 1);
+        if (!highValue || !lowValue)
+            return {};
+        raw = (std::uint32_t{*highValue} << 16) | *lowValue;
+    }
+    QString text = QString::number(signal->physical(raw), 'g', 10);
+    if (!signal->unit.isEmpty())
+        text += u' ' + signal->unit;
+    if (!signal->values.empty() && !signal->isFloat) {
+        // The value table names the signal's raw value, before scaling.
+        const int length = std::clamp(signal->bitLength, 1, 32);
+        const int shift = std::clamp(signal->bitOffset, 0, 31);
+        std::int64_t bits = static_cast<std::int64_t>((std::uint64_t{raw} >> shift) & ((std::uint64_t{1} << length) - 1));
+        if (signal->isSigned && (bits >> (length - 1)) != 0)
+            bits -= std::int64_t{1} << length;
+        if (const auto it = signal->values.find(bits); it != signal->values.end())
+            text += QStringLiteral(" (") + it->second + u')';
+    }
+    return text;
+}
+
 const RegisterSignal* SignalTable::find(Direction direction, int registerIndex) const
 {
     RegisterSignal key;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -90,6 +91,13 @@ private:
     std::vector<RegisterSignal> m_registers;
     std::vector<FrameTiming> m_timings;
 };
+
+// The physical value of a register as a person reads it: the number with the signal's unit
+// ("21.5 °C"), followed by the value table's text where it names the value ("3 (Running)").
+// `valueOf` gives a register's value by index, nothing when it is not known; a register of
+// a pair reads its partner too. Empty when no signal is known or a value is missing.
+QString physicalValueText(const SignalTable& table, Direction direction, int registerIndex,
+                          const std::function<std::optional<std::uint16_t>(int)>& valueOf);
 
 // The file's bytes: UTF-8 XML, a root SIGNALS with Frame and Register elements.
 QByteArray signalTableBytes(const SignalTable& table);

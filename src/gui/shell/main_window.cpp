@@ -116,9 +116,6 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     m_updateDeviceButton = stepButton("Btn_CreateBin", QStyle::SP_DriveHDIcon);
     // Tests the active configuration with a Modbus TCP master before a device is flashed.
     m_virtualConverterButton = stepButton("Btn_Virtual_Converter", QStyle::SP_MediaPlay);
-    m_virtualConverterButton->setText(QStringLiteral("Virtual Converter"));
-    m_virtualConverterButton->setToolTip(QStringLiteral("Run the configuration as a virtual converter on this computer"));
-    m_virtualConverterButton->setAccessibleName(QStringLiteral("Virtual Converter"));
     m_registerMapButton = stepButton("Btn_Register_Map", QStyle::SP_FileDialogInfoView);
     // Compares the real bus and the flashed device with the configuration.
     m_monitorButton = stepButton("Btn_Monitor", QStyle::SP_FileDialogContentsView);
@@ -261,6 +258,8 @@ void MainWindow::applyLanguage()
         {m_transmitMappingButton, msg::kMainTransmitMapping, msg::kMainTransmitMappingHint},
         {m_registerMapButton, msg::kRegisterMapButton, msg::kRegisterMapHint},
         {m_monitorButton, msg::kMonitorButton, msg::kMonitorButtonHint},
+        {m_virtualConverterButton, msg::kConverterButton, msg::kConverterButtonHint},
+        {m_manageButton, msg::kManageTitle, msg::kManageButtonHint},
     };
     for (const Caption& c : captions) {
         c.button->setText(m[c.text]);
@@ -268,9 +267,7 @@ void MainWindow::applyLanguage()
     }
     m_registerMapButton->setAccessibleName(m[msg::kRegisterMapButton]);
     m_monitorButton->setAccessibleName(m[msg::kMonitorButton]);
-    // Managing configurations has its texts in English only.
-    m_manageButton->setText(QStringLiteral("Manage Configurations"));
-    m_manageButton->setToolTip(QStringLiteral("Duplicate, rename, delete, export or import configurations"));
+    m_virtualConverterButton->setAccessibleName(m[msg::kConverterButton]);
     if (!m_updateLink->isHidden())
         m_updateLink->setText(updateLinkText(m[msg::kMainNewVersionAvailable].toHtmlEscaped()));
     // A fixed size, as always, but the one the texts of the language need: no caption is

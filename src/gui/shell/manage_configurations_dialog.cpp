@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace px {
@@ -135,8 +136,14 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     m_historyList->setSelectionMode(QAbstractItemView::SingleSelection);
     // Small at least: the window must fit low screens, the lists scroll.
     m_historyList->setMinimumHeight(20);
-    history->addWidget(m_historyList, 2);
-    auto* compareSide = new QVBoxLayout;
+    // The list and Compare share the width as the user drags it; an entry's whole line is
+    // also its tool tip.
+    auto* historySplitter = new QSplitter(Qt::Horizontal, m_historyGroup);
+    historySplitter->setChildrenCollapsible(false);
+    historySplitter->addWidget(m_historyList);
+    auto* comparePane = new QWidget(historySplitter);
+    auto* compareSide = new QVBoxLayout(comparePane);
+    compareSide->setContentsMargins(0, 0, 0, 0);
     auto* compareRow = new QHBoxLayout;
     m_compareWithLabel = new QLabel(m_historyGroup);
     m_compareWithLabel->setObjectName(QStringLiteral("L_Compare_With"));
@@ -160,7 +167,10 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     m_compareTable->horizontalHeader()->setStretchLastSection(true);
     m_compareTable->setMinimumHeight(20);
     compareSide->addWidget(m_compareTable, 1);
-    history->addLayout(compareSide, 5);
+    historySplitter->addWidget(comparePane);
+    historySplitter->setStretchFactor(0, 2);
+    historySplitter->setStretchFactor(1, 3);
+    history->addWidget(historySplitter);
     auto* historyRow = new QHBoxLayout;
     historyRow->setContentsMargins(12, 0, 12, 0);
     historyRow->addWidget(m_historyGroup);
@@ -280,7 +290,8 @@ void ManageConfigurationsDialog::showHistory()
     }
     const std::vector<HistoryEntry> entries = readUpdateHistory(m_session.ws.projectsFolder + u'/' + name);
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        m_historyList->addItem(historyEntryText(m, *it));
+        auto* item = new QListWidgetItem(historyEntryText(m, *it), m_historyList);
+        item->setToolTip(item->text());
         m_historyFolders << it->folder;
     }
 }

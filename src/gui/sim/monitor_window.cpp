@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/image/compiler.h"
 #include "core/lang/message_ids.h"
 #include "core/platform/monitor_ports.h"
@@ -136,12 +137,15 @@ private:
     sim::Millis m_now = 0;
 };
 
-// One row per mapped register: the device's value beside the value the model expects.
+// One row per mapped register: the device's value beside the value the model expects, and
+// that value's physical value where the signal is known.
 class MonitorRegistersModel final : public QAbstractTableModel {
 public:
-    enum Column { Register, Device, Expected, State, Source, Mismatches, Began, ColumnCount };
+    enum Column { Register, Device, Expected, Physical, State, Source, Mismatches, Began, ColumnCount };
 
     MonitorRegistersModel(const MessageTable& messages, QObject* parent) : QAbstractTableModel(parent), m_messages(messages) {}
+
+    void setSignalTable(config::SignalTable signalTable) { m_signalTable = std::move(signalTable); }
 
     void take(const sim::Monitor* monitor, QDateTime start)
     {
@@ -153,6 +157,11 @@ public:
             m_rows = monitor->registers();
         else
             m_rows.clear();
+        if (!sameRows) {
+            m_rowOf.clear();
+            for (std::size_t i = 0; i < m_rows.size(); ++i)
+                m_rowOf.emplace(m_rows[i].reg, i);
+        }
         if (!sameRows)
             endResetModel();
         else if (!m_rows.empty())
@@ -180,6 +189,8 @@ public:
             return r.device ? QVariant(*r.device) : QVariant();
         case Expected:
             return r.compared ? QVariant(r.expected) : QVariant();
+        case Physical:
+            return r.compared ? physicalText(r) : QString();
         case State:
             if (!r.device)
                 return m_messages[msg::kMonitorStateNotPolled];
@@ -205,15 +216,32 @@ public:
     {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        static const int names[] = {msg::kMonitorColumnRegister, msg::kMonitorColumnDevice, msg::kMonitorColumnExpected,
-                                    msg::kMonitorColumnState,    msg::kMonitorColumnSource, msg::kMonitorColumnMismatches,
-                                    msg::kMonitorColumnBegan};
+        static const int names[] = {msg::kMonitorColumnRegister, msg::kMonitorColumnDevice,     msg::kMonitorColumnExpected,
+                                    msg::kMonitorColumnPhysical, msg::kMonitorColumnState,      msg::kMonitorColumnSource,
+                                    msg::kMonitorColumnMismatches, msg::kMonitorColumnBegan};
         return m_messages[names[section]];
     }
 
 private:
+    QString physicalText(const sim::WatchedRegister& r) const
+    {
+        if (m_signalTable.empty() || r.frames.empty())
+            return {};
+        const config::Direction direction = r.frames.front().direction == sim::FrameRef::Direction::Transmit
+            ? config::Direction::Transmit
+            : config::Direction::Receive;
+        return config::physicalValueText(m_signalTable, direction, r.reg, [this](int reg) -> std::optional<std::uint16_t> {
+            const auto it = m_rowOf.find(reg);
+            if (it == m_rowOf.end() || !m_rows[it->second].compared)
+                return std::nullopt;
+            return m_rows[it->second].expected;
+        });
+    }
+
     const MessageTable& m_messages;
+    config::SignalTable m_signalTable;
     std::vector<sim::WatchedRegister> m_rows;
+    std::map<int, std::size_t> m_rowOf;   // row by register
     QDateTime m_start;
 };
 
@@ -483,6 +511,14 @@ void MonitorWindow::startMonitor()
     }
     // What is compared is what would be flashed: the configuration's files compiled now.
     const config::Configuration configuration = config::readConfiguration(folder);
+    // The signals known for the registers, for their physical values: a signal file that
+    // cannot be read only leaves that column empty.
+    config::SignalTable signalTable;
+    try {
+        signalTable = config::loadSignalTable(folder);
+    } catch (const Error&) {
+    }
+    m_registers->setSignalTable(std::move(signalTable));
     image::CompileInput input = image::CompileInput::fromFolder(folder);
     const QByteArray bank2 = image::compileConfiguration(input).bank2;
     const std::uint32_t bitRate = sim::Converter::fromImage(bank2, 0).canBitRate();

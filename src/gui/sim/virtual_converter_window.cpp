@@ -3,6 +3,8 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
+#include "core/lang/message_table.h"
 #include "core/image/compiler.h"
 #include "core/lang/message_ids.h"
 #include "core/platform/prompter.h"
@@ -50,28 +52,35 @@ QString timeText(const QDateTime& start, sim::Millis time)
 
 } // namespace
 
-// One row per register mapping in use: the register, its value in decimal and hex, the
-// frame and bytes it comes from or goes to, and the time of its last change.
+// One row per register mapping in use: the register, its value in decimal and hex, its
+// physical value where the signal is known, the frame and bytes it comes from or goes to,
+// and the time of its last change.
 class RegisterTableModel final : public QAbstractTableModel {
 public:
-    enum Column { Register, Decimal, Hex, FrameAndBytes, LastChange, ColumnCount };
+    enum Column { Register, Decimal, Hex, Physical, FrameAndBytes, LastChange, ColumnCount };
 
-    explicit RegisterTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+    RegisterTableModel(const MessageTable& messages, QObject* parent) : QAbstractTableModel(parent), m_messages(messages) {}
 
-    void reset(const sim::Converter* converter, QDateTime start)
+    void reset(const sim::Converter* converter, QDateTime start, config::SignalTable signalTable = {})
     {
         beginResetModel();
         m_rows.clear();
         m_rowsOf.clear();
         m_start = std::move(start);
+        m_signalTable = std::move(signalTable);
         if (converter) {
             for (const sim::RegisterUse& use : converter->registerUses()) {
                 m_rowsOf[use.reg].push_back(static_cast<int>(m_rows.size()));
-                m_rows.push_back({use.reg, converter->registerValue(use.reg), sim::registerUseText(use), {}, false});
+                const config::Direction direction = use.direction == sim::FrameRef::Direction::Transmit
+                    ? config::Direction::Transmit
+                    : config::Direction::Receive;
+                m_rows.push_back({use.reg, converter->registerValue(use.reg), sim::registerUseText(use), {}, false, direction});
             }
         }
         endResetModel();
     }
+
+    void languageChanged() { Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1); }
 
     void setValue(std::uint16_t reg, std::uint16_t value, sim::Millis time)
     {
@@ -84,6 +93,16 @@ public:
             row.changedAt = time;
             row.highlighted = true;
             Q_EMIT dataChanged(index(r, 0), index(r, ColumnCount - 1));
+        }
+        // The other register of a pair shows the value of both.
+        if (!m_signalTable.empty()) {
+            for (const int partner : {reg - 1, reg + 1}) {
+                const auto p = m_rowsOf.find(static_cast<std::uint16_t>(partner));
+                if (partner < 0 || p == m_rowsOf.end())
+                    continue;
+                for (const int r : p->second)
+                    Q_EMIT dataChanged(index(r, Physical), index(r, Physical));
+            }
         }
     }
 
@@ -119,6 +138,13 @@ public:
             return row.value;
         case Hex:
             return QStringLiteral("0x%1").arg(row.value, 4, 16, QLatin1Char('0')).toUpper().replace(QStringLiteral("0X"), QStringLiteral("0x"));
+        case Physical:
+            return config::physicalValueText(m_signalTable, row.direction, row.reg, [this](int reg) -> std::optional<std::uint16_t> {
+                const auto it = m_rowsOf.find(static_cast<std::uint16_t>(reg));
+                if (reg < 0 || it == m_rowsOf.end())
+                    return std::nullopt;
+                return m_rows[static_cast<std::size_t>(it->second.front())].value;
+            });
         case FrameAndBytes:
             return row.source;
         case LastChange:
@@ -132,8 +158,9 @@ public:
     {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        static const char* const names[] = {"Register", "Value", "Hex", "Frame and bytes", "Last change"};
-        return QLatin1StringView(names[section]);
+        static const int names[] = {msg::kMonitorColumnRegister,   msg::kConverterColumnValue, msg::kConverterColumnHex,
+                                    msg::kMonitorColumnPhysical,   msg::kMonitorColumnSource,  msg::kConverterColumnLastChange};
+        return m_messages[names[section]];
     }
 
 private:
@@ -143,7 +170,10 @@ private:
         QString source;
         std::optional<sim::Millis> changedAt;
         bool highlighted;
+        config::Direction direction;
     };
+    const MessageTable& m_messages;
+    config::SignalTable m_signalTable;
     std::vector<Row> m_rows;
     std::map<std::uint16_t, std::vector<int>> m_rowsOf;
     QDateTime m_start;
@@ -157,7 +187,9 @@ public:
         QString texts[ColumnCount];
     };
 
-    explicit CanLogModel(QObject* parent) : QAbstractTableModel(parent) {}
+    CanLogModel(const MessageTable& messages, QObject* parent) : QAbstractTableModel(parent), m_messages(messages) {}
+
+    void languageChanged() { Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1); }
 
     void clear()
     {
@@ -202,18 +234,22 @@ public:
     {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        static const char* const names[] = {"Time", "Direction", "Identifier", "Data", "Frame"};
-        return QLatin1StringView(names[section]);
+        static const int names[] = {msg::kConverterColumnTime, msg::kConverterColumnDirection, msg::kMonitorColumnIdentifier,
+                                    msg::kConverterColumnData, msg::kMonitorColumnFrame};
+        return m_messages[names[section]];
     }
 
 private:
+    const MessageTable& m_messages;
     std::deque<Line> m_lines;
 };
 
 // Each receive frame with its state: never received, fresh or timed out.
 class ReceiveStateModel final : public QAbstractTableModel {
 public:
-    explicit ReceiveStateModel(QObject* parent) : QAbstractTableModel(parent) {}
+    ReceiveStateModel(const MessageTable& messages, QObject* parent) : QAbstractTableModel(parent), m_messages(messages) {}
+
+    void languageChanged() { Q_EMIT headerDataChanged(Qt::Horizontal, 0, 3); }
 
     void reset(const sim::Converter* converter, QStringList names = {})
     {
@@ -255,11 +291,13 @@ public:
     {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        static const char* const names[] = {"Receive frame", "Identifier", "State", "Mnemonic"};
-        return QLatin1StringView(names[section]);
+        static const int names[] = {msg::kConverterColumnReceiveFrame, msg::kMonitorColumnIdentifier, msg::kMonitorColumnState,
+                                    msg::kConverterColumnMnemonic};
+        return m_messages[names[section]];
     }
 
 private:
+    const MessageTable& m_messages;
     const sim::Converter* m_converter = nullptr;
     QStringList m_names;
 };
@@ -294,25 +332,27 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     auto* controls = new QHBoxLayout;
     m_canChoice = new QComboBox(this);
     m_canChoice->setObjectName(QStringLiteral("canInterfaceChoice"));
-    m_canChoice->setAccessibleName(QStringLiteral("CAN side"));
     m_canChoice->setMinimumWidth(200);
     m_portBox = new QSpinBox(this);
     m_portBox->setObjectName(QStringLiteral("modbusPortBox"));
-    m_portBox->setAccessibleName(QStringLiteral("Modbus TCP port"));
     m_portBox->setRange(0, 65535);
     m_portBox->setValue(1502);
-    m_startButton = new QPushButton(QStringLiteral("Start"), this);
+    m_startButton = new QPushButton(this);
     m_startButton->setObjectName(QStringLiteral("startButton"));
-    m_stopButton = new QPushButton(QStringLiteral("Stop"), this);
+    m_stopButton = new QPushButton(this);
     m_stopButton->setObjectName(QStringLiteral("stopButton"));
     for (QPushButton* b : {m_startButton, m_stopButton})
         b->setAutoDefault(false);
     m_statusLabel = new QLabel(this);
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setTextFormat(Qt::PlainText);
-    controls->addWidget(new QLabel(QStringLiteral("CAN:"), this));
+    m_canLabel = new QLabel(this);
+    m_canLabel->setBuddy(m_canChoice);
+    m_portLabel = new QLabel(this);
+    m_portLabel->setBuddy(m_portBox);
+    controls->addWidget(m_canLabel);
     controls->addWidget(m_canChoice);
-    controls->addWidget(new QLabel(QStringLiteral("Modbus TCP port on 127.0.0.1:"), this));
+    controls->addWidget(m_portLabel);
     controls->addWidget(m_portBox);
     controls->addWidget(m_startButton);
     controls->addWidget(m_stopButton);
@@ -335,9 +375,9 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     top->addLayout(replayRow);
     top->addWidget(m_statusLabel);
 
-    m_registers = new RegisterTableModel(this);
-    m_log = new CanLogModel(this);
-    m_states = new ReceiveStateModel(this);
+    m_registers = new RegisterTableModel(session.messages, this);
+    m_log = new CanLogModel(session.messages, this);
+    m_states = new ReceiveStateModel(session.messages, this);
     m_registerTable = tableView("registersTable", m_registers, this);
     m_logFilter = new QSortFilterProxyModel(this);
     m_logFilter->setSourceModel(m_log);
@@ -370,39 +410,42 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({430, 530});
-    for (const auto& [column, width] : {std::pair{0, 60}, {1, 55}, {2, 60}, {3, 180}})
+    for (const auto& [column, width] : {std::pair{0, 60}, {1, 55}, {2, 60}, {3, 90}, {4, 180}})
         m_registerTable->setColumnWidth(column, width);
     for (const auto& [column, width] : {std::pair{0, 90}, {1, 70}, {2, 75}, {3, 170}})
         m_logTable->setColumnWidth(column, width);
     top->addWidget(splitter, 1);
 
-    auto* sender = new QGroupBox(QStringLiteral("Send a frame to the receive side"), this);
+    auto* sender = new QGroupBox(this);
+    m_sendGroup = sender;
     auto* senderLine = new QHBoxLayout(sender);
     m_sendIdentifier = new QLineEdit(sender);
     m_sendIdentifier->setObjectName(QStringLiteral("sendIdentifierEdit"));
-    m_sendIdentifier->setAccessibleName(QStringLiteral("Identifier (hex)"));
     m_sendIdentifier->setPlaceholderText(QStringLiteral("181"));
     m_sendFormat = new QComboBox(sender);
     m_sendFormat->setObjectName(QStringLiteral("sendFormatChoice"));
     m_sendFormat->addItems({QStringLiteral("2.0A (11 bits)"), QStringLiteral("2.0B (29 bits)")});
     m_sendData = new QLineEdit(sender);
     m_sendData->setObjectName(QStringLiteral("sendDataEdit"));
-    m_sendData->setAccessibleName(QStringLiteral("Data bytes (hex)"));
     m_sendData->setPlaceholderText(QStringLiteral("11 22 33 44"));
-    m_sendPeriodically = new QCheckBox(QStringLiteral("every"), sender);
+    m_sendPeriodically = new QCheckBox(sender);
     m_sendPeriodically->setObjectName(QStringLiteral("sendPeriodicallyCheck"));
     m_sendPeriod = new QSpinBox(sender);
     m_sendPeriod->setObjectName(QStringLiteral("sendPeriodBox"));
     m_sendPeriod->setRange(1, 3600000);
     m_sendPeriod->setValue(100);
     m_sendPeriod->setSuffix(QStringLiteral(" ms"));
-    m_sendButton = new QPushButton(QStringLiteral("Send"), sender);
+    m_sendButton = new QPushButton(sender);
     m_sendButton->setObjectName(QStringLiteral("sendButton"));
     m_sendButton->setAutoDefault(false);
-    senderLine->addWidget(new QLabel(QStringLiteral("Identifier (hex):"), sender));
+    m_sendIdentifierLabel = new QLabel(sender);
+    m_sendIdentifierLabel->setBuddy(m_sendIdentifier);
+    m_sendDataLabel = new QLabel(sender);
+    m_sendDataLabel->setBuddy(m_sendData);
+    senderLine->addWidget(m_sendIdentifierLabel);
     senderLine->addWidget(m_sendIdentifier);
     senderLine->addWidget(m_sendFormat);
-    senderLine->addWidget(new QLabel(QStringLiteral("Data (hex):"), sender));
+    senderLine->addWidget(m_sendDataLabel);
     senderLine->addWidget(m_sendData, 1);
     senderLine->addWidget(m_sendPeriodically);
     senderLine->addWidget(m_sendPeriod);
@@ -476,6 +519,24 @@ void VirtualConverterWindow::applyLanguage()
 {
     const MessageTable& m = m_session.messages;
     setWindowTitle(m[msg::kConverterTitle].arg(QFileInfo(m_folder).fileName()));
+    m_canLabel->setText(m[msg::kMonitorCan]);
+    m_canChoice->setAccessibleName(m[msg::kConverterCanSide]);
+    m_portLabel->setText(m[msg::kConverterModbusPortLabel]);
+    m_portBox->setAccessibleName(m[msg::kConverterModbusPortName]);
+    m_startButton->setText(m[msg::kMonitorStart]);
+    m_stopButton->setText(m[msg::kMonitorStop]);
+    m_sendGroup->setTitle(m[msg::kConverterSendGroup]);
+    m_sendIdentifierLabel->setText(m[msg::kConverterSendIdentifierLabel]);
+    m_sendIdentifier->setAccessibleName(m[msg::kConverterSendIdentifierName]);
+    m_sendDataLabel->setText(m[msg::kConverterSendDataLabel]);
+    m_sendData->setAccessibleName(m[msg::kConverterSendDataName]);
+    m_sendPeriodically->setText(m[msg::kConverterSendEvery]);
+    m_sendButton->setText(m[msg::kConverterSend]);
+    m_registers->languageChanged();
+    m_log->languageChanged();
+    m_states->languageChanged();
+    if (m_statusShowsStop)
+        showStopped(m_stopReason);
     m_replayButton->setText(m[msg::kConverterReplay]);
     m_replaySpeedLabel->setText(m[msg::kConverterReplaySpeed]);
     m_replaySpeed->setAccessibleName(m[msg::kConverterReplaySpeed]);
@@ -511,7 +572,7 @@ void VirtualConverterWindow::loadConfiguration(const QString& folder)
     m_pendingRegisters.clear();
     m_pendingLog.clear();
     m_skippedLines = 0;
-    m_statusLabel->clear();
+    showStatus({});
 }
 
 void VirtualConverterWindow::reloadIfChanged()
@@ -534,14 +595,14 @@ void VirtualConverterWindow::reloadIfChanged()
     } else {
         loadConfiguration(m_folder);
     }
-    m_statusLabel->setText(m[msg::kConverterReloaded].arg(name));
+    showStatus(m[msg::kConverterReloaded].arg(name));
 }
 
 void VirtualConverterWindow::replayCapture()
 {
     if (!isRunning() || isReplaying())
         return;
-    const QString path = m_prompter.openFile(m_folder, QStringLiteral("candump log (*.log)|*.log|All files (*)|*"));
+    const QString path = m_prompter.openFile(m_folder, m_session.messages[msg::kConverterReplayFileFilter]);
     if (path.isEmpty())
         return;
     std::vector<sim::TimedFrame> frames = sim::readCandumpLogFile(path);
@@ -549,12 +610,12 @@ void VirtualConverterWindow::replayCapture()
     m_replay = std::make_unique<sim::Replay>(std::move(frames), [this](const sim::CanFrame& f) { m_simulator->feed(f); },
                                              m_replaySpeed->value());
     connect(m_replay.get(), &sim::Replay::finished, this, [this, name](int count) {
-        m_statusLabel->setText(m_session.messages[msg::kConverterReplayEnded].arg(name).arg(count));
+        showStatus(m_session.messages[msg::kConverterReplayEnded].arg(name).arg(count));
         m_replayButton->setEnabled(isRunning());
     });
     m_replay->start();
     m_replayButton->setEnabled(false);
-    m_statusLabel->setText(m_session.messages[msg::kConverterReplayRunning].arg(name));
+    showStatus(m_session.messages[msg::kConverterReplayRunning].arg(name));
 }
 
 bool VirtualConverterWindow::isReplaying() const
@@ -574,7 +635,7 @@ void VirtualConverterWindow::exportLog()
 {
     const QString proposed = (m_folder.isEmpty() ? QString() : m_folder + u'/') + QFileInfo(m_folder).fileName()
                              + QStringLiteral("_VirtualConverter.txt");
-    const QString path = m_prompter.saveFile(proposed, QStringLiteral("Text File (*.txt)|*.txt"));
+    const QString path = m_prompter.saveFile(proposed, m_session.messages[msg::kConverterLogFileFilter]);
     if (path.isEmpty())
         return;
     QString text;
@@ -611,7 +672,7 @@ void VirtualConverterWindow::startConverter()
         simulator.get(), &sim::Simulator::ended, this,
         [this](const QString& reason) {
             stopConverter();
-            m_statusLabel->setText(QStringLiteral("Stopped: %1").arg(reason));
+            showStopped(reason);
         },
         Qt::QueuedConnection);
     m_simulator = std::move(simulator);
@@ -634,7 +695,14 @@ void VirtualConverterWindow::startConverter()
         }
     } catch (const Error&) {
     }
-    m_registers->reset(&m_simulator->converter(), m_simulator->startTime());
+    // The signals known for the registers, for their physical values: a signal file that
+    // cannot be read only leaves that column empty.
+    config::SignalTable signalTable;
+    try {
+        signalTable = config::loadSignalTable(m_folder);
+    } catch (const Error&) {
+    }
+    m_registers->reset(&m_simulator->converter(), m_simulator->startTime(), std::move(signalTable));
     m_states->reset(&m_simulator->converter(), m_receiveNames);
     m_log->clear();
     m_batch->start();
@@ -690,12 +758,24 @@ void VirtualConverterWindow::showRunning()
     m_sendButton->setEnabled(running);
     m_replayButton->setEnabled(running && !isReplaying());
     if (running) {
-        m_statusLabel->setText(QStringLiteral("Running: Modbus TCP on 127.0.0.1 port %1, CAN on %2")
-                              .arg(m_simulator->port())
-                              .arg(m_simulator->canDescription()));
-    } else if (!m_statusLabel->text().startsWith(QStringLiteral("Stopped"))) {
-        m_statusLabel->setText(QStringLiteral("Stopped"));
+        showStatus(m_session.messages[msg::kConverterRunning].arg(m_simulator->port()).arg(m_simulator->canDescription()));
+    } else if (!m_statusShowsStop) {
+        showStopped({});
     }
+}
+
+void VirtualConverterWindow::showStatus(const QString& text)
+{
+    m_statusLabel->setText(text);
+    m_statusShowsStop = false;
+}
+
+void VirtualConverterWindow::showStopped(const QString& reason)
+{
+    const MessageTable& m = m_session.messages;
+    m_stopReason = reason;
+    m_statusLabel->setText(reason.isEmpty() ? m[msg::kMonitorStopped] : m[msg::kMonitorStoppedBecause].arg(reason));
+    m_statusShowsStop = true;
 }
 
 void VirtualConverterWindow::done(int result)
@@ -725,7 +805,7 @@ void VirtualConverterWindow::flush()
     lines.reserve(m_pendingLog.size() + 1);
     if (m_skippedLines > 0) {
         lines.push_back({{QString(), QString(), QString(),
-                          QStringLiteral("%1 lines skipped: more than the log holds came at once").arg(m_skippedLines), QString()}});
+                          m_session.messages[msg::kConverterLogSkipped].arg(m_skippedLines), QString()}});
         m_skippedLines = 0;
     }
     for (const PendingLine& p : m_pendingLog) {

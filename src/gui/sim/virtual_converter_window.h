@@ -14,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QFileSystemWatcher;
+class QGroupBox;
 class QSortFilterProxyModel;
 class QLabel;
 class QLineEdit;
@@ -88,6 +89,10 @@ private:
     void receiveStateChanged(sim::Millis time, int receiveFrame, sim::ReceiveState state) override;
     void modbusRequest(sim::Millis time, const sim::ModbusAccess& access) override;
     void showRunning();
+    // The status line: a message, or that the converter stopped (and why); a stop text stays
+    // until something else is said.
+    void showStatus(const QString& text);
+    void showStopped(const QString& reason);
     void sendPeriodically(bool on);
     void loadConfiguration(const QString& folder);
 
@@ -133,6 +138,13 @@ private:
     QPushButton* m_startButton = nullptr;
     QPushButton* m_stopButton = nullptr;
     QLabel* m_statusLabel = nullptr;
+    bool m_statusShowsStop = false;
+    QString m_stopReason;
+    QLabel* m_canLabel = nullptr;
+    QLabel* m_portLabel = nullptr;
+    QGroupBox* m_sendGroup = nullptr;
+    QLabel* m_sendIdentifierLabel = nullptr;
+    QLabel* m_sendDataLabel = nullptr;
     QTableView* m_registerTable = nullptr;
     QTableView* m_logTable = nullptr;
     QTableView* m_receiveStateTable = nullptr;

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
+#include <optional>
 
 namespace px::config {
 namespace {
@@ -94,6 +96,50 @@ TEST(SignalTable, PhysicalValueOfARawRegister)
         r.offset = c.offset;
         EXPECT_DOUBLE_EQ(r.physical(c.raw), c.expected);
     }
+}
+
+TEST(SignalTable, PhysicalValueTextReadsThePairAndNamesTheValue)
+{
+    SignalTable table;
+    RegisterSignal temperature;
+    temperature.registerIndex = 10;
+    temperature.name = QStringLiteral("Temperature");
+    temperature.unit = QStringLiteral("\u00B0C");
+    temperature.factor = 0.1;
+    temperature.isSigned = true;
+    table.set(temperature);
+    RegisterSignal state;
+    state.registerIndex = 11;
+    state.bitOffset = 8;
+    state.bitLength = 2;
+    state.values = {{1, QStringLiteral("Running")}, {2, QStringLiteral("Fault")}};
+    table.set(state);
+    // A 32-bit counter over registers 20 (high word) and 21 (low word).
+    RegisterSignal high;
+    high.registerIndex = 20;
+    high.word = WordPart::HighWord;
+    high.bitLength = 32;
+    table.set(high);
+    RegisterSignal low = high;
+    low.registerIndex = 21;
+    low.word = WordPart::LowWord;
+    table.set(low);
+
+    std::map<int, std::uint16_t> values{{10, 0xFF38}, {11, 0x0200}, {20, 0x0001}, {21, 0x0002}, {30, 7}};
+    const auto valueOf = [&values](int reg) -> std::optional<std::uint16_t> {
+        if (const auto it = values.find(reg); it != values.end())
+            return it->second;
+        return std::nullopt;
+    };
+    EXPECT_EQ(physicalValueText(table, Direction::Receive, 10, valueOf), QStringLiteral("-20 \u00B0C"));
+    EXPECT_EQ(physicalValueText(table, Direction::Receive, 11, valueOf), QStringLiteral("2 (Fault)"));
+    EXPECT_EQ(physicalValueText(table, Direction::Receive, 20, valueOf), QStringLiteral("65538"));
+    EXPECT_EQ(physicalValueText(table, Direction::Receive, 21, valueOf), QStringLiteral("65538"));
+    // No signal known, another direction, or a partner without a value: nothing to show.
+    EXPECT_EQ(physicalValueText(table, Direction::Receive, 30, valueOf), QString());
+    EXPECT_EQ(physicalValueText(table, Direction::Transmit, 10, valueOf), QString());
+    values.erase(21);
+    EXPECT_EQ(physicalValueText(table, Direction::Receive, 20, valueOf), QString());
 }
 
 TEST(SignalTable, DamagedFilesAreRefusedNamingFileAndLine)

@@ -1,5 +1,6 @@
 #include "gui/sim/monitor_window.h"
 
+#include "core/config/signal_table.h"
 #include "core/image/compiler.h"
 #include "core/sim/monitor_session.h"
 #include "core/sim/simulator.h"
@@ -66,6 +67,14 @@ protected:
             EXPECT_TRUE(f.open(QIODevice::ReadOnly));
             home.write(QStringLiteral("PROJECTS/Conveyor/") + name, f.readAll());
         }
+        // Register 10 carries a known signal.
+        config::SignalTable signalTable;
+        config::RegisterSignal pressure;
+        pressure.registerIndex = 10;
+        pressure.unit = QStringLiteral("bar");
+        pressure.factor = 0.5;
+        signalTable.set(pressure);
+        config::saveSignalTable(signalTable, home.file(QStringLiteral("PROJECTS/Conveyor")));
         QString error;
         plant.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), bus.mid(11), &error));
         EXPECT_TRUE(plant && plant->connectDevice()) << error.toStdString();
@@ -146,15 +155,19 @@ TEST_F(MonitorWindowTest, WatchesBusAndDeviceFiltersPausesAndExports)
     // writes it; every expected frame seen.
     ASSERT_TRUE(waitUntil([&] {
         window.refresh();
-        return column("registersTable", 3).count(QStringLiteral("agrees")) == 7
+        return column("registersTable", 4).count(QStringLiteral("agrees")) == 7
                && widget<QLabel>("summaryLabel")->text().startsWith(QStringLiteral("Frames seen 4 / 4 expected, 1 unknown identifiers"));
-    })) << column("registersTable", 3).join(u',').toStdString() << widget<QLabel>("summaryLabel")->text().toStdString();
+    })) << column("registersTable", 4).join(u',').toStdString() << widget<QLabel>("summaryLabel")->text().toStdString();
     EXPECT_TRUE(widget<QLabel>("summaryLabel")->text().endsWith(QStringLiteral(", 0 mismatches (0 open), 0 failed polls")))
         << widget<QLabel>("summaryLabel")->text().toStdString();
     EXPECT_EQ(column("registersTable", 0),
               (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                            QStringLiteral("10"), QStringLiteral("1000"), QStringLiteral("1001"), QStringLiteral("1010")}));
-    EXPECT_EQ(cell("registersTable", 7, 3), QStringLiteral("waiting for its frame"));
+    EXPECT_EQ(cell("registersTable", 7, 4), QStringLiteral("waiting for its frame"));
+    // The physical value of the expected one where the signal is known (register 10), else none.
+    EXPECT_EQ(cell("registersTable", 4, 3),
+              QString::number(cell("registersTable", 4, 2).toInt() * 0.5, 'g', 10) + QStringLiteral(" bar"));
+    EXPECT_EQ(cell("registersTable", 0, 3), QString());
     EXPECT_EQ(cell("unknownIdentifiersTable", 0, 0), QStringLiteral("6A5"));
     EXPECT_EQ(cell("framesTable", 2, 0), QStringLiteral("receive frame 3 (281) \u201CBelt sensor\u201D"));
     EXPECT_EQ(cell("framesTable", 2, 5), QStringLiteral("2 / 2"));
@@ -190,7 +203,7 @@ TEST_F(MonitorWindowTest, WatchesBusAndDeviceFiltersPausesAndExports)
         widget<QTabWidget>("monitorTabs")->setCurrentIndex(1);
         waitUntil([&] {
             window.refresh();
-            return column("registersTable", 3).count(QStringLiteral("agrees")) == 7;
+            return column("registersTable", 4).count(QStringLiteral("agrees")) == 7;
         });
         QTest::qWait(50);
         QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),

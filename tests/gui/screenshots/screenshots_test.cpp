@@ -267,10 +267,10 @@ TEST_F(Screenshots, ManageConfigurationsHistoryAndCompare)
     test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_Compare"))->click();
     ASSERT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     EXPECT_EQ(test::requireChild<QTableWidget>(&dialog, QStringLiteral("TW_Compare"))->rowCount(), 1);
-    shoot(dialog, "manage_configurations_history",
-          {QStringLiteral("Manage Configurations"), "L_Compare",
-           QStringLiteral("Differences between 2026-03-14 09:26:53 UTC  Ethernet 192.168.2.205  failed with exit "
-                          "status 3 and PumpStation_Jumper")});
+    EXPECT_EQ(test::requireChild<QLabel>(&dialog, QStringLiteral("L_Compare"))->text(),
+              QStringLiteral("Differences between 2026-03-14 09:26:53 UTC  Ethernet 192.168.2.205  failed with exit "
+                             "status 3 and PumpStation_Jumper"));
+    shoot(dialog, "manage_configurations_history", {QStringLiteral("Manage Configurations"), "Btn_Compare", QStringLiteral("&Compare")});
 }
 
 // An updater that ends with a failure and says why.
@@ -278,7 +278,7 @@ struct FailingRunner final : ProgramRunner {
     Result run(const Request&, const Countdown&) override
     {
         return {Outcome::Ended, 3, false,
-                QByteArrayLiteral("Connecting to 192.168.2.205 ...\nDevice answered.\nWriting configuration block 1 of 4 ...\n"
+                QStringLiteral("Connecting to 192.168.2.205 ...\nDevice answered.\nWriting configuration block 1 of 4 ...\n"
                                   "Error: no acknowledge for block 2 after 3 tries\n")};
     }
     void cancel() override {}

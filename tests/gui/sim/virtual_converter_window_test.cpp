@@ -1,5 +1,6 @@
 #include "gui/sim/virtual_converter_window.h"
 
+#include "core/config/signal_table.h"
 #include "core/sim/simulator.h"
 #include "platform/sim/virtual_converter_ports_qt.h"
 #include "support/fake_prompter.h"
@@ -99,6 +100,16 @@ protected:
 
 TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndStopFreesThePort)
 {
+    // Register 10 carries a known signal: its physical value is shown beside the raw one.
+    config::SignalTable signalTable;
+    config::RegisterSignal pressure;
+    pressure.registerIndex = 10;
+    pressure.name = QStringLiteral("BeltPressure");
+    pressure.unit = QStringLiteral("bar");
+    pressure.factor = 0.5;
+    signalTable.set(pressure);
+    config::saveSignalTable(signalTable, home.file(QStringLiteral("PROJECTS/Conveyor")));
+
     window.prepareShowing();
     window.show();
     const std::uint16_t port = freePort();
@@ -113,7 +124,11 @@ TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndSt
     const int row = rowOf("registersTable", 0, QStringLiteral("10"));
     ASSERT_GE(row, 0);
     EXPECT_EQ(cell("registersTable", row, 2), QStringLiteral("0xFF01"));
-    EXPECT_EQ(cell("registersTable", row, 3), QStringLiteral("receive frame 3 bytes 1, 2"));
+    const QAbstractItemModel* registers = widget<QTableView>("registersTable")->model();
+    EXPECT_EQ(registers->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Physical"));
+    EXPECT_EQ(cell("registersTable", row, 3), QStringLiteral("32640.5 bar"));
+    EXPECT_EQ(cell("registersTable", row, 4), QStringLiteral("receive frame 3 bytes 1, 2"));
+    EXPECT_EQ(cell("registersTable", rowOf("registersTable", 0, QStringLiteral("0")), 3), QString());   // no signal known
     EXPECT_EQ(cell("receiveStateTable", 2, 2), QStringLiteral("never received"));
     EXPECT_EQ(cell("receiveStateTable", 2, 3), QStringLiteral("Belt sensor"));
 
@@ -123,8 +138,8 @@ TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndSt
     window.flush();
     EXPECT_EQ(cell("registersTable", row, 1), QStringLiteral("4660"));
     EXPECT_EQ(cell("registersTable", row, 2), QStringLiteral("0x1234"));
-    EXPECT_FALSE(cell("registersTable", row, 4).isEmpty());   // the time of the change
-    const QAbstractItemModel* registers = widget<QTableView>("registersTable")->model();
+    EXPECT_EQ(cell("registersTable", row, 3), QStringLiteral("2330 bar"));
+    EXPECT_FALSE(cell("registersTable", row, 5).isEmpty());   // the time of the change
     EXPECT_TRUE(registers->data(registers->index(row, 0), Qt::BackgroundRole).isValid());   // highlighted
     const int logRow = rowOf("logTable", 2, QStringLiteral("281"));
     ASSERT_GE(logRow, 0);
