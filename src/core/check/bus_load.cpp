@@ -18,8 +18,7 @@ namespace {
 
 int clampedLength(const config::FrameRow& frame)
 {
-    const int length = frame.dataLength().value_or(8);
-    return length < 0 ? 0 : (length > 8 ? 8 : length);
+    return config::dataBytesOf(frame.dimension);
 }
 
 } // namespace

@@ -28,7 +28,7 @@ DirectionMap buildDirection(const Configuration& config, Direction d, const conf
         layout.cobId = f.cobId;
         layout.extended = effectiveExtended(config, f);
         layout.mnemonic = f.mnemonic;
-        layout.dataLength = std::clamp(f.dataLength().value_or(8), 0, 8);
+        layout.dataLength = config::dataBytesOf(f.dimension);
         map.frames.push_back(std::move(layout));
     }
     const std::vector<config::MappingEntry>& entries = config.mappings(d);

@@ -77,6 +77,11 @@ bool dataLengthTextFits(QStringView dimension)
     return length && dataLengthFits(*length);
 }
 
+int dataBytesOf(QStringView dimension)
+{
+    return std::clamp(readDataLength(dimension).value_or(kMaxDataLength), 0, kMaxDataLength);
+}
+
 ByteListCheck checkByteList(QStringView text, int expected)
 {
     if (text.isEmpty())

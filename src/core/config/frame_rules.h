@@ -65,6 +65,9 @@ inline constexpr int kMaxDataLength = 8;
 std::optional<std::int32_t> readDataLength(QStringView dimension);
 bool dataLengthFits(std::int64_t length);
 bool dataLengthTextFits(QStringView dimension);
+// The data bytes a frame is shown and exported with: its data length clamped to 0 to 8,
+// 8 when Dimensin is no number.
+int dataBytesOf(QStringView dimension);
 
 // --- Default values ---------------------------------------------------------------------------
 

@@ -54,8 +54,8 @@ std::vector<ExportFrame> exportFrames(const config::Configuration& config, Direc
         ExportFrame f;
         f.id = static_cast<std::uint32_t>(*id);
         f.extended = extended;
-        const std::int32_t length = row.dataLength().value_or(8);
-        f.length = std::clamp(length, 0, 8);
+        const std::int32_t length = row.dataLength().value_or(config::kMaxDataLength);
+        f.length = config::dataBytesOf(row.dimension);
         if (f.length != length) {
             notes << QStringLiteral("%1 frame %2: the Dimension \"%3\" is written as %4")
                          .arg(directionName(d))

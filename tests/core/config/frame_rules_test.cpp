@@ -61,6 +61,11 @@ TEST(FrameRules, FormatTextAndDataLength)
                    {"x", false}, {"", false}, {"8 ", false}, {"0x8", true}};
     for (const auto& c : lengths)
         EXPECT_EQ(dataLengthTextFits(s(c.text)), c.fits) << c.text;
+    // Shown and exported: clamped, 8 for no number.
+    EXPECT_EQ(dataBytesOf(u"3"), 3);
+    EXPECT_EQ(dataBytesOf(u"12"), 8);
+    EXPECT_EQ(dataBytesOf(u"-2"), 0);
+    EXPECT_EQ(dataBytesOf(u"x"), 8);
 }
 
 TEST(FrameRules, FlagsAndTimes)

@@ -418,6 +418,32 @@ TEST_F(FramesDialogTest, OkWithAFaultyRowShowsItsMessageAndWritesNothing)
     }
 }
 
+// A stored Type that is not one of the two items (a hand edit in small letters) is
+// refused at OK as the check reports it; the file stays as it is.
+TEST_F(FramesDialogTest, OkRefusesAStoredTypeThatIsNotAnItemOfItsList)
+{
+    for (const Kind kind : {Kind::ReceiveDip, Kind::TransmitDip}) {
+        const bool receive = kind == Kind::ReceiveDip;
+        const char* file = receive ? "<COBID><row CobID=\"1\" CobType=\"2.0b (29 bits)\" Dimensin=\"8\" TimeOut_Time=\"0\" "
+                                     "TimeOut=\"N\" RTR=\"N\" TimeRTR=\"\" DefaultValues=\"\" Mnemonic=\"m\"/></COBID>"
+                                   : "<COBID><row CobID=\"1\" CobType=\"2.0b (29 bits)\" Dimensin=\"8\" RTR=\"N\" "
+                                     "OnChange=\"Y\" OnTimer=\"N\" Timer=\"0\" DefaultValues=\"\" Mnemonic=\"m\"/></COBID>";
+        const QString path = receive ? rcob() : tcob();
+        writeFile(path, file);
+        test::FakePrompter fresh;
+        std::swap(prompter, fresh);
+        auto d = make(kind);
+        d->show();
+        d->reload();
+        d->accept();
+        EXPECT_EQ(prompter.errors, QStringList{s("Error row 1!! Type must be or 2.0A (11 bits) or 2.0B (29 bits)")});
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(view(*d)->currentIndex(), at(*d, 1, C::Type));
+        EXPECT_EQ(test::readFile(path), QByteArray(file));
+        d->reject();
+    }
+}
+
 TEST_F(FramesDialogTest, KeyboardReachesTheButtonsInTheirOrderAndEnterPressesTheFocusedOne)
 {
     writeFile(rcob(), "<COBID><row CobID=\"1\" CobType=\"2.0A (11 bits)\" Dimensin=\"8\" Mnemonic=\"m\"/></COBID>");
