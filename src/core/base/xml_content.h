@@ -32,6 +32,9 @@ struct XmlContent {
 // without it as such documents have always been). Throws px::Error naming the file, the
 // line and the cause when the document does not parse (see StreamChecks).
 XmlContent readXmlContent(const QByteArray& bytes, const QString& name);
+// The same read by Qt's stream reader alone. readXmlContent reads plain documents (what the
+// configurator writes) itself, and gives for them what this gives.
+XmlContent readXmlContentByStreamReader(const QByteArray& bytes, const QString& name);
 
 // The first child element of `parent` named `name`, or none.
 const XmlItem* childElement(const XmlItem& parent, const QString& name);

@@ -3,7 +3,11 @@
 #include "core/base/error.h"
 #include "core/base/xml.h"
 
+#include <QDirIterator>
+#include <QFile>
 #include <QStringList>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +166,81 @@ TEST(XmlContent, BrokenDocumentGivesTheParserError)
     };
     for (const auto& c : cases)
         EXPECT_EQ(parseError(c.text), QStringLiteral("The file RCobDef.xml is not valid XML: ") + QLatin1StringView(c.error)) << c.text.constData();
+}
+
+// Everything a reading gives, in order, or the error it throws.
+QString exactly(const std::function<XmlContent()>& read)
+{
+    std::function<QString(const XmlItem&)> item = [&item](const XmlItem& i) {
+        QString out = QString::number(i.element) + i.name + u'[';
+        for (const QXmlStreamAttribute& a : i.attributes) {
+            out += a.qualifiedName().toString() + u'/' + a.name().toString() + u'/' + a.namespaceUri().toString() + u'/' +
+                   a.value().toString() + (a.isDefault() ? u'D' : u'-') + u',';
+        }
+        out += (i.text.isNull() ? QStringLiteral("]null{") : QStringLiteral("]text ") + i.text + u'{');
+        for (const XmlItem& c : i.children)
+            out += item(c) + u';';
+        return out + u'}';
+    };
+    try {
+        QString out;
+        for (const XmlItem& i : read().top)
+            out += item(i) + u'|';
+        return out;
+    } catch (const Error& e) {
+        return e.text();
+    }
+}
+
+TEST(XmlContent, PlainDocumentsAreReadAsTheStreamReaderReadsThem)
+{
+    // Configuration files are read without the stream reader when they are plain; what
+    // comes out, or the error, is the stream reader's all the same, on both sides of
+    // where plain ends.
+    QList<QByteArray> documents = {
+        "<R/>",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<R>\n  <row A=\"1\" B='x&amp;&lt;&gt;&quot;&apos;y'/>\n</R>\n<!--v 1-->",
+        "<?xml version='1.0' encoding='utf-8' standalone='yes' ?><R/>",
+        "<?xml version=\"1.1\"?><R/>",
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><R A=\"\xE9\"/>",
+        " <?xml version=\"1.0\"?><R/>",
+        "\xEF\xBB\xBF<R/>",
+        "<!--a--><R><!----><row A = \"\xC3\xA9\xE2\x82\xAC\" ><x>t</x> u <y B=\"1\"/>v</row><!-- b --></R><!--c-->",
+        "<R><row>1<!--x-->2 <!--y-->  </row><row> \r\n </row></R>",
+        "<R><row>a\r\nb</row></R>",
+        "<R><row>a&amp;b</row></R>",
+        "<R>text<row/></R>",
+        "<R><row A=\"a\nb\" B=\"c\td\"/></R>",
+        "<R><row A=\"&#65;\" B=\"&e;\"/></R>",
+        "<R><row A=\"1\"B=\"2\"/></R>",
+        "<R><row A=\"1\" A=\"2\"/></R>",
+        "<R><row xmlns=\"urn:x\" a:b=\"1\"/></R>",
+        "<R><r-1.x/></R>",
+        "<R><row A=\"1\"/ ></R>",
+        "<R><!-- a--b --></R>",
+        "<R><!-- a- --></R>",
+        "<R><row/></R><R/>",
+        "<R><row></R>",
+        "<R></R >  \n",
+        "<R><row A=\"\x01\"/></R>",
+        "<R><row A=\"\xC2\x85\"/></R>",
+        "<R><row>]]></row></R>",
+        "<R><![CDATA[x]]></R>",
+        "<R><?pi?></R>",
+    };
+    for (const QString& folder : {QStringLiteral(PX_EXAMPLES_DIR)}) {
+        QDirIterator it(folder, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            documents << f.readAll();
+        }
+    }
+    for (const QByteArray& d : documents) {
+        EXPECT_EQ(exactly([&] { return readXmlContent(d, QStringLiteral("t.xml")); }),
+                  exactly([&] { return readXmlContentByStreamReader(d, QStringLiteral("t.xml")); }))
+            << d.left(200).constData();
+    }
 }
 
 TEST(XmlContent, DeeplyNestedDocumentsAreRefusedAtOnce)
