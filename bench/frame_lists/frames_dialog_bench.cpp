@@ -2,7 +2,7 @@
 // (check of every row and writing the file). Both should stay well under 50 ms.
 #include "core/base/atomic_file.h"
 #include "core/frames/frame_list.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/frames/receive_frames_dialogs.h"
 

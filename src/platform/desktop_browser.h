@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/browser.h"
+#include "core/services/browser.h"
 
 namespace px {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/http_getter.h"
+#include "core/services/http_getter.h"
 
 #include <chrono>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/trash.h"
+#include "core/services/trash.h"
 
 namespace px {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/base/error.h"
-#include "core/platform/pinger.h"
+#include "core/services/pinger.h"
 #include "core/update/ping_sequence.h"
 
 #include <QByteArray>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/platform/browser.h"
-#include "core/platform/program_runner.h"
-#include "core/platform/trash.h"
+#include "core/services/browser.h"
+#include "core/services/program_runner.h"
+#include "core/services/trash.h"
 
 #include <chrono>
 

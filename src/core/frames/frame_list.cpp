@@ -8,7 +8,7 @@
 #include "core/config/general_parameters.h"
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 
 #include <QFileInfo>
 

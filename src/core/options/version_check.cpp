@@ -3,7 +3,7 @@
 #include "core/base/int_text.h"
 #include "core/base/product.h"
 #include "core/base/text_rules.h"
-#include "core/platform/http_getter.h"
+#include "core/services/http_getter.h"
 
 namespace px {
 namespace {

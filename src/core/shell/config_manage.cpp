@@ -4,8 +4,8 @@
 #include "core/base/error.h"
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
-#include "core/platform/prompter.h"
-#include "core/platform/trash.h"
+#include "core/services/prompter.h"
+#include "core/services/trash.h"
 #include "core/shell/config_archive.h"
 #include "core/shell/session.h"
 

@@ -3,7 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/lang/message_ids.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/pinger.h"
+#include "core/services/pinger.h"
 
 #include <QByteArray>
 #include <QString>

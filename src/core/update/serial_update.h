@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/serial_ports.h"
+#include "core/services/serial_ports.h"
 
 #include <QList>
 #include <QString>

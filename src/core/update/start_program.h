@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/program_runner.h"
+#include "core/services/program_runner.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/platform/program_runner.h"
-#include "core/platform/prompter.h"
+#include "core/services/program_runner.h"
+#include "core/services/prompter.h"
 
 #include <QString>
 

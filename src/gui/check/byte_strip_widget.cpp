@@ -15,7 +15,7 @@ constexpr int kMargin = 4;
 
 ByteStripWidget::ByteStripWidget(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("BS_Frames"));
+    setObjectName(QStringLiteral("byteStrip"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 

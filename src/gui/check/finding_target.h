@@ -2,7 +2,7 @@
 
 #include "core/check/finding.h"
 #include "core/config/configuration.h"
-#include "core/platform/dialogs.h"
+#include "gui/common/dialogs.h"
 
 #include <vector>
 

@@ -17,13 +17,13 @@ namespace px {
 
 FindingsDialog::FindingsDialog(const MessageTable& messages, QWidget* parent) : QDialog(parent), m_messages(messages)
 {
-    setObjectName(QStringLiteral("TFFindings"));
+    setObjectName(QStringLiteral("findingsDialog"));
     auto* top = new QVBoxLayout(this);
     m_findingsIntro = new QLabel(this);
-    m_findingsIntro->setObjectName(QStringLiteral("L_Findings_Intro"));
+    m_findingsIntro->setObjectName(QStringLiteral("findingsIntroLabel"));
     m_findingsIntro->setWordWrap(true);
     m_findingsList = new QListWidget(this);
-    m_findingsList->setObjectName(QStringLiteral("LB_Findings"));
+    m_findingsList->setObjectName(QStringLiteral("findingsList"));
     // A finding is read whole: long lines wrap at the list's width instead of running
     // off its edge.
     m_findingsList->setWordWrap(true);
@@ -31,11 +31,11 @@ FindingsDialog::FindingsDialog(const MessageTable& messages, QWidget* parent) : 
     m_findingsList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_findingsList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_findingsHint = new QLabel(this);
-    m_findingsHint->setObjectName(QStringLiteral("L_Findings_Hint"));
+    m_findingsHint->setObjectName(QStringLiteral("findingsHintLabel"));
     m_backButton = new QPushButton(this);
-    m_backButton->setObjectName(QStringLiteral("Btn_Back"));
+    m_backButton->setObjectName(QStringLiteral("backButton"));
     m_continueButton = new QPushButton(this);
-    m_continueButton->setObjectName(QStringLiteral("Btn_Continue"));
+    m_continueButton->setObjectName(QStringLiteral("continueButton"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_backButton);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/check/finding.h"
-#include "core/platform/dialogs.h"
+#include "gui/common/dialogs.h"
 
 #include <QDialog>
 

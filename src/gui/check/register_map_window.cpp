@@ -5,7 +5,7 @@
 #include "core/check/check.h"
 #include "core/check/report.h"
 #include "core/lang/message_ids.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/check/byte_strip_widget.h"
 #include "gui/check/finding_target.h"
@@ -53,15 +53,15 @@ const char* directionName(int page)
 RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompter(prompter)
 {
-    setObjectName(QStringLiteral("TFRegisterMap"));
+    setObjectName(QStringLiteral("registerMapWindow"));
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     m_directionTabs = new QTabWidget(splitter);
-    m_directionTabs->setObjectName(QStringLiteral("TC_Directions"));
+    m_directionTabs->setObjectName(QStringLiteral("directionTabs"));
     for (int i = 0; i < 2; ++i) {
         Page& page = m_pages[i];
         page.widget = new QWidget(m_directionTabs);
@@ -69,7 +69,7 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
         auto* filterLine = new QHBoxLayout;
         page.filterLabel = new QLabel(page.widget);
         page.filter = new QLineEdit(page.widget);
-        page.filter->setObjectName(QStringLiteral("E_Filter_%1").arg(QLatin1StringView(directionName(i))));
+        page.filter->setObjectName(QStringLiteral("%1FilterEdit").arg(QLatin1StringView(directionName(i)).toString().toLower()));
         page.filter->setClearButtonEnabled(true);
         filterLine->addWidget(page.filterLabel);
         filterLine->addWidget(page.filter, 1);
@@ -82,7 +82,7 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
         page.proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
         page.proxy->setFilterKeyColumn(-1);
         page.table = new QTableView(page.widget);
-        page.table->setObjectName(QStringLiteral("TV_Registers_%1").arg(QLatin1StringView(directionName(i))));
+        page.table->setObjectName(QStringLiteral("%1RegisterTable").arg(QLatin1StringView(directionName(i)).toString().toLower()));
         page.table->setModel(page.proxy);
         page.table->setSortingEnabled(true);
         page.table->sortByColumn(0, Qt::AscendingOrder);
@@ -93,9 +93,9 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
         connect(page.filter, &QLineEdit::textChanged, page.proxy, &QSortFilterProxyModel::setFilterFixedString);
 
         auto* stripArea = new QScrollArea(page.widget);
-        stripArea->setObjectName(QStringLiteral("SA_Frames_%1").arg(QLatin1StringView(directionName(i))));
+        stripArea->setObjectName(QStringLiteral("%1ByteStripArea").arg(QLatin1StringView(directionName(i)).toString().toLower()));
         page.strip = new ByteStripWidget(stripArea);
-        page.strip->setObjectName(QStringLiteral("BS_Frames_%1").arg(QLatin1StringView(directionName(i))));
+        page.strip->setObjectName(QStringLiteral("%1ByteStrip").arg(QLatin1StringView(directionName(i)).toString().toLower()));
         stripArea->setWidget(page.strip);
         stripArea->setWidgetResizable(true);
 
@@ -109,12 +109,12 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
     auto* side = new QWidget(splitter);
     auto* sideLayout = new QVBoxLayout(side);
     m_findingsLabel = new QLabel(side);
-    m_findingsLabel->setObjectName(QStringLiteral("L_Findings"));
+    m_findingsLabel->setObjectName(QStringLiteral("findingsLabel"));
     m_findingsList = new QListWidget(side);
-    m_findingsList->setObjectName(QStringLiteral("LB_Findings"));
+    m_findingsList->setObjectName(QStringLiteral("findingsList"));
     m_findingsList->setWordWrap(true);
     m_statusLabel = new QLabel(side);
-    m_statusLabel->setObjectName(QStringLiteral("L_Status"));
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setWordWrap(true);
     sideLayout->addWidget(m_findingsLabel);
     sideLayout->addWidget(m_findingsList, 1);
@@ -130,13 +130,13 @@ RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidg
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(8, 0, 8, 0);
-    m_exportCsvButton = plainButton(this, "Btn_Export_CSV");
-    m_exportHtmlButton = plainButton(this, "Btn_Export_HTML");
-    m_printButton = plainButton(this, "Btn_Print");
-    m_savePdfButton = plainButton(this, "Btn_Save_PDF");
-    m_reportButton = plainButton(this, "Btn_Report");
-    m_reportPdfButton = plainButton(this, "Btn_Report_PDF");
-    m_closeButton = plainButton(this, "Btn_Close");
+    m_exportCsvButton = plainButton(this, "exportCsvButton");
+    m_exportHtmlButton = plainButton(this, "exportHtmlButton");
+    m_printButton = plainButton(this, "printButton");
+    m_savePdfButton = plainButton(this, "savePdfButton");
+    m_reportButton = plainButton(this, "reportButton");
+    m_reportPdfButton = plainButton(this, "reportPdfButton");
+    m_closeButton = plainButton(this, "closeButton");
     for (QPushButton* b : {m_exportCsvButton, m_exportHtmlButton, m_printButton, m_savePdfButton, m_reportButton, m_reportPdfButton})
         buttons->addWidget(b);
     buttons->addStretch(1);

@@ -4,7 +4,7 @@
 
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
 #include "gui/common/snapshot_undo.h"
@@ -76,9 +76,9 @@ QRect captionRect(const QGroupBox* box)
 CommunicationSettingsDialog::CommunicationSettingsDialog(Session& session, Prompter& prompter, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompter(prompter)
 {
-    setObjectName(QStringLiteral("TFParGen"));
+    setObjectName(QStringLiteral("communicationSettingsDialog"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
 
     const auto makeBox = [this](Box which, const char* name) {
         auto* b = new QGroupBox(this);
@@ -136,7 +136,7 @@ CommunicationSettingsDialog::CommunicationSettingsDialog(Session& session, Promp
             row->addWidget(e);
             if (i < 3) {
                 auto* dot = new QLabel(QStringLiteral("."), parent);
-                dot->setObjectName(QStringLiteral("L_Dot_%1%2").arg(QString::fromLatin1(prefix).mid(2)).arg(i + 1));
+                dot->setObjectName(QString::fromLatin1(prefix) + QStringLiteral("Dot%1").arg(i + 1));
                 dot->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
                 dot->setFixedWidth(kDotWidth);
                 row->addWidget(dot);
@@ -148,29 +148,29 @@ CommunicationSettingsDialog::CommunicationSettingsDialog(Session& session, Promp
     };
 
     // Select Device
-    QGroupBox* deviceBox = makeBox(DeviceBox, "GB_select_Device");
-    m_device = combo(deviceBox, "CB_Select_Device");
+    QGroupBox* deviceBox = makeBox(DeviceBox, "deviceGroup");
+    m_device = combo(deviceBox, "deviceChoice");
     m_device->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_device, &QComboBox::currentIndexChanged, this, &CommunicationSettingsDialog::onDeviceChange);
     connect(m_device, &QComboBox::currentIndexChanged, this, &CommunicationSettingsDialog::recordChange);
     m_grids[DeviceBox]->addWidget(m_device, 0, 0, 1, 2);
 
     // CAN
-    QGroupBox* canBox = makeBox(CanBox, "GB_CAN");
+    QGroupBox* canBox = makeBox(CanBox, "canGroup");
     QGridLayout* canGrid = m_grids[CanBox];
-    m_baudLabel = label(canBox, "L_CAN_Baud");
-    m_baud = combo(canBox, "CB_CAN_Baud");
+    m_baudLabel = label(canBox, "bitRateLabel");
+    m_baud = combo(canBox, "bitRateChoice");
     m_baud->setMinimumWidth(120);
     connect(m_baud, &QComboBox::currentIndexChanged, this, &CommunicationSettingsDialog::markChanged);
     connect(m_baud, &QComboBox::currentIndexChanged, this, &CommunicationSettingsDialog::recordChange);
-    m_canTypeLabel = label(canBox, "L_CAN_Type");
-    m_canType = combo(canBox, "CB_CAN_Type");
+    m_canTypeLabel = label(canBox, "canTypeLabel");
+    m_canType = combo(canBox, "canTypeChoice");
     m_canType->setMinimumWidth(230);
     m_canType->addItems(kCanTypes);
     connect(m_canType, &QComboBox::currentIndexChanged, this, &CommunicationSettingsDialog::markChanged);
     connect(m_canType, &QComboBox::currentIndexChanged, this, &CommunicationSettingsDialog::recordChange);
-    m_canTimeOutLabel = label(canBox, "L_CAN_TO");
-    m_canTimeOut = edit(canBox, QStringLiteral("E_CAN_TO"), 90);
+    m_canTimeOutLabel = label(canBox, "canTimeOutLabel");
+    m_canTimeOut = edit(canBox, QStringLiteral("canTimeOutEdit"), 90);
     canGrid->addWidget(m_baudLabel, 0, 0);
     canGrid->addWidget(m_baud, 0, 1, Qt::AlignLeft);
     canGrid->addWidget(m_canTypeLabel, 1, 0);
@@ -179,22 +179,22 @@ CommunicationSettingsDialog::CommunicationSettingsDialog(Session& session, Promp
     canGrid->addWidget(m_canTimeOut, 2, 1, Qt::AlignLeft);
 
     // Modbus TCP Slave
-    QGroupBox* slaveBox = makeBox(SlaveBox, "GB_Modbus_TCP_Slave");
+    QGroupBox* slaveBox = makeBox(SlaveBox, "modbusGroup");
     QGridLayout* slaveGrid = m_grids[SlaveBox];
-    m_ipLabel = label(slaveBox, "L_IP");
+    m_ipLabel = label(slaveBox, "ipAddressLabel");
     slaveGrid->addWidget(m_ipLabel, 0, 0);
-    slaveGrid->addLayout(byteRow(slaveBox, "E_IP", m_ip), 0, 1);
-    m_subnetLabel = label(slaveBox, "L_SM");
+    slaveGrid->addLayout(byteRow(slaveBox, "ipAddressByte", m_ip), 0, 1);
+    m_subnetLabel = label(slaveBox, "subnetMaskLabel");
     slaveGrid->addWidget(m_subnetLabel, 1, 0);
-    slaveGrid->addLayout(byteRow(slaveBox, "E_SM", m_subnet), 1, 1);
-    m_gatewayEnabled = checkBox(slaveBox, "CB_ModTCPs_EN_GAT");
+    slaveGrid->addLayout(byteRow(slaveBox, "subnetMaskByte", m_subnet), 1, 1);
+    m_gatewayEnabled = checkBox(slaveBox, "gatewayEnabledCheck");
     slaveGrid->addWidget(m_gatewayEnabled, 2, 0);
-    slaveGrid->addLayout(byteRow(slaveBox, "E_GAT", m_gateway), 2, 1);
-    m_portLabel = label(slaveBox, "L_PORT");
-    m_port = edit(slaveBox, QStringLiteral("E_PORT"), 90);
+    slaveGrid->addLayout(byteRow(slaveBox, "gatewayByte", m_gateway), 2, 1);
+    m_portLabel = label(slaveBox, "portLabel");
+    m_port = edit(slaveBox, QStringLiteral("portEdit"), 90);
     slaveGrid->addWidget(m_portLabel, 3, 0);
     slaveGrid->addWidget(m_port, 3, 1, Qt::AlignLeft);
-    m_fastBoot = checkBox(slaveBox, "CB_ModTCPs_Fast_StartUp");
+    m_fastBoot = checkBox(slaveBox, "fastStartUpCheck");
     slaveGrid->addWidget(m_fastBoot, 4, 0, 1, 2);
 
     m_baudLabel->setBuddy(m_baud);
@@ -211,20 +211,20 @@ CommunicationSettingsDialog::CommunicationSettingsDialog(Session& session, Promp
     }
 
     // The fold buttons at the top right corner of each box; one of the two is visible.
-    const char* boxNames[BoxCount] = {"Select_Device", "CAN", "Modbus_TCP_Slave"};
+    const char* boxNames[BoxCount] = {"Device", "Can", "Modbus"};
     for (int b = 0; b < BoxCount; ++b) {
         const auto i = static_cast<std::size_t>(b);
         const Box which = static_cast<Box>(b);
         const auto foldButton = [&](const char* prefix, Qt::ArrowType arrow) {
             auto* t = new QToolButton(m_boxes[i]);
-            t->setObjectName(QString::fromLatin1(prefix) + QString::fromLatin1(boxNames[b]));
+            t->setObjectName(QString::fromLatin1(prefix) + QString::fromLatin1(boxNames[b]) + QStringLiteral("Button"));
             t->setArrowType(arrow);
             t->setAutoRaise(true);
             t->resize(kFoldButtonWidth, kFoldButtonHeight);
             return t;
         };
-        m_collapse[i] = foldButton("Btn_Collapse_", Qt::UpArrow);
-        m_expand[i] = foldButton("Btn_Expand_", Qt::DownArrow);
+        m_collapse[i] = foldButton("collapse", Qt::UpArrow);
+        m_expand[i] = foldButton("expand", Qt::DownArrow);
         connect(m_collapse[i], &QToolButton::clicked, this, [this, which] { setExpanded(which, false); });
         connect(m_expand[i], &QToolButton::clicked, this, [this, which] { setExpanded(which, true); });
     }
@@ -236,10 +236,10 @@ CommunicationSettingsDialog::CommunicationSettingsDialog(Session& session, Promp
         b->setFixedHeight(kButtonHeight);
         return b;
     };
-    m_undo = button("Btn_Undo");
-    m_redo = button("Btn_Redo");
-    m_ok = button("Btn_OK");
-    m_cancel = button("Btn_Cancel");
+    m_undo = button("undoButton");
+    m_redo = button("redoButton");
+    m_ok = button("okButton");
+    m_cancel = button("cancelButton");
     m_ok->setDefault(true);
     for (QPushButton* b : {m_undo, m_redo})
         b->setAutoDefault(false);

@@ -15,7 +15,7 @@ inline QPushButton* plainButton(QWidget* parent, const char* objectName)
     return b;
 }
 
-// The OK and Cancel buttons of a dialog ("Btn_OK", "Btn_Cancel"): OK is the default button,
+// The OK and Cancel buttons of a dialog ("okButton", "cancelButton"): OK is the default button,
 // so Enter confirms, and accepts; Cancel rejects. The caller places them and sets their texts.
 struct OkCancelButtons {
     QPushButton* ok = nullptr;
@@ -26,10 +26,10 @@ inline OkCancelButtons okCancelButtons(QDialog* dialog)
 {
     OkCancelButtons b;
     b.ok = new QPushButton(dialog);
-    b.ok->setObjectName(QStringLiteral("Btn_OK"));
+    b.ok->setObjectName(QStringLiteral("okButton"));
     b.ok->setDefault(true);
     b.cancel = new QPushButton(dialog);
-    b.cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+    b.cancel->setObjectName(QStringLiteral("cancelButton"));
     QObject::connect(b.ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(b.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     return b;

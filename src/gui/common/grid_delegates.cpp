@@ -65,7 +65,7 @@ GridComboDelegate::GridComboDelegate(QStringList items, QObject* parent)
 QWidget* GridComboDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const
 {
     auto* combo = new QComboBox(parent);
-    combo->setObjectName(QStringLiteral("CB_Cell"));
+    combo->setObjectName(QStringLiteral("cellChoice"));
     combo->addItems(m_items);
     // Choosing an item ends the edit at once, as a spreadsheet's list cell does.
     connect(combo, &QComboBox::activated, this, [this, combo] {

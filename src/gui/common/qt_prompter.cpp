@@ -48,7 +48,7 @@ void QtPrompter::report(Icon icon, const QString& text, const QString& details)
         : icon == Icon::Warning                               ? QMessageBox::Warning
                                                               : QMessageBox::Critical;
     QMessageBox box(shown, product::kSoftwareCode, text, QMessageBox::Ok, ownerWindow());
-    box.setObjectName(QStringLiteral("ReportBox"));
+    box.setObjectName(QStringLiteral("reportBox"));
     box.setTextFormat(Qt::PlainText);
     if (!details.isEmpty())
         box.setDetailedText(details);

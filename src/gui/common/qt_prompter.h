@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 
 namespace px {
 

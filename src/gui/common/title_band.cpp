@@ -11,7 +11,7 @@ namespace px {
 
 TitleBand::TitleBand(const QString& descriptionObjectName, QWidget* parent) : QFrame(parent)
 {
-    setObjectName(QStringLiteral("TitleBand"));
+    setObjectName(QStringLiteral("titleBand"));
     setAutoFillBackground(true);
     setStyleSheet(QStringLiteral("#TitleBand { background-color: #1f3b5a; }"
                                  "#TitleBand QLabel { color: white; }"));
@@ -20,7 +20,7 @@ TitleBand::TitleBand(const QString& descriptionObjectName, QWidget* parent) : QF
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
     m_code = new QLabel(product::kSoftwareCode, this);
-    m_code->setObjectName(QStringLiteral("L_SW_Code"));
+    m_code->setObjectName(QStringLiteral("softwareCodeLabel"));
     QFont big = enlargedFont(m_code->font(), 10);
     big.setBold(true);
     m_code->setFont(big);

@@ -8,7 +8,7 @@ class QHBoxLayout;
 namespace px {
 
 // The band across the top of every window: the software code in large type and, under
-// it, one line of description (the label "L_SW_Desc" in every window).
+// it, one line of description (the label "descriptionLabel" in every window).
 class TitleBand final : public QFrame {
     Q_OBJECT
 public:

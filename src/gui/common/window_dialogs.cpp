@@ -1,6 +1,6 @@
 #include "gui/common/window_dialogs.h"
 
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 
 namespace px {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/dialogs.h"
+#include "gui/common/dialogs.h"
 
 #include <functional>
 #include <map>

@@ -3,7 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/exchange/configuration_exchange.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
 #include "gui/exchange/import_picker_dialog.h"
@@ -72,7 +72,7 @@ std::optional<exchange::ImportSource> readWithProgress(const QString& path, QWid
     const auto shared = std::make_shared<Progress>();
 
     QProgressDialog progress(QStringLiteral("Reading %1 ...").arg(displayPath(path)), QStringLiteral("Cancel"), 0, 1000, parent);
-    progress.setObjectName(QStringLiteral("PD_Reading"));
+    progress.setObjectName(QStringLiteral("readingProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
     progress.setAutoClose(false);
@@ -124,11 +124,11 @@ FrameExchangeBar::FrameExchangeBar(bool receive, Session& session, Prompter& pro
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_importButton = new QPushButton(QStringLiteral("Import..."), this);
-    m_importButton->setObjectName(QStringLiteral("Btn_ImportFrames"));
+    m_importButton->setObjectName(QStringLiteral("importFramesButton"));
     m_importButton->setToolTip(receive ? QStringLiteral("Add frames from a CAN database (DBC) or a candump capture")
                                          : QStringLiteral("Add frames from a CAN database (DBC)"));
     m_exportButton = new QPushButton(QStringLiteral("Export DBC..."), this);
-    m_exportButton->setObjectName(QStringLiteral("Btn_ExportDbc"));
+    m_exportButton->setObjectName(QStringLiteral("exportDbcButton"));
     m_exportButton->setToolTip(QStringLiteral("Write the saved configuration as a CAN database into its folder"));
     for (QPushButton* b : {m_importButton, m_exportButton}) {
         b->setAutoDefault(false);

@@ -3,7 +3,7 @@
 #include "core/frames/frame_list.h"
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -78,27 +78,27 @@ void ImportPickerDialog::build()
     auto* top = new QVBoxLayout(this);
 
     m_fileLabel = new QLabel(this);
-    m_fileLabel->setObjectName(QStringLiteral("L_File"));
+    m_fileLabel->setObjectName(QStringLiteral("fileLabel"));
     top->addWidget(m_fileLabel);
 
     auto* filterRow = new QHBoxLayout;
     auto* filterLabel = new QLabel(text(msg::kPickerFilter), this);
     m_filterEdit = new QLineEdit(this);
-    m_filterEdit->setObjectName(QStringLiteral("E_Filter"));
+    m_filterEdit->setObjectName(QStringLiteral("filterEdit"));
     m_filterEdit->setAccessibleName(text(msg::kPickerFilterName));
     m_filterEdit->setPlaceholderText(text(msg::kPickerFilterPlaceholder));
     filterLabel->setBuddy(m_filterEdit);
     m_checkShownButton = new QPushButton(text(msg::kPickerTickShown), this);
-    m_checkShownButton->setObjectName(QStringLiteral("Btn_CheckShown"));
+    m_checkShownButton->setObjectName(QStringLiteral("checkShownButton"));
     m_uncheckAllButton = new QPushButton(text(msg::kPickerUntickAll), this);
-    m_uncheckAllButton->setObjectName(QStringLiteral("Btn_UncheckAll"));
+    m_uncheckAllButton->setObjectName(QStringLiteral("uncheckAllButton"));
     filterRow->addWidget(filterLabel);
     filterRow->addWidget(m_filterEdit, 1);
     filterRow->addWidget(m_checkShownButton);
     filterRow->addWidget(m_uncheckAllButton);
     top->addLayout(filterRow);
 
-    m_messagesTable = makeTable(this, "TW_Messages", text(msg::kPickerFileFrames));
+    m_messagesTable = makeTable(this, "fileFramesTable", text(msg::kPickerFileFrames));
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(m_messagesTable);
 
@@ -107,12 +107,12 @@ void ImportPickerDialog::build()
     auto* registerRow = new QHBoxLayout;
     auto* firstLabel = new QLabel(text(msg::kPickerFirstRegister), preview);
     m_firstRegisterBox = new QSpinBox(preview);
-    m_firstRegisterBox->setObjectName(QStringLiteral("SB_FirstRegister"));
+    m_firstRegisterBox->setObjectName(QStringLiteral("firstRegisterBox"));
     m_firstRegisterBox->setAccessibleName(text(msg::kPickerFirstRegisterName));
     m_firstRegisterBox->setRange(0, exchange::kMaxRegisterIndex);
     firstLabel->setBuddy(m_firstRegisterBox);
     m_noteLabel = new QLabel(text(msg::kPickerNote), preview);
-    m_noteLabel->setObjectName(QStringLiteral("L_Note"));
+    m_noteLabel->setObjectName(QStringLiteral("noteLabel"));
     m_noteLabel->setWordWrap(true);
     registerRow->addWidget(firstLabel);
     registerRow->addWidget(m_firstRegisterBox);
@@ -120,13 +120,13 @@ void ImportPickerDialog::build()
     previewLayout->addLayout(registerRow);
 
     auto* tables = new QHBoxLayout;
-    m_framesTable = makeTable(preview, "TW_Frames", text(msg::kPickerFrameRows));
-    m_entriesTable = makeTable(preview, "TW_Entries", text(msg::kPickerEntries));
+    m_framesTable = makeTable(preview, "previewFramesTable", text(msg::kPickerFrameRows));
+    m_entriesTable = makeTable(preview, "previewEntriesTable", text(msg::kPickerEntries));
     tables->addWidget(m_framesTable, 3);
     tables->addWidget(m_entriesTable, 2);
     previewLayout->addLayout(tables, 1);
     m_notMappedList = new QListWidget(preview);
-    m_notMappedList->setObjectName(QStringLiteral("LB_NotMapped"));
+    m_notMappedList->setObjectName(QStringLiteral("notMappedList"));
     m_notMappedList->setAccessibleName(text(msg::kPickerNotMapped));
     m_notMappedList->setMaximumHeight(90);
     previewLayout->addWidget(m_notMappedList);
@@ -135,11 +135,11 @@ void ImportPickerDialog::build()
 
     auto* buttons = new QHBoxLayout;
     m_summaryLabel = new QLabel(this);
-    m_summaryLabel->setObjectName(QStringLiteral("L_Summary"));
+    m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_importButton = new QPushButton(text(msg::kPickerImport), this);
-    m_importButton->setObjectName(QStringLiteral("Btn_Import"));
+    m_importButton->setObjectName(QStringLiteral("importButton"));
     m_cancelButton = new QPushButton(text(msg::kPickerCancel), this);
-    m_cancelButton->setObjectName(QStringLiteral("Btn_Cancel"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     for (QPushButton* b : {m_checkShownButton, m_uncheckAllButton, m_importButton, m_cancelButton})
         b->setAutoDefault(false);
     buttons->addWidget(m_summaryLabel, 1);
@@ -308,7 +308,7 @@ void ImportPickerDialog::fillPreview()
         m_framesTable->setItem(r, 3, textItem(QString::number(f.length)));
         if (editableTimeOut) {
             auto* spin = new QSpinBox(m_framesTable);
-            spin->setObjectName(QStringLiteral("SB_TimeOut%1").arg(r + 1));
+            spin->setObjectName(QStringLiteral("timeOutBox%1").arg(r + 1));
             spin->setAccessibleName(text(msg::kPickerTimeOutOfFrame).arg(exchange::identifierText(f.id)));
             spin->setRange(0, exchange::kMaxMilliseconds);
             spin->setValue(f.timeOutMs);

@@ -3,7 +3,7 @@
 #include "core/base/error.h"
 #include "core/lang/english_texts.h"
 #include "core/lang/message_ids.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/flow_layout.h"
 #include "gui/common/grid_view.h"
@@ -105,12 +105,12 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
 {
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     m_model = new FrameTableModel(kind, this);
     m_table = new GridView(this);
-    m_table->setObjectName(QStringLiteral("StringGrid1"));
+    m_table->setObjectName(QStringLiteral("frameTable"));
     m_table->setTableModel(m_model);
     if (const int typeColumn = m_model->frames().columnIndex(FrameColumn::Type); typeColumn >= 0)
         m_table->setComboColumn(typeColumn, {kCobType11, kCobType29});
@@ -125,8 +125,8 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
         return b;
     };
     // Made in the order they stand, which is the order Tab visits them.
-    m_deleteRowButton = button("Btn_DeleteRow");
-    m_insertRowButton = button("Btn_InsertRow");
+    m_deleteRowButton = button("deleteRowButton");
+    m_insertRowButton = button("insertRowButton");
     // The row buttons take a second row where the window is narrower than all of them (a
     // large scale, long texts); OK and Cancel stay at the right.
     auto* rowButtons = new QWidget(this);
@@ -136,8 +136,8 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
     flow->addWidget(m_deleteRowButton);
     flow->addWidget(m_insertRowButton);
     if (isDipSwitchList(kind)) {
-        m_copyRowButton = button("Btn_CopyRow");
-        m_pasteRowButton = button("Btn_PasteRow");
+        m_copyRowButton = button("copyRowButton");
+        m_pasteRowButton = button("pasteRowButton");
         flow->addWidget(m_copyRowButton);
         flow->addWidget(m_pasteRowButton);
         connect(m_copyRowButton, &QPushButton::clicked, this, &CanFramesDialog::copyRow);
@@ -155,16 +155,16 @@ CanFramesDialog::CanFramesDialog(FrameListKind kind, Session& session, Prompter&
     flow->addWidget(m_moveDownButton);
     connect(m_moveUpButton, &QPushButton::clicked, this, &CanFramesDialog::moveRowUp);
     connect(m_moveDownButton, &QPushButton::clicked, this, &CanFramesDialog::moveRowDown);
-    m_undoButton = button("Btn_Undo");
-    m_redoButton = button("Btn_Redo");
+    m_undoButton = button("undoButton");
+    m_redoButton = button("redoButton");
     flow->addWidget(m_undoButton);
     flow->addWidget(m_redoButton);
     // Import... and Export DBC...: frames of a CAN database or a capture, and the other way.
     auto* exchangeBar = new FrameExchangeBar(isReceiveList(kind), m_session, m_prompter, this);
     flow->addWidget(exchangeBar);
     connect(exchangeBar, &FrameExchangeBar::importRequested, this, &CanFramesDialog::importFrames);
-    m_okButton = button("Btn_OK");
-    m_cancelButton = button("Btn_Cancel");
+    m_okButton = button("okButton");
+    m_cancelButton = button("cancelButton");
     buttons->addWidget(m_okButton, 0, Qt::AlignBottom);
     buttons->addWidget(m_cancelButton, 0, Qt::AlignBottom);
     body->addLayout(buttons);

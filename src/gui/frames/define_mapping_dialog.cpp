@@ -3,7 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/lang/message_ids.h"
 
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
 #include "gui/common/pick_list.h"
@@ -54,16 +54,16 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     setObjectName(name);
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     auto* columns = new QHBoxLayout;
     columns->setContentsMargins(12, 8, 12, 0);
 
     auto* frameColumn = new QVBoxLayout;
-    m_frameListLabel = named<QLabel>(this, "L_CAN_Frames");
-    m_frameColumnsLabel = named<QLabel>(this, "L_CobID_Type");
-    m_frameList = named<PickList>(this, "LB_CAN_Frames");
+    m_frameListLabel = named<QLabel>(this, "frameListLabel");
+    m_frameColumnsLabel = named<QLabel>(this, "frameColumnsLabel");
+    m_frameList = named<PickList>(this, "frameList");
     frameColumn->addWidget(m_frameListLabel);
     frameColumn->addWidget(m_frameColumnsLabel);
     frameColumn->addWidget(m_frameList, 1);
@@ -85,46 +85,46 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     columns->addLayout(frameColumn, 1);
 
     auto* regColumn = new QVBoxLayout;
-    m_registerListLabel = named<QLabel>(this, "L_Modbus_Regs");
-    m_registerListSubtitle = named<QLabel>(this, "L_Relative_PGN");
-    m_registerList = named<PickList>(this, "LB_Modbus_Regs");
+    m_registerListLabel = named<QLabel>(this, "registerListLabel");
+    m_registerListSubtitle = named<QLabel>(this, "registerListSubtitle");
+    m_registerList = named<PickList>(this, "registerList");
     regColumn->addWidget(m_registerListLabel);
     regColumn->addWidget(m_registerListSubtitle);
     regColumn->addWidget(m_registerList, 1);
     columns->addLayout(regColumn, 1);
 
-    m_inputGroup = named<QGroupBox>(this, "GB_Create_Modify");
+    m_inputGroup = named<QGroupBox>(this, "entryGroup");
     m_inputGroup->setAutoFillBackground(true);
     QPalette green = m_inputGroup->palette();
     green.setColor(QPalette::Window, QColor(0xCC, 0xFF, 0xCC));
     m_inputGroup->setPalette(green);
     auto* input = new QVBoxLayout(m_inputGroup);
-    m_indexLabel = named<QLabel>(m_inputGroup, "L_Index_Modbus");
-    m_indexEdit = named<QLineEdit>(m_inputGroup, "E_Index_Modbus");
+    m_indexLabel = named<QLabel>(m_inputGroup, "registerIndexLabel");
+    m_indexEdit = named<QLineEdit>(m_inputGroup, "registerIndexEdit");
     m_indexLabel->setBuddy(m_indexEdit);
-    m_highByteLabel = named<QLabel>(m_inputGroup, "L_High_Part1");
-    m_highByteLabelEnd = named<QLabel>(m_inputGroup, "L_High_Part2");
-    m_highByteList = named<QComboBox>(m_inputGroup, "CB_Byte_High_Part");
-    m_lowByteLabel = named<QLabel>(m_inputGroup, "L_Low_Part1");
-    m_lowByteLabelEnd = named<QLabel>(m_inputGroup, "L_Low_Part2");
-    m_lowByteList = named<QComboBox>(m_inputGroup, "CB_Byte_Low_Part");
+    m_highByteLabel = named<QLabel>(m_inputGroup, "highByteLabel");
+    m_highByteLabelEnd = named<QLabel>(m_inputGroup, "highByteSuffixLabel");
+    m_highByteList = named<QComboBox>(m_inputGroup, "highByteChoice");
+    m_lowByteLabel = named<QLabel>(m_inputGroup, "lowByteLabel");
+    m_lowByteLabelEnd = named<QLabel>(m_inputGroup, "lowByteSuffixLabel");
+    m_lowByteList = named<QComboBox>(m_inputGroup, "lowByteChoice");
     for (QWidget* w : {static_cast<QWidget*>(m_indexLabel), static_cast<QWidget*>(m_indexEdit),
                        static_cast<QWidget*>(m_highByteLabel), static_cast<QWidget*>(m_highByteLabelEnd),
                        static_cast<QWidget*>(m_highByteList), static_cast<QWidget*>(m_lowByteLabel),
                        static_cast<QWidget*>(m_lowByteLabelEnd), static_cast<QWidget*>(m_lowByteList)})
         input->addWidget(w);
     if (profile.transmit()) {
-        m_sendLabel = named<QLabel>(m_inputGroup, "L_SendCAN_OnModWrite");
-        m_sendList = named<QComboBox>(m_inputGroup, "CB_SendCAN_OnModWrite");
+        m_sendLabel = named<QLabel>(m_inputGroup, "sendOnWriteLabel");
+        m_sendList = named<QComboBox>(m_inputGroup, "sendOnWriteChoice");
         input->addWidget(m_sendLabel);
         input->addWidget(m_sendList);
     }
     auto* editButtons = new QGridLayout;
-    m_createButton = button(m_inputGroup, "Btn_Create");
-    m_modifyButton = button(m_inputGroup, "Btn_Modify");
-    m_deleteButton = button(m_inputGroup, "Btn_Delete");
-    m_copyButton = button(m_inputGroup, "Btn_Copy");
-    m_pasteButton = button(m_inputGroup, "Btn_Paste");
+    m_createButton = button(m_inputGroup, "createButton");
+    m_modifyButton = button(m_inputGroup, "modifyButton");
+    m_deleteButton = button(m_inputGroup, "deleteButton");
+    m_copyButton = button(m_inputGroup, "copyButton");
+    m_pasteButton = button(m_inputGroup, "pasteButton");
     editButtons->addWidget(m_createButton, 0, 0);
     editButtons->addWidget(m_modifyButton, 0, 1);
     editButtons->addWidget(m_deleteButton, 0, 2);
@@ -137,16 +137,16 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 0, 12, 0);
-    m_exportButton = button(this, "Btn_Export");
-    m_importButton = button(this, "Btn_Import");
-    m_registerMapButton = button(this, "Btn_Register_Map");
+    m_exportButton = button(this, "exportButton");
+    m_importButton = button(this, "importButton");
+    m_registerMapButton = button(this, "registerMapButton");
     m_registerMapButton->hide();
-    m_okButton = button(this, "Btn_OK");
-    m_cancelButton = button(this, "Btn_Cancel");
+    m_okButton = button(this, "okButton");
+    m_cancelButton = button(this, "cancelButton");
     buttons->addWidget(m_exportButton);
     buttons->addWidget(m_importButton);
-    m_undoButton = button(this, "Btn_Undo");
-    m_redoButton = button(this, "Btn_Redo");
+    m_undoButton = button(this, "undoButton");
+    m_redoButton = button(this, "redoButton");
     buttons->addWidget(m_undoButton);
     buttons->addWidget(m_redoButton);
     buttons->addWidget(m_registerMapButton);
@@ -596,12 +596,12 @@ void DefineMappingDialog::importClick()
 }
 
 ReceiveMappingDialog::ReceiveMappingDialog(Session& session, Prompter& prompter, QWidget* parent)
-    : DefineMappingDialog(MappingProfile::receiveSide(), QStringLiteral("ReceiveMappingDialog"), session, prompter, parent)
+    : DefineMappingDialog(MappingProfile::receiveSide(), QStringLiteral("receiveMappingDialog"), session, prompter, parent)
 {
 }
 
 TransmitMappingDialog::TransmitMappingDialog(Session& session, Prompter& prompter, QWidget* parent)
-    : DefineMappingDialog(MappingProfile::transmitSide(), QStringLiteral("TransmitMappingDialog"), session, prompter, parent)
+    : DefineMappingDialog(MappingProfile::transmitSide(), QStringLiteral("transmitMappingDialog"), session, prompter, parent)
 {
 }
 

@@ -11,7 +11,7 @@ public:
     ReceiveFramesJumperDialog(Session& session, Prompter& prompter, QWidget* parent = nullptr)
         : CanFramesDialog(FrameListKind::ReceiveJumper, session, prompter, parent)
     {
-        setObjectName(QStringLiteral("TFReceiveCANFrames_A"));
+        setObjectName(QStringLiteral("receiveFramesJumperDialog"));
     }
 };
 
@@ -22,7 +22,7 @@ public:
     ReceiveFramesDipDialog(Session& session, Prompter& prompter, QWidget* parent = nullptr)
         : CanFramesDialog(FrameListKind::ReceiveDip, session, prompter, parent)
     {
-        setObjectName(QStringLiteral("TFReceiveCANFrames_K"));
+        setObjectName(QStringLiteral("receiveFramesDipSwitchDialog"));
     }
 };
 

@@ -11,7 +11,7 @@ public:
     TransmitFramesJumperDialog(Session& session, Prompter& prompter, QWidget* parent = nullptr)
         : CanFramesDialog(FrameListKind::TransmitJumper, session, prompter, parent)
     {
-        setObjectName(QStringLiteral("TFTransmitCANFrames_A"));
+        setObjectName(QStringLiteral("transmitFramesJumperDialog"));
     }
 };
 
@@ -22,7 +22,7 @@ public:
     TransmitFramesDipDialog(Session& session, Prompter& prompter, QWidget* parent = nullptr)
         : CanFramesDialog(FrameListKind::TransmitDip, session, prompter, parent)
     {
-        setObjectName(QStringLiteral("TFTransmitCANFrames_K"));
+        setObjectName(QStringLiteral("transmitFramesDipSwitchDialog"));
     }
 };
 

@@ -1,7 +1,7 @@
 #include "gui/options/about_dialog.h"
 
 #include "core/base/product.h"
-#include "core/platform/browser.h"
+#include "core/services/browser.h"
 
 #include <QDir>
 #include <QEvent>
@@ -50,7 +50,7 @@ QLabel* fixedLabel(QWidget* parent, const char* name, const QString& text)
 
 AboutDialog::AboutDialog(Browser& browser, QWidget* parent) : QDialog(parent), m_browser(browser)
 {
-    setObjectName(QStringLiteral("TFAbout"));
+    setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("About..."));
 
     m_makerLogo = fixedLabel(this, "makerLogo", QString());
@@ -59,14 +59,14 @@ AboutDialog::AboutDialog(Browser& browser, QWidget* parent) : QDialog(parent), m
     m_makerLogo->installEventFilter(this);
     m_makerLogo->setToolTip(product::kWebAddress);
 
-    auto* title = fixedLabel(this, "Label1", QStringLiteral("Software Orvane "));
+    auto* title = fixedLabel(this, "productTitleLabel", QStringLiteral("Software Orvane "));
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
-    m_descriptionLabel = fixedLabel(this, "Label2", QString());
-    m_softwareCodeLabel = fixedLabel(this, "Label9", QString());
+    m_descriptionLabel = fixedLabel(this, "productDescriptionLabel", QString());
+    m_softwareCodeLabel = fixedLabel(this, "softwareCodeValueLabel", QString());
     m_versionLabel = fixedLabel(this, "versionLabel", QString());
-    m_documentCodeLabel = fixedLabel(this, "Label12", QString());
+    m_documentCodeLabel = fixedLabel(this, "documentCodeValueLabel", QString());
     m_webLink = fixedLabel(this, "webLink", QString());
     m_webLink->setTextFormat(Qt::RichText);
     m_webLink->setText(QStringLiteral("<a href=\"home\">%1</a>").arg(product::kWebDomain));
@@ -75,11 +75,11 @@ AboutDialog::AboutDialog(Browser& browser, QWidget* parent) : QDialog(parent), m
     auto* values = new QGridLayout;
     values->addWidget(title, 0, 0, 1, 2);
     values->addWidget(m_descriptionLabel, 1, 0, 1, 2);
-    values->addWidget(fixedLabel(this, "Label6", QStringLiteral("Software Code : ")), 2, 0);
+    values->addWidget(fixedLabel(this, "softwareCodeCaption", QStringLiteral("Software Code : ")), 2, 0);
     values->addWidget(m_softwareCodeLabel, 2, 1);
-    values->addWidget(fixedLabel(this, "Label3", QStringLiteral("Version :")), 3, 0);
+    values->addWidget(fixedLabel(this, "versionCaption", QStringLiteral("Version :")), 3, 0);
     values->addWidget(m_versionLabel, 3, 1);
-    values->addWidget(fixedLabel(this, "Label8", QStringLiteral("Document Code :")), 4, 0);
+    values->addWidget(fixedLabel(this, "documentCodeCaption", QStringLiteral("Document Code :")), 4, 0);
     values->addWidget(m_documentCodeLabel, 4, 1);
     values->setColumnStretch(1, 1);
     values->setVerticalSpacing(1);
@@ -98,8 +98,8 @@ AboutDialog::AboutDialog(Browser& browser, QWidget* parent) : QDialog(parent), m
     lower->addWidget(m_webLink);
 
     // The home folder on a line of its own across the box, where a path has the most room.
-    m_homeCaption = fixedLabel(this, "L_Home_Caption", QStringLiteral("Home Folder :"));
-    m_homeFolderLabel = fixedLabel(this, "L_Home_Folder", QString());
+    m_homeCaption = fixedLabel(this, "homeFolderCaption", QStringLiteral("Home Folder :"));
+    m_homeFolderLabel = fixedLabel(this, "homeFolderLabel", QString());
     auto* homeLine = new QHBoxLayout;
     homeLine->setSpacing(kHomeSpacing);
     homeLine->addWidget(m_homeCaption);

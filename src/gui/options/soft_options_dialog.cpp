@@ -3,8 +3,8 @@
 #include "core/lang/message_ids.h"
 #include "core/options/language_list.h"
 #include "core/options/version_check.h"
-#include "core/platform/browser.h"
-#include "core/platform/prompter.h"
+#include "core/services/browser.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/screen_fit.h"
@@ -56,34 +56,34 @@ QPixmap builtInEnglishFlag()
 SoftwareOptionsDialog::SoftwareOptionsDialog(Session& session, Services services, QWidget* parent)
     : QDialog(parent), m_session(session), m_services(std::move(services))
 {
-    setObjectName(QStringLiteral("TFSoftOptions"));
+    setObjectName(QStringLiteral("optionsDialog"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("PC_Options"));
+    m_tabs->setObjectName(QStringLiteral("optionTabs"));
 
     // Language page: six slots, three to a column, with paging below.
     m_languageTab = new QWidget(m_tabs);
-    m_languageTab->setObjectName(QStringLiteral("TS_Language"));
+    m_languageTab->setObjectName(QStringLiteral("languageTab"));
     auto* lang = new QVBoxLayout(m_languageTab);
     m_selectedLanguage = new QLabel(m_languageTab);
-    m_selectedLanguage->setObjectName(QStringLiteral("L_Sel_Lang"));
+    m_selectedLanguage->setObjectName(QStringLiteral("selectedLanguageLabel"));
     lang->addWidget(m_selectedLanguage);
     auto* slots = new QGridLayout;
     for (int k = 0; k < 6; ++k) {
         m_flags[k] = new QLabel(m_languageTab);
-        m_flags[k]->setObjectName(QStringLiteral("I_L%1").arg(k + 1));
+        m_flags[k]->setObjectName(QStringLiteral("languageFlag%1").arg(k + 1));
         m_flags[k]->setFixedSize(48, 48);
         m_flags[k]->setScaledContents(true);
         m_flags[k]->setCursor(Qt::PointingHandCursor);
         m_flags[k]->installEventFilter(this);
         m_languageNames[k] = new QLabel(m_languageTab);
-        m_languageNames[k]->setObjectName(QStringLiteral("L_L%1").arg(k + 1));
+        m_languageNames[k]->setObjectName(QStringLiteral("languageName%1").arg(k + 1));
         m_languageNames[k]->setCursor(Qt::PointingHandCursor);
         m_languageNames[k]->setFocusPolicy(Qt::StrongFocus); // Space or Enter on a name chooses it too
         m_languageNames[k]->installEventFilter(this);
@@ -100,11 +100,11 @@ SoftwareOptionsDialog::SoftwareOptionsDialog(Session& session, Services services
     lang->addStretch(1);
     auto* paging = new QHBoxLayout;
     m_previousPage = new QPushButton(m_languageTab);
-    m_previousPage->setObjectName(QStringLiteral("Btn_Prev"));
+    m_previousPage->setObjectName(QStringLiteral("previousButton"));
     m_nextPage = new QPushButton(m_languageTab);
-    m_nextPage->setObjectName(QStringLiteral("Btn_Next"));
+    m_nextPage->setObjectName(QStringLiteral("nextButton"));
     m_pageLabel = new QLabel(m_languageTab);
-    m_pageLabel->setObjectName(QStringLiteral("L_Page_Lang"));
+    m_pageLabel->setObjectName(QStringLiteral("languagePageLabel"));
     m_pageLabel->setAlignment(Qt::AlignCenter);
     paging->addWidget(m_previousPage);
     paging->addWidget(m_pageLabel, 1);
@@ -115,16 +115,16 @@ SoftwareOptionsDialog::SoftwareOptionsDialog(Session& session, Services services
 
     // Connection page.
     m_connectionTab = new QWidget(m_tabs);
-    m_connectionTab->setObjectName(QStringLiteral("TS_Con_Options"));
+    m_connectionTab->setObjectName(QStringLiteral("connectionTab"));
     auto* con = new QVBoxLayout(m_connectionTab);
     m_enableInternet = new QCheckBox(m_connectionTab);
-    m_enableInternet->setObjectName(QStringLiteral("CB_En_Con"));
+    m_enableInternet->setObjectName(QStringLiteral("internetEnabledCheck"));
     m_checkAtStart = new QCheckBox(m_connectionTab);
-    m_checkAtStart->setObjectName(QStringLiteral("CB_Update"));
+    m_checkAtStart->setObjectName(QStringLiteral("checkAtStartCheck"));
     m_checkNow = new QPushButton(m_connectionTab);
-    m_checkNow->setObjectName(QStringLiteral("Btn_Check_Update"));
+    m_checkNow->setObjectName(QStringLiteral("checkNowButton"));
     m_checkResult = new QLabel(m_connectionTab);
-    m_checkResult->setObjectName(QStringLiteral("LL_Check_Update"));
+    m_checkResult->setObjectName(QStringLiteral("checkResultLabel"));
     connect(m_checkResult, &QLabel::linkActivated, this, [this] {
         if (!m_checkLinkTarget.isEmpty())
             m_services.browser.open(m_checkLinkTarget);
@@ -145,12 +145,12 @@ SoftwareOptionsDialog::SoftwareOptionsDialog(Session& session, Services services
 
     // Table options, on a page whose tab stays hidden.
     m_tableOptionsTab = new QWidget(m_tabs);
-    m_tableOptionsTab->setObjectName(QStringLiteral("TS_Soft_Settings"));
+    m_tableOptionsTab->setObjectName(QStringLiteral("tableOptionsTab"));
     auto* soft = new QVBoxLayout(m_tableOptionsTab);
     m_enterMovesToNextField = new QCheckBox(m_tableOptionsTab);
-    m_enterMovesToNextField->setObjectName(QStringLiteral("CB_Soft_Set_Jump_Table"));
+    m_enterMovesToNextField->setObjectName(QStringLiteral("enterMovesToNextFieldCheck"));
     m_autoSizeColumns = new QCheckBox(m_tableOptionsTab);
-    m_autoSizeColumns->setObjectName(QStringLiteral("CB_DoubleClick_Auto_Size"));
+    m_autoSizeColumns->setObjectName(QStringLiteral("autoSizeColumnsCheck"));
     soft->addWidget(m_enterMovesToNextField);
     soft->addWidget(m_autoSizeColumns);
     soft->addStretch(1);

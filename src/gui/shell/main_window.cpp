@@ -9,10 +9,10 @@
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 #include "core/options/version_check.h"
-#include "core/platform/browser.h"
-#include "core/platform/dialogs.h"
-#include "core/platform/program_runner.h"
-#include "core/platform/prompter.h"
+#include "core/services/browser.h"
+#include "gui/common/dialogs.h"
+#include "core/services/program_runner.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "core/update/updater_wait.h"
 #include "gui/check/finding_target.h"
@@ -43,7 +43,7 @@ namespace px {
 MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     : QWidget(parent), m_session(session), m_services(services)
 {
-    setObjectName(QStringLiteral("TFOrvaneaFirmWare"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(product::mainWindowTitle());
@@ -52,12 +52,12 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(0);
 
-    auto* band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    auto* band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     m_codeLabel = band->codeLabel();
     m_descriptionLabel = band->descriptionLabel();
     m_descriptionLabel->setText(product::kDescription);
     m_updateLink = new QLabel(this);
-    m_updateLink->setObjectName(QStringLiteral("LL_Update"));
+    m_updateLink->setObjectName(QStringLiteral("updateLink"));
     m_updateLink->setTextFormat(Qt::RichText);
     m_updateLink->setStyleSheet(QStringLiteral("a { color: #ffd54f; }"));
     m_updateLink->hide();
@@ -67,9 +67,9 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     });
     band->rightSide()->addWidget(m_updateLink);
     band->rightSide()->addSpacing(12);
-    m_infoButton = bandButton("Btn_Info", QStyle::SP_MessageBoxInformation);
-    m_optionsButton = bandButton("Btn_Opz", QStyle::SP_FileDialogDetailedView);
-    m_closeButton = bandButton("Btn_Close", QStyle::SP_DialogCloseButton);
+    m_infoButton = bandButton("aboutButton", QStyle::SP_MessageBoxInformation);
+    m_optionsButton = bandButton("optionsButton", QStyle::SP_FileDialogDetailedView);
+    m_closeButton = bandButton("closeButton", QStyle::SP_DialogCloseButton);
     band->rightSide()->addWidget(m_infoButton);
     band->rightSide()->addWidget(m_optionsButton);
     band->rightSide()->addWidget(m_closeButton);
@@ -81,7 +81,7 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     grid->setVerticalSpacing(16);
     for (int i = 0; i < 6; ++i) {
         m_stepLabels[i] = new QLabel(this);
-        m_stepLabels[i]->setObjectName(i == 0 ? QStringLiteral("L_Begin") : QStringLiteral("L_Step_%1").arg(i));
+        m_stepLabels[i]->setObjectName(i == 0 ? QStringLiteral("beginLabel") : QStringLiteral("stepLabel%1").arg(i));
         QFont f = enlargedFont(m_stepLabels[i]->font(), 2);
         f.setBold(true);
         m_stepLabels[i]->setFont(f);
@@ -89,13 +89,13 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     m_beginLabel = m_stepLabels[0];
 
     auto* confBox = new QFrame(this);
-    confBox->setObjectName(QStringLiteral("GB_Conf"));
+    confBox->setObjectName(QStringLiteral("configurationBox"));
     confBox->setFrameShape(QFrame::StyledPanel);
     auto* confLines = new QVBoxLayout(confBox);
     m_configurationCaption = new QLabel(confBox);
-    m_configurationCaption->setObjectName(QStringLiteral("L_Name_Conf"));
+    m_configurationCaption->setObjectName(QStringLiteral("configurationCaption"));
     m_configurationName = new QLabel(confBox);
-    m_configurationName->setObjectName(QStringLiteral("L_Name_Conf_L2"));
+    m_configurationName->setObjectName(QStringLiteral("configurationNameLabel"));
     // A configuration name is shown as it stands, angle brackets included, never as markup.
     m_configurationCaption->setTextFormat(Qt::PlainText);
     m_configurationName->setTextFormat(Qt::PlainText);
@@ -105,23 +105,23 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     confLines->addWidget(m_configurationCaption);
     confLines->addWidget(m_configurationName);
 
-    m_newButton = stepButton("Btn_New", QStyle::SP_FileIcon);
-    m_openButton = stepButton("Btn_Open", QStyle::SP_DirOpenIcon);
-    m_manageButton = stepButton("Btn_Manage", QStyle::SP_FileDialogNewFolder);
-    m_communicationButton = stepButton("Btn_Prm_Gen", QStyle::SP_ComputerIcon);
-    m_receiveFramesButton = stepButton("Btn_Receive_COB", QStyle::SP_ArrowDown);
-    m_receiveMappingButton = stepButton("Btn_Rec_Define_COB", QStyle::SP_FileDialogListView);
-    m_transmitFramesButton = stepButton("Btn_Transmit_COB", QStyle::SP_ArrowUp);
-    m_transmitMappingButton = stepButton("Btn_Tra_Define_COB", QStyle::SP_FileDialogListView);
-    m_updateDeviceButton = stepButton("Btn_CreateBin", QStyle::SP_DriveHDIcon);
+    m_newButton = stepButton("newButton", QStyle::SP_FileIcon);
+    m_openButton = stepButton("openButton", QStyle::SP_DirOpenIcon);
+    m_manageButton = stepButton("manageButton", QStyle::SP_FileDialogNewFolder);
+    m_communicationButton = stepButton("communicationButton", QStyle::SP_ComputerIcon);
+    m_receiveFramesButton = stepButton("receiveFramesButton", QStyle::SP_ArrowDown);
+    m_receiveMappingButton = stepButton("receiveMappingButton", QStyle::SP_FileDialogListView);
+    m_transmitFramesButton = stepButton("transmitFramesButton", QStyle::SP_ArrowUp);
+    m_transmitMappingButton = stepButton("transmitMappingButton", QStyle::SP_FileDialogListView);
+    m_updateDeviceButton = stepButton("updateDeviceButton", QStyle::SP_DriveHDIcon);
     // Tests the active configuration with a Modbus TCP master before a device is flashed.
-    m_virtualConverterButton = stepButton("Btn_Virtual_Converter", QStyle::SP_MediaPlay);
-    m_registerMapButton = stepButton("Btn_Register_Map", QStyle::SP_FileDialogInfoView);
+    m_virtualConverterButton = stepButton("virtualConverterButton", QStyle::SP_MediaPlay);
+    m_registerMapButton = stepButton("registerMapButton", QStyle::SP_FileDialogInfoView);
     // Compares the real bus and the flashed device with the configuration.
-    m_monitorButton = stepButton("Btn_Monitor", QStyle::SP_FileDialogContentsView);
+    m_monitorButton = stepButton("monitorButton", QStyle::SP_FileDialogContentsView);
 
     m_homePageLink = new QLabel(this);
-    m_homePageLink->setObjectName(QStringLiteral("L_Quarnel"));
+    m_homePageLink->setObjectName(QStringLiteral("homePageLink"));
     m_homePageLink->setTextFormat(Qt::RichText);
     m_homePageLink->setText(QStringLiteral("<a href=\"home\">%1</a>").arg(product::kWebDomain));
     m_homePageLink->setToolTip(product::kWebAddress);
@@ -153,14 +153,14 @@ MainWindow::MainWindow(Session& session, Services services, QWidget* parent)
     top->addLayout(grid);
 
     auto* separator = new QFrame(this);
-    separator->setObjectName(QStringLiteral("Separator"));
+    separator->setObjectName(QStringLiteral("separatorLine"));
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
     top->addWidget(separator);
     top->addStretch(1);
 
     m_versionCheckTimer = new QTimer(this);
-    m_versionCheckTimer->setObjectName(QStringLiteral("Timer_Update"));
+    m_versionCheckTimer->setObjectName(QStringLiteral("versionCheckTimer"));
     m_versionCheckTimer->setInterval(60000);
     connect(m_versionCheckTimer, &QTimer::timeout, this, &MainWindow::checkForNewVersion);
     applyVersionCheckTimer();
@@ -466,7 +466,7 @@ ProgramRunner::Result MainWindow::startProgram(const QString& program, const QSt
         asking = false;
     };
     ProgramWaitPanel panel(askToCancel);
-    panel.setObjectName(QStringLiteral("ProgramWaitPanel"));
+    panel.setObjectName(QStringLiteral("programWaitPanel"));
     panel.setWindowModality(Qt::ApplicationModal);
     panel.setWindowTitle(QFileInfo(program).fileName());
     auto* frame = new QFrame(&panel);
@@ -477,12 +477,12 @@ ProgramRunner::Result MainWindow::startProgram(const QString& program, const QSt
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(16, 12, 16, 12);
     auto* waitText = new QLabel(frame);
-    waitText->setObjectName(QStringLiteral("L_Program_Wait"));
+    waitText->setObjectName(QStringLiteral("programWaitLabel"));
     waitText->setTextFormat(Qt::PlainText);
     waitText->setAlignment(Qt::AlignCenter);
     layout->addWidget(waitText);
     auto* cancel = new QPushButton(m_session.messages[msg::kUpdaterCancelButton], frame);
-    cancel->setObjectName(QStringLiteral("Btn_Cancel_Wait"));
+    cancel->setObjectName(QStringLiteral("cancelWaitButton"));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, &panel, askToCancel);
     layout->addWidget(cancel, 0, Qt::AlignHCenter);

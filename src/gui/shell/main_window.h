@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/platform/dialogs.h"
-#include "core/platform/program_runner.h"
+#include "gui/common/dialogs.h"
+#include "core/services/program_runner.h"
 
 #include <QStyle>
 #include <QWidget>

@@ -2,7 +2,7 @@
 
 #include "core/config/configuration.h"
 #include "core/lang/message_ids.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 #include "core/shell/config_copy.h"
 #include "core/shell/config_manage.h"
 #include "core/shell/session.h"
@@ -47,19 +47,19 @@ QLineEdit* field(QWidget* parent, const char* name, QLabel*& label, const char* 
 ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompter& prompter, Trash& trash, QWidget* parent)
     : QDialog(parent), exchangeFolder(QDir::homePath()), m_session(session), m_prompter(prompter), m_trash(trash)
 {
-    setObjectName(QStringLiteral("TFManageConf"));
+    setObjectName(QStringLiteral("manageConfigurationsDialog"));
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     auto* body = new QHBoxLayout;
     body->setContentsMargins(12, 8, 12, 0);
     auto* left = new QVBoxLayout;
     m_nameLabel = new QLabel(this);
-    m_nameLabel->setObjectName(QStringLiteral("Label1"));
+    m_nameLabel->setObjectName(QStringLiteral("nameLabel"));
     m_configurationList = new QListWidget(this);
-    m_configurationList->setObjectName(QStringLiteral("LB_Conf"));
+    m_configurationList->setObjectName(QStringLiteral("configurationList"));
     m_configurationList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_nameLabel->setBuddy(m_configurationList);
     left->addWidget(m_nameLabel);
@@ -68,13 +68,13 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
 
     auto* right = new QVBoxLayout;
     m_copyGroup = new QGroupBox(this);
-    m_copyGroup->setObjectName(QStringLiteral("GB_Copy"));
+    m_copyGroup->setObjectName(QStringLiteral("copyGroup"));
     auto* copyGrid = new QGridLayout(m_copyGroup);
-    m_nameEdit = field(m_copyGroup, "E_Name", m_newNameLabel, "L_Name");
-    m_idOffsetEdit = field(m_copyGroup, "E_Id_Offset", m_idOffsetLabel, "L_Id_Offset");
-    m_txIdOffsetEdit = field(m_copyGroup, "E_Tx_Id_Offset", m_txIdOffsetLabel, "L_Tx_Id_Offset");
-    m_registerOffsetEdit = field(m_copyGroup, "E_Reg_Offset", m_registerOffsetLabel, "L_Reg_Offset");
-    m_txRegisterOffsetEdit = field(m_copyGroup, "E_Tx_Reg_Offset", m_txRegisterOffsetLabel, "L_Tx_Reg_Offset");
+    m_nameEdit = field(m_copyGroup, "newNameEdit", m_newNameLabel, "newNameLabel");
+    m_idOffsetEdit = field(m_copyGroup, "receiveIdOffsetEdit", m_idOffsetLabel, "receiveIdOffsetLabel");
+    m_txIdOffsetEdit = field(m_copyGroup, "transmitIdOffsetEdit", m_txIdOffsetLabel, "transmitIdOffsetLabel");
+    m_registerOffsetEdit = field(m_copyGroup, "receiveRegisterOffsetEdit", m_registerOffsetLabel, "receiveRegisterOffsetLabel");
+    m_txRegisterOffsetEdit = field(m_copyGroup, "transmitRegisterOffsetEdit", m_txRegisterOffsetLabel, "transmitRegisterOffsetLabel");
     copyGrid->addWidget(m_newNameLabel, 0, 0);
     copyGrid->addWidget(m_nameEdit, 0, 1, 1, 3);
     copyGrid->addWidget(m_idOffsetLabel, 1, 0);
@@ -85,8 +85,8 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     copyGrid->addWidget(m_registerOffsetEdit, 2, 1);
     copyGrid->addWidget(m_txRegisterOffsetLabel, 2, 2);
     copyGrid->addWidget(m_txRegisterOffsetEdit, 2, 3);
-    m_duplicateButton = plainButton(m_copyGroup, "Btn_Duplicate");
-    m_renameButton = plainButton(m_copyGroup, "Btn_Rename");
+    m_duplicateButton = plainButton(m_copyGroup, "duplicateButton");
+    m_renameButton = plainButton(m_copyGroup, "renameButton");
     auto* copyButtons = new QHBoxLayout;
     copyButtons->addWidget(m_duplicateButton);
     copyButtons->addWidget(m_renameButton);
@@ -95,31 +95,31 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     right->addWidget(m_copyGroup);
 
     m_exchangeGroup = new QGroupBox(this);
-    m_exchangeGroup->setObjectName(QStringLiteral("GB_Exchange"));
+    m_exchangeGroup->setObjectName(QStringLiteral("exchangeGroup"));
     auto* exchange = new QHBoxLayout(m_exchangeGroup);
     m_withImages = new QCheckBox(m_exchangeGroup);
-    m_withImages->setObjectName(QStringLiteral("CB_With_Images"));
-    m_exportButton = plainButton(m_exchangeGroup, "Btn_Export");
-    m_importButton = plainButton(m_exchangeGroup, "Btn_Import");
+    m_withImages->setObjectName(QStringLiteral("withImagesCheck"));
+    m_exportButton = plainButton(m_exchangeGroup, "exportButton");
+    m_importButton = plainButton(m_exchangeGroup, "importButton");
     exchange->addWidget(m_exportButton);
     exchange->addWidget(m_withImages);
     exchange->addStretch(1);
     exchange->addWidget(m_importButton);
     right->addWidget(m_exchangeGroup);
 
-    m_deleteButton = plainButton(this, "Btn_Delete");
+    m_deleteButton = plainButton(this, "deleteButton");
     auto* deleteRow = new QHBoxLayout;
     deleteRow->addWidget(m_deleteButton);
     deleteRow->addStretch(1);
     right->addLayout(deleteRow);
 
     m_statusLabel = new QLabel(this);
-    m_statusLabel->setObjectName(QStringLiteral("L_Status"));
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setTextFormat(Qt::PlainText);
     m_statusLabel->setWordWrap(true);
     right->addWidget(m_statusLabel);
     right->addStretch(1);
-    m_closeButton = plainButton(this, "Btn_Close");
+    m_closeButton = plainButton(this, "closeButton");
     auto* closeRow = new QHBoxLayout;
     closeRow->addStretch(1);
     closeRow->addWidget(m_closeButton);
@@ -129,10 +129,10 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
 
     // The updates of the selected configuration, and Compare beside them.
     m_historyGroup = new QGroupBox(this);
-    m_historyGroup->setObjectName(QStringLiteral("GB_History"));
+    m_historyGroup->setObjectName(QStringLiteral("historyGroup"));
     auto* history = new QHBoxLayout(m_historyGroup);
     m_historyList = new QListWidget(m_historyGroup);
-    m_historyList->setObjectName(QStringLiteral("LB_History"));
+    m_historyList->setObjectName(QStringLiteral("historyList"));
     m_historyList->setSelectionMode(QAbstractItemView::SingleSelection);
     // Small at least: the window must fit low screens, the lists scroll.
     m_historyList->setMinimumHeight(20);
@@ -146,22 +146,22 @@ ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompte
     compareSide->setContentsMargins(0, 0, 0, 0);
     auto* compareRow = new QHBoxLayout;
     m_compareWithLabel = new QLabel(m_historyGroup);
-    m_compareWithLabel->setObjectName(QStringLiteral("L_Compare_With"));
+    m_compareWithLabel->setObjectName(QStringLiteral("compareWithLabel"));
     m_compareWith = new QComboBox(m_historyGroup);
-    m_compareWith->setObjectName(QStringLiteral("CB_Compare_With"));
+    m_compareWith->setObjectName(QStringLiteral("compareWithChoice"));
     m_compareWithLabel->setBuddy(m_compareWith);
-    m_compareButton = plainButton(m_historyGroup, "Btn_Compare");
+    m_compareButton = plainButton(m_historyGroup, "compareButton");
     compareRow->addWidget(m_compareWithLabel);
     compareRow->addWidget(m_compareWith, 1);
     compareRow->addWidget(m_compareButton);
     compareSide->addLayout(compareRow);
     m_compareHeading = new QLabel(m_historyGroup);
-    m_compareHeading->setObjectName(QStringLiteral("L_Compare"));
+    m_compareHeading->setObjectName(QStringLiteral("compareHeadingLabel"));
     m_compareHeading->setTextFormat(Qt::PlainText);
     m_compareHeading->setWordWrap(true);
     compareSide->addWidget(m_compareHeading);
     m_compareTable = new QTableWidget(0, 5, m_historyGroup);
-    m_compareTable->setObjectName(QStringLiteral("TW_Compare"));
+    m_compareTable->setObjectName(QStringLiteral("compareTable"));
     m_compareTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_compareTable->verticalHeader()->hide();
     m_compareTable->horizontalHeader()->setStretchLastSection(true);

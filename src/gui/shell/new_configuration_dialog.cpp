@@ -1,7 +1,7 @@
 #include "gui/shell/new_configuration_dialog.h"
 
 #include "core/lang/message_ids.h"
-#include "core/platform/prompter.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/screen_fit.h"
@@ -18,18 +18,18 @@ namespace px {
 NewConfigurationDialog::NewConfigurationDialog(Session& session, Prompter& prompter, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompter(prompter)
 {
-    setObjectName(QStringLiteral("TFNew_Project"));
+    setObjectName(QStringLiteral("newConfigurationDialog"));
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 8, 12, 0);
     m_nameLabel = new QLabel(this);
-    m_nameLabel->setObjectName(QStringLiteral("Label1"));
+    m_nameLabel->setObjectName(QStringLiteral("nameLabel"));
     m_nameEdit = new QLineEdit(this);
-    m_nameEdit->setObjectName(QStringLiteral("E_New_Proj"));
+    m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
     m_nameLabel->setBuddy(m_nameEdit);
     body->addWidget(m_nameLabel);
     body->addWidget(m_nameEdit);

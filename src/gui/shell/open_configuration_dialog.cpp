@@ -15,16 +15,16 @@ namespace px {
 
 OpenConfigurationDialog::OpenConfigurationDialog(Session& session, QWidget* parent) : QDialog(parent), m_session(session)
 {
-    setObjectName(QStringLiteral("TFOpenConf"));
+    setObjectName(QStringLiteral("openConfigurationDialog"));
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     auto* grid = new QGridLayout;
     grid->setContentsMargins(12, 8, 12, 0);
     m_nameLabel = new QLabel(this);
-    m_nameLabel->setObjectName(QStringLiteral("Label1"));
+    m_nameLabel->setObjectName(QStringLiteral("nameLabel"));
     m_configurationList = new QListWidget(this);
     m_configurationList->setObjectName(QStringLiteral("configurationList"));
     m_configurationList->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -1,8 +1,8 @@
 #include "gui/update/ethernet_update_dialog.h"
 
 #include "core/lang/message_ids.h"
-#include "core/platform/pinger.h"
-#include "core/platform/prompter.h"
+#include "core/services/pinger.h"
+#include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "core/update/ethernet_job.h"
 #include "core/update/required_files.h"
@@ -69,26 +69,26 @@ EthernetUpdateDialog::EthernetUpdateDialog(Session& session, Prompter& prompter,
     }
     m_clock = clock;
 
-    setObjectName(QStringLiteral("TFBootTCP"));
+    setObjectName(QStringLiteral("ethernetUpdateDialog"));
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     m_pages = new QStackedWidget(this);
     top->addWidget(m_pages, 1);
 
-    m_addressPage = named<QWidget>(m_pages, QStringLiteral("Page_Address"));
+    m_addressPage = named<QWidget>(m_pages, QStringLiteral("addressPage"));
     auto* address = new QVBoxLayout(m_addressPage);
     address->setContentsMargins(16, 10, 16, 0);
-    m_addressLabel = named<QLabel>(m_addressPage, QStringLiteral("L_IP_Address"));
+    m_addressLabel = named<QLabel>(m_addressPage, QStringLiteral("addressLabel"));
     address->addWidget(m_addressLabel);
     auto* boxes = new QHBoxLayout;
     boxes->addSpacing(24);
     for (int i = 0; i < 4; ++i) {
         if (i > 0)
             boxes->addWidget(new QLabel(QStringLiteral("."), m_addressPage));
-        m_addressBoxes[i] = named<QLineEdit>(m_addressPage, QStringLiteral("E_IP%1").arg(i + 1));
+        m_addressBoxes[i] = named<QLineEdit>(m_addressPage, QStringLiteral("ipAddressByte%1").arg(i + 1));
         m_addressBoxes[i]->setFixedWidth(48);
         m_addressBoxes[i]->setAlignment(Qt::AlignRight);
         m_addressBoxes[i]->setText(QStringLiteral("0"));
@@ -101,12 +101,12 @@ EthernetUpdateDialog::EthernetUpdateDialog(Session& session, Prompter& prompter,
     boxes->addStretch(1);
     address->addLayout(boxes);
     address->addSpacing(12);
-    m_pingLabel = named<QLabel>(m_addressPage, QStringLiteral("L_Ping"));
+    m_pingLabel = named<QLabel>(m_addressPage, QStringLiteral("pingLabel"));
     address->addWidget(m_pingLabel);
     auto* pingRow = new QHBoxLayout;
     pingRow->addSpacing(24);
-    m_pingButton = named<QPushButton>(m_addressPage, QStringLiteral("Btn_Ping"));
-    m_pingResult = named<QLabel>(m_addressPage, QStringLiteral("LPing"));
+    m_pingButton = named<QPushButton>(m_addressPage, QStringLiteral("pingButton"));
+    m_pingResult = named<QLabel>(m_addressPage, QStringLiteral("pingResultLabel"));
     QFont bold = m_pingResult->font();
     bold.setBold(true);
     m_pingResult->setFont(bold);

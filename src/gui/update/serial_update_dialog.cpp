@@ -1,8 +1,8 @@
 #include "gui/update/serial_update_dialog.h"
 
 #include "core/lang/message_ids.h"
-#include "core/platform/prompter.h"
-#include "core/platform/serial_ports.h"
+#include "core/services/prompter.h"
+#include "core/services/serial_ports.h"
 #include "core/shell/session.h"
 #include "core/update/required_files.h"
 #include "core/update/serial_update.h"
@@ -41,27 +41,27 @@ SerialUpdateDialog::SerialUpdateDialog(Session& session, Prompter& prompter, Ser
     : QDialog(parent), m_session(session), m_prompter(prompter), m_ports(ports),
       m_startProgram(std::move(startProgram))
 {
-    setObjectName(QStringLiteral("TFBootSer"));
+    setObjectName(QStringLiteral("serialUpdateDialog"));
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 8);
-    m_band = new TitleBand(QStringLiteral("L_SW_Desc"), this);
+    m_band = new TitleBand(QStringLiteral("descriptionLabel"), this);
     top->addWidget(m_band);
 
     m_pages = new QStackedWidget(this);
     top->addWidget(m_pages, 1);
 
-    m_portPage = named<QWidget>(m_pages, "Page_Port");
+    m_portPage = named<QWidget>(m_pages, "portPage");
     auto* port = new QVBoxLayout(m_portPage);
     port->setContentsMargins(16, 10, 16, 0);
-    m_stepsIntro = named<QLabel>(m_portPage, "L_Steps1");
-    m_stepTurnOff = named<QLabel>(m_portPage, "L_Steps2");
-    m_stepBootMode = named<QLabel>(m_portPage, "L_Steps3");
-    m_stepSelectPort = named<QLabel>(m_portPage, "L_Steps4");
-    m_stepTurnOn = named<QLabel>(m_portPage, "L_Steps5");
-    m_portList = named<QComboBox>(m_portPage, "CB_Com");
+    m_stepsIntro = named<QLabel>(m_portPage, "stepsIntroLabel");
+    m_stepTurnOff = named<QLabel>(m_portPage, "turnOffStepLabel");
+    m_stepBootMode = named<QLabel>(m_portPage, "bootModeStepLabel");
+    m_stepSelectPort = named<QLabel>(m_portPage, "selectPortStepLabel");
+    m_stepTurnOn = named<QLabel>(m_portPage, "turnOnStepLabel");
+    m_portList = named<QComboBox>(m_portPage, "serialPortChoice");
     m_portList->setMinimumWidth(160);
     m_stepSelectPort->setBuddy(m_portList);
-    m_refreshPortsButton = named<QToolButton>(m_portPage, "Btn_COM_List");
+    m_refreshPortsButton = named<QToolButton>(m_portPage, "refreshPortsButton");
     m_refreshPortsButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     QFont bold = m_stepsIntro->font();
     bold.setBold(true);

@@ -31,15 +31,15 @@ QHBoxLayout* indented(QWidget* w)
 UpdateOperationsPage UpdateOperationsPage::build(QWidget* parent, const QFont& titleFont)
 {
     UpdateOperationsPage p;
-    p.page = named<QWidget>(parent, "Page_Options");
+    p.page = named<QWidget>(parent, "operationsPage");
     auto* options = new QVBoxLayout(p.page);
     options->setContentsMargins(16, 10, 16, 0);
-    p.title = named<QLabel>(p.page, "L_Options");
+    p.title = named<QLabel>(p.page, "operationsLabel");
     p.title->setFont(titleFont);
-    p.writeFirmware = named<QCheckBox>(p.page, "CB_Firmware");
-    p.readFirmwareBack = named<QCheckBox>(p.page, "CB_Read_Firm");
-    p.writeConfiguration = named<QCheckBox>(p.page, "CB_Conf");
-    p.readConfigurationBack = named<QCheckBox>(p.page, "CB_Read_Conf");
+    p.writeFirmware = named<QCheckBox>(p.page, "writeFirmwareCheck");
+    p.readFirmwareBack = named<QCheckBox>(p.page, "readFirmwareBackCheck");
+    p.writeConfiguration = named<QCheckBox>(p.page, "writeConfigurationCheck");
+    p.readConfigurationBack = named<QCheckBox>(p.page, "readConfigurationBackCheck");
     for (QCheckBox* box : {p.writeFirmware, p.readFirmwareBack, p.writeConfiguration, p.readConfigurationBack})
         box->setChecked(true);
     options->addWidget(p.title);
@@ -57,9 +57,9 @@ UpdateButtons UpdateButtons::build(QWidget* dialog, QBoxLayout* into)
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 0, 12, 0);
     buttons->addStretch(1);
-    b.cancel = named<QPushButton>(dialog, "Btn_Cancel");
-    b.next = named<QPushButton>(dialog, "Btn_Next");
-    b.update = named<QPushButton>(dialog, "Btn_Update");
+    b.cancel = named<QPushButton>(dialog, "cancelButton");
+    b.next = named<QPushButton>(dialog, "nextButton");
+    b.update = named<QPushButton>(dialog, "updateButton");
     buttons->addWidget(b.cancel);
     buttons->addWidget(b.next);
     buttons->addWidget(b.update);

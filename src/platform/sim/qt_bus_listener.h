@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/monitor_ports.h"
+#include "core/services/monitor_ports.h"
 
 #include <memory>
 

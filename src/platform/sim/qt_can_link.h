@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/virtual_converter_ports.h"
+#include "core/services/virtual_converter_ports.h"
 
 #include <memory>
 

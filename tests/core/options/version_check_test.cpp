@@ -1,6 +1,6 @@
 #include "core/options/version_check.h"
 
-#include "core/platform/http_getter.h"
+#include "core/services/http_getter.h"
 
 #include <gtest/gtest.h>
 

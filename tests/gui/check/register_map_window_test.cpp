@@ -2,8 +2,8 @@
 
 #include "core/check/check.h"
 #include "core/config/general_parameters.h"
-#include "core/platform/browser.h"
-#include "core/platform/program_runner.h"
+#include "core/services/browser.h"
+#include "core/services/program_runner.h"
 #include "gui/check/byte_strip_widget.h"
 #include "gui/check/findings_dialog.h"
 #include "gui/common/window_dialogs.h"
@@ -130,7 +130,7 @@ protected:
                              : "<RInfoCob><row Index=\"1\" NrPdo=\"1\" PosComp=\"18\"/></RInfoCob>");
     }
     QByteArray image() const { return home.read(QStringLiteral("PROJECTS/P/bin/bank2.bin")); }
-    void clickUpdate() { QTest::mouseClick(child<QPushButton>(&window, QStringLiteral("Btn_CreateBin")), Qt::LeftButton); }
+    void clickUpdate() { QTest::mouseClick(child<QPushButton>(&window, QStringLiteral("updateDeviceButton")), Qt::LeftButton); }
 
     test::TempHome home;
     test::FakePrompter prompter;
@@ -151,8 +151,8 @@ TEST_F(UpdateCheckTest, ErrorsStopTheUpdateAndLeadToTheRow)
         ModalScript script({
             // Enter presses Back, the default: nothing happens.
             [](QWidget* modal) {
-                auto* back = child<QPushButton>(modal, QStringLiteral("Btn_Back"));
-                auto* go = child<QPushButton>(modal, QStringLiteral("Btn_Continue"));
+                auto* back = child<QPushButton>(modal, QStringLiteral("backButton"));
+                auto* go = child<QPushButton>(modal, QStringLiteral("continueButton"));
                 EXPECT_TRUE(back->isDefault());
                 EXPECT_FALSE(go->isDefault());
                 EXPECT_FALSE(go->autoDefault());
@@ -167,7 +167,7 @@ TEST_F(UpdateCheckTest, ErrorsStopTheUpdateAndLeadToTheRow)
     {
         ModalScript script({
             [](QWidget* modal) {
-                auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+                auto* list = child<QListWidget>(modal, QStringLiteral("findingsList"));
                 ASSERT_EQ(list->count(), 1);
                 EXPECT_TRUE(list->item(0)->text().startsWith(QStringLiteral("RCobDef.xml, Row 2: Another receive frame (row 1)")))
                     << list->item(0)->text().toStdString();
@@ -189,7 +189,7 @@ TEST_F(UpdateCheckTest, ErrorsStopTheUpdateAndLeadToTheRow)
     // "Update anyway" is a deliberate click away.
     {
         ModalScript script({[](QWidget* modal) {
-            QTest::mouseClick(child<QPushButton>(modal, QStringLiteral("Btn_Continue")), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(modal, QStringLiteral("continueButton")), Qt::LeftButton);
         }});
         clickUpdate();
     }
@@ -202,10 +202,10 @@ TEST_F(UpdateCheckTest, WarningsOnlyContinueOnRequest)
     writeConfiguration("0x182", false);  // frame 2 is not mapped: a warning
     {
         ModalScript script({[](QWidget* modal) {
-            auto* go = child<QPushButton>(modal, QStringLiteral("Btn_Continue"));
+            auto* go = child<QPushButton>(modal, QStringLiteral("continueButton"));
             EXPECT_EQ(go->text(), QStringLiteral("Continue"));
             EXPECT_TRUE(go->isDefault());
-            auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+            auto* list = child<QListWidget>(modal, QStringLiteral("findingsList"));
             EXPECT_EQ(list->count(), 1);
             QTest::mouseClick(go, Qt::LeftButton);
         }});
@@ -232,7 +232,7 @@ TEST_F(UpdateCheckTest, ErrorsComeFirstAndLongFindingsWrap)
     {
         ModalScript script({
             [](QWidget* modal) {
-                auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+                auto* list = child<QListWidget>(modal, QStringLiteral("findingsList"));
                 ASSERT_EQ(list->count(), 2);
                 EXPECT_TRUE(list->item(0)->text().startsWith(QStringLiteral("RInfoCob.xml, Row 2: Frame number 9")))
                     << list->item(0)->text().toStdString();
@@ -276,12 +276,12 @@ TEST_F(UpdateCheckTest, FindingsWindowSpeaksTheLanguageOfItsLanguageFile)
     writeConfiguration("385", true);
     ModalScript script({[](QWidget* modal) {
         EXPECT_EQ(modal->windowTitle(), QStringLiteral("Pr\u00fcfung der Konfiguration"));
-        EXPECT_EQ(child<QLabel>(modal, QStringLiteral("L_Findings_Intro"))->text(), QStringLiteral("Die Pr\u00fcfung hat Fehler gefunden."));
-        EXPECT_EQ(child<QLabel>(modal, QStringLiteral("L_Findings_Hint"))->text(),
+        EXPECT_EQ(child<QLabel>(modal, QStringLiteral("findingsIntroLabel"))->text(), QStringLiteral("Die Pr\u00fcfung hat Fehler gefunden."));
+        EXPECT_EQ(child<QLabel>(modal, QStringLiteral("findingsHintLabel"))->text(),
                   QStringLiteral("Doppelklick auf einen Befund \u00f6ffnet seinen Editor"));
-        EXPECT_EQ(child<QPushButton>(modal, QStringLiteral("Btn_Back"))->text(), QStringLiteral("Zur\u00fcck"));
-        EXPECT_EQ(child<QPushButton>(modal, QStringLiteral("Btn_Continue"))->text(), QStringLiteral("Trotzdem aktualisieren"));
-        auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+        EXPECT_EQ(child<QPushButton>(modal, QStringLiteral("backButton"))->text(), QStringLiteral("Zur\u00fcck"));
+        EXPECT_EQ(child<QPushButton>(modal, QStringLiteral("continueButton"))->text(), QStringLiteral("Trotzdem aktualisieren"));
+        auto* list = child<QListWidget>(modal, QStringLiteral("findingsList"));
         ASSERT_EQ(list->count(), 1);
         EXPECT_EQ(list->item(0)->text(), QStringLiteral("RCobDef.xml, Zeile 2: Ein anderes Empfangstelegramm (Zeile 1) hat dieselbe Cob-ID 385"));
         EXPECT_EQ(list->item(0)->toolTip(), QStringLiteral("Fehler duplicate-identifier"));
@@ -330,7 +330,7 @@ TEST_F(RegisterMapWindowTest, FiltersSortsAndExportsTheCsv)
     openExample(QStringLiteral("PumpStation_Jumper"));
     mapWindow.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&mapWindow));
-    auto* table = child<QTableView>(&mapWindow, QStringLiteral("TV_Registers_Receive"));
+    auto* table = child<QTableView>(&mapWindow, QStringLiteral("receiveRegisterTable"));
     EXPECT_EQ(column(table, 0),
               (QStringList{QStringLiteral("100"), QStringLiteral("101"), QStringLiteral("102"), QStringLiteral("103"),
                            QStringLiteral("110")}));
@@ -344,12 +344,12 @@ TEST_F(RegisterMapWindowTest, FiltersSortsAndExportsTheCsv)
     EXPECT_EQ(column(table, 0).last(), QStringLiteral("100"));
 
     // The filter looks at every column: "Pump 2" leaves the two registers of frame 2.
-    QTest::keyClicks(child<QLineEdit>(&mapWindow, QStringLiteral("E_Filter_Receive")), QStringLiteral("pump 2"));
+    QTest::keyClicks(child<QLineEdit>(&mapWindow, QStringLiteral("receiveFilterEdit")), QStringLiteral("pump 2"));
     EXPECT_EQ(column(table, 0), (QStringList{QStringLiteral("103"), QStringLiteral("102")}));
     EXPECT_EQ(column(table, 1), (QStringList{QStringLiteral("2"), QStringLiteral("2")}));
 
     savePath = home.file(QStringLiteral("map.csv"));
-    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Export_CSV")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("exportCsvButton")), Qt::LeftButton);
     EXPECT_EQ(suggestions.value(0), home.file(QStringLiteral("PROJECTS/PumpStation_Jumper/RegisterMap.csv")));
     const QStringList lines = QString::fromUtf8(home.read(QStringLiteral("map.csv"))).split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 10);
@@ -367,7 +367,7 @@ TEST_F(RegisterMapWindowTest, FiltersSortsAndExportsTheCsv)
 TEST_F(RegisterMapWindowTest, ByteStripColoursEachRegistersBytes)
 {
     openExample(QStringLiteral("PumpStation_Jumper"));
-    auto* strip = child<ByteStripWidget>(&mapWindow, QStringLiteral("BS_Frames_Receive"));
+    auto* strip = child<ByteStripWidget>(&mapWindow, QStringLiteral("receiveByteStrip"));
     ASSERT_EQ(strip->frames().size(), 3u);
     strip->resize(strip->sizeHint());
     const QImage picture = strip->grab().toImage();
@@ -387,23 +387,23 @@ TEST_F(RegisterMapWindowTest, SavesAPdfWithPages)
     openExample(QStringLiteral("Faulty_Mapping"));
     EXPECT_EQ(check::errorCount(mapWindow.findings()), 10);
     savePath = home.file(QStringLiteral("map.pdf"));
-    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Save_PDF")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("savePdfButton")), Qt::LeftButton);
     const QByteArray pdf = home.read(QStringLiteral("map.pdf"));
     EXPECT_TRUE(pdf.startsWith("%PDF-")) << pdf.left(16).toStdString();
     EXPECT_GE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);
     EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
 
     savePath = home.file(QStringLiteral("report.pdf"));
-    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Report_PDF")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("reportPdfButton")), Qt::LeftButton);
     EXPECT_TRUE(home.read(QStringLiteral("report.pdf")).startsWith("%PDF-"));
     savePath = home.file(QStringLiteral("report.html"));
-    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Report")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("reportButton")), Qt::LeftButton);
     EXPECT_TRUE(home.read(QStringLiteral("report.html")).contains("<td>Faulty_Mapping</td>"));
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     // A cancelled file dialog writes nothing.
     savePath.clear();
     QFile::remove(home.file(QStringLiteral("map.pdf")));
-    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("Btn_Save_PDF")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("savePdfButton")), Qt::LeftButton);
     EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("map.pdf"))));
 }
 
@@ -417,7 +417,7 @@ TEST_F(RegisterMapWindowTest, DoubleClickingAFindingOpensItsEditorAndReloads)
         home.write(QStringLiteral("PROJECTS/Faulty_Mapping/ParGen.xml"),
                    "<GeneralParameter><Device_Type>1</Device_Type><BaudRateCAN>8</BaudRateCAN></GeneralParameter>");
     });
-    auto* list = child<QListWidget>(&mapWindow, QStringLiteral("LB_Findings"));
+    auto* list = child<QListWidget>(&mapWindow, QStringLiteral("findingsList"));
     const int before = list->count();
     int target = -1;
     for (int i = 0; i < before; ++i)
@@ -441,7 +441,7 @@ TEST_F(RegisterMapWindowTest, MappingEditorOpensTheMapWithItsUnsavedEntries)
     std::vector<config::MappingEntry> shown;
     editor.setRegisterMapOpener([&](const std::vector<config::MappingEntry>& entries) { shown = entries; });
     editor.reload();
-    auto* button = child<QPushButton>(&editor, QStringLiteral("Btn_Register_Map"));
+    auto* button = child<QPushButton>(&editor, QStringLiteral("registerMapButton"));
     EXPECT_EQ(button->text(), QStringLiteral("Register Map"));
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_EQ(shown.size(), 5u);
@@ -456,7 +456,7 @@ TEST_F(RegisterMapWindowTest, MappingEditorOpensTheMapWithItsUnsavedEntries)
     {
         ModalScript script({[&](QWidget* modal) {
             EXPECT_EQ(modal, &mapWindow);
-            auto* list = child<QListWidget>(modal, QStringLiteral("LB_Findings"));
+            auto* list = child<QListWidget>(modal, QStringLiteral("findingsList"));
             ASSERT_EQ(list->count(), 1);
             doubleClickRow(list, 0);
         }});
@@ -466,9 +466,9 @@ TEST_F(RegisterMapWindowTest, MappingEditorOpensTheMapWithItsUnsavedEntries)
         });
     }
     EXPECT_TRUE(selected);
-    EXPECT_EQ(child<QListWidget>(&editor, QStringLiteral("LB_CAN_Frames"))->currentRow(), 2);
-    EXPECT_EQ(child<QListWidget>(&editor, QStringLiteral("LB_Modbus_Regs"))->currentRow(), 0);
-    EXPECT_EQ(child<QLineEdit>(&editor, QStringLiteral("E_Index_Modbus"))->text(), QStringLiteral("110"));
+    EXPECT_EQ(child<QListWidget>(&editor, QStringLiteral("frameList"))->currentRow(), 2);
+    EXPECT_EQ(child<QListWidget>(&editor, QStringLiteral("registerList"))->currentRow(), 0);
+    EXPECT_EQ(child<QLineEdit>(&editor, QStringLiteral("registerIndexEdit"))->text(), QStringLiteral("110"));
 }
 
 } // namespace

@@ -66,12 +66,12 @@ public:
 TEST_F(CommunicationSettings, DeviceChangeShowsItsRowsAndRebuildsTheBaudList)
 {
     dlg.showSettings();
-    QComboBox* device = combo("CB_Select_Device");
-    QComboBox* baud = combo("CB_CAN_Baud");
-    const std::vector<QWidget*> jumperOnly{find<QWidget>("L_CAN_Type"), combo("CB_CAN_Type"), find<QWidget>("L_CAN_TO"),
-                                           edit("E_CAN_TO"), find<QCheckBox>("CB_ModTCPs_Fast_StartUp")};
-    auto* canBox = find<QGroupBox>("GB_CAN");
-    auto* slaveBox = find<QGroupBox>("GB_Modbus_TCP_Slave");
+    QComboBox* device = combo("deviceChoice");
+    QComboBox* baud = combo("bitRateChoice");
+    const std::vector<QWidget*> jumperOnly{find<QWidget>("canTypeLabel"), combo("canTypeChoice"), find<QWidget>("canTimeOutLabel"),
+                                           edit("canTimeOutEdit"), find<QCheckBox>("fastStartUpCheck")};
+    auto* canBox = find<QGroupBox>("canGroup");
+    auto* slaveBox = find<QGroupBox>("modbusGroup");
 
     ASSERT_EQ(device->currentIndex(), 0);
     EXPECT_EQ(baud->currentText(), QStringLiteral("1000K"));
@@ -90,10 +90,10 @@ TEST_F(CommunicationSettings, DeviceChangeShowsItsRowsAndRebuildsTheBaudList)
     EXPECT_EQ(baud->currentText(), QStringLiteral("1000K"));
     for (QWidget* w : jumperOnly)
         EXPECT_TRUE(w->isHidden()) << w->objectName().toStdString();
-    EXPECT_FALSE(edit("E_PORT")->isHidden());
+    EXPECT_FALSE(edit("portEdit")->isHidden());
     // Each box ends 15 pixels below its lowest shown control; the window follows the slave box.
     EXPECT_EQ(canBox->height(), baud->geometry().bottom() + 1 + 15);
-    EXPECT_EQ(slaveBox->height(), edit("E_PORT")->geometry().bottom() + 1 + 15);
+    EXPECT_EQ(slaveBox->height(), edit("portEdit")->geometry().bottom() + 1 + 15);
     EXPECT_LT(canBox->height(), jumperCanHeight);
     EXPECT_LT(slaveBox->height(), jumperSlaveHeight);
     EXPECT_EQ(dlg.height(), jumperDialogHeight - (jumperCanHeight - canBox->height()) - (jumperSlaveHeight - slaveBox->height()));
@@ -137,7 +137,7 @@ TEST_F(CommunicationSettings, StoredBaudCodeSelectsItsRateOrKeepsTheOneShown)
         p.deviceType = c.device;
         writeParGen(p);
         dlg.showSettings();
-        EXPECT_EQ(combo("CB_CAN_Baud")->currentText(), c.expected) << c.stored << " device " << c.device;
+        EXPECT_EQ(combo("bitRateChoice")->currentText(), c.expected) << c.stored << " device " << c.device;
         EXPECT_FALSE(dlg.hasChanges());
     }
 
@@ -147,18 +147,18 @@ TEST_F(CommunicationSettings, StoredBaudCodeSelectsItsRateOrKeepsTheOneShown)
     p.baudCode = 11;
     writeParGen(p);
     fresh.showSettings();
-    EXPECT_EQ(test::requireChild<QComboBox>(&fresh, QStringLiteral("CB_CAN_Baud"))->currentText(), QStringLiteral("1000K"));
+    EXPECT_EQ(test::requireChild<QComboBox>(&fresh, QStringLiteral("bitRateChoice"))->currentText(), QStringLiteral("1000K"));
 }
 
 TEST_F(CommunicationSettings, DotMovesAlongTheAddressBoxesAndIsSwallowedInTheLast)
 {
-    const char* chain[] = {"E_IP1", "E_IP2", "E_IP3", "E_IP4", "E_SM1", "E_SM2",
-                           "E_SM3", "E_SM4", "E_GAT1", "E_GAT2", "E_GAT3", "E_GAT4"};
+    const char* chain[] = {"ipAddressByte1", "ipAddressByte2", "ipAddressByte3", "ipAddressByte4", "subnetMaskByte1", "subnetMaskByte2",
+                           "subnetMaskByte3", "subnetMaskByte4", "gatewayByte1", "gatewayByte2", "gatewayByte3", "gatewayByte4"};
     dlg.showSettings();
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     // The gateway boxes take input while the gateway is disabled.
-    ASSERT_FALSE(find<QCheckBox>("CB_ModTCPs_EN_GAT")->isChecked());
+    ASSERT_FALSE(find<QCheckBox>("gatewayEnabledCheck")->isChecked());
     for (std::size_t i = 0; i < std::size(chain); ++i) {
         QLineEdit* e = edit(chain[i]);
         e->setFocus();
@@ -170,9 +170,9 @@ TEST_F(CommunicationSettings, DotMovesAlongTheAddressBoxesAndIsSwallowedInTheLas
         EXPECT_EQ(dlg.focusWidget()->objectName(), QString::fromLatin1(expected)) << chain[i];
     }
     // Every other key passes.
-    QTest::keyClick(edit("E_GAT4"), Qt::Key_End);
-    QTest::keyClicks(edit("E_GAT4"), QStringLiteral("2"));
-    EXPECT_EQ(edit("E_GAT4")->text(), QStringLiteral("12"));
+    QTest::keyClick(edit("gatewayByte4"), Qt::Key_End);
+    QTest::keyClicks(edit("gatewayByte4"), QStringLiteral("2"));
+    EXPECT_EQ(edit("gatewayByte4")->text(), QStringLiteral("12"));
     dlg.reject();
 }
 
@@ -184,15 +184,15 @@ TEST_F(CommunicationSettings, CancelAsksOnlyAfterAChange)
         bool asks;
     } cases[] = {
         {"nothing changed", [](CommunicationSettings&) {}, false},
-        {"port typed", [](CommunicationSettings& t) { t.type("E_PORT", QStringLiteral("503")); }, true},
+        {"port typed", [](CommunicationSettings& t) { t.type("portEdit", QStringLiteral("503")); }, true},
         {"port changed and changed back",
          [](CommunicationSettings& t) {
-             t.type("E_PORT", QStringLiteral("503"));
-             t.type("E_PORT", QStringLiteral("502"));
+             t.type("portEdit", QStringLiteral("503"));
+             t.type("portEdit", QStringLiteral("502"));
          },
          true},
-        {"gateway check box clicked", [](CommunicationSettings& t) { t.find<QCheckBox>("CB_ModTCPs_EN_GAT")->click(); }, true},
-        {"CAN type chosen", [](CommunicationSettings& t) { t.combo("CB_CAN_Type")->setCurrentIndex(1); }, true},
+        {"gateway check box clicked", [](CommunicationSettings& t) { t.find<QCheckBox>("gatewayEnabledCheck")->click(); }, true},
+        {"CAN type chosen", [](CommunicationSettings& t) { t.combo("canTypeChoice")->setCurrentIndex(1); }, true},
     };
     const QString question = home.session.messages[msg::kExitWithoutSavingQuestion];
     for (const auto& c : cases) {
@@ -203,7 +203,7 @@ TEST_F(CommunicationSettings, CancelAsksOnlyAfterAChange)
             QSignalSpy closed(&dlg, &QDialog::rejected);
             if (c.asks)
                 prompter.yesNoAnswers.push_back(answer);
-            find<QPushButton>("Btn_Cancel")->click();
+            find<QPushButton>("cancelButton")->click();
             EXPECT_EQ(prompter.questions, c.asks ? QStringList{question} : QStringList{}) << c.what;
             EXPECT_EQ(closed.count(), (!c.asks || answer) ? 1 : 0) << c.what << " answer " << answer;
         }
@@ -214,7 +214,7 @@ TEST_F(CommunicationSettings, CancelAsksOnlyAfterAChange)
 TEST_F(CommunicationSettings, EscapeIsTheCancelButton)
 {
     dlg.showSettings();
-    type("E_SM4", QStringLiteral("128"));
+    type("subnetMaskByte4", QStringLiteral("128"));
     QSignalSpy closed(&dlg, &QDialog::rejected);
     prompter.yesNoAnswers = {false, true};
     QTest::keyClick(&dlg, Qt::Key_Escape);
@@ -230,12 +230,12 @@ TEST_F(CommunicationSettings, CloseBoxIsTheCancelButton)
     dlg.showSettings();
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    type("E_PORT", QStringLiteral("1502"));
+    type("portEdit", QStringLiteral("1502"));
     ASSERT_TRUE(dlg.hasChanges());
     prompter.yesNoAnswers = {false, true};
     EXPECT_FALSE(dlg.close());
     EXPECT_TRUE(dlg.isVisible());
-    EXPECT_EQ(edit("E_PORT")->text(), QStringLiteral("1502"));
+    EXPECT_EQ(edit("portEdit")->text(), QStringLiteral("1502"));
     EXPECT_TRUE(dlg.close());
     EXPECT_EQ(prompter.questions, QStringList(2, home.session.messages[123]));
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
@@ -245,32 +245,32 @@ TEST_F(CommunicationSettings, CloseBoxIsTheCancelButton)
 TEST_F(CommunicationSettings, CollapsedBoxStaysCollapsedAtTheNextShowing)
 {
     dlg.showSettings();
-    auto* canBox = find<QGroupBox>("GB_CAN");
-    auto* collapse = find<QToolButton>("Btn_Collapse_CAN");
-    auto* expand = find<QToolButton>("Btn_Expand_CAN");
+    auto* canBox = find<QGroupBox>("canGroup");
+    auto* collapse = find<QToolButton>("collapseCanButton");
+    auto* expand = find<QToolButton>("expandCanButton");
     const int fullHeight = canBox->height();
     ASSERT_FALSE(collapse->isHidden());
     ASSERT_TRUE(expand->isHidden());
 
     collapse->click();
     EXPECT_EQ(canBox->height(), 26);
-    EXPECT_TRUE(combo("CB_CAN_Baud")->isHidden());
-    EXPECT_TRUE(edit("E_CAN_TO")->isHidden());
+    EXPECT_TRUE(combo("bitRateChoice")->isHidden());
+    EXPECT_TRUE(edit("canTimeOutEdit")->isHidden());
     EXPECT_TRUE(collapse->isHidden());
     EXPECT_FALSE(expand->isHidden());
-    EXPECT_EQ(find<QGroupBox>("GB_Modbus_TCP_Slave")->y(), canBox->geometry().bottom() + 1 + 6);
+    EXPECT_EQ(find<QGroupBox>("modbusGroup")->y(), canBox->geometry().bottom() + 1 + 6);
     EXPECT_FALSE(dlg.hasChanges());
 
     dlg.accept();
     ASSERT_EQ(dlg.result(), QDialog::Accepted);
     dlg.showSettings();
     EXPECT_EQ(canBox->height(), 26);
-    EXPECT_TRUE(combo("CB_CAN_Baud")->isHidden());
+    EXPECT_TRUE(combo("bitRateChoice")->isHidden());
 
     expand->click();
     EXPECT_EQ(canBox->height(), fullHeight);
-    EXPECT_FALSE(combo("CB_CAN_Baud")->isHidden());
-    EXPECT_FALSE(edit("E_CAN_TO")->isHidden());
+    EXPECT_FALSE(combo("bitRateChoice")->isHidden());
+    EXPECT_FALSE(edit("canTimeOutEdit")->isHidden());
     EXPECT_FALSE(collapse->isHidden());
     EXPECT_TRUE(expand->isHidden());
 }
@@ -285,14 +285,14 @@ TEST_F(CommunicationSettings, OkWritesTheFileThatTheDeviceTypeQueryReads)
     stored.fastBoot = true;
     writeParGen(stored);
     dlg.showSettings();
-    type("E_IP1", QStringLiteral("0x0A"));
-    type("E_PORT", QStringLiteral("1502"));
-    find<QCheckBox>("CB_ModTCPs_EN_GAT")->click();
-    type("E_GAT4", QStringLiteral("254"));
-    combo("CB_CAN_Baud")->setCurrentIndex(8);
+    type("ipAddressByte1", QStringLiteral("0x0A"));
+    type("portEdit", QStringLiteral("1502"));
+    find<QCheckBox>("gatewayEnabledCheck")->click();
+    type("gatewayByte4", QStringLiteral("254"));
+    combo("bitRateChoice")->setCurrentIndex(8);
 
     QSignalSpy accepted(&dlg, &QDialog::accepted);
-    find<QPushButton>("Btn_OK")->click();
+    find<QPushButton>("okButton")->click();
     EXPECT_EQ(accepted.count(), 1);
     EXPECT_TRUE(prompter.shown.isEmpty());
 
@@ -313,8 +313,8 @@ TEST_F(CommunicationSettings, SelectionsOutsideTheListsShowTheFirstItemAndAreSav
     home.write(QStringLiteral("PROJECTS/Plant1/ParGen.xml"),
                QByteArray("<GeneralParameter><Device_Type>2</Device_Type><CANType>5</CANType></GeneralParameter>"));
     dlg.showSettings();
-    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 0);
-    EXPECT_EQ(combo("CB_CAN_Type")->currentIndex(), 0);
+    EXPECT_EQ(combo("deviceChoice")->currentIndex(), 0);
+    EXPECT_EQ(combo("canTypeChoice")->currentIndex(), 0);
     dlg.accept();
     ASSERT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(readGeneralParametersFile(parGenPath()), GeneralParameters{});
@@ -329,26 +329,26 @@ TEST_F(CommunicationSettings, LanguageChangeAppliesTextsAndStartsAgainAtTheFirst
     home.session.messages.applyLanguageText(QStringLiteral("STR90 =Kommunikation\nSTR96 =Neues Geraet\nSTR293 =Baudrate waehlen\n"));
     dlg.applyLanguage();
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Kommunikation"));
-    EXPECT_EQ(combo("CB_Select_Device")->itemText(1), QStringLiteral("Neues Geraet"));
-    EXPECT_EQ(combo("CB_CAN_Baud")->toolTip(), QStringLiteral("Baudrate waehlen"));
-    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 0);
-    EXPECT_EQ(combo("CB_CAN_Baud")->count(), 8);
+    EXPECT_EQ(combo("deviceChoice")->itemText(1), QStringLiteral("Neues Geraet"));
+    EXPECT_EQ(combo("bitRateChoice")->toolTip(), QStringLiteral("Baudrate waehlen"));
+    EXPECT_EQ(combo("deviceChoice")->currentIndex(), 0);
+    EXPECT_EQ(combo("bitRateChoice")->count(), 8);
     dlg.showSettings();
-    EXPECT_EQ(combo("CB_Select_Device")->currentIndex(), 1);
+    EXPECT_EQ(combo("deviceChoice")->currentIndex(), 1);
 }
 
 TEST_F(CommunicationSettings, FailedCheckShowsItsMessageAndKeepsTheValuesTyped)
 {
     dlg.showSettings();
-    type("E_CAN_TO", QStringLiteral("100001"));
-    type("E_IP2", QStringLiteral("256"));
+    type("canTimeOutEdit", QStringLiteral("100001"));
+    type("ipAddressByte2", QStringLiteral("256"));
     dlg.accept();
     EXPECT_EQ(prompter.errors, QStringList{home.session.messages[msg::kCommCanTimeOutRange]});
     EXPECT_NE(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(edit("E_CAN_TO")->text(), QStringLiteral("100001"));
+    EXPECT_EQ(edit("canTimeOutEdit")->text(), QStringLiteral("100001"));
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
 
-    type("E_CAN_TO", QStringLiteral("100000"));
+    type("canTimeOutEdit", QStringLiteral("100000"));
     dlg.accept();
     EXPECT_EQ(prompter.errors.last(), home.session.messages[msg::kCommSlaveIp2Range]);
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
@@ -370,14 +370,14 @@ TEST_F(CommunicationSettings, RefusedWriteIsReportedAndTheEditorStaysOpen)
     dlg.showSettings();
     // A folder appears where ParGen.xml is to be written: it cannot be replaced.
     ASSERT_TRUE(QDir().mkpath(parGenPath()));
-    type("E_PORT", QStringLiteral("1502"));
+    type("portEdit", QStringLiteral("1502"));
     prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
     dlg.accept();
     EXPECT_EQ(prompter.questions.size(), 1) << "the folder is no file as it was read";
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("ParGen.xml"))) << prompter.errors[0].toStdString();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(edit("E_PORT")->text(), QStringLiteral("1502"));
+    EXPECT_EQ(edit("portEdit")->text(), QStringLiteral("1502"));
     EXPECT_TRUE(dlg.hasChanges());
 }
 
@@ -391,27 +391,27 @@ TEST_F(CommunicationSettings, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsS
     dlg.show();
     QApplication::setActiveWindow(&dlg);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
-    auto* undo = find<QPushButton>("Btn_Undo");
-    auto* redo = find<QPushButton>("Btn_Redo");
+    auto* undo = find<QPushButton>("undoButton");
+    auto* redo = find<QPushButton>("redoButton");
     ASSERT_TRUE(undo && redo);
     EXPECT_EQ(undo->text(), QStringLiteral("Undo"));
     EXPECT_FALSE(undo->isEnabled());
     EXPECT_FALSE(redo->isEnabled());
     const auto shown = [this] {
-        return QStringList{edit("E_PORT")->text(),
-                           find<QCheckBox>("CB_ModTCPs_EN_GAT")->isChecked() ? QStringLiteral("Y") : QStringLiteral("N"),
-                           QString::number(combo("CB_CAN_Type")->currentIndex())}
+        return QStringList{edit("portEdit")->text(),
+                           find<QCheckBox>("gatewayEnabledCheck")->isChecked() ? QStringLiteral("Y") : QStringLiteral("N"),
+                           QString::number(combo("canTypeChoice")->currentIndex())}
             .join(u'|');
     };
     const QString loaded = shown();
 
-    edit("E_PORT")->setFocus();
-    type("E_PORT", QStringLiteral("1502"));
-    QTest::keyClick(edit("E_PORT"), Qt::Key_Tab);
+    edit("portEdit")->setFocus();
+    type("portEdit", QStringLiteral("1502"));
+    QTest::keyClick(edit("portEdit"), Qt::Key_Tab);
     const QString port = shown();
-    find<QCheckBox>("CB_ModTCPs_EN_GAT")->click();
+    find<QCheckBox>("gatewayEnabledCheck")->click();
     const QString gateway = shown();
-    combo("CB_CAN_Type")->setCurrentIndex(1);
+    combo("canTypeChoice")->setCurrentIndex(1);
     const QString type29 = shown();
     EXPECT_EQ(dlg.undoStack()->count(), 3);
     EXPECT_EQ(port.section(u'|', 0, 0), QStringLiteral("1502"));
@@ -420,31 +420,31 @@ TEST_F(CommunicationSettings, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsS
     EXPECT_NE(loaded, port);
 
     // Typing, then the undo key in the field: the typing is undone, the steps before stay.
-    edit("E_CAN_TO")->setFocus();
-    type("E_CAN_TO", QStringLiteral("999"));
-    QTest::keyClick(edit("E_CAN_TO"), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_NE(edit("E_CAN_TO")->text(), QStringLiteral("999"));
+    edit("canTimeOutEdit")->setFocus();
+    type("canTimeOutEdit", QStringLiteral("999"));
+    QTest::keyClick(edit("canTimeOutEdit"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(edit("canTimeOutEdit")->text(), QStringLiteral("999"));
     EXPECT_EQ(shown(), type29);
     ASSERT_TRUE(redo->isEnabled());
 
     undo->click();
     EXPECT_EQ(shown(), gateway);
-    QTest::keyClick(edit("E_PORT"), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(edit("portEdit"), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(shown(), port);
     undo->click();
     EXPECT_EQ(shown(), loaded);
     EXPECT_FALSE(undo->isEnabled());
     EXPECT_FALSE(dlg.hasChanges()) << "undone back to what was loaded";
 
-    QTest::keyClick(edit("E_PORT"), Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(edit("portEdit"), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(shown(), port);
-    QTest::keyClick(edit("E_PORT"), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(edit("portEdit"), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(shown(), gateway);
     redo->click();
     EXPECT_EQ(shown(), type29);
     EXPECT_TRUE(dlg.hasChanges());
 
-    find<QPushButton>("Btn_OK")->click();
+    find<QPushButton>("okButton")->click();
     EXPECT_EQ(prompter.shown, QStringList());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     const GeneralParameters written = readGeneralParametersFile(parGenPath());
@@ -456,12 +456,12 @@ TEST_F(CommunicationSettings, UndoAndRedoStepThroughTheFieldsThenOkWritesWhatIsS
 TEST_F(CommunicationSettings, CancelAfterUndoingEveryChangeClosesWithoutAskingAndWritesNothing)
 {
     dlg.showSettings();
-    find<QCheckBox>("CB_ModTCPs_EN_GAT")->click();
-    combo("CB_CAN_Baud")->setCurrentIndex(2);
-    find<QPushButton>("Btn_Undo")->click();
-    find<QPushButton>("Btn_Undo")->click();
+    find<QCheckBox>("gatewayEnabledCheck")->click();
+    combo("bitRateChoice")->setCurrentIndex(2);
+    find<QPushButton>("undoButton")->click();
+    find<QPushButton>("undoButton")->click();
     QSignalSpy closed(&dlg, &QDialog::rejected);
-    find<QPushButton>("Btn_Cancel")->click();
+    find<QPushButton>("cancelButton")->click();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(prompter.questions, QStringList());
     EXPECT_FALSE(QFileInfo::exists(parGenPath()));
@@ -490,7 +490,7 @@ TEST_F(CommunicationSettings, LongerTextsOfALanguageAreShownWhole)
     home.write(QStringLiteral("LANGUAGE/Lang.lng"), test::fixture(QStringLiteral("comm/long_texts.lng")));
     home.session.messages.loadLanguageFile(home.file(QStringLiteral("LANGUAGE/Lang.lng")));
     dlg.applyLanguage();
-    ASSERT_EQ(find<QLabel>("L_CAN_TO")->text(), QStringLiteral("Gültigkeitsdauer empfangener Daten (ms)"));
+    ASSERT_EQ(find<QLabel>("canTimeOutLabel")->text(), QStringLiteral("Gültigkeitsdauer empfangener Daten (ms)"));
 
     for (const DeviceType device : {kJumperDevice, kDipSwitchDevice}) {
         SCOPED_TRACE(device);
@@ -517,7 +517,7 @@ TEST_F(CommunicationSettings, LongerTextsOfALanguageAreShownWhole)
             if (b->isVisible() && !b->text().isEmpty())
                 fitsWhole(b, b->text());
         }
-        fitsWhole(combo("CB_Select_Device"), QStringLiteral("device list"));
+        fitsWhole(combo("deviceChoice"), QStringLiteral("device list"));
         EXPECT_EQ(shownTexts, device == kJumperDevice ? 24 : 21);
 
         // Each caption ends before its box's fold button.
@@ -527,7 +527,7 @@ TEST_F(CommunicationSettings, LongerTextsOfALanguageAreShownWhole)
             EXPECT_LT(captionRect(box).right(), fold->geometry().left()) << box->title().toStdString();
             EXPECT_LE(fold->geometry().right(), box->rect().right()) << box->title().toStdString();
         }
-        EXPECT_EQ(combo("CB_CAN_Baud")->mapTo(&dlg, QPoint()).x(), edit("E_IP1")->mapTo(&dlg, QPoint()).x());
+        EXPECT_EQ(combo("bitRateChoice")->mapTo(&dlg, QPoint()).x(), edit("ipAddressByte1")->mapTo(&dlg, QPoint()).x());
         dlg.close();
     }
 }

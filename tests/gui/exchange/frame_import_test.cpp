@@ -56,7 +56,7 @@ void whenPickerOpens(std::function<void(ImportPickerDialog&)> work)
 
 void tickIdentifier(ImportPickerDialog& picker, const char* id)
 {
-    auto* table = test::requireChild<QTableWidget>(&picker, s("TW_Messages"));
+    auto* table = test::requireChild<QTableWidget>(&picker, s("fileFramesTable"));
     for (int r = 0; r < table->rowCount(); ++r) {
         if (table->item(r, 0)->text() == s(id))
             table->item(r, 0)->setCheckState(Qt::Checked);
@@ -96,13 +96,13 @@ TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
     editor.reload();
     editor.show();
     whenPickerOpens([](ImportPickerDialog& picker) {
-        QTest::keyClicks(test::requireChild<QLineEdit>(&picker, s("E_Filter")), s("drive"));
-        click(picker, "Btn_CheckShown");
-        test::requireChild<QSpinBox>(&picker, s("SB_FirstRegister"))->setValue(10);
-        test::requireChild<QSpinBox>(&picker, s("SB_TimeOut1"))->setValue(450);
-        click(picker, "Btn_Import");
+        QTest::keyClicks(test::requireChild<QLineEdit>(&picker, s("filterEdit")), s("drive"));
+        click(picker, "checkShownButton");
+        test::requireChild<QSpinBox>(&picker, s("firstRegisterBox"))->setValue(10);
+        test::requireChild<QSpinBox>(&picker, s("timeOutBox1"))->setValue(450);
+        click(picker, "importButton");
     });
-    click(editor, "Btn_ImportFrames");
+    click(editor, "importFramesButton");
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     EXPECT_EQ(prompter.infos, QStringList{s("1 frames and 6 mapping entries are imported and saved.")});
     EXPECT_EQ(prompter.lastFolder, home.session.ws.configurationFolder);
@@ -133,11 +133,11 @@ TEST_F(FrameImportTest, ImportAppendsFramesAndWritesBothFiles)
     // The import is saved: Cancel asks nothing. It is one step that Undo takes back; the
     // table then differs from the files and Cancel asks.
     EXPECT_FALSE(editor.hasChanges());
-    click(editor, "Btn_Undo");
+    click(editor, "undoButton");
     EXPECT_EQ(editor.frames().text(1, FrameColumn::CobId), QString());
     EXPECT_TRUE(editor.hasChanges());
-    click(editor, "Btn_Redo");
-    click(editor, "Btn_Cancel");
+    click(editor, "redoButton");
+    click(editor, "cancelButton");
     EXPECT_TRUE(prompter.questions.isEmpty());
     EXPECT_FALSE(editor.isVisible());
 }
@@ -152,9 +152,9 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
     editor.show();
     whenPickerOpens([](ImportPickerDialog& picker) {
         tickIdentifier(picker, "0x181");
-        click(picker, "Btn_Cancel");
+        click(picker, "cancelButton");
     });
-    click(editor, "Btn_ImportFrames");
+    click(editor, "importFramesButton");
     EXPECT_TRUE(prompter.infos.isEmpty());
     EXPECT_EQ(rcob(), frames);
     EXPECT_EQ(rinfo(), mappings);
@@ -172,10 +172,10 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
     whenPickerOpens([](ImportPickerDialog& picker) {
         tickIdentifier(picker, "0x181");
         tickIdentifier(picker, "0x1");
-        click(picker, "Btn_Import");
-        click(picker, "Btn_Cancel");
+        click(picker, "importButton");
+        click(picker, "cancelButton");
     });
-    click(editor, "Btn_ImportFrames");
+    click(editor, "importFramesButton");
     EXPECT_EQ(prompter.errors,
               QStringList{s("The receive frame list would hold 301 frames, 1 more than its 300 rows. Nothing was imported.")});
     EXPECT_EQ(rcob(), frames);
@@ -185,7 +185,7 @@ TEST_F(FrameImportTest, CancelOverflowAndAFaultyTableWriteNothing)
     editor.tableModel()->setData(editor.tableModel()->cellIndex(4, FrameColumn::Dimension), s("9"), Qt::EditRole);
     prompter.errors.clear();
     prompter.fileAnswers = {test::fixturePath(s("exchange/constructs.dbc"))};
-    click(editor, "Btn_ImportFrames");
+    click(editor, "importFramesButton");
     EXPECT_EQ(prompter.errors, QStringList{s("Error row 5!! Dimension must be between 1 and 8")});
     EXPECT_EQ(prompter.fileAnswers.size(), 1u);
     EXPECT_EQ(rcob(), frames);
@@ -214,7 +214,7 @@ TEST_F(FrameImportTest, ACaptureIsReadBehindAProgressBarThatHoldsBackInputAndCan
     auto* poll = new QTimer;
     const QDeadlineTimer deadline(60000);
     QObject::connect(poll, &QTimer::timeout, [&, poll, deadline] {
-        auto* progress = editor.findChild<QProgressDialog*>(s("PD_Reading"));
+        auto* progress = editor.findChild<QProgressDialog*>(s("readingProgress"));
         if ((!progress || !progress->isVisible()) && !deadline.hasExpired())
             return;
         poll->stop();
@@ -223,12 +223,12 @@ TEST_F(FrameImportTest, ACaptureIsReadBehindAProgressBarThatHoldsBackInputAndCan
             return;
         sawProgress = true;
         // The editor takes no click while the file is read: OK would close it.
-        QTest::mouseClick(test::requireChild<QPushButton>(&editor, s("Btn_OK")), Qt::LeftButton);
+        QTest::mouseClick(test::requireChild<QPushButton>(&editor, s("okButton")), Qt::LeftButton);
         okHeldBack = editor.isVisible();
         QTest::mouseClick(test::requireChild<QPushButton>(progress, s("")), Qt::LeftButton);
     });
     poll->start(5);
-    click(editor, "Btn_ImportFrames");
+    click(editor, "importFramesButton");
 
     EXPECT_TRUE(sawProgress);
     EXPECT_TRUE(okHeldBack);
@@ -246,14 +246,14 @@ TEST_F(FrameImportTest, TransmitListRefusesACaptureAndExportsTheDatabase)
     editor.reload();
     editor.show();
     prompter.fileAnswers = {test::fixturePath(s("exchange/log_shape.log"))};
-    click(editor, "Btn_ImportFrames");
+    click(editor, "importFramesButton");
     EXPECT_EQ(prompter.lastFilter, s("CAN database (*.dbc)|*.dbc"));
     EXPECT_EQ(prompter.errors,
               QStringList{s("A bus capture gives frames the converter receives: import log_shape.log into the receive list.")});
 
     // Enter presses the focused button, as on the editor's own buttons.
-    test::requireChild<QPushButton>(&editor, s("Btn_ExportDbc"))->setFocus();
-    QTest::keyClick(test::requireChild<QPushButton>(&editor, s("Btn_ExportDbc")), Qt::Key_Return);
+    test::requireChild<QPushButton>(&editor, s("exportDbcButton"))->setFocus();
+    QTest::keyClick(test::requireChild<QPushButton>(&editor, s("exportDbcButton")), Qt::Key_Return);
     const QString path = home.session.ws.configurationFolder + s("/Plant1.dbc");
     ASSERT_EQ(prompter.infos.size(), 1);
     EXPECT_TRUE(prompter.infos[0].contains(displayPath(path)));

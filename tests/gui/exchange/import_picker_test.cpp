@@ -49,7 +49,7 @@ protected:
     // Ticks a row by clicking its check box as a user does.
     void tick(int row)
     {
-        QTableWidget* t = table("TW_Messages");
+        QTableWidget* t = table("fileFramesTable");
         QTableWidgetItem* item = t->item(row, 0);
         item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     }
@@ -77,22 +77,22 @@ TEST_F(ImportPickerTest, FilterKeepsNamesAndIdentifiers)
     ImportTarget target;
     target.dipSwitch = true;
     show(target);
-    EXPECT_EQ(column("TW_Messages", 0), (QStringList{s("0x181"), s("0x18FF0011"), s("0x1")}));
-    EXPECT_EQ(column("TW_Messages", 3), (QStringList{s("DriveStatus"), s("EngineData"), s("Heartbeat")}));
+    EXPECT_EQ(column("fileFramesTable", 0), (QStringList{s("0x181"), s("0x18FF0011"), s("0x1")}));
+    EXPECT_EQ(column("fileFramesTable", 3), (QStringList{s("DriveStatus"), s("EngineData"), s("Heartbeat")}));
     // Signals and how many of them map: Flags (3 bits) as a bit field; the multiplexed ones not.
-    EXPECT_EQ(column("TW_Messages", 6), (QStringList{s("5"), s("4"), s("0")}));
-    EXPECT_EQ(column("TW_Messages", 7), (QStringList{s("5"), s("2"), s("0")}));
+    EXPECT_EQ(column("fileFramesTable", 6), (QStringList{s("5"), s("4"), s("0")}));
+    EXPECT_EQ(column("fileFramesTable", 7), (QStringList{s("5"), s("2"), s("0")}));
 
-    auto* filter = test::requireChild<QLineEdit>(&dialog, s("E_Filter"));
+    auto* filter = test::requireChild<QLineEdit>(&dialog, s("filterEdit"));
     QTest::keyClicks(filter, s("engine"));
-    EXPECT_EQ(column("TW_Messages", 0), QStringList{s("0x18FF0011")});
+    EXPECT_EQ(column("fileFramesTable", 0), QStringList{s("0x18FF0011")});
     filter->clear();
     QTest::keyClicks(filter, s("18f"));
-    EXPECT_EQ(column("TW_Messages", 0), QStringList{s("0x18FF0011")});
+    EXPECT_EQ(column("fileFramesTable", 0), QStringList{s("0x18FF0011")});
     // Tick Shown ticks only what the filter shows.
-    click("Btn_CheckShown");
+    click("checkShownButton");
     filter->clear();
-    EXPECT_EQ(column("TW_Frames", 1), QStringList{s("0x18FF0011")});
+    EXPECT_EQ(column("previewFramesTable", 1), QStringList{s("0x18FF0011")});
 }
 
 TEST_F(ImportPickerTest, PreviewFollowsTheChoiceAndTheFirstRegister)
@@ -103,22 +103,22 @@ TEST_F(ImportPickerTest, PreviewFollowsTheChoiceAndTheFirstRegister)
     target.usedRegisters = {11};
     target.firstRegister = 10;
     show(target);
-    EXPECT_EQ(table("TW_Frames")->rowCount(), 0);
+    EXPECT_EQ(table("previewFramesTable")->rowCount(), 0);
     tick(0);
-    EXPECT_EQ(column("TW_Frames", 0), QStringList{s("4")});
-    EXPECT_EQ(column("TW_Frames", 1), QStringList{s("0x181")});
-    EXPECT_EQ(column("TW_Frames", 2), QStringList{s("2.0A (11 bits)")});
-    EXPECT_EQ(column("TW_Frames", 5), QStringList{s("DriveStatus")});
-    auto* timeOut = test::requireChild<QSpinBox>(table("TW_Frames"), s("SB_TimeOut1"));
+    EXPECT_EQ(column("previewFramesTable", 0), QStringList{s("4")});
+    EXPECT_EQ(column("previewFramesTable", 1), QStringList{s("0x181")});
+    EXPECT_EQ(column("previewFramesTable", 2), QStringList{s("2.0A (11 bits)")});
+    EXPECT_EQ(column("previewFramesTable", 5), QStringList{s("DriveStatus")});
+    auto* timeOut = test::requireChild<QSpinBox>(table("previewFramesTable"), s("timeOutBox1"));
     ASSERT_TRUE(timeOut);
     EXPECT_EQ(timeOut->value(), 300);
     // Speed 16 bits Intel, Torque 16 bits Motorola, Mode 8 bits, Flags 3 bits of byte 6,
     // Energy 32 bits Motorola; register 11 is used already.
-    EXPECT_EQ(column("TW_Entries", 0), (QStringList{s("10"), s("12"), s("13"), s("14"), s("15"), s("16")}));
-    EXPECT_EQ(column("TW_Entries", 1), (QStringList{s("4"), s("4"), s("4"), s("4"), s("4"), s("4")}));
-    EXPECT_EQ(column("TW_Entries", 2), (QStringList{s("Byte 2"), s("Byte 3"), s("None"), s("None"), s("Byte 5"), s("Byte 7")}));
-    EXPECT_EQ(column("TW_Entries", 3), (QStringList{s("Byte 1"), s("Byte 4"), s("Byte 5"), s("Byte 6"), s("Byte 6"), s("Byte 8")}));
-    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("LB_NotMapped"));
+    EXPECT_EQ(column("previewEntriesTable", 0), (QStringList{s("10"), s("12"), s("13"), s("14"), s("15"), s("16")}));
+    EXPECT_EQ(column("previewEntriesTable", 1), (QStringList{s("4"), s("4"), s("4"), s("4"), s("4"), s("4")}));
+    EXPECT_EQ(column("previewEntriesTable", 2), (QStringList{s("Byte 2"), s("Byte 3"), s("None"), s("None"), s("Byte 5"), s("Byte 7")}));
+    EXPECT_EQ(column("previewEntriesTable", 3), (QStringList{s("Byte 1"), s("Byte 4"), s("Byte 5"), s("Byte 6"), s("Byte 6"), s("Byte 8")}));
+    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("notMappedList"));
     EXPECT_EQ(notMapped->count(), 0);
     tick(1);
     ASSERT_EQ(notMapped->count(), 2);
@@ -126,13 +126,13 @@ TEST_F(ImportPickerTest, PreviewFollowsTheChoiceAndTheFirstRegister)
                                             "other signals for other multiplexer values"));
     tick(1);
 
-    test::requireChild<QSpinBox>(&dialog, s("SB_FirstRegister"))->setValue(100);
-    EXPECT_EQ(column("TW_Entries", 0).first(), s("100"));
+    test::requireChild<QSpinBox>(&dialog, s("firstRegisterBox"))->setValue(100);
+    EXPECT_EQ(column("previewEntriesTable", 0).first(), s("100"));
 
     // The user's time-out goes into the plan.
-    timeOut = test::requireChild<QSpinBox>(table("TW_Frames"), s("SB_TimeOut1"));
+    timeOut = test::requireChild<QSpinBox>(table("previewFramesTable"), s("timeOutBox1"));
     timeOut->setValue(750);
-    click("Btn_Import");
+    click("importButton");
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_EQ(dialog.plan().frames.size(), 1u);
@@ -150,16 +150,16 @@ TEST_F(ImportPickerTest, FramesInTheListAndSkippedLinesAreShown)
     dialog.prepareShowing(s("constructs.dbc"), exchange::importMessages(exchange::readDbc(bytes, s("constructs.dbc"))), target,
                           {s("constructs.dbc: line 3, column 1: unexpected control character 0x01 (skipped)")});
     dialog.show();
-    EXPECT_EQ(column("TW_Messages", 8), (QStringList{s("already in the list: its signals are mapped onto it"), QString(), QString()}));
-    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("LB_NotMapped"));
+    EXPECT_EQ(column("fileFramesTable", 8), (QStringList{s("already in the list: its signals are mapped onto it"), QString(), QString()}));
+    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("notMappedList"));
     ASSERT_EQ(notMapped->count(), 1);
     EXPECT_EQ(notMapped->item(0)->text(), s("Skipped: constructs.dbc: line 3, column 1: unexpected control character 0x01 (skipped)"));
     tick(0);
     // No frame row is added; the entries name the frame that is there.
-    EXPECT_EQ(table("TW_Frames")->rowCount(), 0);
-    EXPECT_EQ(column("TW_Entries", 1), (QStringList{s("2"), s("2"), s("2"), s("2"), s("2"), s("2")}));
+    EXPECT_EQ(table("previewFramesTable")->rowCount(), 0);
+    EXPECT_EQ(column("previewEntriesTable", 1), (QStringList{s("2"), s("2"), s("2"), s("2"), s("2"), s("2")}));
     EXPECT_EQ(notMapped->item(1)->text(), s("0x181 DriveStatus already in the list as frame 2: its signals are mapped onto it"));
-    click("Btn_Import");
+    click("importButton");
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
@@ -171,17 +171,17 @@ TEST_F(ImportPickerTest, ImportRefusedWhenNothingChosenOrItWouldNotFit)
     target.dipSwitch = false;
     target.existingFrames = 249;
     show(target);
-    click("Btn_Import");
+    click("importButton");
     EXPECT_EQ(prompter.errors, QStringList{s("No frame is chosen: tick the frames to import.")});
     tick(0);
     tick(2);
-    EXPECT_EQ(test::requireChild<QLabel>(&dialog, s("L_Summary"))->text(),
+    EXPECT_EQ(test::requireChild<QLabel>(&dialog, s("summaryLabel"))->text(),
               s("The transmit frame list would hold 251 frames, 1 more than its 250 rows."));
-    click("Btn_Import");
+    click("importButton");
     ASSERT_EQ(prompter.errors.size(), 2);
     EXPECT_EQ(prompter.errors[1], s("The transmit frame list would hold 251 frames, 1 more than its 250 rows. Nothing was imported."));
     EXPECT_TRUE(dialog.isVisible());
-    click("Btn_Cancel");
+    click("cancelButton");
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.isVisible());
 }
@@ -191,15 +191,15 @@ TEST_F(ImportPickerTest, CaptureShowsFramesPeriodsAndFirstData)
     ImportTarget target;
     target.dipSwitch = true;
     show(target, "exchange/log_shape.log");
-    EXPECT_EQ(column("TW_Messages", 0), (QStringList{s("0x181"), s("0x18FF0011"), s("0x7FF")}));
-    EXPECT_EQ(column("TW_Messages", 2), (QStringList{s("8"), s("5"), s("0")}));
-    EXPECT_EQ(column("TW_Messages", 3), (QStringList{s("3"), s("2"), s("1")}));
-    EXPECT_EQ(column("TW_Messages", 4), (QStringList{s("100.0 ms"), s("200.0 ms"), QString()}));
-    EXPECT_EQ(column("TW_Messages", 5), (QStringList{s("11 22 33 44 55 66 77 88"), s("01 02"), QString()}));
-    click("Btn_CheckShown");
-    EXPECT_EQ(column("TW_Frames", 1), (QStringList{s("0x181"), s("0x18FF0011")}));
-    EXPECT_EQ(test::requireChild<QSpinBox>(table("TW_Frames"), s("SB_TimeOut2"))->value(), 600);
-    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("LB_NotMapped"));
+    EXPECT_EQ(column("fileFramesTable", 0), (QStringList{s("0x181"), s("0x18FF0011"), s("0x7FF")}));
+    EXPECT_EQ(column("fileFramesTable", 2), (QStringList{s("8"), s("5"), s("0")}));
+    EXPECT_EQ(column("fileFramesTable", 3), (QStringList{s("3"), s("2"), s("1")}));
+    EXPECT_EQ(column("fileFramesTable", 4), (QStringList{s("100.0 ms"), s("200.0 ms"), QString()}));
+    EXPECT_EQ(column("fileFramesTable", 5), (QStringList{s("11 22 33 44 55 66 77 88"), s("01 02"), QString()}));
+    click("checkShownButton");
+    EXPECT_EQ(column("previewFramesTable", 1), (QStringList{s("0x181"), s("0x18FF0011")}));
+    EXPECT_EQ(test::requireChild<QSpinBox>(table("previewFramesTable"), s("timeOutBox2"))->value(), 600);
+    auto* notMapped = test::requireChild<QListWidget>(&dialog, s("notMappedList"));
     ASSERT_EQ(notMapped->count(), 1);
     EXPECT_TRUE(notMapped->item(0)->text().startsWith(s("0x7FF Captured on can0 not imported: data length 0")));
 }
@@ -234,20 +234,20 @@ TEST(ImportPickerLanguage, EveryTextComesFromTheMessageTable)
                           target);
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("CAN-Telegramme importieren"));
-    EXPECT_EQ(test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_Import"))->text(), QStringLiteral("Importieren"));
-    EXPECT_EQ(test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_Cancel"))->text(), QStringLiteral("Abbrechen"));
-    auto* frames = test::requireChild<QTableWidget>(&dialog, QStringLiteral("TW_Messages"));
+    EXPECT_EQ(test::requireChild<QPushButton>(&dialog, QStringLiteral("importButton"))->text(), QStringLiteral("Importieren"));
+    EXPECT_EQ(test::requireChild<QPushButton>(&dialog, QStringLiteral("cancelButton"))->text(), QStringLiteral("Abbrechen"));
+    auto* frames = test::requireChild<QTableWidget>(&dialog, QStringLiteral("fileFramesTable"));
     EXPECT_EQ(frames->horizontalHeaderItem(0)->text(), QStringLiteral("Kennung"));
     // Ticking the first frame fills the preview in the language too.
     frames->item(0, 0)->setCheckState(Qt::Checked);
-    auto* entries = test::requireChild<QTableWidget>(&dialog, QStringLiteral("TW_Entries"));
+    auto* entries = test::requireChild<QTableWidget>(&dialog, QStringLiteral("previewEntriesTable"));
     EXPECT_EQ(entries->horizontalHeaderItem(0)->text(), QStringLiteral("Register"));
     ASSERT_GT(entries->rowCount(), 0);
     bool byteShown = false;
     for (int c = 0; c < entries->columnCount(); ++c)
         byteShown |= entries->item(0, c) && entries->item(0, c)->text().startsWith(QStringLiteral("Byte Nr. "));
     EXPECT_TRUE(byteShown);
-    EXPECT_TRUE(test::requireChild<QLabel>(&dialog, QStringLiteral("L_Summary"))->text().contains(QStringLiteral("Telegramme und")));
+    EXPECT_TRUE(test::requireChild<QLabel>(&dialog, QStringLiteral("summaryLabel"))->text().contains(QStringLiteral("Telegramme und")));
     dialog.close();
 }
 

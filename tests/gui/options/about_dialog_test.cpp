@@ -1,6 +1,6 @@
 #include "gui/options/about_dialog.h"
 
-#include "core/platform/browser.h"
+#include "core/services/browser.h"
 
 #include "support/widget_lookup.h"
 
@@ -32,11 +32,11 @@ TEST(AboutBox, ShowsTheFixedIdentityAndLinksToTheHomePage)
         const char* label;
         const char* text;
     } labels[] = {
-        {"Label1", "Software Orvane "}, {"Label2", "CAN / Modbus TCP Slave - Converter"},
-        {"Label6", "Software Code : "}, {"Label9", "PX40318"},
-        {"Label3", "Version :"},        {"versionLabel", "2.505"},
-        {"Label8", "Document Code :"},  {"Label12", "PM40318"},
-        {"L_Home_Caption", "Home Folder :"}, {"L_Home_Folder", "/home/ann/.local/share/px40318-configurator"},
+        {"productTitleLabel", "Software Orvane "}, {"productDescriptionLabel", "CAN / Modbus TCP Slave - Converter"},
+        {"softwareCodeCaption", "Software Code : "}, {"softwareCodeValueLabel", "PX40318"},
+        {"versionCaption", "Version :"},        {"versionLabel", "2.505"},
+        {"documentCodeCaption", "Document Code :"},  {"documentCodeValueLabel", "PM40318"},
+        {"homeFolderCaption", "Home Folder :"}, {"homeFolderLabel", "/home/ann/.local/share/px40318-configurator"},
     };
     for (const auto& l : labels) {
         auto* w = test::requireChild<QLabel>(&about, QString::fromLatin1(l.label));
@@ -61,7 +61,7 @@ TEST(AboutBox, ALongHomeFolderIsShortenedToFitAndWholeInTheToolTip)
     about.setHomeFolder(folder);
     about.prepareShowing();
     about.show();
-    auto* label = test::requireChild<QLabel>(&about, QStringLiteral("L_Home_Folder"));
+    auto* label = test::requireChild<QLabel>(&about, QStringLiteral("homeFolderLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->toolTip(), folder);
     EXPECT_TRUE(label->text().startsWith(QStringLiteral("/srv/comm"))) << label->text().toStdString();

@@ -1,6 +1,6 @@
 #include "gui/options/soft_options_dialog.h"
 
-#include "core/platform/browser.h"
+#include "core/services/browser.h"
 #include "core/lang/message_ids.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
@@ -62,22 +62,22 @@ TEST_F(SoftOptionsTest, ThirteenLanguagesPageSixAtATime)
     flag.save(home.file(QStringLiteral("LANGUAGE/DefaultFlag.bmp")));
     dialog.prepareShowing();
     dialog.show();
-    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 3"));
-    EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : English"));
-    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("English"));
-    EXPECT_EQ(label("L_L3")->text(), QStringLiteral("l02"));
-    EXPECT_FALSE(label("I_L2")->pixmap().isNull()); // the default flag stands in
-    EXPECT_FALSE(button("Btn_Prev")->isVisible());
-    EXPECT_TRUE(button("Btn_Next")->isVisible());
-    QTest::mouseClick(button("Btn_Next"), Qt::LeftButton);
-    QTest::mouseClick(button("Btn_Next"), Qt::LeftButton);
-    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 3 / 3"));
-    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("L12"));
-    for (const char* hidden : {"L_L2", "L_L6", "I_L2"})
+    EXPECT_EQ(label("languagePageLabel")->text(), QStringLiteral("Page 1 / 3"));
+    EXPECT_EQ(label("selectedLanguageLabel")->text(), QStringLiteral("Selected Language : English"));
+    EXPECT_EQ(label("languageName1")->text(), QStringLiteral("English"));
+    EXPECT_EQ(label("languageName3")->text(), QStringLiteral("l02"));
+    EXPECT_FALSE(label("languageFlag2")->pixmap().isNull()); // the default flag stands in
+    EXPECT_FALSE(button("previousButton")->isVisible());
+    EXPECT_TRUE(button("nextButton")->isVisible());
+    QTest::mouseClick(button("nextButton"), Qt::LeftButton);
+    QTest::mouseClick(button("nextButton"), Qt::LeftButton);
+    EXPECT_EQ(label("languagePageLabel")->text(), QStringLiteral("Page 3 / 3"));
+    EXPECT_EQ(label("languageName1")->text(), QStringLiteral("L12"));
+    for (const char* hidden : {"languageName2", "languageName6", "languageFlag2"})
         EXPECT_FALSE(label(hidden)->isVisible()) << hidden;
-    EXPECT_FALSE(button("Btn_Next")->isVisible());
-    EXPECT_TRUE(button("Btn_Prev")->isVisible());
-    EXPECT_FALSE(w<QTabWidget>(QStringLiteral("PC_Options"))->isTabVisible(2));
+    EXPECT_FALSE(button("nextButton")->isVisible());
+    EXPECT_TRUE(button("previousButton")->isVisible());
+    EXPECT_FALSE(w<QTabWidget>(QStringLiteral("optionTabs"))->isTabVisible(2));
     dialog.reject();
 }
 
@@ -87,16 +87,16 @@ TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettin
     dialog.prepareShowing();
     dialog.show();
     prompter.yesNoAnswers = {false, true};
-    QTest::mouseClick(label("L_L2"), Qt::LeftButton);
+    QTest::mouseClick(label("languageName2"), Qt::LeftButton);
     EXPECT_EQ(languageChanges, 0);
     EXPECT_EQ(home.session.messages[msg::kOptionsLanguage], QStringLiteral("Language"));
-    QTest::mouseClick(label("L_L2"), Qt::LeftButton);
+    QTest::mouseClick(label("languageName2"), Qt::LeftButton);
     EXPECT_EQ(prompter.questions,
               QStringList(2, QStringLiteral("Do you want to change the Language from English to Deutsch?")));
     EXPECT_EQ(languageChanges, 1);
     EXPECT_EQ(home.session.messages[msg::kOptionsLanguage], QStringLiteral("Deutsch"));
-    EXPECT_EQ(w<QTabWidget>(QStringLiteral("PC_Options"))->tabText(0), QStringLiteral("Deutsch"));
-    EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : Deutsch"));
+    EXPECT_EQ(w<QTabWidget>(QStringLiteral("optionTabs"))->tabText(0), QStringLiteral("Deutsch"));
+    EXPECT_EQ(label("selectedLanguageLabel")->text(), QStringLiteral("Selected Language : Deutsch"));
     EXPECT_EQ(home.session.settings.language, QStringLiteral("English"));
 
     dialog.reject(); // Cancel keeps the texts but not the setting
@@ -105,7 +105,7 @@ TEST_F(SoftOptionsTest, ChoosingALanguageAsksThenChangesEveryTextButNotTheSettin
 
     dialog.prepareShowing();
     prompter.yesNoAnswers = {true};
-    QTest::mouseClick(label("L_L2"), Qt::LeftButton);
+    QTest::mouseClick(label("languageName2"), Qt::LeftButton);
     dialog.accept();
     EXPECT_EQ(home.session.settings.language, QStringLiteral("Deutsch"));
 }
@@ -124,22 +124,22 @@ TEST_F(SoftOptionsTest, TheBuiltInEnglishIsAlwaysOfferedFirstAndBringsItsTextsBa
 
     dialog.prepareShowing();
     dialog.show();
-    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 1"));
-    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("English"));
-    EXPECT_EQ(label("L_L2")->text(), QStringLiteral("Amharic"));
-    EXPECT_EQ(label("L_L3")->text(), QStringLiteral("Deutsch"));
-    const QImage englishFlag = label("I_L1")->pixmap().toImage();
+    EXPECT_EQ(label("languagePageLabel")->text(), QStringLiteral("Page 1 / 1"));
+    EXPECT_EQ(label("languageName1")->text(), QStringLiteral("English"));
+    EXPECT_EQ(label("languageName2")->text(), QStringLiteral("Amharic"));
+    EXPECT_EQ(label("languageName3")->text(), QStringLiteral("Deutsch"));
+    const QImage englishFlag = label("languageFlag1")->pixmap().toImage();
     EXPECT_FALSE(englishFlag.isNull());
-    EXPECT_NE(englishFlag.convertToFormat(QImage::Format_RGB32), label("I_L2")->pixmap().toImage().convertToFormat(QImage::Format_RGB32))
+    EXPECT_NE(englishFlag.convertToFormat(QImage::Format_RGB32), label("languageFlag2")->pixmap().toImage().convertToFormat(QImage::Format_RGB32))
         << "not the default flag";
 
     prompter.yesNoAnswers = {true};
-    QTest::mouseClick(label("L_L1"), Qt::LeftButton);
+    QTest::mouseClick(label("languageName1"), Qt::LeftButton);
     EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("Do you want to change the Language from Deutsch to English?")});
     EXPECT_EQ(languageChanges, 1);
     EXPECT_EQ(home.session.messages[msg::kOptionsLanguage], QStringLiteral("Language"));
-    EXPECT_EQ(w<QTabWidget>(QStringLiteral("PC_Options"))->tabText(0), QStringLiteral("Language"));
-    EXPECT_EQ(label("L_Sel_Lang")->text(), QStringLiteral("Selected Language : English"));
+    EXPECT_EQ(w<QTabWidget>(QStringLiteral("optionTabs"))->tabText(0), QStringLiteral("Language"));
+    EXPECT_EQ(label("selectedLanguageLabel")->text(), QStringLiteral("Selected Language : English"));
     dialog.accept();
     home.session.saveSettings();
     EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<language>English</language>"));
@@ -155,21 +155,21 @@ TEST_F(SoftOptionsTest, ConnectionOptionsEnableInTurnAndOkStoresEveryFlag)
 {
     home.session.settings.jumpFieldsInTables = true;
     dialog.prepareShowing();
-    EXPECT_FALSE(box("CB_Update")->isEnabled());
-    EXPECT_FALSE(button("Btn_Check_Update")->isEnabled());
-    box("CB_En_Con")->click();
-    EXPECT_TRUE(box("CB_Update")->isEnabled());
-    EXPECT_FALSE(button("Btn_Check_Update")->isEnabled());
-    box("CB_Update")->click();
-    EXPECT_TRUE(button("Btn_Check_Update")->isEnabled());
+    EXPECT_FALSE(box("checkAtStartCheck")->isEnabled());
+    EXPECT_FALSE(button("checkNowButton")->isEnabled());
+    box("internetEnabledCheck")->click();
+    EXPECT_TRUE(box("checkAtStartCheck")->isEnabled());
+    EXPECT_FALSE(button("checkNowButton")->isEnabled());
+    box("checkAtStartCheck")->click();
+    EXPECT_TRUE(button("checkNowButton")->isEnabled());
 
-    EXPECT_FALSE(label("LL_Check_Update")->isVisibleTo(&dialog));
-    button("Btn_Check_Update")->click();
-    EXPECT_EQ(label("LL_Check_Update")->text(), QStringLiteral("No Update Available"));
+    EXPECT_FALSE(label("checkResultLabel")->isVisibleTo(&dialog));
+    button("checkNowButton")->click();
+    EXPECT_EQ(label("checkResultLabel")->text(), QStringLiteral("No Update Available"));
     newer = true;
-    button("Btn_Check_Update")->click();
-    EXPECT_TRUE(label("LL_Check_Update")->text().contains(QStringLiteral("New Version Available. Click Here for more Details")));
-    label("LL_Check_Update")->linkActivated(QString());
+    button("checkNowButton")->click();
+    EXPECT_TRUE(label("checkResultLabel")->text().contains(QStringLiteral("New Version Available. Click Here for more Details")));
+    label("checkResultLabel")->linkActivated(QString());
     ASSERT_EQ(browser.urls.size(), 1);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/Home/download/download.asp#PD40318")));
 
@@ -184,12 +184,12 @@ TEST_F(SoftOptionsTest, AnEmptyLanguageFolderOffersTheBuiltInEnglishOnly)
 {
     dialog.prepareShowing();
     dialog.show();
-    EXPECT_EQ(label("L_Page_Lang")->text(), QStringLiteral("Page 1 / 1"));
-    EXPECT_FALSE(button("Btn_Prev")->isVisible());
-    EXPECT_FALSE(button("Btn_Next")->isVisible());
-    EXPECT_EQ(label("L_L1")->text(), QStringLiteral("English"));
-    EXPECT_TRUE(label("I_L1")->isVisible());
-    EXPECT_FALSE(label("L_L2")->isVisible());
+    EXPECT_EQ(label("languagePageLabel")->text(), QStringLiteral("Page 1 / 1"));
+    EXPECT_FALSE(button("previousButton")->isVisible());
+    EXPECT_FALSE(button("nextButton")->isVisible());
+    EXPECT_EQ(label("languageName1")->text(), QStringLiteral("English"));
+    EXPECT_TRUE(label("languageFlag1")->isVisible());
+    EXPECT_FALSE(label("languageName2")->isVisible());
     dialog.reject();
 }
 

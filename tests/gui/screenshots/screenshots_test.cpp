@@ -24,10 +24,10 @@
 #include "gui/update/ethernet_update_dialog.h"
 #include "gui/update/serial_update_dialog.h"
 
-#include "core/platform/browser.h"
-#include "core/platform/program_runner.h"
-#include "core/platform/serial_ports.h"
-#include "core/platform/trash.h"
+#include "core/services/browser.h"
+#include "core/services/program_runner.h"
+#include "core/services/serial_ports.h"
+#include "core/services/trash.h"
 #include "support/fake_dialogs.h"
 #include "support/idle_services.h"
 #include "support/fake_ping.h"
@@ -177,7 +177,7 @@ TEST_F(Screenshots, MainWindow)
     NoBrowser browser;
     MainWindow window(home.session, {prompter, dialogs, runner, browser});
     shoot(window, "main_window",
-          {QStringLiteral("www.orvane.example - Configurator PX40318 - CAN / Modbus TCP Slave "), "L_Name_Conf_L2", QStringLiteral("PumpStation_Jumper")});
+          {QStringLiteral("www.orvane.example - Configurator PX40318 - CAN / Modbus TCP Slave "), "configurationNameLabel", QStringLiteral("PumpStation_Jumper")});
 }
 
 TEST_F(Screenshots, MainWindowInGerman)
@@ -191,7 +191,7 @@ TEST_F(Screenshots, MainWindowInGerman)
     NoBrowser browser;
     MainWindow window(home.session, {prompter, dialogs, runner, browser});
     shoot(window, "main_window_german",
-          {QStringLiteral("www.orvane.example - Configurator PX40318 - CAN / Modbus TCP Slave "), "Btn_Prm_Gen",
+          {QStringLiteral("www.orvane.example - Configurator PX40318 - CAN / Modbus TCP Slave "), "communicationButton",
            QStringLiteral("Kommunikationsparameter einstellen")});
 }
 
@@ -216,11 +216,11 @@ TEST_F(Screenshots, ConfigurationDialogs)
     NewConfigurationDialog newProject(home.session, prompter);
     newProject.prepareShowing();
     shoot(newProject, "new_configuration",
-          {QStringLiteral("Create New Configuration"), "Btn_OK", QStringLiteral("OK")});
+          {QStringLiteral("Create New Configuration"), "okButton", QStringLiteral("OK")});
     OpenConfigurationDialog openConf(home.session);
     openConf.prepareShowing();
     shoot(openConf, "open_configuration",
-          {QStringLiteral("Open Configuration"), "Btn_OK", QStringLiteral("OK")});
+          {QStringLiteral("Open Configuration"), "okButton", QStringLiteral("OK")});
 }
 
 TEST_F(Screenshots, ManageConfigurations)
@@ -230,7 +230,7 @@ TEST_F(Screenshots, ManageConfigurations)
     ManageConfigurationsDialog dialog(home.session, prompter, trash);
     dialog.prepareShowing();
     shoot(dialog, "manage_configurations",
-          {QStringLiteral("Manage Configurations"), "Btn_Duplicate", QStringLiteral("&Duplicate")});
+          {QStringLiteral("Manage Configurations"), "duplicateButton", QStringLiteral("&Duplicate")});
 }
 
 TEST_F(Screenshots, ManageConfigurationsHistoryAndCompare)
@@ -257,20 +257,20 @@ TEST_F(Screenshots, ManageConfigurationsHistoryAndCompare)
     NoTrash trash;
     ManageConfigurationsDialog dialog(home.session, prompter, trash);
     dialog.prepareShowing();
-    auto* list = test::requireChild<QListWidget>(&dialog, QStringLiteral("LB_Conf"));
+    auto* list = test::requireChild<QListWidget>(&dialog, QStringLiteral("configurationList"));
     const QList<QListWidgetItem*> items = list->findItems(QStringLiteral("PumpStation_Jumper"), Qt::MatchExactly);
     ASSERT_EQ(items.size(), 1);
     list->setCurrentItem(items.front());
-    auto* history = test::requireChild<QListWidget>(&dialog, QStringLiteral("LB_History"));
+    auto* history = test::requireChild<QListWidget>(&dialog, QStringLiteral("historyList"));
     ASSERT_EQ(history->count(), 2);
     history->setCurrentRow(1);
-    test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_Compare"))->click();
+    test::requireChild<QPushButton>(&dialog, QStringLiteral("compareButton"))->click();
     ASSERT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
-    EXPECT_EQ(test::requireChild<QTableWidget>(&dialog, QStringLiteral("TW_Compare"))->rowCount(), 1);
-    EXPECT_EQ(test::requireChild<QLabel>(&dialog, QStringLiteral("L_Compare"))->text(),
+    EXPECT_EQ(test::requireChild<QTableWidget>(&dialog, QStringLiteral("compareTable"))->rowCount(), 1);
+    EXPECT_EQ(test::requireChild<QLabel>(&dialog, QStringLiteral("compareHeadingLabel"))->text(),
               QStringLiteral("Differences between 2026-03-14 09:26:53 UTC  Ethernet 192.168.2.205  failed with exit "
                              "status 3 and PumpStation_Jumper"));
-    shoot(dialog, "manage_configurations_history", {QStringLiteral("Manage Configurations"), "Btn_Compare", QStringLiteral("&Compare")});
+    shoot(dialog, "manage_configurations_history", {QStringLiteral("Manage Configurations"), "compareButton", QStringLiteral("&Compare")});
 }
 
 // An updater that ends with a failure and says why.
@@ -323,7 +323,7 @@ TEST_F(Screenshots, RegisterMap)
     RegisterMapWindow window(home.session, prompter);
     window.prepareShowing();
     shoot(window, "register_map",
-          {QStringLiteral("Register Map"), "L_Findings", QStringLiteral("Findings")});
+          {QStringLiteral("Register Map"), "findingsLabel", QStringLiteral("Findings")});
 }
 
 TEST_F(Screenshots, CommunicationSettings)
@@ -332,7 +332,7 @@ TEST_F(Screenshots, CommunicationSettings)
     CommunicationSettingsDialog dialog(home.session, prompter);
     dialog.showSettings();
     shoot(dialog, "communication_settings",
-          {QStringLiteral("Set Communication"), "E_PORT", QStringLiteral("5020")});
+          {QStringLiteral("Set Communication"), "portEdit", QStringLiteral("5020")});
 }
 
 TEST_F(Screenshots, FrameEditors)
@@ -341,21 +341,21 @@ TEST_F(Screenshots, FrameEditors)
     ReceiveFramesJumperDialog receiveJumper(home.session, prompter);
     receiveJumper.reload();
     shoot(receiveJumper, "receive_frames_jumper",
-          {QStringLiteral("Receive CAN Frames"), "Btn_InsertRow", QStringLiteral("Insert Row")});
+          {QStringLiteral("Receive CAN Frames"), "insertRowButton", QStringLiteral("Insert Row")});
     TransmitFramesJumperDialog transmitJumper(home.session, prompter);
     transmitJumper.reload();
     shoot(transmitJumper, "transmit_frames_jumper",
-          {QStringLiteral("Transmit CAN Frames"), "Btn_InsertRow", QStringLiteral("Insert Row")});
+          {QStringLiteral("Transmit CAN Frames"), "insertRowButton", QStringLiteral("Insert Row")});
 
     open("Conveyor_DipSwitch");
     ReceiveFramesDipDialog receiveDip(home.session, prompter);
     receiveDip.reload();
     shoot(receiveDip, "receive_frames_dipswitch",
-          {QStringLiteral("Receive CAN Frames"), "Btn_CopyRow", QStringLiteral("Copy Row")});
+          {QStringLiteral("Receive CAN Frames"), "copyRowButton", QStringLiteral("Copy Row")});
     TransmitFramesDipDialog transmitDip(home.session, prompter);
     transmitDip.reload();
     shoot(transmitDip, "transmit_frames_dipswitch",
-          {QStringLiteral("Transmit CAN Frames"), "Btn_CopyRow", QStringLiteral("Copy Row")});
+          {QStringLiteral("Transmit CAN Frames"), "copyRowButton", QStringLiteral("Copy Row")});
 }
 
 TEST_F(Screenshots, MappingEditors)
@@ -363,11 +363,11 @@ TEST_F(Screenshots, MappingEditors)
     open("Conveyor_DipSwitch");
     // The first frame and its first register selected, as a user looking at them sees them.
     const auto select = [](DefineMappingDialog& dialog) {
-        auto* frames = test::requireChild<QListWidget>(&dialog, QStringLiteral("LB_CAN_Frames"));
+        auto* frames = test::requireChild<QListWidget>(&dialog, QStringLiteral("frameList"));
         ASSERT_NE(frames, nullptr);
         ASSERT_GT(frames->count(), 0);
         frames->setCurrentRow(0);
-        auto* registers = test::requireChild<QListWidget>(&dialog, QStringLiteral("LB_Modbus_Regs"));
+        auto* registers = test::requireChild<QListWidget>(&dialog, QStringLiteral("registerList"));
         ASSERT_NE(registers, nullptr);
         if (registers->count() > 0)
             registers->setCurrentRow(0);
@@ -376,12 +376,12 @@ TEST_F(Screenshots, MappingEditors)
     receive.reload();
     select(receive);
     shoot(receive, "receive_mapping",
-          {QStringLiteral("Define Receive CAN Frames"), "E_Index_Modbus", QStringLiteral("0")});
+          {QStringLiteral("Define Receive CAN Frames"), "registerIndexEdit", QStringLiteral("0")});
     TransmitMappingDialog transmit(home.session, prompter);
     transmit.reload();
     select(transmit);
     shoot(transmit, "transmit_mapping",
-          {QStringLiteral("Define Transmit CAN Frames"), "E_Index_Modbus", QStringLiteral("1000")});
+          {QStringLiteral("Define Transmit CAN Frames"), "registerIndexEdit", QStringLiteral("1000")});
 }
 
 TEST_F(Screenshots, UpdateDialogs)
@@ -392,11 +392,11 @@ TEST_F(Screenshots, UpdateDialogs)
     SerialUpdateDialog serial(home.session, prompter, ports, noStart);
     serial.prepareShowing();
     shoot(serial, "serial_update",
-          {QStringLiteral("Update Device by Serial"), "L_Steps2", QStringLiteral("1 - Turn OFF the Device")});
+          {QStringLiteral("Update Device by Serial"), "turnOffStepLabel", QStringLiteral("1 - Turn OFF the Device")});
     serial.prepareShowing();
     serial.goToOperations();
     shoot(serial, "serial_update_operations",
-          {QStringLiteral("Update Device by Serial"), "Btn_Update", QStringLiteral("Execute Update Firmware")});
+          {QStringLiteral("Update Device by Serial"), "updateButton", QStringLiteral("Execute Update Firmware")});
 
     open("Conveyor_DipSwitch");
     test::ManualClock clock;
@@ -405,19 +405,19 @@ TEST_F(Screenshots, UpdateDialogs)
     ethernet.prepareShowing();
     const char* address[] = {"192", "168", "1", "50"};
     for (int i = 0; i < 4; ++i)
-        test::requireChild<QLineEdit>(&ethernet, QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
+        test::requireChild<QLineEdit>(&ethernet, QStringLiteral("ipAddressByte%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
     pinger.answer("AAAA");
     ethernet.ping();
     shoot(ethernet, "ethernet_update",
-          {QStringLiteral("Update Firmware from Etherner (UDP)"), "LPing", QStringLiteral("Device Found!")});
+          {QStringLiteral("Update Firmware from Etherner (UDP)"), "pingResultLabel", QStringLiteral("Device Found!")});
     ethernet.prepareShowing();
     for (int i = 0; i < 4; ++i)
-        test::requireChild<QLineEdit>(&ethernet, QStringLiteral("E_IP%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
+        test::requireChild<QLineEdit>(&ethernet, QStringLiteral("ipAddressByte%1").arg(i + 1))->setText(QString::fromLatin1(address[i]));
     pinger.answer("AAAA");
     ethernet.ping();
     ethernet.goToOperations();
     shoot(ethernet, "ethernet_update_operations",
-          {QStringLiteral("Update Firmware from Etherner (UDP)"), "Btn_Update", QStringLiteral("Execute update firmware")});
+          {QStringLiteral("Update Firmware from Etherner (UDP)"), "updateButton", QStringLiteral("Execute update firmware")});
 }
 
 TEST_F(Screenshots, OptionsAndAbout)
@@ -445,7 +445,7 @@ TEST_F(Screenshots, OptionsAndAbout)
     SoftwareOptionsDialog options(home.session, {prompter, browser, [] { return false; }, [] {}});
     options.prepareShowing();
     shoot(options, "options",
-          {QStringLiteral("Software Options"), "Btn_OK", QStringLiteral("OK")});
+          {QStringLiteral("Software Options"), "okButton", QStringLiteral("OK")});
     AboutDialog about(browser);
     // A home folder as an installed program has it, rather than this run's temporary one.
     about.setHomeFolder(QDir::homePath() + QStringLiteral("/.local/share/px40318-configurator"));

@@ -26,7 +26,7 @@ TEST(NewConfigurationDialog, RefusalsKeepTheDialogOpenAndEnterActsAsOk)
     NewConfigurationDialog dialog(home.session, prompter);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Create New Configuration"));
     EXPECT_EQ(dialog.size(), QSize(331, 162));
-    auto* name = test::requireChild<QLineEdit>(&dialog, QStringLiteral("E_New_Proj"));
+    auto* name = test::requireChild<QLineEdit>(&dialog, QStringLiteral("nameEdit"));
     ASSERT_NE(name, nullptr);
 
     dialog.show();
@@ -101,7 +101,7 @@ TEST_F(OpenDialogTest, PreselectsTheActiveConfigurationWhateverItsLetterCase)
     home.session.ws.activate(QString());
     dialog.prepareShowing();
     EXPECT_EQ(dialog.chosenName(), QStringLiteral("Alpha"));
-    QTest::mouseClick(test::requireChild<QPushButton>(&dialog, QStringLiteral("Btn_OK")), Qt::LeftButton);
+    QTest::mouseClick(test::requireChild<QPushButton>(&dialog, QStringLiteral("okButton")), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(home.session.ws.configurationFolder, home.session.ws.projectsFolder + QStringLiteral("/Alpha"));
     EXPECT_EQ(home.session.ws.transmitMappingsFile, home.session.ws.projectsFolder + QStringLiteral("/Alpha/TInfoCob.xml"));

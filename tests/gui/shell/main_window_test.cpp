@@ -1,8 +1,8 @@
 #include "gui/shell/main_window.h"
 
 #include "core/config/general_parameters.h"
-#include "core/platform/browser.h"
-#include "core/platform/program_runner.h"
+#include "core/services/browser.h"
+#include "core/services/program_runner.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
@@ -29,8 +29,8 @@ namespace {
 QString waitPanel()
 {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == QStringLiteral("ProgramWaitPanel") && w->isVisible()) {
-            auto* text = w->findChild<QLabel*>(QStringLiteral("L_Program_Wait"));
+        if (w->objectName() == QStringLiteral("programWaitPanel") && w->isVisible()) {
+            auto* text = w->findChild<QLabel*>(QStringLiteral("programWaitLabel"));
             return text && w->isEnabled() ? text->text() : QStringLiteral("disabled");
         }
     }
@@ -91,9 +91,9 @@ protected:
     }
 };
 
-const char* const kConfigurationSteps[] = {"Btn_Prm_Gen",      "Btn_Receive_COB",    "Btn_Rec_Define_COB",
-                                           "Btn_Transmit_COB", "Btn_Tra_Define_COB", "Btn_CreateBin",
-                                           "Btn_Virtual_Converter", "Btn_Register_Map", "Btn_Monitor"};
+const char* const kConfigurationSteps[] = {"communicationButton",      "receiveFramesButton",    "receiveMappingButton",
+                                           "transmitFramesButton", "transmitMappingButton", "updateDeviceButton",
+                                           "virtualConverterButton", "registerMapButton", "monitorButton"};
 
 TEST_F(MainWindowTest, LayoutTextsAndHiddenSteps)
 {
@@ -101,23 +101,23 @@ TEST_F(MainWindowTest, LayoutTextsAndHiddenSteps)
     EXPECT_EQ(window.size(), QSize(694, 440));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_TRUE(window.windowTitle().endsWith(QStringLiteral(" - Configurator PX40318 - CAN / Modbus TCP Slave ")));
-    EXPECT_EQ(label("L_SW_Code"), QStringLiteral("PX40318"));
-    EXPECT_EQ(label("L_SW_Desc"), QStringLiteral("CAN / Modbus TCP Slave - Converter"));
-    EXPECT_EQ(label("L_Begin"), QStringLiteral("Begin"));
-    EXPECT_EQ(label("L_Step_5"), QStringLiteral("Step 5"));
-    EXPECT_EQ(widget("Btn_CreateBin")->text(), QStringLiteral("Update Device"));
-    EXPECT_EQ(widget("Btn_CreateBin")->toolTip(),
+    EXPECT_EQ(label("softwareCodeLabel"), QStringLiteral("PX40318"));
+    EXPECT_EQ(label("descriptionLabel"), QStringLiteral("CAN / Modbus TCP Slave - Converter"));
+    EXPECT_EQ(label("beginLabel"), QStringLiteral("Begin"));
+    EXPECT_EQ(label("stepLabel5"), QStringLiteral("Step 5"));
+    EXPECT_EQ(widget("updateDeviceButton")->text(), QStringLiteral("Update Device"));
+    EXPECT_EQ(widget("updateDeviceButton")->toolTip(),
               QStringLiteral("Update the actual Firmware and/or Configuration in the device"));
-    EXPECT_EQ(widget("Btn_Opz")->toolTip(), QStringLiteral("Options"));
-    EXPECT_TRUE(widget("Btn_Info")->text().isEmpty());
-    EXPECT_FALSE(widget("Btn_New")->icon().isNull());
-    EXPECT_EQ(label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
-    EXPECT_EQ(label("L_Name_Conf_L2"), QStringLiteral("Use Step1 to open or create new configuration"));
-    EXPECT_FALSE(widget<QLabel>("LL_Update")->isVisible());
+    EXPECT_EQ(widget("optionsButton")->toolTip(), QStringLiteral("Options"));
+    EXPECT_TRUE(widget("aboutButton")->text().isEmpty());
+    EXPECT_FALSE(widget("newButton")->icon().isNull());
+    EXPECT_EQ(label("configurationCaption"), QStringLiteral("None Configuration Opened "));
+    EXPECT_EQ(label("configurationNameLabel"), QStringLiteral("Use Step1 to open or create new configuration"));
+    EXPECT_FALSE(widget<QLabel>("updateLink")->isVisible());
     // Five steps: nothing is built beyond them, shown or hidden.
-    for (const char* gone : {"L_Step_6", "Btn_COB_Request", "Btn_COB_Setting"})
+    for (const char* gone : {"stepLabel6", "remoteRequestButton", "frameSettingsButton"})
         EXPECT_EQ(window.findChild<QWidget*>(QString::fromLatin1(gone)), nullptr) << gone;
-    EXPECT_TRUE(widget("Btn_Tra_Define_COB")->isVisible());
+    EXPECT_TRUE(widget("transmitMappingButton")->isVisible());
     window.close();
     prompter.errors.clear();
 }
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, EnterAndSpacePressTheFocusedButton)
     const struct {
         const char* button;
         Qt::Key key;
-    } cases[] = {{"Btn_Prm_Gen", Qt::Key_Return}, {"Btn_Receive_COB", Qt::Key_Enter}, {"Btn_CreateBin", Qt::Key_Space}};
+    } cases[] = {{"communicationButton", Qt::Key_Return}, {"receiveFramesButton", Qt::Key_Enter}, {"updateDeviceButton", Qt::Key_Space}};
     for (const auto& c : cases) {
         prompter.errors.clear();
         QAbstractButton* b = widget(c.button);
@@ -149,42 +149,42 @@ TEST_F(MainWindowTest, EnterAndSpacePressTheFocusedButton)
         QTest::keyClick(b, c.key);
         EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Project not Valid")}) << c.button;
     }
-    widget("Btn_Info")->setFocus();
-    QTest::keyClick(widget("Btn_Info"), Qt::Key_Return);
+    widget("aboutButton")->setFocus();
+    QTest::keyClick(widget("aboutButton"), Qt::Key_Return);
     EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::About});
     window.close();
 }
 
 TEST_F(MainWindowTest, StepOneAndTheTitleButtonsWorkWithoutAConfiguration)
 {
-    click("Btn_New");
-    click("Btn_Open");
-    click("Btn_Info");
-    click("Btn_Opz");
+    click("newButton");
+    click("openButton");
+    click("aboutButton");
+    click("optionsButton");
     EXPECT_EQ(dialogs.asked,
               (std::vector<Window>{Window::NewConfiguration, Window::OpenConfiguration, Window::About, Window::SoftwareOptions}));
     EXPECT_TRUE(prompter.errors.isEmpty());
     // Options cancelled writes nothing; confirmed writes the settings at once.
     EXPECT_FALSE(QFileInfo::exists(home.file(QStringLiteral("Orvane.xml"))));
     dialogs.actions[Window::SoftwareOptions] = [] { return true; };
-    click("Btn_Opz");
+    click("optionsButton");
     EXPECT_TRUE(QFileInfo::exists(home.file(QStringLiteral("Orvane.xml"))));
 }
 
 TEST_F(MainWindowTest, NewAndOpenUpdateTheConfigurationBoxOnlyOnOk)
 {
     dialogs.actions[Window::NewConfiguration] = [&] { return !createConfiguration(home.session.ws, QStringLiteral("Plant1")); };
-    click("Btn_New");
-    EXPECT_EQ(label("L_Name_Conf"), QStringLiteral("Opened Configuration of the Converter : "));
-    EXPECT_EQ(label("L_Name_Conf_L2"), QStringLiteral("Plant1"));
+    click("newButton");
+    EXPECT_EQ(label("configurationCaption"), QStringLiteral("Opened Configuration of the Converter : "));
+    EXPECT_EQ(label("configurationNameLabel"), QStringLiteral("Plant1"));
 
     dialogs.actions[Window::OpenConfiguration] = [&] {
         home.session.ws.activate(QString());
         return true;
     };
-    click("Btn_Open");
-    EXPECT_EQ(label("L_Name_Conf_L2"), QStringLiteral("Use Step1 to open or create new configuration"));
-    click("Btn_Prm_Gen");
+    click("openButton");
+    EXPECT_EQ(label("configurationNameLabel"), QStringLiteral("Use Step1 to open or create new configuration"));
+    click("communicationButton");
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Project not Valid")});
 }
 
@@ -194,8 +194,8 @@ TEST_F(MainWindowTest, ConfigurationNameIsShownAsTyped)
     dialogs.actions[Window::NewConfiguration] = [&] {
         return !createConfiguration(home.session.ws, QStringLiteral("Pump <A> <b>2"));
     };
-    click("Btn_New");
-    auto* name = widget<QLabel>("L_Name_Conf_L2");
+    click("newButton");
+    auto* name = widget<QLabel>("configurationNameLabel");
     ASSERT_EQ(name->text(), QStringLiteral("Pump <A> <b>2"));
     EXPECT_GE(name->sizeHint().width(), name->fontMetrics().horizontalAdvance(name->text()));
 }
@@ -216,17 +216,17 @@ TEST_F(MainWindowTest, DeviceTypeChoosesTheEditorsAndTheUpdateRoute)
         if (c.deviceType)
             writeDeviceType(c.deviceType);
         dialogs.asked.clear();
-        click("Btn_Receive_COB");
-        click("Btn_Transmit_COB");
-        click("Btn_CreateBin");
+        click("receiveFramesButton");
+        click("transmitFramesButton");
+        click("updateDeviceButton");
         EXPECT_EQ(dialogs.asked, c.expected) << (c.deviceType ? c.deviceType : "missing");
     }
     dialogs.asked.clear();
-    click("Btn_Prm_Gen");
-    click("Btn_Rec_Define_COB");
-    click("Btn_Tra_Define_COB");
-    click("Btn_Virtual_Converter");
-    click("Btn_Monitor");
+    click("communicationButton");
+    click("receiveMappingButton");
+    click("transmitMappingButton");
+    click("virtualConverterButton");
+    click("monitorButton");
     EXPECT_EQ(dialogs.asked, (std::vector<Window>{Window::CommunicationSettings, Window::ReceiveMapping, Window::TransmitMapping,
                                                   Window::VirtualConverter, Window::Monitor}));
     EXPECT_TRUE(prompter.errors.isEmpty());
@@ -236,7 +236,7 @@ TEST_F(MainWindowTest, AParGenThatDoesNotParseAbandonsTheStepWithItsError)
 {
     home.activate(QStringLiteral("P"));
     home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), "<GeneralParameter><Device_Type>1</Device_Type>");
-    click("Btn_Receive_COB");
+    click("receiveFramesButton");
     EXPECT_TRUE(dialogs.asked.empty());
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("ParGen.xml")));
@@ -245,7 +245,7 @@ TEST_F(MainWindowTest, AParGenThatDoesNotParseAbandonsTheStepWithItsError)
 TEST_F(MainWindowTest, UpdateDeviceWritesTheImagesFirstAndStopsOnAnError)
 {
     home.activate(QStringLiteral("P"));
-    click("Btn_CreateBin");
+    click("updateDeviceButton");
     EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::SerialUpdate});
     for (const char* image : {"bank.bin", "bank2.bin", "bank_ESP32_1.bin", "bank_ESP32_2.bin"})
         EXPECT_FALSE(home.read(QStringLiteral("PROJECTS/P/bin/") + QString::fromLatin1(image)).isEmpty()) << image;
@@ -254,7 +254,7 @@ TEST_F(MainWindowTest, UpdateDeviceWritesTheImagesFirstAndStopsOnAnError)
     const QByteArray before = home.read(QStringLiteral("PROJECTS/P/bin/bank2.bin"));
     home.write(QStringLiteral("PROJECTS/P/RCobDef.xml"), "<CobDef><row CobID=\"1\"");
     dialogs.asked.clear();
-    click("Btn_CreateBin");
+    click("updateDeviceButton");
     EXPECT_TRUE(dialogs.asked.empty());
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("RCobDef.xml"))) << prompter.errors[0].toStdString();
@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, UpdateDeviceWritesTheImagesFirstAndStopsOnAnError)
     QDir(home.file(QStringLiteral("PROJECTS/P/bin"))).removeRecursively();
     home.write(QStringLiteral("PROJECTS/P/bin"), "a file where the folder should be");
     prompter.errors.clear();
-    click("Btn_CreateBin");
+    click("updateDeviceButton");
     EXPECT_TRUE(dialogs.asked.empty());
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("bank.bin"))) << prompter.errors[0].toStdString();
@@ -277,10 +277,10 @@ TEST_F(MainWindowTest, ChangeLanguageRenamesStepsButKeepsTheConfigurationBox)
     home.session.settings.language = QStringLiteral("Italiano");
     home.session.messages.loadLanguage(home.session.ws.languageFolder, home.session.settings.language);
     window.changeLanguage();
-    EXPECT_EQ(label("L_Step_1"), QStringLiteral("Passo 1"));
-    EXPECT_EQ(widget("Btn_New")->text(), QStringLiteral("Nuova"));
-    EXPECT_EQ(widget("Btn_New")->toolTip(), QStringLiteral("Crea"));
-    EXPECT_EQ(label("L_Name_Conf"), QStringLiteral("None Configuration Opened "));
+    EXPECT_EQ(label("stepLabel1"), QStringLiteral("Passo 1"));
+    EXPECT_EQ(widget("newButton")->text(), QStringLiteral("Nuova"));
+    EXPECT_EQ(widget("newButton")->toolTip(), QStringLiteral("Crea"));
+    EXPECT_EQ(label("configurationCaption"), QStringLiteral("None Configuration Opened "));
     EXPECT_EQ(dialogs.languageChanges, 1);
 }
 
@@ -288,7 +288,7 @@ TEST_F(MainWindowTest, ClosingWritesTheSettingsAndReportsAFailedWrite)
 {
     home.activate(QStringLiteral("Plant9"));
     window.show();
-    click("Btn_Close");
+    click("closeButton");
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Plant9</projectname>"));
 
@@ -312,12 +312,12 @@ TEST_F(MainWindowTest, StartProgramWaitsWithTheWindowDisabledAndLinksOpenTheBrow
 
     // The keyboard focus comes back to where it was before the wait.
     QApplication::setActiveWindow(&window);
-    widget("Btn_CreateBin")->setFocus();
-    ASSERT_TRUE(widget("Btn_CreateBin")->hasFocus());
+    widget("updateDeviceButton")->setFocus();
+    ASSERT_TRUE(widget("updateDeviceButton")->hasFocus());
     window.startProgram(QStringLiteral("/opt/Ethernet_Update.exe"), QString(), false);
-    EXPECT_TRUE(widget("Btn_CreateBin")->hasFocus());
+    EXPECT_TRUE(widget("updateDeviceButton")->hasFocus());
 
-    widget<QLabel>("L_Quarnel")->linkActivated(QStringLiteral("home"));
+    widget<QLabel>("homePageLink")->linkActivated(QStringLiteral("home"));
     ASSERT_EQ(browser.urls.size(), 1);
     EXPECT_TRUE(browser.urls[0].endsWith(QStringLiteral("/HOME/default.asp?frompg=PX40318")));
     window.close();
@@ -377,7 +377,7 @@ TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVe
     allowed.setVersionCheck([&] { return newer; });
     allowed.show();
     allowed.checkForNewVersion();
-    auto* link = test::requireChild<QLabel>(&allowed, QStringLiteral("LL_Update"));
+    auto* link = test::requireChild<QLabel>(&allowed, QStringLiteral("updateLink"));
     EXPECT_TRUE(link->isVisible());
     EXPECT_TRUE(link->text().contains(QStringLiteral("New Version Available. Click Here for more Details")));
     EXPECT_EQ(allowed.m_versionCheckTimer->interval(), 7200000);
@@ -393,7 +393,7 @@ TEST_F(MainWindowTest, VersionCheckTimerRunsOnlyWhileAllowedAndAnnouncesANewerVe
     // Options confirmed with the check still allowed lets the running countdown go on: a
     // user who confirms the options now and then must not postpone the check for ever.
     dialogs.actions[Window::SoftwareOptions] = [] { return true; };
-    auto* options = test::requireChild<QToolButton>(&allowed, QStringLiteral("Btn_Opz"));
+    auto* options = test::requireChild<QToolButton>(&allowed, QStringLiteral("optionsButton"));
     const int remaining = allowed.m_versionCheckTimer->remainingTime();
     QThread::msleep(60);
     QTest::mouseClick(options, Qt::LeftButton);
@@ -426,9 +426,9 @@ TEST(MainWindowFont, StepLabelsAndSoftwareCodeGrowFromAFontInPointsOrPixels)
         RecordingRunner runner;
         RecordingBrowser browser;
         MainWindow window(home.session, {prompter, dialogs, runner, browser});
-        const int text = QFontInfo(test::requireChild<QPushButton>(&window, QStringLiteral("Btn_New"))->font()).pixelSize();
-        const int step = QFontInfo(test::requireChild<QLabel>(&window, QStringLiteral("L_Step_1"))->font()).pixelSize();
-        const int code = QFontInfo(test::requireChild<QLabel>(&window, QStringLiteral("L_SW_Code"))->font()).pixelSize();
+        const int text = QFontInfo(test::requireChild<QPushButton>(&window, QStringLiteral("newButton"))->font()).pixelSize();
+        const int step = QFontInfo(test::requireChild<QLabel>(&window, QStringLiteral("stepLabel1"))->font()).pixelSize();
+        const int code = QFontInfo(test::requireChild<QLabel>(&window, QStringLiteral("softwareCodeLabel"))->font()).pixelSize();
         EXPECT_GE(text, 11);
         EXPECT_GE(step, text + 2);
         EXPECT_GE(code, text + 12);
@@ -475,9 +475,9 @@ TEST(MainWindowLock, ASecondInstanceIsToldTheConfigurationIsReadOnly)
         home.session.ws.activate(QStringLiteral("Other"));
         return true;
     };
-    QTest::mouseClick(first.findChild<QPushButton*>(QStringLiteral("Btn_Open")), Qt::LeftButton);
+    QTest::mouseClick(first.findChild<QPushButton*>(QStringLiteral("openButton")), Qt::LeftButton);
     secondDialogs.actions[Window::OpenConfiguration] = [] { return true; };
-    QTest::mouseClick(second.findChild<QPushButton*>(QStringLiteral("Btn_Open")), Qt::LeftButton);
+    QTest::mouseClick(second.findChild<QPushButton*>(QStringLiteral("openButton")), Qt::LeftButton);
     EXPECT_FALSE(secondSession.readOnly);
     EXPECT_EQ(secondPrompter.infos.size(), 1);
 }

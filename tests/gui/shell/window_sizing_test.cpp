@@ -1,8 +1,8 @@
 // Windows of a fixed size take the size their texts need: in German no caption is clipped,
 // in English they keep their usual size.
 
-#include "core/platform/browser.h"
-#include "core/platform/program_runner.h"
+#include "core/services/browser.h"
+#include "core/services/program_runner.h"
 #include "gui/options/soft_options_dialog.h"
 #include "gui/shell/main_window.h"
 #include "gui/shell/new_configuration_dialog.h"

@@ -2,7 +2,7 @@
 
 #include "core/base/error.h"
 #include "core/base/xml_content.h"
-#include "core/platform/pinger.h"
+#include "core/services/pinger.h"
 
 #include "support/fake_ping.h"
 #include "support/fake_prompter.h"
@@ -40,7 +40,7 @@ protected:
     {
         return test::requireChild<T>(&dialog, name);
     }
-    QLineEdit* box(int i) { return child<QLineEdit>(QStringLiteral("E_IP%1").arg(i)); }
+    QLineEdit* box(int i) { return child<QLineEdit>(QStringLiteral("ipAddressByte%1").arg(i)); }
     QString boxes() { return QStringList{box(1)->text(), box(2)->text(), box(3)->text(), box(4)->text()}.join(u'|'); }
     void type(const char* a, const char* b, const char* c, const char* d)
     {
@@ -50,8 +50,8 @@ protected:
         box(4)->setText(QString::fromLatin1(d));
     }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(QString::fromLatin1(name)), Qt::LeftButton); }
-    bool onOptionsPage() { return child<QCheckBox>(QStringLiteral("CB_Firmware"))->isVisibleTo(&dialog); }
-    QLabel* result() { return child<QLabel>(QStringLiteral("LPing")); }
+    bool onOptionsPage() { return child<QCheckBox>(QStringLiteral("writeFirmwareCheck"))->isVisibleTo(&dialog); }
+    QLabel* result() { return child<QLabel>(QStringLiteral("pingResultLabel")); }
     // The Ethernet updater in the home folder and the firmware images in MASTER.
     void installUpdater()
     {
@@ -64,7 +64,7 @@ protected:
         dialog.prepareShowing();
         type("127", "0", "0", "1");
         pinger.answer("AA");
-        click("Btn_Ping");
+        click("pingButton");
         ASSERT_TRUE(dialog.deviceFound());
     }
 
@@ -88,16 +88,16 @@ TEST_F(EthernetDialogTest, TextsComeFromTheMessageTable)
         const char* text;
         const char* hint;
     } controls[] = {
-        {"L_SW_Desc", "Update Firmware from Etherner (UDP)", ""},
-        {"L_IP_Address", "Insert the IP Address of  PD40318", ""},
-        {"E_IP1", "0", "Insert first byte of IP Address of device to update"},
-        {"E_IP4", "0", "Insert fourth byte of IP Address of device to update"},
-        {"L_Ping", "Check the Connection the device", ""},
-        {"Btn_Ping", "Ping", "Search the device by using the Ping Command"},
-        {"Btn_Cancel", "Cancel", "Exit without update the device"},
-        {"CB_Read_Firm", "Read Firmware when finish", "Check the Firmware just Written"},
-        {"CB_Conf", "Configuration", "Update the Configuration of the device"},
-        {"Btn_Update", "Execute update firmware", "Start the Update Process"},
+        {"descriptionLabel", "Update Firmware from Etherner (UDP)", ""},
+        {"addressLabel", "Insert the IP Address of  PD40318", ""},
+        {"ipAddressByte1", "0", "Insert first byte of IP Address of device to update"},
+        {"ipAddressByte4", "0", "Insert fourth byte of IP Address of device to update"},
+        {"pingLabel", "Check the Connection the device", ""},
+        {"pingButton", "Ping", "Search the device by using the Ping Command"},
+        {"cancelButton", "Cancel", "Exit without update the device"},
+        {"readFirmwareBackCheck", "Read Firmware when finish", "Check the Firmware just Written"},
+        {"writeConfigurationCheck", "Configuration", "Update the Configuration of the device"},
+        {"updateButton", "Execute update firmware", "Start the Update Process"},
     };
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Update Firmware from Etherner (UDP)"));
     for (const auto& c : controls) {
@@ -150,21 +150,21 @@ TEST_F(EthernetDialogTest, PingResultDecidesWhetherNextGoesOn)
         home.session.settings.lastDeviceAddress = QStringLiteral("1.1.1.1");
         type("127", "0", "0", "1");
         pinger.answer(c.answers);
-        click("Btn_Ping");
+        click("pingButton");
         EXPECT_EQ(result()->text(), QString::fromLatin1(c.shown)) << c.answers;
         EXPECT_EQ(result()->palette().color(QPalette::WindowText), c.colour) << c.answers;
         ASSERT_FALSE(pinger.requests.empty()) << c.answers;
         EXPECT_EQ(pinger.requests.front().address, QStringLiteral("127.0.0.1"));
         pinger.script.clear();
 
-        click("Btn_Next");
+        click("nextButton");
         EXPECT_EQ(onOptionsPage(), c.next) << c.answers;
         EXPECT_EQ(prompter.errors, c.next ? QStringList() : QStringList{QStringLiteral("Device not found in network")});
         EXPECT_EQ(home.session.settings.lastDeviceAddress, c.next ? QStringLiteral("127.0.0.1") : QStringLiteral("1.1.1.1"));
     }
     // A new showing needs a new ping.
     dialog.prepareShowing();
-    click("Btn_Next");
+    click("nextButton");
     EXPECT_FALSE(onOptionsPage());
 }
 
@@ -172,8 +172,8 @@ TEST_F(EthernetDialogTest, PingAndNextWaitWhileThePingRuns)
 {
     dialog.show();
     dialog.prepareShowing();
-    auto* ping = child<QPushButton>(QStringLiteral("Btn_Ping"));
-    auto* next = child<QPushButton>(QStringLiteral("Btn_Next"));
+    auto* ping = child<QPushButton>(QStringLiteral("pingButton"));
+    auto* next = child<QPushButton>(QStringLiteral("nextButton"));
     int echoes = 0;
     pinger.duringEcho = [&] {
         ++echoes;
@@ -185,7 +185,7 @@ TEST_F(EthernetDialogTest, PingAndNextWaitWhileThePingRuns)
     for (const char* answers : {"AA", "E"}) {
         echoes = 0;
         pinger.answer(answers);
-        click("Btn_Ping");
+        click("pingButton");
         EXPECT_EQ(echoes, int(std::strlen(answers))) << answers;
         EXPECT_TRUE(ping->isEnabled()) << answers;
         EXPECT_TRUE(next->isEnabled()) << answers;
@@ -196,7 +196,7 @@ TEST_F(EthernetDialogTest, ClosingDuringAPingEndsItAndTheDialogStaysModalUntilTh
 {
     // Cancel, Escape and the close box while a device that never answers is pinged.
     const std::function<void()> closers[] = {
-        [&] { QTest::mouseClick(child<QPushButton>(QStringLiteral("Btn_Cancel")), Qt::LeftButton); },
+        [&] { QTest::mouseClick(child<QPushButton>(QStringLiteral("cancelButton")), Qt::LeftButton); },
         [&] { QTest::keyClick(&dialog, Qt::Key_Escape); },
         [&] { dialog.close(); },
     };
@@ -211,7 +211,7 @@ TEST_F(EthernetDialogTest, ClosingDuringAPingEndsItAndTheDialogStaysModalUntilTh
                 EXPECT_TRUE(dialog.isVisible());
             }
         };
-        click("Btn_Ping");
+        click("pingButton");
         // The attempt under way ends, no further one is made, and only then the dialog
         // closes: the main window never takes input while the ping still runs.
         EXPECT_EQ(echoes, 1);
@@ -223,7 +223,7 @@ TEST_F(EthernetDialogTest, ClosingDuringAPingEndsItAndTheDialogStaysModalUntilTh
         dialog.show();
         dialog.prepareShowing();
         pinger.answer("AA");
-        click("Btn_Ping");
+        click("pingButton");
         EXPECT_TRUE(dialog.deviceFound());
         EXPECT_TRUE(dialog.isVisible());
         pinger.duringEcho = nullptr;
@@ -237,7 +237,7 @@ TEST_F(EthernetDialogTest, KeyboardPingKeepsTheFocusOnPing)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     dialog.prepareShowing();
     type("127", "0", "0", "1");
-    auto* ping = child<QPushButton>(QStringLiteral("Btn_Ping"));
+    auto* ping = child<QPushButton>(QStringLiteral("pingButton"));
     ping->setFocus();
     pinger.answer("AA");
     QTest::keyClick(ping, Qt::Key_Space);
@@ -258,7 +258,7 @@ TEST_F(EthernetDialogTest, EditingAnAddressBoxAfterTheDeviceWasFoundNeedsANewPin
         QTest::keyClick(b, Qt::Key_Backspace);
         EXPECT_TRUE(result()->text().isEmpty()) << edited;
         EXPECT_FALSE(dialog.deviceFound()) << edited;
-        click("Btn_Next");
+        click("nextButton");
         EXPECT_FALSE(onOptionsPage()) << edited;
         EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Device not found in network")}) << edited;
     }
@@ -268,7 +268,7 @@ TEST_F(EthernetDialogTest, EditingAnAddressBoxAfterTheDeviceWasFoundNeedsANewPin
     type("127", "0", "0", "1");
     pinger.answer("AA");
     pinger.duringEcho = [this] { box(4)->setText(QStringLiteral("9")); };
-    click("Btn_Ping");
+    click("pingButton");
     pinger.duringEcho = nullptr;
     EXPECT_FALSE(dialog.deviceFound());
     EXPECT_TRUE(result()->text().isEmpty());
@@ -281,16 +281,16 @@ TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithThePingedAddressAndStartsTheUp
     // Edited after the ping: the new address is pinged before Next goes on.
     box(4)->setText(QStringLiteral("2"));
     pinger.answer("AA");
-    click("Btn_Ping");
-    click("Btn_Next");
+    click("pingButton");
+    click("nextButton");
     ASSERT_TRUE(onOptionsPage());
     EXPECT_EQ(pinger.requests.back().address, QStringLiteral("127.0.0.2"));
     EXPECT_EQ(home.session.settings.lastDeviceAddress, QStringLiteral("127.0.0.2"));
-    EXPECT_FALSE(child<QPushButton>(QStringLiteral("Btn_Next"))->isVisible());
-    EXPECT_TRUE(child<QPushButton>(QStringLiteral("Btn_Update"))->isVisible());
+    EXPECT_FALSE(child<QPushButton>(QStringLiteral("nextButton"))->isVisible());
+    EXPECT_TRUE(child<QPushButton>(QStringLiteral("updateButton"))->isVisible());
 
-    child<QCheckBox>(QStringLiteral("CB_Firmware"))->setChecked(false);
-    click("Btn_Update");
+    child<QCheckBox>(QStringLiteral("writeFirmwareCheck"))->setChecked(false);
+    click("updateButton");
     EXPECT_TRUE(prompter.errors.isEmpty());
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0], (QStringList{home.path() + QStringLiteral("/Ethernet_Update.exe"), QString(),
@@ -310,7 +310,7 @@ TEST_F(EthernetDialogTest, ExecuteWritesTheJobWithThePingedAddressAndStartsTheUp
     // The options last for the run; the next showing starts on page 1 again.
     dialog.prepareShowing();
     EXPECT_FALSE(onOptionsPage());
-    EXPECT_FALSE(child<QCheckBox>(QStringLiteral("CB_Firmware"))->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(QStringLiteral("writeFirmwareCheck"))->isChecked());
     EXPECT_EQ(boxes(), QStringLiteral("127|0|0|2"));
 }
 
@@ -320,8 +320,8 @@ TEST_F(EthernetDialogTest, JobFileThatCannotBeWrittenIsReportedAndTheUpdaterNotS
     QDir().mkpath(home.file(QStringLiteral("Ethernet_Update.xml")));
     installUpdater();
     showFound();
-    click("Btn_Next");
-    click("Btn_Update");
+    click("nextButton");
+    click("updateButton");
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("Ethernet_Update.xml"))) << prompter.errors[0].toStdString();
     EXPECT_TRUE(starts.empty());
@@ -345,13 +345,13 @@ TEST_F(EthernetDialogTest, AMissingUpdaterOrFirmwareImageIsNamedAndNothingStarts
         {"MASTER/sim40318_ESP32.sim", true, QStringLiteral("sim40318_ESP32.sim"), master},
     };
     showFound();
-    click("Btn_Next");
+    click("nextButton");
     for (const auto& c : cases) {
         installUpdater();
         QFile::remove(home.file(QString::fromLatin1(c.removed)));
         prompter.errors.clear();
-        child<QCheckBox>(QStringLiteral("CB_Firmware"))->setChecked(c.firmware);
-        click("Btn_Update");
+        child<QCheckBox>(QStringLiteral("writeFirmwareCheck"))->setChecked(c.firmware);
+        click("updateButton");
         EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! The file %1 is missing. It was looked for in the folder %2")
                                                    .arg(c.file, c.folder)})
             << c.removed;
@@ -362,9 +362,9 @@ TEST_F(EthernetDialogTest, AMissingUpdaterOrFirmwareImageIsNamedAndNothingStarts
     // Without the firmware operation the firmware images are not needed.
     installUpdater();
     QFile::remove(home.file(QStringLiteral("MASTER/sim40318K.sim")));
-    child<QCheckBox>(QStringLiteral("CB_Firmware"))->setChecked(false);
+    child<QCheckBox>(QStringLiteral("writeFirmwareCheck"))->setChecked(false);
     prompter.errors.clear();
-    click("Btn_Update");
+    click("updateButton");
     EXPECT_TRUE(prompter.errors.isEmpty());
     EXPECT_EQ(starts.size(), 1u);
 }

@@ -1,6 +1,6 @@
 #include "gui/update/serial_update_dialog.h"
 
-#include "core/platform/serial_ports.h"
+#include "core/services/serial_ports.h"
 
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
@@ -45,11 +45,11 @@ protected:
     QStringList portNames()
     {
         QStringList names;
-        for (int i = 0; i < child<QComboBox>("CB_Com")->count(); ++i)
-            names << child<QComboBox>("CB_Com")->itemText(i);
+        for (int i = 0; i < child<QComboBox>("serialPortChoice")->count(); ++i)
+            names << child<QComboBox>("serialPortChoice")->itemText(i);
         return names;
     }
-    bool onOptionsPage() { return child<QCheckBox>("CB_Firmware")->isVisibleTo(&dialog); }
+    bool onOptionsPage() { return child<QCheckBox>("writeFirmwareCheck")->isVisibleTo(&dialog); }
 
     test::TempHome home;
     test::FakePrompter prompter;
@@ -69,16 +69,16 @@ TEST_F(SerialDialogTest, TextsComeFromTheMessageTable)
         const char* text;
         const char* hint;
     } controls[] = {
-        {"L_SW_Desc", "Update Device Using the Serial Port", ""},
-        {"L_Steps1", "Follow these steps to update from RS232:", ""},
-        {"L_Steps3", "2 - Use the Dip-Switch to set the Boot Mode", ""},
-        {"L_Steps5", "4 - Turn ON the Device", ""},
-        {"Btn_COM_List", "", "Update COM Ports List"},
-        {"CB_Com", "", "Select the Com Port of PC used to update the device"},
-        {"CB_Read_Firm", "Read Firmware After Write", "Check the Firmware just Written"},
-        {"CB_Read_Conf", "Read Configuration After Write", "Check the Firmware just Written"},
-        {"Btn_Next", "Next", "Confirm the Com Port and continue with the update"},
-        {"Btn_Update", "Execute Update Firmware", "Start the Update Process"},
+        {"descriptionLabel", "Update Device Using the Serial Port", ""},
+        {"stepsIntroLabel", "Follow these steps to update from RS232:", ""},
+        {"bootModeStepLabel", "2 - Use the Dip-Switch to set the Boot Mode", ""},
+        {"turnOnStepLabel", "4 - Turn ON the Device", ""},
+        {"refreshPortsButton", "", "Update COM Ports List"},
+        {"serialPortChoice", "", "Select the Com Port of PC used to update the device"},
+        {"readFirmwareBackCheck", "Read Firmware After Write", "Check the Firmware just Written"},
+        {"readConfigurationBackCheck", "Read Configuration After Write", "Check the Firmware just Written"},
+        {"nextButton", "Next", "Confirm the Com Port and continue with the update"},
+        {"updateButton", "Execute Update Firmware", "Start the Update Process"},
     };
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Update Device by Serial"));
     for (const auto& c : controls) {
@@ -97,17 +97,17 @@ TEST_F(SerialDialogTest, PortListIsFreshAtEveryShowingAndOnItsButton)
     dialog.show();
     dialog.prepareShowing();
     EXPECT_EQ(portNames(), (QStringList{QStringLiteral("ttyS0"), QStringLiteral("ttyS4")}));
-    child<QComboBox>("CB_Com")->setCurrentIndex(1);
+    child<QComboBox>("serialPortChoice")->setCurrentIndex(1);
 
     // An adapter is plugged in: the new list is shown with its first port selected.
     ports.list.prepend({QStringLiteral("ttyACM0"), QStringLiteral("/dev/ttyACM0")});
-    QTest::mouseClick(child<QToolButton>("Btn_COM_List"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>("refreshPortsButton"), Qt::LeftButton);
     EXPECT_EQ(portNames().size(), 3);
-    EXPECT_EQ(child<QComboBox>("CB_Com")->currentText(), QStringLiteral("ttyACM0"));
+    EXPECT_EQ(child<QComboBox>("serialPortChoice")->currentText(), QStringLiteral("ttyACM0"));
 
     ports.list.clear();
     dialog.prepareShowing();
-    EXPECT_EQ(child<QComboBox>("CB_Com")->currentIndex(), -1);
+    EXPECT_EQ(child<QComboBox>("serialPortChoice")->currentIndex(), -1);
     dialog.close();
 }
 
@@ -115,11 +115,11 @@ TEST_F(SerialDialogTest, NextWithoutAPortIsRefused)
 {
     dialog.show();
     dialog.prepareShowing();
-    QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("nextButton"), Qt::LeftButton);
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Select the COM port to use for the Update")});
     EXPECT_FALSE(onOptionsPage());
-    EXPECT_TRUE(child<QPushButton>("Btn_Next")->isVisible());
-    EXPECT_FALSE(child<QPushButton>("Btn_Update")->isVisible());
+    EXPECT_TRUE(child<QPushButton>("nextButton")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("updateButton")->isVisible());
     dialog.close();
 }
 
@@ -131,16 +131,16 @@ TEST_F(SerialDialogTest, ExecuteStartsTheUpdaterWithThePortAndOptionsAndOptionsL
     home.write(QStringLiteral("MASTER/sim40318.sim"), "x");
     dialog.show();
     dialog.prepareShowing();
-    child<QComboBox>("CB_Com")->setCurrentIndex(1);
-    QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
+    child<QComboBox>("serialPortChoice")->setCurrentIndex(1);
+    QTest::mouseClick(child<QPushButton>("nextButton"), Qt::LeftButton);
     EXPECT_TRUE(prompter.errors.isEmpty());
     ASSERT_TRUE(onOptionsPage());
-    EXPECT_FALSE(child<QPushButton>("Btn_Cancel")->isVisible());
-    EXPECT_FALSE(child<QPushButton>("Btn_Next")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("cancelButton")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("nextButton")->isVisible());
 
-    child<QCheckBox>("CB_Read_Firm")->setChecked(false);
-    child<QCheckBox>("CB_Conf")->setChecked(false); // its read-back option stays usable and set
-    QTest::mouseClick(child<QPushButton>("Btn_Update"), Qt::LeftButton);
+    child<QCheckBox>("readFirmwareBackCheck")->setChecked(false);
+    child<QCheckBox>("writeConfigurationCheck")->setChecked(false); // its read-back option stays usable and set
+    QTest::mouseClick(child<QPushButton>("updateButton"), Qt::LeftButton);
     ASSERT_EQ(starts.size(), 1u);
     const QString home = this->home.path();
     EXPECT_EQ(starts[0].program, home + QStringLiteral("/Ser_40318_Update.exe"));
@@ -154,12 +154,12 @@ TEST_F(SerialDialogTest, ExecuteStartsTheUpdaterWithThePortAndOptionsAndOptionsL
     // The dialog opens again on page 1, with the options as they were left.
     dialog.prepareShowing();
     EXPECT_FALSE(onOptionsPage());
-    EXPECT_TRUE(child<QPushButton>("Btn_Next")->isVisible());
-    EXPECT_FALSE(child<QPushButton>("Btn_Update")->isVisible());
-    EXPECT_FALSE(child<QCheckBox>("CB_Read_Firm")->isChecked());
-    EXPECT_FALSE(child<QCheckBox>("CB_Conf")->isChecked());
-    EXPECT_TRUE(child<QCheckBox>("CB_Firmware")->isChecked());
-    QTest::mouseClick(child<QPushButton>("Btn_Cancel"), Qt::LeftButton);
+    EXPECT_TRUE(child<QPushButton>("nextButton")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("updateButton")->isVisible());
+    EXPECT_FALSE(child<QCheckBox>("readFirmwareBackCheck")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("writeConfigurationCheck")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("writeFirmwareCheck")->isChecked());
+    QTest::mouseClick(child<QPushButton>("cancelButton"), Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(starts.size(), 1u);
 }
@@ -183,7 +183,7 @@ TEST_F(SerialDialogTest, AMissingUpdaterOrFirmwareImageIsNamedAndNothingStarts)
     };
     dialog.show();
     dialog.prepareShowing();
-    QTest::mouseClick(child<QPushButton>("Btn_Next"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("nextButton"), Qt::LeftButton);
     for (const auto& c : cases) {
         QFile::remove(home.file(QStringLiteral("Ser_40318_Update.exe")));
         QFile::remove(home.file(QStringLiteral("MASTER/sim40318.sim")));
@@ -191,11 +191,11 @@ TEST_F(SerialDialogTest, AMissingUpdaterOrFirmwareImageIsNamedAndNothingStarts)
             home.write(QStringLiteral("Ser_40318_Update.exe"), "x");
         if (c.image)
             home.write(QStringLiteral("MASTER/sim40318.sim"), "x");
-        child<QCheckBox>("CB_Firmware")->setChecked(c.writeFirmware);
-        child<QCheckBox>("CB_Read_Firm")->setChecked(c.readFirmware);
+        child<QCheckBox>("writeFirmwareCheck")->setChecked(c.writeFirmware);
+        child<QCheckBox>("readFirmwareBackCheck")->setChecked(c.readFirmware);
         prompter.errors.clear();
         starts.clear();
-        QTest::mouseClick(child<QPushButton>("Btn_Update"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>("updateButton"), Qt::LeftButton);
         const QStringList missing = c.missing.split(u'|');
         EXPECT_EQ(prompter.errors,
                   c.missing.isEmpty() ? QStringList()

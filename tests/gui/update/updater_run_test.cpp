@@ -5,8 +5,8 @@
 #include "gui/shell/main_window.h"
 
 #include "core/config/general_parameters.h"
-#include "core/platform/browser.h"
-#include "core/platform/serial_ports.h"
+#include "core/services/browser.h"
+#include "core/services/serial_ports.h"
 #include "core/update/update_history.h"
 #include "gui/update/ethernet_update_dialog.h"
 #include "gui/update/serial_update_dialog.h"
@@ -54,8 +54,8 @@ T* child(QWidget& parent, const char* name)
 QPushButton* visibleCancel()
 {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == QStringLiteral("ProgramWaitPanel") && w->isVisible())
-            return w->findChild<QPushButton*>(QStringLiteral("Btn_Cancel_Wait"));
+        if (w->objectName() == QStringLiteral("programWaitPanel") && w->isVisible())
+            return w->findChild<QPushButton*>(QStringLiteral("cancelWaitButton"));
     }
     return nullptr;
 }
@@ -89,22 +89,22 @@ protected:
         dialogs.actions[Window::SerialUpdate] = [this] {
             serial.show();
             serial.prepareShowing();
-            QTest::mouseClick(child(serial, "Btn_Next"), Qt::LeftButton);
-            QTest::mouseClick(child(serial, "Btn_Update"), Qt::LeftButton);
+            QTest::mouseClick(child(serial, "nextButton"), Qt::LeftButton);
+            QTest::mouseClick(child(serial, "updateButton"), Qt::LeftButton);
             serial.close();
             return false;
         };
         // The Ethernet window in its own modal loop, as the program shows it.
         dialogs.actions[Window::EthernetUpdate] = [this] {
             QTimer::singleShot(0, &ethernet, [this] {
-                child<QLineEdit>(ethernet, "E_IP1")->setText(QStringLiteral("127"));
-                child<QLineEdit>(ethernet, "E_IP2")->setText(QStringLiteral("0"));
-                child<QLineEdit>(ethernet, "E_IP3")->setText(QStringLiteral("0"));
-                child<QLineEdit>(ethernet, "E_IP4")->setText(QStringLiteral("1"));
+                child<QLineEdit>(ethernet, "ipAddressByte1")->setText(QStringLiteral("127"));
+                child<QLineEdit>(ethernet, "ipAddressByte2")->setText(QStringLiteral("0"));
+                child<QLineEdit>(ethernet, "ipAddressByte3")->setText(QStringLiteral("0"));
+                child<QLineEdit>(ethernet, "ipAddressByte4")->setText(QStringLiteral("1"));
                 pinger.answer("AA");
-                QTest::mouseClick(child(ethernet, "Btn_Ping"), Qt::LeftButton);
-                QTest::mouseClick(child(ethernet, "Btn_Next"), Qt::LeftButton);
-                QTest::mouseClick(child(ethernet, "Btn_Update"), Qt::LeftButton);
+                QTest::mouseClick(child(ethernet, "pingButton"), Qt::LeftButton);
+                QTest::mouseClick(child(ethernet, "nextButton"), Qt::LeftButton);
+                QTest::mouseClick(child(ethernet, "updateButton"), Qt::LeftButton);
                 if (ethernet.isVisible())
                     ethernet.close();
             });
@@ -183,7 +183,7 @@ TEST_F(UpdaterRunTest, TheSerialUpdatersExitStatusDecidesTheEndAndEveryUpdateIsR
         prompter.warnings.clear();
         prompter.details.clear();
         installUpdater("Ser_40318_Update.exe", "exit " + QByteArray::number(c.status) + "\n");
-        QTest::mouseClick(child(window, "Btn_CreateBin"), Qt::LeftButton);
+        QTest::mouseClick(child(window, "updateDeviceButton"), Qt::LeftButton);
         EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
         EXPECT_EQ(prompter.infos, c.info ? QStringList{QString::fromLatin1(c.info)} : QStringList());
         EXPECT_EQ(prompter.warnings, c.warning ? QStringList{QString::fromLatin1(c.warning)} : QStringList());
@@ -228,7 +228,7 @@ TEST_F(UpdaterRunTest, CancelOnTheWaitPanelAsksThenEndsTheUpdater)
     window.show();
     QElapsedTimer t;
     t.start();
-    QTest::mouseClick(child(window, "Btn_CreateBin"), Qt::LeftButton);
+    QTest::mouseClick(child(window, "updateDeviceButton"), Qt::LeftButton);
     EXPECT_LT(t.elapsed(), 15000);
     const QString question = QStringLiteral(
         "End Ser_40318_Update.exe now? An update stopped half-way may leave the device with its earlier or a partly "
@@ -256,7 +256,7 @@ TEST_F(UpdaterRunTest, TheEthernetWindowClosedDuringTheWaitLeavesNothingDisabled
         QCoreApplication::sendEvent(ethernet.windowHandle(), &close);
     });
     window.show();
-    QTest::mouseClick(child(window, "Btn_CreateBin"), Qt::LeftButton);
+    QTest::mouseClick(child(window, "updateDeviceButton"), Qt::LeftButton);
     EXPECT_EQ(dialogs.asked.back(), Window::EthernetUpdate);
     EXPECT_FALSE(ethernet.isVisible());
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();

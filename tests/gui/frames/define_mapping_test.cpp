@@ -63,12 +63,12 @@ struct Editor {
             dialog = std::make_unique<TransmitMappingDialog>(home.session, prompter);
         else
             dialog = std::make_unique<ReceiveMappingDialog>(home.session, prompter);
-        frames_ = test::requireChild<QListWidget>(dialog.get(), QStringLiteral("LB_CAN_Frames"));
-        regs = test::requireChild<QListWidget>(dialog.get(), QStringLiteral("LB_Modbus_Regs"));
-        index = test::requireChild<QLineEdit>(dialog.get(), QStringLiteral("E_Index_Modbus"));
-        high = test::requireChild<QComboBox>(dialog.get(), QStringLiteral("CB_Byte_High_Part"));
-        low = test::requireChild<QComboBox>(dialog.get(), QStringLiteral("CB_Byte_Low_Part"));
-        send = dialog->findChild<QComboBox*>(QStringLiteral("CB_SendCAN_OnModWrite")); // transmit side only
+        frames_ = test::requireChild<QListWidget>(dialog.get(), QStringLiteral("frameList"));
+        regs = test::requireChild<QListWidget>(dialog.get(), QStringLiteral("registerList"));
+        index = test::requireChild<QLineEdit>(dialog.get(), QStringLiteral("registerIndexEdit"));
+        high = test::requireChild<QComboBox>(dialog.get(), QStringLiteral("highByteChoice"));
+        low = test::requireChild<QComboBox>(dialog.get(), QStringLiteral("lowByteChoice"));
+        send = dialog->findChild<QComboBox*>(QStringLiteral("sendOnWriteChoice")); // transmit side only
         EXPECT_TRUE(frames_ && regs && index && high && low);
         EXPECT_EQ(send != nullptr, transmit);
         dialog->reload();
@@ -107,8 +107,8 @@ TEST(DefineMapping, CreateModifyDeleteAndOkThroughTheWidgets)
 
     // Without a frame Create only says that one must be chosen; Modify does nothing.
     e.type(QStringLiteral("300"));
-    e.click("Btn_Create");
-    e.click("Btn_Modify");
+    e.click("createButton");
+    e.click("modifyButton");
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
     EXPECT_EQ(e.prompter.errors,
               QStringList{QStringLiteral("Error! Select a CAN frame in the list before creating a Modbus register")});
@@ -120,17 +120,17 @@ TEST(DefineMapping, CreateModifyDeleteAndOkThroughTheWidgets)
     EXPECT_TRUE(e.index->text().isEmpty());
 
     e.type(QStringLiteral("10")); // used on frame 1
-    e.click("Btn_Create");
+    e.click("createButton");
     EXPECT_EQ(e.prompter.errors, QStringList{QStringLiteral("Error!! Index of Modbus Register is already used")});
     e.type(QStringLiteral("65536"));
-    e.click("Btn_Create");
+    e.click("createButton");
     EXPECT_EQ(e.prompter.errors.last(), QStringLiteral("Error!! Index of Modbus Register must be between 0 and 65535"));
     EXPECT_EQ(e.regs->count(), 1);
 
     e.type(QStringLiteral("0x20"));
     e.high->setCurrentIndex(2);
     e.low->setCurrentIndex(0);
-    e.click("Btn_Create");
+    e.click("createButton");
     EXPECT_EQ(items(e.regs), (QStringList{QStringLiteral("11; Byte 1; Byte 2;"), QStringLiteral("0x20; Byte 2; None;")}));
     EXPECT_EQ(e.regs->currentRow(), -1);
     EXPECT_EQ(e.index->text(), QStringLiteral("0x20")); // the fields stay as they are
@@ -140,16 +140,16 @@ TEST(DefineMapping, CreateModifyDeleteAndOkThroughTheWidgets)
     EXPECT_EQ(e.high->currentIndex(), 1);
     EXPECT_EQ(e.low->currentIndex(), 2);
     e.low->setCurrentIndex(0);
-    e.click("Btn_Modify"); // keeps its own index
+    e.click("modifyButton"); // keeps its own index
     EXPECT_EQ(items(e.regs).first(), QStringLiteral("11; Byte 1; None;"));
     EXPECT_EQ(e.regs->currentRow(), -1);
     EXPECT_EQ(e.index->text(), QStringLiteral("11"));
     EXPECT_EQ(e.high->currentText(), QStringLiteral("Byte 1"));
 
-    e.click("Btn_Delete"); // no register selected after the refresh: nothing happens
+    e.click("deleteButton"); // no register selected after the refresh: nothing happens
     EXPECT_EQ(e.regs->count(), 2);
     e.regs->setCurrentRow(1);
-    e.click("Btn_Delete");
+    e.click("deleteButton");
     EXPECT_EQ(items(e.regs), QStringList{QStringLiteral("11; Byte 1; None;")});
 
     e.dialog->accept();
@@ -161,7 +161,7 @@ TEST(DefineMapping, CreateModifyDeleteAndOkThroughTheWidgets)
     // Cancel drops the edits: the next showing reads the file again.
     e.frames_->setCurrentRow(0);
     e.regs->setCurrentRow(0);
-    e.click("Btn_Delete");
+    e.click("deleteButton");
     e.dialog->reject();
     e.dialog->reload();
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
@@ -174,13 +174,13 @@ TEST(DefineMapping, CopyAndPasteFallBackToWhatTheListsOffer)
     e.frames_->setCurrentRow(0);
     e.regs->setCurrentRow(0);
     EXPECT_EQ(e.send->currentText(), QStringLiteral("True"));
-    e.click("Btn_Copy");
+    e.click("copyButton");
 
     // The copy buffer outlives the showing; the 2-byte frame offers no "Byte 8".
     e.dialog->reload();
     e.frames_->setCurrentRow(1);
     EXPECT_EQ(e.send->currentText(), QStringLiteral("False"));
-    e.click("Btn_Paste");
+    e.click("pasteButton");
     EXPECT_EQ(e.index->text(), QStringLiteral("10"));
     EXPECT_EQ(e.high->currentText(), QStringLiteral("None"));
     EXPECT_EQ(e.low->currentText(), QStringLiteral("Byte 2"));
@@ -204,11 +204,11 @@ TEST(DefineMapping, SelectingAFrameResetsTheSendList)
     e.frames_->setCurrentRow(1);
     EXPECT_EQ(e.send->currentIndex(), 0);
     e.type(QStringLiteral("6"));
-    e.click("Btn_Create");
+    e.click("createButton");
     e.frames_->setCurrentRow(0);
     e.regs->setCurrentRow(0);
     e.send->setCurrentIndex(0);
-    e.click("Btn_Modify");
+    e.click("modifyButton");
     e.dialog->accept();
     EXPECT_EQ(readFile(e.mappingPath),
               QByteArray("<TInfoCob><row Index=\"5\" NrPdo=\"1\" PosComp=\"18\" Send_on_Write=\"0\"/>"
@@ -240,14 +240,14 @@ TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
     // Export asks where, proposing the fixed name in the configuration folder; cancelled,
     // it writes nothing. It says where it wrote.
     e.prompter.saveAnswers = {QString()};
-    e.click("Btn_Export");
+    e.click("exportButton");
     EXPECT_EQ(e.prompter.lastProposed, csv);
     EXPECT_EQ(e.prompter.lastFilter, QStringLiteral("CSV File (*.csv)|*.csv"));
     EXPECT_FALSE(QFile::exists(csv));
     const QString elsewhere = e.home.file(QStringLiteral("line 1 receive.csv"));
     e.prompter.saveAnswers = {elsewhere, csv};
-    e.click("Btn_Export");
-    e.click("Btn_Export");
+    e.click("exportButton");
+    e.click("exportButton");
     EXPECT_EQ(readFile(elsewhere), QByteArray("Index MODBUS;Index CAN Frame;High Byte;Low Byte;\r\n10;1;8;2;\r\n11;2;1;2;\r\n"));
     EXPECT_EQ(readFile(csv), readFile(elsewhere));
     EXPECT_EQ(e.prompter.infos, (QStringList{QStringLiteral("The register mapping was exported to ") + elsewhere,
@@ -256,8 +256,8 @@ TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
     // No, and a cancelled file dialog, change nothing.
     e.prompter.yesNoCancelAnswers = {Prompter::Answer::No, Prompter::Answer::Yes};
     e.prompter.fileAnswers = {QString()};
-    e.click("Btn_Import");
-    e.click("Btn_Import");
+    e.click("importButton");
+    e.click("importButton");
     EXPECT_EQ(e.prompter.questions.first(),
               QStringLiteral("The import Function cancel all Modbus registers created. Are you sure to import the file?"));
     EXPECT_EQ(e.prompter.lastFolder, e.home.session.ws.configurationFolder);
@@ -267,7 +267,7 @@ TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
     // A file that cannot be read is reported and every entry stays.
     e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
     e.prompter.fileAnswers = {e.home.session.ws.configurationFolder + QStringLiteral("/none.csv")};
-    e.click("Btn_Import");
+    e.click("importButton");
     ASSERT_EQ(e.prompter.errors.size(), 1);
     EXPECT_TRUE(e.prompter.errors[0].contains(QStringLiteral("none.csv")));
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
@@ -276,7 +276,7 @@ TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
     writeFile(csv, "header\r\n0x30;2;2;0;\r\n7;3;1;1;\r\n\r\n31;1;1\r\n");
     e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
     e.prompter.fileAnswers = {csv};
-    e.click("Btn_Import");
+    e.click("importButton");
     ASSERT_EQ(e.prompter.errors.size(), 2);
     EXPECT_TRUE(e.prompter.errors[1].endsWith(QStringLiteral("the mapping is as it was:\n"
                                                              "line 3: frame 3 does not exist (the list has 2 frames)")))
@@ -288,7 +288,7 @@ TEST(DefineMapping, ExportAndImportThroughTheFileDialog)
     e.type(QStringLiteral("99"));
     e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
     e.prompter.fileAnswers = {csv};
-    e.click("Btn_Import");
+    e.click("importButton");
     EXPECT_EQ(e.frames_->currentRow(), -1);
     EXPECT_EQ(e.regs->count(), 0);
     EXPECT_TRUE(e.index->text().isEmpty());
@@ -306,7 +306,7 @@ TEST(DefineMapping, FailuresAreReportedAndNothingIsLost)
     const QString folder = e.home.session.ws.configurationFolder;
     e.home.session.ws.configurationFolder = e.home.file(QStringLiteral("plainfile/P"));
     e.prompter.saveAnswers = {e.home.file(QStringLiteral("plainfile/P/RInfoCob.csv"))};
-    e.click("Btn_Export");
+    e.click("exportButton");
     ASSERT_EQ(e.prompter.errors.size(), 1);
     EXPECT_TRUE(e.prompter.errors[0].contains(QStringLiteral("RInfoCob.csv")));
     EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
@@ -379,7 +379,7 @@ TEST(DefineMapping, ShowingChoosesNoFrameAndCreateAsksForOne)
             EXPECT_EQ(items(e.low), QStringList{QStringLiteral("None")});
         }
         e.type(QStringLiteral("300"));
-        e.click("Btn_Create");
+        e.click("createButton");
         EXPECT_EQ(e.prompter.errors,
                   QStringList{QStringLiteral("Error! Select a CAN frame in the list before creating a Modbus register")});
         EXPECT_EQ(e.dialog->mapping().entryCount(), 0);
@@ -402,7 +402,7 @@ TEST(DefineMapping, EscapeAndTheCloseBoxAskBeforeDroppingAChange)
             if (change) {
                 e.frames_->setCurrentRow(0);
                 e.type(QStringLiteral("40"));
-                e.click("Btn_Create");
+                e.click("createButton");
             }
             e.frames_->setFocus();
         };
@@ -418,7 +418,7 @@ TEST(DefineMapping, EscapeAndTheCloseBoxAskBeforeDroppingAChange)
         EXPECT_EQ(e.prompter.questions, QStringList{question});
         ASSERT_TRUE(e.dialog->isVisible()) << "No keeps the dialog and its change";
         EXPECT_EQ(e.dialog->mapping().entryCount(), 1);
-        e.click("Btn_Cancel");
+        e.click("cancelButton");
         EXPECT_EQ(e.prompter.questions, (QStringList{question, question}));
         EXPECT_FALSE(e.dialog->isVisible());
         EXPECT_EQ(e.dialog->result(), QDialog::Rejected);
@@ -448,8 +448,8 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         e.dialog->show();
         QApplication::setActiveWindow(e.dialog.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(e.dialog.get()));
-        auto* undo = test::requireChild<QPushButton>(e.dialog.get(), QStringLiteral("Btn_Undo"));
-        auto* redo = test::requireChild<QPushButton>(e.dialog.get(), QStringLiteral("Btn_Redo"));
+        auto* undo = test::requireChild<QPushButton>(e.dialog.get(), QStringLiteral("undoButton"));
+        auto* redo = test::requireChild<QPushButton>(e.dialog.get(), QStringLiteral("redoButton"));
         ASSERT_TRUE(undo && redo);
         EXPECT_EQ(undo->text(), QStringLiteral("Undo"));
         EXPECT_EQ(redo->text(), QStringLiteral("Redo"));
@@ -470,22 +470,22 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         QStringList states{shown()};
         e.frames_->setCurrentRow(0);
         e.type(QStringLiteral("40"));
-        e.click("Btn_Create");
+        e.click("createButton");
         e.type(QStringLiteral("41"));
-        e.click("Btn_Create");
+        e.click("createButton");
         states << shown();
         e.regs->setCurrentRow(0);
         e.type(QStringLiteral("42"));
-        e.click("Btn_Modify");
+        e.click("modifyButton");
         states << shown();
         e.regs->setCurrentRow(1);
-        e.click("Btn_Delete");
+        e.click("deleteButton");
         states << shown();
         const QString csv = e.home.session.ws.configurationFolder + QStringLiteral("/in.csv");
         writeFile(csv, "header\r\n7;2;1;2;0;\r\n");
         e.prompter.yesNoCancelAnswers = {Prompter::Answer::Yes};
         e.prompter.fileAnswers = {csv};
-        e.click("Btn_Import");
+        e.click("importButton");
         states << shown();
         ASSERT_EQ(states, (QStringList{QStringLiteral("/"), QStringLiteral("40; None; None;,41; None; None;/"),
                                        QStringLiteral("42; None; None;,41; None; None;/"),
@@ -496,7 +496,7 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         const QStringList undone{states[3], states[2], states[1], QStringLiteral("40; None; None;/"), states[0]};
         for (int i = 0; i < undone.size(); ++i) {
             if (i % 2)
-                e.click("Btn_Undo");
+                e.click("undoButton");
             else
                 QTest::keyClick(e.frames_, Qt::Key_Z, Qt::ControlModifier);
             EXPECT_EQ(shown(), undone[i]) << "undo " << i;
@@ -506,13 +506,13 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         for (int i = undone.size() - 2; i >= 0; --i)
             QTest::keyClick(e.frames_, i % 2 ? Qt::Key_Y : Qt::Key_Z,
                             i % 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
-        e.click("Btn_Redo");
+        e.click("redoButton");
         EXPECT_EQ(shown(), states[4]);
         EXPECT_FALSE(redo->isEnabled());
 
         // Undo the import, then OK writes the one entry of the first frame.
-        e.click("Btn_Undo");
-        e.click("Btn_OK");
+        e.click("undoButton");
+        e.click("okButton");
         EXPECT_EQ(e.dialog->result(), QDialog::Accepted);
         const QByteArray written = readFile(e.mappingPath);
         EXPECT_TRUE(written.contains("Index=\"42\" NrPdo=\"1\"")) << written.toStdString();
@@ -524,9 +524,9 @@ TEST(DefineMapping, UndoAndRedoStepThroughCreateModifyDeleteAndImport)
         EXPECT_FALSE(undo->isEnabled());
         e.frames_->setCurrentRow(1);
         e.type(QStringLiteral("50"));
-        e.click("Btn_Create");
-        e.click("Btn_Undo");
-        e.click("Btn_Cancel");
+        e.click("createButton");
+        e.click("undoButton");
+        e.click("cancelButton");
         EXPECT_EQ(e.dialog->result(), QDialog::Rejected);
         EXPECT_EQ(readFile(e.mappingPath), written);
     }

@@ -3,7 +3,7 @@
 #include "core/lang/message_ids.h"
 
 #include "core/base/atomic_file.h"
-#include "core/platform/trash.h"
+#include "core/services/trash.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 

@@ -55,7 +55,7 @@ protected:
         return std::make_unique<TransmitFramesDipDialog>(session, prompter);
     }
 
-    static GridView* view(QDialog& d) { return test::requireChild<GridView>(&d, s("StringGrid1")); }
+    static GridView* view(QDialog& d) { return test::requireChild<GridView>(&d, s("frameTable")); }
     static QPushButton* button(QDialog& d, const char* name) { return test::requireChild<QPushButton>(&d, s(name)); }
     static void click(QDialog& d, const char* name) { QTest::mouseClick(button(d, name), Qt::LeftButton); }
     // The cell of row `row` (from 1, as the editor numbers it) in a column.
@@ -134,8 +134,8 @@ TEST_F(FramesDialogTest, EachEditorHasItsTableButtonsAndTitles)
         EXPECT_EQ(m->headerData(0, Qt::Vertical).toString(), s("1"));
         EXPECT_EQ(m->headerData(c.rows - 1, Qt::Vertical).toString(), QString::number(c.rows));
         EXPECT_EQ(d->windowTitle(), s(c.title));
-        EXPECT_EQ(d->findChild<QPushButton*>(s("Btn_CopyRow")) != nullptr, c.copyPaste);
-        EXPECT_EQ(d->findChild<QPushButton*>(s("Btn_PasteRow")) != nullptr, c.copyPaste);
+        EXPECT_EQ(d->findChild<QPushButton*>(s("copyRowButton")) != nullptr, c.copyPaste);
+        EXPECT_EQ(d->findChild<QPushButton*>(s("pasteRowButton")) != nullptr, c.copyPaste);
         EXPECT_EQ(m->columnCount(), c.cols);
     }
 }
@@ -215,7 +215,7 @@ TEST_F(FramesDialogTest, TypingRightAfterASecondClickEditsTheClickedCellInEveryE
         if (kind == Kind::ReceiveDip)
             typeInto(*d, 2, C::TimeOut, "0");
 
-        click(*d, "Btn_OK");
+        click(*d, "okButton");
         EXPECT_EQ(prompter.shown, QStringList());
         ASSERT_EQ(d->result(), QDialog::Accepted);
         FrameList written(kind);
@@ -321,16 +321,16 @@ TEST_F(FramesDialogTest, DeleteAsksWithTheRowNumberAndInsertEmptiesTheCurrentRow
     view(d)->setCurrentIndex(at(d, 2, C::CobId));
 
     prompter.yesNoAnswers = {false};
-    click(d, "Btn_DeleteRow");
+    click(d, "deleteRowButton");
     EXPECT_EQ(prompter.questions, QStringList{s("Are you sure to delete the Row number 2")});
     EXPECT_EQ(rowText(d, 2), s("2|8|b"));
 
     prompter.yesNoAnswers = {true};
-    click(d, "Btn_DeleteRow");
+    click(d, "deleteRowButton");
     EXPECT_EQ(rowText(d, 2), s("3|8|c"));
     EXPECT_EQ(rowText(d, 3), s("||"));
 
-    click(d, "Btn_InsertRow");
+    click(d, "insertRowButton");
     EXPECT_EQ(rowText(d, 1), s("1|8|a"));
     EXPECT_EQ(rowText(d, 2), s("||"));
     EXPECT_EQ(rowText(d, 3), s("3|8|c"));
@@ -347,21 +347,21 @@ TEST_F(FramesDialogTest, PasteNeedsACopyOfThisShowingAndAsksOnlyOverText)
     d.reload();
     GridView* v = view(d);
     v->setCurrentIndex(at(d, 3, C::CobId));
-    click(d, "Btn_PasteRow");
+    click(d, "pasteRowButton");
     EXPECT_EQ(prompter.errors, QStringList{s("Error!!! Copy a valid row before Paste it")});
     EXPECT_EQ(rowText(d, 3), s("|||||||"));
 
     v->setCurrentIndex(at(d, 1, C::CobId));
-    click(d, "Btn_CopyRow");
+    click(d, "copyRowButton");
     EXPECT_EQ(home.session.clipboard.texts.join(u'|'), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
 
     // Only the RTR check box holds something: pasted without a question.
     d.reload();
     EXPECT_FALSE(d.rowCopied()) << "a new showing needs a new copy";
-    click(d, "Btn_CopyRow");
+    click(d, "copyRowButton");
     d.tableModel()->setData(at(d, 2, C::Rtr), Qt::Checked, Qt::CheckStateRole);
     v->setCurrentIndex(at(d, 2, C::CobId));
-    click(d, "Btn_PasteRow");
+    click(d, "pasteRowButton");
     EXPECT_EQ(prompter.questions, QStringList());
     EXPECT_EQ(rowText(d, 2), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
 
@@ -369,10 +369,10 @@ TEST_F(FramesDialogTest, PasteNeedsACopyOfThisShowingAndAsksOnlyOverText)
     d.tableModel()->setData(at(d, 3, C::Mnemonic), s("mine"), Qt::EditRole);
     v->setCurrentIndex(at(d, 3, C::CobId));
     prompter.yesNoAnswers = {false, true};
-    click(d, "Btn_PasteRow");
+    click(d, "pasteRowButton");
     EXPECT_EQ(prompter.questions, QStringList{s("Row Already used. Do you want to overwrite the values?")});
     EXPECT_EQ(rowText(d, 3), s("|||||||mine"));
-    click(d, "Btn_PasteRow");
+    click(d, "pasteRowButton");
     EXPECT_EQ(rowText(d, 3), s("0x181|2.0A (11 bits)|2|0|Y|10|1,2|src"));
 }
 
@@ -461,17 +461,17 @@ TEST_F(FramesDialogTest, KeyboardReachesTheButtonsInTheirOrderAndEnterPressesThe
         order << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(order.join(u' '), s("Btn_DeleteRow Btn_InsertRow Btn_CopyRow Btn_PasteRow moveUpButton moveDownButton "
-                                  "Btn_ImportFrames Btn_ExportDbc Btn_OK Btn_Cancel"));
+    EXPECT_EQ(order.join(u' '), s("deleteRowButton insertRowButton copyRowButton pasteRowButton moveUpButton moveDownButton "
+                                  "importFramesButton exportDbcButton okButton cancelButton"));
     EXPECT_EQ(QApplication::focusWidget(), v) << "Tab from the last button comes back to the table";
 
     // Enter presses the button that has the focus.
     prompter.yesNoAnswers = {false};
-    button(d, "Btn_DeleteRow")->setFocus();
-    QTest::keyClick(button(d, "Btn_DeleteRow"), Qt::Key_Return);
+    button(d, "deleteRowButton")->setFocus();
+    QTest::keyClick(button(d, "deleteRowButton"), Qt::Key_Return);
     EXPECT_EQ(prompter.questions, QStringList{s("Are you sure to delete the Row number 1")});
-    button(d, "Btn_OK")->setFocus();
-    QTest::keyClick(button(d, "Btn_OK"), Qt::Key_Enter);
+    button(d, "okButton")->setFocus();
+    QTest::keyClick(button(d, "okButton"), Qt::Key_Enter);
     EXPECT_EQ(prompter.errors, QStringList());
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), QDialog::Accepted);
@@ -577,8 +577,8 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
                       "TimeOut=\"N\" RTR=\"N\" TimeRTR=\"0\" DefaultValues=\"\" Mnemonic=\"src\"/></COBID>");
     ReceiveFramesDipDialog d(home.session, prompter);
     GridView* v = showFocused(d);
-    QPushButton* undo = button(d, "Btn_Undo");
-    QPushButton* redo = button(d, "Btn_Redo");
+    QPushButton* undo = button(d, "undoButton");
+    QPushButton* redo = button(d, "redoButton");
     ASSERT_NE(undo, nullptr);
     ASSERT_NE(redo, nullptr);
     EXPECT_EQ(undo->text(), s("Undo"));
@@ -595,15 +595,15 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
     typeInto(d, 1, C::Mnemonic, "eng");
     states << table();
     v->setCurrentIndex(at(d, 1, C::CobId));
-    click(d, "Btn_InsertRow");
+    click(d, "insertRowButton");
     states << table();
     v->setCurrentIndex(at(d, 2, C::CobId));
-    click(d, "Btn_CopyRow"); // no step: the table is unchanged
+    click(d, "copyRowButton"); // no step: the table is unchanged
     v->setCurrentIndex(at(d, 1, C::CobId));
-    click(d, "Btn_PasteRow");
+    click(d, "pasteRowButton");
     states << table();
     prompter.yesNoAnswers = {true};
-    click(d, "Btn_DeleteRow");
+    click(d, "deleteRowButton");
     states << table();
     ASSERT_EQ(states, (QStringList{loaded + s(" / ") + empty, edited + s(" / ") + empty, empty + s(" / ") + edited,
                                    edited + s(" / ") + edited, edited + s(" / ") + empty}));
@@ -612,7 +612,7 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
     // Undo each, alternating the button and Ctrl+Z with the table focused.
     for (int i = 3; i >= 0; --i) {
         if (i % 2)
-            click(d, "Btn_Undo");
+            click(d, "undoButton");
         else
             QTest::keyClick(v, Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(table(), states[i]) << "undo to step " << i;
@@ -624,7 +624,7 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
     // Redo each: the button and both redo keys.
     for (int i = 1; i <= 4; ++i) {
         if (i == 1)
-            click(d, "Btn_Redo");
+            click(d, "redoButton");
         else if (i == 2)
             QTest::keyClick(v, Qt::Key_Y, Qt::ControlModifier);
         else
@@ -634,7 +634,7 @@ TEST_F(FramesDialogTest, UndoAndRedoStepThroughEditInsertPasteAndDeleteThenOkWri
     EXPECT_TRUE(undo->isEnabled());
     EXPECT_FALSE(redo->isEnabled());
 
-    click(d, "Btn_OK");
+    click(d, "okButton");
     EXPECT_EQ(prompter.errors, QStringList());
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(QString::fromUtf8(home.read(s("PROJECTS/Plant1/RCobDef.xml"))).count(s("<row ")), 1);
@@ -664,7 +664,7 @@ TEST_F(FramesDialogTest, UndoKeyInAnOpenCellEditorUndoesThatEditAndCancelAfterUn
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(v->indexWidget(v->currentIndex()), nullptr) << "the edit is finished";
     EXPECT_EQ(rowText(d, 1), s("1|8|engine"));
-    EXPECT_TRUE(button(d, "Btn_Redo")->isEnabled());
+    EXPECT_TRUE(button(d, "redoButton")->isEnabled());
     QTest::keyClick(v, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(rowText(d, 1), s("1|8|m"));
 
@@ -676,10 +676,10 @@ TEST_F(FramesDialogTest, UndoKeyInAnOpenCellEditorUndoesThatEditAndCancelAfterUn
     d.show();
     d.reload();
     typeInto(d, 1, C::Mnemonic, "engine");
-    click(d, "Btn_Undo");
-    click(d, "Btn_Redo");
+    click(d, "undoButton");
+    click(d, "redoButton");
     prompter.yesNoAnswers = {true};
-    click(d, "Btn_Cancel");
+    click(d, "cancelButton");
     EXPECT_EQ(prompter.questions.size(), 1);
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_EQ(home.read(s("PROJECTS/Plant1/TCobDef.xml")), QByteArray(file));

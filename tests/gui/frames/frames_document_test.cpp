@@ -85,7 +85,7 @@ protected:
         QApplication::setActiveWindow(&d);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
         d.reload();
-        auto* v = d.findChild<GridView*>(s("StringGrid1"));
+        auto* v = d.findChild<GridView*>(s("frameTable"));
         v->setFocus();
         return v;
     }
@@ -98,7 +98,7 @@ protected:
     // cells of the editor set.
     static void fillNewFrame(CanFramesDialog& d, int row)
     {
-        auto* v = d.findChild<GridView*>(s("StringGrid1"));
+        auto* v = d.findChild<GridView*>(s("frameTable"));
         FrameTableModel* m = d.tableModel();
         v->setCurrentIndex(m->cellIndex(row - 1, C::CobId));
         QTest::keyClick(v, Qt::Key_0);  // the first key opens the cell editor
@@ -162,12 +162,12 @@ TEST_F(FramesDocumentTest, InsertDeleteAndMoveKeepTheRegistersOnTheirFrames)
             GridView* v = showFocused(*dialog);
             switch (c.op) {
             case Op::Insert:
-                click(*dialog, "Btn_InsertRow");
+                click(*dialog, "insertRowButton");
                 fillNewFrame(*dialog, 1);
                 break;
             case Op::Delete:
                 prompter.yesNoAnswers = {true};
-                click(*dialog, "Btn_DeleteRow");
+                click(*dialog, "deleteRowButton");
                 EXPECT_EQ(prompter.questions,
                           QStringList{s("Frame 1 has these registers mapped to it: 100, 101.\n"
                                         "Delete the frame together with these registers?")});
@@ -201,7 +201,7 @@ TEST_F(FramesDocumentTest, DeletingAFrameWithRegistersCanBeDeclinedAndAnEmptiedL
     GridView* v = showFocused(d);
     v->setCurrentCell(1, 0);
     prompter.yesNoAnswers = {false};
-    click(d, "Btn_DeleteRow");
+    click(d, "deleteRowButton");
     EXPECT_EQ(d.frames().text(1, C::CobId), s("0x182")) << "No keeps the frame";
 
     // Emptying the Cob-ID of the last frame drops it from the list: OK names its register.
@@ -232,7 +232,7 @@ TEST_F(FramesDocumentTest, AnEmptyRowAboveFramesIsRefusedAndSelected)
         auto d = make(kind, home.session);
         GridView* v = showFocused(*d);
         v->setCurrentCell(1, 0);
-        click(*d, "Btn_InsertRow");
+        click(*d, "insertRowButton");
         d->accept();
         ASSERT_EQ(prompter.errors.size(), 1);
         EXPECT_EQ(prompter.errors[0],

@@ -2,7 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/config/configuration.h"
-#include "core/platform/trash.h"
+#include "core/services/trash.h"
 #include "core/lang/message_ids.h"
 #include "core/shell/config_manage.h"
 #include "core/update/update_history.h"
@@ -12,8 +12,8 @@
 #include "support/temp_home.h"
 #include "support/widget_lookup.h"
 
-#include "core/platform/browser.h"
-#include "core/platform/program_runner.h"
+#include "core/services/browser.h"
+#include "core/services/program_runner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -72,7 +72,7 @@ protected:
     {
         return test::requireChild<T>(&dialog, name);
     }
-    QListWidget* list() { return widget<QListWidget>("LB_Conf"); }
+    QListWidget* list() { return widget<QListWidget>("configurationList"); }
     QStringList listed()
     {
         QStringList names;
@@ -95,7 +95,7 @@ protected:
         QTest::keyClicks(e, text);
     }
     void click(const char* button) { QTest::mouseClick(widget<QPushButton>(button), Qt::LeftButton); }
-    QString status() { return widget<QLabel>("L_Status")->text(); }
+    QString status() { return widget<QLabel>("statusLabel")->text(); }
     QStringList projects()
     {
         return QDir(home.file(QStringLiteral("PROJECTS"))).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -118,11 +118,11 @@ TEST_F(ManageDialogTest, DuplicateWithOffsets)
     EXPECT_EQ(current(), QStringLiteral("Pump")); // the active one first
 
     select(QStringLiteral("Belt"));
-    type("E_Name", QStringLiteral("Belt 2"));
-    type("E_Id_Offset", QStringLiteral("0x10"));
-    type("E_Reg_Offset", QStringLiteral("100"));
-    type("E_Tx_Reg_Offset", QStringLiteral("0"));
-    click("Btn_Duplicate");
+    type("newNameEdit", QStringLiteral("Belt 2"));
+    type("receiveIdOffsetEdit", QStringLiteral("0x10"));
+    type("receiveRegisterOffsetEdit", QStringLiteral("100"));
+    type("transmitRegisterOffsetEdit", QStringLiteral("0"));
+    click("duplicateButton");
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
     EXPECT_EQ(listed(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Belt 2"), QStringLiteral("Pump")}));
     EXPECT_EQ(current(), QStringLiteral("Belt 2"));
@@ -150,9 +150,9 @@ TEST_F(ManageDialogTest, DuplicateWithOffsets)
     for (const auto& r : refusals) {
         prompter.errors.clear();
         select(QStringLiteral("Belt"));
-        type("E_Name", QString::fromLatin1(r.name));
-        type("E_Id_Offset", QString::fromLatin1(r.idOffset));
-        click("Btn_Duplicate");
+        type("newNameEdit", QString::fromLatin1(r.name));
+        type("receiveIdOffsetEdit", QString::fromLatin1(r.idOffset));
+        click("duplicateButton");
         EXPECT_EQ(prompter.errors, QStringList{r.error}) << r.name;
         EXPECT_EQ(projects(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Belt 2"), QStringLiteral("Pump")}));
     }
@@ -178,21 +178,21 @@ TEST_F(ManageDialogTest, RenameTheActiveConfigurationAndTheSettingsFileFollows)
     dialogs.actions[Window::ManageConfigurations] = [&] {
         dialog.prepareShowing();
         EXPECT_EQ(current(), QStringLiteral("Plant1"));
-        type("E_Name", QStringLiteral("other"));
-        click("Btn_Rename");
+        type("newNameEdit", QStringLiteral("other"));
+        click("renameButton");
         EXPECT_EQ(prompter.errors, QStringList{QStringLiteral("Error! Name project is not valid because directory already exists")});
-        type("E_Name", QStringLiteral("Line A"));
-        click("Btn_Rename");
+        type("newNameEdit", QStringLiteral("Line A"));
+        click("renameButton");
         return true;
     };
-    QTest::mouseClick(test::requireChild<QPushButton>(&window, QStringLiteral("Btn_Manage")), Qt::LeftButton);
+    QTest::mouseClick(test::requireChild<QPushButton>(&window, QStringLiteral("manageButton")), Qt::LeftButton);
     EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::ManageConfigurations});
     EXPECT_EQ(prompter.errors.size(), 1);
     EXPECT_EQ(projects(), (QStringList{QStringLiteral("Line A"), QStringLiteral("Other")}));
     EXPECT_EQ(current(), QStringLiteral("Line A"));
     EXPECT_EQ(status(), QStringLiteral("The configuration Plant1 is now named Line A."));
     EXPECT_EQ(home.session.ws.receiveFramesFile, home.file(QStringLiteral("PROJECTS/Line A/RCobDef.xml")));
-    EXPECT_EQ(test::requireChild<QLabel>(&window, QStringLiteral("L_Name_Conf_L2"))->text(), QStringLiteral("Line A"));
+    EXPECT_EQ(test::requireChild<QLabel>(&window, QStringLiteral("configurationNameLabel"))->text(), QStringLiteral("Line A"));
     EXPECT_TRUE(home.read(QStringLiteral("Orvane.xml")).contains("<projectname>Line A</projectname>"));
 }
 
@@ -204,7 +204,7 @@ TEST_F(ManageDialogTest, DeleteAsksNamingTheConfigurationAndAgainWhereThereIsNoT
     dialog.prepareShowing();
 
     // The open configuration cannot be deleted.
-    click("Btn_Delete");
+    click("deleteButton");
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral(
                                    "The configuration Plant1 is open and cannot be deleted. Open another configuration first.")});
     EXPECT_TRUE(prompter.questions.isEmpty());
@@ -212,7 +212,7 @@ TEST_F(ManageDialogTest, DeleteAsksNamingTheConfigurationAndAgainWhereThereIsNoT
     // With a trash: one confirmation naming it.
     select(QStringLiteral("Trial 1"));
     prompter.yesNoAnswers = {true};
-    click("Btn_Delete");
+    click("deleteButton");
     EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("Delete the configuration Trial 1? It is moved to the trash.")});
     EXPECT_EQ(trash.asked, QStringList{home.file(QStringLiteral("PROJECTS/Trial 1"))});
     EXPECT_EQ(listed(), (QStringList{QStringLiteral("Plant1"), QStringLiteral("Trial 2")}));
@@ -223,13 +223,13 @@ TEST_F(ManageDialogTest, DeleteAsksNamingTheConfigurationAndAgainWhereThereIsNoT
     prompter.questions.clear();
     select(QStringLiteral("Trial 2"));
     prompter.yesNoAnswers = {true, false};
-    click("Btn_Delete");
+    click("deleteButton");
     EXPECT_EQ(prompter.questions.value(1), QStringLiteral("The configuration Trial 2 cannot be moved to the trash. "
                                                           "Delete it for good? This cannot be undone."));
     EXPECT_EQ(projects(), (QStringList{QStringLiteral("Plant1"), QStringLiteral("Trial 2")}));
     EXPECT_EQ(current(), QStringLiteral("Trial 2"));
     prompter.yesNoAnswers = {true, true};
-    click("Btn_Delete");
+    click("deleteButton");
     EXPECT_EQ(projects(), QStringList{QStringLiteral("Plant1")});
     EXPECT_EQ(listed(), QStringList{QStringLiteral("Plant1")});
     EXPECT_TRUE(prompter.yesNoAnswers.empty());
@@ -243,7 +243,7 @@ TEST_F(ManageDialogTest, DeleteAsksNamingTheConfigurationAndAgainWhereThereIsNoT
     prompter.questions.clear();
     select(QStringLiteral("Trial 3"));
     prompter.yesNoAnswers = {true};
-    click("Btn_Delete");
+    click("deleteButton");
     EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("There is no trash on this computer to move the configuration "
                                                              "Trial 3 to. Delete it for good? This cannot be undone.")});
     EXPECT_TRUE(trash.asked.isEmpty());
@@ -258,8 +258,8 @@ TEST_F(ManageDialogTest, ExportThenImportWithANameConflict)
 
     const QString zip = exchange.filePath(QStringLiteral("Belt.zip"));
     prompter.saveAnswers = {zip};
-    QTest::mouseClick(widget<QCheckBox>("CB_With_Images"), Qt::LeftButton);
-    click("Btn_Export");
+    QTest::mouseClick(widget<QCheckBox>("withImagesCheck"), Qt::LeftButton);
+    click("exportButton");
     EXPECT_EQ(prompter.lastProposed, exchange.filePath(QStringLiteral("Belt.zip")));
     EXPECT_EQ(prompter.lastFilter, QStringLiteral("Configuration archive (*.zip)|*.zip"));
     ASSERT_TRUE(QFileInfo(zip).isFile());
@@ -269,7 +269,7 @@ TEST_F(ManageDialogTest, ExportThenImportWithANameConflict)
     // asked for again with the name typed.
     prompter.fileAnswers = {zip};
     prompter.textAnswers = {QStringLiteral("Belt"), QStringLiteral("BELT"), QStringLiteral("Belt from site")};
-    click("Btn_Import");
+    click("importButton");
     const QString taken = QStringLiteral("Error! Name project is not valid because directory already exists");
     EXPECT_EQ(prompter.errors, (QStringList{taken, taken}));
     const QString label = QStringLiteral("Name of the configuration imported from Belt.zip|");
@@ -286,10 +286,10 @@ TEST_F(ManageDialogTest, ExportThenImportWithANameConflict)
     prompter.errors.clear();
     prompter.fileAnswers = {zip};
     prompter.textAnswers = {std::nullopt};
-    click("Btn_Import");
+    click("importButton");
     writeFileAtomically(exchange.filePath(QStringLiteral("notes.zip")), "plain text");
     prompter.fileAnswers = {exchange.filePath(QStringLiteral("notes.zip"))};
-    click("Btn_Import");
+    click("importButton");
     EXPECT_EQ(prompter.errors, QStringList{QStringLiteral(
                                    "notes.zip is not a configuration archive of PX40318: it is no zip file, or a damaged or truncated one")});
     EXPECT_EQ(projects(), (QStringList{QStringLiteral("Belt"), QStringLiteral("Belt from site")}));
@@ -320,13 +320,13 @@ TEST_F(ManageDialogTest, HistoryListsTheUpdatesAndCompareShowsWhatDiffers)
 
     dialog.prepareShowing();
     select(QStringLiteral("Belt"));
-    auto* history = widget<QListWidget>("LB_History");
+    auto* history = widget<QListWidget>("historyList");
     ASSERT_EQ(history->count(), 2);
     EXPECT_EQ(history->item(0)->text(), QStringLiteral("2026-03-15 09:26:53 UTC  Ethernet 192.168.2.205  ended"));
     EXPECT_EQ(history->item(1)->text(),
               QStringLiteral("2026-03-14 09:26:53 UTC  Ethernet 192.168.2.205  failed with exit status 3"));
 
-    auto* table = widget<QTableWidget>("TW_Compare");
+    auto* table = widget<QTableWidget>("compareTable");
     const auto rows = [table] {
         QStringList out;
         for (int r = 0; r < table->rowCount(); ++r) {
@@ -338,23 +338,23 @@ TEST_F(ManageDialogTest, HistoryListsTheUpdatesAndCompareShowsWhatDiffers)
         return out;
     };
     history->setCurrentRow(1);
-    click("Btn_Compare");
+    click("compareButton");
     EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
-    EXPECT_EQ(widget<QLabel>("L_Compare")->text(),
+    EXPECT_EQ(widget<QLabel>("compareHeadingLabel")->text(),
               QStringLiteral("Differences between 2026-03-14 09:26:53 UTC  Ethernet 192.168.2.205  failed with exit "
                              "status 3 and Belt"));
     EXPECT_EQ(rows(), QStringList{QStringLiteral("Communication Settings|changed|Port|5020|1502")});
 
     // No update selected: the configuration against another one.
     history->setCurrentRow(-1);
-    auto* with = widget<QComboBox>("CB_Compare_With");
+    auto* with = widget<QComboBox>("compareWithChoice");
     EXPECT_EQ(with->itemText(0), QStringLiteral("the configuration as it is now"));
     with->setCurrentIndex(with->findText(QStringLiteral("Belt 2")));
-    click("Btn_Compare");
+    click("compareButton");
     EXPECT_EQ(rows(), QStringList{QStringLiteral("Communication Settings|changed|Port|1502|5020")});
     with->setCurrentIndex(0);
-    click("Btn_Compare");
-    EXPECT_EQ(widget<QLabel>("L_Compare")->text(), QStringLiteral("Differences between Belt and Belt: No differences"));
+    click("compareButton");
+    EXPECT_EQ(widget<QLabel>("compareHeadingLabel")->text(), QStringLiteral("Differences between Belt and Belt: No differences"));
     EXPECT_EQ(table->rowCount(), 0);
 
     // Another configuration has its own (empty) history.
@@ -385,12 +385,12 @@ TEST_F(ManageDialogTest, TextsComeFromTheMessageTable)
     dialog.applyLanguage();
     dialog.prepareShowing();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Konfigurationen verwalten"));
-    EXPECT_EQ(widget<QPushButton>("Btn_Duplicate")->text(), QStringLiteral("&Duplizieren"));
-    EXPECT_EQ(widget<QPushButton>("Btn_Compare")->text(), QStringLiteral("&Vergleichen"));
-    EXPECT_EQ(widget<QGroupBox>("GB_History")->title(), QStringLiteral("Aktualisierungen"));
+    EXPECT_EQ(widget<QPushButton>("duplicateButton")->text(), QStringLiteral("&Duplizieren"));
+    EXPECT_EQ(widget<QPushButton>("compareButton")->text(), QStringLiteral("&Vergleichen"));
+    EXPECT_EQ(widget<QGroupBox>("historyGroup")->title(), QStringLiteral("Aktualisierungen"));
     select(QStringLiteral("Trial"));
     prompter.yesNoAnswers = {true};
-    click("Btn_Delete");
+    click("deleteButton");
     EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("Konfiguration Trial loeschen?")});
     EXPECT_EQ(status(), QStringLiteral("Konfiguration Trial geloescht."));
 }
