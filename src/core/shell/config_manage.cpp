@@ -4,7 +4,6 @@
 #include "core/base/error.h"
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
-#include "core/services/prompter.h"
 #include "core/services/trash.h"
 #include "core/shell/config_archive.h"
 #include "core/shell/session.h"
@@ -117,28 +116,34 @@ NameRefusal renameConfiguration(Session& session, const QString& from, const QSt
     return std::nullopt;
 }
 
-bool deleteConfiguration(Session& session, const QString& name, Prompter& prompter, Trash& trash)
+namespace {
+
+QString existingConfigurationFolder(const Session& session, const QString& name)
 {
     const QString folder = session.ws.projectsFolder + u'/' + name;
     if (!isConfigurationName(name) || !QFileInfo(folder).isDir())
         throw Error(QStringLiteral("The configuration %1 does not exist").arg(name));
-    const MessageTable& m = session.messages;
-    if (isActiveConfiguration(session, name)) {
-        prompter.error(manage_text::activeCannotBeDeleted(m, name));
-        return false;
-    }
-    if (!trash.exists()) {
-        // Nothing to move it to: the one question says so.
-        if (!prompter.yesNo(manage_text::noTrashDeleteForGood(m, name)))
-            return false;
-    } else {
-        if (!prompter.yesNo(manage_text::confirmDelete(m, name)))
-            return false;
-        if (trash.moveToTrash(folder))
-            return true;
-        if (!prompter.yesNo(manage_text::confirmDeleteForGood(m, name)))
-            return false;
-    }
+    return folder;
+}
+
+} // namespace
+
+DeleteQuestion deleteQuestion(const Session& session, const QString& name, const Trash& trash)
+{
+    existingConfigurationFolder(session, name);
+    if (isActiveConfiguration(session, name))
+        return DeleteQuestion::RefusedActive;
+    return trash.exists() ? DeleteQuestion::ToTrash : DeleteQuestion::ForGoodWithoutTrash;
+}
+
+bool moveConfigurationToTrash(const Session& session, const QString& name, Trash& trash)
+{
+    return trash.moveToTrash(existingConfigurationFolder(session, name));
+}
+
+void deleteConfigurationForGood(const Session& session, const QString& name)
+{
+    const QString folder = existingConfigurationFolder(session, name);
     // Out of the list at once, then removed: a removal that stops half-way leaves no
     // half configuration under the name.
     const QString doomed = freeSibling(folder, QStringLiteral("deleted"));
@@ -148,41 +153,16 @@ bool deleteConfiguration(Session& session, const QString& name, Prompter& prompt
         throw Error(QStringLiteral("The configuration %1 is deleted, but part of its files remain in %2")
                         .arg(name, displayPath(doomed)));
     }
-    return true;
 }
 
-QString exportConfiguration(const Session& session, const QString& name, bool withImages, Prompter& prompter,
-                            const QString& folder)
+QString proposedArchivePath(const QString& folder, const QString& name)
 {
-    const QString source = session.ws.projectsFolder + u'/' + name;
-    if (!isConfigurationName(name) || !QFileInfo(source).isDir())
-        throw Error(QStringLiteral("The configuration %1 does not exist").arg(name));
-    QString path = prompter.saveFile(folder + u'/' + name + QStringLiteral(".zip"), kArchiveFilter);
-    if (path.isEmpty())
-        return {};
-    path = QDir::fromNativeSeparators(path);
-    writeConfigurationArchive(source, name, path, withImages);
-    return path;
+    return folder + u'/' + name + QStringLiteral(".zip");
 }
 
-QString importConfiguration(Session& session, Prompter& prompter, const QString& folder)
+void exportConfiguration(const Session& session, const QString& name, bool withImages, const QString& path)
 {
-    QString path = prompter.openFile(folder, kArchiveFilter);
-    if (path.isEmpty())
-        return {};
-    path = QDir::fromNativeSeparators(path);
-    const ConfigurationArchive archive = loadConfigurationArchive(path);
-    QString proposed = archive.manifest.configuration;
-    for (;;) {
-        const std::optional<QString> name = prompter.askText(manage_text::importName(session.messages, QFileInfo(path).fileName()), proposed);
-        if (!name)
-            return {};
-        const NameRefusal refusal = unpackConfiguration(archive, session.ws.projectsFolder, *name);
-        if (!refusal)
-            return *name;
-        prompter.error(session.messages[*refusal]);
-        proposed = *name;
-    }
+    writeConfigurationArchive(existingConfigurationFolder(session, name), name, path, withImages);
 }
 
 } // namespace px

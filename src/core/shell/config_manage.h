@@ -7,7 +7,6 @@
 namespace px {
 
 class MessageTable;
-class Prompter;
 class Session;
 class Trash;
 
@@ -30,27 +29,33 @@ NameRefusal renameConfiguration(Session& session, const QString& from, const QSt
 // ignore it).
 bool isActiveConfiguration(const Session& session, const QString& name);
 
-// Delete, with its confirmations through `prompter`: the active configuration is refused;
-// otherwise a confirmation naming it, then the move to the trash; where the trash refuses,
-// a second confirmation and the deletion for good; where there is no trash at all, one
-// confirmation that says so and the deletion for good. The folder is first
-// renamed out of the list, then removed, so a configuration never stays half deleted
-// under its name. Returns true when the configuration is gone. Throws px::Error when it
-// cannot be removed.
-bool deleteConfiguration(Session& session, const QString& name, Prompter& prompter, Trash& trash);
+// Delete happens in steps, each after a question the window asks (the core decides what
+// is asked, the window asks it): deleteQuestion says which question comes first; with a
+// trash the configuration is moved there (moveConfigurationToTrash), and where the trash
+// refuses it, or there is no trash at all, it is deleted for good after a further
+// confirmation (deleteConfigurationForGood).
+enum class DeleteQuestion {
+    RefusedActive,          // the active configuration: refused, nothing is asked (activeCannotBeDeleted)
+    ToTrash,                // confirmDelete, then the move to the trash
+    ForGoodWithoutTrash,    // noTrashDeleteForGood: there is no trash on this computer
+};
+// Throws px::Error when the configuration does not exist.
+DeleteQuestion deleteQuestion(const Session& session, const QString& name, const Trash& trash);
+// True when the trash took the folder; false when it refused (ask confirmDeleteForGood).
+bool moveConfigurationToTrash(const Session& session, const QString& name, Trash& trash);
+// The folder is first renamed out of the list, then removed, so a configuration never
+// stays half deleted under its name. Throws px::Error when it cannot be removed.
+void deleteConfigurationForGood(const Session& session, const QString& name);
 
-// Export: asks where to save (proposing <name>.zip in `folder`) and writes the archive of
-// the configuration, with its images when `withImages` is set. Returns the path written, or
-// empty when the user cancelled. Throws px::Error when it cannot be written.
-QString exportConfiguration(const Session& session, const QString& name, bool withImages, Prompter& prompter,
-                            const QString& folder);
+// Export: writes the archive of the configuration to `path` (the window asks for it,
+// proposing proposedArchivePath), with its images when `withImages` is set. Throws
+// px::Error when it cannot be written.
+QString proposedArchivePath(const QString& folder, const QString& name);
+void exportConfiguration(const Session& session, const QString& name, bool withImages, const QString& path);
 
-// Import: asks for the archive file (starting in `folder`), reads and checks it whole, then
-// asks for the name under which it enters PROJECTS, proposing the name in its manifest; a
-// name refused by the rules of New shows its message and is asked for again. Returns the
-// name imported, or empty when the user cancelled. Throws px::Error for an archive that is
-// refused (its text says why); nothing is written then.
-QString importConfiguration(Session& session, Prompter& prompter, const QString& folder);
+// Import: the window asks for the archive file, reads it with loadConfigurationArchive,
+// then asks for the name (proposing the manifest's) and enters it with
+// unpackConfiguration until a name is taken or the user cancels.
 
 // The texts of these questions, refusals and results, from the message table.
 namespace manage_text {

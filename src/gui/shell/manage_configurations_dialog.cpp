@@ -4,6 +4,7 @@
 #include "core/lang/message_ids.h"
 #include "core/services/prompter.h"
 #include "core/shell/config_copy.h"
+#include "core/shell/config_archive.h"
 #include "core/shell/config_manage.h"
 #include "core/shell/session.h"
 #include "core/update/configuration_diff.h"
@@ -17,6 +18,7 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -366,10 +368,29 @@ void ManageConfigurationsDialog::remove()
     const QString name = selected();
     if (name.isEmpty())
         return;
-    const bool gone = deleteConfiguration(m_session, name, m_prompter, m_trash);
-    reload(gone ? m_session.ws.activeFolderName() : name);
-    if (gone)
-        m_statusLabel->setText(manage_text::deleted(m_session.messages, name));
+    const MessageTable& m = m_session.messages;
+    switch (deleteQuestion(m_session, name, m_trash)) {
+    case DeleteQuestion::RefusedActive:
+        m_prompter.error(manage_text::activeCannotBeDeleted(m, name));
+        return;
+    case DeleteQuestion::ForGoodWithoutTrash:
+        // Nothing to move it to: the one question says so.
+        if (!m_prompter.yesNo(manage_text::noTrashDeleteForGood(m, name)))
+            return;
+        deleteConfigurationForGood(m_session, name);
+        break;
+    case DeleteQuestion::ToTrash:
+        if (!m_prompter.yesNo(manage_text::confirmDelete(m, name)))
+            return;
+        if (!moveConfigurationToTrash(m_session, name, m_trash)) {
+            if (!m_prompter.yesNo(manage_text::confirmDeleteForGood(m, name)))
+                return;
+            deleteConfigurationForGood(m_session, name);
+        }
+        break;
+    }
+    reload(m_session.ws.activeFolderName());
+    m_statusLabel->setText(manage_text::deleted(m, name));
 }
 
 void ManageConfigurationsDialog::exportSelected()
@@ -377,18 +398,38 @@ void ManageConfigurationsDialog::exportSelected()
     const QString name = selected();
     if (name.isEmpty())
         return;
-    const QString path = exportConfiguration(m_session, name, m_withImages->isChecked(), m_prompter, exchangeFolder);
-    if (!path.isEmpty())
-        m_statusLabel->setText(manage_text::exported(m_session.messages, name, path));
+    QString path = m_prompter.saveFile(proposedArchivePath(exchangeFolder, name), kArchiveFilter);
+    if (path.isEmpty())
+        return;
+    path = QDir::fromNativeSeparators(path);
+    exportConfiguration(m_session, name, m_withImages->isChecked(), path);
+    m_statusLabel->setText(manage_text::exported(m_session.messages, name, path));
 }
 
 void ManageConfigurationsDialog::import()
 {
-    const QString name = importConfiguration(m_session, m_prompter, exchangeFolder);
-    if (name.isEmpty())
+    QString path = m_prompter.openFile(exchangeFolder, kArchiveFilter);
+    if (path.isEmpty())
         return;
-    reload(name);
-    m_statusLabel->setText(manage_text::imported(m_session.messages, name));
+    path = QDir::fromNativeSeparators(path);
+    const ConfigurationArchive archive = loadConfigurationArchive(path);
+    // The manifest's name first; a name refused by the rules of New says why and is asked
+    // for again, as typed.
+    QString proposed = archive.manifest.configuration;
+    for (;;) {
+        const std::optional<QString> name =
+            m_prompter.askText(manage_text::importName(m_session.messages, QFileInfo(path).fileName()), proposed);
+        if (!name)
+            return;
+        if (const NameRefusal refusal = unpackConfiguration(archive, m_session.ws.projectsFolder, *name)) {
+            m_prompter.error(m_session.messages[*refusal]);
+            proposed = *name;
+            continue;
+        }
+        reload(*name);
+        m_statusLabel->setText(manage_text::imported(m_session.messages, *name));
+        return;
+    }
 }
 
 } // namespace px

@@ -4,7 +4,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/services/trash.h"
-#include "support/fake_prompter.h"
+#include "core/base/error.h"
 #include "support/temp_home.h"
 
 #include <QDir>
@@ -25,7 +25,9 @@ public:
         asked << path;
         return m_available && QDir().rename(path, m_bin.filePath(QFileInfo(path).fileName()));
     }
+    bool exists() const override { return present; }
     QStringList asked;
+    bool present = true;
 
 private:
     bool m_available;
@@ -76,54 +78,35 @@ TEST(ManageConfigurations, RenamingTheActiveConfigurationKeepsItActiveAndTheSett
     EXPECT_EQ(next.confBoxLine2(), QStringLiteral("Line A"));
 }
 
-TEST(ManageConfigurations, DeleteAsksAndUsesTheTrashOrAsksAgain)
+// What is asked first, the move to the trash and the deletion for good; the window asks
+// the questions (tested with its Delete button).
+TEST(ManageConfigurations, DeleteSaysWhatToAskAndUsesTheTrashOrDeletesForGood)
 {
     test::TempHome home;
     home.activate(QStringLiteral("Trial"));
+    home.activate(QStringLiteral("Trial2"));
     home.activate(QStringLiteral("Plant1"));
     const QString trial = home.session.ws.projectsFolder + QStringLiteral("/Trial");
+    FakeTrash trash(true);
+    FakeTrash refusingTrash(false);
 
-    {   // The open configuration is refused without a question.
-        test::FakePrompter prompter;
-        FakeTrash trash(true);
-        EXPECT_FALSE(deleteConfiguration(home.session, QStringLiteral("Plant1"), prompter, trash));
-        EXPECT_EQ(prompter.errors, QStringList{manage_text::activeCannotBeDeleted(MessageTable(), QStringLiteral("Plant1"))});
-        EXPECT_TRUE(trash.asked.isEmpty());
-    }
-    {   // No keeps it.
-        test::FakePrompter prompter;
-        prompter.yesNoAnswers = {false};
-        FakeTrash trash(true);
-        EXPECT_FALSE(deleteConfiguration(home.session, QStringLiteral("Trial"), prompter, trash));
-        EXPECT_EQ(prompter.questions, QStringList{QStringLiteral("Delete the configuration Trial? It is moved to the trash.")});
-        EXPECT_TRUE(trash.asked.isEmpty());
-    }
-    {   // No trash, and No at the second question: still kept.
-        test::FakePrompter prompter;
-        prompter.yesNoAnswers = {true, false};
-        FakeTrash trash(false);
-        EXPECT_FALSE(deleteConfiguration(home.session, QStringLiteral("Trial"), prompter, trash));
-        EXPECT_EQ(prompter.questions.size(), 2);
-        EXPECT_EQ(prompter.questions.value(1), manage_text::confirmDeleteForGood(MessageTable(), QStringLiteral("Trial")));
-        EXPECT_TRUE(QFileInfo(trial).isDir());
-    }
-    {   // No trash, Yes twice: gone for good, nothing left beside it.
-        test::FakePrompter prompter;
-        prompter.yesNoAnswers = {true, true};
-        FakeTrash trash(false);
-        EXPECT_TRUE(deleteConfiguration(home.session, QStringLiteral("Trial"), prompter, trash));
-        EXPECT_EQ(projectsOf(home), QStringList{QStringLiteral("Plant1")});
-    }
-    home.activate(QStringLiteral("Trial2"));
-    home.session.ws.activate(QStringLiteral("Plant1"));
-    {   // With a trash one confirmation is enough.
-        test::FakePrompter prompter;
-        prompter.yesNoAnswers = {true};
-        FakeTrash trash(true);
-        EXPECT_TRUE(deleteConfiguration(home.session, QStringLiteral("Trial2"), prompter, trash));
-        EXPECT_EQ(trash.asked, QStringList{home.session.ws.projectsFolder + QStringLiteral("/Trial2")});
-        EXPECT_EQ(projectsOf(home), QStringList{QStringLiteral("Plant1")});
-    }
+    EXPECT_EQ(deleteQuestion(home.session, QStringLiteral("Plant1"), trash), DeleteQuestion::RefusedActive);
+    EXPECT_EQ(deleteQuestion(home.session, QStringLiteral("Trial"), trash), DeleteQuestion::ToTrash);
+    EXPECT_THROW(deleteQuestion(home.session, QStringLiteral("Nowhere"), trash), Error);
+    FakeTrash noTrash(false);
+    noTrash.present = false;
+    EXPECT_EQ(deleteQuestion(home.session, QStringLiteral("Trial"), noTrash), DeleteQuestion::ForGoodWithoutTrash);
+    EXPECT_TRUE(trash.asked.isEmpty());
+
+    // A trash that refuses keeps the folder; deleting it for good leaves nothing beside it.
+    EXPECT_FALSE(moveConfigurationToTrash(home.session, QStringLiteral("Trial"), refusingTrash));
+    EXPECT_TRUE(QFileInfo(trial).isDir());
+    deleteConfigurationForGood(home.session, QStringLiteral("Trial"));
+    EXPECT_EQ(projectsOf(home), (QStringList{QStringLiteral("Plant1"), QStringLiteral("Trial2")}));
+
+    EXPECT_TRUE(moveConfigurationToTrash(home.session, QStringLiteral("Trial2"), trash));
+    EXPECT_EQ(trash.asked, QStringList{home.session.ws.projectsFolder + QStringLiteral("/Trial2")});
+    EXPECT_EQ(projectsOf(home), QStringList{QStringLiteral("Plant1")});
 }
 
 } // namespace
