@@ -13,6 +13,7 @@
 #include "core/sim/monitor_export.h"
 #include "core/sim/monitor_session.h"
 #include "gui/common/guard.h"
+#include "gui/common/read_only_table.h"
 
 #include <QAbstractTableModel>
 #include <QBrush>
@@ -309,20 +310,6 @@ private:
 
 namespace {
 
-QTableView* tableView(const char* name, QAbstractItemModel* model, QWidget* parent)
-{
-    auto* view = new QTableView(parent);
-    view->setObjectName(QString::fromLatin1(name));
-    view->setAccessibleName(QString::fromLatin1(name));
-    view->setModel(model);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(20);
-    view->horizontalHeader()->setStretchLastSection(true);
-    return view;
-}
-
 QSortFilterProxyModel* filterOver(QAbstractItemModel* model, QObject* parent)
 {
     auto* proxy = new QSortFilterProxyModel(parent);
@@ -409,9 +396,9 @@ MonitorWindow::MonitorWindow(Session& session, Prompter& prompter, MonitorPorts&
     m_framesFilter = filterOver(m_frames, this);
     m_registersFilter = filterOver(m_registers, this);
     m_unknownFilter = filterOver(m_unknown, this);
-    m_framesTable = tableView("framesTable", m_framesFilter, this);
-    m_registersTable = tableView("registersTable", m_registersFilter, this);
-    m_unknownTable = tableView("unknownIdentifiersTable", m_unknownFilter, this);
+    m_framesTable = readOnlyTableView("framesTable", m_framesFilter, this);
+    m_registersTable = readOnlyTableView("registersTable", m_registersFilter, this);
+    m_unknownTable = readOnlyTableView("unknownIdentifiersTable", m_unknownFilter, this);
     m_framesTable->setColumnWidth(MonitorFramesModel::Frame, 300);
     m_registersTable->setColumnWidth(MonitorRegistersModel::Source, 260);
     m_tabs = new QTabWidget(this);

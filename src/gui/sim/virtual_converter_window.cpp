@@ -15,6 +15,7 @@
 #include "core/sim/replay.h"
 #include "core/sim/simulator.h"
 #include "gui/common/guard.h"
+#include "gui/common/read_only_table.h"
 
 #include <QAbstractTableModel>
 #include <QBrush>
@@ -302,24 +303,6 @@ private:
     QStringList m_names;
 };
 
-namespace {
-
-QTableView* tableView(const char* name, QAbstractItemModel* model, QWidget* parent)
-{
-    auto* view = new QTableView(parent);
-    view->setObjectName(QString::fromLatin1(name));
-    view->setAccessibleName(QString::fromLatin1(name));
-    view->setModel(model);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(20);
-    view->horizontalHeader()->setStretchLastSection(true);
-    return view;
-}
-
-} // namespace
-
 VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& prompter, VirtualConverterPorts& ports,
                                                sim::Clock& clock, QWidget* parent)
     : QDialog(parent), m_session(session), m_prompter(prompter), m_ports(ports), m_clock(clock)
@@ -378,13 +361,13 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     m_registers = new RegisterTableModel(session.messages, this);
     m_log = new CanLogModel(session.messages, this);
     m_states = new ReceiveStateModel(session.messages, this);
-    m_registerTable = tableView("registersTable", m_registers, this);
+    m_registerTable = readOnlyTableView("registersTable", m_registers, this);
     m_logFilter = new QSortFilterProxyModel(this);
     m_logFilter->setSourceModel(m_log);
     m_logFilter->setFilterKeyColumn(-1);
     m_logFilter->setFilterCaseSensitivity(Qt::CaseInsensitive);
-    m_logTable = tableView("logTable", m_logFilter, this);
-    m_receiveStateTable = tableView("receiveStateTable", m_states, this);
+    m_logTable = readOnlyTableView("logTable", m_logFilter, this);
+    m_receiveStateTable = readOnlyTableView("receiveStateTable", m_states, this);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_registerTable);

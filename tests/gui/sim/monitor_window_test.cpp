@@ -9,6 +9,8 @@
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 #include "support/widget_lookup.h"
+#include "support/event_wait.h"
+#include "support/loopback.h"
 
 #include <QCanBus>
 #include <QCanBusDevice>
@@ -35,23 +37,8 @@
 namespace px {
 namespace {
 
-std::uint16_t freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool waitUntil(const std::function<bool()>& done, int ms = 15000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
+using test::waitUntil;
+using test::freePort;
 
 // The sample configuration of the device from May 2014 as the active configuration; the
 // same configuration running as a virtual converter on a bus of the test's own, as the

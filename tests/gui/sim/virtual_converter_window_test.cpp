@@ -6,6 +6,8 @@
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 #include "support/widget_lookup.h"
+#include "support/event_wait.h"
+#include "support/loopback.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -27,23 +29,8 @@
 namespace px {
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 10000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
-std::uint16_t freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
+using test::waitUntil;
+using test::freePort;
 
 // The real links, with a virtual bus of the test's own offered as the only CAN choice.
 struct OwnBusPorts final : VirtualConverterPorts {

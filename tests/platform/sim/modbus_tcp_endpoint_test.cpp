@@ -1,4 +1,5 @@
 #include "platform/sim/modbus_tcp_endpoint.h"
+#include "support/event_wait.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -13,16 +14,7 @@
 namespace px {
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 10000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
+using test::waitUntil;
 
 // Registers hold their own number; registers 100 to 109 take writes.
 struct Bank final : RegisterBank {

@@ -18,6 +18,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "support/event_wait.h"
+#include "support/loopback.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -26,28 +29,13 @@
 namespace px {
 namespace {
 
+using test::waitUntil;
+using test::freePort;
+
 // Receive frames 0x18FF0010 (time-out 1000 ms, registers 0 and 1), 0x18FF0011 (registers 2
 // and 3) and 0x281 (register 10 from bytes 1 and 2); the converter sends 0x18EF0020 every
 // 100 ms (registers 1000, 1001) and 0x301 on a write of register 1010.
 const QString kSample = QStringLiteral(PX_EXAMPLES_DIR "/Conveyor_DipSwitch");
-
-bool waitUntil(const std::function<bool()>& done, int ms = 20000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
-std::uint16_t freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 QString sharedBus()
 {

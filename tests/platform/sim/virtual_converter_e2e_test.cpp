@@ -1,6 +1,8 @@
 #include "core/image/compiler.h"
 #include "core/sim/simulator.h"
 #include "platform/sim/virtual_converter_ports_qt.h"
+#include "support/event_wait.h"
+#include "support/loopback.h"
 
 #include <QCanBus>
 #include <QCanBusDevice>
@@ -22,28 +24,13 @@
 namespace px {
 namespace {
 
+using test::waitUntil;
+using test::freePort;
+
 // The sample configuration of the device from May 2014: receive frame 0x281 (2 bytes,
 // defaults 255,1) feeds register 10; register 1010 fills transmit frame 0x301 and sends it
 // on write; registers 1000 and 1001 fill transmit frame 0x18EF0020, sent on change.
 const QString kSample = QStringLiteral(PX_EXAMPLES_DIR "/Conveyor_DipSwitch");
-
-bool waitUntil(const std::function<bool()>& done, int ms = 10000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
-std::uint16_t freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // A Modbus TCP master built on Qt's client, waiting for each reply.
 class Master {
