@@ -10,8 +10,10 @@
 #include "gui/common/snapshot_undo.h"
 #include "gui/common/title_band.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +23,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace px {
 
@@ -119,6 +123,28 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
         input->addWidget(m_sendLabel);
         input->addWidget(m_sendList);
     }
+    // The register's signal for the PLC: Create and Modify take it with the entry.
+    m_signalGroup = named<QGroupBox>(m_inputGroup, "signalEditor");
+    auto* signalForm = new QFormLayout(m_signalGroup);
+    m_signalNameLabel = named<QLabel>(m_signalGroup, "signalNameLabel");
+    m_signalNameEdit = named<QLineEdit>(m_signalGroup, "signalNameEdit");
+    m_unitLabel = named<QLabel>(m_signalGroup, "signalUnitLabel");
+    m_unitEdit = named<QLineEdit>(m_signalGroup, "signalUnitEdit");
+    m_factorLabel = named<QLabel>(m_signalGroup, "signalFactorLabel");
+    m_factorEdit = named<QLineEdit>(m_signalGroup, "signalFactorEdit");
+    m_offsetLabel = named<QLabel>(m_signalGroup, "signalOffsetLabel");
+    m_offsetEdit = named<QLineEdit>(m_signalGroup, "signalOffsetEdit");
+    m_signedCheck = named<QCheckBox>(m_signalGroup, "signalSignedCheck");
+    const std::pair<QLabel*, QLineEdit*> signalRows[] = {
+        {m_signalNameLabel, m_signalNameEdit}, {m_unitLabel, m_unitEdit}, {m_factorLabel, m_factorEdit}, {m_offsetLabel, m_offsetEdit}};
+    for (const auto& [label, edit] : signalRows) {
+        label->setBuddy(edit);
+        signalForm->addRow(label, edit);
+        edit->installEventFilter(this);
+    }
+    signalForm->addRow(m_signedCheck);
+    m_signedCheck->installEventFilter(this);
+    input->addWidget(m_signalGroup);
     auto* editButtons = new QGridLayout;
     m_createButton = button(m_inputGroup, "createButton");
     m_modifyButton = button(m_inputGroup, "modifyButton");
@@ -176,7 +202,8 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
 
     m_undoStack = new QUndoStack(this);
     m_history = std::make_unique<SnapshotHistory<MappingState>>(
-        m_undoStack, [this] { return m_mapping.allEntries(); }, [this](const MappingState& s) { restoreMapping(s); });
+        m_undoStack, [this] { return MappingState{m_mapping.allEntries(), m_signals}; },
+        [this](const MappingState& s) { restoreMapping(s); });
     m_history->reset();
     connectUndoControls(this, m_undoStack, m_undoButton, m_redoButton, nullptr);
 
@@ -191,7 +218,8 @@ void DefineMappingDialog::restoreMapping(const MappingState& state)
 {
     // The frames never change within a showing: the chosen frame stays and shows its
     // registers as they are now.
-    m_mapping.setEntries(state);
+    m_mapping.setEntries(state.entries);
+    m_signals = state.signalTable;
     refreshRegisters();
     refreshOrphans();
 }
@@ -231,6 +259,17 @@ void DefineMappingDialog::applyLanguage()
     m_deleteOrphanButton->setText(m[msg::kDeleteOrphan]);
     m_orphanList->setAccessibleName(m[msg::kOrphanSection]);
     refreshOrphans();
+    m_signalGroup->setTitle(m[msg::kSignalEditorTitle]);
+    const std::pair<QLabel*, int> signalLabels[] = {
+        {m_signalNameLabel, msg::kSignalName}, {m_unitLabel, msg::kUnit}, {m_factorLabel, msg::kFactor}, {m_offsetLabel, msg::kOffset}};
+    for (const auto& [label, id] : signalLabels) {
+        label->setText(m[id]);
+        label->buddy()->setAccessibleName(m[id]);
+    }
+    m_signedCheck->setText(m[msg::kSigned]);
+    m_signedCheck->setAccessibleName(m[msg::kSigned]);
+    m_factorEdit->setToolTip(m[msg::kSignalScalingHint]);
+    m_offsetEdit->setToolTip(m[msg::kSignalScalingHint]);
 
     // The byte lists keep their picks under the new texts.
     const int high = m_highByteList->currentIndex();
@@ -247,22 +286,35 @@ void DefineMappingDialog::applyLanguage()
 
 void DefineMappingDialog::reload()
 {
+    std::exception_ptr fault;
     try {
         m_mapping.load(m_session.activeDocument());
     } catch (...) {
-        rebuildAll();
-        m_shownEntries = m_mapping.allEntries();
-        m_history->reset();
-        throw;
+        fault = std::current_exception();
     }
+    // A signal file that cannot be read leaves the registers without signal data in this
+    // showing; OK then writes the signal file only when a signal was edited, and refuses
+    // that save while the file still cannot be read.
+    config::SignalTable signalTable;
+    try {
+        if (m_session.ws.hasActiveConfiguration())
+            signalTable = config::loadSignalTable(m_session.ws.configurationFolder);
+    } catch (...) {
+        if (!fault)
+            fault = std::current_exception();
+    }
+    m_shownSignals = signalTable;
+    m_signals = std::move(signalTable);
     rebuildAll();
     m_shownEntries = m_mapping.allEntries();
     m_history->reset();
+    if (fault)
+        std::rethrow_exception(fault);
 }
 
 bool DefineMappingDialog::hasChanges() const
 {
-    return m_mapping.allEntries() != m_shownEntries;
+    return m_mapping.allEntries() != m_shownEntries || m_signals != m_shownSignals;
 }
 
 bool DefineMappingDialog::mayDiscard()
@@ -350,7 +402,7 @@ void DefineMappingDialog::accept()
         // already holds what is written.
         if (m_mapping.loadFailed() && document.bytes(file) && *document.bytes(file) != m_mapping.toXml())
             writeFileAtomically(document.path(file) + QStringLiteral(".bak"), *document.bytes(file));
-        return document.setMappings(direction, m_mapping.allEntries());
+        return takeMappingEdit(document, direction, m_mapping.allEntries(), m_shownSignals, m_signals);
     });
     switch (outcome) {
     case SaveOutcome::Back:
@@ -370,6 +422,13 @@ bool DefineMappingDialog::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             return true;
+    }
+    if (event->type() == QEvent::KeyPress && watched->parent() == m_signalGroup) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            signalEnter();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -400,6 +459,7 @@ void DefineMappingDialog::rebuildAll()
     fillByteLists(0);
     if (m_sendList)
         m_sendList->setCurrentIndex(0);
+    showSignalFields({});
     refreshOrphans();
 }
 
@@ -442,7 +502,11 @@ void DefineMappingDialog::deleteOrphanClick()
     const int orphan = m_orphanList->currentRow();
     if (orphan < 0)
         return;
+    const std::optional<std::int32_t> number = m_mapping.orphans()[static_cast<std::size_t>(orphan)].registerNumber();
     m_mapping.removeOrphan(orphan);
+    // The register is gone: so is its signal, unless another entry still names it.
+    if (number && !m_mapping.registerInUse(*number, -1, -1))
+        m_signals.remove(m_mapping.profile().direction, *number);
     refreshOrphans();
     m_history->record();
 }
@@ -482,18 +546,22 @@ void DefineMappingDialog::frameSelected()
     fillByteLists(frame >= 0 ? m_mapping.frames()[static_cast<std::size_t>(frame)].dataLength : 0);
     if (m_sendList)
         m_sendList->setCurrentIndex(0);
+    showSignalFields({});
 }
 
 void DefineMappingDialog::registerSelected()
 {
     if (const config::MappingEntry* entry = m_mapping.entry(selectedFrame(), selectedRegister())) {
         showFields(*entry);
+        const std::optional<std::int32_t> number = entry->registerNumber();
+        showSignalFields(signalFields(number ? m_signals.find(m_mapping.profile().direction, *number) : nullptr));
         return;
     }
     // No valid register: the index and the byte lists are cleared, the send list stays.
     m_indexEdit->clear();
     m_highByteList->setCurrentIndex(0);
     m_lowByteList->setCurrentIndex(0);
+    showSignalFields({});
 }
 
 config::MappingEntry DefineMappingDialog::readFields() const
@@ -515,6 +583,47 @@ void DefineMappingDialog::showFields(const config::MappingEntry& entry)
         selectOrFirst(m_sendList, entry.sendOnWriteNumber());
 }
 
+SignalFields DefineMappingDialog::readSignalFields() const
+{
+    SignalFields fields;
+    fields.name = m_signalNameEdit->text();
+    fields.unit = m_unitEdit->text();
+    fields.factor = m_factorEdit->text();
+    fields.offset = m_offsetEdit->text();
+    fields.isSigned = m_signedCheck->isChecked();
+    return fields;
+}
+
+void DefineMappingDialog::showSignalFields(const SignalFields& fields)
+{
+    m_signalNameEdit->setText(fields.name);
+    m_unitEdit->setText(fields.unit);
+    m_factorEdit->setText(fields.factor);
+    m_offsetEdit->setText(fields.offset);
+    m_signedCheck->setChecked(fields.isSigned);
+}
+
+bool DefineMappingDialog::refuseSignalFields()
+{
+    const std::optional<SignalFieldFault> fault = checkSignalFields(readSignalFields());
+    if (!fault)
+        return false;
+    m_prompter.error(m_session.messages[fault->message]);
+    QLineEdit* field = fault->field == SignalField::Factor ? m_factorEdit : m_offsetEdit;
+    field->setFocus();
+    field->selectAll();
+    return true;
+}
+
+void DefineMappingDialog::signalEnter()
+{
+    const config::MappingEntry* entry = m_mapping.entry(selectedFrame(), selectedRegister());
+    if (entry && entry->registerIndex == m_indexEdit->text())
+        modifyClick();
+    else
+        createClick();
+}
+
 void DefineMappingDialog::refuse(IndexRefusal refusal)
 {
     m_prompter.error(m_session.messages[m_mapping.profile().message(refusal)]);
@@ -527,10 +636,18 @@ void DefineMappingDialog::createClick()
         m_prompter.error(m_session.messages[msg::kChooseFrameFirst]);
         return;
     }
-    if (const auto refusal = m_mapping.create(frame, readFields())) {
+    const config::MappingEntry fields = readFields();
+    if (const auto refusal = m_mapping.checkIndex(fields.registerIndex, -1, -1)) {
         refuse(*refusal);
         return;
     }
+    if (refuseSignalFields())
+        return;
+    if (const auto refusal = m_mapping.create(frame, fields)) {
+        refuse(*refusal);
+        return;
+    }
+    takeSignalFields(m_signals, m_mapping.profile().direction, std::nullopt, fields.registerNumber(), readSignalFields());
     refreshRegisters();
     m_history->record();
 }
@@ -541,10 +658,19 @@ void DefineMappingDialog::modifyClick()
     const int reg = selectedRegister();
     if (reg < 0)
         return;
-    if (const auto refusal = m_mapping.modify(frame, reg, readFields())) {
+    const config::MappingEntry fields = readFields();
+    if (const auto refusal = m_mapping.checkIndex(fields.registerIndex, frame, reg)) {
         refuse(*refusal);
         return;
     }
+    if (refuseSignalFields())
+        return;
+    const std::optional<std::int32_t> previous = m_mapping.entry(frame, reg)->registerNumber();
+    if (const auto refusal = m_mapping.modify(frame, reg, fields)) {
+        refuse(*refusal);
+        return;
+    }
+    takeSignalFields(m_signals, m_mapping.profile().direction, previous, fields.registerNumber(), readSignalFields());
     refreshRegisters();
     m_history->record();
 }
@@ -554,7 +680,11 @@ void DefineMappingDialog::deleteClick()
     const int reg = selectedRegister();
     if (reg < 0)
         return;
+    const std::optional<std::int32_t> number = m_mapping.entry(selectedFrame(), reg)->registerNumber();
     m_mapping.remove(selectedFrame(), reg);
+    // The register is gone: so is its signal, unless another entry still names it.
+    if (number && !m_mapping.registerInUse(*number, -1, -1))
+        m_signals.remove(m_mapping.profile().direction, *number);
     refreshRegisters();
     m_history->record();
 }
@@ -562,13 +692,16 @@ void DefineMappingDialog::deleteClick()
 void DefineMappingDialog::copyClick()
 {
     const int reg = selectedRegister();
-    if (reg >= 0)
-        m_mapping.copy(selectedFrame(), reg);
+    if (reg < 0 || !m_mapping.copy(selectedFrame(), reg))
+        return;
+    const std::optional<std::int32_t> number = m_mapping.copiedEntry().registerNumber();
+    m_copiedSignal = signalFields(number ? m_signals.find(m_mapping.profile().direction, *number) : nullptr);
 }
 
 void DefineMappingDialog::pasteClick()
 {
     showFields(m_mapping.copiedEntry());
+    showSignalFields(m_copiedSignal);
 }
 
 void DefineMappingDialog::exportClick()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "core/frames/mapping_model.h"
+#include "core/frames/register_signal_fields.h"
 
 #include <QDialog>
 
@@ -9,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -27,7 +30,9 @@ class SnapshotHistory;
 
 // The register mapping editor shared by both directions ("Define COB"): the frame list,
 // the registers of the selected frame, the input fields of one register, and the file
-// buttons. The transmit side adds the send-on-write list.
+// buttons. The transmit side adds the send-on-write list. Below the byte lists the
+// register's signal (name, unit, factor, offset, signed), which Create and Modify take
+// with the entry and OK writes into the signal file together with the mapping file.
 class DefineMappingDialog : public QDialog {
     Q_OBJECT
 public:
@@ -48,7 +53,8 @@ public:
     // be written now, frame by frame.
     void showEntryRow(int row);
 
-    // OK: the mapping into the open configuration and its file written; nothing is checked.
+    // OK: the mapping into the open configuration and its file written, with the signals
+    // changed in this showing in the signal file (all or none); nothing is checked.
     void accept() override;
 
     // Cancel, Escape and the close box: closes at once when OK would write what was
@@ -62,6 +68,9 @@ public:
     std::vector<config::MappingEntry> currentEntries() const { return m_mapping.allEntries(); }
 
     const RegisterMapping& mapping() const { return m_mapping; }
+    // The signal file as this editor holds it: as read at the showing, with the edits of
+    // Create, Modify and Delete.
+    const config::SignalTable& signalTable() const { return m_signals; }
     // Undo and redo of Create, Modify, Delete and Import; each showing starts with none.
     QUndoStack* undoStack() const { return m_undoStack; }
 
@@ -102,6 +111,13 @@ private:
     void fillSendList();
     config::MappingEntry readFields() const;
     void showFields(const config::MappingEntry& entry);
+    SignalFields readSignalFields() const;
+    void showSignalFields(const SignalFields& fields);
+    // Create and Modify: a refused signal field is shown, selected and given the focus;
+    // true then.
+    bool refuseSignalFields();
+    // Enter in a signal field: Modify when the fields show the selected register, else Create.
+    void signalEnter();
     int selectedFrame() const;
     int selectedRegister() const;
 
@@ -110,6 +126,11 @@ private:
     RegisterMapping m_mapping;
     // The entries as the last showing read them: OK would write them unchanged.
     std::vector<config::MappingEntry> m_shownEntries;
+    // The signal file as the showing read it, and with this editor's edits.
+    config::SignalTable m_shownSignals;
+    config::SignalTable m_signals;
+    // The signal fields Copy took with the entry.
+    SignalFields m_copiedSignal;
 
     TitleBand* m_band = nullptr;
     QLabel* m_frameListLabel = nullptr;
@@ -129,6 +150,16 @@ private:
     QComboBox* m_lowByteList = nullptr;
     QLabel* m_sendLabel = nullptr;
     QComboBox* m_sendList = nullptr; // transmit side only
+    QGroupBox* m_signalGroup = nullptr;
+    QLabel* m_signalNameLabel = nullptr;
+    QLineEdit* m_signalNameEdit = nullptr;
+    QLabel* m_unitLabel = nullptr;
+    QLineEdit* m_unitEdit = nullptr;
+    QLabel* m_factorLabel = nullptr;
+    QLineEdit* m_factorEdit = nullptr;
+    QLabel* m_offsetLabel = nullptr;
+    QLineEdit* m_offsetEdit = nullptr;
+    QCheckBox* m_signedCheck = nullptr;
     QPushButton* m_createButton = nullptr;
     QPushButton* m_modifyButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
@@ -146,8 +177,12 @@ private:
     QPushButton* m_attachOrphanButton = nullptr;
     QPushButton* m_deleteOrphanButton = nullptr;
 
-    // An undo step's snapshot: every entry of the direction.
-    using MappingState = std::vector<config::MappingEntry>;
+    // An undo step's snapshot: every entry of the direction and the signals.
+    struct MappingState {
+        std::vector<config::MappingEntry> entries;
+        config::SignalTable signalTable;
+        bool operator==(const MappingState&) const = default;
+    };
     void restoreMapping(const MappingState& state);
     QUndoStack* m_undoStack = nullptr;
     std::unique_ptr<SnapshotHistory<MappingState>> m_history;

@@ -5,6 +5,7 @@
 #include "core/check/check.h"
 #include "core/config/configuration.h"
 #include "core/config/general_parameters.h"
+#include "core/config/signal_table.h"
 #include "core/image/compiler.h"
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
@@ -375,7 +376,15 @@ bool MainWindow::reviewBeforeUpdate()
     } catch (const Error&) {
         return true;
     }
-    const std::vector<check::Finding> findings = check::check(configuration);
+    // The signal file adds what the CAN database said of the frames (their cycle times), as
+    // `px40318 check` reads it. The device never sees that file: one that cannot be read
+    // stops no update, the check then goes without it.
+    config::SignalTable signalTable;
+    try {
+        signalTable = config::loadSignalTable(m_session.ws.configurationFolder);
+    } catch (const Error&) {
+    }
+    const std::vector<check::Finding> findings = check::check(configuration, signalTable);
     if (findings.empty())
         return true;
     const FindingsAnswer answer = m_services.dialogs.reviewFindings(findings);

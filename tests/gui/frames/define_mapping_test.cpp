@@ -2,12 +2,17 @@
 
 #include "core/base/error.h"
 #include "core/check/check.h"
+#include "core/check/register_map.h"
 #include "core/config/configuration.h"
+#include "core/config/signal_table.h"
 #include "support/fake_prompter.h"
 #include "support/temp_home.h"
 #include "support/widget_lookup.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,13 +53,16 @@ QStringList items(const QComboBox* list)
 // A configuration with an 8-byte and a 2-byte frame, and the editor of one direction
 // over it, reached through its widgets.
 struct Editor {
-    explicit Editor(bool transmit, const QByteArray& mapping)
+    // `dip`: the device from May 2014, whose frames carry their own type.
+    explicit Editor(bool transmit, const QByteArray& mapping, bool dip = false)
     {
         home.activate(QStringLiteral("P"));
         const Workspace& ws = home.session.ws;
-        writeFile(ws.generalParametersFile, "<ParGen><Device_Type>0</Device_Type><CANType>0</CANType></ParGen>");
-        const QByteArray frames = "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"\"/>"
-                                  "<row CobID=\"0x182\" Dimensin=\"2\" Mnemonic=\"\"/></COBID>";
+        writeFile(ws.generalParametersFile, dip ? "<ParGen><Device_Type>1</Device_Type><CANType>0</CANType></ParGen>"
+                                                : "<ParGen><Device_Type>0</Device_Type><CANType>0</CANType></ParGen>");
+        const QByteArray type = dip ? " CobType=\"2.0A (11 bits)\"" : "";
+        const QByteArray frames = "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"\"" + type + "/>"
+                                  "<row CobID=\"0x182\" Dimensin=\"2\" Mnemonic=\"\"" + type + "/></COBID>";
         writeFile(transmit ? ws.transmitFramesFile : ws.receiveFramesFile, frames);
         mappingPath = transmit ? ws.transmitMappingsFile : ws.receiveMappingsFile;
         if (!mapping.isEmpty())
@@ -598,6 +606,236 @@ TEST(DefineMapping, EntriesOfNoFrameAreShownKeptAttachedOrDeleted)
     // Without such entries the section is not shown.
     Editor plain(false, kReceiveMapping);
     EXPECT_TRUE(orphanList(plain)->isHidden());
+}
+
+} // namespace
+} // namespace px
+
+namespace px {
+namespace {
+
+// The signal fields of a mapping editor, found by their names.
+struct SignalPanel {
+    explicit SignalPanel(QWidget* dialog)
+        : group(test::requireChild<QGroupBox>(dialog, QStringLiteral("signalEditor"))),
+          name(test::requireChild<QLineEdit>(dialog, QStringLiteral("signalNameEdit"))),
+          unit(test::requireChild<QLineEdit>(dialog, QStringLiteral("signalUnitEdit"))),
+          factor(test::requireChild<QLineEdit>(dialog, QStringLiteral("signalFactorEdit"))),
+          offset(test::requireChild<QLineEdit>(dialog, QStringLiteral("signalOffsetEdit"))),
+          isSigned(test::requireChild<QCheckBox>(dialog, QStringLiteral("signalSignedCheck")))
+    {
+    }
+    // What the fields show: name | unit | factor | offset | signed.
+    QString shown() const
+    {
+        return QStringList{name->text(), unit->text(), factor->text(), offset->text(), isSigned->isChecked() ? QStringLiteral("Y") : QStringLiteral("N")}.join(u'|');
+    }
+    void fill(const QString& n, const QString& u, const QString& f, const QString& o, bool s) const
+    {
+        for (const auto& [edit, text] : {std::pair{name, n}, std::pair{unit, u}, std::pair{factor, f}, std::pair{offset, o}}) {
+            edit->clear();
+            QTest::keyClicks(edit, text);
+        }
+        if (isSigned->isChecked() != s)
+            QTest::keyClick(isSigned, Qt::Key_Space);
+    }
+
+    QGroupBox* group;
+    QLineEdit* name;
+    QLineEdit* unit;
+    QLineEdit* factor;
+    QLineEdit* offset;
+    QCheckBox* isSigned;
+};
+
+QByteArray mappingOf(bool transmit)
+{
+    return transmit ? "<TInfoCob><row Index=\"10\" NrPdo=\"1\" PosComp=\"130\" Send_on_Write=\"1\"/>"
+                      "<row Index=\"11\" NrPdo=\"2\" PosComp=\"18\" Send_on_Write=\"0\"/></TInfoCob>"
+                    : kReceiveMapping;
+}
+
+void showActive(Editor& e)
+{
+    e.dialog->show();
+    QApplication::setActiveWindow(e.dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(e.dialog.get()));
+}
+
+// A register's name, unit, scaling and sign are given by hand in both editors of both
+// device generations, with the keyboard: Enter in a signal field modifies the selected
+// register. They are undone and redone with the entries, written with the mapping at OK,
+// and shown by the register map; a register given nothing keeps no signal data.
+TEST(DefineMappingSignals, GivenByHandWrittenWithTheMappingAndShownInTheRegisterMap)
+{
+    for (const bool transmit : {false, true}) {
+        for (const bool dip : {false, true}) {
+            SCOPED_TRACE(std::string(transmit ? "transmit" : "receive") + (dip ? ", dip" : ", jumper"));
+            Editor e(transmit, mappingOf(transmit), dip);
+            const config::Direction d = transmit ? config::Direction::Transmit : config::Direction::Receive;
+            SignalPanel panel(e.dialog.get());
+            EXPECT_EQ(panel.group->title(), QStringLiteral("Signal for the PLC (not sent to the device)"));
+            for (const auto& [label, text] : {std::pair{"signalNameLabel", "Signal"}, std::pair{"signalUnitLabel", "Unit"},
+                                              std::pair{"signalFactorLabel", "Factor"}, std::pair{"signalOffsetLabel", "Offset"}})
+                EXPECT_EQ(test::requireChild<QLabel>(e.dialog.get(), QString::fromLatin1(label))->text(), QString::fromLatin1(text));
+            EXPECT_EQ(panel.isSigned->text(), QStringLiteral("Signed"));
+            showActive(e);
+
+            e.frames_->setCurrentRow(0);
+            e.regs->setCurrentRow(0);
+            EXPECT_EQ(panel.shown(), QStringLiteral("||1|0|N"));
+            panel.fill(QStringLiteral("OilPressure"), QStringLiteral("bar"), QStringLiteral("0.1"), QStringLiteral("-40"), true);
+            QTest::keyClick(panel.unit, Qt::Key_Return);
+            EXPECT_TRUE(e.prompter.errors.isEmpty()) << e.prompter.errors.join(u'\n').toStdString();
+            EXPECT_EQ(e.dialog->mapping().entryCount(), 2) << "Enter in a signal field modifies, it creates nothing";
+            EXPECT_EQ(items(e.regs).first(), QStringLiteral("10; Byte 8; Byte 2;")) << "the register line stays as it was";
+            EXPECT_TRUE(e.dialog->hasChanges());
+
+            // The register shows its signal when chosen again; the other frame's shows none.
+            e.frames_->setCurrentRow(1);
+            e.regs->setCurrentRow(0);
+            EXPECT_EQ(panel.shown(), QStringLiteral("||1|0|N"));
+            e.frames_->setCurrentRow(0);
+            e.regs->setCurrentRow(0);
+            EXPECT_EQ(panel.shown(), QStringLiteral("OilPressure|bar|0.1|-40|Y"));
+
+            // Undo takes the signal away, Redo puts it back.
+            e.click("undoButton");
+            EXPECT_EQ(e.dialog->signalTable().find(d, 10), nullptr);
+            EXPECT_FALSE(e.dialog->hasChanges());
+            e.click("redoButton");
+            ASSERT_NE(e.dialog->signalTable().find(d, 10), nullptr);
+
+            // Create with the fields as a fresh register shows them: nothing for the PLC.
+            e.frames_->setCurrentRow(1);
+            EXPECT_EQ(panel.shown(), QStringLiteral("||1|0|N"));
+            e.type(QStringLiteral("99"));
+            e.click("createButton");
+            EXPECT_EQ(e.dialog->mapping().entryCount(), 3);
+
+            e.click("okButton");
+            EXPECT_EQ(e.dialog->result(), QDialog::Accepted);
+            const QString folder = e.home.session.ws.configurationFolder;
+            const config::SignalTable written = config::loadSignalTable(folder);
+            ASSERT_EQ(written.registers().size(), 1U);
+            EXPECT_EQ(written.registers()[0].registerIndex, 10);
+            EXPECT_EQ(written.registers()[0].direction, d);
+            const check::RegisterMap map = check::buildRegisterMap(config::readConfiguration(folder), written);
+            const check::DirectionMap& side = transmit ? map.transmit : map.receive;
+            ASSERT_EQ(side.registers.size(), 3U);
+            const QStringList cells = check::signalCells(side.registers[0], d, e.home.session.messages);
+            EXPECT_EQ(cells.mid(0, 5), (QStringList{QStringLiteral("OilPressure"), QStringLiteral("bar"), QStringLiteral("0.1"),
+                                                    QStringLiteral("-40"), QStringLiteral("Yes")}));
+            e.dialog->hide();
+        }
+    }
+}
+
+// A factor that is no number other than 0, or an offset that is no number, is refused by
+// Create and Modify with its message, the field selected and given the focus; nothing
+// changes. An empty factor or offset stands for 1 or 0.
+TEST(DefineMappingSignals, AFaultyFactorOrOffsetIsRefusedWithTheFieldSelected)
+{
+    Editor e(false, kReceiveMapping);
+    SignalPanel panel(e.dialog.get());
+    showActive(e);
+    const QString factorMessage = QStringLiteral("The factor must be a number other than 0, for example 0.1");
+    const QString offsetMessage = QStringLiteral("The offset must be a number, for example -40");
+    const struct {
+        const char* button;
+        const char* factor;
+        const char* offset;
+        QString message;  // empty: taken
+        bool factorField;
+    } cases[] = {
+        {"modifyButton", "0", "0", factorMessage, true},   {"modifyButton", "x1", "0", factorMessage, true},
+        {"modifyButton", "inf", "0", factorMessage, true}, {"modifyButton", "2", "5 V", offsetMessage, false},
+        {"createButton", "0", "0", factorMessage, true},   {"createButton", "1", "nan", offsetMessage, false},
+        {"modifyButton", "", "", QString(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.button) + " " + c.factor + " / " + c.offset);
+        e.prompter.errors.clear();
+        e.frames_->setCurrentRow(0);
+        e.regs->setCurrentRow(0);
+        e.type(std::string(c.button) == "createButton" ? QStringLiteral("50") : QStringLiteral("10"));
+        panel.fill(QStringLiteral("Level"), QStringLiteral("%"), QString::fromLatin1(c.factor), QString::fromLatin1(c.offset), false);
+        e.click(c.button);
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(e.prompter.errors.isEmpty());
+            ASSERT_NE(e.dialog->signalTable().find(config::Direction::Receive, 10), nullptr);
+            EXPECT_EQ(e.dialog->signalTable().find(config::Direction::Receive, 10)->factor, 1.0);
+            EXPECT_EQ(e.dialog->signalTable().find(config::Direction::Receive, 10)->name, QStringLiteral("Level"));
+            continue;
+        }
+        EXPECT_EQ(e.prompter.errors, QStringList{c.message});
+        QLineEdit* field = c.factorField ? panel.factor : panel.offset;
+        EXPECT_EQ(QApplication::focusWidget(), field);
+        EXPECT_EQ(field->selectedText(), field->text());
+        EXPECT_FALSE(e.dialog->hasChanges());
+        EXPECT_EQ(e.dialog->mapping().entryCount(), 2);
+    }
+    // An index fault is told first, as it always was.
+    e.prompter.errors.clear();
+    e.frames_->setCurrentRow(1);
+    e.type(QStringLiteral("70000"));
+    panel.fill(QString(), QString(), QStringLiteral("0"), QStringLiteral("0"), false);
+    e.click("createButton");
+    EXPECT_EQ(e.prompter.errors, QStringList{QStringLiteral("Error!! Index of Modbus Register must be between 0 and 65535")});
+    e.dialog->hide();
+}
+
+// A change of signal data alone makes Cancel ask; Modify to another index moves the signal,
+// Delete removes it, and what the import recorded of the signal (its bits) stays through a
+// change of its name.
+TEST(DefineMappingSignals, CancelAsksDeleteRemovesAndModifyMovesTheSignal)
+{
+    Editor e(true, mappingOf(true));
+    const QString folder = e.home.session.ws.configurationFolder;
+    config::SignalTable recorded;
+    config::RegisterSignal speed;
+    speed.direction = config::Direction::Transmit;
+    speed.registerIndex = 11;
+    speed.name = QStringLiteral("Speed");
+    speed.bitOffset = 4;
+    speed.bitLength = 12;
+    speed.length = 12;
+    recorded.set(speed);
+    config::RegisterSignal other = speed;
+    other.direction = config::Direction::Receive;
+    recorded.set(other);
+    config::saveSignalTable(recorded, folder);
+    e.dialog->reload();
+    SignalPanel panel(e.dialog.get());
+
+    e.frames_->setCurrentRow(1);
+    e.regs->setCurrentRow(0);
+    EXPECT_EQ(panel.shown(), QStringLiteral("Speed||1|0|N"));
+    panel.name->setText(QStringLiteral("Speed2"));
+    e.click("modifyButton");
+    e.prompter.yesNoAnswers = {false};
+    e.click("cancelButton");
+    EXPECT_EQ(e.prompter.questions, QStringList{QStringLiteral("Do you want to exit without saving changes?")});
+    EXPECT_TRUE(e.dialog->hasChanges()) << "No keeps the change";
+
+    // Modify to another index: the signal goes along, bits and all.
+    e.regs->setCurrentRow(0);
+    e.type(QStringLiteral("12"));
+    e.click("modifyButton");
+    const config::SignalTable& table = e.dialog->signalTable();
+    EXPECT_EQ(table.find(config::Direction::Transmit, 11), nullptr);
+    ASSERT_NE(table.find(config::Direction::Transmit, 12), nullptr);
+    EXPECT_EQ(table.find(config::Direction::Transmit, 12)->name, QStringLiteral("Speed2"));
+    EXPECT_EQ(table.find(config::Direction::Transmit, 12)->bitLength, 12);
+
+    // Delete takes it away; the receive side's register 11 is another register.
+    e.regs->setCurrentRow(0);
+    e.click("deleteButton");
+    EXPECT_EQ(table.find(config::Direction::Transmit, 12), nullptr);
+    e.dialog->accept();
+    const config::SignalTable written = config::loadSignalTable(folder);
+    ASSERT_EQ(written.registers().size(), 1U);
+    EXPECT_EQ(written.registers()[0], other);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "gui/shell/main_window.h"
 
+#include "core/check/check.h"
 #include "core/config/general_parameters.h"
 #include "core/services/browser.h"
 #include "core/services/program_runner.h"
@@ -269,6 +270,46 @@ TEST_F(MainWindowTest, UpdateDeviceWritesTheImagesFirstAndStopsOnAnError)
     EXPECT_TRUE(dialogs.asked.empty());
     ASSERT_EQ(prompter.errors.size(), 1);
     EXPECT_TRUE(prompter.errors[0].contains(QStringLiteral("bank.bin"))) << prompter.errors[0].toStdString();
+}
+
+// The findings shown before an update are those of `px40318 check`: with the cycle times of
+// the signal file, a receive frame supervised shorter than its cycle is warned of. A signal
+// file that cannot be read stops no update.
+TEST_F(MainWindowTest, TheFindingsBeforeAnUpdateTakeTheSignalFile)
+{
+    home.activate(QStringLiteral("P"));
+    GeneralParameters general;
+    general.canTimeOut = QStringLiteral("100");
+    home.write(QStringLiteral("PROJECTS/P/ParGen.xml"), generalParametersBytes(general));
+    home.write(QStringLiteral("PROJECTS/P/RCobDef.xml"),
+               "<COBID><row CobID=\"0x181\" Dimensin=\"8\" Mnemonic=\"\" TimeOut=\"Y\"/></COBID>");
+    const auto belowCycle = [this] {
+        std::vector<int> counts;
+        for (const auto& findings : dialogs.reviewed)
+            counts.push_back(static_cast<int>(std::count_if(findings.begin(), findings.end(), [](const check::Finding& f) {
+                return f.code == QLatin1StringView(check::code::kTimeOutBelowCycle);
+            })));
+        return counts;
+    };
+    const struct {
+        const char* signalFile;
+        int warnings;
+    } cases[] = {
+        {"<SIGNALS><Frame Direction=\"Receive\" CobID=\"0x181\" Extended=\"N\" CycleTime=\"250\"/></SIGNALS>", 1},
+        {"<SIGNALS><Frame Direction=\"Receive\" CobID=\"0x181\" Extended=\"N\" CycleTime=\"50\"/></SIGNALS>", 0},
+        {"<SIGNALS><Frame", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.signalFile);
+        home.write(QStringLiteral("PROJECTS/P/Signals.xml"), c.signalFile);
+        dialogs.reviewed.clear();
+        dialogs.asked.clear();
+        click("updateDeviceButton");
+        ASSERT_EQ(dialogs.reviewed.size(), 1U) << "the configuration has findings to review";
+        EXPECT_EQ(belowCycle(), std::vector<int>{c.warnings});
+        EXPECT_EQ(dialogs.asked, std::vector<Window>{Window::SerialUpdate});
+        EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
+    }
 }
 
 TEST_F(MainWindowTest, ChangeLanguageRenamesStepsButKeepsTheConfigurationBox)
