@@ -168,11 +168,12 @@ int main(int argc, char** argv)
         const px::EditorTarget target = px::editorTargetFor(finding, config, session.activeDeviceType());
         dialogs.showAt(target.window, target.row);
     });
-    // From a mapping editor the map shows the editor's entries as they stand; its findings
-    // on that mapping select the entry in the editor.
+    // From a mapping editor the map shows the editor's entries and signals as they stand;
+    // its findings on that mapping select the entry in the editor.
     const auto mapFromEditor = [&](px::DefineMappingDialog& editor, px::config::Direction direction) {
-        editor.setRegisterMapOpener([&editor, &registerMap, direction](const std::vector<px::config::MappingEntry>& entries) {
-            registerMap.execShowWithEntries(direction, entries,
+        editor.setRegisterMapOpener([&editor, &registerMap, direction](const std::vector<px::config::MappingEntry>& entries,
+                                                                       const px::config::SignalTable& signalTable) {
+            registerMap.execShowWithEntries(direction, entries, signalTable,
                                             [&editor](const px::check::Finding& f) { editor.showEntryRow(f.row); });
         });
     };

@@ -22,10 +22,12 @@ namespace {
 // The check before a compile, on the configuration as read for the compile. Every finding
 // goes to standard error, unless `quiet`: then the findings are only counted (and printed
 // when they stop the compile). True when the compile may go on: always, unless `strict`
-// and an error was found.
-bool checkBeforeCompile(const config::Configuration& configuration, bool strict, bool quiet)
+// and an error was found. The cycle times of the signal file count as in `check`; a signal
+// file that cannot be read stops no compile (the images never hold it).
+bool checkBeforeCompile(const config::Configuration& configuration, const config::SignalTable& signalTable, bool strict,
+                        bool quiet)
 {
-    const std::vector<check::Finding> findings = check::check(configuration);
+    const std::vector<check::Finding> findings = check::check(configuration, signalTable);
     const bool refused = strict && check::errorCount(findings) > 0;
     if (!quiet || refused) {
         const MessageTable messages;
@@ -58,7 +60,8 @@ int runCompileCommand(const Arguments& args)
         std::optional<px::image::CompileInput> input;
         try {
             px::image::ConfigurationRead read = px::image::readConfigurationOnce(dir);
-            if (!checkBeforeCompile(read.configuration, args.isSet(QStringLiteral("strict")), quiet))
+            if (!checkBeforeCompile(read.configuration, config::loadSignalTableIfReadable(dir),
+                                    args.isSet(QStringLiteral("strict")), quiet))
                 return kFailure;
             input = std::move(read.input);
         } catch (const px::Error&) {

@@ -289,6 +289,15 @@ SignalTable loadSignalTable(const QString& configurationFolder)
     return readSignalTable(readConfigurationFile(path), kSignalFileName);
 }
 
+SignalTable loadSignalTableIfReadable(const QString& configurationFolder)
+{
+    try {
+        return loadSignalTable(configurationFolder);
+    } catch (const Error&) {
+        return {};
+    }
+}
+
 void saveSignalTable(const SignalTable& table, const QString& configurationFolder)
 {
     const QString path = configurationFolder + u'/' + kSignalFileName;

@@ -107,6 +107,9 @@ SignalTable readSignalTable(const QByteArray& bytes, const QString& fileLabel);
 
 // The signal file of a configuration folder: an empty table when there is none.
 SignalTable loadSignalTable(const QString& configurationFolder);
+// The same for the check before a compile or an update, which never need the file: an
+// empty table also when it cannot be read.
+SignalTable loadSignalTableIfReadable(const QString& configurationFolder);
 // Writes the table into the folder (removing the file when the table is empty).
 void saveSignalTable(const SignalTable& table, const QString& configurationFolder);
 

@@ -183,6 +183,7 @@ void RegisterMapWindow::applyLanguage()
 void RegisterMapWindow::prepareShowing()
 {
     m_openInEditor = nullptr;
+    m_givenSignals.reset();
     m_folder = m_session.ws.configurationFolder;
     showConfiguration(m_session.activeConfiguration());
 }
@@ -195,10 +196,12 @@ bool RegisterMapWindow::execShow()
 }
 
 bool RegisterMapWindow::execShowWithEntries(Direction direction, std::vector<config::MappingEntry> entries,
+                                            config::SignalTable signalTable,
                                             std::function<void(const check::Finding&)> openInEditor)
 {
     const bool read = guarded(m_prompter, [&] {
         m_folder = m_session.ws.configurationFolder;
+        m_givenSignals = std::move(signalTable);
         config::Configuration c = m_session.activeConfiguration();
         c.mappings(direction) = std::move(entries);
         showConfiguration(std::move(c));
@@ -213,9 +216,9 @@ bool RegisterMapWindow::execShowWithEntries(Direction direction, std::vector<con
 void RegisterMapWindow::showConfiguration(config::Configuration c)
 {
     m_config = std::move(c);
-    const config::SignalTable signalTable = config::loadSignalTable(m_folder);
-    m_findings = check::check(m_config, signalTable);
-    m_map = check::buildRegisterMap(m_config, signalTable);
+    m_signalTable = m_givenSignals ? *m_givenSignals : config::loadSignalTable(m_folder);
+    m_findings = check::check(m_config, m_signalTable);
+    m_map = check::buildRegisterMap(m_config, m_signalTable);
     fillPage(m_pages[0], m_map.receive);
     fillPage(m_pages[1], m_map.transmit);
     fillFindingsList(m_findingsList, m_findings, m_session.messages);
@@ -328,8 +331,7 @@ QString RegisterMapWindow::mapDocumentHtml() const
 QString RegisterMapWindow::reportHtml() const
 {
     return check::commissioningReportHtml(m_config, m_findings, check::summariseImages(m_folder),
-                                          QDateTime::currentDateTime(), m_session.messages,
-                                          config::loadSignalTable(m_folder));
+                                          QDateTime::currentDateTime(), m_session.messages, m_signalTable);
 }
 
 void RegisterMapWindow::exportCsv()

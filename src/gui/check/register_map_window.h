@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -43,10 +44,11 @@ public:
     // are not written yet; `folder` is where its files and images are.
     void showConfiguration(config::Configuration config);
     // From a mapping editor: the files on disk with `direction`'s mapping replaced by
-    // `entries`; a double-click on a finding of that mapping calls `openInEditor` after
-    // the window closed, other findings are to be opened from the main window.
+    // `entries` and the signal file by the editor's `signalTable`; a double-click on a
+    // finding of that mapping calls `openInEditor` after the window closed, other findings
+    // are to be opened from the main window.
     bool execShowWithEntries(config::Direction direction, std::vector<config::MappingEntry> entries,
-                             std::function<void(const check::Finding&)> openInEditor);
+                             config::SignalTable signalTable, std::function<void(const check::Finding&)> openInEditor);
 
     // Opens the editor of a finding (from the main window's Dialogs); the window reloads
     // afterwards, since the editor may have changed the files.
@@ -85,6 +87,9 @@ private:
     Prompter& m_prompter;
     config::Configuration m_config;
     QString m_folder;
+    // The signals of a mapping editor's showing; none: the signal file of m_folder.
+    std::optional<config::SignalTable> m_givenSignals;
+    config::SignalTable m_signalTable;
     std::vector<check::Finding> m_findings;
     check::RegisterMap m_map;
     std::function<void(const check::Finding&, const config::Configuration&)> m_openFinding;

@@ -123,8 +123,11 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
         input->addWidget(m_sendLabel);
         input->addWidget(m_sendList);
     }
-    // The register's signal for the PLC: Create and Modify take it with the entry.
-    m_signalGroup = named<QGroupBox>(m_inputGroup, "signalEditor");
+    // The selected register's signal for the PLC: Create and Modify take it with the entry.
+    // Made here, so Tab reaches its fields after the byte lists and before the buttons.
+    m_signalGroup = named<QGroupBox>(this, "signalEditor");
+    m_signalGroup->setAutoFillBackground(true);
+    m_signalGroup->setPalette(green);
     auto* signalForm = new QFormLayout(m_signalGroup);
     m_signalNameLabel = named<QLabel>(m_signalGroup, "signalNameLabel");
     m_signalNameEdit = named<QLineEdit>(m_signalGroup, "signalNameEdit");
@@ -144,7 +147,6 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     }
     signalForm->addRow(m_signedCheck);
     m_signedCheck->installEventFilter(this);
-    input->addWidget(m_signalGroup);
     auto* editButtons = new QGridLayout;
     m_createButton = button(m_inputGroup, "createButton");
     m_modifyButton = button(m_inputGroup, "modifyButton");
@@ -159,6 +161,8 @@ DefineMappingDialog::DefineMappingDialog(const MappingProfile& profile, const QS
     input->addLayout(editButtons);
     input->addStretch(1);
     columns->addWidget(m_inputGroup);
+    // Below the register list, where it fits a small screen.
+    regColumn->addWidget(m_signalGroup);
     top->addLayout(columns, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -260,6 +264,7 @@ void DefineMappingDialog::applyLanguage()
     m_orphanList->setAccessibleName(m[msg::kOrphanSection]);
     refreshOrphans();
     m_signalGroup->setTitle(m[msg::kSignalEditorTitle]);
+    m_signalGroup->setToolTip(m[msg::kSignalScalingHint]);
     const std::pair<QLabel*, int> signalLabels[] = {
         {m_signalNameLabel, msg::kSignalName}, {m_unitLabel, msg::kUnit}, {m_factorLabel, msg::kFactor}, {m_offsetLabel, msg::kOffset}};
     for (const auto& [label, id] : signalLabels) {
@@ -381,7 +386,7 @@ void DefineMappingDialog::showEntryRow(int row)
     m_registerList->setFocus();
 }
 
-void DefineMappingDialog::setRegisterMapOpener(std::function<void(const std::vector<config::MappingEntry>&)> opener)
+void DefineMappingDialog::setRegisterMapOpener(RegisterMapOpener opener)
 {
     m_openRegisterMap = std::move(opener);
     m_registerMapButton->setVisible(static_cast<bool>(m_openRegisterMap));
@@ -390,7 +395,7 @@ void DefineMappingDialog::setRegisterMapOpener(std::function<void(const std::vec
 void DefineMappingDialog::registerMapClick()
 {
     if (m_openRegisterMap)
-        m_openRegisterMap(currentEntries());
+        m_openRegisterMap(currentEntries(), m_signals);
 }
 
 void DefineMappingDialog::accept()

@@ -61,9 +61,11 @@ public:
     // loaded, else asks whether to drop the changes first.
     void cancelClick();
     bool hasChanges() const;
-    // The Register Map button: opens the register map with this editor's entries as they
-    // stand (not yet written). Without an opener the button is hidden.
-    void setRegisterMapOpener(std::function<void(const std::vector<config::MappingEntry>& entries)> opener);
+    // The Register Map button: opens the register map with this editor's entries and
+    // signals as they stand (not yet written). Without an opener the button is hidden.
+    using RegisterMapOpener =
+        std::function<void(const std::vector<config::MappingEntry>& entries, const config::SignalTable& signalTable)>;
+    void setRegisterMapOpener(RegisterMapOpener opener);
     // The entries as OK would write them, frame by frame, then those of no frame.
     std::vector<config::MappingEntry> currentEntries() const { return m_mapping.allEntries(); }
 
@@ -186,7 +188,7 @@ private:
     void restoreMapping(const MappingState& state);
     QUndoStack* m_undoStack = nullptr;
     std::unique_ptr<SnapshotHistory<MappingState>> m_history;
-    std::function<void(const std::vector<config::MappingEntry>&)> m_openRegisterMap;
+    RegisterMapOpener m_openRegisterMap;
 };
 
 // Step 3, Define COB: the Modbus registers that expose the received frames (RInfoCob.xml).

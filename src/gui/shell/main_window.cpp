@@ -379,12 +379,8 @@ bool MainWindow::reviewBeforeUpdate()
     // The signal file adds what the CAN database said of the frames (their cycle times), as
     // `px40318 check` reads it. The device never sees that file: one that cannot be read
     // stops no update, the check then goes without it.
-    config::SignalTable signalTable;
-    try {
-        signalTable = config::loadSignalTable(m_session.ws.configurationFolder);
-    } catch (const Error&) {
-    }
-    const std::vector<check::Finding> findings = check::check(configuration, signalTable);
+    const std::vector<check::Finding> findings =
+        check::check(configuration, config::loadSignalTableIfReadable(m_session.ws.configurationFolder));
     if (findings.empty())
         return true;
     const FindingsAnswer answer = m_services.dialogs.reviewFindings(findings);

@@ -348,6 +348,26 @@ TEST_F(Tool, WarningsOnlyPassTheCheckAndTheStrictCompile)
     EXPECT_TRUE(QFileInfo::exists(conf + QStringLiteral("/bin/bank2.bin")));
 }
 
+// The check before a compile gives what `check` gives, the cycle times of the signal file
+// included; a signal file that cannot be read stops no compile.
+TEST_F(Tool, CompileChecksWithTheSignalFileAsCheckDoes)
+{
+    const QString conf = copyExample(QStringLiteral("Conveyor_DipSwitch"));
+    const QString finding = QStringLiteral("RCobDef.xml:1: warning timeout-below-cycle");
+    write(conf + QStringLiteral("/Signals.xml"),
+          "<SIGNALS><Frame Direction=\"Receive\" CobID=\"0x18FF0010\" Extended=\"Y\" CycleTime=\"2500\"/></SIGNALS>");
+    const ToolRun checked = run({QStringLiteral("check"), conf});
+    EXPECT_TRUE(checked.out.contains(finding)) << checked.out.toStdString();
+    const ToolRun compiled = run({QStringLiteral("compile"), conf});
+    EXPECT_EQ(compiled.status, 0) << compiled.err.toStdString();
+    EXPECT_TRUE(compiled.err.contains(finding)) << compiled.err.toStdString();
+
+    write(conf + QStringLiteral("/Signals.xml"), "<SIGNALS><Frame");
+    const ToolRun unreadable = run({QStringLiteral("compile"), conf, QStringLiteral("--strict")});
+    EXPECT_EQ(unreadable.status, 0) << unreadable.err.toStdString();
+    EXPECT_FALSE(unreadable.err.contains(finding));
+}
+
 TEST_F(Tool, CompileRefusesErrorsOnlyWhenStrict)
 {
     const QString conf = copyExample(QStringLiteral("Conveyor_DipSwitch"));

@@ -439,8 +439,17 @@ TEST_F(RegisterMapWindowTest, MappingEditorOpensTheMapWithItsUnsavedEntries)
     openExample(QStringLiteral("PumpStation_Jumper"));
     ReceiveMappingDialog editor(home.session, prompter);
     std::vector<config::MappingEntry> shown;
-    editor.setRegisterMapOpener([&](const std::vector<config::MappingEntry>& entries) { shown = entries; });
+    config::SignalTable shownSignals;
+    editor.setRegisterMapOpener([&](const std::vector<config::MappingEntry>& entries, const config::SignalTable& signalTable) {
+        shown = entries;
+        shownSignals = signalTable;
+    });
     editor.reload();
+    // A signal name given in the editor, not yet written.
+    child<QListWidget>(&editor, QStringLiteral("frameList"))->setCurrentRow(2);
+    child<QListWidget>(&editor, QStringLiteral("registerList"))->setCurrentRow(0);
+    child<QLineEdit>(&editor, QStringLiteral("signalNameEdit"))->setText(QStringLiteral("TankLevel"));
+    QTest::mouseClick(child<QPushButton>(&editor, QStringLiteral("modifyButton")), Qt::LeftButton);
     auto* button = child<QPushButton>(&editor, QStringLiteral("registerMapButton"));
     EXPECT_EQ(button->text(), QStringLiteral("Register Map"));
     QTest::mouseClick(button, Qt::LeftButton);
@@ -456,11 +465,14 @@ TEST_F(RegisterMapWindowTest, MappingEditorOpensTheMapWithItsUnsavedEntries)
     {
         ModalScript script({[&](QWidget* modal) {
             EXPECT_EQ(modal, &mapWindow);
+            // The signal column shows the editor's signal name.
+            EXPECT_EQ(column(child<QTableView>(modal, QStringLiteral("receiveRegisterTable")), 7).last(),
+                      QStringLiteral("TankLevel"));
             auto* list = child<QListWidget>(modal, QStringLiteral("findingsList"));
             ASSERT_EQ(list->count(), 1);
             doubleClickRow(list, 0);
         }});
-        mapWindow.execShowWithEntries(config::Direction::Receive, shown, [&](const check::Finding& f) {
+        mapWindow.execShowWithEntries(config::Direction::Receive, shown, shownSignals, [&](const check::Finding& f) {
             editor.showEntryRow(f.row);
             selected = true;
         });
@@ -469,6 +481,7 @@ TEST_F(RegisterMapWindowTest, MappingEditorOpensTheMapWithItsUnsavedEntries)
     EXPECT_EQ(child<QListWidget>(&editor, QStringLiteral("frameList"))->currentRow(), 2);
     EXPECT_EQ(child<QListWidget>(&editor, QStringLiteral("registerList"))->currentRow(), 0);
     EXPECT_EQ(child<QLineEdit>(&editor, QStringLiteral("registerIndexEdit"))->text(), QStringLiteral("110"));
+    EXPECT_FALSE(QFile::exists(home.session.ws.configurationFolder + QStringLiteral("/Signals.xml")));
 }
 
 } // namespace

@@ -674,7 +674,7 @@ TEST(DefineMappingSignals, GivenByHandWrittenWithTheMappingAndShownInTheRegister
             Editor e(transmit, mappingOf(transmit), dip);
             const config::Direction d = transmit ? config::Direction::Transmit : config::Direction::Receive;
             SignalPanel panel(e.dialog.get());
-            EXPECT_EQ(panel.group->title(), QStringLiteral("Signal for the PLC (not sent to the device)"));
+            EXPECT_EQ(panel.group->title(), QStringLiteral("Signal for the PLC"));
             for (const auto& [label, text] : {std::pair{"signalNameLabel", "Signal"}, std::pair{"signalUnitLabel", "Unit"},
                                               std::pair{"signalFactorLabel", "Factor"}, std::pair{"signalOffsetLabel", "Offset"}})
                 EXPECT_EQ(test::requireChild<QLabel>(e.dialog.get(), QString::fromLatin1(label))->text(), QString::fromLatin1(text));
