@@ -1,10 +1,7 @@
 #pragma once
 
 #include "core/services/monitor_ports.h"
-
-#include <memory>
-
-class QCanBusDevice;
+#include "platform/sim/qt_can_device.h"
 
 namespace px {
 
@@ -20,16 +17,12 @@ public:
 
     void open() override;
     void close() override;
-    QString description() const override { return m_plugin + u':' + m_interface; }
+    QString description() const override { return m_can.description(); }
 
 private:
     void readFrames();
 
-    QString m_plugin;
-    QString m_interface;
-    std::uint32_t m_bitRate = 0;
-    std::unique_ptr<QCanBusDevice> m_device;
-    bool m_inDeviceSignal = false;
+    QtCanDevice m_can;
 };
 
 } // namespace px

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "core/services/virtual_converter_ports.h"
-
-#include <memory>
-
-class QCanBusDevice;
+#include "platform/sim/qt_can_device.h"
 
 namespace px {
 
@@ -25,11 +22,7 @@ public:
 private:
     void readFrames();
 
-    QString m_plugin;
-    QString m_interface;
-    std::uint32_t m_bitRate = 0;
-    std::unique_ptr<QCanBusDevice> m_device;
-    bool m_inDeviceSignal = false;
+    QtCanDevice m_can;
 };
 
 } // namespace px
