@@ -324,8 +324,9 @@ TEST(ConfigurationExchange, ExportImportsBackIntoTheSameConfiguration)
         // Everything written comes back, and the configuration writes the same file again.
         EXPECT_EQ(configurationDbc(back, backSignals).bytes, text.bytes);
         EXPECT_EQ(backSignals, c.signalTable);
-        if (text.notes.isEmpty())
+        if (text.notes.isEmpty()) {
             EXPECT_EQ(exchanged(back), exchanged(c.config));
+        }
     }
     EXPECT_EQ(cases.front().config.receiveFrames.size(), 3u);
 }
