@@ -8,7 +8,6 @@
 #include "core/config/general_parameters.h"
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
-#include "core/services/prompter.h"
 
 #include <QFileInfo>
 
@@ -702,27 +701,6 @@ PasteDecision decidePaste(const FrameList& list, int row, bool copied, const Row
             return PasteDecision::AskOverwrite;
     }
     return PasteDecision::Write;
-}
-
-bool pasteRow(FrameList& list, int row, bool copied, const RowClipboard& clipboard, Prompter& prompter,
-              const MessageTable& messages)
-{
-    switch (decidePaste(list, row, copied, clipboard)) {
-    case PasteDecision::NotCopied:
-        prompter.error(messages[msg::kPasteNothingCopied]);
-        return false;
-    case PasteDecision::WrongColumns:
-        prompter.error(messages[msg::kPasteCopyDoesNotFit]);
-        return false;
-    case PasteDecision::AskOverwrite:
-        if (!prompter.yesNo(messages[msg::kPasteOverwriteQuestion]))
-            return false;
-        break;
-    case PasteDecision::Write:
-        break;
-    }
-    list.setRowTexts(row, clipboard.texts);
-    return true;
 }
 
 QString backupPath(const QString& path)

@@ -15,7 +15,6 @@
 namespace px {
 
 class MessageTable;
-class Prompter;
 
 // The four CAN frame list editors: receive and transmit, for the jumper device (till
 // April 2014) and for the dip-switch device (from May 2014). Each keeps a fixed number of
@@ -193,11 +192,6 @@ enum class PasteDecision {
     Write,          // the row is free: write at once
 };
 PasteDecision decidePaste(const FrameList& list, int row, bool copied, const RowClipboard& clipboard);
-
-// The whole paste of Paste Row: refusals as error boxes, the overwrite question as
-// Yes/No. Returns true when the row was written, check-box columns included.
-bool pasteRow(FrameList& list, int row, bool copied, const RowClipboard& clipboard, Prompter& prompter,
-              const MessageTable& messages);
 
 // The default values' rule of the editors' check (config::checkByteList).
 using config::ByteListCheck;

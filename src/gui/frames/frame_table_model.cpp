@@ -1,6 +1,8 @@
 #include "gui/frames/frame_table_model.h"
 
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
+#include "core/services/prompter.h"
 
 namespace px {
 
@@ -69,8 +71,22 @@ bool FrameTableModel::moveFrameRow(int row, int by)
 bool FrameTableModel::pasteRow(int row, bool copied, const RowClipboard& clipboard, Prompter& prompter,
                                const MessageTable& messages)
 {
-    if (!px::pasteRow(m_frames, row, copied, clipboard, prompter, messages))
+    // The core decides; refusals are error boxes and the overwrite question a Yes/No.
+    switch (decidePaste(m_frames, row, copied, clipboard)) {
+    case PasteDecision::NotCopied:
+        prompter.error(messages[msg::kPasteNothingCopied]);
         return false;
+    case PasteDecision::WrongColumns:
+        prompter.error(messages[msg::kPasteCopyDoesNotFit]);
+        return false;
+    case PasteDecision::AskOverwrite:
+        if (!prompter.yesNo(messages[msg::kPasteOverwriteQuestion]))
+            return false;
+        break;
+    case PasteDecision::Write:
+        break;
+    }
+    m_frames.setRowTexts(row, clipboard.texts);
     Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
 }

@@ -7,6 +7,7 @@
 namespace px {
 
 class MessageTable;
+class Prompter;
 
 // The table model of a frame editor over its typed rows: one model row per frame row,
 // one model column per column of the editor (frameColumns of its kind), the row numbers

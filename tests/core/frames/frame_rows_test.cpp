@@ -1,11 +1,8 @@
 #include "core/frames/frame_list.h"
 
 #include "core/lang/message_table.h"
-#include "support/fake_prompter.h"
 
 #include <gtest/gtest.h>
-
-#include <deque>
 
 namespace px {
 namespace {
@@ -99,40 +96,6 @@ TEST(FrameRows, PasteDecidesFromTheCopyFlagTheWidthAndTextOutsideCheckBoxes)
     };
     for (const auto& c : cases)
         EXPECT_EQ(decidePaste(rowsOf({c.target}), 0, c.copied, c.clip), c.expected) << c.what;
-}
-
-TEST(FrameRows, PasteShowsItsMessagesAndWritesOnlyWhenAllowed)
-{
-    const MessageTable messages;
-    const struct {
-        const char* what;
-        const char* target;
-        bool copied;
-        std::deque<bool> answers;
-        const char* error;
-        const char* question;
-        const char* after;
-    } cases[] = {
-        {"refused before a copy", "p|1||", false, {}, "Error!!! Copy a valid row before Paste it", "", "p|1||"},
-        {"overwrite declined", "p|1||", true, {false}, "", "Row Already used. Do you want to overwrite the values?", "p|1||"},
-        {"overwrite accepted", "p|1||", true, {true}, "", "Row Already used. Do you want to overwrite the values?", "a|1|Y|m"},
-        {"free row written with its check box", "||N|", true, {}, "", "", "a|1|Y|m"},
-    };
-    for (const auto& c : cases) {
-        const RowClipboard clip{rowsOf({"a|1|Y|m"}).rowTexts(0)};
-        FrameList frames = rowsOf({c.target});
-        test::FakePrompter prompter;
-        prompter.yesNoAnswers = c.answers;
-        pasteRow(frames, 0, c.copied, clip, prompter, messages);
-        EXPECT_EQ(prompter.errors.value(0), QString::fromUtf8(c.error)) << c.what;
-        EXPECT_EQ(prompter.questions.value(0), QString::fromUtf8(c.question)) << c.what;
-        EXPECT_EQ(frames.rowTexts(0).join(u'|'), QString::fromUtf8(c.after)) << c.what;
-    }
-
-    FrameList frames = rowsOf({});
-    test::FakePrompter prompter;
-    EXPECT_FALSE(pasteRow(frames, 0, true, RowClipboard{list({"a", "b", "c"})}, prompter, messages));
-    EXPECT_EQ(prompter.errors, list({"Error in the Copy values!!! Copy a valid row before Paste it"}));
 }
 
 TEST(FrameRows, CheckByteList)
