@@ -30,6 +30,17 @@ QByteArray TempHome::read(const QString& relative) const
     return readFile(file(relative));
 }
 
+QString copyExample(const QString& example, const QString& to)
+{
+    QDir().mkpath(to + QStringLiteral("/bin"));
+    const QDir from(QStringLiteral(PX_EXAMPLES_DIR "/") + example);
+    const QStringList files = from.entryList(QDir::Files);
+    EXPECT_FALSE(files.isEmpty()) << example.toStdString();
+    for (const QString& f : files)
+        EXPECT_TRUE(QFile::copy(from.filePath(f), to + u'/' + f)) << f.toStdString();
+    return to;
+}
+
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -35,4 +35,8 @@ QByteArray readFile(const QString& path);
 QByteArray fixture(const QString& relative);
 QString fixturePath(const QString& relative);
 
+// Copies the files of the example configuration `example` (examples/<example>) into the
+// folder `to`, made with its bin/ folder; returns `to`.
+QString copyExample(const QString& example, const QString& to);
+
 } // namespace px::test

@@ -6,6 +6,7 @@
 #include "core/update/update_history.h"
 
 #include "../tool_run.h"
+#include "support/temp_home.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,12 +27,7 @@ protected:
     // A copy of an example configuration.
     QString example(const QString& name, const QString& as)
     {
-        const QString to = dir.filePath(as);
-        QDir().mkpath(to + QStringLiteral("/bin"));
-        const QDir from(QStringLiteral(PX_EXAMPLES_DIR "/") + name);
-        for (const QString& f : from.entryList(QDir::Files))
-            EXPECT_TRUE(QFile::copy(from.filePath(f), to + u'/' + f));
-        return to;
+        return test::copyExample(name, dir.filePath(as));
     }
     // One frame, one mapping entry and one parameter of `folder` changed.
     static void changeOneOfEach(const QString& folder)

@@ -1,6 +1,7 @@
 #include "core/base/atomic_file.h"
 #include "core/config/configuration.h"
 #include "core/shell/config_archive.h"
+#include "support/temp_home.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -52,12 +53,7 @@ class ManageTool : public ::testing::Test {
 protected:
     QString example(const QString& name, const QString& as)
     {
-        const QString to = dir.filePath(as);
-        QDir().mkpath(to + QStringLiteral("/bin"));
-        const QDir from(QStringLiteral(PX_EXAMPLES_DIR "/") + name);
-        for (const QString& f : from.entryList(QDir::Files))
-            EXPECT_TRUE(QFile::copy(from.filePath(f), to + u'/' + f));
-        return to;
+        return test::copyExample(name, dir.filePath(as));
     }
     QTemporaryDir dir;
 };

@@ -62,10 +62,7 @@ protected:
     // A copy of an example configuration in PROJECTS.
     void example(const QString& example, const QString& name)
     {
-        const QDir from(QStringLiteral(PX_EXAMPLES_DIR "/") + example);
-        for (const QString& f : from.entryList(QDir::Files))
-            home.write(QStringLiteral("PROJECTS/") + name + u'/' + f, readWholeFile(from.filePath(f)));
-        QDir().mkpath(home.file(QStringLiteral("PROJECTS/") + name + QStringLiteral("/bin")));
+        test::copyExample(example, home.file(QStringLiteral("PROJECTS/") + name));
     }
     template <typename T = QWidget>
     T* widget(const char* name)

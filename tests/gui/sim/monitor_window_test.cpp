@@ -48,12 +48,7 @@ protected:
     MonitorWindowTest()
     {
         home.activate(QStringLiteral("Conveyor"));
-        const QDir sample(QStringLiteral(PX_EXAMPLES_DIR "/Conveyor_DipSwitch"));
-        for (const QString& name : sample.entryList({QStringLiteral("*.xml")}, QDir::Files)) {
-            QFile f(sample.filePath(name));
-            EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-            home.write(QStringLiteral("PROJECTS/Conveyor/") + name, f.readAll());
-        }
+        test::copyExample(QStringLiteral("Conveyor_DipSwitch"), home.file(QStringLiteral("PROJECTS/Conveyor")));
         // Register 10 carries a known signal.
         config::SignalTable signalTable;
         config::RegisterSignal pressure;
@@ -65,7 +60,7 @@ protected:
         QString error;
         plant.reset(QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), bus.mid(11), &error));
         EXPECT_TRUE(plant && plant->connectDevice()) << error.toStdString();
-        image::CompileInput input = image::CompileInput::fromFolder(sample.path());
+        image::CompileInput input = image::CompileInput::fromFolder(QStringLiteral(PX_EXAMPLES_DIR "/Conveyor_DipSwitch"));
         device = std::make_unique<sim::Simulator>(image::compileConfiguration(input).bank2, clock,
                                                   converterPorts.canLink(bus, 0), converterPorts.modbusEndpoint());
         device->start(QStringLiteral("127.0.0.1"), 0);

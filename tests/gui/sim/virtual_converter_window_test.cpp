@@ -49,12 +49,7 @@ protected:
     VirtualConverterWindowTest()
     {
         home.activate(QStringLiteral("Conveyor"));
-        const QDir sample(QStringLiteral(PX_EXAMPLES_DIR "/Conveyor_DipSwitch"));
-        for (const QString& name : sample.entryList({QStringLiteral("*.xml")}, QDir::Files)) {
-            QFile f(sample.filePath(name));
-            EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-            home.write(QStringLiteral("PROJECTS/Conveyor/") + name, f.readAll());
-        }
+        test::copyExample(QStringLiteral("Conveyor_DipSwitch"), home.file(QStringLiteral("PROJECTS/Conveyor")));
     }
     ~VirtualConverterWindowTest() override { window.close(); }
 
