@@ -3,7 +3,6 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/lang/message_ids.h"
-#include "core/services/prompter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -76,44 +75,53 @@ bool Session::claimActiveConfiguration()
     return false;
 }
 
-SaveOutcome saveEdit(Session& session, Prompter& prompter,
-                     const std::function<std::vector<config::ConfigFile>(config::ConfigurationDocument&)>& edit)
+namespace {
+
+// The document as the editor read it: refreshed here, it would hide what another program
+// changed meanwhile.
+config::ConfigurationDocument& documentOfTheEdit(Session& session)
 {
-    if (session.readOnly) {
-        prompter.error(session.messages[msg::kReadOnlyConfiguration]);
+    config::ConfigurationDocument& document = session.document;
+    if (!document.isOpen() || document.folder() != session.ws.configurationFolder)
+        document.open(session.ws.configurationFolder);
+    return document;
+}
+
+} // namespace
+
+SaveQuestion saveQuestion(Session& session)
+{
+    if (session.readOnly)
+        return {SaveQuestion::Kind::ReadOnly, {}};
+    config::ConfigurationDocument& document = documentOfTheEdit(session);
+    SaveQuestion question;
+    for (const config::ConfigFile file : document.changedOnDisk())
+        question.changedFiles << displayPath(document.path(file));
+    if (!question.changedFiles.isEmpty())
+        question.kind = SaveQuestion::Kind::FilesChangedOnDisk;
+    return question;
+}
+
+SaveOutcome finishSave(Session& session, SaveDecision decision,
+                       const std::function<std::vector<config::ConfigFile>(config::ConfigurationDocument&)>& edit)
+{
+    if (session.readOnly)
         return SaveOutcome::Back;
-    }
-    try {
-        // The document as the editor read it: refreshed here, it would hide what another
-        // program changed meanwhile.
-        config::ConfigurationDocument& document = session.document;
-        if (!document.isOpen() || document.folder() != session.ws.configurationFolder)
-            document.open(session.ws.configurationFolder);
-        const std::vector<config::ConfigFile> changed = document.changedOnDisk();
-        if (!changed.empty()) {
-            QStringList names;
-            for (const config::ConfigFile file : changed)
-                names << displayPath(document.path(file));
-            const QString question = session.messages[msg::kFileChangedOnDisk].arg(names.join(QStringLiteral(", ")));
-            switch (prompter.yesNoCancel(question)) {
-            case Prompter::Answer::Yes:
-                break;
-            case Prompter::Answer::No:
-                document.refresh();
-                return SaveOutcome::Reloaded;
-            case Prompter::Answer::Cancel:
-                return SaveOutcome::Back;
-            }
-        }
-        config::ConfigurationDocument changedCopy = document;
-        changedCopy.save(edit(changedCopy));
-        // Files another program wrote that this edit did not touch are taken as they are.
-        changedCopy.refresh();
-        document = std::move(changedCopy);
-    } catch (const Error& e) {
-        prompter.error(e.text());
+    config::ConfigurationDocument& document = documentOfTheEdit(session);
+    switch (decision) {
+    case SaveDecision::Back:
         return SaveOutcome::Back;
+    case SaveDecision::Reload:
+        document.refresh();
+        return SaveOutcome::Reloaded;
+    case SaveDecision::Write:
+        break;
     }
+    config::ConfigurationDocument changedCopy = document;
+    changedCopy.save(edit(changedCopy));
+    // Files another program wrote that this edit did not touch are taken as they are.
+    changedCopy.refresh();
+    document = std::move(changedCopy);
     return SaveOutcome::Saved;
 }
 

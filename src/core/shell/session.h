@@ -14,7 +14,6 @@
 
 namespace px {
 
-class Prompter;
 
 // The application-wide state that every window reads, owned for the whole run.
 class Session {
@@ -71,13 +70,34 @@ enum class SaveOutcome {
     Reloaded,  // the document took the files another program wrote: the editor shows them anew
 };
 
-// The save of an editor's OK. Read-only: refused with its message. Files another program
-// changed since they were read: asks whether to overwrite them, reload them (dropping the
-// edit) or go back. Then `edit` changes a copy of the document and returns the files it
-// touched, which are written together (all or none); the copy becomes the document. A
-// failure (px::Error) is shown and nothing changes.
-SaveOutcome saveEdit(Session& session, Prompter& prompter,
-                     const std::function<std::vector<config::ConfigFile>(config::ConfigurationDocument&)>& edit);
+// What must be decided before an editor's save writes anything.
+struct SaveQuestion {
+    enum class Kind {
+        None,                // nothing: the save may write
+        ReadOnly,            // another instance holds the configuration: the save is refused
+        FilesChangedOnDisk,  // another program changed files since they were read
+    };
+    Kind kind = Kind::None;
+    QStringList changedFiles;  // FilesChangedOnDisk: the files, as shown to the user
+};
+
+// What the user decided about files another program changed.
+enum class SaveDecision {
+    Write,   // write the edit over them
+    Reload,  // take the files as they are now, dropping the edit
+    Back,    // write nothing, keep editing
+};
+
+// The question an editor's save must have answered first, against the document as the
+// editor read it (opened when the active configuration is not the document's). Throws
+// px::Error when the configuration cannot be opened.
+SaveQuestion saveQuestion(Session& session);
+
+// Carries out `decision`. Write: `edit` changes a copy of the document and returns the files
+// it touched, which are written together (all or none); the copy becomes the document.
+// Throws px::Error when the edit or the write fails; then nothing changes.
+SaveOutcome finishSave(Session& session, SaveDecision decision,
+                       const std::function<std::vector<config::ConfigFile>(config::ConfigurationDocument&)>& edit);
 
 // Creating a configuration (the New dialog's OK). The name is used exactly as typed.
 // Activates the new configuration, or returns the refusal of checkNewConfigurationName;

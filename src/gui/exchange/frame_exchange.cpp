@@ -6,6 +6,7 @@
 #include "core/services/prompter.h"
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
+#include "gui/common/save_edit.h"
 #include "gui/exchange/import_picker_dialog.h"
 
 #include <QCoreApplication>

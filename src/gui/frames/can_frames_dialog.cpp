@@ -8,6 +8,7 @@
 #include "gui/common/flow_layout.h"
 #include "gui/common/grid_view.h"
 #include "gui/common/guard.h"
+#include "gui/common/save_edit.h"
 #include "gui/common/snapshot_undo.h"
 #include "gui/common/title_band.h"
 #include "gui/exchange/frame_exchange.h"

@@ -7,6 +7,7 @@
 #include "core/shell/session.h"
 #include "gui/common/guard.h"
 #include "gui/common/pick_list.h"
+#include "gui/common/save_edit.h"
 #include "gui/common/snapshot_undo.h"
 #include "gui/common/title_band.h"
 

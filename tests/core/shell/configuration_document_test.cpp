@@ -3,10 +3,8 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/config/signal_table.h"
-#include "core/lang/message_ids.h"
 #include "core/shell/session.h"
 #include "support/config_builders.h"
-#include "support/fake_prompter.h"
 #include "support/temp_home.h"
 
 #include <QCoreApplication>
@@ -200,7 +198,7 @@ TEST_F(DocumentTest, ASaveThatFailsWritesNoneOfItsFiles)
     EXPECT_EQ(test::readFile(doc.path(ConfigFile::ReceiveFrames)), framesBefore);
 }
 
-TEST_F(DocumentTest, SaveEditAsksWhenAnotherProgramChangedAFile)
+TEST_F(DocumentTest, ASaveHasAFileAnotherProgramChangedDecidedFirst)
 {
     Session& session = home.session;
     session.activeDocument();
@@ -213,28 +211,28 @@ TEST_F(DocumentTest, SaveEditAsksWhenAnotherProgramChangedAFile)
         entries.push_back(mappingEntry(500, 3, 1, 0));
         return d.setMappings(Direction::Receive, entries);
     };
+    const SaveQuestion question = saveQuestion(session);
+    EXPECT_EQ(question.kind, SaveQuestion::Kind::FilesChangedOnDisk);
+    ASSERT_EQ(question.changedFiles.size(), 1);
+    EXPECT_TRUE(question.changedFiles[0].endsWith(s("RInfoCob.xml"))) << question.changedFiles[0].toStdString();
+
     const struct {
-        Prompter::Answer answer;
+        SaveDecision decision;
         SaveOutcome outcome;
-        const char* onDisk;
+        SaveQuestion::Kind questionAfter;
     } cases[] = {
-        {Prompter::Answer::Cancel, SaveOutcome::Back, "100:1 101:1 200:2 300:3 900:9 400:2"},
-        {Prompter::Answer::No, SaveOutcome::Reloaded, "100:1 101:1 200:2 300:3 900:9 400:2"},
+        {SaveDecision::Back, SaveOutcome::Back, SaveQuestion::Kind::FilesChangedOnDisk},
+        {SaveDecision::Reload, SaveOutcome::Reloaded, SaveQuestion::Kind::None},
     };
     for (const auto& c : cases) {
-        test::FakePrompter prompter;
-        prompter.yesNoCancelAnswers = {c.answer};
-        EXPECT_EQ(saveEdit(session, prompter, edit), c.outcome);
-        ASSERT_EQ(prompter.questions.size(), 1);
-        EXPECT_TRUE(prompter.questions[0].contains(s("RInfoCob.xml"))) << prompter.questions[0].toStdString();
-        EXPECT_EQ(mappingOnDisk(Direction::Receive), s(c.onDisk));
+        EXPECT_EQ(finishSave(session, c.decision, edit), c.outcome);
+        EXPECT_EQ(mappingOnDisk(Direction::Receive), s("100:1 101:1 200:2 300:3 900:9 400:2"));
+        EXPECT_EQ(saveQuestion(session).kind, c.questionAfter);
     }
-    // After the reload the document holds the other program's register: no question, and
-    // the edit keeps it.
-    test::FakePrompter prompter;
-    EXPECT_EQ(saveEdit(session, prompter, edit), SaveOutcome::Saved);
-    EXPECT_TRUE(prompter.questions.isEmpty());
+    // After the reload the document holds the other program's register, and the edit keeps it.
+    EXPECT_EQ(finishSave(session, SaveDecision::Write, edit), SaveOutcome::Saved);
     EXPECT_EQ(mappingOnDisk(Direction::Receive), s("100:1 101:1 200:2 300:3 900:9 400:2 500:3"));
+    EXPECT_EQ(saveQuestion(session).kind, SaveQuestion::Kind::None) << "its own write is no change by another program";
 }
 
 // Deleting frames or entries through the document drops the signal data of the registers
@@ -274,37 +272,36 @@ TEST_F(DocumentTest, ASaveThatUnmapsARegisterDropsItsSignalData)
     };
     Session& session = home.session;
     session.activeDocument();
-    test::FakePrompter prompter;
+    const auto save = [&session](const auto& edit) { return finishSave(session, SaveDecision::Write, edit); };
 
     // Frame 2 (register 200) goes: the transmit register 200 keeps its signal.
-    ASSERT_EQ(saveEdit(session, prompter, keepFrames({0, 2})), SaveOutcome::Saved);
+    ASSERT_EQ(save(keepFrames({0, 2})), SaveOutcome::Saved);
     EXPECT_EQ(signalsOnDisk(), s("S100r S101r S300r S200t"));
 
     // Entry 101 goes while 300 gets a second entry on frame 1; then the frame of its first
     // entry goes: 300 is still mapped and keeps its signal.
-    ASSERT_EQ(saveEdit(session, prompter,
-                       [](ConfigurationDocument& d) {
-                           std::vector<MappingEntry> entries;
-                           for (const MappingEntry& e : d.configuration().receiveMappings) {
-                               if (e.registerIndex != s("101"))
-                                   entries.push_back(e);
-                           }
-                           entries.push_back(mappingEntry(300, 1, 5, 0));
-                           return d.setMappings(Direction::Receive, entries);
-                       }),
+    ASSERT_EQ(save([](ConfigurationDocument& d) {
+                  std::vector<MappingEntry> entries;
+                  for (const MappingEntry& e : d.configuration().receiveMappings) {
+                      if (e.registerIndex != s("101"))
+                          entries.push_back(e);
+                  }
+                  entries.push_back(mappingEntry(300, 1, 5, 0));
+                  return d.setMappings(Direction::Receive, entries);
+              }),
               SaveOutcome::Saved);
     EXPECT_EQ(signalsOnDisk(), s("S100r S300r S200t"));
-    ASSERT_EQ(saveEdit(session, prompter, keepFrames({0})), SaveOutcome::Saved);
+    ASSERT_EQ(save(keepFrames({0})), SaveOutcome::Saved);
     EXPECT_EQ(mappingOnDisk(Direction::Receive), s("100:1 300:1 900:9"));
     EXPECT_EQ(signalsOnDisk(), s("S100r S300r S200t"));
     EXPECT_EQ(loadSignalTable(folder()).cycleTime(Direction::Receive, 0x182, false), 100);
 
     // A signal file that cannot be read is left as it is; the save goes on.
     writeFileAtomically(signalPath, QByteArrayLiteral("<SIGNALS"));
-    ASSERT_EQ(saveEdit(session, prompter, keepFrames({})), SaveOutcome::Saved);
+    ASSERT_EQ(save(keepFrames({})), SaveOutcome::Saved);
     EXPECT_EQ(test::readFile(signalPath), QByteArrayLiteral("<SIGNALS"));
     EXPECT_EQ(mappingOnDisk(Direction::Receive), s("900:9"));
-    EXPECT_TRUE(prompter.questions.isEmpty());
+    EXPECT_EQ(saveQuestion(session).kind, SaveQuestion::Kind::None);
 }
 
 TEST(ConfigurationLock, ASecondInstanceIsRefusedAndAStaleLockIsTakenOver)
@@ -337,10 +334,10 @@ TEST(ConfigurationLock, TheSessionOfASecondInstanceIsReadOnly)
     second.ws.activate(s("Plant"));
     EXPECT_FALSE(second.claimActiveConfiguration());
     EXPECT_TRUE(second.readOnly);
-    test::FakePrompter prompter;
-    EXPECT_EQ(saveEdit(second, prompter, [](ConfigurationDocument& d) { return d.setGeneral(d.configuration().general); }),
+    EXPECT_EQ(saveQuestion(second).kind, SaveQuestion::Kind::ReadOnly);
+    EXPECT_EQ(finishSave(second, SaveDecision::Write,
+                         [](ConfigurationDocument& d) { return d.setGeneral(d.configuration().general); }),
               SaveOutcome::Back);
-    EXPECT_EQ(prompter.errors, QStringList{second.messages[msg::kReadOnlyConfiguration]});
     EXPECT_FALSE(QFileInfo::exists(home.session.ws.generalParametersFile));
 }
 
