@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
+#include "core/config/frame_rules.h"
 #include "core/exchange/dbc_reader.h"
 
 #include <QFileInfo>
@@ -70,12 +71,13 @@ std::vector<ExportFrame> exportFrames(const config::Configuration& config, Direc
                 f.cycleTimeMs = static_cast<int>(std::min<std::uint32_t>(t.timerMilliseconds(), kMaxMilliseconds));
         }
         if (d == Direction::Receive) {
-            // The supervision as the import writes it back: the time-out on the dip-switch
-            // device, the flag (1) on the jumper device, whose one time-out is in the settings.
+            // The supervision the device applies, as the import writes it back: the time-out
+            // of the dip-switch device's image, the flag (1) of the jumper device's image,
+            // whose one time-out is in the settings.
             const config::ReceiveFrame& r = config.receiveFrames[static_cast<size_t>(i)];
-            const bool supervised = r.timeOut.trimmed().toUpper() == kYes;
-            const std::int64_t ms = dipSwitch(config) ? parseInt64(r.timeOutTime).value_or(0) : 1;
-            f.timeOutMs = supervised ? static_cast<int>(std::clamp<std::int64_t>(ms, 0, kMaxMilliseconds)) : 0;
+            const std::uint32_t ms = dipSwitch(config) ? r.timeOutMilliseconds(config.general.canTimeOutMilliseconds())
+                                                       : (config::isCheckedFlag(r.timeOut) ? 1U : 0U);
+            f.timeOutMs = static_cast<int>(std::min<std::uint32_t>(ms, kMaxMilliseconds));
             f.cycleTimeMs = signalTable.cycleTime(d, f.id, f.extended);
         }
         exported.push_back(static_cast<int>(frames.size()));

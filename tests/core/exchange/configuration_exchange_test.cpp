@@ -78,6 +78,37 @@ TransmitFrame transmitFrame(const Configuration& c, const char* id, bool extende
     return f;
 }
 
+// The time-out a database gets for a received frame is the one the device applies: the
+// dip-switch device's image takes TimeOut_Time whatever the flag, else the general time-out
+// where the flag is "Y"; the jumper device's image takes only an exact "Y".
+TEST(ConfigurationExchange, ExportedTimeOutIsTheOneTheDeviceApplies)
+{
+    const struct {
+        DeviceType device;
+        const char* flag;
+        const char* time;
+        int timeOutMs;
+    } cases[] = {
+        {kDipSwitchDevice, "Y", "250", 250},  {kDipSwitchDevice, "N", "250", 250}, {kDipSwitchDevice, "Y", "", 500},
+        {kDipSwitchDevice, "y", "", 500},     {kDipSwitchDevice, "N", "", 0},      {kDipSwitchDevice, " Y", "", 0},
+        {kDipSwitchDevice, "Y", "200000000", 100000000},
+        {kJumperDevice, "Y", "", 1},          {kJumperDevice, "y", "", 0},         {kJumperDevice, " Y", "", 0},
+        {kJumperDevice, "N", "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.flag) + "/" + c.time);
+        Configuration config = emptyConfiguration(c.device, 0);
+        ReceiveFrame f = receiveFrame(config, "0x181", false, 8, "Pump");
+        f.timeOut = s(c.flag);
+        f.timeOutTime = s(c.time);
+        config.receiveFrames = {f};
+        QStringList notes;
+        const ExportNetwork network = exportNetwork(config, notes);
+        ASSERT_EQ(network.receive.size(), 1U);
+        EXPECT_EQ(network.receive[0].timeOutMs, c.timeOutMs);
+    }
+}
+
 // The DBC export of each example, read by canmatrix, holds the frames, identifiers,
 // formats, lengths and signal positions our own reader finds and the configuration has.
 TEST(ConfigurationExchange, CanmatrixReadsTheExportOfEachExample)
