@@ -1,5 +1,6 @@
 // The configurator: builds the session, the services and every window, then runs.
 
+#include "app/lazy.h"
 #include "core/base/product.h"
 #include "core/options/version_check.h"
 #include "core/shell/home_folder.h"
@@ -40,6 +41,45 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+
+namespace {
+
+// A modal window behind one of the main window's steps, made when it first opens; an
+// editor with rows may also be opened at a row.
+template <class T>
+void addModal(px::WindowDialogs& dialogs, px::Window id, px::Lazy<T>& window)
+{
+    dialogs.add(id, [&window] {
+        T* w = window.get();
+        return w && w->execShow();
+    }, [&window] {
+        if (T* w = window.ifMade())
+            w->applyLanguage();
+    });
+    if constexpr (requires(T& w) { w.execShowAt(1); }) {
+        dialogs.addRowShow(id, [&window](int row) {
+            T* w = window.get();
+            return w && w->execShowAt(row);
+        });
+    }
+}
+
+// A window that stays open beside the main window.
+template <class T>
+void addModeless(px::WindowDialogs& dialogs, px::Window id, px::Lazy<T>& window)
+{
+    dialogs.add(id, [&window] {
+        T* w = window.get();
+        if (w)
+            w->showWindow();
+        return w != nullptr;
+    }, [&window] {
+        if (T* w = window.ifMade())
+            w->applyLanguage();
+    });
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -94,91 +134,112 @@ int main(int argc, char** argv)
     px::Http10Getter http;
 
     px::MainWindow mainWindow(session, {prompter, dialogs, runner, browser});
-    px::NewConfigurationDialog newConfiguration(session, prompter, &mainWindow);
-    px::OpenConfigurationDialog openConfiguration(session, &mainWindow);
-    dialogs.add(px::Window::NewConfiguration, [&] { return newConfiguration.execShow(); }, [&] { newConfiguration.applyLanguage(); });
-    dialogs.add(px::Window::OpenConfiguration, [&] { return openConfiguration.execShow(); }, [&] { openConfiguration.applyLanguage(); });
+    QWidget* const parent = &mainWindow;
+    // Every other window is made when it first opens: the start builds the main window only.
+    px::Lazy<px::NewConfigurationDialog> newConfiguration(
+        [&] { return std::make_unique<px::NewConfigurationDialog>(session, prompter, parent); });
+    px::Lazy<px::OpenConfigurationDialog> openConfiguration(
+        [&] { return std::make_unique<px::OpenConfigurationDialog>(session, parent); });
+    addModal(dialogs, px::Window::NewConfiguration, newConfiguration);
+    addModal(dialogs, px::Window::OpenConfiguration, openConfiguration);
     px::SystemTrash trash;
-    px::ManageConfigurationsDialog manageConfigurations(session, prompter, trash, &mainWindow);
-    dialogs.add(px::Window::ManageConfigurations, [&] { return manageConfigurations.execShow(); }, [&] { manageConfigurations.applyLanguage(); });
-    px::AboutDialog about(browser, &mainWindow);
-    about.setHomeFolder(home.path);
-    dialogs.add(px::Window::About, [&] { return about.execShow(); }, {});
+    px::Lazy<px::ManageConfigurationsDialog> manageConfigurations(
+        [&] { return std::make_unique<px::ManageConfigurationsDialog>(session, prompter, trash, parent); });
+    addModal(dialogs, px::Window::ManageConfigurations, manageConfigurations);
+    px::Lazy<px::AboutDialog> about([&] {
+        auto dialog = std::make_unique<px::AboutDialog>(browser, parent);
+        dialog->setHomeFolder(home.path);
+        return dialog;
+    });
+    dialogs.add(px::Window::About, [&] { return about.get()->execShow(); }, {});
     auto checkVersion = [&] { return px::newerVersionAvailable(http); };
     mainWindow.setVersionCheck(checkVersion);
-    px::SoftwareOptionsDialog softOptions(session, {prompter, browser, checkVersion, [&] { mainWindow.changeLanguage(); }},
-                                          &mainWindow);
-    dialogs.add(px::Window::SoftwareOptions, [&] { return softOptions.execShow(); }, [&] { softOptions.applyLanguage(); });
+    px::Lazy<px::SoftwareOptionsDialog> softOptions([&] {
+        return std::make_unique<px::SoftwareOptionsDialog>(
+            session, px::SoftwareOptionsDialog::Services{prompter, browser, checkVersion, [&] { mainWindow.changeLanguage(); }},
+            parent);
+    });
+    addModal(dialogs, px::Window::SoftwareOptions, softOptions);
 
     px::SerialPortsQt serialPorts;
     px::IcmpPinger pinger;
     const px::StartProgramFn startProgram = [&](const QString& program, const QString& parameters, bool hidden) {
         return mainWindow.startProgram(program, parameters, hidden);
     };
-    px::EthernetUpdateDialog ethernetUpdate(session, prompter, pinger, startProgram, &mainWindow);
-    px::SerialUpdateDialog serialUpdate(session, prompter, serialPorts, startProgram, &mainWindow);
-    dialogs.add(px::Window::EthernetUpdate, [&] { return ethernetUpdate.execShow(); }, [&] { ethernetUpdate.applyLanguage(); });
-    dialogs.add(px::Window::SerialUpdate, [&] { return serialUpdate.execShow(); }, [&] { serialUpdate.applyLanguage(); });
+    px::Lazy<px::EthernetUpdateDialog> ethernetUpdate(
+        [&] { return std::make_unique<px::EthernetUpdateDialog>(session, prompter, pinger, startProgram, parent); });
+    px::Lazy<px::SerialUpdateDialog> serialUpdate(
+        [&] { return std::make_unique<px::SerialUpdateDialog>(session, prompter, serialPorts, startProgram, parent); });
+    addModal(dialogs, px::Window::EthernetUpdate, ethernetUpdate);
+    addModal(dialogs, px::Window::SerialUpdate, serialUpdate);
 
-    px::CommunicationSettingsDialog communicationSettings(session, prompter, &mainWindow);
-    dialogs.add(px::Window::CommunicationSettings, [&] { return communicationSettings.execShow(); }, [&] { communicationSettings.applyLanguage(); });
-    px::ReceiveFramesJumperDialog receiveJumper(session, prompter, &mainWindow);
-    px::ReceiveFramesDipDialog receiveDip(session, prompter, &mainWindow);
-    px::ReceiveMappingDialog receiveMapping(session, prompter, &mainWindow);
-    px::TransmitFramesJumperDialog transmitJumper(session, prompter, &mainWindow);
-    px::TransmitFramesDipDialog transmitDip(session, prompter, &mainWindow);
-    px::TransmitMappingDialog transmitMapping(session, prompter, &mainWindow);
-    dialogs.add(px::Window::ReceiveFramesJumper, [&] { return receiveJumper.execShow(); }, [&] { receiveJumper.applyLanguage(); });
-    dialogs.add(px::Window::ReceiveFramesDip, [&] { return receiveDip.execShow(); }, [&] { receiveDip.applyLanguage(); });
-    dialogs.add(px::Window::ReceiveMapping, [&] { return receiveMapping.execShow(); }, [&] { receiveMapping.applyLanguage(); });
-    dialogs.add(px::Window::TransmitFramesJumper, [&] { return transmitJumper.execShow(); }, [&] { transmitJumper.applyLanguage(); });
-    dialogs.add(px::Window::TransmitFramesDip, [&] { return transmitDip.execShow(); }, [&] { transmitDip.applyLanguage(); });
-    dialogs.add(px::Window::TransmitMapping, [&] { return transmitMapping.execShow(); }, [&] { transmitMapping.applyLanguage(); });
+    px::Lazy<px::CommunicationSettingsDialog> communicationSettings(
+        [&] { return std::make_unique<px::CommunicationSettingsDialog>(session, prompter, parent); });
+    addModal(dialogs, px::Window::CommunicationSettings, communicationSettings);
+    px::Lazy<px::ReceiveFramesJumperDialog> receiveJumper(
+        [&] { return std::make_unique<px::ReceiveFramesJumperDialog>(session, prompter, parent); });
+    px::Lazy<px::ReceiveFramesDipDialog> receiveDip(
+        [&] { return std::make_unique<px::ReceiveFramesDipDialog>(session, prompter, parent); });
+    px::Lazy<px::TransmitFramesJumperDialog> transmitJumper(
+        [&] { return std::make_unique<px::TransmitFramesJumperDialog>(session, prompter, parent); });
+    px::Lazy<px::TransmitFramesDipDialog> transmitDip(
+        [&] { return std::make_unique<px::TransmitFramesDipDialog>(session, prompter, parent); });
+    addModal(dialogs, px::Window::ReceiveFramesJumper, receiveJumper);
+    addModal(dialogs, px::Window::ReceiveFramesDip, receiveDip);
+    addModal(dialogs, px::Window::TransmitFramesJumper, transmitJumper);
+    addModal(dialogs, px::Window::TransmitFramesDip, transmitDip);
 
     px::VirtualConverterPortsQt converterPorts;
     px::sim::SteadyClock converterClock;
-    px::VirtualConverterWindow virtualConverter(session, prompter, converterPorts, converterClock, &mainWindow);
-    dialogs.add(px::Window::VirtualConverter, [&] {
-        virtualConverter.showWindow();
-        return true;
-    }, [&] { virtualConverter.applyLanguage(); });
+    px::Lazy<px::VirtualConverterWindow> virtualConverter([&] {
+        return std::make_unique<px::VirtualConverterWindow>(session, prompter, converterPorts, converterClock, parent);
+    });
+    addModeless(dialogs, px::Window::VirtualConverter, virtualConverter);
     px::MonitorPortsQt monitorPorts;
-    px::MonitorWindow monitor(session, prompter, monitorPorts, converterClock, &mainWindow);
-    dialogs.add(px::Window::Monitor, [&] {
-        monitor.showWindow();
-        return true;
-    }, [&] { monitor.applyLanguage(); });
-    // Findings of the check lead to the editors at their rows.
-    dialogs.addRowShow(px::Window::ReceiveFramesJumper, [&](int row) { return receiveJumper.execShowAt(row); });
-    dialogs.addRowShow(px::Window::ReceiveFramesDip, [&](int row) { return receiveDip.execShowAt(row); });
-    dialogs.addRowShow(px::Window::ReceiveMapping, [&](int row) { return receiveMapping.execShowAt(row); });
-    dialogs.addRowShow(px::Window::TransmitFramesJumper, [&](int row) { return transmitJumper.execShowAt(row); });
-    dialogs.addRowShow(px::Window::TransmitFramesDip, [&](int row) { return transmitDip.execShowAt(row); });
-    dialogs.addRowShow(px::Window::TransmitMapping, [&](int row) { return transmitMapping.execShowAt(row); });
-    px::FindingsDialog findingsDialog(session.messages, &mainWindow);
+    px::Lazy<px::MonitorWindow> monitor(
+        [&] { return std::make_unique<px::MonitorWindow>(session, prompter, monitorPorts, converterClock, parent); });
+    addModeless(dialogs, px::Window::Monitor, monitor);
+
+    px::Lazy<px::FindingsDialog> findingsDialog(
+        [&] { return std::make_unique<px::FindingsDialog>(session.messages, parent); });
     dialogs.setFindingsReviewer([&](const std::vector<px::check::Finding>& findings) {
-        return findingsDialog.review(findings);
+        return findingsDialog.get()->review(findings);
     });
-    px::RegisterMapWindow registerMap(session, prompter, &mainWindow);
-    dialogs.add(px::Window::RegisterMap, [&] { return registerMap.execShow(); }, [&] {
-        registerMap.applyLanguage();
-        findingsDialog.applyLanguage();
+    px::Lazy<px::RegisterMapWindow> registerMap([&] {
+        auto window = std::make_unique<px::RegisterMapWindow>(session, prompter, parent);
+        // Findings of the check lead to the editors at their rows.
+        window->setFindingOpener([&](const px::check::Finding& finding, const px::config::Configuration& config) {
+            const px::EditorTarget target = px::editorTargetFor(finding, config, session.activeDeviceType());
+            dialogs.showAt(target.window, target.row);
+        });
+        return window;
     });
-    registerMap.setFindingOpener([&](const px::check::Finding& finding, const px::config::Configuration& config) {
-        const px::EditorTarget target = px::editorTargetFor(finding, config, session.activeDeviceType());
-        dialogs.showAt(target.window, target.row);
+    dialogs.add(px::Window::RegisterMap, [&] { return registerMap.get()->execShow(); }, [&] {
+        if (px::RegisterMapWindow* window = registerMap.ifMade())
+            window->applyLanguage();
+        if (px::FindingsDialog* dialog = findingsDialog.ifMade())
+            dialog->applyLanguage();
     });
     // From a mapping editor the map shows the editor's entries and signals as they stand;
     // its findings on that mapping select the entry in the editor.
-    const auto mapFromEditor = [&](px::DefineMappingDialog& editor, px::config::Direction direction) {
-        editor.setRegisterMapOpener([&editor, &registerMap, direction](const std::vector<px::config::MappingEntry>& entries,
-                                                                       const px::config::SignalTable& signalTable) {
-            registerMap.execShowWithEntries(direction, entries, signalTable,
-                                            [&editor](const px::check::Finding& f) { editor.showEntryRow(f.row); });
-        });
+    const auto mappingEditor = [&]<class Editor>(px::config::Direction direction) {
+        return [&, direction] {
+            auto editor = std::make_unique<Editor>(session, prompter, parent);
+            Editor& e = *editor;
+            e.setRegisterMapOpener([&e, &registerMap, direction](const std::vector<px::config::MappingEntry>& entries,
+                                                                 const px::config::SignalTable& signalTable) {
+                registerMap.get()->execShowWithEntries(direction, entries, signalTable,
+                                                       [&e](const px::check::Finding& f) { e.showEntryRow(f.row); });
+            });
+            return editor;
+        };
     };
-    mapFromEditor(receiveMapping, px::config::Direction::Receive);
-    mapFromEditor(transmitMapping, px::config::Direction::Transmit);
+    px::Lazy<px::ReceiveMappingDialog> receiveMapping(
+        mappingEditor.operator()<px::ReceiveMappingDialog>(px::config::Direction::Receive));
+    px::Lazy<px::TransmitMappingDialog> transmitMapping(
+        mappingEditor.operator()<px::TransmitMappingDialog>(px::config::Direction::Transmit));
+    addModal(dialogs, px::Window::ReceiveMapping, receiveMapping);
+    addModal(dialogs, px::Window::TransmitMapping, transmitMapping);
 
     mainWindow.show();
     return app.exec();
