@@ -181,19 +181,23 @@ QString dataText(const CanFrame& frame)
 void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinceEpoch, std::string_view interfaceName)
 {
     const auto micros = static_cast<std::uint64_t>(std::max<qint64>(microsSinceEpoch, 0));
-    char buffer[64];
-    char* p = buffer;
+    // Written in place: the time (at most 30 characters), the interface, the frame (at most 26).
+    const qsizetype at = out.size();
+    out.resize(at + 64 + static_cast<qsizetype>(interfaceName.size()));
+    char* const begin = out.data() + at;
+    char* p = begin;
     *p++ = '(';
     p = decimal(p, micros / 1000000);
     *p++ = '.';
-    const auto fraction = static_cast<std::uint32_t>(micros % 1000000);
-    for (std::uint32_t unit = 100000; unit; unit /= 10)
-        *p++ = static_cast<char>('0' + fraction / unit % 10);
+    auto fraction = static_cast<std::uint32_t>(micros % 1000000);
+    for (int i = 5; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    p += 6;
     *p++ = ')';
     *p++ = ' ';
-    out.append(buffer, p - buffer);
-    out.append(interfaceName.data(), static_cast<qsizetype>(interfaceName.size()));
-    p = buffer;
+    p = std::copy(interfaceName.begin(), interfaceName.end(), p);
     *p++ = ' ';
     // An identifier wider than its format's digits is written whole.
     int width = frame.extended ? 8 : 3;
@@ -209,7 +213,7 @@ void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinc
         for (int i = 0; i < frame.length && i < 8; ++i)
             p = hexDigits(p, frame.data[static_cast<std::size_t>(i)], 2);
     }
-    out.append(buffer, p - buffer);
+    out.resize(at + (p - begin));
 }
 
 QString candumpLine(const CanFrame& frame, qint64 microsSinceEpoch, QStringView interfaceName)

@@ -4,7 +4,7 @@
 #include "core/image/image_layout.h"
 
 #include <algorithm>
-#include <map>
+#include <utility>
 
 namespace px::sim {
 namespace {
@@ -14,6 +14,8 @@ using image::layout::kDefaultValueFrames;
 // Byte numbers are 16-bit: room for every one of them, so no entry of a damaged or
 // unusual image reads or writes outside the frame bytes.
 constexpr std::size_t kByteRoom = 0x10000;
+// Frame numbers a mapping entry can name: 15 bits, and those of every byte number.
+constexpr std::size_t kFrameNumberRoom = 0x8000;
 
 // A period elapsed more often than this while the converter was not driven (a stopped
 // process, a jump of the clock) is not made up frame by frame.
@@ -50,7 +52,8 @@ Converter::Converter(const image::DecodedTables& tables, const image::ParameterR
       m_canBitRate(record.canBitRate),
       m_rxBytes(kByteRoom, 0),
       m_txBytes(kByteRoom, 0),
-      m_registers(0x10000, 0)
+      m_registers(0x10000, 0),
+      m_frameMarks(kFrameNumberRoom, 0)
 {
     const int rxCount = image::framesInUse(tables.rxFrames, record.rxFrameCount);
     const int txCount = image::framesInUse(tables.txFrames, record.txFrameCount);
@@ -265,53 +268,62 @@ bool Converter::writeRegisters(std::uint8_t unit, std::uint8_t function, std::ui
     now = m_now;
     count = std::clamp(count, 0, 0x10000 - start);
     ModbusAccess access{unit, function, start, static_cast<std::uint16_t>(count), true, std::nullopt};
+    // The mappings of each register, looked up once.
+    m_writeMappings.clear();
     for (int i = 0; i < count; ++i) {
         const auto reg = static_cast<std::uint16_t>(start + i);
-        if (!isWritable(reg)) {
+        const auto it = m_txByRegister.find(reg);
+        if (it == m_txByRegister.end()) {
             access.refusedRegister = reg;
             access.exception = 2;
             if (m_events)
                 m_events->modbusRequest(now, access);
             return false;
         }
+        m_writeMappings.push_back(&it->second);
     }
     if (m_events)
         m_events->modbusRequest(now, access);
 
     // Each frame the request touches is sent at most once, after all its registers are set.
-    std::map<int, bool> touched;   // frame -> sent on write
-    std::map<int, bool> changed;
+    enum : std::uint8_t { kTouched = 1, kSentOnWrite = 2, kChanged = 4 };
+    const auto touch = [this](int frame, std::uint8_t marks) {
+        std::uint8_t& mark = m_frameMarks[static_cast<std::size_t>(frame)];
+        if (!mark)
+            m_touchedFrames.push_back(frame);
+        mark |= kTouched | marks;
+    };
     for (int i = 0; i < count; ++i) {
         const auto reg = static_cast<std::uint16_t>(start + i);
         const std::uint16_t value = values[i];
         setRegister(now, reg, value);
-        for (const image::MappingEntry& m : m_txByRegister.at(reg)) {
-            const int own = m.frame & 0x7FFF;
-            touched[own] = touched[own] || (m.frame & 0x8000) != 0;
+        for (const image::MappingEntry& m : *m_writeMappings[static_cast<std::size_t>(i)]) {
+            touch(m.frame & 0x7FFF, (m.frame & 0x8000) ? kSentOnWrite : 0);
             const std::pair<std::uint16_t, std::uint8_t> parts[] = {{m.highByte, static_cast<std::uint8_t>(value >> 8)},
                                                                     {m.lowByte, static_cast<std::uint8_t>(value & 0xFF)}};
             for (const auto& [byteNumber, byte] : parts) {
                 if (byteNumber == 0)
                     continue;
                 std::uint8_t& stored = m_txBytes[byteNumber - 1u];
-                const int f = frameOfByte(byteNumber);
-                touched.try_emplace(f, false);
-                if (stored != byte) {
-                    stored = byte;
-                    changed[f] = true;
-                }
+                const bool differs = stored != byte;
+                stored = byte;
+                touch(frameOfByte(byteNumber), differs ? kChanged : 0);
             }
         }
     }
-    for (const auto& [f, onWrite] : touched) {
+    // In the order of the frames.
+    std::sort(m_touchedFrames.begin(), m_touchedFrames.end());
+    for (const int f : m_touchedFrames) {
+        const std::uint8_t mark = std::exchange(m_frameMarks[static_cast<std::size_t>(f)], 0);
         if (f >= static_cast<int>(m_txFrames.size()))
             continue;
         const TransmitFrame& t = m_txFrames[static_cast<std::size_t>(f)];
-        const bool dataChanged = changed.count(f) != 0;
-        if (onWrite || (dataChanged && t.onChange))
+        const bool onWrite = (mark & kSentOnWrite) != 0;
+        if (onWrite || ((mark & kChanged) && t.onChange))
             send(now, transmitFrameData(f), {FrameRef::Direction::Transmit, f},
                  onWrite ? SendReason::OnWrite : SendReason::OnChange);
     }
+    m_touchedFrames.clear();
     return true;
 }
 

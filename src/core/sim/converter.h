@@ -174,6 +174,10 @@ private:
     std::vector<std::vector<RxMapping>> m_rxMappingsOfFrame;
     std::unordered_map<std::uint16_t, std::vector<image::MappingEntry>> m_txByRegister;
     std::priority_queue<Scheduled, std::vector<Scheduled>, std::greater<>> m_schedule;
+    // Kept between write requests so that a write allocates nothing.
+    std::vector<const std::vector<image::MappingEntry>*> m_writeMappings;
+    std::vector<std::uint8_t> m_frameMarks;   // by frame number: touched, sent on write, changed
+    std::vector<int> m_touchedFrames;
 };
 
 } // namespace px::sim

@@ -88,10 +88,12 @@ void Simulator::armTimer()
         m_timer->stop();
         return;
     }
-    const Millis wait = std::clamp<Millis>(*due - m_clock.now(), 0, 24 * 3600 * 1000);
-    // Re-arming at every frame would cost more than the frame; a timer due no later stays.
-    if (m_timer->isActive() && m_timer->remainingTime() <= wait)
+    // Re-arming at every frame or request would cost more than it; a timer due no later stays.
+    if (m_timer->isActive() && m_timerDue <= *due)
         return;
+    const Millis now = m_clock.now();
+    const Millis wait = std::clamp<Millis>(*due - now, 0, 24 * 3600 * 1000);
+    m_timerDue = now + wait;
     m_timer->start(static_cast<int>(wait));
 }
 

@@ -85,6 +85,7 @@ private:
     Converter m_converter;
     std::vector<ConverterEvents*> m_observers;
     QTimer* m_timer = nullptr;
+    Millis m_timerDue = 0;   // when m_timer fires, on the converter's clock
     QDateTime m_startTime;
     bool m_running = false;
 };

@@ -1,13 +1,14 @@
 #include "platform/sim/modbus_tcp_endpoint.h"
 
 #include "core/base/error.h"
+#include "platform/sim/direct_notifier.h"
 
 #include <QHostAddress>
-#include <QSocketNotifier>
 #include <QTcpServer>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -40,9 +41,32 @@ constexpr qint64 kReadBufferSize = 16 * 1024;
 // connections and the CAN side get their turn.
 constexpr int kMostRequestsAtOnce = 32;
 
+// The longest reply: the frame's prefix, the unit identifier, function code 3 or 4, the
+// byte count and 125 registers.
+constexpr int kMostReplySize = kPrefixSize + 1 + 2 + 250;
+
 constexpr std::uint8_t kIllegalFunction = 1;
 constexpr std::uint8_t kIllegalDataAddress = 2;
 constexpr std::uint8_t kIllegalDataValue = 3;
+
+// Registers as Modbus sends them, each high byte first; four at a time where they are
+// stored low byte first.
+void putRegisters(std::uint8_t* out, const std::uint16_t* values, int count)
+{
+    int i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 4 <= count; i += 4) {
+            std::uint64_t four;
+            std::memcpy(&four, values + i, sizeof four);
+            four = (four & 0x00FF00FF00FF00FFull) << 8 | (four >> 8 & 0x00FF00FF00FF00FFull);
+            std::memcpy(out + 2 * i, &four, sizeof four);
+        }
+    }
+    for (; i < count; ++i) {
+        out[2 * i] = static_cast<std::uint8_t>(values[i] >> 8);
+        out[2 * i + 1] = static_cast<std::uint8_t>(values[i] & 0xFF);
+    }
+}
 
 
 // The socket calls of the system, on a connection's descriptor.
@@ -104,8 +128,8 @@ void prepare(Descriptor fd)
 } // namespace
 
 // One client's connection, on the system's socket itself: requests are read into a buffer
-// of its own, replies written at once, and what the system does not take at once waits in
-// a buffer of its own until the socket can be written.
+// of its own and the replies to them made in another, from which they are sent at once;
+// what the system does not take at once waits there until the socket can be written.
 class ModbusConnection final : public QObject {
 public:
     ModbusConnection(qintptr descriptor, RegisterBank& bank, QObject* parent)
@@ -113,15 +137,14 @@ public:
     {
         prepare(m_fd);
         m_in.resize(kReadBufferSize);
-        m_reader = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
-        m_writer = new QSocketNotifier(descriptor, QSocketNotifier::Write, this);
+        m_out.resize(kMostRequestsAtOnce * kMostReplySize);
+        m_reader = new DirectNotifier(descriptor, QSocketNotifier::Read, this, [this] { readRequests(); });
+        m_writer = new DirectNotifier(descriptor, QSocketNotifier::Write, this, [this] { writeWaiting(); });
         m_writer->setEnabled(false);
-        connect(m_reader, &QSocketNotifier::activated, this, &ModbusConnection::readRequests);
-        connect(m_writer, &QSocketNotifier::activated, this, &ModbusConnection::writeWaiting);
     }
     ~ModbusConnection() override { closeDescriptor(m_fd); }
 
-    qint64 unsentBytes() const { return m_out.size() - m_outFrom; }
+    qint64 unsentBytes() const { return static_cast<qint64>(m_outEnd - m_outFrom); }
     bool isOpen() const { return !m_ended; }
 
     // Ends the connection; the object goes at the next turn of the event loop.
@@ -132,8 +155,8 @@ public:
         m_ended = true;
         m_reader->setEnabled(false);
         m_writer->setEnabled(false);
-        m_out.clear();
-        m_outFrom = 0;
+        std::vector<std::uint8_t>().swap(m_out);
+        m_outFrom = m_outEnd = 0;
         deleteLater();
     }
 
@@ -172,7 +195,23 @@ private:
         }
     }
 
-    // Answers the whole requests read, at most kMostRequestsAtOnce of them.
+    // Room for `size` more bytes of replies after those waiting.
+    std::uint8_t* replyRoom(std::size_t size)
+    {
+        if (m_outEnd + size > m_out.size()) {
+            if (m_outFrom > 0) {
+                std::memmove(m_out.data(), m_out.data() + m_outFrom, m_outEnd - m_outFrom);
+                m_outEnd -= m_outFrom;
+                m_outFrom = 0;
+            }
+            if (m_outEnd + size > m_out.size())
+                m_out.resize(std::max(m_out.size() * 2, m_outEnd + size));
+        }
+        return m_out.data() + m_outEnd;
+    }
+
+    // Answers the whole requests read, at most kMostRequestsAtOnce of them, and sends the
+    // replies together.
     void serve()
     {
         m_continuation = false;
@@ -202,16 +241,18 @@ private:
                 QMetaObject::invokeMethod(this, &ModbusConnection::continueServing, Qt::QueuedConnection);
                 break;
             }
-            std::array<std::uint8_t, kPrefixSize + 1 + 2 + 250> reply;
-            const int pduSize = answer(request + kPrefixSize + 1, length - 1, request[kPrefixSize], reply.data() + kPrefixSize + 1);
-            std::copy_n(request, 4, reply.begin());   // transaction and protocol
+            std::uint8_t* reply = replyRoom(kMostReplySize);
+            const int pduSize = answer(request + kPrefixSize + 1, length - 1, request[kPrefixSize], reply + kPrefixSize + 1);
+            std::copy_n(request, 4, reply);   // transaction and protocol
             reply[4] = static_cast<std::uint8_t>((pduSize + 1) >> 8);
             reply[5] = static_cast<std::uint8_t>((pduSize + 1) & 0xFF);
             reply[kPrefixSize] = request[kPrefixSize];   // the unit identifier as asked
             m_inFrom += kPrefixSize + length;
-            m_out.append(reinterpret_cast<const char*>(reply.data()), kPrefixSize + 1 + pduSize);
+            m_outEnd += static_cast<std::size_t>(kPrefixSize + 1 + pduSize);
             ++answered;
         }
+        if (m_inFrom == m_inSize)
+            m_inFrom = m_inSize = 0;
         if (answered)
             sendWaiting();
     }
@@ -225,8 +266,9 @@ private:
     // Sends what waits, as far as the system takes it now; the rest when it can.
     void sendWaiting()
     {
-        while (m_outFrom < m_out.size()) {
-            const qint64 n = sendSome(m_fd, m_out.constData() + m_outFrom, m_out.size() - m_outFrom);
+        while (m_outFrom < m_outEnd) {
+            const qint64 n = sendSome(m_fd, reinterpret_cast<const char*>(m_out.data() + m_outFrom),
+                                      static_cast<qint64>(m_outEnd - m_outFrom));
             if (n < 0) {
                 if (!wouldBlock()) {
                     end();
@@ -234,16 +276,13 @@ private:
                 }
                 break;
             }
-            m_outFrom += n;
+            m_outFrom += static_cast<std::size_t>(n);
         }
-        if (m_outFrom == m_out.size()) {
-            m_out.resize(0);
-            m_outFrom = 0;
-        } else if (m_outFrom > kReadBufferSize) {
-            m_out.remove(0, m_outFrom);
-            m_outFrom = 0;
-        }
-        m_writer->setEnabled(m_outFrom < m_out.size());
+        const bool waiting = m_outFrom < m_outEnd;
+        if (!waiting)
+            m_outFrom = m_outEnd = 0;
+        if (waiting != m_writer->isEnabled())
+            m_writer->setEnabled(waiting);
     }
 
     // The reply to one request (function code and data) in `pdu`; returns its size.
@@ -274,10 +313,7 @@ private:
             m_bank.readRegisters(unit, function, static_cast<std::uint16_t>(start), count, values.data());
             pdu[0] = function;
             pdu[1] = static_cast<std::uint8_t>(count * 2);
-            for (int i = 0; i < count; ++i) {
-                pdu[2 + 2 * i] = static_cast<std::uint8_t>(values[static_cast<std::size_t>(i)] >> 8);
-                pdu[3 + 2 * i] = static_cast<std::uint8_t>(values[static_cast<std::size_t>(i)] & 0xFF);
-            }
+            putRegisters(pdu + 2, values.data(), count);
             return 2 + 2 * count;
         }
         case 6: {
@@ -320,11 +356,12 @@ private:
     RegisterBank& m_bank;
     QSocketNotifier* m_reader = nullptr;
     QSocketNotifier* m_writer = nullptr;
-    std::vector<std::uint8_t> m_in;   // requests read: from m_inFrom to m_inSize not yet answered
+    std::vector<std::uint8_t> m_in;    // requests read: from m_inFrom to m_inSize not yet answered
     qint64 m_inFrom = 0;
     qint64 m_inSize = 0;
-    QByteArray m_out;                 // replies: from m_outFrom on not yet sent
-    qint64 m_outFrom = 0;
+    std::vector<std::uint8_t> m_out;   // replies: from m_outFrom to m_outEnd not yet sent
+    std::size_t m_outFrom = 0;
+    std::size_t m_outEnd = 0;
     bool m_ended = false;
     bool m_continuation = false;
     bool m_waitingForRoom = false;

@@ -1,8 +1,9 @@
 #include "platform/sim/stdio_can_link.h"
 
+#include "platform/sim/direct_notifier.h"
+
 #include <QDateTime>
-#include <QSocketNotifier>
-#include <QTimer>
+#include <QTimerEvent>
 
 #include <cstring>
 
@@ -47,18 +48,17 @@ void StdioCanLink::open()
     m_open = true;
     m_inputEnded = false;
     // The descriptor is read only when it has something, so the event loop never blocks.
-    m_notifier = new QSocketNotifier(static_cast<qintptr>(m_inputFd), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &StdioCanLink::readInput);
-    if (!m_more) {
-        m_more = new QTimer(this);
-        m_more->setSingleShot(true);
-        m_more->setInterval(0);
-        connect(m_more, &QTimer::timeout, this, &StdioCanLink::takeLines);
-        m_flush = new QTimer(this);
-        m_flush->setSingleShot(true);
-        m_flush->setInterval(0);
-        connect(m_flush, &QTimer::timeout, this, &StdioCanLink::flushOutput);
-    }
+    m_notifier = new DirectNotifier(static_cast<qintptr>(m_inputFd), QSocketNotifier::Read, this, [this] { readInput(); });
+}
+
+void StdioCanLink::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_more.timerId())
+        takeLines();
+    else if (event->timerId() == m_flush.timerId())
+        flushOutput();
+    else
+        CanLink::timerEvent(event);
 }
 
 void StdioCanLink::close()
@@ -70,7 +70,7 @@ void StdioCanLink::close()
     m_notifier->setEnabled(false);
     m_notifier->deleteLater();
     m_notifier = nullptr;
-    m_more->stop();
+    m_more.stop();
     flushOutput();
 }
 
@@ -82,12 +82,13 @@ void StdioCanLink::send(const sim::CanFrame& frame)
     m_out.append('\n');
     if (m_out.size() >= kChunk)
         flushOutput();
-    else if (!m_flush->isActive())
-        m_flush->start();
+    else if (!m_flush.isActive())
+        m_flush.start(0, this);
 }
 
 void StdioCanLink::flushOutput()
 {
+    m_flush.stop();
     if (m_out.isEmpty())
         return;
     std::fwrite(m_out.constData(), 1, static_cast<std::size_t>(m_out.size()), m_output);
@@ -97,7 +98,6 @@ void StdioCanLink::flushOutput()
 
 void StdioCanLink::readInput()
 {
-    // While a chunk's worth of lines waits to be taken, the input waits in the system.
     if (!m_inputEnded && m_pending.size() - m_taken < kChunk) {
         m_pending.remove(0, m_taken);
         m_taken = 0;
@@ -109,11 +109,12 @@ void StdioCanLink::readInput()
             // End of input (or an input that cannot be read): what is left is the last line.
             m_inputEnded = true;
             m_endReason = n == 0 ? QStringLiteral("end of input") : QStringLiteral("the input cannot be read");
-            m_notifier->setEnabled(false);
         }
     }
+    // While a chunk's worth of lines waits to be taken, the input waits in the system.
+    m_notifier->setEnabled(!m_inputEnded && m_pending.size() - m_taken < kChunk);
     // Lines already waiting are taken by the timer: one batch per turn of the event loop.
-    if (!m_more->isActive())
+    if (!m_more.isActive())
         takeLines();
 }
 
@@ -151,9 +152,15 @@ void StdioCanLink::takeLines()
     }
     if (!m_open)
         return;
-    if (taken == kLinesAtOnce)
-        m_more->start();   // after the event loop turned
-    else if (m_inputEnded) {
+    if (!m_inputEnded && !m_notifier->isEnabled() && m_pending.size() - m_taken < kChunk)
+        m_notifier->setEnabled(true);   // room for the next chunk
+    if (taken == kLinesAtOnce) {
+        if (!m_more.isActive())
+            m_more.start(0, this);   // the next batch after the event loop turned
+        return;
+    }
+    m_more.stop();
+    if (m_inputEnded) {
         flushOutput();
         Q_EMIT ended(m_endReason);
     }
