@@ -187,7 +187,15 @@ void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinc
     char* const begin = out.data() + at;
     char* p = begin;
     *p++ = '(';
-    p = decimal(p, micros / 1000000);
+    // The seconds change once a second: their digits are kept.
+    thread_local std::uint64_t keptSeconds = ~std::uint64_t{0};
+    thread_local char keptDigits[20];
+    thread_local std::ptrdiff_t keptSize = 0;
+    if (micros / 1000000 != keptSeconds) {
+        keptSeconds = micros / 1000000;
+        keptSize = decimal(keptDigits, keptSeconds) - keptDigits;
+    }
+    p = std::copy_n(keptDigits, keptSize, p);
     *p++ = '.';
     auto fraction = static_cast<std::uint32_t>(micros % 1000000);
     for (int i = 5; i >= 0; --i) {
@@ -210,8 +218,14 @@ void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinc
         if (frame.length)
             p = decimal(p, frame.length);
     } else {
-        for (int i = 0; i < frame.length && i < 8; ++i)
-            p = hexDigits(p, frame.data[static_cast<std::size_t>(i)], 2);
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        const int length = std::min<int>(frame.length, 8);
+        for (int i = 0; i < length; ++i) {
+            const std::uint8_t byte = frame.data[static_cast<std::size_t>(i)];
+            p[2 * i] = kDigits[byte >> 4];
+            p[2 * i + 1] = kDigits[byte & 0xF];
+        }
+        p += 2 * length;
     }
     out.resize(at + (p - begin));
 }

@@ -20,9 +20,6 @@ namespace {
 
 // Input is read in pieces of this size, and frames written once this much waits.
 constexpr qsizetype kChunk = 64 * 1024;
-// Lines taken before the event loop turns: a Modbus request that comes meanwhile waits
-// for no more than these.
-constexpr int kLinesAtOnce = 16;
 
 bool isBlank(char c)
 {
@@ -113,9 +110,10 @@ void StdioCanLink::readInput()
     }
     // While a chunk's worth of lines waits to be taken, the input waits in the system.
     m_notifier->setEnabled(!m_inputEnded && m_pending.size() - m_taken < kChunk);
-    // Lines already waiting are taken by the timer: one batch per turn of the event loop.
+    // Lines are taken by the timer, a batch per turn of the event loop after the turn's
+    // notifiers: a Modbus request that came meanwhile is answered first.
     if (!m_more.isActive())
-        takeLines();
+        m_more.start(0, this);
 }
 
 void StdioCanLink::takeLines()

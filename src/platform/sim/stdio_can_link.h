@@ -16,9 +16,9 @@ namespace px {
 // the input ends the link; a line that is no frame is reported by `problem` and skipped,
 // once per line whatever its length.
 //
-// The input is taken a few lines at a time, so the event loop turns between them and a
-// Modbus request never waits behind a long run of frames; the frames written are
-// collected and go out together when the event loop turns.
+// The input is taken a few lines at a time, after the other socket notifiers of each
+// turn of the event loop, so a Modbus request never waits behind a long run of frames;
+// the frames written are collected and go out together when the event loop turns.
 class StdioCanLink final : public CanLink {
     Q_OBJECT
 public:
@@ -32,6 +32,9 @@ public:
 
     // A line longer than this is no candump line.
     static constexpr qsizetype kLongestLine = 4096;
+    // Lines taken at each turn of the event loop, after its socket notifiers: a Modbus
+    // request that comes meanwhile waits for no more than these.
+    static constexpr int kLinesAtOnce = 16;
 
 Q_SIGNALS:
     void problem(const QString& text);

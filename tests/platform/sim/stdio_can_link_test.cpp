@@ -1,11 +1,15 @@
+#include "platform/poll_event_dispatcher.h"
 #include "platform/sim/stdio_can_link.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QSocketNotifier>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 
@@ -65,6 +69,51 @@ TEST(StdioCanLink, OneMessagePerRefusedLineWithItsNumberHoweverLongTheLine)
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral(") vcan0 181#11"))) << lines[0].toStdString();
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral(") vcan0 182#33"))) << lines[2].toStdString();
+}
+
+// A Modbus request that comes while candump lines wait is told before the next batch of
+// lines is taken: each turn of the event loop takes a batch, after the turn's notifiers.
+TEST(StdioCanLink, TakesABatchOfLinesPerTurnAfterTheOtherNotifiers)
+{
+    std::unique_ptr<QThread> thread(QThread::create([] {
+        int input[2];
+        int request[2];
+        ASSERT_EQ(::pipe(input), 0);
+        ASSERT_EQ(::pipe(request), 0);
+        QByteArray lines;
+        for (int i = 0; i < 3 * StdioCanLink::kLinesAtOnce; ++i)
+            lines += "181#" + QByteArray::number(i % 256, 16).rightJustified(2, '0') + '\n';
+        ASSERT_EQ(::write(input[1], lines.constData(), static_cast<std::size_t>(lines.size())), lines.size());
+        ASSERT_EQ(::write(request[1], "r", 1), 1);
+
+        std::FILE* output = std::tmpfile();
+        StdioCanLink link(input[0], output);
+        int frames = 0;
+        QObject::connect(&link, &CanLink::received, [&] { ++frames; });
+        link.open();
+        QSocketNotifier requests(request[0], QSocketNotifier::Read);   // switched on after the link's
+        QList<int> framesBeforeRequest;
+        QObject::connect(&requests, &QSocketNotifier::activated, [&] {
+            char byte;
+            ASSERT_EQ(::read(request[0], &byte, 1), 1);
+            framesBeforeRequest << frames;
+        });
+        const auto turn = [] { QThread::currentThread()->eventDispatcher()->processEvents(QEventLoop::WaitForMoreEvents); };
+        turn();
+        EXPECT_EQ(framesBeforeRequest, QList<int>{0});
+        EXPECT_EQ(frames, StdioCanLink::kLinesAtOnce);
+        ASSERT_EQ(::write(request[1], "r", 1), 1);
+        turn();
+        EXPECT_EQ(framesBeforeRequest, (QList<int>{0, StdioCanLink::kLinesAtOnce}));
+        EXPECT_EQ(frames, 2 * StdioCanLink::kLinesAtOnce);
+        link.close();
+        std::fclose(output);
+        for (const int fd : {input[0], input[1], request[0], request[1]})
+            ::close(fd);
+    }));
+    thread->setEventDispatcher(new PollEventDispatcher);   // the command-line tool's event loop
+    thread->start();
+    ASSERT_TRUE(thread->wait(20000));
 }
 
 } // namespace
