@@ -9,11 +9,12 @@ each the script prints the median and the lowest wall time, the median CPU time 
 system, of the process and its children) and the shared objects mapped when the window was
 shown, and the configurator's ratios to the bare window.
 
-    bench/startup/compare.py [--bin build/bin] [--rounds 20] [--libraries]
+    bench/startup/compare.py [--bin build/bin] [--rounds 20] [--libraries] [--before EXE]
 
 Qt's platform is the caller's: under X (xvfb-run -a bench/startup/compare.py) Qt's xcb
 plugin, without a display the offscreen platform. --libraries lists the shared objects that
-the configurator maps and the bare window does not.
+the configurator maps and the bare window does not. --before times another build of the
+configurator (an older one) in the same rounds.
 """
 import argparse
 import os
@@ -54,9 +55,11 @@ def prepare_home(configurator, env, home):
     run_once([configurator, "--home", home], env)
     shutil.copytree(os.path.join(ROOT, "examples", "PumpStation_Jumper"),
                     os.path.join(home, "PROJECTS", "PumpStation_Jumper"))
-    # The settings as the configurator writes them when it closes (it is ended before).
+    os.makedirs(os.path.join(home, "PROJECTS", "PumpStation_Jumper", "bin"), exist_ok=True)
+    # The settings as the configurator writes them when it closes (it is ended before), with
+    # no XML declaration: the settings reader takes the first node for the root.
     with open(os.path.join(home, "Orvane.xml"), "w", encoding="utf-8") as f:
-        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<Conf_Settings><lastproj><projectname>PumpStation_Jumper'
+        f.write('<Conf_Settings><lastproj><projectname>PumpStation_Jumper'
                 '</projectname></lastproj><lastipadd><ipaddress>192.168.2.205</ipaddress></lastipadd><lastlang>'
                 '<language>English</language></lastlang><lastinternet><enable_internet>0</enable_internet>'
                 '<enable_update>0</enable_update><enable_jump_field_tables>0</enable_jump_field_tables>'
@@ -69,6 +72,7 @@ def main():
                         help="folder of px40318-configurator, bare_window and libquit_when_shown.so")
     parser.add_argument("--rounds", type=int, default=20)
     parser.add_argument("--libraries", action="store_true", help="list the configurator's extra shared objects")
+    parser.add_argument("--before", help="another px40318-configurator to time in the same rounds")
     args = parser.parse_args()
 
     shim = os.path.join(args.bin, "libquit_when_shown.so")
@@ -87,6 +91,8 @@ def main():
         home = os.path.join(folder, "home")
         prepare_home(configurator, env, home)
         programs = {"bare window": [bare], "configurator": [configurator, "--home", home]}
+        if args.before:
+            programs["before"] = [args.before, "--home", home]
         libraries = {name: mapped_libraries(cmd, env, folder) for name, cmd in programs.items()}
         walls = {name: [] for name in programs}
         cpus = {name: [] for name in programs}
@@ -102,8 +108,10 @@ def main():
     for name in programs:
         print(f"{name:14}{len(libraries[name]):>10}{statistics.median(walls[name]):>11.1f}ms"
               f"{min(walls[name]):>8.1f}ms{statistics.median(cpus[name]):>10.1f}ms")
-    ratio = lambda v: statistics.median(v["configurator"]) / statistics.median(v["bare window"])
-    print(f"configurator / bare window: wall {ratio(walls):.2f}x, CPU {ratio(cpus):.2f}x")
+    for name in programs:
+        if name != "bare window":
+            ratio = lambda v: statistics.median(v[name]) / statistics.median(v["bare window"])
+            print(f"{name} / bare window: wall {ratio(walls):.2f}x, CPU {ratio(cpus):.2f}x")
     if args.libraries:
         extra = sorted(set(libraries["configurator"]) - set(libraries["bare window"]))
         print("\nmapped by the configurator only:")

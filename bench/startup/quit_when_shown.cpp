@@ -6,12 +6,14 @@
 //
 // PX_STARTUP_CLICKS="name,name,..." clicks the buttons of these object names first, one
 // after each window that newly paints (the button of a window that opens another), so a
-// test can see what opening a window loads.
+// test can see what opening a window loads; PX_STARTUP_TEXTS names a file for the texts of
+// the labels shown at the end, one a line.
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QSet>
 #include <QTimer>
 #include <QWidget>
@@ -45,11 +47,26 @@ void writeMappedLibraries(const QString& target)
         out.write(list);
 }
 
+void writeShownTexts(const QString& target)
+{
+    QStringList texts;
+    for (QWidget* w : QApplication::allWidgets()) {
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->isVisible())
+            texts << label->text();
+    }
+    QFile out(target);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        out.write(texts.join(u'\n').toUtf8());
+}
+
 void finish()
 {
-    const QByteArray target = qgetenv("PX_STARTUP_MAPS");
-    if (!target.isEmpty())
-        writeMappedLibraries(QString::fromLocal8Bit(target));
+    const QByteArray maps = qgetenv("PX_STARTUP_MAPS");
+    if (!maps.isEmpty())
+        writeMappedLibraries(QString::fromLocal8Bit(maps));
+    const QByteArray texts = qgetenv("PX_STARTUP_TEXTS");
+    if (!texts.isEmpty())
+        writeShownTexts(QString::fromLocal8Bit(texts));
     _exit(0);
 }
 

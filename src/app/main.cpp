@@ -1,6 +1,8 @@
-// The configurator: builds the session, the services and every window, then runs.
+// The configurator: builds the session, the services and the main window, then runs; every
+// other window is made when it first opens, with the modules it needs (app/modules.h).
 
 #include "app/lazy.h"
+#include "app/modules.h"
 #include "core/base/product.h"
 #include "core/options/version_check.h"
 #include "core/shell/home_folder.h"
@@ -27,12 +29,8 @@
 #include "gui/update/ethernet_update_dialog.h"
 #include "gui/update/serial_update_dialog.h"
 #include "platform/desktop_browser.h"
-#include "platform/http10_getter.h"
 #include "platform/icmp_pinger.h"
 #include "platform/process_runner.h"
-#include "platform/serial_ports_qt.h"
-#include "platform/sim/monitor_ports_qt.h"
-#include "platform/sim/virtual_converter_ports_qt.h"
 #include "platform/system_trash.h"
 
 #include <QApplication>
@@ -131,7 +129,7 @@ int main(int argc, char** argv)
     px::WindowDialogs dialogs(prompter);
     px::ProcessRunner runner;
     px::DesktopBrowser browser;
-    px::Http10Getter http;
+    px::Modules modules(prompter, session.messages);
 
     px::MainWindow mainWindow(session, {prompter, dialogs, runner, browser});
     QWidget* const parent = &mainWindow;
@@ -143,8 +141,12 @@ int main(int argc, char** argv)
     addModal(dialogs, px::Window::NewConfiguration, newConfiguration);
     addModal(dialogs, px::Window::OpenConfiguration, openConfiguration);
     px::SystemTrash trash;
-    px::Lazy<px::ManageConfigurationsDialog> manageConfigurations(
-        [&] { return std::make_unique<px::ManageConfigurationsDialog>(session, prompter, trash, parent); });
+    px::Lazy<px::ManageConfigurationsDialog> manageConfigurations([&]() -> std::unique_ptr<px::ManageConfigurationsDialog> {
+        px::ConfigurationArchives* archives = modules.archives();
+        if (!archives)
+            return nullptr;
+        return std::make_unique<px::ManageConfigurationsDialog>(session, prompter, trash, *archives, parent);
+    });
     addModal(dialogs, px::Window::ManageConfigurations, manageConfigurations);
     px::Lazy<px::AboutDialog> about([&] {
         auto dialog = std::make_unique<px::AboutDialog>(browser, parent);
@@ -152,7 +154,12 @@ int main(int argc, char** argv)
         return dialog;
     });
     dialogs.add(px::Window::About, [&] { return about.get()->execShow(); }, {});
-    auto checkVersion = [&] { return px::newerVersionAvailable(http); };
+    // In the background: without its module the check finds no newer version, as without
+    // a network.
+    auto checkVersion = [&] {
+        px::LinkServices* links = modules.links(true);
+        return links && px::newerVersionAvailable(links->http);
+    };
     mainWindow.setVersionCheck(checkVersion);
     px::Lazy<px::SoftwareOptionsDialog> softOptions([&] {
         return std::make_unique<px::SoftwareOptionsDialog>(
@@ -161,15 +168,18 @@ int main(int argc, char** argv)
     });
     addModal(dialogs, px::Window::SoftwareOptions, softOptions);
 
-    px::SerialPortsQt serialPorts;
     px::IcmpPinger pinger;
     const px::StartProgramFn startProgram = [&](const QString& program, const QString& parameters, bool hidden) {
         return mainWindow.startProgram(program, parameters, hidden);
     };
     px::Lazy<px::EthernetUpdateDialog> ethernetUpdate(
         [&] { return std::make_unique<px::EthernetUpdateDialog>(session, prompter, pinger, startProgram, parent); });
-    px::Lazy<px::SerialUpdateDialog> serialUpdate(
-        [&] { return std::make_unique<px::SerialUpdateDialog>(session, prompter, serialPorts, startProgram, parent); });
+    px::Lazy<px::SerialUpdateDialog> serialUpdate([&]() -> std::unique_ptr<px::SerialUpdateDialog> {
+        px::LinkServices* links = modules.links();
+        if (!links)
+            return nullptr;
+        return std::make_unique<px::SerialUpdateDialog>(session, prompter, links->serialPorts, startProgram, parent);
+    });
     addModal(dialogs, px::Window::EthernetUpdate, ethernetUpdate);
     addModal(dialogs, px::Window::SerialUpdate, serialUpdate);
 
@@ -189,15 +199,20 @@ int main(int argc, char** argv)
     addModal(dialogs, px::Window::TransmitFramesJumper, transmitJumper);
     addModal(dialogs, px::Window::TransmitFramesDip, transmitDip);
 
-    px::VirtualConverterPortsQt converterPorts;
     px::sim::SteadyClock converterClock;
-    px::Lazy<px::VirtualConverterWindow> virtualConverter([&] {
-        return std::make_unique<px::VirtualConverterWindow>(session, prompter, converterPorts, converterClock, parent);
+    px::Lazy<px::VirtualConverterWindow> virtualConverter([&]() -> std::unique_ptr<px::VirtualConverterWindow> {
+        px::LinkServices* links = modules.links();
+        if (!links)
+            return nullptr;
+        return std::make_unique<px::VirtualConverterWindow>(session, prompter, links->converterPorts, converterClock, parent);
     });
     addModeless(dialogs, px::Window::VirtualConverter, virtualConverter);
-    px::MonitorPortsQt monitorPorts;
-    px::Lazy<px::MonitorWindow> monitor(
-        [&] { return std::make_unique<px::MonitorWindow>(session, prompter, monitorPorts, converterClock, parent); });
+    px::Lazy<px::MonitorWindow> monitor([&]() -> std::unique_ptr<px::MonitorWindow> {
+        px::LinkServices* links = modules.links();
+        if (!links)
+            return nullptr;
+        return std::make_unique<px::MonitorWindow>(session, prompter, links->monitorPorts, converterClock, parent);
+    });
     addModeless(dialogs, px::Window::Monitor, monitor);
 
     px::Lazy<px::FindingsDialog> findingsDialog(
@@ -205,8 +220,11 @@ int main(int argc, char** argv)
     dialogs.setFindingsReviewer([&](const std::vector<px::check::Finding>& findings) {
         return findingsDialog.get()->review(findings);
     });
-    px::Lazy<px::RegisterMapWindow> registerMap([&] {
-        auto window = std::make_unique<px::RegisterMapWindow>(session, prompter, parent);
+    px::Lazy<px::RegisterMapWindow> registerMap([&]() -> std::unique_ptr<px::RegisterMapWindow> {
+        px::PagePrinter* printer = modules.printer();
+        if (!printer)
+            return nullptr;
+        auto window = std::make_unique<px::RegisterMapWindow>(session, prompter, *printer, parent);
         // Findings of the check lead to the editors at their rows.
         window->setFindingOpener([&](const px::check::Finding& finding, const px::config::Configuration& config) {
             const px::EditorTarget target = px::editorTargetFor(finding, config, session.activeDeviceType());
@@ -214,7 +232,10 @@ int main(int argc, char** argv)
         });
         return window;
     });
-    dialogs.add(px::Window::RegisterMap, [&] { return registerMap.get()->execShow(); }, [&] {
+    dialogs.add(px::Window::RegisterMap, [&] {
+        px::RegisterMapWindow* window = registerMap.get();
+        return window && window->execShow();
+    }, [&] {
         if (px::RegisterMapWindow* window = registerMap.ifMade())
             window->applyLanguage();
         if (px::FindingsDialog* dialog = findingsDialog.ifMade())
@@ -228,8 +249,9 @@ int main(int argc, char** argv)
             Editor& e = *editor;
             e.setRegisterMapOpener([&e, &registerMap, direction](const std::vector<px::config::MappingEntry>& entries,
                                                                  const px::config::SignalTable& signalTable) {
-                registerMap.get()->execShowWithEntries(direction, entries, signalTable,
-                                                       [&e](const px::check::Finding& f) { e.showEntryRow(f.row); });
+                if (px::RegisterMapWindow* window = registerMap.get())
+                    window->execShowWithEntries(direction, entries, signalTable,
+                                                [&e](const px::check::Finding& f) { e.showEntryRow(f.row); });
             });
             return editor;
         };

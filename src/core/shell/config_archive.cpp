@@ -314,4 +314,21 @@ NameRefusal unpackConfiguration(const ConfigurationArchive& archive, const QStri
     return std::nullopt;
 }
 
+void ZipConfigurationArchives::write(const QString& configurationFolder, const QString& name, const QString& zipPath,
+                                     bool withImages)
+{
+    writeConfigurationArchive(configurationFolder, name, zipPath, withImages);
+}
+
+ConfigurationArchive ZipConfigurationArchives::load(const QString& zipPath)
+{
+    return loadConfigurationArchive(zipPath);
+}
+
+NameRefusal ZipConfigurationArchives::unpack(const ConfigurationArchive& archive, const QString& destFolder,
+                                             const QString& name)
+{
+    return unpackConfiguration(archive, destFolder, name);
+}
+
 } // namespace px

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/services/configuration_archives.h"
 #include "core/shell/configuration_names.h"
 
 #include <QByteArray>
@@ -74,5 +75,14 @@ ConfigurationArchive loadConfigurationArchive(const QString& zipPath);
 // target, which is renamed at the end, so an interruption leaves no half configuration.
 // Throws px::Error when a file cannot be written; nothing is left behind then either.
 NameRefusal unpackConfiguration(const ConfigurationArchive& archive, const QString& destFolder, const QString& name);
+
+// The functions above as the ConfigurationArchives that windows are given.
+class ZipConfigurationArchives final : public ConfigurationArchives {
+public:
+    void write(const QString& configurationFolder, const QString& name, const QString& zipPath,
+               bool withImages) override;
+    ConfigurationArchive load(const QString& zipPath) override;
+    NameRefusal unpack(const ConfigurationArchive& archive, const QString& destFolder, const QString& name) override;
+};
 
 } // namespace px

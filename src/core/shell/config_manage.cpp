@@ -4,8 +4,8 @@
 #include "core/base/error.h"
 #include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
+#include "core/services/configuration_archives.h"
 #include "core/services/trash.h"
-#include "core/shell/config_archive.h"
 #include "core/shell/session.h"
 
 #include <QDir>
@@ -160,9 +160,10 @@ QString proposedArchivePath(const QString& folder, const QString& name)
     return folder + u'/' + name + QStringLiteral(".zip");
 }
 
-void exportConfiguration(const Session& session, const QString& name, bool withImages, const QString& path)
+void exportConfiguration(const Session& session, ConfigurationArchives& archives, const QString& name, bool withImages,
+                         const QString& path)
 {
-    writeConfigurationArchive(existingConfigurationFolder(session, name), name, path, withImages);
+    archives.write(existingConfigurationFolder(session, name), name, path, withImages);
 }
 
 } // namespace px

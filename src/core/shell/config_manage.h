@@ -6,6 +6,7 @@
 
 namespace px {
 
+class ConfigurationArchives;
 class MessageTable;
 class Session;
 class Trash;
@@ -51,11 +52,12 @@ void deleteConfigurationForGood(const Session& session, const QString& name);
 // proposing proposedArchivePath), with its images when `withImages` is set. Throws
 // px::Error when it cannot be written.
 QString proposedArchivePath(const QString& folder, const QString& name);
-void exportConfiguration(const Session& session, const QString& name, bool withImages, const QString& path);
+void exportConfiguration(const Session& session, ConfigurationArchives& archives, const QString& name, bool withImages,
+                         const QString& path);
 
-// Import: the window asks for the archive file, reads it with loadConfigurationArchive,
-// then asks for the name (proposing the manifest's) and enters it with
-// unpackConfiguration until a name is taken or the user cancels.
+// Import: the window asks for the archive file, reads it with the archives' load, then
+// asks for the name (proposing the manifest's) and enters it with their unpack until a
+// name is taken or the user cancels.
 
 // The texts of these questions, refusals and results, from the message table.
 namespace manage_text {

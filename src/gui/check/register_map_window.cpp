@@ -9,6 +9,7 @@
 #include "core/shell/session.h"
 #include "gui/check/byte_strip_widget.h"
 #include "gui/check/finding_target.h"
+#include "gui/check/page_printer.h"
 #include "gui/check/printed_document.h"
 #include "gui/common/dialog_buttons.h"
 #include "gui/common/guard.h"
@@ -24,8 +25,6 @@
 #include <QListWidget>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSortFilterProxyModel>
@@ -50,8 +49,8 @@ const char* directionName(int page)
 
 } // namespace
 
-RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), m_session(session), m_prompter(prompter)
+RegisterMapWindow::RegisterMapWindow(Session& session, Prompter& prompter, PagePrinter& printer, QWidget* parent)
+    : QDialog(parent), m_session(session), m_prompter(prompter), m_printer(printer)
 {
     setObjectName(QStringLiteral("registerMapWindow"));
     auto* top = new QVBoxLayout(this);
@@ -368,12 +367,10 @@ void RegisterMapWindow::saveMapPdf()
 
 void RegisterMapWindow::printMap()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const std::unique_ptr<QTextDocument> doc = layOutOnPages(mapDocumentHtml(), printer);
-    paintPages(*doc, printer);
+    m_printer.print(this, [this](QPagedPaintDevice& printer) {
+        const std::unique_ptr<QTextDocument> doc = layOutOnPages(mapDocumentHtml(), printer);
+        paintPages(*doc, printer);
+    });
 }
 
 void RegisterMapWindow::saveReport()

@@ -22,6 +22,7 @@ class QTableView;
 namespace px {
 
 class ByteStripWidget;
+class PagePrinter;
 class Prompter;
 class Session;
 class TitleBand;
@@ -33,7 +34,7 @@ class TitleBand;
 class RegisterMapWindow final : public QDialog {
     Q_OBJECT
 public:
-    RegisterMapWindow(Session& session, Prompter& prompter, QWidget* parent = nullptr);
+    RegisterMapWindow(Session& session, Prompter& prompter, PagePrinter& printer, QWidget* parent = nullptr);
 
     void applyLanguage();
     // Reads the active configuration, checks it and fills the window. Throws px::Error
@@ -85,6 +86,7 @@ private:
 
     Session& m_session;
     Prompter& m_prompter;
+    PagePrinter& m_printer;
     config::Configuration m_config;
     QString m_folder;
     // The signals of a mapping editor's showing; none: the signal file of m_folder.

@@ -46,8 +46,10 @@ QLineEdit* field(QWidget* parent, const char* name, QLabel*& label, const char* 
 
 } // namespace
 
-ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompter& prompter, Trash& trash, QWidget* parent)
-    : QDialog(parent), exchangeFolder(QDir::homePath()), m_session(session), m_prompter(prompter), m_trash(trash)
+ManageConfigurationsDialog::ManageConfigurationsDialog(Session& session, Prompter& prompter, Trash& trash,
+                                                       ConfigurationArchives& archives, QWidget* parent)
+    : QDialog(parent), exchangeFolder(QDir::homePath()), m_session(session), m_prompter(prompter), m_trash(trash),
+      m_archives(archives)
 {
     setObjectName(QStringLiteral("manageConfigurationsDialog"));
     auto* top = new QVBoxLayout(this);
@@ -402,7 +404,7 @@ void ManageConfigurationsDialog::exportSelected()
     if (path.isEmpty())
         return;
     path = QDir::fromNativeSeparators(path);
-    exportConfiguration(m_session, name, m_withImages->isChecked(), path);
+    exportConfiguration(m_session, m_archives, name, m_withImages->isChecked(), path);
     m_statusLabel->setText(manage_text::exported(m_session.messages, name, path));
 }
 
@@ -412,7 +414,7 @@ void ManageConfigurationsDialog::import()
     if (path.isEmpty())
         return;
     path = QDir::fromNativeSeparators(path);
-    const ConfigurationArchive archive = loadConfigurationArchive(path);
+    const ConfigurationArchive archive = m_archives.load(path);
     // The manifest's name first; a name refused by the rules of New says why and is asked
     // for again, as typed.
     QString proposed = archive.manifest.configuration;
@@ -421,7 +423,7 @@ void ManageConfigurationsDialog::import()
             m_prompter.askText(manage_text::importName(m_session.messages, QFileInfo(path).fileName()), proposed);
         if (!name)
             return;
-        if (const NameRefusal refusal = unpackConfiguration(archive, m_session.ws.projectsFolder, *name)) {
+        if (const NameRefusal refusal = m_archives.unpack(archive, m_session.ws.projectsFolder, *name)) {
             m_prompter.error(m_session.messages[*refusal]);
             proposed = *name;
             continue;

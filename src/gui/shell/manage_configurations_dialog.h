@@ -16,6 +16,7 @@ class QPushButton;
 
 namespace px {
 
+class ConfigurationArchives;
 class Prompter;
 class Session;
 class TitleBand;
@@ -29,7 +30,8 @@ class Trash;
 class ManageConfigurationsDialog final : public QDialog {
     Q_OBJECT
 public:
-    ManageConfigurationsDialog(Session& session, Prompter& prompter, Trash& trash, QWidget* parent = nullptr);
+    ManageConfigurationsDialog(Session& session, Prompter& prompter, Trash& trash, ConfigurationArchives& archives,
+                               QWidget* parent = nullptr);
 
     void applyLanguage();
     void prepareShowing();
@@ -56,6 +58,7 @@ private:
     Session& m_session;
     Prompter& m_prompter;
     Trash& m_trash;
+    ConfigurationArchives& m_archives;
     TitleBand* m_band = nullptr;
     QLabel* m_nameLabel = nullptr;
     QListWidget* m_configurationList = nullptr;

@@ -6,6 +6,7 @@
 #include "core/services/program_runner.h"
 #include "gui/check/byte_strip_widget.h"
 #include "gui/check/findings_dialog.h"
+#include "gui/check/page_printer.h"
 #include "gui/common/window_dialogs.h"
 #include "gui/frames/define_mapping_dialog.h"
 #include "gui/frames/receive_frames_dialogs.h"
@@ -16,6 +17,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
@@ -24,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -291,6 +294,24 @@ TEST_F(UpdateCheckTest, FindingsWindowSpeaksTheLanguageOfItsLanguageFile)
 }
 
 // The register map window over a copy of an example configuration.
+// The printer the person chooses, as a PDF in memory; or no printer at all (cancelled).
+struct PdfPrinter final : PagePrinter {
+    bool print(QWidget* parent, const std::function<void(QPagedPaintDevice&)>& paint) override
+    {
+        parents << parent;
+        if (cancel)
+            return false;
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        paint(writer);
+        return true;
+    }
+    bool cancel = false;
+    QList<QWidget*> parents;
+    QByteArray pdf;
+};
+
 class RegisterMapWindowTest : public ::testing::Test {
 protected:
     void openExample(const QString& name)
@@ -320,7 +341,8 @@ protected:
 
     test::TempHome home;
     test::FakePrompter prompter;
-    RegisterMapWindow mapWindow{home.session, prompter};
+    PdfPrinter printer;
+    RegisterMapWindow mapWindow{home.session, prompter, printer};
     QString savePath;
     QStringList suggestions;
 };
@@ -405,6 +427,27 @@ TEST_F(RegisterMapWindowTest, SavesAPdfWithPages)
     QFile::remove(home.file(QStringLiteral("map.pdf")));
     QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("savePdfButton")), Qt::LeftButton);
     EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("map.pdf"))));
+}
+
+TEST_F(RegisterMapWindowTest, PrintsTheMapOnThePrinterChosen)
+{
+    openExample(QStringLiteral("Faulty_Mapping"));
+    printer.cancel = true;
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("printButton")), Qt::LeftButton);
+    EXPECT_EQ(printer.parents, QList<QWidget*>{&mapWindow});
+    EXPECT_TRUE(printer.pdf.isEmpty());
+
+    printer.cancel = false;
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("printButton")), Qt::LeftButton);
+    ASSERT_EQ(printer.parents.size(), 2);
+    EXPECT_TRUE(printer.pdf.startsWith("%PDF-")) << printer.pdf.left(16).toStdString();
+    // The same pages as the map's PDF file.
+    savePath = home.file(QStringLiteral("map.pdf"));
+    QTest::mouseClick(child<QPushButton>(&mapWindow, QStringLiteral("savePdfButton")), Qt::LeftButton);
+    const auto pages = [](const QByteArray& pdf) { return pdf.count("/Type /Page\n") + pdf.count("/Type /Page "); };
+    EXPECT_GE(pages(printer.pdf), 1);
+    EXPECT_EQ(pages(printer.pdf), pages(home.read(QStringLiteral("map.pdf"))));
+    EXPECT_TRUE(prompter.errors.isEmpty()) << prompter.errors.join(u'\n').toStdString();
 }
 
 TEST_F(RegisterMapWindowTest, DoubleClickingAFindingOpensItsEditorAndReloads)

@@ -10,8 +10,10 @@
 #include "core/services/program_runner.h"
 #include "core/services/serial_ports.h"
 #include "core/services/trash.h"
+#include "core/shell/config_archive.h"
 #include "core/sim/simulator.h"
 #include "gui/check/findings_dialog.h"
+#include "gui/check/qt_page_printer.h"
 #include "gui/check/register_map_window.h"
 #include "gui/comm/communication_settings_dialog.h"
 #include "gui/exchange/import_picker_dialog.h"
@@ -145,7 +147,8 @@ TEST_F(ScreenFitTest, EveryWindowFitsTheScreenItOpensOn)
         },
         [&] {
             NoTrash trash;
-            ManageConfigurationsDialog w(home.session, prompter, trash, parent);
+            ZipConfigurationArchives archives;
+            ManageConfigurationsDialog w(home.session, prompter, trash, archives, parent);
             w.prepareShowing();
             expectFits(w, "manage configurations");
         },
@@ -208,7 +211,8 @@ TEST_F(ScreenFitTest, EveryWindowFitsTheScreenItOpensOn)
             expectFits(w, "transmit mapping");
         },
         [&] {
-            RegisterMapWindow w(home.session, prompter, parent);
+            QtPagePrinter printer;
+            RegisterMapWindow w(home.session, prompter, printer, parent);
             w.prepareShowing();
             expectFits(w, "register map");
         },

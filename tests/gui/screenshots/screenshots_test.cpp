@@ -9,6 +9,7 @@
 #include "core/config/configuration.h"
 #include "core/update/update_history.h"
 #include "gui/check/printed_document.h"
+#include "gui/check/qt_page_printer.h"
 #include "gui/check/register_map_window.h"
 #include "gui/common/qt_prompter.h"
 #include "gui/comm/communication_settings_dialog.h"
@@ -28,6 +29,7 @@
 #include "core/services/program_runner.h"
 #include "core/services/serial_ports.h"
 #include "core/services/trash.h"
+#include "core/shell/config_archive.h"
 #include "support/fake_dialogs.h"
 #include "support/idle_services.h"
 #include "support/fake_ping.h"
@@ -227,7 +229,8 @@ TEST_F(Screenshots, ManageConfigurations)
 {
     open("PumpStation_Jumper");
     NoTrash trash;
-    ManageConfigurationsDialog dialog(home.session, prompter, trash);
+    ZipConfigurationArchives archives;
+    ManageConfigurationsDialog dialog(home.session, prompter, trash, archives);
     dialog.prepareShowing();
     shoot(dialog, "manage_configurations",
           {QStringLiteral("Manage Configurations"), "duplicateButton", QStringLiteral("&Duplicate")});
@@ -255,7 +258,8 @@ TEST_F(Screenshots, ManageConfigurationsHistoryAndCompare)
     config::writeConfiguration(changed, folder, {config::ConfigFile::GeneralParameters});
 
     NoTrash trash;
-    ManageConfigurationsDialog dialog(home.session, prompter, trash);
+    ZipConfigurationArchives archives;
+    ManageConfigurationsDialog dialog(home.session, prompter, trash, archives);
     dialog.prepareShowing();
     auto* list = test::requireChild<QListWidget>(&dialog, QStringLiteral("configurationList"));
     const QList<QListWidgetItem*> items = list->findItems(QStringLiteral("PumpStation_Jumper"), Qt::MatchExactly);
@@ -320,7 +324,8 @@ TEST_F(Screenshots, RegisterMap)
 {
     // The example with mapping faults, so that the findings list has something to show.
     open("Faulty_Mapping");
-    RegisterMapWindow window(home.session, prompter);
+    QtPagePrinter printer;
+    RegisterMapWindow window(home.session, prompter, printer);
     window.prepareShowing();
     shoot(window, "register_map",
           {QStringLiteral("Register Map"), "findingsLabel", QStringLiteral("Findings")});

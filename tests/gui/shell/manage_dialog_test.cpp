@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/config/configuration.h"
 #include "core/services/trash.h"
+#include "core/shell/config_archive.h"
 #include "core/lang/message_ids.h"
 #include "core/shell/config_manage.h"
 #include "core/update/update_history.h"
@@ -101,8 +102,9 @@ protected:
     test::TempHome home;
     test::FakePrompter prompter;
     FakeTrash trash;
+    ZipConfigurationArchives archives;
     QTemporaryDir exchange;
-    ManageConfigurationsDialog dialog{home.session, prompter, trash};
+    ManageConfigurationsDialog dialog{home.session, prompter, trash, archives};
 };
 
 TEST_F(ManageDialogTest, DuplicateWithOffsets)
