@@ -11,7 +11,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/pkg/px40318_*.deb)
 depends=$(dpkg-deb --field "$deb" Depends)
-for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins; do
+# The libraries of the configurator's modules are found in the modules.
+for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins libqt6serialbus6 libqt6printsupport6 libquazip1-qt6-1; do
   [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 root=$work/root
@@ -35,7 +36,8 @@ grep -qx "$out/bank.bin (4454 bytes)" "$work/compile.txt" || fail "compile liste
 for file in share/man/man1/px40318.1.gz share/man/man1/px40318-configurator.1.gz \
     share/bash-completion/completions/px40318 share/applications/example.orvane.px40318_configurator.desktop \
     share/metainfo/example.orvane.px40318_configurator.metainfo.xml share/icons/hicolor/scalable/apps/px40318-configurator.svg \
-    share/icons/hicolor/48x48/apps/px40318-configurator.png share/doc/px40318/copyright share/doc/px40318/README.md; do
+    share/icons/hicolor/48x48/apps/px40318-configurator.png share/doc/px40318/copyright share/doc/px40318/README.md \
+    lib/px40318/libpx_links.so lib/px40318/libpx_print.so lib/px40318/libpx_zip.so; do
   [ -s "$root/usr/$file" ] || fail "missing $file"
 done
 zcat "$root/usr/share/man/man1/px40318.1.gz" | grep -q '^\.SS compile' || fail "manual page without compile"
@@ -59,4 +61,15 @@ for folder in MASTER PROJECTS LANGUAGE; do
   [ -d "$data/$folder" ] || { cat "$work/gui.log"; fail "no $folder in $data"; }
 done
 [ "$(ls -A "$bin")" = "$before" ] || fail "the configurator wrote beside its executable: $(ls -A "$bin")"
+
+# The installed configurator finds its modules in ../lib/px40318: Manage Configurations
+# opens with the zip module (bench/startup's library clicks its button and lists what the
+# program mapped once the window has painted).
+shim=$build/bin/libquit_when_shown.so
+if [ -f "$shim" ]; then
+  HOME=$home XDG_DATA_HOME='' XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen LD_PRELOAD=$shim \
+    ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 PX_STARTUP_CLICKS=manageButton PX_STARTUP_MAPS=$work/maps.txt \
+    timeout 120 "$bin/px40318-configurator" >"$work/gui.log" 2>&1 || { cat "$work/gui.log"; fail "Manage Configurations"; }
+  grep -qx "$root/usr/lib/px40318/libpx_zip.so" "$work/maps.txt" || fail "no zip module mapped: $(cat "$work/maps.txt")"
+fi
 echo "installed from $(basename "$deb"); Depends: $depends"
