@@ -13,7 +13,9 @@ shown, and the configurator's ratios to the bare window.
 
 Qt's platform is the caller's: under X (xvfb-run -a bench/startup/compare.py) Qt's xcb
 plugin, without a display the offscreen platform. --libraries lists the shared objects that
-the configurator maps and the bare window does not. --before times another build of the
+the configurator maps and the bare window does not. The bare window runs a second time with
+one label and one button with a standard icon ("text and icon"), to show what Qt's font
+database and an icon cost any window. --before times another build of the
 configurator (an older one) in the same rounds.
 """
 import argparse
@@ -90,7 +92,8 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         home = os.path.join(folder, "home")
         prepare_home(configurator, env, home)
-        programs = {"bare window": [bare], "configurator": [configurator, "--home", home]}
+        programs = {"bare window": [bare], "text and icon": [bare, "text"],
+                    "configurator": [configurator, "--home", home]}
         if args.before:
             programs["before"] = [args.before, "--home", home]
         libraries = {name: mapped_libraries(cmd, env, folder) for name, cmd in programs.items()}
@@ -109,9 +112,11 @@ def main():
         print(f"{name:14}{len(libraries[name]):>10}{statistics.median(walls[name]):>11.1f}ms"
               f"{min(walls[name]):>8.1f}ms{statistics.median(cpus[name]):>10.1f}ms")
     for name in programs:
-        if name != "bare window":
-            ratio = lambda v: statistics.median(v[name]) / statistics.median(v["bare window"])
-            print(f"{name} / bare window: wall {ratio(walls):.2f}x, CPU {ratio(cpus):.2f}x")
+        if name in ("bare window", "text and icon"):
+            continue
+        for base in ("bare window", "text and icon"):
+            ratio = lambda v: statistics.median(v[name]) / statistics.median(v[base])
+            print(f"{name} / {base}: wall {ratio(walls):.2f}x, CPU {ratio(cpus):.2f}x")
     if args.libraries:
         extra = sorted(set(libraries["configurator"]) - set(libraries["bare window"]))
         print("\nmapped by the configurator only:")
