@@ -44,6 +44,7 @@ void BM_CheckAndCompileInMemory(benchmark::State& state)
     for (auto _ : state) {
         px::image::ConfigurationRead read = px::image::readConfigurationOnce(dir.path());
         benchmark::DoNotOptimize(px::check::check(read.configuration).size());
+        read.input.takeModelRows(std::move(read.configuration));
         const px::image::ConfigurationImage image = px::image::compileConfiguration(read.input);
         benchmark::DoNotOptimize(image.bank2.constData());
     }

@@ -30,8 +30,10 @@ int runCheckCommand(const Arguments& args)
             std::fprintf(stderr, "%s\n", qPrintable(check::findingsSummary(findings)));
         } else {
             QString out;
-            for (const auto& f : findings)
-                out += check::findingLine(f, messages) + u'\n';
+            for (const auto& f : findings) {
+                check::appendFindingLine(out, f, messages);
+                out += u'\n';
+            }
             printOut(out + check::findingsSummary(findings) + u'\n');
         }
         return check::errorCount(findings) > 0 ? kFailure : kSuccess;

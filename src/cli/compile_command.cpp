@@ -31,9 +31,13 @@ bool checkBeforeCompile(const config::Configuration& configuration, const config
     const bool refused = strict && check::errorCount(findings) > 0;
     if (!quiet || refused) {
         const MessageTable messages;
-        QByteArray text;
-        for (const auto& f : findings)
-            text += check::findingLine(f, messages).toUtf8() + '\n';
+        QString lines;
+        lines.reserve(static_cast<qsizetype>(findings.size()) * 96);
+        for (const auto& f : findings) {
+            check::appendFindingLine(lines, f, messages);
+            lines += u'\n';
+        }
+        const QByteArray text = lines.toUtf8();
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
     }
     if (refused) {
@@ -63,6 +67,7 @@ int runCompileCommand(const Arguments& args)
             if (!checkBeforeCompile(read.configuration, config::loadSignalTableIfReadable(dir),
                                     args.isSet(QStringLiteral("strict")), quiet))
                 return kFailure;
+            read.input.takeModelRows(std::move(read.configuration));
             input = std::move(read.input);
         } catch (const px::Error&) {
             input = px::image::CompileInput::fromFolder(dir);

@@ -7,46 +7,98 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <new>
 
 namespace px::xml {
 
+std::optional<QStringView> XmlAttributes::value(QStringView name) const
+{
+    for (const Attribute a : *this) {
+        if (sameName(a.name, name))
+            return a.value;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
-QXmlStreamAttributes attributesOf(const QXmlStreamReader& r)
+// What an ASCII character can be in a plain document, one bit each.
+enum CharClass : unsigned char { kBlank = 1, kNameStart = 2, kNameChar = 4, kValueStop = 8 };
+
+constexpr std::array<unsigned char, 256> charClasses()
 {
-    return r.attributes();
+    std::array<unsigned char, 256> t{};
+    for (const char c : {' ', '\t', '\n', '\r'})
+        t[static_cast<unsigned char>(c)] |= kBlank;
+    for (int c = 0; c < 128; ++c) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_')
+            t[static_cast<std::size_t>(c)] |= kNameStart | kNameChar;
+        if ((c >= '0' && c <= '9') || c == '-' || c == '.')
+            t[static_cast<std::size_t>(c)] |= kNameChar;
+    }
+    // What ends or interrupts an attribute value: a quote, a reference, and what a plain
+    // value cannot hold.
+    for (const char c : {'"', '\'', '&', '<', '\t', '\n', '\r'})
+        t[static_cast<unsigned char>(c)] |= kValueStop;
+    return t;
 }
 
-} // namespace
+constexpr std::array<unsigned char, 256> kCharClasses = charClasses();
 
-namespace {
-
-bool isBlankByte(char c)
+bool hasClass(char c, CharClass cls)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return (kCharClasses[static_cast<unsigned char>(c)] & cls) != 0;
 }
 
-bool isNameStart(char c)
+bool isBlank(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    return hasClass(c, kBlank);
 }
 
-bool isNameChar(char c)
+// Whether two names are the same, compared a few bytes at a time (names are short).
+bool sameBytes(QByteArrayView a, QByteArrayView b)
 {
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    const qsizetype n = a.size();
+    if (n != b.size())
+        return false;
+    const char* x = a.data();
+    const char* y = b.data();
+    const auto same = [x, y](qsizetype at, auto width) {
+        decltype(width) u;
+        decltype(width) v;
+        std::memcpy(&u, x + at, sizeof u);
+        std::memcpy(&v, y + at, sizeof v);
+        return u == v;
+    };
+    if (n >= 8) {
+        // Eight at a time, the last eight overlapping those before.
+        for (qsizetype at = 0; at + 8 < n; at += 8) {
+            if (!same(at, std::uint64_t{}))
+                return false;
+        }
+        return same(n - 8, std::uint64_t{});
+    }
+    if (n >= 4)
+        return same(0, std::uint32_t{}) && same(n - 4, std::uint32_t{});
+    for (qsizetype k = 0; k < n; ++k) {
+        if (x[k] != y[k])
+            return false;
+    }
+    return true;
 }
 
-// An attribute as the stream reader gives it: no namespace, not a default. Qt's
-// constructor leaves the default flag unset, so the attribute is made on zeroed storage.
-QXmlStreamAttribute plainAttribute(const QString& qualifiedName, const QString& value)
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHighs = 0x8080808080808080u;
+
+// Whether the eight bytes of `w` hold one below 0x20, 0x7F or one from 0x80 up: a byte
+// that needs a closer look (most words of a configuration file hold none).
+bool wordNeedsLook(std::uint64_t w)
 {
-    alignas(QXmlStreamAttribute) unsigned char storage[sizeof(QXmlStreamAttribute)] = {};
-    auto* made = new (storage) QXmlStreamAttribute(qualifiedName, value);
-    QXmlStreamAttribute attribute = std::move(*made);
-    made->~QXmlStreamAttribute();
-    return attribute;
+    const std::uint64_t below20 = (w - kOnes * 0x20) & ~w & kHighs;
+    const std::uint64_t x = w ^ (kOnes * 0x7F);
+    const std::uint64_t is7F = (x - kOnes) & ~x & kHighs;
+    return ((w & kHighs) | below20 | is7F) != 0;
 }
 
 // Whether every character of the document may stand in a plain document: tab, line feed,
@@ -55,12 +107,30 @@ QXmlStreamAttribute plainAttribute(const QString& qualifiedName, const QString& 
 bool plainCharacters(const QByteArray& bytes)
 {
     bool ascii = true;
-    for (const char ch : bytes) {
+    const char* p = bytes.constData();
+    const qsizetype n = bytes.size();
+    const auto lookAt = [&ascii](char ch) {
         const auto b = static_cast<unsigned char>(ch);
         if ((b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7F)
             return false;
         if (b >= 0x80)
             ascii = false;
+        return true;
+    };
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if (wordNeedsLook(w)) {
+            for (qsizetype k = i; k < i + 8; ++k) {
+                if (!lookAt(p[k]))
+                    return false;
+            }
+        }
+    }
+    for (; i < n; ++i) {
+        if (!lookAt(p[i]))
+            return false;
     }
     if (ascii)
         return true;
@@ -85,12 +155,20 @@ bool plainCharacters(const QByteArray& bytes)
 // reads it (and names its fault). What this gives is what the stream reader gives.
 class PlainReader {
 public:
-    explicit PlainReader(const QByteArray& bytes) : m_p(bytes.constData()), m_n(bytes.size()) {}
+    explicit PlainReader(const QByteArray& bytes)
+        : m_p(bytes.constData()), m_n(bytes.size()), m_store(std::make_shared<XmlAttributes::Store>())
+    {
+        // No value is longer in characters than in bytes: the block never outgrows the
+        // document, and only the part written is ever touched.
+        m_store->values = std::make_unique_for_overwrite<char16_t[]>(static_cast<std::size_t>(m_n));
+        // An attribute takes five characters at least (` a=""`): room for them all.
+        m_store->entries.reserve(static_cast<std::size_t>(m_n / 5));
+    }
 
     std::optional<XmlContent> read()
     {
         XmlContent c;
-        if (m_n >= 6 && std::memcmp(m_p, "<?xml", 5) == 0 && isBlankByte(m_p[5])) {
+        if (m_n >= 6 && std::memcmp(m_p, "<?xml", 5) == 0 && isBlank(m_p[5])) {
             if (!declaration())
                 return std::nullopt;
             c.top.emplace_back();   // the declaration's node
@@ -105,7 +183,7 @@ public:
                 const QByteArrayView run(m_p + begin, m_i - begin);
                 bool blank = true;
                 for (const char ch : run) {
-                    if (!isBlankByte(ch)) {
+                    if (!isBlank(ch)) {
                         blank = false;
                         break;
                     }
@@ -145,7 +223,7 @@ public:
                 m_i += 2;
                 const QByteArrayView name = nameHere();
                 skipBlanks();
-                if (name.isEmpty() || open.empty() || name != open.back() || m_i >= m_n || m_p[m_i] != '>')
+                if (name.isEmpty() || open.empty() || !sameBytes(name, open.back()) || m_i >= m_n || m_p[m_i] != '>')
                     return std::nullopt;
                 ++m_i;
                 open.pop_back();
@@ -158,9 +236,9 @@ public:
             const QByteArrayView name = nameHere();
             if (name.isEmpty())
                 return std::nullopt;
-            XmlItem item;
-            item.element = true;
-            if (!attributes(open.size() < 2 ? &item.attributes : nullptr))
+            const bool kept = open.size() < 2;
+            const std::size_t first = m_store->entries.size();
+            if (!attributes(kept))
                 return std::nullopt;
             bool empty = false;
             if (m_i < m_n && m_p[m_i] == '/') {
@@ -170,12 +248,21 @@ public:
             if (m_i >= m_n || m_p[m_i] != '>' || static_cast<int>(open.size()) + 1 > kMaxDepth)
                 return std::nullopt;
             ++m_i;
-            if (open.size() < 2) {
-                item.name = shared(name);
-                if (open.empty())
+            if (kept) {
+                XmlItem item;
+                item.element = true;
+                item.name = elementName(name);
+                const std::size_t count = m_store->entries.size() - first;
+                if (count > 0)
+                    item.attributes = XmlAttributes(m_store, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(count));
+                if (open.empty()) {
                     c.top.push_back(std::move(item));
-                else
+                    // Room for as many rows as a list of short rows holds, so that a
+                    // long list is not moved from buffer to buffer as it grows.
+                    c.top.back().children.reserve(static_cast<std::size_t>(m_n / 16));
+                } else {
                     c.top.back().children.push_back(std::move(item));
+                }
             }
             if (empty)
                 rootDone = open.empty();
@@ -190,7 +277,7 @@ public:
 private:
     void skipBlanks()
     {
-        while (m_i < m_n && isBlankByte(m_p[m_i]))
+        while (m_i < m_n && isBlank(m_p[m_i]))
             ++m_i;
     }
 
@@ -198,30 +285,70 @@ private:
     QByteArrayView nameHere()
     {
         const qsizetype begin = m_i;
-        if (m_i < m_n && isNameStart(m_p[m_i])) {
+        if (m_i < m_n && hasClass(m_p[m_i], kNameStart)) {
             ++m_i;
-            while (m_i < m_n && isNameChar(m_p[m_i]))
+            while (m_i < m_n && hasClass(m_p[m_i], kNameChar))
                 ++m_i;
         }
         return QByteArrayView(m_p + begin, m_i - begin);
     }
 
-    // The string of a name, the same one for the same name (rows repeat theirs).
-    QString shared(QByteArrayView name)
+    // The string of an element's name, the same one for the same name (rows repeat theirs).
+    QString elementName(QByteArrayView name)
     {
-        for (const auto& [bytes, text] : m_names) {
-            if (bytes == name)
+        for (const auto& [bytes, text] : m_elementNames) {
+            if (sameBytes(bytes, name))
                 return text;
         }
         QString text = QString::fromLatin1(name);
-        if (m_names.size() < 64)
-            m_names.emplace_back(name, text);
+        if (m_elementNames.size() < 64)
+            m_elementNames.emplace_back(name, text);
         return text;
+    }
+
+    // The index of an attribute name among the store's names, each kept once (as far as
+    // the first few names go: a document of countless names is not searched through).
+    std::uint32_t attributeName(QByteArrayView name)
+    {
+        // The names as they stand in the document, in the order of the store's names.
+        const std::vector<QByteArrayView>& names = m_attributeNames;
+        // Rows list the same names in the same order: the one after the name before is
+        // tried first.
+        if (m_nextName < names.size() && sameBytes(names[m_nextName], name))
+            return static_cast<std::uint32_t>(m_nextName++);
+        const std::size_t searched = std::min<std::size_t>(names.size(), 64);
+        std::size_t k = 0;
+        while (k < searched && !sameBytes(names[k], name))
+            ++k;
+        if (k == searched) {
+            m_store->names.push_back(QString::fromLatin1(name));
+            m_attributeNames.push_back(name);
+            k = names.size() - 1;
+        }
+        m_nextName = k + 1;
+        return static_cast<std::uint32_t>(k);
+    }
+
+    // Puts the characters of UTF-8 `bytes` into the store's block of values.
+    QStringView putValue(QByteArrayView bytes)
+    {
+        char16_t* out = m_store->values.get() + m_store->valuesUsed;
+        qsizetype size = bytes.size();
+        qsizetype k = 0;
+        for (; k < size && static_cast<unsigned char>(bytes[k]) < 0x80; ++k)
+            out[k] = static_cast<unsigned char>(bytes[k]);
+        if (k < size) {
+            const QString text = QString::fromUtf8(bytes);
+            size = text.size();
+            std::memcpy(out, text.constData(), static_cast<std::size_t>(size) * sizeof(char16_t));
+        }
+        m_store->valuesUsed += size;
+        return QStringView(out, size);
     }
 
     // A value in quotes at the reader's place, its references to the five predefined
     // entities replaced; nothing for anything else.
-    std::optional<QString> quoted()
+    std::optional<QStringView> quoted()
     {
         if (m_i >= m_n || (m_p[m_i] != '"' && m_p[m_i] != '\''))
             return std::nullopt;
@@ -232,17 +359,19 @@ private:
             if (m_i >= m_n)
                 return std::nullopt;
             const char ch = m_p[m_i];
+            if (!hasClass(ch, kValueStop))
+                continue;
             if (ch == quote)
                 break;
-            if (ch == '<' || ch == '\t' || ch == '\n' || ch == '\r')
-                return std::nullopt;
             if (ch == '&')
                 entities = true;
+            else if (ch != '"' && ch != '\'')
+                return std::nullopt;   // '<', a tab or a line end
         }
         const QByteArrayView raw(m_p + begin, m_i - begin);
         ++m_i;
         if (!entities)
-            return QString::fromUtf8(raw);
+            return putValue(raw);
         QByteArray value;
         value.reserve(raw.size());
         for (qsizetype k = 0; k < raw.size(); ++k) {
@@ -267,44 +396,46 @@ private:
             if (!known)
                 return std::nullopt;
         }
-        return QString::fromUtf8(value);
+        return putValue(value);
     }
 
-    // The attributes of a start tag up to its '>' or "/>", into `out` when given.
-    bool attributes(QXmlStreamAttributes* out)
+    // The attributes of a start tag up to its '>' or "/>", into the store when `keep`.
+    bool attributes(bool keep)
     {
-        std::vector<QByteArrayView>& names = m_attributeNames;
-        std::vector<QString>& values = m_attributeValues;
+        std::vector<QByteArrayView>& names = m_tagNames;
         names.clear();
-        values.clear();
+        m_nextName = 0;
         for (;;) {
             const qsizetype before = m_i;
             skipBlanks();
             if (m_i >= m_n)
                 return false;
-            if (m_p[m_i] == '>' || m_p[m_i] == '/') {
-                if (out) {
-                    out->reserve(static_cast<qsizetype>(names.size()));
-                    for (size_t k = 0; k < names.size(); ++k)
-                        out->append(plainAttribute(shared(names[k]), values[k]));
-                }
+            if (m_p[m_i] == '>' || m_p[m_i] == '/')
                 return true;
-            }
             if (m_i == before)
                 return false;   // no blank before the attribute
             const QByteArrayView name = nameHere();
-            if (name.isEmpty() || name.startsWith("xml") || std::find(names.begin(), names.end(), name) != names.end())
+            if (name.isEmpty() || (name.size() >= 3 && name[0] == 'x' && name[1] == 'm' && name[2] == 'l'))
                 return false;
+            for (const QByteArrayView seen : names) {
+                if (sameBytes(seen, name))
+                    return false;
+            }
             names.push_back(name);
             skipBlanks();
             if (m_i >= m_n || m_p[m_i] != '=')
                 return false;
             ++m_i;
             skipBlanks();
-            std::optional<QString> value = quoted();
+            const qsizetype used = m_store->valuesUsed;
+            const std::optional<QStringView> value = quoted();
             if (!value)
                 return false;
-            values.push_back(std::move(*value));
+            if (keep) {
+                m_store->entries.push_back({value->utf16(), static_cast<std::uint32_t>(value->size()), attributeName(name)});
+            } else {
+                m_store->valuesUsed = used;   // a value below the rows is not kept
+            }
         }
     }
 
@@ -328,10 +459,12 @@ private:
             }
             ++m_i;
             skipBlanks();
-            const std::optional<QString> value = quoted();
+            const qsizetype used = m_store->valuesUsed;
+            const std::optional<QStringView> value = quoted();
             bool ok = false;
             for (const char* v : values)
                 ok = ok || (value && value->compare(QLatin1StringView(v), Qt::CaseInsensitive) == 0);
+            m_store->valuesUsed = used;
             if (!ok)
                 m_i = before;
             return ok;
@@ -350,11 +483,32 @@ private:
     const char* m_p;
     qsizetype m_n;
     qsizetype m_i = 0;
-    std::vector<std::pair<QByteArrayView, QString>> m_names;
-    // The attributes of the tag being read.
-    std::vector<QByteArrayView> m_attributeNames;
-    std::vector<QString> m_attributeValues;
+    std::shared_ptr<XmlAttributes::Store> m_store;
+    std::vector<std::pair<QByteArrayView, QString>> m_elementNames;
+    std::vector<QByteArrayView> m_tagNames;   // the attribute names of the tag being read
+    std::vector<QByteArrayView> m_attributeNames;   // the store's names as they stand in the document
+    std::size_t m_nextName = 0;                     // the name the next attribute most likely has
 };
+
+// The attributes the stream reader stands on, into the document's store.
+XmlAttributes attributesOf(const QXmlStreamReader& r, std::shared_ptr<XmlAttributes::Store>& store)
+{
+    const QXmlStreamAttributes a = r.attributes();
+    if (a.isEmpty())
+        return {};
+    if (!store)
+        store = std::make_shared<XmlAttributes::Store>();
+    const std::size_t first = store->entries.size();
+    for (const QXmlStreamAttribute& attribute : a) {
+        // The texts keep their characters where they are when the list grows.
+        store->names.push_back(attribute.qualifiedName().toString());
+        store->texts.push_back(attribute.value().toString());
+        const QString& value = store->texts.back();
+        store->entries.push_back({reinterpret_cast<const char16_t*>(value.constData()), static_cast<std::uint32_t>(value.size()),
+                                  static_cast<std::uint32_t>(store->names.size() - 1)});
+    }
+    return XmlAttributes(store, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(a.size()));
+}
 
 } // namespace
 
@@ -383,6 +537,7 @@ XmlContent readXmlContentByStreamReader(const QByteArray& bytes, const QString& 
     // document type inside the root, the one token that would add a top-level node there,
     // and nesting deeper than every other reader takes.
     const auto root = [&c]() -> XmlItem& { return c.top.back(); };
+    std::shared_ptr<XmlAttributes::Store> store;
     readCheckedTokens(bytes, name, [&](const QXmlStreamReader& r, QXmlStreamReader::TokenType token, int depth) {
         switch (token) {
         case QXmlStreamReader::StartDocument:
@@ -402,9 +557,9 @@ XmlContent readXmlContentByStreamReader(const QByteArray& bytes, const QString& 
             break;
         case QXmlStreamReader::StartElement:
             if (depth == 0) {
-                c.top.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
+                c.top.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r, store), {}, {}});
             } else if (depth == 1) {
-                root().children.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r), {}, {}});
+                root().children.push_back(XmlItem{true, r.qualifiedName().toString(), attributesOf(r, store), {}, {}});
             }
             break;
         case QXmlStreamReader::Characters:
@@ -442,11 +597,7 @@ const XmlItem* childElement(const XmlItem& parent, const QString& name)
 
 std::optional<QStringView> attributeOf(const XmlItem& node, QStringView name)
 {
-    for (const QXmlStreamAttribute& a : node.attributes) {
-        if (a.qualifiedName() == name)
-            return a.value();
-    }
-    return std::nullopt;
+    return node.attributes.value(name);
 }
 
 } // namespace px::xml

@@ -36,7 +36,7 @@ public:
     void add(Severity severity, const char* code, ConfigFile file, int row, const QString& attribute, int messageId,
              QStringList arguments = {})
     {
-        m_out.push_back(Finding{severity, QString::fromLatin1(code), file, row, attribute, messageId, std::move(arguments)});
+        m_out.push_back(Finding{severity, codeText(code), file, row, attribute, messageId, std::move(arguments)});
     }
     void error(const char* code, ConfigFile file, int row, const QString& attribute, int messageId, QStringList args = {})
     {
@@ -48,8 +48,36 @@ public:
         add(Severity::Warning, code, file, row, attribute, messageId, std::move(args));
     }
 
+    // The decimal text of `n`. A list of thousands of rows names the same rows, bytes and
+    // frames again and again: the texts of the numbers of a register's range are made once.
+    QString number(std::int64_t n)
+    {
+        if (n < 0 || n > 65535)
+            return QString::number(n);
+        const auto k = static_cast<std::size_t>(n);
+        if (k >= m_numbers.size())
+            m_numbers.resize(k + 1);
+        QString& text = m_numbers[k];
+        if (text.isNull())
+            text = QString::number(n);
+        return text;
+    }
+
 private:
+    // The text of a code, made once per code.
+    QString codeText(const char* code)
+    {
+        for (const auto& [known, text] : m_codes) {
+            if (known == code)
+                return text;
+        }
+        m_codes.emplace_back(code, QString::fromLatin1(code));
+        return m_codes.back().second;
+    }
+
     std::vector<Finding>& m_out;
+    std::vector<std::pair<const char*, QString>> m_codes;
+    std::vector<QString> m_numbers;
 };
 
 // A text as a message shows it: control characters and other invisible blanks spelled out,
@@ -368,9 +396,14 @@ void checkMappings(const Configuration& config, Direction d, Collector& out)
     const ConfigFile file = config::mappingsFile(d);
     const std::vector<MappingEntry>& entries = config.mappings(d);
     const int frames = config.frameCount(d);
-    std::map<std::int32_t, int> registerRow;
-    // (frame index, data byte) -> the register text of the first entry that takes it
-    std::map<std::pair<int, int>, QString> byteOwner;
+    // Each frame's data length as the compiler reads it, read once for all its entries.
+    std::vector<std::optional<std::int32_t>> lengths(static_cast<std::size_t>(frames));
+    for (int f = 0; f < frames; ++f)
+        lengths[static_cast<std::size_t>(f)] = config.frame(d, f).dataLength();
+    // register -> the row of the first entry that maps it (0: none yet)
+    std::vector<int> registerRow;
+    // (frame index, data byte) -> the first entry that takes it (-1: none yet)
+    std::vector<int> byteOwner(static_cast<std::size_t>(frames) * static_cast<std::size_t>(config::kMaxDataLength), -1);
     for (std::size_t j = 0; j < entries.size(); ++j) {
         const MappingEntry& e = entries[j];
         const int row = static_cast<int>(j) + 1;
@@ -379,9 +412,13 @@ void checkMappings(const Configuration& config, Direction d, Collector& out)
         if (!reg || *reg < 0 || *reg > 65535) {
             out.error(code::kRegisterRange, file, row, aIndex, msg::kRegisterRange, {visible(e.registerIndex)});
         } else {
-            const auto [it, inserted] = registerRow.emplace(*reg, row);
-            if (!inserted)
-                out.error(code::kDuplicateRegister, file, row, aIndex, msg::kDuplicateRegister, {e.registerIndex, QString::number(it->second)});
+            const auto r = static_cast<std::size_t>(*reg);
+            if (r >= registerRow.size())
+                registerRow.resize(std::max(r + 1, registerRow.size() * 2), 0);
+            if (registerRow[r] == 0)
+                registerRow[r] = row;
+            else
+                out.error(code::kDuplicateRegister, file, row, aIndex, msg::kDuplicateRegister, {e.registerIndex, out.number(registerRow[r])});
         }
 
         if (static_cast<std::size_t>(j) == static_cast<std::size_t>(layout::kMaxMappings)) {
@@ -392,7 +429,7 @@ void checkMappings(const Configuration& config, Direction d, Collector& out)
         if (e.highByte == 0 && e.lowByte == 0)
             out.warning(code::kNoPositions, file, row, aPosComp, msg::kNoPositions, {e.registerIndex});
         else if (e.highByte == e.lowByte)
-            out.warning(code::kSameByte, file, row, aPosComp, msg::kSameByte, {e.registerIndex, QString::number(e.highByte)});
+            out.warning(code::kSameByte, file, row, aPosComp, msg::kSameByte, {e.registerIndex, out.number(e.highByte)});
 
         if (e.frameNumber < 1 || e.frameNumber > frames) {
             // Each device generation's image does its own with such an entry: say what the
@@ -402,19 +439,18 @@ void checkMappings(const Configuration& config, Direction d, Collector& out)
                       {QString::number(e.frameNumber), config::fileName(config::framesFile(d)), QString::number(frames)});
             continue;
         }
-        const FrameRow& frame = config.frame(d, e.frameNumber - 1);
-        const auto length = frame.dataLength();
+        const auto& length = lengths[static_cast<std::size_t>(e.frameNumber - 1)];
         const bool lengthKnown = length && config::dataLengthFits(*length);
         for (const int position : {e.highByte, e.lowByte}) {
             if (position == 0)
                 continue;
             if (position > config::kMaxDataLength) {
-                out.error(code::kBytePosition, file, row, aPosComp, msg::kByteAboveEight, {QString::number(position)});
+                out.error(code::kBytePosition, file, row, aPosComp, msg::kByteAboveEight, {out.number(position)});
                 continue;
             }
             if (lengthKnown && position > *length) {
                 out.error(code::kBytePosition, file, row, aPosComp, msg::kByteBeyondLength,
-                          {QString::number(position), QString::number(*length), QString::number(e.frameNumber)});
+                          {out.number(position), out.number(*length), out.number(e.frameNumber)});
             }
         }
         // One data byte feeding two registers: the later entry is the one reported.
@@ -423,10 +459,13 @@ void checkMappings(const Configuration& config, Direction d, Collector& out)
             const int position = positions[k];
             if (position < 1 || position > config::kMaxDataLength || (k == 1 && position == positions[0]))
                 continue;
-            const auto [it, inserted] = byteOwner.emplace(std::make_pair(e.frameNumber, position), e.registerIndex);
-            if (!inserted) {
+            int& owner = byteOwner[static_cast<std::size_t>(e.frameNumber - 1) * static_cast<std::size_t>(config::kMaxDataLength)
+                                   + static_cast<std::size_t>(position - 1)];
+            if (owner < 0) {
+                owner = static_cast<int>(j);
+            } else {
                 out.warning(code::kByteShared, file, row, aPosComp, msg::kByteShared,
-                            {QString::number(position), QString::number(e.frameNumber), it->second});
+                            {out.number(position), out.number(e.frameNumber), entries[static_cast<std::size_t>(owner)].registerIndex});
             }
         }
     }
@@ -460,17 +499,25 @@ int mappingEditorRow(const Configuration& config, Direction d, int fileRow)
 std::vector<Finding> check(const Configuration& config, const config::SignalTable& signalTable)
 {
     std::vector<Finding> findings;
+    // Most findings are about frames and mapping entries: room for about two of each, so
+    // that a long list is not moved from buffer to buffer as it grows.
+    findings.reserve(16 + 2 * (config.receiveFrames.size() + config.transmitFrames.size() + config.receiveMappings.size()
+                               + config.transmitMappings.size()));
     Collector out(findings);
     checkGeneral(config, out);
     checkReceiveFrames(config, signalTable, out);
     checkTransmitFrames(config, out);
     checkMappings(config, Direction::Receive, out);
     checkMappings(config, Direction::Transmit, out);
-    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
+    // The files are checked in their order and each row by row, so the findings come
+    // sorted; the sort stays for any that would not, and sorting moves thousands of them.
+    const auto before = [](const Finding& a, const Finding& b) {
         if (a.file != b.file)
             return static_cast<int>(a.file) < static_cast<int>(b.file);
         return a.row < b.row;
-    });
+    };
+    if (!std::is_sorted(findings.begin(), findings.end(), before))
+        std::stable_sort(findings.begin(), findings.end(), before);
     return findings;
 }
 

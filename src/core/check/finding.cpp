@@ -8,16 +8,18 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace px::check {
 
-QString findingText(const Finding& finding, const MessageTable& messages)
+namespace {
+
+// The finding's text appended to `out`.
+void appendFindingText(QString& out, const Finding& finding, const MessageTable& messages)
 {
     const QString text = messages.text(finding.messageId);
     // Each %n is replaced once, in one pass, so a value holding "%2" stays as it is; the
     // text between is copied a stretch at a time.
-    QString out;
-    out.reserve(text.size() + 32);
     qsizetype copied = 0;   // the text before this is in `out`
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
         if (text[i] == u'%' && text[i + 1].isDigit() && text[i + 1] != u'0') {
@@ -31,6 +33,15 @@ QString findingText(const Finding& finding, const MessageTable& messages)
         }
     }
     out += QStringView(text).sliced(copied);
+}
+
+} // namespace
+
+QString findingText(const Finding& finding, const MessageTable& messages)
+{
+    QString out;
+    out.reserve(messages.text(finding.messageId).size() + 32);
+    appendFindingText(out, finding, messages);
     return out;
 }
 
@@ -49,9 +60,33 @@ QString severityWord(Severity severity)
 
 QString findingLine(const Finding& finding, const MessageTable& messages)
 {
-    // "FILE:ROW: SEVERITY CODE: TEXT", put together directly: thousands of lines are printed.
-    return config::fileName(finding.file) + u':' + QString::number(finding.row) + QStringLiteral(": ") +
-           severityWord(finding.severity) + u' ' + finding.code + QStringLiteral(": ") + findingText(finding, messages);
+    QString out;
+    appendFindingLine(out, finding, messages);
+    return out;
+}
+
+void appendFindingLine(QString& out, const Finding& finding, const MessageTable& messages)
+{
+    // "FILE:ROW: SEVERITY CODE: TEXT", each piece appended in place: thousands of lines are
+    // printed. The row's digits are written without a number conversion of their own.
+    out += config::fileName(finding.file);
+    out += u':';
+    char16_t digits[16];
+    qsizetype at = 16;
+    auto row = static_cast<std::uint32_t>(finding.row < 0 ? -static_cast<std::int64_t>(finding.row) : finding.row);
+    do {
+        digits[--at] = static_cast<char16_t>(u'0' + row % 10);
+        row /= 10;
+    } while (row != 0);
+    if (finding.row < 0)
+        digits[--at] = u'-';
+    out += QStringView(digits + at, 16 - at);
+    out += QLatin1StringView(": ");
+    out += finding.severity == Severity::Error ? QLatin1StringView("error") : QLatin1StringView("warning");
+    out += u' ';
+    out += finding.code;
+    out += QLatin1StringView(": ");
+    appendFindingText(out, finding, messages);
 }
 
 QByteArray findingsJson(const std::vector<Finding>& findings, const MessageTable& messages)

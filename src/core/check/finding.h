@@ -44,6 +44,8 @@ QString severityWord(Severity severity);
 // "RCobDef.xml:3: error duplicate-identifier: <text>": the line of the command-line output
 // (row 0 stands for the file as a whole).
 QString findingLine(const Finding& finding, const MessageTable& messages);
+// The same line appended to `out` (thousands of lines go into one text).
+void appendFindingLine(QString& out, const Finding& finding, const MessageTable& messages);
 // The findings as a JSON array of objects with file, row, severity, code, attribute, message.
 QByteArray findingsJson(const std::vector<Finding>& findings, const MessageTable& messages);
 // "2 errors, 1 warning"

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QXmlStreamWriter>
 
+#include <array>
 #include <utility>
 
 namespace px::config {
@@ -20,6 +21,7 @@ namespace {
 
 const QString kNo = flagText(false);
 
+// The attribute names of the rows.
 const QString aCobId = QStringLiteral("CobID");
 const QString aCobType = QStringLiteral("CobType");
 const QString aDimension = QStringLiteral("Dimensin");
@@ -55,26 +57,55 @@ void requireRowElement(const xml::XmlItem& row, std::size_t index, const QString
     }
 }
 
-// The attribute's text, or empty with its name added to `absent`.
-QString take(const xml::XmlItem& row, const QString& name, QStringList& absent)
-{
-    const std::optional<QStringView> value = xml::attributeOf(row, name);
-    if (!value) {
-        absent << name;
-        return {};
+// Reads the texts of frame rows. A value equal to the one in the same column of the row
+// read before shares that row's text (a list repeats most of its values row after row).
+class FrameRowReader {
+public:
+    // The columns of a frame row, in the order their absence is listed.
+    template <std::size_t N>
+    void read(const xml::XmlItem& row, const std::array<QStringView, N>& names, const std::array<QString*, N>& fields,
+              QStringList& absent)
+    {
+        static_assert(N <= kColumns);
+        const std::array<std::optional<QStringView>, N> values = xml::attributesOf(row, names);
+        for (std::size_t k = 0; k < N; ++k) {
+            if (!values[k]) {
+                absent << names[k].toString();
+                continue;
+            }
+            const QStringView value = *values[k];
+            QString& last = m_last[k];
+            if (!value.isEmpty() && last == value) {
+                *fields[k] = last;
+            } else {
+                *fields[k] = value.toString();
+                last = *fields[k];
+            }
+        }
     }
-    return value->toString();
-}
 
-void readCommon(const xml::XmlItem& row, FrameRow& f)
-{
-    f.cobId = take(row, aCobId, f.absent);
-    f.cobType = take(row, aCobType, f.absent);
-    f.dimension = take(row, aDimension, f.absent);
-    f.rtr = take(row, aRtr, f.absent);
-    f.defaultValues = take(row, aDefaultValues, f.absent);
-    f.mnemonic = take(row, aMnemonic, f.absent);
-}
+    ReceiveFrame receiveFrame(const xml::XmlItem& row)
+    {
+        ReceiveFrame f;
+        read(row, std::array<QStringView, 9>{aCobId, aCobType, aDimension, aRtr, aDefaultValues, aMnemonic, aTimeOutTime, aTimeOut, aTimeRtr},
+             std::array<QString*, 9>{&f.cobId, &f.cobType, &f.dimension, &f.rtr, &f.defaultValues, &f.mnemonic, &f.timeOutTime, &f.timeOut, &f.timeRtr},
+             f.absent);
+        return f;
+    }
+
+    TransmitFrame transmitFrame(const xml::XmlItem& row)
+    {
+        TransmitFrame f;
+        read(row, std::array<QStringView, 9>{aCobId, aCobType, aDimension, aRtr, aDefaultValues, aMnemonic, aOnChange, aOnTimer, aTimer},
+             std::array<QString*, 9>{&f.cobId, &f.cobType, &f.dimension, &f.rtr, &f.defaultValues, &f.mnemonic, &f.onChange, &f.onTimer, &f.timer},
+             f.absent);
+        return f;
+    }
+
+private:
+    static constexpr std::size_t kColumns = 9;
+    QString m_last[kColumns];
+};
 
 using Attributes = std::vector<std::pair<QString, QString>>;
 
@@ -229,36 +260,41 @@ bool frameExtended(const Configuration& config, const FrameRow& frame)
 
 ReceiveFrame receiveFrameOf(const xml::XmlItem& row)
 {
-    ReceiveFrame f;
-    readCommon(row, f);
-    f.timeOutTime = take(row, aTimeOutTime, f.absent);
-    f.timeOut = take(row, aTimeOut, f.absent);
-    f.timeRtr = take(row, aTimeRtr, f.absent);
-    return f;
+    return FrameRowReader().receiveFrame(row);
 }
 
 TransmitFrame transmitFrameOf(const xml::XmlItem& row)
 {
-    TransmitFrame f;
-    readCommon(row, f);
-    f.onChange = take(row, aOnChange, f.absent);
-    f.onTimer = take(row, aOnTimer, f.absent);
-    f.timer = take(row, aTimer, f.absent);
-    return f;
+    return FrameRowReader().transmitFrame(row);
 }
 
-MappingEntry mappingEntryOf(const xml::XmlItem& row, Direction direction)
+namespace {
+
+// A mapping row from the values of its attributes Index, NrPdo, PosComp and Send_on_Write,
+// NrPdo read already as `frameNumber`.
+MappingEntry mappingEntryFrom(const std::array<std::optional<QStringView>, 4>& values, std::int32_t frameNumber,
+                              Direction direction)
 {
-    const auto value = [&row](const QString& name) { return xml::attributeOf(row, name).value_or(QStringView()); };
+    const auto value = [&values](std::size_t k) { return values[k].value_or(QStringView()); };
     MappingEntry e;
-    e.registerIndex = value(aIndex).toString();
-    e.frameNumber = toInt32(value(aNrPdo), -1);
-    const auto positions = static_cast<std::uint32_t>(toInt32(value(aPosComp), 0));
+    e.registerIndex = value(0).toString();
+    e.frameNumber = frameNumber;
+    const auto positions = static_cast<std::uint32_t>(toInt32(value(2), 0));
     e.highByte = static_cast<std::int32_t>((positions >> 4) & 15u);
     e.lowByte = static_cast<std::int32_t>(positions & 15u);
     if (direction == Direction::Transmit)
-        e.setSendOnWriteNumber(toInt32(value(aSendOnWrite), 0));
+        e.setSendOnWriteNumber(toInt32(value(3), 0));
     return e;
+}
+
+const std::array<QStringView, 4> kMappingAttributes{aIndex, aNrPdo, aPosComp, aSendOnWrite};
+
+} // namespace
+
+MappingEntry mappingEntryOf(const xml::XmlItem& row, Direction direction)
+{
+    const std::array<std::optional<QStringView>, 4> values = xml::attributesOf(row, kMappingAttributes);
+    return mappingEntryFrom(values, toInt32(values[1].value_or(QStringView()), -1), direction);
 }
 
 namespace {
@@ -267,13 +303,14 @@ namespace {
 // throws naming it.
 template <typename Frame>
 void appendFrameRows(const xml::XmlContent& content, const QString& fileLabel, std::vector<Frame>& frames,
-                     Frame (*frameOf)(const xml::XmlItem&))
+                     Frame (FrameRowReader::*frameOf)(const xml::XmlItem&))
 {
     const std::vector<xml::XmlItem>& rows = rowNodesOf(content);
     frames.reserve(frames.size() + rows.size());
+    FrameRowReader reader;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         requireRowElement(rows[i], i, fileLabel);
-        frames.push_back(frameOf(rows[i]));
+        frames.push_back((reader.*frameOf)(rows[i]));
     }
 }
 
@@ -281,12 +318,12 @@ void appendFrameRows(const xml::XmlContent& content, const QString& fileLabel, s
 
 void readReceiveFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<ReceiveFrame>& frames)
 {
-    appendFrameRows(xml::readXmlContent(bytes, fileLabel), fileLabel, frames, &receiveFrameOf);
+    appendFrameRows(xml::readXmlContent(bytes, fileLabel), fileLabel, frames, &FrameRowReader::receiveFrame);
 }
 
 void readTransmitFrames(const QByteArray& bytes, const QString& fileLabel, std::vector<TransmitFrame>& frames)
 {
-    appendFrameRows(xml::readXmlContent(bytes, fileLabel), fileLabel, frames, &transmitFrameOf);
+    appendFrameRows(xml::readXmlContent(bytes, fileLabel), fileLabel, frames, &FrameRowReader::transmitFrame);
 }
 
 std::vector<ReceiveFrame> readReceiveFrames(const QByteArray& bytes, const QString& fileLabel)
@@ -324,23 +361,24 @@ void appendMappingRows(std::vector<MappingEntry>& entries, const xml::XmlContent
         if (!row.element)
             continue;
         ++rowNumber;
-        const auto required = [&](const QString& name) {
-            const std::optional<QStringView> v = xml::attributeOf(row, name);
-            if (!v) {
+        const std::array<std::optional<QStringView>, 4> values = xml::attributesOf(row, kMappingAttributes);
+        const auto required = [&](std::size_t k) {
+            const QStringView name = kMappingAttributes[k];
+            if (!values[k]) {
                 throw Error(QStringLiteral("The file %1, row %2: the attribute \"%3\" is missing.")
                                 .arg(fileLabel)
                                 .arg(rowNumber)
                                 .arg(name));
             }
-            return *v;
+            return *values[k];
         };
         // The editors need these three; the compiler reads a row without them.
-        const std::int32_t frameNumber = toInt32(required(aNrPdo), -1);
+        const std::int32_t frameNumber = toInt32(required(1), -1);
         if (frameCount && (frameNumber < 1 || frameNumber > *frameCount))
             continue;
-        required(aIndex);
-        required(aPosComp);
-        entries.push_back(mappingEntryOf(row, direction));
+        required(0);
+        required(2);
+        entries.push_back(mappingEntryFrom(values, frameNumber, direction));
     }
 }
 
@@ -353,10 +391,10 @@ void readFileInto(Configuration& c, ConfigFile file, const xml::XmlContent& cont
         c.general = readGeneralParameters(content);
         break;
     case ConfigFile::ReceiveFrames:
-        appendFrameRows(content, label, c.receiveFrames, &receiveFrameOf);
+        appendFrameRows(content, label, c.receiveFrames, &FrameRowReader::receiveFrame);
         break;
     case ConfigFile::TransmitFrames:
-        appendFrameRows(content, label, c.transmitFrames, &transmitFrameOf);
+        appendFrameRows(content, label, c.transmitFrames, &FrameRowReader::transmitFrame);
         break;
     case ConfigFile::ReceiveMappings:
         appendMappingRows(c.receiveMappings, content, label, Direction::Receive, std::nullopt);

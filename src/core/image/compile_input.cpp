@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace px::image {
 
 namespace {
@@ -97,6 +99,34 @@ const std::vector<config::TransmitFrame>& InputFile::transmitFrames(Root which)
 const std::vector<config::MappingEntry>& InputFile::mappings(Root which, config::Direction direction)
 {
     return typedRows(m_mappings[static_cast<int>(direction)], which, [direction](const XmlItem& row) { return config::mappingEntryOf(row, direction); });
+}
+
+void InputFile::takeModelRows(config::Configuration& model, config::ConfigFile file)
+{
+    using config::ConfigFile;
+    using config::Direction;
+    if (!m_parsed || m_content.top.empty() || !m_content.top.front().element)
+        return;
+    const std::vector<XmlItem>& rows = m_content.top.front().children;
+    if (!std::all_of(rows.begin(), rows.end(), [](const XmlItem& row) { return row.element; }))
+        return;
+    // The document element's rows stand first in each cache (see typedRows).
+    switch (file) {
+    case ConfigFile::ReceiveFrames: m_receiveFrames[0] = std::move(model.receiveFrames); break;
+    case ConfigFile::TransmitFrames: m_transmitFrames[0] = std::move(model.transmitFrames); break;
+    case ConfigFile::ReceiveMappings: m_mappings[static_cast<int>(Direction::Receive)][0] = std::move(model.receiveMappings); break;
+    case ConfigFile::TransmitMappings: m_mappings[static_cast<int>(Direction::Transmit)][0] = std::move(model.transmitMappings); break;
+    case ConfigFile::GeneralParameters: break;
+    }
+}
+
+void CompileInput::takeModelRows(config::Configuration&& model)
+{
+    using config::ConfigFile;
+    rCobDef.takeModelRows(model, ConfigFile::ReceiveFrames);
+    tCobDef.takeModelRows(model, ConfigFile::TransmitFrames);
+    rInfoCob.takeModelRows(model, ConfigFile::ReceiveMappings);
+    tInfoCob.takeModelRows(model, ConfigFile::TransmitMappings);
 }
 
 CompileInput CompileInput::fromFolder(const QString& configurationFolder)

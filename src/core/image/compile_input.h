@@ -56,6 +56,12 @@ public:
     const std::vector<config::TransmitFrame>& transmitFrames(Root which);
     const std::vector<config::MappingEntry>& mappings(Root which, config::Direction direction);
 
+    // Takes the rows the configuration model read from this file, `file` of `model`, as the
+    // compile's rows where they are the same: the first top-level node is the document
+    // element and every child node of it is a row element (then the model read each of
+    // them as the compile reads it). The model's rows of that file are moved out.
+    void takeModelRows(config::Configuration& model, config::ConfigFile file);
+
 private:
     template <typename Row, typename Convert>
     const std::vector<Row>& typedRows(std::optional<std::vector<Row>> (&cache)[2], Root which, Convert convert);
@@ -81,11 +87,17 @@ struct CompileInput {
 
     // The files of the configuration folder `configurationFolder` (ParGen.xml, RCobDef.xml, ...).
     static CompileInput fromFolder(const QString& configurationFolder);
+
+    // Takes the rows of `model`, read from these files, as the compile's rows wherever they
+    // are the same (see InputFile::takeModelRows), so they are not read a second time.
+    void takeModelRows(config::Configuration&& model);
 };
 
 // A configuration folder read once: each of the five files read and parsed once, for the
 // configuration model and for the compile alike. The compile sees each file's rows as it
-// always does (both of its views of them), so its images are the same bytes.
+// always does (both of its views of them), so its images are the same bytes. Once the
+// model is no longer needed, input.takeModelRows(std::move(configuration)) spares the
+// compile converting the rows again.
 struct ConfigurationRead {
     config::Configuration configuration;
     CompileInput input;

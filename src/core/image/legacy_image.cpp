@@ -39,6 +39,10 @@ private:
 
 const QString aCobId = QStringLiteral("CobID");
 const QString aDimension = QStringLiteral("Dimensin");
+const QString aIndex = QStringLiteral("Index");
+const QString aNrPdo = QStringLiteral("NrPdo");
+const QString aPosComp = QStringLiteral("PosComp");
+const std::array<QStringView, 3> kMappingAttributes{aIndex, aNrPdo, aPosComp};
 
 // Both mapping lists: register, frame number and byte positions as stored. The model's
 // mapping rows keep the frame number and the byte positions as numbers, with a value for a
@@ -53,10 +57,10 @@ int appendMappings(LegacyBuffer& out, InputFile& file)
     for (int j = 0; j < count; ++j) {
         const XmlItem& row = rows[static_cast<std::size_t>(j)];
         const RowRef ref{file.name(), j};
-        const auto strict = [&](const QString& attribute) { return strictInt(ref, attribute, attributeOf(row, attribute)); };
-        const std::int32_t index = strict(QStringLiteral("Index"));
-        const std::int32_t nrPdo = strict(QStringLiteral("NrPdo"));
-        const std::int32_t posComp = strict(QStringLiteral("PosComp"));
+        const std::array<std::optional<QStringView>, 3> values = xml::attributesOf(row, kMappingAttributes);
+        const std::int32_t index = strictInt(ref, aIndex, values[0]);
+        const std::int32_t nrPdo = strictInt(ref, aNrPdo, values[1]);
+        const std::int32_t posComp = strictInt(ref, aPosComp, values[2]);
         ByteWriter w = out.append(kLegacyMappingEntrySize);
         w.u16(static_cast<std::uint32_t>(index));
         w.u8(static_cast<std::uint32_t>(nrPdo));

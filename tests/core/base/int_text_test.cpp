@@ -29,6 +29,9 @@ TEST(IntegerText, ReadsTheOneSyntaxAtBothWidths)
         {"-$10", -16, -16},
         {"  -0x10", -16, -16},
         {"007", 7, 7},
+        {"999999999", 999999999, 999999999},
+        {"000000000", 0, 0},
+        {"1234567890", 1234567890, 1234567890},
         // Invalid texts.
         {"", std::nullopt, std::nullopt},
         {"   ", std::nullopt, std::nullopt},
