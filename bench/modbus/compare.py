@@ -10,9 +10,14 @@ virtual converter to libmodbus (above 1: the virtual converter is faster).
 With --bus-load it measures instead how long the virtual converter takes to answer function
 code 3 (125 registers, one client) while its CAN side (candump lines on standard input) is
 idle and while it is saturated (lines written as fast as it takes them), in alternating
-rounds, and prints the median round trip of each and their ratio.
+rounds, and prints the median round trip of each and their ratio. A server busy with CAN
+lines never leaves its processor to the client, so the client waits for its replies on the
+other one; on a virtual machine waking a processor costs tens of microseconds, which the
+idle case, where server and client take turns on one processor, does not pay. --pin keeps
+the server on processor 0 (with the lines' writer) and the client on processor 1 in both
+states, so the ratio shows what the lines themselves cost.
 
-    bench/modbus/compare.py [--px build/bin/px40318] [--seconds 3] [--rounds 3] [--bus-load]
+    bench/modbus/compare.py [--px build/bin/px40318] [--seconds 3] [--rounds 3] [--bus-load [--pin]]
 """
 import argparse
 import os
@@ -80,10 +85,16 @@ def feed_bus(pipe, stop, fed):
         pass
 
 
-def run(server_cmd, client, kind, start, clients, seconds, bus_load=False):
+def on_cpu(cpu):
+    """Keeps a process started with it on one processor (None: where the system puts it)."""
+    return None if cpu is None else lambda: os.sched_setaffinity(0, {cpu})
+
+
+def run(server_cmd, client, kind, start, clients, seconds, bus_load=False, pin=False):
     port = free_port()
     server = subprocess.Popen([c.replace("PORT", str(port)) for c in server_cmd], stdin=subprocess.PIPE,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              preexec_fn=on_cpu(0 if pin else None))
     stop = threading.Event()
     fed = [0]
     feeder = threading.Thread(target=feed_bus, args=(server.stdin, stop, fed)) if bus_load else None
@@ -95,7 +106,7 @@ def run(server_cmd, client, kind, start, clients, seconds, bus_load=False):
         before = cpu_seconds(server.pid)
         lines_before = fed[0]
         out = subprocess.run([client, str(port), kind, str(start), str(clients), str(seconds)], capture_output=True,
-                             text=True)
+                             text=True, preexec_fn=on_cpu(1 if pin else None))
         cpu = cpu_seconds(server.pid) - before
         lines = fed[0] - lines_before
     finally:
@@ -111,12 +122,15 @@ def run(server_cmd, client, kind, start, clients, seconds, bus_load=False):
     return rate, cpu / (rate * seconds) * 1e6, float(m.group(3)), lines / seconds
 
 
-def bus_load(px_cmd, client, seconds, rounds):
+def bus_load(px_cmd, client, seconds, rounds, pin):
     """FC 3 round trips of one client with the CAN side idle and saturated, alternating."""
+    if pin:
+        # The lines' writer beside the server, the client alone on the other processor.
+        os.sched_setaffinity(0, {0})
     results = {"idle": [], "saturated": []}
     for _ in range(rounds):
         for name in results:
-            results[name].append(run(px_cmd, client, "read", 0, 1, seconds, bus_load=name == "saturated"))
+            results[name].append(run(px_cmd, client, "read", 0, 1, seconds, bus_load=name == "saturated", pin=pin))
     print(f"{'CAN side':<12}{'requests/s':>11}{'p50 us':>8}{'p50 spread':>16}{'lines/s':>10}{'server CPU':>12}")
     medians = {}
     for name, rows in results.items():
@@ -135,6 +149,8 @@ def main():
     p.add_argument("--seconds", type=float, default=3)
     p.add_argument("--rounds", type=int, default=3)
     p.add_argument("--bus-load", action="store_true", help="FC 3 latency with the CAN side idle and saturated")
+    p.add_argument("--pin", action="store_true",
+                   help="with --bus-load: the server on processor 0, the client on processor 1, in both states")
     args = p.parse_args()
     programs = build(os.path.join(os.path.dirname(args.px), "..", "bench-modbus"))
     servers = {
@@ -143,7 +159,7 @@ def main():
         "px40318": [args.px, "simulate", args.config, "--can", "stdio", "--port", "PORT"],
     }
     if args.bus_load:
-        bus_load(servers["px40318"], programs["modbus_client"], args.seconds, args.rounds)
+        bus_load(servers["px40318"], programs["modbus_client"], args.seconds, args.rounds, args.pin)
         return
     cases = [("FC 3, 125 registers", "read", 0), ("FC 16, 2 registers", "write", 1000)]
     print(f"{'load':<34}{'server':<11}{'requests/s':>11}{'CPU us/req':>11}{'spread':>13}{'p50 us':>8}")

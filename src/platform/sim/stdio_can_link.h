@@ -34,7 +34,7 @@ public:
     static constexpr qsizetype kLongestLine = 4096;
     // Lines taken at each turn of the event loop, after its socket notifiers: a Modbus
     // request that comes meanwhile waits for no more than these.
-    static constexpr int kLinesAtOnce = 16;
+    static constexpr int kLinesAtOnce = 8;
 
 Q_SIGNALS:
     void problem(const QString& text);
