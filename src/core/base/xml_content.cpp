@@ -161,8 +161,9 @@ public:
         // No value is longer in characters than in bytes: the block never outgrows the
         // document, and only the part written is ever touched.
         m_store->values = std::make_unique_for_overwrite<char16_t[]>(static_cast<std::size_t>(m_n));
-        // An attribute takes five characters at least (` a=""`): room for them all.
-        m_store->entries.reserve(static_cast<std::size_t>(m_n / 5));
+        // Room for an attribute in every ten characters (a row's attribute takes more), so
+        // that the list of a long file is not moved as it grows.
+        m_store->entries.reserve(static_cast<std::size_t>(m_n / 10));
     }
 
     std::optional<XmlContent> read()
@@ -257,9 +258,9 @@ public:
                     item.attributes = XmlAttributes(m_store, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(count));
                 if (open.empty()) {
                     c.top.push_back(std::move(item));
-                    // Room for as many rows as a list of short rows holds, so that a
-                    // long list is not moved from buffer to buffer as it grows.
-                    c.top.back().children.reserve(static_cast<std::size_t>(m_n / 16));
+                    // Room for a row in every 32 characters (a mapping row takes 40 or
+                    // more), so that a long list is not moved as it grows.
+                    c.top.back().children.reserve(static_cast<std::size_t>(m_n / 32));
                 } else {
                     c.top.back().children.push_back(std::move(item));
                 }
