@@ -6,6 +6,7 @@
 #include "core/base/error.h"
 #include "core/image/image_dump.h"
 #include "core/image/image_layout.h"
+#include "core/lang/message_ids.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +24,7 @@ QByteArray readImageFile(const QString& path)
     px::checkReadableKind(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw px::Error(QStringLiteral("Cannot read the file %1: %2").arg(px::displayPath(path), file.errorString()));
+        throw px::Error(px::msg::kCannotReadFile, {px::displayPath(path), file.errorString()});
     QByteArray bytes;
     while (bytes.size() <= kLongestImage) {
         const QByteArray part = file.read(kLongestImage + 1 - bytes.size());
@@ -32,11 +33,9 @@ QByteArray readImageFile(const QString& path)
         bytes += part;
     }
     if (file.error() != QFileDevice::NoError)
-        throw px::Error(QStringLiteral("Cannot read the file %1: %2").arg(px::displayPath(path), file.errorString()));
+        throw px::Error(px::msg::kCannotReadFile, {px::displayPath(path), file.errorString()});
     if (bytes.size() > kLongestImage) {
-        throw px::Error(QStringLiteral("%1: not a configuration image (more than %2 bytes)")
-                            .arg(QFileInfo(path).fileName())
-                            .arg(kLongestImage));
+        throw px::Error(px::msg::kImageFileTooLong, {QFileInfo(path).fileName(), kLongestImage});
     }
     return bytes;
 }

@@ -89,10 +89,10 @@ int runMonitorCommand(const Arguments& args)
     const QString canChoice = args.value(QStringLiteral("can"));
     sim::MonitorOptions options;
     if (args.isSet(QStringLiteral("modbus"))) {
-        QString error;
+        std::optional<Message> error;
         options.device = parseDeviceAddress(args.value(QStringLiteral("modbus")), &error);
         if (!options.device)
-            return args.usageError(QStringLiteral("--modbus: %1").arg(error));
+            return args.usageError(QStringLiteral("--modbus: %1").arg(error ? error->englishText() : QString()));
     }
     const auto number = [&args](const char* option, int low, int high, int fallback, bool* ok) {
         *ok = true;

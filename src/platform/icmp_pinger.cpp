@@ -1,6 +1,7 @@
 #include "platform/icmp_pinger.h"
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -60,7 +61,7 @@ std::optional<std::uint32_t> dottedAddress(const QString& text)
 
 Error unusableAddress(const QString& address)
 {
-    return Error(QStringLiteral("The address \"%1\" is not an IPv4 address of four decimal bytes.").arg(address));
+    return Error(msg::kNoIpv4Address, {address});
 }
 
 constexpr std::uint8_t kEchoRequest = 8;
@@ -132,8 +133,7 @@ public:
         const int datagramError = errno;
         m_fd = openIcmpSocket(SOCK_RAW);
         if (m_fd < 0) {
-            throw Error(QStringLiteral("No ICMP socket could be opened (datagram socket: %1; raw socket: %2).")
-                            .arg(systemText(datagramError), systemText(errno)));
+            throw Error(msg::kNoIcmpSocket, {systemText(datagramError), systemText(errno)});
         }
         m_raw = true;
     }
@@ -215,7 +215,7 @@ Pinger::Reply IcmpPinger::echo(const QString& address, const QByteArray& payload
     if (::sendto(socket.fd(), request.constData(), static_cast<std::size_t>(request.size()), 0,
                  reinterpret_cast<const sockaddr*>(&to), sizeof to)
         < 0) {
-        throw Error(QStringLiteral("The echo request to %1 could not be sent: %2").arg(address, systemText(errno)));
+        throw Error(msg::kEchoNotSent, {address, systemText(errno)});
     }
 
     // Takes the datagrams that are waiting; true once the answer is among them. A raw socket
@@ -279,7 +279,7 @@ Pinger::Reply IcmpPinger::echo(const QString& address, const QByteArray& payload
         throw unusableAddress(address);
     const HANDLE icmp = IcmpCreateFile();
     if (icmp == INVALID_HANDLE_VALUE)
-        throw Error(QStringLiteral("No ICMP handle could be opened (error %1).").arg(GetLastError()));
+        throw Error(msg::kNoIcmpHandle, {GetLastError()});
     QByteArray reply(static_cast<qsizetype>(sizeof(ICMP_ECHO_REPLY) + payload.size() + 8 + 64), '\0');
     QByteArray request = payload;
     const DWORD count = IcmpSendEcho(icmp, htonl(*target), request.data(), static_cast<WORD>(request.size()), nullptr,

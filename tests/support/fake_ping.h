@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 #include "core/services/pinger.h"
 #include "core/update/ping_sequence.h"
 
@@ -48,7 +49,7 @@ public:
         if (!script.empty())
             script.pop_front();
         if (step == 'E')
-            throw Error(QStringLiteral("no ICMP socket"));
+            throw Error(msg::kNoIcmpSocket, {QStringLiteral("refused"), QStringLiteral("refused")});
         m_clock.now += step == 'A' ? 1 : timeout.count();
         return step == 'A' ? Reply::Answered : Reply::TimedOut;
     }

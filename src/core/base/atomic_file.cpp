@@ -1,6 +1,7 @@
 #include "core/base/atomic_file.h"
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,7 +25,7 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
     // Where the folder refuses a temporary file, a direct write is still whole or reported.
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), openFailureCause(file, path)));
+        throw Error(msg::kCannotWriteFile, {displayPath(path), openFailureCause(file, path)});
     try {
         writeWhole(file, bytes, path);
     } catch (const Error&) {
@@ -32,7 +33,7 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
         throw;
     }
     if (!file.commit())
-        throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotWriteFile, {displayPath(path), file.errorString()});
 }
 
 void writeFilesTogether(const std::vector<std::pair<QString, QByteArray>>& files)
@@ -61,9 +62,8 @@ void writeFilesTogether(const std::vector<std::pair<QString, QByteArray>>& files
                 }
             }
             if (notRestored.isEmpty())
-                throw Error(failure.text() + QStringLiteral("\nNo file was changed."));
-            throw Error(failure.text() + QStringLiteral("\nThese files hold the new content and could not be put back: %1")
-                                             .arg(notRestored.join(QStringLiteral(", "))));
+                throw Error(msg::kTwoLines, {failure, Message(msg::kNoFileChanged)});
+            throw Error(msg::kTwoLines, {failure, Message(msg::kFilesNotPutBack, {notRestored.join(QStringLiteral(", "))})});
         }
     }
 }
@@ -85,7 +85,7 @@ void writeWhole(QFileDevice& file, const QByteArray& bytes, const QString& path)
     while (done < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
         if (n <= 0)
-            throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), file.errorString()));
+            throw Error(msg::kCannotWriteFile, {displayPath(path), file.errorString()});
         done += n;
     }
 }
@@ -94,35 +94,34 @@ QByteArray readWholeFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     return bytes;
 }
 
 bool configurationFileExists(const QString& path)
 {
     const QFileInfo info(path);
-    const auto refuse = [&path](const QString& cause) {
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), cause));
+    const auto refuse = [&path](const Message& cause) {
+        throw Error(msg::kCannotReadFile, {displayPath(path), cause});
     };
     if (info.isSymLink() && !info.exists())
-        refuse(QStringLiteral("it is a link to %1, which does not exist").arg(displayPath(info.symLinkTarget())));
+        refuse(Message(msg::kFileIsBrokenLink, {displayPath(info.symLinkTarget())}));
     if (!info.exists()) {
         // Nothing can be seen in a folder that cannot be listed or entered: a file there
         // is not known to be missing.
         const QFileInfo folder(info.absolutePath());
         if (folder.isDir() && !(folder.isReadable() && folder.isExecutable())) {
-            throw Error(QStringLiteral("Cannot read the configuration folder %1: permission denied")
-                            .arg(displayPath(folder.filePath())));
+            throw Error(msg::kConfigurationFolderNotReadable, {displayPath(folder.filePath())});
         }
         return false;
     }
     if (info.isDir())
-        refuse(QStringLiteral("it is a folder"));
+        refuse(Message(msg::kFileIsFolder));
     if (!info.isFile())
-        refuse(QStringLiteral("it is not a regular file but a pipe, a device or a socket"));
+        refuse(Message(msg::kFileIsNoRegularFile));
     return true;
 }
 
@@ -134,24 +133,20 @@ void checkReadableKind(const QString& path)
 QByteArray readConfigurationFile(const QString& path, qint64 limit)
 {
     if (!configurationFileExists(path))
-        throw Error(QStringLiteral("Cannot read the file %1: it does not exist").arg(displayPath(path)));
+        throw Error(msg::kFileDoesNotExist, {displayPath(path)});
     const auto tooLarge = [&path, limit](qint64 size) {
-        throw Error(QStringLiteral("Cannot read the file %1: it holds %2 bytes, more than the %3 bytes of any "
-                                   "configuration")
-                        .arg(displayPath(path))
-                        .arg(size)
-                        .arg(limit));
+        throw Error(msg::kConfigurationFileTooLarge, {displayPath(path), size, limit});
     };
     const qint64 size = QFileInfo(path).size();
     if (size > limit)
         tooLarge(size);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     // At most one byte beyond the limit, should the file have grown since.
     QByteArray bytes = file.read(limit + 1);
     if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     if (bytes.size() > limit)
         tooLarge(std::max(file.size(), static_cast<qint64>(bytes.size())));
     return bytes;

@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/product.h"
+#include "core/lang/message_ids.h"
 
 #include <QFileInfo>
 #include <QXmlStreamReader>
@@ -31,9 +32,9 @@ bool storableInXml(const QString& text)
 
 namespace px::xml {
 
-QString notValidText(const QString& name, qint64 line, qint64 column, const QString& cause)
+Message notValidText(const QString& name, qint64 line, qint64 column, const Message::Argument& cause)
 {
-    return QStringLiteral("The file %1 is not valid XML: line %2, column %3: %4").arg(name).arg(line).arg(column).arg(cause);
+    return Message(msg::kNotValidXml, {name, line, column, cause});
 }
 
 bool xmlBlank(QStringView text)
@@ -45,7 +46,7 @@ bool xmlBlank(QStringView text)
     return true;
 }
 
-void StreamChecks::refuse(const QString& cause) const
+void StreamChecks::refuse(const Message::Argument& cause) const
 {
     throw Error(notValidText(m_name, m_reader.lineNumber(), m_reader.columnNumber(), cause));
 }
@@ -56,15 +57,15 @@ void StreamChecks::check(QXmlStreamReader::TokenType token)
     case QXmlStreamReader::DTD:
         // The texts these faults have always been reported with.
         if (m_elementSeen)
-            refuse(QStringLiteral("Unexpected token"));
+            refuse(Message(msg::kXmlUnexpectedToken));
         if (m_typeSeen)
-            refuse(QStringLiteral("Multiple DTD sections are not allowed"));
+            refuse(Message(msg::kXmlSecondDocumentType));
         m_typeSeen = true;
         break;
     case QXmlStreamReader::StartElement:
         m_elementSeen = true;
         if (++m_depth > kMaxDepth)
-            refuse(QStringLiteral("elements are nested deeper than %1 levels").arg(kMaxDepth));
+            refuse(Message(msg::kXmlNestedTooDeep, {kMaxDepth}));
         break;
     case QXmlStreamReader::EndElement:
         --m_depth;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -19,9 +21,9 @@ namespace px::xml {
 // parse: no configuration file comes near, and a reader must not stall on a hostile one.
 inline constexpr int kMaxDepth = 1000;
 
-// The text of a document that does not parse: "The file <name> is not valid XML: line
+// The message of a document that does not parse: "The file <name> is not valid XML: line
 // <line>, column <column>: <cause>".
-QString notValidText(const QString& name, qint64 line, qint64 column, const QString& cause);
+Message notValidText(const QString& name, qint64 line, qint64 column, const Message::Argument& cause);
 
 // Whether text between elements is no node: only XML's own blanks (space, tab, line feed,
 // carriage return). A no-break space or another Unicode space is text like any other.
@@ -41,7 +43,7 @@ public:
     int depth() const { return m_depth; }
 
 private:
-    [[noreturn]] void refuse(const QString& cause) const;
+    [[noreturn]] void refuse(const Message::Argument& cause) const;
 
     const QXmlStreamReader& m_reader;
     const QString& m_name;

@@ -142,7 +142,7 @@ ImageSummary summariseImages(const QString& configurationFolder)
         return summariseImages(input);
     } catch (const Error& e) {
         ImageSummary s;
-        s.error = e.text();
+        s.error = e;
         return s;
     }
 }
@@ -157,7 +157,7 @@ ImageSummary summariseImages(image::CompileInput& input)
         s.bank2RecordChecksum = storedChecksum(img.bank2, 2 * image::layout::kFrameTableSize + 2 * image::layout::kMappingTableSize);
         s.esp32RecordChecksum = storedChecksum(img.esp32_1, 0);
     } catch (const Error& e) {
-        s.error = e.text();
+        s.error = e;
     }
     return s;
 }
@@ -214,7 +214,7 @@ QString commissioningReportHtml(const Configuration& c, const std::vector<Findin
 
     out += QStringLiteral("<h2>%1</h2>\n").arg(esc(m[msg::kImages]));
     if (!images.compiled) {
-        out += QStringLiteral("<p>%1%2</p>\n").arg(esc(m[msg::kNotCompiled]), esc(images.error));
+        out += QStringLiteral("<p>%1%2</p>\n").arg(esc(m[msg::kNotCompiled]), esc(images.error ? images.error->text(m) : QString()));
     } else {
         out += htmlTableStart(QStringLiteral("images"));
         for (int i = 0; i < 4; ++i) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/error.h"
 #include "core/check/finding.h"
 #include "core/config/configuration.h"
 #include "core/config/signal_table.h"
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace px {
@@ -24,7 +26,7 @@ namespace px::check {
 // The four images of a configuration as the report names them, compiled in memory only.
 struct ImageSummary {
     bool compiled = false;
-    QString error;                         // the compile's own text when it stopped
+    std::optional<Error> error;            // why the compile stopped, when it did
     std::array<qint64, 4> sizes{};         // bank.bin, bank2.bin, bank_ESP32_1.bin, bank_ESP32_2.bin
     std::uint32_t bank2RecordChecksum = 0; // the parameter record inside bank2.bin
     std::uint32_t esp32RecordChecksum = 0; // the parameter record of bank_ESP32_1.bin

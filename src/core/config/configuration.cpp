@@ -7,6 +7,7 @@
 #include "core/base/text_rules.h"
 #include "core/base/xml.h"
 #include "core/base/xml_content.h"
+#include "core/lang/message_ids.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,9 +52,7 @@ const std::vector<xml::XmlItem>& rowNodesOf(const xml::XmlContent& content)
 void requireRowElement(const xml::XmlItem& row, std::size_t index, const QString& fileLabel)
 {
     if (!row.element) {
-        throw Error(QStringLiteral("The file %1, row %2: a comment or text stands where a row element belongs.")
-                        .arg(fileLabel)
-                        .arg(index + 1));
+        throw Error(msg::kRowIsNoElement, {fileLabel, index + 1});
     }
 }
 
@@ -112,20 +111,13 @@ using Attributes = std::vector<std::pair<QString, QString>>;
 // A value that no XML file can hold stops the writing: the file keeps what it held.
 Error unstorableValue(const QString& fileLabel, std::size_t row, const QString& attribute)
 {
-    return Error(QStringLiteral("%1, row %2: the value of %3 holds a character that cannot be stored in "
-                                "the file; nothing was written.")
-                     .arg(fileLabel)
-                     .arg(row)
-                     .arg(attribute));
+    return Error(msg::kUnstorableValue, {fileLabel, row, attribute});
 }
 
 // The frame files name the row and the attribute as the frame editors have always said it.
 Error unstorableFrameValue(std::size_t row, const QString& attribute)
 {
-    return Error(QStringLiteral("Row %1 holds a character that cannot be stored in the frame file (%2): nothing was "
-                                "written.")
-                     .arg(row)
-                     .arg(attribute));
+    return Error(msg::kUnstorableFrameValue, {row, attribute});
 }
 
 // A frame file from its rows' attributes.
@@ -365,10 +357,7 @@ void appendMappingRows(std::vector<MappingEntry>& entries, const xml::XmlContent
         const auto required = [&](std::size_t k) {
             const QStringView name = kMappingAttributes[k];
             if (!values[k]) {
-                throw Error(QStringLiteral("The file %1, row %2: the attribute \"%3\" is missing.")
-                                .arg(fileLabel)
-                                .arg(rowNumber)
-                                .arg(name));
+                throw Error(msg::kAttributeMissing, {fileLabel, rowNumber, name});
             }
             return *values[k];
         };
@@ -447,7 +436,7 @@ Configuration readConfiguration(const QString& folder)
 {
     const QFileInfo info(folder);
     if (!info.isDir())
-        throw Error(QStringLiteral("%1 is not a configuration folder").arg(displayPath(folder)));
+        throw Error(msg::kNotConfigurationFolder, {displayPath(folder)});
     std::optional<QByteArray> files[5];
     for (int i = 0; i < 5; ++i) {
         const QString path = folder + u'/' + fileName(static_cast<ConfigFile>(i));
@@ -462,7 +451,7 @@ Configuration readConfiguration(const QString& folder)
         return readConfigurationFiles(info.fileName(), files);
     } catch (const Error& e) {
         // Name the file with its folder, so the user finds it.
-        throw Error(QStringLiteral("%1: %2").arg(displayPath(QDir(folder).absolutePath()), e.text()));
+        throw Error(msg::kInFolder, {displayPath(QDir(folder).absolutePath()), e});
     }
 }
 

@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/config/signal_table.h"
+#include "core/lang/message_ids.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -64,7 +65,7 @@ void ConfigurationDocument::open(const QString& folder)
 {
     const QFileInfo info(folder);
     if (!info.isDir())
-        throw Error(QStringLiteral("%1 is not a configuration folder").arg(displayPath(folder)));
+        throw Error(msg::kNotConfigurationFolder, {displayPath(folder)});
     *this = ConfigurationDocument();
     m_folder = folder;
     m_config.name = info.fileName();
@@ -88,12 +89,12 @@ void ConfigurationDocument::readFile(ConfigFile file)
     const int i = index(file);
     const QString filePath = path(file);
     const QString label = displayPath(filePath);
-    m_faults[i].clear();
+    m_faults[i].reset();
     try {
         m_bytes[i] = currentBytes(filePath);
     } catch (const Error& e) {
         m_bytes[i].reset();
-        m_faults[i] = e.text();
+        m_faults[i] = e;
     }
     m_identities[i] = identityOf(m_bytes[i], filePath);
     m_config.present[i] = m_bytes[i].has_value();
@@ -127,7 +128,7 @@ void ConfigurationDocument::readFile(ConfigFile file)
             break;
         }
     } catch (const Error& e) {
-        m_faults[i] = e.text();
+        m_faults[i] = e;
     }
     for (const Direction d : {Direction::Receive, Direction::Transmit}) {
         if (file == mappingsFile(d))
@@ -344,7 +345,7 @@ void ConfigurationDocument::save(const std::vector<ConfigFile>& files)
         const int i = index(unique[k]);
         m_bytes[i] = std::move(contents[k].second);
         m_identities[i] = identityOf(m_bytes[i], contents[k].first);
-        m_faults[i].clear();
+        m_faults[i].reset();
         m_config.present[i] = true;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/error.h"
 #include "core/config/configuration.h"
 
 #include <QByteArray>
@@ -66,8 +67,8 @@ public:
     const Configuration& configuration() const { return m_config; }
     // The file's bytes as last read or written; nothing when it was missing.
     const std::optional<QByteArray>& bytes(ConfigFile file) const { return m_bytes[index(file)]; }
-    // Why the file could not be read whole; empty when it could.
-    const QString& readFault(ConfigFile file) const { return m_faults[index(file)]; }
+    // Why the file could not be read whole; nothing when it could.
+    const std::optional<Error>& readFault(ConfigFile file) const { return m_faults[index(file)]; }
     const FileIdentity& identity(ConfigFile file) const { return m_identities[index(file)]; }
 
     // The frames' keys in list order, and the frame key of each mapping entry in the
@@ -132,7 +133,7 @@ private:
     QString m_folder;
     Configuration m_config;
     std::optional<QByteArray> m_bytes[5];
-    QString m_faults[5];
+    std::optional<Error> m_faults[5];
     FileIdentity m_identities[5];
     std::vector<FrameKey> m_frameKeys[2];
     std::vector<FrameKey> m_entryFrames[2];

@@ -6,6 +6,7 @@
 #include "core/base/product.h"
 #include "core/base/xml.h"
 #include "core/base/xml_content.h"
+#include "core/lang/message_ids.h"
 
 #include <QXmlStreamWriter>
 
@@ -92,8 +93,7 @@ void readBytes(const xml::XmlItem* root, const QString& name, const std::array<Q
 const QString& storable(const QString& name, const QString& text)
 {
     if (!storableInXml(text)) {
-        throw Error(QStringLiteral("ParGen.xml was not written: %1 holds a character that the file cannot store.")
-                        .arg(name));
+        throw Error(msg::kGeneralParameterUnstorable, {name});
     }
     return text;
 }
@@ -206,7 +206,7 @@ QByteArray generalParametersBytes(const GeneralParameters& p)
     out.writeEndElement();
     out.writeComment(product::kVersionComment);
     if (out.hasError())
-        throw Error(QStringLiteral("The general parameters could not be composed."));
+        throw Error(msg::kGeneralParametersNotComposed);
     return bytes;
 }
 

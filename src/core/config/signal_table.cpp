@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/xml.h"
+#include "core/lang/message_ids.h"
 
 #include <QDir>
 #include <QFile>
@@ -198,8 +199,8 @@ SignalTable readSignalTable(const QByteArray& bytes, const QString& fileLabel)
     SignalTable table;
     std::optional<RegisterSignal> current;
     qint64 line = 0;
-    const auto refuse = [&](const QString& cause) {
-        throw Error(QStringLiteral("The file %1, line %2: %3").arg(fileLabel).arg(line).arg(cause));
+    const auto refuse = [&](const Message& cause) {
+        throw Error(msg::kFileLineFault, {fileLabel, line, cause});
     };
     const auto text = [](const QXmlStreamAttributes& a, const char* name) {
         return a.value(QLatin1StringView(name)).toString();
@@ -209,7 +210,7 @@ SignalTable readSignalTable(const QByteArray& bytes, const QString& fileLabel)
         bool ok = false;
         const int v = t.toInt(&ok, 0);
         if (!ok && (required || !t.isEmpty()))
-            refuse(QStringLiteral("%1 \"%2\" is no whole number").arg(QLatin1StringView(name), t));
+            refuse(Message(msg::kValueNoWholeNumber, {QLatin1StringView(name), t}));
         return ok ? v : 0;
     };
     const auto real = [&](const QXmlStreamAttributes& a, const char* name, double fallback) {
@@ -219,7 +220,7 @@ SignalTable readSignalTable(const QByteArray& bytes, const QString& fileLabel)
         if (t.isEmpty())
             return fallback;
         if (!ok || !std::isfinite(v))
-            refuse(QStringLiteral("%1 \"%2\" is no number").arg(QLatin1StringView(name), t));
+            refuse(Message(msg::kValueNoNumber, {QLatin1StringView(name), t}));
         return v;
     };
     const auto direction = [&](const QXmlStreamAttributes& a) {
@@ -228,7 +229,7 @@ SignalTable readSignalTable(const QByteArray& bytes, const QString& fileLabel)
             return Direction::Receive;
         if (d == u"Transmit")
             return Direction::Transmit;
-        refuse(QStringLiteral("Direction \"%1\" is neither Receive nor Transmit").arg(d));
+        refuse(Message(msg::kSignalDirectionUnknown, {d}));
         return Direction::Receive;
     };
     xml::readCheckedTokens(bytes, fileLabel, [&](QXmlStreamReader& r, QXmlStreamReader::TokenType token, int depth) {
@@ -274,7 +275,7 @@ SignalTable readSignalTable(const QByteArray& bytes, const QString& fileLabel)
             bool ok = false;
             const qlonglong raw = text(a, "Raw").toLongLong(&ok);
             if (!ok)
-                refuse(QStringLiteral("Raw \"%1\" is no whole number").arg(text(a, "Raw")));
+                refuse(Message(msg::kValueNoWholeNumber, {QLatin1StringView("Raw"), text(a, "Raw")}));
             current->values[raw] = text(a, "Text");
         }
     });
@@ -303,7 +304,7 @@ void saveSignalTable(const SignalTable& table, const QString& configurationFolde
     const QString path = configurationFolder + u'/' + kSignalFileName;
     if (table.empty()) {
         if (QFile::exists(path) && !QFile::remove(path))
-            throw Error(QStringLiteral("Cannot remove the file %1").arg(displayPath(path)));
+            throw Error(msg::kCannotRemoveFile, {displayPath(path)});
         return;
     }
     writeFileAtomically(path, signalTableBytes(table));

@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -356,10 +357,7 @@ public:
 
     [[noreturn]] void notACapture() const
     {
-        throw Error(QStringLiteral("%1 is not a candump capture: line %2 is neither \"(time) can0 181#1122\" nor "
-                                   "\"can0  181   [2]  11 22\"")
-                        .arg(m_name)
-                        .arg(std::max<std::int64_t>(m_firstUnrecognisedLine, 1)));
+        throw Error(msg::kNotACaptureLine, {m_name, std::max<std::int64_t>(m_firstUnrecognisedLine, 1)});
     }
 
     CaptureSummary finish()
@@ -449,12 +447,12 @@ std::optional<CaptureSummary> readCapture(QIODevice& device, const QString& name
         if (chunk.isEmpty()) {
             if (device.atEnd() || !device.isReadable() || device.isSequential())
                 break;
-            throw Error(QStringLiteral("Cannot read the file %1: %2").arg(name, device.errorString()));
+            throw Error(msg::kCannotReadFile, {name, device.errorString()});
         }
         if (first) {
             first = false;
             if (chunk.left(4096).contains('\0'))
-                throw Error(QStringLiteral("%1 is not a candump capture: it holds binary data").arg(name));
+                throw Error(msg::kCaptureIsBinary, {name});
         }
         consumed += chunk.size();
         if (!buffer.isEmpty()) {
@@ -505,7 +503,7 @@ std::optional<CaptureSummary> readCaptureFile(const QString& path, const Capture
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     return readCapture(file, QFileInfo(path).fileName(), progress);
 }
 

@@ -5,6 +5,7 @@
 #include "core/base/int_text.h"
 #include "core/config/frame_rules.h"
 #include "core/exchange/dbc_reader.h"
+#include "core/lang/message_ids.h"
 
 #include <QFileInfo>
 
@@ -272,11 +273,11 @@ std::vector<ImportMessage> selectMessages(const std::vector<ImportMessage>& mess
         const QString text = part.trimmed();
         const std::optional<std::int64_t> id = parseInt64(text);
         if (!id || *id < 0)
-            throw Error(QStringLiteral("\"%1\" is no identifier").arg(text));
+            throw Error(msg::kNoIdentifier, {text});
         const auto [from, to] = *id > 0xFFFFFFFF ? decltype(byId.equal_range(0)){byId.end(), byId.end()}
                                                  : byId.equal_range(static_cast<std::uint32_t>(*id));
         if (from == to)
-            throw Error(QStringLiteral("%1 holds no frame with the identifier %2").arg(fileName, text));
+            throw Error(msg::kNoFrameWithIdentifier, {fileName, text});
         for (auto it = from; it != to; ++it)
             chosen[it->second] = true;
     }

@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -328,9 +329,7 @@ public:
     {
         const Token& first = m_lex.peek();
         if (first.kind != Token::Kind::Identifier || !isKeyword(first.text)) {
-            throw Error(QStringLiteral("%1 is not a CAN database (DBC) file: it begins with %2 instead of VERSION, "
-                                       "NS_, BS_, BU_ or BO_")
-                            .arg(m_name, describe(first)));
+            throw Error(msg::kDbcWrongBeginning, {m_name, describe(first)});
         }
         for (;;) {
             Token t;
@@ -1016,7 +1015,7 @@ private:
 CanDatabase readDbc(const QByteArray& bytes, const QString& name)
 {
     if (bytes.left(4096).contains('\0'))
-        throw Error(QStringLiteral("%1 is not a CAN database (DBC) file: it holds binary data").arg(name));
+        throw Error(msg::kDbcIsBinary, {name});
     QByteArrayView view(bytes);
     if (view.startsWith("\xEF\xBB\xBF"))
         view = view.sliced(3);
@@ -1025,13 +1024,13 @@ CanDatabase readDbc(const QByteArray& bytes, const QString& name)
     if (utf8.hasError())
         text = QString::fromLatin1(view);
     if (text.trimmed().isEmpty())
-        throw Error(QStringLiteral("%1 is not a CAN database (DBC) file: it is empty").arg(name));
+        throw Error(msg::kDbcIsEmpty, {name});
     Parser parser(text, name);
     CanDatabase db = parser.parse();
     if (db.messages.empty() && !db.warnings.empty()) {
-        throw Error(QStringLiteral("%1: no frame can be read: %2%3")
-                        .arg(name, db.warnings.front().text)
-                        .arg(db.warnings.size() > 1 ? QStringLiteral(" and %1 more lines").arg(db.warnings.size() - 1) : QString()));
+        if (db.warnings.size() > 1)
+            throw Error(msg::kDbcNoFrameAndMore, {name, db.warnings.front().text, db.warnings.size() - 1});
+        throw Error(msg::kDbcNoFrame, {name, db.warnings.front().text});
     }
     return db;
 }
@@ -1040,22 +1039,19 @@ CanDatabase readDbcFile(const QString& path)
 {
     // A pipe or a device is never opened; the size is checked before anything is read.
     if (!configurationFileExists(path))
-        throw Error(QStringLiteral("Cannot read the file %1: it does not exist").arg(displayPath(path)));
+        throw Error(msg::kFileDoesNotExist, {displayPath(path)});
     const qint64 size = QFileInfo(path).size();
     const auto tooLarge = [&path](qint64 bytes) {
-        return Error(QStringLiteral("Cannot read the file %1: it holds %2 bytes, more than the %3 bytes of any CAN database")
-                         .arg(displayPath(path))
-                         .arg(bytes)
-                         .arg(kMaxDbcFileSize));
+        return Error(msg::kDbcFileTooLarge, {displayPath(path), bytes, kMaxDbcFileSize});
     };
     if (size > kMaxDbcFileSize)
         throw tooLarge(size);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     const QByteArray bytes = file.read(kMaxDbcFileSize + 1);   // one byte beyond, should it have grown
     if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     if (bytes.size() > kMaxDbcFileSize)
         throw tooLarge(bytes.size());
     return readDbc(bytes, QFileInfo(path).fileName());

@@ -252,10 +252,7 @@ void fillRows(const std::vector<Frame>& frames, const QString& name, FrameList& 
             }
             const std::optional<QString> fallback = defaultOf(kind, column);
             if (!fallback) {
-                throw Error(QStringLiteral("The file %1 cannot be read whole: row %2 lacks the attribute %3.")
-                                .arg(name)
-                                .arg(i + 1)
-                                .arg(attribute));
+                throw Error(msg::kFrameRowLacksAttribute, {name, i + 1, attribute});
             }
             values.push_back(*fallback);
         }
@@ -584,8 +581,8 @@ CanSettings canSettingsOf(const config::ConfigurationDocument& document, const C
 {
     CanSettings settings = before;
     const config::ConfigFile file = config::ConfigFile::GeneralParameters;
-    if (!document.readFault(file).isEmpty())
-        throw Error(document.readFault(file));
+    if (document.readFault(file))
+        throw *document.readFault(file);
     if (!document.bytes(file)) {
         settings.canType = 0;
         return settings;
@@ -609,9 +606,10 @@ void loadFrameListFromDocument(const config::ConfigurationDocument& document, Fr
     const std::optional<QByteArray>& bytes = document.bytes(file);
     if (!bytes) {
         // Something stands there that is no readable file: say so; nothing: no frames.
-        if (!document.readFault(file).isEmpty())
-            throw Error(document.readFault(file));
+        if (document.readFault(file))
+            throw *document.readFault(file);
         return;
+
     }
     try {
         loadFrameListBytes(*bytes, displayPath(document.path(file)), list);
@@ -643,19 +641,13 @@ void loadFrameListBytes(const QByteArray& bytes, const QString& name, FrameList&
     // declaration or a comment standing before the root element hides them: say so rather
     // than show an empty list that OK would write over them.
     if (frames == 0 && framesBehindFirstNode(bytes, name)) {
-        throw Error(QStringLiteral("The file %1 cannot be read whole: a declaration or a comment stands before its "
-                                   "root element, so none of its frames was read.")
-                        .arg(name));
+        throw Error(msg::kFramesBehindFirstNode, {name});
     }
     // The list has a fixed number of rows; frames beyond it are not shown and OK does not
     // write them.
     const int tableRows = list.rowCount();
     if (frames > tableRows) {
-        throw Error(QStringLiteral("The file %1 cannot be read whole: it holds %2 frames and this table %3; the frames "
-                                   "after row %3 are not shown and OK does not keep them.")
-                        .arg(name)
-                        .arg(frames)
-                        .arg(tableRows));
+        throw Error(msg::kFramesBeyondTable, {name, frames, tableRows});
     }
 }
 
@@ -708,12 +700,13 @@ QString backupPath(const QString& path)
     return path + QStringLiteral(".bak");
 }
 
-QString backupNotice(const QString& path)
+std::optional<Message> backupNotice(const QString& path)
 {
     if (!QFileInfo::exists(path))
-        return {};
-    return QStringLiteral("\nOK keeps the present file as %1 before writing the table.").arg(displayPath(backupPath(path)));
+        return std::nullopt;
+    return Message(msg::kBackupNotice, {displayPath(backupPath(path))});
 }
+
 
 bool keepBackup(const QString& path)
 {

@@ -200,9 +200,10 @@ using config::checkByteList;
 // The path of the copy kept of a frame file that could not be read whole.
 QString backupPath(const QString& path);
 
-// The sentence added to a load failure of an editor when the frame file exists: OK will
-// keep it as backupPath(path) before replacing it. Empty when there is no file.
-QString backupNotice(const QString& path);
+// The sentence added, on a line of its own, to a load failure of an editor when the frame
+// file exists: OK will keep it as backupPath(path) before replacing it. Nothing when there
+// is no file.
+std::optional<Message> backupNotice(const QString& path);
 
 // Copies the file, when it exists, to backupPath(path), replacing an older copy. Returns
 // true when a copy was made; throws px::Error when it cannot be made.

@@ -156,10 +156,7 @@ void takeFrames(const std::vector<Row>& rows, const GeneralParameters& general, 
         ++number;
         for (const QString& name : {cobId, dimension, cobType}) {
             if (!row.has(name) && (name != cobType || typeStored)) {
-                throw Error(QStringLiteral("The file %1, row %2: the attribute \"%3\" is missing.")
-                                .arg(label)
-                                .arg(number)
-                                .arg(name));
+                throw Error(msg::kAttributeMissing, {label, number, name});
             }
         }
         frames.push_back({row.cobId, typeStored ? row.cobType : commonType, config::readDataLength(row.dimension).value_or(8)});
@@ -332,13 +329,14 @@ void RegisterMapping::load(const config::ConfigurationDocument& document)
     // A file that could not be read at all gives its fault; one that was read is parsed
     // here again, so a fault names the row where the rows this editor needs stop.
     const auto bytesOf = [&document](config::ConfigFile file) -> const std::optional<QByteArray>& {
-        if (!document.bytes(file) && !document.readFault(file).isEmpty())
-            throw Error(document.readFault(file));
+        if (!document.bytes(file) && document.readFault(file))
+            throw *document.readFault(file);
         return document.bytes(file);
     };
-    if (!document.readFault(config::ConfigFile::GeneralParameters).isEmpty())
-        throw Error(document.readFault(config::ConfigFile::GeneralParameters));
-    const GeneralParameters& general = document.configuration().general;
+    if (document.readFault(config::ConfigFile::GeneralParameters))
+        throw *document.readFault(config::ConfigFile::GeneralParameters);
+    const GeneralParameters& general
+ = document.configuration().general;
 
     const config::ConfigFile framesFile = config::framesFile(m_profile->direction);
     if (const std::optional<QByteArray>& bytes = bytesOf(framesFile)) {
@@ -500,24 +498,23 @@ void RegisterMapping::importCsv(const QByteArray& bytes, const QString& name)
     const auto frameCount = static_cast<std::int32_t>(m_frames.size());
     std::vector<MappingEntry> imported;
     std::vector<bool> used(65536, false);
-    QStringList faults;
+    std::vector<Message> faults;
     int faultCount = 0;
     bool full = false;
-    const auto refuse = [&](int number, const QString& cause) {
+    const auto refuse = [&](int number, const Message& cause) {
         if (++faultCount <= kMaxCsvFaultsNamed)
-            faults << QStringLiteral("line %1: %2").arg(number).arg(cause);
+            faults.push_back(Message(msg::kCsvLineRefused, {number, cause}));
     };
     int entries = 0;
     readCsvLines(bytes, *m_profile, [&](int number, MappingEntry&& line) {
         if (line.frameNumber < 1 || line.frameNumber > frameCount) {
             // Such an entry would be kept out of sight and lost at OK: the line is named.
-            refuse(number, QStringLiteral("frame %1 does not exist (the list has %2 frames)").arg(line.frameNumber).arg(frameCount));
+            refuse(number, Message(msg::kCsvFrameMissing, {line.frameNumber, frameCount}));
             return true;
         }
         if (++entries > config::kMaxMappingEntries) {
             // The device has no room for it: stop reading here.
-            refuse(number, QStringLiteral("more than %1 entries; the device has room for %1")
-                               .arg(config::kMaxMappingEntries));
+            refuse(number, Message(msg::kCsvTooManyEntries, {config::kMaxMappingEntries}));
             full = true;
             return false;
         }
@@ -526,19 +523,15 @@ void RegisterMapping::importCsv(const QByteArray& bytes, const QString& name)
         const std::int32_t index = toInt32(line.registerIndex, -1);
         bool lineFault = false;
         if (index < 0 || index > 65535) {
-            refuse(number, QStringLiteral("the register index %1 is outside 0 to 65535").arg(line.registerIndex));
+            refuse(number, Message(msg::kCsvIndexOutside, {line.registerIndex}));
             lineFault = true;
         } else if (used[static_cast<std::size_t>(index)]) {
-            refuse(number, QStringLiteral("the register index %1 is already used").arg(index));
+            refuse(number, Message(msg::kCsvIndexUsed, {index}));
             lineFault = true;
         }
         for (const std::int32_t position : {line.highByte, line.lowByte}) {
             if (position < 0 || position > dataBytes) {
-                refuse(number, QStringLiteral("the byte position %1 is outside 0 to %2 (frame %3 has %4 data bytes)")
-                                   .arg(position)
-                                   .arg(dataBytes)
-                                   .arg(line.frameNumber)
-                                   .arg(frame.dataLength));
+                refuse(number, Message(msg::kCsvBytePositionOutside, {position, dataBytes, line.frameNumber, frame.dataLength}));
                 lineFault = true;
                 break;
             }
@@ -550,12 +543,17 @@ void RegisterMapping::importCsv(const QByteArray& bytes, const QString& name)
         return true;
     });
     if (faultCount > 0) {
-        QString text = QStringLiteral("%1 was not imported; the mapping is as it was:\n").arg(name) + faults.join(u'\n');
+        // One line each: the refusal, the lines named, how many more, where reading stopped.
         if (faultCount > kMaxCsvFaultsNamed)
-            text += QStringLiteral("\n... and %1 more").arg(faultCount - kMaxCsvFaultsNamed);
+            faults.push_back(Message(msg::kCsvMoreRefused, {faultCount - kMaxCsvFaultsNamed}));
         if (full)
-            text += QStringLiteral("\nThe file was read no further.");
+            faults.push_back(Message(msg::kCsvReadNoFurther));
+
+        Message text(msg::kCsvNotImported, {name});
+        for (const Message& line : faults)
+            text = Message(msg::kTwoLines, {text, line});
         throw Error(text);
+
     }
     setEntries(std::move(imported));
 }

@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/base/int_text.h"
+#include "core/lang/message_ids.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,7 +51,7 @@ const XmlContent& InputFile::content()
 {
     if (!m_parsed) {
         if (!m_exists)
-            throw Error(QStringLiteral("%1: the file does not exist").arg(m_name));
+            throw Error(msg::kCompileFileMissing, {m_name});
         m_content = xml::readXmlContent(m_bytes ? *m_bytes : readConfigurationFile(m_path), m_name);
         m_parsed = true;
     }
@@ -142,7 +143,7 @@ ConfigurationRead readConfigurationOnce(const QString& folder)
     using config::ConfigFile;
     const QFileInfo info(folder);
     if (!info.isDir())
-        throw Error(QStringLiteral("%1 is not a configuration folder").arg(displayPath(folder)));
+        throw Error(msg::kNotConfigurationFolder, {displayPath(folder)});
     // As config::readConfiguration: every file read first, then parsed and read file by file.
     QString paths[5];
     std::optional<QByteArray> bytes[5];
@@ -162,7 +163,7 @@ ConfigurationRead readConfigurationOnce(const QString& folder)
             return &*contents[i];
         });
     } catch (const Error& e) {
-        throw Error(QStringLiteral("%1: %2").arg(displayPath(QDir(folder).absolutePath()), e.text()));
+        throw Error(msg::kInFolder, {displayPath(QDir(folder).absolutePath()), e});
     }
     InputFile files[5];
     for (int i = 0; i < 5; ++i) {
@@ -176,19 +177,19 @@ ConfigurationRead readConfigurationOnce(const QString& folder)
 
 namespace {
 
-QString rowPlace(const RowRef& r, const QString& attribute)
+Message rowPlace(const RowRef& r, const QString& attribute)
 {
-    return QStringLiteral("%1, row %2, attribute %3").arg(r.file).arg(r.row + 1).arg(attribute);
+    return Message(msg::kPlaceRowAttribute, {r.file, r.row + 1, attribute});
 }
 
-[[noreturn]] void notInteger(const QString& place, QStringView value)
+[[noreturn]] void notInteger(const Message& place, QStringView value)
 {
-    throw Error(QStringLiteral("%1: \"%2\" is not an integer").arg(place, value));
+    throw Error(msg::kValueNotInteger, {place, value});
 }
 
-[[noreturn]] void missing(const QString& place)
+[[noreturn]] void missing(const Message& place)
 {
-    throw Error(QStringLiteral("%1: the value is missing").arg(place));
+    throw Error(msg::kValueMissing, {place});
 }
 
 } // namespace
@@ -227,7 +228,7 @@ std::optional<QStringView> storedText(const config::FrameRow& frame, const QStri
 std::int32_t strictElementInt(const QString& file, const XmlItem& root, const QString& element)
 {
     const auto value = elementText(root, element);
-    const QString place = QStringLiteral("%1, element %2").arg(file, element);
+    const Message place(msg::kPlaceElement, {file, element});
     if (!value)
         missing(place);
     const auto v = parseInt32(*value);
@@ -240,9 +241,9 @@ std::int32_t strictElementAttributeInt(const QString& file, const XmlItem& root,
                                        const QString& attribute)
 {
     const XmlItem* e = childElement(root, element);
-    const QString place = QStringLiteral("%1, element %2, attribute %3").arg(file, element, attribute);
+    const Message place(msg::kPlaceElementAttribute, {file, element, attribute});
     if (!e)
-        throw Error(QStringLiteral("%1, element %2: the element is missing").arg(file, element));
+        throw Error(msg::kElementMissing, {file, element});
     const auto value = attributeOf(*e, attribute);
     if (!value)
         missing(place);

@@ -5,6 +5,7 @@
 #include "core/image/image_layout.h"
 #include "core/image/image_model.h"
 #include "core/image/legacy_image.h"
+#include "core/lang/message_ids.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,7 +55,7 @@ void writeConfigurationImage(const ConfigurationImage& image, const QString& bin
     std::array<std::unique_ptr<QSaveFile>, 4> files;
     std::array<std::optional<QByteArray>, 4> earlier;
     auto fail = [](const QString& path, const QString& cause) {
-        throw Error(QStringLiteral("Cannot write the file %1: %2").arg(displayPath(path), cause));
+        throw Error(msg::kCannotWriteFile, {displayPath(path), cause});
     };
     // Every image goes to its temporary file first; an unwritten QSaveFile is discarded
     // when it is destroyed, leaving the old image in place.
@@ -76,8 +77,7 @@ void writeConfigurationImage(const ConfigurationImage& image, const QString& bin
             beforeReplacing(static_cast<int>(i));
         if (files[i]->commit())
             continue;
-        const QString failed = QStringLiteral("Cannot write the file %1: %2")
-                                   .arg(displayPath(files[i]->fileName()), files[i]->errorString());
+        const Message failed(msg::kCannotWriteFile, {displayPath(files[i]->fileName()), files[i]->errorString()});
         QStringList mixed;
         for (std::size_t k = 0; k < i; ++k) {
             const QString path = files[k]->fileName();
@@ -91,10 +91,8 @@ void writeConfigurationImage(const ConfigurationImage& image, const QString& bin
             }
         }
         if (mixed.isEmpty())
-            throw Error(failed + QStringLiteral("\nThe earlier images were kept."));
-        throw Error(failed + QStringLiteral("\nThese images are new and could not be put back: %1; the others are "
-                                            "the earlier ones.")
-                                 .arg(mixed.join(QStringLiteral(", "))));
+            throw Error(msg::kTwoLines, {failed, Message(msg::kEarlierImagesKept)});
+        throw Error(msg::kTwoLines, {failed, Message(msg::kImagesNotPutBack, {mixed.join(QStringLiteral(", "))})});
     }
 }
 
@@ -118,18 +116,15 @@ void writeConfigurationImageInto(const ConfigurationImage& image, const QString&
             const int cause = errno;
             const QFileInfo parent(QFileInfo(level).absolutePath());
             removeCreated();
-            QString why;
-            if (parent.exists() && !parent.isDir())
-                why = QStringLiteral("%1 is not a folder").arg(displayPath(parent.filePath()));
-            else if (cause != 0)
-                why = QString::fromLocal8Bit(std::strerror(cause));
-            else
-                why = QStringLiteral("the system refused it");
-            throw Error(QStringLiteral("Cannot create the folder %1: %2").arg(displayPath(folder), why));
+            const Message::Argument why = parent.exists() && !parent.isDir()
+                                              ? Message::Argument(Message(msg::kIsNoFolder, {displayPath(parent.filePath())}))
+                                          : cause != 0 ? Message::Argument(QString::fromLocal8Bit(std::strerror(cause)))
+                                                       : Message::Argument(Message(msg::kSystemRefused));
+            throw Error(msg::kCannotCreateFolderBecause, {displayPath(folder), why});
         }
     }
     if (!QFileInfo(folder).isDir()) {
-        throw Error(QStringLiteral("Cannot write into %1: it is not a folder").arg(displayPath(folder)));
+        throw Error(msg::kCannotWriteIntoNoFolder, {displayPath(folder)});
     }
     try {
         writeConfigurationImage(image, folder);

@@ -4,6 +4,7 @@
 #include "core/image/image_decoder.h"
 #include "core/image/image_layout.h"
 #include "core/image/image_model.h"
+#include "core/lang/message_ids.h"
 
 #include <QStringList>
 
@@ -392,13 +393,7 @@ QString dumpImage(const QByteArray& bytes, const QString& name)
 
     const std::optional<DecodedCurrentImage> image = decodeCurrentImage(bytes);
     if (!image) {
-        throw Error(QStringLiteral("%1: not a configuration image (%2 bytes: neither a legacy image with a valid header "
-                                   "nor %3, %4 or %5 bytes long)")
-                        .arg(name)
-                        .arg(size)
-                        .arg(kBank2Size)
-                        .arg(kEsp32RecordImageSize)
-                        .arg(kEsp32TablesImageSize));
+        throw Error(msg::kNotAnImage, {name, size, kBank2Size, kEsp32RecordImageSize, kEsp32TablesImageSize});
     }
     QStringList out;
     switch (image->kind) {

@@ -4,6 +4,7 @@
 #include "core/base/int_text.h"
 #include "core/config/general_parameters.h"
 #include "core/image/byte_writer.h"
+#include "core/lang/message_ids.h"
 
 #include <algorithm>
 #include <cstring>
@@ -38,28 +39,21 @@ FrameEntry commonEntry(const RowRef& ref, const config::FrameRow& f)
 }
 
 void putDefaultValues(const RowRef& ref, const config::FrameRow& f, int frame,
-                      std::array<std::uint8_t, kDefaultValueTableSize>& table, const char* direction)
+                      std::array<std::uint8_t, kDefaultValueTableSize>& table, int direction)
 {
     const std::vector<std::uint8_t> bytes = f.defaultBytes();
     if (bytes.empty())
         return;
     if (frame >= kDefaultValueFrames) {
-        throw Error(QStringLiteral("%1, row %2, attribute DefaultValues: the device keeps default values for the "
-                                   "first %3 %4 frames only")
-                        .arg(ref.file)
-                        .arg(ref.row + 1)
-                        .arg(kDefaultValueFrames)
-                        .arg(QLatin1StringView(direction)));
+        throw Error(msg::kDefaultValuesBeyondRoom, {ref.file, ref.row + 1, kDefaultValueFrames, Message(direction)});
     }
     std::copy(bytes.begin(), bytes.end(), table.begin() + frame * kDefaultBytesPerFrame);
 }
 
-[[noreturn]] void tooManyFrames(const InputFile& file, const char* direction)
+// `direction`: the message of the word receive or transmit.
+[[noreturn]] void tooManyFrames(const InputFile& file, int direction)
 {
-    throw Error(QStringLiteral("%1: more than %2 %3 frames; the device has room for %2")
-                    .arg(file.name())
-                    .arg(kMaxFrames)
-                    .arg(QLatin1StringView(direction)));
+    throw Error(msg::kImageTooManyFrames, {file.name(), kMaxFrames, Message(direction)});
 }
 
 void readGeneralParameters(ParameterRecord& r, InputFile& parGen)
@@ -96,13 +90,13 @@ void readFrames(ImageModel& model, CompileInput& input)
             const config::ReceiveFrame& f = frames[static_cast<std::size_t>(i)];
             const RowRef ref{input.rCobDef.name(), i};
             if (i >= kMaxFrames)
-                tooManyFrames(input.rCobDef, "receive");
+                tooManyFrames(input.rCobDef, msg::kPickerReceiveList);
             FrameEntry e = commonEntry(ref, f);
             e.time = f.timeOutMilliseconds(static_cast<std::int32_t>(canTimeOut));
             e.period = f.rtrPeriodMilliseconds();
             if (e.period != 0)
                 e.flags |= kFlagRtrPolling;
-            putDefaultValues(ref, f, i, model.rxDefaults, "receive");
+            putDefaultValues(ref, f, i, model.rxDefaults, msg::kPickerReceiveList);
             model.rxFrames[static_cast<std::size_t>(i)] = e;
             ++r.rxFrameCount;
         }
@@ -115,7 +109,7 @@ void readFrames(ImageModel& model, CompileInput& input)
             const config::TransmitFrame& f = frames[static_cast<std::size_t>(i)];
             const RowRef ref{input.tCobDef.name(), i};
             if (i >= kMaxFrames)
-                tooManyFrames(input.tCobDef, "transmit");
+                tooManyFrames(input.tCobDef, msg::kPickerTransmitList);
             FrameEntry e = commonEntry(ref, f);
             if (f.rtrEnabled())
                 e.flags |= kFlagRtr;
@@ -125,7 +119,7 @@ void readFrames(ImageModel& model, CompileInput& input)
                 e.flags |= kFlagOnTimer;
                 e.period = f.timerMilliseconds();
             }
-            putDefaultValues(ref, f, i, model.txDefaults, "transmit");
+            putDefaultValues(ref, f, i, model.txDefaults, msg::kPickerTransmitList);
             model.txFrames[static_cast<std::size_t>(i)] = e;
             ++r.txFrameCount;
         }
@@ -147,11 +141,7 @@ void readMappingFile(InputFile& file, config::Direction direction, std::uint32_t
         if (p < 0 || p >= static_cast<std::int64_t>(frameCount))
             continue;
         if (mappingCount >= static_cast<std::uint32_t>(kMaxMappings)) {
-            throw Error(QStringLiteral("%1, row %2: more than %3 %4 mapping entries; the device has room for %3")
-                            .arg(file.name())
-                            .arg(j + 1)
-                            .arg(kMaxMappings)
-                            .arg(transmit ? QStringLiteral("transmit") : QStringLiteral("receive")));
+            throw Error(msg::kImageTooManyMappings, {file.name(), j + 1, kMaxMappings, Message(transmit ? msg::kPickerTransmitList : msg::kPickerReceiveList)});
         }
         // The model keeps the register index as text; a missing one and one that is no
         // integer are told apart by the stored row.

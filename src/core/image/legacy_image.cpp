@@ -4,6 +4,7 @@
 #include "core/base/int_text.h"
 #include "core/image/byte_writer.h"
 #include "core/image/image_layout.h"
+#include "core/lang/message_ids.h"
 
 #include <array>
 #include <cstdint>
@@ -23,9 +24,7 @@ public:
     {
         const int pos = static_cast<int>(m_bytes.size());
         if (static_cast<qint64>(pos) + n > kLegacyMaxSize) {
-            throw Error(QStringLiteral("The configuration does not fit the device till April 2014: bank.bin "
-                                       "would be longer than its %1 bytes; remove frames or mappings")
-                            .arg(kLegacyMaxSize));
+            throw Error(msg::kLegacyImageTooLong, {kLegacyMaxSize});
         }
         m_bytes.resize(pos + n);
         return ByteWriter(m_bytes, pos);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/base/error.h"
 #include "core/sim/can_frame.h"
+
 
 #include <QList>
 #include <QObject>
@@ -73,6 +75,6 @@ public:
 
 // "HOST" or "HOST:PORT" (port 502 when none): nothing, with the cause in `error`, when the
 // text names no host or its port is no number from 1 to 65535.
-std::optional<DeviceAddress> parseDeviceAddress(const QString& text, QString* error);
+std::optional<DeviceAddress> parseDeviceAddress(const QString& text, std::optional<Message>* error);
 
 } // namespace px

@@ -4,6 +4,7 @@
 #include "core/base/error.h"
 #include "core/base/xml.h"
 #include "core/base/xml_writer.h"
+#include "core/lang/message_ids.h"
 
 #include <QHash>
 #include <QSet>
@@ -88,12 +89,11 @@ private:
     QHash<QString, QString> m_values;
 };
 
-void requireStorable(const QString& text, const QString& what)
+// `what`: the message naming the setting.
+void requireStorable(const QString& text, int what)
 {
     if (!storableInXml(text)) {
-        throw Error(QStringLiteral("The settings were not saved: the %1 holds a character that the settings file "
-                                   "cannot store.")
-                        .arg(what));
+        throw Error(msg::kSettingUnstorable, {Message(what)});
     }
 }
 
@@ -137,9 +137,9 @@ AppSettings loadSettings(const QString& path)
 
 QByteArray serializeSettings(const AppSettings& s)
 {
-    requireStorable(s.lastConfiguration, QStringLiteral("name of the last configuration"));
-    requireStorable(s.lastDeviceAddress, QStringLiteral("device address"));
-    requireStorable(s.language, QStringLiteral("language"));
+    requireStorable(s.lastConfiguration, msg::kSettingLastConfiguration);
+    requireStorable(s.lastDeviceAddress, msg::kSettingDeviceAddress);
+    requireStorable(s.language, msg::kSettingLanguage);
     const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
     xml::PlainXmlWriter w;
     w.begin(QLatin1StringView("Conf_Settings"));

@@ -37,7 +37,7 @@ QByteArray readCapped(const QString& path, qint64 limit)
     checkReadableKind(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     QByteArray bytes;
     while (bytes.size() <= limit) {
         const QByteArray part = file.read(limit + 1 - bytes.size());
@@ -46,7 +46,7 @@ QByteArray readCapped(const QString& path, qint64 limit)
         bytes += part;
     }
     if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("Cannot read the file %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadFile, {displayPath(path), file.errorString()});
     return bytes;
 }
 
@@ -78,10 +78,9 @@ QByteArray manifestBytes(const ArchiveManifest& m)
     return bytes;
 }
 
-[[noreturn]] void refuse(const QString& fileName, const QString& cause)
+[[noreturn]] void refuse(const QString& fileName, const Message& cause)
 {
-    throw Error(QStringLiteral("%1 is not a configuration archive of %2: %3")
-                    .arg(fileName, product::kSoftwareCode, cause));
+    throw Error(msg::kNotAnArchive, {fileName, product::kSoftwareCode, cause});
 }
 
 ArchiveManifest parseManifest(const QByteArray& bytes, const QString& fileName)
@@ -90,11 +89,11 @@ ArchiveManifest parseManifest(const QByteArray& bytes, const QString& fileName)
     try {
         content = xml::readXmlContent(bytes, kArchiveManifestName);
     } catch (const Error& e) {
-        refuse(fileName, QStringLiteral("its manifest cannot be read (%1)").arg(e.text()));
+        refuse(fileName, Message(msg::kArchiveManifestUnreadable, {e}));
     }
     const auto root = std::find_if(content.top.begin(), content.top.end(), [](const xml::XmlItem& i) { return i.element; });
     if (root == content.top.end() || root->name != kManifestRoot)
-        refuse(fileName, QStringLiteral("its manifest is of another kind"));
+        refuse(fileName, Message(msg::kArchiveManifestOtherKind));
     const auto text = [&root](const char* name) {
         const xml::XmlItem* e = xml::childElement(*root, QString::fromLatin1(name));
         return e ? e->text : QString();
@@ -106,33 +105,33 @@ ArchiveManifest parseManifest(const QByteArray& bytes, const QString& fileName)
     m.date = text("Date");
     m.deviceType = toInt32(text("DeviceType"), 0);
     if (m.softwareCode != product::kSoftwareCode) {
-        refuse(fileName, QStringLiteral("it holds a configuration of another product (%1)")
-                             .arg(m.softwareCode.isEmpty() ? QStringLiteral("none named") : m.softwareCode));
+        refuse(fileName, Message(msg::kArchiveOtherProduct, {m.softwareCode.isEmpty() ? Message::Argument(Message(msg::kArchiveNoProductNamed))
+                                                                                       : Message::Argument(m.softwareCode)}));
     }
     return m;
 }
 
 // Why an entry's path is refused, or nothing. Paths are taken apart at both kinds of
 // separator, as an unpacker on Windows would.
-QString pathFault(const QString& name)
+std::optional<Message> pathFault(const QString& name)
 {
     if (name.isEmpty())
-        return QStringLiteral("an entry has no name");
+        return Message(msg::kArchiveEntryNoName);
     QString path = name;
     path.replace(u'\\', u'/');
     if (path.startsWith(u'/') || (path.size() >= 2 && path[1] == u':'))
-        return QStringLiteral("the entry %1 has an absolute path").arg(name);
+        return Message(msg::kArchiveEntryAbsolute, {name});
     if (path.contains(u':'))
-        return QStringLiteral("the entry %1 names a drive or a stream").arg(name);
+        return Message(msg::kArchiveEntryDrive, {name});
     if (path.endsWith(u'/'))
         path.chop(1);
     for (const QString& part : path.split(u'/')) {
         if (part == QStringLiteral(".."))
-            return QStringLiteral("the entry %1 leads out of the configuration folder").arg(name);
+            return Message(msg::kArchiveEntryLeadsOut, {name});
         if (part.isEmpty() || part == QStringLiteral("."))
-            return QStringLiteral("the entry %1 has a malformed path").arg(name);
+            return Message(msg::kArchiveEntryMalformed, {name});
     }
-    return {};
+    return std::nullopt;
 }
 
 } // namespace
@@ -161,8 +160,7 @@ QByteArray packConfiguration(const QString& configurationFolder, const QString& 
         QByteArray bytes = readCapped(path, kMaxArchiveEntryBytes);
         total += bytes.size();
         if (bytes.size() > kMaxArchiveEntryBytes || total > kMaxArchiveUnpackedBytes) {
-            throw Error(QStringLiteral("Cannot pack %1: it is larger than a configuration archive may hold")
-                            .arg(displayPath(path)));
+            throw Error(msg::kCannotPackTooLarge, {displayPath(path)});
         }
         files.emplace_back(relative, std::move(bytes));
     }
@@ -182,7 +180,7 @@ QByteArray packConfiguration(const QString& configurationFolder, const QString& 
     QuaZip zip(&buffer);
     zip.setUtf8Enabled(true);
     if (!zip.open(QuaZip::mdCreate))
-        throw Error(QStringLiteral("Cannot make the archive of %1 (zip error %2)").arg(name).arg(zip.getZipError()));
+        throw Error(msg::kCannotMakeArchive, {name, zip.getZipError()});
     for (const auto& [relative, bytes] : files) {
         QuaZipNewInfo info(relative);
         info.dateTime = now.toLocalTime();
@@ -191,15 +189,15 @@ QByteArray packConfiguration(const QString& configurationFolder, const QString& 
         QuaZipFile entry(&zip);
         if (!entry.open(QIODevice::WriteOnly, info, nullptr, 0, Z_DEFLATED, Z_BEST_COMPRESSION)
             || entry.write(bytes) != bytes.size()) {
-            throw Error(QStringLiteral("Cannot pack %1 of %2 (zip error %3)").arg(relative, name).arg(entry.getZipError()));
+            throw Error(msg::kCannotPackEntry, {relative, name, entry.getZipError()});
         }
         entry.close();
         if (entry.getZipError() != ZIP_OK)
-            throw Error(QStringLiteral("Cannot pack %1 of %2 (zip error %3)").arg(relative, name).arg(entry.getZipError()));
+            throw Error(msg::kCannotPackEntry, {relative, name, entry.getZipError()});
     }
     zip.close();
     if (zip.getZipError() != ZIP_OK)
-        throw Error(QStringLiteral("Cannot make the archive of %1 (zip error %2)").arg(name).arg(zip.getZipError()));
+        throw Error(msg::kCannotMakeArchive, {name, zip.getZipError()});
     return buffer.data();
 }
 
@@ -211,12 +209,12 @@ void writeConfigurationArchive(const QString& configurationFolder, const QString
 ConfigurationArchive readConfigurationArchive(const QByteArray& zipBytes, const QString& fileName)
 {
     if (zipBytes.size() > kMaxArchiveFileBytes)
-        refuse(fileName, QStringLiteral("it is larger than any configuration archive can be"));
+        refuse(fileName, Message(msg::kArchiveTooLarge));
     QByteArray data = zipBytes;
     QBuffer buffer(&data);
     QuaZip zip(&buffer);
     if (!zip.open(QuaZip::mdUnzip))
-        refuse(fileName, QStringLiteral("it is no zip file, or a damaged or truncated one"));
+        refuse(fileName, Message(msg::kArchiveNoZip));
 
     ConfigurationArchive archive;
     std::optional<QByteArray> manifest;
@@ -226,36 +224,36 @@ ConfigurationArchive readConfigurationArchive(const QByteArray& zipBytes, const 
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
         QuaZipFileInfo64 info;
         if (!zip.getCurrentFileInfo(&info))
-            refuse(fileName, QStringLiteral("its list of entries is damaged or truncated"));
+            refuse(fileName, Message(msg::kArchiveListDamaged));
         const QString& name = info.name;
-        if (const QString fault = pathFault(name); !fault.isEmpty())
-            refuse(fileName, fault);
+        if (const std::optional<Message> fault = pathFault(name))
+            refuse(fileName, *fault);
         if (info.isSymbolicLink())
-            refuse(fileName, QStringLiteral("the entry %1 is a link").arg(name));
+            refuse(fileName, Message(msg::kArchiveEntryLink, {name}));
         if (name.endsWith(u'/')) {
             // Folder entries say nothing the files do not; only the bin folder may stand.
             if (name != QStringLiteral("bin/"))
-                refuse(fileName, QStringLiteral("the folder %1 is no part of a configuration").arg(name));
+                refuse(fileName, Message(msg::kArchiveForeignFolder, {name}));
             continue;
         }
         if (name != kArchiveManifestName && !known.contains(name))
-            refuse(fileName, QStringLiteral("the entry %1 is no file of a configuration").arg(name));
+            refuse(fileName, Message(msg::kArchiveForeignEntry, {name}));
         if (seen.contains(name))
-            refuse(fileName, QStringLiteral("the entry %1 stands twice").arg(name));
+            refuse(fileName, Message(msg::kArchiveEntryTwice, {name}));
         seen.insert(name);
         if (info.flags & 1u)
-            refuse(fileName, QStringLiteral("the entry %1 is encrypted").arg(name));
+            refuse(fileName, Message(msg::kArchiveEntryEncrypted, {name}));
         if (info.method != 0 && info.method != Z_DEFLATED)
-            refuse(fileName, QStringLiteral("the entry %1 is compressed by a method other than deflate").arg(name));
+            refuse(fileName, Message(msg::kArchiveEntryMethod, {name}));
 
         const auto tooLarge = [&] {
-            refuse(fileName, QStringLiteral("the entry %1 is larger than any configuration file can be").arg(name));
+            refuse(fileName, Message(msg::kArchiveEntryTooLarge, {name}));
         };
         if (info.uncompressedSize > static_cast<quint64>(kMaxArchiveEntryBytes))
             tooLarge();
         QuaZipFile entry(&zip);
         if (!entry.open(QIODevice::ReadOnly))
-            refuse(fileName, QStringLiteral("the entry %1 cannot be read").arg(name));
+            refuse(fileName, Message(msg::kArchiveEntryUnreadable, {name}));
         // The size that counts is what actually comes out, never what the header claims.
         QByteArray bytes;
         while (bytes.size() <= kMaxArchiveEntryBytes) {
@@ -264,14 +262,14 @@ ConfigurationArchive readConfigurationArchive(const QByteArray& zipBytes, const 
                 break;
             bytes += part;
             if (total + bytes.size() > kMaxArchiveUnpackedBytes)
-                refuse(fileName, QStringLiteral("it unpacks to more than any configuration can hold"));
+                refuse(fileName, Message(msg::kArchiveUnpacksTooLarge));
         }
         if (bytes.size() > kMaxArchiveEntryBytes)
             tooLarge();
         const bool readFault = entry.getZipError() != UNZ_OK;
         entry.close();
         if (readFault || entry.getZipError() != UNZ_OK || static_cast<quint64>(bytes.size()) != info.uncompressedSize)
-            refuse(fileName, QStringLiteral("the entry %1 is damaged").arg(name));
+            refuse(fileName, Message(msg::kArchiveEntryDamaged, {name}));
         total += bytes.size();
         if (name == kArchiveManifestName)
             manifest = std::move(bytes);
@@ -279,9 +277,9 @@ ConfigurationArchive readConfigurationArchive(const QByteArray& zipBytes, const 
             archive.files.emplace_back(name, std::move(bytes));
     }
     if (zip.getZipError() != UNZ_OK)
-        refuse(fileName, QStringLiteral("its list of entries is damaged or truncated"));
+        refuse(fileName, Message(msg::kArchiveListDamaged));
     if (!manifest)
-        refuse(fileName, QStringLiteral("it holds no manifest"));
+        refuse(fileName, Message(msg::kArchiveNoManifest));
     archive.manifest = parseManifest(*manifest, fileName);
     return archive;
 }
@@ -297,12 +295,12 @@ NameRefusal unpackConfiguration(const ConfigurationArchive& archive, const QStri
     if (const NameRefusal refusal = checkNewConfigurationName(destFolder, name))
         return refusal;
     if (!QFileInfo(destFolder).isDir())
-        throw Error(QStringLiteral("The folder %1 does not exist").arg(displayPath(destFolder)));
+        throw Error(msg::kFolderDoesNotExist, {displayPath(destFolder)});
     QTemporaryDir staging(destFolder + QStringLiteral("/.unpack-XXXXXX"));
     if (!staging.isValid())
-        throw Error(QStringLiteral("Cannot write into the folder %1: %2").arg(displayPath(destFolder), staging.errorString()));
+        throw Error(msg::kCannotWriteIntoFolderBecause, {displayPath(destFolder), staging.errorString()});
     if (!QDir().mkdir(staging.path() + QStringLiteral("/bin")))
-        throw Error(QStringLiteral("Cannot write into the folder %1").arg(displayPath(destFolder)));
+        throw Error(msg::kCannotWriteIntoFolder, {displayPath(destFolder)});
     takeFolderMode(staging.path(), staging.path() + QStringLiteral("/bin"));
     for (const auto& [relative, bytes] : archive.files)
         writeFileAtomically(staging.path() + u'/' + relative, bytes);

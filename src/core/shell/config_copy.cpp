@@ -21,10 +21,6 @@ namespace {
 using config::Direction;
 
 
-QString directionWord(Direction d)
-{
-    return d == Direction::Receive ? QStringLiteral("Receive") : QStringLiteral("Transmit");
-}
 
 QString hex(std::int64_t value)
 {
@@ -32,37 +28,33 @@ QString hex(std::int64_t value)
         + QString::number(value < 0 ? -value : value, 16).toUpper();
 }
 
-std::int64_t readOffset(QStringView text, std::int64_t limit, const QString& what)
+// `what`: the message naming the offset ("receive identifier", ...).
+std::int64_t readOffset(QStringView text, std::int64_t limit, int what)
 {
     if (text.isEmpty())
         return 0;
     const std::optional<std::int64_t> value = parseInt64(text);
     if (!value)
-        throw Error(QStringLiteral("The %1 offset \"%2\" is no integer.").arg(what, text.toString()));
-    if (*value < -limit || *value > limit) {
-        throw Error(QStringLiteral("The %1 offset %2 lies beyond every %1 (at most %3 either way).")
-                        .arg(what, text.toString())
-                        .arg(limit));
-    }
+        throw Error(msg::kOffsetNoInteger, {Message(what), text});
+    if (*value < -limit || *value > limit)
+        throw Error(msg::kOffsetBeyond, {Message(what), text, limit});
     return *value;
 }
 
 // "Receive frame 3 (Cob-ID 0x281, Belt sensor)".
-QString frameLabel(Direction d, int index, const config::FrameRow& f)
+Message frameLabel(Direction d, int index, const config::FrameRow& f)
 {
-    QString label = QStringLiteral("%1 frame %2 (Cob-ID %3").arg(directionWord(d)).arg(index + 1).arg(f.cobId);
-    if (!f.mnemonic.trimmed().isEmpty())
-        label += QStringLiteral(", ") + f.mnemonic;
-    return label + u')';
+    const bool receive = d == Direction::Receive;
+    if (f.mnemonic.trimmed().isEmpty())
+        return Message(receive ? msg::kReceiveFrameLabel : msg::kTransmitFrameLabel, {index + 1, f.cobId});
+    return Message(receive ? msg::kReceiveFrameLabelNamed : msg::kTransmitFrameLabelNamed, {index + 1, f.cobId, f.mnemonic});
 }
 
 // "Receive register 10 (mapping row 5, frame 3)".
-QString registerLabel(Direction d, int row, const config::MappingEntry& e)
+Message registerLabel(Direction d, int row, const config::MappingEntry& e)
 {
-    return QStringLiteral("%1 register %2 (mapping row %3, frame %4)")
-        .arg(directionWord(d), e.registerIndex)
-        .arg(row + 1)
-        .arg(e.frameNumber);
+    return Message(d == Direction::Receive ? msg::kReceiveRegisterLabel : msg::kTransmitRegisterLabel,
+                   {e.registerIndex, row + 1, e.frameNumber});
 }
 
 template <typename Frame>
@@ -79,18 +71,13 @@ void shiftFrames(std::vector<Frame>& frames, Direction d, std::int64_t offset, c
         const int bits = extended ? 29 : 11;
         const std::optional<std::int64_t> id = f.identifier();
         if (!id)
-            throw Error(QStringLiteral("%1: the Cob-ID is no integer, so no offset can be added to it.").arg(frameLabel(d, i, f)));
-        if (!config::identifierFits(*id, extended)) {
-            throw Error(QStringLiteral("%1: the Cob-ID lies outside the %2-bit identifiers already.")
-                            .arg(frameLabel(d, i, f))
-                            .arg(bits));
-        }
+            throw Error(msg::kCobIdNoInteger, {frameLabel(d, i, f)});
+        if (!config::identifierFits(*id, extended))
+            throw Error(msg::kCobIdOutsideAlready, {frameLabel(d, i, f), bits});
         const std::int64_t shifted = *id + offset;
         if (!config::identifierFits(shifted, extended)) {
-            throw Error(QStringLiteral("%1: with the offset %2 the Cob-ID becomes %3, beyond the %4-bit identifiers (0 to %5).")
-                            .arg(frameLabel(d, i, f), hex(offset), hex(shifted))
-                            .arg(bits)
-                            .arg(hex(config::maxIdentifier(extended))));
+            throw Error(msg::kCobIdShiftedBeyond,
+                        {frameLabel(d, i, f), hex(offset), hex(shifted), bits, hex(config::maxIdentifier(extended))});
         }
         f.cobId = integerTextLike(f.cobId, shifted);
     }
@@ -103,24 +90,16 @@ void shiftRegisters(std::vector<config::MappingEntry>& entries, Direction d, std
     std::map<std::int64_t, int> taken;  // new register -> mapping row
     for (int j = 0; j < static_cast<int>(entries.size()); ++j) {
         config::MappingEntry& e = entries[static_cast<std::size_t>(j)];
-        const QString label = registerLabel(d, j, e);
+        const Message label = registerLabel(d, j, e);
         const std::optional<std::int32_t> index = e.registerNumber();
         if (!index)
-            throw Error(QStringLiteral("%1: the index is no integer, so no offset can be added to it.").arg(label));
+            throw Error(msg::kIndexNoInteger, {label});
         const std::int64_t shifted = static_cast<std::int64_t>(*index) + offset;
         if (shifted < 0 || shifted > config::kMaxRegisterIndex) {
-            throw Error(QStringLiteral("%1: with the offset %2 the index becomes %3, beyond the registers 0 to 65535.")
-                            .arg(label)
-                            .arg(offset)
-                            .arg(shifted));
+            throw Error(msg::kIndexShiftedBeyond, {label, offset, shifted});
         }
-        if (const auto clash = taken.find(shifted); clash != taken.end()) {
-            throw Error(QStringLiteral("%1: with the offset %2 it becomes register %3, which mapping row %4 takes as well.")
-                            .arg(label)
-                            .arg(offset)
-                            .arg(shifted)
-                            .arg(clash->second + 1));
-        }
+        if (const auto clash = taken.find(shifted); clash != taken.end())
+            throw Error(msg::kIndexShiftedTaken, {label, offset, shifted, clash->second + 1});
         taken.emplace(shifted, j);
         e.registerIndex = integerTextLike(e.registerIndex, shifted);
     }
@@ -137,14 +116,14 @@ CopyOffsets readCopyOffsets(QStringView receiveId, QStringView transmitId, QStri
                             QStringView transmitRegister)
 {
     CopyOffsets o;
-    o.receiveId = readOffset(receiveId, config::kMaxExtendedIdentifier, QStringLiteral("receive identifier"));
+    o.receiveId = readOffset(receiveId, config::kMaxExtendedIdentifier, msg::kOffsetReceiveIdentifier);
     o.transmitId = transmitId.isEmpty()
         ? o.receiveId
-        : readOffset(transmitId, config::kMaxExtendedIdentifier, QStringLiteral("transmit identifier"));
-    o.receiveRegister = readOffset(receiveRegister, config::kMaxRegisterIndex, QStringLiteral("receive register"));
+        : readOffset(transmitId, config::kMaxExtendedIdentifier, msg::kOffsetTransmitIdentifier);
+    o.receiveRegister = readOffset(receiveRegister, config::kMaxRegisterIndex, msg::kOffsetReceiveRegister);
     o.transmitRegister = transmitRegister.isEmpty()
         ? o.receiveRegister
-        : readOffset(transmitRegister, config::kMaxRegisterIndex, QStringLiteral("transmit register"));
+        : readOffset(transmitRegister, config::kMaxRegisterIndex, msg::kOffsetTransmitRegister);
     return o;
 }
 
@@ -215,9 +194,9 @@ NameRefusal copyConfiguration(const QString& sourceFolder, const QString& target
     if (const NameRefusal refusal = checkNewConfigurationName(targetParent, name))
         return refusal;
     if (!QFileInfo(sourceFolder).isDir())
-        throw Error(QStringLiteral("The configuration folder %1 does not exist").arg(displayPath(sourceFolder)));
+        throw Error(msg::kConfigurationFolderMissing, {displayPath(sourceFolder)});
     if (!QFileInfo(targetParent).isDir())
-        throw Error(QStringLiteral("The folder %1 does not exist").arg(displayPath(targetParent)));
+        throw Error(msg::kFolderDoesNotExist, {displayPath(targetParent)});
 
     // Every offset is applied in memory first: a refusal leaves nothing to clean up.
     std::vector<config::ConfigFile> rewritten;
@@ -237,7 +216,7 @@ NameRefusal copyConfiguration(const QString& sourceFolder, const QString& target
 
     QTemporaryDir staging(targetParent + QStringLiteral("/.copy-XXXXXX"));
     if (!staging.isValid())
-        throw Error(QStringLiteral("Cannot write into the folder %1: %2").arg(displayPath(targetParent), staging.errorString()));
+        throw Error(msg::kCannotWriteIntoFolderBecause, {displayPath(targetParent), staging.errorString()});
     const QDir source(sourceFolder);
     for (const QString& file : source.entryList(QDir::Files | QDir::Hidden)) {
         // The lock of the instance that has the source open belongs to the source alone.
@@ -249,7 +228,7 @@ NameRefusal copyConfiguration(const QString& sourceFolder, const QString& target
         writeFileAtomically(staging.filePath(file), readWholeFile(source.filePath(file)));
     }
     if (!QDir().mkdir(staging.filePath(QStringLiteral("bin"))))
-        throw Error(QStringLiteral("Cannot write into the folder %1").arg(displayPath(targetParent)));
+        throw Error(msg::kCannotWriteIntoFolder, {displayPath(targetParent)});
     takeFolderMode(staging.path(), staging.filePath(QStringLiteral("bin")));
     if (!rewritten.empty())
         config::writeConfiguration(shifted, staging.path(), rewritten);

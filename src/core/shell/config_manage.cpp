@@ -97,7 +97,7 @@ NameRefusal renameConfiguration(Session& session, const QString& from, const QSt
     Workspace& ws = session.ws;
     const QString source = ws.projectsFolder + u'/' + from;
     if (!isConfigurationName(from) || !QFileInfo(source).isDir())
-        throw Error(QStringLiteral("The configuration %1 does not exist").arg(from));
+        throw Error(msg::kConfigurationMissing, {from});
     if (const NameRefusal refusal = checkNewConfigurationName(ws.projectsFolder, to, from))
         return refusal;
     if (from == to)
@@ -122,7 +122,7 @@ QString existingConfigurationFolder(const Session& session, const QString& name)
 {
     const QString folder = session.ws.projectsFolder + u'/' + name;
     if (!isConfigurationName(name) || !QFileInfo(folder).isDir())
-        throw Error(QStringLiteral("The configuration %1 does not exist").arg(name));
+        throw Error(msg::kConfigurationMissing, {name});
     return folder;
 }
 
@@ -148,11 +148,9 @@ void deleteConfigurationForGood(const Session& session, const QString& name)
     // half configuration under the name.
     const QString doomed = freeSibling(folder, QStringLiteral("deleted"));
     if (!QDir().rename(folder, doomed))
-        throw Error(QStringLiteral("Cannot delete the configuration %1: its folder cannot be moved").arg(name));
-    if (!QDir(doomed).removeRecursively()) {
-        throw Error(QStringLiteral("The configuration %1 is deleted, but part of its files remain in %2")
-                        .arg(name, displayPath(doomed)));
-    }
+        throw Error(msg::kCannotDeleteConfiguration, {name});
+    if (!QDir(doomed).removeRecursively())
+        throw Error(msg::kConfigurationPartlyDeleted, {name, displayPath(doomed)});
 }
 
 QString proposedArchivePath(const QString& folder, const QString& name)

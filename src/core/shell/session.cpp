@@ -46,11 +46,10 @@ const config::Configuration& Session::activeConfiguration()
 {
     const config::ConfigurationDocument& doc = activeDocument();
     if (!doc.isOpen())
-        throw Error(QStringLiteral("No configuration is open."));
+        throw Error(msg::kNoConfigurationOpen);
     for (int i = 0; i < 5; ++i) {
-        const QString& fault = doc.readFault(static_cast<config::ConfigFile>(i));
-        if (!fault.isEmpty())
-            throw Error(fault);
+        if (const std::optional<Error>& fault = doc.readFault(static_cast<config::ConfigFile>(i)))
+            throw *fault;
     }
     return doc.configuration();
 }
@@ -58,8 +57,8 @@ const config::Configuration& Session::activeConfiguration()
 DeviceType Session::activeDeviceType()
 {
     const config::ConfigurationDocument& doc = activeDocument();
-    if (const QString& fault = doc.readFault(config::ConfigFile::GeneralParameters); !fault.isEmpty())
-        throw Error(fault);
+    if (const std::optional<Error>& fault = doc.readFault(config::ConfigFile::GeneralParameters))
+        throw *fault;
     return doc.configuration().general.deviceType;
 }
 

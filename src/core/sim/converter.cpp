@@ -2,6 +2,7 @@
 
 #include "core/base/error.h"
 #include "core/image/image_layout.h"
+#include "core/lang/message_ids.h"
 
 #include <algorithm>
 #include <utility>
@@ -41,9 +42,7 @@ Converter Converter::fromImage(const QByteArray& bank2, Millis start)
 {
     const std::optional<image::DecodedCurrentImage> image = image::decodeCurrentImage(bank2);
     if (!image || image->kind != image::DecodedCurrentImage::Kind::MainMemory)
-        throw Error(QStringLiteral("The virtual converter runs a current image of %1 bytes, not one of %2 bytes.")
-                        .arg(image::layout::kBank2Size)
-                        .arg(bank2.size()));
+        throw Error(msg::kConverterImageSize, {image::layout::kBank2Size, bank2.size()});
     return Converter(*image->tables, image->record->fields, start);
 }
 

@@ -1,6 +1,7 @@
 #include "core/sim/monitor_session.h"
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 
 #include <QTimer>
 
@@ -8,9 +9,9 @@
 
 namespace px {
 
-std::optional<DeviceAddress> parseDeviceAddress(const QString& text, QString* error)
+std::optional<DeviceAddress> parseDeviceAddress(const QString& text, std::optional<Message>* error)
 {
-    const auto fail = [error](const QString& cause) -> std::optional<DeviceAddress> {
+    const auto fail = [error](const Message& cause) -> std::optional<DeviceAddress> {
         if (error)
             *error = cause;
         return std::nullopt;
@@ -24,14 +25,14 @@ std::optional<DeviceAddress> parseDeviceAddress(const QString& text, QString* er
         bool ok = false;
         const int port = host.mid(colon + 1).toInt(&ok);
         if (!ok || port < 1 || port > 65535)
-            return fail(QStringLiteral("the port of '%1' is no number from 1 to 65535").arg(text));
+            return fail(Message(msg::kDevicePortNoNumber, {text}));
         address.port = static_cast<std::uint16_t>(port);
         host = host.left(colon);
     }
     if (bracketed && host.endsWith(u']'))
         host = host.mid(1, host.size() - 2);
     if (host.isEmpty() || host.contains(u' '))
-        return fail(QStringLiteral("'%1' names no device address").arg(text));
+        return fail(Message(msg::kNoDeviceAddress, {text}));
     address.host = host;
     return address;
 }

@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 
 #include <QFile>
 
@@ -58,12 +59,12 @@ std::vector<TimedFrame> readCandumpLog(const QByteArray& bytes, const QString& f
         QString error;
         const std::optional<CanFrame> frame = parseCandumpLine(line, &error);
         if (!frame)
-            throw Error(QStringLiteral("%1, line %2: %3").arg(fileLabel).arg(lineNumber).arg(error));
+            throw Error(msg::kCaptureLineFault, {fileLabel, lineNumber, error});
         qint64 stamp = last;
         if (line.startsWith(u'(')) {
             const std::optional<qint64> micros = stampMicros(line.left(line.indexOf(u' ')));
             if (!micros)
-                throw Error(QStringLiteral("%1, line %2: the time stamp is no (seconds.microseconds)").arg(fileLabel).arg(lineNumber));
+                throw Error(msg::kCaptureTimeStamp, {fileLabel, lineNumber});
             if (!first)
                 first = *micros;
             // A capture whose times run backwards keeps its order; the frame comes at once.
@@ -73,7 +74,7 @@ std::vector<TimedFrame> readCandumpLog(const QByteArray& bytes, const QString& f
         frames.push_back({stamp, *frame});
     }
     if (frames.empty())
-        throw Error(QStringLiteral("%1 holds no CAN frame").arg(fileLabel));
+        throw Error(msg::kCaptureNoFrame, {fileLabel});
     return frames;
 }
 
@@ -81,7 +82,7 @@ std::vector<TimedFrame> readCandumpLogFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot read the capture %1: %2").arg(displayPath(path), file.errorString()));
+        throw Error(msg::kCannotReadCapture, {displayPath(path), file.errorString()});
     return readCandumpLog(file.readAll(), displayPath(path));
 }
 
@@ -100,7 +101,7 @@ void Replay::start()
     if (m_running)
         return;
     if (m_speed <= 0 && !m_clock)
-        throw Error(QStringLiteral("A replay as fast as possible needs the converter's own clock"));
+        throw Error(msg::kReplayNeedsClock);
     m_running = true;
     m_next = 0;
     if (m_clock)

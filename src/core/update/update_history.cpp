@@ -3,6 +3,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
 #include "core/config/configuration.h"
+#include "core/lang/message_ids.h"
 #include "core/lang/message_table.h"
 
 #include <QDir>
@@ -63,7 +64,7 @@ UpdateRecord recordOf(const QJsonObject& o)
 void makeFolder(const QString& path)
 {
     if (!QDir().mkdir(path))
-        throw Error(QStringLiteral("Cannot create the folder %1").arg(displayPath(path)));
+        throw Error(msg::kCannotCreateFolder, {displayPath(path)});
 }
 
 } // namespace
@@ -154,7 +155,7 @@ QString recordUpdate(const QString& configurationFolder, const UpdateRecord& rec
         writeFileAtomically(staging + u'/' + kUpdateRecordName, updateRecordJson(record));
         const QString entry = history + u'/' + name;
         if (!QDir().rename(staging, entry))
-            throw Error(QStringLiteral("Cannot create the folder %1").arg(displayPath(entry)));
+            throw Error(msg::kCannotCreateFolder, {displayPath(entry)});
         return entry;
     } catch (...) {
         QDir(staging).removeRecursively();
@@ -192,7 +193,7 @@ UpdateRecord readUpdateRecord(const QString& entryFolder)
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
-        throw Error(QStringLiteral("Cannot read the file %1: it is no update record").arg(displayPath(path)));
+        throw Error(msg::kNoUpdateRecord, {displayPath(path)});
     return recordOf(doc.object());
 }
 

@@ -189,7 +189,7 @@ void RegisterMapWindow::prepareShowing()
 
 bool RegisterMapWindow::execShow()
 {
-    if (!guarded(m_prompter, [this] { prepareShowing(); }))
+    if (!guarded(m_prompter, m_session.messages, [this] { prepareShowing(); }))
         return false;
     return exec() == QDialog::Accepted;
 }
@@ -198,7 +198,7 @@ bool RegisterMapWindow::execShowWithEntries(Direction direction, std::vector<con
                                             config::SignalTable signalTable,
                                             std::function<void(const check::Finding&)> openInEditor)
 {
-    const bool read = guarded(m_prompter, [&] {
+    const bool read = guarded(m_prompter, m_session.messages, [&] {
         m_folder = m_session.ws.configurationFolder;
         m_givenSignals = std::move(signalTable);
         config::Configuration c = m_session.activeConfiguration();
@@ -304,7 +304,7 @@ void RegisterMapWindow::openFinding(int index)
         return;
     m_openFinding(finding, m_config);
     // The editor may have changed the files: what the window shows is read anew.
-    guarded(m_prompter, [this] { showConfiguration(m_session.activeConfiguration()); });
+    guarded(m_prompter, m_session.messages, [this] { showConfiguration(m_session.activeConfiguration()); });
 }
 
 QString RegisterMapWindow::askPath(const QString& fileName, const QString& filter)
@@ -338,7 +338,7 @@ void RegisterMapWindow::exportCsv()
     const QString path = askPath(QStringLiteral("RegisterMap.csv"), QStringLiteral("CSV File (*.csv)"));
     if (path.isEmpty())
         return;
-    guarded(m_prompter, [&] {
+    guarded(m_prompter, m_session.messages, [&] {
         writeFileAtomically(path, check::renderRegisterMap(m_map, check::MapFormat::Csv, m_session.messages).toUtf8());
     });
 }
@@ -348,7 +348,7 @@ void RegisterMapWindow::exportHtml()
     const QString path = askPath(QStringLiteral("RegisterMap.html"), QStringLiteral("HTML File (*.html)"));
     if (path.isEmpty())
         return;
-    guarded(m_prompter, [&] { writeFileAtomically(path, mapDocumentHtml().toUtf8()); });
+    guarded(m_prompter, m_session.messages, [&] { writeFileAtomically(path, mapDocumentHtml().toUtf8()); });
 }
 
 void RegisterMapWindow::writePdf(const QString& html, const QString& path)
@@ -362,7 +362,7 @@ void RegisterMapWindow::saveMapPdf()
     const QString path = askPath(QStringLiteral("RegisterMap.pdf"), QStringLiteral("PDF File (*.pdf)"));
     if (path.isEmpty())
         return;
-    guarded(m_prompter, [&] { writePdf(mapDocumentHtml(), path); });
+    guarded(m_prompter, m_session.messages, [&] { writePdf(mapDocumentHtml(), path); });
 }
 
 void RegisterMapWindow::printMap()
@@ -379,7 +379,7 @@ void RegisterMapWindow::saveReport()
         askPath(m_config.name + QStringLiteral("_Report.html"), QStringLiteral("HTML File (*.html)"));
     if (path.isEmpty())
         return;
-    guarded(m_prompter, [&] { writeFileAtomically(path, reportHtml().toUtf8()); });
+    guarded(m_prompter, m_session.messages, [&] { writeFileAtomically(path, reportHtml().toUtf8()); });
 }
 
 void RegisterMapWindow::saveReportPdf()
@@ -387,7 +387,7 @@ void RegisterMapWindow::saveReportPdf()
     const QString path = askPath(m_config.name + QStringLiteral("_Report.pdf"), QStringLiteral("PDF File (*.pdf)"));
     if (path.isEmpty())
         return;
-    guarded(m_prompter, [&] { writePdf(reportHtml(), path); });
+    guarded(m_prompter, m_session.messages, [&] { writePdf(reportHtml(), path); });
 }
 
 } // namespace px

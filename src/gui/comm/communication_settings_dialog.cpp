@@ -416,8 +416,8 @@ void CommunicationSettingsDialog::showSettings()
 {
     // Read first: a file that does not parse leaves the controls as they were.
     const config::ConfigurationDocument& document = m_session.activeDocument();
-    if (const QString& fault = document.readFault(config::ConfigFile::GeneralParameters); !fault.isEmpty())
-        throw Error(fault);
+    if (const std::optional<Error>& fault = document.readFault(config::ConfigFile::GeneralParameters))
+        throw *fault;
     const GeneralParameters p = document.configuration().general;
 
     m_filling = true;
@@ -450,7 +450,7 @@ void CommunicationSettingsDialog::showSettings()
 
 bool CommunicationSettingsDialog::execShow()
 {
-    if (!guarded(m_prompter, [this] { showSettings(); }))
+    if (!guarded(m_prompter, m_session.messages, [this] { showSettings(); }))
         return false;
     return exec() == QDialog::Accepted;
 }
@@ -485,7 +485,7 @@ void CommunicationSettingsDialog::accept()
     case SaveOutcome::Back:
         return;
     case SaveOutcome::Reloaded:
-        guarded(m_prompter, [this] { showSettings(); });
+        guarded(m_prompter, m_session.messages, [this] { showSettings(); });
         return;
     case SaveOutcome::Saved:
         break;

@@ -34,7 +34,7 @@ SaveOutcome saveEdit(Session& session, Prompter& prompter,
         }
         return finishSave(session, decision, edit);
     } catch (const Error& e) {
-        prompter.error(e.text());
+        prompter.error(e.text(session.messages));
         return SaveOutcome::Back;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 #include "core/exchange/configuration_exchange.h"
 #include "core/services/prompter.h"
 #include "core/shell/session.h"
@@ -155,7 +156,7 @@ void FrameExchangeBar::keyPressEvent(QKeyEvent* event)
 void FrameExchangeBar::exportDbc()
 {
     const Workspace& ws = m_session.ws;
-    guarded(m_prompter, [&] {
+    guarded(m_prompter, m_session.messages, [&] {
         const exchange::DbcText text = exchange::configurationDbc(m_session.activeConfiguration(),
                                                                    config::loadSignalTable(ws.configurationFolder));
         const QString path = ws.configurationFolder + u'/' + ws.configurationName + QStringLiteral(".dbc");
@@ -191,13 +192,12 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
     };
     std::optional<exchange::ImportSource> source;
     config::Configuration config;
-    bool ready = guarded(prompter, [&] {
+    bool ready = guarded(prompter, session.messages, [&] {
         source = readWithProgress(path, parent);
         if (!source)
             return;
         if (source->capture && !receive)
-            throw Error(QStringLiteral("A bus capture gives frames the converter receives: import %1 into the receive list.")
-                            .arg(source->fileName));
+            throw Error(msg::kCaptureIntoReceiveList, {source->fileName});
         config::ConfigurationDocument withRows = session.document;
         if (!withRows.isOpen())
             withRows.open(folder);
@@ -242,7 +242,7 @@ bool importIntoFrameList(FrameList& list, const CanSettings& canSettings, bool l
     });
     if (outcome != SaveOutcome::Saved)
         return false;
-    bool reloaded = guarded(prompter, [&] {
+    bool reloaded = guarded(prompter, session.messages, [&] {
         list.clear();
         loadFrameListFromDocument(session.document, list);
     });

@@ -258,7 +258,9 @@ void CanFramesDialog::reload()
         m_loadIncomplete = true;
         m_model->setFrames(std::move(rows));
         reloaded();
-        throw Error(e.text() + backupNotice(framePath()));
+        if (const std::optional<Message> notice = backupNotice(framePath()))
+            throw Error(msg::kTwoLines, {e, *notice});
+        throw;
     }
     m_model->setFrames(std::move(rows));
     reloaded();
@@ -294,13 +296,13 @@ void CanFramesDialog::closeEvent(QCloseEvent* event)
 
 bool CanFramesDialog::execShow()
 {
-    guarded(m_prompter, [this] { reload(); });
+    guarded(m_prompter, m_session.messages, [this] { reload(); });
     return exec() == QDialog::Accepted;
 }
 
 bool CanFramesDialog::execShowAt(int row)
 {
-    guarded(m_prompter, [this] { reload(); });
+    guarded(m_prompter, m_session.messages, [this] { reload(); });
     showRow(row);
     return exec() == QDialog::Accepted;
 }
@@ -360,7 +362,7 @@ void CanFramesDialog::accept()
     case SaveOutcome::Back:
         return;
     case SaveOutcome::Reloaded:
-        guarded(m_prompter, [this] { reload(); });
+        guarded(m_prompter, m_session.messages, [this] { reload(); });
         return;
     case SaveOutcome::Saved:
         break;

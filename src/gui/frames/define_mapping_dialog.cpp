@@ -356,13 +356,13 @@ void DefineMappingDialog::keyPressEvent(QKeyEvent* event)
 
 bool DefineMappingDialog::execShow()
 {
-    guarded(m_prompter, [this] { reload(); });
+    guarded(m_prompter, m_session.messages, [this] { reload(); });
     return exec() == QDialog::Accepted;
 }
 
 bool DefineMappingDialog::execShowAt(int row)
 {
-    guarded(m_prompter, [this] { reload(); });
+    guarded(m_prompter, m_session.messages, [this] { reload(); });
     showEntryRow(row);
     return exec() == QDialog::Accepted;
 }
@@ -414,7 +414,7 @@ void DefineMappingDialog::accept()
     case SaveOutcome::Back:
         return;
     case SaveOutcome::Reloaded:
-        guarded(m_prompter, [this] { reload(); });
+        guarded(m_prompter, m_session.messages, [this] { reload(); });
         return;
     case SaveOutcome::Saved:
         break;
@@ -717,7 +717,7 @@ void DefineMappingDialog::exportClick()
     const QString path = m_prompter.saveFile(m_mapping.profile().csvPath(m_session.ws), kMappingCsvFilter);
     if (path.isEmpty())
         return;
-    if (guarded(m_prompter, [this, &path] { m_mapping.exportCsvFile(path); }))
+    if (guarded(m_prompter, m_session.messages, [this, &path] { m_mapping.exportCsvFile(path); }))
         m_prompter.information(m_session.messages[msg::kMappingCsvExported].arg(displayPath(path)));
 }
 
@@ -728,7 +728,7 @@ void DefineMappingDialog::importClick()
     const QString path = m_prompter.openFile(m_session.ws.configurationFolder, kMappingCsvFilter);
     if (path.isEmpty())
         return;
-    if (guarded(m_prompter, [this, &path] { m_mapping.importCsvFile(path); })) {
+    if (guarded(m_prompter, m_session.messages, [this, &path] { m_mapping.importCsvFile(path); })) {
         rebuildAll();
         m_history->record();
     }

@@ -298,7 +298,7 @@ void MainWindow::showUpdateLink(const QString& target)
 void MainWindow::onClick(QAbstractButton* button, std::function<void()> action)
 {
     connect(button, &QAbstractButton::clicked, this,
-            [this, action = std::move(action)] { guarded(m_services.prompter, action); });
+            [this, action = std::move(action)] { guarded(m_services.prompter, m_session.messages, action); });
 }
 
 void MainWindow::onClickWithConfiguration(QAbstractButton* button, std::function<void()> action)
@@ -540,7 +540,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    guarded(m_services.prompter, [this] { m_session.saveSettings(); });
+    guarded(m_services.prompter, m_session.messages, [this] { m_session.saveSettings(); });
     event->accept();
 }
 

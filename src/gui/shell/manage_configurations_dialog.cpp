@@ -331,7 +331,7 @@ void ManageConfigurationsDialog::compare()
 
 void ManageConfigurationsDialog::run(const std::function<void()>& action)
 {
-    guarded(m_prompter, action);
+    guarded(m_prompter, m_session.messages, action);
 }
 
 void ManageConfigurationsDialog::duplicate()

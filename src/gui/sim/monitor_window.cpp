@@ -416,10 +416,10 @@ MonitorWindow::MonitorWindow(Session& session, Prompter& prompter, MonitorPorts&
     m_refresh = new QTimer(this);
     m_refresh->setInterval(kRefreshInterval);
     connect(m_refresh, &QTimer::timeout, this, &MonitorWindow::refresh);
-    connect(m_startButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { startMonitor(); }); });
+    connect(m_startButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, m_appSession.messages, [this] { startMonitor(); }); });
     connect(m_stopButton, &QPushButton::clicked, this, &MonitorWindow::stopMonitor);
     connect(m_pauseButton, &QPushButton::clicked, this, [this] { setPaused(!m_paused); });
-    connect(m_exportButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { exportSession(); }); });
+    connect(m_exportButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, m_appSession.messages, [this] { exportSession(); }); });
     connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
         for (QSortFilterProxyModel* p : {m_framesFilter, m_registersFilter, m_unknownFilter})
             p->setFilterFixedString(text);
@@ -490,10 +490,10 @@ void MonitorWindow::startMonitor()
     sim::MonitorOptions options;
     options.pollPeriod = m_poll->value();
     if (!m_device->text().trimmed().isEmpty()) {
-        QString error;
+        std::optional<Message> error;
         options.device = parseDeviceAddress(m_device->text(), &error);
         if (!options.device)
-            throw Error(error);
+            throw Error(*error);
         options.device->unit = static_cast<std::uint8_t>(m_unit->value());
     }
     // What is compared is what would be flashed: the configuration's files compiled now.

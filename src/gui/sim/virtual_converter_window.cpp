@@ -442,12 +442,12 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
     m_reloadDelay->setSingleShot(true);
     // An editor's save writes several files one after the other: look once they are all written.
     m_reloadDelay->setInterval(300);
-    connect(m_reloadDelay, &QTimer::timeout, this, [this] { guarded(m_prompter, [this] { reloadIfChanged(); }); });
+    connect(m_reloadDelay, &QTimer::timeout, this, [this] { guarded(m_prompter, m_session.messages, [this] { reloadIfChanged(); }); });
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_reloadDelay, qOverload<>(&QTimer::start));
     connect(m_watcher, &QFileSystemWatcher::fileChanged, m_reloadDelay, qOverload<>(&QTimer::start));
-    connect(m_replayButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { replayCapture(); }); });
+    connect(m_replayButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, m_session.messages, [this] { replayCapture(); }); });
     connect(m_logPauseButton, &QPushButton::clicked, this, [this] { setLogPaused(!m_logPaused); });
-    connect(m_logExportButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { exportLog(); }); });
+    connect(m_logExportButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, m_session.messages, [this] { exportLog(); }); });
     connect(m_logFilterText, &QLineEdit::textChanged, m_logFilter, &QSortFilterProxyModel::setFilterFixedString);
 
     m_batch = new QTimer(this);
@@ -460,7 +460,7 @@ VirtualConverterWindow::VirtualConverterWindow(Session& session, Prompter& promp
         sendFrame();
     });
 
-    connect(m_startButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { startConverter(); }); });
+    connect(m_startButton, &QPushButton::clicked, this, [this] { guarded(m_prompter, m_session.messages, [this] { startConverter(); }); });
     connect(m_stopButton, &QPushButton::clicked, this, [this] { stopConverter(); });
     connect(m_sendButton, &QPushButton::clicked, this, [this] {
         sendFrame();

@@ -301,7 +301,7 @@ void EthernetUpdateDialog::goToOperations()
 
 void EthernetUpdateDialog::startUpdate()
 {
-    guarded(m_prompter, [this] {
+    guarded(m_prompter, m_session.messages, [this] {
         const Workspace& ws = m_session.ws;
         const EthernetUpdateJob job{typedAddress(),
                                     m_operations.writeFirmware->isChecked(),

@@ -133,7 +133,7 @@ void SerialUpdateDialog::refreshPorts()
 
 void SerialUpdateDialog::prepareShowing()
 {
-    guarded(m_prompter, [this] { refreshPorts(); });
+    guarded(m_prompter, m_session.messages, [this] { refreshPorts(); });
     m_pages->setCurrentWidget(m_portPage);
     m_buttons.cancel->setVisible(true);
     m_buttons.next->setVisible(true);
@@ -163,7 +163,7 @@ void SerialUpdateDialog::goToOperations()
 
 void SerialUpdateDialog::startUpdate()
 {
-    guarded(m_prompter, [this] {
+    guarded(m_prompter, m_session.messages, [this] {
         const Workspace& ws = m_session.ws;
         const SerialUpdateJob job{m_portList->currentData().toString(),
                                   m_operations.writeFirmware->isChecked(),

@@ -1,6 +1,7 @@
 #include "platform/sim/modbus_tcp_endpoint.h"
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 #include "platform/sim/direct_notifier.h"
 
 #include <QHostAddress>
@@ -392,12 +393,12 @@ void ModbusTcpEndpoint::listen(const QString& address, std::uint16_t port, Regis
     close();
     const QHostAddress host(address);
     if (host.isNull())
-        throw Error(QStringLiteral("Cannot listen for Modbus TCP on %1: not an IP address").arg(address));
+        throw Error(msg::kModbusNoIpAddress, {address});
     auto* listener = new ModbusListener(bank, this);
     if (!listener->listen(host, port)) {
         const QString cause = listener->errorString();
         delete listener;
-        throw Error(QStringLiteral("Cannot listen for Modbus TCP on %1 port %2: %3").arg(address).arg(port).arg(cause));
+        throw Error(msg::kModbusCannotListen, {address, port, cause});
     }
     m_listener = listener;
     // With port 0 the system chose a free port.

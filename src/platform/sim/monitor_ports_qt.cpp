@@ -1,6 +1,7 @@
 #include "platform/sim/monitor_ports_qt.h"
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 #include "platform/sim/modbus_device_poller.h"
 #include "platform/sim/qt_bus_listener.h"
 #include "platform/sim/virtual_converter_ports_qt.h"
@@ -22,10 +23,10 @@ std::unique_ptr<BusListener> MonitorPortsQt::busListener(const QString& choice, 
     const QString plugin = choice.left(colon);
     const QString interfaceName = colon < 0 ? QString() : choice.mid(colon + 1);
     if (colon <= 0 || interfaceName.isEmpty())
-        throw Error(QStringLiteral("The CAN choice '%1' is neither virtualcan nor PLUGIN:INTERFACE").arg(choice));
+        throw Error(msg::kMonitorCanChoice, {choice});
     const QStringList plugins = QCanBus::instance()->plugins();
     if (!plugins.contains(plugin))
-        throw Error(QStringLiteral("There is no CAN bus plugin '%1' (installed: %2)").arg(plugin, plugins.join(QStringLiteral(", "))));
+        throw Error(msg::kNoCanPlugin, {plugin, plugins.join(QStringLiteral(", "))});
     return std::make_unique<QtBusListener>(plugin, interfaceName, bitRate);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/sim/qt_can_device.h"
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 
 #include <QCanBus>
 #include <QCanBusDevice>
@@ -26,7 +27,7 @@ void QtCanDevice::open(QObject* owner, std::function<void()> framesArrived, std:
     QString error;
     std::unique_ptr<QCanBusDevice> device(QCanBus::instance()->createDevice(m_plugin, m_interface, &error));
     if (!device)
-        throw Error(QStringLiteral("Cannot use the CAN interface %1: %2").arg(description(), error));
+        throw Error(msg::kCannotUseCanInterface, {description(), error});
     const bool takesBitRate = m_plugin != QStringLiteral("virtualcan") && m_plugin != QStringLiteral("socketcan");
     if (m_bitRate && takesBitRate)
         device->setConfigurationParameter(QCanBusDevice::BitRateKey, QVariant::fromValue(m_bitRate));
@@ -44,7 +45,7 @@ void QtCanDevice::open(QObject* owner, std::function<void()> framesArrived, std:
                          }
                      });
     if (!device->connectDevice())
-        throw Error(QStringLiteral("Cannot open the CAN interface %1: %2").arg(description(), device->errorString()));
+        throw Error(msg::kCannotOpenCanInterface, {description(), device->errorString()});
     m_device = std::move(device);
 }
 

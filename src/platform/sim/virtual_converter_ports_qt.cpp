@@ -1,6 +1,7 @@
 #include "platform/sim/virtual_converter_ports_qt.h"
 
 #include "core/base/error.h"
+#include "core/lang/message_ids.h"
 #include "platform/sim/modbus_tcp_endpoint.h"
 #include "platform/sim/qt_can_link.h"
 #include "platform/sim/stdio_can_link.h"
@@ -30,10 +31,10 @@ std::unique_ptr<CanLink> VirtualConverterPortsQt::canLink(const QString& choice,
     const QString plugin = choice.left(colon);
     const QString interfaceName = colon < 0 ? QString() : choice.mid(colon + 1);
     if (colon <= 0 || interfaceName.isEmpty())
-        throw Error(QStringLiteral("The CAN choice '%1' is none of virtualcan, PLUGIN:INTERFACE or stdio").arg(choice));
+        throw Error(msg::kConverterCanChoice, {choice});
     const QStringList plugins = QCanBus::instance()->plugins();
     if (!plugins.contains(plugin))
-        throw Error(QStringLiteral("There is no CAN bus plugin '%1' (installed: %2)").arg(plugin, plugins.join(QStringLiteral(", "))));
+        throw Error(msg::kNoCanPlugin, {plugin, plugins.join(QStringLiteral(", "))});
     return std::make_unique<QtCanLink>(plugin, interfaceName, bitRate);
 }
 

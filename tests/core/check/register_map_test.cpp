@@ -187,7 +187,7 @@ TEST(Report, NamesEverythingAHandOverNeeds)
     const QString folder = QStringLiteral(PX_EXAMPLES_DIR) + QStringLiteral("/Conveyor_DipSwitch");
     const Configuration c = config::readConfiguration(folder);
     const ImageSummary images = summariseImages(folder);
-    ASSERT_TRUE(images.compiled) << images.error.toStdString();
+    ASSERT_TRUE(images.compiled) << (images.error ? images.error->what() : "");
     EXPECT_EQ(images.sizes[1], 73728);
     EXPECT_EQ(images.sizes[2], 2048);
     EXPECT_EQ(images.sizes[3], 71680);

@@ -135,14 +135,14 @@ TEST(DeviceAddress, HostAndPortAsTyped)
         {"", nullptr, 0},
     };
     for (const auto& c : cases) {
-        QString error;
+        std::optional<Message> error;
         const std::optional<DeviceAddress> a = parseDeviceAddress(QString::fromLatin1(c.text), &error);
         if (!c.host) {
             EXPECT_FALSE(a) << c.text;
-            EXPECT_FALSE(error.isEmpty());
+            EXPECT_TRUE(error && !error->englishText().isEmpty());
             continue;
         }
-        ASSERT_TRUE(a) << c.text << " " << error.toStdString();
+        ASSERT_TRUE(a) << c.text << " " << (error ? error->englishText().toStdString() : std::string());
         EXPECT_EQ(a->host, QString::fromLatin1(c.host));
         EXPECT_EQ(a->port, c.port);
     }

@@ -517,7 +517,7 @@ TEST_F(FramesDialogTest, AFileNotReadWholeIsReportedKeptAndBackedUpBeforeOk)
                            "<row CobID=\"386\" TimeOut=\"N\" Mnemonic=\"no length\"/></COBID>";
     writeFile(rcob(), original);
     ReceiveFramesJumperDialog d(home.session, prompter);
-    EXPECT_FALSE(guarded(prompter, [&d] { d.reload(); }));
+    EXPECT_FALSE(guarded(prompter, home.session.messages, [&d] { d.reload(); }));
     ASSERT_EQ(prompter.errors.size(), 1);
     // The file, the row and the attribute, and where OK keeps the file.
     expectContainsAll(prompter.errors[0], {"RCobDef.xml", "row 2", "Dimensin", "RCobDef.xml.bak"});
@@ -541,7 +541,7 @@ TEST_F(FramesDialogTest, ABrokenCommunicationFileLeavesTheJumperTableEmpty)
     writeFile(home.session.ws.generalParametersFile, "<GeneralParameter><CANType>1</CANType>");
     writeFile(tcob(), "<COBID><row CobID=\"1\" Dimensin=\"8\" Mnemonic=\"a\"/></COBID>");
     TransmitFramesJumperDialog d(home.session, prompter);
-    EXPECT_FALSE(guarded(prompter, [&d] { d.reload(); }));
+    EXPECT_FALSE(guarded(prompter, home.session.messages, [&d] { d.reload(); }));
     ASSERT_EQ(prompter.errors.size(), 1);
     expectContainsAll(prompter.errors[0], {"ParGen.xml"});
     EXPECT_EQ(rowText(d, 1), s("||"));

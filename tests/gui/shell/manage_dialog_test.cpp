@@ -362,6 +362,31 @@ TEST_F(ManageDialogTest, HistoryListsTheUpdatesAndCompareShowsWhatDiffers)
 }
 
 // Every text of the window comes from the message table, so a language file translates it.
+// A refusal of the core reaches the user in the window's language, the cause it names
+// included, as a language file gives it.
+TEST_F(ManageDialogTest, CoreErrorsAreShownInTheLanguageOfTheWindow)
+{
+    const struct {
+        int message;
+        const char* text;
+    } translated[] = {
+        {msg::kNotAnArchive, "%1 ist kein Konfigurationsarchiv von %2: %3"},
+        {msg::kArchiveNoZip, "es ist keine oder eine beschädigte ZIP-Datei"},
+    };
+    QString file;
+    for (const auto& t : translated)
+        file += QStringLiteral("STR%1 =%2\n").arg(t.message).arg(QString::fromUtf8(t.text));
+    home.write(QStringLiteral("LANGUAGE/Deutsch.lng"), file.toUtf8());
+    home.session.messages.loadLanguageFile(home.file(QStringLiteral("LANGUAGE/Deutsch.lng")));
+    dialog.applyLanguage();
+    writeFileAtomically(exchange.filePath(QStringLiteral("notes.zip")), "plain text");
+    prompter.fileAnswers = {exchange.filePath(QStringLiteral("notes.zip"))};
+    click("importButton");
+    EXPECT_EQ(prompter.errors, QStringList{QStringLiteral(
+                                   "notes.zip ist kein Konfigurationsarchiv von PX40318: es ist keine oder eine beschädigte ZIP-Datei")});
+    EXPECT_EQ(projects(), QStringList());
+}
+
 TEST_F(ManageDialogTest, TextsComeFromTheMessageTable)
 {
     home.activate(QStringLiteral("Trial"));
