@@ -151,8 +151,8 @@ int runMonitorCommand(const Arguments& args)
             printOut(where + u'\n');
         }
         int status = kSuccess;
-        QObject::connect(&session, &sim::MonitorSession::ended, &session, [&](const QString& reason) {
-            std::fprintf(stderr, "px40318: %s\n", qPrintable(reason));
+        QObject::connect(&session, &sim::MonitorSession::ended, &session, [&](const Message& reason) {
+            std::fprintf(stderr, "px40318: %s\n", qPrintable(reason.englishText()));
             QCoreApplication::exit(kFailure);
         });
         g_stopRequested = false;

@@ -205,8 +205,8 @@ int runSimulateCommand(const Arguments& args)
         });
         if (replaying)
             replay.start();
-        QObject::connect(&simulator, &sim::Simulator::ended, &simulator, [&](const QString& reason) {
-            say(QStringLiteral("Stopped: %1").arg(reason));
+        QObject::connect(&simulator, &sim::Simulator::ended, &simulator, [&](const Message& reason) {
+            say(QStringLiteral("Stopped: %1").arg(reason.englishText()));
             QCoreApplication::exit(kSuccess);
         });
         // Ctrl+C and a termination request stop the converter cleanly: the handler only

@@ -38,7 +38,7 @@ namespace px {
 
 // The 494 original entries (0 to 493), then those added since.
 inline constexpr std::size_t kMessageCount = std::size(msg::detail::kListedIndexes);
-static_assert(kMessageCount == 1012, "messages.def: entries are appended, never inserted or removed");
+static_assert(kMessageCount == 1015, "messages.def: entries are appended, never inserted or removed");
 static_assert(msg::kMainBegin == 0 && msg::kTransmitFramesTooLarge == 493 && msg::kChooseFrameFirst == 494
                   && msg::kDuplicateIdentifier == 502 && msg::kCode == 606,
               "messages.def: the anchors of the language files keep their indexes");

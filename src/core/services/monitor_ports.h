@@ -31,7 +31,7 @@ Q_SIGNALS:
     void frameSeen(const px::sim::CanFrame& frame);
     void errorFrameSeen();
     // The interface stopped by itself (an adapter that went away).
-    void ended(const QString& reason);
+    void ended(const px::Message& reason);
 };
 
 // Where the device is: the address the user typed, nothing found by searching.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/error.h"
 #include "core/sim/can_frame.h"
 
 #include <QObject>
@@ -26,7 +27,7 @@ public:
 Q_SIGNALS:
     void received(const px::sim::CanFrame& frame);
     // The link stopped by itself: end of input, an adapter that went away.
-    void ended(const QString& reason);
+    void ended(const px::Message& reason);
 };
 
 // What the Modbus TCP side asks of the converter.

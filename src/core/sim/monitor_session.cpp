@@ -64,7 +64,7 @@ MonitorSession::MonitorSession(const QByteArray& bank2, const config::Configurat
         if (m_running)
             m_monitor.errorFrameSeen(m_clock.now());
     });
-    connect(m_listener.get(), &BusListener::ended, this, [this](const QString& reason) {
+    connect(m_listener.get(), &BusListener::ended, this, [this](const Message& reason) {
         stop();
         Q_EMIT ended(reason);
     });

@@ -49,7 +49,7 @@ public:
 
 Q_SIGNALS:
     // The bus listener ended by itself; the session has stopped.
-    void ended(const QString& reason);
+    void ended(const px::Message& reason);
 
 private:
     void poll();

@@ -22,7 +22,7 @@ Simulator::Simulator(const QByteArray& bank2, Clock& clock, std::unique_ptr<CanL
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &Simulator::onTimer);
     connect(m_can.get(), &CanLink::received, this, &Simulator::onReceived);
-    connect(m_can.get(), &CanLink::ended, this, [this](const QString& reason) {
+    connect(m_can.get(), &CanLink::ended, this, [this](const Message& reason) {
         stop();
         Q_EMIT ended(reason);
     });

@@ -61,7 +61,7 @@ public:
 
 Q_SIGNALS:
     // The CAN link ended by itself (end of input); the simulator has stopped.
-    void ended(const QString& reason);
+    void ended(const px::Message& reason);
 
 private:
     void frameReceived(Millis time, const CanFrame& frame, FrameRef match) override;

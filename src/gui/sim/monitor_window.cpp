@@ -516,9 +516,9 @@ void MonitorWindow::startMonitor()
     // Queued: the session is deleted by the stop, so not while it is still telling of its end.
     connect(
         session.get(), &sim::MonitorSession::ended, this,
-        [this](const QString& reason) {
+        [this](const Message& reason) {
             stopMonitor();
-            m_stoppedReason = reason;
+            m_stoppedReason = reason.text(m_appSession.messages);
             showRunning();
         },
         Qt::QueuedConnection);

@@ -653,9 +653,9 @@ void VirtualConverterWindow::startConverter()
     // Queued: the converter is deleted by the stop, so not while it is still telling of its end.
     connect(
         simulator.get(), &sim::Simulator::ended, this,
-        [this](const QString& reason) {
+        [this](const Message& reason) {
             stopConverter();
-            showStopped(reason);
+            showStopped(reason.text(m_session.messages));
         },
         Qt::QueuedConnection);
     m_simulator = std::move(simulator);

@@ -18,7 +18,7 @@ QtBusListener::~QtBusListener()
 
 void QtBusListener::open()
 {
-    m_can.open(this, [this] { readFrames(); }, [this](const QString& why) { Q_EMIT ended(why); }, true);
+    m_can.open(this, [this] { readFrames(); }, [this](const Message& why) { Q_EMIT ended(why); }, true);
 }
 
 void QtBusListener::close()

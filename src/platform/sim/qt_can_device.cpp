@@ -19,7 +19,7 @@ QtCanDevice::QtCanDevice(QString plugin, QString interfaceName, std::uint32_t bi
 
 QtCanDevice::~QtCanDevice() = default;
 
-void QtCanDevice::open(QObject* owner, std::function<void()> framesArrived, std::function<void(const QString&)> failed,
+void QtCanDevice::open(QObject* owner, std::function<void()> framesArrived, std::function<void(const Message&)> failed,
                        bool withErrorFrames)
 {
     if (m_device)
@@ -40,7 +40,7 @@ void QtCanDevice::open(QObject* owner, std::function<void()> framesArrived, std:
                      [this, failed = std::move(failed)](QCanBusDevice::CanBusError e) {
                          if (e == QCanBusDevice::ConnectionError && m_device) {
                              m_inDeviceSignal = true;
-                             failed(QStringLiteral("The CAN interface %1 failed: %2").arg(description(), m_device->errorString()));
+                             failed(Message(msg::kCanInterfaceFailed, {description(), m_device->errorString()}));
                              m_inDeviceSignal = false;
                          }
                      });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/error.h"
 #include "core/sim/can_frame.h"
 
 #include <QString>
@@ -27,9 +28,9 @@ public:
     QString description() const { return m_plugin + u':' + m_interface; }
 
     // Opens the interface for `owner`: `framesArrived` runs when frames can be read,
-    // `failed` with the text of a lost connection. Error frames are asked for when
+    // `failed` with the message of a lost connection. Error frames are asked for when
     // `withErrorFrames` is set. Throws px::Error naming the interface and the cause.
-    void open(QObject* owner, std::function<void()> framesArrived, std::function<void(const QString&)> failed,
+    void open(QObject* owner, std::function<void()> framesArrived, std::function<void(const px::Message&)> failed,
               bool withErrorFrames);
     // Closes it; a device whose failure is being told is deleted once its signal has returned.
     void close(QObject* owner);

@@ -23,7 +23,7 @@ QString QtCanLink::description() const
 
 void QtCanLink::open()
 {
-    m_can.open(this, [this] { readFrames(); }, [this](const QString& why) { Q_EMIT ended(why); }, false);
+    m_can.open(this, [this] { readFrames(); }, [this](const Message& why) { Q_EMIT ended(why); }, false);
 }
 
 void QtCanLink::close()

@@ -105,7 +105,7 @@ void StdioCanLink::readInput()
         if (n <= 0) {
             // End of input (or an input that cannot be read): what is left is the last line.
             m_inputEnded = true;
-            m_endReason = n == 0 ? QStringLiteral("end of input") : QStringLiteral("the input cannot be read");
+            m_endReason = Message(n == 0 ? msg::kEndOfInput : msg::kInputCannotBeRead);
         }
     }
     // While a chunk's worth of lines waits to be taken, the input waits in the system.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/lang/message_ids.h"
 #include "core/services/virtual_converter_ports.h"
 
 #include <QBasicTimer>
@@ -59,7 +60,7 @@ private:
     QByteArray m_out;
     bool m_open = false;
     bool m_inputEnded = false;
-    QString m_endReason;
+    Message m_endReason{msg::kEndOfInput};
     bool m_skippingLongLine = false; // the rest of a line too long to be a frame is dropped
     int m_lineNumber = 0;
 };

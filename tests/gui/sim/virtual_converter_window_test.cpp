@@ -1,6 +1,7 @@
 #include "gui/sim/virtual_converter_window.h"
 
 #include "core/config/signal_table.h"
+#include "core/lang/message_ids.h"
 #include "core/sim/simulator.h"
 #include "platform/sim/virtual_converter_ports_qt.h"
 #include "support/fake_prompter.h"
@@ -32,16 +33,31 @@ namespace {
 using test::waitUntil;
 using test::freePort;
 
-// The real links, with a virtual bus of the test's own offered as the only CAN choice.
+// A CAN link that opens and stays silent until the test ends it.
+struct QuietLink final : CanLink {
+    void open() override {}
+    void send(const sim::CanFrame&) override {}
+    void close() override {}
+    QString description() const override { return QStringLiteral("virtualcan:can0"); }
+};
+
+// The real links, with a virtual bus of the test's own offered as the only CAN choice;
+// with `quiet` set, a QuietLink in place of the real CAN link.
 struct OwnBusPorts final : VirtualConverterPorts {
     QString bus = QStringLiteral("virtualcan:tcp://127.0.0.1:%1/can0").arg(freePort());
     QStringList canChoices() override { return {bus}; }
     std::unique_ptr<CanLink> canLink(const QString& choice, std::uint32_t bitRate) override
     {
-        return real.canLink(choice, bitRate);
+        if (!quiet)
+            return real.canLink(choice, bitRate);
+        auto link = std::make_unique<QuietLink>();
+        quietLink = link.get();
+        return link;
     }
     std::unique_ptr<ModbusEndpoint> modbusEndpoint() override { return real.modbusEndpoint(); }
     VirtualConverterPortsQt real;
+    bool quiet = false;
+    QuietLink* quietLink = nullptr;
 };
 
 class VirtualConverterWindowTest : public ::testing::Test {
@@ -145,6 +161,30 @@ TEST_F(VirtualConverterWindowTest, FrameFromTheSenderShowsInRegistersAndLogAndSt
     QTcpServer again;
     EXPECT_TRUE(again.listen(QHostAddress::LocalHost, port));   // the port is free
     EXPECT_EQ(cell("registersTable", row, 1), QStringLiteral("4660"));   // the last values stay in view
+}
+
+// A CAN interface that fails while the converter runs stops it; the window says why in its
+// own language.
+TEST_F(VirtualConverterWindowTest, ALinkThatFailsStopsTheConverterSayingWhyInTheWindowsLanguage)
+{
+    home.write(QStringLiteral("LANGUAGE/Deutsch.lng"),
+               "STR" + QByteArray::number(msg::kMonitorStoppedBecause) + " =Angehalten: %1\n" + "STR"
+                   + QByteArray::number(msg::kCanInterfaceFailed) + " =Die CAN-Schnittstelle %1 ist ausgefallen: %2\n");
+    home.session.messages.loadLanguageFile(home.file(QStringLiteral("LANGUAGE/Deutsch.lng")));
+    window.applyLanguage();
+    ports.quiet = true;
+    window.prepareShowing();
+    window.show();
+    widget<QSpinBox>("modbusPortBox")->setValue(freePort());
+    QTest::mouseClick(widget<QPushButton>("startButton"), Qt::LeftButton);
+    ASSERT_TRUE(window.isRunning()) << prompter.errors.join(u'\n').toStdString();
+    ASSERT_NE(ports.quietLink, nullptr);
+
+    Q_EMIT ports.quietLink->ended(Message(msg::kCanInterfaceFailed, {QStringLiteral("virtualcan:can0"), QStringLiteral("Connection refused")}));
+    ASSERT_TRUE(waitUntil([&] { return widget<QPushButton>("startButton")->isEnabled(); }));
+    EXPECT_FALSE(window.isRunning());
+    EXPECT_EQ(widget<QLabel>("statusLabel")->text(),
+              QStringLiteral("Angehalten: Die CAN-Schnittstelle virtualcan:can0 ist ausgefallen: Connection refused"));
 }
 
 TEST_F(VirtualConverterWindowTest, ConfigurationThatDoesNotCompileIsReportedAndNothingRuns)

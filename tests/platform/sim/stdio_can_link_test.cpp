@@ -30,7 +30,7 @@ TEST(StdioCanLink, OneMessagePerRefusedLineWithItsNumberHoweverLongTheLine)
         frames << QString::number(f.id, 16) + u'#' + QString::number(f.data[0], 16);
         link.send(f);   // echoed, as the converter answers
     });
-    QObject::connect(&link, &CanLink::ended, [&](const QString& reason) { ended = reason; });
+    QObject::connect(&link, &CanLink::ended, [&](const Message& reason) { ended = reason.englishText(); });
     link.open();
 
     std::thread writer([fd = fds[1]] {
