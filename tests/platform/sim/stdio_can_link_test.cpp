@@ -1,6 +1,6 @@
-#include "platform/poll_event_dispatcher.h"
 #include "platform/sim/stdio_can_link.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
@@ -111,8 +111,14 @@ TEST(StdioCanLink, TakesABatchOfLinesPerTurnAfterTheOtherNotifiers)
         for (const int fd : {input[0], input[1], request[0], request[1]})
             ::close(fd);
     }));
-    thread->setEventDispatcher(new PollEventDispatcher);   // the command-line tool's event loop
+    // The command-line tool's event loop: Qt's own, not GLib's (see the tool's main).
+    const bool glibChosen = !qEnvironmentVariableIsSet("QT_NO_GLIB");
+    qputenv("QT_NO_GLIB", "1");
     thread->start();
+    while (thread->isRunning() && !thread->eventDispatcher())
+        QThread::yieldCurrentThread();   // the thread makes its loop as it starts
+    if (glibChosen)
+        qunsetenv("QT_NO_GLIB");
     ASSERT_TRUE(thread->wait(20000));
 }
 
