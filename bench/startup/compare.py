@@ -14,9 +14,9 @@ shown, and the configurator's ratios to the bare window.
 Qt's platform is the caller's: under X (xvfb-run -a bench/startup/compare.py) Qt's xcb
 plugin, without a display the offscreen platform. --libraries lists the shared objects that
 the configurator maps and the bare window does not. The bare window runs a second time with
-one label and one button with a standard icon ("text and icon"), to show what Qt's font
-database and an icon cost any window. --before times another build of the
-configurator (an older one) in the same rounds.
+one label ("one label": what Qt's font database costs any window with text) and a third
+time with one label and one button with a standard icon ("text and icon"). --before times
+another build of the configurator (an older one) in the same rounds.
 """
 import argparse
 import os
@@ -92,7 +92,7 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         home = os.path.join(folder, "home")
         prepare_home(configurator, env, home)
-        programs = {"bare window": [bare], "text and icon": [bare, "text"],
+        programs = {"bare window": [bare], "one label": [bare, "label"], "text and icon": [bare, "text"],
                     "configurator": [configurator, "--home", home]}
         if args.before:
             programs["before"] = [args.before, "--home", home]
@@ -111,10 +111,11 @@ def main():
     for name in programs:
         print(f"{name:14}{len(libraries[name]):>10}{statistics.median(walls[name]):>11.1f}ms"
               f"{min(walls[name]):>8.1f}ms{statistics.median(cpus[name]):>10.1f}ms")
+    yardsticks = ("bare window", "one label", "text and icon")
     for name in programs:
-        if name in ("bare window", "text and icon"):
+        if name in yardsticks:
             continue
-        for base in ("bare window", "text and icon"):
+        for base in yardsticks:
             ratio = lambda v: statistics.median(v[name]) / statistics.median(v[base])
             print(f"{name} / {base}: wall {ratio(walls):.2f}x, CPU {ratio(cpus):.2f}x")
     if args.libraries:

@@ -79,10 +79,16 @@ MessageTable::MessageTable()
 
 void MessageTable::fillEnglish()
 {
-    m_texts.clear();
-    m_texts.reserve(kSize);
-    for (const char* t : kEnglishTexts)
-        m_texts.append(QString::fromLatin1(t));
+    // Made once and shared: every table starts from the English texts, and the program
+    // makes several (one at start, again for each language read).
+    static const QList<QString> english = [] {
+        QList<QString> texts;
+        texts.reserve(kSize);
+        for (const char* t : kEnglishTexts)
+            texts.append(QString::fromLatin1(t));
+        return texts;
+    }();
+    m_texts = english;
 }
 
 QString MessageTable::text(int index) const

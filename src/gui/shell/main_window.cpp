@@ -20,6 +20,7 @@
 #include "gui/common/font_size.h"
 #include "gui/common/guard.h"
 #include "gui/common/screen_fit.h"
+#include "gui/common/standard_icon.h"
 #include "gui/common/title_band.h"
 
 #include <QApplication>
@@ -210,7 +211,7 @@ QPushButton* MainWindow::stepButton(const char* name, QStyle::StandardPixmap ico
 {
     auto* b = new QPushButton(this);
     b->setObjectName(QString::fromLatin1(name));
-    b->setIcon(style()->standardIcon(icon));
+    b->setIcon(standardButtonIcon(*style(), icon));
     b->setIconSize(QSize(24, 24));
     b->setMinimumSize(180, 40);
     b->setAutoDefault(false);
@@ -221,7 +222,7 @@ QToolButton* MainWindow::bandButton(const char* name, QStyle::StandardPixmap ico
 {
     auto* b = new QToolButton(this);
     b->setObjectName(QString::fromLatin1(name));
-    b->setIcon(style()->standardIcon(icon));
+    b->setIcon(standardButtonIcon(*style(), icon));
     b->setIconSize(QSize(28, 28));
     b->setAutoRaise(true);
     return b;

@@ -109,6 +109,11 @@ TEST_F(StartupTest, EachWindowLoadsOnlyWhatItNeedsWhenItFirstOpens)
         ASSERT_TRUE(mapped(s, QStringLiteral("libQt6Widgets"))) << s.libraries.join(u' ').toStdString();
         for (const QString& library : kOnDemand)
             EXPECT_EQ(mapped(s, library), c.loaded.contains(library)) << library.toStdString();
+        // The main window's icons are decoded without asking Qt's image plugins.
+        if (c.clicks.isEmpty()) {
+            for (const QString& plugin : {QStringLiteral("libqgif"), QStringLiteral("libqico"), QStringLiteral("libqjpeg")})
+                EXPECT_FALSE(mapped(s, plugin)) << plugin.toStdString();
+        }
         // No error box: the window itself opened.
         EXPECT_FALSE(s.texts.contains(QStringLiteral("cannot be loaded"))) << s.texts.toStdString();
     }
