@@ -13,8 +13,8 @@ TitleBand::TitleBand(const QString& descriptionObjectName, QWidget* parent) : QF
 {
     setObjectName(QStringLiteral("titleBand"));
     setAutoFillBackground(true);
-    setStyleSheet(QStringLiteral("#TitleBand { background-color: #1f3b5a; }"
-                                 "#TitleBand QLabel { color: white; }"));
+    setStyleSheet(QStringLiteral("#titleBand { background-color: #1f3b5a; }"
+                                 "#titleBand QLabel { color: white; }"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 6, 8, 6);
     auto* texts = new QVBoxLayout;
