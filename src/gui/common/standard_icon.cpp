@@ -72,18 +72,24 @@ public:
         return sizes;
     }
 
-    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    // The best picture's size, made smaller to fit: known without decoding.
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
     {
-        decodeBestFor(size);
-        return m_decoded.actualSize(size, mode, state);
+        const int side = m_sizes[bestFor(size)];
+        QSize actual(side, side);
+        if (actual.width() > size.width() || actual.height() > size.height())
+            actual.scale(size, Qt::KeepAspectRatio);
+        return actual;
     }
 
+    // In device pixels; the decoded icon is asked at scale 1 so that it scales nothing again.
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {
-        decodeBestFor(size);
+        decode(bestFor(size));
         return m_decoded.pixmap(size, 1.0, mode, state);
     }
 
+    // The pictures are all of scale 1: the scale changes nothing in the choice.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal) override
     {
         return pixmap(size, mode, state);
@@ -98,22 +104,24 @@ public:
 
 private:
     // Qt takes the smallest picture whose area is at least the size's, else the largest.
-    void decodeBestFor(const QSize& size)
+    qsizetype bestFor(const QSize& size) const
     {
         const qint64 area = qint64(size.width()) * size.height();
-        qsizetype best = m_sizes.size() - 1;
         for (qsizetype i = 0; i < qsizetype(m_sizes.size()); ++i) {
-            if (qint64(m_sizes[i]) * m_sizes[i] >= area) {
-                best = i;
-                break;
-            }
+            if (qint64(m_sizes[i]) * m_sizes[i] >= area)
+                return i;
         }
-        const auto bit = 1u << best;
+        return qsizetype(m_sizes.size()) - 1;
+    }
+
+    void decode(qsizetype index)
+    {
+        const auto bit = 1u << index;
         if (m_decodedSizes & bit)
             return;
         m_decodedSizes |= bit;
         // The format is named and not guessed, so no image plugin is loaded to ask.
-        QImageReader reader(pictureFile(m_stem, m_sizes[best]), "png");
+        QImageReader reader(pictureFile(m_stem, m_sizes[index]), "png");
         reader.setAutoDetectImageFormat(false);
         const QImage picture = reader.read();
         if (!picture.isNull())
