@@ -180,12 +180,18 @@ QString dataText(const CanFrame& frame)
 
 void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinceEpoch, std::string_view interfaceName)
 {
-    const auto micros = static_cast<std::uint64_t>(std::max<qint64>(microsSinceEpoch, 0));
-    // Written in place: the time (at most 30 characters), the interface, the frame (at most 26).
     const qsizetype at = out.size();
-    out.resize(at + 64 + static_cast<qsizetype>(interfaceName.size()));
+    out.resize(at + kMostCandumpLineSize + static_cast<qsizetype>(interfaceName.size()));
     char* const begin = out.data() + at;
-    char* p = begin;
+    out.resize(at + (writeCandumpLine(begin, frame, microsSinceEpoch, interfaceName) - begin));
+}
+
+char* writeCandumpLine(char* out, const CanFrame& frame, qint64 microsSinceEpoch, std::string_view interfaceName)
+{
+    const auto micros = static_cast<std::uint64_t>(std::max<qint64>(microsSinceEpoch, 0));
+    // The time (at most 30 characters), the interface, the frame (at most 26).
+    static_assert(30 + 2 + 26 <= kMostCandumpLineSize);
+    char* p = out;
     *p++ = '(';
     // The seconds change once a second: their digits are kept.
     thread_local std::uint64_t keptSeconds = ~std::uint64_t{0};
@@ -227,7 +233,7 @@ void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinc
         }
         p += 2 * length;
     }
-    out.resize(at + (p - begin));
+    return p;
 }
 
 QString candumpLine(const CanFrame& frame, qint64 microsSinceEpoch, QStringView interfaceName)

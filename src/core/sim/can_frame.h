@@ -32,6 +32,10 @@ QString dataText(const CanFrame& frame);
 QString candumpLine(const CanFrame& frame, qint64 microsSinceEpoch, QStringView interfaceName);
 // The same line appended to `out` as bytes, without a line end.
 void appendCandumpLine(QByteArray& out, const CanFrame& frame, qint64 microsSinceEpoch, std::string_view interfaceName);
+// The same line written at `out`, which has room for kMostCandumpLineSize bytes and the
+// interface name; returns the end of what was written.
+constexpr int kMostCandumpLineSize = 64;
+char* writeCandumpLine(char* out, const CanFrame& frame, qint64 microsSinceEpoch, std::string_view interfaceName);
 
 // A line of the candump log format, with or without the time stamp and interface name in
 // front ("181#11223344" alone is taken too). Nothing, with the cause in `error`, when the

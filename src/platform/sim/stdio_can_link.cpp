@@ -2,6 +2,7 @@
 
 #include "platform/sim/direct_notifier.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDateTime>
 #include <QTimerEvent>
 
@@ -10,9 +11,14 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #define PX_READ _read
+#define PX_WRITE _write
+#define PX_FILENO _fileno
 #else
+#include <cerrno>
 #include <unistd.h>
 #define PX_READ ::read
+#define PX_WRITE ::write
+#define PX_FILENO fileno
 #endif
 
 namespace px {
@@ -20,6 +26,13 @@ namespace {
 
 // Input is read in pieces of this size, and frames written once this much waits.
 constexpr qsizetype kChunk = 64 * 1024;
+
+constexpr std::string_view kInterface = "vcan0";
+// The longest line written for a frame, with its line end.
+constexpr qsizetype kMostLineSize = sim::kMostCandumpLineSize + static_cast<qsizetype>(kInterface.size()) + 1;
+// Turns of the event loop without a frame sent after which the link no longer listens to
+// them (listening costs a little at every turn, starting again a little more).
+constexpr int kMostTurnsWithoutFrames = 64;
 
 bool isBlank(char c)
 {
@@ -29,7 +42,7 @@ bool isBlank(char c)
 } // namespace
 
 StdioCanLink::StdioCanLink(int inputFd, std::FILE* output, QObject* parent)
-    : CanLink(parent), m_inputFd(inputFd), m_output(output)
+    : CanLink(parent), m_inputFd(inputFd), m_output(output), m_out(new char[kChunk + kMostLineSize])
 {
 }
 
@@ -44,6 +57,8 @@ void StdioCanLink::open()
         return;
     m_open = true;
     m_inputEnded = false;
+    // The lines go straight to the stream's descriptor: what the stream holds goes first.
+    std::fflush(m_output);
     // The descriptor is read only when it has something, so the event loop never blocks.
     m_notifier = new DirectNotifier(static_cast<qintptr>(m_inputFd), QSocketNotifier::Read, this, [this] { readInput(); });
 }
@@ -52,8 +67,6 @@ void StdioCanLink::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == m_more.timerId())
         takeLines();
-    else if (event->timerId() == m_flush.timerId())
-        flushOutput();
     else
         CanLink::timerEvent(event);
 }
@@ -68,6 +81,7 @@ void StdioCanLink::close()
     m_notifier->deleteLater();
     m_notifier = nullptr;
     m_more.stop();
+    stopWatchingTurns();
     flushOutput();
 }
 
@@ -75,22 +89,62 @@ void StdioCanLink::send(const sim::CanFrame& frame)
 {
     if (!m_open)
         return;
-    sim::appendCandumpLine(m_out, frame, QDateTime::currentMSecsSinceEpoch() * 1000, "vcan0");
-    m_out.append('\n');
-    if (m_out.size() >= kChunk)
+    char* end = sim::writeCandumpLine(m_out.get() + m_outSize, frame, QDateTime::currentMSecsSinceEpoch() * 1000, kInterface);
+    *end++ = '\n';
+    m_outSize = end - m_out.get();
+    if (m_outSize >= kChunk)
         flushOutput();
-    else if (!m_flush.isActive())
-        m_flush.start(0, this);
+    else if (!m_watchingTurns)
+        watchTurns();
+}
+
+// The frames sent during a turn of the event loop go out together once it has turned.
+void StdioCanLink::watchTurns()
+{
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
+    if (!dispatcher) {
+        flushOutput();   // without an event loop, each frame goes out at once
+        return;
+    }
+    m_turned = connect(dispatcher, &QAbstractEventDispatcher::awake, this, &StdioCanLink::turned);
+    m_watchingTurns = true;
+    m_turnsWithoutFrames = 0;
+}
+
+void StdioCanLink::turned()
+{
+    if (m_outSize > 0) {
+        flushOutput();
+        m_turnsWithoutFrames = 0;
+    } else if (++m_turnsWithoutFrames == kMostTurnsWithoutFrames) {
+        stopWatchingTurns();
+    }
+}
+
+void StdioCanLink::stopWatchingTurns()
+{
+    if (!m_watchingTurns)
+        return;
+    disconnect(m_turned);
+    m_watchingTurns = false;
 }
 
 void StdioCanLink::flushOutput()
 {
-    m_flush.stop();
-    if (m_out.isEmpty())
-        return;
-    std::fwrite(m_out.constData(), 1, static_cast<std::size_t>(m_out.size()), m_output);
-    std::fflush(m_output);
-    m_out.resize(0);
+    // One write for all the lines, not through the stream's buffer.
+    const int fd = PX_FILENO(m_output);
+    for (qsizetype at = 0; at < m_outSize;) {
+        const auto n = PX_WRITE(fd, m_out.get() + at, static_cast<unsigned>(m_outSize - at));
+        if (n <= 0) {
+#ifndef Q_OS_WIN
+            if (n < 0 && errno == EINTR)
+                continue;
+#endif
+            break;   // an output that cannot be written (closed, full) loses the lines
+        }
+        at += n;
+    }
+    m_outSize = 0;
 }
 
 void StdioCanLink::readInput()

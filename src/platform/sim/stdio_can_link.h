@@ -7,6 +7,7 @@
 #include <QByteArray>
 
 #include <cstdio>
+#include <memory>
 
 class QSocketNotifier;
 
@@ -19,7 +20,8 @@ namespace px {
 //
 // The input is taken a few lines at a time, after the other socket notifiers of each
 // turn of the event loop, so a Modbus request never waits behind a long run of frames;
-// the frames written are collected and go out together when the event loop turns.
+// the frames written are collected and go out together at the end of each turn of the
+// event loop.
 class StdioCanLink final : public CanLink {
     Q_OBJECT
 public:
@@ -48,16 +50,26 @@ private:
     void takeLines();
     void takeLine(const char* begin, const char* end);
     void flushOutput();
+    void watchTurns();
+    void turned();
+    void stopWatchingTurns();
 
     int m_inputFd = 0;
     std::FILE* m_output = nullptr;
     QSocketNotifier* m_notifier = nullptr;
     // Timers of the event loop itself, cheaper than QTimer's signal at every turn.
     QBasicTimer m_more;              // takes the lines read but not yet taken, at every turn
-    QBasicTimer m_flush;             // writes the frames sent, when the event loop turns
+    // Writes the frames sent when the event loop has turned: its dispatcher says so at
+    // every turn, which costs less than a timer started for each frame and stopped again.
+    // The link listens while frames are sent, and stops after a run of turns without any.
+    QMetaObject::Connection m_turned;
+    bool m_watchingTurns = false;
+    int m_turnsWithoutFrames = 0;
     QByteArray m_pending;            // input read, from m_taken on not yet taken
     qsizetype m_taken = 0;
-    QByteArray m_out;
+    // The lines of the frames sent, not yet written: m_outSize bytes at m_out.
+    std::unique_ptr<char[]> m_out;
+    qsizetype m_outSize = 0;
     bool m_open = false;
     bool m_inputEnded = false;
     Message m_endReason{msg::kEndOfInput};

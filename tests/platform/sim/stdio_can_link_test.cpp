@@ -9,12 +9,28 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <unistd.h>
 
 namespace px {
 namespace {
+
+// Runs `body` in a thread of its own on the command-line tool's event loop: Qt's own, not
+// GLib's (see the tool's main).
+void onQtsOwnEventLoop(const std::function<void()>& body)
+{
+    std::unique_ptr<QThread> thread(QThread::create(body));
+    const bool glibChosen = !qEnvironmentVariableIsSet("QT_NO_GLIB");
+    qputenv("QT_NO_GLIB", "1");
+    thread->start();
+    while (thread->isRunning() && !thread->eventDispatcher())
+        QThread::yieldCurrentThread();   // the thread makes its loop as it starts
+    if (glibChosen)
+        qunsetenv("QT_NO_GLIB");
+    ASSERT_TRUE(thread->wait(20000));
+}
 
 TEST(StdioCanLink, OneMessagePerRefusedLineWithItsNumberHoweverLongTheLine)
 {
@@ -75,7 +91,7 @@ TEST(StdioCanLink, OneMessagePerRefusedLineWithItsNumberHoweverLongTheLine)
 // lines is taken: each turn of the event loop takes a batch, after the turn's notifiers.
 TEST(StdioCanLink, TakesABatchOfLinesPerTurnAfterTheOtherNotifiers)
 {
-    std::unique_ptr<QThread> thread(QThread::create([] {
+    onQtsOwnEventLoop([] {
         int input[2];
         int request[2];
         ASSERT_EQ(::pipe(input), 0);
@@ -110,16 +126,60 @@ TEST(StdioCanLink, TakesABatchOfLinesPerTurnAfterTheOtherNotifiers)
         std::fclose(output);
         for (const int fd : {input[0], input[1], request[0], request[1]})
             ::close(fd);
-    }));
-    // The command-line tool's event loop: Qt's own, not GLib's (see the tool's main).
-    const bool glibChosen = !qEnvironmentVariableIsSet("QT_NO_GLIB");
-    qputenv("QT_NO_GLIB", "1");
-    thread->start();
-    while (thread->isRunning() && !thread->eventDispatcher())
-        QThread::yieldCurrentThread();   // the thread makes its loop as it starts
-    if (glibChosen)
-        qunsetenv("QT_NO_GLIB");
-    ASSERT_TRUE(thread->wait(20000));
+    });
+}
+
+// The frames sent during a turn of the event loop are written together, in the order sent,
+// when it has turned; so is a frame sent after a long run of turns without any. On the
+// windows' event loop and on the command-line tool's.
+TEST(StdioCanLink, WritesTheFramesOfATurnInOrderWhenTheEventLoopHasTurned)
+{
+    const auto body = [] {
+        int input[2];
+        ASSERT_EQ(::pipe(input), 0);
+        std::FILE* output = std::tmpfile();
+        const auto written = [output] {
+            char text[4096];
+            const auto n = ::pread(fileno(output), text, sizeof text, 0);
+            return QString::fromLatin1(text, std::max<qsizetype>(n, 0)).split(u'\n', Qt::SkipEmptyParts);
+        };
+        const auto turn = [] { QThread::currentThread()->eventDispatcher()->processEvents(QEventLoop::AllEvents); };
+        const auto frame = [](std::uint32_t id, std::uint8_t byte) {
+            sim::CanFrame f;
+            f.id = id;
+            f.length = 1;
+            f.data[0] = byte;
+            return f;
+        };
+        {
+            StdioCanLink link(input[0], output);
+            link.open();
+            turn();
+            link.send(frame(0x181, 1));
+            link.send(frame(0x182, 2));
+            link.send(frame(0x181, 3));
+            EXPECT_TRUE(written().isEmpty());   // one write for the turn, not one per frame
+            turn();
+            const QStringList lines = written();
+            ASSERT_EQ(lines.size(), 3);
+            EXPECT_TRUE(lines[0].endsWith(QStringLiteral(") vcan0 181#01"))) << lines[0].toStdString();
+            EXPECT_TRUE(lines[1].endsWith(QStringLiteral(") vcan0 182#02"))) << lines[1].toStdString();
+            EXPECT_TRUE(lines[2].endsWith(QStringLiteral(") vcan0 181#03"))) << lines[2].toStdString();
+            for (int i = 0; i < 200; ++i)
+                turn();
+            link.send(frame(0x301, 0x42));
+            turn();
+            EXPECT_EQ(written().size(), 4);
+            EXPECT_TRUE(written().value(3).endsWith(QStringLiteral(") vcan0 301#42")));
+            link.send(frame(0x301, 0x43));
+        }
+        EXPECT_TRUE(written().value(4).endsWith(QStringLiteral(") vcan0 301#43")));   // closing writes what waits
+        std::fclose(output);
+        ::close(input[0]);
+        ::close(input[1]);
+    };
+    body();
+    onQtsOwnEventLoop(body);
 }
 
 } // namespace
