@@ -17,7 +17,15 @@ idle case, where server and client take turns on one processor, does not pay. --
 the server on processor 0 (with the lines' writer) and the client on processor 1 in both
 states, so the ratio shows what the lines themselves cost.
 
-    bench/modbus/compare.py [--px build/bin/px40318] [--seconds 3] [--rounds 3] [--bus-load [--pin]]
+With one client, the server's CPU time per request depends on where the system puts server
+and client: sharing a processor, they take turns without waking one another; on two, each
+request wakes the server's processor, which on a virtual machine costs more than the
+request. Unpinned runs mix the two as the machine's other load comes and goes.
+--one-processor keeps every server and client on processor 0, the same for both servers in
+every round.
+
+    bench/modbus/compare.py [--px build/bin/px40318] [--seconds 3] [--rounds 3] [--one-processor]
+    bench/modbus/compare.py [--px build/bin/px40318] [--seconds 3] [--rounds 3] --bus-load [--pin]
 """
 import argparse
 import os
@@ -90,11 +98,11 @@ def on_cpu(cpu):
     return None if cpu is None else lambda: os.sched_setaffinity(0, {cpu})
 
 
-def run(server_cmd, client, kind, start, clients, seconds, bus_load=False, pin=False):
+def run(server_cmd, client, kind, start, clients, seconds, bus_load=False, pin=False, one_cpu=False):
     port = free_port()
     server = subprocess.Popen([c.replace("PORT", str(port)) for c in server_cmd], stdin=subprocess.PIPE,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              preexec_fn=on_cpu(0 if pin else None))
+                              preexec_fn=on_cpu(0 if pin or one_cpu else None))
     stop = threading.Event()
     fed = [0]
     feeder = threading.Thread(target=feed_bus, args=(server.stdin, stop, fed)) if bus_load else None
@@ -106,7 +114,7 @@ def run(server_cmd, client, kind, start, clients, seconds, bus_load=False, pin=F
         before = cpu_seconds(server.pid)
         lines_before = fed[0]
         out = subprocess.run([client, str(port), kind, str(start), str(clients), str(seconds)], capture_output=True,
-                             text=True, preexec_fn=on_cpu(1 if pin else None))
+                             text=True, preexec_fn=on_cpu(1 if pin else 0 if one_cpu else None))
         cpu = cpu_seconds(server.pid) - before
         lines = fed[0] - lines_before
     finally:
@@ -151,6 +159,8 @@ def main():
     p.add_argument("--bus-load", action="store_true", help="FC 3 latency with the CAN side idle and saturated")
     p.add_argument("--pin", action="store_true",
                    help="with --bus-load: the server on processor 0, the client on processor 1, in both states")
+    p.add_argument("--one-processor", action="store_true",
+                   help="every server and client on processor 0 (one client: no processor woken per request)")
     args = p.parse_args()
     programs = build(os.path.join(os.path.dirname(args.px), "..", "bench-modbus"))
     servers = {
@@ -168,7 +178,8 @@ def main():
             results = {name: [] for name in servers}
             for _ in range(args.rounds):
                 for name, cmd in servers.items():
-                    results[name].append(run(cmd, programs["modbus_client"], kind, start, clients, args.seconds))
+                    results[name].append(run(cmd, programs["modbus_client"], kind, start, clients, args.seconds,
+                                             one_cpu=args.one_processor))
             medians = {}
             for name, rows in results.items():
                 medians[name] = [statistics.median(r[i] for r in rows) for i in range(3)]
