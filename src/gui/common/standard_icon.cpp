@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include <array>
 #include <span>
 
 namespace px {
@@ -22,25 +21,26 @@ constexpr int kSmall[] = {16};
 struct PictureSet {
     QStyle::StandardPixmap icon;
     const char* themeName;   // the name the style asks a desktop icon theme for
+    const char* themeFallback;   // the name it asks for next, if any
     const char* fileStem;    // files "<stem>-<size>.png"
     std::span<const int> sizes;
 };
 
 // The standard icons the main window shows. Others stay the style's own.
 constexpr PictureSet kPictureSets[] = {
-    {QStyle::SP_FileIcon, "text-x-generic", "file", kSmallMediumLarge},
-    {QStyle::SP_DirOpenIcon, "folder-open", "diropen", kSmall},
-    {QStyle::SP_FileDialogNewFolder, "folder-new", "newdirectory", kSmallMediumLarge},
-    {QStyle::SP_ComputerIcon, "computer", "computer", kSmall},
-    {QStyle::SP_ArrowDown, "go-down", "down", kSmallMediumLarge},
-    {QStyle::SP_ArrowUp, "go-up", "up", kSmallMediumLarge},
-    {QStyle::SP_FileDialogListView, "view-list-icons", "viewlist", kSmallMediumLarge},
-    {QStyle::SP_FileDialogDetailedView, "view-list-details", "viewdetailed", kSmallMediumLarge},
-    {QStyle::SP_FileDialogInfoView, nullptr, "fileinfo", kSmallMediumLarge},
-    {QStyle::SP_FileDialogContentsView, nullptr, "filecontents", kSmallMediumLarge},
-    {QStyle::SP_DriveHDIcon, "drive-harddisk", "harddrive", kSmall},
-    {QStyle::SP_MediaPlay, "media-playback-start", "media-play", kSmallMedium},
-    {QStyle::SP_DialogCloseButton, "window-close", "standardbutton-close", kSmallMediumLarge},
+    {QStyle::SP_FileIcon, "text-x-generic", nullptr, "file", kSmallMediumLarge},
+    {QStyle::SP_DirOpenIcon, "folder-open", nullptr, "diropen", kSmall},
+    {QStyle::SP_FileDialogNewFolder, "folder-new", nullptr, "newdirectory", kSmallMediumLarge},
+    {QStyle::SP_ComputerIcon, "computer", "system", "computer", kSmall},
+    {QStyle::SP_ArrowDown, "go-down", nullptr, "down", kSmallMediumLarge},
+    {QStyle::SP_ArrowUp, "go-up", nullptr, "up", kSmallMediumLarge},
+    {QStyle::SP_FileDialogListView, "view-list-icons", nullptr, "viewlist", kSmallMediumLarge},
+    {QStyle::SP_FileDialogDetailedView, "view-list-details", nullptr, "viewdetailed", kSmallMediumLarge},
+    {QStyle::SP_FileDialogInfoView, nullptr, nullptr, "fileinfo", kSmallMediumLarge},
+    {QStyle::SP_FileDialogContentsView, nullptr, nullptr, "filecontents", kSmallMediumLarge},
+    {QStyle::SP_DriveHDIcon, "drive-harddisk", nullptr, "harddrive", kSmall},
+    {QStyle::SP_MediaPlay, "media-playback-start", nullptr, "media-play", kSmallMedium},
+    {QStyle::SP_DialogCloseButton, "window-close", nullptr, "standardbutton-close", kSmallMediumLarge},
 };
 
 QString pictureFile(const char* stem, int size)
@@ -140,9 +140,12 @@ bool fromBuiltInPictures(const QStyle& style, const PictureSet& set)
     if (styleName != QLatin1String("fusion") && styleName != QLatin1String("windows"))
         return false;
     // A desktop icon theme that has the icon comes first, as in the style.
-    if (set.themeName && QGuiApplication::desktopSettingsAware() && !QIcon::themeName().isEmpty()
-        && QIcon::hasThemeIcon(QLatin1String(set.themeName)))
-        return false;
+    if (set.themeName && QGuiApplication::desktopSettingsAware() && !QIcon::themeName().isEmpty()) {
+        for (const char* name : {set.themeName, set.themeFallback}) {
+            if (name && QIcon::hasThemeIcon(QLatin1String(name)))
+                return false;
+        }
+    }
     // Where Qt keeps its pictures elsewhere, the first of them is missing too.
     return QFile::exists(pictureFile(set.fileStem, set.sizes.front()));
 }
